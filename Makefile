@@ -1,0 +1,41 @@
+# The two commands of the README, and the set-up they need on a fresh machine.
+#   make demo   build, then run the main job
+#   make test   build, then run every test
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
+
+# Debian packages the build, the tests, the fuzzers and the host need.
+PACKAGES := cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
+            libbenchmark-dev libpng-dev pkg-config
+
+.PHONY: all deps configure build test demo clean
+
+all: build
+
+# Installs only what is missing; a machine that has everything is left alone.
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	@mkdir -p out
+	$(BUILD)/bin/lwhost servers
+
+clean:
+	rm -rf $(BUILD) build-* out

@@ -1,0 +1,26 @@
+# Builds a plug-in module the way the bundle is built: a shared object named NAME.p that exports
+# only _mod_descrip. Everything else is hidden, so each module keeps its own frame statics and
+# unloading it runs their destructors.
+#   lumavex_add_module(NAME SOURCES a.cpp b.cpp [FRAME])
+# FRAME links the frame library's objects in after the sources; source order is link order and
+# therefore the order in which the units' server records are added.
+function(lumavex_add_module name)
+  cmake_parse_arguments(ARG "FRAME" "" "SOURCES" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    SUFFIX ".p"
+    CXX_VISIBILITY_PRESET hidden
+    C_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/module.map)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/sdk)
+  target_link_options(${name} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/module.map)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # Unique symbols would pin the module in memory and keep dlclose from unloading it.
+    target_compile_options(${name} PRIVATE -fno-gnu-unique)
+  endif()
+  if(ARG_FRAME)
+    target_link_libraries(${name} PRIVATE vexo)
+  endif()
+endfunction()

@@ -1,0 +1,54 @@
+// The lwhost command line: global options, the table of commands, shared helpers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lwhost/identity.h"
+
+namespace lwhost::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;  // the command ran and failed
+constexpr int kExitUsage = 2;    // bad command line or bad input
+
+struct GlobalOptions {
+    HostIdentity identity;
+    bool quiet = false;
+};
+
+// Arguments of one command after the global options were taken out.
+class Args {
+public:
+    explicit Args(std::vector<std::string> args) : m_args(std::move(args)) {}
+    bool empty() const { return m_pos >= m_args.size(); }
+    const std::string& peek() const { return m_args[m_pos]; }
+    std::string next() { return m_args[m_pos++]; }
+    // For "--name VALUE": takes VALUE, or reports a usage error and returns false.
+    bool value(const std::string& option, std::string& out);
+
+private:
+    std::vector<std::string> m_args;
+    size_t m_pos = 0;
+};
+
+struct Command {
+    const char* name;
+    const char* summary;  // one line for the overview
+    const char* help;     // the command's own --help text
+    int (*run)(Args& args, const GlobalOptions& options);
+};
+
+const std::vector<Command>& commands();
+
+// Reports a usage error with a hint and returns kExitUsage.
+int usageError(const std::string& command, const std::string& message);
+
+// Directory of the running lwhost binary, with a trailing slash.
+std::string programDirectory();
+// The bundle next to the binary.
+std::string defaultModulePath();
+
+int runServers(Args& args, const GlobalOptions& options);
+
+}  // namespace lwhost::cli

@@ -1,0 +1,126 @@
+// lwhost: the stand-in host's command-line program.
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+
+namespace lwhost::cli {
+
+namespace {
+
+const char* kGlobalHelp =
+    "Global options (accepted before or after the command):\n"
+    "  --host-version MAJOR.MINOR  host product version to report (default 11.6; 0..15 each)\n"
+    "  --modeler                   report the modelling application's system type (1)\n"
+    "  --quiet                     print only errors\n"
+    "  -h, --help                  show help (after a command: that command's help)\n";
+
+void printOverview(std::ostream& out) {
+    out << "usage: lwhost [GLOBAL OPTIONS] COMMAND [OPTIONS]\n\n"
+           "The stand-in host: loads plug-in modules and drives their servers.\n\nCommands:\n";
+    for (const Command& c : commands()) {
+        char line[128];
+        std::snprintf(line, sizeof line, "  %-10s %s\n", c.name, c.summary);
+        out << line;
+    }
+    out << "\n" << kGlobalHelp << "\nRun 'lwhost COMMAND --help' for a command's options.\n";
+}
+
+}  // namespace
+
+bool Args::value(const std::string& option, std::string& out) {
+    if (empty()) return false;
+    out = next();
+    (void)option;
+    return true;
+}
+
+int usageError(const std::string& command, const std::string& message) {
+    std::cerr << "lwhost" << (command.empty() ? "" : " " + command) << ": " << message << "\n"
+              << "Try 'lwhost " << (command.empty() ? "" : command + " ") << "--help'.\n";
+    return kExitUsage;
+}
+
+std::string programDirectory() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "./";
+    std::string path(buf, static_cast<size_t>(n));
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+std::string defaultModulePath() { return programDirectory() + "lumavex.p"; }
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"servers", "list the server records of a plug-in module",
+         "usage: lwhost servers [--module PATH]\n\n"
+         "Loads the module, calls its startup and prints its server records in order:\n"
+         "position, class, server name and tags (code:\"text\").\n\n"
+         "Options:\n"
+         "  --module PATH   module to load (default: lumavex.p next to lwhost)\n",
+         &runServers},
+    };
+    return table;
+}
+
+int main(int argc, char** argv) {
+    GlobalOptions options;
+    const Command* command = nullptr;
+    std::vector<std::string> rest;
+    bool wantHelp = false;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        std::string cmdName = command ? command->name : "";
+        if (a == "-h" || a == "--help") {
+            wantHelp = true;
+        } else if (a == "--modeler") {
+            options.identity.systemType = 1;
+        } else if (a == "--quiet") {
+            options.quiet = true;
+        } else if (a == "--host-version" || a.rfind("--host-version=", 0) == 0) {
+            std::string value;
+            if (a == "--host-version") {
+                if (i + 1 >= argc) return usageError(cmdName, "--host-version needs MAJOR.MINOR");
+                value = argv[++i];
+            } else {
+                value = a.substr(std::strlen("--host-version="));
+            }
+            std::string error;
+            if (!options.identity.setVersion(value, error)) return usageError(cmdName, error);
+        } else if (!command && !a.empty() && a[0] != '-') {
+            for (const Command& c : commands())
+                if (a == c.name) command = &c;
+            if (!command) return usageError("", "unknown command '" + a + "'");
+        } else if (!command) {
+            return usageError("", "unknown option '" + a + "'");
+        } else {
+            rest.push_back(a);
+        }
+    }
+
+    if (!command) {
+        if (wantHelp) {
+            printOverview(std::cout);
+            return kExitOk;
+        }
+        printOverview(std::cerr);
+        return kExitUsage;
+    }
+    if (wantHelp) {
+        std::cout << command->help << "\n" << kGlobalHelp;
+        return kExitOk;
+    }
+    Args args(std::move(rest));
+    return command->run(args, options);
+}
+
+}  // namespace lwhost::cli
+
+int main(int argc, char** argv) { return lwhost::cli::main(argc, argv); }

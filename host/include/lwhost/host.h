@@ -1,0 +1,66 @@
+// The stand-in host: its identity, its globals and services, and the modules it loaded.
+// One host is current at a time; the C functions handed to plug-ins reach it through current().
+#pragma once
+
+#include <lwsdk/lwtypes.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lwhost/comring.h"
+#include "lwhost/commands.h"
+#include "lwhost/globals.h"
+#include "lwhost/identity.h"
+#include "lwhost/loader.h"
+#include "lwhost/messages.h"
+
+namespace lwhost {
+
+class Host {
+public:
+    explicit Host(const HostIdentity& identity = HostIdentity());
+    // Unloads every module before the host's globals go away.
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    static Host* current();
+    // The global function handed to every activate call.
+    static LWGlobalFunc globalFunction();
+
+    const HostIdentity& identity() const { return m_identity; }
+    void setIdentity(const HostIdentity& identity);
+
+    GlobalsRegistry& globals() { return m_globals; }
+    MessageLog& messages() { return m_messages; }
+    ComRing& ring() { return m_ring; }
+    CommandProcessor& commands() { return m_commands; }
+    InstanceUpdates& updates() { return m_updates; }
+
+    // Loads and keeps a module; null with `result` saying why.
+    Module* loadModule(const std::string& path, LoadResult& result);
+    const std::vector<std::unique_ptr<Module>>& modules() const { return m_modules; }
+    // Unloads in reverse order of loading.
+    void unloadModules();
+
+    // The first loaded record of that class and name, or null.
+    const st_ServerRecord* findServer(const std::string& className, const std::string& name) const;
+    // Activates a server. -1 when no module offers it.
+    int activate(const std::string& className, const std::string& name, int version, void* local,
+                 void* serverData = nullptr);
+
+private:
+    void publishIdentity();
+
+    HostIdentity m_identity;
+    GlobalsRegistry m_globals;
+    MessageLog m_messages;
+    ComRing m_ring;
+    CommandProcessor m_commands;
+    InstanceUpdates m_updates;
+    std::vector<std::unique_ptr<Module>> m_modules;
+    Host* m_previous = nullptr;
+};
+
+}  // namespace lwhost

@@ -1,0 +1,126 @@
+// The plug-in list, the module record's entry points and SetSuperGlobal, in process.
+#include <gtest/gtest.h>
+#include <lwsdk/lwhostinfo.h>
+#include <lwsdk/lwmessage.h>
+#include <vexo/globals.h>
+#include <vexo/server.h>
+
+#include <cstring>
+
+#include "fake_global.h"
+
+extern "C" st_ModuleDescriptor _mod_descrip;
+
+namespace {
+
+int dummyActivate(int, LWGlobalFunc, void*, void*) { return 0; }
+int g_hookCalls = 0;
+void hook() { ++g_hookCalls; }
+
+class ServerListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vexo::LWServer::pluginList().clear();
+        vexo::LWServer::startupList().clear();
+        vexo::LWServer::shutdownList().clear();
+        g_hookCalls = 0;
+    }
+    void TearDown() override { SetUp(); }
+};
+
+bool isNullRecord(const st_ServerRecord& r) {
+    st_ServerRecord zero;
+    std::memset(&zero, 0, sizeof zero);
+    return std::memcmp(&r, &zero, sizeof r) == 0;
+}
+
+TEST_F(ServerListTest, EmptyListStartsUpToOneNullRecord) {
+    st_ServerRecord* array = vexo::LWServer::Startup();
+    ASSERT_NE(array, nullptr);
+    EXPECT_TRUE(isNullRecord(array[0]));
+    EXPECT_EQ(_mod_descrip.serverDefs, array);
+    vexo::LWServer::Shutdown(array);
+    EXPECT_EQ(_mod_descrip.serverDefs, nullptr);
+}
+
+TEST_F(ServerListTest, ArrayKeepsAddOrderAndEndsWithNullRecord) {
+    const st_ServerTagInfo tags[] = {{"x", 0}, {nullptr, 0}};
+    vexo::LWServer::AddPlugin("B", "two", dummyActivate, tags);
+    vexo::LWServer::AddPlugin("A", "one", dummyActivate, nullptr);
+    vexo::LWServer::AddPlugin("B", "three", dummyActivate, tags);
+    st_ServerRecord* array = vexo::LWServer::Startup();
+    ASSERT_NE(array, nullptr);
+    EXPECT_STREQ(array[0].name, "two");
+    EXPECT_STREQ(array[1].name, "one");
+    EXPECT_STREQ(array[2].name, "three");
+    EXPECT_STREQ(array[1].className, "A");
+    EXPECT_EQ(array[0].tagInfo, tags);
+    EXPECT_EQ(array[1].tagInfo, nullptr);
+    EXPECT_TRUE(isNullRecord(array[3]));
+    vexo::LWServer::Shutdown(array);
+}
+
+TEST_F(ServerListTest, StartupAndShutdownRunTheirHooks) {
+    vexo::LWServer::startupList().push_back(hook);
+    vexo::LWServer::shutdownList().push_back(hook);
+    vexo::LWServer::shutdownList().push_back(hook);
+    st_ServerRecord* array = vexo::LWServer::Startup();
+    EXPECT_EQ(g_hookCalls, 1);
+    vexo::LWServer::Shutdown(array);
+    EXPECT_EQ(g_hookCalls, 3);
+}
+
+TEST_F(ServerListTest, ShutdownWithNullArrayOnlyRunsHooks) {
+    vexo::LWServer::shutdownList().push_back(hook);
+    vexo::LWServer::Shutdown(nullptr);
+    EXPECT_EQ(g_hookCalls, 1);
+}
+
+TEST(ModuleRecordTest, CarriesTheFixedWords) {
+    EXPECT_EQ(_mod_descrip.sysSync, 0x04121994u);
+    EXPECT_EQ(_mod_descrip.sysVersion, 3u);
+    EXPECT_EQ(_mod_descrip.sysMachine, 0x400u);
+    EXPECT_NE(_mod_descrip.startup, nullptr);
+    EXPECT_NE(_mod_descrip.shutdown, nullptr);
+}
+
+// The frame's module-wide state outlives a test, so one test walks the whole sequence.
+TEST(SetSuperGlobalTest, AcquiresMessagesOnceAndRefreshesIdentityEveryCall) {
+    FakeGlobals fake;
+    st_LWMessageFuncs messages{};
+    fake.records["Info Messages 2"] = &messages;
+    fake.records["Product Info"] = reinterpret_cast<void*>(uintptr_t{LWPRODUCT_MAKE(9, 6, 0)});
+    fake.records["System ID"] = reinterpret_cast<void*>(uintptr_t{0x10000042});
+
+    // An accessor built before any activation has no global function: it is empty.
+    ASSERT_EQ(vexo::SuperGlobal, nullptr);
+    {
+        vexo::LWMessage early;
+        EXPECT_FALSE(early.available());
+    }
+    EXPECT_EQ(fake.uses.count("Info Messages 2"), 0u);
+
+    vexo::SetSuperGlobal(&FakeGlobals::global);
+    EXPECT_EQ(fake.uses["Info Messages 2"].acquires, 1);
+    ASSERT_NE(vexo::messageService(), nullptr);
+    EXPECT_TRUE(vexo::messageService()->available());
+    EXPECT_EQ(vexo::LightWave::majorVersion(), 9u);
+    EXPECT_EQ(vexo::LightWave::minorVersion(), 6u);
+    EXPECT_EQ(vexo::LightWave::systemType(), 1u);
+    EXPECT_TRUE(vexo::LightWave::isModeler());
+    EXPECT_TRUE(vexo::LightWave::atLeast(9, 5));
+    EXPECT_FALSE(vexo::LightWave::atLeast(10, 0));
+
+    fake.records["Product Info"] = reinterpret_cast<void*>(uintptr_t{LWPRODUCT_MAKE(11, 0, 0)});
+    fake.records["System ID"] = nullptr;
+    vexo::SetSuperGlobal(&FakeGlobals::global);
+    EXPECT_EQ(fake.uses["Info Messages 2"].acquires, 1);
+    EXPECT_EQ(fake.uses["Product Info"].reads, 2);
+    EXPECT_EQ(fake.uses["System ID"].reads, 2);
+    EXPECT_EQ(vexo::LightWave::majorVersion(), 11u);
+    EXPECT_EQ(vexo::LightWave::systemType(), 0u);
+
+    vexo::SetSuperGlobal(nullptr);  // leave no dangling global function for later tests
+}
+
+}  // namespace
