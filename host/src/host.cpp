@@ -7,6 +7,10 @@
 
 #include <atomic>
 
+#include "lwhost/envelopes.h"
+#include "lwhost/fileio.h"
+#include "lwhost/xpanel.h"
+
 namespace lwhost {
 
 namespace {
@@ -35,6 +39,9 @@ Host::Host(const HostIdentity& identity) : m_identity(identity) {
     m_globals.publish(LWCOMRING_GLOBAL, asRecord(ComRing::record()));
     m_globals.publish(LWCOMMANDINTERFACE_GLOBAL, asRecord(CommandProcessor::function()));
     m_globals.publish(LWINSTUPDATE_GLOBAL, asRecord(InstanceUpdates::function()));
+    m_fileIO = std::make_unique<FileIO>(*this);
+    m_xpanels = std::make_unique<XPanels>(*this);
+    m_envelopes = std::make_unique<Envelopes>(*this);
 }
 
 Host::~Host() {

@@ -8,5 +8,6 @@
 #include "lwmessage.h"
 #include "lwcomring.h"
 #include "lwcommand.h"
+#include "lwio.h"
 
 #endif

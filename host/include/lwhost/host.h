@@ -17,6 +17,10 @@
 
 namespace lwhost {
 
+class FileIO;
+class XPanels;
+class Envelopes;
+
 class Host {
 public:
     explicit Host(const HostIdentity& identity = HostIdentity());
@@ -37,6 +41,9 @@ public:
     ComRing& ring() { return m_ring; }
     CommandProcessor& commands() { return m_commands; }
     InstanceUpdates& updates() { return m_updates; }
+    FileIO& fileIO() { return *m_fileIO; }
+    XPanels& xpanels() { return *m_xpanels; }
+    Envelopes& envelopes() { return *m_envelopes; }
 
     // Loads and keeps a module; null with `result` saying why.
     Module* loadModule(const std::string& path, LoadResult& result);
@@ -59,6 +66,11 @@ private:
     ComRing m_ring;
     CommandProcessor m_commands;
     InstanceUpdates m_updates;
+    // Services with more state; each publishes its own globals when constructed.
+    std::unique_ptr<FileIO> m_fileIO;
+    std::unique_ptr<XPanels> m_xpanels;
+    std::unique_ptr<Envelopes> m_envelopes;
+    // Last: modules go first, while every service above still exists.
     std::vector<std::unique_ptr<Module>> m_modules;
     Host* m_previous = nullptr;
 };
