@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
 
 # Debian packages the build, the tests, the fuzzers and the host need.
 PACKAGES := cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
-            libbenchmark-dev libpng-dev pkg-config
+            libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev
 
 .PHONY: all deps configure build test demo clean
 

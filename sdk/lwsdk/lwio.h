@@ -5,9 +5,10 @@
  *   LWIO_BINARY (0): compact; each block is its ID and its size, then its contents.
  *   LWIO_TEXT   (1): readable; each block is written with its token, leaf blocks on one line,
  *                    nested blocks indented. Scene and preset files use it.
- * Every read function returns the number of values read, or -1 when the values are not there
- * (end of block, wrong kind, damaged file); nothing is written to the caller's buffer past
- * what was read. */
+ * Every read function returns the number of values read (fewer than n when fewer are left), or
+ * -1 when none could be read (end of the block's values, wrong kind, damaged file); nothing is
+ * written to the caller's buffer past what was read. Once the data is found damaged every read
+ * returns -1 and findBlk 0. */
 #ifndef LWSDK_LWIO_H
 #define LWSDK_LWIO_H
 
@@ -65,8 +66,9 @@ typedef struct st_LWLoadState {
 typedef struct st_LWFileIOFuncs {
     st_LWLoadState* (*openLoad)(const char* name, int ioMode); /* null when it cannot be read */
     void (*closeLoad)(st_LWLoadState* state);                  /* null is ignored */
-    /* Writing goes to a temporary file that closeSave renames over the name, so a failed or
-     * abandoned save never damages an earlier file. Null when it cannot be created. */
+    /* Writing goes to a temporary file beside the named one; closeSave renames it over the name
+     * only when every write succeeded, so a failed or abandoned save never damages an earlier
+     * file. Null when it cannot be created. */
     st_LWSaveState* (*openSave)(const char* name, int ioMode);
     void (*closeSave)(st_LWSaveState* state); /* null is ignored */
 } st_LWFileIOFuncs;

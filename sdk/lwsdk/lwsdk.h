@@ -9,5 +9,15 @@
 #include "lwcomring.h"
 #include "lwcommand.h"
 #include "lwio.h"
+#include "lwhandler.h"
+#include "lwmaster.h"
+#include "lwshader.h"
+#include "lwchannel.h"
+#include "lwenvelope.h"
+#include "lwvparm.h"
+#include "lwxpanel.h"
+#include "lwitem.h"
+#include "lwobject.h"
+#include "lwsurface.h"
 
 #endif

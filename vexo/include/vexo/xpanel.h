@@ -1,0 +1,180 @@
+// Panel binding: the "LWXPanel" accessor, a panel wrapper, the handler interface whose virtual
+// operations the host's panel callbacks reach, drawing areas and pop-up list providers.
+#pragma once
+
+#include <lwsdk/lwxpanel.h>
+
+#include <exception>
+
+#include "vexo/globals.h"
+
+namespace vexo {
+
+namespace detail {
+// Shows an exception that reached a panel callback in the host's error dialog, headed
+// "An exception occured in <where>:". Exceptions never cross into the host.
+void reportPanelException(const char* where, const std::exception& e);
+}  // namespace detail
+
+template <>
+const char* const GlobalBase<st_LWXPanelFuncs>::m_globalName;
+
+// "LWXPanel".
+class XPanelFuncs : public GlobalBase<st_LWXPanelFuncs> {};
+
+// One host panel. Every call is skipped without the global or without a panel. An owning
+// wrapper destroys its panel when it goes; a copy owns nothing.
+class XPanel : private XPanelFuncs {
+  public:
+    XPanel() = default;
+    // Wraps a panel of someone else's (never destroys it).
+    explicit XPanel(LWXPanelID id) : m_id(id) {}
+    XPanel(const XPanel& other);
+    XPanel& operator=(const XPanel& other);
+    ~XPanel() override;
+
+    using XPanelFuncs::available;
+
+    LWXPanelID id() const { return m_id; }
+    bool owns() const { return m_owns; }
+    // Forgets the panel without destroying it: the host destroyed it.
+    void forget();
+    const st_LWXPDrawFuncs* drawFuncs() const;
+
+    // Creates a panel of `type` (LWXP_VIEW, LWXP_FORM), first destroying one this wrapper owns.
+    LWXPanelID create(int type, const st_LWXPanelControl* controls, bool owned);
+    void destroy();
+    void describe(const st_LWXPanelDataDesc* data, LWXPanelGetFn* get, LWXPanelSetFn* set) const;
+    void hint(unsigned id, void** hints) const;
+    void* getData(unsigned id) const;
+    void setData(unsigned id, void* data) const;
+    void viewInst(void* instance) const;
+    void viewRefresh() const;
+    void setValue(unsigned cid, void* value) const;
+    void* getValue(unsigned cid) const;
+    int post() const;
+    int open() const;
+
+    // Typed values through setValue / getValue.
+    void setInt(unsigned cid, int value) const;
+    void setFloat(unsigned cid, double value) const;
+    void setString(unsigned cid, const char* value) const;
+    int getInt(unsigned cid, int fallback = 0) const;
+    const char* getString(unsigned cid) const;  // null when there is none
+
+    // The data stored under `id` of any panel (null for a null panel).
+    static void* dataOf(LWXPanelID panel, unsigned id);
+
+  private:
+    LWXPanelID m_id = nullptr;  // null when there is no panel
+    bool m_owns = false;
+};
+
+class XPDrawArea;
+
+// What a handler with a panel implements; the static callbacks below forward to it.
+class XPanelInterface {
+  public:
+    XPanelInterface() = default;
+    // A copy has no panel of its own.
+    XPanelInterface(const XPanelInterface&) {}
+    XPanelInterface& operator=(const XPanelInterface&) { return *this; }
+
+    virtual void* DataGet(unsigned id);
+    virtual int DataSet(unsigned id, void* value);
+    virtual void ButtonClick(unsigned id);
+    virtual void ChangeNotify(void* panel, unsigned controlId, unsigned valueId, int event);
+    virtual void PanelDestroyNotify();
+    virtual void ControlDraw(unsigned id, XPDrawArea& area);
+    virtual void ControlZoom(unsigned id, int x, int y, int* region, int clickCount);
+    virtual LWXPanelID CreateViewXPanel(st_LWXPanelControl* controls, st_LWXPanelDataDesc* data,
+                                        void** hints, bool owned);
+    // Destroys an owned panel while this object can still take its destroy notification.
+    virtual ~XPanelInterface();
+    virtual int Interface(int version, st_LWInterface* local, void* serverData);
+
+    XPanel& panel() { return m_panel; }
+    const XPanel& panel() const { return m_panel; }
+
+    // Host callbacks. Each finds its handler in handlerOf; without one it does nothing and
+    // returns 0.
+    static void* CB_DataGet(void* instance, unsigned id);
+    static int CB_DataSet(void* instance, unsigned id, void* value);
+    static void LWXPanelDestroyNotifyFunc(void* panelData);
+    static void LWXPanelChangeNotifyFunc(LWXPanelID panel, unsigned controlId, unsigned valueId,
+                                         int event);
+    static void LWXPanelBtnClickFunc(LWXPanelID panel, unsigned controlId);
+    static void LWXPanelControlDrawFunc(LWXPanelID panel, unsigned controlId, LWXPDrawRegion region,
+                                        int width, int height);
+    static void LWXPanelControlZoomFunc(LWXPanelID panel, unsigned controlId, int x, int y,
+                                        int* region, int clickCount);
+
+    // The handler of a callback: the instance when given, else the data under id 0 of panel.
+    static XPanelInterface* handlerOf(LWXPanelID panel, void* instance);
+
+  protected:
+    XPanel m_panel;
+};
+
+// The area a drawn control's ControlDraw receives. Drawing is clipped to the area.
+class XPDrawArea {
+  public:
+    XPDrawArea(LWXPanelID panel, const st_LWXPDrawFuncs* funcs, LWXPDrawRegion region, int width,
+               int height)
+        : m_panel(panel), m_funcs(funcs), m_region(region), m_width(width), m_height(height) {}
+
+    XPanel& panel() { return m_panel; }
+    const st_LWXPDrawFuncs* funcs() const { return m_funcs; }
+    LWXPDrawRegion region() const { return m_region; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+    void point(int x, int y, int r, int g, int b) const;
+    void box(int x, int y, int w, int h, int r, int g, int b) const;
+    // The whole area in one colour.
+    void fill(int r, int g, int b) const { box(0, 0, m_width, m_height, r, g, b); }
+    // Text with its top left at x, y in a host colour (LWXPCOL_*).
+    void text(int x, int y, const char* text, int colour) const;
+    // Text whose right edge is `right`.
+    void textRight(int right, int y, const char* text, int colour) const;
+    int textWidth(const char* text) const;
+    int textHeight(const char* text = "") const;
+
+  private:
+    XPanel m_panel;  // not owning
+    const st_LWXPDrawFuncs* m_funcs;
+    LWXPDrawRegion m_region;
+    int m_width;
+    int m_height;
+};
+
+// Lists the items of a pop-up. A pop-up is given PopCount and PopName with the provider as
+// its data.
+class PopUpCallback {
+  public:
+    virtual ~PopUpCallback() = default;
+    virtual int popCount() = 0;
+    virtual const char* popName(int index) = 0;
+
+    // `data` is the PopUpCallback; null yields 0 and null.
+    static int PopCount(void* data);
+    static const char* PopName(void* data, int index);
+};
+
+// Forwards a command pop-up's choice to the handler stored (as a T*) under the control's ID.
+template <class T>
+class PopCmdCallback {
+  public:
+    virtual ~PopCmdCallback() = default;
+
+    static void PopCommand(void* panel, int controlId, int command) {
+        try {
+            void* data = XPanel::dataOf(panel, static_cast<unsigned>(controlId));
+            if (T* handler = static_cast<T*>(data)) handler->popCommand(controlId, command);
+        } catch (const std::exception& e) {
+            detail::reportPanelException("PopCmdCallback::PopCommand()", e);
+        }
+    }
+};
+
+}  // namespace vexo

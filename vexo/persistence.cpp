@@ -1,0 +1,246 @@
+#include "vexo/persistence.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace vexo {
+
+template <>
+const char* const GlobalBase<st_LWFileIOFuncs>::m_globalName = LWFILEIOFUNCS_GLOBAL;
+
+const st_LWBlockIdent item_root[] = {
+    {LWID_MAKE('I', 'T', 'E', 'M'), "Item"},
+    {LWID_MAKE('I', 'T', 'I', 'D'), "ItemID"},
+    {LWID_MAKE('I', 'T', 'T', 'Y'), "ItemType"},
+    {0, nullptr},
+};
+
+const st_LWBlockIdent idroot[] = {
+    {LWID_MAKE('V', 'E', 'R', 'S'), "Version"},
+    {LWID_MAKE('P', 'R', 'E', 'S'), "Preset"},
+    {LWID_MAKE('N', 'A', 'M', 'E'), "Name"},
+    {0, nullptr},
+};
+
+const st_LWBlockIdent* FindIdent(const st_LWBlockIdent* list, LWID id) {
+    if (!list || id == 0) return nullptr;
+    for (; list->id != 0; ++list)
+        if (list->id == id) return list;
+    return nullptr;
+}
+
+const char* Storeable::Load(const LoadState&) {
+    return nullptr;
+}
+
+const char* Storeable::Save(const SaveState&) {
+    return nullptr;
+}
+
+// ---- SaveState
+
+int SaveState::ioMode() const {
+    return m_state ? m_state->ioMode : -1;
+}
+
+void SaveState::writeU1(const uint8_t* values, int n) const {
+    if (m_state && values && n > 0) m_state->writeU1(m_state->writeData, values, n);
+}
+
+void SaveState::writeI2(const int16_t* values, int n) const {
+    if (m_state && values && n > 0) m_state->writeI2(m_state->writeData, values, n);
+}
+
+void SaveState::writeU4(const uint32_t* values, int n) const {
+    if (m_state && values && n > 0) m_state->writeU4(m_state->writeData, values, n);
+}
+
+void SaveState::writeFP(const float* values, int n) const {
+    if (m_state && values && n > 0) m_state->writeFP(m_state->writeData, values, n);
+}
+
+void SaveState::writeStr(const char* text) const {
+    if (m_state) m_state->writeStr(m_state->writeData, text ? text : "");
+}
+
+void SaveState::beginBlk(const st_LWBlockIdent& ident, bool leaf) const {
+    if (m_state) m_state->beginBlk(m_state->writeData, &ident, leaf ? 1 : 0);
+}
+
+void SaveState::beginBlk(const st_LWBlockIdent* ident, bool leaf) const {
+    if (ident) beginBlk(*ident, leaf);
+}
+
+void SaveState::endBlk() const {
+    if (m_state) m_state->endBlk(m_state->writeData);
+}
+
+void SaveState::WriteItem(const st_LWBlockIdent& ident, Storeable& item, bool leaf) const {
+    beginBlk(ident, leaf);
+    item.Save(*this);
+    endBlk();
+}
+
+void SaveState::WriteItem(const st_LWBlockIdent* ident, Storeable& item, bool leaf) const {
+    if (ident) WriteItem(*ident, item, leaf);
+}
+
+void SaveState::WriteItem(const st_LWBlockIdent& ident, Storeable* item, bool leaf) const {
+    beginBlk(ident, leaf);
+    if (item) item->Save(*this);
+    endBlk();
+}
+
+void SaveState::WriteItem(const st_LWBlockIdent* ident, Storeable* item, bool leaf) const {
+    if (ident) WriteItem(*ident, item, leaf);
+}
+
+void SaveState::writeBoolBlk(const st_LWBlockIdent& ident, bool value) const {
+    beginBlk(ident, true);
+    writeBool(value);
+    endBlk();
+}
+
+void SaveState::writeU1Blk(const st_LWBlockIdent& ident, uint8_t value) const {
+    beginBlk(ident, true);
+    writeU1(value);
+    endBlk();
+}
+
+void SaveState::writeI2Blk(const st_LWBlockIdent& ident, int16_t value) const {
+    beginBlk(ident, true);
+    writeI2(value);
+    endBlk();
+}
+
+void SaveState::writeU4Blk(const st_LWBlockIdent& ident, uint32_t value) const {
+    beginBlk(ident, true);
+    writeU4(value);
+    endBlk();
+}
+
+void SaveState::writeFPBlk(const st_LWBlockIdent& ident, float value) const {
+    beginBlk(ident, true);
+    writeFP(value);
+    endBlk();
+}
+
+void SaveState::writeStrBlk(const st_LWBlockIdent& ident, const char* text) const {
+    beginBlk(ident, true);
+    writeStr(text);
+    endBlk();
+}
+
+// ---- LoadState
+
+int LoadState::ioMode() const {
+    return m_state ? m_state->ioMode : -1;
+}
+
+int LoadState::readU1(uint8_t* values, int n) const {
+    return store(m_state ? m_state->readU1(m_state->readData, values, n) : -1);
+}
+
+int LoadState::readI2(int16_t* values, int n) const {
+    return store(m_state ? m_state->readI2(m_state->readData, values, n) : -1);
+}
+
+int LoadState::readU4(uint32_t* values, int n) const {
+    return store(m_state ? m_state->readU4(m_state->readData, values, n) : -1);
+}
+
+int LoadState::readFP(float* values, int n) const {
+    return store(m_state ? m_state->readFP(m_state->readData, values, n) : -1);
+}
+
+bool LoadState::readU1(uint8_t& value) const {
+    uint8_t v = 0;
+    if (readU1(&v, 1) != 1) return false;
+    value = v;
+    return true;
+}
+
+bool LoadState::readI2(int16_t& value) const {
+    int16_t v = 0;
+    if (readI2(&v, 1) != 1) return false;
+    value = v;
+    return true;
+}
+
+bool LoadState::readU4(uint32_t& value) const {
+    uint32_t v = 0;
+    if (readU4(&v, 1) != 1) return false;
+    value = v;
+    return true;
+}
+
+bool LoadState::readFP(float& value) const {
+    float v = 0;
+    if (readFP(&v, 1) != 1) return false;
+    value = v;
+    return true;
+}
+
+bool LoadState::readBool(bool& value) const {
+    uint8_t v = 0;
+    if (!readU1(v)) return false;
+    value = v == 1;
+    return true;
+}
+
+int LoadState::readStr(char* buf, int size) const {
+    return store(m_state ? m_state->readStr(m_state->readData, buf, size) : -1);
+}
+
+bool LoadState::readStr(std::string& text, int limit) const {
+    limit = std::clamp(limit, 0, std::numeric_limits<int>::max() - 1);
+    // Small texts go through the stack; the buffer never exceeds the caller's limit.
+    char small[256];
+    std::vector<char> large;
+    char* buf = small;
+    if (limit >= static_cast<int>(sizeof small)) {
+        large.resize(static_cast<size_t>(limit) + 1);
+        buf = large.data();
+    }
+    int n = readStr(buf, limit + 1);
+    if (n < 0) return false;
+    text.assign(buf, static_cast<size_t>(n));
+    return true;
+}
+
+LWID LoadState::findBlk(const st_LWBlockIdent* list) const {
+    return m_state && list ? m_state->findBlk(m_state->readData, list) : 0;
+}
+
+void LoadState::endBlk() const {
+    if (m_state) m_state->endBlk(m_state->readData);
+}
+
+// ---- File
+
+File::File(const char* name, int mode) : m_mode(mode) {
+    if (!available() || !name) return;
+    if (mode == Writing)
+        m_save = globPtr->openSave(name, LWIO_TEXT);
+    else if (mode == Reading)
+        m_load = globPtr->openLoad(name, LWIO_TEXT);
+}
+
+File::~File() {
+    if (!available()) return;
+    if (m_save) globPtr->closeSave(m_save);
+    if (m_load) globPtr->closeLoad(m_load);
+}
+
+const char* File::Save(Storeable& item) {
+    if (!m_save) return "The file is not open for writing.";
+    return item.Save(SaveState(m_save));
+}
+
+const char* File::Load(Storeable& item) {
+    if (!m_load) return "The file is not open for reading.";
+    return item.Load(LoadState(m_load));
+}
+
+}  // namespace vexo

@@ -1,0 +1,307 @@
+#include "vexo/xpanel.h"
+
+#include <string>
+
+#include "vexo/server.h"
+
+namespace vexo {
+
+template <>
+const char* const GlobalBase<st_LWXPanelFuncs>::m_globalName = LWXPANELFUNCS_GLOBAL;
+
+namespace detail {
+
+void reportPanelException(const char* where, const std::exception& e) {
+    const std::string header = std::string("An exception occured in ") + where + ":";
+    if (LWMessage* messages = messageService()) messages->error(header.c_str(), e.what());
+}
+
+}  // namespace detail
+
+// ---- XPanel -----------------------------------------------------------------------------------
+
+XPanel::XPanel(const XPanel& other) : XPanelFuncs(other) {}
+
+XPanel& XPanel::operator=(const XPanel&) {
+    return *this;
+}
+
+XPanel::~XPanel() {
+    if (m_owns) destroy();
+}
+
+void XPanel::forget() {
+    m_id = nullptr;
+    m_owns = false;
+}
+
+const st_LWXPDrawFuncs* XPanel::drawFuncs() const {
+    return available() ? globPtr->drawf : nullptr;
+}
+
+LWXPanelID XPanel::create(int type, const st_LWXPanelControl* controls, bool owned) {
+    if (m_owns) destroy();
+    forget();
+    if (!available()) return nullptr;
+    m_id = globPtr->create(type, controls);
+    m_owns = owned && m_id != nullptr;
+    return m_id;
+}
+
+void XPanel::destroy() {
+    // Forgotten first: the destroy notification may reach this wrapper again.
+    LWXPanelID id = m_id;
+    forget();
+    if (id && available()) globPtr->destroy(id);
+}
+
+void XPanel::describe(const st_LWXPanelDataDesc* data, LWXPanelGetFn* get,
+                      LWXPanelSetFn* set) const {
+    if (m_id && available()) globPtr->describe(m_id, data, get, set);
+}
+
+void XPanel::hint(unsigned id, void** hints) const {
+    if (m_id && available()) globPtr->hint(m_id, id, hints);
+}
+
+void* XPanel::getData(unsigned id) const {
+    return (m_id && available()) ? globPtr->getData(m_id, id) : nullptr;
+}
+
+void XPanel::setData(unsigned id, void* data) const {
+    if (m_id && available()) globPtr->setData(m_id, id, data);
+}
+
+void XPanel::viewInst(void* instance) const {
+    if (m_id && available()) globPtr->viewInst(m_id, instance);
+}
+
+void XPanel::viewRefresh() const {
+    if (m_id && available()) globPtr->viewRefresh(m_id);
+}
+
+void XPanel::setValue(unsigned cid, void* value) const {
+    if (m_id && available()) globPtr->setValue(m_id, cid, value);
+}
+
+void* XPanel::getValue(unsigned cid) const {
+    return (m_id && available()) ? globPtr->getValue(m_id, cid) : nullptr;
+}
+
+int XPanel::post() const {
+    return (m_id && available()) ? globPtr->post(m_id) : 0;
+}
+
+int XPanel::open() const {
+    return (m_id && available()) ? globPtr->open(m_id) : 0;
+}
+
+void XPanel::setInt(unsigned cid, int value) const {
+    setValue(cid, &value);
+}
+
+void XPanel::setFloat(unsigned cid, double value) const {
+    setValue(cid, &value);
+}
+
+void XPanel::setString(unsigned cid, const char* value) const {
+    setValue(cid, const_cast<char*>(value ? value : ""));
+}
+
+int XPanel::getInt(unsigned cid, int fallback) const {
+    const void* value = getValue(cid);
+    return value ? *static_cast<const int*>(value) : fallback;
+}
+
+const char* XPanel::getString(unsigned cid) const {
+    return static_cast<const char*>(getValue(cid));
+}
+
+void* XPanel::dataOf(LWXPanelID panel, unsigned id) {
+    if (!panel) return nullptr;
+    XPanelFuncs funcs;
+    return funcs.available() ? funcs.getGlobal()->getData(panel, id) : nullptr;
+}
+
+// ---- XPanelInterface --------------------------------------------------------------------------
+
+namespace {
+
+// Every panel callback of the interface ends here: find the handler, call it, and keep
+// exceptions on this side.
+template <class R, class Call>
+R forward(LWXPanelID panel, void* instance, const char* where, R fallback, Call call) {
+    XPanelInterface* handler = XPanelInterface::handlerOf(panel, instance);
+    if (!handler) return fallback;
+    try {
+        return call(*handler);
+    } catch (const std::exception& e) {
+        detail::reportPanelException(where, e);
+        return fallback;
+    }
+}
+
+}  // namespace
+
+void* XPanelInterface::DataGet(unsigned) {
+    return nullptr;
+}
+
+int XPanelInterface::DataSet(unsigned, void*) {
+    return 0;
+}
+
+void XPanelInterface::ButtonClick(unsigned) {}
+
+void XPanelInterface::ChangeNotify(void*, unsigned, unsigned, int) {}
+
+void XPanelInterface::PanelDestroyNotify() {
+    m_panel.forget();
+}
+
+void XPanelInterface::ControlDraw(unsigned, XPDrawArea&) {}
+
+void XPanelInterface::ControlZoom(unsigned, int, int, int*, int) {}
+
+LWXPanelID XPanelInterface::CreateViewXPanel(st_LWXPanelControl* controls,
+                                             st_LWXPanelDataDesc* data, void** hints, bool owned) {
+    // 1. The view panel, remembered with its ownership.
+    if (!m_panel.create(LWXP_VIEW, controls, owned)) return nullptr;
+    // 2. Values go through this object's DataGet and DataSet.
+    m_panel.describe(data, &CB_DataGet, &CB_DataSet);
+    // 3. This object is both the view instance and the panel's data, where callbacks that
+    //    receive only the panel find it.
+    void* self = static_cast<XPanelInterface*>(this);
+    m_panel.viewInst(self);
+    m_panel.setData(0, self);
+    // 4. The handler's own hints.
+    if (hints) m_panel.hint(0, hints);
+    // 5. Changes reach ChangeNotify.
+    void* change[] = {LWXP_INT(LWXPT_CHANGE_NOTIFY), LWXP_FUNC(&LWXPanelChangeNotifyFunc),
+                      LWXP_INT(LWXPT_END)};
+    m_panel.hint(0, change);
+    // 6. An owned panel tells this object when the host destroys it.
+    if (owned) {
+        void* destroyed[] = {LWXP_INT(LWXPT_DESTROY_NOTIFY), LWXP_FUNC(&LWXPanelDestroyNotifyFunc),
+                             LWXP_INT(LWXPT_END)};
+        m_panel.hint(0, destroyed);
+    }
+    return m_panel.id();
+}
+
+XPanelInterface::~XPanelInterface() {
+    // While this base is being destroyed the notification reaches the base operation, which
+    // only forgets the panel.
+    if (m_panel.owns()) m_panel.destroy();
+}
+
+int XPanelInterface::Interface(int, st_LWInterface*, void*) {
+    return 0;
+}
+
+XPanelInterface* XPanelInterface::handlerOf(LWXPanelID panel, void* instance) {
+    if (instance) return static_cast<XPanelInterface*>(instance);
+    return static_cast<XPanelInterface*>(XPanel::dataOf(panel, 0));
+}
+
+void* XPanelInterface::CB_DataGet(void* instance, unsigned id) {
+    if (!instance) return nullptr;
+    return forward<void*>(nullptr, instance, "XPanelInterface::DataGet()", nullptr,
+                          [id](XPanelInterface& h) { return h.DataGet(id); });
+}
+
+int XPanelInterface::CB_DataSet(void* instance, unsigned id, void* value) {
+    if (!instance) return 0;
+    return forward(nullptr, instance, "XPanelInterface::DataSet()", 0,
+                   [id, value](XPanelInterface& h) { return h.DataSet(id, value); });
+}
+
+void XPanelInterface::LWXPanelDestroyNotifyFunc(void* panelData) {
+    if (!panelData) return;
+    forward(nullptr, panelData, "XPanelInterface::PanelDestroyNotify()", 0, [](XPanelInterface& h) {
+        h.PanelDestroyNotify();
+        return 0;
+    });
+}
+
+void XPanelInterface::LWXPanelChangeNotifyFunc(LWXPanelID panel, unsigned controlId,
+                                               unsigned valueId, int event) {
+    forward(panel, nullptr, "XPanelInterface::ChangeNotify()", 0, [&](XPanelInterface& h) {
+        h.ChangeNotify(panel, controlId, valueId, event);
+        return 0;
+    });
+}
+
+void XPanelInterface::LWXPanelBtnClickFunc(LWXPanelID panel, unsigned controlId) {
+    forward(panel, nullptr, "XPanelInterface::ButtonClick()", 0, [&](XPanelInterface& h) {
+        h.ButtonClick(controlId);
+        return 0;
+    });
+}
+
+void XPanelInterface::LWXPanelControlDrawFunc(LWXPanelID panel, unsigned controlId,
+                                              LWXPDrawRegion region, int width, int height) {
+    forward(panel, nullptr, "XPanelInterface::ControlDraw()", 0, [&](XPanelInterface& h) {
+        XPDrawArea area(panel, h.panel().drawFuncs(), region, width, height);
+        h.ControlDraw(controlId, area);
+        return 0;
+    });
+}
+
+void XPanelInterface::LWXPanelControlZoomFunc(LWXPanelID panel, unsigned controlId, int x, int y,
+                                              int* region, int clickCount) {
+    forward(panel, nullptr, "XPanelInterface::ControlZoom()", 0, [&](XPanelInterface& h) {
+        h.ControlZoom(controlId, x, y, region, clickCount);
+        return 0;
+    });
+}
+
+// ---- XPDrawArea -------------------------------------------------------------------------------
+
+void XPDrawArea::point(int x, int y, int r, int g, int b) const {
+    if (m_funcs) m_funcs->drawRGBPixel(m_region, r, g, b, x, y);
+}
+
+void XPDrawArea::box(int x, int y, int w, int h, int r, int g, int b) const {
+    if (m_funcs) m_funcs->drawRGBBox(m_region, r, g, b, x, y, w, h);
+}
+
+void XPDrawArea::text(int x, int y, const char* text, int colour) const {
+    if (m_funcs && text) m_funcs->drawText(m_region, text, colour, x, y);
+}
+
+void XPDrawArea::textRight(int right, int y, const char* text, int colour) const {
+    this->text(right - textWidth(text), y, text, colour);
+}
+
+int XPDrawArea::textWidth(const char* text) const {
+    return (m_funcs && text) ? m_funcs->textWidth(m_region, text) : 0;
+}
+
+int XPDrawArea::textHeight(const char* text) const {
+    return m_funcs ? m_funcs->textHeight(m_region, text ? text : "") : 0;
+}
+
+// ---- PopUpCallback ----------------------------------------------------------------------------
+
+int PopUpCallback::PopCount(void* data) {
+    if (!data) return 0;
+    try {
+        return static_cast<PopUpCallback*>(data)->popCount();
+    } catch (const std::exception& e) {
+        detail::reportPanelException("PopUpCallback::PopCount()", e);
+        return 0;
+    }
+}
+
+const char* PopUpCallback::PopName(void* data, int index) {
+    if (!data) return nullptr;
+    try {
+        return static_cast<PopUpCallback*>(data)->popName(index);
+    } catch (const std::exception& e) {
+        detail::reportPanelException("PopUpCallback::PopName()", e);
+        return nullptr;
+    }
+}
+
+}  // namespace vexo
