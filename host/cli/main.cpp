@@ -65,6 +65,36 @@ const std::vector<Command>& commands() {
          "Options:\n"
          "  --module PATH   module to load (default: lumavex.p next to lwhost)\n",
          &runServers},
+        {"info", "describe a scene file: items, objects, surfaces, lights, camera, plug-ins",
+         "usage: lwhost info SCENE\n\n"
+         "Reads the scene file and prints its items as a hierarchy (IDs, types, comments), its\n"
+         "objects (file, points, polygons, weight maps), surfaces (settings, shaders), lights,\n"
+         "cameras, frame range and master plug-ins. A bad scene prints FILE:LINE: and the\n"
+         "problem, and exits with status 2.\n",
+         &runInfo},
+        {"run", "load a scene with its plug-ins, run a script against it, save it",
+         "usage: lwhost run SCENE SCRIPT [-o OUT] [--module PATH]...\n\n"
+         "Loads the modules and the scene, creates the scene's plug-in instances and runs the\n"
+         "script: one statement per line, '#' comments, texts in double quotes. Verbs:\n"
+         "  command \"LINE\"                 run a host command line (must answer OK)\n"
+         "  generic NAME                   run a LayoutGeneric server\n"
+         "  panel open CLASS POSITION      open a server's panel (MasterHandler, ShaderHandler)\n"
+         "  panel set CONTROL VALUE        set a control (label, or ID as a number)\n"
+         "  panel click CONTROL            hit a button\n"
+         "  panel popcmd CONTROL ITEM      choose a command pop-up's item (index or text)\n"
+         "  panel print | panel close      print or close the open panel\n"
+         "  expect command-count N | last-command \"LINE\" | status \"TEXT\" |\n"
+         "         message \"TEXT\" | panel-value CONTROL VALUE | masters N | shaders SURFACE N\n"
+         "  save [PATH]                    save the scene (default: the -o path)\n"
+         "  print \"TEXT\"                   print a line\n\n"
+         "Options:\n"
+         "  -o, --output OUT  save the scene there after a successful run (temporary file,\n"
+         "                    then renamed)\n"
+         "  --module PATH     module to load; repeatable (default: lumavex.p next to lwhost)\n\n"
+         "Exit status: 0 success; 1 a statement failed (SCRIPT:LINE: why) or the scene could\n"
+         "not be saved; 2 a bad command line, script (SCRIPT:LINE: why), module or scene\n"
+         "(SCENE:LINE: why).\n",
+         &runScript},
     };
     return table;
 }

@@ -1,0 +1,176 @@
+// lwhost info: read a scene file and describe it.
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include "cli.h"
+#include "lwhost/scene_file.h"
+
+namespace lwhost::cli {
+
+namespace {
+
+std::string id(LWItemID value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", value);
+    return buf;
+}
+
+std::string num(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+std::string vec(const Vec3& v) {
+    return num(v.x) + " " + num(v.y) + " " + num(v.z);
+}
+
+std::string quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
+
+std::string count(size_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+std::string geometry(const Item& item) {
+    const GeometrySource& g = item.object.source;
+    switch (g.kind) {
+        case GeometryKind::None:
+            return "null";
+        case GeometryKind::Inline:
+            return "mesh";
+        case GeometryKind::ObjFile:
+            return "OBJ " + g.path;
+        case GeometryKind::Plane:
+            return "plane " + num(g.size.x) + " x " + num(g.size.z);
+        case GeometryKind::Box:
+            return "box " + num(g.size.x) + " x " + num(g.size.y) + " x " + num(g.size.z);
+        case GeometryKind::Sphere:
+            return "sphere radius " + num(g.size.x) + ", " + std::to_string(g.segments) +
+                   " segments";
+    }
+    return "";
+}
+
+void printHierarchy(std::ostream& out, const Scene& scene) {
+    out << "Items (" << scene.itemCount() << "):\n";
+    // Depth-first over the hierarchy without recursion: top-level items in scene order, each
+    // followed by its descendants.
+    std::vector<std::pair<LWItemID, int>> stack;
+    for (size_t i = scene.itemCount(); i-- > 0;)
+        if (!scene.itemAt(i).parent) stack.emplace_back(scene.itemAt(i).id, 0);
+    while (!stack.empty()) {
+        auto [itemId, depth] = stack.back();
+        stack.pop_back();
+        const Item& item = *scene.item(itemId);
+        out << std::string(2 + 2 * static_cast<size_t>(depth), ' ') << id(item.id) << " "
+            << (item.isNull() ? "null" : itemTypeName(item.type)) << " " << quoted(item.name)
+            << "\n";
+        for (size_t t = 1; t <= item.comments.size(); ++t)
+            out << std::string(6 + 2 * static_cast<size_t>(depth), ' ') << "comment " << t << ": "
+                << item.comments[t - 1] << "\n";
+        for (auto c = item.children.rbegin(); c != item.children.rend(); ++c)
+            stack.emplace_back(*c, depth + 1);
+    }
+}
+
+void printObjects(std::ostream& out, const Scene& scene) {
+    out << "\nObjects (" << scene.objectCount() << "):\n";
+    for (size_t i = 0; i < scene.objectCount(); ++i) {
+        const Item& item = *scene.item(scene.objectAt(i));
+        const Mesh& mesh = item.object.mesh;
+        out << "  " << quoted(item.name) << ": file " << quoted(item.object.fileName) << ", "
+            << geometry(item) << ", " << count(mesh.points.size(), "point") << ", "
+            << count(mesh.polygons.size(), "polygon") << "\n";
+        for (const WeightMap& w : mesh.weightMaps) {
+            size_t withValue = 0;
+            float v;
+            for (uint32_t p = 0; p < mesh.points.size(); ++p) withValue += mesh.weight(w, p, v);
+            out << "    weight map " << quoted(w.name) << ": " << count(withValue, "point value")
+                << ", " << count(w.polygonValues.size(), "polygon value") << "\n";
+        }
+    }
+}
+
+void printSurfaces(std::ostream& out, const Scene& scene) {
+    out << "\nSurfaces (" << scene.surfaceCount() << "):\n";
+    for (size_t i = 0; i < scene.surfaceCount(); ++i) {
+        const Surface& s = scene.surfaceAt(i);
+        const SurfaceSettings& v = s.settings;
+        out << "  " << quoted(s.name) << " of " << quoted(s.objectFile) << ": colour "
+            << vec(v.colour) << ", diffuse " << num(v.get(LWSURF_DIFFUSE)) << ", specular "
+            << num(v.get(LWSURF_SPECULAR)) << ", glossiness " << num(v.get(LWSURF_GLOSSINESS))
+            << ", luminosity " << num(v.get(LWSURF_LUMINOSITY)) << ", reflection "
+            << num(v.get(LWSURF_REFLECTION)) << ", transparency " << num(v.get(LWSURF_TRANSPARENCY))
+            << ", refraction index " << num(v.get(LWSURF_REFRACTION_INDEX)) << "\n";
+        if (!s.shaders.empty()) {
+            out << "    shaders:";
+            for (const ShaderSlot& sh : s.shaders) out << " " << sh.server;
+            out << "\n";
+        }
+        if (s.nodes.enabled || !s.nodes.data.text.empty())
+            out << "    node graph: " << (s.nodes.enabled ? "on" : "off") << "\n";
+    }
+}
+
+void printLightsAndCameras(std::ostream& out, const Scene& scene) {
+    out << "\nLights (" << scene.count(ItemType::Light) << "):\n";
+    for (LWItemID l = scene.first(ItemType::Light); l; l = scene.next(l)) {
+        const Item& item = *scene.item(l);
+        Matrix4 world = scene.worldMatrix(l);
+        out << "  " << quoted(item.name) << ": ";
+        if (item.light.kind == LightKind::Distant)
+            out << "distant, direction " << vec(normalized(transformDirection(world, {0, 0, 1})));
+        else
+            out << "point, position " << vec(transformPoint(world, {}));
+        out << ", colour " << vec(item.light.colour) << ", intensity " << num(item.light.intensity)
+            << "\n";
+    }
+    out << "\nCameras (" << scene.count(ItemType::Camera) << "):\n";
+    for (LWItemID c = scene.first(ItemType::Camera); c; c = scene.next(c)) {
+        const Item& item = *scene.item(c);
+        Matrix4 world = scene.worldMatrix(c);
+        out << "  " << quoted(item.name) << ": position " << vec(transformPoint(world, {}))
+            << ", looking " << vec(normalized(transformDirection(world, {0, 0, 1})))
+            << ", field of view " << num(item.camera.fieldOfView) << "\n";
+    }
+}
+
+}  // namespace
+
+int runInfo(Args& args, const GlobalOptions& options) {
+    std::string path;
+    while (!args.empty()) {
+        std::string a = args.next();
+        if (!a.empty() && a[0] == '-') return usageError("info", "unknown option '" + a + "'");
+        if (!path.empty()) return usageError("info", "one SCENE only");
+        path = a;
+    }
+    if (path.empty()) return usageError("info", "which SCENE?");
+
+    Scene scene;
+    SceneFile file;
+    std::string error;
+    if (!file.load(path, scene, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+    std::ostringstream out;
+    const FrameRange& f = scene.frames();
+    if (!options.quiet) out << "Scene " << path << "\n";
+    out << "Frames " << f.first << " to " << f.last << " at " << num(f.fps)
+        << " frames per second\n\n";
+    printHierarchy(out, scene);
+    printObjects(out, scene);
+    printSurfaces(out, scene);
+    printLightsAndCameras(out, scene);
+    out << "\nMaster plug-ins (" << scene.masters().size() << "):\n";
+    for (const MasterSlot& m : scene.masters())
+        out << "  " << m.server << (m.disabled ? " (disabled)" : "") << "\n";
+    std::cout << out.str();
+    return kExitOk;
+}
+
+}  // namespace lwhost::cli

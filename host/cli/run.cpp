@@ -1,0 +1,89 @@
+// lwhost run: load modules and a scene, run a script against them, optionally save the scene.
+#include <iostream>
+
+#include "cli.h"
+#include "lwhost/host.h"
+#include "lwhost/layout_commands.h"
+#include "lwhost/plugins.h"
+#include "lwhost/scene.h"
+#include "lwhost/scene_globals.h"
+#include "lwhost/script.h"
+
+namespace lwhost::cli {
+
+int runScript(Args& args, const GlobalOptions& options) {
+    std::vector<std::string> modules;
+    std::vector<std::string> positional;
+    std::string output;
+    while (!args.empty()) {
+        std::string a = args.next();
+        if (a == "--module") {
+            std::string path;
+            if (!args.value(a, path)) return usageError("run", "--module needs a PATH");
+            modules.push_back(path);
+        } else if (a == "-o" || a == "--output") {
+            if (!args.value(a, output) || output.empty())
+                return usageError("run", a + " needs a PATH");
+        } else if (!a.empty() && a[0] == '-') {
+            return usageError("run", "unknown option '" + a + "'");
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 2) return usageError("run", "needs a SCENE and a SCRIPT");
+    const std::string& scenePath = positional[0];
+    const std::string& scriptPath = positional[1];
+    if (modules.empty()) modules.push_back(defaultModulePath());
+
+    // The script is checked whole before anything is loaded.
+    std::string text, error;
+    if (!Script::readFile(scriptPath, text, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+
+    Host host(options.identity);
+    host.messages().setEcho([&options](const Message& m) {
+        if (options.quiet && m.kind != MessageKind::Error) return;
+        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
+                  << (m.line2.empty() ? "" : " " + m.line2) << "\n";
+    });
+    for (const std::string& path : modules) {
+        LoadResult result;
+        if (!host.loadModule(path, result)) {
+            std::cerr << "lwhost: " << result.message << "\n";
+            return kExitUsage;
+        }
+    }
+
+    // Destroyed in reverse: commands and instances go while the modules are still loaded.
+    Scene scene;
+    SceneGlobals sceneGlobals(host, scene);
+    Plugins plugins(host, scene);
+    LayoutCommands commands(host, plugins);
+    ScriptEnvironment env{host, plugins, commands, std::cout, output, true};
+    Script script;
+    defineLayoutVerbs(script, env);
+
+    std::vector<ScriptStatement> statements;
+    if (!script.parse(text, scriptPath, statements, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+    if (!plugins.loadScene(scenePath, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+    if (!script.run(statements, scriptPath, error)) {
+        std::cout.flush();
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitFailure;
+    }
+    if (!output.empty() && !plugins.saveScene(output, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace lwhost::cli
