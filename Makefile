@@ -35,7 +35,7 @@ test: build
 
 demo: build
 	@mkdir -p out
-	$(BUILD)/bin/lwhost servers
+	$(BUILD)/bin/lwhost render examples/demo.lws -o out/demo.png --samples 4
 
 clean:
 	rm -rf $(BUILD) build-* out

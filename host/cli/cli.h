@@ -50,6 +50,7 @@ std::string programDirectory();
 std::string defaultModulePath();
 
 int runServers(Args& args, const GlobalOptions& options);
+int runRender(Args& args, const GlobalOptions& options);
 int runInfo(Args& args, const GlobalOptions& options);
 int runScript(Args& args, const GlobalOptions& options);
 

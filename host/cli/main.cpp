@@ -65,6 +65,22 @@ const std::vector<Command>& commands() {
          "Options:\n"
          "  --module PATH   module to load (default: lumavex.p next to lwhost)\n",
          &runServers},
+        {"render", "render a scene's frames to PNG images",
+         "usage: lwhost render SCENE -o OUT.png [OPTIONS]\n\n"
+         "Loads the module and the scene with its plug-ins and renders it through the scene's\n"
+         "camera: master plug-ins hear the render start and end, shaders and surface node graphs\n"
+         "run for every sample. A progress bar shows on a terminal; a summary line ends the run.\n\n"
+         "Options:\n"
+         "  -o, --output OUT.png  image to write (temporary file, then renamed)\n"
+         "  --frame N             frame to render (default: the scene's first)\n"
+         "  --frames A-B          render frames A to B as one render, to OUT_0001.png, ...\n"
+         "  --width W, --height H image size in pixels (default 640x480; 1..8192)\n"
+         "  --samples N           camera samples per pixel (default 1; 1..4096)\n"
+         "  --threads N           render threads (default: one per processor)\n"
+         "  --module PATH         module to load (default: lumavex.p next to lwhost)\n\n"
+         "Exit status: 0 success; 1 a plug-in failed the render or an image could not be\n"
+         "written; 2 a bad command line, module, scene, frame or output path (nothing written).\n",
+         &runRender},
         {"info", "describe a scene file: items, objects, surfaces, lights, camera, plug-ins",
          "usage: lwhost info SCENE\n\n"
          "Reads the scene file and prints its items as a hierarchy (IDs, types, comments), its\n"

@@ -31,13 +31,13 @@ extern "C" {
 
 /* Values param reads, each three doubles. Rotation is heading, pitch, bank in degrees; the
  * axes are the item's world X (right), Y (up) and Z (forward) directions. */
-#define LWIP_POSITION 1  /* position relative to the parent */
-#define LWIP_ROTATION 2  /* heading, pitch, bank relative to the parent, degrees */
-#define LWIP_SCALE 3     /* scale relative to the parent */
+#define LWIP_POSITION 1   /* position relative to the parent */
+#define LWIP_ROTATION 2   /* heading, pitch, bank relative to the parent, degrees */
+#define LWIP_SCALE 3      /* scale relative to the parent */
 #define LWIP_W_POSITION 4 /* position in the world */
-#define LWIP_RIGHT 5     /* world direction of the item's +X axis, unit length */
-#define LWIP_UP 6        /* world direction of the item's +Y axis, unit length */
-#define LWIP_FORWARD 7   /* world direction of the item's +Z axis, unit length */
+#define LWIP_RIGHT 5      /* world direction of the item's +X axis, unit length */
+#define LWIP_UP 6         /* world direction of the item's +Y axis, unit length */
+#define LWIP_FORWARD 7    /* world direction of the item's +Z axis, unit length */
 
 /* Bits of serverFlags. */
 #define LWSRVF_DISABLED 1u /* the user switched the server off */
@@ -46,12 +46,12 @@ typedef struct st_LWItemInfo {
     /* First item of the type in scene order. owner selects bones of an object; for every
      * other type it must be LWITEM_NULL (a non-null owner then lists nothing). */
     LWItemID (*first)(int itemType, LWItemID owner);
-    LWItemID (*next)(LWItemID item);                 /* next item of the same type, or 0 */
-    LWItemID (*firstChild)(LWItemID parent);         /* first child of any type, or 0 */
+    LWItemID (*next)(LWItemID item);         /* next item of the same type, or 0 */
+    LWItemID (*firstChild)(LWItemID parent); /* first child of any type, or 0 */
     LWItemID (*nextChild)(LWItemID parent, LWItemID prevChild); /* the child after prevChild */
-    LWItemID (*parent)(LWItemID item);               /* 0 for a top-level or unknown item */
-    const char* (*name)(LWItemID item);              /* the item's name; null when unknown */
-    int (*type)(LWItemID item);                      /* LWI_*; LWI_NONE when unknown */
+    LWItemID (*parent)(LWItemID item);  /* 0 for a top-level or unknown item */
+    const char* (*name)(LWItemID item); /* the item's name; null when unknown */
+    int (*type)(LWItemID item);         /* LWI_*; LWI_NONE when unknown */
     /* Writes a value (LWIP_*) at the time into vector[0..2]; 1 done, 0 unknown item or
      * value (vector untouched). The scenes are not animated: the time changes nothing. */
     int (*param)(LWItemID item, int which, LWTime time, double vector[3]);

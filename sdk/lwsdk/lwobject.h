@@ -42,10 +42,10 @@ typedef const struct st_LWVMapData* LWVMapID;
  * selected vertex map), so render threads each use their own; the caller destroys it. */
 typedef struct st_LWMeshInfo st_LWMeshInfo;
 struct st_LWMeshInfo {
-    void* priv;                                   /* the host's data */
-    void (*destroy)(st_LWMeshInfo* info);         /* releases the record */
-    int (*numPoints)(st_LWMeshInfo* info);        /* point count */
-    int (*numPolygons)(st_LWMeshInfo* info);      /* polygon count */
+    void* priv;                              /* the host's data */
+    void (*destroy)(st_LWMeshInfo* info);    /* releases the record */
+    int (*numPoints)(st_LWMeshInfo* info);   /* point count */
+    int (*numPolygons)(st_LWMeshInfo* info); /* polygon count */
     /* Position of the point in the object's own coordinates; 1 done, 0 unknown point. */
     int (*pntBasePos)(st_LWMeshInfo* info, LWPntID point, float position[3]);
     int (*polSize)(st_LWMeshInfo* info, LWPolID polygon); /* 3 or 4; 0 for an unknown polygon */
@@ -79,19 +79,19 @@ typedef struct st_LWObjectInfo {
  * maps are listed once per name and type, in order of first appearance over the objects; a
  * type of 0 lists the maps of every type. */
 typedef struct st_LWObjectFuncs {
-    int (*numObjects)(void);                           /* object count, nulls included */
-    const char* (*filename)(int object);               /* file name; null past the end */
-    int (*numPoints)(int object);                      /* 0 past the end */
-    int (*numPolygons)(int object);                    /* 0 past the end */
-    int (*numSurfaces)(int object);                    /* surfaces of the object */
+    int (*numObjects)(void);                             /* object count, nulls included */
+    const char* (*filename)(int object);                 /* file name; null past the end */
+    int (*numPoints)(int object);                        /* 0 past the end */
+    int (*numPolygons)(int object);                      /* 0 past the end */
+    int (*numSurfaces)(int object);                      /* surfaces of the object */
     const char* (*surfaceName)(int object, int surface); /* name of surface (from 0), or null */
-    int (*numVMaps)(LWID type);                        /* maps of the type in the scene */
-    const char* (*vmapName)(LWID type, int index);     /* name of map index (from 0), or null */
-    int (*vmapDim)(LWID type, int index);              /* its dimension, 0 past the end */
-    LWID (*vmapType)(int index);                       /* type of map index among all types */
-    LWItemID (*item)(int object);                      /* the object's item ID, 0 past the end */
-    int (*objectIndex)(LWItemID item);                 /* index of an object item, -1 if none */
-    const char* (*userName)(int object);               /* name shown to the user: the item name */
+    int (*numVMaps)(LWID type);                          /* maps of the type in the scene */
+    const char* (*vmapName)(LWID type, int index);       /* name of map index (from 0), or null */
+    int (*vmapDim)(LWID type, int index);                /* its dimension, 0 past the end */
+    LWID (*vmapType)(int index);                         /* type of map index among all types */
+    LWItemID (*item)(int object);                        /* the object's item ID, 0 past the end */
+    int (*objectIndex)(LWItemID item);                   /* index of an object item, -1 if none */
+    const char* (*userName)(int object);                 /* name shown to the user: the item name */
     /* Name in the modelling application: the file name after its last '/', without its last
      * extension. */
     const char* (*refName)(int object);

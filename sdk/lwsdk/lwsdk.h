@@ -12,6 +12,7 @@
 #include "lwhandler.h"
 #include "lwmaster.h"
 #include "lwshader.h"
+#include "lwshaderaccess.h"
 #include "lwchannel.h"
 #include "lwenvelope.h"
 #include "lwvparm.h"
@@ -19,5 +20,6 @@
 #include "lwitem.h"
 #include "lwobject.h"
 #include "lwsurface.h"
+#include "lwnode.h"
 
 #endif

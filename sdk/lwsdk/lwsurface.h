@@ -39,8 +39,8 @@ typedef uint32_t LWSurfaceID; /* 0 = none */
 #define LWSURF_FLOAT_COUNT 14
 
 typedef struct st_LWSurfaceFuncs {
-    LWSurfaceID (*first)(void);                  /* first surface of the scene, or 0 */
-    LWSurfaceID (*next)(LWSurfaceID surface);    /* the surface after it, or 0 */
+    LWSurfaceID (*first)(void);               /* first surface of the scene, or 0 */
+    LWSurfaceID (*next)(LWSurfaceID surface); /* the surface after it, or 0 */
     /* Surfaces named name, of the object file objectName (null: of any object). */
     const LWSurfaceID* (*byName)(const char* name, const char* objectName);
     /* Surfaces of the object file objectName, in order. */

@@ -1,0 +1,275 @@
+// lwhost render: load a module and a scene with its plug-ins, render frames to PNG files.
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "cli.h"
+#include "lwhost/host.h"
+#include "lwhost/layout_commands.h"
+#include "lwhost/node_graph_file.h"
+#include "lwhost/nodes.h"
+#include "lwhost/plugins.h"
+#include "lwhost/png.h"
+#include "lwhost/render.h"
+#include "lwhost/scene.h"
+#include "lwhost/scene_globals.h"
+
+namespace lwhost::cli {
+
+namespace {
+
+const char kCommand[] = "render";
+
+bool parseInt(const std::string& text, int& out) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < INT_MIN || v > INT_MAX) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+// "A-B" with A <= B; A and B may be negative ("-3--1").
+bool parseRange(const std::string& text, int& first, int& last) {
+    for (size_t dash = 1; dash < text.size(); ++dash) {
+        if (text[dash] != '-') continue;
+        if (parseInt(text.substr(0, dash), first) && parseInt(text.substr(dash + 1), last))
+            return first <= last;
+    }
+    return false;
+}
+
+// OUT.png with the frame number before the extension: OUT_0001.png.
+std::string frameFileName(const std::string& out, int frame) {
+    char number[32];
+    std::snprintf(number, sizeof number, "_%04d", frame);
+    const size_t slash = out.rfind('/');
+    const size_t dot = out.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1))
+        return out + number;
+    return out.substr(0, dot) + number + out.substr(dot);
+}
+
+// A bar with the time left, redrawn on one terminal line.
+class ProgressBar {
+  public:
+    explicit ProgressBar(bool shown) : m_shown(shown), m_start(std::chrono::steady_clock::now()) {}
+    void update(double done) {
+        if (!m_shown) return;
+        constexpr int kWidth = 30;
+        const int filled = static_cast<int>(done * kWidth + 0.5);
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        std::string bar(static_cast<size_t>(filled), '#');
+        bar.append(static_cast<size_t>(kWidth - filled), '.');
+        char line[128];
+        if (done > 0.001) {
+            const double left = elapsed * (1.0 - done) / done;
+            std::snprintf(line, sizeof line, "\r[%s] %3d%%  %.1f s left   ", bar.c_str(),
+                          static_cast<int>(done * 100), left);
+        } else {
+            std::snprintf(line, sizeof line, "\r[%s] %3d%%             ", bar.c_str(),
+                          static_cast<int>(done * 100));
+        }
+        std::cerr << line << std::flush;
+        m_drawn = true;
+    }
+    void finish() {
+        if (m_drawn) std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
+        m_drawn = false;
+    }
+
+  private:
+    bool m_shown;
+    bool m_drawn = false;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+// Every message the plug-ins left, once each, with how often it was shown.
+void printMessages(const Host& host, bool quiet) {
+    for (const Message& m : const_cast<Host&>(host).messages().all()) {
+        if (quiet && m.kind != MessageKind::Error) continue;
+        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
+                  << (m.line2.empty() ? "" : " " + m.line2);
+        if (m.count > 1) std::cerr << " (" << m.count << " times)";
+        std::cerr << "\n";
+    }
+}
+
+struct RenderCommand {
+    std::string scene;
+    std::string output;
+    std::string module;
+    bool frameGiven = false;
+    int firstFrame = 0;
+    int lastFrame = 0;
+    bool range = false;
+    RenderOptions options;
+};
+
+// Parses the command line; returns kExitOk or the usage error's status.
+int parse(Args& args, RenderCommand& c) {
+    std::vector<std::string> positional;
+    while (!args.empty()) {
+        const std::string a = args.next();
+        std::string v;
+        auto number = [&](const char* what, int& out) -> bool {
+            if (args.value(a, v) && parseInt(v, out)) return true;
+            usageError(kCommand, a + " needs " + what + (v.empty() ? "" : ", not '" + v + "'"));
+            return false;
+        };
+        if (a == "-o" || a == "--output") {
+            if (!args.value(a, c.output) || c.output.empty())
+                return usageError(kCommand, a + " needs a PATH");
+        } else if (a == "--module") {
+            if (!args.value(a, c.module) || c.module.empty())
+                return usageError(kCommand, "--module needs a PATH");
+        } else if (a == "--frame") {
+            if (!number("a frame number", c.firstFrame)) return kExitUsage;
+            c.lastFrame = c.firstFrame;
+            c.frameGiven = true;
+            c.range = false;
+        } else if (a == "--frames") {
+            if (!args.value(a, v) || !parseRange(v, c.firstFrame, c.lastFrame))
+                return usageError(kCommand, "--frames needs FIRST-LAST with FIRST <= LAST");
+            c.frameGiven = true;
+            c.range = true;
+        } else if (a == "--width") {
+            if (!number("a number of pixels", c.options.width)) return kExitUsage;
+        } else if (a == "--height") {
+            if (!number("a number of pixels", c.options.height)) return kExitUsage;
+        } else if (a == "--samples") {
+            if (!number("a number of samples", c.options.samples)) return kExitUsage;
+        } else if (a == "--threads") {
+            if (!number("a number of threads", c.options.threads)) return kExitUsage;
+            if (c.options.threads < 1)
+                return usageError(kCommand, "--threads needs at least 1 thread");
+        } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
+            return usageError(kCommand, "unknown option '" + a + "'");
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 1) return usageError(kCommand, "needs one SCENE");
+    if (c.output.empty()) return usageError(kCommand, "needs -o OUT.png");
+    c.scene = positional[0];
+    if (c.module.empty()) c.module = defaultModulePath();
+    if (c.range && static_cast<long long>(c.lastFrame) - c.firstFrame >= 100000)
+        return usageError(kCommand, "--frames covers more than 100000 frames");
+    return kExitOk;
+}
+
+}  // namespace
+
+int runRender(Args& args, const GlobalOptions& global) {
+    RenderCommand c;
+    if (int status = parse(args, c); status != kExitOk) return status;
+
+    // Sizes and similar are refused before anything is loaded.
+    std::string error = Renderer::checkOptions(c.options);
+    if (!error.empty()) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+    const std::string firstName = c.range ? frameFileName(c.output, c.firstFrame) : c.output;
+    if (!canWriteBeside(firstName, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+
+    Host host(global.identity);
+    LoadResult loaded;
+    if (!host.loadModule(c.module, loaded)) {
+        std::cerr << "lwhost: " << loaded.message << "\n";
+        return kExitUsage;
+    }
+
+    int status = kExitOk;
+    {
+        // Node graphs outlive the plug-in instances and go before the modules unload.
+        auto nodes = std::make_unique<NodeSystem>(host);
+        Scene scene;
+        SceneGlobals sceneGlobals(host, scene);
+        {
+            Plugins plugins(host, scene);
+            // Masters may edit the scene through host commands when the render starts and ends.
+            LayoutCommands commands(host, plugins);
+            if (!plugins.loadScene(c.scene, error)) {
+                printMessages(host, global.quiet);
+                std::cerr << "lwhost: " << error << "\n";
+                status = kExitUsage;
+            } else {
+                // Surface graphs the scene file holds, unless loading already made them.
+                std::vector<PluginSection> graphs;
+                std::string graphError;
+                SceneFile::forEachPlugin(scene, [&](PluginSection& section) {
+                    if (section.kind != PluginKind::NodeGraph || section.data->instance) return;
+                    if (!graphError.empty()) return;
+                    graphError = loadSurfaceGraph(*nodes, scene, section);
+                    if (section.data->instance) graphs.push_back(section);
+                });
+                if (!graphError.empty()) {
+                    std::cerr << "lwhost: " << c.scene << ": " << graphError << "\n";
+                    status = kExitUsage;
+                }
+
+                Renderer renderer(host, scene, &plugins, nodes.get());
+                std::vector<int> frames;
+                const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
+                const int last = c.frameGiven ? c.lastFrame : first;
+                for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
+                if (status == kExitOk) {
+                    error = renderer.check(c.options, frames);
+                    if (!error.empty()) {
+                        std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
+                        status = kExitUsage;
+                    }
+                }
+                if (status == kExitOk) {
+                    ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
+                    RenderStats stats;
+                    auto sink = [&](int frame, const RgbImage& image, std::string& why) {
+                        const std::string name =
+                            c.range ? frameFileName(c.output, frame) : c.output;
+                        return writePng(name, image, why);
+                    };
+                    const bool ok = renderer.render(c.options, frames, sink, error, &stats,
+                                                    [&](double done) { bar.update(done); });
+                    bar.finish();
+                    printMessages(host, global.quiet);
+                    if (!ok) {
+                        std::cerr << "lwhost: " << error << "\n";
+                        status = kExitFailure;
+                    } else if (!global.quiet) {
+                        const double perSecond =
+                            stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
+                        char line[256];
+                        std::snprintf(line, sizeof line,
+                                      "rendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
+                                      "thread%s, %.2f s, %.0f samples per second\n",
+                                      stats.frames, stats.frames == 1 ? "" : "s", stats.width,
+                                      stats.height, stats.samples, stats.samples == 1 ? "" : "s",
+                                      stats.threads, stats.threads == 1 ? "" : "s", stats.seconds,
+                                      perSecond);
+                        std::cout << line;
+                    }
+                }
+                for (PluginSection& section : graphs) releaseSurfaceGraph(*nodes, section);
+            }
+        }
+        nodes->destroyHostEditors();
+        // Plug-ins' own editors go while their modules unload, with the node system alive.
+        host.unloadModules();
+    }
+    return status;
+}
+
+}  // namespace lwhost::cli

@@ -1,0 +1,46 @@
+// PNG files: 8-bit RGB images written through libpng and read back.
+//
+// Writing goes to a temporary file beside the target, which is renamed over the target only
+// once every byte is out, so a failed write never leaves a partial image under the final name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lwhost {
+
+class Image;
+
+// An 8-bit RGB raster: rows from the top, three bytes per pixel (red, green, blue).
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+
+    RgbImage() = default;
+    RgbImage(int w, int h) : width(w), height(h), rgb(static_cast<size_t>(w) * h * 3, 0) {}
+    uint8_t* pixel(int x, int y) { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+    const uint8_t* pixel(int x, int y) const {
+        return &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    }
+};
+
+// Largest side read or written.
+constexpr int kMaxPngSide = 16384;
+
+// Writes `rgb` (width * height * 3 bytes) as a PNG. False with `error` naming the problem.
+bool writePng(const std::string& path, int width, int height, const uint8_t* rgb,
+              std::string& error);
+bool writePng(const std::string& path, const RgbImage& image, std::string& error);
+bool writePng(const std::string& path, const Image& image, std::string& error);
+
+// Reads a PNG of any colour type and depth, converted to 8-bit RGB (alpha dropped, grey
+// expanded). Sides beyond kMaxPngSide and damaged files are refused with `error`.
+bool readPng(const std::string& path, RgbImage& out, std::string& error);
+
+// Whether a file could be created in the directory of `path` (tried with a temporary file that
+// is removed again). False with `error` saying why.
+bool canWriteBeside(const std::string& path, std::string& error);
+
+}  // namespace lwhost

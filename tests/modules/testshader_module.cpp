@@ -1,0 +1,228 @@
+// Shaders and a master built with the frame for the renderer's tests. Each shader does one
+// thing to every sample; notes of what the host did are read through the "RenderTestLog"
+// server (activate it with a pointer to a `const char*` as local record; server data "clear"
+// empties the notes first).
+//
+//   "rtcolour"         sets the colour to 0.1 0.3 0.9 (flags: colour)
+//   "rtthrow"          throws from Evaluate
+//   "rtshade"          writes diffuse shading 0 0.5 0 and specular shading 0 0 0.25 and claims
+//                      both in its flags
+//   "rtshadeunclaimed" writes the same without claiming them
+//   "rtreplace"        replacement percentage 0.25, replacement colour white
+//   "rtlight0".."3"    colour = the sum over the scene's lights of what illuminate,
+//                      illuminateNormal, illuminateSample or illuminateSampleNormal (0..3)
+//                      report; luminosity 1, everything else 0, so the pixel shows the light
+//   "rtprobe"          notes its activation version, and the record of the sample in pixel 0 0
+//   "rtnotes"          notes init, new time and cleanup
+//   "rtmaster"         (MasterHandler) asks for notifications and notes every event
+#include <vexo/adaptor.h>
+#include <vexo/handler.h>
+#include <vexo/server.h>
+
+#include <lwsdk/lwitem.h>
+#include <lwsdk/lwshaderaccess.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string g_log;
+int g_version = 0;
+
+void note(const std::string& line) {
+    g_log += line + "\n";
+}
+
+std::string number(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.4g", v);
+    return buf;
+}
+
+void set3(double out[3], double r, double g, double b) {
+    out[0] = r;
+    out[1] = g;
+    out[2] = b;
+}
+
+enum Kind { kColour, kThrow, kShade, kShadeUnclaimed, kReplace, kLight, kProbe, kNotes };
+
+extern "C" void addLight(void* data, LWItemID, const double[3], const double colour[3]) {
+    auto* sum = static_cast<double*>(data);
+    for (int i = 0; i < 3; ++i) sum[i] += colour[i];
+}
+
+template <int K, int Mode = 0>
+class RenderShader : public vexo::ShaderHandler {
+  public:
+    RenderShader(void*, void* context, std::string*) : vexo::ShaderHandler(context) {}
+
+    void Evaluate(st_LWShaderAccess* sa) override {
+        switch (K) {
+            case kColour:
+                set3(sa->color, 0.1, 0.3, 0.9);
+                break;
+            case kThrow:
+                throw vexo::exception("render test failure");
+            case kShade:
+            case kShadeUnclaimed:
+                set3(sa->diffuseShade, 0, 0.5, 0);
+                set3(sa->specularShade, 0, 0, 0.25);
+                break;
+            case kReplace:
+                sa->replacementPercentage = 0.25;
+                set3(sa->replacementColour, 1, 1, 1);
+                break;
+            case kLight:
+                light(sa);
+                break;
+            case kProbe:
+                if (std::floor(sa->sx) == 0 && std::floor(sa->sy) == 0) probe(sa);
+                break;
+            default:
+                break;
+        }
+    }
+
+    unsigned Flags() override {
+        switch (K) {
+            case kColour:
+                return LWSHF_COLOUR;
+            case kShade:
+                return LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING;
+            case kLight:
+                return LWSHF_COLOUR | LWSHF_LUMINOSITY | LWSHF_DIFFUSE | LWSHF_SPECULAR;
+            default:
+                return 0;
+        }
+    }
+
+    const char* Init(int mode) override {
+        if (K == kNotes) note("init mode=" + std::to_string(mode));
+        return RenderHandler::Init(mode);
+    }
+    const char* NewTime(int frame, double time) override {
+        if (K == kNotes) note("newtime frame=" + std::to_string(frame) + " time=" + number(time));
+        return RenderHandler::NewTime(frame, time);
+    }
+    void Cleanup() override {
+        if (K == kNotes) note("cleanup");
+    }
+
+  private:
+    static void light(st_LWShaderAccess* sa) {
+        auto* items = static_cast<const st_LWItemInfo*>(
+            vexo::SuperGlobal ? vexo::SuperGlobal(LWITEMINFO_GLOBAL, LWGLOBAL_READ) : nullptr);
+        double sum[3] = {0, 0, 0};
+        for (LWItemID id = items ? items->first(LWI_LIGHT, LWITEM_NULL) : LWITEM_NULL; id;
+             id = items->next(id)) {
+            double direction[3], colour[3] = {0, 0, 0};
+            switch (Mode) {
+                case 0:
+                    if (sa->illuminate(id, sa->wPos, direction, colour))
+                        addLight(sum, id, direction, colour);
+                    break;
+                case 1:
+                    if (sa->illuminateNormal(id, sa->context, sa->wPos, direction, sa->wNorm,
+                                             colour))
+                        addLight(sum, id, direction, colour);
+                    break;
+                case 2:
+                    sa->illuminateSample(id, sa->wPos, direction, &addLight, sum);
+                    break;
+                default:
+                    sa->illuminateSampleNormal(id, sa->context, sa->wPos, sa->wNorm, &addLight,
+                                               sum);
+                    break;
+            }
+        }
+        set3(sa->color, sum[0], sum[1], sum[2]);
+        sa->luminous = 1;
+        sa->diffuse = 0;
+        sa->specular = 0;
+        sa->mirror = 0;
+        sa->transparency = 0;
+    }
+
+    static void probe(st_LWShaderAccess* sa) {
+        std::string line = "probe version=" + std::to_string(g_version) + " sx=" + number(sa->sx) +
+                           " sy=" + number(sa->sy) + " flags=" + std::to_string(sa->flags) +
+                           " bounces=" + std::to_string(sa->bounces) +
+                           " polygon=" + std::to_string(sa->polygon) +
+                           " cosine=" + number(sa->cosine);
+        double weights = 0;
+        for (int k = 0; k < 4; ++k) weights += sa->weights[k];
+        line += " weights=" + number(weights);
+        if (g_version >= 5) {
+            const auto* r = reinterpret_cast<const st_LWShaderAccess95*>(sa);
+            line += " rayType=" + std::to_string(r->rayType) + " sub=" + number(r->subPixel[0]) +
+                    "," + number(r->subPixel[1]);
+        }
+        if (g_version >= 6) {
+            const auto* r = reinterpret_cast<const st_LWShaderAccess96*>(sa);
+            line += " time=" + number(r->time) + " index=" + std::to_string(r->sampleIndex);
+        }
+        note(line);
+    }
+};
+
+class RenderMaster : public vexo::MasterHandler {
+  public:
+    RenderMaster(void*, void*, std::string*) {}
+    double Event(const st_LWMasterAccess* access) override {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%X", static_cast<unsigned>(access->eventCode));
+        note(std::string("event ") + code);
+        return 0.0;
+    }
+    unsigned Flags() override { return LWMFLAG_NOTIFICATIONS; }
+};
+
+template <class T>
+int activate(int version, LWGlobalFunc global, void* local, void* data) {
+    return vexo::ShaderAdaptor<T, 6, 4>::Activate(version, global, local, data);
+}
+
+int probeActivate(int version, LWGlobalFunc global, void* local, void* data) {
+    g_version = version;
+    return activate<RenderShader<kProbe>>(version, global, local, data);
+}
+
+int logActivate(int, LWGlobalFunc, void* local, void* serverData) {
+    if (serverData && std::strcmp(static_cast<const char*>(serverData), "clear") == 0)
+        g_log.clear();
+    if (local) *static_cast<const char**>(local) = g_log.c_str();
+    return LWACTIVATE_OK;
+}
+
+const st_ServerTagInfo kTags[] = {{"Render test", LWTAG_USERNAME}, {nullptr, 0}};
+
+vexo::ServerRegistration g_colour(LWSHADER_HCLASS, "rtcolour", &activate<RenderShader<kColour>>,
+                                  kTags);
+vexo::ServerRegistration g_throw(LWSHADER_HCLASS, "rtthrow", &activate<RenderShader<kThrow>>,
+                                 kTags);
+vexo::ServerRegistration g_shade(LWSHADER_HCLASS, "rtshade", &activate<RenderShader<kShade>>,
+                                 kTags);
+vexo::ServerRegistration g_unclaimed(LWSHADER_HCLASS, "rtshadeunclaimed",
+                                     &activate<RenderShader<kShadeUnclaimed>>, kTags);
+vexo::ServerRegistration g_replace(LWSHADER_HCLASS, "rtreplace", &activate<RenderShader<kReplace>>,
+                                   kTags);
+vexo::ServerRegistration g_light0(LWSHADER_HCLASS, "rtlight0", &activate<RenderShader<kLight, 0>>,
+                                  kTags);
+vexo::ServerRegistration g_light1(LWSHADER_HCLASS, "rtlight1", &activate<RenderShader<kLight, 1>>,
+                                  kTags);
+vexo::ServerRegistration g_light2(LWSHADER_HCLASS, "rtlight2", &activate<RenderShader<kLight, 2>>,
+                                  kTags);
+vexo::ServerRegistration g_light3(LWSHADER_HCLASS, "rtlight3", &activate<RenderShader<kLight, 3>>,
+                                  kTags);
+vexo::ServerRegistration g_probe(LWSHADER_HCLASS, "rtprobe", &probeActivate, kTags);
+vexo::ServerRegistration g_notes(LWSHADER_HCLASS, "rtnotes", &activate<RenderShader<kNotes>>,
+                                 kTags);
+vexo::ServerRegistration g_master(LWMASTER_HCLASS, "rtmaster",
+                                  &vexo::MasterAdaptor<RenderMaster, 4, 4, 0>::Activate, kTags);
+vexo::ServerRegistration g_logServer("RenderTestLog", "log", &logActivate, nullptr);
+
+}  // namespace
