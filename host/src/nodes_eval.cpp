@@ -7,6 +7,7 @@
 #include <string>
 
 #include "lwhost/nodes.h"
+#include "scene_file_text.h"
 
 namespace lwhost {
 
@@ -137,36 +138,9 @@ const char* typeWord(ConnectionType type) {
     }
 }
 
+// Names in messages are quoted the way scene files write texts, so they stay on one line.
 std::string quoted(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < ' ' || c == 0x7f) {
-                    char hex[8];
-                    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
-                    out += hex;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
+    return scenetext::quote(name);
 }
 
 // ---- evaluation ------------------------------------------------------------------------------
