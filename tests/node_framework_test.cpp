@@ -469,6 +469,7 @@ TEST_F(NodeFrameworkTest, RootExceptionsAreShielded) {
 
 TEST(NodeEditorWrapperTest, CreationFailsWithoutTheHostsEditorRecord) {
     lwhost::Host host;
+    host.globals().withdraw(LWNODEEDITORFUNCS_GLOBAL);  // a host without node editors
     vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     vexo::NodeEditor editor;
     EXPECT_FALSE(editor.create("Surface", "nowhere", nullptr, LWNODE_PREVIEW_COLOUR));

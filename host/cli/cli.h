@@ -2,9 +2,14 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lwhost/identity.h"
+
+namespace lwhost {
+class Host;
+}
 
 namespace lwhost::cli {
 
@@ -15,11 +20,18 @@ constexpr int kExitUsage = 2;    // bad command line or bad input
 struct GlobalOptions {
     HostIdentity identity;
     bool quiet = false;
+    std::string config;             // --config FILE; empty: the default file if present
+    std::vector<std::string> dirs;  // --dir TYPE=PATH, in order
+    int alertLevel = -1;            // --alert-level N; -1: from the configuration
 };
+
+// Applies the configuration file, then --dir and --alert-level, to a new host. False with
+// "FILE:LINE: why" or the option's problem.
+bool configureHost(Host& host, const GlobalOptions& options, std::string& error);
 
 // Arguments of one command after the global options were taken out.
 class Args {
-public:
+  public:
     explicit Args(std::vector<std::string> args) : m_args(std::move(args)) {}
     bool empty() const { return m_pos >= m_args.size(); }
     const std::string& peek() const { return m_args[m_pos]; }
@@ -27,7 +39,7 @@ public:
     // For "--name VALUE": takes VALUE, or reports a usage error and returns false.
     bool value(const std::string& option, std::string& out);
 
-private:
+  private:
     std::vector<std::string> m_args;
     size_t m_pos = 0;
 };

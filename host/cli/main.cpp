@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "cli.h"
+#include "lwhost/dialogs.h"
+#include "lwhost/host.h"
+#include "lwhost/script.h"
 
 namespace lwhost::cli {
 
@@ -17,6 +20,12 @@ const char* kGlobalHelp =
     "  --host-version MAJOR.MINOR  host product version to report (default 11.6; 0..15 each)\n"
     "  --modeler                   report the modelling application's system type (1)\n"
     "  --quiet                     print only errors\n"
+    "  --config FILE               host configuration (default: SETTINGS/lwhost.cfg if it\n"
+    "                              exists; lines 'directory TYPE PATH', 'alert-level N')\n"
+    "  --dir TYPE=PATH             a directory \"Directory Info\" reports (repeatable; Content\n"
+    "                              defaults to the current directory, Settings to\n"
+    "                              $XDG_CONFIG_HOME/lwhost or ~/.config/lwhost)\n"
+    "  --alert-level N             the alert level reported to plug-ins (0, 1 or 2; default 0)\n"
     "  -h, --help                  show help (after a command: that command's help)\n";
 
 void printOverview(std::ostream& out) {
@@ -36,6 +45,27 @@ bool Args::value(const std::string& option, std::string& out) {
     if (empty()) return false;
     out = next();
     (void)option;
+    return true;
+}
+
+bool configureHost(Host& host, const GlobalOptions& options, std::string& error) {
+    Dialogs& dialogs = host.dialogs();
+    // Directories named on the command line count while the configuration file is read.
+    for (const std::string& dir : options.dirs)
+        if (!dialogs.setDirectoryOption(dir, error)) return false;
+    std::string config = options.config;
+    if (config.empty()) {
+        const std::string fallback = dialogs.defaultConfigPath();
+        if (::access(fallback.c_str(), F_OK) == 0) config = fallback;
+    }
+    if (!config.empty() && !dialogs.loadConfig(config, error)) return false;
+    // The command line wins over the file.
+    for (const std::string& dir : options.dirs)
+        if (!dialogs.setDirectoryOption(dir, error)) return false;
+    if (options.alertLevel >= 0 && !dialogs.setAlertLevel(options.alertLevel)) {
+        error = "--alert-level takes 0, 1 or 2";
+        return false;
+    }
     return true;
 }
 
@@ -101,6 +131,14 @@ const std::vector<Command>& commands() {
          "  panel print | panel close      print or close the open panel\n"
          "  expect command-count N | last-command \"LINE\" | status \"TEXT\" |\n"
          "         message \"TEXT\" | panel-value CONTROL VALUE | masters N | shaders SURFACE N\n"
+         "  queue click LIST ROW [shift|ctrl] | press BUTTON | wait MS |\n"
+         "        answer ok|cancel|yes|no | file PATH | file-cancel | form-set CONTROL VALUE |\n"
+         "        form-ok | form-cancel | save-png PATH | print | clear\n"
+         "                                 queue user actions for modal panels and dialogs\n"
+         "  expect dialog KIND \"TITLE\" [\"TEXT\"] | dialogs N | queue-empty |\n"
+         "         file-request \"TITLE\" \"PATH\"|cancelled\n"
+         "  set alert-level N | set directory TYPE PATH\n"
+         "  panel save-png PATH | panel print-classic   a classic panel's image or text\n"
          "  save [PATH]                    save the scene (default: the -o path)\n"
          "  print \"TEXT\"                   print a line\n\n"
          "Options:\n"
@@ -140,6 +178,25 @@ int main(int argc, char** argv) {
             }
             std::string error;
             if (!options.identity.setVersion(value, error)) return usageError(cmdName, error);
+        } else if (a == "--config" || a == "--dir" || a == "--alert-level") {
+            if (i + 1 >= argc) return usageError(cmdName, a + " needs a value");
+            const std::string value = argv[++i];
+            if (a == "--config") {
+                if (value.empty()) return usageError(cmdName, "--config needs a FILE");
+                options.config = value;
+            } else if (a == "--dir") {
+                const size_t eq = value.find('=');
+                if (eq == std::string::npos || eq + 1 == value.size() ||
+                    !Dialogs::validDirectoryType(value.substr(0, eq)))
+                    return usageError(cmdName, "--dir takes TYPE=PATH, not " + scriptQuote(value));
+                options.dirs.push_back(value);
+            } else {
+                long long level = -1;
+                if (!scriptInt(value, level) || level < 0 || level > 2)
+                    return usageError(cmdName,
+                                      "--alert-level takes 0, 1 or 2, not " + scriptQuote(value));
+                options.alertLevel = static_cast<int>(level);
+            }
         } else if (!command && !a.empty() && a[0] != '-') {
             for (const Command& c : commands())
                 if (a == c.name) command = &c;

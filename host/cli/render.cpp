@@ -194,8 +194,8 @@ int runRender(Args& args, const GlobalOptions& global) {
 
     int status = kExitOk;
     {
-        // Node graphs outlive the plug-in instances and go before the modules unload.
-        auto nodes = std::make_unique<NodeSystem>(host);
+        // The host's node graphs outlive the plug-in instances and go before the modules unload.
+        NodeSystem* nodes = &host.nodes();
         Scene scene;
         SceneGlobals sceneGlobals(host, scene);
         {
@@ -221,7 +221,7 @@ int runRender(Args& args, const GlobalOptions& global) {
                     status = kExitUsage;
                 }
 
-                Renderer renderer(host, scene, &plugins, nodes.get());
+                Renderer renderer(host, scene, &plugins, nodes);
                 std::vector<int> frames;
                 const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
                 const int last = c.frameGiven ? c.lastFrame : first;

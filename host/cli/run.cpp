@@ -43,6 +43,10 @@ int runScript(Args& args, const GlobalOptions& options) {
     }
 
     Host host(options.identity);
+    if (!configureHost(host, options, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
     host.messages().setEcho([&options](const Message& m) {
         if (options.quiet && m.kind != MessageKind::Error) return;
         std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
@@ -64,6 +68,7 @@ int runScript(Args& args, const GlobalOptions& options) {
     ScriptEnvironment env{host, plugins, commands, std::cout, output, true};
     Script script;
     defineLayoutVerbs(script, env);
+    defineDialogVerbs(script, env);
 
     std::vector<ScriptStatement> statements;
     if (!script.parse(text, scriptPath, statements, error)) {

@@ -2,13 +2,18 @@
 
 #include <lwsdk/lwcomring.h>
 #include <lwsdk/lwcommand.h>
+#include <lwsdk/lwglobsrv.h>
 #include <lwsdk/lwhostinfo.h>
 #include <lwsdk/lwmessage.h>
 
 #include <atomic>
+#include <cstring>
 
+#include "lwhost/dialogs.h"
 #include "lwhost/envelopes.h"
 #include "lwhost/fileio.h"
+#include "lwhost/panels.h"
+#include "lwhost/nodes.h"
 #include "lwhost/xpanel.h"
 
 namespace lwhost {
@@ -19,6 +24,16 @@ std::atomic<Host*> g_current{nullptr};
 extern "C" void* hostGlobal(const char* name, int use) {
     Host* host = g_current.load(std::memory_order_acquire);
     return host ? host->globals().request(name, use) : nullptr;
+}
+
+// "Instance Update": recorded, and a node instance's change is an edit of its graph.
+extern "C" int hostInstanceUpdate(const char* className, void* instance) {
+    Host* host = g_current.load(std::memory_order_acquire);
+    if (!host) return 0;
+    host->updates().record(className, instance);
+    if (className && std::strcmp(className, LWNODE_HCLASS) == 0)
+        if (NodeSystem* nodes = NodeSystem::current()) nodes->instanceChanged(instance);
+    return 0;
 }
 
 // Records are handed out as plain pointers; plug-ins never write through them.
@@ -38,14 +53,22 @@ Host::Host(const HostIdentity& identity) : m_identity(identity) {
     m_globals.publish(LWMESSAGEFUNCS_GLOBAL, asRecord(MessageLog::record()));
     m_globals.publish(LWCOMRING_GLOBAL, asRecord(ComRing::record()));
     m_globals.publish(LWCOMMANDINTERFACE_GLOBAL, asRecord(CommandProcessor::function()));
-    m_globals.publish(LWINSTUPDATE_GLOBAL, asRecord(InstanceUpdates::function()));
+    m_globals.publish(LWINSTUPDATE_GLOBAL, asRecord(&hostInstanceUpdate));
     m_fileIO = std::make_unique<FileIO>(*this);
     m_xpanels = std::make_unique<XPanels>(*this);
     m_envelopes = std::make_unique<Envelopes>(*this);
+    m_classicPanels = std::make_unique<ClassicPanels>(*this);
+    m_dialogs = std::make_unique<Dialogs>(*this);
+    m_nodes = std::make_unique<NodeSystem>(*this);
+    m_globals.setFallback([this](const std::string& name, int) { return moduleGlobal(name); });
 }
 
 Host::~Host() {
+    m_nodes->destroyHostEditors();
     unloadModules();
+    // While still current: what the modules left behind may call back into the host.
+    m_nodes.reset();
+    m_globals.setFallback(nullptr);
     Host* self = this;
     g_current.compare_exchange_strong(self, m_previous);
 }
@@ -57,6 +80,8 @@ LWGlobalFunc Host::globalFunction() { return &hostGlobal; }
 void Host::setIdentity(const HostIdentity& identity) {
     m_identity = identity;
     publishIdentity();
+    // The node-input record depends on the version.
+    m_nodes->publish();
 }
 
 void Host::publishIdentity() {
@@ -92,6 +117,18 @@ int Host::activate(const std::string& className, const std::string& name, int ve
     const st_ServerRecord* r = findServer(className, name);
     if (!r) return -1;
     return r->activate(version, &hostGlobal, local, serverData);
+}
+
+void* Host::moduleGlobal(const std::string& name) {
+    for (const auto& m : m_modules) {
+        const st_ServerRecord* r = m->find(LWGLOBALSRV_CLASS, name);
+        if (!r || !r->activate) continue;
+        st_LWGlobalService service{name.c_str(), nullptr};
+        if (r->activate(LWGLOBALSRV_VERSION, &hostGlobal, &service, nullptr) == LWACTIVATE_OK &&
+            service.data)
+            return service.data;
+    }
+    return nullptr;
 }
 
 }  // namespace lwhost

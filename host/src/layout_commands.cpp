@@ -15,8 +15,8 @@ namespace lwhost {
 
 namespace {
 
-const char* const kVerbs[] = {"ApplyServer", "EditServer", "Surf_SetSurf", "Surf_AddShader",
-                              "Surf_RemShader"};
+const char* const kVerbs[] = {"ApplyServer",  "EditServer",     "RemoveServer",
+                              "Surf_SetSurf", "Surf_AddShader", "Surf_RemShader"};
 
 // The C functions of the generic local record; data is the LayoutCommands.
 extern "C" int genericEvaluate(void* data, const char* line) {
@@ -43,9 +43,9 @@ bool positiveInt(const std::string& text, int& out) {
 
 LayoutCommands::LayoutCommands(Host& host, Plugins& plugins) : m_host(host), m_plugins(plugins) {
     using Member = int (LayoutCommands::*)(const std::vector<std::string>&);
-    const Member members[] = {&LayoutCommands::applyServer, &LayoutCommands::editServer,
-                              &LayoutCommands::setSurface, &LayoutCommands::addShader,
-                              &LayoutCommands::removeShader};
+    const Member members[] = {&LayoutCommands::applyServer,  &LayoutCommands::editServer,
+                              &LayoutCommands::removeServer, &LayoutCommands::setSurface,
+                              &LayoutCommands::addShader,    &LayoutCommands::removeShader};
     for (size_t i = 0; i < sizeof members / sizeof members[0]; ++i) {
         Member member = members[i];
         m_host.commands().define(kVerbs[i], [this, member](const std::string& text) {
@@ -115,6 +115,14 @@ int LayoutCommands::editServer(const std::vector<std::string>& args) {
     if (args.size() != 2 || !positiveInt(args[1], position)) return LWCMD_FAILED;
     std::string error;
     return m_plugins.openPanel(args[0], position, error) ? LWCMD_OK : LWCMD_FAILED;
+}
+
+int LayoutCommands::removeServer(const std::vector<std::string>& args) {
+    int position = 0;
+    if (args.size() != 2 || args[0] != LWMASTER_HCLASS || !positiveInt(args[1], position))
+        return LWCMD_FAILED;
+    std::string error;
+    return m_plugins.removeMaster(position, error) ? LWCMD_OK : LWCMD_FAILED;
 }
 
 int LayoutCommands::setSurface(const std::vector<std::string>& args) {

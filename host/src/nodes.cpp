@@ -5,6 +5,7 @@
 #include <lwsdk/lwmodule.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "lwhost/host.h"
@@ -15,8 +16,12 @@ namespace lwhost {
 
 namespace {
 
+// Per host, its systems from the first made to the current one (the last).
 std::mutex g_registryMutex;
-std::map<const Host*, NodeSystem*> g_systems;
+std::map<const Host*, std::vector<NodeSystem*>> g_systems;
+// The system current() found last. Render threads reach the editor records through current(), so
+// the common case reads this one atomic instead of taking the registry's lock.
+std::atomic<NodeSystem*> g_lastFound{nullptr};
 
 template <class T>
 void* asRecord(const T* record) {
@@ -94,7 +99,10 @@ void inDestroy(NodeID id, NodeInputID input) {
     if (node) system->removeInput(*node, GraphInput::from(input));
 }
 int inEvaluate(NodeInputID input, LWNodalAccess_t* access, void* value) {
-    return NodeSystem::evaluate(GraphInput::from(input), access, value);
+    // Unconnected inputs are the common case: answered here without a further call.
+    const GraphInput* in = GraphInput::from(input);
+    if (!in || !in->source) return 0;
+    return NodeSystem::evaluate(in, access, value);
 }
 int inIsConnected(NodeInputID input) {
     const GraphInput* in = GraphInput::from(input);
@@ -320,7 +328,8 @@ GraphNode* NodeGraph::node(const std::string& nodeName) const {
 NodeSystem::NodeSystem(Host& host) : m_host(host) {
     {
         std::lock_guard<std::mutex> lock(g_registryMutex);
-        g_systems[&host] = this;
+        g_systems[&host].push_back(this);
+        g_lastFound.store(this, std::memory_order_release);
     }
     addHostNodes(*this);
     publish();
@@ -328,22 +337,42 @@ NodeSystem::NodeSystem(Host& host) : m_host(host) {
 
 NodeSystem::~NodeSystem() {
     while (!m_editors.empty()) destroyEditor(m_editors.back().get());
+    NodeSystem* previous = nullptr;
+    bool wasCurrent = false;
+    {
+        std::lock_guard<std::mutex> lock(g_registryMutex);
+        auto it = g_systems.find(&m_host);
+        if (it != g_systems.end()) {
+            std::vector<NodeSystem*>& stack = it->second;
+            wasCurrent = !stack.empty() && stack.back() == this;
+            stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
+            if (!stack.empty()) previous = stack.back();
+            if (stack.empty()) g_systems.erase(it);
+        }
+        g_lastFound.store(previous, std::memory_order_release);
+    }
+    if (!wasCurrent) return;
+    if (previous) {
+        previous->publish();
+        return;
+    }
     GlobalsRegistry& globals = m_host.globals();
     for (const char* name :
          {LWNODEFUNCS_GLOBAL, LWNODEINPUTFUNCS_GLOBAL, LWNODEINPUTFUNCS2_GLOBAL,
           LWNODEOUTPUTFUNCS_GLOBAL, LWNODEUTILITYFUNCS_GLOBAL, LWNODEEDITORFUNCS_GLOBAL})
         globals.withdraw(name);
-    std::lock_guard<std::mutex> lock(g_registryMutex);
-    auto it = g_systems.find(&m_host);
-    if (it != g_systems.end() && it->second == this) g_systems.erase(it);
 }
 
 NodeSystem* NodeSystem::current() {
     Host* host = Host::current();
     if (!host) return nullptr;
+    NodeSystem* last = g_lastFound.load(std::memory_order_acquire);
+    if (last && &last->m_host == host) return last;
     std::lock_guard<std::mutex> lock(g_registryMutex);
     auto it = g_systems.find(host);
-    return it == g_systems.end() ? nullptr : it->second;
+    if (it == g_systems.end() || it->second.empty()) return nullptr;
+    g_lastFound.store(it->second.back(), std::memory_order_release);
+    return it->second.back();
 }
 
 void NodeSystem::publish() {
@@ -494,6 +523,18 @@ void NodeSystem::destroyHostEditors() {
     for (const auto& graph : m_editors)
         if (graph->madeByHost) doomed.push_back(graph.get());
     for (NodeGraph* graph : doomed) destroyEditor(graph);
+}
+
+std::vector<NodeGraph*> NodeSystem::editors() const {
+    std::vector<NodeGraph*> all;
+    for (const auto& graph : m_editors) all.push_back(graph.get());
+    return all;
+}
+
+NodeGraph* NodeSystem::findEditor(const std::string& editorName) const {
+    for (const auto& graph : m_editors)
+        if (graph->name == editorName) return graph.get();
+    return nullptr;
 }
 
 NodeGraph* NodeSystem::editor(NodeEditorID id) const {

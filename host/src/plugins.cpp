@@ -9,6 +9,8 @@
 #include "lwhost/blockio.h"
 #include "lwhost/host.h"
 #include "lwhost/identity.h"
+#include "lwhost/node_graph_file.h"
+#include "lwhost/nodes.h"
 #include "lwhost/xpanel.h"
 
 namespace lwhost {
@@ -274,8 +276,12 @@ void Plugins::warnMissing(const PluginSection& section, const std::string& fileN
 
 std::string Plugins::loadSection(PluginSection& section, const std::string& fileName, int& line) {
     line = section.data->line;
-    // Node graphs belong to the node editor; a section already loaded stays as it is.
-    if (section.kind == PluginKind::NodeGraph || section.data->instance) return std::string();
+    // A section already loaded stays as it is.
+    if (section.data->instance) return std::string();
+    // Surface graphs get an editor of the host's node system, so that plug-ins reach them
+    // through the surface's node editor.
+    if (section.kind == PluginKind::NodeGraph)
+        return loadSurfaceGraph(m_host.nodes(), m_scene, section);
     std::string why;
     const HandlerServer* s = server(section.kind, section.server, &why);
     if (!s) {
@@ -297,7 +303,9 @@ std::string Plugins::loadSection(PluginSection& section, const std::string& file
 
 std::string Plugins::saveSection(const PluginSection& section, std::string& text) {
     void* instance = section.data->instance;
-    if (section.kind == PluginKind::NodeGraph || !instance || !alive(instance)) {
+    if (section.kind == PluginKind::NodeGraph)
+        return saveSurfaceGraph(m_host.nodes(), section, text);
+    if (!instance || !alive(instance)) {
         text = section.data->text;
         return std::string();
     }
@@ -308,7 +316,11 @@ std::string Plugins::saveSection(const PluginSection& section, std::string& text
 
 void Plugins::releaseSection(PluginSection& section) {
     void* instance = section.data->instance;
-    if (section.kind == PluginKind::NodeGraph || !alive(instance)) return;
+    if (section.kind == PluginKind::NodeGraph) {
+        releaseSurfaceGraph(m_host.nodes(), section);
+        return;
+    }
+    if (!alive(instance)) return;
     section.data->instance = nullptr;
     destroy(instance);
 }
@@ -332,7 +344,17 @@ void Plugins::releaseAll(bool keepText) {
     SectionWalk walk(*this);
     SceneFile::forEachPlugin(m_scene, [&](PluginSection& section) {
         void* instance = section.data->instance;
-        if (section.kind == PluginKind::NodeGraph || !alive(instance)) return;
+        if (section.kind == PluginKind::NodeGraph) {
+            if (!instance) return;
+            if (keepText) {
+                std::string text;
+                if (saveSurfaceGraph(m_host.nodes(), section, text).empty())
+                    section.data->text = text;
+            }
+            releaseSection(section);
+            return;
+        }
+        if (!alive(instance)) return;
         if (keepText) {
             std::string text, error;
             if (save(instance, text, error)) section.data->text = text;

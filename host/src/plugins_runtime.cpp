@@ -7,6 +7,7 @@
 #include <set>
 
 #include "lwhost/host.h"
+#include "lwhost/nodes.h"
 #include "lwhost/plugins.h"
 #include "lwhost/xpanel.h"
 
@@ -45,6 +46,21 @@ bool Plugins::applyMaster(const std::string& name, std::string& error) {
     slot.data.instance = instance;
     m_scene.masters().push_back(std::move(slot));
     m_scene.touch();
+    return true;
+}
+
+bool Plugins::removeMaster(int position, std::string& error) {
+    if (!editable(error)) return false;
+    std::vector<MasterSlot>& masters = m_scene.masters();
+    if (position < 1 || static_cast<size_t>(position) > masters.size()) {
+        error = "no master plug-in at position " + std::to_string(position);
+        return false;
+    }
+    // Out of the scene first: the instance may look at the scene while it goes.
+    void* instance = masters[static_cast<size_t>(position - 1)].data.instance;
+    masters.erase(masters.begin() + (position - 1));
+    m_scene.touch();
+    if (instance) destroy(instance);
     return true;
 }
 
@@ -127,6 +143,8 @@ void Plugins::changeIDs(const std::vector<std::pair<LWItemID, LWItemID>>& pairs)
         const HandlerServer* s = serverOf(live.second);
         if (s && s->item.changeID) s->item.changeID(live.second, flat.data());
     }
+    // Node instances in every graph follow the renumbering as well.
+    if (NodeSystem* nodes = NodeSystem::current()) nodes->changeID(flat.data());
 }
 
 std::vector<LWItemID> Plugins::usedItems() {

@@ -40,8 +40,9 @@ bool count(const ScriptArg& arg, long long& out, std::string& why) {
     return false;
 }
 
-// The control an argument names: its ID when a number not in quotes, else its label.
-bool findControl(XPanel& panel, const ScriptArg& arg, unsigned& cid, std::string& why) {
+}  // namespace
+
+bool scriptPanelControl(XPanel& panel, const ScriptArg& arg, unsigned& cid, std::string& why) {
     long long id = 0;
     if (!arg.quoted && scriptInt(arg.text, id)) {
         if (id > 0 && id <= 0xffffffffLL && panel.control(static_cast<unsigned>(id))) {
@@ -68,6 +69,8 @@ bool findControl(XPanel& panel, const ScriptArg& arg, unsigned& cid, std::string
     return true;
 }
 
+namespace {
+
 bool onOff(const std::string& text, int& out) {
     if (text == "on" || text == "yes" || text == "true")
         out = 1;
@@ -78,9 +81,14 @@ bool onOff(const std::string& text, int& out) {
     return true;
 }
 
-// The value a control takes from the arguments after the control.
-bool parseValue(XPanel& panel, unsigned cid, const std::vector<ScriptArg>& args, size_t first,
-                PanelValue& value, std::string& why) {
+}  // namespace
+
+bool scriptPanelValue(XPanel& panel, unsigned cid, const std::vector<ScriptArg>& args, size_t first,
+                      PanelValue& value, std::string& why) {
+    if (first >= args.size()) {
+        why = "a value is missing";
+        return false;
+    }
     const PanelControl* control = panel.control(cid);
     const ValueKind kind = control ? control->kind() : ValueKind::None;
     const size_t n = args.size() - first;
@@ -143,6 +151,17 @@ bool parseValue(XPanel& panel, unsigned cid, const std::vector<ScriptArg>& args,
     why =
         "control " + quoted(control ? control->label : "") + " carries no value a script can give";
     return false;
+}
+
+namespace {
+
+bool findControl(XPanel& panel, const ScriptArg& arg, unsigned& cid, std::string& why) {
+    return scriptPanelControl(panel, arg, cid, why);
+}
+
+bool parseValue(XPanel& panel, unsigned cid, const std::vector<ScriptArg>& args, size_t first,
+                PanelValue& value, std::string& why) {
+    return scriptPanelValue(panel, cid, args, first, value, why);
 }
 
 bool close(double a, double b) {

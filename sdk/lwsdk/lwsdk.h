@@ -21,5 +21,8 @@
 #include "lwobject.h"
 #include "lwsurface.h"
 #include "lwnode.h"
+#include "lwpanel.h"
+#include "lwdialog.h"
+#include "lwglobsrv.h"
 
 #endif

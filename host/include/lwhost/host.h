@@ -20,6 +20,9 @@ namespace lwhost {
 class FileIO;
 class XPanels;
 class Envelopes;
+class ClassicPanels;
+class Dialogs;
+class NodeSystem;
 
 class Host {
 public:
@@ -44,6 +47,11 @@ public:
     FileIO& fileIO() { return *m_fileIO; }
     XPanels& xpanels() { return *m_xpanels; }
     Envelopes& envelopes() { return *m_envelopes; }
+    ClassicPanels& classicPanels() { return *m_classicPanels; }
+    // The user-action queue, dialogs shown, file requests, directories and alert level.
+    Dialogs& dialogs() { return *m_dialogs; }
+    // Node editors and the node globals; lives until the modules are unloaded.
+    NodeSystem& nodes() { return *m_nodes; }
 
     // Loads and keeps a module; null with `result` saying why.
     Module* loadModule(const std::string& path, LoadResult& result);
@@ -56,6 +64,9 @@ public:
     // Activates a server. -1 when no module offers it.
     int activate(const std::string& className, const std::string& name, int version, void* local,
                  void* serverData = nullptr);
+    // A global offered by a loaded module's "Global" server of that name (activated with a
+    // global-service record), or null. What the globals table falls back on.
+    void* moduleGlobal(const std::string& name);
 
 private:
     void publishIdentity();
@@ -70,6 +81,11 @@ private:
     std::unique_ptr<FileIO> m_fileIO;
     std::unique_ptr<XPanels> m_xpanels;
     std::unique_ptr<Envelopes> m_envelopes;
+    std::unique_ptr<ClassicPanels> m_classicPanels;
+    std::unique_ptr<Dialogs> m_dialogs;  // after XPanels and the message log it answers for
+    // Host editors go before the modules that supply their nodes; plug-ins' editors go while
+    // their modules unload, so the system outlives the modules.
+    std::unique_ptr<NodeSystem> m_nodes;
     // Last: modules go first, while every service above still exists.
     std::vector<std::unique_ptr<Module>> m_modules;
     Host* m_previous = nullptr;

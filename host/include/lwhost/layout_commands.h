@@ -6,6 +6,8 @@
 //   EditServer CLASS POSITION   opens the panel of the server at POSITION (from 1) of the class:
 //                               "MasterHandler" among the scene's masters, "ShaderHandler" among
 //                               the shaders of the current surfaces
+//   RemoveServer CLASS POSITION removes the master plug-in at POSITION (CLASS must be
+//                               "MasterHandler") and destroys its instance
 //   Surf_SetSurf NAME [FILE]    makes the surfaces named NAME (of the object file FILE when
 //                               given) the current ones; none found leaves no current surface,
 //                               so that later surface commands fail rather than act on the
@@ -58,6 +60,7 @@ class LayoutCommands {
   private:
     int applyServer(const std::vector<std::string>& args);
     int editServer(const std::vector<std::string>& args);
+    int removeServer(const std::vector<std::string>& args);
     int setSurface(const std::vector<std::string>& args);
     int addShader(const std::vector<std::string>& args);
     int removeShader(const std::vector<std::string>& args);

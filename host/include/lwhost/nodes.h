@@ -4,9 +4,12 @@
 // "NodeEditorFuncs").
 //
 // A NodeSystem publishes the globals in its host's table when constructed and withdraws them
-// when destroyed. The C functions of the records carry no host: those that create things find
-// the system of the current host; the others reach everything through the IDs they are given,
-// which are the addresses of the objects below.
+// when destroyed. Every Host owns one (Host::nodes()). A second system made for the same host
+// takes over while it lives: it publishes its own records and becomes the host's current system;
+// destroying it gives the host back to the one before, which publishes its records again.
+// The C functions of the records carry no host: those that create things find the system of the
+// current host; the others reach everything through the IDs they are given, which are the
+// addresses of the objects below.
 //
 // Editing happens on the main thread. Evaluation (NodeSystem::evaluate and the records' evaluate,
 // isConnected and setValue) runs on any number of render threads at once: it takes no lock,
@@ -185,6 +188,10 @@ class NodeSystem {
     NodeGraph* editor(NodeEditorID id) const;
     GraphNode* node(NodeID id) const;
     size_t editorCount() const { return m_editors.size(); }
+    // The editors in order of creation.
+    std::vector<NodeGraph*> editors() const;
+    // The first editor with that name, or null.
+    NodeGraph* findEditor(const std::string& name) const;
 
     // An input of the editor's root. Building the root is the creator's business, not an edit of
     // the graph: no update call.

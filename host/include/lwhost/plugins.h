@@ -137,6 +137,8 @@ class Plugins {
     // so that a plug-in cannot pull a section from under the host.
     // Adds a master plug-in of the server to the scene with a new instance.
     bool applyMaster(const std::string& server, std::string& error);
+    // Takes the master at `position` (from 1) out of the scene and destroys its instance.
+    bool removeMaster(int position, std::string& error);
     // Adds the shader to the surface with a new instance. A surface carries a server at most
     // once: adding one it has already changes nothing.
     bool addShader(LWSurfaceID surface, const std::string& server, std::string& error);

@@ -28,6 +28,8 @@ namespace lwhost {
 class Host;
 class Plugins;
 class LayoutCommands;
+class XPanel;
+struct PanelValue;
 
 // Largest script read.
 constexpr size_t kMaxScriptBytes = 16u << 20;
@@ -89,6 +91,14 @@ std::string scriptQuote(const std::string& text);
 bool scriptInt(const std::string& text, long long& out);
 bool scriptNumber(const std::string& text, double& out);
 
+// A property panel's control named by a script argument: its ID when a number not in quotes
+// (123 or 0x7b), else its label. False with the reason.
+bool scriptPanelControl(XPanel& panel, const ScriptArg& arg, unsigned& cid, std::string& why);
+// The value a control takes from args[first..]: one integer, on/off or a pop-up item's text
+// for integers; one number or three; one text. False with the reason.
+bool scriptPanelValue(XPanel& panel, unsigned cid, const std::vector<ScriptArg>& args, size_t first,
+                      PanelValue& value, std::string& why);
+
 // What the standard verbs work on.
 struct ScriptEnvironment {
     Host& host;
@@ -120,5 +130,35 @@ struct ScriptEnvironment {
 //   print "TEXT"                       prints TEXT and a line break
 // CONTROL is a control's label, or its ID as a number (123 or 0x7b) when not quoted.
 void defineLayoutVerbs(Script& script, ScriptEnvironment& env);
+
+// Adds the verbs of modal panels and dialogs. Modal things a plug-in opens take the queued
+// actions in order (see dialogs.h); nothing queued means cancel (or no).
+//   queue click LIST ROW [shift|ctrl|alt]  clicks a row of a classic panel's list box: ROW is
+//                                      the row's text without inline codes, or its index when
+//                                      a number not in quotes; qualifiers join with '+'
+//   queue press BUTTON                 presses a classic panel's button by its label ("OK" and
+//                                      "Cancel" reach the host's own buttons when it has them)
+//   queue wait MS                      sleeps 0..60000 ms before the next action
+//   queue answer ok|cancel|yes|no      answers an asking dialog
+//   queue file PATH                    confirms a file request (a relative PATH lies in the
+//                                      Content directory); queue file-cancel cancels one
+//   queue form-set CONTROL VALUE...    sets a field of a posted form (as panel set)
+//   queue form-ok | queue form-cancel  closes a posted form
+//   queue save-png PATH | queue print  saves or prints the modal classic panel
+//   queue clear                        drops every queued action
+//   expect dialog KIND "TITLE" ["TEXT"]  the next dialog not yet checked: KIND is panel, form,
+//                                      file, yes-no, yes-no-cancel or ok-cancel; TEXT is its
+//                                      text or one of its lines
+//   expect dialogs N                   N dialogs were shown in all
+//   expect file-request "TITLE" "PATH"|cancelled  the last file request and its answer
+//   expect queue-empty                 every queued action was used
+//   set alert-level 0|1|2              the alert level "LW Interface Info 5" reports
+//   set directory TYPE PATH            a directory "Directory Info" reports
+//   panel save-png PATH                saves the modal (else latest, else last closed) classic
+//                                      panel's image
+//   panel print-classic                prints that classic panel as text
+// Every verb defined before this call also fails when a queued action met a dialog that could
+// not take it (a press at a question, an unknown row): "SCRIPT:LINE: queued at line N: why".
+void defineDialogVerbs(Script& script, ScriptEnvironment& env);
 
 }  // namespace lwhost

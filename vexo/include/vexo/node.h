@@ -211,6 +211,8 @@ class NodeEditor : public GlobalBase<st_LWNodeEditorFuncs>,
                    public NodeInputHelper {
   public:
     NodeEditor() = default;
+    // Wraps someone else's editor (a surface's own, say): never destroys it.
+    explicit NodeEditor(NodeEditorID id) : m_id(id), m_owns(false) {}
     ~NodeEditor() override;
     NodeEditor(const NodeEditor&) = delete;
     NodeEditor& operator=(const NodeEditor&) = delete;

@@ -1,0 +1,229 @@
+// The master plug-in: settings block, panel, presets, notifications, and its server records.
+#include "master.h"
+
+#include <vexo/adaptor.h>
+#include <vexo/server.h>
+
+#include <lwsdk/lwmaster.h>
+#include <lwsdk/lwmodule.h>
+
+#include "logo.h"
+
+namespace {
+
+#define LWID4(a, b, c, d) LWID_MAKE(a, b, c, d)
+
+// The settings block, in the order the loader looks for them.
+const st_LWBlockIdent kSettings[] = {
+    {LWID4('V', 'E', 'R', 'S'), "Version"},
+    {LWID4('E', 'N', 'A', 'B'), "Enabled"},
+    {LWID4('N', 'O', 'D', 'S'), "Nodes"},
+    {LWID4('S', 'N', 'O', 'D'), "DisableSurfaceNodes"},
+    {LWID4('L', 'T', 'G', 'P'), "LightGroup"},
+    {LWID4('S', 'T', 'O', 'P'), "EndPlugin"},
+    {0, nullptr},
+};
+enum { kVersion, kEnable, kNodes, kSurfaceNodes, kLightGroup, kEnd };
+
+const char* const kSceneEditingItems[] = {"Add All Shaders", "Remove All Shaders", nullptr};
+
+// What DataGet hands out; the host reads it before the next call.
+int g_value = 0;
+
+}  // namespace
+
+GlobalShaderMaster::GlobalShaderMaster(void*, void*, std::string*)
+    : m_presets("MasterHandler", "lumavex") {
+    if (!m_services.available()) throw vexo::exception("Global qrvLumavexServices not available.");
+    m_description = "qorvan lumavex";
+    m_presets.SetHandler(this);
+}
+
+GlobalShaderMaster::GlobalShaderMaster(const GlobalShaderMaster& other)
+    : vexo::Storeable(other),
+      vexo::XPanelMasterHandler(other),
+      vexo::PresetHandler(other),
+      m_services(other.m_services),
+      m_disableSurfaceNodes(other.m_disableSurfaceNodes),
+      m_switchedOff(other.m_switchedOff),
+      m_presets(other.m_presets) {
+    m_presets.bindHandler(this);
+}
+
+GlobalShaderMaster& GlobalShaderMaster::operator=(const GlobalShaderMaster& other) {
+    if (this == &other) return *this;
+    vexo::XPanelMasterHandler::operator=(other);
+    m_disableSurfaceNodes = other.m_disableSurfaceNodes;
+    m_switchedOff = other.m_switchedOff;
+    return *this;
+}
+
+GlobalShaderMaster::~GlobalShaderMaster() {
+    // A scene that loses its master starts the next one with an empty graph.
+    if (qrvNodalShadingFuncs* ns = services()) ns->ns_reset();
+}
+
+const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool) {
+    qrvNodalShadingFuncs* ns = services();
+    state.writeI2Blk(kSettings[kVersion], 1);
+    state.writeU1Blk(kSettings[kEnable], ns && ns->ns_isEnabled() != 0 ? 1 : 0);
+    state.WriteItem(kSettings[kNodes], m_services, false);
+    state.writeU1Blk(kSettings[kSurfaceNodes], m_disableSurfaceNodes ? 1 : 0);
+    state.beginBlk(kSettings[kLightGroup], false);
+    if (ns) ns->ns_lg_save(state.record());
+    state.endBlk();
+    return nullptr;
+}
+
+const char* GlobalShaderMaster::LoadSettings(const vexo::LoadState& state, bool) {
+    qrvNodalShadingFuncs* ns = services();
+    const char* result = nullptr;
+    for (;;) {
+        const LWID id = state.findBlk(kSettings);
+        if (id == 0 || id == kSettings[kEnd].id) break;
+        if (id == kSettings[kVersion].id) {
+            int16_t version = 0;
+            state.readI2(version);
+        } else if (id == kSettings[kEnable].id) {
+            uint8_t enabled = 0;
+            if (state.readU1(enabled) && ns) ns->ns_enable(enabled == 1 ? 1 : 0);
+        } else if (id == kSettings[kNodes].id) {
+            result = ns ? ns->ns_load(state.record()) : nullptr;
+        } else if (id == kSettings[kSurfaceNodes].id) {
+            uint8_t flag = 0;
+            if (state.readU1(flag)) m_disableSurfaceNodes = flag == 1;
+        } else if (id == kSettings[kLightGroup].id) {
+            if (ns) ns->ns_lg_load(state.record());
+        }
+        state.endBlk();
+    }
+    return result;
+}
+
+double GlobalShaderMaster::Event(const st_LWMasterAccess* access) {
+    if (!access || !m_disableSurfaceNodes) return 0.0;
+    if (access->eventCode == LWMEVENT_RENDER_START) disableNodes();
+    if (access->eventCode == LWMEVENT_RENDER_DONE) enableNodes();
+    return 0.0;
+}
+
+unsigned GlobalShaderMaster::Flags() {
+    return LWMFLAG_NOTIFICATIONS;
+}
+
+int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
+    static st_LWXPanelControl controls[] = {
+        {kLogo, "", "dThumbnail"},
+        {kPresets, "Presets", "vPopCmd"},
+        {kEnabled, "Global Shading Enabled", "iBoolean"},
+        {kNodalGraph, "Nodal Graph...", "vButton"},
+        {kDisableSurfaceNodes, "Disable Surface Nodes", "iBoolean"},
+        {kUseLightGroup, "Use Global Light Group", "iBoolean"},
+        {kEditLightGroup, "Edit Global Light Group...", "vButton"},
+        {kSceneEditing, "Scene Editing", "vPopCmd"},
+        {kAbout, "About...", "vButton"},
+        {0, nullptr, nullptr},
+    };
+    static st_LWXPanelDataDesc data[] = {
+        {kPresets, "Presets", "integer"},
+        {kEnabled, "Global Shading Enabled", "integer"},
+        {kDisableSurfaceNodes, "Disable Surface Nodes", "integer"},
+        {kUseLightGroup, "Use Global Light Group", "integer"},
+        {0, nullptr, nullptr},
+    };
+    void* hints[] = {
+        LWXP_INT(LWXPT_GROUP), LWXP_INT(kGraphGroup), nullptr, LWXP_INT(kEnabled),
+        LWXP_INT(kNodalGraph), LWXP_INT(kDisableSurfaceNodes), LWXP_INT(0),
+        LWXP_INT(LWXPT_GROUP), LWXP_INT(kLightGroupGroup), nullptr, LWXP_INT(kUseLightGroup),
+        LWXP_INT(kEditLightGroup), LWXP_INT(0),
+        LWXP_INT(LWXPT_ORDER), LWXP_INT(kLogo), LWXP_INT(kPresets), LWXP_INT(kGraphGroup),
+        LWXP_INT(kLightGroupGroup), LWXP_INT(kSceneEditing), LWXP_INT(kAbout), LWXP_INT(0),
+        LWXP_INT(LWXPT_DIVIDER), LWXP_INT(kPresets),
+        LWXP_INT(LWXPT_DIVIDER), LWXP_INT(kGraphGroup),
+        LWXP_INT(LWXPT_DIVIDER), LWXP_INT(kLightGroupGroup),
+        LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(kNodalGraph), LWXP_FUNC(&LWXPanelBtnClickFunc),
+        LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(kEditLightGroup), LWXP_FUNC(&LWXPanelBtnClickFunc),
+        LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(kAbout), LWXP_FUNC(&showAbout),
+        LWXP_INT(LWXPT_DRAW_FUNC), LWXP_INT(kLogo), LWXP_FUNC(&LWXPanelControlDrawFunc),
+        LWXP_INT(LWXPT_STRING_LIST), LWXP_INT(kSceneEditing), LWXP_TEXT(kSceneEditingItems[0]),
+        LWXP_TEXT(kSceneEditingItems[1]), nullptr,
+        LWXP_INT(LWXPT_POPCMD_FUNC), LWXP_INT(kSceneEditing),
+        LWXP_FUNC(&vexo::PopCmdCallback<GlobalShaderMaster>::PopCommand),
+        LWXP_INT(LWXPT_END)};
+    LWXPanelID panel = CreateViewXPanel(controls, data, hints, true);
+    if (panel) {
+        m_panel.setData(kSceneEditing, this);
+        m_presets.Setup(panel, kPresets);
+    }
+    if (local) local->panel = panel;
+    return 0;
+}
+
+void* GlobalShaderMaster::DataGet(unsigned id) {
+    qrvNodalShadingFuncs* ns = services();
+    g_value = 0;
+    switch (id) {
+        case kDisableSurfaceNodes:
+            g_value = m_disableSurfaceNodes ? 1 : 0;
+            break;
+        case kUseLightGroup:
+            g_value = ns && ns->ns_usesGlobalLightGroup() != 0 ? 1 : 0;
+            break;
+        case kEnabled:
+            g_value = ns && (ns->ns_isEnabled() & 0xFFFF) != 0 ? 1 : 0;
+            break;
+        default:
+            return nullptr;
+    }
+    return &g_value;
+}
+
+int GlobalShaderMaster::DataSet(unsigned id, void* value) {
+    qrvNodalShadingFuncs* ns = services();
+    const bool on = value && *static_cast<int*>(value) != 0;
+    switch (id) {
+        case kDisableSurfaceNodes:
+            m_disableSurfaceNodes = on;
+            break;
+        case kUseLightGroup:
+            if (ns) ns->ns_useGlobalLightGroup(on ? 1 : 0);
+            break;
+        case kEnabled:
+            if (ns) ns->ns_enable(on ? 1 : 0);
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+void GlobalShaderMaster::ButtonClick(unsigned id) {
+    qrvNodalShadingFuncs* ns = services();
+    if (!ns) return;
+    if (id == kNodalGraph) ns->ns_openEditor();
+    if (id == kEditLightGroup) ns->ns_DisplayLightGroup();
+}
+
+void GlobalShaderMaster::ControlDraw(unsigned id, vexo::XPDrawArea& area) {
+    if (id == kLogo) drawLogo(area);
+}
+
+void GlobalShaderMaster::popCommand(int control, int item) {
+    if (control != static_cast<int>(kSceneEditing)) return;
+    if (item == 0) applyShader(true);
+    if (item == 1) applyShader(false);
+}
+
+namespace {
+
+const st_ServerTagInfo kTags[] = {{"qorvan lumavex", LWTAG_USERNAME},
+                                  {"qorvan lumavex", LWTAG_BUTTONNAME},
+                                  {nullptr, 0}};
+
+vexo::ServerRegistration g_handler(LWMASTER_HCLASS, "qrvLumavex",
+                                   &vexo::MasterAdaptor<GlobalShaderMaster, 4, 4, 0>::Activate,
+                                   kTags);
+vexo::ServerRegistration g_interface(LWMASTER_ICLASS, "qrvLumavex",
+                                     &vexo::XPanelAdaptor<GlobalShaderMaster>::Interface, kTags);
+
+}  // namespace

@@ -1,0 +1,94 @@
+// The override graph: one host node editor whose root node has the 23 shading inputs, the
+// module-wide state the shading services keep around it, and the evaluation that applies the
+// graph to one shading sample.
+//
+// Everything here is module-wide. The graph is built and destroyed on the main thread; the
+// evaluation, the flags and the current-sample lookup run on render threads and only read it.
+#pragma once
+
+#include <lwsdk/lwnode.h>
+#include <lwsdk/lwshaderaccess.h>
+#include <vexo/channelgroup.h>
+#include <vexo/node.h>
+#include <vexo/persistence.h>
+#include <vexo/shading.h>
+
+#include <memory>
+
+// The root node of the override graph. Only the preview differs from the base behaviour.
+class shaderRoot : public vexo::RootNode {
+  public:
+    // Colour Override when connected; otherwise the sum of the four shading colours of the
+    // material inputs.
+    void rootPreview(void* data, LWNodalAccess_t* access, double* colour) override;
+};
+
+// The scene-wide light group, as the services drive it. The light group's own unit derives its
+// class from this one and installs a factory with setGlobalLightGroupFactory while the module's
+// statics are initialised; without a factory no light group exists and every light-group slot
+// of the services answers as for a missing group.
+class OverrideLightGroup {
+  public:
+    virtual ~OverrideLightGroup() = default;
+    virtual int NewTime(int frame, double time) = 0;
+    virtual const char* Load(const vexo::LoadState& state) = 0;
+    virtual const char* Save(const vexo::SaveState& state) = 0;
+    virtual void Interface() = 0;  // opens its panel
+    // Whether a filter is chosen: push and pop do nothing without one.
+    virtual bool hasCurrentFilter() const = 0;
+    // Installs the group's illumination wrappers on `access` and returns the record that was in
+    // force on this thread; pop puts that record back and restores the access record.
+    virtual void* push(LWNodalAccess_t* access) = 0;
+    virtual void pop(void* handle) = 0;
+
+    bool useByOverride = false;
+};
+using LightGroupFactory = std::unique_ptr<OverrideLightGroup> (*)();
+void setGlobalLightGroupFactory(LightGroupFactory factory);
+
+namespace qrv {
+
+// ---- module-wide state (main thread writes, render threads read) -----------------------------
+
+extern int usageCount;
+extern std::unique_ptr<vexo::NodeEditor> globalNode;
+extern std::unique_ptr<vexo::ChannelGroup> globalChannelGroup;
+extern std::unique_ptr<OverrideLightGroup> glg;
+extern bool masterDisabled;
+extern shaderRoot globalRoot;
+extern LightGroupFactory lightGroupFactory;
+
+// The root inputs, in the order they are created.
+extern std::unique_ptr<vexo::LWNodeInput> inColour, inDiffuse, inLuminosity, inSpecular,
+    inGlossiness, inReflection, inTransp, inIOR, inTranslucency, inNormal, inColHighlights,
+    inColFilter, inDiffSharpness, inAddTransparency, inReflBlurring, inRefrBlurring, inEnable,
+    inDiffShade, inSpecShade, inReflShade, inRefrShade, inMaterial, inOverride;
+
+// Names the graph's editor and channel group are created with.
+extern const char* const kEditorTitle;       // "Surface"
+extern const char* const kEditorName;        // "lumavex: Global Surface Override"
+extern const char* const kChannelGroupName;  // "lumavex"
+
+// Builds a new, empty graph (its channel group, editor and root inputs) and stores it.
+void createNodeEditor();
+// Destroys the graph and its channel group wrapper; the host group stays.
+void destroyNodeEditor();
+// Installed as the editor's update callback: tells every shader that the graph changed.
+void nodeEditorUpdate(NodeEditorID editor);
+
+// ---- render threads --------------------------------------------------------------------------
+
+// The untouched copy of the sample being evaluated on this thread, or null.
+st_LWShaderAccess* currentShaderAccess();
+
+// Slot 6 of the services: one per host record layout (9.3 and 9.4, 9.5, 9.6 onward).
+void ns_evaluate(st_LWShaderAccess* sa);
+void ns_evaluate95(st_LWShaderAccess* sa);
+void ns_evaluate96(st_LWShaderAccess* sa);
+unsigned int ns_flags();
+
+// Light-group push and pop as the services' slots 13 and 14.
+void* ns_pushGlobalLightGroup(LWNodalAccess_t* access);
+void ns_popGlobalLightGroup(void* handle);
+
+}  // namespace qrv

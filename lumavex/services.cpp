@@ -1,0 +1,218 @@
+// The shading services: the "Global" server "qrvLumavexServices" and the one function table it
+// hands out. All state sits module-wide behind the table (override_graph.h), so every acquirer
+// in the host talks to the same override graph.
+#include <lwsdk/lwglobsrv.h>
+#include <lwsdk/lwitem.h>
+#include <lwsdk/lwmaster.h>
+#include <vexo/handler.h>
+#include <vexo/items.h>
+#include <vexo/server.h>
+#include <vexo/utility.h>
+
+#include <cstring>
+#include <exception>
+
+#include "override_graph.h"
+
+namespace {
+
+using namespace qrv;
+
+const char* const kMasterServer = "qrvLumavex";
+
+int ns_getApiVersion() {
+    return QRV_SHADING_API_VERSION;
+}
+
+void ns_subscribe() {
+    if (!globalNode) {
+        usageCount = 0;
+        createNodeEditor();
+        if (lightGroupFactory) glg = lightGroupFactory();
+    }
+    ++usageCount;
+}
+
+void ns_unsubscribe() {
+    // An unsubscription without a subscription is ignored, so the count never goes negative
+    // and the last real subscriber still finds the graph to destroy.
+    if (usageCount <= 0) return;
+    if (--usageCount > 0) return;
+    destroyNodeEditor();
+    glg.reset();
+}
+
+// Whether the scene lacks an enabled master plug-in of the bundle.
+bool masterMissingOrDisabled() {
+    vexo::ItemInfo info;
+    const int index = info.findServer(LWMASTER_HCLASS, kMasterServer, LWITEM_NULL);
+    if (index == 0) return true;
+    const st_LWItemInfo* funcs = info.getGlobal();
+    if (!funcs || !funcs->serverFlags) return false;
+    return (funcs->serverFlags(LWITEM_NULL, LWMASTER_HCLASS, index) & LWSRVF_DISABLED) != 0;
+}
+
+const char* ns_init(int mode) {
+    // The modelling application has no master plug-ins: the flag keeps its value there.
+    if (!vexo::LightWave::isModeler()) masterDisabled = masterMissingOrDisabled();
+    return globalNode ? globalNode->renderInit(mode) : nullptr;
+}
+
+void ns_done() {
+    if (globalNode) globalNode->renderCleanup();
+}
+
+const char* ns_newTime(int frame, double time) {
+    if (glg) glg->NewTime(frame, time);
+    return globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
+}
+
+int ns_isEnabled() {
+    return globalNode ? static_cast<int>(globalNode->state() & 0xFFFFu) : 0;
+}
+
+void ns_enable(unsigned short state) {
+    if (globalNode) globalNode->setState(state);
+}
+
+void ns_openEditor() {
+    if (globalNode) globalNode->openWindow();
+}
+
+st_LWShaderAccess* ns_getShaderAccess() {
+    return currentShaderAccess();
+}
+
+void ns_reset() {
+    destroyNodeEditor();
+    createNodeEditor();
+}
+
+// ---- the scene-wide light group: every slot answers as for a missing group without one ------
+
+int ns_lg_newTime(int frame, double time) {
+    return glg ? glg->NewTime(frame, time) : 0;
+}
+
+const char* ns_lg_load(const st_LWLoadState* state) {
+    return glg ? glg->Load(vexo::LoadState(state)) : nullptr;
+}
+
+const char* ns_lg_save(const st_LWSaveState* state) {
+    return glg ? glg->Save(vexo::SaveState(state)) : nullptr;
+}
+
+void ns_useGlobalLightGroup(int on) {
+    if (glg) glg->useByOverride = on != 0;
+}
+
+int ns_usesGlobalLightGroup() {
+    return glg && glg->useByOverride ? 1 : 0;
+}
+
+void ns_DisplayLightGroup() {
+    if (glg) glg->Interface();
+}
+
+// ---- the graph as a stored item --------------------------------------------------------------
+
+const char* ns_load(const st_LWLoadState* state) {
+    return globalNode ? globalNode->Load(vexo::LoadState(state)) : nullptr;
+}
+
+const char* ns_save(const st_LWSaveState* state) {
+    return globalNode ? globalNode->Save(vexo::SaveState(state)) : nullptr;
+}
+
+// The one table; slot 6 is set by each activation for the host's record layout.
+qrvNodalShadingFuncs g_table = {
+    ns_getApiVersion,
+    ns_subscribe,
+    ns_unsubscribe,
+    ns_init,
+    ns_done,
+    ns_newTime,
+    qrv::ns_evaluate,
+    qrv::ns_flags,
+    ns_isEnabled,
+    ns_enable,
+    ns_openEditor,
+    ns_getShaderAccess,
+    ns_reset,
+    qrv::ns_pushGlobalLightGroup,
+    qrv::ns_popGlobalLightGroup,
+    ns_lg_newTime,
+    ns_lg_load,
+    ns_lg_save,
+    ns_useGlobalLightGroup,
+    ns_usesGlobalLightGroup,
+    ns_DisplayLightGroup,
+    ns_load,
+    ns_save,
+};
+
+// The evaluation for the running host's record layout; null before 9.3.
+void (*evaluationFor(unsigned major, unsigned minor))(st_LWShaderAccess*) {
+    if (major < 9 || (major == 9 && minor < 3)) return nullptr;
+    if (major == 9 && minor <= 4) return qrv::ns_evaluate;
+    if (major == 9 && minor == 5) return qrv::ns_evaluate95;
+    return qrv::ns_evaluate96;
+}
+
+}  // namespace
+
+namespace qrv {
+
+void* ns_pushGlobalLightGroup(LWNodalAccess_t* access) {
+    return glg && glg->hasCurrentFilter() ? glg->push(access) : nullptr;
+}
+
+void ns_popGlobalLightGroup(void* handle) {
+    if (glg && glg->hasCurrentFilter()) glg->pop(handle);
+}
+
+void nodeEditorUpdate(NodeEditorID) {
+    qrv::Singleton<vexo::comRingCommunicator>::Instance().send(QRV_COMRING_TOPIC,
+                                                               QRV_EVENT_GRAPH_CHANGED, nullptr);
+}
+
+}  // namespace qrv
+
+// The services' activate function: hands out the table to hosts from 9.3 on.
+extern "C" int qrvNodalShadingGlobal(int version, LWGlobalFunc global, void* local, void*) {
+    if (version < 1) return LWACTIVATE_BADVERSION;
+    try {
+        vexo::SetSuperGlobal(global);
+        auto* service = static_cast<st_LWGlobalService*>(local);
+        if (!service) return LWACTIVATE_BADLOCAL;
+        service->data = nullptr;
+        if (!service->id || std::strcmp(service->id, QRV_SHADING_GLOBAL) != 0)
+            return LWACTIVATE_BADVERSION;
+        auto evaluate =
+            evaluationFor(vexo::LightWave::majorVersion(), vexo::LightWave::minorVersion());
+        if (!evaluate) return LWACTIVATE_BADVERSION;
+        g_table.ns_evaluate = evaluate;
+        service->data = &g_table;
+        return LWACTIVATE_OK;
+    } catch (const std::exception& e) {
+        vexo::reportException("An exception occured in qrvNodalShadingGlobal():", e);
+        return LWACTIVATE_FAILED;
+    }
+}
+
+namespace {
+
+const st_ServerTagInfo kTags[] = {
+    {"qorvan lumavex", LWTAG_BUTTONNAME},
+    {"qorvan lumavex", LWTAG_USERNAME},
+    {nullptr, 0},
+};
+
+struct Registration {
+    Registration() {
+        vexo::LWServer::AddPlugin(LWGLOBALSRV_CLASS, QRV_SHADING_GLOBAL, &qrvNodalShadingGlobal,
+                                  kTags);
+    }
+} g_registration;
+
+}  // namespace

@@ -1,0 +1,32 @@
+// Counts the program's operator new calls on the calling thread while asked to. The one
+// replacement of the global operator new lives in alloc_counter.cpp; it forwards every call to
+// the definition it replaces (the C++ library's, or a sanitizer's), so deletes still match.
+// Modules the tests load reach the same operator new, so their allocations count as well.
+#pragma once
+
+namespace alloc_counter {
+
+// Starts counting on this thread, from zero.
+void start();
+// Stops counting on this thread and returns the number of allocations since start().
+long stop();
+
+// Counts while alive.
+class Scope {
+  public:
+    Scope() { start(); }
+    ~Scope() {
+        if (!m_stopped) stop();
+    }
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+    long stop() {
+        m_stopped = true;
+        return alloc_counter::stop();
+    }
+
+  private:
+    bool m_stopped = false;
+};
+
+}  // namespace alloc_counter

@@ -1,0 +1,96 @@
+// The bundle loaded into the real host with a scene, its services table acquired through the
+// host's globals table (so through the host's "Global" server fallback), and helpers to edit the
+// override graph with the host's own nodes. Shared by the services and override-graph tests.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <lwhost/blockio.h>
+#include <lwhost/host.h>
+#include <lwhost/nodes.h>
+#include <lwhost/scene.h>
+#include <lwhost/scene_globals.h>
+#include <vexo/shading.h>
+
+#include <memory>
+#include <string>
+
+#include "test_paths.h"
+
+namespace override_test {
+
+inline lwhost::HostIdentity version(unsigned major, unsigned minor, unsigned systemType = 0) {
+    lwhost::HostIdentity id;
+    id.major = major;
+    id.minor = minor;
+    id.systemType = systemType;
+    return id;
+}
+
+const char* const kEditorName = "lumavex: Global Surface Override";
+
+// A host with the bundle and a scene. The table is acquired but not subscribed to.
+class OverrideHost {
+  public:
+    explicit OverrideHost(const lwhost::HostIdentity& identity = lwhost::HostIdentity())
+        : host(identity), globals(host, scene) {
+        lwhost::LoadResult result;
+        module = host.loadModule(lumavexModule(), result);
+        EXPECT_NE(module, nullptr) << result.message;
+        table = static_cast<qrvNodalShadingFuncs*>(
+            host.globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_ACQUIRE));
+    }
+    ~OverrideHost() {
+        if (table) host.globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_RELEASE);
+        host.nodes().destroyHostEditors();
+        host.unloadModules();
+    }
+
+    // Adds the bundle's master plug-in to the scene's master list (no instance is needed for
+    // the services to find it).
+    void addMaster(bool disabled = false, const std::string& server = "qrvLumavex") {
+        lwhost::MasterSlot slot;
+        slot.server = server;
+        slot.disabled = disabled;
+        scene.masters().push_back(slot);
+    }
+
+    lwhost::NodeGraph* graph() { return host.nodes().findEditor(kEditorName); }
+
+    // A node of the server in the override graph, its settings read from block text.
+    lwhost::GraphNode* node(const std::string& server, const std::string& settings = "") {
+        std::string error;
+        lwhost::GraphNode* n = host.nodes().addNode(*graph(), server, error);
+        EXPECT_NE(n, nullptr) << error;
+        if (n && !settings.empty()) {
+            lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+            EXPECT_EQ(n->server->inst.load(n->instance, state.record()), nullptr);
+            EXPECT_FALSE(state.damaged()) << state.error();
+        }
+        return n;
+    }
+    // Feeds a root input from the node's first output.
+    void feed(const std::string& input, lwhost::GraphNode* from) {
+        std::string error;
+        ASSERT_TRUE(
+            host.nodes().connect(from->outputs.front().get(), graph()->rootInput(input), error))
+            << input << ": " << error;
+    }
+    void feedScalar(const std::string& input, double value) {
+        feed(input, node("ScalarConstant", "Value " + std::to_string(value) + "\n"));
+    }
+    void feedColour(const std::string& input, double r, double g, double b) {
+        feed(input, node("ColourConstant", "Colour " + std::to_string(r) + " " + std::to_string(g) +
+                                               " " + std::to_string(b) + "\n"));
+    }
+    void feedInteger(const std::string& input, int value) {
+        feed(input, node("IntegerConstant", "Value " + std::to_string(value) + "\n"));
+    }
+
+    lwhost::Host host;
+    lwhost::Scene scene;
+    lwhost::SceneGlobals globals;
+    lwhost::Module* module = nullptr;
+    qrvNodalShadingFuncs* table = nullptr;
+};
+
+}  // namespace override_test
