@@ -36,6 +36,8 @@ test: build
 demo: build
 	@mkdir -p out
 	$(BUILD)/bin/lwhost render examples/demo.lws -o out/demo.png --samples 4
+	$(BUILD)/bin/lwhost run examples/demo.lws examples/override_off.lwscript -o out/demo_off.lws
+	$(BUILD)/bin/lwhost render out/demo_off.lws -o out/demo_off.png --samples 4
 
 clean:
 	rm -rf $(BUILD) build-* out

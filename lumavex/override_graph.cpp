@@ -1,5 +1,6 @@
 #include "override_graph.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -96,13 +97,24 @@ static_assert(sizeof kRootInputs / sizeof kRootInputs[0] == kRootSlots, "one slo
 
 struct RootInputIDs {
     int (*evaluate)(NodeInputID input, LWNodalAccess_t* access, void* value) = nullptr;
+    int (*isConnected)(NodeInputID input) = nullptr;
     NodeInputID id[kRootSlots] = {};
 };
 RootInputIDs g_inputs;
+static_assert(kRootSlots <= 32, "one bit per root input");
 
-// Evaluates the input into `value`; an unconnected input leaves `value` alone.
-inline void eval(RootSlot slot, LWNodalAccess_t* na, void* value) {
-    if (NodeInputID id = g_inputs.id[slot]) g_inputs.evaluate(id, na, value);
+// The connected root inputs, one bit per slot. Written on the main thread between renders,
+// read by render threads.
+std::atomic<uint32_t> g_connected{0};
+
+constexpr uint32_t bit(RootSlot slot) {
+    return 1u << slot;
+}
+
+// Evaluates the input into `value` when `mask` says it is connected; an unconnected input
+// leaves `value` alone, as the host's evaluation would.
+inline void eval(uint32_t mask, RootSlot slot, LWNodalAccess_t* na, void* value) {
+    if (mask & bit(slot)) g_inputs.evaluate(g_inputs.id[slot], na, value);
 }
 
 // Material value layout: diffuse, specular, reflection, refraction shading colours, then
@@ -247,8 +259,9 @@ void evaluateSample(st_LWShaderAccess* record) {
     const bool lightGroup = glg && glg->useByOverride;
     void* handle = lightGroup ? ns_pushGlobalLightGroup(na) : nullptr;
 
+    const uint32_t mask = g_connected.load(std::memory_order_relaxed);
     int gate = 1;
-    eval(kEnable, na, &gate);
+    eval(mask, kEnable, na, &gate);
     if (gate != 0) {
         double material[LWNODE_MATERIAL_DOUBLES];
         copy3(material + kMatDiffuse, sa->diffuseShade);
@@ -257,33 +270,33 @@ void evaluateSample(st_LWShaderAccess* record) {
         copy3(material + kMatRefraction, sa->refractionShade);
         material[kMatTransparency] = sa->transparency;
 
-        eval(kColour, na, sa->color);
-        eval(kLuminosity, na, &sa->luminous);
-        eval(kDiffuse, na, &sa->diffuse);
-        eval(kSpecular, na, &sa->specular);
+        eval(mask, kColour, na, sa->color);
+        eval(mask, kLuminosity, na, &sa->luminous);
+        eval(mask, kDiffuse, na, &sa->diffuse);
+        eval(mask, kSpecular, na, &sa->specular);
         // Glossiness is the inverse of roughness. A glossiness that is not a positive finite
         // number has no roughness: the surface's stays.
         double glossiness = 1.0 / sa->roughness;
-        eval(kGlossiness, na, &glossiness);
+        eval(mask, kGlossiness, na, &glossiness);
         if (glossiness > 0.0 && std::isfinite(glossiness)) sa->roughness = 1.0 / glossiness;
-        eval(kReflection, na, &sa->mirror);
-        eval(kTransp, na, &material[kMatTransparency]);
-        eval(kIOR, na, &sa->eta);
-        eval(kTranslucency, na, &sa->translucency);
-        eval(kNormal, na, sa->wNorm);
-        eval(kColHighlights, na, &sa->colourHighlights);
-        eval(kColFilter, na, &sa->colourFilter);
-        eval(kDiffSharpness, na, &sa->diffuseSharpness);
-        eval(kAddTransparency, na, &sa->additiveTransparency);
-        eval(kReflBlurring, na, &sa->reflectionBlur);
-        eval(kRefrBlurring, na, &sa->refractionBlur);
+        eval(mask, kReflection, na, &sa->mirror);
+        eval(mask, kTransp, na, &material[kMatTransparency]);
+        eval(mask, kIOR, na, &sa->eta);
+        eval(mask, kTranslucency, na, &sa->translucency);
+        eval(mask, kNormal, na, sa->wNorm);
+        eval(mask, kColHighlights, na, &sa->colourHighlights);
+        eval(mask, kColFilter, na, &sa->colourFilter);
+        eval(mask, kDiffSharpness, na, &sa->diffuseSharpness);
+        eval(mask, kAddTransparency, na, &sa->additiveTransparency);
+        eval(mask, kReflBlurring, na, &sa->reflectionBlur);
+        eval(mask, kRefrBlurring, na, &sa->refractionBlur);
 
         // A connected shading input wins over the material for its colour.
-        eval(kMaterial, na, material);
-        eval(kDiffShade, na, material + kMatDiffuse);
-        eval(kSpecShade, na, material + kMatSpecular);
-        eval(kReflShade, na, material + kMatReflection);
-        eval(kRefrShade, na, material + kMatRefraction);
+        eval(mask, kMaterial, na, material);
+        eval(mask, kDiffShade, na, material + kMatDiffuse);
+        eval(mask, kSpecShade, na, material + kMatSpecular);
+        eval(mask, kReflShade, na, material + kMatReflection);
+        eval(mask, kRefrShade, na, material + kMatRefraction);
 
         copy3(sa->diffuseShade, material + kMatDiffuse);
         copy3(sa->specularShade, material + kMatSpecular);
@@ -291,11 +304,11 @@ void evaluateSample(st_LWShaderAccess* record) {
         copy3(sa->refractionShade, material + kMatRefraction);
         sa->transparency = material[kMatTransparency];
 
-        if (inMaterial->connected() || inReflShade->connected()) sa->mirror = 1.0;
+        if (mask & (bit(kMaterial) | bit(kReflShade))) sa->mirror = 1.0;
 
-        if (inOverride->connected()) {
+        if (mask & bit(kOverride)) {
             double colour[3] = {0.0, 0.0, 0.0};
-            eval(kOverride, na, colour);
+            eval(mask, kOverride, na, colour);
             sa->replacementPercentage = 1.0;
             copy3(sa->replacementColour, colour);
         }
@@ -324,16 +337,30 @@ void createNodeEditor() {
                            ? editor->addScalarInput(spec.label, nullptr)
                            : editor->addInput(spec.type, spec.label, nullptr);
         ids.id[slot] = (*spec.holder)->id();
-        if (const LWNodeInputFuncs_t* funcs = (*spec.holder)->funcs())
+        if (const LWNodeInputFuncs_t* funcs = (*spec.holder)->funcs()) {
             ids.evaluate = funcs->evaluate;
+            ids.isConnected = funcs->isConnected;
+        }
     }
-    if (!ids.evaluate) ids = RootInputIDs{};
+    if (!ids.evaluate || !ids.isConnected) ids = RootInputIDs{};
     globalNode = std::move(editor);
     g_inputs = ids;
+    refreshRootConnections();
+}
+
+void refreshRootConnections() {
+    uint32_t mask = 0;
+    for (int slot = 0; slot < kRootSlots; ++slot) {
+        NodeInputID id = g_inputs.id[slot];
+        if (id && g_inputs.isConnected && g_inputs.isConnected(id) != 0)
+            mask |= bit(static_cast<RootSlot>(slot));
+    }
+    g_connected.store(mask, std::memory_order_relaxed);
 }
 
 void destroyNodeEditor() {
     g_inputs = RootInputIDs{};
+    g_connected.store(0, std::memory_order_relaxed);
     // The editor goes first: its nodes may still look at the channel group while they go.
     globalNode.reset();
     globalChannelGroup.reset();

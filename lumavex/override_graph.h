@@ -73,6 +73,10 @@ extern const char* const kChannelGroupName;  // "lumavex"
 void createNodeEditor();
 // Destroys the graph and its channel group wrapper; the host group stays.
 void destroyNodeEditor();
+// Notes which root inputs are connected, so that the evaluation skips the others without a
+// call into the host. Called on the main thread whenever the graph may have changed: after it
+// is built, edited or loaded, and at render start.
+void refreshRootConnections();
 // Installed as the editor's update callback: tells every shader that the graph changed.
 void nodeEditorUpdate(NodeEditorID editor);
 

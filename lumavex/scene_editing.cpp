@@ -4,8 +4,8 @@
 #include <vexo/node.h>
 #include <vexo/server.h>
 
-#include <lwsdk/lwobject.h>
 #include <lwsdk/lwitem.h>
+#include <lwsdk/lwobject.h>
 
 #include <string>
 

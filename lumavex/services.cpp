@@ -55,6 +55,7 @@ bool masterMissingOrDisabled() {
 const char* ns_init(int mode) {
     // The modelling application has no master plug-ins: the flag keeps its value there.
     if (!vexo::LightWave::isModeler()) masterDisabled = masterMissingOrDisabled();
+    qrv::refreshRootConnections();
     return globalNode ? globalNode->renderInit(mode) : nullptr;
 }
 
@@ -117,7 +118,10 @@ void ns_DisplayLightGroup() {
 // ---- the graph as a stored item --------------------------------------------------------------
 
 const char* ns_load(const st_LWLoadState* state) {
-    return globalNode ? globalNode->Load(vexo::LoadState(state)) : nullptr;
+    if (!globalNode) return nullptr;
+    const char* result = globalNode->Load(vexo::LoadState(state));
+    qrv::refreshRootConnections();
+    return result;
 }
 
 const char* ns_save(const st_LWSaveState* state) {
@@ -172,6 +176,7 @@ void ns_popGlobalLightGroup(void* handle) {
 }
 
 void nodeEditorUpdate(NodeEditorID) {
+    qrv::refreshRootConnections();
     qrv::Singleton<vexo::comRingCommunicator>::Instance().send(QRV_COMRING_TOPIC,
                                                                QRV_EVENT_GRAPH_CHANGED, nullptr);
 }

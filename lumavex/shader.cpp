@@ -60,11 +60,16 @@ int GlobalShader::Interface(int, st_LWInterface* local, void*) {
         {0, nullptr, nullptr},
     };
     static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
-    void* hints[] = {
-        LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(kNodalGraph), LWXP_FUNC(&LWXPanelBtnClickFunc),
-        LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(kAbout),      LWXP_FUNC(&showAbout),
-        LWXP_INT(LWXPT_DRAW_FUNC),     LWXP_INT(kLogo),       LWXP_FUNC(&LWXPanelControlDrawFunc),
-        LWXP_INT(LWXPT_END)};
+    void* hints[] = {LWXP_INT(LWXPT_BUTTON_NOTIFY),
+                     LWXP_INT(kNodalGraph),
+                     LWXP_FUNC(&LWXPanelBtnClickFunc),
+                     LWXP_INT(LWXPT_BUTTON_NOTIFY),
+                     LWXP_INT(kAbout),
+                     LWXP_FUNC(&showAbout),
+                     LWXP_INT(LWXPT_DRAW_FUNC),
+                     LWXP_INT(kLogo),
+                     LWXP_FUNC(&LWXPanelControlDrawFunc),
+                     LWXP_INT(LWXPT_END)};
     LWXPanelID panel = CreateViewXPanel(controls, data, hints, false);
     if (local) local->panel = panel;
     return 0;
@@ -96,9 +101,8 @@ void GlobalShader::RingEvent(void*, int eventCode, void* eventData) {
 
 namespace {
 
-const st_ServerTagInfo kTags[] = {{"qorvan lumavex", LWTAG_USERNAME},
-                                  {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                  {nullptr, 0}};
+const st_ServerTagInfo kTags[] = {
+    {"qorvan lumavex", LWTAG_USERNAME}, {"qorvan lumavex", LWTAG_BUTTONNAME}, {nullptr, 0}};
 
 vexo::ServerRegistration g_handler(LWSHADER_HCLASS, "qrvLumavex",
                                    &vexo::ShaderAdaptor<GlobalShader, 6, 4>::Activate, kTags);

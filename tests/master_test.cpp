@@ -30,8 +30,8 @@ const char* const kObjects =
 
 // A scene with the master plug-in holding `settings`, and the shader on both surfaces.
 std::string scene(const std::string& settings, bool shaders = true) {
-    std::string text = "LWHostScene 1\nPlugin MasterHandler qrvLumavex\n" + settings +
-                       "EndPlugin\n" + kObjects;
+    std::string text =
+        "LWHostScene 1\nPlugin MasterHandler qrvLumavex\n" + settings + "EndPlugin\n" + kObjects;
     if (shaders)
         text +=
             "Surface \"Chrome\" \"Ball\"\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n"

@@ -167,8 +167,12 @@ int runInfo(Args& args, const GlobalOptions& options) {
     printSurfaces(out, scene);
     printLightsAndCameras(out, scene);
     out << "\nMaster plug-ins (" << scene.masters().size() << "):\n";
-    for (const MasterSlot& m : scene.masters())
+    for (const MasterSlot& m : scene.masters()) {
         out << "  " << m.server << (m.disabled ? " (disabled)" : "") << "\n";
+        // Its settings as the scene stores them (for the override: the switches and the graph).
+        std::istringstream lines(m.data.text);
+        for (std::string line; std::getline(lines, line);) out << "    " << line << "\n";
+    }
     std::cout << out.str();
     return kExitOk;
 }

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -34,10 +36,16 @@ template <class Body, class Waiting>
 bool parallelFor(size_t count, int threads, Body&& body, Waiting&& waiting) {
     std::atomic<size_t> next{0};
     std::atomic<size_t> done{0};
+    // Wakes the waiting thread as soon as the work is done, not at its next progress tick.
+    std::mutex finishedMutex;
+    std::condition_variable finished;
     auto worker = [&]() {
         for (size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
             body(i);
-            done.fetch_add(1, std::memory_order_release);
+            if (done.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+                std::lock_guard<std::mutex> lock(finishedMutex);
+                finished.notify_all();
+            }
         }
     };
     std::vector<std::thread> pool;
@@ -47,9 +55,15 @@ bool parallelFor(size_t count, int threads, Body&& body, Waiting&& waiting) {
     } catch (const std::system_error&) {
         if (pool.empty()) return false;
     }
-    while (done.load(std::memory_order_acquire) < count) {
-        std::this_thread::sleep_for(kProgressInterval);
-        waiting(done.load(std::memory_order_acquire));
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(finishedMutex);
+            finished.wait_for(lock, kProgressInterval,
+                              [&] { return done.load(std::memory_order_acquire) >= count; });
+        }
+        const size_t reached = done.load(std::memory_order_acquire);
+        waiting(reached);
+        if (reached >= count) break;
     }
     for (std::thread& t : pool) t.join();
     return true;
