@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "lwhost/dialogs.h"
 #include "lwhost/host.h"
 #include "lwhost/layout_commands.h"
 #include "lwhost/plugins.h"
@@ -248,8 +249,10 @@ void definePanelVerbs(Script& script, ScriptEnvironment& env) {
             long long index = -1;
             if (s.args[1].quoted || !scriptInt(s.args[1].text, index)) {
                 const std::vector<std::string> items = panel->popupItems(cid);
+                // Items are matched as shown: inline codes (0x03 "(c:...)") are not part of it.
                 for (size_t i = 0; i < items.size() && index < 0; ++i)
-                    if (items[i] == s.args[1].text) index = static_cast<long long>(i);
+                    if (items[i] == s.args[1].text || stripInlineCodes(items[i]) == s.args[1].text)
+                        index = static_cast<long long>(i);
                 if (index < 0) {
                     why = "the pop-up has no item " + quoted(s.args[1].text);
                     return false;
