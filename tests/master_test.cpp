@@ -8,6 +8,10 @@
 #include <lwhost/xpanel.h>
 #include <lwsdk/lwmaster.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -40,7 +44,7 @@ std::string scene(const std::string& settings, bool shaders = true) {
 }
 
 // The master's controls.
-constexpr unsigned kEnabled = 0x801, kSceneEditing = 0x802, kSurfaceNodes = 0x803,
+constexpr unsigned kEnabled = 0x801, kSceneEditing = 0x802, kSurfaceNodes = 0x803, kPresets = 0x805,
                    kUseLightGroup = 0x809;
 
 const char* const kSettings =
@@ -109,6 +113,28 @@ TEST_F(MasterTest, OnlyEnabledOneSwitchesTheGraphOn) {
     EXPECT_EQ(h.table->ns_isEnabled(), 1);
     read(scene("  Enabled 0\n  Colour 1 2 3\n  { Unknown\n    Depth 3\n  }\n"));
     EXPECT_EQ(h.table->ns_isEnabled(), 0) << "unknown blocks are skipped";
+}
+
+TEST_F(MasterTest, LoadingStopsAtEndPlugin) {
+    read(scene("  Enabled 0\n"));
+    // A settings file whose block ends early: what follows "EndPlugin" is never read.
+    const std::string file =
+        ::testing::TempDir() + "/endplugin_" + std::to_string(::getpid()) + ".cfg";
+    std::ofstream(file) << "Version 1\nName \"early\"\n{ Preset\n  Version 1\n  EndPlugin\n"
+                           "  Enabled 1\n  DisableSurfaceNodes 1\n}\n";
+    lwhost::UserAction chosen;
+    chosen.kind = lwhost::UserAction::Kind::File;
+    chosen.text = file;
+    h.host.dialogs().queue(chosen);
+    lwhost::XPanel& panel = openMaster();
+    const int menu = static_cast<int>(panel.popupItems(kPresets).size());
+    ASSERT_GE(menu, 5);
+    ASSERT_TRUE(panel.chooseCommand(kPresets, menu - 2)) << "Load Settings from File...";
+    EXPECT_TRUE(h.host.dialogs().queueEmpty());
+    EXPECT_EQ(h.host.messages().all().back().line1, "Loaded Preset: early");
+    EXPECT_EQ(h.table->ns_isEnabled(), 0);
+    EXPECT_NE(write().find("  DisableSurfaceNodes 0\n"), std::string::npos);
+    std::remove(file.c_str());
 }
 
 TEST_F(MasterTest, PanelSwitchesTheOverrideAndTheSurfaceNodeFlag) {

@@ -12,6 +12,8 @@
 #include <lwhost/scene.h>
 #include <lwhost/scene_globals.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "test_paths.h"
@@ -57,23 +59,26 @@ class OverrideRenderTest : public ::testing::Test {
 
     // Renders the scene; left and right are the centres of the image's two halves.
     void render(const std::string& text, int threads = 1) {
+        renderScene("LWHostScene 1\n" + text + kStage, threads, 16, 8);
+    }
+    void renderScene(const std::string& text, int threads, int width, int height) {
         std::string error;
-        ASSERT_TRUE(plugins->readScene("LWHostScene 1\n" + text + kStage, "t.lws", "", error))
-            << error;
+        ASSERT_TRUE(plugins->readScene(text, "t.lws", "", error)) << error;
         lwhost::Renderer renderer(host, scene, plugins.get(), &host.nodes());
         lwhost::RenderOptions options;
-        options.width = 16;
-        options.height = 8;
+        options.width = width;
+        options.height = height;
         options.threads = threads;
         ASSERT_TRUE(renderer.render(
             options, {scene.frames().first},
             [&](int, const lwhost::RgbImage& image, std::string&) {
+                last = image;
                 auto at = [&](int x) {
                     const uint8_t* p = image.pixel(x, 4);
                     return Pixel{p[0], p[1], p[2]};
                 };
-                left = at(3);
-                right = at(12);
+                left = at(image.width * 3 / 16);
+                right = at(image.width * 12 / 16);
                 return true;
             },
             error))
@@ -90,6 +95,7 @@ class OverrideRenderTest : public ::testing::Test {
     lwhost::SceneGlobals globals{host, scene};
     std::unique_ptr<lwhost::Plugins> plugins = std::make_unique<lwhost::Plugins>(host, scene);
     Pixel left{}, right{};
+    lwhost::RgbImage last;
 };
 
 TEST_F(OverrideRenderTest, GraphColoursTheShadedSurfaceAndLeavesTheOtherAlone) {
@@ -129,6 +135,24 @@ TEST_F(OverrideRenderTest, RenderOverrideThreadsGiveTheSamePixels) {
     render(master(kColourGraph), 2);
     expectPixel(left, 51, 102, 153, "two threads");
     expectPixel(right, 204, 204, 204, "two threads");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideApplies) {
+    std::ifstream in(std::string(EXAMPLES_DIR) + "/demo.lws");
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string demo = text.str();
+    renderScene(demo, 2, 32, 24);
+    const lwhost::RgbImage on = last;
+    const size_t enabled = demo.find("  Enabled 1\n");
+    ASSERT_NE(enabled, std::string::npos);
+    demo.replace(enabled, 12, "  Enabled 0\n");
+    renderScene(demo, 2, 32, 24);
+    EXPECT_NE(on.rgb, last.rgb);
 }
 
 }  // namespace

@@ -129,6 +129,7 @@ const std::vector<Command>& commands() {
          "  panel click CONTROL            hit a button\n"
          "  panel popcmd CONTROL ITEM      choose a command pop-up's item (index or text)\n"
          "  panel print | panel close      print or close the open panel\n"
+         "  panel items CONTROL            list a pop-up's items with their indices\n"
          "  expect command-count N | last-command \"LINE\" | status \"TEXT\" |\n"
          "         message \"TEXT\" | panel-value CONTROL VALUE | masters N | shaders SURFACE N\n"
          "  queue click LIST ROW [shift|ctrl] | press BUTTON | wait MS |\n"

@@ -273,6 +273,18 @@ void definePanelVerbs(Script& script, ScriptEnvironment& env) {
         env.out << text;
         return true;
     });
+    // The items a pop-up offers now, one per line with its index, inline codes removed.
+    script.define("panel items", 1, 1, "CONTROL",
+                  [&env](const ScriptStatement& s, std::string& why) {
+                      XPanel* panel = nullptr;
+                      unsigned cid = 0;
+                      if (!openPanel(env, panel, why) || !findControl(*panel, s.args[0], cid, why))
+                          return false;
+                      const std::vector<std::string> items = panel->popupItems(cid);
+                      for (size_t i = 0; i < items.size(); ++i)
+                          env.out << i << " " << stripInlineCodes(items[i]) << "\n";
+                      return true;
+                  });
     script.define("panel close", 0, 0, "", [&env](const ScriptStatement&, std::string& why) {
         if (env.plugins.closePanel()) return true;
         why = "no panel is open";

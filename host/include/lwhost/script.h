@@ -118,6 +118,7 @@ struct ScriptEnvironment {
 //   panel click CONTROL                hits a button
 //   panel popcmd CONTROL ITEM          chooses a command pop-up's item, by index or text
 //   panel print                        prints the open panel
+//   panel items CONTROL                lists a pop-up's items with their indices
 //   panel close                        closes it as the user does
 //   expect command-count N             N command lines ran so far
 //   expect last-command "LINE"         the last command line was LINE
