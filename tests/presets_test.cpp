@@ -53,6 +53,13 @@ struct Settings : vexo::PresetHandler {
     }
 };
 
+// Presets of the bundle bound to a handler.
+struct Bound {
+    Settings settings;
+    vexo::SimplePreset presets{"MasterHandler", "lumavex"};
+    Bound() { presets.SetHandler(&settings); }
+};
+
 std::map<std::string, std::string> g_dirs;
 const char* fakeDirInfo(const char* type) {
     auto it = g_dirs.find(type ? type : "");
@@ -147,6 +154,7 @@ class PresetsTest : public ::testing::Test {
         fillSaveForm(name, type);
         presets.doSavePreset();
     }
+    std::string userFile() const { return presetDir("settings") + "/Soft.cfg"; }
 
     lwhost::Host host;
     std::string root;
@@ -166,47 +174,29 @@ const std::string kCommands[] = {
     "\x03(c:Nc_HILIGHT)Save Settings to File...",
 };
 
-TEST(PresetPathsTest, ParsesKeysDirectoriesAndSkipsUnusableLines) {
-    const std::string text =
+TEST(PresetPathsTest, ParsesKeysAndDirectoriesAndNamesUnusableLines) {
+    std::string text =
         "# comment line\n"
         "global /g/dir\n"
         " leading /skipped\n"
         "nospace\n"
         "Empty \n"
         "two words /rest of it\r\n"
-        "mIXED /m\n"
-        "last /no/newline";
-    vexo::PresetPaths parsed = vexo::parsePresetPaths(text);
-    EXPECT_EQ(parsed.locations, (std::map<std::string, std::string>{{"Global", "/g/dir"},
-                                                                    {"Two", "words /rest of it"},
-                                                                    {"Mixed", "/m"},
-                                                                    {"Last", "/no/newline"}}));
-    EXPECT_TRUE(parsed.problems.empty());
-}
-
-TEST(PresetPathsTest, LaterLineOfOneKeyWins) {
-    vexo::PresetPaths parsed = vexo::parsePresetPaths("User /a\nUSER /b\n");
-    EXPECT_EQ(parsed.locations.at("User"), "/b");
-}
-
-TEST(PresetPathsTest, NulBytesAndOverlongLinesAreSkippedAndNamed) {
-    std::string text = "Good /g\n";
+        "User /a\n"
+        "USER /b\n";
     text += std::string("Bad /x\0y\n", 9);
     text += "Long /" + std::string(vexo::maxPresetPathLine, 'a') + "\n";
     text += "\xff\xfe\x01 \x80junk\n";
+    text += "last /no/newline";
     vexo::PresetPaths parsed = vexo::parsePresetPaths(text);
+    EXPECT_EQ(parsed.locations, (std::map<std::string, std::string>{{"Global", "/g/dir"},
+                                                                    {"Two", "words /rest of it"},
+                                                                    {"User", "/b"},
+                                                                    {"\xff\xfe\x01", "\x80junk"},
+                                                                    {"Last", "/no/newline"}}));
     ASSERT_EQ(parsed.problems.size(), 2u);
-    EXPECT_EQ(parsed.problems[0].line, 2);
-    EXPECT_EQ(parsed.problems[1].line, 3);
-    EXPECT_EQ(parsed.locations.count("Good"), 1u);
-    EXPECT_EQ(parsed.locations.count("Long"), 0u);
-    EXPECT_EQ(parsed.locations.at("\xff\xfe\x01"), "\x80junk");
-}
-
-TEST(PresetPathsTest, KeyNormalisationCapitalisesWords) {
-    EXPECT_EQ(vexo::normalisePresetKey("gLOBAL"), "Global");
-    EXPECT_EQ(vexo::normalisePresetKey("my studio"), "My Studio");
-    EXPECT_EQ(vexo::normalisePresetKey(""), "");
+    EXPECT_EQ(parsed.problems[0].line, 9);
+    EXPECT_EQ(parsed.problems[1].line, 10);
 }
 
 TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrder) {
@@ -220,8 +210,6 @@ TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrder) {
                                                   {"Shared", "/from/settings"},
                                                   {"Studio", "/from/content"},
                                                   {"User", root + "/settings/"}}));
-    EXPECT_STREQ(vexo::pathMap.popName(0), "Content");
-    EXPECT_STREQ(vexo::pathMap.popName(5), "");
     vexo::pathMap.Reset();
     EXPECT_EQ(vexo::pathMap.directory("Global"), "/Library/Preferences/LightWave3D");
 }
@@ -239,140 +227,109 @@ TEST_F(PresetsTest, JunkConfigurationIsSurvivedAndWarnedOnce) {
     for (const lwhost::Message& m : host.messages().all()) EXPECT_EQ(m.count, 1u);
 }
 
-TEST_F(PresetsTest, EmptyMenuHoldsTheSeparatorAndFourCommands) {
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    std::vector<std::string> items = menu(presets);
-    EXPECT_EQ(items, std::vector<std::string>(std::begin(kCommands), std::end(kCommands)));
-    EXPECT_STREQ(presets.popName(5), "");
-    EXPECT_STREQ(presets.popName(-1), "");
-}
-
-TEST_F(PresetsTest, SavedPresetIsListedWithItsLocationAndAlignment) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    const std::string file = presetDir("settings") + "/Soft.cfg";
-    EXPECT_TRUE(fs::exists(file));
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
-              std::vector<std::string>{"Preset saved: " + file});
-    EXPECT_EQ(posts, 1);
-
-    savePreset(presets, "Hard", kGlobal);
-    std::vector<std::string> items = menu(presets);
-    ASSERT_EQ(items.size(), 7u);
-    // "Global" and "User": the longest key has 6 characters.
-    EXPECT_EQ(items[0], "[Global]\x03(a:48)Hard");
-    EXPECT_EQ(items[1], "[User]\x03(a:48)Soft");
-    EXPECT_EQ(items[2], kCommands[0]);
-    EXPECT_EQ(items[6], kCommands[4]);
-    // The save form lists plain names and the location keys.
-    EXPECT_STREQ(presets.collection().popName(0), "Hard");
-}
-
-TEST_F(PresetsTest, SaveFormHasItsTitleControlsAndDefaults) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    presets.popCount();
-    std::string title, name;
+TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlignment) {
+    Bound b;
+    EXPECT_EQ(menu(b.presets),
+              std::vector<std::string>(std::begin(kCommands), std::end(kCommands)));
+    EXPECT_STREQ(b.presets.popName(-1), "");
+    std::string name;
     int type = -1;
     std::vector<std::string> types;
     forms.push_back([&](lwhost::XPanel& p) {
-        title = p.title();
+        EXPECT_EQ(p.title(), "Save Preset");
         name = p.value(0x800).s;
         type = p.value(0x801).i;
         types = p.popupItems(0x801);
-        EXPECT_EQ(p.control(0x800)->type, "sPresetText");
     });
     formResults.push_back(0);
-    presets.doSavePreset();
-    EXPECT_EQ(title, "Save Preset");
+    b.presets.doSavePreset();
     EXPECT_EQ(name, "none");
     EXPECT_EQ(type, 1);
     EXPECT_EQ(types, (std::vector<std::string>{"Content", "Global", "User"}));
     EXPECT_FALSE(fs::exists(presetDir("global")));
-    EXPECT_TRUE(host.messages().all().empty());
+
+    savePreset(b.presets, "Soft", kUser);
+    EXPECT_TRUE(fs::exists(userFile()));
+    EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
+              std::vector<std::string>{"Preset saved: " + userFile()});
+    savePreset(b.presets, "Hard", kGlobal);
+    std::vector<std::string> items = menu(b.presets);
+    ASSERT_EQ(items.size(), 7u);
+    // "Global" and "User": the longest key has 6 characters.
+    EXPECT_EQ(items[0], "[Global]\x03(a:48)Hard");
+    EXPECT_EQ(items[1], "[User]\x03(a:48)Soft");
+    EXPECT_EQ(items[6], kCommands[4]);
+    EXPECT_STREQ(b.presets.collection().popName(0), "Hard");
 }
 
 TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    settings.gain = 2.5f;
-    settings.label = "bright";
-    savePreset(presets, "Bright", kContent);
-    settings.gain = 0.0f;
-    settings.label = "changed";
+    Bound b;
+    b.settings.gain = 2.5f;
+    b.settings.label = "bright";
+    savePreset(b.presets, "Bright", kContent);
+    b.settings.gain = 0.0f;
+    b.settings.label = "changed";
 
     const st_LWXPanelControl controls[] = {{kMenu, "Presets", "vPopCmd"}, {0, nullptr, nullptr}};
     vexo::XPanel owner;
     LWXPanelID id = owner.create(LWXP_VIEW, controls, true);
-    ASSERT_NE(id, nullptr);
-    presets.Setup(id, kMenu);
+    b.presets.Setup(id, kMenu);
     lwhost::XPanel* panel = host.xpanels().find(id);
     ASSERT_NE(panel, nullptr);
-    std::vector<std::string> items = panel->popupItems(kMenu);
-    ASSERT_EQ(items.size(), 6u);
-    EXPECT_EQ(items[0], "[Content]\x03(a:56)Bright");
+    EXPECT_EQ(panel->popupItems(kMenu)[0], "[Content]\x03(a:56)Bright");
     const unsigned refreshes = panel->refreshCount();
     host.messages().clear();
 
     ASSERT_TRUE(panel->chooseCommand(kMenu, 0)) << panel->lastError();
-    EXPECT_EQ(settings.gain, 2.5f);
-    EXPECT_EQ(settings.label, "bright");
+    EXPECT_EQ(b.settings.gain, 2.5f);
+    EXPECT_EQ(b.settings.label, "bright");
     EXPECT_GT(panel->refreshCount(), refreshes);
     EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
               std::vector<std::string>{"Loaded Preset: Bright"});
-
-    // Another control's commands are not the menu's.
-    settings.gain = 0.0f;
-    presets.popCommand(kMenu + 1, 0);
-    EXPECT_EQ(settings.gain, 0.0f);
+    b.settings.gain = 0.0f;
+    b.presets.popCommand(kMenu + 1, 0);  // another control's command
+    EXPECT_EQ(b.settings.gain, 0.0f);
 }
 
-TEST_F(PresetsTest, NameSeparatorsBecomeUnderscoresAndStayInTheirDirectory) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "a/b:c", kContent);
-    savePreset(presets, "../../escape", kContent);
-    savePreset(presets, "..\\up|*?\"<>%+~", kContent);
+TEST_F(PresetsTest, UnsafeOrEmptyNamesNeverLeaveTheirDirectory) {
+    Bound b;
+    savePreset(b.presets, "a/b:c", kContent);
+    savePreset(b.presets, "../../escape", kContent);
+    savePreset(b.presets, "..\\up|*?\"<>%+~", kContent);
+    savePreset(b.presets, ".dot", kContent);
     const std::string dir = presetDir("content");
     EXPECT_TRUE(fs::exists(dir + "/a_b_c.cfg"));
     EXPECT_TRUE(fs::exists(dir + "/_._.._escape.cfg"));
     EXPECT_TRUE(fs::exists(dir + "/_._up_________.cfg"));
+    EXPECT_TRUE(fs::exists(dir + "/_dot.cfg")) << "a leading dot would hide it from the scan";
     EXPECT_FALSE(fs::exists(root + "/escape.cfg"));
     EXPECT_FALSE(fs::exists(root + "/content/SimplePresets/MasterHandler/escape.cfg"));
 
     std::vector<std::string> names;
-    presets.popCount();
-    for (const vexo::PresetEntry& e : presets.collection().entries()) names.push_back(e.name());
+    b.presets.popCount();
+    for (const vexo::PresetEntry& e : b.presets.collection().entries()) names.push_back(e.name());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"../../escape", "..\\up|*?\"<>%+~", "a/b:c"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"../../escape", "..\\up|*?\"<>%+~", ".dot", "a/b:c"}));
+
+    host.messages().clear();
+    savePreset(b.presets, "", kContent);
+    EXPECT_FALSE(fs::exists(dir + "/.cfg"));
+    EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
+              std::vector<std::string>{"Error saving Preset: the preset has no name."});
 }
 
-TEST_F(PresetsTest, OverwriteYesReplacesThePreset) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    settings.label = "second";
-    answers.push_back(LWMSG_YNC_YES);
-    savePreset(presets, "Soft", kUser);
-    const std::string file = presetDir("settings") + "/Soft.cfg";
-    ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0], "Save Preset|Are you sure you want to overwrite preset?\n" + file);
-    EXPECT_NE(slurp(file).find("second"), std::string::npos);
-}
+TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEnds) {
+    Bound b;
+    savePreset(b.presets, "Soft", kUser);
+    const std::string before = slurp(userFile());
+    b.settings.label = "second";
 
-TEST_F(PresetsTest, OverwriteNoShowsTheFormAgainWithWhatWasTyped) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    const std::string before = slurp(presetDir("settings") + "/Soft.cfg");
-    settings.label = "second";
+    answers.push_back(LWMSG_CANCEL);
+    posts = 0;
+    savePreset(b.presets, "Soft", kUser);
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(slurp(userFile()), before);
 
     answers.push_back(LWMSG_YNC_NO);
     fillSaveForm("Soft", kUser);
@@ -383,165 +340,114 @@ TEST_F(PresetsTest, OverwriteNoShowsTheFormAgainWithWhatWasTyped) {
         shownType = p.value(0x801).i;
     });
     formResults = {1, 0};
-    posts = 0;
-    presets.doSavePreset();
-    EXPECT_EQ(posts, 2);
+    b.presets.doSavePreset();
     EXPECT_EQ(shownName, "Soft");
     EXPECT_EQ(shownType, kUser);
-    EXPECT_EQ(slurp(presetDir("settings") + "/Soft.cfg"), before);
-}
+    EXPECT_EQ(slurp(userFile()), before);
 
-TEST_F(PresetsTest, OverwriteCancelEndsWithoutWriting) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    const std::string before = slurp(presetDir("settings") + "/Soft.cfg");
-    settings.label = "second";
-    host.messages().clear();
-    answers.push_back(LWMSG_CANCEL);
-    posts = 0;
-    savePreset(presets, "Soft", kUser);
-    EXPECT_EQ(posts, 1);
-    EXPECT_EQ(slurp(presetDir("settings") + "/Soft.cfg"), before);
-    EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
+    answers.push_back(LWMSG_YNC_YES);
+    savePreset(b.presets, "Soft", kUser);
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[2],
+              "Save Preset|Are you sure you want to overwrite preset?\n" + userFile());
+    EXPECT_NE(slurp(userFile()).find("second"), std::string::npos);
 }
 
 TEST_F(PresetsTest, ExpertAlertLevelOverwritesAndDeletesWithoutAsking) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
+    Bound b;
+    savePreset(b.presets, "Soft", kUser);
     g_interface.alertLevel = LWALERT_EXPERT;
-    settings.label = "second";
-    savePreset(presets, "Soft", kUser);
-    EXPECT_NE(slurp(presetDir("settings") + "/Soft.cfg").find("second"), std::string::npos);
-
-    presets.popCount();
+    b.settings.label = "second";
+    savePreset(b.presets, "Soft", kUser);
+    EXPECT_NE(slurp(userFile()).find("second"), std::string::npos);
+    b.presets.popCount();
     forms.push_back([](lwhost::XPanel& p) { p.setInt(0x800, 0); });
-    presets.doDeletePreset();
-    EXPECT_FALSE(fs::exists(presetDir("settings") + "/Soft.cfg"));
+    b.presets.doDeletePreset();
+    EXPECT_FALSE(fs::exists(userFile()));
     EXPECT_TRUE(questions.empty());
 }
 
 TEST_F(PresetsTest, SaveThatCannotWriteReportsAnErrorNotSuccess) {
     std::ofstream(root + "/blocker") << "a file where a directory should be";
     writeConfig("install", "Global " + root + "/blocker/global\n");
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kGlobal);
+    Bound b;
+    savePreset(b.presets, "Soft", kGlobal);
+    b.settings.saveError = "settings are locked";
+    savePreset(b.presets, "Soft", kUser);
     EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
     std::vector<std::string> errors = messagesOf(lwhost::MessageKind::Error);
-    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].rfind("Error saving Preset: ", 0), 0u);
     EXPECT_NE(errors[0].find(root + "/blocker/global/SimplePresets"), std::string::npos);
+    EXPECT_EQ(errors[1], "Error saving Preset: settings are locked|" + userFile());
 }
 
-TEST_F(PresetsTest, HandlerSaveErrorIsReportedNotSaved) {
-    Settings settings;
-    settings.saveError = "settings are locked";
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
-              std::vector<std::string>{"Error saving Preset: settings are locked|" +
-                                       presetDir("settings") + "/Soft.cfg"});
-}
-
-TEST_F(PresetsTest, DefaultPresetIsLoadedQuietlyWhenTheHandlerIsSet) {
-    Settings first;
-    first.label = "from default";
+TEST_F(PresetsTest, DefaultPresetLoadsQuietlyAndCopiesNeverShareHandlerOrPanel) {
     {
-        vexo::SimplePreset presets("MasterHandler", "lumavex");
-        presets.SetHandler(&first);
-        savePreset(presets, "My DEFAULT look", kContent);
+        Bound first;
+        first.settings.label = "from default";
+        savePreset(first.presets, "My DEFAULT look", kContent);
     }
     host.messages().clear();
-    Settings second;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&second);
-    EXPECT_EQ(second.label, "from default");
+    Bound b;
+    EXPECT_EQ(b.settings.label, "from default");
     EXPECT_TRUE(host.messages().all().empty());
 
-    // A copy is bound without loading anything.
-    Settings third;
-    vexo::SimplePreset copy(presets);
+    Settings other;
+    b.presets.Setup(reinterpret_cast<LWXPanelID>(0x1234), kMenu);
+    vexo::SimplePreset copy(b.presets);
     EXPECT_EQ(copy.handler(), nullptr);
     EXPECT_EQ(copy.panelId(), nullptr);
-    copy.bindHandler(&third);
-    EXPECT_EQ(third.loads, 0);
-    EXPECT_NE(copy.loadRequest().record().fullName, presets.loadRequest().record().fullName);
-}
-
-TEST_F(PresetsTest, CopiesNeverShareHandlerOrPanel) {
-    Settings a, b;
-    vexo::SimplePreset first("MasterHandler", "lumavex");
-    first.SetHandler(&a);
-    first.Setup(reinterpret_cast<LWXPanelID>(0x1234), kMenu);
-    vexo::SimplePreset second("MasterHandler", "lumavex");
-    second.SetHandler(&b);
-    second = first;
-    EXPECT_EQ(second.handler(), &b);
-    EXPECT_EQ(second.panelId(), nullptr);
-    vexo::SimplePreset copy(first);
-    EXPECT_EQ(copy.handler(), nullptr);
-    // Without a handler nothing is saved.
+    EXPECT_NE(copy.loadRequest().record().fullName, b.presets.loadRequest().record().fullName);
     fillSaveForm("Orphan", kContent);
-    copy.doSavePreset();
+    copy.doSavePreset();  // without a handler nothing is saved
     EXPECT_FALSE(fs::exists(presetDir("content") + "/Orphan.cfg"));
+    copy.bindHandler(&other);
+    EXPECT_EQ(other.loads, 0) << "bound without loading";
+    vexo::SimplePreset assigned("MasterHandler", "lumavex");
+    assigned.SetHandler(&other);
+    assigned = b.presets;
+    EXPECT_EQ(assigned.handler(), &other);
+    EXPECT_EQ(assigned.panelId(), nullptr);
 }
 
-TEST_F(PresetsTest, DeleteAsksWithTheDisplayNameAndHonoursTheAnswer) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    const std::string file = presetDir("settings") + "/Soft.cfg";
-    presets.popCount();
-
+TEST_F(PresetsTest, DeleteAsksWithTheDisplayNameHonoursTheAnswerAndReportsFailure) {
+    Bound b;
+    savePreset(b.presets, "Soft", kUser);
+    b.presets.popCount();
     std::vector<std::string> shown;
     forms.push_back([&](lwhost::XPanel& p) {
         shown = p.popupItems(0x800);
         EXPECT_EQ(p.title(), "Delete Preset");
     });
     answers.push_back(LWMSG_NO);
-    presets.doDeletePreset();
+    b.presets.doDeletePreset();
     EXPECT_EQ(shown, std::vector<std::string>{"[User]\x03(a:32)Soft"});
-    EXPECT_FALSE(vexo::PresetCollection::showDecorated);
-    EXPECT_TRUE(fs::exists(file));
+    EXPECT_TRUE(fs::exists(userFile()));
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0],
               "Delete Preset|Are you sure you want to delete the preset?\n[User]\x03(a:32)Soft");
 
     forms.push_back([](lwhost::XPanel&) {});
     answers.push_back(LWMSG_YES);
-    presets.doDeletePreset();
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(menu(presets).size(), 5u);
-}
+    b.presets.doDeletePreset();
+    EXPECT_FALSE(fs::exists(userFile()));
+    EXPECT_EQ(menu(b.presets).size(), 5u);
 
-TEST_F(PresetsTest, FailedDeletionIsReported) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    presets.popCount();
-    const std::string file = presetDir("settings") + "/Soft.cfg";
     // Gone while the form is open: nothing to ask about, and deletion fails.
-    forms.push_back([&](lwhost::XPanel&) { fs::remove(file); });
-    presets.doDeletePreset();
+    savePreset(b.presets, "Soft", kUser);
+    b.presets.popCount();
+    questions.clear();
+    forms.push_back([&](lwhost::XPanel&) { fs::remove(userFile()); });
+    b.presets.doDeletePreset();
     EXPECT_TRUE(questions.empty());
     EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
-              std::vector<std::string>{"Error Deleting file:|" + file});
+              std::vector<std::string>{"Error Deleting file:|" + userFile()});
 }
 
-TEST_F(PresetsTest, ScanSkipsBrokenFilesAndKeepsDuplicateNames) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Same", kContent);
+TEST_F(PresetsTest, ScanSkipsBrokenFilesAndLoadingThemNeverClaimsSuccess) {
+    Bound b;
+    savePreset(b.presets, "Same", kContent);
     const std::string dir = presetDir("content");
     fs::copy_file(dir + "/Same.cfg", dir + "/Copy.cfg");
     const std::string good = slurp(dir + "/Same.cfg");
@@ -550,72 +456,43 @@ TEST_F(PresetsTest, ScanSkipsBrokenFilesAndKeepsDuplicateNames) {
     std::ofstream(dir + "/junk.cfg", std::ios::binary) << std::string("\0\xff\x01PRES", 8);
     std::ofstream(dir + "/empty.cfg");
     std::ofstream(dir + "/.hidden.cfg", std::ios::binary) << good;
+    std::ofstream(dir + "/Bare.cfg") << "{ Preset\n}\n";
     fs::create_directory(dir + "/folder.cfg");
 
-    presets.popCount();
-    std::vector<std::string> files;
-    for (const vexo::PresetEntry& e : presets.collection().entries()) {
-        EXPECT_EQ(e.name(), "Same");
-        files.push_back(fs::path(e.file()).filename());
-    }
-    std::sort(files.begin(), files.end());
+    b.presets.popCount();
+    std::vector<std::string> found;
+    for (const vexo::PresetEntry& e : b.presets.collection().entries())
+        found.push_back(e.name() + " " + fs::path(e.file()).filename().string());
+    std::sort(found.begin(), found.end());
     // A truncated file may still hold its "Preset" block opening; it must only not crash.
-    files.erase(std::remove(files.begin(), files.end(), "truncated.cfg"), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"Copy.cfg", "Same.cfg"}));
+    found.erase(std::remove(found.begin(), found.end(), "Same truncated.cfg"), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"Bare Bare.cfg", "Same Copy.cfg", "Same Same.cfg"}));
 
-    // Loading what is not a preset never says it loaded one.
     std::ofstream(dir + "/nameonly.cfg") << "Name \"x\"\n";
     host.messages().clear();
-    presets.doLoadPreset(dir + "/junk.cfg", false);
-    presets.doLoadPreset(dir + "/truncated.cfg", false);
-    presets.doLoadPreset(dir + "/missing.cfg", false);
+    b.presets.doLoadPreset(dir + "/junk.cfg", false);
+    b.presets.doLoadPreset(dir + "/truncated.cfg", false);
+    b.presets.doLoadPreset(dir + "/missing.cfg", false);
     EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
     host.messages().clear();
-    presets.doLoadPreset(dir + "/nameonly.cfg", false);
+    b.presets.doLoadPreset(dir + "/nameonly.cfg", false);
+    b.settings.loadError = "bad value";
+    b.presets.doLoadPreset(dir + "/Same.cfg", false);
     EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
-              std::vector<std::string>{"Error loading Preset: the file holds no preset.|" + dir +
-                                       "/nameonly.cfg"});
-}
-
-TEST_F(PresetsTest, PresetWithoutANameBlockIsListedByItsFileName) {
-    std::ofstream(root + "/plain.cfg") << "x";
-    const std::string dir = presetDir("content");
-    fs::create_directories(dir);
-    std::ofstream(dir + "/Bare.cfg") << "{ Preset\n}\n";
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    EXPECT_TRUE(vexo::SimplePreset::isPreset(dir + "/Bare.cfg"));
-    EXPECT_FALSE(vexo::SimplePreset::isPreset(root + "/plain.cfg"));
-    EXPECT_EQ(vexo::SimplePreset::grabPresetName(dir + "/Bare.cfg", "fallback"), "fallback");
-    presets.popCount();
-    ASSERT_EQ(presets.collection().entries().size(), 1u);
-    EXPECT_EQ(presets.collection().entries()[0].name(), "Bare");
-}
-
-TEST_F(PresetsTest, HandlerLoadErrorIsShown) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    savePreset(presets, "Soft", kUser);
-    host.messages().clear();
-    settings.loadError = "bad value";
-    presets.doLoadPreset(presetDir("settings") + "/Soft.cfg", false);
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
-              std::vector<std::string>{"Error loading Preset: bad value"});
+              (std::vector<std::string>{
+                  "Error loading Preset: the file holds no preset.|" + dir + "/nameonly.cfg",
+                  "Error loading Preset: bad value"}));
     EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
 }
 
 TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    presets.Setup(nullptr, kMenu);
+    Bound b;
+    b.presets.Setup(nullptr, kMenu);
     const std::string file = root + "/content/shots/look.cfg";
     fs::create_directories(root + "/content/shots");
-    settings.label = "exported";
+    b.settings.label = "exported";
     g_chosen = {file};
-    presets.popCommand(kMenu, vexo::SimplePreset::SaveFile);  // no presets: N = 0
+    b.presets.popCommand(kMenu, vexo::SimplePreset::SaveFile);  // no presets: N = 0
     EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
               std::vector<std::string>{"Saved Preset As: " + file});
     EXPECT_EQ(vexo::SimplePreset::grabPresetName(file, ""), file);
@@ -623,37 +500,31 @@ TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
     // Again: the question shows the name inside the content directory; No asks for a file again.
     g_chosen = {file, file};
     answers = {LWMSG_YNC_NO, LWMSG_CANCEL};
-    presets.doSaveAsPreset();
+    b.presets.doSaveAsPreset();
     ASSERT_EQ(questions.size(), 2u);
     EXPECT_EQ(questions[0],
               "Save Preset|Are you sure you want to overwrite preset?\nshots/look.cfg");
     EXPECT_TRUE(g_chosen.empty());
 
     host.messages().clear();
-    settings.label = "other";
+    b.settings.label = "other";
     g_chosen = {file};
-    presets.popCount();
-    presets.popCommand(kMenu, 0 + vexo::SimplePreset::LoadFile);
-    EXPECT_EQ(settings.label, "exported");
+    b.presets.popCount();
+    b.presets.popCommand(kMenu, vexo::SimplePreset::LoadFile);
+    EXPECT_EQ(b.settings.label, "exported");
     EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
               std::vector<std::string>{"Loaded Preset: " + file});
 }
 
-TEST_F(PresetsTest, UnknownLocationKeyJoinsTheMapWithTheContentDirectory) {
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    EXPECT_EQ(presets.makeFilePath("Studio"), presetDir("content"));
-    EXPECT_EQ(vexo::pathMap.directory("Studio"), root + "/content/");
-    EXPECT_EQ(presets.makeFileName("x", 99), presetDir("content") + "/x.cfg");
-}
-
-TEST_F(PresetsTest, LocationWithoutADirectoryNeverBecomesTheRoot) {
+TEST_F(PresetsTest, UnknownKeysUseTheContentDirectoryAndNoDirectoryIsNeverTheRoot) {
     g_dirs.erase("Settings");
-    Settings settings;
-    vexo::SimplePreset presets("MasterHandler", "lumavex");
-    presets.SetHandler(&settings);
-    EXPECT_EQ(presets.makeFilePath("User"), "");
-    savePreset(presets, "Soft", kUser);
+    Bound b;
+    EXPECT_EQ(b.presets.makeFilePath("User"), "");
+    savePreset(b.presets, "Soft", kUser);
     EXPECT_FALSE(fs::exists("/SimplePresets"));
+    EXPECT_EQ(b.presets.makeFilePath("Studio"), presetDir("content"));
+    EXPECT_EQ(vexo::pathMap.directory("Studio"), root + "/content/");
+    EXPECT_EQ(b.presets.makeFileName("x", 99), presetDir("content") + "/x.cfg");
     EXPECT_EQ(messagesOf(lwhost::MessageKind::Error).size(), 1u);
 }
 
