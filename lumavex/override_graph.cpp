@@ -227,6 +227,12 @@ inline st_LWShaderAccess* prefix(st_LWShaderAccess96& sa) {
     return &sa.base.base;
 }
 
+// Roughness is the inverse of glossiness. A glossiness that is not a positive finite number has
+// no roughness: the surface's stays.
+inline void roundTripRoughness(st_LWShaderAccess& sa, double glossiness) {
+    if (glossiness > 0.0 && std::isfinite(glossiness)) sa.roughness = 1.0 / glossiness;
+}
+
 // Restores the thread's current sample however the evaluation ends.
 struct CurrentSample {
     explicit CurrentSample(st_LWShaderAccess* sample) : previous(tlsCache) { tlsCache = sample; }
@@ -247,6 +253,14 @@ void evaluateSample(st_LWShaderAccess* record) {
     SA& full = *reinterpret_cast<SA*>(record);
     st_LWShaderAccess* sa = record;
 
+    // With nothing connected no node runs, so nothing can see the snapshot, the nodal record
+    // or the light group: of the whole evaluation only the roughness round trip is left.
+    const uint32_t mask = g_connected.load(std::memory_order_relaxed);
+    if (mask == 0) {
+        roundTripRoughness(*sa, 1.0 / sa->roughness);
+        return;
+    }
+
     // Nodes asking for the sample during this evaluation see it as the surface set it.
     SA snapshot;
     copyRecord(&snapshot, &full, sizeof snapshot);
@@ -259,7 +273,6 @@ void evaluateSample(st_LWShaderAccess* record) {
     const bool lightGroup = glg && glg->useByOverride;
     void* handle = lightGroup ? ns_pushGlobalLightGroup(na) : nullptr;
 
-    const uint32_t mask = g_connected.load(std::memory_order_relaxed);
     int gate = 1;
     eval(mask, kEnable, na, &gate);
     if (gate != 0) {
@@ -274,11 +287,9 @@ void evaluateSample(st_LWShaderAccess* record) {
         eval(mask, kLuminosity, na, &sa->luminous);
         eval(mask, kDiffuse, na, &sa->diffuse);
         eval(mask, kSpecular, na, &sa->specular);
-        // Glossiness is the inverse of roughness. A glossiness that is not a positive finite
-        // number has no roughness: the surface's stays.
         double glossiness = 1.0 / sa->roughness;
         eval(mask, kGlossiness, na, &glossiness);
-        if (glossiness > 0.0 && std::isfinite(glossiness)) sa->roughness = 1.0 / glossiness;
+        roundTripRoughness(*sa, glossiness);
         eval(mask, kReflection, na, &sa->mirror);
         eval(mask, kTransp, na, &material[kMatTransparency]);
         eval(mask, kIOR, na, &sa->eta);
