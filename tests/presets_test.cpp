@@ -20,14 +20,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+using lwhost::MessageKind;
 
 constexpr unsigned kMenu = 0x805;
-
-const st_LWBlockIdent kIds[] = {
-    {LWID_MAKE('G', 'A', 'I', 'N'), "Gain"},
-    {LWID_MAKE('L', 'A', 'B', 'L'), "Label"},
-    {0, nullptr},
-};
+const st_LWBlockIdent kIds[] = {{LWID_MAKE('G', 'A', 'I', 'N'), "Gain"},
+                                {LWID_MAKE('L', 'A', 'B', 'L'), "Label"},
+                                {0, nullptr}};
 
 // A handler with two settings.
 struct Settings : vexo::PresetHandler {
@@ -65,24 +64,25 @@ const char* fakeDirInfo(const char* type) {
     auto it = g_dirs.find(type ? type : "");
     return it == g_dirs.end() ? nullptr : it->second.c_str();
 }
-
-std::vector<std::string> g_chosen;  // answers of the file requester, in order; empty: cancel
+Strings g_chosen;  // answers of the file requester, in order; empty: cancel
 int fakeFileRequest(int, st_LWFileReqLocal* req) {
-    req->result = LWFREQ_CANCELLED;
+    req->result = g_chosen.empty() ? LWFREQ_CANCELLED : LWFREQ_CONFIRMED;
     if (g_chosen.empty()) return 1;
     std::snprintf(req->fullName, static_cast<size_t>(req->bufLen), "%s", g_chosen.front().c_str());
     g_chosen.erase(g_chosen.begin());
-    req->result = LWFREQ_CONFIRMED;
     return 1;
 }
-
 st_LWInterfaceInfo g_interface{};
 
 std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
+}
+int takeFront(std::vector<int>& v) {
+    const int a = v.front();
+    v.erase(v.begin());
+    return a;
 }
 
 class PresetsTest : public ::testing::Test {
@@ -103,7 +103,7 @@ class PresetsTest : public ::testing::Test {
         host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&fakeDirInfo));
         host.globals().publish(LWFILEREQFUNC_GLOBAL, reinterpret_cast<void*>(&fakeFileRequest));
         host.globals().publish(LWINTERFACEINFO_GLOBAL, &g_interface);
-        host.messages().setAnswerer([this](lwhost::MessageKind, const lwhost::Message& m) {
+        host.messages().setAnswerer([this](MessageKind, const lwhost::Message& m) {
             questions.push_back(m.line1 + "|" + m.line2);
             return answers.empty() ? 0 : takeFront(answers);
         });
@@ -119,17 +119,13 @@ class PresetsTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(root); }
 
-    static int takeFront(std::vector<int>& v) {
-        int a = v.front();
-        v.erase(v.begin());
-        return a;
-    }
     void writeConfig(const std::string& dir, const std::string& text) {
         std::ofstream(root + "/" + dir + "/SimplePresetPaths.cfg", std::ios::binary) << text;
     }
     std::string presetDir(const std::string& location) const {
         return root + "/" + location + "/SimplePresets/MasterHandler/lumavex";
     }
+    std::string userFile() const { return presetDir("settings") + "/Soft.cfg"; }
     // Queues the save form filled with a name and a location index, closed with OK.
     void fillSaveForm(const std::string& name, int type) {
         forms.push_back([name, type](lwhost::XPanel& p) {
@@ -137,38 +133,46 @@ class PresetsTest : public ::testing::Test {
             p.setInt(0x801, type);
         });
     }
-    // Menu texts as the host shows them.
-    std::vector<std::string> menu(vexo::SimplePreset& presets) {
-        std::vector<std::string> items;
-        const int n = presets.popCount();
-        for (int i = 0; i < n; ++i) items.push_back(presets.popName(i));
-        return items;
-    }
-    std::vector<std::string> messagesOf(lwhost::MessageKind kind) {
-        std::vector<std::string> out;
-        for (const lwhost::Message& m : host.messages().all())
-            if (m.kind == kind) out.push_back(m.line2.empty() ? m.line1 : m.line1 + "|" + m.line2);
-        return out;
-    }
     void savePreset(vexo::SimplePreset& presets, const std::string& name, int type) {
         fillSaveForm(name, type);
         presets.doSavePreset();
     }
-    std::string userFile() const { return presetDir("settings") + "/Soft.cfg"; }
+    // Menu texts as the host shows them.
+    static Strings menu(vexo::SimplePreset& presets) {
+        Strings items;
+        for (int i = 0, n = presets.popCount(); i < n; ++i) items.push_back(presets.popName(i));
+        return items;
+    }
+    // Preset names found by a scan, sorted, with their file names when asked.
+    static Strings scanned(vexo::SimplePreset& presets, bool withFile = false) {
+        Strings names;
+        presets.popCount();
+        for (const vexo::PresetEntry& e : presets.collection().entries())
+            names.push_back(e.name() +
+                            (withFile ? " " + fs::path(e.file()).filename().string() : ""));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    Strings messagesOf(MessageKind kind) {
+        Strings out;
+        for (const lwhost::Message& m : host.messages().all())
+            if (m.kind == kind) out.push_back(m.line2.empty() ? m.line1 : m.line1 + "|" + m.line2);
+        return out;
+    }
 
     lwhost::Host host;
     std::string root;
     std::vector<std::function<void(lwhost::XPanel&)>> forms;
     std::vector<int> formResults;  // 1 OK, 0 cancel; empty: OK
     std::vector<int> answers;      // answers of the asking dialogs
-    std::vector<std::string> questions;
+    Strings questions;
     int posts = 0;
 };
 
 // Location indices in key order: Content, Global, User.
 enum { kContent = 0, kGlobal = 1, kUser = 2 };
 
-const std::string kCommands[] = {
+const Strings kCommands = {
     "---------------------------------",          "\x03(c:Nc_HILIGHT)Save as Preset...",
     "\x03(c:Nc_HILIGHT)Delete Preset...",         "\x03(c:Nc_HILIGHT)Load Settings from File...",
     "\x03(c:Nc_HILIGHT)Save Settings to File...",
@@ -176,18 +180,11 @@ const std::string kCommands[] = {
 
 TEST(PresetPathsTest, ParsesKeysAndDirectoriesAndNamesUnusableLines) {
     std::string text =
-        "# comment line\n"
-        "global /g/dir\n"
-        " leading /skipped\n"
-        "nospace\n"
-        "Empty \n"
-        "two words /rest of it\r\n"
-        "User /a\n"
-        "USER /b\n";
+        "# comment line\nglobal /g/dir\n leading /skipped\nnospace\nEmpty \n"
+        "two words /rest of it\r\nUser /a\nUSER /b\n";
     text += std::string("Bad /x\0y\n", 9);
     text += "Long /" + std::string(vexo::maxPresetPathLine, 'a') + "\n";
-    text += "\xff\xfe\x01 \x80junk\n";
-    text += "last /no/newline";
+    text += "\xff\xfe\x01 \x80junk\nlast /no/newline";
     vexo::PresetPaths parsed = vexo::parsePresetPaths(text);
     EXPECT_EQ(parsed.locations, (std::map<std::string, std::string>{{"Global", "/g/dir"},
                                                                     {"Two", "words /rest of it"},
@@ -199,7 +196,7 @@ TEST(PresetPathsTest, ParsesKeysAndDirectoriesAndNamesUnusableLines) {
     EXPECT_EQ(parsed.problems[1].line, 10);
 }
 
-TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrder) {
+TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrderAndSurvivesJunk) {
     writeConfig("install", "Global " + root + "/global\nShared /from/install\n");
     writeConfig("settings", "shared /from/settings\nStudio /studio\n");
     writeConfig("content", "studio /from/content\n");
@@ -210,55 +207,43 @@ TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrder) {
                                                   {"Shared", "/from/settings"},
                                                   {"Studio", "/from/content"},
                                                   {"User", root + "/settings/"}}));
-    vexo::pathMap.Reset();
-    EXPECT_EQ(vexo::pathMap.directory("Global"), "/Library/Preferences/LightWave3D");
-}
 
-TEST_F(PresetsTest, JunkConfigurationIsSurvivedAndWarnedOnce) {
     std::string junk(5000, '\0');
     for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919) % 256);
     writeConfig("settings", junk);
     vexo::pathMap.Load();
     vexo::pathMap.Load();
     EXPECT_EQ(vexo::pathMap.directory("Global"), root + "/global");
-    std::vector<std::string> warnings = messagesOf(lwhost::MessageKind::Warning);
+    Strings warnings = messagesOf(MessageKind::Warning);
     ASSERT_FALSE(warnings.empty());
     EXPECT_NE(warnings[0].find(root + "/settings/SimplePresetPaths.cfg line "), std::string::npos);
-    for (const lwhost::Message& m : host.messages().all()) EXPECT_EQ(m.count, 1u);
+    for (const lwhost::Message& m : host.messages().all()) EXPECT_EQ(m.count, 1u) << "warned once";
+    vexo::pathMap.Reset();
+    EXPECT_EQ(vexo::pathMap.directory("Global"), "/Library/Preferences/LightWave3D");
 }
 
 TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlignment) {
     Bound b;
-    EXPECT_EQ(menu(b.presets),
-              std::vector<std::string>(std::begin(kCommands), std::end(kCommands)));
+    EXPECT_EQ(menu(b.presets), kCommands);
     EXPECT_STREQ(b.presets.popName(-1), "");
-    std::string name;
-    int type = -1;
-    std::vector<std::string> types;
     forms.push_back([&](lwhost::XPanel& p) {
         EXPECT_EQ(p.title(), "Save Preset");
-        name = p.value(0x800).s;
-        type = p.value(0x801).i;
-        types = p.popupItems(0x801);
+        EXPECT_EQ(p.value(0x800).s, "none");
+        EXPECT_EQ(p.value(0x801).i, kGlobal);
+        EXPECT_EQ(p.popupItems(0x801), (Strings{"Content", "Global", "User"}));
     });
     formResults.push_back(0);
     b.presets.doSavePreset();
-    EXPECT_EQ(name, "none");
-    EXPECT_EQ(type, 1);
-    EXPECT_EQ(types, (std::vector<std::string>{"Content", "Global", "User"}));
+    EXPECT_EQ(posts, 1);
     EXPECT_FALSE(fs::exists(presetDir("global")));
 
     savePreset(b.presets, "Soft", kUser);
-    EXPECT_TRUE(fs::exists(userFile()));
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
-              std::vector<std::string>{"Preset saved: " + userFile()});
+    EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Preset saved: " + userFile()});
     savePreset(b.presets, "Hard", kGlobal);
-    std::vector<std::string> items = menu(b.presets);
-    ASSERT_EQ(items.size(), 7u);
     // "Global" and "User": the longest key has 6 characters.
-    EXPECT_EQ(items[0], "[Global]\x03(a:48)Hard");
-    EXPECT_EQ(items[1], "[User]\x03(a:48)Soft");
-    EXPECT_EQ(items[6], kCommands[4]);
+    Strings want = {"[Global]\x03(a:48)Hard", "[User]\x03(a:48)Soft"};
+    want.insert(want.end(), kCommands.begin(), kCommands.end());
+    EXPECT_EQ(menu(b.presets), want);
     EXPECT_STREQ(b.presets.collection().popName(0), "Hard");
 }
 
@@ -279,13 +264,11 @@ TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
     EXPECT_EQ(panel->popupItems(kMenu)[0], "[Content]\x03(a:56)Bright");
     const unsigned refreshes = panel->refreshCount();
     host.messages().clear();
-
     ASSERT_TRUE(panel->chooseCommand(kMenu, 0)) << panel->lastError();
     EXPECT_EQ(b.settings.gain, 2.5f);
     EXPECT_EQ(b.settings.label, "bright");
     EXPECT_GT(panel->refreshCount(), refreshes);
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
-              std::vector<std::string>{"Loaded Preset: Bright"});
+    EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Loaded Preset: Bright"});
     b.settings.gain = 0.0f;
     b.presets.popCommand(kMenu + 1, 0);  // another control's command
     EXPECT_EQ(b.settings.gain, 0.0f);
@@ -293,38 +276,27 @@ TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
 
 TEST_F(PresetsTest, UnsafeOrEmptyNamesNeverLeaveTheirDirectory) {
     Bound b;
-    savePreset(b.presets, "a/b:c", kContent);
-    savePreset(b.presets, "../../escape", kContent);
-    savePreset(b.presets, "..\\up|*?\"<>%+~", kContent);
-    savePreset(b.presets, ".dot", kContent);
+    for (const char* name : {"a/b:c", "../../escape", "..\\up|*?\"<>%+~", ".dot"})
+        savePreset(b.presets, name, kContent);
     const std::string dir = presetDir("content");
-    EXPECT_TRUE(fs::exists(dir + "/a_b_c.cfg"));
-    EXPECT_TRUE(fs::exists(dir + "/_._.._escape.cfg"));
-    EXPECT_TRUE(fs::exists(dir + "/_._up_________.cfg"));
-    EXPECT_TRUE(fs::exists(dir + "/_dot.cfg")) << "a leading dot would hide it from the scan";
+    for (const char* file : {"a_b_c", "_._.._escape", "_._up_________", "_dot"})
+        EXPECT_TRUE(fs::exists(dir + "/" + file + ".cfg")) << file;  // "_dot": not hidden
     EXPECT_FALSE(fs::exists(root + "/escape.cfg"));
     EXPECT_FALSE(fs::exists(root + "/content/SimplePresets/MasterHandler/escape.cfg"));
-
-    std::vector<std::string> names;
-    b.presets.popCount();
-    for (const vexo::PresetEntry& e : b.presets.collection().entries()) names.push_back(e.name());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"../../escape", "..\\up|*?\"<>%+~", ".dot", "a/b:c"}));
+    EXPECT_EQ(scanned(b.presets), (Strings{"../../escape", "..\\up|*?\"<>%+~", ".dot", "a/b:c"}));
 
     host.messages().clear();
     savePreset(b.presets, "", kContent);
     EXPECT_FALSE(fs::exists(dir + "/.cfg"));
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
-              std::vector<std::string>{"Error saving Preset: the preset has no name."});
+    EXPECT_EQ(messagesOf(MessageKind::Error),
+              Strings{"Error saving Preset: the preset has no name."});
 }
 
-TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEnds) {
+TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNeverAsks) {
     Bound b;
     savePreset(b.presets, "Soft", kUser);
     const std::string before = slurp(userFile());
     b.settings.label = "second";
-
     answers.push_back(LWMSG_CANCEL);
     posts = 0;
     savePreset(b.presets, "Soft", kUser);
@@ -333,16 +305,13 @@ TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEnds) {
 
     answers.push_back(LWMSG_YNC_NO);
     fillSaveForm("Soft", kUser);
-    std::string shownName;
-    int shownType = -1;
     forms.push_back([&](lwhost::XPanel& p) {
-        shownName = p.value(0x800).s;
-        shownType = p.value(0x801).i;
+        EXPECT_EQ(p.value(0x800).s, "Soft");
+        EXPECT_EQ(p.value(0x801).i, kUser);
     });
     formResults = {1, 0};
     b.presets.doSavePreset();
-    EXPECT_EQ(shownName, "Soft");
-    EXPECT_EQ(shownType, kUser);
+    EXPECT_EQ(posts, 3) << "the form came again";
     EXPECT_EQ(slurp(userFile()), before);
 
     answers.push_back(LWMSG_YNC_YES);
@@ -351,20 +320,16 @@ TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEnds) {
     EXPECT_EQ(questions[2],
               "Save Preset|Are you sure you want to overwrite preset?\n" + userFile());
     EXPECT_NE(slurp(userFile()).find("second"), std::string::npos);
-}
 
-TEST_F(PresetsTest, ExpertAlertLevelOverwritesAndDeletesWithoutAsking) {
-    Bound b;
-    savePreset(b.presets, "Soft", kUser);
     g_interface.alertLevel = LWALERT_EXPERT;
-    b.settings.label = "second";
+    b.settings.label = "third";
     savePreset(b.presets, "Soft", kUser);
-    EXPECT_NE(slurp(userFile()).find("second"), std::string::npos);
+    EXPECT_NE(slurp(userFile()).find("third"), std::string::npos);
     b.presets.popCount();
     forms.push_back([](lwhost::XPanel& p) { p.setInt(0x800, 0); });
     b.presets.doDeletePreset();
     EXPECT_FALSE(fs::exists(userFile()));
-    EXPECT_TRUE(questions.empty());
+    EXPECT_EQ(questions.size(), 3u);
 }
 
 TEST_F(PresetsTest, SaveThatCannotWriteReportsAnErrorNotSuccess) {
@@ -374,8 +339,8 @@ TEST_F(PresetsTest, SaveThatCannotWriteReportsAnErrorNotSuccess) {
     savePreset(b.presets, "Soft", kGlobal);
     b.settings.saveError = "settings are locked";
     savePreset(b.presets, "Soft", kUser);
-    EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
-    std::vector<std::string> errors = messagesOf(lwhost::MessageKind::Error);
+    EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
+    Strings errors = messagesOf(MessageKind::Error);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].rfind("Error saving Preset: ", 0), 0u);
     EXPECT_NE(errors[0].find(root + "/blocker/global/SimplePresets"), std::string::npos);
@@ -393,7 +358,6 @@ TEST_F(PresetsTest, DefaultPresetLoadsQuietlyAndCopiesNeverShareHandlerOrPanel) 
     EXPECT_EQ(b.settings.label, "from default");
     EXPECT_TRUE(host.messages().all().empty());
 
-    Settings other;
     b.presets.Setup(reinterpret_cast<LWXPanelID>(0x1234), kMenu);
     vexo::SimplePreset copy(b.presets);
     EXPECT_EQ(copy.handler(), nullptr);
@@ -402,6 +366,7 @@ TEST_F(PresetsTest, DefaultPresetLoadsQuietlyAndCopiesNeverShareHandlerOrPanel) 
     fillSaveForm("Orphan", kContent);
     copy.doSavePreset();  // without a handler nothing is saved
     EXPECT_FALSE(fs::exists(presetDir("content") + "/Orphan.cfg"));
+    Settings other;
     copy.bindHandler(&other);
     EXPECT_EQ(other.loads, 0) << "bound without loading";
     vexo::SimplePreset assigned("MasterHandler", "lumavex");
@@ -415,24 +380,19 @@ TEST_F(PresetsTest, DeleteAsksWithTheDisplayNameHonoursTheAnswerAndReportsFailur
     Bound b;
     savePreset(b.presets, "Soft", kUser);
     b.presets.popCount();
-    std::vector<std::string> shown;
     forms.push_back([&](lwhost::XPanel& p) {
-        shown = p.popupItems(0x800);
         EXPECT_EQ(p.title(), "Delete Preset");
+        EXPECT_EQ(p.popupItems(0x800), Strings{"[User]\x03(a:32)Soft"});
     });
-    answers.push_back(LWMSG_NO);
+    answers = {LWMSG_NO, LWMSG_YES};
     b.presets.doDeletePreset();
-    EXPECT_EQ(shown, std::vector<std::string>{"[User]\x03(a:32)Soft"});
     EXPECT_TRUE(fs::exists(userFile()));
-    ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0],
-              "Delete Preset|Are you sure you want to delete the preset?\n[User]\x03(a:32)Soft");
-
+    EXPECT_EQ(questions, Strings{"Delete Preset|Are you sure you want to delete the preset?\n"
+                                 "[User]\x03(a:32)Soft"});
     forms.push_back([](lwhost::XPanel&) {});
-    answers.push_back(LWMSG_YES);
     b.presets.doDeletePreset();
     EXPECT_FALSE(fs::exists(userFile()));
-    EXPECT_EQ(menu(b.presets).size(), 5u);
+    EXPECT_EQ(menu(b.presets), kCommands);
 
     // Gone while the form is open: nothing to ask about, and deletion fails.
     savePreset(b.presets, "Soft", kUser);
@@ -441,48 +401,43 @@ TEST_F(PresetsTest, DeleteAsksWithTheDisplayNameHonoursTheAnswerAndReportsFailur
     forms.push_back([&](lwhost::XPanel&) { fs::remove(userFile()); });
     b.presets.doDeletePreset();
     EXPECT_TRUE(questions.empty());
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
-              std::vector<std::string>{"Error Deleting file:|" + userFile()});
+    EXPECT_EQ(messagesOf(MessageKind::Error), Strings{"Error Deleting file:|" + userFile()});
 }
 
 TEST_F(PresetsTest, ScanSkipsBrokenFilesAndLoadingThemNeverClaimsSuccess) {
     Bound b;
     savePreset(b.presets, "Same", kContent);
     const std::string dir = presetDir("content");
-    fs::copy_file(dir + "/Same.cfg", dir + "/Copy.cfg");
     const std::string good = slurp(dir + "/Same.cfg");
-    std::ofstream(dir + "/truncated.cfg", std::ios::binary) << good.substr(0, good.size() / 2);
-    std::ofstream(dir + "/notes.txt") << "just some text\n";
-    std::ofstream(dir + "/junk.cfg", std::ios::binary) << std::string("\0\xff\x01PRES", 8);
-    std::ofstream(dir + "/empty.cfg");
-    std::ofstream(dir + "/.hidden.cfg", std::ios::binary) << good;
-    std::ofstream(dir + "/Bare.cfg") << "{ Preset\n}\n";
+    const std::pair<const char*, std::string> files[] = {
+        {"Copy.cfg", good},
+        {"truncated.cfg", good.substr(0, good.size() / 2)},
+        {"notes.txt", "just some text\n"},
+        {"junk.cfg", std::string("\0\xff\x01PRES", 8)},
+        {"empty.cfg", ""},
+        {".hidden.cfg", good},
+        {"Bare.cfg", "{ Preset\n}\n"},
+        {"nameonly.cfg", "Name \"x\"\n"}};
+    for (const auto& [name, text] : files)
+        std::ofstream(dir + "/" + name, std::ios::binary) << text;
     fs::create_directory(dir + "/folder.cfg");
 
-    b.presets.popCount();
-    std::vector<std::string> found;
-    for (const vexo::PresetEntry& e : b.presets.collection().entries())
-        found.push_back(e.name() + " " + fs::path(e.file()).filename().string());
-    std::sort(found.begin(), found.end());
+    Strings found = scanned(b.presets, true);
     // A truncated file may still hold its "Preset" block opening; it must only not crash.
     found.erase(std::remove(found.begin(), found.end(), "Same truncated.cfg"), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"Bare Bare.cfg", "Same Copy.cfg", "Same Same.cfg"}));
+    EXPECT_EQ(found, (Strings{"Bare Bare.cfg", "Same Copy.cfg", "Same Same.cfg"}));
 
-    std::ofstream(dir + "/nameonly.cfg") << "Name \"x\"\n";
     host.messages().clear();
-    b.presets.doLoadPreset(dir + "/junk.cfg", false);
-    b.presets.doLoadPreset(dir + "/truncated.cfg", false);
-    b.presets.doLoadPreset(dir + "/missing.cfg", false);
-    EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
-    host.messages().clear();
-    b.presets.doLoadPreset(dir + "/nameonly.cfg", false);
+    for (const char* name : {"junk", "truncated", "missing", "nameonly"})
+        b.presets.doLoadPreset(dir + "/" + name + ".cfg", false);
     b.settings.loadError = "bad value";
     b.presets.doLoadPreset(dir + "/Same.cfg", false);
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Error),
-              (std::vector<std::string>{
-                  "Error loading Preset: the file holds no preset.|" + dir + "/nameonly.cfg",
-                  "Error loading Preset: bad value"}));
-    EXPECT_TRUE(messagesOf(lwhost::MessageKind::Info).empty());
+    EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
+    const Strings errors = messagesOf(MessageKind::Error);
+    ASSERT_GE(errors.size(), 2u);
+    EXPECT_EQ(errors[errors.size() - 2],
+              "Error loading Preset: the file holds no preset.|" + dir + "/nameonly.cfg");
+    EXPECT_EQ(errors.back(), "Error loading Preset: bad value");
 }
 
 TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
@@ -493,8 +448,7 @@ TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
     b.settings.label = "exported";
     g_chosen = {file};
     b.presets.popCommand(kMenu, vexo::SimplePreset::SaveFile);  // no presets: N = 0
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
-              std::vector<std::string>{"Saved Preset As: " + file});
+    EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Saved Preset As: " + file});
     EXPECT_EQ(vexo::SimplePreset::grabPresetName(file, ""), file);
 
     // Again: the question shows the name inside the content directory; No asks for a file again.
@@ -512,8 +466,7 @@ TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
     b.presets.popCount();
     b.presets.popCommand(kMenu, vexo::SimplePreset::LoadFile);
     EXPECT_EQ(b.settings.label, "exported");
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Info),
-              std::vector<std::string>{"Loaded Preset: " + file});
+    EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Loaded Preset: " + file});
 }
 
 TEST_F(PresetsTest, UnknownKeysUseTheContentDirectoryAndNoDirectoryIsNeverTheRoot) {
@@ -525,7 +478,7 @@ TEST_F(PresetsTest, UnknownKeysUseTheContentDirectoryAndNoDirectoryIsNeverTheRoo
     EXPECT_EQ(b.presets.makeFilePath("Studio"), presetDir("content"));
     EXPECT_EQ(vexo::pathMap.directory("Studio"), root + "/content/");
     EXPECT_EQ(b.presets.makeFileName("x", 99), presetDir("content") + "/x.cfg");
-    EXPECT_EQ(messagesOf(lwhost::MessageKind::Error).size(), 1u);
+    EXPECT_EQ(messagesOf(MessageKind::Error).size(), 1u);
 }
 
 }  // namespace
