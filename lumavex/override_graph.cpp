@@ -32,13 +32,13 @@ namespace {
 // so it costs nothing to reach and nothing when the module unloads.
 thread_local st_LWShaderAccess* tlsCache = nullptr;
 
-struct RootInputSpec {
+struct RootInputDef {
     std::unique_ptr<vexo::LWNodeInput>* holder;
     const char* label;
     ConnectionType type;
 };
 
-const RootInputSpec kRootInputs[] = {
+const RootInputDef kRootInputs[] = {
     {&inColour, "Colour", LWNODE_COLOUR},
     {&inDiffuse, "Diffuse", LWNODE_SCALAR},
     {&inLuminosity, "Luminosity", LWNODE_SCALAR},
@@ -343,12 +343,12 @@ void createNodeEditor() {
     editor->setUpdateFunc(&nodeEditorUpdate);
     RootInputIDs ids;
     for (int slot = 0; slot < kRootSlots; ++slot) {
-        const RootInputSpec& spec = kRootInputs[slot];
-        *spec.holder = spec.type == LWNODE_SCALAR
-                           ? editor->addScalarInput(spec.label, nullptr)
-                           : editor->addInput(spec.type, spec.label, nullptr);
-        ids.id[slot] = (*spec.holder)->id();
-        if (const LWNodeInputFuncs_t* funcs = (*spec.holder)->funcs()) {
+        const RootInputDef& input = kRootInputs[slot];
+        *input.holder = input.type == LWNODE_SCALAR
+                            ? editor->addScalarInput(input.label, nullptr)
+                            : editor->addInput(input.type, input.label, nullptr);
+        ids.id[slot] = (*input.holder)->id();
+        if (const LWNodeInputFuncs_t* funcs = (*input.holder)->funcs()) {
             ids.evaluate = funcs->evaluate;
             ids.isConnected = funcs->isConnected;
         }
