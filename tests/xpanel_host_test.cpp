@@ -74,31 +74,19 @@ struct FakePlugin {
         auto& items = *static_cast<std::vector<std::string>*>(data);
         return i < static_cast<int>(items.size()) ? items[i].c_str() : nullptr;
     }
-    static void drawLogo(LWXPanelID panel, unsigned cid, LWXPDrawRegion region, int w, int h) {
-        FakePlugin& f = *current();
-        f.log.push_back("draw " + std::to_string(cid) + " " + std::to_string(w) + "x" +
-                        std::to_string(h));
-        const st_LWXPDrawFuncs* d = f.funcs->drawf;
+    static void drawLogo(LWXPanelID, unsigned, LWXPDrawRegion region, int w, int h) {
+        const st_LWXPDrawFuncs* d = current()->funcs->drawf;
         d->drawRGBBox(region, 255, 255, 255, 0, 0, w, h);
         d->drawRGBBox(region, 255, 0, 0, 10, 10, 4, 3);
         d->drawRGBPixel(region, 0, 0, 300, w - 1, h - 1);      // blue clamped to 255
         d->drawRGBBox(region, 0, 255, 0, -5, -1, 1 << 30, 2);  // clipped, not overflowing
-        const char* text = "V1";
-        d->drawText(region, text, LWXPCOL_DRAWTEXT, w - 4 - d->textWidth(region, text), 4);
-        (void)panel;
     }
 };
 
-void* I(uintptr_t v) {
-    return reinterpret_cast<void*>(v);
-}
-template <class F>
-void* Fn(F* f) {
-    return reinterpret_cast<void*>(f);
-}
-void* T(const char* s) {
-    return const_cast<char*>(s);
-}
+// Hint list entries: an integer, a function, a text.
+const auto I = [](uintptr_t v) { return reinterpret_cast<void*>(v); };
+const auto Fn = [](auto* f) { return reinterpret_cast<void*>(f); };
+const auto T = [](const char* s) { return static_cast<void*>(const_cast<char*>(s)); };
 
 class XPanelHostTest : public ::testing::Test {
   protected:
@@ -138,51 +126,22 @@ const st_LWXPanelDataDesc kMasterData[] = {{0x805, "Presets", "integer"},
                                            {0, nullptr, nullptr}};
 
 TEST_F(XPanelHostTest, PublishesTheRecordAndLaysOutGroupsOrderAndDividers) {
-    ASSERT_NE(xp, nullptr);
-    EXPECT_EQ(xp->version, LWXPANEL_API_VERSION);
     plugin.ints = {{0x801, 1}, {0x803, 0}, {0x809, 1}};
     LWXPanelID id = makeView(kMaster, kMasterData);
-    void* hints[] = {I(LWXPT_TITLE),
-                     T("qorvan lumavex"),
-                     I(LWXPT_GROUP),
-                     I(0x80b),
-                     nullptr,
-                     I(0x801),
-                     I(0x800),
-                     I(0x803),
-                     nullptr,
-                     I(LWXPT_GROUP),
-                     I(0x80a),
-                     T("Light"),
-                     I(0x809),
-                     I(0x808),
-                     nullptr,
-                     I(LWXPT_ORDER),
-                     I(0x806),
-                     I(0x805),
-                     I(0x80b),
-                     I(0x80a),
-                     I(0x802),
-                     I(0x807),
-                     nullptr,
-                     I(LWXPT_DIVIDER),
-                     I(0x805),
-                     I(LWXPT_DIVIDER),
-                     I(0x80b),
-                     I(LWXPT_DIVIDER),
-                     I(0x80a),
-                     I(LWXPT_STRING_LIST),
-                     I(0x802),
-                     T("Add All Shaders"),
-                     T("Remove All Shaders"),
-                     nullptr,
-                     I(LWXPT_END)};
+    // clang-format off
+    void* hints[] = {
+        I(LWXPT_TITLE), T("qorvan lumavex"),
+        I(LWXPT_GROUP), I(0x80b), nullptr, I(0x801), I(0x800), I(0x803), nullptr,
+        I(LWXPT_GROUP), I(0x80a), T("Light"), I(0x809), I(0x808), nullptr,
+        I(LWXPT_ORDER), I(0x806), I(0x805), I(0x80b), I(0x80a), I(0x802), I(0x807), nullptr,
+        I(LWXPT_DIVIDER), I(0x805), I(LWXPT_DIVIDER), I(0x80b), I(LWXPT_DIVIDER), I(0x80a),
+        I(LWXPT_STRING_LIST), I(0x802), T("Add All Shaders"), T("Remove All Shaders"), nullptr,
+        I(LWXPT_END)};
+    // clang-format on
     xp->hint(id, 0, hints);
     lwhost::XPanel* panel = panels.latest();
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panels.find(id), panel);
-    EXPECT_EQ(panel->layoutOrder(), (std::vector<unsigned>{0x806, 0x805, 0x801, 0x800, 0x803, 0x809,
-                                                           0x808, 0x802, 0x807}));
     EXPECT_EQ(panel->print(),
               "panel 1 \"qorvan lumavex\" view closed\n"
               "0x806 \"\" dThumbnail\n"
@@ -244,8 +203,10 @@ TEST_F(XPanelHostTest, ValuesTravelAsTypedPointersWithChangeEventsAndRefreshes) 
     EXPECT_EQ(panel.value(4).text(), "\"abc\"");
     EXPECT_FALSE(panel.value(5).present);
 
-    EXPECT_TRUE(panel.setFloat(2, 0.5, true));
-    EXPECT_TRUE(panel.setInt(2, 1));  // an integer is taken as a number
+    EXPECT_TRUE(panel.setFloat(2, 0.5, true));  // dragging, then the final change
+    EXPECT_TRUE(panel.setInt(2, 1));            // an integer is taken as a number
+    EXPECT_EQ(plugin.log,
+              (std::vector<std::string>{"set 2", "change 2 2 1", "set 2", "change 2 2 2"}));
     EXPECT_TRUE(panel.setVector(3, 1, 0, 0.5));
     EXPECT_TRUE(panel.setInt(1, 1));
     EXPECT_DOUBLE_EQ(plugin.floats[2], 1.0);
@@ -272,18 +233,6 @@ TEST_F(XPanelHostTest, ValuesTravelAsTypedPointersWithChangeEventsAndRefreshes) 
     EXPECT_EQ(panel.refreshCount(), refreshes + 1);
 }
 
-TEST_F(XPanelHostTest, DragEventsComeBeforeTheFinalChange) {
-    const st_LWXPanelControl controls[] = {{7, "Level", "percent"}, {0, nullptr, nullptr}};
-    plugin.floats[7] = 0;
-    LWXPanelID id = makeView(controls, nullptr);
-    lwhost::XPanel& panel = *panels.find(id);
-    panel.setFloat(7, 0.3, true);
-    panel.setFloat(7, 0.6, true);
-    panel.setFloat(7, 0.7);
-    EXPECT_EQ(plugin.log, (std::vector<std::string>{"set 7", "change 7 7 1", "set 7",
-                                                    "change 7 7 1", "set 7", "change 7 7 2"}));
-}
-
 // The filter node's rules: pass through disables most controls; "Filter" needs a filter type;
 // "Include Children" only for item filters, with its own message.
 TEST_F(XPanelHostTest, EnableRulesGiveTheFirstDisablingRulesMessage) {
@@ -295,47 +244,17 @@ TEST_F(XPanelHostTest, EnableRulesGiveTheFirstDisablingRulesMessage) {
     plugin.strings[0x9004] = "";
     LWXPanelID id = makeView(controls, nullptr);
     const char* pass = "This node is set to pass through";
-    void* hints[] = {I(LWXPT_STRING_LIST),
-                     I(0x9000),
-                     T("none"),
-                     T("Surface"),
-                     T("Item"),
-                     T("Comment"),
-                     nullptr,
-                     I(LWXPT_GROUP),
-                     I(0x90a0),
-                     nullptr,
-                     I(0x9004),
-                     I(0x9006),
-                     nullptr,
-                     I(LWXPT_DISABLE_NONZERO),
-                     I(0x9001),
-                     T(pass),
-                     I(0x9000),
-                     I(0x90a0),
-                     I(0x9005),
-                     nullptr,
-                     I(LWXPT_ENABLE_NONZERO),
-                     I(0x9000),
-                     nullptr,
-                     I(0x90a0),
-                     nullptr,
-                     I(LWXPT_ENABLE_IN),
-                     I(0x9000),
-                     nullptr,
-                     I(2),
-                     I(1),
-                     I(2),
-                     I(0x9006),
-                     nullptr,
-                     I(LWXPT_ENABLE_IN),
-                     I(0x9000),
-                     T("Only available if you filter by Item"),
-                     I(1),
-                     I(2),
-                     I(0x9005),
-                     nullptr,
-                     nullptr};
+    // clang-format off
+    void* hints[] = {
+        I(LWXPT_STRING_LIST), I(0x9000), T("none"), T("Surface"), T("Item"), T("Comment"), nullptr,
+        I(LWXPT_GROUP), I(0x90a0), nullptr, I(0x9004), I(0x9006), nullptr,
+        I(LWXPT_DISABLE_NONZERO), I(0x9001), T(pass), I(0x9000), I(0x90a0), I(0x9005), nullptr,
+        I(LWXPT_ENABLE_NONZERO), I(0x9000), nullptr, I(0x90a0), nullptr,
+        I(LWXPT_ENABLE_IN), I(0x9000), nullptr, I(2), I(1), I(2), I(0x9006), nullptr,
+        I(LWXPT_ENABLE_IN), I(0x9000), T("Only available if you filter by Item"), I(1), I(2),
+            I(0x9005), nullptr,
+        nullptr};
+    // clang-format on
     xp->hint(id, 0, hints);
     lwhost::XPanel& panel = *panels.find(id);
 
@@ -359,21 +278,14 @@ TEST_F(XPanelHostTest, EnableRulesGiveTheFirstDisablingRulesMessage) {
     EXPECT_TRUE(panel.enabled(0x9001).enabled);
     EXPECT_FALSE(panel.click(0x9006));
     EXPECT_EQ(panel.lastError(), "control 0x9006 is disabled: " + std::string(pass));
+    const std::string off = " [disabled: " + std::string(pass) + "]\n";
     EXPECT_EQ(panel.print(),
               "panel 1 \"\" view closed\n"
               "0x9001 \"Pass Through\" iBoolean = on\n"
-              "0x9000 \"Filter by\" iPopChoice = 2 \"Item\" [disabled: " +
-                  std::string(pass) +
-                  "]\n"
-                  "group 0x90a0 \"\"\n"
-                  "  0x9004 \"Filter\" string = \"\" [disabled: " +
-                  std::string(pass) +
-                  "]\n"
-                  "  0x9006 \"Pick...\" vButton [disabled: " +
-                  std::string(pass) +
-                  "]\n"
-                  "0x9005 \"Include Children\" iBoolean = off [disabled: " +
-                  std::string(pass) + "]\n");
+              "0x9000 \"Filter by\" iPopChoice = 2 \"Item\"" +
+                  off + "group 0x90a0 \"\"\n  0x9004 \"Filter\" string = \"\"" + off +
+                  "  0x9006 \"Pick...\" vButton" + off +
+                  "0x9005 \"Include Children\" iBoolean = off" + off);
 }
 
 TEST_F(XPanelHostTest, ShowRulesHideControlsAndWholeGroups) {
@@ -386,33 +298,15 @@ TEST_F(XPanelHostTest, ShowRulesHideControlsAndWholeGroups) {
     plugin.strings[2] = "";
     plugin.floats[4] = 0;
     LWXPanelID id = makeView(controls, nullptr);
-    void* hints[] = {I(LWXPT_GROUP),
-                     I(10),
-                     nullptr,
-                     I(2),
-                     nullptr,
-                     I(LWXPT_GROUP),
-                     I(11),
-                     nullptr,
-                     I(3),
-                     I(4),
-                     nullptr,
-                     I(LWXPT_DIVIDER),
-                     I(11),
-                     I(LWXPT_SHOW_IN),
-                     I(1),
-                     I(2),
-                     I(1),
-                     I(8),
-                     I(10),
-                     nullptr,
-                     I(LWXPT_SHOW_IN),
-                     I(1),
-                     I(1),
-                     I(7),
-                     I(11),
-                     nullptr,
-                     nullptr};
+    // clang-format off
+    void* hints[] = {
+        I(LWXPT_GROUP), I(10), nullptr, I(2), nullptr,
+        I(LWXPT_GROUP), I(11), nullptr, I(3), I(4), nullptr,
+        I(LWXPT_DIVIDER), I(11),
+        I(LWXPT_SHOW_IN), I(1), I(2), I(1), I(8), I(10), nullptr,
+        I(LWXPT_SHOW_IN), I(1), I(1), I(7), I(11), nullptr,
+        nullptr};
+    // clang-format on
     xp->hint(id, 0, hints);
     lwhost::XPanel& panel = *panels.find(id);
     EXPECT_EQ(panel.layoutOrder(), std::vector<unsigned>{1});
@@ -438,25 +332,14 @@ TEST_F(XPanelHostTest, PopUpsListFixedOrAskedItemsAndCommandsReachTheirFunction)
     std::vector<std::string> maps = {"(none)", "Weight"};
     LWXPanelID id = makeView(controls, nullptr);
     xp->setData(id, 3, &maps);
-    void* hints[] = {I(LWXPT_POPUP_FUNCS),
-                     I(1),
-                     Fn(&FakePlugin::popCount),
-                     Fn(&FakePlugin::popName),
-                     &presets,
-                     I(LWXPT_POPUP_FUNCS),
-                     I(3),
-                     Fn(&FakePlugin::popCount),
-                     Fn(&FakePlugin::popName),
-                     nullptr,
-                     I(LWXPT_STRING_LIST),
-                     I(2),
-                     T("Add All Shaders"),
-                     T("Remove All Shaders"),
-                     nullptr,
-                     I(LWXPT_POPCMD_FUNC),
-                     I(2),
-                     Fn(&FakePlugin::command),
-                     nullptr};
+    // clang-format off
+    void* hints[] = {
+        I(LWXPT_POPUP_FUNCS), I(1), Fn(&FakePlugin::popCount), Fn(&FakePlugin::popName), &presets,
+        I(LWXPT_POPUP_FUNCS), I(3), Fn(&FakePlugin::popCount), Fn(&FakePlugin::popName), nullptr,
+        I(LWXPT_STRING_LIST), I(2), T("Add All Shaders"), T("Remove All Shaders"), nullptr,
+        I(LWXPT_POPCMD_FUNC), I(2), Fn(&FakePlugin::command),
+        nullptr};
+    // clang-format on
     xp->hint(id, 0, hints);
     lwhost::XPanel& panel = *panels.find(id);
 
@@ -520,6 +403,18 @@ TEST_F(XPanelHostTest, DestroyNotifiesOnceAndSurvivesDestructionFromACallback) {
     lwhost::XPanel* panel = panels.find(id);
     panel->open();
 
+    // A user closing a panel closes then destroys it; the one before becomes the latest.
+    LWXPanelID second = makeView(controls, nullptr);
+    char secondName[] = "second";
+    xp->setData(second, 0, secondName);
+    xp->hint(second, 0, hints);
+    EXPECT_EQ(xp->open(second), 1);
+    EXPECT_TRUE(panels.find(second)->isOpen());
+    EXPECT_TRUE(panels.userClose(second));
+    EXPECT_EQ(plugin.log.back(), "destroyed second");
+    EXPECT_EQ(panels.latest(), panel);
+    EXPECT_FALSE(panels.userClose(second));
+
     plugin.destroyFromButton = id;
     plugin.log.clear();
     EXPECT_TRUE(panel->click(1));
@@ -535,22 +430,6 @@ TEST_F(XPanelHostTest, DestroyNotifiesOnceAndSurvivesDestructionFromACallback) {
     xp->viewRefresh(id);
     EXPECT_EQ(panels.errors().size(), 4u);
     EXPECT_EQ(panels.calls("destroy"), 2u);
-}
-
-TEST_F(XPanelHostTest, UserCloseClosesThenDestroys) {
-    const st_LWXPanelControl controls[] = {{1, "x", "vButton"}, {0, nullptr, nullptr}};
-    LWXPanelID first = makeView(controls, nullptr);
-    LWXPanelID second = makeView(controls, nullptr);
-    char name[] = "second";
-    xp->setData(second, 0, name);
-    void* hints[] = {I(LWXPT_DESTROY_NOTIFY), Fn(&FakePlugin::destroyed), nullptr};
-    xp->hint(second, 0, hints);
-    EXPECT_EQ(xp->open(second), 1);
-    EXPECT_TRUE(panels.find(second)->isOpen());
-    EXPECT_TRUE(panels.userClose(second));
-    EXPECT_EQ(plugin.log.back(), "destroyed second");
-    EXPECT_EQ(panels.latest(), panels.find(first));
-    EXPECT_FALSE(panels.userClose(second));
 }
 
 TEST_F(XPanelHostTest, FormPanelsKeepValuesInTheHostAndPostRunsTheModalDriver) {
@@ -600,20 +479,6 @@ TEST_F(XPanelHostTest, DrawnControlsDrawIntoTheImageTheHostKeeps) {
     EXPECT_EQ(image->pixel(14, 12), lwhost::Rgb(255, 255, 255));
     EXPECT_EQ(image->pixel(size.first - 1, size.second - 1), lwhost::Rgb(0, 0, 255));
     EXPECT_EQ(image->pixel(100, 0), lwhost::Rgb(0, 255, 0));
-    // "V1" right-aligned 4 from the right edge: its glyphs lie in the last 16 columns.
-    const lwhost::Rgb ink = lwhost::XPanels::colour(LWXPCOL_DRAWTEXT);
-    int inked = 0;
-    for (int y = 4; y < 4 + lwhost::Image::textHeight(); ++y)
-        for (int x = 0; x < size.first; ++x)
-            if (image->pixel(x, y) == ink) {
-                ++inked;
-                EXPECT_GE(x, size.first - 4 - 12);
-                EXPECT_LT(x, size.first - 4);
-            }
-    EXPECT_GT(inked, 8);
-
-    EXPECT_EQ(panel.draw(0x806, 20, 10)->width(), 20);
-    EXPECT_EQ(panel.image(0x806)->height(), 10);
 
     // A region handle kept after its draw function returned draws nothing.
     xp->drawf->drawRGBBox(const_cast<lwhost::Image*>(image), 0, 0, 0, 0, 0, 5, 5);
