@@ -21,6 +21,15 @@ std::string origin(const ScriptStatement& s) {
     return "queued at line " + std::to_string(s.line);
 }
 
+// A user action of `kind` queued from statement `s`; `text` is its path, answer or file name.
+UserAction action(const ScriptStatement& s, UserAction::Kind kind, std::string text = {}) {
+    UserAction a;
+    a.kind = kind;
+    a.text = std::move(text);
+    a.origin = origin(s);
+    return a;
+}
+
 // "shift", "ctrl", "alt" joined by '+'.
 bool qualifiers(const std::string& text, int& out, std::string& why) {
     out = 0;
@@ -89,8 +98,7 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
     Dialogs& d = env.host.dialogs();
     script.define("queue click", 2, 3, "LIST ROW [shift|ctrl|alt]",
                   [&d](const ScriptStatement& s, std::string& why) {
-                      UserAction a;
-                      a.kind = UserAction::Kind::Click;
+                      UserAction a = action(s, UserAction::Kind::Click);
                       a.control = s.args[0].text;
                       long long index = -1;
                       if (!s.args[1].quoted && scriptInt(s.args[1].text, index)) {
@@ -104,15 +112,13 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
                       }
                       if (s.args.size() == 3 && !qualifiers(s.args[2].text, a.qualifiers, why))
                           return false;
-                      a.origin = origin(s);
+
                       d.queue(std::move(a));
                       return true;
                   });
     script.define("queue press", 1, 1, "BUTTON", [&d](const ScriptStatement& s, std::string&) {
-        UserAction a;
-        a.kind = UserAction::Kind::Press;
+        UserAction a = action(s, UserAction::Kind::Press);
         a.control = s.args[0].text;
-        a.origin = origin(s);
         d.queue(std::move(a));
         return true;
     });
@@ -123,10 +129,8 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
                   scriptQuote(s.args[0].text);
             return false;
         }
-        UserAction a;
-        a.kind = UserAction::Kind::Wait;
+        UserAction a = action(s, UserAction::Kind::Wait);
         a.ms = ms;
-        a.origin = origin(s);
         d.queue(std::move(a));
         return true;
     });
@@ -137,11 +141,7 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
                           why = "an answer is ok, cancel, yes or no, not " + scriptQuote(t);
                           return false;
                       }
-                      UserAction a;
-                      a.kind = UserAction::Kind::Answer;
-                      a.text = t;
-                      a.origin = origin(s);
-                      d.queue(std::move(a));
+                      d.queue(action(s, UserAction::Kind::Answer, t));
                       return true;
                   });
     script.define("queue file", 1, 1, "PATH", [&d](const ScriptStatement& s, std::string& why) {
@@ -149,19 +149,12 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
             why = "the path is empty (queue file-cancel cancels a file request)";
             return false;
         }
-        UserAction a;
-        a.kind = UserAction::Kind::File;
-        a.text = s.args[0].text;
-        a.origin = origin(s);
-        d.queue(std::move(a));
+        d.queue(action(s, UserAction::Kind::File, s.args[0].text));
         return true;
     });
     auto plain = [&d](UserAction::Kind kind) {
         return [&d, kind](const ScriptStatement& s, std::string&) {
-            UserAction a;
-            a.kind = kind;
-            a.origin = origin(s);
-            d.queue(std::move(a));
+            d.queue(action(s, kind));
             return true;
         };
     };
@@ -171,12 +164,10 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
     script.define("queue print", 0, 0, "", plain(UserAction::Kind::Print));
     script.define("queue form-set", 2, 4, "CONTROL VALUE...",
                   [&d](const ScriptStatement& s, std::string&) {
-                      UserAction a;
-                      a.kind = UserAction::Kind::FormSet;
+                      UserAction a = action(s, UserAction::Kind::FormSet);
                       a.control = s.args[0].text;
                       a.controlArg = s.args[0];
                       a.values.assign(s.args.begin() + 1, s.args.end());
-                      a.origin = origin(s);
                       d.queue(std::move(a));
                       return true;
                   });
@@ -190,11 +181,7 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
                           why = "the path is empty";
                           return false;
                       }
-                      UserAction a;
-                      a.kind = UserAction::Kind::SavePng;
-                      a.text = s.args[0].text;
-                      a.origin = origin(s);
-                      d.queue(std::move(a));
+                      d.queue(action(s, UserAction::Kind::SavePng, s.args[0].text));
                       return true;
                   });
     script.define("queue clear", 0, 0, "", [&d](const ScriptStatement&, std::string&) {
