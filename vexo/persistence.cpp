@@ -1,6 +1,7 @@
 #include "vexo/persistence.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -205,7 +206,9 @@ bool LoadState::readStr(std::string& text, int limit) const {
     }
     int n = readStr(buf, limit + 1);
     if (n < 0) return false;
-    text.assign(buf, static_cast<size_t>(n));
+    // Texts are written back as C strings: what follows a NUL byte would be lost on the next
+    // save, and two texts differing only there would become one.
+    text.assign(buf, strnlen(buf, static_cast<size_t>(n)));
     return true;
 }
 

@@ -1,0 +1,36 @@
+#include "filter.h"
+
+#define LWID4(a, b, c, d) LWID_MAKE(a, b, c, d)
+
+const st_LWBlockIdent kFilterBlocks[] = {
+    {LWID4('F', 'T', 'S', 'T'), "FilterString"},
+    {LWID4('F', 'C', 'H', 'I'), "IncludeChildren"},
+    {LWID4('W', 'M', 'A', 'P'), "WeightMap"},
+    {LWID4('W', 'T', 'H', 'R'), "WeightThreshold"},
+    {LWID4('I', 'T', 'M', 'S'), "Items"},
+    {LWID4('S', 'R', 'F', 'S'), "Surface"},
+    {LWID4('O', 'B', 'J', 'T'), "Object"},
+    {LWID4('N', 'A', 'M', 'E'), "Name"},
+    {0, nullptr},
+};
+
+const char* Filter::Load(const vexo::LoadState& state) {
+    PreLoad();
+    const char* result = nullptr;
+    while (const LWID id = state.findBlk(kFilterBlocks)) {
+        result = LegacyLoad(state, id);
+        state.endBlk();
+    }
+    return result;
+}
+
+void Filter::DisplayPicker(vexo::XPanel& panel) {
+    DisplayPicker();
+    panel.setString(kFilterText, m_filter.c_str());
+}
+
+int* filterIntValue(int value) {
+    static int held;
+    held = value;
+    return &held;
+}

@@ -1,0 +1,257 @@
+#include "item_filters.h"
+
+#include <string>
+#include <vector>
+
+#include "pickers.h"
+#include "selection_entry.h"
+#include "wildcard.h"
+
+namespace {
+
+bool isBlock(unsigned blockId, FilterBlock block) {
+    return blockId == kFilterBlocks[block].id;
+}
+
+}  // namespace
+
+// ---- ItemNameFilter ----
+
+ItemNameFilter::ItemNameFilter(FilterNode* node) : Filter(node) {}
+
+ItemNameFilter::ItemNameFilter(const ItemNameFilter& other)
+    : Filter(other),
+      m_choices(other.m_choices),
+      m_selected(other.m_selected),
+      m_includeChildren(other.m_includeChildren) {}
+
+Filter* ItemNameFilter::Copy(FilterNode* node) const {
+    Filter* copy = new ItemNameFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+bool ItemNameFilter::Evaluate(LWNodalAccess_t* access) {
+    return access && m_selected.find(access->objID) != m_selected.end();
+}
+
+void ItemNameFilter::NewTime(int, double) {
+    m_selected.clear();
+    forEachObject([this](LWItemID object) {
+        const char* name = m_items.name(object);
+        if (qrv::wildcmp(m_filter, name ? name : "")) select(object);
+    });
+}
+
+void ItemNameFilter::select(LWItemID item) {
+    m_selected.insert(item);
+    if (m_includeChildren) addChildren(item);
+}
+
+void ItemNameFilter::addChildren(LWItemID item) {
+    // Walked with a list of pending parents rather than recursion, so that a deep hierarchy
+    // cannot exhaust the stack. An item already in the set has had (or will have) its own
+    // descendants added, which also stops a cyclic hierarchy from looping.
+    std::vector<LWItemID> parents{item};
+    while (!parents.empty()) {
+        const LWItemID parent = parents.back();
+        parents.pop_back();
+        for (LWItemID child = m_items.firstChild(parent); child;
+             child = m_items.nextChild(parent, child)) {
+            if (m_selected.insert(child).second) parents.push_back(child);
+        }
+    }
+}
+
+void* ItemNameFilter::DataGet(unsigned id) {
+    switch (id) {
+        case kFilterText:
+            return const_cast<char*>(m_filter.c_str());
+        case kIncludeChildren:
+            return filterIntValue(m_includeChildren ? 1 : 0);
+        default:
+            return nullptr;
+    }
+}
+
+int ItemNameFilter::DataSet(unsigned id, void* value) {
+    switch (id) {
+        case kFilterText:
+            m_filter = value ? static_cast<const char*>(value) : "";
+            break;
+        case kIncludeChildren:
+            if (value) m_includeChildren = *static_cast<const int*>(value) != 0;
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+void ItemNameFilter::DisplayPicker() {
+    NamePicker(&m_choices).modifyFilter("Pick Item", &m_filter);
+}
+
+const char* ItemNameFilter::Save(const vexo::SaveState& state) {
+    state.writeStrBlk(kFilterBlocks[kBlockFilterString], m_filter);
+    state.writeBoolBlk(kFilterBlocks[kBlockIncludeChildren], m_includeChildren);
+    return nullptr;
+}
+
+const char* ItemNameFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
+    if (isBlock(blockId, kBlockIncludeChildren)) {
+        state.readBool(m_includeChildren);
+    } else if (isBlock(blockId, kBlockFilterString)) {
+        state.readStr(m_filter, 1023);
+    }
+    return nullptr;
+}
+
+void ItemNameFilter::PreLoad() {
+    m_selected.clear();
+}
+
+// ---- ObjectFilter ----
+
+ObjectFilter::ObjectFilter(FilterNode* node) : ItemNameFilter(node) {}
+
+ObjectFilter::ObjectFilter(const ObjectFilter& other)
+    : ItemNameFilter(other), m_objectInfo(other.m_objectInfo), m_objects(other.m_objects) {}
+
+Filter* ObjectFilter::Copy(FilterNode* node) const {
+    Filter* copy = new ObjectFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+void ObjectFilter::NewTime(int, double) {
+    m_selected.clear();
+    const st_LWObjectInfo* info = m_objectInfo.getGlobal();
+    if (!info) return;
+    forEachObject([&](LWItemID object) {
+        // The object item's file leads to the scene object, whose user name is matched.
+        const int index = m_objects.findObject(info->filename(object));
+        if (index < 0) return;
+        const char* name = m_objects.userName(index);
+        if (qrv::wildcmp(m_filter, name ? name : "")) m_selected.insert(object);
+    });
+}
+
+void ObjectFilter::DisplayPicker() {
+    NamePicker(&m_objects).modifyFilter("Pick Object", &m_filter);
+}
+
+// ---- ItemCommentFilter ----
+
+ItemCommentFilter::ItemCommentFilter(FilterNode* node) : ItemNameFilter(node) {}
+
+ItemCommentFilter::ItemCommentFilter(const ItemCommentFilter& other) : ItemNameFilter(other) {}
+
+Filter* ItemCommentFilter::Copy(FilterNode* node) const {
+    Filter* copy = new ItemCommentFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+void ItemCommentFilter::NewTime(int, double) {
+    m_selected.clear();
+    forEachObject([this](LWItemID object) {
+        // Whole lines are matched; the first matching line decides.
+        for (int tag = 1;; ++tag) {
+            const char* line = m_items.tag(object, tag);
+            if (!line) return;
+            if (qrv::wildcmp(m_filter, line)) {
+                select(object);
+                return;
+            }
+        }
+    });
+}
+
+// ---- ItemListFilter ----
+
+ItemListFilter::ItemListFilter(FilterNode* node) : ItemNameFilter(node) {}
+
+ItemListFilter::ItemListFilter(const ItemListFilter& other)
+    : ItemNameFilter(other), m_list(other.m_list) {}
+
+Filter* ItemListFilter::Copy(FilterNode* node) const {
+    Filter* copy = new ItemListFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+void ItemListFilter::NewTime(int, double) {
+    m_selected.clear();
+    for (LWItemID item : m_list) select(item);
+}
+
+void* ItemListFilter::DataGet(unsigned id) {
+    return id == kIncludeChildren ? ItemNameFilter::DataGet(id) : nullptr;
+}
+
+int ItemListFilter::DataSet(unsigned id, void* value) {
+    return id == kIncludeChildren ? ItemNameFilter::DataSet(id, value) : 1;
+}
+
+void ItemListFilter::DisplayPicker() {
+    SelectionList dialog;
+    forEachObject([&](LWItemID object) {
+        const char* name = m_items.name(object);
+        dialog.add(
+            vexo::makeReference<ItemEntry>(name ? name : "", object, m_list.count(object) != 0));
+    });
+    if (dialog.Open("Select Items") != 1) return;
+    std::set<LWItemID> picked;
+    for (const SelectionList::Entry& entry : dialog.entries())
+        if (entry) picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
+    m_list.swap(picked);
+}
+
+const char* ItemListFilter::Save(const vexo::SaveState& state) {
+    state.writeBoolBlk(kFilterBlocks[kBlockIncludeChildren], m_includeChildren);
+    const st_LWItemInfo* info = m_items.getGlobal();
+    for (LWItemID id : m_list) {
+        // The type lets a reload find the item by name among the items of its kind.
+        int type = info && info->type ? info->type(id) : LWI_OBJECT;
+        if (type == LWI_NONE) type = LWI_OBJECT;
+        vexo::LWItem item(id, type);
+        state.WriteItem(kFilterBlocks[kBlockItems], item, false);
+    }
+    return nullptr;
+}
+
+const char* ItemListFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
+    if (isBlock(blockId, kBlockItems)) {
+        vexo::LWItem item;
+        const char* error = state.read(item);
+        if (item.id() != LWITEM_NULL) m_list.insert(item.id());
+        return error;
+    }
+    return ItemNameFilter::LegacyLoad(state, blockId);
+}
+
+void ItemListFilter::PreLoad() {
+    ItemNameFilter::PreLoad();
+    m_list.clear();
+}
+
+void ItemListFilter::UseItems(std::set<LWItemID>& items) {
+    items = m_list;
+}
+
+void ItemListFilter::ChangeID(std::map<LWItemID, LWItemID>& ids) {
+    // An item renumbered to no ID was deleted and leaves the list. The selected set follows as
+    // well, so that samples shaded before the next frame change find the new IDs.
+    auto renumbered = [&ids](const std::set<LWItemID>& from) {
+        std::set<LWItemID> to;
+        for (LWItemID id : from) {
+            auto found = ids.find(id);
+            const LWItemID now = found == ids.end() ? id : found->second;
+            if (now != LWITEM_NULL) to.insert(now);
+        }
+        return to;
+    };
+    m_list = renumbered(m_list);
+    m_selected = renumbered(m_selected);
+}

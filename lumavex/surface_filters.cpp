@@ -1,0 +1,461 @@
+#include "surface_filters.h"
+
+#include <vexo/files.h>
+
+#include <string_view>
+
+#include "pickers.h"
+#include "wildcard.h"
+
+namespace {
+
+// The owner named by a threshold parameter that no node owns.
+const char* const kFilterServer = "qrvFilter";
+// Widest vertex-map value read; weight maps have one value per point.
+constexpr int kMaxMapDimension = 4;
+
+// Blocks inside an "OBJT" block.
+const st_LWBlockIdent kObjectBlocks[] = {
+    {LWID_MAKE('S', 'R', 'F', 'S'), "Surface"},
+    {LWID_MAKE('N', 'A', 'M', 'E'), "Name"},
+    {0, nullptr},
+};
+
+// The mesh information of the sample's object for the length of one evaluation.
+class SampleMesh {
+  public:
+    SampleMesh(const vexo::ObjectInfo& objects, LWItemID object)
+        : m_mesh(objects.available() && object ? objects.getGlobal()->meshInfo(object, 0)
+                                               : nullptr) {}
+    ~SampleMesh() {
+        if (m_mesh && m_mesh->destroy) m_mesh->destroy(m_mesh);
+    }
+    SampleMesh(const SampleMesh&) = delete;
+    SampleMesh& operator=(const SampleMesh&) = delete;
+
+    st_LWMeshInfo* get() const { return m_mesh; }
+    explicit operator bool() const { return m_mesh != nullptr; }
+
+  private:
+    st_LWMeshInfo* m_mesh;
+};
+
+// Whether the surface of the sample's polygon is named in `names`.
+bool sampleSurfaceIn(const vexo::ObjectInfo& objects, const LWNodalAccess_t* access,
+                     const SurfaceNames& names) {
+    if (!access || !access->polygon || names.empty()) return false;
+    SampleMesh mesh(objects, access->objID);
+    if (!mesh || !mesh.get()->polTag) return false;
+    const char* surface = mesh.get()->polTag(mesh.get(), access->polygon, LWPTAG_SURF);
+    return surface && names.find(std::string_view(surface)) != names.end();
+}
+
+const char* surfaceName(const vexo::LWSurface& funcs, LWSurfaceID surface) {
+    return funcs.available() && surface ? funcs.getGlobal()->name(surface) : nullptr;
+}
+
+const char* surfaceObject(const vexo::LWSurface& funcs, LWSurfaceID surface) {
+    return funcs.available() && surface ? funcs.getGlobal()->sceneObject(surface) : nullptr;
+}
+
+}  // namespace
+
+std::string afterLastSeparator(const std::string& name) {
+    const size_t sep = name.find_last_of(vexo::fSeps);
+    return sep == std::string::npos ? name : name.substr(sep + 1);
+}
+
+// ---- SurfaceNameFilter
+
+SurfaceNameFilter::SurfaceNameFilter(const SurfaceNameFilter& other)
+    : Filter(other), m_selected(other.m_selected) {}
+
+Filter* SurfaceNameFilter::Copy(FilterNode* node) const {
+    auto* copy = new SurfaceNameFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+const char* SurfaceNameFilter::Save(const vexo::SaveState& state) {
+    state.writeStrBlk(kFilterBlocks[kBlockFilterString], m_filter);
+    return nullptr;
+}
+
+const char* SurfaceNameFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
+    if (blockId == kFilterBlocks[kBlockFilterString].id) state.readStr(m_filter, 1023);
+    return nullptr;
+}
+
+void SurfaceNameFilter::PreLoad() {
+    m_selected.clear();
+}
+
+void SurfaceNameFilter::DisplayPicker() {
+    NamePicker picker(&m_choices);
+    picker.modifyFilter("Pick Surface", &m_filter);
+}
+
+bool SurfaceNameFilter::Evaluate(LWNodalAccess_t* access) {
+    return sampleSurfaceIn(m_objects, access, m_selected);
+}
+
+void SurfaceNameFilter::NewTime(int, double) {
+    m_selected.clear();
+    for (LWSurfaceID s = m_choices.first(); s; s = m_choices.next(s)) {
+        const char* name = surfaceName(m_choices, s);
+        if (name && qrv::wildcmp(m_filter, name)) m_selected.insert(name);
+    }
+}
+
+void* SurfaceNameFilter::DataGet(unsigned id) {
+    if (id == kFilterText) return const_cast<char*>(m_filter.c_str());
+    return nullptr;
+}
+
+int SurfaceNameFilter::DataSet(unsigned id, void* value) {
+    if (id == kFilterText) m_filter = value ? static_cast<const char*>(value) : "";
+    return 1;
+}
+
+// ---- SurfaceSceneListFilter
+
+SurfaceSceneListFilter::SurfaceSceneListFilter(const SurfaceSceneListFilter& other)
+    : SurfaceNameFilter(other), m_picked(other.m_picked) {}
+
+Filter* SurfaceSceneListFilter::Copy(FilterNode* node) const {
+    auto* copy = new SurfaceSceneListFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+const char* SurfaceSceneListFilter::Save(const vexo::SaveState& state) {
+    for (const std::string& name : m_picked) state.writeStrBlk(kFilterBlocks[kBlockSurface], name);
+    return nullptr;
+}
+
+const char* SurfaceSceneListFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
+    if (blockId == kFilterBlocks[kBlockSurface].id) {
+        std::string name;
+        if (state.readStr(name, 1023)) m_picked.insert(name);
+        return nullptr;
+    }
+    return SurfaceNameFilter::LegacyLoad(state, blockId);
+}
+
+void SurfaceSceneListFilter::PreLoad() {
+    SurfaceNameFilter::PreLoad();
+    m_picked.clear();
+}
+
+void SurfaceSceneListFilter::DisplayPicker() {
+    SelectionList dialog;
+    for (LWSurfaceID s = m_choices.first(); s; s = m_choices.next(s)) {
+        const char* name = surfaceName(m_choices, s);
+        if (!name) continue;
+        dialog.add(vexo::makeReference<SurfaceEntry>(name, s, m_picked.count(name) != 0));
+    }
+    if (dialog.Open("Select Surfaces") != 1) return;
+    m_picked.clear();
+    for (const auto& entry : dialog.entries())
+        if (entry) m_picked.insert(entry->name());
+}
+
+void SurfaceSceneListFilter::NewTime(int, double) {
+    m_selected = SurfaceNames(m_picked.begin(), m_picked.end());
+}
+
+void* SurfaceSceneListFilter::DataGet(unsigned) {
+    return nullptr;
+}
+
+int SurfaceSceneListFilter::DataSet(unsigned, void*) {
+    return 1;
+}
+
+// ---- SurfaceObjectListFilter
+
+SurfaceObjectListFilter::SurfaceObjectListFilter(const SurfaceObjectListFilter& other)
+    : Filter(other),
+      m_picked(other.m_picked),
+      m_loaded(other.m_loaded),
+      m_perFrame(other.m_perFrame) {}
+
+Filter* SurfaceObjectListFilter::Copy(FilterNode* node) const {
+    auto* copy = new SurfaceObjectListFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+std::string SurfaceObjectListFilter::objectKey(const char* fileName) {
+    if (!fileName) return std::string();
+    vexo::FileName file(fileName);
+    return file.getFileName();
+}
+
+void SurfaceObjectListFilter::resolveLoaded() {
+    if (m_loaded.empty()) return;
+    const int objects = m_sceneObjects.count();
+    for (const auto& [key, names] : m_loaded) {
+        for (int i = 0; i < objects; ++i) {
+            const char* file = m_sceneObjects.fileName(i);
+            if (!file || objectKey(file) != key) continue;
+            for (const vexo::LWSurface& surface : m_surfaces.byObject(file)) {
+                const char* name = surface.name();
+                if (name && names.count(afterLastSeparator(name))) m_picked[key].insert(surface);
+            }
+            break;
+        }
+    }
+    m_loaded.clear();
+}
+
+void SurfaceObjectListFilter::NewTime(int, double) {
+    resolveLoaded();
+    m_perFrame.clear();
+    if (m_picked.empty() || !m_sceneObjects.available()) return;
+    const int objects = m_sceneObjects.count();
+    for (int i = 0; i < objects; ++i) {
+        auto picks = m_picked.find(objectKey(m_sceneObjects.fileName(i)));
+        if (picks == m_picked.end()) continue;
+        const LWItemID item = m_sceneObjects.getGlobal()->item(i);
+        if (!item) continue;
+        SurfaceNames& names = m_perFrame[item];
+        for (const vexo::LWSurface& surface : picks->second)
+            if (const char* name = surface.name()) names.insert(name);
+    }
+}
+
+bool SurfaceObjectListFilter::Evaluate(LWNodalAccess_t* access) {
+    if (!access) return false;
+    const auto entry = m_perFrame.find(access->objID);
+    if (entry == m_perFrame.end()) return false;
+    return sampleSurfaceIn(m_objects, access, entry->second);
+}
+
+void SurfaceObjectListFilter::DisplayPicker() {
+    // Names read from a file become picks first, so the dialog shows them and its answer
+    // replaces them.
+    resolveLoaded();
+    SelectionList dialog;
+    for (LWSurfaceID s = m_surfaces.first(); s; s = m_surfaces.next(s)) {
+        const char* name = surfaceName(m_surfaces, s);
+        if (!name) continue;
+        const char* file = surfaceObject(m_surfaces, s);
+        std::string label = name;
+        const int object = m_sceneObjects.findObject(file);
+        if (object >= 0) {
+            const char* user = m_sceneObjects.userName(object);
+            label = std::string(user ? user : "") + " -> " + name;
+        }
+        const auto picks = m_picked.find(objectKey(file));
+        const bool selected =
+            picks != m_picked.end() && picks->second.count(vexo::LWSurface(s)) != 0;
+        dialog.add(vexo::makeReference<SurfaceObjectEntry>(label, s, selected));
+    }
+    if (dialog.Open("Select Surfaces") != 1) return;
+    m_picked.clear();
+    for (const auto& entry : dialog.entries()) {
+        const auto* surface = dynamic_cast<const SurfaceObjectEntry*>(entry.get());
+        if (!surface) continue;
+        m_picked[objectKey(surfaceObject(m_surfaces, surface->surface()))].insert(
+            vexo::LWSurface(surface->surface()));
+    }
+}
+
+const char* SurfaceObjectListFilter::Save(const vexo::SaveState& state) {
+    // Names read from a file and not yet found in the scene are written too, so that saving
+    // before the next frame change loses nothing.
+    Names names = m_loaded;
+    for (const auto& [key, surfaces] : m_picked) {
+        std::set<std::string>& keyNames = names[key];
+        for (const vexo::LWSurface& surface : surfaces)
+            if (const char* name = surface.name()) keyNames.insert(afterLastSeparator(name));
+    }
+    for (const auto& [key, surfaceNames] : names) {
+        state.beginBlk(kFilterBlocks[kBlockObject], false);
+        state.writeStrBlk(kFilterBlocks[kBlockName], key);
+        for (const std::string& name : surfaceNames)
+            state.writeStrBlk(kFilterBlocks[kBlockSurface], name);
+        state.endBlk();
+    }
+    return nullptr;
+}
+
+const char* SurfaceObjectListFilter::loadObject(const vexo::LoadState& state) {
+    std::string key;
+    while (const LWID id = state.findBlk(kObjectBlocks)) {
+        std::string text;
+        if (state.readStr(text, 1023)) {
+            if (id == kObjectBlocks[1].id)
+                key = text;
+            else
+                m_loaded[key].insert(text);
+        }
+        state.endBlk();
+    }
+    return nullptr;
+}
+
+const char* SurfaceObjectListFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
+    if (blockId == kFilterBlocks[kBlockObject].id) return loadObject(state);
+    return nullptr;
+}
+
+void SurfaceObjectListFilter::PreLoad() {
+    m_picked.clear();
+    m_loaded.clear();
+    m_perFrame.clear();
+}
+
+void* SurfaceObjectListFilter::DataGet(unsigned) {
+    return nullptr;
+}
+
+int SurfaceObjectListFilter::DataSet(unsigned, void*) {
+    return 1;
+}
+
+// ---- WeightMapFilter
+
+WeightMapFilter::WeightMapFilter(FilterNode* node) : Filter(node) {
+    attach(node);
+}
+
+WeightMapFilter::WeightMapFilter(const WeightMapFilter& other)
+    : Filter(other),
+      m_mapName(other.m_mapName),
+      m_mapIndex(other.m_mapIndex),
+      m_time(other.m_time) {
+    attach(nullptr);
+    *m_threshold = *other.m_threshold;
+}
+
+WeightMapFilter::~WeightMapFilter() = default;
+
+Filter* WeightMapFilter::Copy(FilterNode* node) const {
+    auto* copy = new WeightMapFilter(*this);
+    copy->setNode(node);
+    return copy;
+}
+
+void WeightMapFilter::setNode(FilterNode* node) {
+    Filter::setNode(node);
+    attach(node);
+}
+
+void WeightMapFilter::attach(FilterNode* node) {
+    m_input = node ? node->weightThresholdInput() : nullptr;
+    if (node)
+        m_ownMaps.reset();
+    else if (!m_ownMaps)
+        m_ownMaps = std::make_unique<vexo::VMapCallbacks>(LWVMAP_WGHT, true);
+
+    auto parm = std::make_unique<vexo::VParm>();
+    parm->setValue(m_threshold ? m_threshold->value()
+                               : vexo::Vector3<double>(kDefaultThreshold, kDefaultThreshold,
+                                                       kDefaultThreshold));
+    const char* owner = node ? node->serverName() : nullptr;
+    if (!owner || !*owner) owner = kFilterServer;
+    const LWChanGroupID group = node ? node->channelGroup() : nullptr;
+    // In the node's channel group when it has one; else without a group; else value only.
+    if (!parm->create(vexo::VParm::Percent, "Weight Threshold", owner, group) && group)
+        parm->create(vexo::VParm::Percent, "Weight Threshold", owner, nullptr);
+    if (m_threshold) *parm = *m_threshold;
+    m_threshold = std::move(parm);
+}
+
+vexo::VMapCallbacks& WeightMapFilter::mapList() {
+    if (m_node) return m_node->weightMaps();
+    if (!m_ownMaps) m_ownMaps = std::make_unique<vexo::VMapCallbacks>(LWVMAP_WGHT, true);
+    return *m_ownMaps;
+}
+
+const char* WeightMapFilter::Save(const vexo::SaveState& state) {
+    state.writeStrBlk(kFilterBlocks[kBlockWeightMap], m_mapName);
+    state.WriteItem(kFilterBlocks[kBlockWeightThreshold], *m_threshold, false);
+    return nullptr;
+}
+
+const char* WeightMapFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
+    if (blockId == kFilterBlocks[kBlockWeightMap].id) {
+        state.readStr(m_mapName, 1023);
+    } else if (blockId == kFilterBlocks[kBlockWeightThreshold].id) {
+        const char* error = state.read(*m_threshold);
+        // Evaluation reads the cached value: bring it up to the loaded envelope.
+        m_threshold->evaluate(m_time);
+        return error;
+    }
+    return nullptr;
+}
+
+void WeightMapFilter::DisplayPicker() {
+    NamePicker picker(&mapList());
+    picker.modifyFilter("Pick Weight Map", &m_filter);
+}
+
+void WeightMapFilter::NewTime(int, double time) {
+    m_time = time;
+    m_threshold->evaluate(time);
+}
+
+void* WeightMapFilter::DataGet(unsigned id) {
+    if (id == kWeightMap) {
+        if (m_mapName.empty()) return filterIntValue(0);
+        vexo::VMapCallbacks& maps = mapList();
+        const int count = maps.popCount();
+        for (int i = 1; i < count; ++i) {
+            const char* name = maps.popName(i);
+            if (name && m_mapName == name) return filterIntValue(i);
+        }
+        return filterIntValue(0);
+    }
+    if (id == kWeightThreshold) {
+        if (m_input && m_input->connected()) return nullptr;
+        return m_threshold->id();
+    }
+    return nullptr;
+}
+
+int WeightMapFilter::DataSet(unsigned id, void* value) {
+    if (id == kWeightMap && value) {
+        const int index = *static_cast<const int*>(value);
+        m_mapIndex = static_cast<unsigned>(index);
+        m_mapName.clear();
+        if (index >= 1 && index < mapList().popCount()) {
+            const char* name = mapList().popName(index);
+            if (name) m_mapName = name;
+        }
+    }
+    return 1;
+}
+
+bool WeightMapFilter::Evaluate(LWNodalAccess_t* access) {
+    if (!access || !access->polygon) return false;
+    SampleMesh mesh(m_objects, access->objID);
+    if (!mesh) return false;
+    st_LWMeshInfo* info = mesh.get();
+    if (!info->pntVLookup || !info->pntVSelect || !info->pntVGet) return false;
+    LWVMapID map = info->pntVLookup(info, LWVMAP_WGHT, m_mapName.c_str());
+    if (!map) return false;
+    const int dimension = info->pntVSelect(info, map);
+    if (dimension < 1 || dimension > kMaxMapDimension) return false;
+
+    double sum = 0;
+    int used = 0;
+    for (int k = 0; k < 4; ++k) {
+        const LWPntID point = access->verts[k];
+        // A triangle leaves its fourth slot empty; an empty slot adds nothing.
+        if (!point) continue;
+        float value[kMaxMapDimension] = {};
+        const bool found =
+            (info->pntVPGet && info->pntVPGet(info, point, access->polygon, value)) ||
+            info->pntVGet(info, point, value);
+        if (!found) return false;
+        ++used;
+        sum += static_cast<double>(access->weights[k]) * value[0];
+    }
+    if (used == 0) return false;
+    const double threshold =
+        m_input ? m_input->evaluateScalar(access, thresholdValue()) : thresholdValue();
+    return sum >= threshold;
+}

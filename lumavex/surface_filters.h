@@ -1,0 +1,183 @@
+// Filters that select by what is being shaded: the surface of the sample's polygon (by name
+// pattern, by surface names picked over the scene, or by surfaces picked per object file) or the
+// value of a weight map at the sample.
+//
+// NewTime builds the per-frame sets on the main thread; Evaluate asks the host for the sample's
+// mesh information, looks the surface name or map value up and releases the mesh before it
+// returns. A sample without a polygon is never selected.
+#pragma once
+
+#include <vexo/items.h>
+#include <vexo/vparm.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "filter.h"
+#include "selection_entry.h"
+
+// Surface names; looked up on render threads by the host's text without building a string.
+using SurfaceNames = std::set<std::string, std::less<>>;
+
+// `name` after its last path separator ("/" or "\\"); the whole name when it has none.
+std::string afterLastSeparator(const std::string& name);
+
+// A row of "Select Surfaces": the surface name.
+class SurfaceEntry : public SelectionEntry {
+  public:
+    SurfaceEntry(std::string name, LWSurfaceID surface, bool selected = false)
+        : SelectionEntry(std::move(name), selected), m_surface(surface) {}
+
+    LWSurfaceID surface() const { return m_surface; }
+
+  private:
+    LWSurfaceID m_surface;
+};
+
+// A row of "Select Surfaces" by object: "object -> surface", or the surface name alone when
+// the surface's object is not in the scene.
+class SurfaceObjectEntry : public SelectionEntry {
+  public:
+    SurfaceObjectEntry(std::string name, LWSurfaceID surface, bool selected = false)
+        : SelectionEntry(std::move(name), selected), m_surface(surface) {}
+
+    LWSurfaceID surface() const { return m_surface; }
+
+  private:
+    LWSurfaceID m_surface;
+};
+
+// "Surface Name": surfaces whose names match the pattern list.
+class SurfaceNameFilter : public Filter {
+  public:
+    explicit SurfaceNameFilter(FilterNode* node) : Filter(node) {}
+    SurfaceNameFilter(const SurfaceNameFilter& other);
+
+    const char* Save(const vexo::SaveState& state) override;
+    void DisplayPicker() override;
+    using Filter::DisplayPicker;
+    Filter* Copy(FilterNode* node) const override;
+    bool Evaluate(LWNodalAccess_t* access) override;
+    void NewTime(int frame, double time) override;
+    void* DataGet(unsigned id) override;
+    int DataSet(unsigned id, void* value) override;
+    const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
+    void PreLoad() override;
+
+    const SurfaceNames& selectedNames() const { return m_selected; }
+
+  protected:
+    vexo::SurfaceReference<false> m_choices;  // the picker's list; also the surface functions
+    vexo::ObjectInfo m_objects;
+    SurfaceNames m_selected;  // rebuilt by NewTime
+};
+
+// "Surface List (by Scene)": surface names picked from every surface of the scene.
+class SurfaceSceneListFilter : public SurfaceNameFilter {
+  public:
+    explicit SurfaceSceneListFilter(FilterNode* node) : SurfaceNameFilter(node) {}
+    SurfaceSceneListFilter(const SurfaceSceneListFilter& other);
+
+    const char* Save(const vexo::SaveState& state) override;
+    void DisplayPicker() override;
+    using Filter::DisplayPicker;
+    Filter* Copy(FilterNode* node) const override;
+    void NewTime(int frame, double time) override;
+    void* DataGet(unsigned id) override;
+    int DataSet(unsigned id, void* value) override;
+    const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
+    void PreLoad() override;
+
+    const std::set<std::string>& pickedNames() const { return m_picked; }
+    void setPickedNames(const std::set<std::string>& names) { m_picked = names; }
+
+  private:
+    std::set<std::string> m_picked;
+};
+
+// "Surface List (by Object)": surfaces picked per object file, so clones of one file share
+// their picks. Objects are keyed by their file name after its last separator.
+class SurfaceObjectListFilter : public Filter {
+  public:
+    using Picks = std::map<std::string, std::set<vexo::LWSurface>>;
+    using Names = std::map<std::string, std::set<std::string>>;
+
+    explicit SurfaceObjectListFilter(FilterNode* node) : Filter(node) {}
+    SurfaceObjectListFilter(const SurfaceObjectListFilter& other);
+
+    const char* Save(const vexo::SaveState& state) override;
+    void DisplayPicker() override;
+    using Filter::DisplayPicker;
+    Filter* Copy(FilterNode* node) const override;
+    bool Evaluate(LWNodalAccess_t* access) override;
+    void NewTime(int frame, double time) override;
+    void* DataGet(unsigned id) override;
+    int DataSet(unsigned id, void* value) override;
+    const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
+    void PreLoad() override;
+
+    // The key of an object file: its name after the last separator.
+    static std::string objectKey(const char* fileName);
+
+    const Picks& pickedSurfaces() const { return m_picked; }
+    void setPickedSurfaces(const Picks& picks) { m_picked = picks; }
+    const Names& loadedNames() const { return m_loaded; }
+
+  private:
+    // Turns the names read from a file into picks of the scene's surfaces, then forgets them.
+    void resolveLoaded();
+    const char* loadObject(const vexo::LoadState& state);
+
+    vexo::SceneObjects m_sceneObjects;
+    vexo::ObjectInfo m_objects;
+    vexo::LWSurface m_surfaces;
+    Picks m_picked;
+    Names m_loaded;                               // read, not yet resolved
+    std::map<LWItemID, SurfaceNames> m_perFrame;  // object item -> picked surface names
+};
+
+// "Weight Map Value": the weight map interpolated at the sample, against a threshold that the
+// node's "weightThreshold" input may replace.
+class WeightMapFilter : public Filter {
+  public:
+    static constexpr double kDefaultThreshold = 0.5;
+
+    explicit WeightMapFilter(FilterNode* node);
+    WeightMapFilter(const WeightMapFilter& other);
+    ~WeightMapFilter() override;
+
+    const char* Save(const vexo::SaveState& state) override;
+    // Attaches to the node: its threshold input and a new parameter in its channel group,
+    // keeping the value and envelope of the parameter before.
+    void setNode(FilterNode* node) override;
+    void DisplayPicker() override;
+    using Filter::DisplayPicker;
+    Filter* Copy(FilterNode* node) const override;
+    bool Evaluate(LWNodalAccess_t* access) override;
+    void NewTime(int frame, double time) override;
+    void* DataGet(unsigned id) override;
+    int DataSet(unsigned id, void* value) override;
+    const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
+
+    const std::string& mapName() const { return m_mapName; }
+    void setMapName(const std::string& name) { m_mapName = name; }
+    vexo::VParm& threshold() { return *m_threshold; }
+    // The threshold used when the input is not connected: the value cached by NewTime.
+    double thresholdValue() const { return m_threshold->value().x; }
+
+  private:
+    void attach(FilterNode* node);
+    // The "Weight Map" pop-up: the node's, or this filter's own without a node.
+    vexo::VMapCallbacks& mapList();
+
+    std::unique_ptr<vexo::VParm> m_threshold;
+    std::string m_mapName;
+    unsigned m_mapIndex = 0;
+    double m_time = 0;                               // of the last NewTime
+    vexo::LWNodeInput* m_input = nullptr;            // the node's "weightThreshold"; not owned
+    std::unique_ptr<vexo::VMapCallbacks> m_ownMaps;  // without a node
+    vexo::ObjectInfo m_objects;
+};
