@@ -372,10 +372,25 @@ void refreshRootConnections() {
 void destroyNodeEditor() {
     g_inputs = RootInputIDs{};
     g_connected.store(0, std::memory_order_relaxed);
+    // Taken out of the globals before anything is destroyed: nodes in the graph hold
+    // subscriptions, and the last of them to go calls back in here from inside the editor's
+    // destruction; that call must find nothing left to destroy.
+    std::unique_ptr<vexo::NodeEditor> editor(globalNode.release());
+    std::unique_ptr<vexo::ChannelGroup> group(globalChannelGroup.release());
     // The editor goes first: its nodes may still look at the channel group while they go.
-    globalNode.reset();
-    globalChannelGroup.reset();
+    editor.reset();
+    group.reset();
 }
+
+namespace {
+
+// Nodes of the bundle left in the graph when the module unloads keep the count above zero, so
+// nobody else destroys the graph. Constructed after the globals above, this runs before they go.
+struct UnloadGuard {
+    ~UnloadGuard() { destroyNodeEditor(); }
+} g_unloadGuard;
+
+}  // namespace
 
 // ---- render threads --------------------------------------------------------------------------
 
