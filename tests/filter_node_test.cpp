@@ -27,15 +27,7 @@ class FilterNodeTest : public ::testing::Test {
     ~FilterNodeTest() override { h.host.nodes().destroyEditor(graph); }
 
     GraphNode* make(const std::string& server, const std::string& settings = "") {
-        std::string error;
-        GraphNode* node = h.host.nodes().addNode(*graph, server, error);
-        EXPECT_NE(node, nullptr) << error;
-        if (node && !settings.empty()) {
-            lwhost::MemoryLoadState state(settings, LWIO_TEXT);
-            EXPECT_EQ(node->server->inst.load(node->instance, state.record()), nullptr);
-            EXPECT_FALSE(state.damaged()) << state.error();
-        }
-        return node;
+        return override_test::addNode(h.host, *graph, server, settings);
     }
     // A filter node with a red "new" and a blue "base" colour; new time at frame 1.
     GraphNode* filter(const std::string& settings = "") {
@@ -68,19 +60,8 @@ class FilterNodeTest : public ::testing::Test {
         NodeSystem::evaluate(root(node, "Colour", LWNODE_COLOUR), &access, c);
         return c[2] == 1.0 ? 0.0 : c[0];  // 1 for "new", 0 for "base"
     }
-    std::string saved(GraphNode* node) {
-        lwhost::MemorySaveState state(LWIO_TEXT);
-        EXPECT_EQ(node->server->inst.save(node->instance, state.record()), nullptr);
-        state.finish();
-        return state.bytes();
-    }
-    lwhost::XPanel& panel(GraphNode* node) {
-        st_LWInterface local{node->instance, nullptr, nullptr};
-        EXPECT_EQ(h.host.activate(LWNODE_ICLASS, "qrvFilter", 4, &local), LWACTIVATE_OK);
-        lwhost::XPanel* p = h.host.xpanels().find(local.panel);
-        EXPECT_NE(p, nullptr);
-        return *p;
-    }
+    std::string saved(GraphNode* node) { return override_test::savedText(node); }
+    lwhost::XPanel& panel(GraphNode* node) { return override_test::nodePanel(h.host, node); }
 
     override_test::OverrideHost h;
     lwhost::NodeGraph* graph = nullptr;

@@ -19,14 +19,7 @@ class LogicNodeTest : public ::testing::Test {
     ~LogicNodeTest() override { h.host.nodes().destroyEditor(graph); }
 
     GraphNode* make(const std::string& server, const std::string& settings = "") {
-        std::string error;
-        GraphNode* node = h.host.nodes().addNode(*graph, server, error);
-        EXPECT_NE(node, nullptr) << error;
-        if (node && !settings.empty()) {
-            lwhost::MemoryLoadState state(settings, LWIO_TEXT);
-            EXPECT_EQ(node->server->inst.load(node->instance, state.record()), nullptr);
-        }
-        return node;
+        return override_test::addNode(h.host, *graph, server, settings);
     }
     void feed(GraphNode* node, const std::string& input, int value) {
         std::string error;

@@ -9,6 +9,7 @@
 #include <lwhost/nodes.h>
 #include <lwhost/scene.h>
 #include <lwhost/scene_globals.h>
+#include <lwhost/xpanel.h>
 #include <vexo/shading.h>
 
 #include <memory>
@@ -27,6 +28,37 @@ inline lwhost::HostIdentity version(unsigned major, unsigned minor, unsigned sys
 }
 
 const char* const kEditorName = "lumavex: Global Surface Override";
+
+// A node of the server in `graph`, its settings read from block text.
+inline lwhost::GraphNode* addNode(lwhost::Host& host, lwhost::NodeGraph& graph,
+                                  const std::string& server, const std::string& settings = "") {
+    std::string error;
+    lwhost::GraphNode* n = host.nodes().addNode(graph, server, error);
+    EXPECT_NE(n, nullptr) << error;
+    if (n && !settings.empty()) {
+        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        EXPECT_EQ(n->server->inst.load(n->instance, state.record()), nullptr);
+        EXPECT_FALSE(state.damaged()) << state.error();
+    }
+    return n;
+}
+
+// The node's blocks, written as text.
+inline std::string savedText(lwhost::GraphNode* node) {
+    lwhost::MemorySaveState state(LWIO_TEXT);
+    EXPECT_EQ(node->server->inst.save(node->instance, state.record()), nullptr);
+    state.finish();
+    return state.bytes();
+}
+
+// The node's panel, made through its interface server.
+inline lwhost::XPanel& nodePanel(lwhost::Host& host, lwhost::GraphNode* node) {
+    st_LWInterface local{node->instance, nullptr, nullptr};
+    EXPECT_EQ(host.activate(LWNODE_ICLASS, node->server->name, 4, &local), LWACTIVATE_OK);
+    lwhost::XPanel* p = host.xpanels().find(local.panel);
+    EXPECT_NE(p, nullptr);
+    return *p;
+}
 
 // A host with the bundle and a scene. The table is acquired but not subscribed to.
 class OverrideHost {
@@ -58,15 +90,7 @@ class OverrideHost {
 
     // A node of the server in the override graph, its settings read from block text.
     lwhost::GraphNode* node(const std::string& server, const std::string& settings = "") {
-        std::string error;
-        lwhost::GraphNode* n = host.nodes().addNode(*graph(), server, error);
-        EXPECT_NE(n, nullptr) << error;
-        if (n && !settings.empty()) {
-            lwhost::MemoryLoadState state(settings, LWIO_TEXT);
-            EXPECT_EQ(n->server->inst.load(n->instance, state.record()), nullptr);
-            EXPECT_FALSE(state.damaged()) << state.error();
-        }
-        return n;
+        return addNode(host, *graph(), server, settings);
     }
     // Feeds a root input from the node's first output.
     void feed(const std::string& input, lwhost::GraphNode* from) {

@@ -141,6 +141,26 @@ TEST_F(OverrideRenderTest, RenderOverrideThreadsGiveTheSamePixels) {
 
 namespace {
 
+// Both planes carry the shader; a filter node confines the paint to the left one, and the right
+// one gets its own colour back through the expose-surface node.
+TEST_F(OverrideRenderTest, RenderFilterNodeConfinesTheOverrideOnTwoThreads) {
+    std::string stage = kStage;
+    const std::string plain = "  Specular 0\nEnd\n";
+    stage.replace(stage.rfind(plain), plain.size(),
+                  "  Specular 0\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n");
+    const std::string graph =
+        "    { Node \"qrvFilter\" \"Select\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"left\"\n      }\n    }\n"
+        "    { Node \"ColourConstant\" \"Paint\"\n      Colour 0.2 0.4 0.6\n    }\n"
+        "    { Node \"qrvExposeSurface\" \"Own\"\n    }\n"
+        "    Connect \"Select\" \"newColour\" \"Paint\" \"Colour\"\n"
+        "    Connect \"Select\" \"baseColour\" \"Own\" \"Colour\"\n"
+        "    Root \"Colour\" \"Select\" \"Colour\"\n";
+    renderScene("LWHostScene 1\n" + master(graph) + stage, 2, 16, 8);
+    expectPixel(left, 51, 102, 153, "selected by name, case ignored");
+    expectPixel(right, 204, 204, 204, "not selected: the surface's own colour");
+}
+
 TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideApplies) {
     std::ifstream in(std::string(EXAMPLES_DIR) + "/demo.lws");
     std::ostringstream text;

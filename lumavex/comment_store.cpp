@@ -1,0 +1,432 @@
+#include "comment_store.h"
+
+#include <lwsdk/lwmodule.h>
+
+#include <algorithm>
+#include <locale>
+#include <set>
+#include <sstream>
+
+#include "wildcard.h"
+
+// ---- the value line syntax ----
+
+namespace {
+
+const char* const kBlanks = " \t\r";
+
+// The text after `open` up to `close`; to the end when `close` stands before `open`.
+std::string piece(const std::string& line, size_t open, size_t close) {
+    const size_t start = open + 1;
+    return close >= start ? line.substr(start, close - start) : line.substr(start);
+}
+
+// A stream over the text that reads numbers the same way whatever the process locale.
+std::istringstream numberStream(const std::string& text) {
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    return in;
+}
+
+// Stream extraction of one number; 0 when it fails, also for numbers out of range (the stream
+// would hand back the largest value of the type instead).
+template <class T>
+T readNumber(const std::string& text) {
+    std::istringstream in = numberStream(text);
+    T value = 0;
+    if (!(in >> value)) return 0;
+    return value;
+}
+
+}  // namespace
+
+namespace qrv {
+
+std::string trimComment(const std::string& text) {
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string::npos) return std::string();
+    const size_t last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+bool parseComment(const std::string& text, std::string& type, std::string& key, std::string& value,
+                  bool& inherit) {
+    inherit = false;
+    const std::string line = trimComment(text);
+    size_t marker = line.find('#');
+    if (marker == std::string::npos) {
+        marker = line.find('*');
+        if (marker == std::string::npos) return false;
+        inherit = true;
+    }
+    const size_t colon = line.find(':');
+    const size_t equals = line.find('=');
+    const size_t end = line.find(';');
+    if (colon == std::string::npos || equals == std::string::npos || end == std::string::npos)
+        return false;
+    type = trimComment(piece(line, marker, colon));
+    key = trimComment(piece(line, colon, equals));
+    value = piece(line, equals, end);
+    return true;
+}
+
+char commentTypeLetter(const std::string& type) {
+    if (type.empty()) return 0;
+    const char c = type[0];
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+double readCommentScalar(const std::string& text) {
+    return readNumber<double>(text);
+}
+
+int32_t readCommentInteger(const std::string& text) {
+    return readNumber<int32_t>(text);
+}
+
+vexo::Vector3<double> readCommentVector(const std::string& text) {
+    vexo::Vector3<double> result;
+    std::istringstream in = numberStream(text);
+    std::string part;
+    for (int i = 0; i < 3; ++i) {
+        // At the end of the text the line reader keeps the previous piece.
+        std::getline(in, part, ',');
+        result[i] = readNumber<double>(part);
+    }
+    return result;
+}
+
+}  // namespace qrv
+
+// ---- CommentStore ----
+
+const st_LWBlockIdent kCommentBlocks[] = {
+    {LWID_MAKE('N', 'A', 'M', 'E'), "CommentName"},
+    {LWID_MAKE('D', 'F', 'L', 'T'), "Default"},
+    {0, nullptr},
+};
+
+CommentStore::~CommentStore() = default;
+
+CommentStore& CommentStore::operator=(const CommentStore& other) {
+    if (this != &other) m_commentName = other.m_commentName;
+    return *this;
+}
+
+void CommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
+    (void)serverName;
+    m_node = node;
+    if (!node) return;
+    m_default = node->addInput(m_connection, "Default", &vexo::NodeHandler::CB_NodeInputEvent);
+    m_output = node->addOutput(m_connection, m_outputName);
+}
+
+void CommentStore::createParm(vexo::VParm& parm, int type, const char* name,
+                              vexo::NodeHandler* node, const char* serverName) {
+    const LWChanGroupID group = node ? node->channelGroup() : nullptr;
+    // In the node's channel group when it has one; else without a group; else value only.
+    if (!parm.create(type, name, serverName, group) && group)
+        parm.create(type, name, serverName, nullptr);
+}
+
+size_t CommentStore::valueCount() const {
+    return countValues();
+}
+
+int CommentStore::popCount() {
+    std::set<std::string> keys;
+    std::string type, key, value;
+    bool inherit = false;
+    for (LWItemID object = m_items.first(LWI_OBJECT); object; object = m_items.next(object)) {
+        for (int tag = 1;; ++tag) {
+            const char* line = m_items.tag(object, tag);
+            if (!line) break;
+            // An empty key cannot be picked usefully; it is left out.
+            if (qrv::parseComment(line, type, key, value, inherit) &&
+                qrv::commentTypeLetter(type) == m_type && !key.empty())
+                keys.insert(key);
+        }
+    }
+    m_names.assign(keys.begin(), keys.end());
+    return static_cast<int>(m_names.size());
+}
+
+const char* CommentStore::popName(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= m_names.size()) return "";
+    return m_names[static_cast<size_t>(index)].c_str();
+}
+
+void CommentStore::NewTime(int, double time) {
+    m_time = time;
+    refreshDefault(time);
+    clearValues();
+    std::string pattern = qrv::trimComment(m_commentName);
+    qrv::lowercase(pattern);
+    collect(pattern);
+}
+
+void CommentStore::collect(const std::string& pattern) {
+    struct Visit {
+        LWItemID item;
+        std::string inherited;
+        bool inherit;
+    };
+    // Walked with a list of pending items rather than recursion, so that a deep hierarchy
+    // cannot exhaust the stack. Every item is queued once at most, so a hierarchy or a child
+    // list that loops cannot hang the walk.
+    std::vector<Visit> pending;
+    std::set<LWItemID> queued;
+    for (LWItemID object = m_items.first(LWI_OBJECT); object; object = m_items.next(object))
+        if (!m_items.parent(object) && queued.insert(object).second)
+            pending.push_back({object, std::string(), false});
+    std::reverse(pending.begin(), pending.end());
+
+    std::vector<LWItemID> children;
+    std::string type, key, value;
+    while (!pending.empty()) {
+        Visit visit = std::move(pending.back());
+        pending.pop_back();
+        if (visit.inherit) storeValue(visit.item, visit.inherited);
+        for (int tag = 1;; ++tag) {
+            const char* line = m_items.tag(visit.item, tag);
+            if (!line) break;
+            bool star = false;
+            if (!qrv::parseComment(line, type, key, value, star)) continue;
+            if (qrv::commentTypeLetter(type) != m_type || !qrv::wildcmp(pattern, key)) continue;
+            if (star) {
+                visit.inherited = value;
+                visit.inherit = true;
+            }
+            storeValue(visit.item, value);
+        }
+        children.clear();
+        for (LWItemID child = m_items.firstChild(visit.item); child;
+             child = m_items.nextChild(visit.item, child)) {
+            if (!queued.insert(child).second) break;
+            children.push_back(child);
+        }
+        // Pushed last first, so that the first child is visited first.
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            pending.push_back({*it, visit.inherited, visit.inherit});
+    }
+}
+
+void* CommentStore::DataGet(unsigned id) {
+    switch (id) {
+        case kCommentName:
+            return const_cast<char*>(m_commentName.c_str());
+        case kCommentDefault:
+            // The connected input decides; the panel shows no value.
+            return defaultConnected() ? nullptr : defaultData();
+        default:
+            return nullptr;
+    }
+}
+
+int CommentStore::DataSet(unsigned id, void* value) {
+    switch (id) {
+        case kCommentName:
+            m_commentName = value ? static_cast<const char*>(value) : "";
+            break;
+        case kCommentDefault:
+            setDefaultData(value);
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+const char* CommentStore::Save(const vexo::SaveState& state) {
+    state.writeStrBlk(kCommentBlocks[0], m_commentName);
+    saveDefault(state);
+    return nullptr;
+}
+
+const char* CommentStore::Load(const vexo::LoadState& state) {
+    const char* result = nullptr;
+    while (const LWID id = state.findBlk(kCommentBlocks)) {
+        if (id == kCommentBlocks[0].id) {
+            state.readStr(m_commentName, 1023);
+        } else if (id == kCommentBlocks[1].id) {
+            result = loadDefault(state);
+        }
+        state.endBlk();
+    }
+    return result;
+}
+
+// ---- ScalarCommentStore ----
+
+ScalarCommentStore::ScalarCommentStore() : CommentStore('s') {
+    m_connection = LWNODE_SCALAR;
+    m_outputName = "Scalar";
+}
+
+ScalarCommentStore& ScalarCommentStore::operator=(const ScalarCommentStore& other) {
+    if (this == &other) return *this;
+    CommentStore::operator=(other);
+    m_parm = other.m_parm;
+    m_kept = other.m_kept;
+    m_values = other.m_values;
+    return *this;
+}
+
+void ScalarCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
+    CommentStore::Init(node, serverName);
+    createParm(m_parm, vexo::VParm::Float, "Default Scalar", node, serverName);
+}
+
+void ScalarCommentStore::storeValue(LWItemID item, const std::string& text) {
+    m_values[item] = qrv::readCommentScalar(text);
+}
+
+void ScalarCommentStore::refreshDefault(double time) {
+    m_parm.evaluate(time);
+    m_kept = m_parm.x;
+}
+
+void ScalarCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
+    const vexo::LWNodeOutput* out = this->output();
+    if (!out || !out->is(output)) return;
+    double result = m_kept;
+    const auto found = access ? m_values.find(access->objID) : m_values.end();
+    if (found != m_values.end())
+        result = found->second;
+    else if (const vexo::LWNodeInput* in = defaultInput())
+        in->evaluate(access, &result);
+    out->setScalar(value, result);
+}
+
+void ScalarCommentStore::saveDefault(const vexo::SaveState& state) {
+    state.WriteItem(kCommentBlocks[1], m_parm, false);
+}
+
+const char* ScalarCommentStore::loadDefault(const vexo::LoadState& state) {
+    const char* error = state.read(m_parm);
+    // Evaluation reads the kept value: bring it up to the loaded envelope.
+    refreshDefault(m_time);
+    return error;
+}
+
+// ---- VectorCommentStore ----
+
+VectorCommentStore::VectorCommentStore(char type) : CommentStore(type) {
+    m_connection = LWNODE_COLOUR;
+    m_outputName = "Vector";
+}
+
+VectorCommentStore& VectorCommentStore::operator=(const VectorCommentStore& other) {
+    if (this == &other) return *this;
+    CommentStore::operator=(other);
+    m_parm = other.m_parm;
+    m_kept = other.m_kept;
+    m_values = other.m_values;
+    return *this;
+}
+
+void VectorCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
+    CommentStore::Init(node, serverName);
+    createParm(m_parm, m_parmType, m_parmName, node, serverName);
+}
+
+void VectorCommentStore::storeValue(LWItemID item, const std::string& text) {
+    m_values[item] = qrv::readCommentVector(text);
+}
+
+void VectorCommentStore::refreshDefault(double time) {
+    m_parm.evaluate(time);
+    m_kept = m_parm.value();
+}
+
+void VectorCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
+    const vexo::LWNodeOutput* out = this->output();
+    if (!out || !out->is(output)) return;
+    double result[3];
+    m_kept.copyTo(result);
+    const auto found = access ? m_values.find(access->objID) : m_values.end();
+    if (found != m_values.end())
+        found->second.copyTo(result);
+    else if (const vexo::LWNodeInput* in = defaultInput())
+        in->evaluate(access, result);
+    out->setVector(value, result);
+}
+
+void VectorCommentStore::saveDefault(const vexo::SaveState& state) {
+    state.WriteItem(kCommentBlocks[1], m_parm, false);
+}
+
+const char* VectorCommentStore::loadDefault(const vexo::LoadState& state) {
+    const char* error = state.read(m_parm);
+    refreshDefault(m_time);
+    return error;
+}
+
+// ---- ColourCommentStore ----
+
+ColourCommentStore::ColourCommentStore() : VectorCommentStore('c') {
+    m_outputName = "Colour";
+    m_parmType = vexo::VParm::Colour;
+    m_parmName = "Default Colour";
+}
+
+// ---- IntegerCommentStore ----
+
+namespace {
+
+// What DataGet hands out; the host reads it before the next call (main thread).
+int g_integerDefault = 0;
+
+}  // namespace
+
+IntegerCommentStore::IntegerCommentStore() : CommentStore('i') {
+    m_connection = LWNODE_INTEGER;
+    m_outputName = "Integer";
+}
+
+IntegerCommentStore& IntegerCommentStore::operator=(const IntegerCommentStore& other) {
+    if (this == &other) return *this;
+    CommentStore::operator=(other);
+    m_defaultValue = other.m_defaultValue;
+    m_values = other.m_values;
+    return *this;
+}
+
+void IntegerCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
+    CommentStore::Init(node, serverName);
+}
+
+void IntegerCommentStore::storeValue(LWItemID item, const std::string& text) {
+    m_values[item] = qrv::readCommentInteger(text);
+}
+
+void IntegerCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
+    const vexo::LWNodeOutput* out = this->output();
+    if (!out || !out->is(output)) return;
+    int result = m_defaultValue;
+    const auto found = access ? m_values.find(access->objID) : m_values.end();
+    if (found != m_values.end())
+        result = found->second;
+    else if (const vexo::LWNodeInput* in = defaultInput())
+        in->evaluate(access, &result);
+    out->setInteger(value, result);
+}
+
+void* IntegerCommentStore::defaultData() {
+    g_integerDefault = m_defaultValue;
+    return &g_integerDefault;
+}
+
+void IntegerCommentStore::setDefaultData(void* value) {
+    if (value) m_defaultValue = *static_cast<const int*>(value);
+}
+
+void IntegerCommentStore::saveDefault(const vexo::SaveState& state) {
+    state.writeU4Blk(kCommentBlocks[1], static_cast<uint32_t>(m_defaultValue));
+}
+
+const char* IntegerCommentStore::loadDefault(const vexo::LoadState& state) {
+    uint32_t stored = 0;
+    if (state.readU4(stored)) m_defaultValue = static_cast<int32_t>(stored);
+    return nullptr;
+}

@@ -1,0 +1,240 @@
+// Values written into item comments, such as '#s:roughness=0.25;' on an object, and the stores
+// that collect them once per frame for the get-comment nodes.
+//
+// A value line is   marker type ":" key "=" value ";"   where the marker is "#" (the item's own
+// value) or "*" (handed down to every descendant too), the type's first letter picks the kind
+// ("s" scalar, "v" vector, "c" colour, "i" integer) and text after the ";" is ignored.
+//
+// A store walks the scene in NewTime (main thread) and keeps one value per item ID; Evaluate
+// (render threads) only looks the shaded object up in that map.
+#pragma once
+
+#include <vexo/items.h>
+#include <vexo/node.h>
+#include <vexo/persistence.h>
+#include <vexo/utility.h>
+#include <vexo/vparm.h>
+#include <vexo/xpanel.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qrv {
+
+// The text without blanks, tabs and carriage returns at either end.
+std::string trimComment(const std::string& text);
+
+// Splits a comment line into its parts; false when it is not a value line. Each delimiter is
+// the first of its kind in the line, and a "#" anywhere makes the line plain even after a "*".
+// A closing delimiter that stands before its opening one makes the piece run to the line's end.
+// The type and key come trimmed, the value as written.
+bool parseComment(const std::string& line, std::string& type, std::string& key, std::string& value,
+                  bool& inherit);
+
+// The store letter a type word selects: its first letter, lower-cased; 0 for an empty word.
+char commentTypeLetter(const std::string& type);
+
+// One number from the start of the text (leading white space skipped, the rest ignored); 0 when
+// the text does not start with a number or the number does not fit.
+double readCommentScalar(const std::string& text);
+// One decimal integer ('12.7' gives 12), under the same rules.
+int32_t readCommentInteger(const std::string& text);
+// Three comma-separated numbers; missing pieces repeat the last one read ("1,2" gives 1, 2, 2),
+// unreadable pieces give 0 and pieces after the third are ignored.
+vexo::Vector3<double> readCommentVector(const std::string& text);
+
+}  // namespace qrv
+
+// Panel values of the get-comment nodes.
+enum CommentControl : unsigned {
+    kCommentDefault = 0x9000,
+    kCommentName = 0x9001,
+    kCommentLogo = 0x9002,
+    kCommentAbout = 0x9003,
+};
+
+// Blocks of a store: "NAME" "CommentName", "DFLT" "Default".
+extern const st_LWBlockIdent kCommentBlocks[];
+
+// The common part of the four stores: the key pattern, the popup of keys found in the scene,
+// the scene walk, the "Default" input, the output and the blocks.
+class CommentStore : public vexo::PopUpCallback, public vexo::Storeable {
+  public:
+    explicit CommentStore(char type) : m_type(type) {}
+    // A store's input and output belong to its node: copies take the settings only.
+    CommentStore(const CommentStore&) = delete;
+    ~CommentStore() override;
+
+    // The keys of this kind in the comments of every object, unique and byte-wise sorted.
+    int popCount() override;
+    const char* popName(int index) override;
+
+    // Parses the text as this store's kind and sets the item's value.
+    virtual void storeValue(LWItemID item, const std::string& text) = 0;
+    // The comment name and the default; not the node, its input or its output.
+    CommentStore& operator=(const CommentStore& other);
+    // Adds the "Default" input and the output to the node and creates the default parameter
+    // owned by `serverName` in the node's channel group.
+    virtual void Init(vexo::NodeHandler* node, const char* serverName);
+    // Render threads: the shaded object's value, else the "Default" input over the default.
+    virtual void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) = 0;
+    // Main thread: the default at `time`, then every value of the scene afresh.
+    virtual void NewTime(int frame, double time);
+
+    const char* Save(const vexo::SaveState& state) override;
+    const char* Load(const vexo::LoadState& state) override;
+
+    // kCommentName: the pattern text; kCommentDefault: the default, or null while the
+    // "Default" input is connected.
+    virtual void* DataGet(unsigned id);
+    virtual int DataSet(unsigned id, void* value);
+
+    char type() const { return m_type; }
+    const std::string& commentName() const { return m_commentName; }
+    void setCommentName(const std::string& name) { m_commentName = name; }
+    const std::vector<std::string>& names() const { return m_names; }
+    // Whether the last NewTime found a value for the item.
+    virtual bool hasValue(LWItemID item) const = 0;
+    size_t valueCount() const;
+
+  protected:
+    virtual void clearValues() = 0;
+    virtual size_t countValues() const = 0;
+    // Brings the kept default to `time`.
+    virtual void refreshDefault(double time) = 0;
+    virtual void saveDefault(const vexo::SaveState& state) = 0;
+    virtual const char* loadDefault(const vexo::LoadState& state) = 0;
+    virtual void* defaultData() = 0;
+    virtual void setDefaultData(void* value) = 0;
+    // Creates the default parameter (scalar, vector and colour stores).
+    static void createParm(vexo::VParm& parm, int type, const char* name, vexo::NodeHandler* node,
+                           const char* serverName);
+
+    bool defaultConnected() const { return m_default && m_default->connected(); }
+    const vexo::LWNodeInput* defaultInput() const { return m_default.get(); }
+    const vexo::LWNodeOutput* output() const { return m_output.get(); }
+
+    // Set by the derived stores' Init.
+    ConnectionType m_connection = LWNODE_SCALAR;
+    const char* m_outputName = "";
+    double m_time = 0.0;
+
+  private:
+    // Walks every root object's hierarchy, storing the values that apply to each item.
+    void collect(const std::string& pattern);
+
+    std::vector<std::string> m_names;
+    char m_type;
+    std::string m_commentName;
+    vexo::NodeHandler* m_node = nullptr;  // not owned
+    std::unique_ptr<vexo::LWNodeInput> m_default;
+    std::unique_ptr<vexo::LWNodeOutput> m_output;
+    vexo::ItemInfo m_items;
+};
+
+// "Default Scalar", a float envelope; output "Scalar".
+class ScalarCommentStore : public CommentStore {
+  public:
+    ScalarCommentStore();
+    ScalarCommentStore& operator=(const ScalarCommentStore& other);
+
+    void storeValue(LWItemID item, const std::string& text) override;
+    void Init(vexo::NodeHandler* node, const char* serverName) override;
+    void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
+    bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
+
+    const std::map<LWItemID, double>& values() const { return m_values; }
+    vexo::VParm& defaultParm() { return m_parm; }
+    double keptDefault() const { return m_kept; }
+
+  protected:
+    void clearValues() override { m_values.clear(); }
+    size_t countValues() const override { return m_values.size(); }
+    void refreshDefault(double time) override;
+    void saveDefault(const vexo::SaveState& state) override;
+    const char* loadDefault(const vexo::LoadState& state) override;
+    void* defaultData() override { return m_parm.id(); }
+    void setDefaultData(void*) override {}
+
+  private:
+    std::map<LWItemID, double> m_values;
+    vexo::VParm m_parm;
+    double m_kept = 0.0;
+};
+
+// "Default Vector", a float-vector envelope; output "Vector". Input and output are colour
+// connections, which carry the same three numbers.
+class VectorCommentStore : public CommentStore {
+  public:
+    explicit VectorCommentStore(char type = 'v');
+    VectorCommentStore& operator=(const VectorCommentStore& other);
+
+    void storeValue(LWItemID item, const std::string& text) override;
+    void Init(vexo::NodeHandler* node, const char* serverName) override;
+    void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
+    bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
+
+    const std::map<LWItemID, vexo::Vector3<double>>& values() const { return m_values; }
+    vexo::VParm& defaultParm() { return m_parm; }
+    const vexo::Vector3<double>& keptDefault() const { return m_kept; }
+
+  protected:
+    void clearValues() override { m_values.clear(); }
+    size_t countValues() const override { return m_values.size(); }
+    void refreshDefault(double time) override;
+    void saveDefault(const vexo::SaveState& state) override;
+    const char* loadDefault(const vexo::LoadState& state) override;
+    void* defaultData() override { return m_parm.id(); }
+    void setDefaultData(void*) override {}
+
+    // The colour store's parameter and output differ.
+    int m_parmType = vexo::VParm::FloatVector;
+    const char* m_parmName = "Default Vector";
+
+  private:
+    std::map<LWItemID, vexo::Vector3<double>> m_values;
+    vexo::VParm m_parm;
+    vexo::Vector3<double> m_kept;
+};
+
+// "Default Colour", a colour envelope; output "Colour". Values are taken as written.
+class ColourCommentStore : public VectorCommentStore {
+  public:
+    ColourCommentStore();
+    ColourCommentStore& operator=(const ColourCommentStore& other) {
+        VectorCommentStore::operator=(other);
+        return *this;
+    }
+};
+
+// A plain integer default; output "Integer".
+class IntegerCommentStore : public CommentStore {
+  public:
+    IntegerCommentStore();
+    IntegerCommentStore& operator=(const IntegerCommentStore& other);
+
+    void storeValue(LWItemID item, const std::string& text) override;
+    void Init(vexo::NodeHandler* node, const char* serverName) override;
+    void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
+    bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
+
+    const std::map<LWItemID, int32_t>& values() const { return m_values; }
+    int32_t defaultValue() const { return m_defaultValue; }
+    void setDefaultValue(int32_t value) { m_defaultValue = value; }
+
+  protected:
+    void clearValues() override { m_values.clear(); }
+    size_t countValues() const override { return m_values.size(); }
+    void refreshDefault(double) override {}
+    void saveDefault(const vexo::SaveState& state) override;
+    const char* loadDefault(const vexo::LoadState& state) override;
+    void* defaultData() override;
+    void setDefaultData(void* value) override;
+
+  private:
+    std::map<LWItemID, int32_t> m_values;
+    int32_t m_defaultValue = 0;
+};

@@ -1,0 +1,189 @@
+#include "light_filters.h"
+
+#include <vector>
+
+#include "pickers.h"
+#include "selection_entry.h"
+#include "wildcard.h"
+
+const st_LWBlockIdent kLightFilterBlocks[] = {
+    {LWID_MAKE('F', 'T', 'S', 'T'), "FilterString"},
+    {LWID_MAKE('I', 'T', 'M', 'S'), "Items"},
+    {0, nullptr},
+};
+
+namespace {
+
+bool isBlock(LWID blockId, LightFilterBlock block) {
+    return blockId == kLightFilterBlocks[block].id;
+}
+
+}  // namespace
+
+// ---- LightFilter ----
+
+const char* LightFilter::Load(const vexo::LoadState& state) {
+    m_lights.clear();
+    PreLoad();
+    const char* result = nullptr;
+    while (const LWID id = state.findBlk(kLightFilterBlocks)) {
+        if (const char* error = LoadBlock(state, id)) result = error;
+        state.endBlk();
+    }
+    return result;
+}
+
+void LightFilter::DisplayPicker(vexo::XPanel& panel) {
+    DisplayPicker();
+    panel.setString(kLightFilterText, m_filterString.c_str());
+}
+
+// ---- LightListFilter ----
+
+LightFilter* LightListFilter::Copy() const {
+    return new LightListFilter(*this);
+}
+
+void LightListFilter::NewTime(int, double) {
+    m_lights = m_picked;
+}
+
+void* LightListFilter::DataGet(unsigned) {
+    return nullptr;
+}
+
+int LightListFilter::DataSet(unsigned, void*) {
+    return 1;
+}
+
+void LightListFilter::UseItems(std::set<LWItemID>& items) {
+    if (&items != &m_picked) items = m_picked;
+}
+
+void LightListFilter::ChangeID(std::map<LWItemID, LWItemID>& ids) {
+    // A null ID would also end the host's null-terminated list of used items early.
+    LightSet renumbered;
+    for (LWItemID id : m_picked) {
+        auto found = ids.find(id);
+        const LWItemID now = found == ids.end() ? id : found->second;
+        if (now != LWITEM_NULL) renumbered.insert(now);
+    }
+    m_picked.swap(renumbered);
+}
+
+void LightListFilter::DisplayPicker() {
+    SelectionList dialog;
+    forEachLight([&](LWItemID light) {
+        const char* name = m_items.name(light);
+        dialog.add(vexo::makeReference<ItemEntry>(name ? name : "(none)", light,
+                                                  m_picked.count(light) != 0));
+    });
+    if (dialog.Open("Select Lights") != 1) return;
+    LightSet picked;
+    for (const SelectionList::Entry& entry : dialog.entries())
+        if (entry) picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
+    m_picked.swap(picked);
+}
+
+const char* LightListFilter::Save(const vexo::SaveState& state) {
+    for (LWItemID id : m_picked) {
+        vexo::LWItem item(id, LWI_LIGHT);
+        state.WriteItem(kLightFilterBlocks[kLightBlockItems], item, false);
+    }
+    return nullptr;
+}
+
+void LightListFilter::PreLoad() {
+    m_picked.clear();
+}
+
+const char* LightListFilter::LoadBlock(const vexo::LoadState& state, LWID blockId) {
+    if (!isBlock(blockId, kLightBlockItems)) return nullptr;
+    vexo::LWItem item(LWITEM_NULL, LWI_LIGHT);
+    const char* error = state.read(item);
+    if (item.id() != LWITEM_NULL) m_picked.insert(item.id());
+    return error;
+}
+
+// ---- LightNameFilter ----
+
+LightFilter* LightNameFilter::Copy() const {
+    return new LightNameFilter(*this);
+}
+
+void LightNameFilter::NewTime(int, double) {
+    m_lights.clear();
+    forEachLight([this](LWItemID light) {
+        const char* name = m_items.name(light);
+        if (qrv::wildcmp(m_filterString, name ? name : "")) m_lights.insert(light);
+    });
+}
+
+void* LightNameFilter::DataGet(unsigned vid) {
+    return vid == kLightFilterText ? const_cast<char*>(m_filterString.c_str()) : nullptr;
+}
+
+int LightNameFilter::DataSet(unsigned vid, void* value) {
+    if (vid == kLightFilterText) m_filterString = value ? static_cast<const char*>(value) : "";
+    return 1;
+}
+
+void LightNameFilter::DisplayPicker() {
+    NamePicker(&m_choices).modifyFilter("Pick Light Name", &m_filterString);
+}
+
+const char* LightNameFilter::Save(const vexo::SaveState& state) {
+    state.writeStrBlk(kLightFilterBlocks[kLightBlockFilterString], m_filterString);
+    return nullptr;
+}
+
+const char* LightNameFilter::LoadBlock(const vexo::LoadState& state, LWID blockId) {
+    if (isBlock(blockId, kLightBlockFilterString)) state.readStr(m_filterString, 1023);
+    return nullptr;
+}
+
+// ---- LightCommentFilter ----
+
+LightFilter* LightCommentFilter::Copy() const {
+    return new LightCommentFilter(*this);
+}
+
+void LightCommentFilter::NewTime(int, double) {
+    m_lights.clear();
+    forEachLight([this](LWItemID light) {
+        if (filterComment(light)) m_lights.insert(light);
+    });
+}
+
+bool LightCommentFilter::filterComment(LWItemID light) const {
+    for (int tag = 1;; ++tag) {
+        const char* line = m_items.tag(light, tag);
+        if (!line) return false;
+        if (qrv::wildcmp(m_filterString, line)) return true;
+    }
+}
+
+// ---- lightStorage ----
+
+void lightStorage::init(LWNodalAccess_t* record, const LightSet* set, LWIlluminateFunc* wrap,
+                        LWIlluminateNormalFunc* wrapNormal, LWIlluminateSampleFunc* wrapSample,
+                        LWIlluminateSampleNormalFunc* wrapSampleNormal) {
+    lights = set;
+    access = record;
+    illuminate = record->illuminate;
+    illuminateNormal = record->illuminateNormal;
+    illuminateSample = record->illuminateSample;
+    illuminateSampleNormal = record->illuminateSampleNormal;
+    record->illuminate = wrap;
+    record->illuminateNormal = wrapNormal;
+    record->illuminateSample = wrapSample;
+    record->illuminateSampleNormal = wrapSampleNormal;
+}
+
+void lightStorage::cleanup() const {
+    if (!access) return;
+    access->illuminate = illuminate;
+    access->illuminateNormal = illuminateNormal;
+    access->illuminateSample = illuminateSample;
+    access->illuminateSampleNormal = illuminateSampleNormal;
+}
