@@ -1,6 +1,7 @@
 // Nanoseconds per evaluation of the shading override on one thread, through the real host and
-// the bundle module: an empty graph, one connected constant, and all 23 root inputs fed by
-// constants. The sample is a 9.6 shader access record filled by hand.
+// the bundle module: an empty graph, one connected constant, all 23 root inputs fed by
+// constants, and a colour confined by a filter node selecting by item name. The sample is a 9.6
+// shader access record filled by hand.
 #include <benchmark/benchmark.h>
 #include <lwhost/blockio.h>
 #include <lwhost/host.h>
@@ -45,6 +46,20 @@ class Override {
         node->server->inst.load(node->instance, state.record());
         if (!host.nodes().connect(node->outputs.front().get(), graph->rootInput(input), error))
             fail(error);
+    }
+
+    lwhost::GraphNode* node(const char* server, const std::string& settings) {
+        std::string error;
+        lwhost::GraphNode* n = host.nodes().addNode(*graph, server, error);
+        if (!n) fail(error);
+        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        n->server->inst.load(n->instance, state.record());
+        return n;
+    }
+    void connect(lwhost::GraphNode* from, const char* output, lwhost::GraphNode* to,
+                 const char* input) {
+        std::string error;
+        if (!host.nodes().connect(from, output, to, input, error)) fail(error);
     }
 
     void feedAll() {
@@ -98,8 +113,9 @@ st_LWShaderAccess96 handFilled() {
     return record;
 }
 
-void run(benchmark::State& state, Override& o) {
-    const st_LWShaderAccess96 surface = handFilled();
+void run(benchmark::State& state, Override& o, LWItemID object = 0x10000001u) {
+    st_LWShaderAccess96 surface = handFilled();
+    surface.base.base.objID = object;
     st_LWShaderAccess96 record = surface;
     for (auto _ : state) {
         record.base.base.roughness = surface.base.base.roughness;
@@ -127,5 +143,20 @@ void BM_OverrideAllInputs(benchmark::State& state) {
     run(state, o);
 }
 BENCHMARK(BM_OverrideAllInputs);
+
+// Arg 1: the shaded object is selected (the "new" colour), 0: it is not (the "base" colour).
+void BM_OverrideFilterNode(benchmark::State& state) {
+    Override o;
+    const LWItemID ball = o.scene.addNull("Ball");
+    const LWItemID box = o.scene.addNull("Box");
+    lwhost::GraphNode* filter =
+        o.node("qrvFilter", "FilterType 2\n{ Filter\n  FilterString \"ball|sphere*\"\n}\n");
+    o.connect(o.node("ColourConstant", "Colour 1 0 0\n"), "Colour", filter, "newColour");
+    o.connect(o.node("ColourConstant", "Colour 0 0 1\n"), "Colour", filter, "baseColour");
+    o.connect(filter, "Colour", nullptr, "Colour");
+    filter->server->rend.newTime(filter->instance, 1, 0.0);
+    run(state, o, state.range(0) ? ball : box);
+}
+BENCHMARK(BM_OverrideFilterNode)->Arg(1)->Arg(0);
 
 }  // namespace
