@@ -6,10 +6,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
 
 # Debian packages the build, the tests, the fuzzers and the host need.
-PACKAGES := cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
-            libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev
+PACKAGES := cmake make g++ clang libclang-rt-14-dev clang-format-14 googletest libgtest-dev \
+            libgmock-dev libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev
 
-.PHONY: all deps configure build test demo clean
+.PHONY: all deps configure build host test demo format format-check clean
 
 all: build
 
@@ -30,14 +30,26 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Only the host program and the module: the first picture comes before the tests are built.
+host: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target lwhost lumavex
+
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-demo: build
+demo: host
 	@mkdir -p out
 	$(BUILD)/bin/lwhost render examples/demo.lws -o out/demo.png --samples 4
 	$(BUILD)/bin/lwhost run examples/demo.lws examples/override_off.lwscript -o out/demo_off.lws
 	$(BUILD)/bin/lwhost render out/demo_off.lws -o out/demo_off.png --samples 4
+
+# The tree follows .clang-format; format-check fails naming the files that do not.
+FORMAT_FILES = $(shell git ls-files '*.c' '*.h' '*.cpp')
+CLANG_FORMAT ?= clang-format-14
+format:
+	@$(CLANG_FORMAT) -i $(FORMAT_FILES)
+format-check:
+	@$(CLANG_FORMAT) --dry-run -Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) build-* out

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "lwhost/png.h"
+#include "lwhost/io/png.h"
 #include "run_program.h"
 #include "test_paths.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "lwhost/image.h"
-#include "lwhost/png.h"
+#include "lwhost/io/image.h"
+#include "lwhost/io/png.h"
 
 namespace {
 

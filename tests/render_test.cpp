@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "lwhost/host.h"
-#include "lwhost/node_graph_file.h"
-#include "lwhost/nodes.h"
-#include "lwhost/plugins.h"
-#include "lwhost/render.h"
-#include "lwhost/render_world.h"
-#include "lwhost/scene.h"
-#include "lwhost/scene_globals.h"
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/node_graph_file.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/render/render.h"
+#include "lwhost/render/render_world.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_globals.h"
 #include "test_paths.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "lwhost/identity.h"
+#include "lwhost/core/identity.h"
 
 namespace lwhost {
 class Host;

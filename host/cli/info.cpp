@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli.h"
-#include "lwhost/scene_file.h"
+#include "lwhost/scene/scene_file.h"
 
 namespace lwhost::cli {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "cli.h"
-#include "lwhost/dialogs.h"
-#include "lwhost/host.h"
-#include "lwhost/script.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/core/host.h"
+#include "lwhost/script/script.h"
 
 namespace lwhost::cli {
 

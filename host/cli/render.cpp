@@ -10,15 +10,14 @@
 #include <memory>
 
 #include "cli.h"
-#include "lwhost/host.h"
-#include "lwhost/layout_commands.h"
-#include "lwhost/node_graph_file.h"
-#include "lwhost/nodes.h"
-#include "lwhost/plugins.h"
-#include "lwhost/png.h"
-#include "lwhost/render.h"
-#include "lwhost/scene.h"
-#include "lwhost/scene_globals.h"
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/node_graph_file.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/io/png.h"
+#include "lwhost/render/render.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/session/session.h"
 
 namespace lwhost::cli {
 
@@ -185,90 +184,78 @@ int runRender(Args& args, const GlobalOptions& global) {
         return kExitUsage;
     }
 
-    Host host(global.identity);
-    LoadResult loaded;
-    if (!host.loadModule(c.module, loaded)) {
-        std::cerr << "lwhost: " << loaded.message << "\n";
+    Session session(global.identity);
+    Host& host = session.host();
+    if (!session.loadModule(c.module, error)) {
+        std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
 
     int status = kExitOk;
-    {
-        // The host's node graphs outlive the plug-in instances and go before the modules unload.
-        NodeSystem* nodes = &host.nodes();
-        Scene scene;
-        SceneGlobals sceneGlobals(host, scene);
-        {
-            Plugins plugins(host, scene);
-            // Masters may edit the scene through host commands when the render starts and ends.
-            LayoutCommands commands(host, plugins);
-            if (!plugins.loadScene(c.scene, error)) {
-                printMessages(host, global.quiet);
-                std::cerr << "lwhost: " << error << "\n";
-                status = kExitUsage;
-            } else {
-                // Surface graphs the scene file holds, unless loading already made them.
-                std::vector<PluginSection> graphs;
-                std::string graphError;
-                SceneFile::forEachPlugin(scene, [&](PluginSection& section) {
-                    if (section.kind != PluginKind::NodeGraph || section.data->instance) return;
-                    if (!graphError.empty()) return;
-                    graphError = loadSurfaceGraph(*nodes, scene, section);
-                    if (section.data->instance) graphs.push_back(section);
-                });
-                if (!graphError.empty()) {
-                    std::cerr << "lwhost: " << c.scene << ": " << graphError << "\n";
-                    status = kExitUsage;
-                }
-
-                Renderer renderer(host, scene, &plugins, nodes);
-                std::vector<int> frames;
-                const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
-                const int last = c.frameGiven ? c.lastFrame : first;
-                for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
-                if (status == kExitOk) {
-                    error = renderer.check(c.options, frames);
-                    if (!error.empty()) {
-                        std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
-                        status = kExitUsage;
-                    }
-                }
-                if (status == kExitOk) {
-                    ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
-                    RenderStats stats;
-                    auto sink = [&](int frame, const RgbImage& image, std::string& why) {
-                        const std::string name =
-                            c.range ? frameFileName(c.output, frame) : c.output;
-                        return writePng(name, image, why);
-                    };
-                    const bool ok = renderer.render(c.options, frames, sink, error, &stats,
-                                                    [&](double done) { bar.update(done); });
-                    bar.finish();
-                    printMessages(host, global.quiet);
-                    if (!ok) {
-                        std::cerr << "lwhost: " << error << "\n";
-                        status = kExitFailure;
-                    } else if (!global.quiet) {
-                        const double perSecond =
-                            stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
-                        char line[256];
-                        std::snprintf(line, sizeof line,
-                                      "rendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
-                                      "thread%s, %.2f s, %.0f samples per second\n",
-                                      stats.frames, stats.frames == 1 ? "" : "s", stats.width,
-                                      stats.height, stats.samples, stats.samples == 1 ? "" : "s",
-                                      stats.threads, stats.threads == 1 ? "" : "s", stats.seconds,
-                                      perSecond);
-                        std::cout << line;
-                    }
-                }
-                for (PluginSection& section : graphs) releaseSurfaceGraph(*nodes, section);
-            }
-        }
-        nodes->destroyHostEditors();
-        // Plug-ins' own editors go while their modules unload, with the node system alive.
-        host.unloadModules();
+    NodeSystem* nodes = &session.nodes();
+    Scene& scene = session.scene();
+    Plugins& plugins = session.plugins();
+    if (!plugins.loadScene(c.scene, error)) {
+        printMessages(host, global.quiet);
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
     }
+    // Surface graphs the scene file holds, unless loading already made them.
+    std::vector<PluginSection> graphs;
+    std::string graphError;
+    SceneFile::forEachPlugin(scene, [&](PluginSection& section) {
+        if (section.kind != PluginKind::NodeGraph || section.data->instance) return;
+        if (!graphError.empty()) return;
+        graphError = loadSurfaceGraph(*nodes, scene, section);
+        if (section.data->instance) graphs.push_back(section);
+    });
+    if (!graphError.empty()) {
+        std::cerr << "lwhost: " << c.scene << ": " << graphError << "\n";
+        status = kExitUsage;
+    }
+
+    Renderer renderer(host, scene, &plugins, nodes);
+    std::vector<int> frames;
+    const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
+    const int last = c.frameGiven ? c.lastFrame : first;
+    for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
+    if (status == kExitOk) {
+        error = renderer.check(c.options, frames);
+        if (!error.empty()) {
+            std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
+            status = kExitUsage;
+        }
+    }
+    if (status == kExitOk) {
+        ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
+        RenderStats stats;
+        auto sink = [&](int frame, const RgbImage& image, std::string& why) {
+            const std::string name =
+                c.range ? frameFileName(c.output, frame) : c.output;
+            return writePng(name, image, why);
+        };
+        const bool ok = renderer.render(c.options, frames, sink, error, &stats,
+                                        [&](double done) { bar.update(done); });
+        bar.finish();
+        printMessages(host, global.quiet);
+        if (!ok) {
+            std::cerr << "lwhost: " << error << "\n";
+            status = kExitFailure;
+        } else if (!global.quiet) {
+            const double perSecond =
+                stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
+            char line[256];
+            std::snprintf(line, sizeof line,
+                          "rendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
+                          "thread%s, %.2f s, %.0f samples per second\n",
+                          stats.frames, stats.frames == 1 ? "" : "s", stats.width,
+                          stats.height, stats.samples, stats.samples == 1 ? "" : "s",
+                          stats.threads, stats.threads == 1 ? "" : "s", stats.seconds,
+                          perSecond);
+            std::cout << line;
+        }
+    }
+    for (PluginSection& section : graphs) releaseSurfaceGraph(*nodes, section);
     return status;
 }
 

@@ -2,12 +2,11 @@
 #include <iostream>
 
 #include "cli.h"
-#include "lwhost/host.h"
-#include "lwhost/layout_commands.h"
-#include "lwhost/plugins.h"
-#include "lwhost/scene.h"
-#include "lwhost/scene_globals.h"
-#include "lwhost/script.h"
+#include "lwhost/core/host.h"
+#include "lwhost/plugins/layout_commands.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/script/script.h"
+#include "lwhost/session/session.h"
 
 namespace lwhost::cli {
 
@@ -42,7 +41,8 @@ int runScript(Args& args, const GlobalOptions& options) {
         return kExitUsage;
     }
 
-    Host host(options.identity);
+    Session session(options.identity);
+    Host& host = session.host();
     if (!configureHost(host, options, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
@@ -53,18 +53,14 @@ int runScript(Args& args, const GlobalOptions& options) {
                   << (m.line2.empty() ? "" : " " + m.line2) << "\n";
     });
     for (const std::string& path : modules) {
-        LoadResult result;
-        if (!host.loadModule(path, result)) {
-            std::cerr << "lwhost: " << result.message << "\n";
+        if (!session.loadModule(path, error)) {
+            std::cerr << "lwhost: " << error << "\n";
             return kExitUsage;
         }
     }
 
-    // Destroyed in reverse: commands and instances go while the modules are still loaded.
-    Scene scene;
-    SceneGlobals sceneGlobals(host, scene);
-    Plugins plugins(host, scene);
-    LayoutCommands commands(host, plugins);
+    Plugins& plugins = session.plugins();
+    LayoutCommands& commands = session.commands();
     ScriptEnvironment env{host, plugins, commands, std::cout, output, true};
     Script script;
     defineLayoutVerbs(script, env);

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "cli.h"
-#include "lwhost/host.h"
+#include "lwhost/session/session.h"
 
 namespace lwhost::cli {
 
@@ -18,7 +18,8 @@ int runServers(Args& args, const GlobalOptions& options) {
         }
     }
 
-    Host host(options.identity);
+    Session session(options.identity);
+    Host& host = session.host();
     host.messages().setEcho([](const Message& m) {
         std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
                   << (m.line2.empty() ? "" : " " + m.line2) << "\n";

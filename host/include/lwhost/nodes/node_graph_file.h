@@ -1,0 +1,62 @@
+// Node graphs in block-structured files: what "NodeEditorFuncs" save and load write and read, and
+// the NodeGraph sections of scene files.
+//
+// Blocks, shown in the text encoding (meant to be written by hand as well):
+//
+//     Version 1                                   optional; newer versions are refused
+//     { Node "Checker" "Checker (1)"              a node: its server's name, then its name in
+//       Colour1 1 1 1                             the graph (unique); the node's own blocks
+//       Size 0.5                                  follow inside
+//     }
+//     { Node "Mix" "Mix (1)"
+//     }
+//     Connect "Mix (1)" "A" "Checker (1)" "Colour"   input "A" of "Mix (1)" is fed by output
+//                                                 "Colour" of "Checker (1)"
+//     Root "Colour" "Mix (1)" "Colour"             the root's input "Colour" is fed by output
+//                                                 "Colour" of "Mix (1)"
+//
+// Nodes are written in graph order, then the connections of each node's inputs in node and
+// input order, then those of the root's inputs. On reading, connections may come in any order,
+// before or after the nodes they name.
+//
+// Reading is all or nothing: nodes are made and loaded aside, every connection is checked (node,
+// input and output names, types, cycles, an input fed twice), and only then does the graph
+// replace the old one. A failure leaves the graph as it was and says what is wrong, with the
+// line when the reader knows it.
+#pragma once
+
+#include <lwsdk/lwio.h>
+
+#include <string>
+
+#include "lwhost/io/blockio.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/scene/scene_file.h"
+
+namespace lwhost {
+
+// Block IDs of a graph.
+extern const st_LWBlockIdent kGraphBlocks[];  // "VERS" "Version", "NODE" "Node", "CONN" "Connect",
+                                              // "ROOT" "Root"; zero-ended
+constexpr int kGraphVersion = 1;
+
+// Writes the graph's blocks; false with `error` when a node's save failed (the rest is
+// written).
+bool writeGraph(NodeGraph& graph, const st_LWSaveState* save, std::string& error);
+// Reads a graph into `graph`. `source` (may be null) is the in-memory reader behind `load`: it
+// names lines in messages ("line N: ...") and tells damaged data apart from the end.
+bool readGraph(NodeGraph& graph, const st_LWLoadState* load, const MemoryLoadState* source,
+               std::string& error);
+
+// A graph as section text (text encoding, no indentation) and back. `firstLine` is the line
+// number of the text's first line in its file.
+bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error);
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error);
+
+// The scene file's NodeGraph sections: a surface whose section has text or is switched on gets
+// an editor (createSurfaceEditor) loaded from the text and kept in data->instance.
+std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section);
+std::string saveSurfaceGraph(NodeSystem& system, const PluginSection& section, std::string& text);
+void releaseSurfaceGraph(NodeSystem& system, PluginSection& section);
+
+}  // namespace lwhost

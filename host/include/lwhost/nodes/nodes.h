@@ -1,0 +1,323 @@
+// Node editors: graphs of node instances, their connections and root inputs, evaluation on
+// demand, the render cycle, the host's own nodes and surface graphs; and the six node globals
+// ("NodeFuncs", "NodeInputFuncs" or "NodeInputFuncs 2", "NodeOutputFuncs", "NodeUtilityFuncs",
+// "NodeEditorFuncs").
+//
+// A NodeSystem publishes the globals in its host's table when constructed and withdraws them
+// when destroyed. Every Host owns one (Host::nodes()). A second system made for the same host
+// takes over while it lives: it publishes its own records and becomes the host's current system;
+// destroying it gives the host back to the one before, which publishes its records again.
+// The C functions of the records carry no host: those that create things find the system of the
+// current host; the others reach everything through the IDs they are given, which are the
+// addresses of the objects below.
+//
+// Editing happens on the main thread. Evaluation (NodeSystem::evaluate and the records' evaluate,
+// isConnected and setValue) runs on any number of render threads at once: it takes no lock,
+// allocates nothing, and only reads the graph, which must not be edited while rendering.
+//
+// Lifetime: plug-in node instances live in editors. Destroy the editors the host made (scene
+// graphs) before the modules that supply their nodes are unloaded; editors a plug-in made are
+// destroyed by the plug-in, at the latest while its module unloads, so the system must still
+// exist then.
+#pragma once
+
+#include <lwsdk/lwnode.h>
+#include <lwsdk/lwshaderaccess.h>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace lwhost {
+
+class Host;
+class NodeSystem;
+struct NodeGraph;
+struct GraphNode;
+struct Surface;
+
+// ---- values ----------------------------------------------------------------------------------
+
+// Bytes of a value of the type (0 for none); the largest is a material.
+int valueSize(ConnectionType type);
+constexpr int kMaxValueBytes = LWNODE_MATERIAL_DOUBLES * static_cast<int>(sizeof(double));
+// Whether an output of type `from` may feed an input of type `to` (see lwnode.h).
+bool canConvert(ConnectionType from, ConnectionType to);
+// Converts a value; false (out untouched) when the types may not be connected. Writes exactly
+// valueSize(to) bytes.
+bool convertValue(ConnectionType from, const void* in, ConnectionType to, void* out);
+double luminance(const double rgb[3]);
+// "Colour", "Scalar", "Vector", "Integer", "Material"; null for anything else.
+const char* typeName(ConnectionType type);
+// Lower-case, for messages: "colour", ...; "unknown" for anything else.
+const char* typeWord(ConnectionType type);
+
+// A name as messages show it: in double quotes, with quotes, backslashes and control characters
+// escaped as block text writes them, so that a message stays on one line.
+std::string quoted(const std::string& name);
+
+// ---- the graph -------------------------------------------------------------------------------
+// Plain data kept by NodeSystem: change it only through NodeSystem.
+
+struct GraphOutput {
+    GraphNode* node = nullptr;
+    ConnectionType type = LWNODE_NONE;
+    std::string name;
+
+    NodeOutputID id() { return reinterpret_cast<NodeOutputID>(this); }
+    static GraphOutput* from(NodeOutputID id) { return reinterpret_cast<GraphOutput*>(id); }
+};
+
+struct GraphInput {
+    NodeGraph* graph = nullptr;
+    GraphNode* node = nullptr;  // null for root inputs
+    ConnectionType type = LWNODE_NONE;
+    std::string name;
+    LWNodeInputEvent* event = nullptr;
+    int record = 0;                 // made through "NodeInputFuncs" (1), "... 2" (2), the host (0)
+    GraphOutput* source = nullptr;  // the connected output
+
+    NodeInputID id() { return reinterpret_cast<NodeInputID>(this); }
+    static GraphInput* from(NodeInputID id) { return reinterpret_cast<GraphInput*>(id); }
+};
+
+// How nodes of one server are made: the handler record its activation filled.
+struct NodeServer {
+    std::string name;
+    std::string userName;
+    bool builtIn = false;     // one of the host's own nodes
+    bool fromModule = false;  // offered by a loaded module, not through addServer
+    LWActivateFunc activate = nullptr;
+    st_LWInstanceFuncs inst{};
+    st_LWItemFuncs item{};
+    st_LWRenderFuncs rend{};
+    st_LWNodeHandler handler{};
+};
+
+struct GraphNode {
+    NodeGraph* graph = nullptr;
+    const NodeServer* server = nullptr;
+    std::string name;  // unique in its graph, e.g. "Checker (1)"
+    LWInstance instance = nullptr;
+    bool settled = false;  // part of its graph, its instance made and not being destroyed
+    std::vector<std::unique_ptr<GraphInput>> inputs;
+    std::vector<std::unique_ptr<GraphOutput>> outputs;
+    std::array<int, 3> colour{{96, 96, 96}};
+    NodePreviewType previewType = LWNODE_PREVIEW_COLOUR;
+    unsigned previewUpdates = 0;  // UpdateNodePreview calls
+
+    NodeID id() { return reinterpret_cast<NodeID>(this); }
+    static GraphNode* from(NodeID id) { return reinterpret_cast<GraphNode*>(id); }
+    // The first input or output of that name, or null.
+    GraphInput* input(const std::string& inputName) const;
+    GraphOutput* output(const std::string& outputName) const;
+};
+
+struct NodeGraph {
+    NodeSystem* system = nullptr;
+    std::string title;
+    std::string name;
+    bool hasRoot = false;  // a root record was given
+    st_LWRootNode root{};
+    void* userData = nullptr;
+    bool madeByHost = false;  // a scene graph, not a plug-in's editor
+    std::vector<std::unique_ptr<GraphNode>> nodes;
+    std::vector<std::unique_ptr<GraphInput>> rootInputs;
+    LWNodeEditorUpdateFunc* update = nullptr;
+    LWChanGroupID group = nullptr;
+    unsigned state = 1;             // low 16 bits: enabled
+    bool* enabledMirror = nullptr;  // a surface slot's flag kept equal to the enable state
+    unsigned windowOpens = 0;
+    unsigned updates = 0;   // update callbacks made
+    std::string lastError;  // the text the last failed load or save handed out
+
+    NodeEditorID id() { return reinterpret_cast<NodeEditorID>(this); }
+    static NodeGraph* from(NodeEditorID id) { return reinterpret_cast<NodeGraph*>(id); }
+    bool enabled() const { return (state & 0xFFFFu) != 0; }
+    GraphInput* rootInput(const std::string& inputName) const;
+    GraphNode* node(const std::string& nodeName) const;
+};
+
+// A connection of a root input made when a loaded graph replaces the old one.
+struct RootLink {
+    GraphInput* input;
+    GraphOutput* source;
+};
+
+// Deepest nesting of input evaluations on one thread; deeper ones are treated as unconnected.
+constexpr int kMaxEvaluationDepth = 256;
+// Most nodes in one graph.
+constexpr size_t kMaxGraphNodes = 65536;
+
+class NodeSystem {
+  public:
+    explicit NodeSystem(Host& host);
+    ~NodeSystem();
+    NodeSystem(const NodeSystem&) = delete;
+    NodeSystem& operator=(const NodeSystem&) = delete;
+
+    // The system of the current host, or null.
+    static NodeSystem* current();
+    Host& host() { return m_host; }
+
+    // Publishes the globals again, choosing the node-input record by the host's identity now:
+    // "NodeInputFuncs" before 9.5, "NodeInputFuncs 2" from 9.5. Call after changing it.
+    void publish();
+
+    // ---- servers ----
+    // Offers a node server without a module: the host's own nodes, or in-process plug-ins.
+    void addServer(const std::string& name, const std::string& userName, LWActivateFunc activate,
+                   bool builtIn = false);
+    // The server, activated (version 1) on first use: servers added above first, then the
+    // "NodeHandler" servers of the loaded modules. Null with `error` saying why.
+    const NodeServer* server(const std::string& name, std::string& error);
+    // Names of the servers added with addServer, in order.
+    std::vector<std::string> serverNames() const;
+
+    // ---- editors ----
+    NodeGraph* createEditor(const std::string& title, const std::string& name,
+                            const st_LWRootNode* root, void* userData);
+    // Destroys the editor with every node in it.
+    void destroyEditor(NodeGraph* graph);
+    // Destroys every editor the host made (scene graphs); plug-ins' editors stay.
+    void destroyHostEditors();
+    // The live object of that ID, or null.
+    NodeGraph* editor(NodeEditorID id) const;
+    GraphNode* node(NodeID id) const;
+    size_t editorCount() const { return m_editors.size(); }
+    // The editors in order of creation.
+    std::vector<NodeGraph*> editors() const;
+    // The first editor with that name, or null.
+    NodeGraph* findEditor(const std::string& name) const;
+
+    // An input of the editor's root. Building the root is the creator's business, not an edit of
+    // the graph: no update call.
+    GraphInput* addRootInput(NodeGraph& graph, ConnectionType type, const std::string& name,
+                             LWNodeInputEvent* event);
+
+    // ---- editing (main thread) ----
+    // Each edit below calls the editor's update function afterwards.
+    // A new node of the server, named "<user name> (<n>)" with the first free n.
+    GraphNode* addNode(NodeGraph& graph, const std::string& server, std::string& error);
+    // Disconnects everything fed by the node (event 2 to those inputs), destroys its instance.
+    void removeNode(GraphNode* node);
+    // Connects an output to an input, replacing the input's earlier connection (event 1, then
+    // event 0). Refuses other editors, types that do not convert and cycles, saying why.
+    bool connect(GraphOutput* output, GraphInput* input, std::string& error);
+    // By names; `toNode` null means the root.
+    bool connect(GraphNode* fromNode, const std::string& output, GraphNode* toNode,
+                 const std::string& input, std::string& error);
+    // Removes the input's connection (event 1); false when it had none.
+    bool disconnect(GraphInput* input);
+    // A node says its instance changed: its editor's update function runs.
+    void instanceChanged(LWInstance instance);
+    // Not an edit: the state only switches the graph on or off (a surface's slot follows).
+    void setState(NodeGraph& graph, unsigned state);
+
+    // Inputs and outputs of nodes, as the records add them; an edit only once the node is in
+    // its graph.
+    GraphInput* addInput(GraphNode& node, ConnectionType type, const std::string& name,
+                         LWNodeInputEvent* event, int record);
+    void removeInput(GraphNode& node, GraphInput* input);
+    GraphOutput* addOutput(GraphNode& node, ConnectionType type, const std::string& name);
+    void removeOutput(GraphNode& node, GraphOutput* output);
+
+    // Whether the output may feed the input: same editor, types that convert, no cycle. False
+    // with `error` saying why.
+    static bool canConnect(const GraphOutput* output, const GraphInput* input, std::string& error);
+    // Whether `node` uses `upstream`'s outputs, directly or through other nodes (or is it).
+    static bool dependsOn(const GraphNode* node, const GraphNode* upstream);
+
+    // ---- loading graphs: all or nothing ----
+    // A node of the server with that name, not yet part of the graph (its instance exists and
+    // may be loaded and connected to other staged nodes). Null with `error`.
+    std::unique_ptr<GraphNode> stageNode(NodeGraph& graph, const std::string& server,
+                                         const std::string& name, std::string& error);
+    // Destroys staged nodes.
+    void discardStaged(std::vector<std::unique_ptr<GraphNode>>& nodes);
+    // Replaces the graph's nodes and root connections by staged ones, then sends event 0 for
+    // every connection and calls the update function once.
+    void replaceGraph(NodeGraph& graph, std::vector<std::unique_ptr<GraphNode>> nodes,
+                      const std::vector<RootLink>& rootLinks);
+
+    // ---- evaluation (any thread) ----
+    // Evaluates what is connected to `input` into `value` (a buffer of the input's type) and
+    // returns 1; 0 with the buffer untouched when nothing is connected.
+    static int evaluate(const GraphInput* input, LWNodalAccess_t* access, void* value);
+    // What the output record's setValue does.
+    static void setValue(NodeValue value, const void* result);
+
+    // ---- render cycle and root ----
+    // Every node's render functions in graph order, then the root's; the first error or null.
+    const char* renderInit(NodeGraph& graph, int mode);
+    const char* renderNewTime(NodeGraph& graph, int frame, double time);
+    void renderCleanup(NodeGraph& graph);
+    // The root's preview colour (rgba) for a standard sample: black with alpha 1 when the root
+    // draws none.
+    std::array<double, 4> rootPreviewColour(NodeGraph& graph);
+    int rootPanel(NodeGraph& graph);
+    int rootOptions(NodeGraph& graph);
+    void rootCustomPreview(NodeGraph& graph, int width, int height);
+
+    // ---- items ----
+    // The host renumbered items: every node instance with item functions hears the pairs.
+    void changeID(const LWItemID* pairs);
+
+    // ---- surface graphs ----
+    // An editor for the surface's own graph: a root with the surface's channels ("Colour",
+    // "Luminosity", "Diffuse", "Specular", "Glossiness", "Reflection", "Transparency",
+    // "Refraction Index", "Translucency", "Normal", "Material"), enabled as the slot says and
+    // keeping the slot's flag equal to its enable state.
+    NodeGraph* createSurfaceEditor(Surface& surface);
+
+    // The records, as published.
+    static const LWNodeFuncs_t* nodeFuncs();
+    static const LWNodeInputFuncs_t* inputFuncs();
+    static const LWNodeInputFuncs2_t* inputFuncs2();
+    static const LWNodeOutputFuncs_t* outputFuncs();
+    static const LWNodeUtilityFuncs_t* utilityFuncs();
+    static const st_LWNodeEditorFuncs* editorFuncs();
+
+  private:
+    // Makes this the system the host finds: the host's pointer, identity and instance updates.
+    void listen();
+    std::unique_ptr<GraphNode> makeNode(NodeGraph& graph, const NodeServer& server,
+                                        const std::string& name, std::string& error);
+    void destroyNode(GraphNode& node);
+    void edited(NodeGraph& graph);
+    void fire(GraphInput& input, LWNodalEvent_t event, ConnectionType type);
+    std::string freeName(const NodeGraph& graph, const std::string& base) const;
+
+    struct Offered {
+        std::string userName;
+        LWActivateFunc activate;
+        bool builtIn;
+    };
+
+    Host& m_host;
+    std::vector<std::pair<std::string, Offered>> m_offered;
+    std::map<std::string, std::unique_ptr<NodeServer>> m_servers;  // activated
+    // Servers whose module went away; kept while nodes made from them may still point at them.
+    std::vector<std::unique_ptr<NodeServer>> m_retired;
+    std::vector<std::unique_ptr<NodeGraph>> m_editors;
+    std::set<const NodeGraph*> m_liveEditors;
+    std::set<const GraphNode*> m_liveNodes;
+};
+
+// Registers the host's own nodes with a system (its constructor does).
+void addHostNodes(NodeSystem& system);
+
+// ---- shading with a surface graph ------------------------------------------------------------
+
+// Copies every field the two records share from a shader access record into a nodal one; the
+// fields without a counterpart are left as they are (callers start from zero).
+void fillNodalAccess(const st_LWShaderAccess& sa, LWNodalAccess_t& na);
+// Evaluates a surface graph's connected root inputs into the sample (nothing while the editor
+// is switched off). "Glossiness" g starts at 1 / roughness and sets roughness = 1 / g (g > 0);
+// "Material" replaces the four shading colours and transparency.
+void applySurfaceGraph(const NodeGraph& graph, st_LWShaderAccess& sa);
+
+}  // namespace lwhost

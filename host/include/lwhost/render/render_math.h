@@ -1,0 +1,61 @@
+// Small vector arithmetic for the renderer, on the scene's Vec3 (positions, directions and
+// linear RGB colours alike).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+#include "lwhost/scene/scene.h"
+
+namespace lwhost::rmath {
+
+inline Vec3 vec(const double v[3]) {
+    return {v[0], v[1], v[2]};
+}
+inline Vec3 vec(const float v[3]) {
+    return {v[0], v[1], v[2]};
+}
+inline void store(const Vec3& v, double out[3]) {
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.z;
+}
+inline Vec3 add(const Vec3& a, const Vec3& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 sub(const Vec3& a, const Vec3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 scale(const Vec3& a, double s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline Vec3 mul(const Vec3& a, const Vec3& b) {
+    return {a.x * b.x, a.y * b.y, a.z * b.z};
+}
+inline Vec3 neg(const Vec3& a) {
+    return {-a.x, -a.y, -a.z};
+}
+inline double dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline Vec3 cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double length(const Vec3& a) {
+    return std::sqrt(dot(a, a));
+}
+// The unit vector along `a`, or `fallback` when `a` has no usable length.
+inline Vec3 unit(const Vec3& a, const Vec3& fallback = Vec3{0, 0, 0}) {
+    const double len = length(a);
+    if (!(len > 1e-300) || !std::isfinite(len)) return fallback;
+    return scale(a, 1.0 / len);
+}
+// a + (b - a) t
+inline Vec3 mix(const Vec3& a, const Vec3& b, double t) {
+    return add(a, scale(sub(b, a), t));
+}
+inline double clamp01(double v) {
+    return v > 0 ? (v < 1 ? v : 1) : 0;
+}
+
+}  // namespace lwhost::rmath

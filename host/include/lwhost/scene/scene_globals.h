@@ -1,0 +1,55 @@
+// The scene-query globals: "LW Item Info 3", "LW Object Info 4", "Scene Objects 4" and
+// "Surface Functions 3", answered from a Scene.
+//
+// A SceneGlobals publishes the four records in its host's globals table and withdraws them when
+// destroyed. The records' functions carry no context: they answer from the scene of the
+// current host (Host::current()), and answer "nothing" (0, null, -1) when that host has no
+// SceneGlobals.
+#pragma once
+
+#include <lwsdk/lwitem.h>
+#include <lwsdk/lwobject.h>
+#include <lwsdk/lwsurface.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "lwhost/scene/scene.h"
+
+namespace lwhost {
+
+class Host;
+
+class SceneGlobals {
+  public:
+    SceneGlobals(Host& host, Scene& scene);
+    ~SceneGlobals();
+    SceneGlobals(const SceneGlobals&) = delete;
+    SceneGlobals& operator=(const SceneGlobals&) = delete;
+
+    Scene& scene() { return m_scene; }
+
+    static const st_LWItemInfo* itemInfo();
+    static const st_LWObjectInfo* objectInfo();
+    static const st_LWObjectFuncs* objectFuncs();
+    static const st_LWSurfaceFuncs* surfaceFuncs();
+
+    // Null-ended surface ID lists, kept until the scene's revision changes so that the pointers
+    // handed to plug-ins stay valid meanwhile.
+    const LWSurfaceID* surfacesByObject(const std::string& objectFile);
+    const LWSurfaceID* surfacesByName(const std::string& name, const std::string* objectFile);
+
+  private:
+    void dropStaleLists();
+
+    Host& m_host;
+    Scene& m_scene;
+    std::mutex m_listMutex;
+    uint64_t m_listRevision = 0;
+    std::map<std::string, std::vector<LWSurfaceID>> m_byObject;
+    std::map<std::pair<std::string, std::string>, std::vector<LWSurfaceID>> m_byName;
+};
+
+}  // namespace lwhost

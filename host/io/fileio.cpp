@@ -1,0 +1,243 @@
+#include "lwhost/io/fileio.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "lwhost/io/blockio.h"
+#include "lwhost/core/host.h"
+
+namespace lwhost {
+
+namespace {
+
+constexpr std::size_t kFlushThreshold = 64 * 1024;
+
+bool knownMode(int ioMode) {
+    return ioMode == LWIO_TEXT || ioMode == LWIO_BINARY;
+}
+
+std::string systemError(const std::string& what, const std::string& name) {
+    return what + " '" + name + "': " + std::strerror(errno);
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Every "File IO" function reaches the current host's service here; without one they do nothing.
+FileIO* current() {
+    Host* host = Host::current();
+    return host ? &host->fileIO() : nullptr;
+}
+
+st_LWLoadState* cbOpenLoad(const char* name, int ioMode) {
+    FileIO* io = current();
+    return io && name ? io->openLoad(name, ioMode) : nullptr;
+}
+
+void cbCloseLoad(st_LWLoadState* state) {
+    if (FileIO* io = current()) io->closeLoad(state);
+}
+
+st_LWSaveState* cbOpenSave(const char* name, int ioMode) {
+    FileIO* io = current();
+    return io && name ? io->openSave(name, ioMode) : nullptr;
+}
+
+void cbCloseSave(st_LWSaveState* state) {
+    if (FileIO* io = current()) io->closeSave(state);
+}
+
+const st_LWFileIOFuncs kRecord = {&cbOpenLoad, &cbCloseLoad, &cbOpenSave, &cbCloseSave};
+
+}  // namespace
+
+// A save in progress: the writer and the temporary file its finished items stream into.
+class FileIO::SaveFile {
+  public:
+    SaveFile(int ioMode, int fd, std::string temp, std::string target)
+        : m_fd(fd), m_temp(std::move(temp)), m_target(std::move(target)), m_state(ioMode) {
+        m_state.setSink([this](const std::string& bytes) { return writeAll(m_fd, bytes); },
+                        kFlushThreshold);
+    }
+    ~SaveFile() {
+        // Still open here: the save failed or was abandoned.
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_temp.c_str());
+        }
+    }
+    SaveFile(const SaveFile&) = delete;
+    SaveFile& operator=(const SaveFile&) = delete;
+
+    st_LWSaveState* record() { return m_state.record(); }
+
+    // Finishes the data and puts it in place of the target; the reason when it could not.
+    std::string commit() {
+        m_state.finish();
+        if (!m_state.flush()) return "saving '" + m_target + "' failed: " + m_state.error();
+        if (::fsync(m_fd) != 0) return systemError("cannot write", m_temp);
+        int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0) {
+            std::string why = systemError("cannot write", m_temp);
+            ::unlink(m_temp.c_str());
+            return why;
+        }
+        if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+            std::string why = systemError("cannot replace", m_target);
+            ::unlink(m_temp.c_str());
+            return why;
+        }
+        return std::string();
+    }
+
+  private:
+    int m_fd;  // the temporary; -1 once closed
+    const std::string m_temp;
+    const std::string m_target;
+    MemorySaveState m_state;
+};
+
+FileIO::FileIO(Host& host) : m_host(host) {
+    m_host.attach(this);
+    m_host.globals().publish(LWFILEIOFUNCS_GLOBAL, const_cast<st_LWFileIOFuncs*>(&kRecord));
+}
+
+FileIO::~FileIO() {
+    m_host.attach(static_cast<FileIO*>(nullptr));
+    m_host.globals().withdraw(LWFILEIOFUNCS_GLOBAL);
+}
+
+const st_LWFileIOFuncs* FileIO::record() {
+    return &kRecord;
+}
+
+void FileIO::setError(std::string what) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lastError = std::move(what);
+}
+
+st_LWLoadState* FileIO::openLoad(const std::string& name, int ioMode) {
+    if (!knownMode(ioMode)) {
+        setError("unknown io mode " + std::to_string(ioMode));
+        return nullptr;
+    }
+    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        setError(systemError("cannot open", name));
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        setError("not a file: '" + name + "'");
+        return nullptr;
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[64 * 1024];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            std::string why = systemError("cannot read", name);
+            ::close(fd);
+            setError(why);
+            return nullptr;
+        }
+        if (n == 0) break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    auto state = std::make_unique<MemoryLoadState>(std::move(bytes), ioMode);
+    st_LWLoadState* record = state->record();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_loads.emplace(record, std::move(state));
+    m_lastError.clear();
+    return record;
+}
+
+void FileIO::closeLoad(st_LWLoadState* state) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_loads.erase(state);
+}
+
+st_LWSaveState* FileIO::openSave(const std::string& name, int ioMode) {
+    if (!knownMode(ioMode)) {
+        setError("unknown io mode " + std::to_string(ioMode));
+        return nullptr;
+    }
+    if (name.empty()) {
+        setError("no file name");
+        return nullptr;
+    }
+    // Beside the target, so that the rename stays within one file system.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        unsigned long serial;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            serial = ++m_serial;
+        }
+        temp = name + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        setError(systemError("cannot create", temp));
+        return nullptr;
+    }
+    auto file = std::make_unique<SaveFile>(ioMode, fd, temp, name);
+    st_LWSaveState* record = file->record();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_saves.emplace(record, std::move(file));
+    m_lastError.clear();
+    return record;
+}
+
+bool FileIO::closeSave(st_LWSaveState* state) {
+    std::unique_ptr<SaveFile> file;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_saves.find(state);
+        if (it == m_saves.end()) return false;
+        file = std::move(it->second);
+        m_saves.erase(it);
+    }
+    std::string why = file->commit();
+    setError(why);
+    return why.empty();
+}
+
+const MemoryLoadState* FileIO::loadState(const st_LWLoadState* state) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_loads.find(state);
+    return it == m_loads.end() ? nullptr : it->second.get();
+}
+
+std::string FileIO::lastError() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastError;
+}
+
+std::size_t FileIO::openCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_loads.size() + m_saves.size();
+}
+
+}  // namespace lwhost

@@ -1,0 +1,209 @@
+#include "lwhost/io/png.h"
+
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include "lwhost/io/image.h"
+
+namespace lwhost {
+
+namespace {
+
+// libpng reports errors by longjmp; the message is kept here first. Only plain data lives in
+// the frames a longjmp crosses.
+struct PngErrorText {
+    char text[256] = {0};
+};
+
+extern "C" void pngError(png_structp png, png_const_charp message) {
+    auto* keep = static_cast<PngErrorText*>(png_get_error_ptr(png));
+    if (keep) std::snprintf(keep->text, sizeof keep->text, "%s", message ? message : "error");
+    png_longjmp(png, 1);
+}
+
+extern "C" void pngWarning(png_structp, png_const_charp) {}
+
+std::string systemError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+// A temporary name beside `path`, unique within the process and across processes.
+std::string temporaryName(const std::string& path) {
+    static std::atomic<unsigned> serial{0};
+    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+}
+
+// Encodes into an open file. Returns false with the message in `keep`.
+bool encode(FILE* file, int width, int height, const uint8_t* rgb, PngErrorText& keep) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &keep, pngError, pngWarning);
+    if (!png) {
+        std::snprintf(keep.text, sizeof keep.text, "out of memory");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        if (!info) std::snprintf(keep.text, sizeof keep.text, "out of memory");
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const size_t stride = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, const_cast<png_bytep>(rgb + stride * static_cast<size_t>(y)));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+// Decodes an open file into `out` (already cleared). Returns false with the message in `keep`.
+bool decode(FILE* file, RgbImage& out, PngErrorText& keep) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &keep, pngError, pngWarning);
+    if (!png) {
+        std::snprintf(keep.text, sizeof keep.text, "out of memory");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        if (!info) std::snprintf(keep.text, sizeof keep.text, "out of memory");
+        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+        return false;
+    }
+    png_init_io(png, file);
+    // The header's sizes are checked before anything is allocated for them.
+    png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const int colourType = png_get_color_type(png, info);
+    const int depth = png_get_bit_depth(png, info);
+    if (depth == 16) png_set_strip_16(png);
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    if (transparency) png_set_tRNS_to_alpha(png);
+    if ((colourType & PNG_COLOR_MASK_ALPHA) || transparency) png_set_strip_alpha(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != static_cast<size_t>(width) * 3)
+        png_error(png, "unexpected row layout");
+    out.width = static_cast<int>(width);
+    out.height = static_cast<int>(height);
+    out.rgb.assign(static_cast<size_t>(width) * height * 3, 0);
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y)
+            png_read_row(png, out.rgb.data() + static_cast<size_t>(y) * width * 3, nullptr);
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+}  // namespace
+
+bool writePng(const std::string& path, int width, int height, const uint8_t* rgb,
+              std::string& error) {
+    if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide) {
+        error = "cannot write " + path + ": image size " + std::to_string(width) + "x" +
+                std::to_string(height) + " is out of range";
+        return false;
+    }
+    if (!rgb) {
+        error = "cannot write " + path + ": no pixels";
+        return false;
+    }
+    const std::string temp = temporaryName(path);
+    FILE* file = std::fopen(temp.c_str(), "wb");
+    if (!file) {
+        error = systemError("cannot write", path);
+        return false;
+    }
+    PngErrorText keep;
+    bool ok = encode(file, width, height, rgb, keep);
+    if (!ok) error = "cannot write " + path + ": " + keep.text;
+    if (std::fflush(file) != 0 && ok) {
+        ok = false;
+        error = systemError("cannot write", path);
+    }
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = systemError("cannot write", path);
+    }
+    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = systemError("cannot rename the image to", path);
+    }
+    if (!ok) std::remove(temp.c_str());
+    return ok;
+}
+
+bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
+    if (image.rgb.size() != static_cast<size_t>(image.width) * image.height * 3) {
+        error = "cannot write " + path + ": the pixels do not match the image size";
+        return false;
+    }
+    return writePng(path, image.width, image.height, image.rgb.data(), error);
+}
+
+bool writePng(const std::string& path, const Image& image, std::string& error) {
+    return writePng(path, image.width(), image.height(), image.data().data(), error);
+}
+
+bool readPng(const std::string& path, RgbImage& out, std::string& error) {
+    out = RgbImage();
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = systemError("cannot read", path);
+        return false;
+    }
+    unsigned char signature[8] = {0};
+    const size_t got = std::fread(signature, 1, sizeof signature, file);
+    if (got != sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
+        std::fclose(file);
+        error = "cannot read " + path + ": not a PNG file";
+        return false;
+    }
+    std::rewind(file);
+    PngErrorText keep;
+    const bool ok = decode(file, out, keep);
+    std::fclose(file);
+    if (!ok) {
+        out = RgbImage();
+        error = "cannot read " + path + ": " + keep.text;
+    }
+    return ok;
+}
+
+bool canWriteBeside(const std::string& path, std::string& error) {
+    if (path.empty()) {
+        error = "no output file given";
+        return false;
+    }
+    struct stat st;
+    if (path.back() == '/' || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        error = "cannot write " + path + ": is a directory";
+        return false;
+    }
+    const std::string temp = temporaryName(path);
+    FILE* file = std::fopen(temp.c_str(), "wb");
+    if (!file) {
+        error = systemError("cannot write", path);
+        return false;
+    }
+    std::fclose(file);
+    std::remove(temp.c_str());
+    return true;
+}
+
+}  // namespace lwhost

@@ -1,0 +1,958 @@
+// Node editors and their globals: the system that owns the graphs, edits them, drives their render
+// cycle, and the six records plug-ins reach them through.
+#include "lwhost/nodes/nodes.h"
+
+#include <lwsdk/lwmodule.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/node_graph_file.h"
+#include "lwhost/scene/scene.h"
+
+namespace lwhost {
+
+namespace {
+
+// Per host, its systems from the first made to the current one (the last).
+std::mutex g_registryMutex;
+std::map<const Host*, std::vector<NodeSystem*>> g_systems;
+// The system current() found last. Render threads reach the editor records through current(), so
+// the common case reads this one atomic instead of taking the registry's lock.
+std::atomic<NodeSystem*> g_lastFound{nullptr};
+
+template <class T>
+void* asRecord(const T* record) {
+    return const_cast<T*>(record);
+}
+
+// ---- "NodeFuncs" -----------------------------------------------------------------------------
+
+GraphNode* liveNode(NodeID id) {
+    NodeSystem* system = NodeSystem::current();
+    return system ? system->node(id) : nullptr;
+}
+
+const char* nfNodeName(NodeID id) {
+    GraphNode* node = liveNode(id);
+    return node ? node->name.c_str() : nullptr;
+}
+const char* nfServerUserName(NodeID id) {
+    GraphNode* node = liveNode(id);
+    return node ? node->server->userName.c_str() : nullptr;
+}
+const char* nfServerName(NodeID id) {
+    GraphNode* node = liveNode(id);
+    return node ? node->server->name.c_str() : nullptr;
+}
+NodeEditorID nfNodeEditor(NodeID id) {
+    GraphNode* node = liveNode(id);
+    return node ? node->graph->id() : nullptr;
+}
+LWChanGroupID nfChanGrp(NodeID id) {
+    GraphNode* node = liveNode(id);
+    return node ? node->graph->group : nullptr;
+}
+void nfSetNodeColor(NodeID id, const int rgb[3]) {
+    GraphNode* node = liveNode(id);
+    if (!node || !rgb) return;
+    for (int i = 0; i < 3; ++i) node->colour[static_cast<size_t>(i)] = std::clamp(rgb[i], 0, 255);
+}
+void nfUpdateNodePreview(NodeID id) {
+    if (GraphNode* node = liveNode(id)) ++node->previewUpdates;
+}
+void nfSetNodePreviewType(NodeID id, NodePreviewType type) {
+    GraphNode* node = liveNode(id);
+    if (node && type >= LWNODE_PREVIEW_COLOUR && type <= LWNODE_PREVIEW_NONE)
+        node->previewType = type;
+}
+void nfGetNodeColor(NodeID id, int rgb[3]) {
+    GraphNode* node = liveNode(id);
+    if (!node || !rgb) return;
+    for (int i = 0; i < 3; ++i) rgb[i] = node->colour[static_cast<size_t>(i)];
+}
+
+const LWNodeFuncs_t kNodeFuncs = {
+    nfNodeName,     nfServerUserName,    nfServerName,         nfNodeEditor,  nfChanGrp,
+    nfSetNodeColor, nfUpdateNodePreview, nfSetNodePreviewType, nfGetNodeColor};
+
+// ---- "NodeInputFuncs" and "NodeInputFuncs 2" ------------------------------------------------
+
+NodeInputID createInput(int record, NodeID id, ConnectionType type, const char* name,
+                        LWNodeInputEvent* event) {
+    NodeSystem* system = NodeSystem::current();
+    GraphNode* node = system ? system->node(id) : nullptr;
+    if (!node || !name || valueSize(type) == 0) return nullptr;
+    return system->addInput(*node, type, name, event, record)->id();
+}
+NodeInputID inCreate1(NodeID id, ConnectionType type, const char* name, LWNodeInputEvent* event) {
+    return createInput(1, id, type, name, event);
+}
+NodeInputID inCreate2(NodeID id, ConnectionType type, const char* name, LWNodeInputEvent* event) {
+    return createInput(2, id, type, name, event);
+}
+void inDestroy(NodeID id, NodeInputID input) {
+    NodeSystem* system = NodeSystem::current();
+    GraphNode* node = system ? system->node(id) : nullptr;
+    if (node) system->removeInput(*node, GraphInput::from(input));
+}
+int inEvaluate(NodeInputID input, LWNodalAccess_t* access, void* value) {
+    // Unconnected inputs are the common case: answered here without a further call.
+    const GraphInput* in = GraphInput::from(input);
+    if (!in || !in->source) return 0;
+    return NodeSystem::evaluate(in, access, value);
+}
+int inIsConnected(NodeInputID input) {
+    const GraphInput* in = GraphInput::from(input);
+    return in && in->source ? 1 : 0;
+}
+ConnectionType inType(NodeInputID input) {
+    const GraphInput* in = GraphInput::from(input);
+    return in ? in->type : LWNODE_NONE;
+}
+const char* inName(NodeInputID input) {
+    const GraphInput* in = GraphInput::from(input);
+    return in ? in->name.c_str() : nullptr;
+}
+NodeID inNode(NodeInputID input) {
+    GraphInput* in = GraphInput::from(input);
+    return in && in->node ? in->node->id() : nullptr;
+}
+NodeID inConnectedNode(NodeInputID input) {
+    GraphInput* in = GraphInput::from(input);
+    return in && in->source ? in->source->node->id() : nullptr;
+}
+NodeOutputID inConnectedOutput(NodeInputID input) {
+    GraphInput* in = GraphInput::from(input);
+    return in && in->source ? in->source->id() : nullptr;
+}
+NodeInputID inFirst(NodeID id) {
+    GraphNode* node = liveNode(id);
+    return node && !node->inputs.empty() ? node->inputs.front()->id() : nullptr;
+}
+NodeInputID inNext(NodeInputID input) {
+    GraphInput* in = GraphInput::from(input);
+    if (!in || !in->node || !liveNode(in->node->id())) return nullptr;
+    auto& inputs = in->node->inputs;
+    for (size_t i = 0; i + 1 < inputs.size(); ++i)
+        if (inputs[i].get() == in) return inputs[i + 1]->id();
+    return nullptr;
+}
+void inDisconnect(NodeInputID input) {
+    NodeSystem* system = NodeSystem::current();
+    GraphInput* in = GraphInput::from(input);
+    if (!system || !in || !system->editor(in->graph ? in->graph->id() : nullptr)) return;
+    if (in->node && !system->node(in->node->id())) return;
+    system->disconnect(in);
+}
+
+const LWNodeInputFuncs_t kInputFuncs = {inCreate1,     inDestroy, inEvaluate,
+                                        inIsConnected, inType,    inName};
+const LWNodeInputFuncs2_t kInputFuncs2 = {
+    {inCreate2, inDestroy, inEvaluate, inIsConnected, inType, inName},
+    inNode,
+    inConnectedNode,
+    inConnectedOutput,
+    inFirst,
+    inNext,
+    inDisconnect};
+
+// ---- "NodeOutputFuncs" -----------------------------------------------------------------------
+
+NodeOutputID outCreate(NodeID id, ConnectionType type, const char* name) {
+    NodeSystem* system = NodeSystem::current();
+    GraphNode* node = system ? system->node(id) : nullptr;
+    if (!node || !name || valueSize(type) == 0) return nullptr;
+    return system->addOutput(*node, type, name)->id();
+}
+void outDestroy(NodeID id, NodeOutputID output) {
+    NodeSystem* system = NodeSystem::current();
+    GraphNode* node = system ? system->node(id) : nullptr;
+    if (node) system->removeOutput(*node, GraphOutput::from(output));
+}
+ConnectionType outType(NodeOutputID output) {
+    const GraphOutput* out = GraphOutput::from(output);
+    return out ? out->type : LWNODE_NONE;
+}
+const char* outName(NodeOutputID output) {
+    const GraphOutput* out = GraphOutput::from(output);
+    return out ? out->name.c_str() : nullptr;
+}
+
+const LWNodeOutputFuncs_t kOutputFuncs = {outCreate, outDestroy, NodeSystem::setValue, outType,
+                                          outName};
+
+// ---- "NodeUtilityFuncs" ----------------------------------------------------------------------
+
+int utCanConvert(ConnectionType from, ConnectionType to) {
+    return canConvert(from, to) ? 1 : 0;
+}
+int utConvert(ConnectionType from, const void* in, ConnectionType to, void* out) {
+    return convertValue(from, in, to, out) ? 1 : 0;
+}
+double utLuminance(const double rgb[3]) {
+    return rgb ? luminance(rgb) : 0.0;
+}
+
+const LWNodeUtilityFuncs_t kUtilityFuncs = {valueSize, utCanConvert, utConvert, utLuminance,
+                                            typeName};
+
+// ---- "NodeEditorFuncs" -----------------------------------------------------------------------
+
+// The live editor of that ID in the current host's system.
+NodeGraph* liveEditor(NodeEditorID id) {
+    NodeSystem* system = NodeSystem::current();
+    return system ? system->editor(id) : nullptr;
+}
+
+NodeEditorID edCreate(const char* title, const char* name, const st_LWRootNode* root,
+                      void* userData) {
+    NodeSystem* system = NodeSystem::current();
+    if (!system) return nullptr;
+    return system->createEditor(title ? title : "", name ? name : "", root, userData)->id();
+}
+void edDestroy(NodeEditorID id) {
+    if (NodeGraph* graph = liveEditor(id)) graph->system->destroyEditor(graph);
+}
+NodeInputID edAddInput(NodeEditorID id, ConnectionType type, const char* name,
+                       LWNodeInputEvent* event) {
+    NodeGraph* graph = liveEditor(id);
+    if (!graph || !name || valueSize(type) == 0) return nullptr;
+    return graph->system->addRootInput(*graph, type, name, event)->id();
+}
+void edSetUpdateFunc(NodeEditorID id, LWNodeEditorUpdateFunc* func) {
+    if (NodeGraph* graph = liveEditor(id)) graph->update = func;
+}
+void edSetChannelGroup(NodeEditorID id, LWChanGroupID group) {
+    if (NodeGraph* graph = liveEditor(id)) graph->group = group;
+}
+unsigned edGetState(NodeEditorID id) {
+    NodeGraph* graph = liveEditor(id);
+    return graph ? graph->state : 0u;
+}
+void edSetState(NodeEditorID id, unsigned state) {
+    if (NodeGraph* graph = liveEditor(id)) graph->system->setState(*graph, state);
+}
+LWError edSave(NodeEditorID id, const st_LWSaveState* save) {
+    NodeGraph* graph = liveEditor(id);
+    if (!graph) return "no such node editor";
+    if (!save) return "no save record";
+    std::string error;
+    if (writeGraph(*graph, save, error)) return nullptr;
+    graph->lastError = error;
+    return graph->lastError.c_str();
+}
+LWError edLoad(NodeEditorID id, const st_LWLoadState* load) {
+    NodeGraph* graph = liveEditor(id);
+    if (!graph) return "no such node editor";
+    if (!load) return "no load record";
+    std::string error;
+    if (readGraph(*graph, load, nullptr, error)) return nullptr;
+    graph->lastError = error;
+    return graph->lastError.c_str();
+}
+LWError edRenderInit(NodeEditorID id, int mode) {
+    NodeGraph* graph = liveEditor(id);
+    return graph ? graph->system->renderInit(*graph, mode) : nullptr;
+}
+LWError edRenderNewTime(NodeEditorID id, LWFrame frame, LWTime time) {
+    NodeGraph* graph = liveEditor(id);
+    return graph ? graph->system->renderNewTime(*graph, frame, time) : nullptr;
+}
+void edRenderCleanup(NodeEditorID id) {
+    if (NodeGraph* graph = liveEditor(id)) graph->system->renderCleanup(*graph);
+}
+int edOpenWindow(NodeEditorID id) {
+    NodeGraph* graph = liveEditor(id);
+    if (!graph) return 0;
+    ++graph->windowOpens;
+    return 1;
+}
+void* edUserData(NodeEditorID id) {
+    NodeGraph* graph = liveEditor(id);
+    return graph ? graph->userData : nullptr;
+}
+
+const st_LWNodeEditorFuncs kEditorFuncs = {
+    edCreate,        edDestroy,       edAddInput,   edSetUpdateFunc, edSetChannelGroup,
+    edGetState,      edSetState,      edSave,       edLoad,          edRenderInit,
+    edRenderNewTime, edRenderCleanup, edOpenWindow, edUserData};
+
+// The user name a module's server record gives, else its server name.
+std::string userNameOf(const st_ServerRecord& record) {
+    for (const st_ServerTagInfo* t = record.tagInfo; t && t->string; ++t)
+        if (t->tag == LWTAG_USERNAME) return t->string;
+    return record.name ? record.name : "";
+}
+
+// Every input of the graph: those of its nodes, then the root's.
+template <class F>
+void forEachInput(NodeGraph& graph, F f) {
+    for (auto& node : graph.nodes)
+        for (auto& input : node->inputs) f(*input);
+    for (auto& input : graph.rootInputs) f(*input);
+}
+
+}  // namespace
+
+// ---- lookups ---------------------------------------------------------------------------------
+
+GraphInput* GraphNode::input(const std::string& inputName) const {
+    for (const auto& in : inputs)
+        if (in->name == inputName) return in.get();
+    return nullptr;
+}
+
+GraphOutput* GraphNode::output(const std::string& outputName) const {
+    for (const auto& out : outputs)
+        if (out->name == outputName) return out.get();
+    return nullptr;
+}
+
+GraphInput* NodeGraph::rootInput(const std::string& inputName) const {
+    for (const auto& in : rootInputs)
+        if (in->name == inputName) return in.get();
+    return nullptr;
+}
+
+GraphNode* NodeGraph::node(const std::string& nodeName) const {
+    for (const auto& n : nodes)
+        if (n->name == nodeName) return n.get();
+    return nullptr;
+}
+
+// ---- the system ------------------------------------------------------------------------------
+
+NodeSystem::NodeSystem(Host& host) : m_host(host) {
+    {
+        std::lock_guard<std::mutex> lock(g_registryMutex);
+        g_systems[&host].push_back(this);
+        g_lastFound.store(this, std::memory_order_release);
+    }
+    addHostNodes(*this);
+    listen();
+    publish();
+}
+
+void NodeSystem::listen() {
+    m_host.attach(this);
+    m_host.setIdentityListener([this] { publish(); });
+    m_host.updates().setListener([this](const char* className, void* instance) {
+        if (className && std::strcmp(className, LWNODE_HCLASS) == 0) instanceChanged(instance);
+    });
+}
+
+NodeSystem::~NodeSystem() {
+    while (!m_editors.empty()) destroyEditor(m_editors.back().get());
+    NodeSystem* previous = nullptr;
+    bool wasCurrent = false;
+    {
+        std::lock_guard<std::mutex> lock(g_registryMutex);
+        auto it = g_systems.find(&m_host);
+        if (it != g_systems.end()) {
+            std::vector<NodeSystem*>& stack = it->second;
+            wasCurrent = !stack.empty() && stack.back() == this;
+            stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
+            if (!stack.empty()) previous = stack.back();
+            if (stack.empty()) g_systems.erase(it);
+        }
+        g_lastFound.store(previous, std::memory_order_release);
+    }
+    if (!wasCurrent) return;
+    if (previous) {
+        previous->listen();
+        previous->publish();
+        return;
+    }
+    m_host.attach(static_cast<NodeSystem*>(nullptr));
+    m_host.setIdentityListener(nullptr);
+    m_host.updates().setListener(nullptr);
+    GlobalsRegistry& globals = m_host.globals();
+    for (const char* name :
+         {LWNODEFUNCS_GLOBAL, LWNODEINPUTFUNCS_GLOBAL, LWNODEINPUTFUNCS2_GLOBAL,
+          LWNODEOUTPUTFUNCS_GLOBAL, LWNODEUTILITYFUNCS_GLOBAL, LWNODEEDITORFUNCS_GLOBAL})
+        globals.withdraw(name);
+}
+
+NodeSystem* NodeSystem::current() {
+    Host* host = Host::current();
+    if (!host) return nullptr;
+    NodeSystem* last = g_lastFound.load(std::memory_order_acquire);
+    if (last && &last->m_host == host) return last;
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    auto it = g_systems.find(host);
+    if (it == g_systems.end() || it->second.empty()) return nullptr;
+    g_lastFound.store(it->second.back(), std::memory_order_release);
+    return it->second.back();
+}
+
+void NodeSystem::publish() {
+    GlobalsRegistry& globals = m_host.globals();
+    globals.publish(LWNODEFUNCS_GLOBAL, asRecord(&kNodeFuncs));
+    globals.publish(LWNODEOUTPUTFUNCS_GLOBAL, asRecord(&kOutputFuncs));
+    globals.publish(LWNODEUTILITYFUNCS_GLOBAL, asRecord(&kUtilityFuncs));
+    globals.publish(LWNODEEDITORFUNCS_GLOBAL, asRecord(&kEditorFuncs));
+    const HostIdentity& identity = m_host.identity();
+    const bool second = !(identity.major < 10 && !(identity.major == 9 && identity.minor >= 5));
+    if (second) {
+        globals.withdraw(LWNODEINPUTFUNCS_GLOBAL);
+        globals.publish(LWNODEINPUTFUNCS2_GLOBAL, asRecord(&kInputFuncs2));
+    } else {
+        globals.withdraw(LWNODEINPUTFUNCS2_GLOBAL);
+        globals.publish(LWNODEINPUTFUNCS_GLOBAL, asRecord(&kInputFuncs));
+    }
+}
+
+const LWNodeFuncs_t* NodeSystem::nodeFuncs() {
+    return &kNodeFuncs;
+}
+const LWNodeInputFuncs_t* NodeSystem::inputFuncs() {
+    return &kInputFuncs;
+}
+const LWNodeInputFuncs2_t* NodeSystem::inputFuncs2() {
+    return &kInputFuncs2;
+}
+const LWNodeOutputFuncs_t* NodeSystem::outputFuncs() {
+    return &kOutputFuncs;
+}
+const LWNodeUtilityFuncs_t* NodeSystem::utilityFuncs() {
+    return &kUtilityFuncs;
+}
+const st_LWNodeEditorFuncs* NodeSystem::editorFuncs() {
+    return &kEditorFuncs;
+}
+
+// ---- servers ---------------------------------------------------------------------------------
+
+void NodeSystem::addServer(const std::string& name, const std::string& userName,
+                           LWActivateFunc activate, bool builtIn) {
+    Offered offer{userName, activate, builtIn};
+    for (auto& entry : m_offered)
+        if (entry.first == name) {
+            entry.second = offer;
+            m_servers.erase(name);
+            return;
+        }
+    m_offered.emplace_back(name, offer);
+}
+
+std::vector<std::string> NodeSystem::serverNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : m_offered) names.push_back(entry.first);
+    return names;
+}
+
+const NodeServer* NodeSystem::server(const std::string& name, std::string& error) {
+    auto found = m_servers.find(name);
+    if (found != m_servers.end()) {
+        // A module's server is used only while the module that gave it is still loaded.
+        const NodeServer* known = found->second.get();
+        if (!known->fromModule) return known;
+        const st_ServerRecord* record = m_host.findServer(LWNODE_HCLASS, name);
+        if (record && record->activate == known->activate) return known;
+        m_retired.push_back(std::move(found->second));
+        m_servers.erase(found);
+    }
+
+    auto srv = std::make_unique<NodeServer>();
+    srv->name = name;
+    srv->handler.inst = &srv->inst;
+    srv->handler.item = &srv->item;
+    srv->handler.rend = &srv->rend;
+    LWActivateFunc activate = nullptr;
+    for (const auto& entry : m_offered)
+        if (entry.first == name) {
+            activate = entry.second.activate;
+            srv->userName = entry.second.userName;
+            srv->builtIn = entry.second.builtIn;
+        }
+    if (!activate) {
+        if (const st_ServerRecord* record = m_host.findServer(LWNODE_HCLASS, name)) {
+            activate = record->activate;
+            srv->userName = userNameOf(*record);
+            srv->fromModule = true;
+        }
+    }
+    if (!activate) {
+        error = "unknown node server " + quoted(name);
+        return nullptr;
+    }
+    if (srv->userName.empty()) srv->userName = name;
+    srv->activate = activate;
+    int result = activate(LWNODE_VERSION, Host::globalFunction(), &srv->handler, nullptr);
+    if (result != LWACTIVATE_OK) {
+        error =
+            "node server " + quoted(name) + " refused activation (" + std::to_string(result) + ")";
+        return nullptr;
+    }
+    if (srv->handler.inst != &srv->inst || !srv->inst.create) {
+        error = "node server " + quoted(name) + " gave no instance functions";
+        return nullptr;
+    }
+    const NodeServer* ready = srv.get();
+    m_servers[name] = std::move(srv);
+    return ready;
+}
+
+// ---- editors ---------------------------------------------------------------------------------
+
+NodeGraph* NodeSystem::createEditor(const std::string& title, const std::string& name,
+                                    const st_LWRootNode* root, void* userData) {
+    auto graph = std::make_unique<NodeGraph>();
+    graph->system = this;
+    graph->title = title;
+    graph->name = name;
+    graph->hasRoot = root != nullptr;
+    if (root) graph->root = *root;
+    graph->userData = userData;
+    NodeGraph* made = graph.get();
+    m_liveEditors.insert(made);
+    m_editors.push_back(std::move(graph));
+    return made;
+}
+
+void NodeSystem::destroyEditor(NodeGraph* graph) {
+    if (!graph || !m_liveEditors.count(graph)) return;
+    // The whole graph goes: no node hears about the others leaving.
+    forEachInput(*graph, [](GraphInput& in) { in.source = nullptr; });
+    while (!graph->nodes.empty()) {
+        destroyNode(*graph->nodes.back());
+        graph->nodes.pop_back();
+    }
+    m_liveEditors.erase(graph);
+    for (auto it = m_editors.begin(); it != m_editors.end(); ++it)
+        if (it->get() == graph) {
+            // Moved out first: a node's destructor may not reach the vector while it shrinks.
+            std::unique_ptr<NodeGraph> gone = std::move(*it);
+            m_editors.erase(it);
+            break;
+        }
+}
+
+void NodeSystem::destroyHostEditors() {
+    std::vector<NodeGraph*> doomed;
+    for (const auto& graph : m_editors)
+        if (graph->madeByHost) doomed.push_back(graph.get());
+    for (NodeGraph* graph : doomed) destroyEditor(graph);
+}
+
+std::vector<NodeGraph*> NodeSystem::editors() const {
+    std::vector<NodeGraph*> all;
+    for (const auto& graph : m_editors) all.push_back(graph.get());
+    return all;
+}
+
+NodeGraph* NodeSystem::findEditor(const std::string& editorName) const {
+    for (const auto& graph : m_editors)
+        if (graph->name == editorName) return graph.get();
+    return nullptr;
+}
+
+NodeGraph* NodeSystem::editor(NodeEditorID id) const {
+    NodeGraph* graph = NodeGraph::from(id);
+    return graph && m_liveEditors.count(graph) ? graph : nullptr;
+}
+
+GraphNode* NodeSystem::node(NodeID id) const {
+    GraphNode* n = GraphNode::from(id);
+    return n && m_liveNodes.count(n) ? n : nullptr;
+}
+
+// ---- editing ---------------------------------------------------------------------------------
+
+void NodeSystem::edited(NodeGraph& graph) {
+    ++graph.updates;
+    if (graph.update) graph.update(graph.id());
+}
+
+void NodeSystem::fire(GraphInput& input, LWNodalEvent_t event, ConnectionType type) {
+    if (!input.event) return;
+    if (input.node && !input.node->settled) return;
+    void* data = input.node ? input.node->instance : input.graph->userData;
+    input.event(data, input.id(), event, type);
+}
+
+std::string NodeSystem::freeName(const NodeGraph& graph, const std::string& base) const {
+    for (size_t n = 1;; ++n) {
+        std::string candidate = base + " (" + std::to_string(n) + ")";
+        if (!graph.node(candidate)) return candidate;
+    }
+}
+
+GraphInput* NodeSystem::addRootInput(NodeGraph& graph, ConnectionType type, const std::string& name,
+                                     LWNodeInputEvent* event) {
+    auto input = std::make_unique<GraphInput>();
+    input->graph = &graph;
+    input->type = type;
+    input->name = name;
+    input->event = event;
+    graph.rootInputs.push_back(std::move(input));
+    return graph.rootInputs.back().get();
+}
+
+std::unique_ptr<GraphNode> NodeSystem::makeNode(NodeGraph& graph, const NodeServer& server,
+                                                const std::string& name, std::string& error) {
+    auto node = std::make_unique<GraphNode>();
+    node->graph = &graph;
+    node->server = &server;
+    node->name = name;
+    m_liveNodes.insert(node.get());
+    LWError why = nullptr;
+    node->instance = server.inst.create(server.inst.priv, node->id(), &why);
+    if (!node->instance) {
+        m_liveNodes.erase(node.get());
+        error = "node server " + quoted(server.name) + " made no node";
+        if (why && *why) error += std::string(": ") + why;
+        return nullptr;
+    }
+    return node;
+}
+
+void NodeSystem::destroyNode(GraphNode& node) {
+    node.settled = false;
+    for (auto& in : node.inputs) in->source = nullptr;
+    if (node.instance && node.server->inst.destroy) node.server->inst.destroy(node.instance);
+    node.instance = nullptr;
+    node.inputs.clear();
+    node.outputs.clear();
+    m_liveNodes.erase(&node);
+}
+
+GraphNode* NodeSystem::addNode(NodeGraph& graph, const std::string& serverName,
+                               std::string& error) {
+    if (graph.nodes.size() >= kMaxGraphNodes) {
+        error = "the graph already holds " + std::to_string(kMaxGraphNodes) + " nodes";
+        return nullptr;
+    }
+    const NodeServer* srv = server(serverName, error);
+    if (!srv) return nullptr;
+    auto node = makeNode(graph, *srv, freeName(graph, srv->userName), error);
+    if (!node) return nullptr;
+    graph.nodes.push_back(std::move(node));
+    GraphNode* added = graph.nodes.back().get();
+    added->settled = true;
+    edited(graph);
+    return added;
+}
+
+void NodeSystem::removeNode(GraphNode* node) {
+    if (!node || !m_liveNodes.count(node)) return;
+    NodeGraph& graph = *node->graph;
+    // Cut first, then tell: the events may reach plug-ins that look at the graph.
+    std::vector<std::pair<GraphInput*, ConnectionType>> cut;
+    forEachInput(graph, [&](GraphInput& in) {
+        if (in.source && in.source->node == node) {
+            cut.emplace_back(&in, in.source->type);
+            in.source = nullptr;
+        }
+    });
+    for (auto& [in, type] : cut) fire(*in, LWNODE_EVENT_SOURCE_REMOVED, type);
+    destroyNode(*node);
+    for (auto it = graph.nodes.begin(); it != graph.nodes.end(); ++it)
+        if (it->get() == node) {
+            std::unique_ptr<GraphNode> gone = std::move(*it);
+            graph.nodes.erase(it);
+            break;
+        }
+    edited(graph);
+}
+
+bool NodeSystem::dependsOn(const GraphNode* node, const GraphNode* upstream) {
+    if (!node || !upstream) return false;
+    // Iterative, so that a long chain cannot exhaust the stack.
+    std::vector<const GraphNode*> pending{node};
+    std::set<const GraphNode*> seen{node};
+    while (!pending.empty()) {
+        const GraphNode* n = pending.back();
+        pending.pop_back();
+        if (n == upstream) return true;
+        for (const auto& in : n->inputs) {
+            const GraphNode* next = in->source ? in->source->node : nullptr;
+            if (next && seen.insert(next).second) pending.push_back(next);
+        }
+    }
+    return false;
+}
+
+namespace {
+
+std::string describeOutput(const GraphOutput& out) {
+    return std::string("the ") + typeWord(out.type) + " output " + quoted(out.name) + " of " +
+           quoted(out.node->name);
+}
+
+std::string describeInput(const GraphInput& in) {
+    return std::string("the ") + typeWord(in.type) + " input " + quoted(in.name) + " of " +
+           (in.node ? quoted(in.node->name) : std::string("the root"));
+}
+
+}  // namespace
+
+bool NodeSystem::canConnect(const GraphOutput* output, const GraphInput* input,
+                            std::string& error) {
+    if (!output || !input || !output->node) {
+        error = "no such input or output";
+        return false;
+    }
+    if (output->node->graph != input->graph) {
+        error = "cannot connect nodes of different editors";
+        return false;
+    }
+    if (!canConvert(output->type, input->type)) {
+        error = "cannot connect " + describeOutput(*output) + " to " + describeInput(*input);
+        return false;
+    }
+    if (input->node && dependsOn(output->node, input->node)) {
+        error = "connecting " + describeOutput(*output) + " to " + describeInput(*input) +
+                " would make a cycle: " +
+                (output->node == input->node ? std::string("a node cannot feed itself")
+                                             : quoted(output->node->name) + " already depends on " +
+                                                   quoted(input->node->name));
+        return false;
+    }
+    return true;
+}
+
+bool NodeSystem::connect(GraphOutput* output, GraphInput* input, std::string& error) {
+    if (!canConnect(output, input, error)) return false;
+    if (input->source == output) return true;
+    if (GraphOutput* old = input->source) {
+        input->source = nullptr;
+        fire(*input, LWNODE_EVENT_DISCONNECTED, old->type);
+    }
+    input->source = output;
+    fire(*input, LWNODE_EVENT_CONNECTED, output->type);
+    edited(*input->graph);
+    return true;
+}
+
+bool NodeSystem::connect(GraphNode* fromNode, const std::string& output, GraphNode* toNode,
+                         const std::string& input, std::string& error) {
+    if (!fromNode) {
+        error = "no node to connect from";
+        return false;
+    }
+    GraphOutput* out = fromNode->output(output);
+    if (!out) {
+        error = "node " + quoted(fromNode->name) + " has no output " + quoted(output);
+        return false;
+    }
+    GraphInput* in = toNode ? toNode->input(input) : fromNode->graph->rootInput(input);
+    if (!in) {
+        error = (toNode ? "node " + quoted(toNode->name) : std::string("the root")) +
+                " has no input " + quoted(input);
+        return false;
+    }
+    return connect(out, in, error);
+}
+
+bool NodeSystem::disconnect(GraphInput* input) {
+    if (!input || !input->source) return false;
+    GraphOutput* old = input->source;
+    input->source = nullptr;
+    fire(*input, LWNODE_EVENT_DISCONNECTED, old->type);
+    edited(*input->graph);
+    return true;
+}
+
+void NodeSystem::instanceChanged(LWInstance instance) {
+    if (!instance) return;
+    for (const auto& graph : m_editors)
+        for (const auto& node : graph->nodes)
+            if (node->instance == instance) {
+                edited(*graph);
+                return;
+            }
+}
+
+void NodeSystem::setState(NodeGraph& graph, unsigned state) {
+    graph.state = state;
+    if (graph.enabledMirror) *graph.enabledMirror = graph.enabled();
+}
+
+GraphInput* NodeSystem::addInput(GraphNode& node, ConnectionType type, const std::string& name,
+                                 LWNodeInputEvent* event, int record) {
+    auto input = std::make_unique<GraphInput>();
+    input->graph = node.graph;
+    input->node = &node;
+    input->type = type;
+    input->name = name;
+    input->event = event;
+    input->record = record;
+    node.inputs.push_back(std::move(input));
+    GraphInput* added = node.inputs.back().get();
+    if (node.settled) edited(*node.graph);
+    return added;
+}
+
+void NodeSystem::removeInput(GraphNode& node, GraphInput* input) {
+    for (auto it = node.inputs.begin(); it != node.inputs.end(); ++it)
+        if (it->get() == input) {
+            std::unique_ptr<GraphInput> gone = std::move(*it);
+            node.inputs.erase(it);
+            if (node.settled) edited(*node.graph);
+            return;
+        }
+}
+
+GraphOutput* NodeSystem::addOutput(GraphNode& node, ConnectionType type, const std::string& name) {
+    auto output = std::make_unique<GraphOutput>();
+    output->node = &node;
+    output->type = type;
+    output->name = name;
+    node.outputs.push_back(std::move(output));
+    GraphOutput* added = node.outputs.back().get();
+    if (node.settled) edited(*node.graph);
+    return added;
+}
+
+void NodeSystem::removeOutput(GraphNode& node, GraphOutput* output) {
+    auto it = std::find_if(node.outputs.begin(), node.outputs.end(),
+                           [&](const auto& o) { return o.get() == output; });
+    if (it == node.outputs.end()) return;
+    std::vector<GraphInput*> cut;
+    forEachInput(*node.graph, [&](GraphInput& in) {
+        if (in.source == output) {
+            in.source = nullptr;
+            cut.push_back(&in);
+        }
+    });
+    std::unique_ptr<GraphOutput> gone = std::move(*it);
+    node.outputs.erase(it);
+    for (GraphInput* in : cut) fire(*in, LWNODE_EVENT_DISCONNECTED, gone->type);
+    if (node.settled) edited(*node.graph);
+}
+
+// ---- loading ---------------------------------------------------------------------------------
+
+std::unique_ptr<GraphNode> NodeSystem::stageNode(NodeGraph& graph, const std::string& serverName,
+                                                 const std::string& name, std::string& error) {
+    const NodeServer* srv = server(serverName, error);
+    if (!srv) return nullptr;
+    return makeNode(graph, *srv, name, error);
+}
+
+void NodeSystem::discardStaged(std::vector<std::unique_ptr<GraphNode>>& nodes) {
+    for (auto& node : nodes)
+        for (auto& in : node->inputs) in->source = nullptr;
+    while (!nodes.empty()) {
+        destroyNode(*nodes.back());
+        nodes.pop_back();
+    }
+}
+
+void NodeSystem::replaceGraph(NodeGraph& graph, std::vector<std::unique_ptr<GraphNode>> nodes,
+                              const std::vector<RootLink>& rootLinks) {
+    forEachInput(graph, [](GraphInput& in) { in.source = nullptr; });
+    while (!graph.nodes.empty()) {
+        destroyNode(*graph.nodes.back());
+        graph.nodes.pop_back();
+    }
+    graph.nodes = std::move(nodes);
+    for (auto& node : graph.nodes) node->settled = true;
+    for (const RootLink& link : rootLinks) link.input->source = link.source;
+    forEachInput(graph, [&](GraphInput& in) {
+        if (in.source) fire(in, LWNODE_EVENT_CONNECTED, in.source->type);
+    });
+    edited(graph);
+}
+
+// ---- render cycle and root -------------------------------------------------------------------
+
+const char* NodeSystem::renderInit(NodeGraph& graph, int mode) {
+    const char* first = nullptr;
+    for (const auto& node : graph.nodes)
+        if (node->server->rend.init) {
+            const char* why = node->server->rend.init(node->instance, mode);
+            if (why && !first) first = why;
+        }
+    if (graph.hasRoot && graph.root.init) {
+        const char* why = graph.root.init(graph.id(), mode);
+        if (why && !first) first = why;
+    }
+    return first;
+}
+
+const char* NodeSystem::renderNewTime(NodeGraph& graph, int frame, double time) {
+    const char* first = nullptr;
+    for (const auto& node : graph.nodes)
+        if (node->server->rend.newTime) {
+            const char* why = node->server->rend.newTime(node->instance, frame, time);
+            if (why && !first) first = why;
+        }
+    if (graph.hasRoot && graph.root.newTime) {
+        const char* why = graph.root.newTime(graph.id(), frame, time);
+        if (why && !first) first = why;
+    }
+    return first;
+}
+
+void NodeSystem::renderCleanup(NodeGraph& graph) {
+    for (const auto& node : graph.nodes)
+        if (node->server->rend.cleanup) node->server->rend.cleanup(node->instance);
+    if (graph.hasRoot && graph.root.cleanup) graph.root.cleanup(graph.id());
+}
+
+std::array<double, 4> NodeSystem::rootPreviewColour(NodeGraph& graph) {
+    std::array<double, 4> rgba{{0.0, 0.0, 0.0, 1.0}};
+    if (!graph.hasRoot || !graph.root.rootPreview) return rgba;
+    // The preview sample: the origin, facing a viewer one unit away along -Z.
+    LWNodalAccess96_t record{};
+    LWNodalAccess_t& na = record.base.base;
+    for (double* normal : {na.gNorm, na.wNorm, na.wNorm0}) normal[2] = -1.0;
+    na.raySource[2] = -1.0;
+    na.rayLength = 1.0;
+    na.cosine = 1.0;
+    na.spotSize = 0.01;
+    for (int i = 0; i < 3; ++i) na.oXfrm[i * 4] = na.wXfrm[i * 4] = 1.0;
+    na.polNum = -1;
+    na.flags = LWSAMPLE_CAMERA | LWSAMPLE_PREVIEW;
+    record.base.rayType = LWRAY_CAMERA;
+    graph.root.rootPreview(graph.id(), &na, rgba.data());
+    return rgba;
+}
+
+int NodeSystem::rootPanel(NodeGraph& graph) {
+    return graph.hasRoot && graph.root.rootPanel ? graph.root.rootPanel(graph.id()) : 0;
+}
+
+int NodeSystem::rootOptions(NodeGraph& graph) {
+    return graph.hasRoot && graph.root.rootOptions ? graph.root.rootOptions(graph.id()) : 0;
+}
+
+void NodeSystem::rootCustomPreview(NodeGraph& graph, int width, int height) {
+    if (graph.hasRoot && graph.root.rootCustomPreview)
+        graph.root.rootCustomPreview(graph.id(), width, height);
+}
+
+// ---- items -----------------------------------------------------------------------------------
+
+void NodeSystem::changeID(const LWItemID* pairs) {
+    if (!pairs) return;
+    for (const auto& graph : m_editors)
+        for (const auto& node : graph->nodes)
+            if (node->server->item.changeID) node->server->item.changeID(node->instance, pairs);
+}
+
+// ---- surface graphs --------------------------------------------------------------------------
+
+NodeGraph* NodeSystem::createSurfaceEditor(Surface& surface) {
+    NodeGraph* graph = createEditor("Surface", surface.name, nullptr, nullptr);
+    graph->madeByHost = true;
+    static const std::pair<const char*, ConnectionType> kChannels[] = {
+        {"Colour", LWNODE_COLOUR},       {"Luminosity", LWNODE_SCALAR},
+        {"Diffuse", LWNODE_SCALAR},      {"Specular", LWNODE_SCALAR},
+        {"Glossiness", LWNODE_SCALAR},   {"Reflection", LWNODE_SCALAR},
+        {"Transparency", LWNODE_SCALAR}, {"Refraction Index", LWNODE_SCALAR},
+        {"Translucency", LWNODE_SCALAR}, {"Normal", LWNODE_VECTOR},
+        {"Material", LWNODE_MATERIAL}};
+    for (const auto& [name, type] : kChannels) addRootInput(*graph, type, name, nullptr);
+    graph->state = surface.nodes.enabled ? 1u : 0u;
+    graph->enabledMirror = &surface.nodes.enabled;
+    return graph;
+}
+
+}  // namespace lwhost

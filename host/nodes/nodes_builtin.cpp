@@ -1,0 +1,431 @@
+// The host's own nodes: constants, a material, a world-space checker, mix and multiply, and a
+// ray node. They are node servers like any plug-in's: activated with version 1, made through
+// their instance functions with the node as context, evaluated through their handler record.
+//
+// Settings are panel values: an input that is not connected takes its value from the setting of
+// the same name. In files each setting is one leaf block of floats (an integer as one u32).
+#include <cmath>
+#include <vector>
+
+#include "lwhost/nodes/nodes.h"
+
+namespace lwhost {
+
+namespace {
+
+// One setting: 1 or 3 doubles, or an int, stored under one block.
+struct Setting {
+    st_LWBlockIdent ident;
+    int count;       // doubles held (1 or 3); 0 for an int
+    double* values;  // the doubles
+    int* integer;    // the int
+};
+
+class HostNode {
+  public:
+    HostNode(NodeSystem& system, GraphNode& node) : m_system(system), m_node(node) {}
+    virtual ~HostNode() = default;
+    HostNode(const HostNode&) = delete;
+    HostNode& operator=(const HostNode&) = delete;
+
+    virtual void evaluate(LWNodalAccess_t* access, const GraphOutput* output,
+                          NodeValue value) const = 0;
+
+    // Copies the settings of a node of the same class.
+    void assign(const HostNode& other) {
+        for (size_t i = 0; i < m_settings.size() && i < other.m_settings.size(); ++i) {
+            const Setting& from = other.m_settings[i];
+            Setting& to = m_settings[i];
+            for (int k = 0; k < to.count; ++k) to.values[k] = from.values[k];
+            if (to.integer) *to.integer = *from.integer;
+        }
+    }
+
+    void save(const st_LWSaveState& s) const {
+        for (const Setting& setting : m_settings) {
+            s.beginBlk(s.writeData, &setting.ident, 1);
+            if (setting.integer) {
+                // Two's complement, so that negative values come back from binary files too.
+                const auto bits = static_cast<uint32_t>(*setting.integer);
+                s.writeU4(s.writeData, &bits, 1);
+            } else {
+                float f[3];
+                for (int k = 0; k < setting.count; ++k)
+                    f[k] = static_cast<float>(setting.values[k]);
+                s.writeFP(s.writeData, f, setting.count);
+            }
+            s.endBlk(s.writeData);
+        }
+    }
+
+    void load(const st_LWLoadState& s) {
+        std::vector<st_LWBlockIdent> idents;
+        for (const Setting& setting : m_settings) idents.push_back(setting.ident);
+        idents.push_back({0, nullptr});
+        while (LWID id = s.findBlk(s.readData, idents.data())) {
+            for (Setting& setting : m_settings)
+                if (setting.ident.id == id) read(s, setting);
+            s.endBlk(s.readData);
+        }
+    }
+
+  protected:
+    GraphInput* input(ConnectionType type, const char* name) {
+        return m_system.addInput(m_node, type, name, nullptr, 0);
+    }
+    GraphOutput* output(ConnectionType type, const char* name) {
+        return m_system.addOutput(m_node, type, name);
+    }
+    void setting(LWID id, const char* token, double* values, int count) {
+        m_settings.push_back({{id, token}, count, values, nullptr});
+    }
+    void setting(LWID id, const char* token, int* value) {
+        m_settings.push_back({{id, token}, 0, nullptr, value});
+    }
+
+    // The input's value, or the panel value when it is not connected (tested here first: most
+    // inputs are not).
+    static void evaluate3(const GraphInput* in, LWNodalAccess_t* access, const double panel[3],
+                          double out[3]) {
+        out[0] = panel[0];
+        out[1] = panel[1];
+        out[2] = panel[2];
+        if (in->source) NodeSystem::evaluate(in, access, out);
+    }
+    static double evaluate1(const GraphInput* in, LWNodalAccess_t* access, double panel) {
+        if (in->source) NodeSystem::evaluate(in, access, &panel);
+        return panel;
+    }
+
+  private:
+    static void read(const st_LWLoadState& s, Setting& setting) {
+        if (setting.integer) {
+            uint32_t bits = 0;
+            float f = 0;
+            if (s.readU4(s.readData, &bits, 1) == 1)
+                *setting.integer = static_cast<int>(bits);
+            else if (s.readFP(s.readData, &f, 1) == 1 && std::isfinite(f) && std::fabs(f) < 2.0e9f)
+                *setting.integer = static_cast<int>(std::lround(f));  // written by hand: "-3"
+            return;
+        }
+        float f[3];
+        if (s.readFP(s.readData, f, setting.count) == setting.count)
+            for (int k = 0; k < setting.count; ++k) setting.values[k] = f[k];
+    }
+
+    NodeSystem& m_system;
+    GraphNode& m_node;
+    std::vector<Setting> m_settings;
+};
+
+constexpr LWID id(const char (&c)[5]) {
+    return LWID_MAKE(c[0], c[1], c[2], c[3]);
+}
+
+// ---- constants ---------------------------------------------------------------------------------
+
+class ColourConstant : public HostNode {
+  public:
+    ColourConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        output(LWNODE_COLOUR, "Colour");
+        setting(id("COLR"), "Colour", m_value, 3);
+    }
+    void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
+        NodeSystem::setValue(value, m_value);
+    }
+
+  private:
+    double m_value[3] = {1.0, 1.0, 1.0};
+};
+
+class VectorConstant : public HostNode {
+  public:
+    VectorConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        output(LWNODE_VECTOR, "Vector");
+        setting(id("VALU"), "Value", m_value, 3);
+    }
+    void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
+        NodeSystem::setValue(value, m_value);
+    }
+
+  private:
+    double m_value[3] = {0.0, 1.0, 0.0};
+};
+
+class ScalarConstant : public HostNode {
+  public:
+    ScalarConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        output(LWNODE_SCALAR, "Value");
+        setting(id("VALU"), "Value", &m_value, 1);
+    }
+    void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
+        NodeSystem::setValue(value, &m_value);
+    }
+
+  private:
+    double m_value = 1.0;
+};
+
+class IntegerConstant : public HostNode {
+  public:
+    IntegerConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        output(LWNODE_INTEGER, "Value");
+        setting(id("VALU"), "Value", &m_value);
+    }
+    void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
+        NodeSystem::setValue(value, &m_value);
+    }
+
+  private:
+    int m_value = 1;
+};
+
+// ---- material ----------------------------------------------------------------------------------
+
+// A material value from four shading colours and a transparency.
+class Material : public HostNode {
+  public:
+    Material(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        m_diffuse = input(LWNODE_COLOUR, "Diffuse Shading");
+        m_specular = input(LWNODE_COLOUR, "Specular Shading");
+        m_reflection = input(LWNODE_COLOUR, "Reflection Shading");
+        m_refraction = input(LWNODE_COLOUR, "Refraction Shading");
+        m_transparency = input(LWNODE_SCALAR, "Transparency");
+        output(LWNODE_MATERIAL, "Material");
+        setting(id("DIFS"), "DiffuseShading", m_value, 3);
+        setting(id("SPES"), "SpecularShading", m_value + 3, 3);
+        setting(id("REFL"), "ReflectionShading", m_value + 6, 3);
+        setting(id("REFR"), "RefractionShading", m_value + 9, 3);
+        setting(id("TRAN"), "Transparency", m_value + 12, 1);
+    }
+    void evaluate(LWNodalAccess_t* access, const GraphOutput*, NodeValue value) const override {
+        double m[LWNODE_MATERIAL_DOUBLES];
+        evaluate3(m_diffuse, access, m_value, m);
+        evaluate3(m_specular, access, m_value + 3, m + 3);
+        evaluate3(m_reflection, access, m_value + 6, m + 6);
+        evaluate3(m_refraction, access, m_value + 9, m + 9);
+        m[12] = evaluate1(m_transparency, access, m_value[12]);
+        NodeSystem::setValue(value, m);
+    }
+
+  private:
+    GraphInput* m_diffuse;
+    GraphInput* m_specular;
+    GraphInput* m_reflection;
+    GraphInput* m_refraction;
+    GraphInput* m_transparency;
+    double m_value[LWNODE_MATERIAL_DOUBLES] = {0.8, 0.8, 0.8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+};
+
+// ---- checker -----------------------------------------------------------------------------------
+
+// Cubes of edge Size in world space, alternating "Colour 1" (the cube at the origin's corner)
+// and "Colour 2". "Value" is 0 in the first kind of cube and 1 in the second.
+class Checker : public HostNode {
+  public:
+    Checker(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        m_colour1 = input(LWNODE_COLOUR, "Colour 1");
+        m_colour2 = input(LWNODE_COLOUR, "Colour 2");
+        m_size = input(LWNODE_SCALAR, "Size");
+        m_colourOut = output(LWNODE_COLOUR, "Colour");
+        output(LWNODE_SCALAR, "Value");
+        setting(id("COL1"), "Colour1", m_c1, 3);
+        setting(id("COL2"), "Colour2", m_c2, 3);
+        setting(id("SIZE"), "Size", &m_sizeValue, 1);
+    }
+
+    // Whether the point lies in a cube of the second kind. A size that is not positive and
+    // finite, or a point too far out to place, gives the first kind.
+    static bool second(const double p[3], double size) {
+        if (!(size > 0) || !std::isfinite(size)) return false;
+        double sum = std::floor(p[0] / size) + std::floor(p[1] / size) + std::floor(p[2] / size);
+        if (!std::isfinite(sum)) return false;
+        return std::fmod(std::fabs(sum), 2.0) == 1.0;
+    }
+
+    void evaluate(LWNodalAccess_t* access, const GraphOutput* out, NodeValue value) const override {
+        static const double kOrigin[3] = {0, 0, 0};
+        const double size = evaluate1(m_size, access, m_sizeValue);
+        const bool odd = second(access ? access->wPos : kOrigin, size);
+        if (out != m_colourOut) {
+            const double v = odd ? 1.0 : 0.0;
+            NodeSystem::setValue(value, &v);
+            return;
+        }
+        double c[3];
+        if (odd)
+            evaluate3(m_colour2, access, m_c2, c);
+        else
+            evaluate3(m_colour1, access, m_c1, c);
+        NodeSystem::setValue(value, c);
+    }
+
+  private:
+    GraphInput* m_colour1;
+    GraphInput* m_colour2;
+    GraphInput* m_size;
+    GraphOutput* m_colourOut;
+    double m_c1[3] = {1.0, 1.0, 1.0};
+    double m_c2[3] = {0.0, 0.0, 0.0};
+    double m_sizeValue = 1.0;
+};
+
+// ---- mix and multiply --------------------------------------------------------------------------
+
+// A + (B - A) * Amount.
+class Mix : public HostNode {
+  public:
+    Mix(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        m_a = input(LWNODE_COLOUR, "A");
+        m_b = input(LWNODE_COLOUR, "B");
+        m_amount = input(LWNODE_SCALAR, "Amount");
+        output(LWNODE_COLOUR, "Colour");
+        setting(id("VALA"), "A", m_av, 3);
+        setting(id("VALB"), "B", m_bv, 3);
+        setting(id("AMNT"), "Amount", &m_amountValue, 1);
+    }
+    void evaluate(LWNodalAccess_t* access, const GraphOutput*, NodeValue value) const override {
+        double a[3], b[3], c[3];
+        evaluate3(m_a, access, m_av, a);
+        evaluate3(m_b, access, m_bv, b);
+        const double t = evaluate1(m_amount, access, m_amountValue);
+        for (int k = 0; k < 3; ++k) c[k] = a[k] + (b[k] - a[k]) * t;
+        NodeSystem::setValue(value, c);
+    }
+
+  private:
+    GraphInput* m_a;
+    GraphInput* m_b;
+    GraphInput* m_amount;
+    double m_av[3] = {0.0, 0.0, 0.0};
+    double m_bv[3] = {1.0, 1.0, 1.0};
+    double m_amountValue = 0.5;
+};
+
+// A * B, component by component.
+class Multiply : public HostNode {
+  public:
+    Multiply(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        m_a = input(LWNODE_COLOUR, "A");
+        m_b = input(LWNODE_COLOUR, "B");
+        output(LWNODE_COLOUR, "Colour");
+        setting(id("VALA"), "A", m_av, 3);
+        setting(id("VALB"), "B", m_bv, 3);
+    }
+    void evaluate(LWNodalAccess_t* access, const GraphOutput*, NodeValue value) const override {
+        double a[3], b[3], c[3];
+        evaluate3(m_a, access, m_av, a);
+        evaluate3(m_b, access, m_bv, b);
+        for (int k = 0; k < 3; ++k) c[k] = a[k] * b[k];
+        NodeSystem::setValue(value, c);
+    }
+
+  private:
+    GraphInput* m_a;
+    GraphInput* m_b;
+    double m_av[3] = {1.0, 1.0, 1.0};
+    double m_bv[3] = {1.0, 1.0, 1.0};
+};
+
+// ---- ray ---------------------------------------------------------------------------------------
+
+// Fires a ray from the sample through the access record's ray-tracing function: along
+// "Direction" when connected, else along the mirror direction of the arriving ray. "Colour" is
+// what it sees, "Length" how far it went (-1 for a miss or when the host traces no rays).
+class Ray : public HostNode {
+  public:
+    Ray(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        m_direction = input(LWNODE_VECTOR, "Direction");
+        m_colourOut = output(LWNODE_COLOUR, "Colour");
+        output(LWNODE_SCALAR, "Length");
+    }
+
+    static bool unit(double v[3]) {
+        const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (!(length > 0) || !std::isfinite(length)) return false;
+        for (int k = 0; k < 3; ++k) v[k] /= length;
+        return true;
+    }
+
+    void evaluate(LWNodalAccess_t* access, const GraphOutput* out, NodeValue value) const override {
+        double colour[3] = {0.0, 0.0, 0.0};
+        double length = -1.0;
+        if (access && access->rayTrace) {
+            double d[3];
+            if (!NodeSystem::evaluate(m_direction, access, d)) {
+                const double* n = access->wNorm;
+                for (int k = 0; k < 3; ++k) d[k] = access->wPos[k] - access->raySource[k];
+                if (unit(d)) {
+                    const double dn = d[0] * n[0] + d[1] * n[1] + d[2] * n[2];
+                    for (int k = 0; k < 3; ++k) d[k] -= 2.0 * dn * n[k];
+                }
+            }
+            if (unit(d)) length = access->rayTrace(access->wPos, d, colour);
+        }
+        if (out == m_colourOut)
+            NodeSystem::setValue(value, colour);
+        else
+            NodeSystem::setValue(value, &length);
+    }
+
+  private:
+    GraphInput* m_direction;
+    GraphOutput* m_colourOut;
+};
+
+// ---- the server records ------------------------------------------------------------------------
+
+template <class N>
+struct HostServer {
+    static LWInstance create(void*, void* context, LWError* err) {
+        GraphNode* node = GraphNode::from(static_cast<NodeID>(context));
+        if (!node || !node->graph || !node->graph->system) {
+            if (err) *err = "a host node needs its node";
+            return nullptr;
+        }
+        return static_cast<HostNode*>(new N(*node->graph->system, *node));
+    }
+    static HostNode* of(LWInstance instance) { return static_cast<HostNode*>(instance); }
+    static void destroy(LWInstance instance) { delete of(instance); }
+    static LWError copy(LWInstance to, LWInstance from) {
+        if (to && from) of(to)->assign(*of(from));
+        return nullptr;
+    }
+    static LWError load(LWInstance instance, const st_LWLoadState* state) {
+        if (instance && state) of(instance)->load(*state);
+        return nullptr;
+    }
+    static LWError save(LWInstance instance, const st_LWSaveState* state) {
+        if (instance && state) of(instance)->save(*state);
+        return nullptr;
+    }
+    static const char* descln(LWInstance) { return ""; }
+    static void evaluate(LWInstance instance, LWNodalAccess_t* access, NodeOutputID output,
+                         NodeValue value) {
+        if (instance) of(instance)->evaluate(access, GraphOutput::from(output), value);
+    }
+    static int activate(int version, LWGlobalFunc, void* local, void*) {
+        if (version != LWNODE_VERSION) return LWACTIVATE_BADVERSION;
+        auto* handler = static_cast<st_LWNodeHandler*>(local);
+        if (!handler) return LWACTIVATE_BADLOCAL;
+        if (handler->inst) *handler->inst = {nullptr, create, destroy, copy, load, save, descln};
+        handler->evaluate = evaluate;
+        return LWACTIVATE_OK;
+    }
+};
+
+}  // namespace
+
+void addHostNodes(NodeSystem& system) {
+    system.addServer("ColourConstant", "Colour", &HostServer<ColourConstant>::activate, true);
+    system.addServer("ScalarConstant", "Scalar", &HostServer<ScalarConstant>::activate, true);
+    system.addServer("VectorConstant", "Vector", &HostServer<VectorConstant>::activate, true);
+    system.addServer("IntegerConstant", "Integer", &HostServer<IntegerConstant>::activate, true);
+    system.addServer("Material", "Material", &HostServer<Material>::activate, true);
+    system.addServer("Checker", "Checker", &HostServer<Checker>::activate, true);
+    system.addServer("Mix", "Mix", &HostServer<Mix>::activate, true);
+    system.addServer("Multiply", "Multiply", &HostServer<Multiply>::activate, true);
+    system.addServer("Ray", "Ray", &HostServer<Ray>::activate, true);
+}
+
+}  // namespace lwhost

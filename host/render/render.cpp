@@ -1,0 +1,240 @@
+// The render cycle and the image: frames in order, tiles shared out to render threads.
+#include "lwhost/render/render.h"
+
+#include <lwsdk/lwmaster.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/render/render_math.h"
+#include "lwhost/render/render_world.h"
+#include "lwhost/scene/scene.h"
+
+namespace lwhost {
+
+namespace {
+
+constexpr int kTileSide = 32;
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+struct GraphOfSurface {
+    std::string surface;
+    NodeGraph* graph;
+};
+
+// Runs `body(index)` for every index below `count` on `threads` render threads that take the
+// next index from one shared counter; the calling thread waits, calling `waiting(done)` now and
+// then. The one place where render work is shared out. False when no thread could be started.
+template <class Body, class Waiting>
+bool parallelFor(size_t count, int threads, Body&& body, Waiting&& waiting) {
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> done{0};
+    // Wakes the waiting thread as soon as the work is done, not at its next progress tick.
+    std::mutex finishedMutex;
+    std::condition_variable finished;
+    auto worker = [&]() {
+        for (size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
+            body(i);
+            if (done.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+                std::lock_guard<std::mutex> lock(finishedMutex);
+                finished.notify_all();
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(static_cast<size_t>(threads));
+    try {
+        for (int t = 0; t < threads; ++t) pool.emplace_back(worker);
+    } catch (const std::system_error&) {
+        if (pool.empty()) return false;
+    }
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(finishedMutex);
+            finished.wait_for(lock, kProgressInterval,
+                              [&] { return done.load(std::memory_order_acquire) >= count; });
+        }
+        const size_t reached = done.load(std::memory_order_acquire);
+        waiting(reached);
+        if (reached >= count) break;
+    }
+    for (std::thread& t : pool) t.join();
+    return true;
+}
+
+uint8_t toByte(double v) {
+    return static_cast<uint8_t>(rmath::clamp01(v) * 255.0 + 0.5);
+}
+
+}  // namespace
+
+int renderThreadCount(int threads) {
+    if (threads > 0) return std::min(threads, kMaxRenderThreads);
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores ? static_cast<int>(std::min(cores, static_cast<unsigned>(kMaxRenderThreads))) : 1;
+}
+
+Renderer::Renderer(Host& host, Scene& scene, Plugins* plugins, NodeSystem* nodes)
+    : m_host(host), m_scene(scene), m_plugins(plugins), m_nodes(nodes) {}
+
+Renderer::~Renderer() = default;
+
+std::string Renderer::checkOptions(const RenderOptions& o) {
+    const std::string side = std::to_string(kMaxRenderSide);
+    if (o.width < 1 || o.width > kMaxRenderSide)
+        return "the width must be 1 to " + side + ", not " + std::to_string(o.width);
+    if (o.height < 1 || o.height > kMaxRenderSide)
+        return "the height must be 1 to " + side + ", not " + std::to_string(o.height);
+    if (o.samples < 1 || o.samples > kMaxRenderSamples)
+        return "the samples per pixel must be 1 to " + std::to_string(kMaxRenderSamples) +
+               ", not " + std::to_string(o.samples);
+    if (o.threads < 0 || o.threads > kMaxRenderThreads)
+        return "the threads must be 1 to " + std::to_string(kMaxRenderThreads) + ", not " +
+               std::to_string(o.threads);
+    if (o.maxBounces < 0 || o.maxBounces > kMaxRenderBounces)
+        return "the bounce limit must be 0 to " + std::to_string(kMaxRenderBounces);
+    return std::string();
+}
+
+std::string Renderer::check(const RenderOptions& o, const std::vector<int>& frames) const {
+    std::string why = checkOptions(o);
+    if (!why.empty()) return why;
+    if (frames.empty()) return "no frames to render";
+    const FrameRange& range = m_scene.frames();
+    for (int frame : frames)
+        if (frame < range.first || frame > range.last)
+            return "frame " + std::to_string(frame) + " is not in the scene's frames " +
+                   std::to_string(range.first) + " to " + std::to_string(range.last);
+    if (m_scene.first(ItemType::Camera) == LWITEM_NULL) return "the scene has no camera";
+    if (m_scene.first(ItemType::Light) == LWITEM_NULL) return "the scene has no lights";
+    return std::string();
+}
+
+bool Renderer::render(const RenderOptions& options, const std::vector<int>& frames,
+                      const FrameSink& sink, std::string& error, RenderStats* stats,
+                      const Progress& progress) {
+    error = check(options, frames);
+    if (!error.empty()) return false;
+    const int threads = renderThreadCount(options.threads);
+    RenderStats tally;
+    tally.width = options.width;
+    tally.height = options.height;
+    tally.samples = options.samples;
+    tally.threads = threads;
+
+    if (m_plugins) m_plugins->sendMasterEvent(LWMEVENT_RENDER_START, nullptr);
+
+    // The surfaces' own graphs, found after the masters heard the render start.
+    std::vector<GraphOfSurface> graphs;
+    if (m_nodes) {
+        for (size_t i = 0; i < m_scene.surfaceCount(); ++i) {
+            const Surface& s = m_scene.surfaceAt(i);
+            if (!s.nodes.data.instance) continue;
+            if (NodeGraph* g = m_nodes->editor(static_cast<NodeEditorID>(s.nodes.data.instance)))
+                graphs.push_back(GraphOfSurface{s.name, g});
+        }
+    }
+
+    std::string why;
+    if (m_plugins) why = m_plugins->initShaders(options.mode);
+    for (const GraphOfSurface& g : graphs) {
+        if (!why.empty()) break;
+        if (const char* e = m_nodes->renderInit(*g.graph, options.mode))
+            why = g.surface + ": node graph: init: " + e;
+    }
+
+    RenderWorld world;
+    RenderWorld::Settings settings;
+    settings.width = options.width;
+    settings.height = options.height;
+    settings.maxBounces = options.maxBounces;
+    settings.recordLevel = shaderRecordLevel(m_host.identity());
+    settings.preview = options.mode == LWINIT_PREVIEW;
+    const double fps = m_scene.frames().fps > 0 ? m_scene.frames().fps : 30.0;
+    const int tilesX = (options.width + kTileSide - 1) / kTileSide;
+    const int tilesY = (options.height + kTileSide - 1) / kTileSide;
+    const size_t tiles = static_cast<size_t>(tilesX) * static_cast<size_t>(tilesY);
+    const int n = options.samples;
+
+    for (size_t f = 0; f < frames.size() && why.empty(); ++f) {
+        const int frame = frames[f];
+        const double time = frame / fps;
+        if (m_plugins) why = m_plugins->newTimeShaders(frame, time);
+        for (const GraphOfSurface& g : graphs) {
+            if (!why.empty()) break;
+            if (const char* e = m_nodes->renderNewTime(*g.graph, frame, time))
+                why = g.surface + ": node graph: newTime: " + e;
+        }
+        if (!why.empty()) break;
+        settings.time = time;
+        if (!world.build(m_scene, m_plugins, m_nodes, settings, why)) break;
+
+        RgbImage image(options.width, options.height);
+        std::atomic<uint64_t> rays{0};
+        auto renderTile = [&](size_t tile) {
+            const int x0 = static_cast<int>(tile % static_cast<size_t>(tilesX)) * kTileSide;
+            const int y0 = static_cast<int>(tile / static_cast<size_t>(tilesX)) * kTileSide;
+            const int x1 = std::min(x0 + kTileSide, options.width);
+            const int y1 = std::min(y0 + kTileSide, options.height);
+            WorldBinding binding(world);
+            for (int y = y0; y < y1; ++y) {
+                for (int x = x0; x < x1; ++x) {
+                    Vec3 sum{0, 0, 0};
+                    for (int k = 0; k < n; ++k) {
+                        PixelSample s;
+                        RenderWorld::samplePosition(x, y, k, n, s.subX, s.subY);
+                        s.sx = x + s.subX;
+                        s.sy = y + s.subY;
+                        s.index = k;
+                        const Vec3 c = world.shadeCameraSample(s);
+                        sum.x += rmath::clamp01(c.x);
+                        sum.y += rmath::clamp01(c.y);
+                        sum.z += rmath::clamp01(c.z);
+                    }
+                    uint8_t* p = image.pixel(x, y);
+                    p[0] = toByte(sum.x / n);
+                    p[1] = toByte(sum.y / n);
+                    p[2] = toByte(sum.z / n);
+                }
+            }
+            rays.fetch_add(RenderWorld::threadRays(), std::memory_order_relaxed);
+        };
+        auto waiting = [&](size_t done) {
+            if (progress)
+                progress((static_cast<double>(f) + static_cast<double>(done) / tiles) /
+                         static_cast<double>(frames.size()));
+        };
+        const auto start = std::chrono::steady_clock::now();
+        if (!parallelFor(tiles, threads, renderTile, waiting)) {
+            why = "cannot start the render threads";
+            break;
+        }
+        tally.seconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        tally.rays += rays.load();
+        tally.cameraSamples += static_cast<uint64_t>(options.width) * options.height * n;
+        ++tally.frames;
+        if (progress) progress(static_cast<double>(f + 1) / static_cast<double>(frames.size()));
+        if (sink && !sink(frame, image, why)) {
+            if (why.empty()) why = "frame " + std::to_string(frame) + " was refused";
+            break;
+        }
+    }
+
+    if (m_plugins) m_plugins->cleanupShaders();
+    for (const GraphOfSurface& g : graphs) m_nodes->renderCleanup(*g.graph);
+    if (m_plugins) m_plugins->sendMasterEvent(LWMEVENT_RENDER_DONE, nullptr);
+
+    if (stats) *stats = tally;
+    error = why;
+    return why.empty();
+}
+
+}  // namespace lwhost

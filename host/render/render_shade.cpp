@@ -1,0 +1,351 @@
+// Shading a sample: the access record filled from the hit and the surface, the surface graph and
+// shaders, the four shading colours and the final mix (the model is in render_world.h).
+#include <cmath>
+#include <cstring>
+
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/render/render_math.h"
+#include "lwhost/render/render_world.h"
+
+namespace lwhost {
+
+using namespace rmath;
+
+namespace {
+
+constexpr unsigned kShadeBits = LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING |
+                                LWSHF_REFRACTION_SHADING | LWSHF_REFLECTION_SHADING;
+// Lowest glossiness a roughness may stand for, so that roughness stays finite.
+constexpr double kMinGlossiness = 1.0 / 1024;
+
+void zero3(double v[3]) {
+    v[0] = v[1] = v[2] = 0;
+}
+
+// Sets the thread's current sample for as long as the shaders of one sample run.
+class SampleScope {
+  public:
+    SampleScope(const PixelSample& pixel, const SampleContext& context)
+        : m_sample(detail::threadSample()), m_pixel(m_sample.pixel), m_context(m_sample.context) {
+        m_sample.pixel = &pixel;
+        m_sample.context = &context;
+    }
+    ~SampleScope() {
+        m_sample.pixel = m_pixel;
+        m_sample.context = m_context;
+    }
+    SampleScope(const SampleScope&) = delete;
+    SampleScope& operator=(const SampleScope&) = delete;
+
+  private:
+    detail::ThreadSample& m_sample;
+    const PixelSample* m_pixel;
+    const SampleContext* m_context;
+};
+
+// Van der Corput radical inverse in base 2.
+double radicalInverse(uint32_t k) {
+    k = (k << 16) | (k >> 16);
+    k = ((k & 0x55555555u) << 1) | ((k & 0xAAAAAAAAu) >> 1);
+    k = ((k & 0x33333333u) << 2) | ((k & 0xCCCCCCCCu) >> 2);
+    k = ((k & 0x0F0F0F0Fu) << 4) | ((k & 0xF0F0F0F0u) >> 4);
+    k = ((k & 0x00FF00FFu) << 8) | ((k & 0xFF00FF00u) >> 8);
+    return k * (1.0 / 4294967296.0);
+}
+
+uint32_t hash(uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7FEB352Du;
+    x ^= x >> 15;
+    x *= 0x846CA68Bu;
+    x ^= x >> 16;
+    return x;
+}
+
+double fraction(double v) {
+    return v - std::floor(v);
+}
+
+}  // namespace
+
+void RenderWorld::samplePosition(int x, int y, int k, int n, double& sx, double& sy) {
+    if (n <= 1) {
+        sx = sy = 0.5;
+        return;
+    }
+    // Hammersley points, shifted per pixel (Cranley-Patterson) so neighbours do not alias alike.
+    const uint32_t h =
+        hash(static_cast<uint32_t>(x) * 0x9E3779B1u ^ hash(static_cast<uint32_t>(y)));
+    const double shiftX = (h & 0xFFFFu) / 65536.0;
+    const double shiftY = (h >> 16) / 65536.0;
+    sx = fraction((k + 0.5) / n + shiftX);
+    sy = fraction(radicalInverse(static_cast<uint32_t>(k)) + shiftY);
+}
+
+Vec3 RenderWorld::shadeCameraSample(const PixelSample& sample) const {
+    const double w = m_settings.width, h = m_settings.height;
+    const double px = (2.0 * sample.sx / w - 1.0) * m_camera.tanHalf;
+    const double py = (1.0 - 2.0 * sample.sy / h) * m_camera.tanHalf * (h / w);
+    const Vec3 dir =
+        unit(add(m_camera.forward, add(scale(m_camera.right, px), scale(m_camera.up, py))),
+             m_camera.forward);
+    const unsigned flags = LWSAMPLE_CAMERA | (m_settings.preview ? LWSAMPLE_PREVIEW : 0u);
+    return shadeRay(m_camera.position, dir, sample, 0, flags, LWRAY_CAMERA, 0);
+}
+
+Vec3 RenderWorld::shadeRay(const Vec3& origin, const Vec3& direction, const PixelSample& pixel,
+                           int bounces, unsigned flags, int rayType, double distance) const {
+    Hit hit;
+    // The backdrop is black.
+    if (!intersect(origin, direction, bounces == 0 ? 0.0 : m_epsilon, hit)) return Vec3{0, 0, 0};
+    return shadeHit(hit, origin, direction, pixel, bounces, flags, rayType, distance, nullptr);
+}
+
+void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& origin,
+                             const Vec3& direction, const PixelSample& pixel, int bounces,
+                             unsigned flags, int rayType, double distance,
+                             SampleContext& context) const {
+    std::memset(&record, 0, sizeof record);
+    st_LWShaderAccess& sa = record.base.base;
+    const RenderObject& object = *hit.object;
+    const Mesh& mesh = *object.mesh;
+    const uint32_t polygonIndex = object.trianglePolygon[hit.triangle];
+    const Polygon& polygon = mesh.polygons[polygonIndex];
+    const bool second = object.triangleSecond[hit.triangle] != 0;
+
+    // Weights of the polygon's corners: the hit triangle's barycentric coordinates.
+    double weights[4] = {0, 0, 0, 0};
+    weights[0] = 1.0 - hit.u - hit.v;
+    weights[second ? 2 : 1] = hit.u;
+    weights[second ? 3 : 2] = hit.v;
+
+    Vec3 wPos{0, 0, 0}, oPos{0, 0, 0}, smooth{0, 0, 0};
+    for (int k = 0; k < polygon.size; ++k) {
+        const uint32_t point = polygon.points[static_cast<size_t>(k)];
+        wPos = add(wPos, scale(object.points[point], weights[k]));
+        oPos = add(oPos, scale(mesh.points[point], weights[k]));
+        smooth =
+            add(smooth, scale(object.corners[polygonIndex][static_cast<size_t>(k)], weights[k]));
+        sa.verts[k] = point + 1;
+        sa.weights[k] = static_cast<float>(weights[k]);
+        for (int a = 0; a < 3; ++a)
+            sa.vertsWPos[k][a] = static_cast<float>(object.points[point][a]);
+    }
+    Vec3 geometric = object.normals[polygonIndex];
+    Vec3 shading = unit(smooth, geometric);
+    // Two-sided polygons: both normals turn towards the ray.
+    context.inside = dot(geometric, direction) > 0;
+    if (context.inside) {
+        geometric = neg(geometric);
+        shading = neg(shading);
+    }
+    if (dot(shading, direction) > 0) shading = geometric;
+    context.facing = geometric;
+    context.distance = distance + hit.t;
+    context.bounces = bounces;
+
+    sa.sx = pixel.sx;
+    sa.sy = pixel.sy;
+    store(oPos, sa.oPos);
+    store(wPos, sa.wPos);
+    store(geometric, sa.gNorm);
+    const double pixelAngle = 2.0 * m_camera.tanHalf / m_settings.width;
+    sa.spotSize = context.distance * pixelAngle;
+    store(origin, sa.raySource);
+    sa.rayLength = hit.t;
+    sa.cosine = -dot(shading, direction);
+    std::memcpy(sa.oXfrm, object.oXfrm, sizeof sa.oXfrm);
+    std::memcpy(sa.wXfrm, object.wXfrm, sizeof sa.wXfrm);
+    sa.objID = object.id;
+    sa.polNum = static_cast<int>(polygonIndex);
+    store(shading, sa.wNorm);
+    store(shading, sa.wNorm0);
+    sa.bumpHeight = 0;
+
+    const SurfaceShading& surface =
+        *object.surfaces[polygon.surface < object.surfaces.size() ? polygon.surface : 0];
+    const SurfaceSettings& s = surface.settings;
+    store(s.colour, sa.color);
+    sa.luminous = s.get(LWSURF_LUMINOSITY);
+    sa.diffuse = s.get(LWSURF_DIFFUSE);
+    sa.specular = s.get(LWSURF_SPECULAR);
+    sa.mirror = s.get(LWSURF_REFLECTION);
+    sa.transparency = s.get(LWSURF_TRANSPARENCY);
+    sa.eta = s.get(LWSURF_REFRACTION_INDEX);
+    const double gloss = s.get(LWSURF_GLOSSINESS);
+    sa.roughness = 1.0 / (gloss > kMinGlossiness ? gloss : kMinGlossiness);
+    sa.translucency = s.get(LWSURF_TRANSLUCENCY);
+    sa.colourHighlights = s.get(LWSURF_COLOUR_HIGHLIGHTS);
+    sa.colourFilter = s.get(LWSURF_COLOUR_FILTER);
+    sa.diffuseSharpness = s.get(LWSURF_DIFFUSE_SHARPNESS);
+    sa.additiveTransparency = s.get(LWSURF_ADDITIVE_TRANSPARENCY);
+    sa.reflectionBlur = s.get(LWSURF_REFLECTION_BLURRING);
+    sa.refractionBlur = s.get(LWSURF_REFRACTION_BLURRING);
+
+    sa.illuminate = illuminateFunction();
+    sa.illuminateNormal = illuminateNormalFunction();
+    sa.illuminateSample = illuminateSampleFunction();
+    sa.illuminateSampleNormal = illuminateSampleNormalFunction();
+    sa.rayTrace = rayTraceFunction();
+    sa.rayCast = rayCastFunction();
+    sa.rayShade = rayShadeFunction();
+    sa.context = &context;
+    sa.flags = flags;
+    sa.bounces = bounces;
+    sa.sourceID = m_camera.id;
+    sa.polygon = polygonIndex + 1;
+
+    if (m_settings.recordLevel >= 5) {
+        record.base.rayType = rayType;
+        record.base.subPixel[0] = pixel.subX;
+        record.base.subPixel[1] = pixel.subY;
+    }
+    if (m_settings.recordLevel >= 6) {
+        record.time = m_settings.time;
+        record.sampleIndex = pixel.index;
+    }
+}
+
+void RenderWorld::runShaders(ShaderRecord& record, const SurfaceShading& surface) const {
+    st_LWShaderAccess& sa = record.base.base;
+    if (surface.graph) applySurfaceGraph(*surface.graph, sa);
+    for (const ShaderCall& call : surface.shaders) call.evaluate(call.instance, &sa);
+}
+
+void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& context,
+                                const Vec3& direction, unsigned which) const {
+    st_LWShaderAccess& sa = record.base.base;
+    if (!(which & kShadeBits)) return;
+    const Vec3 colour = vec(sa.color);
+    Vec3 normal = unit(vec(sa.wNorm), context.facing);
+    const Vec3 toViewer = neg(direction);
+    const Vec3 position = vec(sa.wPos);
+
+    if (which & (LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING)) {
+        Vec3 lambert{0, 0, 0}, behind{0, 0, 0}, highlight{0, 0, 0};
+        const bool lit = sa.diffuse != 0 || sa.specular != 0 || sa.translucency != 0;
+        if (lit && sa.illuminateNormal) {
+            const double glossiness = clamp01(sa.roughness > 0 ? 1.0 / sa.roughness : 0.0);
+            const double exponent = std::exp2(1.0 + 10.0 * glossiness);
+            // The host's own context, whatever a shader left in the record.
+            void* sampleContext = const_cast<SampleContext*>(&context);
+            double back[3] = {-normal.x, -normal.y, -normal.z};
+            double front[3];
+            store(normal, front);
+            for (const RenderLight& light : m_lights) {
+                double towards[3], arriving[3];
+                if (sa.illuminateNormal(light.id, sampleContext, sa.wPos, towards, front,
+                                        arriving)) {
+                    const Vec3 l = vec(towards), e = vec(arriving);
+                    const double cosine = dot(normal, l);
+                    if (cosine > 0) {
+                        lambert = add(lambert, scale(e, cosine));
+                        if (sa.specular != 0) {
+                            const Vec3 half = unit(add(l, toViewer), normal);
+                            const double nh = dot(normal, half);
+                            if (nh > 0)
+                                highlight = add(highlight, scale(e, std::pow(nh, exponent)));
+                        }
+                    }
+                }
+                if (sa.translucency != 0 && sa.illuminateNormal(light.id, sampleContext, sa.wPos,
+                                                                towards, back, arriving)) {
+                    const double cosine = -dot(normal, vec(towards));
+                    if (cosine > 0) behind = add(behind, scale(vec(arriving), cosine));
+                }
+            }
+        }
+        if (which & LWSHF_DIFFUSE_SHADING) {
+            const Vec3 d =
+                mul(colour, add(scale(lambert, sa.diffuse), scale(behind, sa.translucency)));
+            store(d, sa.diffuseShade);
+        }
+        if (which & LWSHF_SPECULAR_SHADING) {
+            const Vec3 tint = mix(Vec3{1, 1, 1}, colour, sa.colourHighlights);
+            store(mul(scale(highlight, sa.specular), tint), sa.specularShade);
+        }
+    }
+
+    const int next = context.bounces + 1;
+    const PixelSample* pixel = detail::threadSample().pixel;
+    static const PixelSample kNoPixel;
+    const PixelSample& px = pixel ? *pixel : kNoPixel;
+
+    if (which & LWSHF_REFLECTION_SHADING) {
+        zero3(sa.reflectionShade);
+        if (sa.mirror > 0 && next <= m_settings.maxBounces) {
+            const Vec3 mirrored =
+                unit(sub(direction, scale(normal, 2 * dot(direction, normal))), normal);
+            const Vec3 origin = add(position, scale(context.facing, m_epsilon));
+            store(shadeRay(origin, mirrored, px, next, LWSAMPLE_REFLECTED, LWRAY_REFLECTION,
+                           context.distance),
+                  sa.reflectionShade);
+        }
+    }
+    if (which & LWSHF_REFRACTION_SHADING) {
+        zero3(sa.refractionShade);
+        if (sa.transparency > 0 && next <= m_settings.maxBounces) {
+            const double eta = sa.eta > 0 && std::isfinite(sa.eta) ? sa.eta : 1.0;
+            const double ratio = context.inside ? eta : 1.0 / eta;
+            double cosI = -dot(direction, normal);
+            if (cosI < 0) {
+                normal = neg(normal);
+                cosI = -cosI;
+            }
+            const double k = 1.0 - ratio * ratio * (1.0 - cosI * cosI);
+            Vec3 bent, origin;
+            if (k < 0) {
+                // Total internal reflection.
+                bent = unit(add(direction, scale(normal, 2 * cosI)), normal);
+                origin = add(position, scale(context.facing, m_epsilon));
+            } else {
+                bent =
+                    unit(add(scale(direction, ratio), scale(normal, ratio * cosI - std::sqrt(k))),
+                         direction);
+                origin = sub(position, scale(context.facing, m_epsilon));
+            }
+            const Vec3 seen = shadeRay(origin, bent, px, next, LWSAMPLE_REFRACTED, LWRAY_REFRACTION,
+                                       context.distance);
+            const Vec3 filter = mix(Vec3{1, 1, 1}, colour, sa.colourFilter);
+            store(mul(seen, filter), sa.refractionShade);
+        }
+    }
+}
+
+Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direction,
+                           const PixelSample& pixel, int bounces, unsigned flags, int rayType,
+                           double distance, st_LWShaderAccess* out) const {
+    ShaderRecord record;
+    SampleContext context;
+    fillRecord(record, hit, origin, direction, pixel, bounces, flags, rayType, distance, context);
+    st_LWShaderAccess& sa = record.base.base;
+    const SurfaceShading& surface = surfaceOf(hit);
+
+    SampleScope scope(pixel, context);
+    const unsigned claimed = surface.flags & kShadeBits;
+    // Claimed shading colours start lit from the surface's values.
+    if (claimed) computeShades(record, context, direction, claimed);
+    runShaders(record, surface);
+    if (out) {
+        std::memcpy(out, &sa, sizeof sa);
+        // The context lives only as long as this call.
+        out->context = nullptr;
+        return Vec3{0, 0, 0};
+    }
+    computeShades(record, context, direction, kShadeBits & ~claimed);
+
+    const Vec3 colour = vec(sa.color);
+    const double m = clamp01(sa.mirror);
+    const double t = clamp01(sa.transparency);
+    const double a = clamp01(sa.additiveTransparency);
+    const Vec3 local = add(scale(colour, sa.luminous), vec(sa.diffuseShade));
+    Vec3 result = scale(local, (1 - m) * (1 - t * (1 - a)));
+    result = add(result, scale(vec(sa.reflectionShade), m));
+    result = add(result, scale(vec(sa.refractionShade), (1 - m) * t));
+    result = add(result, vec(sa.specularShade));
+    const double p = clamp01(sa.replacementPercentage);
+    if (p > 0) result = mix(result, vec(sa.replacementColour), p);
+    return result;
+}
+
+}  // namespace lwhost

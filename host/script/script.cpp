@@ -1,0 +1,265 @@
+// The script language: reading lines into statements, the verb table, and running.
+#include "lwhost/script/script.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace lwhost {
+
+namespace {
+
+std::string located(const std::string& fileName, int line, const std::string& why) {
+    return fileName + ":" + std::to_string(line) + ": " + why;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string argumentCount(const Script::Verb& verb) {
+    if (verb.minArgs == verb.maxArgs)
+        return verb.minArgs == 1 ? "1 argument" : std::to_string(verb.minArgs) + " arguments";
+    return std::to_string(verb.minArgs) + " to " + std::to_string(verb.maxArgs) + " arguments";
+}
+
+// Control characters written as escapes, so that a message stays on one line.
+
+}  // namespace
+
+void Script::define(const std::string& name, size_t minArgs, size_t maxArgs, std::string usage,
+                    Handler handler) {
+    m_verbs[name] =
+        Verb{minArgs, maxArgs < minArgs ? minArgs : maxArgs, std::move(usage), std::move(handler)};
+}
+
+const Script::Verb* Script::find(const std::string& name) const {
+    auto it = m_verbs.find(name);
+    return it == m_verbs.end() ? nullptr : &it->second;
+}
+
+std::vector<std::string> Script::names() const {
+    std::vector<std::string> out;
+    for (const auto& v : m_verbs) out.push_back(v.first);
+    return out;
+}
+
+bool Script::splitLine(const std::string& line, std::vector<ScriptArg>& out, std::string& why) {
+    out.clear();
+    size_t i = 0;
+    while (i < line.size()) {
+        const unsigned char c = static_cast<unsigned char>(line[i]);
+        if (c == ' ' || c == '\t') {
+            ++i;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            ScriptArg arg;
+            arg.quoted = true;
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                char d = line[i++];
+                if (d == '"') {
+                    closed = true;
+                    break;
+                }
+                const unsigned char u = static_cast<unsigned char>(d);
+                if ((u < 0x20 && d != '\t') || u == 0x7f) {
+                    why = "control character in a text (write it as an escape)";
+                    return false;
+                }
+                if (d != '\\') {
+                    arg.text += d;
+                    continue;
+                }
+                if (i >= line.size()) break;
+                char e = line[i++];
+                switch (e) {
+                    case '"':
+                    case '\\':
+                        arg.text += e;
+                        break;
+                    case 'n':
+                        arg.text += '\n';
+                        break;
+                    case 't':
+                        arg.text += '\t';
+                        break;
+                    case 'r':
+                        arg.text += '\r';
+                        break;
+                    case 'x': {
+                        int hi = i < line.size() ? hexDigit(line[i]) : -1;
+                        int lo = i + 1 < line.size() ? hexDigit(line[i + 1]) : -1;
+                        if (hi < 0 || lo < 0) {
+                            why = "\\x needs two hexadecimal digits";
+                            return false;
+                        }
+                        arg.text += static_cast<char>(hi * 16 + lo);
+                        i += 2;
+                        break;
+                    }
+                    default:
+                        why = std::string("unknown escape \\") + e;
+                        return false;
+                }
+            }
+            if (!closed) {
+                why = "a text has no closing quote";
+                return false;
+            }
+            out.push_back(std::move(arg));
+        } else if (c < 0x20 || c == 0x7f) {
+            why = "control character in the line";
+            return false;
+        } else {
+            size_t end = i;
+            while (end < line.size()) {
+                const unsigned char d = static_cast<unsigned char>(line[end]);
+                if (d == ' ' || d == '\t' || d == '"' || d == '#') break;
+                if (d < 0x20 || d == 0x7f) {
+                    why = "control character in the line";
+                    return false;
+                }
+                ++end;
+            }
+            out.push_back(ScriptArg{line.substr(i, end - i), false});
+            i = end;
+        }
+    }
+    return true;
+}
+
+bool Script::parse(const std::string& text, const std::string& fileName,
+                   std::vector<ScriptStatement>& out, std::string& error) const {
+    out.clear();
+    size_t pos = 0;
+    int lineNumber = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+
+        std::vector<ScriptArg> words;
+        std::string why;
+        if (!splitLine(line, words, why)) {
+            error = located(fileName, lineNumber, why);
+            return false;
+        }
+        if (words.empty()) continue;
+        if (words[0].quoted) {
+            error = located(fileName, lineNumber, "a statement begins with a verb, not a text");
+            return false;
+        }
+
+        // The two-word verb of that name wins over the one-word verb.
+        ScriptStatement statement;
+        statement.line = lineNumber;
+        size_t taken = 1;
+        const Verb* verb = nullptr;
+        if (words.size() >= 2 && !words[1].quoted) {
+            verb = find(words[0].text + " " + words[1].text);
+            if (verb) {
+                statement.verb = words[0].text + " " + words[1].text;
+                taken = 2;
+            }
+        }
+        if (!verb) {
+            verb = find(words[0].text);
+            statement.verb = words[0].text;
+        }
+        if (!verb) {
+            // A known first word of two-word verbs names them in the message.
+            std::string known;
+            const std::string prefix = words[0].text + " ";
+            for (const auto& v : m_verbs)
+                if (v.first.compare(0, prefix.size(), prefix) == 0)
+                    known += (known.empty() ? "" : ", ") + v.first.substr(prefix.size());
+            if (!known.empty())
+                why = words.size() < 2 || words[1].quoted
+                          ? "'" + words[0].text + "' needs one of: " + known
+                          : "unknown '" + words[0].text + "' verb '" + words[1].text +
+                                "' (known: " + known + ")";
+            else
+                why = "unknown verb '" + words[0].text + "'";
+            error = located(fileName, lineNumber, scriptOneLine(why));
+            return false;
+        }
+        statement.args.assign(words.begin() + static_cast<std::ptrdiff_t>(taken), words.end());
+        if (statement.args.size() < verb->minArgs || statement.args.size() > verb->maxArgs) {
+            error = located(fileName, lineNumber,
+                            "'" + statement.verb + "' takes " + argumentCount(*verb) + " (" +
+                                statement.verb + (verb->usage.empty() ? "" : " " + verb->usage) +
+                                "), found " + std::to_string(statement.args.size()));
+            return false;
+        }
+        out.push_back(std::move(statement));
+    }
+    return true;
+}
+
+bool Script::run(const std::vector<ScriptStatement>& statements, const std::string& fileName,
+                 std::string& error) const {
+    for (const ScriptStatement& statement : statements) {
+        const Verb* verb = find(statement.verb);
+        std::string why;
+        if (!verb) {
+            why = "unknown verb '" + statement.verb + "'";
+        } else {
+            try {
+                if (verb->handler(statement, why)) continue;
+            } catch (const std::exception& e) {
+                why = e.what();
+            }
+            if (why.empty()) why = "'" + statement.verb + "' failed";
+        }
+        error = located(fileName, statement.line, scriptOneLine(why));
+        return false;
+    }
+    return true;
+}
+
+Script::Result Script::execute(const std::string& text, const std::string& fileName,
+                               std::string& error) const {
+    std::vector<ScriptStatement> statements;
+    if (!parse(text, fileName, statements, error)) return Result::BadScript;
+    return run(statements, fileName, error) ? Result::Ok : Result::Failed;
+}
+
+bool Script::readFile(const std::string& path, std::string& text, std::string& error) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = path + ": no such script file";
+        return false;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > kMaxScriptBytes) {
+        error =
+            path + ": the script is larger than " + std::to_string(kMaxScriptBytes >> 20) + " MiB";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    if (!in || !(content << in.rdbuf() || st.st_size == 0)) {
+        error = path + ": cannot read the script";
+        return false;
+    }
+    text = content.str();
+    if (text.size() > kMaxScriptBytes) {
+        error = path + ": the script is too large";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace lwhost

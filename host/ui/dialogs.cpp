@@ -1,0 +1,378 @@
+#include "lwhost/ui/dialogs.h"
+
+#include <lwsdk/lwmessage.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "lwhost/core/host.h"
+#include "lwhost/ui/panels.h"
+#include "lwhost/ui/xpanel.h"
+
+namespace lwhost {
+
+namespace {
+
+std::string quote(const std::string& text) {
+    return scriptQuote(text);
+}
+
+std::string qualifierText(int qualifiers) {
+    std::string out;
+    if (qualifiers & 0x2) out += "shift";
+    if (qualifiers & 0x1) out += out.empty() ? "ctrl" : "+ctrl";
+    if (qualifiers & 0x4) out += out.empty() ? "alt" : "+alt";
+    return out;
+}
+
+const char* kindName(UserAction::Kind kind) {
+    switch (kind) {
+        case UserAction::Kind::Click:
+            return "click";
+        case UserAction::Kind::Press:
+            return "press";
+        case UserAction::Kind::Wait:
+            return "wait";
+        case UserAction::Kind::Answer:
+            return "answer";
+        case UserAction::Kind::File:
+            return "file";
+        case UserAction::Kind::FileCancel:
+            return "file-cancel";
+        case UserAction::Kind::FormSet:
+            return "form-set";
+        case UserAction::Kind::FormOk:
+            return "form-ok";
+        case UserAction::Kind::FormCancel:
+            return "form-cancel";
+        case UserAction::Kind::SavePng:
+            return "save-png";
+        case UserAction::Kind::Print:
+            return "print";
+    }
+    return "?";
+}
+
+// Copies `text` into a plug-in's buffer, cut to its size, always terminated.
+void fill(char* buffer, int size, const std::string& text) {
+    if (!buffer || size <= 0) return;
+    const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+}  // namespace
+
+std::string stripInlineCodes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\x03') {
+            out += text[i];
+            continue;
+        }
+        // A code runs from its '(' to the matching ')'; a stray 0x03 is dropped alone.
+        if (i + 1 < text.size() && text[i + 1] == '(') {
+            const size_t end = text.find(')', i + 2);
+            if (end == std::string::npos) break;
+            i = end;
+        }
+    }
+    return out;
+}
+
+std::string UserAction::describe() const {
+    std::string out = kindName(kind);
+    switch (kind) {
+        case Kind::Click:
+            out += " " + quote(control) + " " +
+                   (rowIndex >= 0 ? std::to_string(rowIndex) : quote(row));
+            if (qualifiers) out += " " + qualifierText(qualifiers);
+            break;
+        case Kind::Press:
+            out += " " + quote(control);
+            break;
+        case Kind::Wait:
+            out += " " + std::to_string(ms);
+            break;
+        case Kind::Answer:
+            out += " " + text;
+            break;
+        case Kind::File:
+        case Kind::SavePng:
+            out += " " + quote(text);
+            break;
+        case Kind::FormSet:
+            out += " " + quote(control);
+            for (const ScriptArg& v : values) out += " " + (v.quoted ? quote(v.text) : v.text);
+            break;
+        default:
+            break;
+    }
+    return out;
+}
+
+// ---- the service ------------------------------------------------------------------------
+
+namespace {
+
+extern "C" int fileRequestEntry(int version, st_LWFileReqLocal* request) {
+    Host* host = Host::current();
+    return host ? host->dialogs().fileRequest(version, request) : 0;
+}
+
+extern "C" const char* directoryEntry(const char* type) {
+    Host* host = Host::current();
+    return host ? host->dialogs().directoryText(type) : nullptr;
+}
+
+}  // namespace
+
+LWFileReqFunc* Dialogs::fileRequestFunction() {
+    return &fileRequestEntry;
+}
+
+LWDirInfoFunc* Dialogs::directoryFunction() {
+    return &directoryEntry;
+}
+
+Dialogs::Dialogs(Host& host) : m_host(host) {
+    m_host.attach(this);
+    m_host.globals().publish(LWFILEREQFUNC_GLOBAL, reinterpret_cast<void*>(&fileRequestEntry));
+    m_host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&directoryEntry));
+    m_host.globals().publish(LWINTERFACEINFO_GLOBAL, &m_interface);
+    m_host.messages().setAnswerer(
+        [this](MessageKind kind, const Message& m) { return answer(kind, m.line1, m.line2); });
+    m_host.xpanels().setModalDriver([this](XPanel& form) { return driveForm(form); });
+}
+
+Dialogs::~Dialogs() {
+    m_host.attach(static_cast<Dialogs*>(nullptr));
+    m_host.messages().setAnswerer(nullptr);
+    m_host.xpanels().setModalDriver(nullptr);
+    m_host.globals().withdraw(LWFILEREQFUNC_GLOBAL);
+    m_host.globals().withdraw(LWDIRINFOFUNC_GLOBAL);
+    m_host.globals().withdraw(LWINTERFACEINFO_GLOBAL);
+}
+
+void Dialogs::queue(UserAction action) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back(std::move(action));
+}
+
+bool Dialogs::queueEmpty() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_queue.empty();
+}
+
+size_t Dialogs::queued() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_queue.size();
+}
+
+std::vector<UserAction> Dialogs::pending() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return std::vector<UserAction>(m_queue.begin(), m_queue.end());
+}
+
+void Dialogs::clearQueue() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.clear();
+}
+
+bool Dialogs::take(const std::vector<UserAction::Kind>& kinds, const std::string& consumer,
+                   UserAction& out) {
+    for (;;) {
+        long long sleepMs = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_queue.empty()) return false;
+            const UserAction& head = m_queue.front();
+            if (head.kind == UserAction::Kind::Wait) {
+                sleepMs = head.ms;
+                m_queue.pop_front();
+            } else {
+                for (UserAction::Kind k : kinds) {
+                    if (head.kind != k) continue;
+                    out = head;
+                    m_queue.pop_front();
+                    return true;
+                }
+                if (m_errors.size() < 1000)
+                    m_errors.push_back((head.origin.empty() ? "" : head.origin + ": ") +
+                                       "the queued action '" + head.describe() + "' met " +
+                                       consumer + ", which cannot take it");
+                return false;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+    }
+}
+
+void Dialogs::error(const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_errors.size() < 1000) m_errors.push_back(text);
+}
+
+std::vector<std::string> Dialogs::errors() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_errors;
+}
+
+std::vector<std::string> Dialogs::takeErrors() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::string> out;
+    out.swap(m_errors);
+    return out;
+}
+
+size_t Dialogs::log(DialogRecord record) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // A plug-in asking in a loop must not exhaust memory: later dialogs go unrecorded.
+    if (m_shown.size() >= kMaxShown) return kMaxShown;
+    m_shown.push_back(std::move(record));
+    return m_shown.size() - 1;
+}
+
+void Dialogs::setAnswer(size_t index, const std::string& answer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < m_shown.size()) m_shown[index].answer = answer;
+}
+
+std::vector<DialogRecord> Dialogs::shown() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_shown;
+}
+
+// ---- asking messages ----------------------------------------------------------------------
+
+int Dialogs::answer(MessageKind kind, const std::string& title, const std::string& text) {
+    const size_t logged = log({messageKindName(kind), title, text, ""});
+    // The cautious answers: cancel where there is one, else no.
+    int result = kind == MessageKind::YesNo ? LWMSG_NO : LWMSG_CANCEL;
+    std::string given = kind == MessageKind::YesNo ? "no" : "cancel";
+    UserAction action;
+    if (take({UserAction::Kind::Answer},
+             std::string("the ") + messageKindName(kind) + " dialog " + quote(title), action)) {
+        const std::string& a = action.text;
+        bool fits = true;
+        switch (kind) {
+            case MessageKind::OkCancel:
+                fits = a == "ok" || a == "cancel";
+                if (fits) result = a == "ok" ? LWMSG_OK : LWMSG_CANCEL;
+                break;
+            case MessageKind::YesNo:
+                fits = a == "yes" || a == "no";
+                if (fits) result = a == "yes" ? LWMSG_YES : LWMSG_NO;
+                break;
+            case MessageKind::YesNoCancel:
+                fits = a == "yes" || a == "no" || a == "cancel";
+                if (fits)
+                    result = a == "yes" ? LWMSG_YNC_YES : a == "no" ? LWMSG_YNC_NO : LWMSG_CANCEL;
+                break;
+            default:
+                fits = false;
+        }
+        if (fits)
+            given = a;
+        else
+            error((action.origin.empty() ? "" : action.origin + ": ") + "the " +
+                  messageKindName(kind) + " dialog " + quote(title) + " cannot be answered " +
+                  quote(a));
+    }
+    setAnswer(logged, given);
+    return result;
+}
+
+// ---- posted forms -------------------------------------------------------------------------
+
+int Dialogs::driveForm(XPanel& form) {
+    const LWXPanelID id = form.id();
+    const std::string title = form.title();
+    const size_t logged = log({"form", title, "", ""});
+    const std::string consumer = "the form " + quote(title);
+    int result = 0;
+    for (;;) {
+        UserAction action;
+        if (!take(
+                {UserAction::Kind::FormSet, UserAction::Kind::FormOk, UserAction::Kind::FormCancel},
+                consumer, action))
+            break;
+        if (action.kind == UserAction::Kind::FormOk) {
+            result = 1;
+            break;
+        }
+        if (action.kind == UserAction::Kind::FormCancel) break;
+        XPanel* panel = m_host.xpanels().find(id);
+        if (!panel) break;  // the form went away under a change notification
+        const std::string where = action.origin.empty() ? "" : action.origin + ": ";
+        unsigned cid = 0;
+        PanelValue value;
+        std::string why;
+        if (!scriptPanelControl(*panel, action.controlArg, cid, why) ||
+            !scriptPanelValue(*panel, cid, action.values, 0, value, why)) {
+            error(where + consumer + ": " + why);
+            break;
+        }
+        XPanels::Busy busy(m_host.xpanels());
+        if (!panel->setValue(cid, value)) {
+            error(where + consumer + ": " + panel->lastError());
+            break;
+        }
+    }
+    setAnswer(logged, result ? "ok" : "cancelled");
+    return result;
+}
+
+// ---- the file requester -------------------------------------------------------------------
+
+int Dialogs::fileRequest(int version, st_LWFileReqLocal* request) {
+    if (version != LWFILEREQ_VERSION || !request) return 0;
+    FileRequestRecord record;
+    record.version = version;
+    record.reqType = request->reqType;
+    record.title = request->title ? request->title : "";
+    record.fileType = request->fileType ? request->fileType : "";
+    const size_t logged = log({"file request", record.title, record.fileType, ""});
+
+    UserAction action;
+    request->result = LWFREQ_CANCELLED;
+    if (take({UserAction::Kind::File, UserAction::Kind::FileCancel},
+             "the file request " + quote(record.title), action) &&
+        action.kind == UserAction::Kind::File) {
+        std::string full = action.text;
+        // Names the user types without a directory are taken from the content directory.
+        if (!full.empty() && full[0] != '/') {
+            std::string content;
+            if (directory("Content", content)) full = content + "/" + full;
+        }
+        if (request->bufLen <= 0 || full.size() >= static_cast<size_t>(request->bufLen) ||
+            !request->fullName) {
+            // A name cut to fit the plug-in's buffer would name another file: refuse it.
+            error((action.origin.empty() ? "" : action.origin + ": ") + "the file request " +
+                  quote(record.title) + " has room for " +
+                  std::to_string(std::max(0, request->bufLen - 1)) + " bytes, the path " +
+                  quote(full) + " is longer");
+        } else {
+            const size_t sep = full.find_last_of("/\\");
+            const std::string path = sep == std::string::npos ? "" : full.substr(0, sep);
+            const std::string base = sep == std::string::npos ? full : full.substr(sep + 1);
+            fill(request->fullName, request->bufLen, full);
+            fill(request->path, request->bufLen, request->reqType == LWFREQ_DIR ? full : path);
+            fill(request->baseName, request->bufLen, request->reqType == LWFREQ_DIR ? "" : base);
+            request->result = LWFREQ_CONFIRMED;
+            record.fullName = full;
+        }
+    }
+    record.result = request->result;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastRequest = record;
+        ++m_fileRequests;
+    }
+    setAnswer(logged, record.result == LWFREQ_CONFIRMED ? record.fullName : "cancelled");
+    return 1;
+}
+
+}  // namespace lwhost
