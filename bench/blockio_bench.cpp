@@ -1,6 +1,6 @@
 // Writing and reading generated block files of about 1 MB and 10 MB in each encoding.
 #include <benchmark/benchmark.h>
-#include <lwhost/blockio.h>
+#include "lwhost/io/blockio.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // Node evaluation: ns per evaluation of an unconnected input, an input fed by a constant, a
 // chain of ten nodes, and a plug-in's node input read through the frame.
 #include <benchmark/benchmark.h>
-#include <lwhost/host.h>
-#include <lwhost/nodes.h>
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/nodes.h"
 #include <vexo/node.h>
 
 #include <stdexcept>

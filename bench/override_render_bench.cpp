@@ -2,12 +2,12 @@
 // an enabled master plug-in and an empty graph, against the same scene without shader or
 // master, with the same render settings. One iteration renders both; overhead = with / without.
 #include <benchmark/benchmark.h>
-#include <lwhost/host.h>
-#include <lwhost/nodes.h>
-#include <lwhost/plugins.h>
-#include <lwhost/render.h>
-#include <lwhost/scene.h>
-#include <lwhost/scene_globals.h>
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/render/render.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_globals.h"
 
 #include <fstream>
 #include <memory>

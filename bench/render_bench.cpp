@@ -1,10 +1,10 @@
 // Rendering the demo scene: samples and rays per second, per thread, with 1 and 2 render
 // threads, and the speed-up of 2 threads over 1 measured in one run.
 #include <benchmark/benchmark.h>
-#include <lwhost/host.h>
-#include <lwhost/render.h>
-#include <lwhost/scene.h>
-#include <lwhost/scene_file.h>
+#include "lwhost/core/host.h"
+#include "lwhost/render/render.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_file.h"
 
 #include <chrono>
 #include <string>

@@ -1,9 +1,11 @@
 # Fails when a host source includes a header of a layer above its own.
-#   cmake -DROOT=<project> -DLAYERS="core;io;..." -DSTAMP=<file> -P CheckLayers.cmake
+#   cmake -DROOT=<project> -DLAYERS=core,io,... -DSTAMP=<file> -P CheckLayers.cmake
 # Layers are listed lowest first. A file in host/<layer>/ or host/include/lwhost/<layer>/ may
 # include "lwhost/<other>/..." only when <other> is its own layer or one listed before it. The
-# program (host/cli) and the tests stand above every layer.
+# tests of a layer (tests/host/<layer>/) are held to the same rule; the program (host/cli) and
+# the other tests stand above every layer.
 cmake_minimum_required(VERSION 3.20)
+string(REPLACE "," ";" LAYERS "${LAYERS}")
 set(violations "")
 set(rank 0)
 foreach(layer IN LISTS LAYERS)
@@ -13,7 +15,7 @@ endforeach()
 foreach(layer IN LISTS LAYERS)
   file(GLOB_RECURSE files
     "${ROOT}/host/${layer}/*.cpp" "${ROOT}/host/${layer}/*.h"
-    "${ROOT}/host/include/lwhost/${layer}/*.h")
+    "${ROOT}/host/include/lwhost/${layer}/*.h" "${ROOT}/tests/host/${layer}/*.cpp")
   foreach(file IN LISTS files)
     file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"lwhost/[a-z_]+/")
     foreach(line IN LISTS includes)

@@ -3,7 +3,7 @@
 // checks that they read back unchanged. A broken promise traps.
 #pragma once
 
-#include <lwhost/blockio.h>
+#include "lwhost/io/blockio.h"
 #include <vexo/persistence.h>
 
 #include <cstddef>

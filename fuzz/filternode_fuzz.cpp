@@ -2,12 +2,12 @@
 // binary encoding when the first byte is odd) without crashing; the node then steps to a frame,
 // evaluates samples of every object, and saves blocks that load into a fresh node and save again
 // byte for byte.
-#include <lwhost/blockio.h>
-#include <lwhost/host.h>
-#include <lwhost/nodes.h>
-#include <lwhost/scene.h>
-#include <lwhost/scene_file.h>
-#include <lwhost/scene_globals.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_file.h"
+#include "lwhost/scene/scene_globals.h"
 #include <vexo/shading.h>
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // was, or loads into a graph that evaluates, writes out, reads back and writes out again byte for
 // byte. The same bytes read as the binary encoding are refused or load, never more. Only the
 // host's own nodes exist here.
-#include <lwhost/host.h>
-#include <lwhost/node_graph_file.h>
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/node_graph_file.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // Scene reader fuzzing: any text either fails with one located message or reads into a scene
 // that writes out, reads back and writes out again byte for byte. Files are never opened.
-#include <lwhost/scene_file.h>
+#include "lwhost/scene/scene_file.h"
 
 #include <cstdint>
 #include <string>

@@ -1,11 +1,11 @@
 // Script fuzzing: any text either fails to read with one located message, or runs against an
 // empty scene on a host without modules (saving off) and either succeeds or stops with one
 // located message. Nothing is written to files.
-#include <lwhost/host.h>
-#include <lwhost/layout_commands.h>
-#include <lwhost/plugins.h>
-#include <lwhost/scene_globals.h>
-#include <lwhost/script.h>
+#include "lwhost/core/host.h"
+#include "lwhost/plugins/layout_commands.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/scene/scene_globals.h"
+#include "lwhost/script/script.h"
 
 #include <cstdint>
 #include <sstream>

@@ -1,0 +1,185 @@
+// The host's own services, without a module: globals table, identity, messages, ring, commands.
+#include <gtest/gtest.h>
+#include "lwhost/core/host.h"
+#include <lwsdk/lwhostinfo.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(GlobalsRegistryTest, TracksAcquireReleaseAndHeldPerName) {
+    lwhost::GlobalsRegistry reg;
+    int record = 0;
+    reg.publish("Thing", &record);
+    EXPECT_EQ(reg.request("Thing", LWGLOBAL_ACQUIRE), &record);
+    EXPECT_EQ(reg.request("Thing", LWGLOBAL_ACQUIRE), &record);
+    EXPECT_EQ(reg.held(), std::vector<std::string>{"Thing"});
+    EXPECT_EQ(reg.request("Thing", LWGLOBAL_RELEASE), nullptr);
+    EXPECT_TRUE(reg.held().empty());
+    EXPECT_EQ(reg.request("Thing", LWGLOBAL_READ), &record);
+    lwhost::GlobalUse use = reg.use("Thing");
+    EXPECT_EQ(use.acquires, 2u);
+    EXPECT_EQ(use.releases, 1u);
+    EXPECT_EQ(use.reads, 1u);
+
+    EXPECT_EQ(reg.request("Unknown", LWGLOBAL_ACQUIRE), nullptr);
+    EXPECT_EQ(reg.use("Unknown").misses, 1u);
+    EXPECT_FALSE(reg.use("Unknown").held);
+    EXPECT_EQ(reg.request(nullptr, LWGLOBAL_ACQUIRE), nullptr);
+    EXPECT_EQ(reg.request("Thing", 7), nullptr);  // unknown use code
+}
+
+TEST(GlobalsRegistryTest, FallbackAnswersNamesTheTableLacks) {
+    lwhost::GlobalsRegistry reg;
+    int offered = 0;
+    std::vector<std::string> asked;
+    reg.setFallback([&](const std::string& name, int) -> void* {
+        asked.push_back(name);
+        return name == "Plug-in Global" ? &offered : nullptr;
+    });
+    EXPECT_EQ(reg.request("Plug-in Global", LWGLOBAL_ACQUIRE), &offered);
+    EXPECT_TRUE(reg.use("Plug-in Global").held);
+    EXPECT_EQ(reg.request("Nobody", LWGLOBAL_READ), nullptr);
+    reg.request("Plug-in Global", LWGLOBAL_RELEASE);  // releases are not forwarded
+    EXPECT_EQ(asked, (std::vector<std::string>{"Plug-in Global", "Nobody"}));
+}
+
+TEST(HostIdentityTest, ReportsVersionAndSystemTypeInTheirBitFields) {
+    lwhost::HostIdentity id;
+    EXPECT_EQ(id.versionText(), "11.6");
+    EXPECT_EQ(id.productInfo(), (11u << 20) | (6u << 16));
+    EXPECT_EQ(LWSYSTEM_TYPE(id.systemID()), 0u);
+    id.systemType = 1;
+    EXPECT_EQ(id.systemID() & 0xF0000000u, 0x10000000u);
+
+    lwhost::Host host(id);
+    auto value = [&](const char* name) {
+        return static_cast<uint32_t>(
+            reinterpret_cast<uintptr_t>(host.globals().request(name, LWGLOBAL_READ)));
+    };
+    EXPECT_EQ(value("Product Info"), id.productInfo());
+    EXPECT_EQ(value("System ID"), id.systemID());
+}
+
+TEST(HostIdentityTest, ParsesVersionsAndRefusesWhatDoesNotFit) {
+    lwhost::HostIdentity id;
+    std::string error;
+    EXPECT_TRUE(id.setVersion("9.3", error));
+    EXPECT_EQ(id.major, 9u);
+    EXPECT_EQ(id.minor, 3u);
+    EXPECT_TRUE(id.setVersion("15.15", error));
+    for (const char* bad : {"16.0", "9.16", "9", "9.", ".5", "9.5.1", "a.b", "", "-1.0", "9.5x",
+                            "0009.5"}) {
+        lwhost::HostIdentity keep;
+        EXPECT_FALSE(keep.setVersion(bad, error)) << bad;
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(keep.versionText(), "11.6") << "a refused version must leave the identity";
+    }
+}
+
+TEST(MessageLogTest, AskingDialogsGiveTheCautiousAnswerWithoutAnAnswerer) {
+    lwhost::Host host;
+    const st_LWMessageFuncs* msg = lwhost::MessageLog::record();
+    EXPECT_EQ(msg->okCancel("Title", "Really?", nullptr), LWMSG_CANCEL);
+    EXPECT_EQ(msg->yesNo("Title", "Really?", nullptr), LWMSG_NO);
+    EXPECT_EQ(msg->yesNoCancel("Title", "Really?", nullptr), LWMSG_CANCEL);
+    host.messages().setAnswerer([](lwhost::MessageKind, const lwhost::Message&) { return 2; });
+    EXPECT_EQ(msg->yesNoCancel("Title", "Really?", nullptr), LWMSG_YNC_YES);
+    // Every question is kept, even when asked twice.
+    EXPECT_EQ(host.messages().size(), 4u);
+    EXPECT_EQ(host.messages().all()[0].line1, "Title");
+}
+
+TEST(MessageLogTest, EchoSeesEachDistinctMessageOnce) {
+    lwhost::MessageLog log;
+    std::vector<std::string> echoed;
+    log.setEcho([&](const lwhost::Message& m) { echoed.push_back(m.line1 + "|" + m.line2); });
+    for (int i = 0; i < 1000; ++i) log.show(lwhost::MessageKind::Error, "header", "same");
+    log.show(lwhost::MessageKind::Error, "header", "other");
+    log.show(lwhost::MessageKind::Warning, "header", "same");
+    log.show(lwhost::MessageKind::Info, nullptr, nullptr);
+    EXPECT_EQ(echoed.size(), 4u);
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log.all()[0].count, 1000u);
+}
+
+struct RingClient {
+    explicit RingClient(lwhost::ComRing* r) : ring(r) {}
+    lwhost::ComRing* ring;
+    std::vector<int> codes;
+    bool detachOnEvent = false;
+    static void cb(void* data, void*, int code, void*) {
+        auto* self = static_cast<RingClient*>(data);
+        self->codes.push_back(code);
+        if (self->detachOnEvent) self->ring->detach("t", self);
+    }
+};
+
+TEST(ComRingTest, ClientsMayDetachFromInsideTheirCallback) {
+    lwhost::ComRing ring;
+    RingClient a(&ring), b(&ring);
+    a.detachOnEvent = true;
+    EXPECT_EQ(ring.attach("t", &a, RingClient::cb), 1);
+    EXPECT_EQ(ring.attach("t", &b, RingClient::cb), 1);
+    EXPECT_EQ(ring.attach("t", &b, RingClient::cb), 1);  // no double attachment
+    EXPECT_EQ(ring.clients("t"), 2u);
+    ring.send("t", 1, nullptr);
+    ring.send("t", 2, nullptr);
+    EXPECT_EQ(a.codes, std::vector<int>{1});
+    EXPECT_EQ(b.codes, (std::vector<int>{1, 2}));
+    EXPECT_EQ(ring.attach(nullptr, &a, RingClient::cb), 0);
+    EXPECT_EQ(ring.attach("t", &a, nullptr), 0);
+}
+
+TEST(ComRingTest, DetachingAnotherClientMidSendSkipsIt) {
+    lwhost::ComRing ring;
+    RingClient b(&ring);
+    struct Killer {
+        lwhost::ComRing* ring;
+        RingClient* victim;
+        static void cb(void* data, void*, int, void*) {
+            auto* self = static_cast<Killer*>(data);
+            self->ring->detach("t", self->victim);
+        }
+    } killer{&ring, &b};
+    ring.attach("t", &killer, Killer::cb);
+    ring.attach("t", &b, RingClient::cb);
+    ring.send("t", 1, nullptr);
+    EXPECT_TRUE(b.codes.empty());
+}
+
+TEST(CommandProcessorTest, RecordsEveryLineAndRunsKnownVerbs) {
+    lwhost::Host host;
+    LWCommandFunc* run = lwhost::CommandProcessor::function();
+    EXPECT_EQ(run("StatusMsg Applying qrvLumavex to Floor"), LWCMD_OK);
+    EXPECT_EQ(run("NoSuchCommand 1 2"), LWCMD_UNKNOWN);
+    EXPECT_EQ(run("   "), LWCMD_FAILED);
+    EXPECT_EQ(run(nullptr), LWCMD_FAILED);
+    EXPECT_EQ(host.commands().lines().size(), 3u);
+    EXPECT_EQ(host.commands().statusMessages(),
+              std::vector<std::string>{"Applying qrvLumavex to Floor"});
+    std::string seen;
+    host.commands().define("Surf_SetSurf", [&](const std::string& a) {
+        seen = a;
+        return LWCMD_OK;
+    });
+    EXPECT_EQ(run("Surf_SetSurf Floor"), LWCMD_OK);
+    EXPECT_EQ(seen, "Floor");
+}
+
+TEST(HostTest, TheGlobalFunctionReachesTheCurrentHostOnly) {
+    LWGlobalFunc global = lwhost::Host::globalFunction();
+    EXPECT_EQ(global("Info Messages 2", LWGLOBAL_READ), nullptr);  // no host yet
+    {
+        lwhost::Host host;
+        EXPECT_NE(global("Info Messages 2", LWGLOBAL_READ), nullptr);
+        EXPECT_NE(global("LW Communication Ring", LWGLOBAL_READ), nullptr);
+        EXPECT_NE(global("LW Command Interface", LWGLOBAL_READ), nullptr);
+        EXPECT_NE(global("Instance Update", LWGLOBAL_READ), nullptr);
+        EXPECT_EQ(lwhost::Host::current(), &host);
+    }
+    EXPECT_EQ(lwhost::Host::current(), nullptr);
+}
+
+}  // namespace

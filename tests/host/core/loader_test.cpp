@@ -1,0 +1,92 @@
+// Loading modules through the real dynamic loader: good ones, malformed ones, and unloading.
+#include <gtest/gtest.h>
+#include "lwhost/core/host.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "test_paths.h"
+
+namespace {
+
+using lwhost::LoadResult;
+using lwhost::LoadStatus;
+using lwhost::Module;
+
+struct BadCase {
+    const char* module;
+    LoadStatus status;
+    const char* reason;  // part of the message
+};
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.module; }
+
+class MalformedModuleTest : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(MalformedModuleTest, IsRefusedWithAMessageNamingFileAndReason) {
+    const BadCase& c = GetParam();
+    LoadResult result;
+    std::string path = testModule(c.module);
+    auto module = Module::load(path, result);
+    EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.message.find(path), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find(c.reason), std::string::npos) << result.message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loader, MalformedModuleTest,
+    ::testing::Values(BadCase{"bad_sync", LoadStatus::BadSync, "sync word 0x12345678"},
+                      BadCase{"bad_version", LoadStatus::BadVersion, "system version 2"},
+                      BadCase{"bad_machine", LoadStatus::BadMachine, "machine code 0x00000200"},
+                      BadCase{"no_descriptor", LoadStatus::NoDescriptor, "_mod_descrip"},
+                      BadCase{"no_startup", LoadStatus::NoEntryPoints, "no startup"},
+                      BadCase{"null_startup", LoadStatus::StartupFailed, "no server records"},
+                      BadCase{"missing_file", LoadStatus::NotFound, "no such module file"}),
+    [](const ::testing::TestParamInfo<BadCase>& p) { return std::string(p.param.module); });
+
+TEST(LoaderTest, TextFileIsNotALoadableModule) {
+    std::string path = ::testing::TempDir() + "/not_a_module.p";
+    std::ofstream(path) << "this is text, not a shared object\n";
+    LoadResult result;
+    EXPECT_EQ(Module::load(path, result), nullptr);
+    EXPECT_EQ(result.status, LoadStatus::NotLoadable);
+    EXPECT_NE(result.message.find(path + ": not a loadable module"), std::string::npos);
+    std::remove(path.c_str());
+}
+
+TEST(LoaderTest, DirectoryIsRefused) {
+    LoadResult result;
+    EXPECT_EQ(Module::load(::testing::TempDir(), result), nullptr);
+    EXPECT_EQ(result.status, LoadStatus::NotLoadable);
+}
+
+TEST(LoaderTest, RecordsFollowTheLinkOrderOfTheServerUnits) {
+    lwhost::Host host;
+    LoadResult result;
+    Module* module = host.loadModule(testModule("order_module"), result);
+    ASSERT_NE(module, nullptr) << result.message;
+    const auto& records = module->records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_STREQ(records[0]->className, "OrderHandler");
+    EXPECT_STREQ(records[0]->name, "a1");
+    EXPECT_STREQ(records[1]->className, "OrderInterface");
+    EXPECT_STREQ(records[2]->name, "b1");
+    EXPECT_EQ(lwhost::formatTags(records[0]->tagInfo), "0:\"A\" 0x70000:\"grp/A\"");
+    EXPECT_EQ(lwhost::formatTags(records[2]->tagInfo), "");
+    EXPECT_EQ(host.findServer("OrderInterface", "a1"), records[1]);
+    EXPECT_EQ(host.findServer("OrderInterface", "b1"), nullptr);
+    EXPECT_EQ(host.activate("OrderHandler", "nothing", 1, nullptr), -1);
+}
+
+TEST(LoaderTest, SeveralModulesLoadSideBySide) {
+    lwhost::Host host;
+    LoadResult r1, r2;
+    ASSERT_NE(host.loadModule(testModule("order_module"), r1), nullptr);
+    ASSERT_NE(host.loadModule(testModule("probe_module"), r2), nullptr);
+    EXPECT_NE(host.findServer("ProbeHandler", "probe"), nullptr);
+    host.unloadModules();
+    EXPECT_TRUE(host.modules().empty());
+}
+
+}  // namespace

@@ -1,0 +1,682 @@
+// Block-structured data in memory and in files: both encodings through the host's load and save
+// records, damaged input, and "File IO" saves that replace a file only when they succeed.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/io/fileio.h"
+#include "lwhost/core/host.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const st_LWBlockIdent kIds[] = {
+    {LWID_MAKE('A', 'L', 'P', 'H'), "Alpha"},
+    {LWID_MAKE('B', 'E', 'T', 'A'), "Beta"},
+    {LWID_MAKE('G', 'R', 'U', 'P'), "Group"},
+    {LWID_MAKE('S', 'K', 'I', 'P'), "Skipped"},
+    {0, nullptr},
+};
+const st_LWBlockIdent& kAlpha = kIds[0];
+const st_LWBlockIdent& kBeta = kIds[1];
+const st_LWBlockIdent& kGroup = kIds[2];
+const st_LWBlockIdent& kSkipped = kIds[3];
+// What a reader that no longer knows "Skipped" looks for.
+const st_LWBlockIdent kKnown[] = {kIds[0], kIds[1], kIds[2], {0, nullptr}};
+
+// Calls on a save record, shorter to write.
+struct Out {
+    st_LWSaveState* s;
+    void u1(std::vector<uint8_t> v) { s->writeU1(s->writeData, v.data(), int(v.size())); }
+    void i2(std::vector<int16_t> v) { s->writeI2(s->writeData, v.data(), int(v.size())); }
+    void u4(std::vector<uint32_t> v) { s->writeU4(s->writeData, v.data(), int(v.size())); }
+    void fp(std::vector<float> v) { s->writeFP(s->writeData, v.data(), int(v.size())); }
+    void str(const char* t) { s->writeStr(s->writeData, t); }
+    void begin(const st_LWBlockIdent& id, bool leaf) { s->beginBlk(s->writeData, &id, leaf); }
+    void end() { s->endBlk(s->writeData); }
+    void leaf(const st_LWBlockIdent& id, std::vector<uint32_t> v) {
+        begin(id, true);
+        u4(std::move(v));
+        end();
+    }
+};
+
+// Calls on a load record.
+struct In {
+    st_LWLoadState* s;
+    LWID find(const st_LWBlockIdent* list = kIds) { return s->findBlk(s->readData, list); }
+    void end() { s->endBlk(s->readData); }
+    int depth() { return s->depth(s->readData); }
+    uint32_t u4() {
+        uint32_t v = 0xdeadbeef;
+        EXPECT_EQ(s->readU4(s->readData, &v, 1), 1);
+        return v;
+    }
+    // Finds the next block, which should be `id`, and leaves it after reading its first value.
+    uint32_t leaf(LWID id, const st_LWBlockIdent* list = kIds) {
+        EXPECT_EQ(find(list), id);
+        uint32_t v = u4();
+        end();
+        return v;
+    }
+    int u1(uint8_t* v, int n) { return s->readU1(s->readData, v, n); }
+    int u4(uint32_t* v, int n) { return s->readU4(s->readData, v, n); }
+    int fp(float* v, int n) { return s->readFP(s->readData, v, n); }
+    std::string str(int size = 256) {
+        std::vector<char> buf(size_t(size), '\x7f');
+        int n = s->readStr(s->readData, buf.data(), size);
+        return n < 0 ? "<fail>" : std::string(buf.data(), size_t(n));
+    }
+};
+
+// Walks everything it can reach, reading values of every kind, as the fuzz targets do.
+void walk(st_LWLoadState* s) {
+    In in{s};
+    char buf[64];
+    uint32_t values[16];
+    for (int steps = 0; steps < 100000; ++steps) {
+        LWID id = in.find();
+        if (id == 0) {
+            if (in.depth() == 0) return;
+            in.end();
+            continue;
+        }
+        in.u4(values, 3);
+        s->readStr(s->readData, buf, int(sizeof buf));
+        in.fp(reinterpret_cast<float*>(values), 16);
+    }
+}
+
+// Enters and leaves every block it can reach without reading values, so that the first error
+// reported is the damage itself.
+void skim(st_LWLoadState* s, const st_LWBlockIdent* list = kIds) {
+    In in{s};
+    for (int steps = 0; steps < 100000; ++steps) {
+        if (in.find(list) != 0) continue;
+        if (in.depth() == 0) return;
+        in.end();
+    }
+}
+
+using BlockIoTest = ::testing::TestWithParam<int>;
+
+std::string modeName(const ::testing::TestParamInfo<int>& info) {
+    return info.param == LWIO_TEXT ? "Text" : "Binary";
+}
+
+TEST_P(BlockIoTest, ValuesOfEveryKindRoundTripExactly) {
+    using L = std::numeric_limits<float>;
+    const std::vector<float> floats = {0.0f,          -0.0f,           1.1f,     -3.25e-7f,
+                                       L::min(),      L::denorm_min(), L::max(), 16777217.0f,
+                                       L::infinity(), -L::infinity()};
+    const std::vector<uint8_t> u1 = {0, 1, 255};
+    const std::vector<int16_t> i2 = {-32768, -1, 0, 32767};
+    const std::vector<uint32_t> u4 = {0, 4294967295u, 123456789};
+    const char* awkward =
+        "quote \" backslash \\ newline \n tab \t cr \r bell \a brace { } # \xc3\xa9";
+    lwhost::MemorySaveState save(GetParam());
+    Out out{save.record()};
+    out.begin(kAlpha, true);
+    out.u1(u1);
+    out.i2(i2);
+    out.u4(u4);
+    out.fp(floats);
+    out.fp({L::quiet_NaN()});
+    out.str(awkward);
+    out.str("");
+    out.str(nullptr);
+    out.end();
+    save.finish();
+    ASSERT_FALSE(save.failed()) << save.error();
+
+    lwhost::MemoryLoadState load(save.bytes(), GetParam());
+    In in{load.record()};
+    ASSERT_EQ(in.find(), kAlpha.id);
+    std::vector<uint8_t> u1r(3);
+    std::vector<int16_t> i2r(4);
+    std::vector<uint32_t> u4r(3);
+    std::vector<float> fp(floats.size() + 1);
+    ASSERT_EQ(in.u1(u1r.data(), 3), 3);
+    ASSERT_EQ(load.record()->readI2(load.record()->readData, i2r.data(), 4), 4);
+    ASSERT_EQ(in.u4(u4r.data(), 3), 3);
+    ASSERT_EQ(in.fp(fp.data(), int(fp.size())), int(fp.size()));
+    EXPECT_EQ(u1r, u1);
+    EXPECT_EQ(i2r, i2);
+    EXPECT_EQ(u4r, u4);
+    for (size_t i = 0; i < floats.size(); ++i)
+        EXPECT_EQ(std::memcmp(&fp[i], &floats[i], 4), 0) << "float " << i << " read " << fp[i];
+    EXPECT_TRUE(std::isnan(fp.back()));
+    EXPECT_EQ(in.str(), awkward);
+    EXPECT_EQ(in.str(), "");
+    EXPECT_EQ(in.str(), "");
+    in.end();
+    EXPECT_EQ(in.find(), 0u);
+    EXPECT_FALSE(load.failed()) << load.error();
+}
+
+TEST_P(BlockIoTest, UnknownBlocksAndTheUnreadRestOfABlockAreSkipped) {
+    lwhost::MemorySaveState save(GetParam());
+    Out out{save.record()};
+    out.leaf(kAlpha, {1});
+    out.begin(kSkipped, false);  // an unknown nested block with everything inside
+    out.str("} { \" not a block");
+    out.leaf(kAlpha, {99});
+    out.begin(kSkipped, true);
+    out.end();
+    out.end();
+    out.begin(kSkipped, true);
+    out.fp({1.5f});
+    out.end();
+    out.begin(kGroup, false);  // ended after its first value
+    out.u4({1, 2, 3});
+    out.begin(kGroup, false);
+    out.leaf(kAlpha, {4});
+    out.end();
+    out.end();
+    out.leaf(kBeta, {2, 6});
+    save.finish();
+
+    lwhost::MemoryLoadState load(save.bytes(), GetParam());
+    In in{load.record()};
+    EXPECT_EQ(in.leaf(kAlpha.id, kKnown), 1u);
+    EXPECT_EQ(in.leaf(kGroup.id, kKnown), 1u);
+    EXPECT_EQ(in.leaf(kBeta.id, kKnown), 2u);
+    EXPECT_EQ(in.find(kKnown), 0u);
+    EXPECT_FALSE(load.failed()) << load.error();
+}
+
+TEST_P(BlockIoTest, NestedValuesKeepTheirOrderAndABlockBegunInALeafNestsIt) {
+    lwhost::MemorySaveState save(GetParam());
+    Out out{save.record()};
+    out.u4({7});  // at the top level
+    out.begin(kGroup, false);
+    out.u4({1, 2});
+    out.begin(kAlpha, true);
+    out.str("inner");
+    out.end();
+    out.u4({3});
+    out.u4({4});
+    out.begin(kGroup, false);
+    out.end();
+    out.end();
+    out.begin(kBeta, true);
+    out.u4({5});
+    out.leaf(kAlpha, {6});
+    out.end();
+    save.finish();
+    ASSERT_FALSE(save.failed());
+
+    lwhost::MemoryLoadState load(save.bytes(), GetParam());
+    In in{load.record()};
+    EXPECT_EQ(in.u4(), 7u);
+    ASSERT_EQ(in.find(), kGroup.id);
+    uint32_t two[2] = {};
+    ASSERT_EQ(in.u4(two, 2), 2);
+    EXPECT_EQ(two[1], 2u);
+    // Values do not run into a following block.
+    EXPECT_EQ(in.u4(two, 1), -1);
+    ASSERT_EQ(in.find(), kAlpha.id);
+    EXPECT_EQ(in.depth(), 2);
+    EXPECT_EQ(in.str(), "inner");
+    EXPECT_EQ(in.find(), 0u) << "a leaf has no inner blocks";
+    in.end();
+    ASSERT_EQ(in.u4(two, 2), 2);
+    EXPECT_EQ(two[0], 3u);
+    EXPECT_EQ(two[1], 4u);
+    ASSERT_EQ(in.find(), kGroup.id);
+    in.end();
+    EXPECT_EQ(in.find(), 0u);
+    in.end();
+    EXPECT_EQ(in.depth(), 0);
+    ASSERT_EQ(in.find(), kBeta.id);
+    EXPECT_EQ(in.u4(), 5u);
+    EXPECT_EQ(in.leaf(kAlpha.id), 6u);
+    in.end();
+    EXPECT_EQ(in.find(), 0u);
+}
+
+TEST_P(BlockIoTest, ReadingPastTheValuesFailsAndTextIsCutAtTheLimit) {
+    lwhost::MemorySaveState save(GetParam());
+    Out out{save.record()};
+    out.leaf(kAlpha, {10, 20});
+    out.begin(kBeta, true);
+    out.str("abcdefghij");
+    out.str("next");
+    out.end();
+    save.finish();
+
+    lwhost::MemoryLoadState load(save.bytes(), GetParam());
+    In in{load.record()};
+    ASSERT_EQ(in.find(), kAlpha.id);
+    uint32_t v[4] = {0, 0, 77, 77};
+    EXPECT_EQ(in.u4(v, 4), 2);
+    EXPECT_EQ(v[1], 20u);
+    EXPECT_EQ(v[2], 77u);
+    EXPECT_FALSE(load.failed());
+    EXPECT_EQ(in.u4(v, 1), -1);
+    EXPECT_TRUE(load.failed());
+    EXPECT_FALSE(load.damaged());
+    in.end();
+    ASSERT_EQ(in.find(), kBeta.id) << "a failed read does not stop reading";
+    EXPECT_EQ(in.str(5), "abcd");
+    EXPECT_EQ(in.str(1), "");
+    EXPECT_EQ(in.str(), "<fail>");
+}
+
+TEST_P(BlockIoTest, BlocksLeftOpenAreClosedByFinishAndStreamedBytesMatch) {
+    auto write = [&](lwhost::MemorySaveState& save) {
+        Out out{save.record()};
+        for (uint32_t i = 0; i < 300; ++i) {
+            out.u4({i});
+            out.begin(kGroup, false);
+            out.leaf(kAlpha, {i, i + 1});
+            out.end();
+        }
+        out.begin(kGroup, false);
+        out.begin(kBeta, true);
+        out.str("left open");
+    };
+    lwhost::MemorySaveState whole(GetParam());
+    write(whole);
+    EXPECT_EQ(whole.record()->depth(whole.record()->writeData), 2);
+    whole.finish();
+
+    std::string streamed;
+    lwhost::MemorySaveState parts(GetParam());
+    parts.setSink(
+        [&](const std::string& bytes) {
+            streamed += bytes;
+            return true;
+        },
+        100);
+    write(parts);
+    EXPECT_FALSE(parts.flush()) << "not while blocks are open";
+    parts.finish();
+    EXPECT_TRUE(parts.flush());
+    // Flushing may start a new top-level line or values item; the content reads the same.
+    for (const std::string* bytes : std::vector<const std::string*>{&whole.bytes(), &streamed}) {
+        lwhost::MemoryLoadState load(*bytes, GetParam());
+        In in{load.record()};
+        for (uint32_t i = 0; i < 300; ++i) {
+            ASSERT_EQ(in.u4(), i);
+            ASSERT_EQ(in.find(), kGroup.id);
+            ASSERT_EQ(in.find(), kAlpha.id);
+            in.end();
+            in.end();
+        }
+        ASSERT_EQ(in.find(), kGroup.id);
+        ASSERT_EQ(in.find(), kBeta.id);
+        EXPECT_EQ(in.str(), "left open");
+        EXPECT_FALSE(load.failed()) << load.error();
+    }
+}
+
+TEST_P(BlockIoTest, UnrepresentableWritesFailTheSave) {
+    const st_LWBlockIdent spaced = {LWID_MAKE('A', ' ', 'B', ' '), "two words"};
+    const st_LWBlockIdent zero = {0, "Zero"};
+    auto fails = [&](auto write) {
+        lwhost::MemorySaveState save(GetParam());
+        write(Out{save.record()});
+        const bool failed = save.failed();
+        save.finish();
+        return failed;
+    };
+    EXPECT_TRUE(fails([&](Out out) { out.begin(zero, true); }));
+    EXPECT_TRUE(fails([](Out out) { out.s->beginBlk(out.s->writeData, nullptr, 1); }));
+    EXPECT_TRUE(fails([](Out out) {
+        for (int i = 0; i <= lwhost::kMaxBlockDepth; ++i) out.begin(kGroup, false);
+    }));
+    // Binary files carry IDs only, so any nonzero ID is fine there.
+    EXPECT_EQ(fails([&](Out out) { out.begin(spaced, true); }), GetParam() == LWIO_TEXT);
+}
+
+// Every prefix and many corruptions of a valid file: reads fail cleanly, never out of bounds.
+TEST_P(BlockIoTest, TruncatedAndCorruptedDataFailsCleanly) {
+    lwhost::MemorySaveState save(GetParam());
+    Out out{save.record()};
+    out.begin(kGroup, false);
+    out.u4({1, 2});
+    out.begin(kAlpha, true);
+    out.str("text \"quoted\"");
+    out.fp({2.5f});
+    out.end();
+    out.begin(kGroup, false);
+    out.begin(kBeta, true);
+    out.i2({-5});
+    out.end();
+    out.end();
+    out.end();
+    save.finish();
+    const std::string good = save.bytes();
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        lwhost::MemoryLoadState load(good.substr(0, cut), GetParam());
+        walk(load.record());
+    }
+    std::mt19937 random(1234);
+    for (int i = 0; i < 3000; ++i) {
+        std::string bad = good;
+        for (int flips = 1 + int(random() % 3); flips > 0; --flips)
+            bad[random() % bad.size()] = char(random());
+        lwhost::MemoryLoadState load(bad, GetParam());
+        walk(load.record());
+    }
+    for (int i = 0; i < 500; ++i) {
+        std::string noise(random() % 200, '\0');
+        for (char& c : noise) c = char(random());
+        lwhost::MemoryLoadState load(noise, GetParam());
+        walk(load.record());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, BlockIoTest, ::testing::Values(LWIO_TEXT, LWIO_BINARY),
+                         modeName);
+
+// ---- the text encoding
+
+TEST(TextBlocks, LayoutIsOneLeafPerLineWithNestedBlocksIndentedFromTheBase) {
+    lwhost::MemorySaveState save(LWIO_TEXT, 4);
+    Out out{save.record()};
+    out.begin(kAlpha, true);
+    out.u4({3});
+    out.fp({0.1f, -2.0f});
+    out.str("say \"hi\"\n");
+    out.end();
+    out.begin(kGroup, false);
+    out.u1({1});
+    out.begin(kBeta, true);
+    out.i2({-7});
+    out.end();
+    out.u4({8, 9});
+    out.end();
+    save.finish();
+    EXPECT_EQ(save.bytes(),
+              "    Alpha 3 0.1 -2 \"say \\\"hi\\\"\\n\"\n"
+              "    { Group 1\n"
+              "      Beta -7\n"
+              "      8 9\n"
+              "    }\n");
+}
+
+TEST(TextBlocks, HandWrittenTextWithCommentsAndLooseSpacingReads) {
+    const st_LWBlockIdent noToken[] = {{LWID_MAKE('R', 'A', 'W', '1'), nullptr}, {0, nullptr}};
+    const std::string text =
+        "# settings written by hand\n"
+        "\n"
+        "   Alpha   +5\t# trailing comment\r\n"
+        "{ Group \"first\"\n"
+        "  { Skipped\n"
+        "    { Skipped }\n"
+        "  }\n"
+        "  Beta 1e3 .5 -0 +inf\n"
+        "}\n"
+        "RAW1 \"by id\"";
+    lwhost::MemoryLoadState load(text, LWIO_TEXT);
+    In in{load.record()};
+    EXPECT_EQ(in.leaf(kAlpha.id, kKnown), 5u);
+    ASSERT_EQ(in.find(kKnown), kGroup.id);
+    EXPECT_EQ(in.str(), "first");
+    ASSERT_EQ(in.find(kKnown), kBeta.id);
+    float f[4];
+    ASSERT_EQ(in.fp(f, 4), 4);
+    EXPECT_EQ(f[0], 1000.0f);
+    EXPECT_EQ(f[1], 0.5f);
+    EXPECT_TRUE(std::signbit(f[2]));
+    EXPECT_TRUE(std::isinf(f[3]));
+    in.end();
+    in.end();
+    ASSERT_EQ(in.find(noToken), noToken[0].id);
+    EXPECT_EQ(in.str(), "by id");
+    EXPECT_FALSE(load.failed()) << load.error();
+}
+
+TEST(TextBlocks, ValueOfTheWrongKindFailsAndStaysUnread) {
+    lwhost::MemoryLoadState load("Alpha 300 1.5 \"t\" -1\n", LWIO_TEXT, 40);
+    In in{load.record()};
+    ASSERT_EQ(in.find(), kAlpha.id);
+    uint8_t small = 9;
+    EXPECT_EQ(in.u1(&small, 1), -1);
+    EXPECT_EQ(small, 9);
+    EXPECT_TRUE(load.failed());
+    EXPECT_FALSE(load.damaged());
+    EXPECT_EQ(load.error(), "line 40: expected an integer 0..255, found \"300\"");
+    float f[2];
+    EXPECT_EQ(in.fp(f, 1), 1) << "an integer reads as a float";
+    EXPECT_EQ(f[0], 300.0f);
+    uint32_t u = 0;
+    EXPECT_EQ(in.u4(&u, 1), -1) << "1.5 is not an integer";
+    EXPECT_EQ(in.fp(f, 1), 1);
+    EXPECT_EQ(in.u4(&u, 1), -1) << "a text is not a number";
+    EXPECT_EQ(in.str(), "t");
+    EXPECT_EQ(in.str(), "<fail>") << "a number is not a text";
+    EXPECT_EQ(in.u4(&u, 1), -1) << "-1 is not unsigned";
+    int16_t s = 0;
+    EXPECT_EQ(load.record()->readI2(load.record()->readData, &s, 1), 1);
+    EXPECT_EQ(s, -1);
+}
+
+TEST(TextBlocks, DamagedTextStopsReadingAndNamesTheLine) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"Alpha 1\nBeta \"no end\n", "line 11: a text without its closing quote"},
+        {"Alpha 1\n}\nBeta 2\n", "line 11: '}' without an open block"},
+        {"Alpha 1\n{ Group\n  Beta 1\n", "line 13: the block begun at line 11 has no closing '}'"},
+        {"Alpha 1\n{ Skipped\n{ Group }\n",
+         "line 13: the block begun at line 11 has no closing '}'"},
+        {"Alpha 1\n{ 5 }\n", "line 11: '{' is not followed by a block token"},
+        {"Alpha 1\nBeta \"\\q\"\n", "line 11: a text holds the unknown escape \\q"},
+        {"Alpha 1\nBeta \"\\x00\"\n", "line 11: a text holds a bad \\x escape"},
+        {"Alpha 1\nBeta \x01\n", "line 11: unexpected character 0x01"},
+    };
+    for (const Case& c : cases) {
+        lwhost::MemoryLoadState load(c.text, LWIO_TEXT, 10);
+        In in{load.record()};
+        EXPECT_EQ(in.leaf(kAlpha.id, kKnown), 1u) << c.text;
+        skim(load.record(), kKnown);
+        EXPECT_TRUE(load.damaged()) << c.text;
+        EXPECT_EQ(load.error(), c.error) << c.text;
+        uint32_t v = 0;
+        EXPECT_EQ(in.u4(&v, 1), -1);
+        EXPECT_EQ(in.find(kKnown), 0u);
+    }
+}
+
+TEST(TextBlocks, NestingThousandsDeepIsRefusedWithoutRecursion) {
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "{ Group\n";
+    // Entered block by block, and skipped as one unknown block.
+    for (const st_LWBlockIdent* list : {kIds, static_cast<const st_LWBlockIdent*>(kIds + 3)}) {
+        lwhost::MemoryLoadState load(deep, LWIO_TEXT);
+        skim(load.record(), list);
+        EXPECT_TRUE(load.damaged());
+        EXPECT_NE(load.error().find("nest deeper than 1024"), std::string::npos) << load.error();
+    }
+}
+
+// ---- the binary encoding
+
+std::string be32(uint32_t v) {
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+TEST(BinaryBlocks, LayoutIsIdSizeAndBigEndianContent) {
+    lwhost::MemorySaveState save(LWIO_BINARY);
+    Out out{save.record()};
+    out.begin(kGroup, false);
+    out.i2({-2});
+    out.begin(kAlpha, true);
+    out.str("ok");
+    out.fp({1.0f});
+    out.end();
+    out.end();
+    save.finish();
+    const std::string expected = "GRUP" + be32(0x80000000u | 25) +  //
+                                 be32(0) + be32(2) + "\xff\xfe" +   // values item: i16 -2
+                                 "ALPH" + be32(7) + std::string("ok\0", 3) + be32(0x3f800000u);
+    EXPECT_EQ(save.bytes(), expected);
+}
+
+TEST(BinaryBlocks, SizesRunningPastTheirParentOrTheDataAreDamage) {
+    struct Case {
+        std::string bytes;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"ALPH" + be32(4) + "ab",
+         "offset 0: block 'ALPH' of 4 bytes runs past the data (2 bytes left)"},
+        {"GRUP" + be32(0x80000000u | 12) + "BETA" + be32(9) + "abcd",
+         "offset 8: block 'BETA' of 9 bytes runs past its parent (4 bytes left)"},
+        {"GRUP" + be32(0x80000000u | 4) + "BETA",
+         "offset 8: an item header is cut short (4 bytes left)"},
+        {be32(0) + be32(0x80000000u), "offset 0: a values item is marked as nested"},
+        {"ALP", "offset 0: an item header is cut short (3 bytes left)"},
+        {"GRUP" + be32(0x80000000u | 0x7fffffffu),
+         "offset 0: block 'GRUP' of 2147483647 bytes runs past the data (0 bytes left)"},
+    };
+    for (const Case& c : cases) {
+        lwhost::MemoryLoadState load(c.bytes, LWIO_BINARY);
+        skim(load.record());
+        EXPECT_TRUE(load.damaged());
+        EXPECT_EQ(load.error(), c.error);
+        In in{load.record()};
+        EXPECT_EQ(in.find(), 0u);
+    }
+}
+
+TEST(BinaryBlocks, ATextWithoutItsEndingZeroFailsTheRead) {
+    lwhost::MemoryLoadState load("ALPH" + be32(3) + "abc", LWIO_BINARY);
+    In in{load.record()};
+    ASSERT_EQ(in.find(), kAlpha.id);
+    EXPECT_EQ(in.str(), "<fail>");
+    uint8_t b[3];
+    EXPECT_EQ(in.u1(b, 3), 3) << "the bytes are still there";
+}
+
+TEST(BinaryBlocks, NestingThousandsDeepIsRefused) {
+    std::string deep;
+    const int levels = 5000;
+    for (int i = 0; i < levels; ++i)
+        deep += "GRUP" + be32(0x80000000u | uint32_t(8 * (levels - 1 - i)));
+    lwhost::MemoryLoadState load(deep, LWIO_BINARY);
+    skim(load.record());
+    EXPECT_TRUE(load.damaged());
+    EXPECT_NE(load.error().find("nest deeper than 1024"), std::string::npos) << load.error();
+}
+
+// ---- "File IO"
+
+class FileIoTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char templ[] = "/tmp/blockio_test_XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        dir = templ;
+        io = static_cast<st_LWFileIOFuncs*>(host.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
+        ASSERT_NE(io, nullptr);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string path(const char* name) const { return (dir / name).string(); }
+    static std::string contents(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir), {})); }
+
+    lwhost::Host host;
+    lwhost::FileIO fileIO{host};
+    st_LWFileIOFuncs* io = nullptr;
+    fs::path dir;
+};
+
+TEST_F(FileIoTest, SavedFileLoadsBackInEitherEncoding) {
+    for (int mode : {LWIO_TEXT, LWIO_BINARY}) {
+        const std::string file = path(mode == LWIO_TEXT ? "a.txt" : "a.bin");
+        st_LWSaveState* save = io->openSave(file.c_str(), mode);
+        ASSERT_NE(save, nullptr);
+        Out out{save};
+        for (uint32_t i = 0; i < 20000; ++i) {  // larger than one streamed piece
+            out.leaf(kAlpha, {i});
+        }
+        io->closeSave(save);
+        EXPECT_EQ(host.fileIO().lastError(), "");
+
+        st_LWLoadState* load = io->openLoad(file.c_str(), mode);
+        ASSERT_NE(load, nullptr);
+        In in{load};
+        for (uint32_t i = 0; i < 20000; ++i) {
+            ASSERT_EQ(in.leaf(kAlpha.id), i);
+        }
+        EXPECT_EQ(in.find(), 0u);
+        EXPECT_FALSE(host.fileIO().loadState(load)->failed());
+        io->closeLoad(load);
+    }
+    EXPECT_EQ(contents(path("a.txt")).substr(0, 16), "Alpha 0\nAlpha 1\n");
+    EXPECT_EQ(entries(), 2u) << "no temporaries left";
+    EXPECT_EQ(host.fileIO().openCount(), 0u);
+}
+
+TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTemporary) {
+    const std::string file = path("keep.txt");
+    std::ofstream(file) << "Alpha 1\n";
+    st_LWSaveState* save = io->openSave(file.c_str(), LWIO_TEXT);
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(entries(), 2u) << "the temporary sits beside the target";
+    Out out{save};
+    out.leaf(kAlpha, {2});
+    save->beginBlk(save->writeData, nullptr, 1);
+    EXPECT_FALSE(host.fileIO().closeSave(save));
+    EXPECT_NE(host.fileIO().lastError().find("a block was begun without an ident"),
+              std::string::npos);
+    EXPECT_EQ(contents(file), "Alpha 1\n");
+    EXPECT_EQ(entries(), 1u);
+
+    // A save abandoned with its host leaves nothing behind.
+    {
+        lwhost::Host other;
+        lwhost::FileIO otherFileIO(other);
+        auto* otherIo =
+            static_cast<st_LWFileIOFuncs*>(other.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
+        ASSERT_NE(otherIo->openSave(path("never.txt").c_str(), LWIO_BINARY), nullptr);
+        EXPECT_EQ(entries(), 2u);
+    }
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(FileIoTest, FilesThatCannotBeOpenedOrReplacedFail) {
+    EXPECT_EQ(io->openLoad(path("missing").c_str(), LWIO_TEXT), nullptr);
+    EXPECT_EQ(io->openLoad(dir.c_str(), LWIO_TEXT), nullptr);
+    EXPECT_EQ(io->openSave(path("no/such/dir/file").c_str(), LWIO_TEXT), nullptr);
+    std::ofstream(path("x")) << "";
+    EXPECT_EQ(io->openLoad(path("x").c_str(), 7), nullptr);
+    EXPECT_EQ(io->openSave(path("x").c_str(), -1), nullptr);
+    // Closing what was never opened is ignored.
+    io->closeLoad(nullptr);
+    io->closeSave(nullptr);
+    st_LWLoadState stray{};
+    io->closeLoad(&stray);
+    EXPECT_EQ(host.fileIO().openCount(), 0u);
+
+    // A save over a directory fails at the end and leaves the directory.
+    fs::create_directory(dir / "sub");
+    st_LWSaveState* save = io->openSave(path("sub").c_str(), LWIO_TEXT);
+    ASSERT_NE(save, nullptr);
+    EXPECT_FALSE(host.fileIO().closeSave(save));
+    EXPECT_TRUE(fs::is_directory(dir / "sub"));
+    EXPECT_EQ(entries(), 2u);
+}
+
+}  // namespace

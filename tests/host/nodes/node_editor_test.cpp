@@ -1,0 +1,468 @@
+// The host's node editors: records by host version, editing, evaluation with conversions, the
+// render cycle, and evaluation without heap allocation.
+#include <gtest/gtest.h>
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/nodes.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "alloc_counter.h"
+
+namespace {
+
+using lwhost::GraphInput;
+using lwhost::GraphNode;
+using lwhost::GraphOutput;
+using lwhost::NodeGraph;
+using lwhost::NodeSystem;
+
+// A fake node server: scalar "Out" = "In" + offset; records the events and render calls it gets.
+struct FakeNode {
+    NodeID node;
+    NodeInputID in;
+    NodeOutputID out;
+    double offset = 0.0;
+    std::vector<std::pair<int, int>> events;  // (event, type)
+    std::vector<std::string> calls;
+};
+
+std::vector<FakeNode*> g_fakes;
+
+int fakeEvent(void* data, NodeInputID, LWNodalEvent_t event, ConnectionType type) {
+    static_cast<FakeNode*>(data)->events.emplace_back(event, type);
+    return 1;
+}
+LWInstance fakeCreate(void*, void* context, LWError*) {
+    auto* fake = new FakeNode{static_cast<NodeID>(context), nullptr, nullptr, 0.0, {}, {}};
+    fake->in =
+        NodeSystem::inputFuncs2()->common.create(fake->node, LWNODE_SCALAR, "In", &fakeEvent);
+    fake->out = NodeSystem::outputFuncs()->create(fake->node, LWNODE_SCALAR, "Out");
+    g_fakes.push_back(fake);
+    return fake;
+}
+void fakeDestroy(LWInstance instance) {
+    auto* fake = static_cast<FakeNode*>(instance);
+    NodeSystem::inputFuncs()->destroy(fake->node, fake->in);
+    NodeSystem::outputFuncs()->destroy(fake->node, fake->out);
+    for (auto& f : g_fakes)
+        if (f == fake) f = nullptr;
+    delete fake;
+}
+void fakeEvaluate(LWInstance instance, LWNodalAccess_t* access, NodeOutputID, NodeValue value) {
+    auto* fake = static_cast<FakeNode*>(instance);
+    double v = 0.0;
+    NodeSystem::inputFuncs()->evaluate(fake->in, access, &v);
+    v += fake->offset;
+    NodeSystem::outputFuncs()->setValue(value, &v);
+}
+std::vector<std::string>& callsOf(LWInstance instance) {
+    return static_cast<FakeNode*>(instance)->calls;
+}
+int fakeActivate(int version, LWGlobalFunc, void* local, void*) {
+    if (version != 1) return LWACTIVATE_BADVERSION;
+    auto* handler = static_cast<st_LWNodeHandler*>(local);
+    handler->inst->create = fakeCreate;
+    handler->inst->destroy = fakeDestroy;
+    handler->rend->init = [](LWInstance i, int mode) -> LWError {
+        callsOf(i).push_back("init " + std::to_string(mode));
+        return mode == 7 ? "init refused" : nullptr;
+    };
+    handler->rend->cleanup = [](LWInstance i) { callsOf(i).push_back("cleanup"); };
+    handler->rend->newTime = [](LWInstance i, LWFrame frame, LWTime) -> LWError {
+        callsOf(i).push_back("newTime " + std::to_string(frame));
+        return nullptr;
+    };
+    handler->evaluate = fakeEvaluate;
+    return LWACTIVATE_OK;
+}
+
+FakeNode* fakeOf(GraphNode* node) {
+    return static_cast<FakeNode*>(node->instance);
+}
+
+// A root that records its render calls, and the editors whose update function was called.
+std::vector<std::string> g_rootCalls;
+std::vector<NodeEditorID> g_updates;
+const st_LWRootNode kRoot = {0,
+                             [](NodeEditorID, int mode) -> LWError {
+                                 g_rootCalls.push_back("init " + std::to_string(mode));
+                                 return "root says no";
+                             },
+                             [](NodeEditorID, LWFrame frame, LWTime) -> LWError {
+                                 g_rootCalls.push_back("newTime " + std::to_string(frame));
+                                 return nullptr;
+                             },
+                             [](NodeEditorID) { g_rootCalls.push_back("cleanup"); },
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr};
+
+class NodeEditorTest : public ::testing::Test {
+  protected:
+    NodeEditorTest() : host(), nodes(host) {
+        nodes.addServer("fake", "Fake", &fakeActivate);
+        graph = nodes.createEditor("Surface", "test", &kRoot, this);
+        g_fakes.clear();
+        g_rootCalls.clear();
+        g_updates.clear();
+    }
+
+    GraphNode* add(const std::string& server) {
+        std::string error;
+        GraphNode* node = nodes.addNode(*graph, server, error);
+        EXPECT_NE(node, nullptr) << error;
+        return node;
+    }
+    bool connect(GraphNode* from, const std::string& out, GraphNode* to, const std::string& in) {
+        std::string error;
+        return nodes.connect(from, out, to, in, error);
+    }
+    std::string refusal(GraphNode* from, const std::string& out, GraphNode* to,
+                        const std::string& in) {
+        std::string error;
+        EXPECT_FALSE(nodes.connect(from, out, to, in, error));
+        return error;
+    }
+
+    lwhost::Host host;
+    NodeSystem nodes;
+    NodeGraph* graph;
+    LWNodalAccess_t access{};
+};
+
+TEST(NodeRecordsTest, HostPublishesOneInputRecordByItsVersionAndFollowsANewIdentity) {
+    struct Case {
+        unsigned major, minor;
+        bool second;
+    };
+    for (Case c : {Case{9, 4, false}, Case{9, 5, true}, Case{10, 0, true}, Case{9, 3, false}}) {
+        lwhost::HostIdentity identity;
+        identity.major = c.major;
+        identity.minor = c.minor;
+        lwhost::Host host(identity);
+        NodeSystem nodes(host);
+        EXPECT_EQ(host.globals().has(LWNODEINPUTFUNCS_GLOBAL), !c.second)
+            << c.major << "." << c.minor;
+        EXPECT_EQ(host.globals().has(LWNODEINPUTFUNCS2_GLOBAL), c.second)
+            << c.major << "." << c.minor;
+        for (const char* name : {LWNODEFUNCS_GLOBAL, LWNODEOUTPUTFUNCS_GLOBAL,
+                                 LWNODEUTILITYFUNCS_GLOBAL, LWNODEEDITORFUNCS_GLOBAL})
+            EXPECT_TRUE(host.globals().has(name)) << name;
+    }
+
+    // Publishing again follows a new identity; destruction restores the host's own records.
+    lwhost::HostIdentity old;
+    old.major = 9;
+    old.minor = 4;
+    lwhost::Host host(old);
+    NodeSystem own(host);
+    {
+        NodeSystem nodes(host);
+        host.setIdentity(lwhost::HostIdentity());
+        nodes.publish();
+        EXPECT_FALSE(host.globals().has(LWNODEINPUTFUNCS_GLOBAL));
+        EXPECT_TRUE(host.globals().has(LWNODEINPUTFUNCS2_GLOBAL));
+        // The two records are told apart by the inputs they make.
+        EXPECT_NE(NodeSystem::inputFuncs()->create, NodeSystem::inputFuncs2()->common.create);
+        EXPECT_EQ(NodeSystem::current(), &nodes);
+    }
+    // The host's own system takes over again, with the records of the host's version.
+    EXPECT_EQ(NodeSystem::current(), &own);
+    EXPECT_TRUE(host.globals().has(LWNODEINPUTFUNCS2_GLOBAL));
+    host.setIdentity(old);
+    EXPECT_TRUE(host.globals().has(LWNODEINPUTFUNCS_GLOBAL));
+    EXPECT_FALSE(host.globals().has(LWNODEINPUTFUNCS2_GLOBAL));
+}
+
+TEST(NodeValuesTest, ConversionsFollowTheDocumentedRules) {
+    double colour[3] = {1.0, 0.5, 0.25};
+    double scalar = 0.0;
+    ASSERT_TRUE(lwhost::convertValue(LWNODE_COLOUR, colour, LWNODE_SCALAR, &scalar));
+    EXPECT_DOUBLE_EQ(scalar, 0.2126 + 0.7152 * 0.5 + 0.0722 * 0.25);
+
+    double vector[3] = {3.0, 6.0, 0.0};
+    ASSERT_TRUE(lwhost::convertValue(LWNODE_VECTOR, vector, LWNODE_SCALAR, &scalar));
+    EXPECT_DOUBLE_EQ(scalar, 3.0);
+
+    double repeated[3] = {};
+    const double half = 0.5;
+    ASSERT_TRUE(lwhost::convertValue(LWNODE_SCALAR, &half, LWNODE_COLOUR, repeated));
+    EXPECT_EQ(repeated[0], 0.5);
+    EXPECT_EQ(repeated[2], 0.5);
+
+    int integer = 0;
+    const double values[] = {2.5, -2.5, 0.49, 1e300, -1e300, std::nan("")};
+    const int expected[] = {3, -3, 0, 2147483647, -2147483647 - 1, 0};
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(lwhost::convertValue(LWNODE_SCALAR, &values[i], LWNODE_INTEGER, &integer));
+        EXPECT_EQ(integer, expected[i]) << values[i];
+    }
+    const int seven = 7;
+    ASSERT_TRUE(lwhost::convertValue(LWNODE_INTEGER, &seven, LWNODE_VECTOR, repeated));
+    EXPECT_EQ(repeated[1], 7.0);
+
+    double material[LWNODE_MATERIAL_DOUBLES] = {};
+    EXPECT_FALSE(lwhost::canConvert(LWNODE_MATERIAL, LWNODE_COLOUR));
+    EXPECT_FALSE(lwhost::canConvert(LWNODE_SCALAR, LWNODE_MATERIAL));
+    EXPECT_FALSE(lwhost::canConvert(LWNODE_FUNCTION, LWNODE_FUNCTION));
+    EXPECT_TRUE(lwhost::canConvert(LWNODE_MATERIAL, LWNODE_MATERIAL));
+    EXPECT_FALSE(lwhost::convertValue(LWNODE_MATERIAL, material, LWNODE_SCALAR, &scalar));
+    EXPECT_EQ(lwhost::valueSize(LWNODE_MATERIAL), 13 * 8);
+    EXPECT_EQ(NodeSystem::utilityFuncs()->valueSize(LWNODE_INTEGER), 4);
+}
+
+TEST_F(NodeEditorTest, ChainOfNodesEvaluatesThroughEveryLinkAndUnconnectedInputsAnswerZero) {
+    GraphNode* unconnected = add("fake");
+    double untouched = 42.0;
+    EXPECT_EQ(NodeSystem::evaluate(unconnected->input("In"), &access, &untouched), 0);
+    EXPECT_EQ(untouched, 42.0);
+    GraphNode* constant = add("ScalarConstant");
+    GraphNode* previous = constant;
+    const char* output = "Value";
+    for (int i = 0; i < 10; ++i) {
+        GraphNode* fake = add("fake");
+        fakeOf(fake)->offset = 1.0;
+        ASSERT_TRUE(connect(previous, output, fake, "In"));
+        previous = fake;
+        output = "Out";
+    }
+    GraphInput* root = nodes.addRootInput(*graph, LWNODE_SCALAR, "Result", nullptr);
+    ASSERT_TRUE(connect(previous, "Out", nullptr, "Result"));
+    double value = 0.0;
+    EXPECT_EQ(NodeSystem::inputFuncs2()->common.evaluate(root->id(), &access, &value), 1);
+    EXPECT_DOUBLE_EQ(value, 11.0);  // the constant's 1 plus ten offsets
+}
+
+TEST_F(NodeEditorTest, DifferingTypesConvertWithoutWritingPastTheCallersBuffer) {
+    GraphNode* colour = add("ColourConstant");
+    GraphInput* asInteger = nodes.addRootInput(*graph, LWNODE_INTEGER, "Whole", nullptr);
+    GraphInput* asScalar = nodes.addRootInput(*graph, LWNODE_SCALAR, "Amount", nullptr);
+    ASSERT_TRUE(connect(colour, "Colour", nullptr, "Whole"));
+    ASSERT_TRUE(connect(colour, "Colour", nullptr, "Amount"));
+
+    struct {
+        int value;
+        unsigned char guard[28];
+    } integer;
+    integer.value = 0;
+    std::memset(integer.guard, 0xAB, sizeof integer.guard);
+    EXPECT_EQ(NodeSystem::evaluate(asInteger, &access, &integer.value), 1);
+    EXPECT_EQ(integer.value, 1);  // white's luminance, rounded
+    for (unsigned char g : integer.guard) EXPECT_EQ(g, 0xAB);
+
+    double scalar[2] = {0.0, -7.0};
+    NodeSystem::evaluate(asScalar, &access, scalar);
+    EXPECT_DOUBLE_EQ(scalar[0], 1.0);
+    EXPECT_EQ(scalar[1], -7.0);
+}
+
+TEST_F(NodeEditorTest, RefusedConnectionsSayWhyAndChangeNothing) {
+    GraphNode* first = add("Mix");
+    GraphNode* second = add("Mix");
+    GraphNode* third = add("Mix");
+    GraphNode* material = add("Material");
+    NodeGraph* other = nodes.createEditor("Surface", "other", nullptr, nullptr);
+    std::string error;
+    GraphNode* there = nodes.addNode(*other, "Mix", error);
+    ASSERT_TRUE(connect(first, "Colour", second, "A"));
+    ASSERT_TRUE(connect(second, "Colour", third, "A"));
+    EXPECT_EQ(refusal(material, "Material", first, "B"),
+              "cannot connect the material output \"Material\" of \"Material (1)\" to the colour "
+              "input \"B\" of \"Mix (1)\"");
+    EXPECT_NE(refusal(third, "Colour", first, "B")
+                  .find("would make a cycle: \"Mix (3)\" already depends on \"Mix (1)\""),
+              std::string::npos);
+    EXPECT_NE(refusal(first, "Colour", first, "B").find("a node cannot feed itself"),
+              std::string::npos);
+    EXPECT_EQ(refusal(there, "Colour", first, "B"), "cannot connect nodes of different editors");
+    EXPECT_EQ(refusal(first, "Nothing", second, "B"), "node \"Mix (1)\" has no output \"Nothing\"");
+    EXPECT_EQ(refusal(first, "Colour", nullptr, "Nowhere"), "the root has no input \"Nowhere\"");
+    EXPECT_EQ(first->input("B")->source, nullptr);
+    EXPECT_EQ(nodes.addNode(*graph, "noSuchServer", error), nullptr);
+    EXPECT_EQ(error, "unknown node server \"noSuchServer\"");
+}
+
+TEST_F(NodeEditorTest, InputEventsTellConnectionReplacementDisconnectionAndRemoval) {
+    GraphNode* a = add("ScalarConstant");
+    GraphNode* b = add("VectorConstant");
+    GraphNode* fake = add("fake");
+    FakeNode* f = fakeOf(fake);
+    ASSERT_TRUE(connect(a, "Value", fake, "In"));
+    ASSERT_TRUE(connect(b, "Vector", fake, "In"));  // replaces: 1 then 0
+    nodes.removeNode(b);
+    ASSERT_TRUE(connect(a, "Value", fake, "In"));
+    NodeSystem::inputFuncs2()->disconnect(fake->input("In")->id());
+    const std::vector<std::pair<int, int>> expected = {
+        {LWNODE_EVENT_CONNECTED, LWNODE_SCALAR}, {LWNODE_EVENT_DISCONNECTED, LWNODE_SCALAR},
+        {LWNODE_EVENT_CONNECTED, LWNODE_VECTOR}, {LWNODE_EVENT_SOURCE_REMOVED, LWNODE_VECTOR},
+        {LWNODE_EVENT_CONNECTED, LWNODE_SCALAR}, {LWNODE_EVENT_DISCONNECTED, LWNODE_SCALAR}};
+    EXPECT_EQ(f->events, expected);
+
+    // Removing a node destroys its instance and its inputs.
+    nodes.removeNode(fake);
+    EXPECT_EQ(g_fakes[0], nullptr);
+    EXPECT_EQ(nodes.node(reinterpret_cast<NodeID>(fake)), nullptr);
+}
+
+TEST_F(NodeEditorTest, EveryEditCallsTheUpdateFunction) {
+    const st_LWNodeEditorFuncs* ed = NodeSystem::editorFuncs();
+    ed->setUpdateFunc(graph->id(), [](NodeEditorID editor) { g_updates.push_back(editor); });
+    GraphNode* a = add("ScalarConstant");               // 1
+    GraphNode* fake = add("fake");                      // 2
+    ASSERT_TRUE(connect(a, "Value", fake, "In"));       // 3
+    EXPECT_TRUE(nodes.disconnect(fake->input("In")));   // 4
+    EXPECT_FALSE(nodes.disconnect(fake->input("In")));  // nothing to do: no update
+    nodes.instanceChanged(fake->instance);              // 5
+    nodes.removeNode(a);                                // 6
+    EXPECT_EQ(g_updates.size(), 6u);
+    for (NodeEditorID id : g_updates) EXPECT_EQ(id, graph->id());
+}
+
+TEST_F(NodeEditorTest, RenderCycleReachesEveryNodeThenTheRootAndReportsTheFirstError) {
+    GraphNode* one = add("fake");
+    GraphNode* two = add("fake");
+    EXPECT_STREQ(nodes.renderInit(*graph, 1), "root says no");
+    EXPECT_EQ(nodes.renderNewTime(*graph, 12, 0.4), nullptr);
+    nodes.renderCleanup(*graph);
+    const std::vector<std::string> expected = {"init 1", "newTime 12", "cleanup"};
+    EXPECT_EQ(fakeOf(one)->calls, expected);
+    EXPECT_EQ(fakeOf(two)->calls, expected);
+    EXPECT_EQ(g_rootCalls, expected);
+    EXPECT_STREQ(NodeSystem::editorFuncs()->renderInit(graph->id(), 7), "init refused");
+}
+
+TEST_F(NodeEditorTest, EditorRecordKeepsStateWindowUserDataAndChannelGroup) {
+    const st_LWNodeEditorFuncs* ed = NodeSystem::editorFuncs();
+    NodeEditorID id = graph->id();
+    EXPECT_EQ(ed->getState(id), 1u);
+    ed->setState(id, 0x30000u);
+    EXPECT_FALSE(graph->enabled());  // only the low 16 bits enable
+    ed->setState(id, 2u);
+    EXPECT_TRUE(graph->enabled());
+    EXPECT_EQ(ed->userData(id), this);
+    auto group = reinterpret_cast<LWChanGroupID>(0x1234);
+    ed->setChannelGroup(id, group);
+    GraphNode* node = add("Mix");
+    EXPECT_EQ(NodeSystem::nodeFuncs()->chanGrp(node->id()), group);
+    EXPECT_EQ(NodeSystem::nodeFuncs()->nodeEditor(node->id()), id);
+
+    ed->destroy(id);
+    EXPECT_EQ(nodes.editor(id), nullptr);
+    // A destroyed editor's ID is refused, not followed.
+    EXPECT_EQ(ed->getState(id), 0u);
+    EXPECT_EQ(ed->addInput(id, LWNODE_SCALAR, "late", nullptr), nullptr);
+    ed->destroy(nullptr);
+}
+
+TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
+    GraphNode* node = add("Mix");
+    GraphNode* second = add("Mix");
+    EXPECT_EQ(second->name, "Mix (2)");
+    nodes.removeNode(node);
+    node = add("Mix");
+    EXPECT_EQ(node->name, "Mix (1)");
+    EXPECT_EQ(add("fake")->name, "Fake (1)");
+    const LWNodeFuncs_t* nf = NodeSystem::nodeFuncs();
+    EXPECT_STREQ(nf->serverName(second->id()), "Mix");
+    const int rgb[3] = {30, 300, -4};
+    nf->setNodeColor(node->id(), rgb);
+    int back[3] = {};
+    nf->getNodeColor(node->id(), back);
+    EXPECT_EQ(back[0], 30);
+    EXPECT_EQ(back[1], 255);
+    EXPECT_EQ(back[2], 0);
+    nf->UpdateNodePreview(node->id());
+    EXPECT_EQ(node->previewUpdates, 1u);
+}
+
+TEST_F(NodeEditorTest, RunawayNestingStopsAtTheDepthLimit) {
+    // A ray node whose every ray shades the same graph again: without a limit this never ends.
+    static GraphInput* s_root;
+    static LWNodalAccess_t* s_access;
+    static int s_rays;
+    s_root = nodes.addRootInput(*graph, LWNODE_SCALAR, "Length", nullptr);
+    s_access = &access;
+    s_rays = 0;
+    ASSERT_TRUE(connect(add("Ray"), "Length", nullptr, "Length"));
+    access.wNorm[1] = 1.0;
+    access.raySource[1] = 1.0;
+    access.rayTrace = [](const double*, const double*, double*) -> double {
+        ++s_rays;
+        double length = 0.0;
+        NodeSystem::evaluate(s_root, s_access, &length);
+        return length + 1.0;
+    };
+    double length = 0.0;
+    EXPECT_EQ(NodeSystem::evaluate(s_root, &access, &length), 1);
+    EXPECT_EQ(s_rays, lwhost::kMaxEvaluationDepth);
+    EXPECT_EQ(length, lwhost::kMaxEvaluationDepth);
+}
+
+TEST_F(NodeEditorTest, RenderThreadsEvaluateOneGraphAtOnce) {
+    GraphNode* checker = add("Checker");
+    GraphInput* root = nodes.addRootInput(*graph, LWNODE_SCALAR, "Value", nullptr);
+    ASSERT_TRUE(connect(checker, "Value", nullptr, "Value"));
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 2000; ++i) {
+                LWNodalAccess_t sample{};
+                sample.wPos[0] = (i + t) + 0.5;
+                double v = -1.0;
+                NodeSystem::evaluate(root, &sample, &v);
+                if (v != static_cast<double>((i + t) % 2)) ++wrong;
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST_F(NodeEditorTest, EvaluatingAllocatesNothing) {
+    // Conversions, a material, a chain, a checker and the plain C records all take part.
+    GraphNode* checker = add("Checker");
+    GraphNode* mix = add("Mix");
+    GraphNode* material = add("Material");
+    GraphNode* fake = add("fake");
+    GraphNode* scalar = add("ScalarConstant");
+    ASSERT_TRUE(connect(checker, "Colour", mix, "A"));
+    ASSERT_TRUE(connect(checker, "Value", mix, "Amount"));
+    ASSERT_TRUE(connect(mix, "Colour", material, "Diffuse Shading"));
+    ASSERT_TRUE(connect(scalar, "Value", fake, "In"));
+    ASSERT_TRUE(connect(fake, "Out", material, "Transparency"));
+    GraphInput* m = nodes.addRootInput(*graph, LWNODE_MATERIAL, "Material", nullptr);
+    GraphInput* i = nodes.addRootInput(*graph, LWNODE_INTEGER, "Override", nullptr);
+    GraphInput* c = nodes.addRootInput(*graph, LWNODE_COLOUR, "Colour", nullptr);
+    ASSERT_TRUE(connect(material, "Material", nullptr, "Material"));
+    ASSERT_TRUE(connect(mix, "Colour", nullptr, "Override"));
+    ASSERT_TRUE(connect(fake, "Out", nullptr, "Colour"));
+
+    // The counter sees what it should: one plain allocation.
+    alloc_counter::start();
+    ::operator delete(::operator new(16));
+    ASSERT_EQ(alloc_counter::stop(), 1);
+
+    double sink = 0.0;
+    alloc_counter::start();
+    for (int n = 0; n < 10000; ++n) {
+        access.wPos[0] = n * 0.37;
+        double mv[LWNODE_MATERIAL_DOUBLES];
+        int iv = 0;
+        double cv[3];
+        NodeSystem::inputFuncs()->evaluate(m->id(), &access, mv);
+        NodeSystem::evaluate(i, &access, &iv);
+        NodeSystem::evaluate(c, &access, cv);
+        sink += mv[0] + iv + cv[0];
+    }
+    EXPECT_EQ(alloc_counter::stop(), 0);
+    EXPECT_GT(sink, 0.0);
+}
+
+}  // namespace

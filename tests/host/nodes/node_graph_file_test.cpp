@@ -1,0 +1,211 @@
+// Node graphs in files: round trips in both encodings, hand-written text, every refusal with its
+// line and nothing half-built, plug-in nodes' own blocks.
+#include <gtest/gtest.h>
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/node_graph_file.h"
+
+#include <array>
+#include <string>
+
+#include "test_paths.h"
+
+namespace {
+
+using lwhost::GraphInput;
+using lwhost::GraphNode;
+using lwhost::NodeGraph;
+using lwhost::NodeSystem;
+
+int g_updates = 0;
+void countUpdate(NodeEditorID) {
+    ++g_updates;
+}
+
+class NodeGraphFileTest : public ::testing::Test {
+  protected:
+    NodeGraphFileTest() : nodes(host) {
+        graph = fresh();
+        g_updates = 0;
+    }
+    NodeGraph* fresh() {
+        NodeGraph* g = nodes.createEditor("Surface", "test", nullptr, nullptr);
+        nodes.addRootInput(*g, LWNODE_COLOUR, "Colour", nullptr);
+        nodes.addRootInput(*g, LWNODE_SCALAR, "Specular", nullptr);
+        nodes.addRootInput(*g, LWNODE_MATERIAL, "Material", nullptr);
+        return g;
+    }
+    std::string text(NodeGraph* g) {
+        std::string out, error;
+        EXPECT_TRUE(lwhost::saveGraphText(*g, out, error)) << error;
+        return out;
+    }
+    std::array<double, 3> rootColour(NodeGraph* g, double x) {
+        LWNodalAccess_t access{};
+        access.wPos[0] = x;
+        std::array<double, 3> c{{-1, -1, -1}};
+        NodeSystem::evaluate(g->rootInput("Colour"), &access, c.data());
+        return c;
+    }
+
+    lwhost::Host host;
+    NodeSystem nodes;
+    NodeGraph* graph;
+};
+
+const char kHandWritten[] = R"(# A checker feeding a mix, the mix feeding the root.
+{ Node "Checker" "Tiles"
+  Colour1 1 0 0
+  Size 2
+}
+Connect "Blend" "A" "Tiles" "Colour"   # connections may name nodes that come later
+{ Node "Mix" "Blend"
+  B 0 0 1
+  Amount 0
+}
+Root "Colour" "Blend" "Colour"
+)";
+
+TEST_F(NodeGraphFileTest, HandWrittenGraphLoadsAndEvaluates) {
+    std::string error;
+    ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
+    ASSERT_EQ(graph->nodes.size(), 2u);
+    EXPECT_EQ(graph->nodes[0]->name, "Tiles");
+    EXPECT_EQ(rootColour(graph, 1.0), (std::array<double, 3>{{1, 0, 0}}));
+    EXPECT_EQ(rootColour(graph, 3.0), (std::array<double, 3>{{0, 0, 0}}));
+}
+
+TEST_F(NodeGraphFileTest, SavedGraphReadsBackTheSameInBothEncodings) {
+    std::string error;
+    ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
+    GraphNode* material = nodes.addNode(*graph, "Material", error);
+    ASSERT_TRUE(nodes.connect(graph->node("Tiles"), "Colour", material, "Specular Shading", error));
+    ASSERT_TRUE(nodes.connect(material, "Material", nullptr, "Material", error));
+    const std::string saved = text(graph);
+    EXPECT_NE(saved.find("{ Node \"Checker\" \"Tiles\"\n  Colour1 1 0 0\n"), std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("Connect \"Material (1)\" \"Specular Shading\" \"Tiles\" \"Colour\"\n"),
+              std::string::npos)
+        << saved;
+
+    NodeGraph* copy = fresh();
+    ASSERT_TRUE(lwhost::loadGraphText(*copy, saved, 1, error)) << error;
+    EXPECT_EQ(text(copy), saved);
+    EXPECT_EQ(rootColour(copy, 1.0), rootColour(graph, 1.0));
+
+    lwhost::MemorySaveState binary(LWIO_BINARY);
+    ASSERT_TRUE(lwhost::writeGraph(*graph, binary.record(), error)) << error;
+    binary.finish();
+    NodeGraph* fromBinary = fresh();
+    lwhost::MemoryLoadState load(binary.bytes(), LWIO_BINARY);
+    ASSERT_TRUE(lwhost::readGraph(*fromBinary, load.record(), &load, error)) << error;
+    EXPECT_EQ(text(fromBinary), saved);
+}
+
+TEST_F(NodeGraphFileTest, LoadingReplacesTheGraphAndTellsTheEditorOnce) {
+    std::string error;
+    nodes.addNode(*graph, "Ray", error);
+    graph->update = countUpdate;
+    ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
+    EXPECT_EQ(graph->nodes.size(), 2u);
+    EXPECT_EQ(graph->node("Ray (1)"), nullptr);
+    EXPECT_EQ(g_updates, 1);
+    // An empty graph empties it.
+    ASSERT_TRUE(lwhost::loadGraphText(*graph, "", 1, error)) << error;
+    EXPECT_TRUE(graph->nodes.empty());
+    EXPECT_EQ(graph->rootInput("Colour")->source, nullptr);
+}
+
+struct Refusal {
+    const char* name;
+    const char* text;
+    const char* message;
+};
+
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class NodeGraphRefusalTest : public NodeGraphFileTest,
+                             public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(NodeGraphRefusalTest, IsRefusedWithItsLineAndLeavesTheGraphAsItWas) {
+    std::string error;
+    GraphNode* before = nodes.addNode(*graph, "ColourConstant", error);
+    ASSERT_TRUE(nodes.connect(before, "Colour", nullptr, "Colour", error));
+    graph->update = countUpdate;
+    const std::string saved = text(graph);
+
+    const Refusal& r = GetParam();
+    EXPECT_FALSE(lwhost::loadGraphText(*graph, r.text, 10, error));
+    EXPECT_EQ(error, r.message);
+    EXPECT_EQ(text(graph), saved);
+    EXPECT_EQ(g_updates, 0);
+    ASSERT_EQ(graph->nodes.size(), 1u);
+    EXPECT_EQ(graph->rootInput("Colour")->source, before->output("Colour"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, NodeGraphRefusalTest,
+    ::testing::Values(
+        Refusal{"UnknownServer", "{ Node \"Mix\" \"M\"\n}\n{ Node \"Marble\" \"X\"\n}\n",
+                "line 12: unknown node server \"Marble\""},
+        Refusal{"NameWithALineBreakStaysOnOneLine", "{ Node \"Mar\\nble\" \"X\"\n}\n",
+                "line 10: unknown node server \"Mar\\nble\""},
+        Refusal{"UnknownInput",
+                "{ Node \"Mix\" \"M\"\n}\n{ Node \"Mix\" \"N\"\n}\nConnect \"M\" \"C\" \"N\" "
+                "\"Colour\"\n",
+                "line 14: node \"M\" has no input \"C\""},
+        Refusal{"UnknownOutput",
+                "{ Node \"Mix\" \"M\"\n}\n{ Node \"Mix\" \"N\"\n}\nConnect \"M\" \"A\" \"N\" "
+                "\"Color\"\n",
+                "line 14: node \"N\" has no output \"Color\""},
+        Refusal{"UnknownNode", "{ Node \"Mix\" \"M\"\n}\nRoot \"Colour\" \"Mixer\" \"Colour\"\n",
+                "line 12: no node is named \"Mixer\""},
+        Refusal{"UnknownRootInput", "{ Node \"Mix\" \"M\"\n}\nRoot \"Bump\" \"M\" \"Colour\"\n",
+                "line 12: the root has no input \"Bump\""},
+        Refusal{"TypeMismatch",
+                "{ Node \"Material\" \"M\"\n}\n{ Node \"Mix\" \"N\"\n}\nConnect \"N\" \"A\" \"M\" "
+                "\"Material\"\n",
+                "line 14: cannot connect the material output \"Material\" of \"M\" to the colour "
+                "input \"A\" of \"N\""},
+        Refusal{"Cycle",
+                "{ Node \"Mix\" \"M\"\n}\n{ Node \"Mix\" \"N\"\n}\nConnect \"M\" \"A\" \"N\" "
+                "\"Colour\"\nConnect \"N\" \"B\" \"M\" \"Colour\"\n",
+                "line 15: connecting the colour output \"Colour\" of \"M\" to the colour input "
+                "\"B\" of \"N\" would make a cycle: \"M\" already depends on \"N\""},
+        Refusal{"InputFedTwice",
+                "{ Node \"Mix\" \"M\"\n}\n{ Node \"Mix\" \"N\"\n}\n{ Node \"Mix\" \"O\"\n}\n"
+                "Connect \"M\" \"A\" \"N\" \"Colour\"\nConnect \"M\" \"A\" \"O\" \"Colour\"\n",
+                "line 17: input \"A\" of \"M\" is fed twice"},
+        Refusal{"RootFedTwice",
+                "{ Node \"Mix\" \"M\"\n}\nRoot \"Colour\" \"M\" \"Colour\"\n"
+                "Root \"Colour\" \"M\" \"Colour\"\n",
+                "line 13: the root's input \"Colour\" is fed twice"},
+        Refusal{"DuplicateName", "{ Node \"Mix\" \"M\"\n}\n{ Node \"Ray\" \"M\"\n}\n",
+                "line 12: two nodes are named \"M\""},
+        Refusal{"NodeWithoutNames", "{ Node \"Mix\"\n  A 1 1 1\n}\n",
+                "line 10: a Node block needs the server's name and the node's name"},
+        Refusal{"ShortConnect", "Connect \"M\" \"A\" \"N\"\n",
+                "line 10: a Connect block needs four texts: the node, its input, the source "
+                "node and its output"},
+        Refusal{"NewerVersion", "Version 2\n",
+                "line 10: graph version 2 is newer than this host reads (1)"},
+        Refusal{"UnclosedBlock", "{ Node \"Mix\" \"M\"\n  A 1 1 1\n",
+                "line 12: the block begun at line 10 has no closing '}'"},
+        Refusal{"BrokenText", "{ Node \"Mix\" \"M\n}\n",
+                "line 10: a text without its closing quote"}),
+    [](const ::testing::TestParamInfo<Refusal>& p) { return std::string(p.param.name); });
+
+TEST_F(NodeGraphFileTest, PluginNodesKeepTheirOwnBlocks) {
+    lwhost::LoadResult result;
+    ASSERT_NE(host.loadModule(testModule("testnode_module"), result), nullptr) << result.message;
+    const char graphText[] =
+        "{ Node \"testScale\" \"Scale\"\n  Factor 3\n}\n"
+        "Root \"Colour\" \"Scale\" \"Colour\"\n";
+    std::string error;
+    ASSERT_TRUE(lwhost::loadGraphText(*graph, graphText, 1, error)) << error;
+    EXPECT_EQ(rootColour(graph, 0.0), (std::array<double, 3>{{3, 3, 3}}));
+    EXPECT_EQ(text(graph), std::string("Version 1\n") + graphText);
+}
+
+}  // namespace

@@ -1,0 +1,380 @@
+// The renderer against the real host library and the test shaders of testshader_module: the
+// shading model by hand, shaders' effect on pixels, the illumination functions, the render
+// cycle, record layouts per host version, threads and bad input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "lwhost/core/host.h"
+#include "lwhost/nodes/node_graph_file.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/render/render.h"
+#include "lwhost/render/render_world.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_globals.h"
+#include "test_paths.h"
+#include "host_services.h"
+
+namespace {
+
+using lwhost::Host;
+using lwhost::HostIdentity;
+using lwhost::RenderOptions;
+using lwhost::RgbImage;
+using lwhost::Scene;
+using lwhost::Vec3;
+
+constexpr double kPi = 3.14159265358979323846;
+
+HostIdentity version(unsigned major, unsigned minor) {
+    HostIdentity id;
+    id.major = major;
+    id.minor = minor;
+    return id;
+}
+
+int byte(double v) {
+    return static_cast<int>(std::min(1.0, std::max(0.0, v)) * 255.0 + 0.5);
+}
+
+// A host with the test shaders loaded, a scene, its globals and plug-ins.
+class RenderFixture {
+  public:
+    explicit RenderFixture(const HostIdentity& identity = HostIdentity()) : services(identity) {
+        lwhost::LoadResult result;
+        EXPECT_NE(host.loadModule(testModule("testshader_module"), result), nullptr)
+            << result.message;
+    }
+
+    // A plane of the surface, facing up, centred at x.
+    LWSurfaceID addPlane(const std::string& name, double x, double sizeX, double sizeZ) {
+        lwhost::ObjectData data;
+        data.source.kind = lwhost::GeometryKind::Plane;
+        data.mesh = lwhost::makePlane(name, sizeX, sizeZ);
+        const LWItemID id = scene.addObject(name, data);
+        scene.item(id)->transform.position = {x, 0, 0};
+        return scene.findSurface(name, name)->id;
+    }
+    // A camera 5 above the origin looking straight down: image right is +X, image up is +Z.
+    void addCameraAbove() {
+        const LWItemID camera = scene.addCamera("Camera");
+        scene.item(camera)->transform.position = {0, 5, 0};
+        scene.item(camera)->transform.rotation = {0, 90, 0};
+    }
+    // A distant light whose light falls at `pitch` degrees below the horizon, towards +Z.
+    LWItemID addSun(double pitch, Vec3 colour, double intensity) {
+        lwhost::LightData light;
+        light.kind = lwhost::LightKind::Distant;
+        light.colour = colour;
+        light.intensity = intensity;
+        const LWItemID id = scene.addLight("Sun", light);
+        scene.item(id)->transform.rotation = {0, pitch, 0};
+        return id;
+    }
+    void addShader(LWSurfaceID surface, const std::string& server) {
+        std::string error;
+        ASSERT_TRUE(plugins.addShader(surface, server, error)) << error;
+    }
+
+    // Loads a scene file with its plug-ins and its surfaces' own node graphs.
+    void loadScene(const std::string& path) {
+        std::string error;
+        ASSERT_TRUE(plugins.loadScene(path, error)) << error;
+        lwhost::SceneFile::forEachPlugin(scene, [&](lwhost::PluginSection& section) {
+            if (section.kind == lwhost::PluginKind::NodeGraph && !section.data->instance) {
+                EXPECT_EQ(lwhost::loadSurfaceGraph(nodes, scene, section), "");
+            }
+        });
+    }
+
+    RgbImage render(RenderOptions options = small(), std::vector<int> frames = {1}) {
+        lwhost::Renderer renderer(host, scene, &plugins, &nodes);
+        RgbImage out;
+        std::string error;
+        const bool ok = renderer.render(
+            options, frames,
+            [&](int, const RgbImage& image, std::string&) {
+                out = image;
+                return true;
+            },
+            error);
+        EXPECT_TRUE(ok) << error;
+        return out;
+    }
+    static RenderOptions small() {
+        RenderOptions o;
+        o.width = 16;
+        o.height = 12;
+        o.threads = 2;
+        return o;
+    }
+
+    std::string notes(bool clear = false) {
+        const char* text = nullptr;
+        host.activate("RenderTestLog", "log", 0, &text,
+                      clear ? const_cast<char*>("clear") : nullptr);
+        return text ? text : "";
+    }
+
+    HostServices services;
+    Host& host = services.host;
+    Scene scene;
+    lwhost::SceneGlobals globals{host, scene};
+    lwhost::NodeSystem& nodes = services.nodes;
+    lwhost::Plugins plugins{host, scene};
+};
+
+std::vector<int> pixel(const RgbImage& image, int x, int y) {
+    const uint8_t* p = image.pixel(x, y);
+    return {p[0], p[1], p[2]};
+}
+
+TEST(RenderShading, PlaneUnderOneDistantLightShowsTheLambertValue) {
+    RenderFixture f;
+    const auto floor = f.addPlane("Floor", 0, 10, 10);
+    f.addCameraAbove();
+    f.addSun(60, {1, 0.8, 0.6}, 0.9);
+    lwhost::Surface* s = f.scene.surface(floor);
+    s->settings.colour = {0.5, 0.7, 0.9};
+    s->settings.set(LWSURF_DIFFUSE, 0.8);
+
+    const RgbImage image = f.render();
+    // Light 60 degrees above the horizon: N.L = sin 60.
+    const double cosine = std::sin(60 * kPi / 180);
+    const std::vector<int> expected = {byte(0.5 * 0.8 * cosine * 0.9 * 1.0),
+                                       byte(0.7 * 0.8 * cosine * 0.9 * 0.8),
+                                       byte(0.9 * 0.8 * cosine * 0.9 * 0.6)};
+    for (int y : {0, 6, 11})
+        for (int x : {0, 8, 15}) {
+            const std::vector<int> got = pixel(image, x, y);
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], expected[c], 1) << x << "," << y;
+        }
+}
+
+TEST(RenderShading, ShaderSettingTheColourChangesExactlyThePixelsOfItsSurface) {
+    RenderFixture f;
+    const auto left = f.addPlane("Left", -2.5, 5, 10);
+    f.addPlane("Right", 2.5, 5, 10);
+    f.addCameraAbove();
+    f.addSun(70, {1, 1, 1}, 1);
+    const RgbImage before = f.render();
+
+    // What the shader does equals a surface whose own colour is the shader's.
+    f.scene.surface(left)->settings.colour = {0.1, 0.3, 0.9};
+    const RgbImage painted = f.render();
+    f.scene.surface(left)->settings.colour = lwhost::SurfaceSettings().colour;
+    f.addShader(left, "rtcolour");
+    const RgbImage shaded = f.render();
+
+    EXPECT_EQ(shaded.rgb, painted.rgb);
+    int changed = 0;
+    for (int y = 0; y < before.height; ++y)
+        for (int x = 0; x < before.width; ++x) {
+            const bool differs = pixel(before, x, y) != pixel(shaded, x, y);
+            if (x >= before.width / 2) {
+                EXPECT_FALSE(differs) << "right half " << x << "," << y;
+            }
+            changed += differs;
+        }
+    EXPECT_EQ(changed, before.width / 2 * before.height);
+}
+
+TEST(RenderShading, ShadingColoursCountOnlyWhenClaimedAndReplacementMixesIn) {
+    RenderFixture f;
+    const auto floor = f.addPlane("Floor", 0, 10, 10);
+    f.addCameraAbove();
+    f.addSun(90, {1, 1, 1}, 0.5);
+    const RgbImage before = f.render();
+    const int base = byte(0.78 * 1.0 * 0.5);  // default colour and diffuse, light straight down
+    ASSERT_EQ(pixel(before, 8, 6), (std::vector<int>{base, base, base}));
+
+    f.addShader(floor, "rtshadeunclaimed");
+    EXPECT_EQ(f.render().rgb, before.rgb);
+
+    f.plugins.removeShader(floor, "rtshadeunclaimed");
+    f.addShader(floor, "rtshade");
+    // Colour = diffuse shade + specular shade: luminosity 0, no mirror, no transparency.
+    EXPECT_EQ(pixel(f.render(), 8, 6), (std::vector<int>{0, byte(0.5), byte(0.25)}));
+
+    f.plugins.removeShader(floor, "rtshade");
+    f.addShader(floor, "rtreplace");
+    const int mixed = byte(0.75 * 0.78 * 0.5 + 0.25);
+    const std::vector<int> got = pixel(f.render(), 8, 6);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], mixed, 1);
+}
+
+// A sun straight above in (0.5, 0.25, 0.125) and a point light under the plane in
+// (0.25, 0.5, 0): the plain forms see both, the normal forms only the sun.
+TEST(RenderShading, EveryIlluminationFunctionReportsTheLightAtTheSample) {
+    for (int mode = 0; mode < 4; ++mode) {
+        RenderFixture f;
+        const auto floor = f.addPlane("Floor", 0, 10, 10);
+        f.addCameraAbove();
+        f.addSun(90, {0.5, 0.25, 0.125}, 1);
+        lwhost::LightData below;
+        below.kind = lwhost::LightKind::Point;
+        below.colour = {0.25, 0.5, 0};
+        f.scene.item(f.scene.addLight("Below", below))->transform.position = {0, -1, 0};
+        f.addShader(floor, "rtlight" + std::to_string(mode));
+        const bool normalForm = mode == 1 || mode == 3;
+        const std::vector<int> expected =
+            normalForm ? std::vector<int>{byte(0.5), byte(0.25), byte(0.125)}
+                       : std::vector<int>{byte(0.75), byte(0.75), byte(0.125)};
+        EXPECT_EQ(pixel(f.render(), 8, 6), expected) << "mode " << mode;
+    }
+}
+
+TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
+    RenderFixture f;
+    f.addPlane("Floor", 0, 10, 10);
+    f.addCameraAbove();
+    const LWItemID sun = f.addSun(90, {0.5, 0.5, 0.5}, 1);
+    lwhost::ObjectData box;
+    box.source.kind = lwhost::GeometryKind::Box;
+    box.mesh = lwhost::makeBox("Box", {1, 1, 1});
+    f.scene.item(f.scene.addObject("Box", box))->transform.position = {0, 2, 0};
+
+    lwhost::RenderWorld world;
+    std::string error;
+    ASSERT_TRUE(world.build(f.scene, nullptr, nullptr, lwhost::RenderWorld::Settings(), error))
+        << error;
+    const double shaded[3] = {0, 0, 0}, open[3] = {3, 0, 0}, up[3] = {0, 1, 0},
+                 down[3] = {0, -1, 0};
+    double direction[3], colour[3];
+    auto* illuminate = lwhost::RenderWorld::illuminateFunction();
+    auto* illuminateNormal = lwhost::RenderWorld::illuminateNormalFunction();
+    auto* illuminateSample = lwhost::RenderWorld::illuminateSampleFunction();
+
+    EXPECT_EQ(illuminate(sun, open, direction, colour), 0) << "no world bound to this thread";
+    {
+        lwhost::WorldBinding binding(world);
+        EXPECT_EQ(illuminate(sun, shaded, direction, colour), 0);
+        EXPECT_EQ(colour[0], 0);
+        ASSERT_EQ(illuminate(sun, open, direction, colour), 1);
+        EXPECT_NEAR(direction[1], 1, 1e-9);
+        EXPECT_EQ(colour[0], 0.5);
+        EXPECT_EQ(illuminateNormal(sun, nullptr, open, direction, up, colour), 1);
+        EXPECT_EQ(illuminateNormal(sun, nullptr, open, direction, down, colour), 0);
+        EXPECT_EQ(illuminate(sun + 12345, open, direction, colour), 0) << "not a light";
+        int calls = 0;
+        auto* count =
+            +[](void* data, LWItemID, const double*, const double*) { ++*static_cast<int*>(data); };
+        EXPECT_EQ(illuminateSample(sun, open, direction, count, &calls), 1);
+        EXPECT_EQ(illuminateSample(sun, shaded, direction, count, &calls), 0);
+        EXPECT_EQ(calls, 1);
+        // A ray straight down from above the box meets its top, 1.5 away.
+        const double above[3] = {0, 4, 0};
+        EXPECT_NEAR(lwhost::RenderWorld::rayCastFunction()(above, down), 1.5, 1e-4);
+    }
+    EXPECT_EQ(lwhost::RenderWorld::rayCastFunction()(open, up), -1);
+}
+
+TEST(RenderCycle, MastersHearStartAndEndAroundInitNewTimeAndCleanup) {
+    RenderFixture f;
+    const auto floor = f.addPlane("Floor", 0, 10, 10);
+    f.addCameraAbove();
+    f.addSun(90, {1, 1, 1}, 1);
+    f.scene.frames().last = 3;
+    std::string error;
+    ASSERT_TRUE(f.plugins.applyMaster("rtmaster", error)) << error;
+    f.addShader(floor, "rtnotes");
+    f.notes(true);
+    f.render(RenderFixture::small(), {1, 3});
+    EXPECT_EQ(f.notes(),
+              "event 0x111\ninit mode=1\nnewtime frame=1 time=0.03333\n"
+              "newtime frame=3 time=0.1\ncleanup\nevent 0x112\n");
+}
+
+TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {
+    RenderFixture f;
+    f.addPlane("Floor", 0, 10, 10);
+    std::string error;
+    ASSERT_TRUE(f.plugins.applyMaster("rtmaster", error)) << error;
+    lwhost::Renderer renderer(f.host, f.scene, &f.plugins);
+    RenderOptions o = RenderFixture::small();
+    f.notes(true);
+    auto refused = [&](const RenderOptions& options, std::vector<int> frames) {
+        bool sunk = false;
+        std::string why;
+        const bool ok = renderer.render(
+            options, frames, [&](int, const RgbImage&, std::string&) { return sunk = true; }, why);
+        EXPECT_FALSE(sunk);
+        return ok ? std::string() : why;
+    };
+    EXPECT_EQ(refused(o, {1}), "the scene has no camera");
+    f.addCameraAbove();
+    EXPECT_EQ(refused(o, {1}), "the scene has no lights");
+    f.addSun(90, {1, 1, 1}, 1);
+    EXPECT_EQ(refused(o, {2}), "frame 2 is not in the scene's frames 1 to 1");
+    o.width = 0;
+    EXPECT_EQ(refused(o, {1}), "the width must be 1 to 8192, not 0");
+    o.width = 16;
+    o.height = -3;
+    EXPECT_EQ(refused(o, {1}), "the height must be 1 to 8192, not -3");
+    EXPECT_EQ(f.notes(), "");
+}
+
+TEST(RenderRecord, ShadersGetTheRecordLayoutOfTheHostVersion) {
+    struct Case {
+        HostIdentity identity;
+        std::string expected;
+    };
+    // Pixel 0 0 sees the floor obliquely: 1 / |(-0.9375 t, 0.9167 t 3/4, 1)| with t = tan 25.
+    const std::string common = "sx=0.5 sy=0.5 flags=1 bounces=0 polygon=1 cosine=0.8791 weights=1";
+    const Case cases[] = {
+        {version(9, 3), "probe version=4 " + common + "\n"},
+        {version(9, 5), "probe version=5 " + common + " rayType=0 sub=0.5,0.5\n"},
+        {version(11, 6),
+         "probe version=6 " + common + " rayType=0 sub=0.5,0.5 time=0.03333 index=0\n"},
+    };
+    for (const Case& c : cases) {
+        RenderFixture f(c.identity);
+        const auto floor = f.addPlane("Floor", 0, 10, 10);
+        f.addCameraAbove();
+        f.addSun(90, {1, 1, 1}, 1);
+        f.addShader(floor, "rtprobe");
+        f.notes(true);
+        f.render();
+        EXPECT_EQ(f.notes(), c.expected);
+    }
+}
+
+TEST(RenderShading, ThrowingShaderIsReportedOnceWithItsCountAndTheRenderGoesOn) {
+    RenderFixture f;
+    const auto floor = f.addPlane("Floor", 0, 10, 10);
+    f.addCameraAbove();
+    f.addSun(90, {1, 1, 1}, 1);
+    f.addShader(floor, "rtthrow");
+    const RgbImage image = f.render();
+    ASSERT_EQ(image.width, 16);
+    const auto messages = f.host.messages().all();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].line1, "An exception occured in ShaderHandler::Evaluate():");
+    EXPECT_EQ(messages[0].line2, "render test failure");
+    EXPECT_EQ(messages[0].count, 16u * 12u);
+}
+
+TEST(RenderThreads, ImageIsIdenticalForOneAndTwoThreads) {
+    // The demo: reflections, refraction, shadows and a surface node graph.
+    RenderFixture f;
+    f.loadScene(std::string(EXAMPLES_DIR) + "/demo.lws");
+    RenderOptions o;
+    o.width = 48;
+    o.height = 36;
+    o.samples = 2;
+    o.threads = 1;
+    const RgbImage one = f.render(o);
+    o.threads = 2;
+    const RgbImage two = f.render(o);
+    ASSERT_EQ(one.rgb.size(), 48u * 36u * 3u);
+    EXPECT_EQ(one.rgb, two.rgb);
+    // Not a blank image: the scene is lit.
+    int bright = 0;
+    for (uint8_t v : one.rgb) bright += v > 40;
+    EXPECT_GT(bright, 1000);
+}
+
+}  // namespace

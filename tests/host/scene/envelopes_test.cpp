@@ -1,0 +1,299 @@
+// The host's animated parameters, channel groups and envelopes, driven through their C records.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/scene/envelopes.h"
+#include "lwhost/core/host.h"
+#include <lwsdk/lwvparm.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+class EnvelopesTest : public ::testing::Test {
+  protected:
+    template <class T>
+    T* record(const char* name) {
+        return static_cast<T*>(host.globals().request(name, LWGLOBAL_READ));
+    }
+
+    // A parameter with its channels named `name` in `group`.
+    LWVParmID parm(int type, const char* name = "P", LWChanGroupID group = nullptr) {
+        LWVParmID p = vp->create(type, LWVP_NOTEXTURE);
+        EXPECT_NE(p, nullptr);
+        EXPECT_EQ(vp->setup(p, name, group, nullptr, nullptr, "qrvTest", nullptr), 1);
+        return p;
+    }
+    LWEnvelopeID channelOf(LWVParmID p, int index) {
+        LWEnvelopeID envs[3] = {};
+        vp->getEnv(p, envs);
+        return envs[index];
+    }
+    std::vector<std::string> channelNames(LWChanGroupID group) {
+        std::vector<std::string> names;
+        for (LWChannelID c = ci->firstChannel(group); c; c = ci->nextChannel(c))
+            names.push_back(ci->channelName(c));
+        return names;
+    }
+
+    lwhost::Host host;
+    lwhost::Envelopes envelopes{host};
+    const st_LWVParmFuncs* vp = record<st_LWVParmFuncs>(LWVPARMFUNCS_GLOBAL);
+    const st_LWChannelInfo* ci = record<st_LWChannelInfo>(LWCHANNELINFO_GLOBAL);
+    const st_LWEnvelopeFuncs* env = record<st_LWEnvelopeFuncs>(LWENVELOPEFUNCS_GLOBAL);
+};
+
+TEST_F(EnvelopesTest, EvaluatesConstantWithoutKeysAndLinearlyBetweenKeys) {
+    ASSERT_TRUE(vp && ci && env);
+    LWEnvelopeID e = env->create(nullptr, "E");
+    EXPECT_EQ(env->evaluate(e, 3.0), 0.0);
+
+    env->createKey(e, 1.0, 4.0);
+    EXPECT_EQ(env->evaluate(e, -10.0), 4.0) << "one key holds everywhere";
+    EXPECT_EQ(env->evaluate(e, 10.0), 4.0);
+
+    env->createKey(e, 3.0, 8.0);
+    env->createKey(e, 5.0, 0.0);
+    EXPECT_DOUBLE_EQ(env->evaluate(e, 2.0), 6.0);
+    EXPECT_DOUBLE_EQ(env->evaluate(e, 4.5), 2.0);
+    EXPECT_EQ(env->evaluate(e, 3.0), 8.0);
+    EXPECT_EQ(env->evaluate(e, 0.0), 4.0) << "before the first key";
+    EXPECT_EQ(env->evaluate(e, 99.0), 0.0) << "after the last key";
+
+    LWVParmID p = parm(LWVP_FLOAT);
+    double set = 0.25, got = 0;
+    EXPECT_EQ(vp->setVal(p, &set), 1);
+    EXPECT_EQ(vp->getVal(p, 7.0, &got), 1);
+    EXPECT_EQ(got, 0.25) << "a channel without keys answers the set value";
+    env->createKey(channelOf(p, 0), 0.0, 1.0);
+    vp->getVal(p, 7.0, &got);
+    EXPECT_EQ(got, 1.0) << "keys win over the set value";
+}
+
+TEST_F(EnvelopesTest, VectorParametersEvaluatePerChannel) {
+    LWVParmID p = parm(LWVP_VECTOR, "Offset");
+    double set[3] = {1, 2, 3};
+    EXPECT_EQ(vp->setVal(p, set), 3);
+    env->createKey(channelOf(p, 1), 0.0, 0.0);
+    env->createKey(channelOf(p, 1), 2.0, 10.0);
+    double v[3] = {};
+    EXPECT_EQ(vp->getVal(p, 1.0, v), 3);
+    EXPECT_EQ(v[0], 1.0);
+    EXPECT_DOUBLE_EQ(v[1], 5.0);
+    EXPECT_EQ(v[2], 3.0);
+}
+
+TEST_F(EnvelopesTest, KeysStayOrderedAndUniquePerTime) {
+    LWEnvelopeID e = env->create(nullptr, "E");
+    LWEnvKeyID late = env->createKey(e, 5.0, 1.0);
+    LWEnvKeyID early = env->createKey(e, 1.0, 2.0);
+    EXPECT_EQ(env->createKey(e, 5.0, 7.0), late) << "a key at a keyed time takes the value";
+    EXPECT_EQ(env->keyCount(e), 2);
+    EXPECT_EQ(env->nextKey(e, nullptr), early);
+    EXPECT_EQ(env->nextKey(e, early), late);
+    EXPECT_EQ(env->nextKey(e, late), nullptr);
+
+    EXPECT_EQ(env->keySet(e, early, LWKEY_TIME, 5.0), 0) << "cannot land on another key";
+    EXPECT_EQ(env->keySet(e, early, LWKEY_TIME, 9.0), 1);
+    EXPECT_EQ(env->nextKey(e, nullptr), late) << "a moved key is re-sorted";
+    EXPECT_EQ(env->findKey(e, 9.0), early);
+    double value = 0;
+    EXPECT_EQ(env->keyGet(e, late, LWKEY_VALUE, &value), 1);
+    EXPECT_EQ(value, 7.0);
+
+    EXPECT_EQ(env->createKey(e, std::nan(""), 1.0), nullptr);
+    EXPECT_EQ(env->keySet(e, late, LWKEY_VALUE, HUGE_VAL), 0);
+    env->destroyKey(e, late);
+    EXPECT_EQ(env->keyGet(e, late, LWKEY_VALUE, &value), 0) << "a destroyed key is refused";
+    EXPECT_EQ(env->keyCount(e), 1);
+}
+
+TEST_F(EnvelopesTest, ChannelGroupsFormANamedTreeHoldingNamedChannels) {
+    LWChanGroupID a = env->createGroup(nullptr, "A");
+    LWChanGroupID b = env->createGroup(nullptr, "B");
+    LWChanGroupID a1 = env->createGroup(a, "A1");
+    EXPECT_EQ(ci->firstGroup(nullptr), a);
+    EXPECT_EQ(ci->nextGroup(a), b);
+    EXPECT_EQ(ci->nextGroup(b), nullptr);
+    EXPECT_EQ(ci->firstGroup(a), a1);
+    EXPECT_EQ(ci->groupParent(a1), a);
+    EXPECT_STREQ(ci->groupName(a1), "A1");
+
+    LWVParmID colour = parm(LWVP_COLOR, "Tint", a1);
+    LWVParmID scale = parm(LWVP_PERCENT, "Mix", a1);
+    parm(LWVP_VECTOR, "Pos", b);
+    EXPECT_EQ(channelNames(a1), (std::vector<std::string>{"Tint.R", "Tint.G", "Tint.B", "Mix"}));
+    EXPECT_EQ(channelNames(b), (std::vector<std::string>{"Pos.X", "Pos.Y", "Pos.Z"}));
+    EXPECT_EQ(vp->getGroup(colour), a1);
+    EXPECT_EQ(vp->getType(scale), LWVP_PERCENT);
+    LWChannelID first = ci->firstChannel(a1);
+    EXPECT_EQ(ci->channelParent(first), a1);
+    EXPECT_EQ(ci->channelEnvelope(first), channelOf(colour, 0));
+    EXPECT_EQ(host.envelopes().parmOwner(colour), "qrvTest");
+}
+
+TEST_F(EnvelopesTest, DestroyingAGroupOrphansItsParametersInsteadOfBreakingThem) {
+    LWChanGroupID top = env->createGroup(nullptr, "Top");
+    LWChanGroupID inner = env->createGroup(top, "Inner");
+    LWVParmID p = parm(LWVP_FLOAT, "Level", inner);
+    double set = 0.5;
+    vp->setVal(p, &set);
+
+    env->destroyGroup(top);
+    EXPECT_EQ(host.envelopes().groupCount(), 0u) << "the subtree goes with it";
+    EXPECT_EQ(ci->groupName(inner), nullptr);
+    EXPECT_EQ(env->createGroup(inner, "Child"), nullptr) << "a stale group is refused";
+    EXPECT_EQ(vp->getGroup(p), nullptr);
+    EXPECT_EQ(ci->channelParent(ci->firstChannel(nullptr)), nullptr);
+    EXPECT_EQ(channelNames(nullptr), std::vector<std::string>{"Level"});
+    double got = 0;
+    EXPECT_EQ(vp->getVal(p, 0.0, &got), 1);
+    EXPECT_EQ(got, 0.5);
+    EXPECT_EQ(vp->setup(p, "Level", inner, nullptr, nullptr, "qrvTest", nullptr), 0);
+}
+
+TEST_F(EnvelopesTest, RefusesUnknownTypesTexturesAndStaleHandles) {
+    EXPECT_EQ(vp->create(0x12, LWVP_NOTEXTURE), nullptr);
+    EXPECT_EQ(vp->create(LWVP_FLOAT, 0), nullptr);
+
+    LWVParmID p = parm(LWVP_COLOR);
+    LWEnvelopeID e = channelOf(p, 0);
+    env->destroy(e);
+    EXPECT_EQ(host.envelopes().envelopeCount(), 3u) << "a parameter's channel is not freed alone";
+    vp->destroy(p);
+    EXPECT_EQ(host.envelopes().parmCount(), 0u);
+    EXPECT_EQ(host.envelopes().envelopeCount(), 0u);
+    double v[3] = {};
+    EXPECT_EQ(vp->getVal(p, 0.0, v), 0);
+    EXPECT_EQ(env->createKey(e, 0.0, 1.0), nullptr);
+    EXPECT_EQ(vp->copy(p, p), 0);
+}
+
+TEST_F(EnvelopesTest, CopyTakesKeysAndValuesWithHandlesOfItsOwn) {
+    LWVParmID from = parm(LWVP_VECTOR);
+    LWVParmID to = parm(LWVP_VECTOR);
+    double set[3] = {1, 2, 3};
+    vp->setVal(from, set);
+    LWEnvKeyID key = env->createKey(channelOf(from, 2), 4.0, 40.0);
+    EXPECT_EQ(vp->copy(to, from), 3);
+    double v[3] = {};
+    vp->getVal(to, 0.0, v);
+    EXPECT_EQ(v[0], 1.0);
+    EXPECT_EQ(v[2], 40.0);
+    EXPECT_EQ(env->keyCount(channelOf(to, 2)), 1);
+    EXPECT_NE(env->nextKey(channelOf(to, 2), nullptr), key);
+
+    LWVParmID scalar = parm(LWVP_FLOAT);
+    EXPECT_EQ(vp->copy(scalar, from), 1) << "only the channels both have";
+    vp->getVal(scalar, 0.0, v);
+    EXPECT_EQ(v[0], 1.0);
+}
+
+// ---- block I/O
+
+class EnvelopeBlocksTest : public EnvelopesTest, public ::testing::WithParamInterface<int> {
+  protected:
+    std::string save(LWVParmID p) {
+        lwhost::MemorySaveState state(GetParam());
+        EXPECT_EQ(vp->save(p, state.record()), nullptr);
+        state.finish();
+        EXPECT_FALSE(state.failed()) << state.error();
+        return state.bytes();
+    }
+    const char* load(LWVParmID p, const std::string& bytes) {
+        lwhost::MemoryLoadState state(bytes, GetParam());
+        return vp->load(p, state.record());
+    }
+    std::vector<double> at(LWVParmID p, double time) {
+        double v[3] = {};
+        int n = vp->getVal(p, time, v);
+        return std::vector<double>(v, v + n);
+    }
+};
+
+TEST_P(EnvelopeBlocksTest, SavedParameterLoadsBackWithValuesAndKeys) {
+    LWVParmID source = parm(LWVP_COLOR);
+    double set[3] = {0.25, 0.5, 0.75};
+    vp->setVal(source, set);
+    env->createKey(channelOf(source, 1), 0.0, 1.0);
+    env->createKey(channelOf(source, 1), 2.5, -3.0);
+    std::string bytes = save(source);
+
+    LWVParmID target = parm(LWVP_COLOR);
+    env->createKey(channelOf(target, 0), 9.0, 9.0);  // replaced by the loaded keys
+    ASSERT_EQ(load(target, bytes), nullptr);
+    for (double t : {-1.0, 0.0, 1.0, 2.5, 6.0}) EXPECT_EQ(at(target, t), at(source, t)) << t;
+    EXPECT_EQ(env->keyCount(channelOf(target, 0)), 0);
+    EXPECT_EQ(env->keyCount(channelOf(target, 1)), 2);
+}
+
+TEST_P(EnvelopeBlocksTest, DamagedDataChangesNothingAndNeverReadsPastTheEnd) {
+    LWVParmID source = parm(LWVP_VECTOR);
+    for (int c = 0; c < 3; ++c)
+        for (int k = 0; k < 4; ++k) env->createKey(channelOf(source, c), k, c * 10 + k);
+    std::string bytes = save(source);
+
+    LWVParmID target = parm(LWVP_VECTOR);
+    double set[3] = {7, 8, 9};
+    vp->setVal(target, set);
+    // Every cut of the data either fails and leaves the target alone, or loads whole channels.
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        vp->setVal(target, set);
+        for (int c = 0; c < 3; ++c)
+            while (LWEnvKeyID k = env->nextKey(channelOf(target, c), nullptr))
+                env->destroyKey(channelOf(target, c), k);
+        if (load(target, bytes.substr(0, cut)) != nullptr) {
+            EXPECT_EQ(at(target, 1.0), (std::vector<double>{7, 8, 9})) << "cut at " << cut;
+        }
+        for (int c = 0; c < 3; ++c) {
+            int keys = env->keyCount(channelOf(target, c));
+            EXPECT_TRUE(keys == 0 || keys == 4) << "cut at " << cut << " channel " << c;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothEncodings, EnvelopeBlocksTest,
+                         ::testing::Values(LWIO_TEXT, LWIO_BINARY),
+                         [](const ::testing::TestParamInfo<int>& p) {
+                             return p.param == LWIO_TEXT ? "Text" : "Binary";
+                         });
+
+TEST_F(EnvelopesTest, LoadSkipsExtraChannelsKeepsMissingOnesAndRefusesShortKeys) {
+    LWVParmID p = parm(LWVP_FLOAT);
+    double set = 3;
+    vp->setVal(p, &set);
+    auto load = [&](const char* text) {
+        lwhost::MemoryLoadState state(text, LWIO_TEXT);
+        return vp->load(p, state.record());
+    };
+    double v = 0;
+    EXPECT_EQ(load("Unknown 1\n"), nullptr);
+    vp->getVal(p, 0.0, &v);
+    EXPECT_EQ(v, 3.0) << "no channel block: the channel keeps its value";
+
+    EXPECT_EQ(load("{ Channel\n  Key 0 1\n  Key 2 5\n}\n{ Channel\n  Value 9\n}\n"), nullptr);
+    vp->getVal(p, 1.0, &v);
+    EXPECT_EQ(v, 3.0);
+    EXPECT_EQ(env->keyCount(channelOf(p, 0)), 2) << "no count block: the keys are taken as read";
+
+    EXPECT_NE(load("{ Channel\n  Value 1\n  Key 4\n}\n"), nullptr);
+    EXPECT_NE(load("{ Channel\n  Value 1\n  KeyCount 3\n  Key 0 1\n}\n"), nullptr);
+    EXPECT_NE(load("{ Channel\n  Key 0 +nan\n}\n"), nullptr);
+    vp->getVal(p, 1.0, &v);
+    EXPECT_EQ(v, 3.0) << "failed loads leave the parameter alone";
+    EXPECT_EQ(env->keyCount(channelOf(p, 0)), 2);
+}
+
+TEST(EnvelopesHostTest, PublishesThreeGlobalsAndAnswersSafelyWithoutAHost) {
+    {
+        lwhost::Host host;
+        lwhost::Envelopes envelopes(host);
+        for (const char* name : {LWVPARMFUNCS_GLOBAL, LWCHANNELINFO_GLOBAL, LWENVELOPEFUNCS_GLOBAL})
+            EXPECT_TRUE(host.globals().has(name)) << name;
+    }
+    EXPECT_EQ(lwhost::Envelopes::envelopeRecord()->createGroup(nullptr, "G"), nullptr);
+    EXPECT_NE(lwhost::Envelopes::vparmRecord()->load(nullptr, nullptr), nullptr);
+}
+
+}  // namespace

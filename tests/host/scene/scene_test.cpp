@@ -1,0 +1,342 @@
+// The scene model: items and hierarchy, transforms, comments, renumbering, geometry and weight
+// maps, OBJ files, surfaces and server queries.
+#include <gtest/gtest.h>
+#include "lwhost/scene/scene.h"
+#include <unistd.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+
+namespace {
+
+using lwhost::ItemType;
+using lwhost::Mesh;
+using lwhost::Scene;
+using lwhost::Vec3;
+
+std::string tempDir() {
+    std::string pattern = std::string(::testing::TempDir()) + "/scene_XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    EXPECT_NE(::mkdtemp(buf.data()), nullptr);
+    return buf.data();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+void expectNear(const Vec3& v, double x, double y, double z) {
+    EXPECT_NEAR(v.x, x, 1e-9);
+    EXPECT_NEAR(v.y, y, 1e-9);
+    EXPECT_NEAR(v.z, z, 1e-9);
+}
+
+TEST(SceneTest, ItemsOfATypeAreListedInSceneOrderWithTheTypeInTheirIds) {
+    Scene scene;
+    LWItemID a = scene.addNull("A");
+    LWItemID key = scene.addLight("Key");
+    LWItemID cam = scene.addCamera("Camera");
+    LWItemID b = scene.addObject("B", lwhost::ObjectData());
+    LWItemID fill = scene.addLight("Fill");
+
+    EXPECT_EQ(scene.first(ItemType::Object), a);
+    EXPECT_EQ(scene.next(a), b);
+    EXPECT_EQ(scene.next(b), LWITEM_NULL);
+    EXPECT_EQ(scene.first(ItemType::Light), key);
+    EXPECT_EQ(scene.next(key), fill);
+    EXPECT_EQ(scene.first(ItemType::Camera), cam);
+    EXPECT_EQ(LWITEM_TYPE(a), LWI_OBJECT);
+    EXPECT_EQ(LWITEM_TYPE(key), LWI_LIGHT);
+    EXPECT_EQ(LWITEM_TYPE(cam), LWI_CAMERA);
+    EXPECT_EQ(LWITEM_TYPE(LWITEM_NULL), LWI_NONE);
+    EXPECT_EQ(std::set<LWItemID>({a, key, cam, b, fill}).size(), 5u);
+    EXPECT_TRUE(scene.item(a)->isNull());
+    EXPECT_EQ(scene.objectIndex(b), 1);
+    EXPECT_EQ(scene.objectAt(1), b);
+    EXPECT_EQ(scene.objectIndex(key), -1);
+    EXPECT_EQ(scene.next(0x12345678u), LWITEM_NULL);
+}
+
+TEST(SceneTest, ChildrenFollowSceneOrderWhateverOrderTheyWereParentedIn) {
+    Scene scene;
+    LWItemID parent = scene.addNull("Parent");
+    LWItemID a = scene.addNull("A");
+    LWItemID light = scene.addLight("L");
+    LWItemID c = scene.addNull("C");
+    ASSERT_TRUE(scene.setParent(c, parent));
+    ASSERT_TRUE(scene.setParent(light, parent));
+    ASSERT_TRUE(scene.setParent(a, parent));
+
+    EXPECT_EQ(scene.item(parent)->children, (std::vector<LWItemID>{a, light, c}));
+    EXPECT_EQ(scene.firstChild(parent), a);
+    EXPECT_EQ(scene.nextChild(parent, a), light);
+    EXPECT_EQ(scene.nextChild(parent, c), LWITEM_NULL);
+    EXPECT_EQ(scene.parent(light), parent);
+    EXPECT_EQ(scene.depth(light), 1);
+
+    ASSERT_TRUE(scene.setParent(light, a));
+    EXPECT_EQ(scene.item(parent)->children, (std::vector<LWItemID>{a, c}));
+    EXPECT_EQ(scene.firstChild(a), light);
+    EXPECT_EQ(scene.depth(light), 2);
+    ASSERT_TRUE(scene.setParent(light, LWITEM_NULL));
+    EXPECT_EQ(scene.parent(light), LWITEM_NULL);
+    EXPECT_TRUE(scene.item(a)->children.empty());
+}
+
+TEST(SceneTest, ParentingRefusesCyclesUnknownItemsAndTooDeepHierarchies) {
+    Scene scene;
+    LWItemID a = scene.addNull("A"), b = scene.addNull("B"), c = scene.addNull("C");
+    ASSERT_TRUE(scene.setParent(b, a));
+    ASSERT_TRUE(scene.setParent(c, b));
+    std::string why;
+    EXPECT_FALSE(scene.setParent(a, c, &why));
+    EXPECT_NE(why.find("cycle"), std::string::npos);
+    EXPECT_FALSE(scene.setParent(a, a, &why));
+    EXPECT_FALSE(scene.setParent(a, 0x10000999u, &why));
+    EXPECT_FALSE(scene.setParent(0x10000999u, a, &why));
+    EXPECT_EQ(scene.parent(a), LWITEM_NULL);
+
+    // A chain at the depth limit takes no further level, from below or from above.
+    Scene deep;
+    LWItemID top = deep.addNull("top"), last = top;
+    for (int i = 0; i < lwhost::kMaxHierarchyDepth; ++i) {
+        LWItemID n = deep.addNull("n");
+        ASSERT_TRUE(deep.setParent(n, last));
+        last = n;
+    }
+    EXPECT_EQ(deep.depth(last), lwhost::kMaxHierarchyDepth);
+    LWItemID extra = deep.addNull("extra");
+    EXPECT_FALSE(deep.setParent(extra, last, &why));
+    EXPECT_NE(why.find("deeper"), std::string::npos);
+    EXPECT_FALSE(deep.setParent(top, extra, &why));
+}
+
+TEST(SceneTest, WorldMatrixAppliesParentTransformsAndTheRotationConventions) {
+    Scene scene;
+    LWItemID parent = scene.addNull("P");
+    LWItemID child = scene.addNull("C");
+    scene.setParent(child, parent);
+    scene.item(parent)->transform.position = {0, 1, 0};
+    scene.item(parent)->transform.rotation = {90, 0, 0};  // heading: +Z turns to +X
+    scene.item(parent)->transform.scale = {2, 2, 2};
+    scene.item(child)->transform.position = {0, 0, 1};
+
+    lwhost::Matrix4 world = scene.worldMatrix(child);
+    expectNear(lwhost::transformPoint(world, {}), 2, 1, 0);
+    expectNear(lwhost::normalized(lwhost::transformDirection(world, {0, 0, 1})), 1, 0, 0);
+
+    lwhost::Transform pitch;
+    pitch.rotation = {0, 90, 0};  // +Z turns to -Y
+    expectNear(lwhost::transformDirection(pitch.matrix(), {0, 0, 1}), 0, -1, 0);
+    lwhost::Transform bank;
+    bank.rotation = {0, 0, 90};  // +X turns to -Y
+    expectNear(lwhost::transformDirection(bank.matrix(), {1, 0, 0}), 0, -1, 0);
+}
+
+TEST(SceneTest, CommentLinesAreNumberedFromOne) {
+    Scene scene;
+    LWItemID id = scene.addNull("N");
+    scene.item(id)->comments = {"#s:k=1;", "second"};
+    ASSERT_NE(scene.comment(id, 1), nullptr);
+    EXPECT_EQ(*scene.comment(id, 1), "#s:k=1;");
+    EXPECT_EQ(*scene.comment(id, 2), "second");
+    EXPECT_EQ(scene.comment(id, 3), nullptr);
+    EXPECT_EQ(scene.comment(id, 0), nullptr);
+    EXPECT_EQ(scene.comment(0x10000999u, 1), nullptr);
+}
+
+TEST(SceneTest, RenumberingGivesEveryItemAnUnusedIdAndKeepsTheHierarchy) {
+    Scene scene;
+    LWItemID p = scene.addNull("P");
+    LWItemID l = scene.addLight("L");
+    LWItemID c = scene.addCamera("C");
+    scene.setParent(l, p);
+    scene.setParent(c, l);
+    std::set<LWItemID> everUsed{p, l, c};
+
+    for (int round = 0; round < 3; ++round) {
+        uint64_t before = scene.revision();
+        auto pairs = scene.renumber();
+        ASSERT_EQ(pairs.size(), 4u);
+        EXPECT_EQ(pairs.back(), (std::pair<LWItemID, LWItemID>{0, 0}));
+        EXPECT_NE(scene.revision(), before);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(LWITEM_TYPE(pairs[i].first), LWITEM_TYPE(pairs[i].second));
+            EXPECT_TRUE(everUsed.insert(pairs[i].second).second) << "ID reused";
+            EXPECT_EQ(scene.item(pairs[i].first), nullptr);
+            EXPECT_EQ(scene.item(pairs[i].second), &scene.itemAt(i));
+        }
+        p = pairs[0].second;
+        l = pairs[1].second;
+        c = pairs[2].second;
+        EXPECT_EQ(scene.parent(l), p);
+        EXPECT_EQ(scene.parent(c), l);
+        EXPECT_EQ(scene.firstChild(p), l);
+        EXPECT_EQ(scene.first(ItemType::Camera), c);
+    }
+}
+
+TEST(SceneTest, WeightMapsGiveContinuousValuesAndPolygonValuesThatOverrideThem) {
+    Mesh mesh = lwhost::makePlane("S", 2, 2);  // points at x = -1 and x = 1
+    lwhost::WeightMap map;
+    map.name = "W";
+    map.setValue(2, 0.9f);
+    map.polygonValues[{0, 1}] = 0.25f;
+    mesh.weightMaps.push_back(map);
+    const lwhost::WeightMap& w = *mesh.weightMap("W");
+
+    float v = -1;
+    EXPECT_TRUE(mesh.weight(w, 2, v));
+    EXPECT_FLOAT_EQ(v, 0.9f);
+    EXPECT_FALSE(mesh.weight(w, 0, v));  // no value, no ramp
+    EXPECT_FALSE(mesh.weight(w, 99, v));
+    EXPECT_TRUE(Mesh::polygonWeight(w, 0, 1, v));
+    EXPECT_FLOAT_EQ(v, 0.25f);
+    EXPECT_FALSE(Mesh::polygonWeight(w, 0, 2, v));
+
+    // A ramp along X from 0 to 1 gives 0.5 at x = 0; points beyond the ends are clamped;
+    // explicit values still win.
+    lwhost::WeightMap& r = *mesh.weightMap("W");
+    r.ramp = {0, -2, 2, 0.0f, 1.0f};
+    for (uint32_t p = 0; p < 4; ++p) {
+        ASSERT_TRUE(mesh.weight(r, p, v));
+        if (p == 2)
+            EXPECT_FLOAT_EQ(v, 0.9f);
+        else
+            EXPECT_FLOAT_EQ(v, mesh.points[p].x < 0 ? 0.25f : 0.75f);
+    }
+    r.ramp = {0, 0, 0.5, 1.0f, 0.0f};  // falling ramp; x = -1 is before its start
+    EXPECT_TRUE(mesh.weight(r, 0, v));
+    EXPECT_FLOAT_EQ(v, mesh.points[0].x < 0 ? 1.0f : 0.0f);
+}
+
+TEST(SceneTest, PrimitivesAreClosedMeshesWhosePolygonsFaceOutwards) {
+    auto facesOut = [](const Mesh& m) {
+        for (const lwhost::Polygon& p : m.polygons) {
+            const Vec3 &a = m.points[p.points[0]], &b = m.points[p.points[1]],
+                       &c = m.points[p.points[2]];
+            Vec3 e1{b.x - a.x, b.y - a.y, b.z - a.z}, e2{c.x - a.x, c.y - a.y, c.z - a.z};
+            Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+            Vec3 centre;
+            for (int i = 0; i < p.size; ++i) {
+                centre.x += m.points[p.points[i]].x / p.size;
+                centre.y += m.points[p.points[i]].y / p.size;
+                centre.z += m.points[p.points[i]].z / p.size;
+            }
+            if (n.x * centre.x + n.y * centre.y + n.z * centre.z <= 0) return false;
+        }
+        return true;
+    };
+    Mesh plane = lwhost::makePlane("P", 4, 2);
+    ASSERT_EQ(plane.points.size(), 4u);
+    ASSERT_EQ(plane.polygons.size(), 1u);
+    const lwhost::Polygon& q = plane.polygons[0];
+    Vec3 a = plane.points[q.points[0]], b = plane.points[q.points[1]],
+         c = plane.points[q.points[2]];
+    EXPECT_GT((b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z), 0);  // normal's y: up
+
+    Mesh box = lwhost::makeBox("B", {1, 2, 3});
+    EXPECT_EQ(box.points.size(), 8u);
+    EXPECT_EQ(box.polygons.size(), 6u);
+    EXPECT_TRUE(facesOut(box));
+
+    Mesh sphere = lwhost::makeSphere("S", 1, 8);
+    EXPECT_EQ(sphere.points.size(), 2u + 3u * 8u);
+    EXPECT_EQ(sphere.polygons.size(), 8u + 2u * 8u + 8u);
+    EXPECT_TRUE(facesOut(sphere));
+    EXPECT_EQ(sphere.surfaces, std::vector<std::string>{"S"});
+}
+
+TEST(SceneTest, ObjMaterialsNameSurfacesAndGiveTheirFirstSettings) {
+    std::string dir = tempDir();
+    writeFile(dir + "/t.mtl", "newmtl Red\nKd 1 0 0\nNs 1024\nd 0.25\nNi 1.5\n");
+    writeFile(dir + "/t.obj",
+              "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 2 0\n"
+              "f 1 2 3\nusemtl Red\nf -5/1 -4 -3 -2 -1\nusemtl Blue\nf 1 2 3 4\n");
+    lwhost::ObjGeometry obj;
+    std::string error;
+    ASSERT_TRUE(lwhost::loadObjFile(dir + "/t.obj", obj, error)) << error;
+    EXPECT_EQ(obj.mesh.points.size(), 5u);
+    // The pentagon becomes a fan of three triangles.
+    ASSERT_EQ(obj.mesh.polygons.size(), 5u);
+    EXPECT_EQ(obj.mesh.surfaces, (std::vector<std::string>{"Default", "Red", "Blue"}));
+    EXPECT_EQ(obj.mesh.polygons[1].size, 3);
+    EXPECT_EQ(obj.mesh.polygons[4].size, 4);
+    EXPECT_EQ(obj.mesh.surfaces[obj.mesh.polygons[3].surface], "Red");
+    ASSERT_EQ(obj.materials.count("Red"), 1u);
+    const lwhost::SurfaceSettings& red = obj.materials["Red"];
+    EXPECT_EQ(red.colour, (Vec3{1, 0, 0}));
+    EXPECT_DOUBLE_EQ(red.get(LWSURF_TRANSPARENCY), 0.75);
+    EXPECT_DOUBLE_EQ(red.get(LWSURF_REFRACTION_INDEX), 1.5);
+    EXPECT_DOUBLE_EQ(red.get(LWSURF_GLOSSINESS), 1.0);
+
+    // Two objects from one file share its surfaces; the one without a material keeps defaults.
+    Scene scene;
+    lwhost::ObjectData data;
+    data.source.kind = lwhost::GeometryKind::ObjFile;
+    data.source.path = "t.obj";
+    data.mesh = obj.mesh;
+    LWItemID first = scene.addObject("One", data, &obj.materials);
+    scene.addObject("Two", data, &obj.materials);
+    EXPECT_EQ(scene.surfaceCount(), 3u);
+    EXPECT_EQ(scene.item(first)->object.fileName, "t.obj");
+    EXPECT_EQ(scene.item(first)->object.refName, "t");
+    const lwhost::Surface* s = scene.findSurface("Red", "t.obj");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->settings.colour, (Vec3{1, 0, 0}));
+    EXPECT_EQ(scene.findSurface("Blue", "t.obj")->settings.colour,
+              lwhost::SurfaceSettings().colour);
+    EXPECT_EQ(scene.polygonSurface(first, 3), s->id);
+    EXPECT_EQ(scene.surfacesOf("t.obj").size(), 3u);
+}
+
+TEST(SceneTest, ObjWithoutItsMaterialFileStillNamesSurfacesButRefusesMissingVertices) {
+    std::string dir = tempDir();
+    writeFile(dir + "/a.obj",
+              "mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl Paint\nf 1 2 3\n");
+    lwhost::ObjGeometry obj;
+    std::string error;
+    ASSERT_TRUE(lwhost::loadObjFile(dir + "/a.obj", obj, error)) << error;
+    EXPECT_EQ(obj.mesh.surfaces, std::vector<std::string>{"Paint"});
+    EXPECT_TRUE(obj.materials.empty());
+
+    writeFile(dir + "/b.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\nf 1 2 9\n");
+    EXPECT_FALSE(lwhost::loadObjFile(dir + "/b.obj", obj, error));
+    EXPECT_NE(error.find("face 2"), std::string::npos) << error;
+    writeFile(dir + "/c.obj", "v 0 0 0\nv 1 0 0\nf 1 2\n");
+    EXPECT_FALSE(lwhost::loadObjFile(dir + "/c.obj", obj, error));
+    EXPECT_FALSE(lwhost::loadObjFile(dir + "/missing.obj", obj, error));
+    EXPECT_FALSE(lwhost::loadObjFile(dir, obj, error));  // a directory is not an OBJ file
+}
+
+TEST(SceneTest, ServersArePositionedPerClassOnTheSceneAndOnObjectSurfaces) {
+    Scene scene;
+    scene.masters().push_back({"First", false, {}});
+    scene.masters().push_back({"Second", true, {}});
+    lwhost::ObjectData data;
+    data.source.kind = lwhost::GeometryKind::Inline;
+    data.mesh = lwhost::makeBox("A", {1, 1, 1});
+    data.mesh.points.push_back({0, 0, 0});
+    data.mesh.addPolygon("B", {0, 1, 8});
+    LWItemID box = scene.addObject("Box", data);
+    scene.findSurface("A", "Box")->shaders.push_back({"ShadeA", {}});
+    scene.findSurface("B", "Box")->shaders.push_back({"ShadeB1", {}});
+    scene.findSurface("B", "Box")->shaders.push_back({"ShadeB2", {}});
+
+    EXPECT_STREQ(scene.serverName(LWITEM_NULL, "MasterHandler", 1), "First");
+    EXPECT_STREQ(scene.serverName(LWITEM_NULL, "MasterHandler", 2), "Second");
+    EXPECT_EQ(scene.serverName(LWITEM_NULL, "MasterHandler", 3), nullptr);
+    EXPECT_EQ(scene.serverName(LWITEM_NULL, "MasterHandler", 0), nullptr);
+    EXPECT_EQ(scene.serverName(LWITEM_NULL, "ShaderHandler", 1), nullptr);
+    EXPECT_EQ(scene.serverFlags(LWITEM_NULL, "MasterHandler", 1), 0u);
+    EXPECT_EQ(scene.serverFlags(LWITEM_NULL, "MasterHandler", 2), LWSRVF_DISABLED);
+
+    EXPECT_STREQ(scene.serverName(box, "ShaderHandler", 1), "ShadeA");
+    EXPECT_STREQ(scene.serverName(box, "ShaderHandler", 3), "ShadeB2");
+    EXPECT_EQ(scene.serverName(box, "ShaderHandler", 4), nullptr);
+    EXPECT_EQ(scene.serverName(box, "MasterHandler", 1), nullptr);
+}
+
+}  // namespace

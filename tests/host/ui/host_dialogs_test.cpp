@@ -1,0 +1,243 @@
+// The host's dialogs as plug-ins reach them: asking messages, "File Request 2", posted forms,
+// "Directory Info" and "LW Interface Info 5", answered from the queue of user actions.
+#include <gtest/gtest.h>
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/core/host.h"
+#include "lwhost/ui/xpanel.h"
+#include <lwsdk/lwdialog.h>
+#include <lwsdk/lwmessage.h>
+#include <lwsdk/lwtypes.h>
+#include <lwsdk/lwxpanel.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "run_program.h"
+#include "test_paths.h"
+#include "host_services.h"
+
+namespace {
+
+using Kind = lwhost::UserAction::Kind;
+
+class HostDialogsTest : public ::testing::Test {
+  protected:
+    void queue(Kind kind, const std::string& text = "", const char* origin = "queued at line 9") {
+        lwhost::UserAction a;
+        a.kind = kind;
+        a.text = a.control = text;
+        a.origin = origin;
+        host.dialogs().queue(a);
+    }
+    template <class T>
+    T global(const char* name) {
+        return reinterpret_cast<T>(host.globals().request(name, LWGLOBAL_ACQUIRE));
+    }
+    std::vector<std::string> answers() {
+        std::vector<std::string> out;
+        for (const lwhost::DialogRecord& r : host.dialogs().shown()) out.push_back(r.answer);
+        return out;
+    }
+
+    HostServices services;
+    lwhost::Host& host = services.host;
+};
+
+TEST_F(HostDialogsTest, AskingDialogsTakeFittingQueuedAnswersElseTheCautiousOne) {
+    auto* msg = global<const st_LWMessageFuncs*>(LWMESSAGEFUNCS_GLOBAL);
+    for (const char* answer : {"yes", "no", "ok"}) queue(Kind::Answer, answer);
+    EXPECT_EQ(msg->yesNoCancel("Save Preset", "Overwrite?", "/p/a.cfg"), LWMSG_YNC_YES);
+    EXPECT_EQ(msg->yesNoCancel("Save Preset", "Overwrite?", "/p/a.cfg"), LWMSG_YNC_NO);
+    EXPECT_EQ(msg->okCancel("Go", "Sure?", nullptr), LWMSG_OK);
+    // Nothing queued: cancel, or no.
+    EXPECT_EQ(msg->yesNoCancel("Save Preset", "Overwrite?", nullptr), LWMSG_CANCEL);
+    EXPECT_EQ(msg->yesNo("Delete Preset", "Delete?", "Mine"), LWMSG_NO);
+    EXPECT_EQ(msg->okCancel("Go", "Sure?", nullptr), LWMSG_CANCEL);
+    const lwhost::DialogRecord first = host.dialogs().shown().at(0);
+    EXPECT_EQ(first.kind + "|" + first.title + "|" + first.text,
+              "yes/no/cancel|Save Preset|Overwrite?\n/p/a.cfg");
+    EXPECT_EQ(answers(), (std::vector<std::string>{"yes", "no", "ok", "cancel", "no", "cancel"}));
+    EXPECT_TRUE(host.dialogs().errors().empty());
+
+    // An answer that does not fit, or another action at the head, is reported.
+    queue(Kind::Answer, "cancel");
+    EXPECT_EQ(msg->yesNo("Delete Preset", "Delete?", nullptr), LWMSG_NO);
+    queue(Kind::Press, "Ok", "queued at line 4");
+    EXPECT_EQ(msg->yesNo("Delete Preset", "Delete?", nullptr), LWMSG_NO);
+    EXPECT_EQ(host.dialogs().queued(), 1u) << "the press stays for whoever can take it";
+    EXPECT_EQ(host.dialogs().takeErrors(),
+              (std::vector<std::string>{
+                  "queued at line 9: the yes/no dialog \"Delete Preset\" cannot be answered "
+                  "\"cancel\"",
+                  "queued at line 4: the queued action 'press \"Ok\"' met the yes/no dialog "
+                  "\"Delete Preset\", which cannot take it"}));
+}
+
+TEST_F(HostDialogsTest, FileRequestsTakeQueuedPathsAndAreCancelledOtherwise) {
+    auto* request = global<LWFileReqFunc*>(LWFILEREQFUNC_GLOBAL);
+    ASSERT_NE(request, nullptr);
+    host.dialogs().setDirectory("Content", "/work/content/");
+    char path[1024], base[1024], full[1024];
+    st_LWFileReqLocal r{};
+    auto ask = [&](int type = LWFREQ_LOAD, int bufLen = 1024) {
+        r = st_LWFileReqLocal{type, 7,    "Load Settings", "Settings|*.cfg", path,
+                              base, full, bufLen,          nullptr};
+        path[0] = base[0] = full[0] = '\0';
+        return request(LWFILEREQ_VERSION, &r);
+    };
+
+    queue(Kind::File, "/tmp/presets/a.cfg");
+    EXPECT_EQ(request(2, &r), 0) << "only version 3 is served";
+    EXPECT_EQ(ask(), 1);
+    EXPECT_EQ(r.result, LWFREQ_CONFIRMED);
+    EXPECT_EQ(std::string(full) + "|" + path + "|" + base, "/tmp/presets/a.cfg|/tmp/presets|a.cfg");
+    EXPECT_EQ(host.dialogs().lastFileRequest().title, "Load Settings");
+    queue(Kind::File, "mine/b.cfg");  // typed without a directory: under Content
+    ask(LWFREQ_SAVE);
+    EXPECT_STREQ(full, "/work/content/mine/b.cfg");
+
+    queue(Kind::FileCancel);
+    ask();
+    EXPECT_EQ(r.result, LWFREQ_CANCELLED);
+    ask();
+    EXPECT_EQ(r.result, LWFREQ_CANCELLED) << "nothing queued";
+    // A path that does not fit the plug-in's buffer is refused, not cut to another name.
+    queue(Kind::File, "/tmp/a/much/longer/path.cfg");
+    ask(LWFREQ_SAVE, 10);
+    EXPECT_EQ(r.result, LWFREQ_CANCELLED);
+    EXPECT_EQ(host.dialogs().takeErrors().size(), 1u);
+
+    // The refused version showed nothing.
+    EXPECT_EQ(answers(), (std::vector<std::string>{"/tmp/presets/a.cfg", "/work/content/mine/b.cfg",
+                                                   "cancelled", "cancelled", "cancelled"}));
+    EXPECT_EQ(host.dialogs().shown()[0].kind + "|" + host.dialogs().shown()[0].text,
+              "file request|Settings|*.cfg");
+}
+
+TEST_F(HostDialogsTest, PostedFormsTakeFieldsFromTheQueueUntilOkOrCancel) {
+    auto* xp = global<const st_LWXPanelFuncs*>(LWXPANELFUNCS_GLOBAL);
+    const st_LWXPanelControl controls[] = {
+        {0x800, "Preset", "sPresetText"}, {0x801, "Type", "iPopChoice"}, {0, nullptr, nullptr}};
+    const st_LWXPanelDataDesc data[] = {
+        {0x800, "Preset", "string"}, {0x801, "Type", "integer"}, {0, nullptr, nullptr}};
+    LWXPanelID form = xp->create(LWXP_FORM, controls);
+    xp->describe(form, data, nullptr, nullptr);
+    auto set = [&](lwhost::ScriptArg control, lwhost::ScriptArg value) {
+        lwhost::UserAction a;
+        a.kind = Kind::FormSet;
+        a.controlArg = control;
+        a.values = {value};
+        host.dialogs().queue(a);
+    };
+
+    set({"Preset", true}, {"Mine", true});
+    set({"0x801", false}, {"2", false});  // a control by its ID
+    queue(Kind::FormOk);
+    EXPECT_EQ(xp->post(form), 1);
+    EXPECT_STREQ(static_cast<const char*>(xp->getValue(form, 0x800)), "Mine");
+    EXPECT_EQ(*static_cast<int*>(xp->getValue(form, 0x801)), 2);
+    queue(Kind::FormCancel);
+    EXPECT_EQ(xp->post(form), 0);
+    EXPECT_EQ(xp->post(form), 0) << "nothing queued: cancelled";
+
+    set({"Nothing", true}, {"x", true});
+    EXPECT_EQ(xp->post(form), 0);
+    const std::vector<std::string> errors = host.dialogs().takeErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("no control labelled \"Nothing\""), std::string::npos) << errors[0];
+    EXPECT_EQ(answers().at(0), "ok");
+}
+
+TEST_F(HostDialogsTest, DirectoriesAndAlertLevelComeFromDefaultsOptionsAndWholeConfigFiles) {
+    auto* dirs = global<LWDirInfoFunc*>(LWDIRINFOFUNC_GLOBAL);
+    auto* ui = global<const st_LWInterfaceInfo*>(LWINTERFACEINFO_GLOBAL);
+    ASSERT_TRUE(dirs && ui);
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_STREQ(dirs("Content"), cwd);
+    EXPECT_EQ(std::string(dirs("Scenes")), std::string(cwd) + "/Scenes");
+    EXPECT_EQ(dirs("Nowhere"), nullptr);
+    EXPECT_EQ(dirs(nullptr), nullptr);
+    ::setenv("XDG_CONFIG_HOME", "/cfg/home", 1);
+    EXPECT_STREQ(dirs("Settings"), "/cfg/home/lwhost");
+    EXPECT_EQ(ui->alertLevel, LWALERT_BEGINNER);
+
+    lwhost::Dialogs& d = host.dialogs();
+    const char* before = dirs("content");
+    std::string error;
+    ASSERT_TRUE(d.setDirectoryOption("Content=/data/proj//", error)) << error;
+    EXPECT_STREQ(dirs("OUTPUT"), "/data/proj/Renders");
+    EXPECT_STREQ(before, cwd) << "texts handed out earlier stay readable";
+    EXPECT_FALSE(d.setDirectoryOption("Con tent=/x", error));
+    EXPECT_FALSE(d.setDirectoryOption("Content=", error));
+
+    ASSERT_TRUE(
+        d.parseConfig("# mine\n\n  directory Presets  /p/with space  \r\n"
+                      "alert-level 2\ndirectory Images rel/imgs\n",
+                      "/etc/lw/host.cfg", error))
+        << error;
+    EXPECT_STREQ(dirs("presets"), "/p/with space");
+    EXPECT_STREQ(dirs("Images"), "/etc/lw/rel/imgs") << "relative to the file";
+    EXPECT_EQ(ui->alertLevel, LWALERT_EXPERT);
+    const std::pair<std::string, std::string> bad[] = {
+        {"alert-level 1\ncolour red\n", "c.cfg:2: unknown setting \"colour\""},
+        {"alert-level 3\n", "c.cfg:1: 'alert-level' takes 0, 1 or 2, found \"3\""},
+        {"\ndirectory Scenes\n", "c.cfg:2: 'directory Scenes' needs a PATH"},
+        {"directory a/b /x\n", "c.cfg:1: 'directory' needs a TYPE"},
+        {std::string("directory Scenes /x\0y\n", 22), "c.cfg:1: the line holds control"},
+        {"# ok\ndirectory Scenes /" + std::string(5000, 'a') + "\n",
+         "c.cfg:2: the line is longer than 4096 bytes"}};
+    for (const auto& [text, message] : bad) {
+        EXPECT_FALSE(d.parseConfig(text, "c.cfg", error)) << text;
+        EXPECT_EQ(error.compare(0, message.size(), message), 0) << error;
+    }
+    EXPECT_EQ(ui->alertLevel, LWALERT_EXPERT) << "nothing of a bad file is applied";
+    EXPECT_FALSE(d.loadConfig("/nonexistent/lwhost.cfg", error));
+    EXPECT_EQ(error, "/nonexistent/lwhost.cfg: cannot be read");
+    EXPECT_FALSE(d.setAlertLevel(-1));
+}
+
+// lwhost run end to end: options, configuration and the dialog verbs reach the host.
+TEST(DialogsCliTest, ScriptsQueueActionsAndBadOptionsOrConfigurationFail) {
+    const std::string dir = ::testing::TempDir() + "/dialogs_" + std::to_string(::getpid());
+    ::mkdir(dir.c_str(), 0755);
+    auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir + "/" + name, std::ios::binary) << text;
+    };
+    auto run = [&](const std::string& options) {
+        return runProgram(lwhostProgram() + " " + options + " run " + dir + "/scene.lws " + dir +
+                          "/a.lwscript --module " + testModule("testserver_module"));
+    };
+    write("scene.lws", "LWHostScene 1\n");
+    write("a.lwscript",
+          "expect dialogs 0\nqueue click \"Names\" Beta shift+ctrl\nqueue answer yes\n"
+          "queue clear\nexpect queue-empty\nset alert-level 1\nset directory Scenes /s\n");
+    ProgramResult r = run("--alert-level 2 --dir Content=/c");
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    const std::pair<std::string, std::string> failing[] = {
+        {"queue answer maybe\n", "a.lwscript:1: an answer is ok, cancel, yes or no, not \"maybe\""},
+        {"queue press Ok\nexpect queue-empty\n", "a.lwscript:2: 1 queued actions were not used"}};
+    for (const auto& [script, message] : failing) {
+        write("a.lwscript", script);
+        r = run("");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+    write("bad.cfg", "alert-level 1\n\x01\x02 binary\n");
+    r = run("--config " + dir + "/bad.cfg");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(dir + "/bad.cfg:2: the line holds control characters"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(run("--alert-level 5").status, 2);
+    EXPECT_EQ(run("--dir Content").status, 2);
+    for (const char* f : {"scene.lws", "a.lwscript", "bad.cfg"})
+        std::remove((dir + "/" + f).c_str());
+    ::rmdir(dir.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+// The four get-comment nodes through the real host: what reaches their outputs for objects with
+// and without a value, the "Default" input and the panel default (animated or not), their
+// panels with the key popup, and their blocks and copies.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/scene/envelopes.h"
+#include "lwhost/ui/xpanel.h"
+
+#include <string>
+
+#include "alloc_counter.h"
+#include "comment_nodes.h"
+#include "override_fixture.h"
+
+namespace {
+
+using lwhost::GraphInput;
+using lwhost::GraphNode;
+using lwhost::NodeSystem;
+
+std::string setting(const std::string& name) {
+    return "{ Setting\n  CommentName \"" + name + "\"\n}\n";
+}
+
+class CommentNodesTest : public ::testing::Test {
+  protected:
+    CommentNodesTest() {
+        graph = h.host.nodes().createEditor("Surface", "comments", nullptr, nullptr);
+        ball = h.scene.addObject("Ball", lwhost::ObjectData());
+        cube = h.scene.addObject("Cube", lwhost::ObjectData());
+        plain = h.scene.addObject("Plain", lwhost::ObjectData());
+        h.scene.setParent(cube, ball);
+        h.scene.item(ball)->comments = {"*s:rough=0.25;", "#v:offset=1,2,3;", "#c:tint=1,0.5,0;",
+                                        "#i:index=12.7;"};
+        h.scene.item(cube)->comments = {"#S:Rough=0.75;", "#i:count=3;"};
+        // Envelope controls edit the host's own parameters, as the application's panels do.
+        lwhost::XPanels::EnvelopeAccess parms;
+        lwhost::Envelopes* envelopes = &h.host.envelopes();
+        parms.read = [envelopes](void* parm, double out[3]) {
+            return envelopes->getValue(static_cast<LWVParmID>(parm), 0.0, out) != 0;
+        };
+        parms.write = [envelopes](void* parm, const double in[3]) {
+            return envelopes->setValue(static_cast<LWVParmID>(parm), in) != 0;
+        };
+        h.host.xpanels().setEnvelopeAccess(parms);
+    }
+    // Nodes go before the module that made them.
+    ~CommentNodesTest() override { h.host.nodes().destroyEditor(graph); }
+
+    GraphNode* make(const std::string& server, const std::string& settings = "") {
+        return override_test::addNode(h.host, *graph, server, settings);
+    }
+    void newTime(GraphNode* node, int frame, double time = 0.0) {
+        EXPECT_EQ(node->server->rend.newTime(node->instance, frame, time), nullptr);
+    }
+    void connect(GraphNode* from, GraphNode* to) {
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(from, from->outputs.front()->name, to, "Default", error))
+            << error;
+    }
+    GraphInput* root(GraphNode* node) {
+        GraphInput* in = h.host.nodes().addRootInput(*graph, node->outputs.front()->type,
+                                                     "in" + std::to_string(++roots), nullptr);
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(node->outputs.front().get(), in, error)) << error;
+        return in;
+    }
+    double scalar(GraphNode* node, LWItemID object) {
+        access.objID = object;
+        double v = -1;
+        NodeSystem::evaluate(root(node), &access, &v);
+        return v;
+    }
+    vexo::Vector3<double> vector(GraphNode* node, LWItemID object) {
+        access.objID = object;
+        double v[3] = {-1, -1, -1};
+        NodeSystem::evaluate(root(node), &access, v);
+        return vexo::Vector3<double>(v);
+    }
+    int integer(GraphNode* node, LWItemID object) {
+        access.objID = object;
+        int v = -1;
+        NodeSystem::evaluate(root(node), &access, &v);
+        return v;
+    }
+    std::string saved(GraphNode* node) { return override_test::savedText(node); }
+    lwhost::XPanel& panel(GraphNode* node) { return override_test::nodePanel(h.host, node); }
+
+    override_test::OverrideHost h;
+    lwhost::NodeGraph* graph = nullptr;
+    LWItemID ball = 0, cube = 0, plain = 0;
+    LWNodalAccess_t access{};
+    int roots = 0;
+};
+
+TEST_F(CommentNodesTest, EachKindOutputsTheShadedObjectsValueOrItsDefault) {
+    GraphNode* s = make(kGetScalarCommentName, setting("rough"));
+    GraphNode* v = make(kGetVectorCommentName, setting("offset"));
+    GraphNode* c = make(kGetColourCommentName, setting("tint"));
+    GraphNode* i = make(kGetIntegerCommentName, setting("index|count"));
+    for (GraphNode* node : {s, v, c, i}) {
+        SCOPED_TRACE(node->server->name);
+        newTime(node, 1);
+        ASSERT_EQ(node->inputs.size(), 1u);
+        EXPECT_EQ(node->inputs.front()->name, "Default");
+        EXPECT_EQ(node->outputs.size(), 1u);
+        EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 30, 80}}));
+    }
+    EXPECT_EQ(s->outputs.front()->name, "Scalar");
+    EXPECT_EQ(v->outputs.front()->name, "Vector");
+    EXPECT_EQ(v->outputs.front()->type, LWNODE_COLOUR);
+    EXPECT_EQ(c->outputs.front()->name, "Colour");
+    EXPECT_EQ(i->inputs.front()->type, LWNODE_INTEGER);
+
+    EXPECT_EQ(scalar(s, ball), 0.25);
+    EXPECT_EQ(scalar(s, cube), 0.75);
+    EXPECT_EQ(scalar(s, plain), 0.0);
+    EXPECT_EQ(vector(v, ball), vexo::Vector3<double>(1, 2, 3));
+    EXPECT_EQ(vector(v, cube), vexo::Vector3<double>(0, 0, 0)) << "a plain line is not inherited";
+    EXPECT_EQ(vector(c, ball), vexo::Vector3<double>(1, 0.5, 0));
+    EXPECT_EQ(integer(i, ball), 12);
+    EXPECT_EQ(integer(i, cube), 3);
+    EXPECT_EQ(integer(i, plain), 0);
+
+    // Objects without a value take what the "Default" input gives.
+    connect(make("ScalarConstant", "Value 0.5\n"), s);
+    connect(make("IntegerConstant", "Value 7\n"), i);
+    connect(make("ColourConstant", "Colour 0.25 0.5 0.75\n"), c);
+    EXPECT_EQ(scalar(s, plain), 0.5);
+    EXPECT_EQ(scalar(s, ball), 0.25);
+    EXPECT_EQ(integer(i, plain), 7);
+    EXPECT_EQ(vector(c, plain), vexo::Vector3<double>(0.25, 0.5, 0.75));
+
+    // A sample takes a map lookup and no allocation.
+    GraphInput* in = root(s);
+    access.objID = cube;
+    double out = 0;
+    alloc_counter::Scope count;
+    NodeSystem::evaluate(in, &access, &out);
+    EXPECT_EQ(count.stop(), 0);
+    EXPECT_EQ(out, 0.75);
+}
+
+TEST_F(CommentNodesTest, PanelPicksKeysFromTheSceneAndHidesADefaultThatIsConnected) {
+    GraphNode* s = make(kGetScalarCommentName);
+    lwhost::XPanel& p = panel(s);
+    EXPECT_EQ(p.control(kCommentName)->label, "Scalar Comment Name");
+    EXPECT_EQ(p.control(kCommentName)->type, "sPresetText");
+    EXPECT_EQ(p.control(kCommentDefault)->type, "float-env");
+    EXPECT_EQ(p.popupItems(kCommentName), (std::vector<std::string>{"Rough", "rough"}));
+    ASSERT_TRUE(p.choose(kCommentName, 0)) << p.lastError();
+    EXPECT_EQ(p.value(kCommentName).s, "Rough");
+    newTime(s, 1);
+    EXPECT_EQ(scalar(s, ball), 0.25) << "the key matches without regard to case";
+
+    ASSERT_TRUE(p.setFloat(kCommentDefault, 0.4)) << p.lastError();
+    newTime(s, 2);
+    EXPECT_EQ(scalar(s, plain), 0.4);
+    const lwhost::PanelValue before = p.value(kCommentDefault);
+    EXPECT_TRUE(before.present);
+    EXPECT_EQ(h.host.envelopes().parmOwner(static_cast<LWVParmID>(before.raw)),
+              kGetScalarCommentName);
+    connect(make("ScalarConstant", "Value 0.5\n"), s);
+    EXPECT_FALSE(p.value(kCommentDefault).present);
+    EXPECT_TRUE(p.click(kCommentAbout)) << p.lastError();
+    ASSERT_NE(p.draw(kCommentLogo), nullptr);
+
+    GraphNode* i = make(kGetIntegerCommentName);
+    lwhost::XPanel& ip = panel(i);
+    EXPECT_EQ(ip.control(kCommentName)->label, "Vector Comment Name");
+    EXPECT_EQ(ip.control(kCommentDefault)->label, "Default Integer");
+    EXPECT_EQ(ip.popupItems(kCommentName), (std::vector<std::string>{"count", "index"}));
+    ASSERT_TRUE(ip.setInt(kCommentDefault, -4));
+    newTime(i, 1);
+    EXPECT_EQ(integer(i, plain), -4);
+    EXPECT_EQ(panel(make(kGetColourCommentName)).control(kCommentDefault)->type, "color-env");
+    EXPECT_EQ(panel(make(kGetVectorCommentName)).popupItems(kCommentName),
+              std::vector<std::string>{"offset"});
+}
+
+TEST_F(CommentNodesTest, EnvelopeDefaultsFollowTheFrameAndTheIntegerStaysConstant) {
+    GraphNode* v = make(kGetVectorCommentName, setting("none"));
+    lwhost::XPanel& p = panel(v);
+    ASSERT_TRUE(p.setVector(kCommentDefault, 1, 2, 3)) << p.lastError();
+    LWEnvelopeID envs[3] = {};
+    lwhost::Envelopes::vparmRecord()->getEnv(static_cast<LWVParmID>(p.value(kCommentDefault).raw),
+                                             envs);
+    ASSERT_NE(envs[2], nullptr);
+    const st_LWEnvelopeFuncs* env = lwhost::Envelopes::envelopeRecord();
+    env->createKey(envs[2], 0.0, 0.0);
+    env->createKey(envs[2], 1.0, 10.0);
+    newTime(v, 0, 0.0);
+    EXPECT_EQ(vector(v, ball), vexo::Vector3<double>(1, 2, 0));
+    newTime(v, 30, 1.0);
+    EXPECT_EQ(vector(v, ball), vexo::Vector3<double>(1, 2, 10));
+
+    GraphNode* i = make(kGetIntegerCommentName, "{ Setting\n  Default 5\n}\n");
+    newTime(i, 0, 0.0);
+    EXPECT_EQ(integer(i, plain), 5);
+    newTime(i, 30, 1.0);
+    EXPECT_EQ(integer(i, plain), 5);
+}
+
+TEST_F(CommentNodesTest, BlocksAndCopiesKeepTheNameAndTheAnimatedDefault) {
+    GraphNode* s = make(kGetScalarCommentName, setting("rough"));
+    lwhost::XPanel& p = panel(s);
+    ASSERT_TRUE(p.setFloat(kCommentDefault, 0.625));
+    const std::string text = saved(s);
+    EXPECT_EQ(text.find("{ Setting\n  CommentName \"rough\"\n  { Default"), 0u) << text;
+
+    GraphNode* loaded = make(kGetScalarCommentName, "Other 1\n" + text);
+    EXPECT_EQ(saved(loaded), text);
+    newTime(loaded, 1);
+    EXPECT_EQ(scalar(loaded, plain), 0.625) << "the loaded default is in use";
+    EXPECT_EQ(scalar(loaded, cube), 0.75);
+
+    GraphNode* copy = make(kGetScalarCommentName);
+    ASSERT_EQ(copy->server->inst.copy(copy->instance, s->instance), nullptr);
+    EXPECT_EQ(saved(copy), text);
+    newTime(copy, 1);
+    EXPECT_EQ(scalar(copy, plain), 0.625);
+    EXPECT_EQ(copy->inputs.size(), 1u);
+
+    GraphNode* i =
+        make(kGetIntegerCommentName, "{ Setting\n  CommentName \"n\"\n  Default 4294967295\n}\n");
+    EXPECT_EQ(saved(i), "{ Setting\n  CommentName \"n\"\n  Default 4294967295\n}\n");
+    newTime(i, 1);
+    EXPECT_EQ(integer(i, plain), -1);
+}
+
+}  // namespace

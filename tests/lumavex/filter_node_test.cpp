@@ -1,0 +1,192 @@
+// The filter node through the real host: which values reach its outputs for each combination of
+// filter result, logic operation, invert and pass through; its panel; its blocks in the current
+// and the older layout.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/ui/xpanel.h"
+
+#include <string>
+
+#include "filter.h"
+#include "override_fixture.h"
+
+namespace {
+
+using lwhost::GraphInput;
+using lwhost::GraphNode;
+using lwhost::NodeSystem;
+
+class FilterNodeTest : public ::testing::Test {
+  protected:
+    FilterNodeTest() {
+        graph = h.host.nodes().createEditor("Surface", "filters", nullptr, nullptr);
+        ball = h.scene.addNull("Ball");
+        box = h.scene.addNull("Box");
+    }
+    // Nodes go before the module that made them.
+    ~FilterNodeTest() override { h.host.nodes().destroyEditor(graph); }
+
+    GraphNode* make(const std::string& server, const std::string& settings = "") {
+        return override_test::addNode(h.host, *graph, server, settings);
+    }
+    // A filter node with a red "new" and a blue "base" colour; new time at frame 1.
+    GraphNode* filter(const std::string& settings = "") {
+        GraphNode* node = make("qrvFilter", settings);
+        connect(make("ColourConstant", "Colour 1 0 0\n"), "Colour", node, "newColour");
+        connect(make("ColourConstant", "Colour 0 0 1\n"), "Colour", node, "baseColour");
+        node->server->rend.newTime(node->instance, 1, 1.0 / 30);
+        return node;
+    }
+    void connect(GraphNode* from, const std::string& output, GraphNode* to,
+                 const std::string& input) {
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(from, output, to, input, error)) << error;
+    }
+    GraphInput* root(GraphNode* node, const std::string& output, ConnectionType type) {
+        GraphInput* in =
+            h.host.nodes().addRootInput(*graph, type, "in" + std::to_string(++roots), nullptr);
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(node->output(output), in, error)) << error;
+        return in;
+    }
+    int logic(GraphNode* node, LWItemID object = 0) {
+        access.objID = object;
+        int v = -1;
+        NodeSystem::evaluate(root(node, "Logic", LWNODE_INTEGER), &access, &v);
+        return v;
+    }
+    double red(GraphNode* node) {
+        double c[3] = {-1, -1, -1};
+        NodeSystem::evaluate(root(node, "Colour", LWNODE_COLOUR), &access, c);
+        return c[2] == 1.0 ? 0.0 : c[0];  // 1 for "new", 0 for "base"
+    }
+    std::string saved(GraphNode* node) { return override_test::savedText(node); }
+    lwhost::XPanel& panel(GraphNode* node) { return override_test::nodePanel(h.host, node); }
+
+    override_test::OverrideHost h;
+    lwhost::NodeGraph* graph = nullptr;
+    LWItemID ball = 0, box = 0;
+    LWNodalAccess_t access{};
+    int roots = 0;
+};
+
+TEST_F(FilterNodeTest, NewNodeSelectsEverySampleAndUnconnectedOutputsAreZero) {
+    GraphNode* node = filter();
+    EXPECT_EQ(logic(node), 1);
+    EXPECT_EQ(red(node), 1.0);
+    double scalar = -1;
+    NodeSystem::evaluate(root(node, "Scalar", LWNODE_SCALAR), &access, &scalar);
+    EXPECT_EQ(scalar, 0.0);
+    EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 30, 80}}));
+}
+
+TEST_F(FilterNodeTest, LogicInvertAndPassThroughCombineWithTheFilterResult) {
+    struct Case {
+        const char* settings;
+        LWItemID object;
+        int expected;
+    };
+    const Case cases[] = {
+        {"", 0, 1},
+        {"FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 0, 0},  // Item Name, the box
+        {"FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 1, 1},
+        {"LogicOperation 2\n", 0, 1},  // OR with the default 1
+        {"LogicOperation 1\nFilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 1, 1},
+        {"LogicOperation 3\n", 0, 0},  // XOR with 1 inverts
+        {"Invert 1\n", 0, 0},
+        {"PassThrough 1\nInvert 1\nLogicOperation 2\n", 0, 0},
+        {"FilterType 99\n", 0, 1},  // an unknown type selects nothing
+    };
+    for (const Case& c : cases) {
+        GraphNode* node = filter(c.settings);
+        SCOPED_TRACE(c.settings);
+        EXPECT_EQ(logic(node, c.object ? ball : box), c.expected);
+        EXPECT_EQ(red(node), c.expected);
+    }
+}
+
+TEST_F(FilterNodeTest, ConnectedInputsOverrideLogicDefaultAndInvertCheckbox) {
+    GraphNode* node = filter("LogicOperation 1\nInvert 1\n");
+    lwhost::XPanel& p = panel(node);
+    EXPECT_TRUE(p.value(kInvertFilter).present);
+    connect(make("IntegerConstant", "Value 0\n"), "Value", node, "Logic");
+    EXPECT_EQ(logic(node), 1);  // (true AND 0), inverted by the checkbox
+    connect(make("IntegerConstant", "Value 0\n"), "Value", node, "Invert");
+    EXPECT_EQ(logic(node), 0);
+    EXPECT_FALSE(p.value(kInvertFilter).present);
+}
+
+TEST_F(FilterNodeTest, PanelRulesFollowFilterByAndPassThrough) {
+    GraphNode* node = filter();
+    lwhost::XPanel& p = panel(node);
+    EXPECT_EQ(p.popupItems(kFilterBy).size(), 9u);
+    EXPECT_FALSE(p.enabled(kFilterText).enabled);
+    ASSERT_TRUE(p.setInt(kFilterBy, 5)) << p.lastError();  // Item Name
+    EXPECT_TRUE(p.enabled(kPick).enabled);
+    EXPECT_TRUE(p.enabled(kIncludeChildren).enabled);
+    EXPECT_TRUE(p.visible(kFilterText));
+    EXPECT_FALSE(p.visible(kWeightMap));
+    ASSERT_TRUE(p.setString(kFilterText, "Ball*"));
+    ASSERT_TRUE(p.setInt(kFilterBy, 3));  // Surface Name
+    EXPECT_EQ(p.enabled(kIncludeChildren).message, "Only available if you filter by Item");
+    EXPECT_EQ(p.value(kFilterText).s, "");
+    ASSERT_TRUE(p.setInt(kFilterBy, 8));  // Item Comment
+    EXPECT_FALSE(p.enabled(kPick).enabled);
+    ASSERT_TRUE(p.setInt(kFilterBy, 7));  // Weight Map Value
+    EXPECT_TRUE(p.visible(kWeightMap));
+    EXPECT_FALSE(p.visible(kFilterText));
+    ASSERT_TRUE(p.setInt(kFilterBy, 5));
+    EXPECT_EQ(p.value(kFilterText).s, "Ball*");  // each filter keeps its settings
+    ASSERT_TRUE(p.setInt(kPassThrough, 1));
+    EXPECT_EQ(p.enabled(kFilterBy).message, "This node is set to pass through");
+    EXPECT_TRUE(p.enabled(kFilterAbout).enabled);
+}
+
+TEST_F(FilterNodeTest, SavesTheStoredTypeAndReadsBothLayouts) {
+    GraphNode* node = filter("FilterType 5\n{ Filter\n  FilterString \"shiny\"\n}\n");
+    const std::string text = saved(node);
+    EXPECT_NE(text.find("FilterType 5"), std::string::npos) << text;
+    EXPECT_NE(text.find("FilterString \"shiny\""), std::string::npos) << text;
+    EXPECT_EQ(saved(filter(text)), text);
+    // Without a filter there is nothing to nest.
+    EXPECT_EQ(saved(filter()).find("Filter\n"), std::string::npos);
+    // Older files: the filter's blocks directly in the node's, after the type.
+    GraphNode* old = filter("FilterType 2\nFilterString \"Ball\"\n");
+    EXPECT_NE(saved(old).find("FilterString \"Ball\""), std::string::npos);
+}
+
+TEST_F(FilterNodeTest, CopiesKeepOneThresholdInputAndTheFilterSettings) {
+    GraphNode* source = filter("FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n");
+    GraphNode* copy = filter();
+    ASSERT_EQ(copy->server->inst.copy(copy->instance, source->instance), nullptr);
+    copy->server->rend.newTime(copy->instance, 1, 0.0);
+    EXPECT_EQ(logic(copy, ball), 1);
+    EXPECT_EQ(logic(copy, box), 0);
+    int thresholds = 0;
+    for (const auto& input : copy->inputs) thresholds += input->name == "weightThreshold";
+    EXPECT_EQ(thresholds, 1);
+    EXPECT_EQ(copy->inputs.front()->name, "weightThreshold");
+
+    lwhost::XPanel& p = panel(copy);
+    ASSERT_TRUE(p.setInt(kFilterBy, 7));
+    EXPECT_TRUE(p.value(kWeightThreshold).present);
+    connect(make("ScalarConstant", "Value 0.2\n"), "Value", copy, "weightThreshold");
+    EXPECT_FALSE(p.value(kWeightThreshold).present);
+}
+
+TEST(FilterNodePanelTest, ModellingApplicationHasNoPickButton) {
+    override_test::OverrideHost modeller(override_test::version(10, 0, 1));
+    lwhost::NodeGraph* g = modeller.host.nodes().createEditor("Surface", "m", nullptr, nullptr);
+    std::string error;
+    GraphNode* node = modeller.host.nodes().addNode(*g, "qrvFilter", error);
+    ASSERT_NE(node, nullptr) << error;
+    st_LWInterface local{node->instance, nullptr, nullptr};
+    ASSERT_EQ(modeller.host.activate(LWNODE_ICLASS, "qrvFilter", 4, &local), LWACTIVATE_OK);
+    lwhost::XPanel* p = modeller.host.xpanels().find(local.panel);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->control(kPick), nullptr);
+    EXPECT_NE(p->control(kFilterText), nullptr);
+    modeller.host.nodes().destroyEditor(g);
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// The item filters of the filter node against a scene of the real host: per-frame selection,
+// panel values, storage, the host's renumbering and the pickers.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/core/host.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_globals.h"
+#include "lwhost/session/session.h"
+#include <vexo/server.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "alloc_counter.h"
+#include "item_filters.h"
+
+namespace {
+
+// Rig (null) > Arm (null) > Lamp (light), Ball; Clone shares Ball's file; Crate has comments.
+class ItemFiltersTest : public ::testing::Test {
+  protected:
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
+    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
+    LWItemID rig = scene.addNull("Rig");
+    LWItemID arm = scene.addNull("Arm");
+    LWItemID lamp = scene.addLight("Lamp");
+    LWItemID ball = object("Ball", "ball.obj");
+    LWItemID clone = object("Clone", "ball.obj");
+    LWItemID crate = object("Crate", "crate.obj");
+
+    void SetUp() override {
+        scene.setParent(arm, rig);
+        scene.setParent(lamp, arm);
+        scene.setParent(ball, arm);
+        scene.item(crate)->comments = {"size 2", "Glass"};
+    }
+
+    LWItemID object(const std::string& name, const std::string& file) {
+        lwhost::ObjectData data;
+        data.fileName = file;
+        return scene.addObject(name, data);
+    }
+    // Names of the items whose samples the filter selects after a frame change, in scene order.
+    std::string selection(Filter& filter) {
+        filter.NewTime(1, 0.0);
+        std::string out;
+        LWNodalAccess_t access{};
+        for (size_t i = 0; i < scene.itemCount(); ++i) {
+            access.objID = scene.itemAt(i).id;
+            if (filter.Evaluate(&access)) out += (out.empty() ? "" : " ") + scene.itemAt(i).name;
+        }
+        return out;
+    }
+    static void set(Filter& filter, const std::string& pattern, bool children) {
+        filter.DataSet(kFilterText, const_cast<char*>(pattern.c_str()));
+        int on = children ? 1 : 0;
+        filter.DataSet(kIncludeChildren, &on);
+    }
+    static std::string save(Filter& filter) {
+        lwhost::MemorySaveState state(LWIO_TEXT);
+        filter.Save(vexo::SaveState(state.record()));
+        state.finish();
+        return state.bytes();
+    }
+    static void load(Filter& filter, const std::string& text) {
+        lwhost::MemoryLoadState state(text, LWIO_TEXT);
+        filter.Load(vexo::LoadState(state.record()));
+        EXPECT_FALSE(state.failed()) << state.error();
+    }
+};
+
+TEST_F(ItemFiltersTest, ItemNameSelectsMatchingObjectsAndWithChildrenEveryDescendant) {
+    ItemNameFilter filter(nullptr);
+    EXPECT_EQ(selection(filter), "") << "an empty pattern list selects nothing";
+    set(filter, "RIG|c*", false);
+    EXPECT_EQ(selection(filter), "Rig Clone Crate");
+    EXPECT_STREQ(static_cast<const char*>(filter.DataGet(kFilterText)), "RIG|c*");
+    set(filter, "rig", true);
+    EXPECT_EQ(*static_cast<int*>(filter.DataGet(kIncludeChildren)), 1);
+    EXPECT_EQ(selection(filter), "Rig Arm Lamp Ball") << "lights too, and Ball whatever its name";
+    EXPECT_FALSE(filter.Evaluate(nullptr));
+
+    LWNodalAccess_t access{};
+    access.objID = ball;
+    alloc_counter::Scope count;
+    EXPECT_TRUE(filter.Evaluate(&access));
+    EXPECT_EQ(count.stop(), 0);
+}
+
+TEST_F(ItemFiltersTest, ObjectNameMatchesTheObjectFilesUserNameAndItemCommentWholeLines) {
+    ObjectFilter filter(nullptr);
+    set(filter, "ball", true);
+    EXPECT_EQ(selection(filter), "Ball Clone") << "Clone's file is Ball's";
+    set(filter, "clone|rig", true);
+    EXPECT_EQ(selection(filter), "Rig");
+
+    ItemCommentFilter comments(nullptr);
+    set(comments, "*", false);
+    EXPECT_EQ(selection(comments), "Crate") << "objects without comments never match";
+    set(comments, "size", false);
+    EXPECT_EQ(selection(comments), "") << "the line is not split into key and value";
+    scene.item(rig)->comments = {"x", "rigged"};
+    set(comments, "glass|rigged", true);
+    EXPECT_EQ(selection(comments), "Rig Arm Lamp Ball Crate");
+}
+
+TEST_F(ItemFiltersTest, ItemListSelectsItsItemsAndFollowsRenumberingAndDeletion) {
+    ItemListFilter filter(nullptr);
+    std::set<LWItemID> used{1234};
+    filter.UseItems(used);
+    EXPECT_TRUE(used.empty());
+    EXPECT_EQ(selection(filter), "");
+    EXPECT_EQ(filter.DataGet(kFilterText), nullptr);
+    filter.setItems({arm, crate});
+    set(filter, "Ball", true);
+    EXPECT_EQ(filter.filterString(), "") << "the list has no pattern";
+    EXPECT_EQ(selection(filter), "Arm Lamp Ball Crate");
+
+    std::map<LWItemID, LWItemID> ids;
+    for (const auto& pair : scene.renumber())
+        if (pair.first) ids[pair.first] = pair.second;
+    const LWItemID newArm = ids[arm];
+    ids[crate] = LWITEM_NULL;  // deleted
+    filter.ChangeID(ids);
+    filter.UseItems(used);
+    EXPECT_EQ(used, std::set<LWItemID>{newArm});
+    LWNodalAccess_t access{};
+    access.objID = newArm;
+    EXPECT_TRUE(filter.Evaluate(&access)) << "before the next frame change too";
+    EXPECT_EQ(selection(filter), "Arm Lamp Ball");
+}
+
+TEST_F(ItemFiltersTest,
+       SavedFiltersLoadTheirSettingsAListIsReplacedAndFoundByNameAndCopiesKeepAll) {
+    ItemNameFilter named(nullptr);
+    set(named, "B*|\"x\"", true);
+    const std::string text = save(named);
+    EXPECT_NE(text.find("FilterString"), std::string::npos) << text;
+    ItemCommentFilter comments(nullptr);
+    load(comments, text);
+    EXPECT_EQ(comments.filterString(), "B*|\"x\"");
+    EXPECT_TRUE(comments.includeChildren());
+
+    ItemListFilter list(nullptr);
+    list.setItems({lamp, crate});
+    const std::string stored = save(list);
+    EXPECT_EQ(stored.find("FilterString"), std::string::npos) << stored;
+    std::map<LWItemID, LWItemID> ids;
+    for (const auto& pair : scene.renumber()) ids[pair.first] = pair.second;
+    ItemListFilter loaded(nullptr);
+    loaded.setItems({ids[ball]});
+    load(loaded, stored);
+    EXPECT_EQ(loaded.items(), (std::set<LWItemID>{ids[lamp], ids[crate]}));
+    loaded.setIncludeChildren(true);
+    loaded.NewTime(1, 0.0);
+    alignas(FilterNode) unsigned char node[sizeof(FilterNode)];
+    vexo::Reference<Filter> copy(loaded.Copy(reinterpret_cast<FilterNode*>(node)));
+    auto* same = dynamic_cast<ItemListFilter*>(copy.get());
+    ASSERT_TRUE(same && same->node() == reinterpret_cast<FilterNode*>(node));
+    EXPECT_EQ(same->items(), loaded.items());
+    EXPECT_EQ(same->selected(), loaded.selected());
+    EXPECT_TRUE(same->includeChildren());
+    load(loaded, text);  // a pattern from another filter's block is kept but not shown
+    EXPECT_EQ(loaded.filterString(), "B*|\"x\"");
+    EXPECT_TRUE(loaded.items().empty());
+}
+
+TEST_F(ItemFiltersTest, ItemListPickerReplacesTheListOnlyWhenConfirmed) {
+    using Kind = lwhost::UserAction::Kind;
+    auto queue = [&](Kind kind, const std::string& control, const char* row = "") {
+        lwhost::UserAction a;
+        a.kind = kind;
+        a.control = control;
+        a.row = row;
+        host.dialogs().queue(a);
+    };
+    ItemListFilter list(nullptr);
+    list.setItems({crate, lamp});
+    queue(Kind::Click, "Unselected", "Ball");
+    queue(Kind::Press, "Select");
+    queue(Kind::Press, "Cancel");
+    list.DisplayPicker();
+    EXPECT_EQ(list.items(), (std::set<LWItemID>{crate, lamp}));
+    queue(Kind::Click, "Unselected", "Ball");
+    queue(Kind::Press, "Select");
+    queue(Kind::Press, "Ok");
+    list.DisplayPicker();
+    EXPECT_EQ(list.items(), (std::set<LWItemID>{ball, crate})) << "the lamp is no object";
+    EXPECT_EQ(host.dialogs().shown().back().title, "Select Items");
+    EXPECT_TRUE(host.dialogs().errors().empty()) << host.dialogs().errors().front();
+}
+
+}  // namespace

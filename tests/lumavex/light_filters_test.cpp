@@ -1,0 +1,349 @@
+// Light filters against a scene of the real host (per-frame sets, panel values, storage,
+// renumbering, pickers), and the illumination hooks against fake illumination functions.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/core/host.h"
+#include "lwhost/core/messages.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_globals.h"
+#include "lwhost/session/session.h"
+#include <vexo/server.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "alloc_counter.h"
+#include "light_filters.h"
+
+namespace {
+
+// Key, Fill and Rim are lights; Ball is an object named like a light pattern would match.
+class LightFiltersTest : public ::testing::Test {
+  protected:
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
+    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
+    LWItemID key = scene.addLight("Key");
+    LWItemID fill = scene.addLight("Fill");
+    LWItemID ball = scene.addNull("Ball");
+    LWItemID rim = scene.addLight("Rim");
+
+    // Names of the lights in the filter's set after a frame change, in scene order.
+    std::string selection(LightFilter& filter) {
+        filter.NewTime(1, 0.0);
+        std::string out;
+        for (size_t i = 0; i < scene.itemCount(); ++i)
+            if (filter.lights().count(scene.itemAt(i).id))
+                out += (out.empty() ? "" : " ") + scene.itemAt(i).name;
+        return out;
+    }
+    static void set(LightFilter& filter, const std::string& pattern) {
+        EXPECT_EQ(filter.DataSet(kLightFilterText, const_cast<char*>(pattern.c_str())), 1);
+    }
+    static std::string save(LightFilter& filter) {
+        lwhost::MemorySaveState state(LWIO_TEXT);
+        filter.Save(vexo::SaveState(state.record()));
+        state.finish();
+        return state.bytes();
+    }
+    static void load(LightFilter& filter, const std::string& text) {
+        lwhost::MemoryLoadState state(text, LWIO_TEXT);
+        filter.Load(vexo::LoadState(state.record()));
+        EXPECT_FALSE(state.failed()) << state.error();
+    }
+    void queue(lwhost::UserAction::Kind kind, const std::string& control, const char* row = "") {
+        lwhost::UserAction a;
+        a.kind = kind;
+        a.control = control;
+        a.row = row;
+        host.dialogs().queue(a);
+    }
+};
+
+TEST_F(LightFiltersTest, NameFilterSelectsLightsWhoseNameMatchesAndNothingForAnEmptyPattern) {
+    LightNameFilter filter;
+    EXPECT_EQ(selection(filter), "") << "an empty pattern list matches nothing";
+    set(filter, "KEY|r*|ball");
+    EXPECT_EQ(selection(filter), "Key Rim") << "objects are never lights";
+    EXPECT_STREQ(static_cast<const char*>(filter.DataGet(kLightFilterText)), "KEY|r*|ball");
+    EXPECT_EQ(filter.DataGet(0x9000), nullptr);
+    EXPECT_EQ(filter.DataSet(0x9000, const_cast<char*>("x")), 1);
+    EXPECT_EQ(filter.filterString(), "KEY|r*|ball");
+    set(filter, "nothing");
+    EXPECT_EQ(selection(filter), "") << "the set is rebuilt, not added to";
+}
+
+TEST_F(LightFiltersTest, CommentFilterMatchesWholeCommentLines) {
+    scene.item(key)->comments = {"group warm", "Main"};
+    scene.item(rim)->comments = {"group cold"};
+    scene.item(ball)->comments = {"group warm"};
+    LightCommentFilter filter;
+    set(filter, "group *");
+    EXPECT_EQ(selection(filter), "Key Rim") << "Fill has no comment lines";
+    set(filter, "group");
+    EXPECT_EQ(selection(filter), "") << "a line is matched as a whole";
+    set(filter, "MAIN|nothing");
+    EXPECT_EQ(selection(filter), "Key");
+    EXPECT_FALSE(filter.filterComment(fill));
+}
+
+TEST_F(LightFiltersTest, ListFilterKeepsItsPicksAndFollowsRenumberingAndDeletion) {
+    LightListFilter filter;
+    std::set<LWItemID> used{1234};
+    filter.UseItems(used);
+    EXPECT_TRUE(used.empty());
+    filter.setItems({fill, rim});
+    set(filter, "Key");
+    EXPECT_EQ(filter.DataGet(kLightFilterText), nullptr) << "the list shows no pattern";
+    EXPECT_EQ(filter.filterString(), "");
+    EXPECT_EQ(selection(filter), "Fill Rim");
+    filter.UseItems(used);
+    EXPECT_EQ(used, (std::set<LWItemID>{fill, rim}));
+
+    std::map<LWItemID, LWItemID> ids;
+    for (const auto& pair : scene.renumber())
+        if (pair.first) ids[pair.first] = pair.second;
+    const LWItemID newFill = ids[fill];
+    ids[rim] = LWITEM_NULL;  // deleted
+    filter.ChangeID(ids);
+    EXPECT_EQ(filter.items(), std::set<LWItemID>{newFill}) << "no null ID is kept";
+    EXPECT_EQ(selection(filter), "Fill");
+}
+
+TEST_F(LightFiltersTest, StoredFiltersLoadTheirOwnBlocksFindLightsByNameAndCopiesAreDeep) {
+    LightNameFilter named;
+    set(named, "K*|\"quoted\"");
+    const std::string text = save(named);
+    EXPECT_NE(text.find("FilterString"), std::string::npos) << text;
+    LightCommentFilter comments;
+    load(comments, text);
+    EXPECT_EQ(comments.filterString(), "K*|\"quoted\"");
+
+    LightListFilter list;
+    list.setItems({key, rim});
+    const std::string stored = save(list);
+    EXPECT_EQ(stored.find("FilterString"), std::string::npos) << stored;
+    std::map<LWItemID, LWItemID> ids;
+    for (const auto& pair : scene.renumber()) ids[pair.first] = pair.second;
+    LightListFilter loaded;
+    loaded.setItems({ids[fill]});
+    loaded.NewTime(1, 0.0);
+    load(loaded, stored);
+    EXPECT_EQ(loaded.items(), (std::set<LWItemID>{ids[key], ids[rim]}));
+    EXPECT_TRUE(loaded.lights().empty()) << "loading empties the set until the next frame";
+
+    load(named, stored);  // another kind's blocks are skipped
+    EXPECT_EQ(named.filterString(), "K*|\"quoted\"");
+    named.NewTime(1, 0.0);
+    vexo::Reference<LightFilter> copy(named.Copy());
+    ASSERT_NE(dynamic_cast<LightNameFilter*>(copy.get()), nullptr);
+    EXPECT_EQ(copy->lights(), named.lights());
+    set(named, "Rim");
+    EXPECT_EQ(copy->filterString(), "K*|\"quoted\"");
+    vexo::Reference<LightFilter> listCopy(loaded.Copy());
+    loaded.setItems({});
+    EXPECT_EQ(static_cast<LightListFilter*>(listCopy.get())->items().size(), 2u);
+    EXPECT_NE(
+        dynamic_cast<LightCommentFilter*>(vexo::Reference<LightFilter>(comments.Copy()).get()),
+        nullptr);
+}
+
+TEST_F(LightFiltersTest, PickersChangeTheFilterOnlyWhenConfirmed) {
+    using Kind = lwhost::UserAction::Kind;
+    LightListFilter list;
+    list.setItems({rim});
+    queue(Kind::Click, "Unselected", "Key");
+    queue(Kind::Press, "Select");
+    queue(Kind::Press, "Cancel");
+    list.DisplayPicker();
+    EXPECT_EQ(list.items(), std::set<LWItemID>{rim});
+    queue(Kind::Click, "Unselected", "Key");
+    queue(Kind::Press, "Select");
+    queue(Kind::Press, "Ok");
+    list.DisplayPicker();
+    EXPECT_EQ(list.items(), (std::set<LWItemID>{key, rim}));
+    EXPECT_EQ(host.dialogs().shown().back().title, "Select Lights");
+
+    LightNameFilter named;
+    set(named, "Key");
+    queue(Kind::Click, "", "Rim");
+    queue(Kind::Press, "Append");
+    vexo::XPanel none;  // no panel to show the pattern in
+    named.DisplayPicker(none);
+    EXPECT_EQ(named.filterString(), "Key|Rim");
+    EXPECT_EQ(host.dialogs().shown().back().title, "Pick Light Name:Key");
+    named.DisplayPicker();  // nothing queued: cancelled
+    EXPECT_EQ(named.filterString(), "Key|Rim");
+    EXPECT_TRUE(host.dialogs().errors().empty()) << host.dialogs().errors().front();
+}
+
+// ---- hooks ---------------------------------------------------------------------------------
+
+// Fake illumination: light n gives (n, 2n, 3n); every call is counted.
+int g_calls = 0;
+
+int fakeIlluminate(LWItemID light, const double*, double* direction, double* colour) {
+    ++g_calls;
+    direction[0] = 1;
+    for (int k = 0; k < 3; ++k) colour[k] = static_cast<double>(light) * (k + 1);
+    return 1;
+}
+int fakeIlluminateNormal(LWItemID light, void*, const double* position, double* direction,
+                         const double*, double* colour) {
+    return fakeIlluminate(light, position, direction, colour);
+}
+int fakeIlluminateSample(LWItemID light, const double*, double*, LWIlluminationSampleFunc* callback,
+                         void* data) {
+    ++g_calls;
+    const double colour[3] = {static_cast<double>(light), 0, 0}, direction[3] = {0, 1, 0};
+    callback(data, light, direction, colour);
+    return 1;
+}
+int fakeIlluminateSampleNormal(LWItemID light, void*, const double* position, const double*,
+                               LWIlluminationSampleFunc* callback, void* data) {
+    return fakeIlluminateSample(light, position, nullptr, callback, data);
+}
+
+// Sums the first component of every sample handed back.
+void addSample(void* data, LWItemID, const double*, const double* colour) {
+    *static_cast<double*>(data) += colour[0];
+}
+
+LWNodalAccess_t fakeAccess() {
+    LWNodalAccess_t access{};
+    access.illuminate = fakeIlluminate;
+    access.illuminateNormal = fakeIlluminateNormal;
+    access.illuminateSample = fakeIlluminateSample;
+    access.illuminateSampleNormal = fakeIlluminateSampleNormal;
+    return access;
+}
+
+// What the access record reports for a light through each of the four forms: the first colour
+// component of the plain forms and the sampled sum of the sample forms, -1 where a form said 0.
+struct Seen {
+    double plain, normal, sample, sampleNormal;
+};
+Seen seen(LWNodalAccess_t& access, LWItemID light) {
+    const double position[3] = {}, normal[3] = {0, 1, 0};
+    double direction[3] = {}, colour[3] = {-1, -1, -1}, colourNormal[3] = {-1, -1, -1};
+    double sum = 0, sumNormal = 0;
+    Seen s{};
+    s.plain = access.illuminate(light, position, direction, colour) ? colour[0] : -colour[2] - 1;
+    s.normal = access.illuminateNormal(light, nullptr, position, direction, normal, colourNormal)
+                   ? colourNormal[0]
+                   : -colourNormal[2] - 1;
+    s.sample =
+        access.illuminateSample(light, position, direction, addSample, &sum) ? sum : -1 - sum;
+    s.sampleNormal =
+        access.illuminateSampleNormal(light, nullptr, position, normal, addSample, &sumNormal)
+            ? sumNormal
+            : -1 - sumNormal;
+    return s;
+}
+// A light that passes shows n in every form; a dark one shows -1 everywhere (colour zeroed,
+// callback never called).
+bool passes(LWNodalAccess_t& access, LWItemID light) {
+    const Seen s = seen(access, light);
+    const double n = static_cast<double>(light);
+    if (s.plain == n && s.normal == n && s.sample == n && s.sampleNormal == n) return true;
+    EXPECT_TRUE(s.plain == -1 && s.normal == -1 && s.sample == -1 && s.sampleNormal == -1)
+        << "light " << light << ": " << s.plain << " " << s.normal << " " << s.sample << " "
+        << s.sampleNormal;
+    return false;
+}
+
+bool holdsFakes(const LWNodalAccess_t& access) {
+    return access.illuminate == fakeIlluminate && access.illuminateNormal == fakeIlluminateNormal &&
+           access.illuminateSample == fakeIlluminateSample &&
+           access.illuminateSampleNormal == fakeIlluminateSampleNormal;
+}
+
+// A second user of the hooks, as the scene-wide light group is.
+struct OtherGroupTag;
+using OtherGroup = IlluminationHooks<OtherGroupTag>;
+
+TEST(IlluminationHooksTest, LightsOutsideTheGroupAreDarkInEveryFormUntilTheHookGoes) {
+    LWNodalAccess_t access = fakeAccess();
+    const LightSet group{2, 5};
+    {
+        LightGroup::Scope hooks(&access, &group);
+        ASSERT_TRUE(hooks.installed());
+        EXPECT_EQ(access.illuminate, &LightGroup::illuminate);
+        EXPECT_EQ(access.illuminateSampleNormal, &LightGroup::illuminateSampleNormal);
+        g_calls = 0;
+        EXPECT_TRUE(passes(access, 2));
+        EXPECT_TRUE(passes(access, 5));
+        EXPECT_FALSE(passes(access, 3));
+        EXPECT_EQ(g_calls, 8) << "dark lights never reach the host";
+    }
+    EXPECT_TRUE(holdsFakes(access));
+    EXPECT_EQ(LightGroup::current(), nullptr);
+    EXPECT_TRUE(passes(access, 3));
+
+    const LightSet empty;
+    LightGroup::Scope none(&access, &empty);
+    EXPECT_FALSE(passes(access, 2)) << "an empty group lets no light through";
+    LightGroup::Scope skipped(nullptr, &empty);
+    EXPECT_FALSE(skipped.installed());
+    LightGroup::Scope transparent(&access, nullptr);
+    EXPECT_FALSE(transparent.installed());
+}
+
+TEST(IlluminationHooksTest, NestedGroupsLetThroughOnlyTheLightsOfEveryGroupAndUnwindExactly) {
+    LWNodalAccess_t access = fakeAccess();
+    const LightSet outer{1, 2, 3}, middle{2, 3, 4}, inner{3, 4, 5};
+    {
+        LightGroup::Scope a(&access, &outer);
+        OtherGroup::Scope b(&access, &middle);  // the other user in between
+        LightGroup::Scope c(&access, &inner);
+        for (LWItemID light : {1u, 2u, 4u, 5u}) EXPECT_FALSE(passes(access, light)) << light;
+        EXPECT_TRUE(passes(access, 3));
+        EXPECT_EQ(access.illuminate, &LightGroup::illuminate);
+    }
+    EXPECT_TRUE(holdsFakes(access));
+    EXPECT_EQ(LightGroup::current(), nullptr);
+    EXPECT_EQ(OtherGroup::current(), nullptr);
+
+    {
+        // A group whose saved function is missing reports no light rather than failing.
+        LWNodalAccess_t bare{};
+        LightGroup::Scope hooks(&bare, &outer);
+        EXPECT_FALSE(passes(bare, 1));
+    }
+    double colour[3] = {7, 7, 7}, direction[3];
+    const double position[3] = {};
+    EXPECT_EQ(LightGroup::illuminate(1, position, direction, colour), 0) << "no hook in force";
+    EXPECT_EQ(colour[1], 0.0);
+}
+
+TEST(IlluminationHooksTest, HandleStyleInstallAndRemovePairAndAllocateNothing) {
+    LWNodalAccess_t access = fakeAccess();
+    const LightSet group{4};
+    lightStorage first, second;
+    alloc_counter::Scope count;
+    EXPECT_EQ(OtherGroup::install(first, &access, &group), nullptr);
+    EXPECT_EQ(OtherGroup::install(second, &access, &group), &first);
+    const bool lit = passes(access, 4), dark = !passes(access, 6);
+    OtherGroup::remove(second);
+    EXPECT_EQ(OtherGroup::current(), &first);
+    OtherGroup::remove(first);
+    EXPECT_EQ(count.stop(), 0);
+    EXPECT_TRUE(lit && dark);
+    EXPECT_TRUE(holdsFakes(access));
+}
+
+TEST(IlluminationHooksTest, AHookIsPrivateToItsThread) {
+    LWNodalAccess_t access = fakeAccess();
+    const LightSet group{1};
+    LightGroup::Scope hooks(&access, &group);
+    bool otherThreadHadRecord = true;
+    std::thread([&] { otherThreadHadRecord = LightGroup::current() != nullptr; }).join();
+    EXPECT_FALSE(otherThreadHadRecord);
+    EXPECT_NE(LightGroup::current(), nullptr);
+}
+
+}  // namespace

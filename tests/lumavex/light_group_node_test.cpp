@@ -1,0 +1,455 @@
+// The light group node through the real host: which lights the nodes upstream of it see for each
+// filter, nesting, pass through, the access record left as it was, a render of a scene whose
+// surface graph holds the node, its panel, its blocks, and the host's item calls.
+//
+// Upstream of the node sits "Light Probe", an in-process node server of this test: "Colour" is
+// an ambient kAmbient plus the sum, over the lights of g_lights, of what the access record's
+// illumination function (of the form g_form) reports at the sample; "Material" carries the same
+// colour in its first three values.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/render/render.h"
+#include "lwhost/ui/xpanel.h"
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "alloc_counter.h"
+#include "override_fixture.h"
+
+namespace {
+
+using lwhost::GraphInput;
+using lwhost::GraphNode;
+using lwhost::NodeSystem;
+using Colour = std::array<double, 3>;
+
+constexpr unsigned kFilterBy = 0x9000, kPassThrough = 0x9001, kFilterText = 0x9003, kPick = 0x9005,
+                   kAbout = 0x9009;
+constexpr double kAmbient = 0.0625;
+
+// ---- the probe -------------------------------------------------------------------------------
+
+std::vector<LWItemID> g_lights;
+int g_form = 0;  // 0 illuminate, 1 illuminateNormal, 2 illuminateSample, 3 the normal sample form
+std::atomic<int> g_colourCalls{0}, g_materialCalls{0};
+
+struct Probe {
+    lwhost::GraphOutput* colour;
+    lwhost::GraphOutput* material;
+};
+
+void addSample(void* data, LWItemID, const double*, const double* colour) {
+    for (int k = 0; k < 3; ++k) static_cast<double*>(data)[k] += colour[k];
+}
+
+void lightAt(LWNodalAccess_t* access, double sum[3]) {
+    for (LWItemID light : g_lights) {
+        double direction[3], colour[3] = {0, 0, 0};
+        switch (g_form) {
+            case 0:
+                access->illuminate(light, access->wPos, direction, colour);
+                break;
+            case 1:
+                access->illuminateNormal(light, access->context, access->wPos, direction,
+                                         access->wNorm, colour);
+                break;
+            case 2:
+                access->illuminateSample(light, access->wPos, direction, addSample, colour);
+                break;
+            default:
+                access->illuminateSampleNormal(light, access->context, access->wPos, access->wNorm,
+                                               addSample, colour);
+                break;
+        }
+        for (int k = 0; k < 3; ++k) sum[k] += colour[k];
+    }
+}
+
+LWInstance probeCreate(void*, void* context, LWError*) {
+    GraphNode* node = GraphNode::from(static_cast<NodeID>(context));
+    NodeSystem& system = *node->graph->system;
+    return new Probe{system.addOutput(*node, LWNODE_COLOUR, "Colour"),
+                     system.addOutput(*node, LWNODE_MATERIAL, "Material")};
+}
+void probeDestroy(LWInstance instance) {
+    delete static_cast<Probe*>(instance);
+}
+void probeEvaluate(LWInstance instance, LWNodalAccess_t* access, NodeOutputID output,
+                   NodeValue value) {
+    const Probe* probe = static_cast<Probe*>(instance);
+    double material[LWNODE_MATERIAL_DOUBLES] = {kAmbient, kAmbient, kAmbient};
+    lightAt(access, material);
+    if (lwhost::GraphOutput::from(output) == probe->colour) {
+        ++g_colourCalls;
+        NodeSystem::setValue(value, material);
+    } else {
+        ++g_materialCalls;
+        NodeSystem::setValue(value, material);
+    }
+}
+int probeActivate(int version, LWGlobalFunc, void* local, void*) {
+    if (version != LWNODE_VERSION) return LWACTIVATE_BADVERSION;
+    auto* handler = static_cast<st_LWNodeHandler*>(local);
+    if (handler->inst)
+        *handler->inst = {nullptr, probeCreate, probeDestroy, nullptr, nullptr, nullptr, nullptr};
+    handler->evaluate = probeEvaluate;
+    return LWACTIVATE_OK;
+}
+
+// ---- fake illumination: light ID -> its colour, as the host would report it ----------------
+
+std::map<LWItemID, Colour> g_fakeLight;
+
+int fakeIlluminate(LWItemID light, const double*, double* direction, double* colour) {
+    auto found = g_fakeLight.find(light);
+    if (found == g_fakeLight.end()) return 0;
+    for (int k = 0; k < 3; ++k) {
+        colour[k] = found->second[k];
+        direction[k] = k == 1 ? -1.0 : 0.0;  // straight down
+    }
+    return 1;
+}
+int fakeIlluminateNormal(LWItemID light, void*, const double* p, double* d, const double*,
+                         double* colour) {
+    return fakeIlluminate(light, p, d, colour);
+}
+int fakeIlluminateSample(LWItemID light, const double* p, double* d,
+                         LWIlluminationSampleFunc* callback, void* data) {
+    double colour[3];
+    if (!fakeIlluminate(light, p, d, colour)) return 0;
+    callback(data, light, d, colour);
+    return 1;
+}
+int fakeIlluminateSampleNormal(LWItemID light, void*, const double* p, const double*,
+                               LWIlluminationSampleFunc* callback, void* data) {
+    double d[3];
+    return fakeIlluminateSample(light, p, d, callback, data);
+}
+
+class LightGroupNodeTest : public ::testing::Test {
+  protected:
+    LightGroupNodeTest() {
+        h.host.nodes().addServer("LightProbe", "Light Probe", &probeActivate);
+        graph = h.host.nodes().createEditor("Surface", "lights", nullptr, nullptr);
+        key = h.scene.addLight("Key");
+        fill = h.scene.addLight("Fill");
+        rim = h.scene.addLight("Rim");
+        h.scene.item(key)->comments = {"mood warm"};
+        g_lights = {key, fill, rim};
+        g_fakeLight = {{key, {0.5, 0, 0}}, {fill, {0, 0.5, 0}}, {rim, {0, 0, 0.5}}};
+        g_form = 0;
+        access.illuminate = fakeIlluminate;
+        access.illuminateNormal = fakeIlluminateNormal;
+        access.illuminateSample = fakeIlluminateSample;
+        access.illuminateSampleNormal = fakeIlluminateSampleNormal;
+    }
+    // Nodes go before the module that made them.
+    ~LightGroupNodeTest() override {
+        for (lwhost::NodeGraph* g : {graph, surfaceGraph})
+            if (g) h.host.nodes().destroyEditor(g);
+    }
+
+    GraphNode* make(const std::string& server, const std::string& settings = "",
+                    lwhost::NodeGraph* in = nullptr) {
+        return override_test::addNode(h.host, in ? *in : *graph, server, settings);
+    }
+    void connect(GraphNode* from, const std::string& output, GraphNode* to,
+                 const std::string& input) {
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(from, output, to, input, error)) << error;
+    }
+    // A light group node of the settings with a probe upstream of both inputs; new time at 1.
+    GraphNode* group(const std::string& settings = "") {
+        GraphNode* node = make("qrvLightGroup", settings);
+        GraphNode* probe = make("LightProbe");
+        connect(probe, "Colour", node, "Colour");
+        connect(probe, "Material", node, "Material");
+        newTime(node);
+        return node;
+    }
+    static void newTime(GraphNode* node) {
+        EXPECT_EQ(node->server->rend.newTime(node->instance, 1, 0.0), nullptr);
+    }
+    GraphInput* root(GraphNode* node, const std::string& output, ConnectionType type) {
+        GraphInput* in =
+            h.host.nodes().addRootInput(*graph, type, "in" + std::to_string(++roots), nullptr);
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(node->output(output), in, error)) << error;
+        return in;
+    }
+    // The node's "Colour" less the ambient: the light that reached the probe.
+    Colour lit(GraphNode* node) {
+        double c[3] = {-1, -1, -1};
+        NodeSystem::evaluate(root(node, "Colour", LWNODE_COLOUR), &access, c);
+        EXPECT_TRUE(holdsFakes()) << "the access record is left as it was";
+        return {c[0] - kAmbient, c[1] - kAmbient, c[2] - kAmbient};
+    }
+    bool holdsFakes() const {
+        return access.illuminate == fakeIlluminate &&
+               access.illuminateNormal == fakeIlluminateNormal &&
+               access.illuminateSample == fakeIlluminateSample &&
+               access.illuminateSampleNormal == fakeIlluminateSampleNormal;
+    }
+    std::string saved(GraphNode* node) { return override_test::savedText(node); }
+    lwhost::XPanel& panel(GraphNode* node) { return override_test::nodePanel(h.host, node); }
+    void queue(lwhost::UserAction::Kind kind, const std::string& control, const char* row = "") {
+        lwhost::UserAction a;
+        a.kind = kind;
+        a.control = control;
+        a.row = row;
+        h.host.dialogs().queue(a);
+    }
+    // Picks exactly these lights in the node's "Select Lights" dialog.
+    void pickLights(GraphNode* node, const std::vector<const char*>& names) {
+        using Kind = lwhost::UserAction::Kind;
+        queue(Kind::Press, "Deselect All");
+        for (const char* name : names) {
+            queue(Kind::Click, "Unselected", name);
+            queue(Kind::Press, "Select");
+        }
+        queue(Kind::Press, "Ok");
+        EXPECT_TRUE(panel(node).click(kPick)) << panel(node).lastError();
+    }
+
+    override_test::OverrideHost h;
+    lwhost::NodeGraph* graph = nullptr;
+    lwhost::NodeGraph* surfaceGraph = nullptr;
+    LWItemID key = 0, fill = 0, rim = 0;
+    LWNodalAccess_t access{};
+    int roots = 0;
+};
+
+const std::string kByName = "FilterType 2\n{ Filter\n  FilterString \"Key|Rim\"\n}\n";
+
+TEST_F(LightGroupNodeTest, EachOutputPassesOnlyItsOwnInputAndUnconnectedInputsGiveZero) {
+    GraphNode* node = make("qrvLightGroup", kByName);
+    ASSERT_EQ(node->inputs.size(), 2u);
+    EXPECT_EQ(node->inputs[0]->name, "Colour");
+    EXPECT_EQ(node->inputs[0]->type, LWNODE_COLOUR);
+    EXPECT_EQ(node->inputs[1]->type, LWNODE_MATERIAL);
+    EXPECT_EQ(node->output("Material")->type, LWNODE_MATERIAL);
+    EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 30, 80}}));
+    EXPECT_EQ(lit(node), (Colour{-kAmbient, -kAmbient, -kAmbient})) << "black";
+    double material[LWNODE_MATERIAL_DOUBLES];
+    for (double& m : material) m = -1;
+    NodeSystem::evaluate(root(node, "Material", LWNODE_MATERIAL), &access, material);
+    for (double m : material) EXPECT_EQ(m, 0.0);
+
+    GraphNode* probe = make("LightProbe");
+    connect(probe, "Colour", node, "Colour");
+    connect(probe, "Material", node, "Material");
+    newTime(node);
+    g_colourCalls = g_materialCalls = 0;
+    NodeSystem::evaluate(root(node, "Material", LWNODE_MATERIAL), &access, material);
+    EXPECT_EQ(g_colourCalls, 0);
+    EXPECT_EQ(g_materialCalls, 1);
+    EXPECT_EQ(material[0], 0.5 + kAmbient);
+    EXPECT_EQ(material[1], kAmbient) << "Fill is not in the group";
+    EXPECT_EQ(material[2], 0.5 + kAmbient);
+    EXPECT_TRUE(holdsFakes());
+    lit(node);
+    EXPECT_EQ(g_colourCalls, 1);
+    EXPECT_EQ(g_materialCalls, 1);
+
+    GraphInput* colour = root(node, "Colour", LWNODE_COLOUR);
+    double c[3];
+    alloc_counter::Scope count;
+    NodeSystem::evaluate(colour, &access, c);
+    EXPECT_EQ(count.stop(), 0) << "a sample allocates nothing";
+    EXPECT_EQ(c[1], kAmbient);
+}
+
+TEST_F(LightGroupNodeTest, EveryFilterKindRestrictsTheLightsInEveryIlluminationForm) {
+    struct Case {
+        std::string settings;
+        Colour expected;
+    };
+    const Case cases[] = {
+        {"", {0.5, 0.5, 0.5}},                           // "none": every light
+        {kByName, {0.5, 0, 0.5}},                        // "Light Name"
+        {"PassThrough 1\n" + kByName, {0.5, 0.5, 0.5}},  // as if it were not there
+        {"FilterType 3\n{ Filter\n  FilterString \"mood *\"\n}\n", {0.5, 0, 0}},  // comment
+        {"FilterType 2\n{ Filter\n  FilterString \"nothing\"\n}\n", {0, 0, 0}},   // ambient stays
+        {"FilterType 2\n", {0, 0, 0}},         // an empty pattern selects no light
+        {"FilterType 1\n", {0, 0, 0}},         // nothing picked
+        {"FilterType 99\n", {0.5, 0.5, 0.5}},  // no such filter: no restriction
+    };
+    for (const Case& c : cases) {
+        GraphNode* node = group(c.settings);
+        for (g_form = 0; g_form < 4; ++g_form)
+            EXPECT_EQ(lit(node), c.expected) << c.settings << " form " << g_form;
+        g_form = 0;
+    }
+}
+
+TEST_F(LightGroupNodeTest, ListPickedInThePanelIsStoredFoundByNameAndFollowsRenumbering) {
+    GraphNode* node = group("FilterType 1\n");
+    pickLights(node, {"Rim", "Key"});
+    EXPECT_EQ(h.host.dialogs().shown().back().title, "Select Lights");
+    newTime(node);
+    EXPECT_EQ(lit(node), (Colour{0.5, 0, 0.5}));
+    const LWItemID* used = node->server->item.useItems(node->instance);
+    ASSERT_NE(used, nullptr);
+    EXPECT_EQ(std::vector<LWItemID>(used, used + 3), (std::vector<LWItemID>{key, rim, 0}));
+
+    const std::string text = saved(node);
+    EXPECT_NE(text.find("FilterType 1"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Rim\""), std::string::npos) << text;
+
+    // The host renumbers while another filter is shown; the list follows all the same.
+    ASSERT_TRUE(panel(node).setInt(kFilterBy, 2));
+    std::vector<LWItemID> pairs;
+    std::map<LWItemID, LWItemID> ids;
+    for (const auto& pair : h.scene.renumber()) {
+        ids[pair.first] = pair.second;
+        pairs.push_back(pair.first);
+        pairs.push_back(pair.second);
+    }
+    pairs.push_back(LWITEM_NULL);
+    pairs.push_back(LWITEM_NULL);
+    h.host.nodes().changeID(pairs.data());
+    used = node->server->item.useItems(node->instance);
+    EXPECT_EQ(used[0], LWITEM_NULL) << "only the current filter's items are in use";
+    ASSERT_TRUE(panel(node).setInt(kFilterBy, 1));
+    used = node->server->item.useItems(node->instance);
+    EXPECT_EQ(std::set<LWItemID>(used, used + 2), (std::set<LWItemID>{ids[key], ids[rim]}));
+
+    // A new node reads the list back, finding the lights by name under their new IDs.
+    GraphNode* loaded = group(text);
+    used = loaded->server->item.useItems(loaded->instance);
+    EXPECT_EQ(std::set<LWItemID>(used, used + 2), (std::set<LWItemID>{ids[key], ids[rim]}));
+}
+
+TEST_F(LightGroupNodeTest, BlocksRoundTripAndAFileWithoutAFilterLeavesTheFiltersAlone) {
+    GraphNode* node = group("PassThrough 1\n" + kByName);
+    const std::string text = saved(node);
+    EXPECT_EQ(text.find("PassThrough 1"), 0u) << text;
+    EXPECT_LT(text.find("PassThrough"), text.find("FilterType 2"));
+    EXPECT_LT(text.find("FilterType 2"), text.find("FilterString \"Key|Rim\""));
+    EXPECT_EQ(saved(group(text)), text);
+
+    GraphNode* none = group("FilterType 0\nInvert 1\n");
+    const std::string plain = saved(none);
+    EXPECT_EQ(plain.find("Filter\n"), std::string::npos) << "nothing to nest: " << plain;
+    EXPECT_EQ(plain.find("Invert"), std::string::npos);
+    lwhost::XPanel& p = panel(none);
+    for (int type : {1, 2, 3}) {
+        ASSERT_TRUE(p.setInt(kFilterBy, type));
+        EXPECT_EQ(p.value(kFilterText).s, "") << type;
+    }
+
+    GraphNode* copy = group();
+    ASSERT_EQ(copy->server->inst.copy(copy->instance, node->instance), nullptr);
+    EXPECT_EQ(saved(copy), text);
+    lwhost::XPanel& source = panel(node);
+    ASSERT_TRUE(source.setInt(kPassThrough, 0));
+    ASSERT_TRUE(source.setString(kFilterText, "Fill")) << source.lastError();
+    EXPECT_EQ(saved(copy), text) << "the copy has filters of its own";
+}
+
+TEST_F(LightGroupNodeTest, PanelFollowsFilterByAndPassThroughAndPickWritesThePattern) {
+    GraphNode* node = group();
+    lwhost::XPanel& p = panel(node);
+    EXPECT_EQ(p.popupItems(kFilterBy),
+              (std::vector<std::string>{"none", "Light List", "Light Name", "Light Comment"}));
+    EXPECT_EQ(p.layoutOrder().back(), kAbout);
+    EXPECT_FALSE(p.enabled(kFilterText).enabled);
+    EXPECT_FALSE(p.enabled(kPick).enabled);
+    ASSERT_TRUE(p.setInt(kFilterBy, 3));
+    EXPECT_TRUE(p.enabled(kFilterText).enabled);
+    EXPECT_FALSE(p.enabled(kPick).enabled) << "no picker for comments";
+    ASSERT_TRUE(p.setString(kFilterText, "mood*"));
+    ASSERT_TRUE(p.setInt(kFilterBy, 1));
+    EXPECT_TRUE(p.enabled(kPick).enabled);
+    EXPECT_EQ(p.value(kFilterText).s, "") << "the list shows no pattern";
+    ASSERT_TRUE(p.setInt(kFilterBy, 2));
+    ASSERT_TRUE(p.setString(kFilterText, "Key"));
+
+    using Kind = lwhost::UserAction::Kind;
+    queue(Kind::Click, "", "Rim");
+    queue(Kind::Press, "Append");
+    ASSERT_TRUE(p.click(kPick)) << p.lastError();
+    EXPECT_EQ(h.host.dialogs().shown().back().title, "Pick Light Name:Key");
+    EXPECT_EQ(p.value(kFilterText).s, "Key|Rim");
+    newTime(node);
+    EXPECT_EQ(lit(node), (Colour{0.5, 0, 0.5}));
+    ASSERT_TRUE(p.setInt(kFilterBy, 3));
+    EXPECT_EQ(p.value(kFilterText).s, "mood*") << "each filter keeps its settings";
+
+    ASSERT_TRUE(p.setInt(kPassThrough, 1));
+    EXPECT_EQ(p.enabled(kFilterBy).message, "This node is set to pass through");
+    EXPECT_FALSE(p.enabled(kFilterText).enabled);
+    EXPECT_TRUE(p.enabled(kAbout).enabled);
+    EXPECT_EQ(p.value(kPassThrough).i, 1);
+}
+
+// A render of a lit floor whose own graph feeds its colour from the probe through a light group
+// of "Key" only. The floor has luminosity 1 and no diffuse or specular, so each pixel is the
+// graph's colour: two suns straight overhead, Key (0.5, 0.25, 0.125) and Fill (0.25, 0.5, 0),
+// seen through the group, plus the ambient 0.0625:
+//   (0.5625, 0.3125, 0.1875) -> bytes round(255 v) = (143, 80, 48);
+// with "Filter by" "none" the probe sees both suns: (0.8125, 0.8125, 0.1875) -> (207, 207, 48).
+TEST_F(LightGroupNodeTest, RenderedFloorReceivesOnlyTheLightOfItsGroup) {
+    lwhost::Scene& scene = h.scene;
+    auto sun = [&](LWItemID id, lwhost::Vec3 colour) {
+        scene.item(id)->light.kind = lwhost::LightKind::Distant;
+        scene.item(id)->light.colour = colour;
+        scene.item(id)->light.intensity = 1;
+        scene.item(id)->transform.rotation = {0, 90, 0};
+    };
+    sun(key, {0.5, 0.25, 0.125});
+    sun(fill, {0.25, 0.5, 0});
+    g_lights = {key, fill};
+    g_form = 1;
+    lwhost::ObjectData floorData;
+    floorData.source.kind = lwhost::GeometryKind::Plane;
+    floorData.mesh = lwhost::makePlane("Floor", 10, 10);
+    scene.addObject("Floor", floorData);
+    const LWItemID camera = scene.addCamera("Camera");
+    scene.item(camera)->transform.position = {0, 5, 0};
+    scene.item(camera)->transform.rotation = {0, 90, 0};
+
+    lwhost::Surface* floor = scene.surface(scene.findSurface("Floor", "Floor")->id);
+    floor->settings.colour = {1, 1, 1};
+    floor->settings.set(LWSURF_LUMINOSITY, 1);
+    floor->settings.set(LWSURF_DIFFUSE, 0);
+    floor->settings.set(LWSURF_SPECULAR, 0);
+    floor->nodes.enabled = true;
+    surfaceGraph = h.host.nodes().createSurfaceEditor(*floor);
+    floor->nodes.data.instance = surfaceGraph;
+    GraphNode* node =
+        make("qrvLightGroup", "FilterType 2\n{ Filter\n  FilterString \"key\"\n}\n", surfaceGraph);
+    connect(make("LightProbe", "", surfaceGraph), "Colour", node, "Colour");
+    connect(node, "Colour", nullptr, "Colour");
+
+    auto render = [&] {
+        lwhost::Renderer renderer(h.host, scene, nullptr, &h.host.nodes());
+        lwhost::RenderOptions options;
+        options.width = 4;
+        options.height = 4;
+        options.threads = 2;
+        lwhost::RgbImage image;
+        std::string error;
+        EXPECT_TRUE(renderer.render(
+            options, {1},
+            [&](int, const lwhost::RgbImage& frame, std::string&) {
+                image = frame;
+                return true;
+            },
+            error))
+            << error;
+        const uint8_t* p = image.pixel(2, 2);
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(render(), (std::vector<int>{143, 80, 48}));
+    ASSERT_TRUE(panel(node).setInt(kFilterBy, 0));
+    EXPECT_EQ(render(), (std::vector<int>{207, 207, 48}));
+}
+
+}  // namespace

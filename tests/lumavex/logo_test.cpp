@@ -1,0 +1,186 @@
+// The logo drawn into node thumbnails and the About panel, through the real host.
+#include <gtest/gtest.h>
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/core/host.h"
+#include "lwhost/ui/panels.h"
+#include "lwhost/io/png.h"
+#include "lwhost/ui/xpanel.h"
+#include "lwhost/session/session.h"
+#include <sys/stat.h>
+#include <vexo/panel.h>
+#include <vexo/server.h>
+#include <vexo/xpanel.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "logo.h"
+
+namespace {
+
+std::string pictureDir() {
+    std::string dir = std::string(::testing::TempDir()) + "lumavex_pictures";
+    ::mkdir(dir.c_str(), 0755);
+    return dir;
+}
+
+// The logo's pixel at (x, y) from the top, as red-green-blue.
+lwhost::Rgb logoPixel(int x, int y) {
+    const unsigned char* p =
+        logoImage() + static_cast<size_t>(kLogoHeight - 1 - y) * kLogoRowBytes + x * 3;
+    return lwhost::Rgb(p[2], p[1], p[0]);
+}
+
+const lwhost::Rgb kWhite(255, 255, 255);
+
+class LogoTest : public ::testing::Test {
+  protected:
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    const st_LWXPanelFuncs* xp = static_cast<const st_LWXPanelFuncs*>(
+        host.globals().request(LWXPANELFUNCS_GLOBAL, LWGLOBAL_READ));
+    lwhost::XPanel* panel = nullptr;
+
+    static void draw(LWXPanelID id, unsigned, LWXPDrawRegion region, int w, int h) {
+        vexo::XPDrawArea area(id, vexo::XPanel(id).drawFuncs(), region, w, h);
+        drawLogo(area);
+    }
+
+    void SetUp() override {
+        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
+        static const st_LWXPanelControl controls[] = {{0x9001, "", "dThumbnail"},
+                                                      {0, nullptr, nullptr}};
+        LWXPanelID id = xp->create(LWXP_VIEW, controls);
+        void* hints[] = {reinterpret_cast<void*>(LWXPT_DRAW_FUNC), reinterpret_cast<void*>(0x9001),
+                         reinterpret_cast<void*>(&draw), nullptr};
+        xp->hint(id, 0, hints);
+        panel = host.xpanels().find(id);
+        ASSERT_NE(panel, nullptr);
+    }
+
+    // Columns holding text ink in rows y .. y + font height.
+    std::pair<int, int> inkColumns(const lwhost::Image& image, int y) {
+        const lwhost::Rgb ink = lwhost::XPanels::colour(LWXPCOL_DRAWTEXT);
+        int first = image.width(), last = -1;
+        for (int row = y; row < y + lwhost::Image::textHeight(); ++row)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, row) == ink) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return {first, last};
+    }
+};
+
+TEST(LogoImageTest, IsStoredBottomRowFirstInBlueGreenRed) {
+    EXPECT_EQ(logoImage(), logoImage()) << "built once";
+    // The top left of the word's first letter, in the nodes' indigo, stored blue first.
+    const unsigned char* p =
+        logoImage() + static_cast<size_t>(kLogoHeight - 1 - 58) * kLogoRowBytes;
+    EXPECT_EQ(p[27 * 3], 80);
+    EXPECT_EQ(logoPixel(27, 58), lwhost::Rgb(30, 30, 80));
+    // White margins, a coloured sphere in the middle of the upper part.
+    EXPECT_EQ(logoPixel(0, 0), kWhite);
+    EXPECT_NE(logoPixel(66, 28), kWhite);
+
+    EXPECT_TRUE(std::regex_match(versionText(), std::regex(R"(V\d+\.\d+ \([A-Za-z]+-[\w-]+\))")))
+        << versionText();
+    EXPECT_STREQ(buildDate(), __DATE__);
+}
+
+TEST_F(LogoTest, DrawsWhiteTheLogoCentredAndVersionAndDateRightAligned) {
+    const lwhost::Image* image = panel->draw(0x9001, 240, 130);
+    ASSERT_NE(image, nullptr);
+    const int w = 240, h = 130;
+    EXPECT_EQ(image->pixel(0, h - 1), kWhite);
+    const int left = (w - kLogoWidth) / 2, top = (h - kLogoHeight) / 2;
+    int differing = 0;
+    for (int y = 0; y < kLogoHeight; ++y)
+        for (int x = 0; x < kLogoWidth; ++x)
+            if (image->pixel(left + x, top + y) != logoPixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(image->pixel(left - 1, top + 28), kWhite);
+
+    const int textHeight = lwhost::Image::textHeight();
+    const auto version = inkColumns(*image, 4);
+    EXPECT_LT(version.second, w - 4);
+    EXPECT_GT(version.second, w - 4 - 8);
+    EXPECT_GE(version.first, w - 4 - lwhost::Image::textWidth(versionText()));
+    const auto date = inkColumns(*image, textHeight + 8);
+    EXPECT_LT(date.second, w - 4);
+    EXPECT_GT(date.second, w - 4 - 8);
+
+    std::string error;
+    EXPECT_TRUE(lwhost::writePng(pictureDir() + "/logo_thumbnail.png", *image, error)) << error;
+}
+
+TEST_F(LogoTest, AnAreaAsHighAsTheLogoShowsEveryRowAndASmallerOneIsClipped) {
+    const lwhost::Image* image = panel->draw(0x9001, kLogoWidth, kLogoHeight);
+    ASSERT_NE(image, nullptr);
+    for (int x = 0; x < kLogoWidth; ++x) {
+        EXPECT_EQ(image->pixel(x, kLogoHeight - 1), logoPixel(x, kLogoHeight - 1)) << x;
+        EXPECT_EQ(image->pixel(x, 60), logoPixel(x, 60)) << x;
+    }
+    // Below the two text lines of a 40 x 40 area.
+    image = panel->draw(0x9001, 40, 40);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->pixel(20, 30),
+              logoPixel(20 + (kLogoWidth - 40) / 2, 30 + (kLogoHeight - 40) / 2));
+    EXPECT_TRUE(panel->lastError().empty()) << panel->lastError();
+}
+
+class HostAboutTest : public ::testing::Test {
+  protected:
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    std::ostringstream printed;
+    void SetUp() override {
+        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
+        host.dialogs().setOutput(&printed);
+    }
+    void queue(lwhost::UserAction::Kind kind, const std::string& text = "") {
+        lwhost::UserAction a;
+        a.kind = kind;
+        a.control = text;
+        a.text = text;
+        host.dialogs().queue(a);
+    }
+};
+
+TEST_F(HostAboutTest, TheAboutPanelShowsTheLogoCentredAboveItsTextInTheHost) {
+    queue(lwhost::UserAction::Kind::SavePng, pictureDir() + "/about_panel.png");
+    queue(lwhost::UserAction::Kind::Print);
+    queue(lwhost::UserAction::Kind::Press, "OK");
+    vexo::AboutPanel about("About lumavex", aboutLines(), logoImage(), kLogoWidth, kLogoHeight);
+    EXPECT_EQ(about.Open(), LWPAN_OK);
+    const vexo::PanelControl& canvas = about.canvasControl();
+    const lwhost::ClassicPanel* panel = host.classicPanels().find(about.id());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(canvas.x(), (panel->width() - kLogoWidth) / 2);
+    EXPECT_GT(about.textControl().y(), canvas.y() + kLogoHeight - 1);
+    const lwhost::Image& image = panel->image();
+    int differing = 0;
+    for (int y = 0; y < kLogoHeight; ++y)
+        for (int x = 0; x < kLogoWidth; ++x)
+            if (image.pixel(canvas.x() + x, canvas.y() + y) != logoPixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
+    const std::string text = printed.str();
+    EXPECT_NE(text.find("canvas \"\" 132x78"), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string("    lumavex ") + versionText() + "\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("the lumavex developers"), std::string::npos) << text;
+    EXPECT_TRUE(host.dialogs().errors().empty());
+    EXPECT_TRUE(host.classicPanels().errors().empty());
+}
+
+TEST_F(HostAboutTest, ShowAboutOpensAModalPanelTitledAboutLumavex) {
+    showAbout(nullptr, 0x807);
+    const std::vector<lwhost::DialogRecord> shown = host.dialogs().shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, "panel");
+    EXPECT_EQ(shown[0].title, "About lumavex");
+    EXPECT_EQ(host.classicPanels().size(), 0u) << "destroyed when closed";
+}
+
+}  // namespace

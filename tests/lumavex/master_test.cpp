@@ -1,0 +1,263 @@
+// The master plug-in, the override shader and the settings command, driven through the real
+// host: the settings block in scene files, the panel, scene editing, switching surface node
+// graphs off around a render, and what happens when the master goes.
+#include <gtest/gtest.h>
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/plugins/layout_commands.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/ui/xpanel.h"
+#include <lwsdk/lwmaster.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "override_fixture.h"
+
+namespace {
+
+using override_test::OverrideHost;
+using override_test::version;
+
+const char* const kObjects =
+    "Object \"Ball\"\n"
+    "  Sphere \"Chrome\" 0.5 8\n"
+    "End\n"
+    "Null \"Rig\"\n"
+    "End\n"
+    "Object \"Crate\"\n"
+    "  Box \"Wood\" 1 1 1\n"
+    "End\n";
+
+// A scene with the master plug-in holding `settings`, and the shader on both surfaces.
+std::string scene(const std::string& settings, bool shaders = true) {
+    std::string text =
+        "LWHostScene 1\nPlugin MasterHandler qrvLumavex\n" + settings + "EndPlugin\n" + kObjects;
+    if (shaders)
+        text +=
+            "Surface \"Chrome\" \"Ball\"\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n"
+            "Surface \"Wood\" \"Crate\"\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n";
+    return text;
+}
+
+// The master's controls.
+constexpr unsigned kEnabled = 0x801, kSceneEditing = 0x802, kSurfaceNodes = 0x803, kPresets = 0x805,
+                   kUseLightGroup = 0x809;
+
+const char* const kSettings =
+    "  Version 1\n"
+    "  Enabled 1\n"
+    "  { Nodes\n"
+    "    { Node \"ScalarConstant\" \"Shine\"\n"
+    "      Value 0.75\n"
+    "    }\n"
+    "    Root \"Specular\" \"Shine\" \"Value\"\n"
+    "  }\n"
+    "  DisableSurfaceNodes 1\n"
+    "  { LightGroup\n"
+    "  }\n";
+
+class MasterTest : public ::testing::Test {
+  protected:
+    explicit MasterTest(const lwhost::HostIdentity& id = version(11, 0)) : h(id) {}
+
+    void read(const std::string& text) {
+        std::string error;
+        ASSERT_TRUE(plugins.readScene(text, "t.lws", "", error)) << error;
+    }
+    std::string write() {
+        std::string text, error;
+        EXPECT_TRUE(plugins.writeScene(text, error)) << error;
+        return text;
+    }
+    lwhost::XPanel& openMaster() {
+        std::string error;
+        EXPECT_TRUE(plugins.openPanel(LWMASTER_HCLASS, 1, error)) << error;
+        return *plugins.panel();
+    }
+    size_t nodeCount() { return h.graph() ? h.graph()->nodes.size() : 0; }
+
+    OverrideHost h;
+    lwhost::Plugins plugins{h.host, h.scene};
+    lwhost::LayoutCommands commands{h.host, plugins};
+};
+
+TEST_F(MasterTest, SettingsBlockComesBackThroughASceneSaveAndLoad) {
+    read(scene(kSettings));
+    ASSERT_NE(h.table, nullptr);
+    EXPECT_EQ(h.table->ns_isEnabled(), 1);
+    EXPECT_EQ(nodeCount(), 1u);
+    const std::string saved = write();
+    EXPECT_NE(saved.find("Plugin MasterHandler qrvLumavex\n  Version 1\n  Enabled 1\n  { Nodes\n"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("Root \"Specular\" \"Shine\" \"Value\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("  DisableSurfaceNodes 1\n  { LightGroup\n"), std::string::npos) << saved;
+
+    // Cleared, then read back: the same settings and the same graph.
+    read("LWHostScene 1\n");
+    EXPECT_EQ(nodeCount(), 0u) << "a scene without the master starts with an empty graph";
+    read(saved);
+    EXPECT_EQ(h.table->ns_isEnabled(), 1);
+    EXPECT_EQ(nodeCount(), 1u);
+    EXPECT_EQ(write(), saved);
+}
+
+TEST_F(MasterTest, OnlyEnabledOneSwitchesTheGraphOn) {
+    read(scene("  Enabled 2\n"));
+    EXPECT_EQ(h.table->ns_isEnabled(), 0);
+    read(scene("  Enabled 1\n"));
+    EXPECT_EQ(h.table->ns_isEnabled(), 1);
+    read(scene("  Enabled 0\n  Colour 1 2 3\n  { Unknown\n    Depth 3\n  }\n"));
+    EXPECT_EQ(h.table->ns_isEnabled(), 0) << "unknown blocks are skipped";
+}
+
+TEST_F(MasterTest, LoadingStopsAtEndPlugin) {
+    read(scene("  Enabled 0\n"));
+    // A settings file whose block ends early: what follows "EndPlugin" is never read.
+    const std::string file =
+        ::testing::TempDir() + "/endplugin_" + std::to_string(::getpid()) + ".cfg";
+    std::ofstream(file) << "Version 1\nName \"early\"\n{ Preset\n  Version 1\n  EndPlugin\n"
+                           "  Enabled 1\n  DisableSurfaceNodes 1\n}\n";
+    lwhost::UserAction chosen;
+    chosen.kind = lwhost::UserAction::Kind::File;
+    chosen.text = file;
+    h.host.dialogs().queue(chosen);
+    lwhost::XPanel& panel = openMaster();
+    const int menu = static_cast<int>(panel.popupItems(kPresets).size());
+    ASSERT_GE(menu, 5);
+    ASSERT_TRUE(panel.chooseCommand(kPresets, menu - 2)) << "Load Settings from File...";
+    EXPECT_TRUE(h.host.dialogs().queueEmpty());
+    EXPECT_EQ(h.host.messages().all().back().line1, "Loaded Preset: early");
+    EXPECT_EQ(h.table->ns_isEnabled(), 0);
+    EXPECT_NE(write().find("  DisableSurfaceNodes 0\n"), std::string::npos);
+    std::remove(file.c_str());
+}
+
+TEST_F(MasterTest, PanelSwitchesTheOverrideAndTheSurfaceNodeFlag) {
+    read(scene("  Enabled 0\n"));
+    lwhost::XPanel& panel = openMaster();
+    ASSERT_TRUE(panel.setInt(kEnabled, 1)) << panel.lastError();
+    EXPECT_EQ(h.table->ns_isEnabled(), 1);
+    ASSERT_TRUE(panel.setInt(kSurfaceNodes, 1));
+    ASSERT_TRUE(panel.setInt(kUseLightGroup, 1));
+    plugins.closePanel();
+    EXPECT_NE(write().find("  DisableSurfaceNodes 1\n"), std::string::npos);
+}
+
+TEST_F(MasterTest, AddAllShadersSendsOneRoundPerSurfaceAndReports) {
+    read(scene("  Enabled 1\n", false));
+    h.host.commands().clear();
+    lwhost::XPanel& panel = openMaster();
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0)) << panel.lastError();
+    const std::vector<std::string> expected = {
+        "StatusMsg Applying qrvLumavex to Chrome",
+        "Surf_SetSurf \"Chrome\" \"Ball\"",
+        "Surf_RemShader qrvLumavex",
+        "Surf_AddShader qrvLumavex",
+        "StatusMsg Applying qrvLumavex to Wood",
+        "Surf_SetSurf \"Wood\" \"Crate\"",
+        "Surf_RemShader qrvLumavex",
+        "Surf_AddShader qrvLumavex",
+    };
+    EXPECT_EQ(h.host.commands().lines(), expected);
+    EXPECT_EQ(h.scene.findSurface("Chrome", "Ball")->shaders.size(), 1u);
+    const auto messages = h.host.messages().all();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().line1, "Applied lumavex to 2 surfaces.");
+    EXPECT_EQ(messages.back().line2, "Please save all objects to make the changes permanent");
+
+    // Adding again leaves one shader per surface; removing takes them off.
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
+    EXPECT_EQ(h.scene.findSurface("Wood", "Crate")->shaders.size(), 1u);
+    h.host.commands().clear();
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 1));
+    for (const std::string& line : h.host.commands().lines())
+        EXPECT_EQ(line.find("Surf_AddShader"), std::string::npos) << line;
+    EXPECT_EQ(h.host.commands().lines().size(), 6u);
+    EXPECT_TRUE(h.scene.findSurface("Wood", "Crate")->shaders.empty());
+    EXPECT_EQ(h.host.messages().all().back().line1, "Removed lumavex from 2 surfaces.");
+}
+
+TEST_F(MasterTest, SceneWithoutObjectsSendsNothingAndSaysNothing) {
+    read("LWHostScene 1\nPlugin MasterHandler qrvLumavex\nEndPlugin\n");
+    h.host.commands().clear();
+    const size_t before = h.host.messages().all().size();
+    lwhost::XPanel& panel = openMaster();
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
+    EXPECT_TRUE(h.host.commands().lines().empty());
+    EXPECT_EQ(h.host.messages().all().size(), before);
+}
+
+class OldHostMasterTest : public MasterTest {
+  protected:
+    OldHostMasterTest() : MasterTest(version(9, 6)) {}
+};
+
+TEST_F(OldHostMasterTest, HostsBeforeTenAskFirstAndCancelChangesNothing) {
+    read(scene("  Enabled 1\n", false));
+    h.host.commands().clear();
+    lwhost::XPanel& panel = openMaster();
+    // No answer queued: the cautious answer, cancel.
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
+    EXPECT_TRUE(h.host.commands().lines().empty());
+    const auto shown = h.host.messages().all();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().kind, lwhost::MessageKind::OkCancel);
+    EXPECT_EQ(shown.back().line1, "lumavex: Add/Remove Shader");
+    EXPECT_NE(shown.back().line2.find("*** WARNING ***"), std::string::npos);
+
+    lwhost::UserAction ok;
+    ok.kind = lwhost::UserAction::Kind::Answer;
+    ok.text = "ok";
+    h.host.dialogs().queue(ok);
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
+    EXPECT_EQ(h.host.commands().lines().size(), 8u);
+}
+
+TEST_F(MasterTest, RenderNotificationsSwitchSurfaceGraphsOffAndBackInPairs) {
+    read(scene(kSettings) +
+         "Object \"Floor\"\n  Plane \"Floor\" 4 4\nEnd\n"
+         "Surface \"Floor\" \"Floor\"\n  NodeGraph on\n  EndNodeGraph\nEnd\n"
+         "Object \"Wall\"\n  Plane \"Wall\" 4 4\nEnd\n"
+         "Surface \"Wall\" \"Wall\"\n  NodeGraph off\n  EndNodeGraph\nEnd\n");
+    auto state = [&](const char* name) {
+        const lwhost::Surface* s = h.scene.findSurface(name, name);
+        return s ? s->nodes.enabled : -1;
+    };
+    ASSERT_EQ(state("Floor"), 1);
+    ASSERT_NE(h.scene.findSurface("Floor", "Floor")->nodes.data.instance, nullptr);
+    ASSERT_EQ(state("Wall"), 0);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(plugins.sendMasterEvent(LWMEVENT_RENDER_START, nullptr), 1);
+        EXPECT_EQ(state("Floor"), 0);
+        EXPECT_EQ(state("Wall"), 0);
+        plugins.sendMasterEvent(LWMEVENT_RENDER_DONE, nullptr);
+        EXPECT_EQ(state("Floor"), 1) << "round " << round;
+        EXPECT_EQ(state("Wall"), 0) << "round " << round;
+    }
+}
+
+TEST_F(MasterTest, EditingTheGraphMakesEveryShaderReportAChange) {
+    read(scene(kSettings));
+    h.host.updates().clear();
+    h.node("ScalarConstant");  // one edit
+    int shaders = 0;
+    for (const lwhost::InstanceChange& c : h.host.updates().all())
+        if (c.className == "ShaderHandler") ++shaders;
+    EXPECT_EQ(shaders, 2);
+}
+
+TEST_F(MasterTest, RemovingTheMasterEmptiesTheGraphAndStopsTheOverride) {
+    read(scene(kSettings));
+    ASSERT_EQ(nodeCount(), 1u);
+    ASSERT_EQ(h.host.commands().execute("RemoveServer MasterHandler 1"), LWCMD_OK);
+    EXPECT_EQ(nodeCount(), 0u);
+    EXPECT_EQ(h.table->ns_init(0), nullptr);
+    EXPECT_EQ(h.table->ns_flags(), 0u) << "no master: the override does nothing";
+}
+
+}  // namespace

@@ -1,0 +1,438 @@
+// The override graph through the real host: what evaluating a sample writes for each root input,
+// the "Override" gate, the material and shading-colour precedence, the flags, the channel group's
+// name, the root preview, the three record layouts, the current-sample copy under nesting,
+// several threads at once, and evaluation without heap allocation.
+#include <gtest/gtest.h>
+#include "lwhost/scene/envelopes.h"
+
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "alloc_counter.h"
+#include "override_fixture.h"
+
+namespace {
+
+using lwhost::NodeSystem;
+using override_test::OverrideHost;
+using override_test::version;
+using SA = st_LWShaderAccess;
+
+// The doubles from sx to wXfrm, and from wNorm to reflectionShade, lie without gaps.
+static_assert(offsetof(SA, objID) == offsetof(SA, sx) + 35 * sizeof(double), "");
+static_assert(offsetof(SA, illuminate) == offsetof(SA, wNorm) + 40 * sizeof(double), "");
+
+// A sample with a distinct value in every double the surface sets.
+st_LWShaderAccess96 sample(double seed = 0.0) {
+    st_LWShaderAccess96 record;
+    std::memset(&record, 0, sizeof record);
+    SA& sa = record.base.base;
+    double v = seed;
+    for (auto [first, n] : {std::pair<double*, int>{&sa.sx, 35}, {sa.wNorm, 40}})
+        for (int i = 0; i < n; ++i) first[i] = (v += 0.01);
+    for (double* p : {sa.raySource, sa.wPos, sa.wNorm}) p[0] = p[1] = p[2] = 0.0;
+    sa.raySource[2] = sa.wNorm[2] = -1.0;
+    sa.roughness = 0.3;
+    sa.objID = 0x10000003u;
+    sa.polNum = 7;
+    sa.flags = LWSAMPLE_CAMERA;
+    sa.bounces = 2;
+    sa.verts[1] = static_cast<LWPntID>(0x55);
+    sa.weights[1] = 0.75f;
+    sa.vertsWPos[3][2] = 9.5f;
+    record.base.rayType = LWRAY_REFLECTION;
+    record.base.subPixel[0] = 0.25;
+    record.base.subPixel[1] = 0.75;
+    record.time = 0.0125;
+    record.sampleIndex = 3;
+    return record;
+}
+
+void expect3(const double* v, double a, double b, double c, const char* what) {
+    EXPECT_EQ(std::vector<double>(v, v + 3), (std::vector<double>{a, b, c})) << what;
+}
+
+// The bundle with a master plug-in, subscribed and started for a render.
+class OverrideGraphTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(h.table, nullptr);
+        h.addMaster();
+        h.table->ns_subscribe();
+        ASSERT_NE(h.graph(), nullptr);
+        ASSERT_EQ(h.table->ns_init(LWINIT_RENDER), nullptr);
+    }
+    void TearDown() override {
+        if (!h.table) return;
+        h.table->ns_done();
+        h.table->ns_unsubscribe();
+    }
+    // Evaluates a fresh sample into `rec`.
+    const SA& shade(double seed = 0.0) {
+        rec = sample(seed);
+        h.table->ns_evaluate(&rec.base.base);
+        return rec.base.base;
+    }
+    bool recordIs(const st_LWShaderAccess96& want) {
+        return std::memcmp(&want, &rec, sizeof rec) == 0;
+    }
+
+    OverrideHost h;
+    st_LWShaderAccess96 rec;
+};
+
+TEST_F(OverrideGraphTest, EmptyGraphRoundTripsOnlyRoughnessAndAGateAtZeroKeepsEverything) {
+    EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE);
+    st_LWShaderAccess96 want = sample();
+    want.base.base.roughness = 1.0 / (1.0 / 0.3);
+    shade();
+    EXPECT_TRUE(recordIs(want));
+    EXPECT_EQ(h.table->ns_getShaderAccess(), nullptr);
+
+    h.feedColour("Colour", 0.5, 0.25, 0.125);
+    expect3(shade().color, 0.5, 0.25, 0.125, "unconnected gate");
+    h.feedInteger("Override", 0);
+    shade();
+    EXPECT_TRUE(recordIs(sample())) << "not even the roughness";
+    h.feedInteger("Override", 3);
+    expect3(shade().color, 0.5, 0.25, 0.125, "gate open");
+}
+
+TEST_F(OverrideGraphTest, EveryInputWritesItsOwnFieldAndReflectionShadingForcesMirror) {
+    // In the order of their fields, luminous to refractionBlur; glossiness 4 is roughness 0.25.
+    int i = 0;
+    for (const char* input :
+         {"Luminosity", "Diffuse", "Specular", "Reflection", "Transparency", "Refraction Index",
+          "Glossiness", "Translucency", "Colour Highlights", "Colour Filter", "Diffuse Sharpness",
+          "Additive Transparency", "Reflection Blurring", "Refraction Blurring"})
+        h.feedScalar(input, ++i == 7 ? 4.0 : 0.0625 * i);
+    // The shading colours are ordered apart in the two records: each must reach its namesake.
+    const std::pair<const char*, double(SA::*)[3]> colours[] = {
+        {"Colour", &SA::color},
+        {"Diffuse Shading", &SA::diffuseShade},
+        {"Specular Shading", &SA::specularShade},
+        {"Refraction Shading", &SA::refractionShade}};
+    for (size_t c = 0; c < std::size(colours); ++c) h.feedColour(colours[c].first, c, 0.5, 0.25);
+    h.feed("Normal", h.node("VectorConstant", "Value 0 1 0\n"));
+
+    const SA& sa = shade();
+    for (i = 1; i <= 14; ++i) EXPECT_EQ((&sa.luminous)[i - 1], i == 7 ? 0.25 : 0.0625 * i) << i;
+    for (size_t c = 0; c < std::size(colours); ++c)
+        expect3(sa.*colours[c].second, c, 0.5, 0.25, colours[c].first);
+    expect3(sa.wNorm, 0, 1, 0, "normal");
+    EXPECT_EQ(sa.replacementPercentage, sample().base.base.replacementPercentage);
+    EXPECT_EQ(sa.reflectionShade[1], sample().base.base.reflectionShade[1]);
+
+    h.feedColour("Reflection Shading", 0.5, 0.5, 0.25);
+    shade();
+    EXPECT_EQ(sa.mirror, 1.0);
+    expect3(sa.reflectionShade, 0.5, 0.5, 0.25, "reflection shading");
+}
+
+TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplacesTheColour) {
+    h.feed("Material", h.node("Material",
+                              "DiffuseShading 0.125 0.25 0.375\nSpecularShading 0.5 0.625 0.75\n"
+                              "ReflectionShading 1 2 3\nRefractionShading 4 5 6\n"
+                              "Transparency 0.25\n"));
+    h.feedColour("Diffuse Shading", 0, 0, 1);
+    h.feedScalar("Transparency", 0.75);  // evaluated before the material, which replaces it
+    EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE | LWSHF_MATERIAL);
+    const SA& sa = shade();
+    expect3(sa.diffuseShade, 0, 0, 1, "diffuse shading");
+    expect3(sa.specularShade, 0.5, 0.625, 0.75, "specular");
+    expect3(sa.reflectionShade, 1, 2, 3, "reflection");
+    expect3(sa.refractionShade, 4, 5, 6, "refraction");
+    EXPECT_EQ(sa.transparency, 0.25);
+    EXPECT_EQ(sa.mirror, 1.0);
+
+    h.feedColour("Colour Override", 0.25, 0.5, 1.0);
+    shade(0.5);
+    EXPECT_EQ(sa.replacementPercentage, 1.0);
+    expect3(sa.replacementColour, 0.25, 0.5, 1.0, "replacement");
+}
+
+TEST_F(OverrideGraphTest, EachConnectedInputAddsItsFlag) {
+    std::string names;
+    for (const auto& input : h.graph()->rootInputs) names += input->name + "|";
+    EXPECT_EQ(names,
+              "Colour|Diffuse|Luminosity|Specular|Glossiness|Reflection|Transparency|"
+              "Refraction Index|Translucency|Normal|Colour Highlights|Colour Filter|"
+              "Diffuse Sharpness|Additive Transparency|Reflection Blurring|Refraction Blurring|"
+              "Override|Diffuse Shading|Specular Shading|Reflection Shading|Refraction Shading|"
+              "Material|Colour Override|");
+    // Per root input in order: its type (Colour, Scalar, Vector, Integer, Material) and flag.
+    const std::string types = "CSSSSSSSSVSSSSSSICCCCMC";
+    const unsigned flags[] = {0x2,   0x8,   0x4,    0x10,   0x100,  0x20,   0x40, 0x80,
+                              0x200, 0x1,   0,      0,      0,      0,      0,    0,
+                              0,     0x800, 0x1000, 0x4000, 0x2000, 0x7C40, 0};
+    const std::map<char, std::pair<ConnectionType, const char*>> kinds = {
+        {'C', {LWNODE_COLOUR, "ColourConstant"}},
+        {'S', {LWNODE_SCALAR, "ColourConstant"}},
+        {'V', {LWNODE_VECTOR, "VectorConstant"}},
+        {'I', {LWNODE_INTEGER, "IntegerConstant"}},
+        {'M', {LWNODE_MATERIAL, "Material"}}};
+    ASSERT_EQ(h.graph()->rootInputs.size(), types.size());
+    for (size_t i = 0; i < types.size(); ++i) {
+        lwhost::GraphInput* input = h.graph()->rootInputs[i].get();
+        const auto [type, server] = kinds.at(types[i]);
+        EXPECT_EQ(input->type, type) << input->name;
+        h.feed(input->name, h.node(server, type == LWNODE_INTEGER ? "Value 1\n" : ""));
+        EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE | flags[i]) << input->name;
+        h.host.nodes().disconnect(input);
+    }
+    // The material's flags cover the shading colours: no extra bit for a shading input beside it.
+    h.feedColour("Diffuse Shading", 1, 1, 1);
+    h.feed("Material", h.node("Material"));
+    EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE | LWSHF_MATERIAL);
+}
+
+TEST_F(OverrideGraphTest, GlossinessThatHasNoRoughnessKeepsTheSurfaces) {
+    h.feedScalar("Glossiness", 0.0);
+    EXPECT_EQ(shade().roughness, 0.3);
+    h.host.nodes().disconnect(h.graph()->rootInput("Glossiness"));
+    rec = sample();
+    rec.base.base.roughness = 0.0;  // an unconnected glossiness would be infinite
+    h.table->ns_evaluate(&rec.base.base);
+    EXPECT_EQ(rec.base.base.roughness, 0.0);
+}
+
+TEST_F(OverrideGraphTest, RootPreviewShowsColourOverrideElseTheShadingSum) {
+    auto preview = [&] { return h.host.nodes().rootPreviewColour(*h.graph()); };
+    EXPECT_EQ(preview(), (std::array<double, 4>{{0, 0, 0, 1}}));
+    h.feed("Material", h.node("Material",
+                              "DiffuseShading 0.125 0 0\nSpecularShading 0 0.25 0\n"
+                              "ReflectionShading 0 0 0.5\nRefractionShading 0.5 0.5 0\n"));
+    h.feedColour("Specular Shading", 0, 0.5, 0);
+    // The preview ignores the gate and the enable state.
+    h.feedInteger("Override", 0);
+    h.table->ns_enable(0);
+    EXPECT_EQ(preview(), (std::array<double, 4>{{0.625, 1.0, 0.5, 1}}));
+    h.feedColour("Colour Override", 0.25, 0.75, 1);
+    EXPECT_EQ(preview(), (std::array<double, 4>{{0.25, 0.75, 1, 1}}));
+}
+
+TEST(OverrideChannelGroupTest, GraphTakesTheFirstFreeGroupName) {
+    OverrideHost h;
+    ASSERT_NE(h.table, nullptr);
+    for (const char* taken : {"lumavex", "lumavex(0)", "lumavex(2)"})
+        h.host.envelopes().createGroup(nullptr, taken);
+    h.table->ns_subscribe();
+    ASSERT_NE(h.graph(), nullptr);
+    EXPECT_STREQ(h.host.envelopes().groupName(h.graph()->group), "lumavex(1)");
+    // A replaced graph leaves its group and takes a new one.
+    h.table->ns_reset();
+    EXPECT_STREQ(h.host.envelopes().groupName(h.graph()->group), "lumavex(3)");
+    h.table->ns_unsubscribe();
+}
+
+// ---- a probe node: what the graph's nodes see --------------------------------------------------
+
+qrvNodalShadingFuncs* g_table = nullptr;
+size_t g_layoutSize = sizeof(LWNodalAccess96_t);
+
+struct Seen {
+    double sx = -1.0;            // of the current-sample copy; -1 without one
+    double colour = -1.0;        // its colour's red
+    LWNodalAccess96_t access{};  // the nodal record, as far as the host's layout goes
+};
+std::vector<Seen> g_seen;
+
+void probeEvaluate(LWInstance, LWNodalAccess_t* access, NodeOutputID, NodeValue value) {
+    Seen seen;
+    std::memcpy(&seen.access, access, g_layoutSize);
+    if (const SA* current = g_table->ns_getShaderAccess()) {
+        seen.sx = current->sx;
+        seen.colour = current->color[0];
+    }
+    g_seen.push_back(seen);
+    const double v = 0.5;
+    NodeSystem::outputFuncs()->setValue(value, &v);
+}
+int probeActivate(int version, LWGlobalFunc, void* local, void*) {
+    if (version != 1) return LWACTIVATE_BADVERSION;
+    auto* handler = static_cast<st_LWNodeHandler*>(local);
+    handler->inst->create = [](void*, void* context, LWError*) -> LWInstance {
+        NodeSystem::outputFuncs()->create(static_cast<NodeID>(context), LWNODE_SCALAR, "Value");
+        return context;
+    };
+    handler->inst->destroy = [](LWInstance) {};
+    handler->evaluate = probeEvaluate;
+    return LWACTIVATE_OK;
+}
+
+void addProbe(OverrideHost& h) {
+    h.host.nodes().addServer("probe", "Probe", &probeActivate);
+    g_table = h.table;
+    g_seen.clear();
+    h.feed("Luminosity", h.node("probe"));
+}
+
+void expectBaseFields(const LWNodalAccess_t& na, const SA& sa) {
+    auto same = [](const double* a, const double* b, int n) { return std::equal(a, a + n, b); };
+    EXPECT_TRUE(same(&na.sx, &sa.sx, 11)) << "sx to gNorm";
+    EXPECT_TRUE(same(na.wNorm0, sa.wNorm0, 3));
+    EXPECT_TRUE(same(na.raySource, sa.raySource, 3));
+    EXPECT_TRUE(same(na.oXfrm, sa.oXfrm, 18)) << "both transforms";
+    EXPECT_EQ(std::make_tuple(na.rayLength, na.spotSize, na.cosine, na.bumpHeight, na.uv[0]),
+              std::make_tuple(sa.rayLength, sa.spotSize, sa.cosine, sa.bumpHeight, 0.0));
+    EXPECT_EQ(std::make_tuple(na.objID, na.polNum, na.bounces, na.flags, na.verts[1]),
+              std::make_tuple(sa.objID, sa.polNum, sa.bounces, sa.flags, sa.verts[1]));
+    EXPECT_EQ(na.weights[1], sa.weights[1]);
+    EXPECT_EQ(na.vertsWPos[3][2], sa.vertsWPos[3][2]);
+    EXPECT_EQ(na.rayTrace, sa.rayTrace);
+}
+
+// Each host hands out its own record layout, exactly as large as its version makes it.
+TEST(OverrideLayoutTest, EachEvaluationReadsAndFillsItsHostsRecords) {
+    using Layout = std::tuple<lwhost::HostIdentity, size_t, size_t>;
+    for (auto [identity, size, nodal] :
+         {Layout{version(9, 4), sizeof(SA), sizeof(LWNodalAccess_t)},
+          Layout{version(9, 5), sizeof(st_LWShaderAccess95), sizeof(LWNodalAccess95_t)},
+          Layout{version(10, 2), sizeof(st_LWShaderAccess96), sizeof(LWNodalAccess96_t)}}) {
+        SCOPED_TRACE(size);
+        OverrideHost h(identity);
+        ASSERT_NE(h.table, nullptr);
+        h.addMaster();
+        h.table->ns_subscribe();
+        h.table->ns_init(LWINIT_RENDER);
+        g_layoutSize = nodal;
+        addProbe(h);
+
+        const st_LWShaderAccess96 full = sample();
+        // Exactly the host's size on the heap, so that a sanitizer sees any access beyond it.
+        std::vector<unsigned char> bytes(size);
+        std::memcpy(bytes.data(), &full, size);
+        auto* sa = reinterpret_cast<SA*>(bytes.data());
+        h.table->ns_evaluate(sa);
+        EXPECT_EQ(sa->luminous, 0.5);
+
+        ASSERT_EQ(g_seen.size(), 1u);
+        const LWNodalAccess96_t& na = g_seen[0].access;
+        expectBaseFields(na.base.base, full.base.base);
+        EXPECT_EQ(g_seen[0].sx, full.base.base.sx);
+        if (nodal >= sizeof(LWNodalAccess95_t)) {
+            EXPECT_EQ(na.base.rayType, LWRAY_REFLECTION);
+            EXPECT_EQ(na.base.subPixel[1], 0.75);
+        }
+        if (nodal == sizeof(LWNodalAccess96_t)) {
+            EXPECT_EQ(na.time, 0.0125);
+            EXPECT_EQ(na.sampleIndex, 3);
+        }
+        h.table->ns_done();
+        h.table->ns_unsubscribe();
+    }
+}
+
+// ---- nesting: a ray fired from inside the graph shades another sample on this thread ---------
+
+thread_local int t_rayDepth = 0;
+
+double nestedRayTrace(const double*, const double*, double colour[3]) {
+    if (t_rayDepth > 0) return -1.0;
+    ++t_rayDepth;
+    st_LWShaderAccess96 inner = sample(1.0);
+    inner.base.base.sx = 777.0;
+    inner.base.base.rayTrace = &nestedRayTrace;
+    g_table->ns_evaluate(&inner.base.base);
+    --t_rayDepth;
+    colour[0] = 0.25;
+    colour[1] = colour[2] = 0.0;
+    return 1.0;
+}
+
+TEST_F(OverrideGraphTest, CurrentSampleCopyNestsAroundARayShadingAnotherSample) {
+    addProbe(h);
+    h.feed("Colour", h.node("Ray"));
+    EXPECT_EQ(h.table->ns_getShaderAccess(), nullptr);
+    rec = sample();
+    rec.base.base.rayTrace = &nestedRayTrace;
+    h.table->ns_evaluate(&rec.base.base);
+
+    // The inner sample's probe ran first, inside the ray; the outer one after the ray returned,
+    // seeing its own sample as the surface set it, not the ray's colour written meanwhile.
+    ASSERT_EQ(g_seen.size(), 2u);
+    EXPECT_EQ(g_seen[0].sx, 777.0);
+    EXPECT_EQ(g_seen[0].colour, sample(1.0).base.base.color[0]);
+    EXPECT_EQ(g_seen[1].sx, sample().base.base.sx);
+    EXPECT_EQ(g_seen[1].colour, sample().base.base.color[0]);
+    EXPECT_EQ(rec.base.base.color[0], 0.25);
+    EXPECT_EQ(h.table->ns_getShaderAccess(), nullptr);
+}
+
+// ---- threads and allocation -----------------------------------------------------------------
+
+using RenderOverrideThreads = OverrideGraphTest;
+
+TEST_F(RenderOverrideThreads, ThreadsEvaluateTheirOwnSamplesAtOnce) {
+    h.feed("Colour", h.node("Checker"));
+    h.feedScalar("Diffuse", 0.25);
+    h.feed("Glossiness", h.node("Checker"));
+    constexpr int kSamples = 400;
+    auto at = [](int n) {
+        st_LWShaderAccess96 record = sample();
+        record.base.base.wPos[0] = 0.37 * n;
+        record.base.base.wPos[1] = -0.11 * n;
+        return record;
+    };
+    std::vector<st_LWShaderAccess96> expected;
+    for (int n = 0; n < kSamples; ++n) {
+        expected.push_back(at(n));
+        h.table->ns_evaluate(&expected.back().base.base);
+    }
+
+    // Each thread's records must come back byte for byte as this thread's did.
+    std::vector<int> wrong(4, 0);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < wrong.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int n = 0; n < kSamples; ++n) {
+                st_LWShaderAccess96 record = at(n);
+                h.table->ns_evaluate(&record.base.base);
+                if (std::memcmp(&record, &expected[static_cast<size_t>(n)], sizeof record) != 0 ||
+                    h.table->ns_getShaderAccess() != nullptr)
+                    ++wrong[t];
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(wrong, std::vector<int>(4, 0));
+}
+
+TEST_F(OverrideGraphTest, EvaluationAllocatesNothing) {
+    h.feedColour("Colour", 0.5, 0.25, 0.125);
+    for (const char* input :
+         {"Diffuse", "Luminosity", "Specular", "Glossiness", "Reflection", "Transparency",
+          "Refraction Index", "Translucency", "Colour Highlights", "Colour Filter",
+          "Diffuse Sharpness", "Additive Transparency", "Reflection Blurring",
+          "Refraction Blurring"})
+        h.feedScalar(input, 0.5);
+    h.feed("Normal", h.node("VectorConstant", "Value 0 0 1\n"));
+    h.feedInteger("Override", 1);
+    for (const char* input :
+         {"Diffuse Shading", "Specular Shading", "Reflection Shading", "Refraction Shading"})
+        h.feedColour(input, 0.25, 0.25, 0.25);
+    h.feed("Material", h.node("Material", "Transparency 0.125\n"));
+    h.feedColour("Colour Override", 1, 0, 0);
+    EXPECT_EQ(h.table->ns_flags(), 0x7FFFu) << "all 23 inputs connected";
+    // The thread's first evaluation may set up its thread-local storage.
+    EXPECT_EQ(shade().replacementPercentage, 1.0);
+
+    double sink = 0.0;
+    alloc_counter::start();
+    for (int n = 0; n < 10000; ++n) {
+        rec = sample();
+        rec.base.base.wPos[0] = n;
+        h.table->ns_evaluate(&rec.base.base);
+        sink += rec.base.base.diffuse;
+    }
+    EXPECT_EQ(alloc_counter::stop(), 0);
+    EXPECT_EQ(sink, 5000.0);
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// The whole override in a render: a scene whose master plug-in holds a graph, two self-lit
+// planes seen from above, the left one carrying the override shader and the right one not.
+// Each plane shows its colour times its luminosity (1) and nothing else (no diffuse, no
+// specular, a light of intensity 0), so the expected pixels are worked out by hand.
+#include <gtest/gtest.h>
+#include "lwhost/core/host.h"
+#include "lwhost/plugins/layout_commands.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/io/png.h"
+#include "lwhost/render/render.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_globals.h"
+#include "lwhost/session/session.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "test_paths.h"
+
+namespace {
+
+// Colour 0.8 on both planes: 204 where the override leaves them alone.
+const char* const kStage =
+    "Object \"Left\"\n  Plane \"Left\" 4 8\n  Position -2 0 0\nEnd\n"
+    "Object \"Right\"\n  Plane \"Right\" 4 8\n  Position 2 0 0\nEnd\n"
+    "Light \"Off\"\n  Type distant\n  Intensity 0\nEnd\n"
+    "Camera \"Camera\"\n  FieldOfView 60\n  Position 0 6 0\n  Rotation 0 90 0\nEnd\n"
+    "Surface \"Left\" \"Left\"\n  Colour 0.8 0.8 0.8\n  Luminosity 1\n  Diffuse 0\n"
+    "  Specular 0\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n"
+    "Surface \"Right\" \"Right\"\n  Colour 0.8 0.8 0.8\n  Luminosity 1\n  Diffuse 0\n"
+    "  Specular 0\nEnd\n";
+
+std::string master(const std::string& graph, bool enabled = true, bool disabled = false) {
+    return std::string("Plugin MasterHandler qrvLumavex") + (disabled ? " Disabled" : "") +
+           "\n  Version 1\n  Enabled " + (enabled ? "1" : "0") + "\n  { Nodes\n" + graph +
+           "  }\nEndPlugin\n";
+}
+
+const char* const kColourGraph =
+    "    { Node \"ColourConstant\" \"Paint\"\n      Colour 0.2 0.4 0.6\n    }\n"
+    "    Root \"Colour\" \"Paint\" \"Colour\"\n";
+
+struct Pixel {
+    int r, g, b;
+};
+
+class OverrideRenderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        lwhost::LoadResult result;
+        ASSERT_NE(host.loadModule(lumavexModule(), result), nullptr) << result.message;
+    }
+    void TearDown() override {
+        plugins.reset();
+        host.nodes().destroyHostEditors();
+        host.unloadModules();
+    }
+
+    // Renders the scene; left and right are the centres of the image's two halves.
+    void render(const std::string& text, int threads = 1) {
+        renderScene("LWHostScene 1\n" + text + kStage, threads, 16, 8);
+    }
+    void renderScene(const std::string& text, int threads, int width, int height) {
+        std::string error;
+        ASSERT_TRUE(plugins->readScene(text, "t.lws", "", error)) << error;
+        lwhost::Renderer renderer(host, scene, plugins.get(), &host.nodes());
+        lwhost::RenderOptions options;
+        options.width = width;
+        options.height = height;
+        options.threads = threads;
+        ASSERT_TRUE(renderer.render(
+            options, {scene.frames().first},
+            [&](int, const lwhost::RgbImage& image, std::string&) {
+                last = image;
+                auto at = [&](int x) {
+                    const uint8_t* p = image.pixel(x, 4);
+                    return Pixel{p[0], p[1], p[2]};
+                };
+                left = at(image.width * 3 / 16);
+                right = at(image.width * 12 / 16);
+                return true;
+            },
+            error))
+            << error;
+    }
+    static void expectPixel(const Pixel& p, int r, int g, int b, const char* what) {
+        EXPECT_NEAR(p.r, r, 1) << what;
+        EXPECT_NEAR(p.g, g, 1) << what;
+        EXPECT_NEAR(p.b, b, 1) << what;
+    }
+
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
+    std::unique_ptr<lwhost::Plugins> plugins = std::make_unique<lwhost::Plugins>(host, scene);
+    Pixel left{}, right{};
+    lwhost::RgbImage last;
+};
+
+TEST_F(OverrideRenderTest, GraphColoursTheShadedSurfaceAndLeavesTheOtherAlone) {
+    render(master(kColourGraph));
+    expectPixel(left, 51, 102, 153, "the override's colour");
+    expectPixel(right, 204, 204, 204, "no shader: the surface's own colour");
+}
+
+TEST_F(OverrideRenderTest, NothingChangesWhenTheOverrideIsOffOrTheMasterMissing) {
+    render(master(kColourGraph, false));
+    expectPixel(left, 204, 204, 204, "graph switched off");
+    render(master(kColourGraph, true, true));
+    expectPixel(left, 204, 204, 204, "master disabled");
+    render("");
+    expectPixel(left, 204, 204, 204, "no master");
+}
+
+TEST_F(OverrideRenderTest, ClosedGateKeepsTheSurfaceAndColourOverrideReplacesTheResult) {
+    render(master(std::string(kColourGraph) +
+                  "    { Node \"IntegerConstant\" \"Gate\"\n      Value 0\n    }\n"
+                  "    Root \"Override\" \"Gate\" \"Value\"\n"));
+    expectPixel(left, 204, 204, 204, "gate at 0");
+
+    // Luminosity 0.5 halves the surface's colour; the replacement colour is taken whole.
+    render(
+        master("    { Node \"ScalarConstant\" \"Half\"\n      Value 0.5\n    }\n"
+               "    Root \"Luminosity\" \"Half\" \"Value\"\n"));
+    expectPixel(left, 102, 102, 102, "luminosity 0.5");
+    render(
+        master("    { Node \"ColourConstant\" \"Red\"\n      Colour 1 0 0\n    }\n"
+               "    Root \"Colour Override\" \"Red\" \"Colour\"\n"));
+    expectPixel(left, 255, 0, 0, "replacement colour");
+    expectPixel(right, 204, 204, 204, "no shader");
+}
+
+TEST_F(OverrideRenderTest, RenderOverrideThreadsGiveTheSamePixels) {
+    render(master(kColourGraph), 2);
+    expectPixel(left, 51, 102, 153, "two threads");
+    expectPixel(right, 204, 204, 204, "two threads");
+}
+
+}  // namespace
+
+namespace {
+
+// Both planes carry the shader; a filter node confines the paint to the left one, and the right
+// one gets its own colour back through the expose-surface node.
+TEST_F(OverrideRenderTest, RenderFilterNodeConfinesTheOverrideOnTwoThreads) {
+    std::string stage = kStage;
+    const std::string plain = "  Specular 0\nEnd\n";
+    stage.replace(stage.rfind(plain), plain.size(),
+                  "  Specular 0\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n");
+    const std::string graph =
+        "    { Node \"qrvFilter\" \"Select\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"left\"\n      }\n    }\n"
+        "    { Node \"ColourConstant\" \"Paint\"\n      Colour 0.2 0.4 0.6\n    }\n"
+        "    { Node \"qrvExposeSurface\" \"Own\"\n    }\n"
+        "    Connect \"Select\" \"newColour\" \"Paint\" \"Colour\"\n"
+        "    Connect \"Select\" \"baseColour\" \"Own\" \"Colour\"\n"
+        "    Root \"Colour\" \"Select\" \"Colour\"\n";
+    renderScene("LWHostScene 1\n" + master(graph) + stage, 2, 16, 8);
+    expectPixel(left, 51, 102, 153, "selected by name, case ignored");
+    expectPixel(right, 204, 204, 204, "not selected: the surface's own colour");
+}
+
+TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideApplies) {
+    std::ifstream in(std::string(EXAMPLES_DIR) + "/demo.lws");
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string demo = text.str();
+    renderScene(demo, 2, 32, 24);
+    const lwhost::RgbImage on = last;
+    const size_t enabled = demo.find("  Enabled 1\n");
+    ASSERT_NE(enabled, std::string::npos);
+    demo.replace(enabled, 12, "  Enabled 0\n");
+    renderScene(demo, 2, 32, 24);
+    EXPECT_NE(on.rgb, last.rgb);
+}
+
+}  // namespace

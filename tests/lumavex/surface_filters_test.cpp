@@ -1,0 +1,235 @@
+// The surface and weight-map filters of the filter node against the real host's scene: per-frame
+// selection, evaluation of samples, save and load, and the "Select Surfaces" dialog.
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/core/host.h"
+#include "lwhost/scene/scene_globals.h"
+#include "lwhost/session/session.h"
+#include <vexo/server.h>
+
+#include <sstream>
+#include <string>
+
+#include "pickers.h"
+#include "surface_filters.h"
+
+namespace {
+
+using lwhost::Mesh;
+using lwhost::ObjectData;
+
+// A quad (points 1-4, surface `quad`) and a triangle (points 1, 2, 5, surface `tri`); "Heat"
+// holds 1.0 on every point but point 3, which has 0.4 only on the quad.
+ObjectData object(const std::string& file, const std::string& quad, const std::string& tri) {
+    ObjectData data;
+    data.source.kind = lwhost::GeometryKind::Inline;
+    data.fileName = file;
+    Mesh& m = data.mesh;
+    m.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}};
+    EXPECT_TRUE(m.addPolygon(quad, {0, 1, 2, 3}));
+    EXPECT_TRUE(m.addPolygon(tri, {0, 1, 4}));
+    lwhost::WeightMap heat;
+    heat.name = "Heat";
+    for (uint32_t p : {0u, 1u, 3u, 4u}) heat.setValue(p, 1.0f);
+    heat.polygonValues[{0u, 2u}] = 0.4f;
+    m.weightMaps.push_back(heat);
+    return data;
+}
+
+class SurfaceFiltersTest : public ::testing::Test {
+  protected:
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
+    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
+    std::ostringstream printed;
+
+    LWItemID ball = scene.addObject("Ball", object("objects/ball.obj", "Paint", "Rubber"));
+    LWItemID ballClone = scene.addObject("Ball (2)", object("objects/ball.obj", "Paint", "Rubber"));
+    LWItemID box = scene.addObject("Box", object("other\\box.obj", "Paint", "Mats/Wood"));
+
+    void SetUp() override { host.dialogs().setOutput(&printed); }
+
+    // A sample on polygon `polygon` (1 quad, 2 triangle) of `item`, weighted evenly over its
+    // points.
+    static LWNodalAccess_t sample(LWItemID item, LWPolID polygon) {
+        LWNodalAccess_t a{};
+        a.objID = item;
+        a.polygon = polygon;
+        const int n = polygon == 1 ? 4 : 3;
+        const LWPntID quad[4] = {1, 2, 3, 4}, tri[4] = {1, 2, 5, 0};
+        for (int k = 0; k < n; ++k) {
+            a.verts[k] = polygon == 1 ? quad[k] : tri[k];
+            a.weights[k] = 1.0f / static_cast<float>(n);
+        }
+        return a;
+    }
+    bool selects(Filter& f, LWItemID item, LWPolID polygon) {
+        LWNodalAccess_t a = sample(item, polygon);
+        return f.Evaluate(&a);
+    }
+    // The filter's blocks, then an "OBJT" block of `extraKey` (when given) naming "Paint".
+    static std::string save(Filter& f, const std::string& extraKey = "") {
+        lwhost::MemorySaveState out(LWIO_TEXT);
+        const vexo::SaveState state(out.record());
+        f.Save(state);
+        if (!extraKey.empty()) {
+            state.beginBlk(kFilterBlocks[kBlockObject], false);
+            state.writeStrBlk(kFilterBlocks[kBlockName], extraKey);
+            state.writeStrBlk(kFilterBlocks[kBlockSurface], "Paint");
+            state.endBlk();
+        }
+        out.finish();
+        return out.bytes();
+    }
+    static void load(Filter& f, const std::string& bytes) {
+        lwhost::MemoryLoadState in(bytes, LWIO_TEXT);
+        EXPECT_EQ(f.Load(vexo::LoadState(in.record())), nullptr);
+        EXPECT_FALSE(in.failed()) << in.error();
+    }
+    void queue(lwhost::UserAction::Kind kind, const std::string& control,
+               const std::string& row = "") {
+        lwhost::UserAction a;
+        a.kind = kind;
+        a.control = control;
+        a.row = row;
+        host.dialogs().queue(a);
+    }
+};
+
+TEST_F(SurfaceFiltersTest,
+       SurfaceNameSelectsMatchingSurfacesOfEveryObjectAndNothingWithoutPolygon) {
+    SurfaceNameFilter f(nullptr);
+    f.DataSet(kFilterText, const_cast<char*>("PAINT|mats/*"));
+    EXPECT_STREQ(static_cast<const char*>(f.DataGet(kFilterText)), "PAINT|mats/*");
+    f.NewTime(0, 0);
+    EXPECT_EQ(f.selectedNames(), (SurfaceNames{"Mats/Wood", "Paint"}));
+    EXPECT_TRUE(selects(f, ball, 1));
+    EXPECT_TRUE(selects(f, box, 1));
+    EXPECT_TRUE(selects(f, box, 2));
+    EXPECT_FALSE(selects(f, ball, 2));
+    EXPECT_FALSE(selects(f, ball, 0));
+    EXPECT_FALSE(selects(f, 0x7777, 1));
+
+    vexo::Reference<Filter> copy(f.Copy(nullptr));
+    f.DataSet(kFilterText, const_cast<char*>("nothing"));
+    f.NewTime(0, 0);
+    EXPECT_FALSE(selects(f, ball, 1));
+    EXPECT_EQ(copy->filterString(), "PAINT|mats/*");
+    EXPECT_TRUE(selects(*copy, ball, 1));
+}
+
+TEST_F(SurfaceFiltersTest, SceneListRoundTripReplacesThePicksInMemory) {
+    SurfaceSceneListFilter f(nullptr);
+    f.setPickedNames({"Rubber", "Mats/Wood"});
+    const std::string saved = save(f);
+    EXPECT_EQ(saved.find("FilterString"), std::string::npos);
+
+    SurfaceSceneListFilter loaded(nullptr);
+    loaded.setPickedNames({"Paint"});
+    load(loaded, saved);
+    EXPECT_EQ(loaded.pickedNames(), (std::set<std::string>{"Mats/Wood", "Rubber"}));
+    loaded.NewTime(0, 0);
+    EXPECT_TRUE(selects(loaded, ballClone, 2));
+    EXPECT_TRUE(selects(loaded, box, 2));
+    EXPECT_FALSE(selects(loaded, ball, 1));
+    EXPECT_EQ(loaded.DataGet(kFilterText), nullptr);
+}
+
+TEST_F(SurfaceFiltersTest, ObjectListFollowsTheObjectFileThroughSaveAndLoad) {
+    SurfaceObjectListFilter f(nullptr);
+    vexo::LWSurface surfaces;
+    SurfaceObjectListFilter::Picks picks;
+    for (LWSurfaceID s = surfaces.first(); s; s = surfaces.next(s)) {
+        vexo::LWSurface surface(s);
+        const std::string name = surface.name();
+        if (name == "Mats/Wood" ||
+            (name == "Paint" && std::string(surface.objectName()) == "objects/ball.obj"))
+            picks[SurfaceObjectListFilter::objectKey(surface.objectName())].insert(surface);
+    }
+    f.setPickedSurfaces(picks);
+    f.NewTime(0, 0);
+    EXPECT_TRUE(selects(f, ball, 1));
+    EXPECT_TRUE(selects(f, ballClone, 1));  // a clone of the same file
+    EXPECT_FALSE(selects(f, box, 1));       // the same name on another file
+    EXPECT_TRUE(selects(f, box, 2));
+    EXPECT_FALSE(selects(f, ball, 2));
+
+    // Separators in surface names: stored after the last one, and found again by it.
+    const std::string saved = save(f, "gone.obj");  // a key matching no scene object
+    EXPECT_NE(saved.find("\"Wood\""), std::string::npos) << saved;
+
+    SurfaceObjectListFilter loaded(nullptr);
+    load(loaded, saved);
+    EXPECT_TRUE(loaded.pickedSurfaces().empty());
+    ASSERT_EQ(loaded.loadedNames().size(), 3u);
+    // Saved again before any frame: the unresolved names are kept.
+    SurfaceObjectListFilter again(nullptr);
+    load(again, save(loaded));
+    EXPECT_EQ(again.loadedNames(), loaded.loadedNames());
+
+    loaded.NewTime(0, 0);
+    EXPECT_TRUE(loaded.loadedNames().empty());
+    EXPECT_EQ(loaded.pickedSurfaces().size(), 2u);
+    EXPECT_EQ(loaded.pickedSurfaces().count("gone.obj"), 0u);
+    EXPECT_TRUE(selects(loaded, ballClone, 1));
+    EXPECT_TRUE(selects(loaded, box, 2));
+    EXPECT_FALSE(selects(loaded, box, 1));
+}
+
+TEST_F(SurfaceFiltersTest, ObjectListDialogNamesRowsByObjectAndPicksUnderTheObjectKey) {
+    using Kind = lwhost::UserAction::Kind;
+    SurfaceObjectListFilter f(nullptr);
+    queue(Kind::Click, "Unselected", "Box -> Mats/Wood");
+    queue(Kind::Press, "Select");
+    queue(Kind::Print, "");
+    queue(Kind::Press, "Ok");
+    f.DisplayPicker();
+    EXPECT_NE(printed.str().find("Ball -> Rubber"), std::string::npos) << printed.str();
+    ASSERT_EQ(f.pickedSurfaces().size(), 1u);
+    const auto& [key, surfaces] = *f.pickedSurfaces().begin();
+    EXPECT_EQ(key, "box.obj");
+    ASSERT_EQ(surfaces.size(), 1u);
+    EXPECT_STREQ(surfaces.begin()->name(), "Mats/Wood");
+}
+
+TEST_F(SurfaceFiltersTest, WeightMapComparesTheInterpolatedValueWithTheThreshold) {
+    WeightMapFilter f(nullptr);
+    EXPECT_EQ(*static_cast<int*>(f.DataGet(kWeightMap)), 0);
+    int heat = 1;
+    f.DataSet(kWeightMap, &heat);
+    EXPECT_EQ(f.mapName(), "Heat");
+    EXPECT_EQ(*static_cast<int*>(f.DataGet(kWeightMap)), 1);
+    ASSERT_NE(f.DataGet(kWeightThreshold), nullptr);
+    f.NewTime(0, 0);
+    EXPECT_DOUBLE_EQ(f.thresholdValue(), 0.5);
+
+    EXPECT_TRUE(selects(f, ball, 2));  // a triangle: values 1.0, fourth slot empty
+    LWNodalAccess_t a = sample(ball, 1);
+    a.weights[0] = a.weights[1] = a.weights[3] = 0;
+    a.weights[2] = 1;
+    EXPECT_FALSE(f.Evaluate(&a));  // the quad's own 0.4 at point 3
+    a.polygon = 2;
+    EXPECT_FALSE(f.Evaluate(&a));  // point 3 has no value off the quad
+    a.polygon = 0;
+    EXPECT_FALSE(f.Evaluate(&a));
+
+    f.threshold().setValue(0.3);
+    f.NewTime(0, 0);
+    EXPECT_TRUE(selects(f, ball, 1));
+    vexo::Reference<Filter> copy(f.Copy(nullptr));
+    WeightMapFilter loaded(nullptr);
+    load(loaded, save(*copy));
+    EXPECT_EQ(loaded.mapName(), "Heat");
+    EXPECT_NEAR(loaded.thresholdValue(), 0.3, 1e-6);
+    loaded.NewTime(0, 1);
+    EXPECT_TRUE(selects(loaded, ball, 1));
+
+    int none = 0;
+    f.DataSet(kWeightMap, &none);
+    EXPECT_EQ(f.mapName(), "");
+    EXPECT_FALSE(selects(f, ball, 2));
+}
+
+}  // namespace

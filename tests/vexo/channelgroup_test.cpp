@@ -1,0 +1,91 @@
+// vexo::ChannelGroup against the real host: naming on clashes, ownership, missing globals.
+#include <gtest/gtest.h>
+#include "lwhost/scene/envelopes.h"
+#include "lwhost/core/host.h"
+#include "lwhost/session/session.h"
+#include <vexo/channelgroup.h>
+#include <vexo/server.h>
+#include <vexo/vparm.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ChannelGroupTest : public ::testing::Test {
+  protected:
+    ChannelGroupTest() { vexo::SetSuperGlobal(lwhost::Host::globalFunction()); }
+
+    std::vector<std::string> topLevelNames() {
+        std::vector<std::string> names;
+        const st_LWChannelInfo* ci = lwhost::Envelopes::channelRecord();
+        for (LWChanGroupID g = ci->firstGroup(nullptr); g; g = ci->nextGroup(g))
+            names.push_back(ci->groupName(g));
+        return names;
+    }
+    LWChanGroupID hostGroup(LWChanGroupID parent, const char* name) {
+        return lwhost::Envelopes::envelopeRecord()->createGroup(parent, name);
+    }
+
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+};
+
+TEST_F(ChannelGroupTest, ClashingNamesTakeTheFirstFreeCounter) {
+    hostGroup(nullptr, "lumavex");
+    hostGroup(nullptr, "lumavex(0)");
+    LWChanGroupID other = hostGroup(nullptr, "other");
+    hostGroup(other, "lumavex(1)");    // a clash only among siblings counts
+    hostGroup(nullptr, "Lumavex(2)");  // names match exactly, case included
+
+    vexo::ChannelGroup group(false);
+    ASSERT_TRUE(group.create("lumavex"));
+    EXPECT_EQ(group.name(), "lumavex(1)");
+    vexo::ChannelGroup next("lumavex", nullptr, false);
+    EXPECT_EQ(next.name(), "lumavex(2)");
+    vexo::ChannelGroup fresh("fresh", nullptr);
+    EXPECT_EQ(fresh.name(), "fresh");
+    EXPECT_EQ(topLevelNames(),
+              (std::vector<std::string>{"lumavex", "lumavex(0)", "other", "Lumavex(2)",
+                                        "lumavex(1)", "lumavex(2)", "fresh"}));
+
+    vexo::ChannelGroup child("lumavex(1)", other);
+    EXPECT_EQ(child.name(), "lumavex(1)(0)");
+    EXPECT_EQ(lwhost::Envelopes::channelRecord()->groupParent(child), other);
+}
+
+TEST_F(ChannelGroupTest, OnlyAnOwnedGroupLeavesTheTreeWithItsWrapper) {
+    {
+        vexo::ChannelGroup owned("owned", nullptr, true);
+        vexo::ChannelGroup kept("kept", nullptr, false);
+        EXPECT_EQ(host.envelopes().groupCount(), 2u);
+    }
+    EXPECT_EQ(topLevelNames(), std::vector<std::string>{"kept"});
+    EXPECT_FALSE(host.globals().use(LWCHANNELINFO_GLOBAL).held);
+    EXPECT_FALSE(host.globals().use(LWENVELOPEFUNCS_GLOBAL).held);
+}
+
+TEST_F(ChannelGroupTest, ParametersOutliveTheirDestroyedGroup) {
+    auto group = std::make_unique<vexo::ChannelGroup>("node", nullptr);
+    vexo::VParm level(vexo::VParm::Float, "Level", "qrvTest", *group, 0.5);
+    ASSERT_TRUE(level.exists());
+    group.reset();
+    EXPECT_EQ(host.envelopes().groupCount(), 0u);
+    EXPECT_TRUE(level.evaluate(1.0));
+    EXPECT_EQ(level.x, 0.5);
+}
+
+TEST_F(ChannelGroupTest, WithoutTheGlobalsNothingIsCreated) {
+    host.globals().withdraw(LWENVELOPEFUNCS_GLOBAL);
+    vexo::ChannelGroup group("lumavex", nullptr);
+    EXPECT_EQ(group.id(), nullptr);
+    EXPECT_EQ(group.name(), "");
+    host.globals().withdraw(LWCHANNELINFO_GLOBAL);
+    vexo::ChannelGroup none(true);
+    EXPECT_FALSE(none.create("lumavex"));
+    EXPECT_EQ(none.freeName("lumavex", nullptr), "lumavex");
+    EXPECT_EQ(host.envelopes().groupCount(), 0u);
+}
+
+}  // namespace

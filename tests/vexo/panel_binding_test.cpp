@@ -1,0 +1,315 @@
+// The frame's panel binding against the real host in process.
+#include <gtest/gtest.h>
+#include "lwhost/core/host.h"
+#include "lwhost/ui/xpanel.h"
+#include "lwhost/session/session.h"
+#include <vexo/server.h>
+#include <vexo/xpanel.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fake_global.h"
+
+namespace {
+
+void* I(uintptr_t v) {
+    return reinterpret_cast<void*>(v);
+}
+template <class F>
+void* Fn(F* f) {
+    return reinterpret_cast<void*>(f);
+}
+
+class Presets : public vexo::PopUpCallback {
+  public:
+    std::vector<std::string> names = {"Bright", "Dark"};
+    int popCount() override { return static_cast<int>(names.size()); }
+    const char* popName(int index) override {
+        return index >= 0 && index < popCount() ? names[static_cast<size_t>(index)].c_str()
+                                                : nullptr;
+    }
+};
+
+Presets g_presets;
+
+st_LWXPanelControl g_controls[] = {{1, "Enabled", "iBoolean"},   {2, "Name", "string"},
+                                   {3, "Fragile", "integer"},    {4, "Go", "vButton"},
+                                   {5, "", "dThumbnail"},        {6, "Scene Editing", "vPopCmd"},
+                                   {7, "Preset", "sPresetText"}, {0, nullptr, nullptr}};
+st_LWXPanelDataDesc g_data[] = {{1, "Enabled", "integer"},
+                                {2, "Name", "string"},
+                                {3, "Fragile", "integer"},
+                                {7, "Preset", "string"},
+                                {0, nullptr, nullptr}};
+
+class TestHandler;
+void* g_hints[] = {I(LWXPT_BUTTON_NOTIFY),
+                   I(4),
+                   Fn(&vexo::XPanelInterface::LWXPanelBtnClickFunc),
+                   I(LWXPT_DRAW_FUNC),
+                   I(5),
+                   Fn(&vexo::XPanelInterface::LWXPanelControlDrawFunc),
+                   I(LWXPT_STRING_LIST),
+                   I(6),
+                   const_cast<char*>("Add All Shaders"),
+                   const_cast<char*>("Remove All Shaders"),
+                   nullptr,
+                   I(LWXPT_POPCMD_FUNC),
+                   I(6),
+                   Fn(&vexo::PopCmdCallback<TestHandler>::PopCommand),
+                   I(LWXPT_POPUP_FUNCS),
+                   I(7),
+                   Fn(&vexo::PopUpCallback::PopCount),
+                   Fn(&vexo::PopUpCallback::PopName),
+                   static_cast<vexo::PopUpCallback*>(&g_presets),
+                   I(LWXPT_END)};
+
+class TestHandler : public vexo::XPanelInterface {
+  public:
+    int enabled = 0;
+    std::string name = "abc";
+    std::string preset = "none";
+    std::vector<std::string> log;
+    void* lastPanel = nullptr;
+
+    LWXPanelID build(bool owned) { return CreateViewXPanel(g_controls, g_data, g_hints, owned); }
+
+    void* DataGet(unsigned id) override {
+        switch (id) {
+            case 1:
+                return &enabled;
+            case 2:
+                return &name[0];
+            case 7:
+                return &preset[0];
+            default:
+                return nullptr;
+        }
+    }
+    int DataSet(unsigned id, void* value) override {
+        if (id == 3) throw std::runtime_error("bad value");
+        if (id == 1) enabled = *static_cast<int*>(value) != 0;
+        if (id == 2) name = static_cast<char*>(value);
+        if (id == 7) preset = static_cast<char*>(value);
+        log.push_back("set " + std::to_string(id));
+        return 1;
+    }
+    void ButtonClick(unsigned id) override { log.push_back("button " + std::to_string(id)); }
+    void ChangeNotify(void* panel, unsigned c, unsigned v, int event) override {
+        lastPanel = panel;
+        log.push_back("change " + std::to_string(c) + " " + std::to_string(v) + " " +
+                      std::to_string(event));
+    }
+    void PanelDestroyNotify() override {
+        log.push_back("destroy notify");
+        XPanelInterface::PanelDestroyNotify();
+    }
+    void ControlDraw(unsigned id, vexo::XPDrawArea& area) override {
+        log.push_back("draw " + std::to_string(id) + " " + std::to_string(area.width()) + "x" +
+                      std::to_string(area.height()));
+        area.fill(255, 255, 255);
+        area.box(2, 2, 3, 3, 0, 0, 255);
+        area.point(0, 0, 255, 0, 0);
+        area.textRight(area.width() - 4, area.textHeight() + 8, "V1", LWXPCOL_DRAWTEXT);
+    }
+    void popCommand(int control, int command) {
+        log.push_back("popCommand " + std::to_string(control) + " " + std::to_string(command));
+    }
+};
+
+class PanelBindingTest : public ::testing::Test {
+  protected:
+    void SetUp() override { vexo::SetSuperGlobal(lwhost::Host::globalFunction()); }
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::XPanels& panels = host.xpanels();
+};
+
+TEST_F(PanelBindingTest, OwnedViewPanelBindsTheHandlerAsViewInstanceAndPanelData) {
+    TestHandler h;
+    LWXPanelID id = h.build(true);
+    ASSERT_NE(id, nullptr);
+    EXPECT_EQ(h.panel().id(), id);
+    EXPECT_TRUE(h.panel().owns());
+    lwhost::XPanel* panel = panels.find(id);
+    ASSERT_NE(panel, nullptr);
+    void* self = static_cast<vexo::XPanelInterface*>(&h);
+    EXPECT_EQ(panel->viewInstance(), self);
+    EXPECT_EQ(panel->data(0), self);
+    EXPECT_TRUE(panel->hasChangeNotify());
+    EXPECT_TRUE(panel->hasDestroyNotify());
+    EXPECT_EQ(panels.calls("describe"), 1u);
+    EXPECT_TRUE(panels.errors().empty());
+}
+
+TEST_F(PanelBindingTest, PanelNotOwnedHasNoDestroyNotifyAndIsLeftToTheHost) {
+    LWXPanelID id = nullptr;
+    {
+        TestHandler h;
+        id = h.build(false);
+        EXPECT_FALSE(h.panel().owns());
+        EXPECT_TRUE(panels.find(id)->hasChangeNotify());
+        EXPECT_FALSE(panels.find(id)->hasDestroyNotify());
+    }
+    EXPECT_NE(panels.find(id), nullptr);
+    EXPECT_EQ(panels.calls("destroy"), 0u);
+}
+
+TEST_F(PanelBindingTest, UserActionsReachTheHandlersOperations) {
+    TestHandler h;
+    LWXPanelID id = h.build(false);
+    lwhost::XPanel& panel = *panels.find(id);
+
+    EXPECT_EQ(panel.value(1).i, 0);
+    EXPECT_EQ(panel.value(2).s, "abc");
+    EXPECT_TRUE(panel.setInt(1, 5));
+    EXPECT_EQ(h.enabled, 1) << "booleans are taken as value not 0";
+    EXPECT_TRUE(panel.setString(2, "wood*"));
+    EXPECT_EQ(h.name, "wood*");
+    EXPECT_TRUE(panel.click(4));
+    EXPECT_EQ(h.lastPanel, id);
+    EXPECT_TRUE(panel.setInt(1, 0, true));
+    EXPECT_EQ(h.log,
+              (std::vector<std::string>{"set 1", "change 1 1 2", "set 2", "change 2 2 2",
+                                        "button 4", "change 4 4 3", "set 1", "change 1 1 1"}));
+    EXPECT_EQ(panel.print(),
+              "panel 1 \"\" view closed\n"
+              "0x1 \"Enabled\" iBoolean = off\n"
+              "0x2 \"Name\" string = \"wood*\"\n"
+              "0x3 \"Fragile\" integer = (none)\n"
+              "0x4 \"Go\" vButton\n"
+              "0x5 \"\" dThumbnail\n"
+              "0x6 \"Scene Editing\" vPopCmd\n"
+              "0x7 \"Preset\" sPresetText = \"none\"\n");
+}
+
+TEST_F(PanelBindingTest, DrawnControlReachesControlDrawWithADrawArea) {
+    TestHandler h;
+    lwhost::XPanel& panel = *panels.find(h.build(false));
+    const lwhost::Image* image = panel.draw(5, 64, 32);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(h.log, std::vector<std::string>{"draw 5 64x32"});
+    EXPECT_EQ(image->pixel(0, 0), lwhost::Rgb(255, 0, 0));
+    EXPECT_EQ(image->pixel(1, 1), lwhost::Rgb(255, 255, 255));
+    EXPECT_EQ(image->pixel(2, 2), lwhost::Rgb(0, 0, 255));
+    EXPECT_EQ(image->pixel(4, 4), lwhost::Rgb(0, 0, 255));
+    EXPECT_EQ(image->pixel(5, 5), lwhost::Rgb(255, 255, 255));
+    // "V1" right-aligned 4 from the right edge, one text height plus 8 down.
+    const int top = lwhost::Image::textHeight() + 8;
+    const lwhost::Rgb ink = lwhost::XPanels::colour(LWXPCOL_DRAWTEXT);
+    EXPECT_EQ(image->pixel(64 - 16, top), ink) << "top left of the V";
+    for (int x = 60; x < 64; ++x)
+        for (int y = 0; y < 32; ++y) EXPECT_NE(image->pixel(x, y), ink);
+}
+
+TEST_F(PanelBindingTest, HostDestroyingThePanelLeavesAWorkingHandlerThatSendsNoDestroy) {
+    {
+        TestHandler h;
+        LWXPanelID id = h.build(true);
+        h.enabled = 1;
+        EXPECT_TRUE(panels.userClose(id));
+        EXPECT_EQ(h.log, std::vector<std::string>{"destroy notify"});
+        EXPECT_EQ(h.panel().id(), nullptr);
+        EXPECT_FALSE(h.panel().owns());
+        EXPECT_EQ(*static_cast<int*>(h.DataGet(1)), 1);
+        EXPECT_EQ(vexo::XPanelInterface::CB_DataGet(&h, 1), &h.enabled);
+    }
+    EXPECT_EQ(panels.calls("destroy"), 0u);
+    EXPECT_TRUE(panels.errors().empty());
+    EXPECT_FALSE(host.globals().use(LWXPANELFUNCS_GLOBAL).held);
+}
+
+TEST_F(PanelBindingTest, HandlerDestroysItsOwnedPanelAndARebuildReplacesIt) {
+    {
+        TestHandler h;
+        LWXPanelID first = h.build(true);
+        LWXPanelID second = h.build(true);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(panels.find(first), nullptr) << "the earlier owned panel is not leaked";
+        EXPECT_EQ(panels.size(), 1u);
+        EXPECT_EQ(h.log, std::vector<std::string>{"destroy notify"});
+        EXPECT_EQ(h.panel().id(), second);
+    }
+    EXPECT_EQ(panels.calls("destroy"), 2u);
+    EXPECT_EQ(panels.size(), 0u);
+    EXPECT_TRUE(panels.errors().empty());
+}
+
+TEST_F(PanelBindingTest, PopUpProvidersAndTheirTrampolines) {
+    EXPECT_EQ(vexo::PopUpCallback::PopCount(nullptr), 0);
+    EXPECT_EQ(vexo::PopUpCallback::PopName(nullptr, 0), nullptr);
+    EXPECT_EQ(vexo::PopUpCallback::PopCount(static_cast<vexo::PopUpCallback*>(&g_presets)), 2);
+
+    TestHandler h;
+    lwhost::XPanel& panel = *panels.find(h.build(false));
+    EXPECT_EQ(panel.popupItems(7), g_presets.names);
+    EXPECT_TRUE(panel.choose(7, 1));
+    EXPECT_EQ(h.preset, "Dark");
+}
+
+TEST_F(PanelBindingTest, PopCommandReachesOnlyTheHandlerStoredUnderItsControl) {
+    TestHandler h;
+    LWXPanelID id = h.build(false);
+    lwhost::XPanel& panel = *panels.find(id);
+    EXPECT_EQ(panel.popupItems(6),
+              (std::vector<std::string>{"Add All Shaders", "Remove All Shaders"}));
+
+    EXPECT_TRUE(panel.chooseCommand(6, 1));
+    EXPECT_EQ(h.log, std::vector<std::string>{"change 6 6 3"}) << "nothing stored under 6";
+    vexo::PopCmdCallback<TestHandler>::PopCommand(nullptr, 6, 0);
+    vexo::PopCmdCallback<TestHandler>::PopCommand(id, 99, 0);
+
+    h.panel().setData(6, &h);
+    h.log.clear();
+    EXPECT_TRUE(panel.chooseCommand(6, 1));
+    EXPECT_EQ(h.log, (std::vector<std::string>{"popCommand 6 1", "change 6 6 3"}));
+}
+
+TEST_F(PanelBindingTest, AnExceptionInAHandlerBecomesAnErrorDialog) {
+    TestHandler h;
+    lwhost::XPanel& panel = *panels.find(h.build(false));
+    EXPECT_TRUE(panel.setInt(3, 1));
+    const std::vector<lwhost::Message> shown = host.messages().all();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, lwhost::MessageKind::Error);
+    EXPECT_EQ(shown[0].line1, "An exception occured in XPanelInterface::DataSet():");
+    EXPECT_EQ(shown[0].line2, "bad value");
+}
+
+TEST_F(PanelBindingTest, FormPanelThroughTheWrapper) {
+    st_LWXPanelControl controls[] = {
+        {0x800, "Preset", "sPresetText"}, {0x801, "Type", "iPopChoice"}, {0, nullptr, nullptr}};
+    {
+        vexo::XPanel form;
+        ASSERT_NE(form.create(LWXP_FORM, controls, true), nullptr);
+        form.setString(0x800, "none");
+        form.setInt(0x801, 1);
+        EXPECT_STREQ(form.getString(0x800), "none");
+        EXPECT_EQ(form.getInt(0x801), 1);
+        EXPECT_EQ(form.getInt(0x802, -1), -1);
+        vexo::XPanel copy(form);
+        EXPECT_EQ(copy.id(), nullptr) << "a copy owns nothing";
+    }
+    EXPECT_EQ(panels.size(), 0u);
+}
+
+TEST(PanelBindingWithoutHostTest, MissingGlobalLeavesTheHandlerWithoutAPanel) {
+    FakeGlobals fake;
+    vexo::SuperGlobal = &FakeGlobals::global;
+    {
+        TestHandler h;
+        EXPECT_EQ(h.build(true), nullptr);
+        EXPECT_EQ(h.panel().id(), nullptr);
+        EXPECT_EQ(h.Interface(4, nullptr, nullptr), 0);
+        EXPECT_EQ(vexo::XPanelInterface::CB_DataGet(nullptr, 1), nullptr);
+        EXPECT_EQ(vexo::XPanelInterface::CB_DataSet(nullptr, 1, nullptr), 0);
+        vexo::XPanelInterface::LWXPanelBtnClickFunc(nullptr, 4);  // no handler: nothing
+        EXPECT_TRUE(h.log.empty());
+    }
+    EXPECT_EQ(fake.uses["LWXPanel"].releases, 0);
+    vexo::SuperGlobal = nullptr;
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// The classic panel wrappers, their callback trampolines and the About panel, through the real
+// host's panel service.
+#include <gtest/gtest.h>
+#include "lwhost/core/host.h"
+#include "lwhost/core/messages.h"
+#include "lwhost/ui/panels.h"
+#include "lwhost/session/session.h"
+#include <vexo/globals.h>
+#include <vexo/panel.h>
+#include <vexo/server.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fake_global.h"
+
+namespace {
+
+class Recorder : public vexo::LWPanel,
+                 public vexo::LWPanelCallbacks,
+                 public vexo::LWPanelControlCallBacks {
+  public:
+    explicit Recorder(const std::string& title) : vexo::LWPanel(title) {}
+    std::vector<std::string> log;
+    bool fail = false;
+    vexo::PanelControl list;
+
+    void panelDraw(const vexo::LWPanel& p, vexo::DrMode mode) override {
+        log.push_back("draw " + std::to_string(mode) + (p.id() == id() ? " self" : " other"));
+    }
+    void panelOpen(const vexo::LWPanel&) override { log.push_back("open"); }
+    void panelClose(const vexo::LWPanel&) override { log.push_back("close"); }
+    void panelActivate(const vexo::LWPanel&) override { log.push_back("activate"); }
+    void panelMouseButton(const vexo::LWPanel&, int q, int x, int y) override {
+        log.push_back("button " + std::to_string(q) + " " + std::to_string(x) + "," +
+                      std::to_string(y));
+    }
+    void panelMouseMove(const vexo::LWPanel&, int, int x, int y) override {
+        log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+    }
+    void panelKeyDown(const vexo::LWPanel&, unsigned short key) override {
+        if (fail) throw std::runtime_error("key refused");
+        log.push_back("down " + std::to_string(key));
+    }
+    void panelKeyUp(const vexo::LWPanel&, unsigned short key) override {
+        log.push_back("up " + std::to_string(key));
+    }
+    void controlEvent(vexo::PanelControl& c) override {
+        if (fail) throw std::runtime_error("event refused");
+        log.push_back(std::string("event ") + (c == list ? "list" : "other"));
+    }
+    int controlCount(vexo::PanelControl c) override { return c == list ? 3 : 0; }
+    const char* controlName(vexo::PanelControl c, int index) override {
+        if (fail) throw std::runtime_error("name refused");
+        return c == list && index == 1 ? "second" : "other";
+    }
+};
+using Adaptor = vexo::PanelControlAdaptor<Recorder>;
+
+class PanelTest : public ::testing::Test {
+  protected:
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    std::unique_ptr<vexo::LWMessage> messages;
+    void SetUp() override {
+        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
+        // The frame's message service is module-wide: point it at this host.
+        messages = std::make_unique<vexo::LWMessage>();
+    }
+    lwhost::ClassicPanel& panel(const vexo::LWPanel& p) {
+        return *host.classicPanels().find(p.id());
+    }
+    void addList(Recorder& rec) {
+        rec.list = rec.listBox("Names", 200, 5, &Adaptor::cb_Name, &Adaptor::cb_Count, &rec.list);
+        rec.list.setEvent(&Adaptor::cb_Event, nullptr);
+    }
+};
+
+TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAndAViewOfItDoesNot) {
+    {
+        vexo::LWPanel owner("Pick Item");
+        ASSERT_NE(owner.id(), nullptr);
+        EXPECT_EQ(panel(owner).title(), "Pick Item");
+        EXPECT_EQ(vexo::LWPanel::wrapperOf(owner.id()), &owner);
+        { vexo::LWPanel view(owner.id()); }
+        EXPECT_EQ(host.classicPanels().size(), 1u);
+    }
+    EXPECT_EQ(host.classicPanels().size(), 0u);
+
+    // Without the panel service nothing is created and calls are skipped.
+    FakeGlobals none;
+    vexo::SetSuperGlobal(&FakeGlobals::global);
+    vexo::LWPanel nothing("Nothing");
+    EXPECT_EQ(nothing.id(), nullptr);
+    EXPECT_FALSE(nothing.button("Ok"));
+    EXPECT_EQ(nothing.open(LWPANF_BLOCKING), 0);
+}
+
+TEST_F(PanelTest, ControlsMoveBelowAndRightOfOthersWithAGap) {
+    vexo::LWPanel p("Layout");
+    vexo::PanelControl a = p.button("Alpha", 50);
+    vexo::PanelControl b = p.button("Beta", 30);
+    a.Set(CTL_X, 10);
+    a.Set(CTL_Y, 20);
+    a.Set(CTL_H, 25);
+    b.MoveBelow(a, 4);
+    EXPECT_EQ(b.x(), 10);
+    EXPECT_EQ(b.y(), 20 + 25 + 4);
+    b.MoveRightOf(a, 6);
+    EXPECT_EQ(b.x(), 10 + 50 + 6);
+    EXPECT_EQ(b.y(), 20);
+    EXPECT_EQ(vexo::PanelControl().GetInt(CTL_X), 0);
+}
+
+TEST_F(PanelTest, CallbacksReachTheWrapperAndIgnoreNullUserData) {
+    Recorder rec("Callbacks");
+    vexo::installPanelCallbacks<Recorder>(rec);
+    addList(rec);
+    lwhost::ClassicPanel& p = panel(rec);
+    p.redraw(LWDR_ERASE);
+    p.mouseButton(LWQUAL_SHIFT, 3, 4);
+    p.keyDown(65);
+    vexo::cb_PanMouseMove<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 0, 5, 6);
+    vexo::cb_PanKeyUp<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 65);
+    EXPECT_EQ(p.rows(*p.findControl(lwhost::ClassicControl::Kind::List, "Names")),
+              (std::vector<std::string>{"other", "second", "other"}));
+    ASSERT_TRUE(p.clickRow("Names", 1, 0)) << p.lastError();
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"draw 1 self", "button 2 3,4", "down 65",
+                                                 "move 5,6", "up 65", "event list"}));
+
+    rec.log.clear();
+    vexo::cb_PanDraw<Recorder>(rec.id(), nullptr, 0);
+    vexo::cb_PanKeyDown<Recorder>(rec.id(), nullptr, 1);
+    Adaptor::cb_Event(nullptr, nullptr);
+    EXPECT_STREQ(Adaptor::cb_Name(nullptr, 0), "");
+    // A list whose panel lost its user data, or a control of no panel, finds no handler.
+    p.setPtr(PAN_USERDATA, nullptr);
+    EXPECT_EQ(Adaptor::cb_Count(&rec.list), 0);
+    vexo::PanelControl stray(reinterpret_cast<LWControlID>(uintptr_t{999}));
+    EXPECT_EQ(Adaptor::cb_Count(&stray), 0);
+    EXPECT_TRUE(rec.log.empty());
+}
+
+TEST_F(PanelTest, ExceptionsInCallbacksAreShownAndStopAtTheShield) {
+    Recorder rec("Faults");
+    vexo::installPanelCallbacks<Recorder>(rec);
+    addList(rec);
+    rec.fail = true;
+    lwhost::ClassicPanel& p = panel(rec);
+    p.keyDown(1);
+    p.rows(*p.findControl(lwhost::ClassicControl::Kind::List, "Names"));
+    p.clickRow("Names", 0, 0);
+    std::vector<std::string> errors;
+    for (const lwhost::Message& m : host.messages().all())
+        if (m.kind == lwhost::MessageKind::Error) errors.push_back(m.line1 + " / " + m.line2);
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{
+                  "An exception occured in LWPanelCallbacks::panelKeyDown(): / key refused",
+                  "An exception occured in LWPanelControlCallBacks::controlName(): / name refused",
+                  "An exception occured in LWPanelControlCallBacks::controlEvent(): / event "
+                  "refused"}));
+}
+
+TEST_F(PanelTest, AboutPanelWithoutImageHoldsOnlyTheText) {
+    const char* lines[] = {"lumavex", "A shading override.", nullptr};
+    vexo::AboutPanel about("About", lines);
+    EXPECT_FALSE(about.canvasControl());
+    const std::string text = panel(about).print();
+    EXPECT_NE(text.find("closed\n  text \"\"\n    lumavex\n    A shading override.\n"),
+              std::string::npos)
+        << text;
+    // A null line array is an empty text, not a crash.
+    vexo::AboutPanel empty("About", nullptr, nullptr, 0, 0);
+    EXPECT_TRUE(panel(empty).controls()[0].lines.empty());
+}
+
+}  // namespace

@@ -1,0 +1,289 @@
+// Stored objects through the frame's load and save wrappers: nested items, the block conventions,
+// older layouts, and files opened through the real host's "File IO".
+#include <gtest/gtest.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/io/fileio.h"
+#include "lwhost/core/host.h"
+#include "lwhost/session/session.h"
+#include <vexo/persistence.h>
+#include <vexo/server.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const st_LWBlockIdent kPartIds[] = {
+    {LWID_MAKE('S', 'C', 'A', 'L'), "Scale"},
+    {LWID_MAKE('L', 'A', 'B', 'L'), "Label"},
+    {0, nullptr},
+};
+
+// A sub-object: two scalar settings.
+struct Part : vexo::Storeable {
+    float scale = 1.0f;
+    std::string label = "none";
+
+    const char* Save(const vexo::SaveState& s) override {
+        s.writeFPBlk(kPartIds[0], scale);
+        s.writeStrBlk(kPartIds[1], label);
+        return nullptr;
+    }
+    const char* Load(const vexo::LoadState& s) override {
+        while (LWID id = s.findBlk(kPartIds)) {
+            if (id == kPartIds[0].id) s.readFP(scale);
+            if (id == kPartIds[1].id) s.readStr(label);
+            s.endBlk();
+        }
+        return nullptr;
+    }
+    bool operator==(const Part& o) const { return scale == o.scale && label == o.label; }
+};
+
+const st_LWBlockIdent kIds[] = {
+    {LWID_MAKE('V', 'E', 'R', 'S'), "Version"},  //
+    {LWID_MAKE('E', 'N', 'A', 'B'), "Enabled"},  //
+    {LWID_MAKE('M', 'O', 'D', 'E'), "Mode"},     //
+    {LWID_MAKE('G', 'A', 'I', 'N'), "Gain"},     //
+    {LWID_MAKE('N', 'A', 'M', 'E'), "Name"},     //
+    {LWID_MAKE('P', 'A', 'R', 'T'), "Part"},     //
+    {LWID_MAKE('P', 'C', 'N', 'T'), "Percent"},  // older layout: the gain in whole percent
+    {0, nullptr},
+};
+enum { VERS, ENAB, MODE, GAIN, NAME, PART, PCNT };
+
+// A settings object following the block conventions, with a list of sub-objects.
+struct Settings : vexo::Storeable {
+    int16_t version = 2;
+    bool enabled = false;
+    uint32_t mode = 0;
+    float gain = 1.0f;
+    std::string name = "default";
+    std::vector<Part> parts;
+
+    const char* Save(const vexo::SaveState& s) override {
+        s.writeI2Blk(kIds[VERS], version);
+        s.writeBoolBlk(kIds[ENAB], enabled);
+        s.writeU4Blk(kIds[MODE], mode);
+        s.writeFPBlk(kIds[GAIN], gain);
+        s.writeStrBlk(kIds[NAME], name);
+        for (Part& p : parts) s.WriteItem(kIds[PART], p, false);
+        return nullptr;
+    }
+    const char* Load(const vexo::LoadState& s) override {
+        parts.clear();
+        while (LWID id = s.findBlk(kIds)) {
+            if (id == kIds[VERS].id) s.readI2(version);
+            if (id == kIds[ENAB].id) s.readBool(enabled);
+            if (id == kIds[MODE].id) s.readU4(mode);
+            if (id == kIds[GAIN].id) s.readFP(gain);
+            if (id == kIds[NAME].id) s.readStr(name);
+            if (id == kIds[PCNT].id) {
+                uint32_t percent = 0;
+                if (s.readU4(percent)) gain = float(percent) / 100.0f;
+            }
+            if (id == kIds[PART].id) {
+                parts.emplace_back();
+                s.read(parts.back());
+            }
+            s.endBlk();
+        }
+        return nullptr;
+    }
+    bool operator==(const Settings& o) const {
+        return version == o.version && enabled == o.enabled && mode == o.mode && gain == o.gain &&
+               name == o.name && parts == o.parts;
+    }
+};
+
+Settings sample() {
+    Settings s;
+    s.version = 3;
+    s.enabled = true;
+    s.mode = 4000000000u;
+    s.gain = 0.3f;
+    s.name = "Key \"rim\"\nlight";
+    s.parts.resize(2);
+    s.parts[0].scale = -2.5f;
+    s.parts[0].label = "first";
+    s.parts[1].label = "";
+    return s;
+}
+
+std::string saved(vexo::Storeable& item, int mode) {
+    lwhost::MemorySaveState save(mode);
+    item.Save(vexo::SaveState(save.record()));
+    save.finish();
+    EXPECT_FALSE(save.failed()) << save.error();
+    return save.bytes();
+}
+
+void load(vexo::Storeable& item, const std::string& bytes, int mode) {
+    lwhost::MemoryLoadState state(bytes, mode);
+    item.Load(vexo::LoadState(state.record()));
+    EXPECT_FALSE(state.failed()) << state.error();
+}
+
+const st_LWBlockIdent kNewer = {LWID_MAKE('N', 'E', 'W', '1'), "Newer"};
+
+class PersistenceTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(PersistenceTest, NestedItemsReloadIntoAnEqualObject) {
+    Settings original = sample();
+    Settings copy;
+    load(copy, saved(original, GetParam()), GetParam());
+    EXPECT_TRUE(copy == original);
+}
+
+TEST_P(PersistenceTest, BlocksTheReaderDoesNotKnowAreSkipped) {
+    // A newer writer adds a block this reader lacks, in the middle and inside a sub-object.
+    struct Newer : Settings {
+        const char* Save(const vexo::SaveState& s) override {
+            s.writeStrBlk(kNewer, "ignored");
+            s.beginBlk(kNewer, false);
+            s.writeU4Blk(kIds[MODE], 77);
+            s.endBlk();
+            return Settings::Save(s);
+        }
+    } newer;
+    static_cast<Settings&>(newer) = sample();
+    Settings copy;
+    load(copy, saved(newer, GetParam()), GetParam());
+    EXPECT_TRUE(copy == sample());
+}
+
+TEST_P(PersistenceTest, BooleanIsTrueOnlyWhenItsByteIsOne) {
+    for (uint8_t stored : {0, 1, 2, 255}) {
+        lwhost::MemorySaveState save(GetParam());
+        vexo::SaveState(save.record()).writeU1Blk(kIds[ENAB], stored);
+        save.finish();
+        Settings s;
+        s.enabled = true;
+        load(s, save.bytes(), GetParam());
+        EXPECT_EQ(s.enabled, stored == 1) << int(stored);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, PersistenceTest, ::testing::Values(LWIO_TEXT, LWIO_BINARY),
+                         [](const ::testing::TestParamInfo<int>& param) {
+                             return param.param == LWIO_TEXT ? "Text" : "Binary";
+                         });
+
+TEST(Persistence, OlderLayoutWrittenByHandLoadsWithDefaultsForMissingSettings) {
+    Settings s;
+    load(s,
+         "Version 1\n"
+         "Percent 25\n"
+         "{ Part\n"
+         "  Label \"old\"\n"
+         "}\n",
+         LWIO_TEXT);
+    EXPECT_EQ(s.version, 1);
+    EXPECT_EQ(s.gain, 0.25f);
+    ASSERT_EQ(s.parts.size(), 1u);
+    EXPECT_EQ(s.parts[0].label, "old");
+    EXPECT_EQ(s.parts[0].scale, 1.0f);
+    EXPECT_FALSE(s.enabled);
+    EXPECT_EQ(s.name, "default");
+}
+
+TEST(Persistence, LoadStateKeepsTheLastResultAndFailedReadsChangeNothing) {
+    lwhost::MemoryLoadState state("Mode 7 \"seven\"\n", LWIO_TEXT);
+    vexo::LoadState l(state.record());
+    EXPECT_EQ(l.result(), 0);
+    ASSERT_EQ(l.findBlk(kIds), kIds[MODE].id);
+    uint32_t values[2] = {0, 42};
+    EXPECT_EQ(l.readU4(values, 2), 1);
+    EXPECT_EQ(l.result(), 1);
+    EXPECT_EQ(values[1], 42u);
+    float gain = 0.5f;
+    EXPECT_FALSE(l.readFP(gain));
+    EXPECT_EQ(l.result(), -1);
+    EXPECT_EQ(gain, 0.5f);
+    std::string text;
+    EXPECT_TRUE(l.readStr(text, 3));
+    EXPECT_EQ(text, "sev");
+    EXPECT_EQ(l.result(), 3);
+}
+
+// ---- files through the real host
+
+class FileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
+        char templ[] = "/tmp/persistence_test_XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        dir = templ;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string path(const char* name) const { return (dir / name).string(); }
+    static std::string contents(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    fs::path dir;
+};
+
+TEST_F(FileTest, SavedSettingsLoadBackFromATextFile) {
+    Settings original = sample();
+    {
+        vexo::File file(path("settings.cfg"), vexo::File::Writing);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_EQ(file.saveRecord()->ioMode, LWIO_TEXT);
+        EXPECT_EQ(file.Save(original), nullptr);
+        EXPECT_NE(file.Load(original), nullptr) << "a file open for writing cannot load";
+    }
+    EXPECT_EQ(contents(path("settings.cfg")).substr(0, 18), "Version 3\nEnabled ");
+    Settings copy;
+    {
+        vexo::File file(path("settings.cfg"), vexo::File::Reading);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_EQ(file.Load(copy), nullptr);
+    }
+    EXPECT_TRUE(copy == original);
+    EXPECT_FALSE(host.globals().use(LWFILEIOFUNCS_GLOBAL).held);
+    EXPECT_EQ(host.fileIO().openCount(), 0u);
+}
+
+TEST_F(FileTest, FailedSaveKeepsTheEarlierFile) {
+    struct Broken : vexo::Storeable {
+        const char* Save(const vexo::SaveState& s) override {
+            s.writeU4Blk(kIds[MODE], 1);
+            s.writeU4Blk(st_LWBlockIdent{0, "NoId"}, 2);
+            return nullptr;
+        }
+    } broken;
+    std::ofstream(path("keep.cfg")) << "Mode 7\n";
+    {
+        vexo::File file(path("keep.cfg"), vexo::File::Writing);
+        ASSERT_TRUE(file.isOpen());
+        file.Save(broken);
+    }
+    EXPECT_EQ(contents(path("keep.cfg")), "Mode 7\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
+}
+
+TEST_F(FileTest, FileThatCannotBeOpenedHasNoRecord) {
+    Settings s;
+    vexo::File missing(path("missing.cfg"), vexo::File::Reading);
+    EXPECT_FALSE(missing.isOpen());
+    EXPECT_NE(missing.Load(s), nullptr);
+    vexo::File nowhere(path("no/dir/x.cfg"), vexo::File::Writing);
+    EXPECT_FALSE(nowhere.isOpen());
+    EXPECT_NE(nowhere.Save(s), nullptr);
+}
+
+}  // namespace
