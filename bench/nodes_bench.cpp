@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/nodes.h"
+#include "lwhost/session/session.h"
 #include <vexo/node.h>
 
 #include <stdexcept>
@@ -16,7 +17,7 @@ using lwhost::NodeGraph;
 using lwhost::NodeSystem;
 
 struct Setup {
-    Setup() : nodes(host) { graph = nodes.createEditor("Surface", "bench", nullptr, nullptr); }
+    Setup() { graph = nodes.createEditor("Surface", "bench", nullptr, nullptr); }
     GraphNode* add(const char* server) {
         std::string error;
         return nodes.addNode(*graph, server, error);
@@ -31,8 +32,8 @@ struct Setup {
             throw std::runtime_error(error);
     }
 
-    lwhost::Host host;
-    NodeSystem nodes;
+    lwhost::Session session;
+    NodeSystem& nodes = session.nodes();
     NodeGraph* graph;
     int count = 0;
 };

@@ -8,6 +8,7 @@
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
+#include "lwhost/session/session.h"
 #include <vexo/shading.h>
 
 #include <cstdio>
@@ -18,7 +19,7 @@ namespace {
 
 class Override {
   public:
-    Override() : globals(host, scene) {
+    Override() {
         lwhost::LoadResult result;
         if (!host.loadModule(LUMAVEX_MODULE, result)) fail(result.message);
         table = static_cast<qrvNodalShadingFuncs*>(
@@ -35,7 +36,6 @@ class Override {
     ~Override() {
         table->ns_done();
         table->ns_unsubscribe();
-        host.unloadModules();
     }
 
     void feed(const char* input, const char* server, const std::string& settings) {
@@ -84,9 +84,9 @@ class Override {
         std::exit(1);
     }
 
-    lwhost::Host host;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals;
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
     qrvNodalShadingFuncs* table = nullptr;
     lwhost::NodeGraph* graph = nullptr;
 };

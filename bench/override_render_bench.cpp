@@ -8,6 +8,7 @@
 #include "lwhost/render/render.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
+#include "lwhost/session/session.h"
 
 #include <fstream>
 #include <memory>
@@ -51,25 +52,16 @@ std::string overriddenDemo(const std::string& plain) {
 }
 
 struct Stage {
-    lwhost::Host host;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
-    std::unique_ptr<lwhost::Plugins> plugins;
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
+    lwhost::Plugins* plugins = &session.plugins();
 
-    explicit Stage(std::string& error) {
-        lwhost::LoadResult loaded;
-        if (!host.loadModule(LUMAVEX_MODULE, loaded)) error = loaded.message;
-        plugins = std::make_unique<lwhost::Plugins>(host, scene);
-    }
-    ~Stage() {
-        plugins.reset();
-        host.nodes().destroyHostEditors();
-        host.unloadModules();
-    }
+    explicit Stage(std::string& error) { session.loadModule(LUMAVEX_MODULE, error); }
     // Seconds spent rendering the scene text, or a negative value with `error`.
     double render(const std::string& text, std::string& error) {
         if (!plugins->readScene(text, "demo.lws", EXAMPLES_DIR, error)) return -1;
-        lwhost::Renderer renderer(host, scene, plugins.get(), &host.nodes());
+        lwhost::Renderer renderer(host, scene, plugins, &host.nodes());
         lwhost::RenderOptions o;
         o.width = 480;
         o.height = 360;

@@ -5,6 +5,7 @@
 #include "lwhost/render/render.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_file.h"
+#include "lwhost/session/session.h"
 
 #include <chrono>
 #include <string>
@@ -12,8 +13,8 @@
 namespace {
 
 struct DemoScene {
-    lwhost::Host host;
-    lwhost::Scene scene;
+    lwhost::Session session;
+    lwhost::Scene& scene = session.scene();
     bool loaded = false;
     std::string error;
 
@@ -34,7 +35,7 @@ lwhost::RenderOptions options(int threads) {
 
 bool renderOnce(DemoScene& demo, const lwhost::RenderOptions& o, lwhost::RenderStats& stats,
                 std::string& error) {
-    lwhost::Renderer renderer(demo.host, demo.scene);
+    lwhost::Renderer renderer(demo.session.host(), demo.scene);
     return renderer.render(
         o, {1}, [](int, const lwhost::RgbImage&, std::string&) { return true; }, error, &stats);
 }

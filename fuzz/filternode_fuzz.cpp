@@ -8,6 +8,7 @@
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/scene/scene_globals.h"
+#include "lwhost/session/session.h"
 #include <vexo/shading.h>
 
 #include <cstdint>
@@ -35,9 +36,9 @@ End
 )";
 
 struct World {
-    lwhost::Host host;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
     lwhost::NodeGraph* graph = nullptr;
     qrvNodalShadingFuncs* services = nullptr;
 

@@ -6,6 +6,7 @@
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/script/script.h"
+#include "lwhost/session/session.h"
 
 #include <cstdint>
 #include <sstream>
@@ -14,11 +15,10 @@
 namespace {
 
 struct Environment {
-    lwhost::Host host;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
-    lwhost::Plugins plugins{host, scene};
-    lwhost::LayoutCommands commands{host, plugins};
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Plugins& plugins = session.plugins();
+    lwhost::LayoutCommands& commands = session.commands();
     std::ostringstream out;
     lwhost::ScriptEnvironment env{host, plugins, commands, out, "", false};
     lwhost::Script script;

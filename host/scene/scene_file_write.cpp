@@ -24,7 +24,7 @@ std::string vec(const Vec3& v) {
 
 class Writer {
   public:
-    Writer(const SceneFile& io, const Scene& scene) : m_io(io), m_scene(scene) {}
+    explicit Writer(const Scene& scene) : m_scene(scene) {}
 
     void run(std::string& out) {
         out = "LWHostScene 1\n\n";
@@ -203,14 +203,13 @@ class Writer {
         return out + indent + endWord + "\n";
     }
 
-    const SceneFile& m_io;
     const Scene& m_scene;
 };
 
 }  // namespace
 
 bool SceneFile::write(const Scene& scene, std::string& text, std::string& error) const {
-    Writer writer(*this, scene);
+    Writer writer(scene);
     writer.run(text);
     if (!writer.error.empty()) {
         error = writer.error;
