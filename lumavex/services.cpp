@@ -4,6 +4,7 @@
 #include <lwsdk/lwglobsrv.h>
 #include <lwsdk/lwitem.h>
 #include <lwsdk/lwmaster.h>
+#include <vexo/adaptor.h>
 #include <vexo/handler.h>
 #include <vexo/items.h>
 #include <vexo/server.h>
@@ -11,6 +12,7 @@
 
 #include <cstring>
 #include <exception>
+#include <memory>
 
 #include "override_graph.h"
 
@@ -24,13 +26,15 @@ int ns_getApiVersion() {
     return QRV_SHADING_API_VERSION;
 }
 
+// Counted before anything can fail: a subscriber whose graph could not be built still
+// unsubscribes later. The graph and the light group are stored only once both are made.
 void ns_subscribe() {
-    if (!globalNode) {
-        usageCount = 0;
-        createNodeEditor();
-        if (lightGroupFactory) glg = lightGroupFactory();
-    }
     ++usageCount;
+    if (globalNode) return;
+    std::unique_ptr<OverrideLightGroup> lightGroup =
+        lightGroupFactory ? lightGroupFactory() : nullptr;
+    createNodeEditor();
+    glg = std::move(lightGroup);
 }
 
 void ns_unsubscribe() {
@@ -128,39 +132,31 @@ const char* ns_save(const st_LWSaveState* state) {
     return globalNode ? globalNode->Save(vexo::SaveState(state)) : nullptr;
 }
 
+// The slots in table order, each behind the frame's exception shield: no failure unwinds into
+// the host or another plug-in.
+#define QRV_SLOTS(X)                                                                            \
+    X(ns_getApiVersion)                                                                         \
+    X(ns_subscribe)                                                                             \
+    X(ns_unsubscribe) X(ns_init) X(ns_done) X(ns_newTime) X(ns_evaluate) X(ns_flags)            \
+        X(ns_isEnabled) X(ns_enable) X(ns_openEditor) X(ns_getShaderAccess) X(ns_reset)         \
+            X(ns_pushGlobalLightGroup) X(ns_popGlobalLightGroup) X(ns_lg_newTime) X(ns_lg_load) \
+                X(ns_lg_save) X(ns_useGlobalLightGroup) X(ns_usesGlobalLightGroup)              \
+                    X(ns_DisplayLightGroup) X(ns_load) X(ns_save)
+#define QRV_SLOT_NAME(slot) constexpr char slot##_name[] = #slot;
+#define QRV_SHIELDED(slot) &vexo::ShieldedFunction<&slot, slot##_name>::call,
+QRV_SLOTS(QRV_SLOT_NAME)
+
 // The one table; slot 6 is set by each activation for the host's record layout.
-qrvNodalShadingFuncs g_table = {
-    ns_getApiVersion,
-    ns_subscribe,
-    ns_unsubscribe,
-    ns_init,
-    ns_done,
-    ns_newTime,
-    qrv::ns_evaluate,
-    qrv::ns_flags,
-    ns_isEnabled,
-    ns_enable,
-    ns_openEditor,
-    ns_getShaderAccess,
-    ns_reset,
-    qrv::ns_pushGlobalLightGroup,
-    qrv::ns_popGlobalLightGroup,
-    ns_lg_newTime,
-    ns_lg_load,
-    ns_lg_save,
-    ns_useGlobalLightGroup,
-    ns_usesGlobalLightGroup,
-    ns_DisplayLightGroup,
-    ns_load,
-    ns_save,
-};
+qrvNodalShadingFuncs g_table = {QRV_SLOTS(QRV_SHIELDED)};
 
 // The evaluation for the running host's record layout; null before 9.3.
 void (*evaluationFor(unsigned major, unsigned minor))(st_LWShaderAccess*) {
     if (major < 9 || (major == 9 && minor < 3)) return nullptr;
-    if (major == 9 && minor <= 4) return qrv::ns_evaluate;
-    if (major == 9 && minor == 5) return qrv::ns_evaluate95;
-    return qrv::ns_evaluate96;
+    if (major == 9 && minor <= 4)
+        return &vexo::ShieldedFunction<&ns_evaluate, ns_evaluate_name>::call;
+    if (major == 9 && minor == 5)
+        return &vexo::ShieldedFunction<&ns_evaluate95, ns_evaluate_name>::call;
+    return &vexo::ShieldedFunction<&ns_evaluate96, ns_evaluate_name>::call;
 }
 
 }  // namespace
