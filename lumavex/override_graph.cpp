@@ -1,5 +1,7 @@
 #include "override_graph.h"
 
+#include <vexo/adaptor.h>
+
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -276,8 +278,9 @@ struct CurrentSample {
 
 // One sample, for the host whose records are SA (shader access) and NA (nodal access). Works on
 // stack copies only: nothing is allocated and no lock is taken.
+// Inlined into its shield, which then is the whole evaluation.
 template <class SA, class NA>
-void evaluateSample(st_LWShaderAccess* record) {
+__attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* record) {
     if (!record || !globalNode || masterDisabled) return;
     if ((globalNode->state() & 0xFFFFu) == 0) return;
     if (!g_inputs.evaluate) return;  // the host gave no input record
@@ -356,6 +359,8 @@ void evaluateSample(st_LWShaderAccess* record) {
     if (lightGroup) ns_popGlobalLightGroup(handle);
 }
 
+constexpr char kEvaluateName[] = "ns_evaluate";
+
 }  // namespace
 
 // ---- building the graph ----------------------------------------------------------------------
@@ -427,16 +432,21 @@ st_LWShaderAccess* currentShaderAccess() {
     return tlsCache;
 }
 
+// Shielded here rather than where the table is filled, so that the shield and the sample's work
+// are one function.
 void ns_evaluate(st_LWShaderAccess* sa) {
-    evaluateSample<st_LWShaderAccess, LWNodalAccess_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess, LWNodalAccess_t>,
+                           kEvaluateName>::call(sa);
 }
 
 void ns_evaluate95(st_LWShaderAccess* sa) {
-    evaluateSample<st_LWShaderAccess95, LWNodalAccess95_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess95, LWNodalAccess95_t>,
+                           kEvaluateName>::call(sa);
 }
 
 void ns_evaluate96(st_LWShaderAccess* sa) {
-    evaluateSample<st_LWShaderAccess96, LWNodalAccess96_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess96, LWNodalAccess96_t>,
+                           kEvaluateName>::call(sa);
 }
 
 unsigned int ns_flags() {

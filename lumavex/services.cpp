@@ -133,30 +133,31 @@ const char* ns_save(const st_LWSaveState* state) {
 }
 
 // The slots in table order, each behind the frame's exception shield: no failure unwinds into
-// the host or another plug-in.
-#define QRV_SLOTS(X)                                                                            \
-    X(ns_getApiVersion)                                                                         \
-    X(ns_subscribe)                                                                             \
-    X(ns_unsubscribe) X(ns_init) X(ns_done) X(ns_newTime) X(ns_evaluate) X(ns_flags)            \
-        X(ns_isEnabled) X(ns_enable) X(ns_openEditor) X(ns_getShaderAccess) X(ns_reset)         \
-            X(ns_pushGlobalLightGroup) X(ns_popGlobalLightGroup) X(ns_lg_newTime) X(ns_lg_load) \
-                X(ns_lg_save) X(ns_useGlobalLightGroup) X(ns_usesGlobalLightGroup)              \
-                    X(ns_DisplayLightGroup) X(ns_load) X(ns_save)
+// the host or another plug-in. S(slot) is shielded here, P(slot) is shielded already.
+// clang-format off
+#define QRV_SLOTS(S, P)                                                                  \
+    S(ns_getApiVersion) S(ns_subscribe) S(ns_unsubscribe) S(ns_init) S(ns_done)          \
+    S(ns_newTime) P(ns_evaluate) S(ns_flags) S(ns_isEnabled) S(ns_enable)                \
+    S(ns_openEditor) S(ns_getShaderAccess) S(ns_reset) S(ns_pushGlobalLightGroup)        \
+    S(ns_popGlobalLightGroup) S(ns_lg_newTime) S(ns_lg_load) S(ns_lg_save)               \
+    S(ns_useGlobalLightGroup) S(ns_usesGlobalLightGroup) S(ns_DisplayLightGroup)         \
+    S(ns_load) S(ns_save)
+// clang-format on
 #define QRV_SLOT_NAME(slot) constexpr char slot##_name[] = #slot;
+#define QRV_NO_NAME(slot)
 #define QRV_SHIELDED(slot) &vexo::ShieldedFunction<&slot, slot##_name>::call,
-QRV_SLOTS(QRV_SLOT_NAME)
+#define QRV_PLAIN(slot) &slot,
+QRV_SLOTS(QRV_SLOT_NAME, QRV_NO_NAME)
 
 // The one table; slot 6 is set by each activation for the host's record layout.
-qrvNodalShadingFuncs g_table = {QRV_SLOTS(QRV_SHIELDED)};
+qrvNodalShadingFuncs g_table = {QRV_SLOTS(QRV_SHIELDED, QRV_PLAIN)};
 
 // The evaluation for the running host's record layout; null before 9.3.
 void (*evaluationFor(unsigned major, unsigned minor))(st_LWShaderAccess*) {
     if (major < 9 || (major == 9 && minor < 3)) return nullptr;
-    if (major == 9 && minor <= 4)
-        return &vexo::ShieldedFunction<&ns_evaluate, ns_evaluate_name>::call;
-    if (major == 9 && minor == 5)
-        return &vexo::ShieldedFunction<&ns_evaluate95, ns_evaluate_name>::call;
-    return &vexo::ShieldedFunction<&ns_evaluate96, ns_evaluate_name>::call;
+    if (major == 9 && minor <= 4) return qrv::ns_evaluate;
+    if (major == 9 && minor == 5) return qrv::ns_evaluate95;
+    return qrv::ns_evaluate96;
 }
 
 }  // namespace
