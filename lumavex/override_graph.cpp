@@ -43,13 +43,13 @@ constexpr int kMatReflection = 6;
 constexpr int kMatRefraction = 9;
 constexpr int kMatTransparency = 12;
 
-// Where the evaluation puts what an input gives.
+// Where the evaluation puts what an input gives, `at` bytes into it.
 enum class Write : uint8_t {
+    Sample,       // the shader access record: the field is replaced
+    Material,     // the material value, written back to the record's namesakes
+    Glossiness,   // the inverse of roughness
+    Replacement,  // the replacement colour, taken at full share
     Gate,         // the integer that decides whether the sample is overridden at all
-    Sample,       // straight into the field at `at` of the shader access record
-    Material,     // into the material value at index `at`
-    Glossiness,   // into the inverse of roughness
-    Replacement,  // the replacement colour, at full share
 };
 
 // One root input: its label and connection type, where evaluation step `step` writes it, the
@@ -68,6 +68,7 @@ struct RootInput {
 };
 
 #define SA_FIELD(field) offsetof(st_LWShaderAccess, field)
+#define MAT(index) ((index) * sizeof(double))
 
 constexpr RootInput kRootInputs[] = {
     {&inColour, "Colour", LWNODE_COLOUR, 1, Write::Sample, SA_FIELD(color), LWSHF_COLOUR, false},
@@ -80,7 +81,7 @@ constexpr RootInput kRootInputs[] = {
     {&inGlossiness, "Glossiness", LWNODE_SCALAR, 5, Write::Glossiness, 0, LWSHF_ROUGHNESS, false},
     {&inReflection, "Reflection", LWNODE_SCALAR, 6, Write::Sample, SA_FIELD(mirror), LWSHF_MIRROR,
      false},
-    {&inTransp, "Transparency", LWNODE_SCALAR, 7, Write::Material, kMatTransparency,
+    {&inTransp, "Transparency", LWNODE_SCALAR, 7, Write::Material, MAT(kMatTransparency),
      LWSHF_TRANSPARENCY, false},
     {&inIOR, "Refraction Index", LWNODE_SCALAR, 8, Write::Sample, SA_FIELD(eta),
      LWSHF_REFRACTION_INDEX, false},
@@ -101,18 +102,19 @@ constexpr RootInput kRootInputs[] = {
      SA_FIELD(refractionBlur), 0, false},
     {&inEnable, "Override", LWNODE_INTEGER, 0, Write::Gate, 0, 0, false},
     // A connected shading input wins over the material for its colour: evaluated after it.
-    {&inDiffShade, "Diffuse Shading", LWNODE_COLOUR, 18, Write::Material, kMatDiffuse,
+    {&inDiffShade, "Diffuse Shading", LWNODE_COLOUR, 18, Write::Material, MAT(kMatDiffuse),
      LWSHF_DIFFUSE_SHADING, false},
-    {&inSpecShade, "Specular Shading", LWNODE_COLOUR, 19, Write::Material, kMatSpecular,
+    {&inSpecShade, "Specular Shading", LWNODE_COLOUR, 19, Write::Material, MAT(kMatSpecular),
      LWSHF_SPECULAR_SHADING, false},
-    {&inReflShade, "Reflection Shading", LWNODE_COLOUR, 20, Write::Material, kMatReflection,
+    {&inReflShade, "Reflection Shading", LWNODE_COLOUR, 20, Write::Material, MAT(kMatReflection),
      LWSHF_REFLECTION_SHADING, true},
-    {&inRefrShade, "Refraction Shading", LWNODE_COLOUR, 21, Write::Material, kMatRefraction,
+    {&inRefrShade, "Refraction Shading", LWNODE_COLOUR, 21, Write::Material, MAT(kMatRefraction),
      LWSHF_REFRACTION_SHADING, false},
     {&inMaterial, "Material", LWNODE_MATERIAL, 17, Write::Material, 0, LWSHF_MATERIAL, true},
     {&inOverride, "Colour Override", LWNODE_COLOUR, 22, Write::Replacement, 0, 0, false},
 };
 #undef SA_FIELD
+#undef MAT
 
 constexpr unsigned kRootInputCount = sizeof kRootInputs / sizeof kRootInputs[0];
 static_assert(kRootInputCount <= 32, "one bit of the connection mask per input");
@@ -126,6 +128,7 @@ struct Steps {
     Step step[kRootInputCount];
     unsigned flags[kRootInputCount] = {};  // per step
     uint32_t forcesMirror = 0;             // steps that set the mirror level
+    uint32_t replaces = 0;                 // steps that write the replacement colour
     unsigned rows = 0;                     // one bit per step that some row takes
 };
 constexpr Steps stepsOf() {
@@ -135,6 +138,7 @@ constexpr Steps stepsOf() {
         s.step[in.step] = Step{in.write, in.at};
         s.flags[in.step] = in.flags;
         if (in.forcesMirror) s.forcesMirror |= 1u << in.step;
+        if (in.write == Write::Replacement) s.replaces |= 1u << in.step;
         s.rows |= 1u << in.step;
     }
     return s;
@@ -142,6 +146,7 @@ constexpr Steps stepsOf() {
 constexpr Steps kSteps = stepsOf();
 static_assert(kSteps.rows == (1ull << kRootInputCount) - 1, "every input has a step of its own");
 static_assert(kSteps.step[0].write == Write::Gate, "the gate is evaluated first");
+static_assert(static_cast<int>(Write::Gate) == 4, "every other write has a place per sample");
 
 // The root inputs as the evaluation reaches them: the host's input IDs by evaluation step and
 // the host's evaluate function, read once when the graph is built. An input the host refused
@@ -319,31 +324,20 @@ __attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* rec
         material[kMatTransparency] = sa->transparency;
         double glossiness = 1.0 / sa->roughness;
 
-        // The connected inputs in step order; an unconnected one would leave its field alone.
-        char* fields = reinterpret_cast<char*>(sa);
+        double colour[3] = {0.0, 0.0, 0.0};
+        char* const places[] = {reinterpret_cast<char*>(sa), reinterpret_cast<char*>(material),
+                                reinterpret_cast<char*>(&glossiness),
+                                reinterpret_cast<char*>(colour)};
+
+        // The connected inputs in step order; an unconnected one would leave its place alone.
         for (uint32_t steps = mask & ~kGate; steps != 0; steps &= steps - 1) {
             const unsigned n = static_cast<unsigned>(__builtin_ctz(steps));
             const Step& step = kSteps.step[n];
-            switch (step.write) {
-                case Write::Sample:
-                    g_inputs.evaluate(g_inputs.id[n], na, fields + step.at);
-                    break;
-                case Write::Material:
-                    g_inputs.evaluate(g_inputs.id[n], na, material + step.at);
-                    break;
-                case Write::Glossiness:
-                    g_inputs.evaluate(g_inputs.id[n], na, &glossiness);
-                    break;
-                case Write::Replacement: {
-                    double colour[3] = {0.0, 0.0, 0.0};
-                    g_inputs.evaluate(g_inputs.id[n], na, colour);
-                    sa->replacementPercentage = 1.0;
-                    copy3(sa->replacementColour, colour);
-                    break;
-                }
-                case Write::Gate:
-                    break;
-            }
+            g_inputs.evaluate(g_inputs.id[n], na, places[static_cast<int>(step.write)] + step.at);
+        }
+        if (mask & kSteps.replaces) {
+            sa->replacementPercentage = 1.0;
+            copy3(sa->replacementColour, colour);
         }
         roundTripRoughness(*sa, glossiness);
 
