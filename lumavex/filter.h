@@ -21,9 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "filter_hosting.h"
+
 class FilterNode;
 
-// Filter types as stored; the "Filter by" pop-up lists them in another order.
+// Filter types as stored; the "Filter by" pop-up lists them in another order
+// (FilterNode::kChoices).
 enum FilterType : unsigned {
     kFilterNone = 0,
     kFilterSurfaceName = 1,
@@ -83,7 +86,7 @@ class Filter : public vexo::Storeable, public vexo::ReferenceCounted {
     ~Filter() override = default;
 
     // A new filter of the same class and settings, attached to `node`.
-    virtual Filter* Copy(FilterNode* node) const = 0;
+    virtual vexo::Reference<Filter> Copy(FilterNode* node) const = 0;
     // Whether the sample is selected. Render threads; reads only the per-frame selection.
     virtual bool Evaluate(LWNodalAccess_t* access) = 0;
     virtual void NewTime(int frame, double time) = 0;
@@ -104,6 +107,14 @@ class Filter : public vexo::Storeable, public vexo::ReferenceCounted {
     void setFilterString(const std::string& text) { m_filter = text; }
 
   protected:
+    // What each Copy returns: a copy of `filter`, of its own class, attached to `node`.
+    template <class F>
+    static vexo::Reference<Filter> copyOf(const F& filter, FilterNode* node) {
+        vexo::Reference<F> copy = vexo::makeReference<F>(filter);
+        copy->setNode(node);
+        return copy;
+    }
+
     FilterNode* m_node = nullptr;  // not owned
     std::string m_filter;          // a pattern list, or the text showing the selection
 };
@@ -112,43 +123,33 @@ class Filter : public vexo::Storeable, public vexo::ReferenceCounted {
 // main thread.
 int* filterIntValue(int value);
 
-class FilterNode : public vexo::XPanelNodeHandler {
+class FilterNode : public FilterHostingNode<FilterNode, Filter> {
   public:
     enum Logic : unsigned { kLogicNone = 0, kLogicAnd = 1, kLogicOr = 2, kLogicXor = 3 };
+
+    // "Filter by" in pop-up order: each kind's stored type, label, panel use and filter class.
+    static constexpr unsigned kChoiceCount = kFilterTypeCount;
+    static const Choice kChoices[kChoiceCount];
+    static constexpr FilterControls kControls = {kFilterBy, kPassThrough, kFilterText,
+                                                 kPick,     kFilterLogo,  kFilterAbout};
+    // Only the current filter learns of renumbered items.
+    static constexpr Renumbering kRenumbering = Renumbering::CurrentFilter;
 
     FilterNode(void* priv, void* context, std::string* error);
     ~FilterNode() override;
     FilterNode& operator=(const FilterNode& other);
-
-    // Pop-up position and stored type.
-    static unsigned typeOfPopup(unsigned index);
-    static unsigned popupOfType(unsigned type);
+    vexo::Reference<Filter> copyFilter(const Filter& filter) { return filter.Copy(this); }
 
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
-    const char* NewTime(int frame, double time) override;
     // NewTime again with the frame and time last given.
     void Update();
-    const LWItemID* UseItems() override;
-    void ChangeID(const LWItemID* pairs) override;
 
     int Interface(int version, st_LWInterface* local, void* serverData) override;
     void* DataGet(unsigned id) override;
     int DataSet(unsigned id, void* value) override;
-    void ButtonClick(unsigned id) override;
-    void ControlDraw(unsigned id, vexo::XPDrawArea& area) override;
 
-    const char* Load(const vexo::LoadState& state) override;
-    const char* Save(const vexo::SaveState& state) override;
-
-    // Makes the current filter the one of the filter type; whether there is one.
-    bool selectFilter();
-
-    unsigned filterType() const { return m_filterType; }
     unsigned logicOperation() const { return m_logic; }
     bool invert() const { return m_invert; }
-    bool passThrough() const { return m_passThrough; }
-    Filter* currentFilter() const { return m_current.get(); }
-    Filter* filter(unsigned type) const;
 
     // The "Weight Map" pop-up: "(none)" and the scene's weight maps.
     vexo::VMapCallbacks& weightMaps() { return m_weightMaps; }
@@ -162,16 +163,14 @@ class FilterNode : public vexo::XPanelNodeHandler {
 
   private:
     bool evaluateSelection(LWNodalAccess_t* access);
+    void SaveSettings(const vexo::SaveState& state) override;
+    void LoadSetting(const vexo::LoadState& state, LWID id, const char*& result) override;
+    void FilterTypeLoaded(Filter& filter) override { filter.PreLoad(); }
 
-    std::map<unsigned, vexo::Reference<Filter>> m_filters;
-    vexo::Reference<Filter> m_current;
     unsigned m_logic = kLogicNone;
-    unsigned m_filterType = kFilterNone;
     bool m_invert = false;
-    bool m_passThrough = false;
     vexo::VMapCallbacks m_weightMaps{LWVMAP_WGHT, true};
     vexo::qrvShadingGlobal m_services;
-    std::vector<LWItemID> m_usedItems{LWITEM_NULL};
 
     std::unique_ptr<vexo::LWNodeInput> m_weightThreshold;
     std::unique_ptr<vexo::LWNodeInput> m_logicIn;

@@ -25,10 +25,8 @@ ItemNameFilter::ItemNameFilter(const ItemNameFilter& other)
       m_selected(other.m_selected),
       m_includeChildren(other.m_includeChildren) {}
 
-Filter* ItemNameFilter::Copy(FilterNode* node) const {
-    Filter* copy = new ItemNameFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> ItemNameFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 bool ItemNameFilter::Evaluate(LWNodalAccess_t* access) {
@@ -118,10 +116,8 @@ ObjectFilter::ObjectFilter(FilterNode* node) : ItemNameFilter(node) {}
 ObjectFilter::ObjectFilter(const ObjectFilter& other)
     : ItemNameFilter(other), m_objectInfo(other.m_objectInfo), m_objects(other.m_objects) {}
 
-Filter* ObjectFilter::Copy(FilterNode* node) const {
-    Filter* copy = new ObjectFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> ObjectFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 void ObjectFilter::NewTime(int, double) {
@@ -147,10 +143,8 @@ ItemCommentFilter::ItemCommentFilter(FilterNode* node) : ItemNameFilter(node) {}
 
 ItemCommentFilter::ItemCommentFilter(const ItemCommentFilter& other) : ItemNameFilter(other) {}
 
-Filter* ItemCommentFilter::Copy(FilterNode* node) const {
-    Filter* copy = new ItemCommentFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> ItemCommentFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 void ItemCommentFilter::NewTime(int, double) {
@@ -175,10 +169,8 @@ ItemListFilter::ItemListFilter(FilterNode* node) : ItemNameFilter(node) {}
 ItemListFilter::ItemListFilter(const ItemListFilter& other)
     : ItemNameFilter(other), m_list(other.m_list) {}
 
-Filter* ItemListFilter::Copy(FilterNode* node) const {
-    Filter* copy = new ItemListFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> ItemListFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 void ItemListFilter::NewTime(int, double) {

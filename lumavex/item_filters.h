@@ -21,7 +21,7 @@ class ItemNameFilter : public Filter {
     void DisplayPicker() override;
     using Filter::DisplayPicker;
 
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
@@ -59,7 +59,7 @@ class ObjectFilter : public ItemNameFilter {
 
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     void NewTime(int frame, double time) override;
 
   private:
@@ -73,7 +73,7 @@ class ItemCommentFilter : public ItemNameFilter {
     explicit ItemCommentFilter(FilterNode* node);
     ItemCommentFilter(const ItemCommentFilter& other);
 
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     void NewTime(int frame, double time) override;
 };
 
@@ -88,7 +88,7 @@ class ItemListFilter : public ItemNameFilter {
     void DisplayPicker() override;
     using Filter::DisplayPicker;
 
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
     int DataSet(unsigned id, void* value) override;

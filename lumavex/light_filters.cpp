@@ -40,8 +40,8 @@ void LightFilter::DisplayPicker(vexo::XPanel& panel) {
 
 // ---- LightListFilter ----
 
-LightFilter* LightListFilter::Copy() const {
-    return new LightListFilter(*this);
+vexo::Reference<LightFilter> LightListFilter::Copy() const {
+    return vexo::makeReference<LightListFilter>(*this);
 }
 
 void LightListFilter::NewTime(int, double) {
@@ -107,8 +107,8 @@ const char* LightListFilter::LoadBlock(const vexo::LoadState& state, LWID blockI
 
 // ---- LightNameFilter ----
 
-LightFilter* LightNameFilter::Copy() const {
-    return new LightNameFilter(*this);
+vexo::Reference<LightFilter> LightNameFilter::Copy() const {
+    return vexo::makeReference<LightNameFilter>(*this);
 }
 
 void LightNameFilter::NewTime(int, double) {
@@ -144,8 +144,8 @@ const char* LightNameFilter::LoadBlock(const vexo::LoadState& state, LWID blockI
 
 // ---- LightCommentFilter ----
 
-LightFilter* LightCommentFilter::Copy() const {
-    return new LightCommentFilter(*this);
+vexo::Reference<LightFilter> LightCommentFilter::Copy() const {
+    return vexo::makeReference<LightCommentFilter>(*this);
 }
 
 void LightCommentFilter::NewTime(int, double) {

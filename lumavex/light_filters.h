@@ -52,7 +52,7 @@ class LightFilter : public vexo::Storeable, public vexo::ReferenceCounted {
     ~LightFilter() override = default;
 
     // A new filter of the same class and settings.
-    virtual LightFilter* Copy() const = 0;
+    virtual vexo::Reference<LightFilter> Copy() const = 0;
     // Rebuilds the set of lights that belong to the group at this frame.
     virtual void NewTime(int frame, double time) = 0;
     // Only kLightFilterText is answered, by the pattern filters.
@@ -94,7 +94,7 @@ class LightListFilter : public LightFilter {
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using LightFilter::DisplayPicker;
-    LightFilter* Copy() const override;
+    vexo::Reference<LightFilter> Copy() const override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned vid) override;
     int DataSet(unsigned vid, void* value) override;
@@ -123,7 +123,7 @@ class LightNameFilter : public LightFilter {
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using LightFilter::DisplayPicker;
-    LightFilter* Copy() const override;
+    vexo::Reference<LightFilter> Copy() const override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned vid) override;
     int DataSet(unsigned vid, void* value) override;
@@ -140,7 +140,7 @@ class LightCommentFilter : public LightNameFilter {
     LightCommentFilter() = default;
     LightCommentFilter(const LightCommentFilter& other) = default;
 
-    LightFilter* Copy() const override;
+    vexo::Reference<LightFilter> Copy() const override;
     void NewTime(int frame, double time) override;
     // Whether one of the light's comment lines matches the pattern.
     bool filterComment(LWItemID light) const;

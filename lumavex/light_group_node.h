@@ -8,14 +8,13 @@
 #include <vexo/shading.h>
 #include <vexo/utility.h>
 
-#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "filter_hosting.h"
 #include "light_filters.h"
 
-class LightGroupNode : public vexo::XPanelNodeHandler {
+class LightGroupNode : public FilterHostingNode<LightGroupNode, LightFilter> {
   public:
     enum Control : unsigned {
         kFilterBy = 0x9000,
@@ -33,39 +32,21 @@ class LightGroupNode : public vexo::XPanelNodeHandler {
         kLightComment = 3,
         kTypeCount = 4,
     };
+    static constexpr unsigned kChoiceCount = kTypeCount;
+    static const Choice kChoices[kChoiceCount];
+    static constexpr FilterControls kControls = {kFilterBy, kPassThrough, kFilterText,
+                                                 kPick,     kLogo,        kAbout};
+    // Every filter follows renumbering, the ones not shown now too.
+    static constexpr Renumbering kRenumbering = Renumbering::EveryFilter;
 
     LightGroupNode(void* priv, void* context, std::string* error);
-    ~LightGroupNode() override;
     LightGroupNode& operator=(const LightGroupNode& other);
+    vexo::Reference<LightFilter> copyFilter(const LightFilter& filter) { return filter.Copy(); }
 
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
-    const char* NewTime(int frame, double time) override;
-    const LWItemID* UseItems() override;
-    void ChangeID(const LWItemID* pairs) override;
-
     int Interface(int version, st_LWInterface* local, void* serverData) override;
-    void* DataGet(unsigned id) override;
-    int DataSet(unsigned id, void* value) override;
-    void ButtonClick(unsigned id) override;
-    void ControlDraw(unsigned id, vexo::XPDrawArea& area) override;
-
-    const char* Load(const vexo::LoadState& state) override;
-    const char* Save(const vexo::SaveState& state) override;
-
-    // Makes the filter of the filter type current; whether there is one.
-    bool selectFilter();
-
-    unsigned filterType() const { return m_filterType; }
-    bool passThrough() const { return m_passThrough; }
-    LightFilter* currentFilter() const { return m_current.get(); }
-    LightFilter* filter(unsigned type) const;
 
   private:
-    std::map<int, vexo::Reference<LightFilter>> m_filters;
-    std::vector<LWItemID> m_usedItems{LWITEM_NULL};
-    vexo::Reference<LightFilter> m_current;
-    unsigned m_filterType = kNone;
-    bool m_passThrough = false;
     vexo::qrvShadingGlobal m_services;
 
     std::unique_ptr<vexo::LWNodeInput> m_colourIn, m_materialIn;

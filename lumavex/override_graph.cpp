@@ -1,7 +1,10 @@
 #include "override_graph.h"
 
+#include <vexo/adaptor.h>
+
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace qrv {
@@ -32,91 +35,6 @@ namespace {
 // so it costs nothing to reach and nothing when the module unloads.
 thread_local st_LWShaderAccess* tlsCache = nullptr;
 
-struct RootInputDef {
-    std::unique_ptr<vexo::LWNodeInput>* holder;
-    const char* label;
-    ConnectionType type;
-};
-
-const RootInputDef kRootInputs[] = {
-    {&inColour, "Colour", LWNODE_COLOUR},
-    {&inDiffuse, "Diffuse", LWNODE_SCALAR},
-    {&inLuminosity, "Luminosity", LWNODE_SCALAR},
-    {&inSpecular, "Specular", LWNODE_SCALAR},
-    {&inGlossiness, "Glossiness", LWNODE_SCALAR},
-    {&inReflection, "Reflection", LWNODE_SCALAR},
-    {&inTransp, "Transparency", LWNODE_SCALAR},
-    {&inIOR, "Refraction Index", LWNODE_SCALAR},
-    {&inTranslucency, "Translucency", LWNODE_SCALAR},
-    {&inNormal, "Normal", LWNODE_VECTOR},
-    {&inColHighlights, "Colour Highlights", LWNODE_SCALAR},
-    {&inColFilter, "Colour Filter", LWNODE_SCALAR},
-    {&inDiffSharpness, "Diffuse Sharpness", LWNODE_SCALAR},
-    {&inAddTransparency, "Additive Transparency", LWNODE_SCALAR},
-    {&inReflBlurring, "Reflection Blurring", LWNODE_SCALAR},
-    {&inRefrBlurring, "Refraction Blurring", LWNODE_SCALAR},
-    {&inEnable, "Override", LWNODE_INTEGER},
-    {&inDiffShade, "Diffuse Shading", LWNODE_COLOUR},
-    {&inSpecShade, "Specular Shading", LWNODE_COLOUR},
-    {&inReflShade, "Reflection Shading", LWNODE_COLOUR},
-    {&inRefrShade, "Refraction Shading", LWNODE_COLOUR},
-    {&inMaterial, "Material", LWNODE_MATERIAL},
-    {&inOverride, "Colour Override", LWNODE_COLOUR},
-};
-
-// The root inputs as the evaluation reaches them: the host's input IDs in table order and the
-// host's evaluate function, read once when the graph is built. An input the host refused has a
-// null ID and is skipped.
-enum RootSlot {
-    kColour,
-    kDiffuse,
-    kLuminosity,
-    kSpecular,
-    kGlossiness,
-    kReflection,
-    kTransp,
-    kIOR,
-    kTranslucency,
-    kNormal,
-    kColHighlights,
-    kColFilter,
-    kDiffSharpness,
-    kAddTransparency,
-    kReflBlurring,
-    kRefrBlurring,
-    kEnable,
-    kDiffShade,
-    kSpecShade,
-    kReflShade,
-    kRefrShade,
-    kMaterial,
-    kOverride,
-    kRootSlots
-};
-static_assert(sizeof kRootInputs / sizeof kRootInputs[0] == kRootSlots, "one slot per input");
-
-struct RootInputIDs {
-    int (*evaluate)(NodeInputID input, LWNodalAccess_t* access, void* value) = nullptr;
-    int (*isConnected)(NodeInputID input) = nullptr;
-    NodeInputID id[kRootSlots] = {};
-};
-RootInputIDs g_inputs;
-static_assert(kRootSlots <= 32, "one bit per root input");
-
-// The connected root inputs, one bit per slot. Written on the main thread between renders,
-// read by render threads.
-std::atomic<uint32_t> g_connected{0};
-
-constexpr uint32_t bit(RootSlot slot) {
-    return 1u << slot;
-}
-
-// Evaluates the input into `value` when `mask` says it is connected; an unconnected input
-// leaves `value` alone, as the host's evaluation would.
-inline void eval(uint32_t mask, RootSlot slot, LWNodalAccess_t* na, void* value) {
-    if (mask & bit(slot)) g_inputs.evaluate(g_inputs.id[slot], na, value);
-}
-
 // Material value layout: diffuse, specular, reflection, refraction shading colours, then
 // transparency.
 constexpr int kMatDiffuse = 0;
@@ -124,6 +42,127 @@ constexpr int kMatSpecular = 3;
 constexpr int kMatReflection = 6;
 constexpr int kMatRefraction = 9;
 constexpr int kMatTransparency = 12;
+
+// Where the evaluation puts what an input gives, `at` bytes into it.
+enum class Write : uint8_t {
+    Sample,       // the shader access record: the field is replaced
+    Material,     // the material value, written back to the record's namesakes
+    Glossiness,   // the inverse of roughness
+    Replacement,  // the replacement colour, taken at full share
+    Gate,         // the integer that decides whether the sample is overridden at all
+};
+
+// One root input: its label and connection type, where evaluation step `step` writes it, the
+// shader flags it adds while connected, and whether it sets the mirror level to 1. Listed in
+// the order the inputs are created. Record fields are given by their offset in the 9.3 record,
+// which the 9.5 and 9.6 records begin with.
+struct RootInput {
+    std::unique_ptr<vexo::LWNodeInput>* holder;
+    const char* label;
+    ConnectionType type;
+    unsigned step;
+    Write write;
+    size_t at;
+    unsigned flags;
+    bool forcesMirror;
+};
+
+#define SA_FIELD(field) offsetof(st_LWShaderAccess, field)
+#define MAT(index) ((index) * sizeof(double))
+
+constexpr RootInput kRootInputs[] = {
+    {&inColour, "Colour", LWNODE_COLOUR, 1, Write::Sample, SA_FIELD(color), LWSHF_COLOUR, false},
+    {&inDiffuse, "Diffuse", LWNODE_SCALAR, 3, Write::Sample, SA_FIELD(diffuse), LWSHF_DIFFUSE,
+     false},
+    {&inLuminosity, "Luminosity", LWNODE_SCALAR, 2, Write::Sample, SA_FIELD(luminous),
+     LWSHF_LUMINOSITY, false},
+    {&inSpecular, "Specular", LWNODE_SCALAR, 4, Write::Sample, SA_FIELD(specular), LWSHF_SPECULAR,
+     false},
+    {&inGlossiness, "Glossiness", LWNODE_SCALAR, 5, Write::Glossiness, 0, LWSHF_ROUGHNESS, false},
+    {&inReflection, "Reflection", LWNODE_SCALAR, 6, Write::Sample, SA_FIELD(mirror), LWSHF_MIRROR,
+     false},
+    {&inTransp, "Transparency", LWNODE_SCALAR, 7, Write::Material, MAT(kMatTransparency),
+     LWSHF_TRANSPARENCY, false},
+    {&inIOR, "Refraction Index", LWNODE_SCALAR, 8, Write::Sample, SA_FIELD(eta),
+     LWSHF_REFRACTION_INDEX, false},
+    {&inTranslucency, "Translucency", LWNODE_SCALAR, 9, Write::Sample, SA_FIELD(translucency),
+     LWSHF_TRANSLUCENCY, false},
+    {&inNormal, "Normal", LWNODE_VECTOR, 10, Write::Sample, SA_FIELD(wNorm), LWSHF_NORMAL, false},
+    {&inColHighlights, "Colour Highlights", LWNODE_SCALAR, 11, Write::Sample,
+     SA_FIELD(colourHighlights), 0, false},
+    {&inColFilter, "Colour Filter", LWNODE_SCALAR, 12, Write::Sample, SA_FIELD(colourFilter), 0,
+     false},
+    {&inDiffSharpness, "Diffuse Sharpness", LWNODE_SCALAR, 13, Write::Sample,
+     SA_FIELD(diffuseSharpness), 0, false},
+    {&inAddTransparency, "Additive Transparency", LWNODE_SCALAR, 14, Write::Sample,
+     SA_FIELD(additiveTransparency), 0, false},
+    {&inReflBlurring, "Reflection Blurring", LWNODE_SCALAR, 15, Write::Sample,
+     SA_FIELD(reflectionBlur), 0, false},
+    {&inRefrBlurring, "Refraction Blurring", LWNODE_SCALAR, 16, Write::Sample,
+     SA_FIELD(refractionBlur), 0, false},
+    {&inEnable, "Override", LWNODE_INTEGER, 0, Write::Gate, 0, 0, false},
+    // A connected shading input wins over the material for its colour: evaluated after it.
+    {&inDiffShade, "Diffuse Shading", LWNODE_COLOUR, 18, Write::Material, MAT(kMatDiffuse),
+     LWSHF_DIFFUSE_SHADING, false},
+    {&inSpecShade, "Specular Shading", LWNODE_COLOUR, 19, Write::Material, MAT(kMatSpecular),
+     LWSHF_SPECULAR_SHADING, false},
+    {&inReflShade, "Reflection Shading", LWNODE_COLOUR, 20, Write::Material, MAT(kMatReflection),
+     LWSHF_REFLECTION_SHADING, true},
+    {&inRefrShade, "Refraction Shading", LWNODE_COLOUR, 21, Write::Material, MAT(kMatRefraction),
+     LWSHF_REFRACTION_SHADING, false},
+    {&inMaterial, "Material", LWNODE_MATERIAL, 17, Write::Material, 0, LWSHF_MATERIAL, true},
+    {&inOverride, "Colour Override", LWNODE_COLOUR, 22, Write::Replacement, 0, 0, false},
+};
+#undef SA_FIELD
+#undef MAT
+
+constexpr unsigned kRootInputCount = sizeof kRootInputs / sizeof kRootInputs[0];
+static_assert(kRootInputCount <= 32, "one bit of the connection mask per input");
+
+// What evaluation step `step` does, from the table.
+struct Step {
+    Write write = Write::Gate;
+    size_t at = 0;
+};
+struct Steps {
+    Step step[kRootInputCount];
+    unsigned flags[kRootInputCount] = {};  // per step
+    uint32_t forcesMirror = 0;             // steps that set the mirror level
+    uint32_t replaces = 0;                 // steps that write the replacement colour
+    unsigned rows = 0;                     // one bit per step that some row takes
+};
+constexpr Steps stepsOf() {
+    Steps s{};
+    for (unsigned r = 0; r < kRootInputCount; ++r) {
+        const RootInput& in = kRootInputs[r];
+        s.step[in.step] = Step{in.write, in.at};
+        s.flags[in.step] = in.flags;
+        if (in.forcesMirror) s.forcesMirror |= 1u << in.step;
+        if (in.write == Write::Replacement) s.replaces |= 1u << in.step;
+        s.rows |= 1u << in.step;
+    }
+    return s;
+}
+constexpr Steps kSteps = stepsOf();
+static_assert(kSteps.rows == (1ull << kRootInputCount) - 1, "every input has a step of its own");
+static_assert(kSteps.step[0].write == Write::Gate, "the gate is evaluated first");
+static_assert(static_cast<int>(Write::Gate) == 4, "every other write has a place per sample");
+
+// The root inputs as the evaluation reaches them: the host's input IDs by evaluation step and
+// the host's evaluate function, read once when the graph is built. An input the host refused
+// has a null ID and is never connected.
+struct RootInputIDs {
+    int (*evaluate)(NodeInputID input, LWNodalAccess_t* access, void* value) = nullptr;
+    int (*isConnected)(NodeInputID input) = nullptr;
+    NodeInputID id[kRootInputCount] = {};
+};
+RootInputIDs g_inputs;
+
+// The connected root inputs, one bit per evaluation step. Written on the main thread between
+// renders, read by render threads.
+std::atomic<uint32_t> g_connected{0};
+
+constexpr uint32_t kGate = 1u;  // step 0
 
 inline void copy3(double* to, const double* from) {
     to[0] = from[0];
@@ -244,8 +283,9 @@ struct CurrentSample {
 
 // One sample, for the host whose records are SA (shader access) and NA (nodal access). Works on
 // stack copies only: nothing is allocated and no lock is taken.
+// Inlined into its shield, which then is the whole evaluation.
 template <class SA, class NA>
-void evaluateSample(st_LWShaderAccess* record) {
+__attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* record) {
     if (!record || !globalNode || masterDisabled) return;
     if ((globalNode->state() & 0xFFFFu) == 0) return;
     if (!g_inputs.evaluate) return;  // the host gave no input record
@@ -274,7 +314,7 @@ void evaluateSample(st_LWShaderAccess* record) {
     void* handle = lightGroup ? ns_pushGlobalLightGroup(na) : nullptr;
 
     int gate = 1;
-    eval(mask, kEnable, na, &gate);
+    if (mask & kGate) g_inputs.evaluate(g_inputs.id[0], na, &gate);
     if (gate != 0) {
         double material[LWNODE_MATERIAL_DOUBLES];
         copy3(material + kMatDiffuse, sa->diffuseShade);
@@ -282,32 +322,24 @@ void evaluateSample(st_LWShaderAccess* record) {
         copy3(material + kMatReflection, sa->reflectionShade);
         copy3(material + kMatRefraction, sa->refractionShade);
         material[kMatTransparency] = sa->transparency;
-
-        eval(mask, kColour, na, sa->color);
-        eval(mask, kLuminosity, na, &sa->luminous);
-        eval(mask, kDiffuse, na, &sa->diffuse);
-        eval(mask, kSpecular, na, &sa->specular);
         double glossiness = 1.0 / sa->roughness;
-        eval(mask, kGlossiness, na, &glossiness);
-        roundTripRoughness(*sa, glossiness);
-        eval(mask, kReflection, na, &sa->mirror);
-        eval(mask, kTransp, na, &material[kMatTransparency]);
-        eval(mask, kIOR, na, &sa->eta);
-        eval(mask, kTranslucency, na, &sa->translucency);
-        eval(mask, kNormal, na, sa->wNorm);
-        eval(mask, kColHighlights, na, &sa->colourHighlights);
-        eval(mask, kColFilter, na, &sa->colourFilter);
-        eval(mask, kDiffSharpness, na, &sa->diffuseSharpness);
-        eval(mask, kAddTransparency, na, &sa->additiveTransparency);
-        eval(mask, kReflBlurring, na, &sa->reflectionBlur);
-        eval(mask, kRefrBlurring, na, &sa->refractionBlur);
 
-        // A connected shading input wins over the material for its colour.
-        eval(mask, kMaterial, na, material);
-        eval(mask, kDiffShade, na, material + kMatDiffuse);
-        eval(mask, kSpecShade, na, material + kMatSpecular);
-        eval(mask, kReflShade, na, material + kMatReflection);
-        eval(mask, kRefrShade, na, material + kMatRefraction);
+        double colour[3] = {0.0, 0.0, 0.0};
+        char* const places[] = {reinterpret_cast<char*>(sa), reinterpret_cast<char*>(material),
+                                reinterpret_cast<char*>(&glossiness),
+                                reinterpret_cast<char*>(colour)};
+
+        // The connected inputs in step order; an unconnected one would leave its place alone.
+        for (uint32_t steps = mask & ~kGate; steps != 0; steps &= steps - 1) {
+            const unsigned n = static_cast<unsigned>(__builtin_ctz(steps));
+            const Step& step = kSteps.step[n];
+            g_inputs.evaluate(g_inputs.id[n], na, places[static_cast<int>(step.write)] + step.at);
+        }
+        if (mask & kSteps.replaces) {
+            sa->replacementPercentage = 1.0;
+            copy3(sa->replacementColour, colour);
+        }
+        roundTripRoughness(*sa, glossiness);
 
         copy3(sa->diffuseShade, material + kMatDiffuse);
         copy3(sa->specularShade, material + kMatSpecular);
@@ -315,18 +347,13 @@ void evaluateSample(st_LWShaderAccess* record) {
         copy3(sa->refractionShade, material + kMatRefraction);
         sa->transparency = material[kMatTransparency];
 
-        if (mask & (bit(kMaterial) | bit(kReflShade))) sa->mirror = 1.0;
-
-        if (mask & bit(kOverride)) {
-            double colour[3] = {0.0, 0.0, 0.0};
-            eval(mask, kOverride, na, colour);
-            sa->replacementPercentage = 1.0;
-            copy3(sa->replacementColour, colour);
-        }
+        if (mask & kSteps.forcesMirror) sa->mirror = 1.0;
     }
 
     if (lightGroup) ns_popGlobalLightGroup(handle);
 }
+
+constexpr char kEvaluateName[] = "ns_evaluate";
 
 }  // namespace
 
@@ -335,25 +362,27 @@ void evaluateSample(st_LWShaderAccess* record) {
 void createNodeEditor() {
     auto group = std::make_unique<vexo::ChannelGroup>(false);
     group->create(kChannelGroupName, nullptr);
-    globalChannelGroup = std::move(group);
 
     auto editor = std::make_unique<vexo::NodeEditor>();
     editor->create(kEditorTitle, kEditorName, &globalRoot, LWNODE_PREVIEW_COLOUR);
-    editor->setChannelGroup(globalChannelGroup->id());
+    editor->setChannelGroup(group->id());
     editor->setUpdateFunc(&nodeEditorUpdate);
+    // Made first and stored together, so that a failure part way leaves the holders alone.
+    std::unique_ptr<vexo::LWNodeInput> made[kRootInputCount];
     RootInputIDs ids;
-    for (int slot = 0; slot < kRootSlots; ++slot) {
-        const RootInputDef& input = kRootInputs[slot];
-        *input.holder = input.type == LWNODE_SCALAR
-                            ? editor->addScalarInput(input.label, nullptr)
-                            : editor->addInput(input.type, input.label, nullptr);
-        ids.id[slot] = (*input.holder)->id();
-        if (const LWNodeInputFuncs_t* funcs = (*input.holder)->funcs()) {
+    for (unsigned r = 0; r < kRootInputCount; ++r) {
+        const RootInput& input = kRootInputs[r];
+        made[r] = input.type == LWNODE_SCALAR ? editor->addScalarInput(input.label, nullptr)
+                                              : editor->addInput(input.type, input.label, nullptr);
+        ids.id[input.step] = made[r]->id();
+        if (const LWNodeInputFuncs_t* funcs = made[r]->funcs()) {
             ids.evaluate = funcs->evaluate;
             ids.isConnected = funcs->isConnected;
         }
     }
     if (!ids.evaluate || !ids.isConnected) ids = RootInputIDs{};
+    for (unsigned r = 0; r < kRootInputCount; ++r) *kRootInputs[r].holder = std::move(made[r]);
+    globalChannelGroup = std::move(group);
     globalNode = std::move(editor);
     g_inputs = ids;
     refreshRootConnections();
@@ -361,10 +390,9 @@ void createNodeEditor() {
 
 void refreshRootConnections() {
     uint32_t mask = 0;
-    for (int slot = 0; slot < kRootSlots; ++slot) {
-        NodeInputID id = g_inputs.id[slot];
-        if (id && g_inputs.isConnected && g_inputs.isConnected(id) != 0)
-            mask |= bit(static_cast<RootSlot>(slot));
+    for (unsigned step = 0; step < kRootInputCount; ++step) {
+        NodeInputID id = g_inputs.id[step];
+        if (id && g_inputs.isConnected && g_inputs.isConnected(id) != 0) mask |= 1u << step;
     }
     g_connected.store(mask, std::memory_order_relaxed);
 }
@@ -398,39 +426,30 @@ st_LWShaderAccess* currentShaderAccess() {
     return tlsCache;
 }
 
+// Shielded here rather than where the table is filled, so that the shield and the sample's work
+// are one function.
 void ns_evaluate(st_LWShaderAccess* sa) {
-    evaluateSample<st_LWShaderAccess, LWNodalAccess_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess, LWNodalAccess_t>,
+                           kEvaluateName>::call(sa);
 }
 
 void ns_evaluate95(st_LWShaderAccess* sa) {
-    evaluateSample<st_LWShaderAccess95, LWNodalAccess95_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess95, LWNodalAccess95_t>,
+                           kEvaluateName>::call(sa);
 }
 
 void ns_evaluate96(st_LWShaderAccess* sa) {
-    evaluateSample<st_LWShaderAccess96, LWNodalAccess96_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess96, LWNodalAccess96_t>,
+                           kEvaluateName>::call(sa);
 }
 
 unsigned int ns_flags() {
     if (!globalNode || masterDisabled || (globalNode->state() & 0xFFFFu) == 0) return 0;
+    // The material's flags cover the four shading colours, so no input's bits need masking.
     unsigned int flags = LWSHF_RAYTRACE;
-    if (connected(inMaterial)) {
-        flags |= LWSHF_MATERIAL;
-    } else {
-        if (connected(inDiffShade)) flags |= LWSHF_DIFFUSE_SHADING;
-        if (connected(inSpecShade)) flags |= LWSHF_SPECULAR_SHADING;
-        if (connected(inReflShade)) flags |= LWSHF_REFLECTION_SHADING;
-        if (connected(inRefrShade)) flags |= LWSHF_REFRACTION_SHADING;
-    }
-    if (connected(inNormal)) flags |= LWSHF_NORMAL;
-    if (connected(inColour)) flags |= LWSHF_COLOUR;
-    if (connected(inLuminosity)) flags |= LWSHF_LUMINOSITY;
-    if (connected(inDiffuse)) flags |= LWSHF_DIFFUSE;
-    if (connected(inSpecular)) flags |= LWSHF_SPECULAR;
-    if (connected(inReflection)) flags |= LWSHF_MIRROR;
-    if (connected(inTransp)) flags |= LWSHF_TRANSPARENCY;
-    if (connected(inIOR)) flags |= LWSHF_REFRACTION_INDEX;
-    if (connected(inGlossiness)) flags |= LWSHF_ROUGHNESS;
-    if (connected(inTranslucency)) flags |= LWSHF_TRANSLUCENCY;
+    for (uint32_t steps = g_connected.load(std::memory_order_relaxed); steps != 0;
+         steps &= steps - 1)
+        flags |= kSteps.flags[__builtin_ctz(steps)];
     return flags;
 }
 

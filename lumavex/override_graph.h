@@ -85,7 +85,8 @@ void nodeEditorUpdate(NodeEditorID editor);
 // The untouched copy of the sample being evaluated on this thread, or null.
 st_LWShaderAccess* currentShaderAccess();
 
-// Slot 6 of the services: one per host record layout (9.3 and 9.4, 9.5, 9.6 onward).
+// Slot 6 of the services: one per host record layout (9.3 and 9.4, 9.5, 9.6 onward), each
+// behind the exception shield already.
 void ns_evaluate(st_LWShaderAccess* sa);
 void ns_evaluate95(st_LWShaderAccess* sa);
 void ns_evaluate96(st_LWShaderAccess* sa);

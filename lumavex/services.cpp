@@ -4,6 +4,7 @@
 #include <lwsdk/lwglobsrv.h>
 #include <lwsdk/lwitem.h>
 #include <lwsdk/lwmaster.h>
+#include <vexo/adaptor.h>
 #include <vexo/handler.h>
 #include <vexo/items.h>
 #include <vexo/server.h>
@@ -11,6 +12,7 @@
 
 #include <cstring>
 #include <exception>
+#include <memory>
 
 #include "override_graph.h"
 
@@ -24,13 +26,15 @@ int ns_getApiVersion() {
     return QRV_SHADING_API_VERSION;
 }
 
+// Counted before anything can fail: a subscriber whose graph could not be built still
+// unsubscribes later. The graph and the light group are stored only once both are made.
 void ns_subscribe() {
-    if (!globalNode) {
-        usageCount = 0;
-        createNodeEditor();
-        if (lightGroupFactory) glg = lightGroupFactory();
-    }
     ++usageCount;
+    if (globalNode) return;
+    std::unique_ptr<OverrideLightGroup> lightGroup =
+        lightGroupFactory ? lightGroupFactory() : nullptr;
+    createNodeEditor();
+    glg = std::move(lightGroup);
 }
 
 void ns_unsubscribe() {
@@ -128,32 +132,25 @@ const char* ns_save(const st_LWSaveState* state) {
     return globalNode ? globalNode->Save(vexo::SaveState(state)) : nullptr;
 }
 
+// The slots in table order, each behind the frame's exception shield: no failure unwinds into
+// the host or another plug-in. S(slot) is shielded here, P(slot) is shielded already.
+// clang-format off
+#define QRV_SLOTS(S, P)                                                                  \
+    S(ns_getApiVersion) S(ns_subscribe) S(ns_unsubscribe) S(ns_init) S(ns_done)          \
+    S(ns_newTime) P(ns_evaluate) S(ns_flags) S(ns_isEnabled) S(ns_enable)                \
+    S(ns_openEditor) S(ns_getShaderAccess) S(ns_reset) S(ns_pushGlobalLightGroup)        \
+    S(ns_popGlobalLightGroup) S(ns_lg_newTime) S(ns_lg_load) S(ns_lg_save)               \
+    S(ns_useGlobalLightGroup) S(ns_usesGlobalLightGroup) S(ns_DisplayLightGroup)         \
+    S(ns_load) S(ns_save)
+// clang-format on
+#define QRV_SLOT_NAME(slot) constexpr char slot##_name[] = #slot;
+#define QRV_NO_NAME(slot)
+#define QRV_SHIELDED(slot) &vexo::ShieldedFunction<&slot, slot##_name>::call,
+#define QRV_PLAIN(slot) &slot,
+QRV_SLOTS(QRV_SLOT_NAME, QRV_NO_NAME)
+
 // The one table; slot 6 is set by each activation for the host's record layout.
-qrvNodalShadingFuncs g_table = {
-    ns_getApiVersion,
-    ns_subscribe,
-    ns_unsubscribe,
-    ns_init,
-    ns_done,
-    ns_newTime,
-    qrv::ns_evaluate,
-    qrv::ns_flags,
-    ns_isEnabled,
-    ns_enable,
-    ns_openEditor,
-    ns_getShaderAccess,
-    ns_reset,
-    qrv::ns_pushGlobalLightGroup,
-    qrv::ns_popGlobalLightGroup,
-    ns_lg_newTime,
-    ns_lg_load,
-    ns_lg_save,
-    ns_useGlobalLightGroup,
-    ns_usesGlobalLightGroup,
-    ns_DisplayLightGroup,
-    ns_load,
-    ns_save,
-};
+qrvNodalShadingFuncs g_table = {QRV_SLOTS(QRV_SHIELDED, QRV_PLAIN)};
 
 // The evaluation for the running host's record layout; null before 9.3.
 void (*evaluationFor(unsigned major, unsigned minor))(st_LWShaderAccess*) {

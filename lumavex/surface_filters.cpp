@@ -70,10 +70,8 @@ std::string afterLastSeparator(const std::string& name) {
 SurfaceNameFilter::SurfaceNameFilter(const SurfaceNameFilter& other)
     : Filter(other), m_selected(other.m_selected) {}
 
-Filter* SurfaceNameFilter::Copy(FilterNode* node) const {
-    auto* copy = new SurfaceNameFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> SurfaceNameFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 const char* SurfaceNameFilter::Save(const vexo::SaveState& state) {
@@ -122,10 +120,8 @@ int SurfaceNameFilter::DataSet(unsigned id, void* value) {
 SurfaceSceneListFilter::SurfaceSceneListFilter(const SurfaceSceneListFilter& other)
     : SurfaceNameFilter(other), m_picked(other.m_picked) {}
 
-Filter* SurfaceSceneListFilter::Copy(FilterNode* node) const {
-    auto* copy = new SurfaceSceneListFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> SurfaceSceneListFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 const char* SurfaceSceneListFilter::Save(const vexo::SaveState& state) {
@@ -180,10 +176,8 @@ SurfaceObjectListFilter::SurfaceObjectListFilter(const SurfaceObjectListFilter& 
       m_loaded(other.m_loaded),
       m_perFrame(other.m_perFrame) {}
 
-Filter* SurfaceObjectListFilter::Copy(FilterNode* node) const {
-    auto* copy = new SurfaceObjectListFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 std::string SurfaceObjectListFilter::objectKey(const char* fileName) {
@@ -332,10 +326,8 @@ WeightMapFilter::WeightMapFilter(const WeightMapFilter& other)
 
 WeightMapFilter::~WeightMapFilter() = default;
 
-Filter* WeightMapFilter::Copy(FilterNode* node) const {
-    auto* copy = new WeightMapFilter(*this);
-    copy->setNode(node);
-    return copy;
+vexo::Reference<Filter> WeightMapFilter::Copy(FilterNode* node) const {
+    return copyOf(*this, node);
 }
 
 void WeightMapFilter::setNode(FilterNode* node) {

@@ -59,7 +59,7 @@ class SurfaceNameFilter : public Filter {
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
@@ -84,7 +84,7 @@ class SurfaceSceneListFilter : public SurfaceNameFilter {
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
     int DataSet(unsigned id, void* value) override;
@@ -111,7 +111,7 @@ class SurfaceObjectListFilter : public Filter {
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
@@ -155,7 +155,7 @@ class WeightMapFilter : public Filter {
     void setNode(FilterNode* node) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    Filter* Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterNode* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;

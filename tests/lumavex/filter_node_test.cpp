@@ -5,6 +5,7 @@
 #include "lwhost/io/blockio.h"
 #include "lwhost/ui/xpanel.h"
 
+#include <iterator>
 #include <string>
 
 #include "filter.h"
@@ -116,29 +117,61 @@ TEST_F(FilterNodeTest, ConnectedInputsOverrideLogicDefaultAndInvertCheckbox) {
     EXPECT_FALSE(p.value(kInvertFilter).present);
 }
 
-TEST_F(FilterNodeTest, PanelRulesFollowFilterByAndPassThrough) {
+TEST_F(FilterNodeTest, EveryFilterByPositionStoresItsTypeAndShowsItsControls) {
     GraphNode* node = filter();
     lwhost::XPanel& p = panel(node);
-    EXPECT_EQ(p.popupItems(kFilterBy).size(), 9u);
-    EXPECT_FALSE(p.enabled(kFilterText).enabled);
-    ASSERT_TRUE(p.setInt(kFilterBy, 5)) << p.lastError();  // Item Name
-    EXPECT_TRUE(p.enabled(kPick).enabled);
-    EXPECT_TRUE(p.enabled(kIncludeChildren).enabled);
-    EXPECT_TRUE(p.visible(kFilterText));
-    EXPECT_FALSE(p.visible(kWeightMap));
-    ASSERT_TRUE(p.setString(kFilterText, "Ball*"));
-    ASSERT_TRUE(p.setInt(kFilterBy, 3));  // Surface Name
-    EXPECT_EQ(p.enabled(kIncludeChildren).message, "Only available if you filter by Item");
-    EXPECT_EQ(p.value(kFilterText).s, "");
-    ASSERT_TRUE(p.setInt(kFilterBy, 8));  // Item Comment
-    EXPECT_FALSE(p.enabled(kPick).enabled);
-    ASSERT_TRUE(p.setInt(kFilterBy, 7));  // Weight Map Value
-    EXPECT_TRUE(p.visible(kWeightMap));
-    EXPECT_FALSE(p.visible(kFilterText));
+    // Per pop-up position: its label, the stored type, and for "Filter", "Include Children",
+    // "Pick..." and "Weight Map": hidden (-), shown disabled (d) or shown enabled (e).
+    struct Position {
+        const char* label;
+        unsigned type;
+        const char* controls;
+    };
+    const Position positions[] = {
+        {"none", 0, "----"},
+        {"Surface List (by Object)", 6, "ede-"},
+        {"Surface List (by Scene)", 7, "ede-"},
+        {"Surface Name", 1, "ede-"},
+        {"Item List", 8, "eee-"},
+        {"Item Name", 2, "eee-"},
+        {"Object Name", 3, "eee-"},
+        {"Weight Map Value", 4, "---e"},
+        {"Item Comment", 5, "eed-"},
+    };
+    const unsigned controls[] = {kFilterText, kIncludeChildren, kPick, kWeightMap};
+    ASSERT_EQ(p.popupItems(kFilterBy).size(), std::size(positions));
+    for (unsigned i = 0; i < std::size(positions); ++i) {
+        const Position& at = positions[i];
+        SCOPED_TRACE(at.label);
+        EXPECT_EQ(p.popupItems(kFilterBy)[i], at.label);
+        EXPECT_EQ(FilterNode::typeOfPopup(FilterNode::popupOfType(at.type)), at.type);
+        ASSERT_TRUE(p.setInt(kFilterBy, static_cast<int>(i))) << p.lastError();
+        EXPECT_NE(saved(node).find("FilterType " + std::to_string(at.type) + "\n"),
+                  std::string::npos);
+        EXPECT_EQ(p.value(kFilterBy).i, static_cast<int>(i));
+        for (unsigned c = 0; c < std::size(controls); ++c) {
+            const char want = at.controls[c];
+            EXPECT_EQ(p.visible(controls[c]), want != '-') << c;
+            if (want != '-') {
+                EXPECT_EQ(p.enabled(controls[c]).enabled, want == 'e') << c;
+            }
+        }
+        EXPECT_EQ(p.visible(kWeightThreshold), at.controls[3] != '-');
+        if (at.controls[1] == 'd') {
+            EXPECT_EQ(p.enabled(kIncludeChildren).message, "Only available if you filter by Item");
+        }
+    }
+    EXPECT_EQ(FilterNode::typeOfPopup(99), 0u);
+    // Each filter keeps its settings across a change of type.
     ASSERT_TRUE(p.setInt(kFilterBy, 5));
-    EXPECT_EQ(p.value(kFilterText).s, "Ball*");  // each filter keeps its settings
+    ASSERT_TRUE(p.setString(kFilterText, "Ball*"));
+    ASSERT_TRUE(p.setInt(kFilterBy, 3));
+    EXPECT_EQ(p.value(kFilterText).s, "");
+    ASSERT_TRUE(p.setInt(kFilterBy, 5));
+    EXPECT_EQ(p.value(kFilterText).s, "Ball*");
     ASSERT_TRUE(p.setInt(kPassThrough, 1));
-    EXPECT_EQ(p.enabled(kFilterBy).message, "This node is set to pass through");
+    for (unsigned id : {kLogicOperation, kFilterBy, kFilterText, kPick, kInvertFilter})
+        EXPECT_EQ(p.enabled(id).message, "This node is set to pass through") << id;
     EXPECT_TRUE(p.enabled(kFilterAbout).enabled);
 }
 

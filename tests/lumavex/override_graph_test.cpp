@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -158,7 +159,7 @@ TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplac
     expect3(sa.replacementColour, 0.25, 0.5, 1.0, "replacement");
 }
 
-TEST_F(OverrideGraphTest, EachConnectedInputAddsItsFlag) {
+TEST_F(OverrideGraphTest, FlagsAreThoseOfTheConnectedInputsForRandomConnections) {
     std::string names;
     for (const auto& input : h.graph()->rootInputs) names += input->name + "|";
     EXPECT_EQ(names,
@@ -168,6 +169,7 @@ TEST_F(OverrideGraphTest, EachConnectedInputAddsItsFlag) {
               "Override|Diffuse Shading|Specular Shading|Reflection Shading|Refraction Shading|"
               "Material|Colour Override|");
     // Per root input in order: its type (Colour, Scalar, Vector, Integer, Material) and flag.
+    // The material's flags cover the four shading colours'.
     const std::string types = "CSSSSSSSSVSSSSSSICCCCMC";
     const unsigned flags[] = {0x2,   0x8,   0x4,    0x10,   0x100,  0x20,   0x40, 0x80,
                               0x200, 0x1,   0,      0,      0,      0,      0,    0,
@@ -179,18 +181,30 @@ TEST_F(OverrideGraphTest, EachConnectedInputAddsItsFlag) {
         {'I', {LWNODE_INTEGER, "IntegerConstant"}},
         {'M', {LWNODE_MATERIAL, "Material"}}};
     ASSERT_EQ(h.graph()->rootInputs.size(), types.size());
+    std::vector<lwhost::GraphNode*> sources;
     for (size_t i = 0; i < types.size(); ++i) {
-        lwhost::GraphInput* input = h.graph()->rootInputs[i].get();
         const auto [type, server] = kinds.at(types[i]);
-        EXPECT_EQ(input->type, type) << input->name;
-        h.feed(input->name, h.node(server, type == LWNODE_INTEGER ? "Value 1\n" : ""));
-        EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE | flags[i]) << input->name;
-        h.host.nodes().disconnect(input);
+        EXPECT_EQ(h.graph()->rootInputs[i]->type, type) << i;
+        sources.push_back(h.node(server, type == LWNODE_INTEGER ? "Value 1\n" : ""));
     }
-    // The material's flags cover the shading colours: no extra bit for a shading input beside it.
-    h.feedColour("Diffuse Shading", 1, 1, 1);
-    h.feed("Material", h.node("Material"));
-    EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE | LWSHF_MATERIAL);
+    // Every input alone, then random sets; each connection set is a fresh mask.
+    std::mt19937 random(7);
+    for (int round = 0; round < 23 + 60; ++round) {
+        const uint32_t set = round < 23 ? 1u << round : random() & 0x7FFFFFu;
+        unsigned want = LWSHF_RAYTRACE;
+        for (size_t i = 0; i < types.size(); ++i) {
+            lwhost::GraphInput* input = h.graph()->rootInputs[i].get();
+            if (set >> i & 1) {
+                std::string error;
+                ASSERT_TRUE(
+                    h.host.nodes().connect(sources[i]->outputs.front().get(), input, error));
+                want |= flags[i];
+            } else if (input->source) {
+                h.host.nodes().disconnect(input);
+            }
+        }
+        EXPECT_EQ(h.table->ns_flags(), want) << std::hex << set;
+    }
 }
 
 TEST_F(OverrideGraphTest, GlossinessThatHasNoRoughnessKeepsTheSurfaces) {

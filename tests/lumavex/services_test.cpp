@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "alloc_counter.h"
 #include "override_fixture.h"
 
 namespace {
@@ -175,6 +176,38 @@ TEST(ServicesTest, SlotsAnswerNothingWithoutGraphOrLightGroup) {
     EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 0);
     h.table->ns_DisplayLightGroup();
     h.table->ns_unsubscribe();
+}
+
+TEST(ServicesTest, AllocationFailingInsideASubscriptionIsReportedAndLeavesNoHalfGraph) {
+    OverrideHost h;
+    ASSERT_NE(h.table, nullptr);
+    // Each allocation of a first subscription fails in turn, until one runs through. The host
+    // answers a failure inside its own functions as a refusal; the others reach the shield. A
+    // failed subscription still counts, so its unsubscription leaves nothing behind.
+    long failures = 0, reported = 0;
+    for (long n = 0;; ++n) {
+        SCOPED_TRACE(n);
+        h.host.messages().clear();
+        alloc_counter::failAfter(n);
+        h.table->ns_subscribe();
+        if (!alloc_counter::failed()) break;
+        ++failures;
+        for (const lwhost::Message& m : h.host.messages().all()) {
+            EXPECT_EQ(m.line1, "An exception occured in ns_subscribe():");
+            EXPECT_EQ(m.line2, "std::bad_alloc");
+            ++reported;
+        }
+        h.table->ns_unsubscribe();
+        EXPECT_EQ(h.host.nodes().editorCount(), 0u);
+    }
+    alloc_counter::failAfter(-1);
+    EXPECT_GT(failures, 23) << "at least one allocation per root input";
+    EXPECT_GT(reported, 23);
+    ASSERT_NE(h.graph(), nullptr);
+    EXPECT_EQ(h.graph()->rootInputs.size(), 23u);
+
+    h.table->ns_unsubscribe();
+    EXPECT_EQ(h.host.nodes().editorCount(), 0u);
 }
 
 // The frame's accessor, in this process, against the module's table.

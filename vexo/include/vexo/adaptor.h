@@ -10,8 +10,10 @@
 #include <lwsdk/lwshader.h>
 #include <lwsdk/lwxpanel.h>
 
+#include <cstdio>
 #include <exception>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "vexo/handler.h"
@@ -303,6 +305,39 @@ struct LayoutGenericAdaptor {
                 reportException("An exception occured in LayoutGeneric::Activate():", e);
                 return LWACTIVATE_FAILED;
             });
+    }
+};
+
+// A plain function of a function table the module hands out itself (a global's table), shielded
+// like the adaptors' functions: `Name` is the function's name for the report. A function that
+// returns an error text returns the message instead; any other shows it in the host's error
+// dialog and returns its zero value. The failure path allocates nothing, so a failed allocation
+// is reported like any other failure.
+template <auto F, const char* Name>
+struct ShieldedFunction;
+
+template <class R, class... A, R (*F)(A...), const char* Name>
+struct ShieldedFunction<F, Name> {
+    static R call(A... args) {
+        try {
+            return F(args...);
+        } catch (const std::exception& e) {
+            return failed(e);
+        }
+    }
+
+  private:
+    static R failed(const std::exception& e) {
+        if constexpr (std::is_same<R, const char*>::value) {
+            static char text[256];
+            std::snprintf(text, sizeof text, "%s", e.what());
+            return text;
+        } else {
+            char header[128];
+            std::snprintf(header, sizeof header, "An exception occured in %s():", Name);
+            reportException(header, e);
+            return R();
+        }
     }
 };
 

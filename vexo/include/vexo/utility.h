@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 namespace vexo {
@@ -11,7 +12,7 @@ namespace vexo {
 // Base of intrusively counted objects. The count starts at 0; the last Reference that lets go
 // destroys the object through its virtual destructor.
 class ReferenceCounted {
-public:
+  public:
     ReferenceCounted() = default;
     // A copy is a new object: it starts uncounted.
     ReferenceCounted(const ReferenceCounted&) : m_refCount(0) {}
@@ -24,22 +25,25 @@ public:
     }
     uint32_t useCount() const { return m_refCount; }
 
-private:
+  private:
     mutable uint32_t m_refCount = 0;
 };
 
 // Holds one ReferenceCounted object or nothing. Dereferencing an empty reference is not allowed.
+// New objects are made with makeReference; taking a raw pointer has to be written out.
 template <class T>
 class Reference {
-public:
+  public:
     Reference() = default;
-    Reference(T* p) : m_ptr(p) {  // NOLINT(google-explicit-constructor): takes raw pointers freely
+    explicit Reference(T* p) : m_ptr(p) {
         if (m_ptr) m_ptr->retain();
     }
     Reference(const Reference& other) : Reference(other.m_ptr) {}
     Reference(Reference&& other) noexcept : m_ptr(other.m_ptr) { other.m_ptr = nullptr; }
-    template <class U>
-    Reference(const Reference<U>& other) : Reference(other.get()) {}  // NOLINT: upcast
+    // Upcasts only.
+    template <class U, class = std::enable_if_t<std::is_convertible<U*, T*>::value>>
+    Reference(const Reference<U>& other)  // NOLINT(google-explicit-constructor)
+        : Reference(static_cast<T*>(other.get())) {}
     ~Reference() { reset(); }
 
     Reference& operator=(Reference other) noexcept {
@@ -62,10 +66,11 @@ public:
     bool operator==(const Reference& o) const { return m_ptr == o.m_ptr; }
     bool operator!=(const Reference& o) const { return m_ptr != o.m_ptr; }
 
-private:
+  private:
     T* m_ptr = nullptr;
 };
 
+// The one way to make an object held by References.
 template <class T, class... Args>
 Reference<T> makeReference(Args&&... args) {
     return Reference<T>(new T(std::forward<Args>(args)...));
@@ -129,7 +134,7 @@ namespace qrv {
 // One module-wide object of T, created on first use and destroyed when the module unloads.
 template <class T>
 class Singleton {
-public:
+  public:
     static T& Instance() {
         static T instance;
         return instance;
