@@ -1,10 +1,10 @@
 // Node evaluation: ns per evaluation of an unconnected input, an input fed by a constant, a
 // chain of ten nodes, and a plug-in's node input read through the frame.
 #include <benchmark/benchmark.h>
+#include <vexo/node.h>
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/session/session.h"
-#include <vexo/node.h>
 
 #include <stdexcept>
 #include <string>

@@ -3,13 +3,13 @@
 // constants, and a colour confined by a filter node selecting by item name. The sample is a 9.6
 // shader access record filled by hand.
 #include <benchmark/benchmark.h>
-#include "lwhost/io/blockio.h"
+#include <vexo/shading.h>
 #include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
-#include <vexo/shading.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // checks that they read back unchanged. A broken promise traps.
 #pragma once
 
-#include "lwhost/io/blockio.h"
 #include <vexo/persistence.h>
+#include "lwhost/io/blockio.h"
 
 #include <cstddef>
 #include <cstdint>

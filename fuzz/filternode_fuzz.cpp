@@ -2,14 +2,14 @@
 // binary encoding when the first byte is odd) without crashing; the node then steps to a frame,
 // evaluates samples of every object, and saves blocks that load into a fresh node and save again
 // byte for byte.
-#include "lwhost/io/blockio.h"
+#include <vexo/shading.h>
 #include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
-#include <vexo/shading.h>
 
 #include <cstdint>
 #include <cstdio>

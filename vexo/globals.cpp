@@ -44,7 +44,9 @@ bool InstanceUpdate::update(const char* className, void* instance) const {
     return true;
 }
 
-comRingCommunicator::~comRingCommunicator() { detach(); }
+comRingCommunicator::~comRingCommunicator() {
+    detach();
+}
 
 bool comRingCommunicator::attach(const char* topic) {
     detach();

@@ -22,15 +22,17 @@ namespace {
 std::unique_ptr<LWMessage> g_messages;
 }  // namespace
 
-LWMessage* messageService() { return g_messages.get(); }
+LWMessage* messageService() {
+    return g_messages.get();
+}
 
 void SetSuperGlobal(LWGlobalFunc global) {
     SuperGlobal = global;
     if (!g_messages) g_messages = std::make_unique<LWMessage>();
     if (!global) return;
     // The host returns these two values as the pointer itself.
-    LightWave::systemID =
-        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(global(LWSYSTEMID_GLOBAL, LWGLOBAL_READ)));
+    LightWave::systemID = static_cast<uint32_t>(
+        reinterpret_cast<uintptr_t>(global(LWSYSTEMID_GLOBAL, LWGLOBAL_READ)));
     LightWave::productInfo = static_cast<uint32_t>(
         reinterpret_cast<uintptr_t>(global(LWPRODUCTINFO_GLOBAL, LWGLOBAL_READ)));
 }
@@ -61,9 +63,13 @@ void LWServer::AddPlugin(const char* className, const char* name, LWActivateFunc
 
 extern "C" {
 // The one symbol the module exports (see the module's version script).
-__attribute__((visibility("default"))) st_ModuleDescriptor _mod_descrip = {
-    LWMODULE_SYNC, LWMODULE_SYSVERSION, LWMODULE_MACHINE, &vexo::LWServer::Startup,
-    &vexo::LWServer::Shutdown, nullptr};
+__attribute__((visibility("default")))
+st_ModuleDescriptor _mod_descrip = {LWMODULE_SYNC,
+                                    LWMODULE_SYSVERSION,
+                                    LWMODULE_MACHINE,
+                                    &vexo::LWServer::Startup,
+                                    &vexo::LWServer::Shutdown,
+                                    nullptr};
 }
 
 namespace vexo {

@@ -1,15 +1,15 @@
 // lwhost: the stand-in host's command-line program.
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli.h"
-#include "lwhost/ui/dialogs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/script/script.h"
+#include "lwhost/ui/dialogs.h"
 
 namespace lwhost::cli {
 
@@ -84,7 +84,9 @@ std::string programDirectory() {
     return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
 
-std::string defaultModulePath() { return programDirectory() + "lumavex.p"; }
+std::string defaultModulePath() {
+    return programDirectory() + "lumavex.p";
+}
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -99,7 +101,8 @@ const std::vector<Command>& commands() {
          "usage: lwhost render SCENE -o OUT.png [OPTIONS]\n\n"
          "Loads the module and the scene with its plug-ins and renders it through the scene's\n"
          "camera: master plug-ins hear the render start and end, shaders and surface node graphs\n"
-         "run for every sample. A progress bar shows on a terminal; a summary line ends the run.\n\n"
+         "run for every sample. A progress bar shows on a terminal; a summary line ends the "
+         "run.\n\n"
          "Options:\n"
          "  -o, --output OUT.png  image to write (temporary file, then renamed)\n"
          "  --frame N             frame to render (default: the scene's first)\n"
@@ -227,4 +230,6 @@ int main(int argc, char** argv) {
 
 }  // namespace lwhost::cli
 
-int main(int argc, char** argv) { return lwhost::cli::main(argc, argv); }
+int main(int argc, char** argv) {
+    return lwhost::cli::main(argc, argv);
+}

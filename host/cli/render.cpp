@@ -11,10 +11,10 @@
 
 #include "cli.h"
 #include "lwhost/core/host.h"
+#include "lwhost/io/png.h"
 #include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/plugins/plugins.h"
-#include "lwhost/io/png.h"
 #include "lwhost/render/render.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/session/session.h"
@@ -230,8 +230,7 @@ int runRender(Args& args, const GlobalOptions& global) {
         ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
         RenderStats stats;
         auto sink = [&](int frame, const RgbImage& image, std::string& why) {
-            const std::string name =
-                c.range ? frameFileName(c.output, frame) : c.output;
+            const std::string name = c.range ? frameFileName(c.output, frame) : c.output;
             return writePng(name, image, why);
         };
         const bool ok = renderer.render(c.options, frames, sink, error, &stats,
@@ -242,16 +241,14 @@ int runRender(Args& args, const GlobalOptions& global) {
             std::cerr << "lwhost: " << error << "\n";
             status = kExitFailure;
         } else if (!global.quiet) {
-            const double perSecond =
-                stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
+            const double perSecond = stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
             char line[256];
             std::snprintf(line, sizeof line,
                           "rendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
                           "thread%s, %.2f s, %.0f samples per second\n",
-                          stats.frames, stats.frames == 1 ? "" : "s", stats.width,
-                          stats.height, stats.samples, stats.samples == 1 ? "" : "s",
-                          stats.threads, stats.threads == 1 ? "" : "s", stats.seconds,
-                          perSecond);
+                          stats.frames, stats.frames == 1 ? "" : "s", stats.width, stats.height,
+                          stats.samples, stats.samples == 1 ? "" : "s", stats.threads,
+                          stats.threads == 1 ? "" : "s", stats.seconds, perSecond);
             std::cout << line;
         }
     }

@@ -32,7 +32,8 @@ int runServers(Args& args, const GlobalOptions& options) {
     }
 
     const auto& records = module->records();
-    if (!options.quiet) std::cout << module->path() << ": " << records.size() << " server records\n";
+    if (!options.quiet)
+        std::cout << module->path() << ": " << records.size() << " server records\n";
     int position = 0;
     for (const st_ServerRecord* r : records) {
         char head[160];

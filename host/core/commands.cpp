@@ -22,7 +22,8 @@ int CommandProcessor::execute(const char* line) {
     size_t start = text.find_first_not_of(" \t");
     if (start == std::string::npos) return LWCMD_FAILED;
     size_t end = text.find_first_of(" \t", start);
-    std::string verb = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string verb =
+        text.substr(start, end == std::string::npos ? std::string::npos : end - start);
     std::string arguments = end == std::string::npos ? std::string() : text.substr(end + 1);
     auto it = m_verbs.find(verb);
     if (it == m_verbs.end()) return LWCMD_UNKNOWN;
@@ -45,13 +46,17 @@ extern "C" int instanceUpdate(const char* className, void* instance) {
 }
 }  // namespace
 
-LWCommandFunc* CommandProcessor::function() { return &runCommand; }
+LWCommandFunc* CommandProcessor::function() {
+    return &runCommand;
+}
 
 void InstanceUpdates::record(const char* className, void* instance) {
     m_changes.push_back(InstanceChange{className ? className : "", instance});
     if (m_listener) m_listener(className, instance);
 }
 
-LWInstUpdate* InstanceUpdates::function() { return &instanceUpdate; }
+LWInstUpdate* InstanceUpdates::function() {
+    return &instanceUpdate;
+}
 
 }  // namespace lwhost

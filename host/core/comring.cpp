@@ -88,6 +88,8 @@ void ringMessage(const char* topic, int code, void* data) {
 const st_LWComRing kComRing = {ringAttach, ringDetach, ringMessage};
 }  // namespace
 
-const st_LWComRing* ComRing::record() { return &kComRing; }
+const st_LWComRing* ComRing::record() {
+    return &kComRing;
+}
 
 }  // namespace lwhost

@@ -1,13 +1,12 @@
 #include "lwhost/core/host.h"
 
-#include <lwsdk/lwcomring.h>
 #include <lwsdk/lwcommand.h>
+#include <lwsdk/lwcomring.h>
 #include <lwsdk/lwglobsrv.h>
 #include <lwsdk/lwhostinfo.h>
 #include <lwsdk/lwmessage.h>
 
 #include <atomic>
-
 
 namespace lwhost {
 
@@ -57,9 +56,13 @@ Host::~Host() {
     g_current.compare_exchange_strong(self, m_previous);
 }
 
-Host* Host::current() { return g_current.load(std::memory_order_acquire); }
+Host* Host::current() {
+    return g_current.load(std::memory_order_acquire);
+}
 
-LWGlobalFunc Host::globalFunction() { return &hostGlobal; }
+LWGlobalFunc Host::globalFunction() {
+    return &hostGlobal;
+}
 
 void Host::setIdentity(const HostIdentity& identity) {
     m_identity = identity;
@@ -95,8 +98,8 @@ const st_ServerRecord* Host::findServer(const std::string& className,
     return nullptr;
 }
 
-int Host::activate(const std::string& className, const std::string& name, int version,
-                   void* local, void* serverData) {
+int Host::activate(const std::string& className, const std::string& name, int version, void* local,
+                   void* serverData) {
     const st_ServerRecord* r = findServer(className, name);
     if (!r) return -1;
     return r->activate(version, &hostGlobal, local, serverData);

@@ -6,7 +6,9 @@
 
 namespace lwhost {
 
-uint32_t HostIdentity::productInfo() const { return LWPRODUCT_MAKE(major, minor, build); }
+uint32_t HostIdentity::productInfo() const {
+    return LWPRODUCT_MAKE(major, minor, build);
+}
 
 uint32_t HostIdentity::systemID() const {
     return (static_cast<uint32_t>(systemType & 0xFu) << 28) | (serial & LWSYSTEM_SERIALBITS);

@@ -61,18 +61,18 @@ std::unique_ptr<Module> Module::load(const std::string& path, LoadResult& result
                                                   " in its module record (expected " +
                                                   hex(LWMODULE_SYNC) + ")");
     if (desc->sysVersion != LWMODULE_SYSVERSION)
-        return closeWith(LoadStatus::BadVersion,
-                         "unsupported system version " + std::to_string(desc->sysVersion) +
-                             " in its module record (expected " +
-                             std::to_string(LWMODULE_SYSVERSION) + ")");
+        return closeWith(LoadStatus::BadVersion, "unsupported system version " +
+                                                     std::to_string(desc->sysVersion) +
+                                                     " in its module record (expected " +
+                                                     std::to_string(LWMODULE_SYSVERSION) + ")");
     if (desc->sysMachine != LWMODULE_MACHINE)
         return closeWith(LoadStatus::BadMachine, "wrong machine code " + hex(desc->sysMachine) +
                                                      " in its module record (expected " +
                                                      hex(LWMODULE_MACHINE) + ")");
     if (!desc->startup || !desc->shutdown)
-        return closeWith(LoadStatus::NoEntryPoints,
-                         std::string("module record has no ") +
-                             (desc->startup ? "shutdown" : "startup") + " function");
+        return closeWith(LoadStatus::NoEntryPoints, std::string("module record has no ") +
+                                                        (desc->startup ? "shutdown" : "startup") +
+                                                        " function");
 
     st_ServerRecord* array = desc->startup();
     if (!array) return closeWith(LoadStatus::StartupFailed, "startup returned no server records");
@@ -100,7 +100,9 @@ std::unique_ptr<Module> Module::load(const std::string& path, LoadResult& result
     return module;
 }
 
-Module::~Module() { unload(); }
+Module::~Module() {
+    unload();
+}
 
 void Module::unload() {
     if (!m_handle) return;

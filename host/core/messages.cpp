@@ -6,13 +6,20 @@ namespace lwhost {
 
 const char* messageKindName(MessageKind kind) {
     switch (kind) {
-        case MessageKind::Info: return "info";
-        case MessageKind::Error: return "error";
-        case MessageKind::Warning: return "warning";
-        case MessageKind::OkCancel: return "ok/cancel";
-        case MessageKind::YesNo: return "yes/no";
-        case MessageKind::YesNoCancel: return "yes/no/cancel";
-        case MessageKind::Okay: return "okay";
+        case MessageKind::Info:
+            return "info";
+        case MessageKind::Error:
+            return "error";
+        case MessageKind::Warning:
+            return "warning";
+        case MessageKind::OkCancel:
+            return "ok/cancel";
+        case MessageKind::YesNo:
+            return "yes/no";
+        case MessageKind::YesNoCancel:
+            return "yes/no/cancel";
+        case MessageKind::Okay:
+            return "okay";
     }
     return "?";
 }
@@ -30,10 +37,14 @@ void MessageLog::setAnswerer(Answerer answerer) {
 namespace {
 int cautiousAnswer(MessageKind kind) {
     switch (kind) {
-        case MessageKind::OkCancel: return LWMSG_CANCEL;
-        case MessageKind::YesNo: return LWMSG_NO;
-        case MessageKind::YesNoCancel: return LWMSG_CANCEL;
-        default: return 0;
+        case MessageKind::OkCancel:
+            return LWMSG_CANCEL;
+        case MessageKind::YesNo:
+            return LWMSG_NO;
+        case MessageKind::YesNoCancel:
+            return LWMSG_CANCEL;
+        default:
+            return 0;
     }
 }
 
@@ -101,9 +112,15 @@ int showOnHost(MessageKind kind, const char* title, const char* line1, const cha
 }
 
 extern "C" {
-void msgInfo(const char* a, const char* b) { showOnHost(MessageKind::Info, nullptr, a, b); }
-void msgError(const char* a, const char* b) { showOnHost(MessageKind::Error, nullptr, a, b); }
-void msgWarning(const char* a, const char* b) { showOnHost(MessageKind::Warning, nullptr, a, b); }
+void msgInfo(const char* a, const char* b) {
+    showOnHost(MessageKind::Info, nullptr, a, b);
+}
+void msgError(const char* a, const char* b) {
+    showOnHost(MessageKind::Error, nullptr, a, b);
+}
+void msgWarning(const char* a, const char* b) {
+    showOnHost(MessageKind::Warning, nullptr, a, b);
+}
 int msgOkCancel(const char* t, const char* a, const char* b) {
     return showOnHost(MessageKind::OkCancel, t ? t : "", a, b);
 }
@@ -122,6 +139,8 @@ const st_LWMessageFuncs kMessageFuncs = {msgInfo,  msgError,       msgWarning, m
                                          msgYesNo, msgYesNoCancel, msgOkay};
 }  // namespace
 
-const st_LWMessageFuncs* MessageLog::record() { return &kMessageFuncs; }
+const st_LWMessageFuncs* MessageLog::record() {
+    return &kMessageFuncs;
+}
 
 }  // namespace lwhost

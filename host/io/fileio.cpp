@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "lwhost/io/blockio.h"
 #include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 
 namespace lwhost {
 

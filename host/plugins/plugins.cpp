@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <exception>
 
-#include "lwhost/io/blockio.h"
 #include "lwhost/core/host.h"
 #include "lwhost/core/identity.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/ui/xpanel.h"

@@ -3,8 +3,8 @@
 // plug-in's frames.
 #include <exception>
 
-#include "lwhost/scene/envelopes.h"
 #include "lwhost/core/host.h"
+#include "lwhost/scene/envelopes.h"
 
 namespace lwhost {
 

@@ -5,11 +5,11 @@
 #include <memory>
 #include <ostream>
 
-#include "lwhost/ui/dialogs.h"
 #include "lwhost/core/host.h"
-#include "lwhost/ui/panels.h"
 #include "lwhost/io/png.h"
 #include "lwhost/script/script.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/panels.h"
 
 namespace lwhost {
 

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <ostream>
 
-#include "lwhost/ui/dialogs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/script/script.h"
+#include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 namespace lwhost {
@@ -42,7 +42,6 @@ bool count(const ScriptArg& arg, long long& out, std::string& why) {
 }
 
 }  // namespace
-
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "lwhost/ui/dialogs.h"
 #include "lwhost/core/host.h"
+#include "lwhost/ui/dialogs.h"
 
 namespace lwhost {
 

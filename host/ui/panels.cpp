@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <sstream>
 
-#include "lwhost/ui/dialogs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/png.h"
+#include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 namespace lwhost {

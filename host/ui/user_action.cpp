@@ -171,8 +171,8 @@ bool scriptPanelValue(XPanel& panel, unsigned cid, const std::vector<ScriptArg>&
         case ValueKind::Opaque:
             break;
     }
-    why =
-        "control " + scriptQuote(control ? control->label : "") + " carries no value a script can give";
+    why = "control " + scriptQuote(control ? control->label : "") +
+          " carries no value a script can give";
     return false;
 }
 

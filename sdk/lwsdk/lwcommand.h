@@ -10,10 +10,10 @@ extern "C" {
 #define LWINSTUPDATE_GLOBAL "Instance Update"
 
 /* Results of a command line. */
-#define LWCMD_OK 0      /* executed */
-#define LWCMD_UNKNOWN 1 /* no such command */
+#define LWCMD_OK 0        /* executed */
+#define LWCMD_UNKNOWN 1   /* no such command */
 #define LWCMD_NOSERVICE 2 /* reserved: the plug-in had no command function to send through */
-#define LWCMD_FAILED 3  /* known command, bad arguments or refused */
+#define LWCMD_FAILED 3    /* known command, bad arguments or refused */
 
 /* "LW Command Interface" returns a pointer to this function. */
 typedef int LWCommandFunc(const char* commandLine);
@@ -23,10 +23,10 @@ typedef int LWInstUpdate(const char* className, void* instance);
 
 /* Local record of a "LayoutGeneric" server. */
 typedef struct st_LWLayoutGeneric {
-    int (*saveScene)(void* data, const char* file);        /* saves the scene; 1 on success */
+    int (*saveScene)(void* data, const char* file); /* saves the scene; 1 on success */
     int (*loadScene)(void* data, const char* file, const char* name); /* loads; 1 on success */
-    void* data;                                            /* first argument of the functions */
-    int (*evaluate)(void* data, const char* commandLine);  /* runs a command line (LWCMD_*) */
+    void* data;                                           /* first argument of the functions */
+    int (*evaluate)(void* data, const char* commandLine); /* runs a command line (LWCMD_*) */
 } st_LWLayoutGeneric;
 
 #ifdef __cplusplus

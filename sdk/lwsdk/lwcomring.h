@@ -13,9 +13,11 @@ extern "C" {
 typedef void (*LWRingEventFunc)(void* clientData, void* portData, int eventCode, void* eventData);
 
 typedef struct st_LWComRing {
-    int (*ringAttach)(const char* topic, void* clientData, LWRingEventFunc callback); /* 1 attached, 0 refused */
-    void (*ringDetach)(const char* topic, void* clientData);                /* ends the attachment */
-    void (*ringMessage)(const char* topic, int eventCode, void* eventData); /* sends to every client */
+    int (*ringAttach)(const char* topic, void* clientData,
+                      LWRingEventFunc callback);             /* 1 attached, 0 refused */
+    void (*ringDetach)(const char* topic, void* clientData); /* ends the attachment */
+    void (*ringMessage)(const char* topic, int eventCode,
+                        void* eventData); /* sends to every client */
 } st_LWComRing;
 
 #ifdef __cplusplus

@@ -22,14 +22,14 @@ extern "C" {
 #define LWFREQ_CONFIRMED 1
 
 typedef struct st_LWFileReqLocal {
-    int reqType;        /* LWFREQ_* (in) */
-    int result;         /* LWFREQ_* (out) */
-    const char* title;  /* window title (in) */
-    const char* fileType; /* "Label|pattern;pattern" filter, or null (in) */
-    char* path;         /* directory shown first (in); the chosen directory (out) */
-    char* baseName;     /* file name shown first (in); the chosen file name (out) */
-    char* fullName;     /* the chosen full name (out) */
-    int bufLen;         /* size of each of the three buffers, bytes */
+    int reqType;           /* LWFREQ_* (in) */
+    int result;            /* LWFREQ_* (out) */
+    const char* title;     /* window title (in) */
+    const char* fileType;  /* "Label|pattern;pattern" filter, or null (in) */
+    char* path;            /* directory shown first (in); the chosen directory (out) */
+    char* baseName;        /* file name shown first (in); the chosen file name (out) */
+    char* fullName;        /* the chosen full name (out) */
+    int bufLen;            /* size of each of the three buffers, bytes */
     int (*pickName)(void); /* multiple selection; null for one name */
 } st_LWFileReqLocal;
 

@@ -11,9 +11,10 @@
 /* Product Info: bits 20-23 major version, 16-19 minor version, 0-15 build number. */
 #define LWPRODUCT_MAJOR(x) (((x) >> 20) & 0xFu)
 #define LWPRODUCT_MINOR(x) (((x) >> 16) & 0xFu)
-#define LWPRODUCT_BUILD(x) ((x) & 0xFFFFu)
-#define LWPRODUCT_MAKE(major, minor, build) \
-    ((((uint32_t)(major) & 0xFu) << 20) | (((uint32_t)(minor) & 0xFu) << 16) | ((uint32_t)(build) & 0xFFFFu))
+#define LWPRODUCT_BUILD(x) ((x)&0xFFFFu)
+#define LWPRODUCT_MAKE(major, minor, build)                                \
+    ((((uint32_t)(major)&0xFu) << 20) | (((uint32_t)(minor)&0xFu) << 16) | \
+     ((uint32_t)(build)&0xFFFFu))
 
 /* System ID: bits 28-31 system type, 0-27 serial number. */
 #define LWSYSTEM_TYPEBITS 0xF0000000u

@@ -42,13 +42,13 @@ typedef struct st_LWSaveState {
     void (*writeFP)(void* data, const float* values, int n);    /* n floats */
     void (*writeStr)(void* data, const char* text);             /* one text (null: empty) */
     void (*beginBlk)(void* data, const st_LWBlockIdent* ident, int leaf); /* opens a block */
-    void (*endBlk)(void* data);                                 /* closes the innermost block */
-    int (*depth)(void* data);                                   /* blocks open now */
+    void (*endBlk)(void* data); /* closes the innermost block */
+    int (*depth)(void* data);   /* blocks open now */
 } st_LWSaveState;
 
 typedef struct st_LWLoadState {
-    int ioMode;     /* LWIO_BINARY or LWIO_TEXT */
-    void* readData; /* first argument of every function */
+    int ioMode;                                         /* LWIO_BINARY or LWIO_TEXT */
+    void* readData;                                     /* first argument of every function */
     int (*readU1)(void* data, uint8_t* values, int n);  /* reads n unsigned bytes */
     int (*readI2)(void* data, int16_t* values, int n);  /* reads n signed 16-bit values */
     int (*readU4)(void* data, uint32_t* values, int n); /* reads n unsigned 32-bit values */

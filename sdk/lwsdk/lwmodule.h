@@ -8,9 +8,9 @@
 extern "C" {
 #endif
 
-#define LWMODULE_SYNC 0x04121994u    /* first word of every module record */
-#define LWMODULE_SYSVERSION 3u       /* record layout this host understands */
-#define LWMODULE_MACHINE 0x400u      /* machine code of this platform's modules */
+#define LWMODULE_SYNC 0x04121994u      /* first word of every module record */
+#define LWMODULE_SYSVERSION 3u         /* record layout this host understands */
+#define LWMODULE_MACHINE 0x400u        /* machine code of this platform's modules */
 #define LWMODULE_SYMBOL "_mod_descrip" /* the one symbol a module exports */
 
 /* Tag codes of a server's tag list. */
@@ -26,10 +26,10 @@ typedef struct st_ServerTagInfo {
 } st_ServerTagInfo;
 
 typedef struct st_ServerRecord {
-    const char* className;            /* server class, e.g. "ShaderHandler" */
-    const char* name;                 /* server name, unique within its class */
-    LWActivateFunc activate;          /* fills the class's local record */
-    const st_ServerTagInfo* tagInfo;  /* tag list ending with a null text, or null */
+    const char* className;           /* server class, e.g. "ShaderHandler" */
+    const char* name;                /* server name, unique within its class */
+    LWActivateFunc activate;         /* fills the class's local record */
+    const st_ServerTagInfo* tagInfo; /* tag list ending with a null text, or null */
 } st_ServerRecord;
 
 typedef struct st_ModuleDescriptor {

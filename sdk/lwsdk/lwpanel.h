@@ -93,14 +93,14 @@ typedef int LWCtlCountFunc(void* data);                   /* rows of a list box 
 typedef const char* LWCtlNameFunc(void* data, int index); /* a row's text; index -1: header */
 
 /* Which panel callback panel setCallback installs. */
-#define LWPANCB_DRAW 1       /* LWPanDrawFunc */
-#define LWPANCB_OPEN 2       /* LWPanHookFunc */
-#define LWPANCB_CLOSE 3      /* LWPanHookFunc */
-#define LWPANCB_ACTIVATE 4   /* LWPanHookFunc */
+#define LWPANCB_DRAW 1        /* LWPanDrawFunc */
+#define LWPANCB_OPEN 2        /* LWPanHookFunc */
+#define LWPANCB_CLOSE 3       /* LWPanHookFunc */
+#define LWPANCB_ACTIVATE 4    /* LWPanHookFunc */
 #define LWPANCB_MOUSEBUTTON 5 /* LWPanMouseFunc */
-#define LWPANCB_MOUSEMOVE 6  /* LWPanMouseFunc */
-#define LWPANCB_KEYDOWN 7    /* LWPanKeyFunc */
-#define LWPANCB_KEYUP 8      /* LWPanKeyFunc */
+#define LWPANCB_MOUSEMOVE 6   /* LWPanMouseFunc */
+#define LWPANCB_KEYDOWN 7     /* LWPanKeyFunc */
+#define LWPANCB_KEYUP 8       /* LWPanKeyFunc */
 
 /* Drawing, valid inside draw callbacks; x, y relative to the panel. */
 typedef struct st_LWPanelDrawFuncs {
@@ -120,7 +120,7 @@ typedef struct st_LWPanelFuncs {
     /* Opens the panel with LWPANF_* flags. Blocking: returns LWPAN_OK or LWPAN_CANCELLED when
      * it closes. Otherwise returns 1 when it opened. */
     int (*open)(LWPanelID panel, int flags);
-    void (*close)(LWPanelID panel, int result); /* closes an open panel with that result */
+    void (*close)(LWPanelID panel, int result);  /* closes an open panel with that result */
     void (*draw)(LWPanelID panel, int drawMode); /* redraws the panel and its controls now */
 
     int (*getInt)(LWPanelID panel, int attribute);

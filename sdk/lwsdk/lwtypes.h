@@ -13,9 +13,9 @@ extern "C" {
  * The use code says what the caller does with it (LWGLOBAL_*). */
 typedef void* (*LWGlobalFunc)(const char* serviceName, int useMode);
 
-#define LWGLOBAL_READ 0 /* read once; no acquisition is counted */
-#define LWGLOBAL_ACQUIRE 1   /* acquire; the caller releases it later */
-#define LWGLOBAL_RELEASE 2   /* release an earlier acquisition */
+#define LWGLOBAL_READ 0    /* read once; no acquisition is counted */
+#define LWGLOBAL_ACQUIRE 1 /* acquire; the caller releases it later */
+#define LWGLOBAL_RELEASE 2 /* release an earlier acquisition */
 
 /* A server's activate function: (version, global function, local record, server data). */
 typedef int (*LWActivateFunc)(int version, LWGlobalFunc global, void* local, void* serverData);

@@ -1,11 +1,11 @@
 // The comment value line syntax, the value readers, and the stores' per-frame collection and
 // key popup against a scene of the real host (stores without a node).
 #include <gtest/gtest.h>
+#include <vexo/server.h>
 #include "lwhost/core/host.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
-#include <vexo/server.h>
 
 #include <string>
 #include <vector>

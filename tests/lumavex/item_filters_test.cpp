@@ -1,13 +1,13 @@
 // The item filters of the filter node against a scene of the real host: per-frame selection,
 // panel values, storage, the host's renumbering and the pickers.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/ui/dialogs.h"
+#include <vexo/server.h>
 #include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
-#include <vexo/server.h>
+#include "lwhost/ui/dialogs.h"
 
 #include <map>
 #include <set>

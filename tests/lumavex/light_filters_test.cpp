@@ -1,14 +1,14 @@
 // Light filters against a scene of the real host (per-frame sets, panel values, storage,
 // renumbering, pickers), and the illumination hooks against fake illumination functions.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/ui/dialogs.h"
+#include <vexo/server.h>
 #include "lwhost/core/host.h"
 #include "lwhost/core/messages.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
-#include <vexo/server.h>
+#include "lwhost/ui/dialogs.h"
 
 #include <map>
 #include <set>

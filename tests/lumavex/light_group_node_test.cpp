@@ -8,8 +8,8 @@
 // colour in its first three values.
 #include <gtest/gtest.h>
 #include "lwhost/io/blockio.h"
-#include "lwhost/ui/dialogs.h"
 #include "lwhost/render/render.h"
+#include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <array>

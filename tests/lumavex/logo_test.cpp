@@ -1,15 +1,15 @@
 // The logo drawn into node thumbnails and the About panel, through the real host.
 #include <gtest/gtest.h>
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/core/host.h"
-#include "lwhost/ui/panels.h"
-#include "lwhost/io/png.h"
-#include "lwhost/ui/xpanel.h"
-#include "lwhost/session/session.h"
 #include <sys/stat.h>
 #include <vexo/panel.h>
 #include <vexo/server.h>
 #include <vexo/xpanel.h>
+#include "lwhost/core/host.h"
+#include "lwhost/io/png.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/panels.h"
+#include "lwhost/ui/xpanel.h"
 
 #include <regex>
 #include <sstream>

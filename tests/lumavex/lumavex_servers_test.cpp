@@ -18,8 +18,7 @@ struct Expected {
 };
 
 const char* const kShaderTags = "0:\"qorvan lumavex\" 0x20000:\"qorvan lumavex\"";
-#define NODE_TAGS(user, group) \
-    "0:\"" user "\" 0x20000:\"qorvan lumavex\" 0x70000:\"" group "\""
+#define NODE_TAGS(user, group) "0:\"" user "\" 0x20000:\"qorvan lumavex\" 0x70000:\"" group "\""
 
 const std::vector<Expected> kOrder = {
     {"LayoutGeneric", "qrvLumavex",
@@ -58,9 +57,8 @@ TEST(LumavexServersTest, RecordsThatExistFollowTheFixedOrderWithTheirTags) {
     ASSERT_NE(module, nullptr) << result.message;
     size_t next = 0;  // position in kOrder to search from
     for (const st_ServerRecord* r : module->records()) {
-        while (next < kOrder.size() &&
-               !(std::string(kOrder[next].className) == r->className &&
-                 std::string(kOrder[next].name) == r->name))
+        while (next < kOrder.size() && !(std::string(kOrder[next].className) == r->className &&
+                                         std::string(kOrder[next].name) == r->name))
             ++next;
         ASSERT_LT(next, kOrder.size())
             << r->className << " " << r->name << " is unknown or out of order";

@@ -2,11 +2,11 @@
 // host: the settings block in scene files, the panel, scene editing, switching surface node
 // graphs off around a render, and what happens when the master goes.
 #include <gtest/gtest.h>
-#include "lwhost/ui/dialogs.h"
+#include <lwsdk/lwmaster.h>
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
+#include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
-#include <lwsdk/lwmaster.h>
 
 #include <unistd.h>
 

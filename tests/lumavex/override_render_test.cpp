@@ -4,10 +4,10 @@
 // specular, a light of intensity 0), so the expected pixels are worked out by hand.
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
-#include "lwhost/plugins/layout_commands.h"
-#include "lwhost/nodes/nodes.h"
-#include "lwhost/plugins/plugins.h"
 #include "lwhost/io/png.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/plugins/layout_commands.h"
+#include "lwhost/plugins/plugins.h"
 #include "lwhost/render/render.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"

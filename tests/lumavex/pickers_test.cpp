@@ -1,14 +1,14 @@
 // The name picker and the two-list selection dialog through the real host, driven by its queue of
 // user actions; each "print" action records both lists.
 #include <gtest/gtest.h>
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/core/host.h"
-#include "lwhost/core/messages.h"
-#include "lwhost/session/session.h"
 #include <lwsdk/lwitem.h>
 #include <sys/stat.h>
 #include <vexo/items.h>
 #include <vexo/server.h>
+#include "lwhost/core/host.h"
+#include "lwhost/core/messages.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
 
 #include <sstream>
 #include <string>

@@ -3,12 +3,12 @@
 // event on graph edits, the accessor's subscription and storage, and the slots' answers without
 // a graph or light group.
 #include <gtest/gtest.h>
-#include "lwhost/core/comring.h"
-#include "lwhost/scene/envelopes.h"
-#include "lwhost/session/session.h"
 #include <lwsdk/lwglobsrv.h>
 #include <vexo/server.h>
 #include <vexo/shading.h>
+#include "lwhost/core/comring.h"
+#include "lwhost/scene/envelopes.h"
+#include "lwhost/session/session.h"
 
 #include <string>
 

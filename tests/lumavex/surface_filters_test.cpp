@@ -1,12 +1,12 @@
 // The surface and weight-map filters of the filter node against the real host's scene: per-frame
 // selection, evaluation of samples, save and load, and the "Select Surfaces" dialog.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/ui/dialogs.h"
+#include <vexo/server.h>
 #include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
-#include <vexo/server.h>
+#include "lwhost/ui/dialogs.h"
 
 #include <sstream>
 #include <string>

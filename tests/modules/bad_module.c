@@ -12,7 +12,9 @@ __attribute__((unused)) static st_ServerRecord* startup(void) {
     return records;
 #endif
 }
-__attribute__((unused)) static void shutdown(st_ServerRecord* a) { (void)a; }
+__attribute__((unused)) static void shutdown(st_ServerRecord* a) {
+    (void)a;
+}
 
 #ifdef NO_DESCRIPTOR
 __attribute__((visibility("default"))) int not_a_module_record = 1;
@@ -38,5 +40,5 @@ __attribute__((visibility("default"))) st_ModuleDescriptor _mod_descrip = {
 #else
     startup,
 #endif
-    shutdown, NULL};
+    shutdown,    NULL};
 #endif

@@ -59,7 +59,7 @@ int probeActivate(int, LWGlobalFunc global, void* local, void*) {
         }
         case PROBE_RING_SEND:
             qrv::Singleton<vexo::comRingCommunicator>::Instance().send(req->text, req->code,
-                                                                        req->data);
+                                                                       req->data);
             break;
         case PROBE_RING_DROP:
             g_state.recorders.clear();
@@ -87,9 +87,8 @@ int probeActivate(int, LWGlobalFunc global, void* local, void*) {
     return LWACTIVATE_OK;
 }
 
-const st_ServerTagInfo kProbeTags[] = {{"Probe", LWTAG_USERNAME},
-                                       {"probe button", LWTAG_BUTTONNAME},
-                                       {nullptr, 0}};
+const st_ServerTagInfo kProbeTags[] = {
+    {"Probe", LWTAG_USERNAME}, {"probe button", LWTAG_BUTTONNAME}, {nullptr, 0}};
 
 vexo::ServerRegistration probe("ProbeHandler", "probe", probeActivate, kProbeTags);
 

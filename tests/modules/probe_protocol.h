@@ -6,14 +6,14 @@
 #include <stdint.h>
 
 enum ProbeOp {
-    PROBE_IDENTITY,       /* SetSuperGlobal only; reports identity and the message service */
-    PROBE_HOLD_MESSAGES,  /* keeps one more "Info Messages 2" accessor */
-    PROBE_DROP_MESSAGES,  /* destroys one kept accessor */
-    PROBE_ERROR,          /* shows text/text2 through the module's message service */
-    PROBE_RING_ATTACH,    /* keeps a new communicator attached to text */
-    PROBE_RING_SEND,      /* the module-wide sender sends code on text */
-    PROBE_RING_DROP,      /* destroys every kept communicator */
-    PROBE_UPDATE,         /* "Instance Update" with class text and instance data */
+    PROBE_IDENTITY,          /* SetSuperGlobal only; reports identity and the message service */
+    PROBE_HOLD_MESSAGES,     /* keeps one more "Info Messages 2" accessor */
+    PROBE_DROP_MESSAGES,     /* destroys one kept accessor */
+    PROBE_ERROR,             /* shows text/text2 through the module's message service */
+    PROBE_RING_ATTACH,       /* keeps a new communicator attached to text */
+    PROBE_RING_SEND,         /* the module-wide sender sends code on text */
+    PROBE_RING_DROP,         /* destroys every kept communicator */
+    PROBE_UPDATE,            /* "Instance Update" with class text and instance data */
     PROBE_TRANSIENT_ACCESSOR /* builds and destroys an accessor of global text at once */
 };
 

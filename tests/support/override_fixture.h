@@ -4,14 +4,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
+#include <vexo/shading.h>
 #include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
-#include "lwhost/ui/xpanel.h"
 #include "lwhost/session/session.h"
-#include <vexo/shading.h>
+#include "lwhost/ui/xpanel.h"
 
 #include <memory>
 #include <string>

@@ -6,5 +6,9 @@
 inline std::string testModule(const std::string& name) {
     return std::string(TEST_MODULE_DIR) + "/" + name + ".p";
 }
-inline std::string lumavexModule() { return LUMAVEX_MODULE; }
-inline std::string lwhostProgram() { return LWHOST_PROGRAM; }
+inline std::string lumavexModule() {
+    return LUMAVEX_MODULE;
+}
+inline std::string lwhostProgram() {
+    return LWHOST_PROGRAM;
+}

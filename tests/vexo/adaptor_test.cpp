@@ -3,9 +3,9 @@
 // keeps module-wide state (the message service, the command function) for the life of the
 // process; ctest runs each test in its own.
 #include <gtest/gtest.h>
+#include <vexo/adaptor.h>
 #include "lwhost/core/host.h"
 #include "lwhost/session/session.h"
-#include <vexo/adaptor.h>
 
 #include <string>
 #include <vector>

@@ -1,11 +1,11 @@
 // vexo::ChannelGroup against the real host: naming on clashes, ownership, missing globals.
 #include <gtest/gtest.h>
-#include "lwhost/scene/envelopes.h"
-#include "lwhost/core/host.h"
-#include "lwhost/session/session.h"
 #include <vexo/channelgroup.h>
 #include <vexo/server.h>
 #include <vexo/vparm.h>
+#include "lwhost/core/host.h"
+#include "lwhost/scene/envelopes.h"
+#include "lwhost/session/session.h"
 
 #include <memory>
 #include <string>

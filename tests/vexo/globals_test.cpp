@@ -14,7 +14,7 @@ namespace {
 
 // Installs the fake as the frame's global function for one test.
 class GlobalsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { vexo::SuperGlobal = &FakeGlobals::global; }
     void TearDown() override { vexo::SuperGlobal = nullptr; }
     FakeGlobals fake;

@@ -1,11 +1,11 @@
 // Item references, the tracker and the scene pop-ups, against a small fake scene published as
 // the host's globals.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/core/host.h"
-#include "lwhost/session/session.h"
 #include <vexo/items.h>
 #include <vexo/server.h>
+#include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
+#include "lwhost/session/session.h"
 
 #include <string>
 #include <vector>

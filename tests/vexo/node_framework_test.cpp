@@ -1,12 +1,12 @@
 // The node framework against the real host in process: the node adaptor, the node-input record
 // by host version, input-event and panel-change rules, the wrappers, and a plug-in's own editor.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/core/host.h"
-#include "lwhost/nodes/nodes.h"
-#include "lwhost/ui/xpanel.h"
-#include "lwhost/session/session.h"
 #include <vexo/node.h>
+#include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/xpanel.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
 // The frame's panel binding against the real host in process.
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
-#include "lwhost/ui/xpanel.h"
-#include "lwhost/session/session.h"
 #include <vexo/server.h>
 #include <vexo/xpanel.h>
+#include "lwhost/core/host.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/xpanel.h"
 
 #include <stdexcept>
 #include <string>

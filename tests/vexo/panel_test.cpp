@@ -1,13 +1,13 @@
 // The classic panel wrappers, their callback trampolines and the About panel, through the real
 // host's panel service.
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
-#include "lwhost/core/messages.h"
-#include "lwhost/ui/panels.h"
-#include "lwhost/session/session.h"
 #include <vexo/globals.h>
 #include <vexo/panel.h>
 #include <vexo/server.h>
+#include "lwhost/core/host.h"
+#include "lwhost/core/messages.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/panels.h"
 
 #include <memory>
 #include <stdexcept>

@@ -1,12 +1,12 @@
 // Stored objects through the frame's load and save wrappers: nested items, the block conventions,
 // older layouts, and files opened through the real host's "File IO".
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/io/fileio.h"
-#include "lwhost/core/host.h"
-#include "lwhost/session/session.h"
 #include <vexo/persistence.h>
 #include <vexo/server.h>
+#include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
+#include "lwhost/io/fileio.h"
+#include "lwhost/session/session.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,12 +1,12 @@
 // Presets through the real host in process ("File IO", form panels, messages) with the host's
 // directories, file requester and alert level faked, every location inside a temporary directory.
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
-#include "lwhost/ui/xpanel.h"
-#include "lwhost/session/session.h"
 #include <lwsdk/lwdialog.h>
 #include <vexo/presets.h>
 #include <vexo/server.h>
+#include "lwhost/core/host.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/xpanel.h"
 
 #include <algorithm>
 #include <cstdlib>

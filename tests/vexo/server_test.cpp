@@ -13,12 +13,16 @@ extern "C" st_ModuleDescriptor _mod_descrip;
 
 namespace {
 
-int dummyActivate(int, LWGlobalFunc, void*, void*) { return 0; }
+int dummyActivate(int, LWGlobalFunc, void*, void*) {
+    return 0;
+}
 int g_hookCalls = 0;
-void hook() { ++g_hookCalls; }
+void hook() {
+    ++g_hookCalls;
+}
 
 class ServerListTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         vexo::LWServer::pluginList().clear();
         vexo::LWServer::startupList().clear();

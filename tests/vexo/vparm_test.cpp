@@ -1,13 +1,13 @@
 // vexo::VParm against the real host: creation, values at times, copies, persistence, and a
 // host without "LWVParmFuncs 2".
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/scene/envelopes.h"
-#include "lwhost/core/host.h"
-#include "lwhost/session/session.h"
 #include <vexo/persistence.h>
 #include <vexo/server.h>
 #include <vexo/vparm.h>
+#include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
+#include "lwhost/scene/envelopes.h"
+#include "lwhost/session/session.h"
 
 #include <string>
 

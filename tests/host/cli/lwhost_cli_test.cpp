@@ -9,7 +9,9 @@
 
 namespace {
 
-ProgramResult lwhost(const std::string& args) { return runProgram(lwhostProgram() + " " + args); }
+ProgramResult lwhost(const std::string& args) {
+    return runProgram(lwhostProgram() + " " + args);
+}
 
 TEST(LwhostCliTest, ServersListsRecordsWithPositionClassNameAndTags) {
     ProgramResult r = lwhost("servers --module " + testModule("order_module"));
@@ -56,9 +58,9 @@ TEST(LwhostCliTest, TextFileAsModuleIsRefused) {
 }
 
 TEST(LwhostCliTest, UsageErrorsExitTwoWithAHint) {
-    for (const char* args : {"", "frobnicate", "--bogus servers", "servers --bogus",
-                             "servers --module", "--host-version 16.0 servers",
-                             "--host-version servers", "servers --host-version 9.x"}) {
+    for (const char* args :
+         {"", "frobnicate", "--bogus servers", "servers --bogus", "servers --module",
+          "--host-version 16.0 servers", "--host-version servers", "servers --host-version 9.x"}) {
         ProgramResult r = lwhost(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_FALSE(r.err.empty()) << args;

@@ -1,7 +1,7 @@
 // The host's own services, without a module: globals table, identity, messages, ring, commands.
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
 #include <lwsdk/lwhostinfo.h>
+#include "lwhost/core/host.h"
 
 #include <string>
 #include <vector>
@@ -69,8 +69,8 @@ TEST(HostIdentityTest, ParsesVersionsAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(id.major, 9u);
     EXPECT_EQ(id.minor, 3u);
     EXPECT_TRUE(id.setVersion("15.15", error));
-    for (const char* bad : {"16.0", "9.16", "9", "9.", ".5", "9.5.1", "a.b", "", "-1.0", "9.5x",
-                            "0009.5"}) {
+    for (const char* bad :
+         {"16.0", "9.16", "9", "9.", ".5", "9.5.1", "a.b", "", "-1.0", "9.5x", "0009.5"}) {
         lwhost::HostIdentity keep;
         EXPECT_FALSE(keep.setVersion(bad, error)) << bad;
         EXPECT_FALSE(error.empty());

@@ -1,8 +1,8 @@
 // A module's whole life driven through the real host: load, activate, globals, ring, shutdown,
 // unload; and what the host keeps of it.
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
 #include <lwsdk/lwhostinfo.h>
+#include "lwhost/core/host.h"
 
 #include "modules/probe_protocol.h"
 #include "test_paths.h"
@@ -10,7 +10,7 @@
 namespace {
 
 class LifecycleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { load(); }
 
     void load() {
@@ -62,7 +62,7 @@ TEST_F(LifecycleTest, NothingIsHeldAfterTheModuleIsUnloaded) {
         << "still held: " << ::testing::PrintToString(host->globals().held());
     lwhost::GlobalUse messages = host->globals().use("Info Messages 2");
     EXPECT_EQ(messages.acquires, 2u);
-    EXPECT_EQ(messages.releases, 1u);  // released once, by the last accessor
+    EXPECT_EQ(messages.releases, 1u);              // released once, by the last accessor
     EXPECT_EQ(host->ring().clients("topic"), 0u);  // the kept communicator detached
     ASSERT_EQ(host->updates().all().size(), 1u);
     EXPECT_EQ(host->updates().all()[0].className, "ShaderHandler");

@@ -19,7 +19,9 @@ struct BadCase {
     const char* reason;  // part of the message
 };
 
-void PrintTo(const BadCase& c, std::ostream* os) { *os << c.module; }
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.module;
+}
 
 class MalformedModuleTest : public ::testing::TestWithParam<BadCase> {};
 

@@ -1,9 +1,9 @@
 // Block-structured data in memory and in files: both encodings through the host's load and save
 // records, damaged input, and "File IO" saves that replace a file only when they succeed.
-#include <gtest/gtest.h>
 #include "lwhost/io/blockio.h"
-#include "lwhost/io/fileio.h"
+#include <gtest/gtest.h>
 #include "lwhost/core/host.h"
+#include "lwhost/io/fileio.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,8 +1,8 @@
 // The host's own nodes: values at known points, the material layout, the ray node with nested
 // shading on one thread, settings copies, and shading a sample with a surface graph.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
 #include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/scene/scene.h"
 

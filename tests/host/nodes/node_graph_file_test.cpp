@@ -1,8 +1,8 @@
 // Node graphs in files: round trips in both encodings, hand-written text, every refusal with its
 // line and nothing half-built, plug-in nodes' own blocks.
+#include "lwhost/nodes/node_graph_file.h"
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
-#include "lwhost/nodes/node_graph_file.h"
 
 #include <array>
 #include <string>

@@ -1,8 +1,8 @@
 // The host's scene-editing commands and generic servers, through the real loader with the test
 // server module.
+#include "lwhost/plugins/layout_commands.h"
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
-#include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/ui/xpanel.h"
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "test_paths.h"
 #include "host_services.h"
+#include "test_paths.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 // Plug-in instances in the scene, driven through the real loader with the test server module:
 // scene loads create instances and load their blocks, saves round-trip, errors name file and
 // line, missing servers keep their text, renumbering, events, the render calls and panels.
+#include "lwhost/plugins/plugins.h"
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
-#include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <string>
 
-#include "test_paths.h"
 #include "host_services.h"
+#include "test_paths.h"
 
 namespace {
 
@@ -163,7 +163,6 @@ TEST_F(PluginsTest, LoadErrorsNameTheFileAndLineAndKeepTheSceneBefore) {
     EXPECT_TRUE(has(notes, "master create context=set\nmaster load value=7"));
     EXPECT_TRUE(has(write(), "  Value 7\n"));
     EXPECT_EQ(plugins.instanceCount(), 2u);
-
 }
 
 TEST_F(PluginsTest, OldInstancesGoBeforeTheNewSceneIsLoaded) {

@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "host_services.h"
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/ui/xpanel.h"
-#include "host_services.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host_services.h"
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/nodes/nodes.h"
@@ -16,7 +17,6 @@
 #include "lwhost/scene/scene.h"
 #include "lwhost/scene/scene_globals.h"
 #include "test_paths.h"
-#include "host_services.h"
 
 namespace {
 

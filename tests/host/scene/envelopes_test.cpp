@@ -1,9 +1,9 @@
 // The host's animated parameters, channel groups and envelopes, driven through their C records.
-#include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
 #include "lwhost/scene/envelopes.h"
-#include "lwhost/core/host.h"
+#include <gtest/gtest.h>
 #include <lwsdk/lwvparm.h>
+#include "lwhost/core/host.h"
+#include "lwhost/io/blockio.h"
 
 #include <cmath>
 #include <string>

@@ -1,8 +1,8 @@
 // Scene files: reading, writing, round trips, plug-in sections and hooks, bad input, saving,
 // and the `lwhost info` command.
+#include "lwhost/scene/scene_file.h"
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include "lwhost/scene/scene_file.h"
 #include <sys/stat.h>
 #include <unistd.h>
 

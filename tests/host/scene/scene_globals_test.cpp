@@ -1,8 +1,8 @@
 // The four scene-query globals answered by the real host from a scene, as plug-ins reach them.
+#include "lwhost/scene/scene_globals.h"
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
 #include "lwhost/scene/scene_file.h"
-#include "lwhost/scene/scene_globals.h"
 
 #include <cstddef>
 #include <string>

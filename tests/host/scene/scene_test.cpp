@@ -1,7 +1,7 @@
 // The scene model: items and hierarchy, transforms, comments, renumbering, geometry and weight
 // maps, OBJ files, surfaces and server queries.
-#include <gtest/gtest.h>
 #include "lwhost/scene/scene.h"
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>

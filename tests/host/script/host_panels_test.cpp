@@ -1,17 +1,17 @@
 // "LWPanelServices" driven through its function table as a plug-in would, with the user's
 // actions taken from the host's queue.
 #include <gtest/gtest.h>
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/core/host.h"
-#include "lwhost/plugins/layout_commands.h"
-#include "lwhost/ui/panels.h"
-#include "lwhost/plugins/plugins.h"
-#include "lwhost/io/png.h"
-#include "lwhost/scene/scene.h"
-#include "lwhost/script/script.h"
 #include <lwsdk/lwpanel.h>
 #include <lwsdk/lwtypes.h>
 #include <unistd.h>
+#include "lwhost/core/host.h"
+#include "lwhost/io/png.h"
+#include "lwhost/plugins/layout_commands.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/script/script.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/panels.h"
 
 #include <sstream>
 #include <string>

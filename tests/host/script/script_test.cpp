@@ -1,11 +1,11 @@
 // The script language: reading, the verb table and running with fake verbs, then the standard
 // verbs against the real host with the test server module.
+#include "lwhost/script/script.h"
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/scene_globals.h"
-#include "lwhost/script/script.h"
 
 #include <cstdio>
 #include <fstream>
@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "host_services.h"
 #include "run_program.h"
 #include "test_paths.h"
-#include "host_services.h"
 
 namespace {
 

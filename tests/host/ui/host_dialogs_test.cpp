@@ -1,24 +1,24 @@
 // The host's dialogs as plug-ins reach them: asking messages, "File Request 2", posted forms,
 // "Directory Info" and "LW Interface Info 5", answered from the queue of user actions.
 #include <gtest/gtest.h>
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/core/host.h"
-#include "lwhost/ui/xpanel.h"
 #include <lwsdk/lwdialog.h>
 #include <lwsdk/lwmessage.h>
 #include <lwsdk/lwtypes.h>
 #include <lwsdk/lwxpanel.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "lwhost/core/host.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/xpanel.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "host_services.h"
 #include "run_program.h"
 #include "test_paths.h"
-#include "host_services.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The host's panels driven as a user would, with a small fake plug-in made of C callbacks.
 #include <gtest/gtest.h>
+#include <lwsdk/lwxpanel.h>
 #include "lwhost/core/host.h"
 #include "lwhost/ui/xpanel.h"
-#include <lwsdk/lwxpanel.h>
 
 #include <map>
 #include <string>

@@ -2,8 +2,8 @@
 // the last live accessor of a global releases it; the pointer and the count are module-wide.
 #pragma once
 
-#include <lwsdk/lwcomring.h>
 #include <lwsdk/lwcommand.h>
+#include <lwsdk/lwcomring.h>
 #include <lwsdk/lwmessage.h>
 
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace vexo {
 
 // Common base of the accessors, so that differently typed ones can be held alike.
 class genericGlobal {
-public:
+  public:
     virtual ~genericGlobal() = default;
 };
 
@@ -28,7 +28,7 @@ void releaseGlobal(const char* name);
 // function pointer the host published.
 template <class T>
 class GlobalBase : public genericGlobal {
-public:
+  public:
     GlobalBase() {
         globPtr = reinterpret_cast<T*>(detail::acquireGlobal(m_globalName));
         m_counted = globPtr != nullptr;
@@ -46,12 +46,12 @@ public:
     static uint64_t usageCount() { return usage_count; }
     static const char* globalName() { return m_globalName; }
 
-protected:
+  protected:
     static const char* const m_globalName;
     static T* globPtr;
     static uint64_t usage_count;
 
-private:
+  private:
     bool m_counted = false;  // this object's acquisition succeeded and is in usage_count
 };
 
@@ -64,7 +64,7 @@ uint64_t GlobalBase<T>::usage_count = 0;
 // type can reach different globals.
 template <class T, const char* Name>
 class nGlobalBase : public genericGlobal {
-public:
+  public:
     nGlobalBase() {
         globPtr = reinterpret_cast<T*>(detail::acquireGlobal(Name));
         m_counted = globPtr != nullptr;
@@ -82,11 +82,11 @@ public:
     static uint64_t usageCount() { return usage_count; }
     static const char* globalName() { return Name; }
 
-protected:
+  protected:
     static T* globPtr;
     static uint64_t usage_count;
 
-private:
+  private:
     bool m_counted = false;
 };
 
@@ -105,7 +105,7 @@ const char* const GlobalBase<LWInstUpdate>::m_globalName;
 
 // "Info Messages 2". Every call is skipped when the host lacks the service.
 class LWMessage : public GlobalBase<st_LWMessageFuncs> {
-public:
+  public:
     void info(const char* line1, const char* line2 = nullptr) const;
     void error(const char* line1, const char* line2 = nullptr) const;
     void warning(const char* line1, const char* line2 = nullptr) const;
@@ -113,18 +113,17 @@ public:
 
 // "Instance Update": tells the host an instance of a class changed.
 class InstanceUpdate : public GlobalBase<LWInstUpdate> {
-public:
+  public:
     // Returns false when the host lacks the function.
     bool update(const char* className, void* instance) const;
 };
 
 // A client of "LW Communication Ring".
 class comRingCommunicator : public GlobalBase<st_LWComRing> {
-public:
+  public:
     comRingCommunicator() = default;
     // A copy is a separate client: it is not attached.
-    comRingCommunicator(const comRingCommunicator& other)
-        : GlobalBase<st_LWComRing>(other) {}
+    comRingCommunicator(const comRingCommunicator& other) : GlobalBase<st_LWComRing>(other) {}
     comRingCommunicator& operator=(const comRingCommunicator&) { return *this; }
     ~comRingCommunicator() override;
 
@@ -141,7 +140,7 @@ public:
 
     static void RingEventCB(void* clientData, void* portData, int eventCode, void* eventData);
 
-private:
+  private:
     std::string m_topic;  // empty when not attached
 };
 

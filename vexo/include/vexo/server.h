@@ -18,15 +18,23 @@ namespace LightWave {
 extern uint32_t systemID;     // "System ID" as last read
 extern uint32_t productInfo;  // "Product Info" as last read
 
-inline unsigned majorVersion() { return (productInfo >> 20) & 0xFu; }
-inline unsigned minorVersion() { return (productInfo >> 16) & 0xFu; }
-inline unsigned systemType() { return (systemID >> 28) & 0xFu; }
+inline unsigned majorVersion() {
+    return (productInfo >> 20) & 0xFu;
+}
+inline unsigned minorVersion() {
+    return (productInfo >> 16) & 0xFu;
+}
+inline unsigned systemType() {
+    return (systemID >> 28) & 0xFu;
+}
 // True when the host is at least major.minor.
 inline bool atLeast(unsigned major, unsigned minor) {
     return majorVersion() > major || (majorVersion() == major && minorVersion() >= minor);
 }
 // The modelling application: no item callbacks, no picker buttons.
-inline bool isModeler() { return systemType() == 1; }
+inline bool isModeler() {
+    return systemType() == 1;
+}
 }  // namespace LightWave
 
 // Stores the host's global function; the first call also acquires the message service.
@@ -37,7 +45,7 @@ void SetSuperGlobal(LWGlobalFunc global);
 LWMessage* messageService();
 
 class LWServer {
-public:
+  public:
     using Hook = void (*)();
 
     // Lists created on first use; they live as long as the module.

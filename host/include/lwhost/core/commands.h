@@ -12,7 +12,7 @@
 namespace lwhost {
 
 class CommandProcessor {
-public:
+  public:
     // A verb's handler receives the text after the verb and its separating blank.
     using Handler = std::function<int(const std::string& arguments)>;
 
@@ -30,7 +30,7 @@ public:
     // The function "LW Command Interface" returns; it runs lines on the current host.
     static LWCommandFunc* function();
 
-private:
+  private:
     std::map<std::string, Handler> m_verbs;
     std::vector<std::string> m_lines;
     std::vector<std::string> m_status;
@@ -42,7 +42,7 @@ struct InstanceChange {
 };
 
 class InstanceUpdates {
-public:
+  public:
     // Keeps the change and tells the listener (the node system: a node instance's change is an
     // edit of its graph).
     void record(const char* className, void* instance);
@@ -54,7 +54,7 @@ public:
 
     static LWInstUpdate* function();
 
-private:
+  private:
     std::vector<InstanceChange> m_changes;
     std::function<void(const char*, void*)> m_listener;
 };

@@ -11,7 +11,7 @@
 namespace lwhost {
 
 class ComRing {
-public:
+  public:
     // 1 when attached; 0 for a null topic or callback. Attaching a client twice to one topic
     // keeps one attachment with the newer callback.
     int attach(const char* topic, void* clientData, LWRingEventFunc callback);
@@ -25,7 +25,7 @@ public:
 
     static const st_LWComRing* record();
 
-private:
+  private:
     struct Client {
         void* data;
         LWRingEventFunc callback;

@@ -18,7 +18,7 @@ struct GlobalUse {
 };
 
 class GlobalsRegistry {
-public:
+  public:
     // Publishes `record` under `name` (replacing an earlier one). The record may be a plain
     // value cast to a pointer, as for "Product Info".
     void publish(const std::string& name, void* record);
@@ -38,7 +38,7 @@ public:
     // Every name asked for, known or not, in name order.
     std::vector<std::string> requested() const;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::map<std::string, void*> m_records;
     std::map<std::string, GlobalUse> m_uses;

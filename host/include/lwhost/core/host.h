@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "lwhost/core/comring.h"
 #include "lwhost/core/commands.h"
+#include "lwhost/core/comring.h"
 #include "lwhost/core/globals.h"
 #include "lwhost/core/identity.h"
 #include "lwhost/core/loader.h"
@@ -31,7 +31,7 @@ class Dialogs;
 class NodeSystem;
 
 class Host {
-public:
+  public:
     explicit Host(const HostIdentity& identity = HostIdentity());
     // Unloads the modules still loaded. The higher services must be gone, or the session must
     // have unloaded the modules while they still existed.
@@ -88,7 +88,7 @@ public:
     // global-service record), or null. What the globals table falls back on.
     void* moduleGlobal(const std::string& name);
 
-private:
+  private:
     void publishIdentity();
 
     HostIdentity m_identity;

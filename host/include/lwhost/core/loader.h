@@ -29,7 +29,7 @@ struct LoadResult {
 };
 
 class Module {
-public:
+  public:
     // Null with `result` saying why when the module cannot be used.
     static std::unique_ptr<Module> load(const std::string& path, LoadResult& result);
     ~Module();
@@ -45,7 +45,7 @@ public:
     const std::vector<const st_ServerRecord*>& records() const { return m_records; }
     const st_ServerRecord* find(const std::string& className, const std::string& name) const;
 
-private:
+  private:
     Module() = default;
 
     std::string m_path;

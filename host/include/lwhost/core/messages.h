@@ -24,7 +24,7 @@ struct Message {
 };
 
 class MessageLog {
-public:
+  public:
     using Echo = std::function<void(const Message&)>;
     using Answerer = std::function<int(MessageKind, const Message&)>;
 
@@ -42,7 +42,7 @@ public:
     // The record handed to plug-ins; its functions go to the current host's log.
     static const st_LWMessageFuncs* record();
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<Message> m_messages;
     Echo m_echo;
