@@ -14,12 +14,7 @@
 
 namespace lwhost {
 
-class FileIO;
-class XPanels;
-class Envelopes;
-class ClassicPanels;
-class Dialogs;
-class NodeSystem;
+// The services up to the node system are declared by the core.
 class Scene;
 class SceneGlobals;
 class Plugins;
