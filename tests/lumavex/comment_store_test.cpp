@@ -1,15 +1,11 @@
 // The comment value line syntax, the value readers, and the stores' per-frame collection and
 // key popup against a scene of the real host (stores without a node).
 #include <gtest/gtest.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
-#include "lwhost/scene/scene.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/session/session.h"
 
 #include <string>
 #include <vector>
 
+#include "bundle_fixtures.h"
 #include "comment_store.h"
 
 namespace {
@@ -79,12 +75,8 @@ TEST(CommentLineTest, ReadsNumbersIntegersAndVectorsAsStreamsDo) {
 
 // Rig (object) > Arm (null) > Hand (object) > Finger (object); Lamp (light) > Bulb (object);
 // Box (object) > Lid (object).
-class CommentStoreTest : public ::testing::Test {
+class CommentStoreTest : public bundle_test::SceneTest {
   protected:
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
-    lwhost::Scene& scene = session.scene();
-    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
     LWItemID rig = object("Rig");
     LWItemID arm = scene.addNull("Arm");
     LWItemID hand = object("Hand");

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "alloc_counter.h"
-#include "override_fixture.h"
+#include "bundle_fixtures.h"
 
 namespace {
 
@@ -226,10 +226,7 @@ TEST(ServicesTest, AccessorIsOneSubscriptionAndStoresTheGraph) {
         ASSERT_NE(h.graph(), nullptr) << "the first subscription still holds the graph";
 
         h.feedScalar("Diffuse", 0.25);
-        lwhost::MemorySaveState out(LWIO_TEXT);
-        EXPECT_EQ(first.Save(vexo::SaveState(out.record())), nullptr);
-        out.finish();
-        saved = out.bytes();
+        saved = bundle_test::saveText(first);
         EXPECT_NE(saved.find("Root \"Diffuse\""), std::string::npos) << saved;
     }
     EXPECT_EQ(h.graph(), nullptr);
@@ -239,8 +236,7 @@ TEST(ServicesTest, AccessorIsOneSubscriptionAndStoresTheGraph) {
     vexo::qrvShadingGlobal again;
     ASSERT_NE(h.graph(), nullptr);
     EXPECT_TRUE(h.graph()->nodes.empty());
-    lwhost::MemoryLoadState in(saved, LWIO_TEXT);
-    EXPECT_EQ(again.Load(vexo::LoadState(in.record())), nullptr);
+    bundle_test::loadText(again, saved);
     EXPECT_EQ(h.graph()->nodes.size(), 1u);
     EXPECT_NE(h.graph()->rootInput("Diffuse")->source, nullptr);
 }
