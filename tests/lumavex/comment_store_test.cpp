@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bundle_fixtures.h"
@@ -12,16 +13,14 @@ namespace {
 
 using V3 = vexo::Vector3<double>;
 
-struct Parsed {
-    bool ok;
-    std::string type, key, value;
-    bool inherit;
-};
+// Whether the line parses, then its type, key, value and whether it is handed down.
+using Parsed = std::tuple<bool, std::string, std::string, std::string, bool>;
 
 Parsed parse(const std::string& line) {
-    Parsed p{false, "-", "-", "-", false};
-    p.ok = qrv::parseComment(line, p.type, p.key, p.value, p.inherit);
-    return p;
+    std::string type = "-", key = "-", value = "-";
+    bool inherit = false;
+    const bool ok = qrv::parseComment(line, type, key, value, inherit);
+    return {ok, type, key, value, inherit};
 }
 
 TEST(CommentLineTest, SplitsValueLinesAtTheFirstOfEachDelimiter) {
@@ -39,17 +38,9 @@ TEST(CommentLineTest, SplitsValueLinesAtTheFirstOfEachDelimiter) {
         {"k=1;#s:x", {true, "s", "x", "1", false}},
         {"#s:=;", {true, "s", "", "", false}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const Parsed p = parse(c.line);
-        EXPECT_TRUE(p.ok);
-        EXPECT_EQ(p.type, c.expected.type);
-        EXPECT_EQ(p.key, c.expected.key);
-        EXPECT_EQ(p.value, c.expected.value);
-        EXPECT_EQ(p.inherit, c.expected.inherit);
-    }
+    for (const Case& c : cases) EXPECT_EQ(parse(c.line), c.expected) << c.line;
     for (const char* line : {"#s:k=1", "#s k=1;", "#s:k 1;", "s:k=1;", "", "   ", "#", ";;;"})
-        EXPECT_FALSE(parse(line).ok) << '"' << line << '"';
+        EXPECT_FALSE(std::get<0>(parse(line))) << '"' << line << '"';
     EXPECT_EQ(qrv::commentTypeLetter("Scalar"), 's');
     EXPECT_EQ(qrv::commentTypeLetter(""), 0);
 }
