@@ -103,7 +103,16 @@ class LightGroupNodeTest : public bundle_test::GraphTest {
         return {c[0] - kAmbient, c[1] - kAmbient, c[2] - kAmbient};
     }
     bool holdsFakes() const { return bundle_test::holdsFakes(access); }
-    const LWItemID* used(GraphNode* node) { return node->server->item.useItems(node->instance); }
+    // The first n items the node says it uses (its list ends in a null ID).
+    std::vector<LWItemID> used(GraphNode* node, size_t n) {
+        const LWItemID* items = node->server->item.useItems(node->instance);
+        EXPECT_NE(items, nullptr);
+        return items ? std::vector<LWItemID>(items, items + n) : std::vector<LWItemID>(n);
+    }
+    std::set<LWItemID> usedSet(GraphNode* node) {
+        const std::vector<LWItemID> items = used(node, 2);
+        return {items.begin(), items.end()};
+    }
     // Picks exactly these lights in the node's "Select Lights" dialog.
     void pickLights(GraphNode* node, const std::vector<const char*>& names) {
         queue(Kind::Press, "Deselect All");
@@ -185,9 +194,7 @@ TEST_F(LightGroupNodeTest, ListPickedInThePanelIsStoredFoundByNameAndFollowsRenu
     EXPECT_EQ(h.host.dialogs().shown().back().title, "Select Lights");
     newTime(node);
     EXPECT_EQ(lit(node), (Colour{0.5, 0, 0.5}));
-    ASSERT_NE(used(node), nullptr);
-    EXPECT_EQ(std::vector<LWItemID>(used(node), used(node) + 3),
-              (std::vector<LWItemID>{key, rim, 0}));
+    EXPECT_EQ(used(node, 3), (std::vector<LWItemID>{key, rim, LWITEM_NULL}));
 
     const std::string text = saved(node);
     EXPECT_NE(text.find("FilterType 1"), std::string::npos) << text;
@@ -200,13 +207,14 @@ TEST_F(LightGroupNodeTest, ListPickedInThePanelIsStoredFoundByNameAndFollowsRenu
     for (const auto& pair : ids) pairs.insert(pairs.end(), {pair.first, pair.second});
     pairs.insert(pairs.end(), {LWITEM_NULL, LWITEM_NULL});
     h.host.nodes().changeID(pairs.data());
-    EXPECT_EQ(used(node)[0], LWITEM_NULL) << "only the current filter's items are in use";
+    EXPECT_EQ(used(node, 1), std::vector<LWItemID>{LWITEM_NULL})
+        << "only the current filter's items are in use";
     ASSERT_TRUE(panel(node).setInt(kFilterBy, 1));
     const std::set<LWItemID> renumbered{ids[key], ids[rim]};
-    EXPECT_EQ(std::set<LWItemID>(used(node), used(node) + 2), renumbered);
+    EXPECT_EQ(usedSet(node), renumbered);
     // A new node reads the list back, finding the lights by name under their new IDs.
     GraphNode* loaded = group(text);
-    EXPECT_EQ(std::set<LWItemID>(used(loaded), used(loaded) + 2), renumbered);
+    EXPECT_EQ(usedSet(loaded), renumbered);
 }
 
 TEST_F(LightGroupNodeTest, BlocksRoundTripAndAFileWithoutAFilterLeavesTheFiltersAlone) {
