@@ -2,33 +2,26 @@
 // and without a value, the "Default" input and the panel default (animated or not), their
 // panels with the key popup, and their blocks and copies.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
 #include "lwhost/scene/envelopes.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <string>
 
 #include "alloc_counter.h"
+#include "bundle_fixtures.h"
 #include "comment_nodes.h"
-#include "override_fixture.h"
 
 namespace {
 
-using lwhost::GraphInput;
 using lwhost::GraphNode;
-using lwhost::NodeSystem;
+using V3 = vexo::Vector3<double>;
 
 std::string setting(const std::string& name) {
     return "{ Setting\n  CommentName \"" + name + "\"\n}\n";
 }
 
-class CommentNodesTest : public ::testing::Test {
+class CommentNodesTest : public bundle_test::GraphTest {
   protected:
     CommentNodesTest() {
-        graph = h.host.nodes().createEditor("Surface", "comments", nullptr, nullptr);
-        ball = h.scene.addObject("Ball", lwhost::ObjectData());
-        cube = h.scene.addObject("Cube", lwhost::ObjectData());
-        plain = h.scene.addObject("Plain", lwhost::ObjectData());
         h.scene.setParent(cube, ball);
         h.scene.item(ball)->comments = {"*s:rough=0.25;", "#v:offset=1,2,3;", "#c:tint=1,0.5,0;",
                                         "#i:index=12.7;"};
@@ -44,53 +37,24 @@ class CommentNodesTest : public ::testing::Test {
         };
         h.host.xpanels().setEnvelopeAccess(parms);
     }
-    // Nodes go before the module that made them.
-    ~CommentNodesTest() override { h.host.nodes().destroyEditor(graph); }
-
-    GraphNode* make(const std::string& server, const std::string& settings = "") {
-        return override_test::addNode(h.host, *graph, server, settings);
+    void feedDefault(GraphNode* from, GraphNode* to) {
+        connect(from, from->outputs.front()->name, to, "Default");
     }
-    void newTime(GraphNode* node, int frame, double time = 0.0) {
-        EXPECT_EQ(node->server->rend.newTime(node->instance, frame, time), nullptr);
-    }
-    void connect(GraphNode* from, GraphNode* to) {
-        std::string error;
-        EXPECT_TRUE(h.host.nodes().connect(from, from->outputs.front()->name, to, "Default", error))
-            << error;
-    }
-    GraphInput* root(GraphNode* node) {
-        GraphInput* in = h.host.nodes().addRootInput(*graph, node->outputs.front()->type,
-                                                     "in" + std::to_string(++roots), nullptr);
-        std::string error;
-        EXPECT_TRUE(h.host.nodes().connect(node->outputs.front().get(), in, error)) << error;
-        return in;
-    }
-    double scalar(GraphNode* node, LWItemID object) {
+    // The node's output for a sample of the object; a scalar or an integer is the first value.
+    template <class T>
+    std::array<T, 3> sample(GraphNode* node, LWItemID object) {
         access.objID = object;
-        double v = -1;
-        NodeSystem::evaluate(root(node), &access, &v);
+        std::array<T, 3> v{{-1, -1, -1}};
+        evaluate(node, "", v.data());
         return v;
     }
-    vexo::Vector3<double> vector(GraphNode* node, LWItemID object) {
-        access.objID = object;
-        double v[3] = {-1, -1, -1};
-        NodeSystem::evaluate(root(node), &access, v);
-        return vexo::Vector3<double>(v);
-    }
-    int integer(GraphNode* node, LWItemID object) {
-        access.objID = object;
-        int v = -1;
-        NodeSystem::evaluate(root(node), &access, &v);
-        return v;
-    }
-    std::string saved(GraphNode* node) { return override_test::savedText(node); }
-    lwhost::XPanel& panel(GraphNode* node) { return override_test::nodePanel(h.host, node); }
+    double scalar(GraphNode* node, LWItemID object) { return sample<double>(node, object)[0]; }
+    int integer(GraphNode* node, LWItemID object) { return sample<int>(node, object)[0]; }
+    V3 vector(GraphNode* node, LWItemID object) { return V3(sample<double>(node, object).data()); }
 
-    override_test::OverrideHost h;
-    lwhost::NodeGraph* graph = nullptr;
-    LWItemID ball = 0, cube = 0, plain = 0;
-    LWNodalAccess_t access{};
-    int roots = 0;
+    LWItemID ball = h.scene.addObject("Ball", lwhost::ObjectData());
+    LWItemID cube = h.scene.addObject("Cube", lwhost::ObjectData());
+    LWItemID plain = h.scene.addObject("Plain", lwhost::ObjectData());
 };
 
 TEST_F(CommentNodesTest, EachKindOutputsTheShadedObjectsValueOrItsDefault) {
@@ -100,7 +64,7 @@ TEST_F(CommentNodesTest, EachKindOutputsTheShadedObjectsValueOrItsDefault) {
     GraphNode* i = make(kGetIntegerCommentName, setting("index|count"));
     for (GraphNode* node : {s, v, c, i}) {
         SCOPED_TRACE(node->server->name);
-        newTime(node, 1);
+        newTime(node);
         ASSERT_EQ(node->inputs.size(), 1u);
         EXPECT_EQ(node->inputs.front()->name, "Default");
         EXPECT_EQ(node->outputs.size(), 1u);
@@ -115,30 +79,30 @@ TEST_F(CommentNodesTest, EachKindOutputsTheShadedObjectsValueOrItsDefault) {
     EXPECT_EQ(scalar(s, ball), 0.25);
     EXPECT_EQ(scalar(s, cube), 0.75);
     EXPECT_EQ(scalar(s, plain), 0.0);
-    EXPECT_EQ(vector(v, ball), vexo::Vector3<double>(1, 2, 3));
-    EXPECT_EQ(vector(v, cube), vexo::Vector3<double>(0, 0, 0)) << "a plain line is not inherited";
-    EXPECT_EQ(vector(c, ball), vexo::Vector3<double>(1, 0.5, 0));
+    EXPECT_EQ(vector(v, ball), V3(1, 2, 3));
+    EXPECT_EQ(vector(v, cube), V3(0, 0, 0)) << "a plain line is not inherited";
+    EXPECT_EQ(vector(c, ball), V3(1, 0.5, 0));
     EXPECT_EQ(integer(i, ball), 12);
     EXPECT_EQ(integer(i, cube), 3);
     EXPECT_EQ(integer(i, plain), 0);
 
     // Objects without a value take what the "Default" input gives.
-    connect(make("ScalarConstant", "Value 0.5\n"), s);
-    connect(make("IntegerConstant", "Value 7\n"), i);
-    connect(make("ColourConstant", "Colour 0.25 0.5 0.75\n"), c);
+    feedDefault(make("ScalarConstant", "Value 0.5\n"), s);
+    feedDefault(make("IntegerConstant", "Value 7\n"), i);
+    feedDefault(make("ColourConstant", "Colour 0.25 0.5 0.75\n"), c);
     EXPECT_EQ(scalar(s, plain), 0.5);
     EXPECT_EQ(scalar(s, ball), 0.25);
     EXPECT_EQ(integer(i, plain), 7);
-    EXPECT_EQ(vector(c, plain), vexo::Vector3<double>(0.25, 0.5, 0.75));
+    EXPECT_EQ(vector(c, plain), V3(0.25, 0.5, 0.75));
 
     // A sample takes a map lookup and no allocation.
-    GraphInput* in = root(s);
+    lwhost::GraphInput* in = root(s);
     access.objID = cube;
-    double out = 0;
+    double got = 0;
     alloc_counter::Scope count;
-    NodeSystem::evaluate(in, &access, &out);
+    lwhost::NodeSystem::evaluate(in, &access, &got);
     EXPECT_EQ(count.stop(), 0);
-    EXPECT_EQ(out, 0.75);
+    EXPECT_EQ(got, 0.75);
 }
 
 TEST_F(CommentNodesTest, PanelPicksKeysFromTheSceneAndHidesADefaultThatIsConnected) {
@@ -150,7 +114,7 @@ TEST_F(CommentNodesTest, PanelPicksKeysFromTheSceneAndHidesADefaultThatIsConnect
     EXPECT_EQ(p.popupItems(kCommentName), (std::vector<std::string>{"Rough", "rough"}));
     ASSERT_TRUE(p.choose(kCommentName, 0)) << p.lastError();
     EXPECT_EQ(p.value(kCommentName).s, "Rough");
-    newTime(s, 1);
+    newTime(s);
     EXPECT_EQ(scalar(s, ball), 0.25) << "the key matches without regard to case";
 
     ASSERT_TRUE(p.setFloat(kCommentDefault, 0.4)) << p.lastError();
@@ -160,7 +124,7 @@ TEST_F(CommentNodesTest, PanelPicksKeysFromTheSceneAndHidesADefaultThatIsConnect
     EXPECT_TRUE(before.present);
     EXPECT_EQ(h.host.envelopes().parmOwner(static_cast<LWVParmID>(before.raw)),
               kGetScalarCommentName);
-    connect(make("ScalarConstant", "Value 0.5\n"), s);
+    feedDefault(make("ScalarConstant", "Value 0.5\n"), s);
     EXPECT_FALSE(p.value(kCommentDefault).present);
     EXPECT_TRUE(p.click(kCommentAbout)) << p.lastError();
     ASSERT_NE(p.draw(kCommentLogo), nullptr);
@@ -171,7 +135,7 @@ TEST_F(CommentNodesTest, PanelPicksKeysFromTheSceneAndHidesADefaultThatIsConnect
     EXPECT_EQ(ip.control(kCommentDefault)->label, "Default Integer");
     EXPECT_EQ(ip.popupItems(kCommentName), (std::vector<std::string>{"count", "index"}));
     ASSERT_TRUE(ip.setInt(kCommentDefault, -4));
-    newTime(i, 1);
+    newTime(i);
     EXPECT_EQ(integer(i, plain), -4);
     EXPECT_EQ(panel(make(kGetColourCommentName)).control(kCommentDefault)->type, "color-env");
     EXPECT_EQ(panel(make(kGetVectorCommentName)).popupItems(kCommentName),
@@ -189,13 +153,13 @@ TEST_F(CommentNodesTest, EnvelopeDefaultsFollowTheFrameAndTheIntegerStaysConstan
     const st_LWEnvelopeFuncs* env = lwhost::Envelopes::envelopeRecord();
     env->createKey(envs[2], 0.0, 0.0);
     env->createKey(envs[2], 1.0, 10.0);
-    newTime(v, 0, 0.0);
-    EXPECT_EQ(vector(v, ball), vexo::Vector3<double>(1, 2, 0));
+    newTime(v, 0);
+    EXPECT_EQ(vector(v, ball), V3(1, 2, 0));
     newTime(v, 30, 1.0);
-    EXPECT_EQ(vector(v, ball), vexo::Vector3<double>(1, 2, 10));
+    EXPECT_EQ(vector(v, ball), V3(1, 2, 10));
 
     GraphNode* i = make(kGetIntegerCommentName, "{ Setting\n  Default 5\n}\n");
-    newTime(i, 0, 0.0);
+    newTime(i, 0);
     EXPECT_EQ(integer(i, plain), 5);
     newTime(i, 30, 1.0);
     EXPECT_EQ(integer(i, plain), 5);
@@ -210,21 +174,21 @@ TEST_F(CommentNodesTest, BlocksAndCopiesKeepTheNameAndTheAnimatedDefault) {
 
     GraphNode* loaded = make(kGetScalarCommentName, "Other 1\n" + text);
     EXPECT_EQ(saved(loaded), text);
-    newTime(loaded, 1);
+    newTime(loaded);
     EXPECT_EQ(scalar(loaded, plain), 0.625) << "the loaded default is in use";
     EXPECT_EQ(scalar(loaded, cube), 0.75);
 
     GraphNode* copy = make(kGetScalarCommentName);
     ASSERT_EQ(copy->server->inst.copy(copy->instance, s->instance), nullptr);
     EXPECT_EQ(saved(copy), text);
-    newTime(copy, 1);
+    newTime(copy);
     EXPECT_EQ(scalar(copy, plain), 0.625);
     EXPECT_EQ(copy->inputs.size(), 1u);
 
     GraphNode* i =
         make(kGetIntegerCommentName, "{ Setting\n  CommentName \"n\"\n  Default 4294967295\n}\n");
     EXPECT_EQ(saved(i), "{ Setting\n  CommentName \"n\"\n  Default 4294967295\n}\n");
-    newTime(i, 1);
+    newTime(i);
     EXPECT_EQ(integer(i, plain), -1);
 }
 

@@ -1,31 +1,26 @@
 // The comment value line syntax, the value readers, and the stores' per-frame collection and
 // key popup against a scene of the real host (stores without a node).
 #include <gtest/gtest.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
-#include "lwhost/scene/scene.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/session/session.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "bundle_fixtures.h"
 #include "comment_store.h"
 
 namespace {
 
 using V3 = vexo::Vector3<double>;
 
-struct Parsed {
-    bool ok;
-    std::string type, key, value;
-    bool inherit;
-};
+// Whether the line parses, then its type, key, value and whether it is handed down.
+using Parsed = std::tuple<bool, std::string, std::string, std::string, bool>;
 
 Parsed parse(const std::string& line) {
-    Parsed p{false, "-", "-", "-", false};
-    p.ok = qrv::parseComment(line, p.type, p.key, p.value, p.inherit);
-    return p;
+    std::string type = "-", key = "-", value = "-";
+    bool inherit = false;
+    const bool ok = qrv::parseComment(line, type, key, value, inherit);
+    return {ok, type, key, value, inherit};
 }
 
 TEST(CommentLineTest, SplitsValueLinesAtTheFirstOfEachDelimiter) {
@@ -43,17 +38,9 @@ TEST(CommentLineTest, SplitsValueLinesAtTheFirstOfEachDelimiter) {
         {"k=1;#s:x", {true, "s", "x", "1", false}},
         {"#s:=;", {true, "s", "", "", false}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const Parsed p = parse(c.line);
-        EXPECT_TRUE(p.ok);
-        EXPECT_EQ(p.type, c.expected.type);
-        EXPECT_EQ(p.key, c.expected.key);
-        EXPECT_EQ(p.value, c.expected.value);
-        EXPECT_EQ(p.inherit, c.expected.inherit);
-    }
+    for (const Case& c : cases) EXPECT_EQ(parse(c.line), c.expected) << c.line;
     for (const char* line : {"#s:k=1", "#s k=1;", "#s:k 1;", "s:k=1;", "", "   ", "#", ";;;"})
-        EXPECT_FALSE(parse(line).ok) << '"' << line << '"';
+        EXPECT_FALSE(std::get<0>(parse(line))) << '"' << line << '"';
     EXPECT_EQ(qrv::commentTypeLetter("Scalar"), 's');
     EXPECT_EQ(qrv::commentTypeLetter(""), 0);
 }
@@ -79,12 +66,8 @@ TEST(CommentLineTest, ReadsNumbersIntegersAndVectorsAsStreamsDo) {
 
 // Rig (object) > Arm (null) > Hand (object) > Finger (object); Lamp (light) > Bulb (object);
 // Box (object) > Lid (object).
-class CommentStoreTest : public ::testing::Test {
+class CommentStoreTest : public bundle_test::SceneTest {
   protected:
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
-    lwhost::Scene& scene = session.scene();
-    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
     LWItemID rig = object("Rig");
     LWItemID arm = scene.addNull("Arm");
     LWItemID hand = object("Hand");

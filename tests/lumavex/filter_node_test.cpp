@@ -2,93 +2,50 @@
 // filter result, logic operation, invert and pass through; its panel; its blocks in the current
 // and the older layout.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <iterator>
 #include <string>
 
+#include "bundle_fixtures.h"
 #include "filter.h"
-#include "override_fixture.h"
 
 namespace {
 
-using lwhost::GraphInput;
 using lwhost::GraphNode;
-using lwhost::NodeSystem;
 
-class FilterNodeTest : public ::testing::Test {
+class FilterNodeTest : public bundle_test::GraphTest {
   protected:
-    FilterNodeTest() {
-        graph = h.host.nodes().createEditor("Surface", "filters", nullptr, nullptr);
-        ball = h.scene.addNull("Ball");
-        box = h.scene.addNull("Box");
-    }
-    // Nodes go before the module that made them.
-    ~FilterNodeTest() override { h.host.nodes().destroyEditor(graph); }
-
-    GraphNode* make(const std::string& server, const std::string& settings = "") {
-        return override_test::addNode(h.host, *graph, server, settings);
-    }
     // A filter node with a red "new" and a blue "base" colour; new time at frame 1.
     GraphNode* filter(const std::string& settings = "") {
         GraphNode* node = make("qrvFilter", settings);
         connect(make("ColourConstant", "Colour 1 0 0\n"), "Colour", node, "newColour");
         connect(make("ColourConstant", "Colour 0 0 1\n"), "Colour", node, "baseColour");
-        node->server->rend.newTime(node->instance, 1, 1.0 / 30);
+        newTime(node, 1, 1.0 / 30);
         return node;
-    }
-    void connect(GraphNode* from, const std::string& output, GraphNode* to,
-                 const std::string& input) {
-        std::string error;
-        EXPECT_TRUE(h.host.nodes().connect(from, output, to, input, error)) << error;
-    }
-    GraphInput* root(GraphNode* node, const std::string& output, ConnectionType type) {
-        GraphInput* in =
-            h.host.nodes().addRootInput(*graph, type, "in" + std::to_string(++roots), nullptr);
-        std::string error;
-        EXPECT_TRUE(h.host.nodes().connect(node->output(output), in, error)) << error;
-        return in;
     }
     int logic(GraphNode* node, LWItemID object = 0) {
         access.objID = object;
         int v = -1;
-        NodeSystem::evaluate(root(node, "Logic", LWNODE_INTEGER), &access, &v);
+        evaluate(node, "Logic", &v);
         return v;
     }
     double red(GraphNode* node) {
         double c[3] = {-1, -1, -1};
-        NodeSystem::evaluate(root(node, "Colour", LWNODE_COLOUR), &access, c);
+        evaluate(node, "Colour", c);
         return c[2] == 1.0 ? 0.0 : c[0];  // 1 for "new", 0 for "base"
     }
-    std::string saved(GraphNode* node) { return override_test::savedText(node); }
-    lwhost::XPanel& panel(GraphNode* node) { return override_test::nodePanel(h.host, node); }
 
-    override_test::OverrideHost h;
-    lwhost::NodeGraph* graph = nullptr;
-    LWItemID ball = 0, box = 0;
-    LWNodalAccess_t access{};
-    int roots = 0;
+    LWItemID ball = h.scene.addNull("Ball"), box = h.scene.addNull("Box");
 };
 
-TEST_F(FilterNodeTest, NewNodeSelectsEverySampleAndUnconnectedOutputsAreZero) {
-    GraphNode* node = filter();
-    EXPECT_EQ(logic(node), 1);
-    EXPECT_EQ(red(node), 1.0);
-    double scalar = -1;
-    NodeSystem::evaluate(root(node, "Scalar", LWNODE_SCALAR), &access, &scalar);
-    EXPECT_EQ(scalar, 0.0);
-    EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 30, 80}}));
-}
-
-TEST_F(FilterNodeTest, LogicInvertAndPassThroughCombineWithTheFilterResult) {
+TEST_F(FilterNodeTest, LogicInvertAndPassThroughCombineWithTheFilterResultUnconnectedGiveZero) {
     struct Case {
         const char* settings;
         LWItemID object;
         int expected;
     };
     const Case cases[] = {
-        {"", 0, 1},
+        {"", 0, 1},                                                      // a new node: everything
         {"FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 0, 0},  // Item Name, the box
         {"FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 1, 1},
         {"LogicOperation 2\n", 0, 1},  // OR with the default 1
@@ -103,7 +60,11 @@ TEST_F(FilterNodeTest, LogicInvertAndPassThroughCombineWithTheFilterResult) {
         SCOPED_TRACE(c.settings);
         EXPECT_EQ(logic(node, c.object ? ball : box), c.expected);
         EXPECT_EQ(red(node), c.expected);
+        double scalar = -1;
+        evaluate(node, "Scalar", &scalar);
+        EXPECT_EQ(scalar, 0.0) << "no scalar input is connected";
     }
+    EXPECT_EQ(filter()->colour, (std::array<int, 3>{{30, 30, 80}}));
 }
 
 TEST_F(FilterNodeTest, ConnectedInputsOverrideLogicDefaultAndInvertCheckbox) {
@@ -149,13 +110,10 @@ TEST_F(FilterNodeTest, EveryFilterByPositionStoresItsTypeAndShowsItsControls) {
         EXPECT_NE(saved(node).find("FilterType " + std::to_string(at.type) + "\n"),
                   std::string::npos);
         EXPECT_EQ(p.value(kFilterBy).i, static_cast<int>(i));
-        for (unsigned c = 0; c < std::size(controls); ++c) {
-            const char want = at.controls[c];
-            EXPECT_EQ(p.visible(controls[c]), want != '-') << c;
-            if (want != '-') {
-                EXPECT_EQ(p.enabled(controls[c]).enabled, want == 'e') << c;
-            }
-        }
+        std::string shown;
+        for (unsigned id : controls)
+            shown += !p.visible(id) ? '-' : p.enabled(id).enabled ? 'e' : 'd';
+        EXPECT_EQ(shown, at.controls);
         EXPECT_EQ(p.visible(kWeightThreshold), at.controls[3] != '-');
         if (at.controls[1] == 'd') {
             EXPECT_EQ(p.enabled(kIncludeChildren).message, "Only available if you filter by Item");
@@ -192,7 +150,7 @@ TEST_F(FilterNodeTest, CopiesKeepOneThresholdInputAndTheFilterSettings) {
     GraphNode* source = filter("FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n");
     GraphNode* copy = filter();
     ASSERT_EQ(copy->server->inst.copy(copy->instance, source->instance), nullptr);
-    copy->server->rend.newTime(copy->instance, 1, 0.0);
+    newTime(copy);
     EXPECT_EQ(logic(copy, ball), 1);
     EXPECT_EQ(logic(copy, box), 0);
     int thresholds = 0;
@@ -207,19 +165,15 @@ TEST_F(FilterNodeTest, CopiesKeepOneThresholdInputAndTheFilterSettings) {
     EXPECT_FALSE(p.value(kWeightThreshold).present);
 }
 
-TEST(FilterNodePanelTest, ModellingApplicationHasNoPickButton) {
-    override_test::OverrideHost modeller(override_test::version(10, 0, 1));
-    lwhost::NodeGraph* g = modeller.host.nodes().createEditor("Surface", "m", nullptr, nullptr);
-    std::string error;
-    GraphNode* node = modeller.host.nodes().addNode(*g, "qrvFilter", error);
-    ASSERT_NE(node, nullptr) << error;
-    st_LWInterface local{node->instance, nullptr, nullptr};
-    ASSERT_EQ(modeller.host.activate(LWNODE_ICLASS, "qrvFilter", 4, &local), LWACTIVATE_OK);
-    lwhost::XPanel* p = modeller.host.xpanels().find(local.panel);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->control(kPick), nullptr);
-    EXPECT_NE(p->control(kFilterText), nullptr);
-    modeller.host.nodes().destroyEditor(g);
+class ModellerFilterNodeTest : public bundle_test::GraphTest {
+  protected:
+    ModellerFilterNodeTest() : GraphTest(override_test::version(10, 0, 1)) {}
+};
+
+TEST_F(ModellerFilterNodeTest, ModellingApplicationHasNoPickButton) {
+    lwhost::XPanel& p = panel(make("qrvFilter"));
+    EXPECT_EQ(p.control(kPick), nullptr);
+    EXPECT_NE(p.control(kFilterText), nullptr);
 }
 
 }  // namespace

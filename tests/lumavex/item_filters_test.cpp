@@ -1,30 +1,23 @@
 // The item filters of the filter node against a scene of the real host: per-frame selection,
 // panel values, storage, the host's renumbering and the pickers.
 #include <gtest/gtest.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
-#include "lwhost/io/blockio.h"
-#include "lwhost/scene/scene.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/session/session.h"
-#include "lwhost/ui/dialogs.h"
 
-#include <map>
 #include <set>
 #include <string>
 
 #include "alloc_counter.h"
+#include "bundle_fixtures.h"
 #include "item_filters.h"
 
 namespace {
 
+using bundle_test::Kind;
+using bundle_test::loadText;
+using bundle_test::saveText;
+
 // Rig (null) > Arm (null) > Lamp (light), Ball; Clone shares Ball's file; Crate has comments.
-class ItemFiltersTest : public ::testing::Test {
+class ItemFiltersTest : public bundle_test::SceneTest {
   protected:
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
-    lwhost::Scene& scene = session.scene();
-    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
     LWItemID rig = scene.addNull("Rig");
     LWItemID arm = scene.addNull("Arm");
     LWItemID lamp = scene.addLight("Lamp");
@@ -38,38 +31,30 @@ class ItemFiltersTest : public ::testing::Test {
         scene.setParent(ball, arm);
         scene.item(crate)->comments = {"size 2", "Glass"};
     }
-
     LWItemID object(const std::string& name, const std::string& file) {
         lwhost::ObjectData data;
         data.fileName = file;
         return scene.addObject(name, data);
     }
+    // Whether the filter selects a sample of the item.
+    static bool selects(Filter& filter, LWItemID item) {
+        LWNodalAccess_t access{};
+        access.objID = item;
+        return filter.Evaluate(&access);
+    }
     // Names of the items whose samples the filter selects after a frame change, in scene order.
     std::string selection(Filter& filter) {
         filter.NewTime(1, 0.0);
         std::string out;
-        LWNodalAccess_t access{};
-        for (size_t i = 0; i < scene.itemCount(); ++i) {
-            access.objID = scene.itemAt(i).id;
-            if (filter.Evaluate(&access)) out += (out.empty() ? "" : " ") + scene.itemAt(i).name;
-        }
+        for (size_t i = 0; i < scene.itemCount(); ++i)
+            if (selects(filter, scene.itemAt(i).id))
+                out += (out.empty() ? "" : " ") + scene.itemAt(i).name;
         return out;
     }
     static void set(Filter& filter, const std::string& pattern, bool children) {
         filter.DataSet(kFilterText, const_cast<char*>(pattern.c_str()));
         int on = children ? 1 : 0;
         filter.DataSet(kIncludeChildren, &on);
-    }
-    static std::string save(Filter& filter) {
-        lwhost::MemorySaveState state(LWIO_TEXT);
-        filter.Save(vexo::SaveState(state.record()));
-        state.finish();
-        return state.bytes();
-    }
-    static void load(Filter& filter, const std::string& text) {
-        lwhost::MemoryLoadState state(text, LWIO_TEXT);
-        filter.Load(vexo::LoadState(state.record()));
-        EXPECT_FALSE(state.failed()) << state.error();
     }
 };
 
@@ -84,10 +69,8 @@ TEST_F(ItemFiltersTest, ItemNameSelectsMatchingObjectsAndWithChildrenEveryDescen
     EXPECT_EQ(selection(filter), "Rig Arm Lamp Ball") << "lights too, and Ball whatever its name";
     EXPECT_FALSE(filter.Evaluate(nullptr));
 
-    LWNodalAccess_t access{};
-    access.objID = ball;
     alloc_counter::Scope count;
-    EXPECT_TRUE(filter.Evaluate(&access));
+    EXPECT_TRUE(selects(filter, ball));
     EXPECT_EQ(count.stop(), 0);
 }
 
@@ -120,17 +103,13 @@ TEST_F(ItemFiltersTest, ItemListSelectsItsItemsAndFollowsRenumberingAndDeletion)
     EXPECT_EQ(filter.filterString(), "") << "the list has no pattern";
     EXPECT_EQ(selection(filter), "Arm Lamp Ball Crate");
 
-    std::map<LWItemID, LWItemID> ids;
-    for (const auto& pair : scene.renumber())
-        if (pair.first) ids[pair.first] = pair.second;
+    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(scene);
     const LWItemID newArm = ids[arm];
     ids[crate] = LWITEM_NULL;  // deleted
     filter.ChangeID(ids);
     filter.UseItems(used);
     EXPECT_EQ(used, std::set<LWItemID>{newArm});
-    LWNodalAccess_t access{};
-    access.objID = newArm;
-    EXPECT_TRUE(filter.Evaluate(&access)) << "before the next frame change too";
+    EXPECT_TRUE(selects(filter, newArm)) << "before the next frame change too";
     EXPECT_EQ(selection(filter), "Arm Lamp Ball");
 }
 
@@ -138,22 +117,21 @@ TEST_F(ItemFiltersTest,
        SavedFiltersLoadTheirSettingsAListIsReplacedAndFoundByNameAndCopiesKeepAll) {
     ItemNameFilter named(nullptr);
     set(named, "B*|\"x\"", true);
-    const std::string text = save(named);
+    const std::string text = saveText(named);
     EXPECT_NE(text.find("FilterString"), std::string::npos) << text;
     ItemCommentFilter comments(nullptr);
-    load(comments, text);
+    loadText(comments, text);
     EXPECT_EQ(comments.filterString(), "B*|\"x\"");
     EXPECT_TRUE(comments.includeChildren());
 
     ItemListFilter list(nullptr);
     list.setItems({lamp, crate});
-    const std::string stored = save(list);
+    const std::string stored = saveText(list);
     EXPECT_EQ(stored.find("FilterString"), std::string::npos) << stored;
-    std::map<LWItemID, LWItemID> ids;
-    for (const auto& pair : scene.renumber()) ids[pair.first] = pair.second;
+    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(scene);
     ItemListFilter loaded(nullptr);
     loaded.setItems({ids[ball]});
-    load(loaded, stored);
+    loadText(loaded, stored);
     EXPECT_EQ(loaded.items(), (std::set<LWItemID>{ids[lamp], ids[crate]}));
     loaded.setIncludeChildren(true);
     loaded.NewTime(1, 0.0);
@@ -164,20 +142,12 @@ TEST_F(ItemFiltersTest,
     EXPECT_EQ(same->items(), loaded.items());
     EXPECT_EQ(same->selected(), loaded.selected());
     EXPECT_TRUE(same->includeChildren());
-    load(loaded, text);  // a pattern from another filter's block is kept but not shown
+    loadText(loaded, text);  // a pattern from another filter's block is kept but not shown
     EXPECT_EQ(loaded.filterString(), "B*|\"x\"");
     EXPECT_TRUE(loaded.items().empty());
 }
 
 TEST_F(ItemFiltersTest, ItemListPickerReplacesTheListOnlyWhenConfirmed) {
-    using Kind = lwhost::UserAction::Kind;
-    auto queue = [&](Kind kind, const std::string& control, const char* row = "") {
-        lwhost::UserAction a;
-        a.kind = kind;
-        a.control = control;
-        a.row = row;
-        host.dialogs().queue(a);
-    };
     ItemListFilter list(nullptr);
     list.setItems({crate, lamp});
     queue(Kind::Click, "Unselected", "Ball");

@@ -1,32 +1,26 @@
 // Light filters against a scene of the real host (per-frame sets, panel values, storage,
 // renumbering, pickers), and the illumination hooks against fake illumination functions.
 #include <gtest/gtest.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
-#include "lwhost/core/messages.h"
-#include "lwhost/io/blockio.h"
-#include "lwhost/scene/scene.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/session/session.h"
-#include "lwhost/ui/dialogs.h"
 
-#include <map>
+#include <array>
 #include <set>
 #include <string>
 #include <thread>
 
 #include "alloc_counter.h"
+#include "bundle_fixtures.h"
 #include "light_filters.h"
 
 namespace {
 
+using bundle_test::holdsFakes;
+using bundle_test::Kind;
+using bundle_test::loadText;
+using bundle_test::saveText;
+
 // Key, Fill and Rim are lights; Ball is an object named like a light pattern would match.
-class LightFiltersTest : public ::testing::Test {
+class LightFiltersTest : public bundle_test::SceneTest {
   protected:
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
-    lwhost::Scene& scene = session.scene();
-    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
     LWItemID key = scene.addLight("Key");
     LWItemID fill = scene.addLight("Fill");
     LWItemID ball = scene.addNull("Ball");
@@ -43,24 +37,6 @@ class LightFiltersTest : public ::testing::Test {
     }
     static void set(LightFilter& filter, const std::string& pattern) {
         EXPECT_EQ(filter.DataSet(kLightFilterText, const_cast<char*>(pattern.c_str())), 1);
-    }
-    static std::string save(LightFilter& filter) {
-        lwhost::MemorySaveState state(LWIO_TEXT);
-        filter.Save(vexo::SaveState(state.record()));
-        state.finish();
-        return state.bytes();
-    }
-    static void load(LightFilter& filter, const std::string& text) {
-        lwhost::MemoryLoadState state(text, LWIO_TEXT);
-        filter.Load(vexo::LoadState(state.record()));
-        EXPECT_FALSE(state.failed()) << state.error();
-    }
-    void queue(lwhost::UserAction::Kind kind, const std::string& control, const char* row = "") {
-        lwhost::UserAction a;
-        a.kind = kind;
-        a.control = control;
-        a.row = row;
-        host.dialogs().queue(a);
     }
 };
 
@@ -104,9 +80,7 @@ TEST_F(LightFiltersTest, ListFilterKeepsItsPicksAndFollowsRenumberingAndDeletion
     filter.UseItems(used);
     EXPECT_EQ(used, (std::set<LWItemID>{fill, rim}));
 
-    std::map<LWItemID, LWItemID> ids;
-    for (const auto& pair : scene.renumber())
-        if (pair.first) ids[pair.first] = pair.second;
+    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(scene);
     const LWItemID newFill = ids[fill];
     ids[rim] = LWITEM_NULL;  // deleted
     filter.ChangeID(ids);
@@ -117,26 +91,25 @@ TEST_F(LightFiltersTest, ListFilterKeepsItsPicksAndFollowsRenumberingAndDeletion
 TEST_F(LightFiltersTest, StoredFiltersLoadTheirOwnBlocksFindLightsByNameAndCopiesAreDeep) {
     LightNameFilter named;
     set(named, "K*|\"quoted\"");
-    const std::string text = save(named);
+    const std::string text = saveText(named);
     EXPECT_NE(text.find("FilterString"), std::string::npos) << text;
     LightCommentFilter comments;
-    load(comments, text);
+    loadText(comments, text);
     EXPECT_EQ(comments.filterString(), "K*|\"quoted\"");
 
     LightListFilter list;
     list.setItems({key, rim});
-    const std::string stored = save(list);
+    const std::string stored = saveText(list);
     EXPECT_EQ(stored.find("FilterString"), std::string::npos) << stored;
-    std::map<LWItemID, LWItemID> ids;
-    for (const auto& pair : scene.renumber()) ids[pair.first] = pair.second;
+    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(scene);
     LightListFilter loaded;
     loaded.setItems({ids[fill]});
     loaded.NewTime(1, 0.0);
-    load(loaded, stored);
+    loadText(loaded, stored);
     EXPECT_EQ(loaded.items(), (std::set<LWItemID>{ids[key], ids[rim]}));
     EXPECT_TRUE(loaded.lights().empty()) << "loading empties the set until the next frame";
 
-    load(named, stored);  // another kind's blocks are skipped
+    loadText(named, stored);  // another kind's blocks are skipped
     EXPECT_EQ(named.filterString(), "K*|\"quoted\"");
     named.NewTime(1, 0.0);
     vexo::Reference<LightFilter> copy(named.Copy());
@@ -153,7 +126,6 @@ TEST_F(LightFiltersTest, StoredFiltersLoadTheirOwnBlocksFindLightsByNameAndCopie
 }
 
 TEST_F(LightFiltersTest, PickersChangeTheFilterOnlyWhenConfirmed) {
-    using Kind = lwhost::UserAction::Kind;
     LightListFilter list;
     list.setItems({rim});
     queue(Kind::Click, "Unselected", "Key");
@@ -183,29 +155,11 @@ TEST_F(LightFiltersTest, PickersChangeTheFilterOnlyWhenConfirmed) {
 
 // ---- hooks ---------------------------------------------------------------------------------
 
-// Fake illumination: light n gives (n, 2n, 3n); every call is counted.
-int g_calls = 0;
-
-int fakeIlluminate(LWItemID light, const double*, double* direction, double* colour) {
-    ++g_calls;
-    direction[0] = 1;
-    for (int k = 0; k < 3; ++k) colour[k] = static_cast<double>(light) * (k + 1);
-    return 1;
-}
-int fakeIlluminateNormal(LWItemID light, void*, const double* position, double* direction,
-                         const double*, double* colour) {
-    return fakeIlluminate(light, position, direction, colour);
-}
-int fakeIlluminateSample(LWItemID light, const double*, double*, LWIlluminationSampleFunc* callback,
-                         void* data) {
-    ++g_calls;
-    const double colour[3] = {static_cast<double>(light), 0, 0}, direction[3] = {0, 1, 0};
-    callback(data, light, direction, colour);
-    return 1;
-}
-int fakeIlluminateSampleNormal(LWItemID light, void*, const double* position, const double*,
-                               LWIlluminationSampleFunc* callback, void* data) {
-    return fakeIlluminateSample(light, position, nullptr, callback, data);
+// Fake illumination: lights 1 to 6, light n giving (n, 2n, 3n); every call is counted.
+LWNodalAccess_t fakeAccess() {
+    bundle_test::fakeLights.clear();
+    for (LWItemID n = 1; n <= 6; ++n) bundle_test::fakeLights[n] = {1.0 * n, 2.0 * n, 3.0 * n};
+    return bundle_test::fakeAccess();
 }
 
 // Sums the first component of every sample handed back.
@@ -213,53 +167,27 @@ void addSample(void* data, LWItemID, const double*, const double* colour) {
     *static_cast<double*>(data) += colour[0];
 }
 
-LWNodalAccess_t fakeAccess() {
-    LWNodalAccess_t access{};
-    access.illuminate = fakeIlluminate;
-    access.illuminateNormal = fakeIlluminateNormal;
-    access.illuminateSample = fakeIlluminateSample;
-    access.illuminateSampleNormal = fakeIlluminateSampleNormal;
-    return access;
-}
-
 // What the access record reports for a light through each of the four forms: the first colour
 // component of the plain forms and the sampled sum of the sample forms, -1 where a form said 0.
-struct Seen {
-    double plain, normal, sample, sampleNormal;
-};
-Seen seen(LWNodalAccess_t& access, LWItemID light) {
+std::array<double, 4> seen(LWNodalAccess_t& access, LWItemID light) {
     const double position[3] = {}, normal[3] = {0, 1, 0};
-    double direction[3] = {}, colour[3] = {-1, -1, -1}, colourNormal[3] = {-1, -1, -1};
-    double sum = 0, sumNormal = 0;
-    Seen s{};
-    s.plain = access.illuminate(light, position, direction, colour) ? colour[0] : -colour[2] - 1;
-    s.normal = access.illuminateNormal(light, nullptr, position, direction, normal, colourNormal)
-                   ? colourNormal[0]
-                   : -colourNormal[2] - 1;
-    s.sample =
-        access.illuminateSample(light, position, direction, addSample, &sum) ? sum : -1 - sum;
-    s.sampleNormal =
-        access.illuminateSampleNormal(light, nullptr, position, normal, addSample, &sumNormal)
-            ? sumNormal
-            : -1 - sumNormal;
-    return s;
+    double direction[3] = {}, colour[2][3] = {{-1, -1, -1}, {-1, -1, -1}}, sum[2] = {0, 0};
+    const bool said[4] = {
+        access.illuminate(light, position, direction, colour[0]) != 0,
+        access.illuminateNormal(light, nullptr, position, direction, normal, colour[1]) != 0,
+        access.illuminateSample(light, position, direction, addSample, &sum[0]) != 0,
+        access.illuminateSampleNormal(light, nullptr, position, normal, addSample, &sum[1]) != 0};
+    return {said[0] ? colour[0][0] : -colour[0][2] - 1, said[1] ? colour[1][0] : -colour[1][2] - 1,
+            said[2] ? sum[0] : -1 - sum[0], said[3] ? sum[1] : -1 - sum[1]};
 }
 // A light that passes shows n in every form; a dark one shows -1 everywhere (colour zeroed,
 // callback never called).
 bool passes(LWNodalAccess_t& access, LWItemID light) {
-    const Seen s = seen(access, light);
+    const std::array<double, 4> s = seen(access, light);
     const double n = static_cast<double>(light);
-    if (s.plain == n && s.normal == n && s.sample == n && s.sampleNormal == n) return true;
-    EXPECT_TRUE(s.plain == -1 && s.normal == -1 && s.sample == -1 && s.sampleNormal == -1)
-        << "light " << light << ": " << s.plain << " " << s.normal << " " << s.sample << " "
-        << s.sampleNormal;
+    if (s == std::array<double, 4>{{n, n, n, n}}) return true;
+    EXPECT_EQ(s, (std::array<double, 4>{{-1, -1, -1, -1}})) << "light " << light;
     return false;
-}
-
-bool holdsFakes(const LWNodalAccess_t& access) {
-    return access.illuminate == fakeIlluminate && access.illuminateNormal == fakeIlluminateNormal &&
-           access.illuminateSample == fakeIlluminateSample &&
-           access.illuminateSampleNormal == fakeIlluminateSampleNormal;
 }
 
 // A second user of the hooks, as the scene-wide light group is.
@@ -274,11 +202,11 @@ TEST(IlluminationHooksTest, LightsOutsideTheGroupAreDarkInEveryFormUntilTheHookG
         ASSERT_TRUE(hooks.installed());
         EXPECT_EQ(access.illuminate, &LightGroup::illuminate);
         EXPECT_EQ(access.illuminateSampleNormal, &LightGroup::illuminateSampleNormal);
-        g_calls = 0;
+        bundle_test::fakeCalls = 0;
         EXPECT_TRUE(passes(access, 2));
         EXPECT_TRUE(passes(access, 5));
         EXPECT_FALSE(passes(access, 3));
-        EXPECT_EQ(g_calls, 8) << "dark lights never reach the host";
+        EXPECT_EQ(bundle_test::fakeCalls, 8) << "dark lights never reach the host";
     }
     EXPECT_TRUE(holdsFakes(access));
     EXPECT_EQ(LightGroup::current(), nullptr);

@@ -7,24 +7,22 @@
 // illumination function (of the form g_form) reports at the sample; "Material" carries the same
 // colour in its first three values.
 #include <gtest/gtest.h>
-#include "lwhost/io/blockio.h"
+#include "lwhost/plugins/plugins.h"
 #include "lwhost/render/render.h"
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <array>
 #include <atomic>
-#include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "alloc_counter.h"
-#include "override_fixture.h"
+#include "bundle_fixtures.h"
 
 namespace {
 
-using lwhost::GraphInput;
+using bundle_test::Kind;
 using lwhost::GraphNode;
 using lwhost::NodeSystem;
 using Colour = std::array<double, 3>;
@@ -39,175 +37,84 @@ std::vector<LWItemID> g_lights;
 int g_form = 0;  // 0 illuminate, 1 illuminateNormal, 2 illuminateSample, 3 the normal sample form
 std::atomic<int> g_colourCalls{0}, g_materialCalls{0};
 
-struct Probe {
-    lwhost::GraphOutput* colour;
-    lwhost::GraphOutput* material;
-};
-
 void addSample(void* data, LWItemID, const double*, const double* colour) {
     for (int k = 0; k < 3; ++k) static_cast<double*>(data)[k] += colour[k];
 }
 
-void lightAt(LWNodalAccess_t* access, double sum[3]) {
+void probeEvaluate(LWInstance instance, LWNodalAccess_t* a, NodeOutputID output, NodeValue value) {
+    double sum[LWNODE_MATERIAL_DOUBLES] = {kAmbient, kAmbient, kAmbient};
     for (LWItemID light : g_lights) {
         double direction[3], colour[3] = {0, 0, 0};
-        switch (g_form) {
-            case 0:
-                access->illuminate(light, access->wPos, direction, colour);
-                break;
-            case 1:
-                access->illuminateNormal(light, access->context, access->wPos, direction,
-                                         access->wNorm, colour);
-                break;
-            case 2:
-                access->illuminateSample(light, access->wPos, direction, addSample, colour);
-                break;
-            default:
-                access->illuminateSampleNormal(light, access->context, access->wPos, access->wNorm,
-                                               addSample, colour);
-                break;
-        }
+        if (g_form == 0) a->illuminate(light, a->wPos, direction, colour);
+        if (g_form == 1)
+            a->illuminateNormal(light, a->context, a->wPos, direction, a->wNorm, colour);
+        if (g_form == 2) a->illuminateSample(light, a->wPos, direction, addSample, colour);
+        if (g_form == 3)
+            a->illuminateSampleNormal(light, a->context, a->wPos, a->wNorm, addSample, colour);
         for (int k = 0; k < 3; ++k) sum[k] += colour[k];
     }
+    const auto* colourOutput = static_cast<const GraphNode*>(instance)->outputs.front().get();
+    ++(lwhost::GraphOutput::from(output) == colourOutput ? g_colourCalls : g_materialCalls);
+    NodeSystem::setValue(value, sum);
 }
-
 LWInstance probeCreate(void*, void* context, LWError*) {
     GraphNode* node = GraphNode::from(static_cast<NodeID>(context));
-    NodeSystem& system = *node->graph->system;
-    return new Probe{system.addOutput(*node, LWNODE_COLOUR, "Colour"),
-                     system.addOutput(*node, LWNODE_MATERIAL, "Material")};
-}
-void probeDestroy(LWInstance instance) {
-    delete static_cast<Probe*>(instance);
-}
-void probeEvaluate(LWInstance instance, LWNodalAccess_t* access, NodeOutputID output,
-                   NodeValue value) {
-    const Probe* probe = static_cast<Probe*>(instance);
-    double material[LWNODE_MATERIAL_DOUBLES] = {kAmbient, kAmbient, kAmbient};
-    lightAt(access, material);
-    if (lwhost::GraphOutput::from(output) == probe->colour) {
-        ++g_colourCalls;
-        NodeSystem::setValue(value, material);
-    } else {
-        ++g_materialCalls;
-        NodeSystem::setValue(value, material);
-    }
+    node->graph->system->addOutput(*node, LWNODE_COLOUR, "Colour");
+    node->graph->system->addOutput(*node, LWNODE_MATERIAL, "Material");
+    return node;
 }
 int probeActivate(int version, LWGlobalFunc, void* local, void*) {
     if (version != LWNODE_VERSION) return LWACTIVATE_BADVERSION;
     auto* handler = static_cast<st_LWNodeHandler*>(local);
     if (handler->inst)
-        *handler->inst = {nullptr, probeCreate, probeDestroy, nullptr, nullptr, nullptr, nullptr};
+        *handler->inst = {nullptr, probeCreate, [](LWInstance) {}, nullptr, nullptr,
+                          nullptr, nullptr};
     handler->evaluate = probeEvaluate;
     return LWACTIVATE_OK;
 }
 
-// ---- fake illumination: light ID -> its colour, as the host would report it ----------------
-
-std::map<LWItemID, Colour> g_fakeLight;
-
-int fakeIlluminate(LWItemID light, const double*, double* direction, double* colour) {
-    auto found = g_fakeLight.find(light);
-    if (found == g_fakeLight.end()) return 0;
-    for (int k = 0; k < 3; ++k) {
-        colour[k] = found->second[k];
-        direction[k] = k == 1 ? -1.0 : 0.0;  // straight down
-    }
-    return 1;
-}
-int fakeIlluminateNormal(LWItemID light, void*, const double* p, double* d, const double*,
-                         double* colour) {
-    return fakeIlluminate(light, p, d, colour);
-}
-int fakeIlluminateSample(LWItemID light, const double* p, double* d,
-                         LWIlluminationSampleFunc* callback, void* data) {
-    double colour[3];
-    if (!fakeIlluminate(light, p, d, colour)) return 0;
-    callback(data, light, d, colour);
-    return 1;
-}
-int fakeIlluminateSampleNormal(LWItemID light, void*, const double* p, const double*,
-                               LWIlluminationSampleFunc* callback, void* data) {
-    double d[3];
-    return fakeIlluminateSample(light, p, d, callback, data);
-}
-
-class LightGroupNodeTest : public ::testing::Test {
+class LightGroupNodeTest : public bundle_test::GraphTest {
   protected:
     LightGroupNodeTest() {
         h.host.nodes().addServer("LightProbe", "Light Probe", &probeActivate);
-        graph = h.host.nodes().createEditor("Surface", "lights", nullptr, nullptr);
-        key = h.scene.addLight("Key");
-        fill = h.scene.addLight("Fill");
-        rim = h.scene.addLight("Rim");
         h.scene.item(key)->comments = {"mood warm"};
         g_lights = {key, fill, rim};
-        g_fakeLight = {{key, {0.5, 0, 0}}, {fill, {0, 0.5, 0}}, {rim, {0, 0, 0.5}}};
+        bundle_test::fakeLights = {{key, {0.5, 0, 0}}, {fill, {0, 0.5, 0}}, {rim, {0, 0, 0.5}}};
         g_form = 0;
-        access.illuminate = fakeIlluminate;
-        access.illuminateNormal = fakeIlluminateNormal;
-        access.illuminateSample = fakeIlluminateSample;
-        access.illuminateSampleNormal = fakeIlluminateSampleNormal;
-    }
-    // Nodes go before the module that made them.
-    ~LightGroupNodeTest() override {
-        for (lwhost::NodeGraph* g : {graph, surfaceGraph})
-            if (g) h.host.nodes().destroyEditor(g);
+        access = bundle_test::fakeAccess();
     }
 
-    GraphNode* make(const std::string& server, const std::string& settings = "",
-                    lwhost::NodeGraph* in = nullptr) {
-        return override_test::addNode(h.host, in ? *in : *graph, server, settings);
-    }
-    void connect(GraphNode* from, const std::string& output, GraphNode* to,
-                 const std::string& input) {
-        std::string error;
-        EXPECT_TRUE(h.host.nodes().connect(from, output, to, input, error)) << error;
-    }
-    // A light group node of the settings with a probe upstream of both inputs; new time at 1.
-    GraphNode* group(const std::string& settings = "") {
-        GraphNode* node = make("qrvLightGroup", settings);
+    // The node with a probe upstream of both inputs; new time at 1.
+    GraphNode* probed(GraphNode* node) {
         GraphNode* probe = make("LightProbe");
         connect(probe, "Colour", node, "Colour");
         connect(probe, "Material", node, "Material");
         newTime(node);
         return node;
     }
-    static void newTime(GraphNode* node) {
-        EXPECT_EQ(node->server->rend.newTime(node->instance, 1, 0.0), nullptr);
-    }
-    GraphInput* root(GraphNode* node, const std::string& output, ConnectionType type) {
-        GraphInput* in =
-            h.host.nodes().addRootInput(*graph, type, "in" + std::to_string(++roots), nullptr);
-        std::string error;
-        EXPECT_TRUE(h.host.nodes().connect(node->output(output), in, error)) << error;
-        return in;
+    GraphNode* group(const std::string& settings = "") {
+        return probed(make("qrvLightGroup", settings));
     }
     // The node's "Colour" less the ambient: the light that reached the probe.
     Colour lit(GraphNode* node) {
         double c[3] = {-1, -1, -1};
-        NodeSystem::evaluate(root(node, "Colour", LWNODE_COLOUR), &access, c);
+        evaluate(node, "Colour", c);
         EXPECT_TRUE(holdsFakes()) << "the access record is left as it was";
         return {c[0] - kAmbient, c[1] - kAmbient, c[2] - kAmbient};
     }
-    bool holdsFakes() const {
-        return access.illuminate == fakeIlluminate &&
-               access.illuminateNormal == fakeIlluminateNormal &&
-               access.illuminateSample == fakeIlluminateSample &&
-               access.illuminateSampleNormal == fakeIlluminateSampleNormal;
+    bool holdsFakes() const { return bundle_test::holdsFakes(access); }
+    // The first n items the node says it uses (its list ends in a null ID).
+    std::vector<LWItemID> used(GraphNode* node, size_t n) {
+        const LWItemID* items = node->server->item.useItems(node->instance);
+        EXPECT_NE(items, nullptr);
+        return items ? std::vector<LWItemID>(items, items + n) : std::vector<LWItemID>(n);
     }
-    std::string saved(GraphNode* node) { return override_test::savedText(node); }
-    lwhost::XPanel& panel(GraphNode* node) { return override_test::nodePanel(h.host, node); }
-    void queue(lwhost::UserAction::Kind kind, const std::string& control, const char* row = "") {
-        lwhost::UserAction a;
-        a.kind = kind;
-        a.control = control;
-        a.row = row;
-        h.host.dialogs().queue(a);
+    std::set<LWItemID> usedSet(GraphNode* node) {
+        const std::vector<LWItemID> items = used(node, 2);
+        return {items.begin(), items.end()};
     }
     // Picks exactly these lights in the node's "Select Lights" dialog.
     void pickLights(GraphNode* node, const std::vector<const char*>& names) {
-        using Kind = lwhost::UserAction::Kind;
         queue(Kind::Press, "Deselect All");
         for (const char* name : names) {
             queue(Kind::Click, "Unselected", name);
@@ -217,12 +124,8 @@ class LightGroupNodeTest : public ::testing::Test {
         EXPECT_TRUE(panel(node).click(kPick)) << panel(node).lastError();
     }
 
-    override_test::OverrideHost h;
-    lwhost::NodeGraph* graph = nullptr;
-    lwhost::NodeGraph* surfaceGraph = nullptr;
-    LWItemID key = 0, fill = 0, rim = 0;
-    LWNodalAccess_t access{};
-    int roots = 0;
+    LWItemID key = h.scene.addLight("Key"), fill = h.scene.addLight("Fill"),
+             rim = h.scene.addLight("Rim");
 };
 
 const std::string kByName = "FilterType 2\n{ Filter\n  FilterString \"Key|Rim\"\n}\n";
@@ -238,26 +141,23 @@ TEST_F(LightGroupNodeTest, EachOutputPassesOnlyItsOwnInputAndUnconnectedInputsGi
     EXPECT_EQ(lit(node), (Colour{-kAmbient, -kAmbient, -kAmbient})) << "black";
     double material[LWNODE_MATERIAL_DOUBLES];
     for (double& m : material) m = -1;
-    NodeSystem::evaluate(root(node, "Material", LWNODE_MATERIAL), &access, material);
+    evaluate(node, "Material", material);
     for (double m : material) EXPECT_EQ(m, 0.0);
 
-    GraphNode* probe = make("LightProbe");
-    connect(probe, "Colour", node, "Colour");
-    connect(probe, "Material", node, "Material");
-    newTime(node);
+    probed(node);
     g_colourCalls = g_materialCalls = 0;
-    NodeSystem::evaluate(root(node, "Material", LWNODE_MATERIAL), &access, material);
+    evaluate(node, "Material", material);
     EXPECT_EQ(g_colourCalls, 0);
     EXPECT_EQ(g_materialCalls, 1);
-    EXPECT_EQ(material[0], 0.5 + kAmbient);
-    EXPECT_EQ(material[1], kAmbient) << "Fill is not in the group";
-    EXPECT_EQ(material[2], 0.5 + kAmbient);
+    EXPECT_EQ(Colour({material[0], material[1], material[2]}),
+              (Colour{0.5 + kAmbient, kAmbient, 0.5 + kAmbient}))
+        << "Fill is not in the group";
     EXPECT_TRUE(holdsFakes());
     lit(node);
     EXPECT_EQ(g_colourCalls, 1);
     EXPECT_EQ(g_materialCalls, 1);
 
-    GraphInput* colour = root(node, "Colour", LWNODE_COLOUR);
+    lwhost::GraphInput* colour = root(node, "Colour");
     double c[3];
     alloc_counter::Scope count;
     NodeSystem::evaluate(colour, &access, c);
@@ -294,9 +194,7 @@ TEST_F(LightGroupNodeTest, ListPickedInThePanelIsStoredFoundByNameAndFollowsRenu
     EXPECT_EQ(h.host.dialogs().shown().back().title, "Select Lights");
     newTime(node);
     EXPECT_EQ(lit(node), (Colour{0.5, 0, 0.5}));
-    const LWItemID* used = node->server->item.useItems(node->instance);
-    ASSERT_NE(used, nullptr);
-    EXPECT_EQ(std::vector<LWItemID>(used, used + 3), (std::vector<LWItemID>{key, rim, 0}));
+    EXPECT_EQ(used(node, 3), (std::vector<LWItemID>{key, rim, LWITEM_NULL}));
 
     const std::string text = saved(node);
     EXPECT_NE(text.find("FilterType 1"), std::string::npos) << text;
@@ -305,25 +203,18 @@ TEST_F(LightGroupNodeTest, ListPickedInThePanelIsStoredFoundByNameAndFollowsRenu
     // The host renumbers while another filter is shown; the list follows all the same.
     ASSERT_TRUE(panel(node).setInt(kFilterBy, 2));
     std::vector<LWItemID> pairs;
-    std::map<LWItemID, LWItemID> ids;
-    for (const auto& pair : h.scene.renumber()) {
-        ids[pair.first] = pair.second;
-        pairs.push_back(pair.first);
-        pairs.push_back(pair.second);
-    }
-    pairs.push_back(LWITEM_NULL);
-    pairs.push_back(LWITEM_NULL);
+    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(h.scene);
+    for (const auto& pair : ids) pairs.insert(pairs.end(), {pair.first, pair.second});
+    pairs.insert(pairs.end(), {LWITEM_NULL, LWITEM_NULL});
     h.host.nodes().changeID(pairs.data());
-    used = node->server->item.useItems(node->instance);
-    EXPECT_EQ(used[0], LWITEM_NULL) << "only the current filter's items are in use";
+    EXPECT_EQ(used(node, 1), std::vector<LWItemID>{LWITEM_NULL})
+        << "only the current filter's items are in use";
     ASSERT_TRUE(panel(node).setInt(kFilterBy, 1));
-    used = node->server->item.useItems(node->instance);
-    EXPECT_EQ(std::set<LWItemID>(used, used + 2), (std::set<LWItemID>{ids[key], ids[rim]}));
-
+    const std::set<LWItemID> renumbered{ids[key], ids[rim]};
+    EXPECT_EQ(usedSet(node), renumbered);
     // A new node reads the list back, finding the lights by name under their new IDs.
     GraphNode* loaded = group(text);
-    used = loaded->server->item.useItems(loaded->instance);
-    EXPECT_EQ(std::set<LWItemID>(used, used + 2), (std::set<LWItemID>{ids[key], ids[rim]}));
+    EXPECT_EQ(usedSet(loaded), renumbered);
 }
 
 TEST_F(LightGroupNodeTest, BlocksRoundTripAndAFileWithoutAFilterLeavesTheFiltersAlone) {
@@ -371,7 +262,6 @@ TEST_F(LightGroupNodeTest, PanelFollowsFilterByAndPassThroughAndPickWritesThePat
     ASSERT_TRUE(p.setInt(kFilterBy, 2));
     ASSERT_TRUE(p.setString(kFilterText, "Key"));
 
-    using Kind = lwhost::UserAction::Kind;
     queue(Kind::Click, "", "Rim");
     queue(Kind::Press, "Append");
     ASSERT_TRUE(p.click(kPick)) << p.lastError();
@@ -396,46 +286,38 @@ TEST_F(LightGroupNodeTest, PanelFollowsFilterByAndPassThroughAndPickWritesThePat
 //   (0.5625, 0.3125, 0.1875) -> bytes round(255 v) = (143, 80, 48);
 // with "Filter by" "none" the probe sees both suns: (0.8125, 0.8125, 0.1875) -> (207, 207, 48).
 TEST_F(LightGroupNodeTest, RenderedFloorReceivesOnlyTheLightOfItsGroup) {
-    lwhost::Scene& scene = h.scene;
-    auto sun = [&](LWItemID id, lwhost::Vec3 colour) {
-        scene.item(id)->light.kind = lwhost::LightKind::Distant;
-        scene.item(id)->light.colour = colour;
-        scene.item(id)->light.intensity = 1;
-        scene.item(id)->transform.rotation = {0, 90, 0};
-    };
-    sun(key, {0.5, 0.25, 0.125});
-    sun(fill, {0.25, 0.5, 0});
-    g_lights = {key, fill};
+    lwhost::Plugins plugins(h.host, h.scene);
+    std::string error;
+    ASSERT_TRUE(plugins.readScene(
+        "LWHostScene 1\nObject \"Floor\"\n  Plane \"Floor\" 10 10\nEnd\n"
+        "Light \"Key\"\n  Type distant\n  Colour 0.5 0.25 0.125\n  Intensity 1\n"
+        "  Rotation 0 90 0\nEnd\n"
+        "Light \"Fill\"\n  Type distant\n  Colour 0.25 0.5 0\n  Intensity 1\n"
+        "  Rotation 0 90 0\nEnd\n"
+        "Camera \"Camera\"\n  Position 0 5 0\n  Rotation 0 90 0\nEnd\n"
+        "Surface \"Floor\" \"Floor\"\n  Colour 1 1 1\n  Luminosity 1\n  Diffuse 0\n  Specular 0\n"
+        "  NodeGraph on\n    { Node \"LightProbe\" \"Probe\"\n    }\n"
+        "    { Node \"qrvLightGroup\" \"Group\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"key\"\n      }\n    }\n"
+        "    Connect \"Group\" \"Colour\" \"Probe\" \"Colour\"\n"
+        "    Root \"Colour\" \"Group\" \"Colour\"\n  EndNodeGraph\nEnd\n",
+        "t.lws", "", error))
+        << error;
+    g_lights = {h.scene.findItems("Key").at(0), h.scene.findItems("Fill").at(0)};
     g_form = 1;
-    lwhost::ObjectData floorData;
-    floorData.source.kind = lwhost::GeometryKind::Plane;
-    floorData.mesh = lwhost::makePlane("Floor", 10, 10);
-    scene.addObject("Floor", floorData);
-    const LWItemID camera = scene.addCamera("Camera");
-    scene.item(camera)->transform.position = {0, 5, 0};
-    scene.item(camera)->transform.rotation = {0, 90, 0};
-
-    lwhost::Surface* floor = scene.surface(scene.findSurface("Floor", "Floor")->id);
-    floor->settings.colour = {1, 1, 1};
-    floor->settings.set(LWSURF_LUMINOSITY, 1);
-    floor->settings.set(LWSURF_DIFFUSE, 0);
-    floor->settings.set(LWSURF_SPECULAR, 0);
-    floor->nodes.enabled = true;
-    surfaceGraph = h.host.nodes().createSurfaceEditor(*floor);
-    floor->nodes.data.instance = surfaceGraph;
-    GraphNode* node =
-        make("qrvLightGroup", "FilterType 2\n{ Filter\n  FilterString \"key\"\n}\n", surfaceGraph);
-    connect(make("LightProbe", "", surfaceGraph), "Colour", node, "Colour");
-    connect(node, "Colour", nullptr, "Colour");
+    const auto* floor =
+        static_cast<lwhost::NodeGraph*>(h.scene.findSurface("Floor", "Floor")->nodes.data.instance);
+    GraphNode* node = nullptr;
+    for (const auto& n : floor->nodes) node = n->server->name == "qrvLightGroup" ? n.get() : node;
+    ASSERT_NE(node, nullptr);
 
     auto render = [&] {
-        lwhost::Renderer renderer(h.host, scene, nullptr, &h.host.nodes());
+        lwhost::Renderer renderer(h.host, h.scene, nullptr, &h.host.nodes());
         lwhost::RenderOptions options;
         options.width = 4;
         options.height = 4;
         options.threads = 2;
         lwhost::RgbImage image;
-        std::string error;
         EXPECT_TRUE(renderer.render(
             options, {1},
             [&](int, const lwhost::RgbImage& frame, std::string&) {

@@ -12,42 +12,37 @@
 namespace {
 
 struct Expected {
-    const char* className;
-    const char* name;
-    const char* tags;
+    std::string className, name, tags;
 };
 
-const char* const kShaderTags = "0:\"qorvan lumavex\" 0x20000:\"qorvan lumavex\"";
-#define NODE_TAGS(user, group) "0:\"" user "\" 0x20000:\"qorvan lumavex\" 0x70000:\"" group "\""
-
-const std::vector<Expected> kOrder = {
-    {"LayoutGeneric", "qrvLumavex",
-     "0:\"qorvan lumavex...\" 0x20000:\"qorvan lumavex\" 0x30000:\"qorvan\" "
-     "0x40000:\"Global shading override\""},
-    {"MasterHandler", "qrvLumavex", kShaderTags},
-    {"MasterInterface", "qrvLumavex", kShaderTags},
-    {"ShaderHandler", "qrvLumavex", kShaderTags},
-    {"ShaderInterface", "qrvLumavex", kShaderTags},
-    {"Global", "qrvLumavexServices", "0x20000:\"qorvan lumavex\" 0:\"qorvan lumavex\""},
-    {"NodeHandler", "qrvFilter", NODE_TAGS("Filter", "qorvan/Selection")},
-    {"NodeInterface", "qrvFilter", NODE_TAGS("Filter", "qorvan/Selection")},
-    {"NodeHandler", "qrvBoolLogic", NODE_TAGS("Boolean Logic", "qorvan/Boolean")},
-    {"NodeInterface", "qrvBoolLogic", NODE_TAGS("Boolean Logic", "qorvan/Boolean")},
-    {"NodeHandler", "qrvExposeSurface", NODE_TAGS("Expose Surface", "qorvan/lumavex(only!)")},
-    {"NodeInterface", "qrvExposeSurface", NODE_TAGS("Expose Surface", "qorvan/lumavex(only!)")},
-    {"NodeHandler", "qrvLightGroup", NODE_TAGS("Light Group", "qorvan/Selection")},
-    {"NodeInterface", "qrvLightGroup", NODE_TAGS("Light Group", "qorvan/Selection")},
-    {"NodeHandler", "qrvGlobalLightGroup", NODE_TAGS("Global Light Group", "qorvan/Selection")},
-    {"NodeInterface", "qrvGlobalLightGroup", NODE_TAGS("Global Light Group", "qorvan/Selection")},
-    {"NodeHandler", "qrvGetIntegerComment", NODE_TAGS("Get Integer Comment", "qorvan/Tools")},
-    {"NodeInterface", "qrvGetIntegerComment", NODE_TAGS("Get Integer Comment", "qorvan/Tools")},
-    {"NodeHandler", "qrvGetVectorComment", NODE_TAGS("Get Vector Comment", "qorvan/Tools")},
-    {"NodeInterface", "qrvGetVectorComment", NODE_TAGS("Get Vector Comment", "qorvan/Tools")},
-    {"NodeHandler", "qrvGetColourComment", NODE_TAGS("Get Colour Comment", "qorvan/Tools")},
-    {"NodeInterface", "qrvGetColourComment", NODE_TAGS("Get Colour Comment", "qorvan/Tools")},
-    {"NodeHandler", "qrvGetScalarComment", NODE_TAGS("Get Scalar Comment", "qorvan/Tools")},
-    {"NodeInterface", "qrvGetScalarComment", NODE_TAGS("Get Scalar Comment", "qorvan/Tools")},
-};
+// The plug-ins, then each node's handler and interface: server name, user name, menu group.
+std::vector<Expected> order() {
+    const std::string shader = "0:\"qorvan lumavex\" 0x20000:\"qorvan lumavex\"";
+    std::vector<Expected> out = {
+        {"LayoutGeneric", "qrvLumavex",
+         "0:\"qorvan lumavex...\" 0x20000:\"qorvan lumavex\" 0x30000:\"qorvan\" "
+         "0x40000:\"Global shading override\""},
+        {"MasterHandler", "qrvLumavex", shader},
+        {"MasterInterface", "qrvLumavex", shader},
+        {"ShaderHandler", "qrvLumavex", shader},
+        {"ShaderInterface", "qrvLumavex", shader},
+        {"Global", "qrvLumavexServices", "0x20000:\"qorvan lumavex\" 0:\"qorvan lumavex\""}};
+    const char* const nodes[][3] = {{"qrvFilter", "Filter", "Selection"},
+                                    {"qrvBoolLogic", "Boolean Logic", "Boolean"},
+                                    {"qrvExposeSurface", "Expose Surface", "lumavex(only!)"},
+                                    {"qrvLightGroup", "Light Group", "Selection"},
+                                    {"qrvGlobalLightGroup", "Global Light Group", "Selection"},
+                                    {"qrvGetIntegerComment", "Get Integer Comment", "Tools"},
+                                    {"qrvGetVectorComment", "Get Vector Comment", "Tools"},
+                                    {"qrvGetColourComment", "Get Colour Comment", "Tools"},
+                                    {"qrvGetScalarComment", "Get Scalar Comment", "Tools"}};
+    for (const auto& node : nodes)
+        for (const char* className : {"NodeHandler", "NodeInterface"})
+            out.push_back({className, node[0],
+                           "0:\"" + std::string(node[1]) +
+                               "\" 0x20000:\"qorvan lumavex\" 0x70000:\"qorvan/" + node[2] + "\""});
+    return out;
+}
 
 TEST(LumavexServersTest, RecordsThatExistFollowTheFixedOrderWithTheirTags) {
     lwhost::Session session;
@@ -55,10 +50,11 @@ TEST(LumavexServersTest, RecordsThatExistFollowTheFixedOrderWithTheirTags) {
     lwhost::LoadResult result;
     lwhost::Module* module = host.loadModule(lumavexModule(), result);
     ASSERT_NE(module, nullptr) << result.message;
+    const std::vector<Expected> kOrder = order();
     size_t next = 0;  // position in kOrder to search from
     for (const st_ServerRecord* r : module->records()) {
-        while (next < kOrder.size() && !(std::string(kOrder[next].className) == r->className &&
-                                         std::string(kOrder[next].name) == r->name))
+        while (next < kOrder.size() &&
+               !(kOrder[next].className == r->className && kOrder[next].name == r->name))
             ++next;
         ASSERT_LT(next, kOrder.size())
             << r->className << " " << r->name << " is unknown or out of order";

@@ -15,22 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "override_fixture.h"
+#include "bundle_fixtures.h"
 
 namespace {
 
+using bundle_test::Kind;
 using override_test::OverrideHost;
 using override_test::version;
 
 const char* const kObjects =
-    "Object \"Ball\"\n"
-    "  Sphere \"Chrome\" 0.5 8\n"
-    "End\n"
-    "Null \"Rig\"\n"
-    "End\n"
-    "Object \"Crate\"\n"
-    "  Box \"Wood\" 1 1 1\n"
-    "End\n";
+    "Object \"Ball\"\n  Sphere \"Chrome\" 0.5 8\nEnd\nNull \"Rig\"\nEnd\n"
+    "Object \"Crate\"\n  Box \"Wood\" 1 1 1\nEnd\n";
 
 // A scene with the master plug-in holding `settings`, and the shader on both surfaces.
 std::string scene(const std::string& settings, bool shaders = true) {
@@ -48,17 +43,10 @@ constexpr unsigned kEnabled = 0x801, kSceneEditing = 0x802, kSurfaceNodes = 0x80
                    kUseLightGroup = 0x809;
 
 const char* const kSettings =
-    "  Version 1\n"
-    "  Enabled 1\n"
-    "  { Nodes\n"
-    "    { Node \"ScalarConstant\" \"Shine\"\n"
-    "      Value 0.75\n"
-    "    }\n"
-    "    Root \"Specular\" \"Shine\" \"Value\"\n"
-    "  }\n"
-    "  DisableSurfaceNodes 1\n"
-    "  { LightGroup\n"
-    "  }\n";
+    "  Version 1\n  Enabled 1\n"
+    "  { Nodes\n    { Node \"ScalarConstant\" \"Shine\"\n      Value 0.75\n    }\n"
+    "    Root \"Specular\" \"Shine\" \"Value\"\n  }\n"
+    "  DisableSurfaceNodes 1\n  { LightGroup\n  }\n";
 
 class MasterTest : public ::testing::Test {
   protected:
@@ -122,10 +110,7 @@ TEST_F(MasterTest, LoadingStopsAtEndPlugin) {
         ::testing::TempDir() + "/endplugin_" + std::to_string(::getpid()) + ".cfg";
     std::ofstream(file) << "Version 1\nName \"early\"\n{ Preset\n  Version 1\n  EndPlugin\n"
                            "  Enabled 1\n  DisableSurfaceNodes 1\n}\n";
-    lwhost::UserAction chosen;
-    chosen.kind = lwhost::UserAction::Kind::File;
-    chosen.text = file;
-    h.host.dialogs().queue(chosen);
+    bundle_test::queue(h.host, Kind::File, file);
     lwhost::XPanel& panel = openMaster();
     const int menu = static_cast<int>(panel.popupItems(kPresets).size());
     ASSERT_GE(menu, 5);
@@ -148,21 +133,19 @@ TEST_F(MasterTest, PanelSwitchesTheOverrideAndTheSurfaceNodeFlag) {
     EXPECT_NE(write().find("  DisableSurfaceNodes 1\n"), std::string::npos);
 }
 
-TEST_F(MasterTest, AddAllShadersSendsOneRoundPerSurfaceAndReports) {
+TEST_F(MasterTest, AddAllShadersSendsOneRoundPerSurfaceAndReportsAndNothingWithoutObjects) {
     read(scene("  Enabled 1\n", false));
     h.host.commands().clear();
     lwhost::XPanel& panel = openMaster();
     ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0)) << panel.lastError();
-    const std::vector<std::string> expected = {
-        "StatusMsg Applying qrvLumavex to Chrome",
-        "Surf_SetSurf \"Chrome\" \"Ball\"",
-        "Surf_RemShader qrvLumavex",
-        "Surf_AddShader qrvLumavex",
-        "StatusMsg Applying qrvLumavex to Wood",
-        "Surf_SetSurf \"Wood\" \"Crate\"",
-        "Surf_RemShader qrvLumavex",
-        "Surf_AddShader qrvLumavex",
-    };
+    const std::vector<std::string> expected = {"StatusMsg Applying qrvLumavex to Chrome",
+                                               "Surf_SetSurf \"Chrome\" \"Ball\"",
+                                               "Surf_RemShader qrvLumavex",
+                                               "Surf_AddShader qrvLumavex",
+                                               "StatusMsg Applying qrvLumavex to Wood",
+                                               "Surf_SetSurf \"Wood\" \"Crate\"",
+                                               "Surf_RemShader qrvLumavex",
+                                               "Surf_AddShader qrvLumavex"};
     EXPECT_EQ(h.host.commands().lines(), expected);
     EXPECT_EQ(h.scene.findSurface("Chrome", "Ball")->shaders.size(), 1u);
     const auto messages = h.host.messages().all();
@@ -180,14 +163,13 @@ TEST_F(MasterTest, AddAllShadersSendsOneRoundPerSurfaceAndReports) {
     EXPECT_EQ(h.host.commands().lines().size(), 6u);
     EXPECT_TRUE(h.scene.findSurface("Wood", "Crate")->shaders.empty());
     EXPECT_EQ(h.host.messages().all().back().line1, "Removed lumavex from 2 surfaces.");
-}
+    plugins.closePanel();
 
-TEST_F(MasterTest, SceneWithoutObjectsSendsNothingAndSaysNothing) {
+    // A scene without objects: nothing sent, nothing said.
     read("LWHostScene 1\nPlugin MasterHandler qrvLumavex\nEndPlugin\n");
     h.host.commands().clear();
     const size_t before = h.host.messages().all().size();
-    lwhost::XPanel& panel = openMaster();
-    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
+    ASSERT_TRUE(openMaster().chooseCommand(kSceneEditing, 0));
     EXPECT_TRUE(h.host.commands().lines().empty());
     EXPECT_EQ(h.host.messages().all().size(), before);
 }
@@ -210,10 +192,7 @@ TEST_F(OldHostMasterTest, HostsBeforeTenAskFirstAndCancelChangesNothing) {
     EXPECT_EQ(shown.back().line1, "lumavex: Add/Remove Shader");
     EXPECT_NE(shown.back().line2.find("*** WARNING ***"), std::string::npos);
 
-    lwhost::UserAction ok;
-    ok.kind = lwhost::UserAction::Kind::Answer;
-    ok.text = "ok";
-    h.host.dialogs().queue(ok);
+    bundle_test::queue(h.host, Kind::Answer, "ok");
     ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
     EXPECT_EQ(h.host.commands().lines().size(), 8u);
 }

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "alloc_counter.h"
-#include "override_fixture.h"
+#include "bundle_fixtures.h"
 
 namespace {
 
@@ -60,21 +60,8 @@ void expect3(const double* v, double a, double b, double c, const char* what) {
     EXPECT_EQ(std::vector<double>(v, v + 3), (std::vector<double>{a, b, c})) << what;
 }
 
-// The bundle with a master plug-in, subscribed and started for a render.
-class OverrideGraphTest : public ::testing::Test {
+class OverrideGraphTest : public bundle_test::RenderingTest {
   protected:
-    void SetUp() override {
-        ASSERT_NE(h.table, nullptr);
-        h.addMaster();
-        h.table->ns_subscribe();
-        ASSERT_NE(h.graph(), nullptr);
-        ASSERT_EQ(h.table->ns_init(LWINIT_RENDER), nullptr);
-    }
-    void TearDown() override {
-        if (!h.table) return;
-        h.table->ns_done();
-        h.table->ns_unsubscribe();
-    }
     // Evaluates a fresh sample into `rec`.
     const SA& shade(double seed = 0.0) {
         rec = sample(seed);
@@ -84,8 +71,24 @@ class OverrideGraphTest : public ::testing::Test {
     bool recordIs(const st_LWShaderAccess96& want) {
         return std::memcmp(&want, &rec, sizeof rec) == 0;
     }
+    // Feeds every root input from a constant of its type: scalars 0.5, the gate open, colour
+    // override red. The sources, in the order of the inputs.
+    std::vector<lwhost::GraphNode*> feedAll() {
+        const std::map<ConnectionType, std::pair<const char*, const char*>> constants = {
+            {LWNODE_COLOUR, {"ColourConstant", "Colour 1 0 0\n"}},
+            {LWNODE_SCALAR, {"ScalarConstant", "Value 0.5\n"}},
+            {LWNODE_VECTOR, {"VectorConstant", "Value 0 0 1\n"}},
+            {LWNODE_INTEGER, {"IntegerConstant", "Value 1\n"}},
+            {LWNODE_MATERIAL, {"Material", "Transparency 0.125\n"}}};
+        std::vector<lwhost::GraphNode*> sources;
+        for (const auto& input : h.graph()->rootInputs) {
+            const auto [server, settings] = constants.at(input->type);
+            sources.push_back(h.node(server, settings));
+            h.feed(input->name, sources.back());
+        }
+        return sources;
+    }
 
-    OverrideHost h;
     st_LWShaderAccess96 rec;
 };
 
@@ -160,33 +163,23 @@ TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplac
 }
 
 TEST_F(OverrideGraphTest, FlagsAreThoseOfTheConnectedInputsForRandomConnections) {
-    std::string names;
-    for (const auto& input : h.graph()->rootInputs) names += input->name + "|";
+    std::string names, types;  // types by their values: Colour, Scalar, Vector, Integer, Material
+    for (const auto& input : h.graph()->rootInputs) {
+        names += input->name + "|";
+        types += std::string("-CSVI-M").at(input->type);
+    }
     EXPECT_EQ(names,
               "Colour|Diffuse|Luminosity|Specular|Glossiness|Reflection|Transparency|"
               "Refraction Index|Translucency|Normal|Colour Highlights|Colour Filter|"
               "Diffuse Sharpness|Additive Transparency|Reflection Blurring|Refraction Blurring|"
               "Override|Diffuse Shading|Specular Shading|Reflection Shading|Refraction Shading|"
               "Material|Colour Override|");
-    // Per root input in order: its type (Colour, Scalar, Vector, Integer, Material) and flag.
-    // The material's flags cover the four shading colours'.
-    const std::string types = "CSSSSSSSSVSSSSSSICCCCMC";
+    ASSERT_EQ(types, "CSSSSSSSSVSSSSSSICCCCMC");
+    // Per root input in order, its flag; the material's cover the four shading colours'.
     const unsigned flags[] = {0x2,   0x8,   0x4,    0x10,   0x100,  0x20,   0x40, 0x80,
                               0x200, 0x1,   0,      0,      0,      0,      0,    0,
                               0,     0x800, 0x1000, 0x4000, 0x2000, 0x7C40, 0};
-    const std::map<char, std::pair<ConnectionType, const char*>> kinds = {
-        {'C', {LWNODE_COLOUR, "ColourConstant"}},
-        {'S', {LWNODE_SCALAR, "ColourConstant"}},
-        {'V', {LWNODE_VECTOR, "VectorConstant"}},
-        {'I', {LWNODE_INTEGER, "IntegerConstant"}},
-        {'M', {LWNODE_MATERIAL, "Material"}}};
-    ASSERT_EQ(h.graph()->rootInputs.size(), types.size());
-    std::vector<lwhost::GraphNode*> sources;
-    for (size_t i = 0; i < types.size(); ++i) {
-        const auto [type, server] = kinds.at(types[i]);
-        EXPECT_EQ(h.graph()->rootInputs[i]->type, type) << i;
-        sources.push_back(h.node(server, type == LWNODE_INTEGER ? "Value 1\n" : ""));
-    }
+    const std::vector<lwhost::GraphNode*> sources = feedAll();
     // Every input alone, then random sets; each connection set is a fresh mask.
     std::mt19937 random(7);
     for (int round = 0; round < 23 + 60; ++round) {
@@ -419,20 +412,7 @@ TEST_F(RenderOverrideThreads, ThreadsEvaluateTheirOwnSamplesAtOnce) {
 }
 
 TEST_F(OverrideGraphTest, EvaluationAllocatesNothing) {
-    h.feedColour("Colour", 0.5, 0.25, 0.125);
-    for (const char* input :
-         {"Diffuse", "Luminosity", "Specular", "Glossiness", "Reflection", "Transparency",
-          "Refraction Index", "Translucency", "Colour Highlights", "Colour Filter",
-          "Diffuse Sharpness", "Additive Transparency", "Reflection Blurring",
-          "Refraction Blurring"})
-        h.feedScalar(input, 0.5);
-    h.feed("Normal", h.node("VectorConstant", "Value 0 0 1\n"));
-    h.feedInteger("Override", 1);
-    for (const char* input :
-         {"Diffuse Shading", "Specular Shading", "Reflection Shading", "Refraction Shading"})
-        h.feedColour(input, 0.25, 0.25, 0.25);
-    h.feed("Material", h.node("Material", "Transparency 0.125\n"));
-    h.feedColour("Colour Override", 1, 0, 0);
+    feedAll();
     EXPECT_EQ(h.table->ns_flags(), 0x7FFFu) << "all 23 inputs connected";
     // The thread's first evaluation may set up its thread-local storage.
     EXPECT_EQ(shade().replacementPercentage, 1.0);

@@ -3,14 +3,10 @@
 // Each plane shows its colour times its luminosity (1) and nothing else (no diffuse, no
 // specular, a light of intensity 0), so the expected pixels are worked out by hand.
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
 #include "lwhost/io/png.h"
 #include "lwhost/nodes/nodes.h"
-#include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/render/render.h"
-#include "lwhost/scene/scene.h"
-#include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
 
 #include <fstream>
@@ -58,11 +54,8 @@ class OverrideRenderTest : public ::testing::Test {
         host.unloadModules();
     }
 
-    // Renders the scene; left and right are the centres of the image's two halves.
-    void render(const std::string& text, int threads = 1) {
-        renderScene("LWHostScene 1\n" + text + kStage, threads, 16, 8);
-    }
-    void renderScene(const std::string& text, int threads, int width, int height) {
+    // Renders the scene text; left and right are the centres of the image's two halves.
+    void render(const std::string& text, int threads = 2, int width = 16, int height = 8) {
         std::string error;
         ASSERT_TRUE(plugins->readScene(text, "t.lws", "", error)) << error;
         lwhost::Renderer renderer(host, scene, plugins.get(), &host.nodes());
@@ -85,6 +78,10 @@ class OverrideRenderTest : public ::testing::Test {
             error))
             << error;
     }
+    // The stage under a header of scene items.
+    static std::string stage(const std::string& header) {
+        return "LWHostScene 1\n" + header + kStage;
+    }
     static void expectPixel(const Pixel& p, int r, int g, int b, const char* what) {
         EXPECT_NEAR(p.r, r, 1) << what;
         EXPECT_NEAR(p.g, g, 1) << what;
@@ -99,56 +96,30 @@ class OverrideRenderTest : public ::testing::Test {
     lwhost::RgbImage last;
 };
 
-TEST_F(OverrideRenderTest, GraphColoursTheShadedSurfaceAndLeavesTheOtherAlone) {
-    render(master(kColourGraph));
-    expectPixel(left, 51, 102, 153, "the override's colour");
-    expectPixel(right, 204, 204, 204, "no shader: the surface's own colour");
+TEST_F(OverrideRenderTest, RenderOverrideThreadsColourTheShadedSurfaceAndLeaveTheOtherAlone) {
+    for (int threads : {1, 2}) {
+        render(stage(master(kColourGraph)), threads);
+        expectPixel(left, 51, 102, 153, "the override's colour");
+        expectPixel(right, 204, 204, 204, "no shader: the surface's own colour");
+    }
 }
 
 TEST_F(OverrideRenderTest, NothingChangesWhenTheOverrideIsOffOrTheMasterMissing) {
-    render(master(kColourGraph, false));
+    render(stage(master(kColourGraph, false)));
     expectPixel(left, 204, 204, 204, "graph switched off");
-    render(master(kColourGraph, true, true));
+    render(stage(master(kColourGraph, true, true)));
     expectPixel(left, 204, 204, 204, "master disabled");
-    render("");
+    render(stage(""));
     expectPixel(left, 204, 204, 204, "no master");
 }
-
-TEST_F(OverrideRenderTest, ClosedGateKeepsTheSurfaceAndColourOverrideReplacesTheResult) {
-    render(master(std::string(kColourGraph) +
-                  "    { Node \"IntegerConstant\" \"Gate\"\n      Value 0\n    }\n"
-                  "    Root \"Override\" \"Gate\" \"Value\"\n"));
-    expectPixel(left, 204, 204, 204, "gate at 0");
-
-    // Luminosity 0.5 halves the surface's colour; the replacement colour is taken whole.
-    render(
-        master("    { Node \"ScalarConstant\" \"Half\"\n      Value 0.5\n    }\n"
-               "    Root \"Luminosity\" \"Half\" \"Value\"\n"));
-    expectPixel(left, 102, 102, 102, "luminosity 0.5");
-    render(
-        master("    { Node \"ColourConstant\" \"Red\"\n      Colour 1 0 0\n    }\n"
-               "    Root \"Colour Override\" \"Red\" \"Colour\"\n"));
-    expectPixel(left, 255, 0, 0, "replacement colour");
-    expectPixel(right, 204, 204, 204, "no shader");
-}
-
-TEST_F(OverrideRenderTest, RenderOverrideThreadsGiveTheSamePixels) {
-    render(master(kColourGraph), 2);
-    expectPixel(left, 51, 102, 153, "two threads");
-    expectPixel(right, 204, 204, 204, "two threads");
-}
-
-}  // namespace
-
-namespace {
 
 // Both planes carry the shader; a filter node confines the paint to the left one, and the right
 // one gets its own colour back through the expose-surface node.
 TEST_F(OverrideRenderTest, RenderFilterNodeConfinesTheOverrideOnTwoThreads) {
-    std::string stage = kStage;
+    std::string twoShaders = kStage;
     const std::string plain = "  Specular 0\nEnd\n";
-    stage.replace(stage.rfind(plain), plain.size(),
-                  "  Specular 0\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n");
+    twoShaders.replace(twoShaders.rfind(plain), plain.size(),
+                       "  Specular 0\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n");
     const std::string graph =
         "    { Node \"qrvFilter\" \"Select\"\n      FilterType 2\n"
         "      { Filter\n        FilterString \"left\"\n      }\n    }\n"
@@ -157,7 +128,7 @@ TEST_F(OverrideRenderTest, RenderFilterNodeConfinesTheOverrideOnTwoThreads) {
         "    Connect \"Select\" \"newColour\" \"Paint\" \"Colour\"\n"
         "    Connect \"Select\" \"baseColour\" \"Own\" \"Colour\"\n"
         "    Root \"Colour\" \"Select\" \"Colour\"\n";
-    renderScene("LWHostScene 1\n" + master(graph) + stage, 2, 16, 8);
+    render("LWHostScene 1\n" + master(graph) + twoShaders);
     expectPixel(left, 51, 102, 153, "selected by name, case ignored");
     expectPixel(right, 204, 204, 204, "not selected: the surface's own colour");
 }
@@ -167,12 +138,12 @@ TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideA
     std::ostringstream text;
     text << in.rdbuf();
     std::string demo = text.str();
-    renderScene(demo, 2, 32, 24);
+    render(demo, 2, 32, 24);
     const lwhost::RgbImage on = last;
     const size_t enabled = demo.find("  Enabled 1\n");
     ASSERT_NE(enabled, std::string::npos);
     demo.replace(enabled, 12, "  Enabled 0\n");
-    renderScene(demo, 2, 32, 24);
+    render(demo, 2, 32, 24);
     EXPECT_NE(on.rgb, last.rgb);
 }
 

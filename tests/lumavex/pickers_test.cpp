@@ -2,24 +2,20 @@
 // user actions; each "print" action records both lists.
 #include <gtest/gtest.h>
 #include <lwsdk/lwitem.h>
-#include <sys/stat.h>
 #include <vexo/items.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
 #include "lwhost/core/messages.h"
-#include "lwhost/session/session.h"
-#include "lwhost/ui/dialogs.h"
 
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bundle_fixtures.h"
 #include "pickers.h"
 #include "selection_entry.h"
 
 namespace {
 
-using Kind = lwhost::UserAction::Kind;
+using bundle_test::Kind;
 
 class Names : public vexo::PopUpCallback {
   public:
@@ -41,14 +37,10 @@ TEST(SelectionEntryTest, OrdersByNameBytewiseWithPrefixesFirst) {
     EXPECT_FALSE(ab < ab);
 }
 
-class PickerTest : public ::testing::Test {
+class PickerTest : public bundle_test::SceneTest {
   protected:
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
     std::ostringstream printed;
-    // Before the dialog acquires the panel service.
-    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
-    SelectionList dialog;
+    SelectionList dialog;  // made once the frame's globals reach the host
 
     void SetUp() override {
         host.dialogs().setOutput(&printed);
@@ -60,26 +52,13 @@ class PickerTest : public ::testing::Test {
         EXPECT_TRUE(host.dialogs().errors().empty()) << host.dialogs().errors().front();
     }
 
-    void queue(Kind kind, const std::string& control = "", int row = -1, int qualifiers = 0) {
-        lwhost::UserAction a;
-        a.kind = kind;
-        a.control = control;
-        a.rowIndex = row;
-        a.qualifiers = qualifiers;
-        host.dialogs().queue(a);
-    }
     void click(const std::string& list, int row, int qualifiers = 0) {
-        queue(Kind::Click, list, row, qualifiers);
+        bundle_test::queue(host, Kind::Click, list, "", row, qualifiers);
     }
     void press(const std::string& button) { queue(Kind::Press, button); }
     void print() { queue(Kind::Print); }
     void savePng(const std::string& name) {
-        const std::string dir = std::string(::testing::TempDir()) + "lumavex_pictures";
-        ::mkdir(dir.c_str(), 0755);
-        lwhost::UserAction a;
-        a.kind = Kind::SavePng;
-        a.text = dir + "/" + name;
-        host.dialogs().queue(a);
+        queue(Kind::SavePng, bundle_test::pictureDir() + "/" + name);
     }
     void fill(const std::vector<std::pair<std::string, bool>>& entries) {
         for (const auto& e : entries)

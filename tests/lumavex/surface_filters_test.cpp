@@ -1,21 +1,18 @@
 // The surface and weight-map filters of the filter node against the real host's scene: per-frame
 // selection, evaluation of samples, save and load, and the "Select Surfaces" dialog.
 #include <gtest/gtest.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
-#include "lwhost/io/blockio.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/session/session.h"
-#include "lwhost/ui/dialogs.h"
 
 #include <sstream>
 #include <string>
 
+#include "bundle_fixtures.h"
 #include "pickers.h"
 #include "surface_filters.h"
 
 namespace {
 
+using bundle_test::Kind;
+using bundle_test::loadText;
 using lwhost::Mesh;
 using lwhost::ObjectData;
 
@@ -37,14 +34,9 @@ ObjectData object(const std::string& file, const std::string& quad, const std::s
     return data;
 }
 
-class SurfaceFiltersTest : public ::testing::Test {
+class SurfaceFiltersTest : public bundle_test::SceneTest {
   protected:
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
-    lwhost::Scene& scene = session.scene();
-    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
     std::ostringstream printed;
-
     LWItemID ball = scene.addObject("Ball", object("objects/ball.obj", "Paint", "Rubber"));
     LWItemID ballClone = scene.addObject("Ball (2)", object("objects/ball.obj", "Paint", "Rubber"));
     LWItemID box = scene.addObject("Box", object("other\\box.obj", "Paint", "Mats/Wood"));
@@ -69,11 +61,21 @@ class SurfaceFiltersTest : public ::testing::Test {
         LWNodalAccess_t a = sample(item, polygon);
         return f.Evaluate(&a);
     }
+    // The samples on the quads (:q) and triangles (:t) of the three objects that `f` selects.
+    std::string selected(Filter& f) {
+        std::string out;
+        for (LWItemID item : {ball, ballClone, box})
+            for (LWPolID polygon : {1u, 2u})
+                if (selects(f, item, polygon))
+                    out += (out.empty() ? "" : " ") + scene.item(item)->name +
+                           (polygon == 1 ? ":q" : ":t");
+        return out;
+    }
     // The filter's blocks, then an "OBJT" block of `extraKey` (when given) naming "Paint".
     static std::string save(Filter& f, const std::string& extraKey = "") {
         lwhost::MemorySaveState out(LWIO_TEXT);
         const vexo::SaveState state(out.record());
-        f.Save(state);
+        EXPECT_EQ(f.Save(state), nullptr);
         if (!extraKey.empty()) {
             state.beginBlk(kFilterBlocks[kBlockObject], false);
             state.writeStrBlk(kFilterBlocks[kBlockName], extraKey);
@@ -82,19 +84,6 @@ class SurfaceFiltersTest : public ::testing::Test {
         }
         out.finish();
         return out.bytes();
-    }
-    static void load(Filter& f, const std::string& bytes) {
-        lwhost::MemoryLoadState in(bytes, LWIO_TEXT);
-        EXPECT_EQ(f.Load(vexo::LoadState(in.record())), nullptr);
-        EXPECT_FALSE(in.failed()) << in.error();
-    }
-    void queue(lwhost::UserAction::Kind kind, const std::string& control,
-               const std::string& row = "") {
-        lwhost::UserAction a;
-        a.kind = kind;
-        a.control = control;
-        a.row = row;
-        host.dialogs().queue(a);
     }
 };
 
@@ -105,19 +94,16 @@ TEST_F(SurfaceFiltersTest,
     EXPECT_STREQ(static_cast<const char*>(f.DataGet(kFilterText)), "PAINT|mats/*");
     f.NewTime(0, 0);
     EXPECT_EQ(f.selectedNames(), (SurfaceNames{"Mats/Wood", "Paint"}));
-    EXPECT_TRUE(selects(f, ball, 1));
-    EXPECT_TRUE(selects(f, box, 1));
-    EXPECT_TRUE(selects(f, box, 2));
-    EXPECT_FALSE(selects(f, ball, 2));
+    EXPECT_EQ(selected(f), "Ball:q Ball (2):q Box:q Box:t");
     EXPECT_FALSE(selects(f, ball, 0));
     EXPECT_FALSE(selects(f, 0x7777, 1));
 
     vexo::Reference<Filter> copy(f.Copy(nullptr));
     f.DataSet(kFilterText, const_cast<char*>("nothing"));
     f.NewTime(0, 0);
-    EXPECT_FALSE(selects(f, ball, 1));
+    EXPECT_EQ(selected(f), "");
     EXPECT_EQ(copy->filterString(), "PAINT|mats/*");
-    EXPECT_TRUE(selects(*copy, ball, 1));
+    EXPECT_EQ(selected(*copy), "Ball:q Ball (2):q Box:q Box:t");
 }
 
 TEST_F(SurfaceFiltersTest, SceneListRoundTripReplacesThePicksInMemory) {
@@ -128,12 +114,10 @@ TEST_F(SurfaceFiltersTest, SceneListRoundTripReplacesThePicksInMemory) {
 
     SurfaceSceneListFilter loaded(nullptr);
     loaded.setPickedNames({"Paint"});
-    load(loaded, saved);
+    loadText(loaded, saved);
     EXPECT_EQ(loaded.pickedNames(), (std::set<std::string>{"Mats/Wood", "Rubber"}));
     loaded.NewTime(0, 0);
-    EXPECT_TRUE(selects(loaded, ballClone, 2));
-    EXPECT_TRUE(selects(loaded, box, 2));
-    EXPECT_FALSE(selects(loaded, ball, 1));
+    EXPECT_EQ(selected(loaded), "Ball:t Ball (2):t Box:t");
     EXPECT_EQ(loaded.DataGet(kFilterText), nullptr);
 }
 
@@ -150,40 +134,34 @@ TEST_F(SurfaceFiltersTest, ObjectListFollowsTheObjectFileThroughSaveAndLoad) {
     }
     f.setPickedSurfaces(picks);
     f.NewTime(0, 0);
-    EXPECT_TRUE(selects(f, ball, 1));
-    EXPECT_TRUE(selects(f, ballClone, 1));  // a clone of the same file
-    EXPECT_FALSE(selects(f, box, 1));       // the same name on another file
-    EXPECT_TRUE(selects(f, box, 2));
-    EXPECT_FALSE(selects(f, ball, 2));
+    // Paint on Ball's clone, of the same file, but not on Box, of another.
+    EXPECT_EQ(selected(f), "Ball:q Ball (2):q Box:t");
 
     // Separators in surface names: stored after the last one, and found again by it.
     const std::string saved = save(f, "gone.obj");  // a key matching no scene object
     EXPECT_NE(saved.find("\"Wood\""), std::string::npos) << saved;
 
     SurfaceObjectListFilter loaded(nullptr);
-    load(loaded, saved);
+    loadText(loaded, saved);
     EXPECT_TRUE(loaded.pickedSurfaces().empty());
     ASSERT_EQ(loaded.loadedNames().size(), 3u);
     // Saved again before any frame: the unresolved names are kept.
     SurfaceObjectListFilter again(nullptr);
-    load(again, save(loaded));
+    loadText(again, save(loaded));
     EXPECT_EQ(again.loadedNames(), loaded.loadedNames());
 
     loaded.NewTime(0, 0);
     EXPECT_TRUE(loaded.loadedNames().empty());
     EXPECT_EQ(loaded.pickedSurfaces().size(), 2u);
     EXPECT_EQ(loaded.pickedSurfaces().count("gone.obj"), 0u);
-    EXPECT_TRUE(selects(loaded, ballClone, 1));
-    EXPECT_TRUE(selects(loaded, box, 2));
-    EXPECT_FALSE(selects(loaded, box, 1));
+    EXPECT_EQ(selected(loaded), "Ball:q Ball (2):q Box:t");
 }
 
 TEST_F(SurfaceFiltersTest, ObjectListDialogNamesRowsByObjectAndPicksUnderTheObjectKey) {
-    using Kind = lwhost::UserAction::Kind;
     SurfaceObjectListFilter f(nullptr);
     queue(Kind::Click, "Unselected", "Box -> Mats/Wood");
     queue(Kind::Press, "Select");
-    queue(Kind::Print, "");
+    queue(Kind::Print);
     queue(Kind::Press, "Ok");
     f.DisplayPicker();
     EXPECT_NE(printed.str().find("Ball -> Rubber"), std::string::npos) << printed.str();
@@ -220,7 +198,7 @@ TEST_F(SurfaceFiltersTest, WeightMapComparesTheInterpolatedValueWithTheThreshold
     EXPECT_TRUE(selects(f, ball, 1));
     vexo::Reference<Filter> copy(f.Copy(nullptr));
     WeightMapFilter loaded(nullptr);
-    load(loaded, save(*copy));
+    loadText(loaded, save(*copy));
     EXPECT_EQ(loaded.mapName(), "Heat");
     EXPECT_NEAR(loaded.thresholdValue(), 0.3, 1e-6);
     loaded.NewTime(0, 1);

@@ -8,26 +8,19 @@
 #include <cstring>
 #include <string>
 
-#include "override_fixture.h"
+#include "bundle_fixtures.h"
 #include "surface_node.h"
 
 namespace {
 
 using lwhost::GraphNode;
 
-class SurfaceNodeTest : public ::testing::Test {
+class SurfaceNodeTest : public bundle_test::RenderingTest {
   protected:
     void SetUp() override {
-        ASSERT_NE(h.table, nullptr);
-        h.addMaster();
-        h.table->ns_subscribe();
-        ASSERT_EQ(h.table->ns_init(LWINIT_RENDER), nullptr);
+        RenderingTest::SetUp();
         surface = h.node("qrvExposeSurface");
         ASSERT_NE(surface, nullptr);
-    }
-    void TearDown() override {
-        h.table->ns_done();
-        h.table->ns_unsubscribe();
     }
     void feed(const std::string& root, const std::string& output) {
         std::string error;
@@ -45,7 +38,6 @@ class SurfaceNodeTest : public ::testing::Test {
         return rec;
     }
 
-    override_test::OverrideHost h;
     GraphNode* surface = nullptr;
 };
 
@@ -71,10 +63,9 @@ TEST_F(SurfaceNodeTest, ReportsTheSurfaceAsItWasBeforeTheOverride) {
 
 TEST_F(SurfaceNodeTest, OutsideTheOverrideOutputsStayUnset) {
     lwhost::NodeGraph* other = h.host.nodes().createEditor("Surface", "plain", nullptr, nullptr);
-    std::string error;
-    GraphNode* node = h.host.nodes().addNode(*other, "qrvExposeSurface", error);
-    ASSERT_NE(node, nullptr) << error;
+    GraphNode* node = override_test::addNode(h.host, *other, "qrvExposeSurface");
     lwhost::GraphInput* in = h.host.nodes().addRootInput(*other, LWNODE_COLOUR, "c", nullptr);
+    std::string error;
     ASSERT_TRUE(h.host.nodes().connect(node->output("Colour"), in, error)) << error;
     LWNodalAccess_t access{};
     double colour[3] = {-1, -1, -1};

@@ -1,0 +1,193 @@
+// What the bundle's tests share: a scene of the real host that the frame's globals reach, block
+// text of frame objects, queued user actions, the host's renumbering, and a surface graph of a
+// host with the bundle loaded, to hold the nodes under test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vexo/server.h>
+#include "lwhost/io/blockio.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
+
+#include <array>
+#include <map>
+#include <string>
+
+#include "override_fixture.h"
+
+namespace bundle_test {
+
+using Kind = lwhost::UserAction::Kind;
+
+// Queues a user action for the host's next dialog: a row by its text, or by index when >= 0.
+inline void queue(lwhost::Host& host, Kind kind, const std::string& control = "",
+                  const std::string& row = "", int rowIndex = -1, int qualifiers = 0) {
+    lwhost::UserAction a;
+    a.kind = kind;
+    a.control = control;
+    a.row = row;
+    a.rowIndex = rowIndex;
+    a.qualifiers = qualifiers;
+    a.text = control;
+    host.dialogs().queue(a);
+}
+
+// A frame object's blocks as text, and read back from text.
+template <class T>
+std::string saveText(T& object) {
+    lwhost::MemorySaveState state(LWIO_TEXT);
+    EXPECT_EQ(object.Save(vexo::SaveState(state.record())), nullptr);
+    state.finish();
+    return state.bytes();
+}
+template <class T>
+void loadText(T& object, const std::string& text) {
+    lwhost::MemoryLoadState state(text, LWIO_TEXT);
+    EXPECT_EQ(object.Load(vexo::LoadState(state.record())), nullptr);
+    EXPECT_FALSE(state.failed()) << state.error();
+}
+
+// Fake illumination functions, reporting as the host's would: each light of fakeLights shines its
+// colour straight down, any other is out of reach. Every call counts in fakeCalls.
+inline std::map<LWItemID, std::array<double, 3>> fakeLights;
+inline int fakeCalls = 0;
+
+inline int fakeIlluminate(LWItemID light, const double*, double* direction, double* colour) {
+    ++fakeCalls;
+    auto found = fakeLights.find(light);
+    if (found == fakeLights.end()) return 0;
+    for (int k = 0; k < 3; ++k) {
+        colour[k] = found->second[k];
+        direction[k] = k == 1 ? -1.0 : 0.0;
+    }
+    return 1;
+}
+inline int fakeIlluminateNormal(LWItemID light, void*, const double* p, double* d, const double*,
+                                double* colour) {
+    return fakeIlluminate(light, p, d, colour);
+}
+inline int fakeIlluminateSample(LWItemID light, const double* p, double* d,
+                                LWIlluminationSampleFunc* callback, void* data) {
+    double colour[3];
+    if (!fakeIlluminate(light, p, d, colour)) return 0;
+    callback(data, light, d, colour);
+    return 1;
+}
+inline int fakeIlluminateSampleNormal(LWItemID light, void*, const double* p, const double*,
+                                      LWIlluminationSampleFunc* callback, void* data) {
+    double d[3];
+    return fakeIlluminateSample(light, p, d, callback, data);
+}
+// An access record holding the fakes, and whether one still holds them all.
+inline LWNodalAccess_t fakeAccess() {
+    LWNodalAccess_t access{};
+    access.illuminate = fakeIlluminate;
+    access.illuminateNormal = fakeIlluminateNormal;
+    access.illuminateSample = fakeIlluminateSample;
+    access.illuminateSampleNormal = fakeIlluminateSampleNormal;
+    return access;
+}
+inline bool holdsFakes(const LWNodalAccess_t& access) {
+    return access.illuminate == fakeIlluminate && access.illuminateNormal == fakeIlluminateNormal &&
+           access.illuminateSample == fakeIlluminateSample &&
+           access.illuminateSampleNormal == fakeIlluminateSampleNormal;
+}
+
+// A directory for the pictures the tests save for people to look at.
+inline std::string pictureDir() {
+    const std::string dir = ::testing::TempDir() + "lumavex_pictures";
+    ::mkdir(dir.c_str(), 0755);
+    return dir;
+}
+
+// Renumbers the scene's items: old ID -> new ID.
+inline std::map<LWItemID, LWItemID> renumber(lwhost::Scene& scene) {
+    std::map<LWItemID, LWItemID> ids;
+    for (const auto& pair : scene.renumber())
+        if (pair.first) ids[pair.first] = pair.second;
+    return ids;
+}
+
+// A session whose scene the frame's globals reach, set up before any member of a derived fixture.
+class SceneTest : public ::testing::Test {
+  protected:
+    explicit SceneTest(const lwhost::HostIdentity& identity = lwhost::HostIdentity())
+        : session(identity) {}
+    void queue(Kind kind, const std::string& control = "", const std::string& row = "") {
+        bundle_test::queue(host, kind, control, row);
+    }
+
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
+    const bool hosted = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
+};
+
+// The bundle in a host with a surface graph of the test's own; nodes go before the module.
+class GraphTest : public ::testing::Test {
+  protected:
+    explicit GraphTest(const lwhost::HostIdentity& identity = lwhost::HostIdentity())
+        : h(identity) {}
+    ~GraphTest() override { h.host.nodes().destroyEditor(graph); }
+
+    lwhost::GraphNode* make(const std::string& server, const std::string& settings = "",
+                            lwhost::NodeGraph* in = nullptr) {
+        return override_test::addNode(h.host, in ? *in : *graph, server, settings);
+    }
+    void connect(lwhost::GraphNode* from, const std::string& output, lwhost::GraphNode* to,
+                 const std::string& input) {
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(from, output, to, input, error)) << error;
+    }
+    // A new root input fed by the node's output (its first by default).
+    lwhost::GraphInput* root(lwhost::GraphNode* node, const std::string& output = "") {
+        lwhost::GraphOutput* out =
+            output.empty() ? node->outputs.front().get() : node->output(output);
+        lwhost::GraphInput* in =
+            h.host.nodes().addRootInput(*graph, out->type, "in" + std::to_string(++roots), nullptr);
+        std::string error;
+        EXPECT_TRUE(h.host.nodes().connect(out, in, error)) << error;
+        return in;
+    }
+    // Evaluates the node's output for `access` into `value`.
+    void evaluate(lwhost::GraphNode* node, const std::string& output, void* value) {
+        lwhost::NodeSystem::evaluate(root(node, output), &access, value);
+    }
+    void newTime(lwhost::GraphNode* node, int frame = 1, double time = 0.0) {
+        EXPECT_EQ(node->server->rend.newTime(node->instance, frame, time), nullptr);
+    }
+    void queue(Kind kind, const std::string& control, const std::string& row = "") {
+        bundle_test::queue(h.host, kind, control, row);
+    }
+    std::string saved(lwhost::GraphNode* node) { return override_test::savedText(node); }
+    lwhost::XPanel& panel(lwhost::GraphNode* node) {
+        return override_test::nodePanel(h.host, node);
+    }
+
+    override_test::OverrideHost h;
+    lwhost::NodeGraph* graph = h.host.nodes().createEditor("Surface", "test", nullptr, nullptr);
+    LWNodalAccess_t access{};
+    int roots = 0;
+};
+
+// The bundle with a master plug-in, the services subscribed and started for a render.
+class RenderingTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(h.table, nullptr);
+        h.addMaster();
+        h.table->ns_subscribe();
+        ASSERT_NE(h.graph(), nullptr);
+        ASSERT_EQ(h.table->ns_init(LWINIT_RENDER), nullptr);
+    }
+    void TearDown() override {
+        if (!h.table) return;
+        h.table->ns_done();
+        h.table->ns_unsubscribe();
+    }
+
+    override_test::OverrideHost h;
+};
+
+}  // namespace bundle_test
