@@ -25,9 +25,10 @@ struct GlobalOptions {
     int alertLevel = -1;            // --alert-level N; -1: from the configuration
 };
 
-// Applies the configuration file, then --dir and --alert-level, to a new host. False with
-// "FILE:LINE: why" or the option's problem.
-bool configureHost(Host& host, const GlobalOptions& options, std::string& error);
+// Applies the configuration file, then --dir and --alert-level, to a new host. Every command
+// calls it before it loads anything; false after printing "FILE:LINE: why" or the option's
+// problem (the command then exits with kExitUsage).
+bool configureHost(Host& host, const GlobalOptions& options);
 
 // Arguments of one command after the global options were taken out.
 class Args {

@@ -5,6 +5,8 @@
 
 #include "cli.h"
 #include "lwhost/scene/scene_file.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/user_action.h"
 
 namespace lwhost::cli {
 
@@ -26,8 +28,13 @@ std::string vec(const Vec3& v) {
     return num(v.x) + " " + num(v.y) + " " + num(v.z);
 }
 
+// Names and texts from the file reach the terminal with their control characters escaped.
 std::string quoted(const std::string& s) {
-    return "\"" + s + "\"";
+    return scriptQuote(s);
+}
+
+std::string shown(const std::string& s) {
+    return scriptOneLine(s);
 }
 
 std::string count(size_t n, const char* what) {
@@ -42,7 +49,7 @@ std::string geometry(const Item& item) {
         case GeometryKind::Inline:
             return "mesh";
         case GeometryKind::ObjFile:
-            return "OBJ " + g.path;
+            return "OBJ " + shown(g.path);
         case GeometryKind::Plane:
             return "plane " + num(g.size.x) + " x " + num(g.size.z);
         case GeometryKind::Box:
@@ -70,7 +77,7 @@ void printHierarchy(std::ostream& out, const Scene& scene) {
             << "\n";
         for (size_t t = 1; t <= item.comments.size(); ++t)
             out << std::string(6 + 2 * static_cast<size_t>(depth), ' ') << "comment " << t << ": "
-                << item.comments[t - 1] << "\n";
+                << shown(item.comments[t - 1]) << "\n";
         for (auto c = item.children.rbegin(); c != item.children.rend(); ++c)
             stack.emplace_back(*c, depth + 1);
     }
@@ -107,7 +114,7 @@ void printSurfaces(std::ostream& out, const Scene& scene) {
             << ", refraction index " << num(v.get(LWSURF_REFRACTION_INDEX)) << "\n";
         if (!s.shaders.empty()) {
             out << "    shaders:";
-            for (const ShaderSlot& sh : s.shaders) out << " " << sh.server;
+            for (const ShaderSlot& sh : s.shaders) out << " " << shown(sh.server);
             out << "\n";
         }
         if (s.nodes.enabled || !s.nodes.data.text.empty())
@@ -150,6 +157,9 @@ int runInfo(Args& args, const GlobalOptions& options) {
     }
     if (path.empty()) return usageError("info", "which SCENE?");
 
+    Session session(options.identity);
+    if (!configureHost(session.host(), options)) return kExitUsage;
+
     Scene scene;
     SceneFile file;
     std::string error;
@@ -159,7 +169,7 @@ int runInfo(Args& args, const GlobalOptions& options) {
     }
     std::ostringstream out;
     const FrameRange& f = scene.frames();
-    if (!options.quiet) out << "Scene " << path << "\n";
+    if (!options.quiet) out << "Scene " << shown(path) << "\n";
     out << "Frames " << f.first << " to " << f.last << " at " << num(f.fps)
         << " frames per second\n\n";
     printHierarchy(out, scene);
@@ -168,10 +178,10 @@ int runInfo(Args& args, const GlobalOptions& options) {
     printLightsAndCameras(out, scene);
     out << "\nMaster plug-ins (" << scene.masters().size() << "):\n";
     for (const MasterSlot& m : scene.masters()) {
-        out << "  " << m.server << (m.disabled ? " (disabled)" : "") << "\n";
+        out << "  " << shown(m.server) << (m.disabled ? " (disabled)" : "") << "\n";
         // Its settings as the scene stores them (for the override: the switches and the graph).
         std::istringstream lines(m.data.text);
-        for (std::string line; std::getline(lines, line);) out << "    " << line << "\n";
+        for (std::string line; std::getline(lines, line);) out << "    " << shown(line) << "\n";
     }
     std::cout << out.str();
     return kExitOk;

@@ -48,7 +48,9 @@ bool Args::value(const std::string& option, std::string& out) {
     return true;
 }
 
-bool configureHost(Host& host, const GlobalOptions& options, std::string& error) {
+namespace {
+
+bool applyOptions(Host& host, const GlobalOptions& options, std::string& error) {
     Dialogs& dialogs = host.dialogs();
     // Directories named on the command line count while the configuration file is read.
     for (const std::string& dir : options.dirs)
@@ -67,6 +69,15 @@ bool configureHost(Host& host, const GlobalOptions& options, std::string& error)
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool configureHost(Host& host, const GlobalOptions& options) {
+    std::string error;
+    if (applyOptions(host, options, error)) return true;
+    std::cerr << "lwhost: " << error << "\n";
+    return false;
 }
 
 int usageError(const std::string& command, const std::string& message) {
@@ -104,7 +115,8 @@ const std::vector<Command>& commands() {
          "run for every sample. A progress bar shows on a terminal; a summary line ends the "
          "run.\n\n"
          "Options:\n"
-         "  -o, --output OUT.png  image to write (temporary file, then renamed)\n"
+         "  -o, --output OUT.png  image to write (temporary file, then renamed; a link is\n"
+         "                        followed, a directory, device or pipe refused)\n"
          "  --frame N             frame to render (default: the scene's first)\n"
          "  --frames A-B          render frames A to B as one render, to OUT_0001.png, ...\n"
          "  --width W, --height H image size in pixels (default 640x480; 1..8192)\n"
@@ -147,11 +159,12 @@ const std::vector<Command>& commands() {
          "  print \"TEXT\"                   print a line\n\n"
          "Options:\n"
          "  -o, --output OUT  save the scene there after a successful run (temporary file,\n"
-         "                    then renamed)\n"
+         "                    then renamed; a link is followed, a directory, device or pipe\n"
+         "                    refused before the run)\n"
          "  --module PATH     module to load; repeatable (default: lumavex.p next to lwhost)\n\n"
-         "Exit status: 0 success; 1 a statement failed (SCRIPT:LINE: why) or the scene could\n"
-         "not be saved; 2 a bad command line, script (SCRIPT:LINE: why), module or scene\n"
-         "(SCENE:LINE: why).\n",
+         "Exit status: 0 success; 1 a statement failed (SCRIPT:LINE: why), queued actions\n"
+         "were left unused or the scene could not be saved; 2 a bad command line, output path,\n"
+         "script (SCRIPT:LINE: why), module or scene (SCENE:LINE: why).\n",
          &runScript},
     };
     return table;

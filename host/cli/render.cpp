@@ -11,6 +11,7 @@
 
 #include "cli.h"
 #include "lwhost/core/host.h"
+#include "lwhost/io/atomic_file.h"
 #include "lwhost/io/png.h"
 #include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/nodes/nodes.h"
@@ -178,14 +179,25 @@ int runRender(Args& args, const GlobalOptions& global) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
+    // Every image's place is checked before anything is loaded: a directory, device or pipe is
+    // refused, and so is a directory where no file can be made.
     const std::string firstName = c.range ? frameFileName(c.output, c.firstFrame) : c.output;
     if (!canWriteBeside(firstName, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
+    for (long long f = c.firstFrame + 1; c.range && f <= c.lastFrame; ++f) {
+        const std::string name = frameFileName(c.output, static_cast<int>(f));
+        std::string target, why;
+        if (!replacementTarget(name, target, why)) {
+            std::cerr << "lwhost: cannot write " << name << ": " << why << "\n";
+            return kExitUsage;
+        }
+    }
 
     Session session(global.identity);
     Host& host = session.host();
+    if (!configureHost(host, global)) return kExitUsage;
     if (!session.loadModule(c.module, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;

@@ -3,6 +3,7 @@
 
 #include "cli.h"
 #include "lwhost/core/host.h"
+#include "lwhost/io/atomic_file.h"
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/script/script.h"
@@ -41,12 +42,16 @@ int runScript(Args& args, const GlobalOptions& options) {
         return kExitUsage;
     }
 
-    Session session(options.identity);
-    Host& host = session.host();
-    if (!configureHost(host, options, error)) {
+    // Where the scene goes is checked before anything runs: a directory, device or pipe is
+    // refused, and so is a place where no file can be made.
+    if (!output.empty() && !canWriteBeside(output, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
+
+    Session session(options.identity);
+    Host& host = session.host();
+    if (!configureHost(host, options)) return kExitUsage;
     host.messages().setEcho([&options](const Message& m) {
         if (options.quiet && m.kind != MessageKind::Error) return;
         std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1

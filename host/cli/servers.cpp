@@ -20,6 +20,7 @@ int runServers(Args& args, const GlobalOptions& options) {
 
     Session session(options.identity);
     Host& host = session.host();
+    if (!configureHost(host, options)) return kExitUsage;
     host.messages().setEcho([](const Message& m) {
         std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
                   << (m.line2.empty() ? "" : " " + m.line2) << "\n";

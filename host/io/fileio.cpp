@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "lwhost/core/host.h"
+#include "lwhost/io/atomic_file.h"
 #include "lwhost/io/blockio.h"
 
 namespace lwhost {
@@ -22,19 +23,6 @@ bool knownMode(int ioMode) {
 
 std::string systemError(const std::string& what, const std::string& name) {
     return what + " '" + name + "': " + std::strerror(errno);
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Every "File IO" function reaches the current host's service here; without one they do nothing.
@@ -65,50 +53,38 @@ const st_LWFileIOFuncs kRecord = {&cbOpenLoad, &cbCloseLoad, &cbOpenSave, &cbClo
 
 }  // namespace
 
-// A save in progress: the writer and the temporary file its finished items stream into.
+// A save in progress: the writer and the replacement its finished items stream into.
 class FileIO::SaveFile {
   public:
-    SaveFile(int ioMode, int fd, std::string temp, std::string target)
-        : m_fd(fd), m_temp(std::move(temp)), m_target(std::move(target)), m_state(ioMode) {
-        m_state.setSink([this](const std::string& bytes) { return writeAll(m_fd, bytes); },
-                        kFlushThreshold);
-    }
-    ~SaveFile() {
-        // Still open here: the save failed or was abandoned.
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            ::unlink(m_temp.c_str());
-        }
+    SaveFile(int ioMode, std::string name) : m_name(std::move(name)), m_state(ioMode) {
+        m_state.setSink(
+            [this](const std::string& bytes) {
+                std::string why;
+                return m_file.write(bytes.data(), bytes.size(), why);
+            },
+            kFlushThreshold);
     }
     SaveFile(const SaveFile&) = delete;
     SaveFile& operator=(const SaveFile&) = delete;
 
+    AtomicFile& file() { return m_file; }
     st_LWSaveState* record() { return m_state.record(); }
 
     // Finishes the data and puts it in place of the target; the reason when it could not.
     std::string commit() {
         m_state.finish();
-        if (!m_state.flush()) return "saving '" + m_target + "' failed: " + m_state.error();
-        if (::fsync(m_fd) != 0) return systemError("cannot write", m_temp);
-        int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0) {
-            std::string why = systemError("cannot write", m_temp);
-            ::unlink(m_temp.c_str());
-            return why;
+        if (!m_state.flush()) {
+            m_file.abandon();
+            return "saving '" + m_name + "' failed: " + m_state.error();
         }
-        if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
-            std::string why = systemError("cannot replace", m_target);
-            ::unlink(m_temp.c_str());
-            return why;
-        }
+        std::string why;
+        if (!m_file.commit(why)) return "cannot write '" + m_name + "': " + why;
         return std::string();
     }
 
   private:
-    int m_fd;  // the temporary; -1 once closed
-    const std::string m_temp;
-    const std::string m_target;
+    const std::string m_name;
+    AtomicFile m_file;  // still open when it goes: the save failed or was abandoned
     MemorySaveState m_state;
 };
 
@@ -185,24 +161,12 @@ st_LWSaveState* FileIO::openSave(const std::string& name, int ioMode) {
         setError("no file name");
         return nullptr;
     }
-    // Beside the target, so that the rename stays within one file system.
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        unsigned long serial;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            serial = ++m_serial;
-        }
-        temp = name + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        setError(systemError("cannot create", temp));
+    auto file = std::make_unique<SaveFile>(ioMode, name);
+    std::string why;
+    if (!file->file().open(name, why)) {
+        setError("cannot write '" + name + "': " + why);
         return nullptr;
     }
-    auto file = std::make_unique<SaveFile>(ioMode, fd, temp, name);
     st_LWSaveState* record = file->record();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_saves.emplace(record, std::move(file));

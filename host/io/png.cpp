@@ -1,15 +1,13 @@
 #include "lwhost/io/png.h"
 
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 
+#include "lwhost/io/atomic_file.h"
 #include "lwhost/io/image.h"
 
 namespace lwhost {
@@ -32,12 +30,6 @@ extern "C" void pngWarning(png_structp, png_const_charp) {}
 
 std::string systemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
-}
-
-// A temporary name beside `path`, unique within the process and across processes.
-std::string temporaryName(const std::string& path) {
-    static std::atomic<unsigned> serial{0};
-    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
 }
 
 // Encodes into an open file. Returns false with the message in `keep`.
@@ -123,29 +115,27 @@ bool writePng(const std::string& path, int width, int height, const uint8_t* rgb
         error = "cannot write " + path + ": no pixels";
         return false;
     }
-    const std::string temp = temporaryName(path);
-    FILE* file = std::fopen(temp.c_str(), "wb");
+    AtomicFile out;
+    std::string why;
+    if (!out.open(path, why)) {
+        error = "cannot write " + path + ": " + why;
+        return false;
+    }
+    FILE* file = out.stream();
     if (!file) {
         error = systemError("cannot write", path);
         return false;
     }
     PngErrorText keep;
-    bool ok = encode(file, width, height, rgb, keep);
-    if (!ok) error = "cannot write " + path + ": " + keep.text;
-    if (std::fflush(file) != 0 && ok) {
-        ok = false;
-        error = systemError("cannot write", path);
+    if (!encode(file, width, height, rgb, keep)) {
+        error = "cannot write " + path + ": " + keep.text;
+        return false;
     }
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error = systemError("cannot write", path);
+    if (!out.commit(why)) {
+        error = "cannot write " + path + ": " + why;
+        return false;
     }
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = systemError("cannot rename the image to", path);
-    }
-    if (!ok) std::remove(temp.c_str());
-    return ok;
+    return true;
 }
 
 bool writePng(const std::string& path, const RgbImage& image, std::string& error) {
@@ -183,27 +173,6 @@ bool readPng(const std::string& path, RgbImage& out, std::string& error) {
         error = "cannot read " + path + ": " + keep.text;
     }
     return ok;
-}
-
-bool canWriteBeside(const std::string& path, std::string& error) {
-    if (path.empty()) {
-        error = "no output file given";
-        return false;
-    }
-    struct stat st;
-    if (path.back() == '/' || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
-        error = "cannot write " + path + ": is a directory";
-        return false;
-    }
-    const std::string temp = temporaryName(path);
-    FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) {
-        error = systemError("cannot write", path);
-        return false;
-    }
-    std::fclose(file);
-    std::remove(temp.c_str());
-    return true;
 }
 
 }  // namespace lwhost

@@ -1,13 +1,7 @@
-// The scene file writer, and saving through a temporary file.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+// The scene file writer, and saving that replaces the file whole.
 #include <map>
 
+#include "lwhost/io/atomic_file.h"
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/scene/scene_file_text.h"
 
@@ -224,43 +218,10 @@ bool SceneFile::save(const std::string& path, const Scene& scene, std::string& e
         error = path + ": " + error;
         return false;
     }
-    size_t slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = dir + "." + base + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = path + ": cannot create a temporary file: " + std::strerror(errno);
-        return false;
-    }
-    auto failWith = [&](const std::string& why) {
-        ::close(fd);
-        ::unlink(name.data());
-        error = path + ": " + why + ": " + std::strerror(errno);
-        return false;
-    };
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return failWith("cannot write the scene");
-        done += static_cast<size_t>(n);
-    }
-    // mkstemp made the file private: keep the mode of the file it replaces, else the usual one.
-    struct stat old;
-    mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) return failWith("cannot write the scene");
-    if (::close(fd) != 0) {
-        ::unlink(name.data());
-        error = path + ": cannot write the scene: " + std::strerror(errno);
-        return false;
-    }
-    if (::rename(name.data(), path.c_str()) != 0) {
-        int e = errno;
-        ::unlink(name.data());
-        error = path + ": cannot replace the file: " + std::strerror(e);
+    AtomicFile file;
+    std::string why;
+    if (!file.open(path, why) || !file.write(text.data(), text.size(), why) || !file.commit(why)) {
+        error = path + ": cannot write the scene: " + why;
         return false;
     }
     return true;

@@ -227,6 +227,12 @@ bool Script::run(const std::vector<ScriptStatement>& statements, const std::stri
         error = located(fileName, statement.line, scriptOneLine(why));
         return false;
     }
+    int line = statements.empty() ? 0 : statements.back().line;
+    std::string why;
+    if (m_endCheck && !m_endCheck(line, why)) {
+        error = located(fileName, line, scriptOneLine(why));
+        return false;
+    }
     return true;
 }
 

@@ -27,6 +27,7 @@ UserAction action(const ScriptStatement& s, UserAction::Kind kind, std::string t
     a.kind = kind;
     a.text = std::move(text);
     a.origin = origin(s);
+    a.line = s.line;
     return a;
 }
 
@@ -343,6 +344,16 @@ void defineDialogVerbs(Script& script, ScriptEnvironment& env) {
                           return false;
                       });
     }
+    // Actions queued for dialogs that never came are a script that did not do what it says.
+    script.setEndCheck([&d](int& line, std::string& why) {
+        const std::vector<UserAction> left = d.pending();
+        if (left.empty()) return true;
+        if (left.front().line > 0) line = left.front().line;
+        why = "the queued action '" + left.front().describe() + "' was never used" +
+              (left.size() > 1 ? " (nor " + std::to_string(left.size() - 1) + " after it)" : "");
+        d.clearQueue();  // they belong to the script that ended
+        return false;
+    });
     defineQueueVerbs(script, env);
     defineCheckVerbs(script, env);
     defineSettingVerbs(script, env);

@@ -295,7 +295,7 @@ void defineLayoutVerbs(Script& script, ScriptEnvironment& env) {
         return env.plugins.saveScene(path, why);
     });
     script.define("print", 1, 1, "\"TEXT\"", [&env](const ScriptStatement& s, std::string&) {
-        env.out << s.args[0].text << "\n";
+        env.out << terminalText(s.args[0].text) << "\n";
         return true;
     });
     definePanelVerbs(script, env);

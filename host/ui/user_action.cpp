@@ -9,26 +9,73 @@
 
 namespace lwhost {
 
-std::string scriptOneLine(const std::string& text) {
+namespace {
+
+// The length of the well-formed UTF-8 sequence at `at`, or 0.
+size_t utf8Length(const std::string& text, size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const size_t n = lead >= 0xc2 && lead <= 0xdf   ? 2
+                     : lead >= 0xe0 && lead <= 0xef ? 3
+                     : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                                    : 0;
+    if (n == 0 || at + n > text.size()) return 0;
+    for (size_t i = 1; i < n; ++i)
+        if ((static_cast<unsigned char>(text[at + i]) & 0xc0) != 0x80) return 0;
+    return n;
+}
+
+// Control characters as escapes: C0 and DEL, and the C1 controls, whether encoded in UTF-8 or
+// as stray bytes (a terminal may take U+009B or the byte 0x9B as ESC '['). Line breaks and tabs
+// stay when `keepLines` is set.
+std::string escapeControls(const std::string& text, bool keepLines) {
+    static const char digits[] = "0123456789abcdef";
     std::string out;
-    for (char c : text) {
+    out.reserve(text.size());
+    auto hex = [&out](unsigned char u) {
+        out += "\\x";
+        out += digits[u >> 4];
+        out += digits[u & 15];
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '\n')
+        if (keepLines && (c == '\n' || c == '\t')) {
+            out += c;
+        } else if (c == '\n') {
             out += "\\n";
-        else if (c == '\t')
+        } else if (c == '\t') {
             out += "\\t";
-        else if (c == '\r')
+        } else if (c == '\r') {
             out += "\\r";
-        else if (u < 0x20 || u == 0x7f) {
-            static const char digits[] = "0123456789abcdef";
-            out += "\\x";
-            out += digits[u >> 4];
-            out += digits[u & 15];
+        } else if (u < 0x20 || u == 0x7f) {
+            hex(u);
+        } else if (u < 0x80) {
+            out += c;
+        } else if (const size_t n = utf8Length(text, i); n > 0) {
+            if (u == 0xc2 && static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+                hex(u);
+                hex(static_cast<unsigned char>(text[i + 1]));
+            } else {
+                out.append(text, i, n);
+            }
+            i += n - 1;
+        } else if (u <= 0x9f) {
+            hex(u);
         } else {
             out += c;
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string scriptOneLine(const std::string& text) {
+    return escapeControls(text, false);
+}
+
+std::string terminalText(const std::string& text) {
+    return escapeControls(text, true);
 }
 
 std::string scriptQuote(const std::string& text) {

@@ -1,5 +1,7 @@
 // The lwhost program as a user meets it: listing servers, help, and bad command lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -83,6 +85,64 @@ TEST(LwhostCliTest, GlobalOptionsAreAcceptedAfterTheCommand) {
     ProgramResult r =
         lwhost("servers --module " + testModule("order_module") + " --host-version 9.3 --modeler");
     EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// Every command reads and checks the configuration and the directory and alert options alike,
+// before it loads or writes anything.
+TEST(LwhostCliTest, EveryCommandRefusesABadConfigurationOrOption) {
+    const std::string dir = ::testing::TempDir() + "/cli_config_" + std::to_string(::getpid());
+    ::mkdir(dir.c_str(), 0700);
+    std::ofstream(dir + "/scene.lws") << "LWHostScene 1\n";
+    std::ofstream(dir + "/a.lwscript") << "print \"x\"\n";
+    std::ofstream(dir + "/bad.cfg") << "# settings\nvolume 11\n";
+    const std::string commands[] = {
+        "info " + dir + "/scene.lws",
+        "servers",
+        "render " + dir + "/scene.lws -o " + dir + "/out.png",
+        "run " + dir + "/scene.lws " + dir + "/a.lwscript",
+    };
+    const std::pair<std::string, std::string> options[] = {
+        {"--config " + dir + "/missing.cfg", dir + "/missing.cfg: cannot be read"},
+        {"--config " + dir + "/bad.cfg", dir + "/bad.cfg:2: unknown setting \"volume\""},
+        {"--config " + dir, dir + ": not a regular file"},
+        {"--dir Content", "--dir takes TYPE=PATH"},
+        {"--alert-level 3", "--alert-level takes 0, 1 or 2"},
+    };
+    for (const std::string& command : commands) {
+        for (const auto& [option, message] : options) {
+            ProgramResult r = lwhost(option + " " + command);
+            EXPECT_EQ(r.status, 2) << option << " " << command;
+            EXPECT_NE(r.err.find(message), std::string::npos) << command << "\n" << r.err;
+            EXPECT_EQ(r.out, "") << command;
+        }
+    }
+    std::ifstream out(dir + "/out.png");
+    EXPECT_FALSE(out.good());
+    for (const char* f : {"scene.lws", "a.lwscript", "bad.cfg"})
+        std::remove((dir + "/" + f).c_str());
+    ::rmdir(dir.c_str());
+}
+
+// Texts from a scene or a script reach the terminal with their control characters escaped.
+TEST(LwhostCliTest, InfoAndPrintEscapeControlCharacters) {
+    const std::string dir = ::testing::TempDir() + "/cli_escape_" + std::to_string(::getpid());
+    ::mkdir(dir.c_str(), 0700);
+    std::ofstream(dir + "/scene.lws")
+        << "LWHostScene 1\nObject \"Ball\\x1b[2J\"\n  Comment \"#\\x1b]0;owned\\x07\"\n"
+           "  Sphere \"Chrome\\x9b\" 0.5 8\nEnd\n";
+    std::ofstream(dir + "/a.lwscript") << "print \"red \\x1b[31m\\r\\xc2\\x9b2J\"\n";
+    const ProgramResult info = lwhost("info " + dir + "/scene.lws");
+    const ProgramResult print = lwhost("run " + dir + "/scene.lws " + dir + "/a.lwscript");
+    ASSERT_EQ(info.status, 0) << info.err;
+    ASSERT_EQ(print.status, 0) << print.err;
+    EXPECT_NE(info.out.find("\"Ball\\x1b[2J\""), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("comment 1: #\\x1b]0;owned\\x07"), std::string::npos) << info.out;
+    EXPECT_EQ(print.out, "red \\x1b[31m\\r\\xc2\\x9b2J\n");
+    for (const std::string& out : {info.out, print.out})
+        for (char c : {'\x1b', '\x07', '\r', '\x9b'})
+            EXPECT_EQ(out.find(c), std::string::npos) << out;
+    for (const char* f : {"scene.lws", "a.lwscript"}) std::remove((dir + "/" + f).c_str());
+    ::rmdir(dir.c_str());
 }
 
 }  // namespace

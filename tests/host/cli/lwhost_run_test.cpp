@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -136,6 +137,55 @@ TEST_F(LwhostRunTest, TheExampleScriptRunsOnTheExampleScene) {
     r = runProgram(lwhostProgram() + " run --help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("usage: lwhost run SCENE SCRIPT"), std::string::npos);
+}
+
+// render -o and run -o refuse what is not a regular file before anything runs and leave it as
+// it was; a link leads to the file that is replaced.
+TEST_F(LwhostRunTest, OutputsThatAreNotRegularFilesAreRefusedAndLinksFollowed) {
+    write("lit.lws",
+          "LWHostScene 1\nObject \"Floor\"\n  Plane \"Floor\" 4 4\nEnd\n"
+          "Light \"Sun\"\n  Type distant\n  Rotation 0 90 0\nEnd\n"
+          "Camera \"Camera\"\n  Position 0 5 0\n  Rotation 0 90 0\nEnd\n");
+    write("ok.lwscript", "print \"fine\"\n");
+    const std::string commands[] = {
+        "render " + dir + "/lit.lws --width 4 --height 3 -o ",
+        "run " + dir + "/scene.lws " + dir + "/ok.lwscript -o ",
+    };
+    ASSERT_EQ(::mkfifo((dir + "/pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir((dir + "/folder").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink("pipe", (dir + "/to-pipe").c_str()), 0);
+    // A device node of our own where this user may make one.
+    std::vector<std::string> refused{"pipe", "folder", "to-pipe"};
+    if (::mknod((dir + "/device").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        refused.push_back("device");
+    const std::vector<std::string> before = files();
+    for (const std::string& command : commands) {
+        for (const std::string& name : refused) {
+            struct stat was, is;
+            ::lstat((dir + "/" + name).c_str(), &was);
+            ProgramResult r = run(command + dir + "/" + name);
+            EXPECT_EQ(r.status, 2) << command << name << "\n" << r.err;
+            EXPECT_NE(r.err.find("lwhost: cannot write " + dir + "/" + name + ": "),
+                      std::string::npos)
+                << r.err;
+            EXPECT_NE(r.err.find(", not a regular file"), std::string::npos) << r.err;
+            ASSERT_EQ(::lstat((dir + "/" + name).c_str(), &is), 0);
+            EXPECT_EQ(is.st_mode, was.st_mode) << name;
+            EXPECT_EQ(is.st_rdev, was.st_rdev) << name;
+            EXPECT_EQ(files(), before) << command << name;
+        }
+        // A link to a regular file stays a link; the file it names is replaced.
+        write("target", "old");
+        ASSERT_EQ(::symlink("target", (dir + "/link").c_str()), 0);
+        ProgramResult r = run(command + dir + "/link");
+        EXPECT_EQ(r.status, 0) << command << "\n" << r.err;
+        struct stat link;
+        ASSERT_EQ(::lstat((dir + "/link").c_str(), &link), 0);
+        EXPECT_TRUE(S_ISLNK(link.st_mode));
+        EXPECT_NE(readWholeFile(dir + "/target"), "old") << command;
+        std::remove((dir + "/link").c_str());
+        std::remove((dir + "/target").c_str());
+    }
 }
 
 }  // namespace

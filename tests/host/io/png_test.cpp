@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "lwhost/io/atomic_file.h"
 #include "lwhost/io/image.h"
 #include "lwhost/io/png.h"
 

@@ -280,4 +280,17 @@ TEST_F(ScriptVerbsTest, SaveWritesTheSceneWithItsInstancesOrSaysWhyNot) {
     std::remove(path.c_str());
 }
 
+TEST_F(ScriptVerbsTest, ActionsQueuedForDialogsThatNeverCameFailAtTheLineThatQueuedThem) {
+    lwhost::defineDialogVerbs(script, env);
+    runOk("queue answer yes\nqueue clear\nprint \"done\"\n");
+    const std::pair<const char*, const char*> cases[] = {
+        {"print \"a\"\nqueue press Ok\n",
+         "v.lwscript:2: the queued action 'press \"Ok\"' was never used"},
+        {"queue answer yes\nqueue wait 1\n\nprint \"b\"\n",
+         "v.lwscript:1: the queued action 'answer yes' was never used (nor 1 after it)"},
+    };
+    for (const auto& [text, message] : cases) EXPECT_EQ(failure(text), message);
+    runOk("print \"the queue starts empty again\"\nexpect queue-empty\n");
+}
+
 }  // namespace

@@ -1,10 +1,11 @@
 // "File IO": block-structured files in the text and binary encodings, and the load and save
 // records over them.
 //
-// A load reads the whole file into memory and walks it there (see blockio.h). A save writes to
-// a temporary file beside the target, "NAME.tmp-PID-N"; closing it renames the temporary over the
-// target only when every write succeeded, so a failed or abandoned save leaves the earlier file
-// as it was and the temporary removed.
+// A load reads the whole file into memory and walks it there (see blockio.h). A save replaces the
+// file whole (see atomic_file.h): its items stream into a temporary file beside the target, and
+// closing it renames the temporary over the target only when every write succeeded, so a failed
+// or abandoned save leaves the earlier file as it was and the temporary removed. A directory,
+// device or pipe is refused when the save opens.
 #pragma once
 
 #include <lwsdk/lwio.h>
@@ -35,7 +36,8 @@ class FileIO {
     st_LWLoadState* openLoad(const std::string& name, int ioMode);
     // Unknown or null records are ignored.
     void closeLoad(st_LWLoadState* state);
-    // Null when the temporary cannot be created or the mode is unknown.
+    // Null when the mode is unknown, the name is no regular file or the temporary cannot be
+    // created.
     st_LWSaveState* openSave(const std::string& name, int ioMode);
     // True when the file was replaced; false when the save failed (the earlier file is kept).
     bool closeSave(st_LWSaveState* state);
@@ -56,7 +58,6 @@ class FileIO {
     std::map<const st_LWLoadState*, std::unique_ptr<MemoryLoadState>> m_loads;
     std::map<const st_LWSaveState*, std::unique_ptr<SaveFile>> m_saves;
     std::string m_lastError;
-    unsigned long m_serial = 0;  // makes temporary names unique within the process
 };
 
 }  // namespace lwhost

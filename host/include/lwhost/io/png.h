@@ -1,7 +1,7 @@
 // PNG files: 8-bit RGB images written through libpng and read back.
 //
-// Writing goes to a temporary file beside the target, which is renamed over the target only
-// once every byte is out, so a failed write never leaves a partial image under the final name.
+// Writing replaces the file whole (see atomic_file.h): a failed write never leaves a partial image
+// under the final name, and a directory, device or pipe there is refused untouched.
 #pragma once
 
 #include <cstdint>
@@ -38,9 +38,5 @@ bool writePng(const std::string& path, const Image& image, std::string& error);
 // Reads a PNG of any colour type and depth, converted to 8-bit RGB (alpha dropped, grey
 // expanded). Sides beyond kMaxPngSide and damaged files are refused with `error`.
 bool readPng(const std::string& path, RgbImage& out, std::string& error);
-
-// Whether a file could be created in the directory of `path` (tried with a temporary file that
-// is removed again). False with `error` saying why.
-bool canWriteBeside(const std::string& path, std::string& error);
 
 }  // namespace lwhost

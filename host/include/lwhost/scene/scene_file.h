@@ -81,8 +81,8 @@ class SceneFile {
               Scene& scene, std::string& error) const;
     // The scene as text.
     bool write(const Scene& scene, std::string& text, std::string& error) const;
-    // Writes to a temporary file in the same directory and renames it over `path`, so a failed
-    // save leaves the previous file as it was.
+    // Replaces the file `path` names whole (see lwhost/io/atomic_file.h): a failed save leaves
+    // the previous file as it was, and a directory, device or pipe there is refused.
     bool save(const std::string& path, const Scene& scene, std::string& error) const;
 
     // Calls `f` for every plug-in section of the scene, in file order.

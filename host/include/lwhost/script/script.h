@@ -54,6 +54,11 @@ class Script {
     };
     enum class Result { Ok, BadScript, Failed };
 
+    // Runs after the last statement succeeded; false with the reason and the line to name fails
+    // the run (what a script left undone).
+    using EndCheck = std::function<bool(int& line, std::string& why)>;
+    void setEndCheck(EndCheck check) { m_endCheck = std::move(check); }
+
     // Adds or replaces a verb of one word or two words separated by one blank.
     void define(const std::string& name, size_t minArgs, size_t maxArgs, std::string usage,
                 Handler handler);
@@ -78,6 +83,7 @@ class Script {
 
   private:
     std::map<std::string, Verb> m_verbs;
+    EndCheck m_endCheck;
 };
 
 // What the standard verbs work on.
@@ -141,6 +147,7 @@ void defineLayoutVerbs(Script& script, ScriptEnvironment& env);
 //   panel print-classic                prints that classic panel as text
 // Every verb defined before this call also fails when a queued action met a dialog that could
 // not take it (a press at a question, an unknown row): "SCRIPT:LINE: queued at line N: why".
+// A script that ends with queued actions no dialog took fails at the line that queued the first.
 void defineDialogVerbs(Script& script, ScriptEnvironment& env);
 
 }  // namespace lwhost

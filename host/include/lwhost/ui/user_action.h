@@ -40,14 +40,19 @@ struct UserAction {
     long long ms = 0;               // Wait
     std::string text;               // Answer, File, SavePng
     std::vector<ScriptArg> values;  // FormSet
-    std::string origin;             // where it was queued ("SCRIPT:LINE"), for messages
+    std::string origin;             // where it was queued ("queued at line N"), for messages
+    int line = 0;                   // the script line that queued it; 0: not from a script
 
     // "press \"Ok\"", "answer yes", ...: how messages name it.
     std::string describe() const;
 };
 
-// A text on one line: line breaks, tabs and other control characters as escapes.
+// A text on one line: line breaks, tabs and other control characters (also the C1 controls,
+// U+0080..U+009F or stray bytes 0x80..0x9F) as escapes, so that nothing read from a file or a
+// plug-in drives the terminal.
 std::string scriptOneLine(const std::string& text);
+// The same with line breaks and tabs kept: for texts printed as lines.
+std::string terminalText(const std::string& text);
 
 // A text as a script writes it: in double quotes, with escapes for quotes, backslashes and
 // control characters, so that it stays on one line.
