@@ -38,20 +38,18 @@ TEST_F(GlobalsTest, TwoAccessorsAcquireTwiceAndReleaseOnceWithTheLast) {
     EXPECT_EQ(fake.uses["Info Messages 2"].releases, 1);
 }
 
-TEST_F(GlobalsTest, MissingGlobalIsUnavailableAndNeverReleased) {
+TEST_F(GlobalsTest, MissingGlobalIsUnavailableNeverReleasedAndSkipsCalls) {
     {
         vexo::InstanceUpdate update;
         EXPECT_FALSE(update.available());
         EXPECT_FALSE(update.update("ShaderHandler", this));
         EXPECT_EQ(vexo::InstanceUpdate::usageCount(), 0u);
+        vexo::LWMessage none;
+        none.error("header", "text");  // must not crash
+        EXPECT_FALSE(none.available());
     }
     EXPECT_EQ(fake.uses["Instance Update"].releases, 0);
-}
-
-TEST_F(GlobalsTest, MessageAccessorSkipsCallsWithoutTheService) {
-    vexo::LWMessage none;
-    none.error("header", "text");  // must not crash
-    EXPECT_FALSE(none.available());
+    EXPECT_EQ(fake.uses["Info Messages 2"].releases, 0);
 }
 
 std::vector<std::string> g_updates;
@@ -84,38 +82,24 @@ TEST_F(GlobalsTest, NamedAccessorsOfOneTypeReachDifferentGlobals) {
     EXPECT_EQ((vexo::nGlobalBase<int, kNameA>::usageCount()), 1u);
 }
 
-// A fake ring: one topic list, enough to check the client's calls.
-struct FakeRing {
-    struct Client {
-        std::string topic;
-        void* data;
-        LWRingEventFunc cb;
-    };
-    static std::vector<Client>& clients() {
-        static std::vector<Client> list;
-        return list;
-    }
-    static int refuse;
-    static int attach(const char* topic, void* data, LWRingEventFunc cb) {
-        if (refuse) return 0;
-        clients().push_back({topic, data, cb});
-        return 1;
-    }
-    static void detach(const char* topic, void* data) {
-        auto& list = clients();
-        for (auto it = list.begin(); it != list.end(); ++it)
-            if (it->topic == topic && it->data == data) {
-                list.erase(it);
-                return;
-            }
-    }
-    static void send(const char* topic, int code, void* data) {
-        for (const Client& c : std::vector<Client>(clients()))
-            if (c.topic == topic) c.cb(c.data, const_cast<char*>("port"), code, data);
-    }
-};
-int FakeRing::refuse = 0;
-st_LWComRing g_fakeRing = {FakeRing::attach, FakeRing::detach, FakeRing::send};
+// A fake ring with one client slot; attaching fails while `g_refuse` is set.
+struct RingClient {
+    std::string topic;
+    void* data = nullptr;
+    LWRingEventFunc cb = nullptr;
+} g_client;
+bool g_refuse = false;
+st_LWComRing g_fakeRing = {[](const char* topic, void* data, LWRingEventFunc cb) {
+                               return g_refuse ? 0 : (g_client = {topic, data, cb}, 1);
+                           },
+                           [](const char* topic, void* data) {
+                               if (g_client.topic == topic && g_client.data == data) g_client = {};
+                           },
+                           [](const char* topic, int code, void* data) {
+                               if (g_client.cb && g_client.topic == topic)
+                                   g_client.cb(g_client.data, const_cast<char*>("port"), code,
+                                               data);
+                           }};
 
 struct Listener : vexo::comRingCommunicator {
     std::vector<int> codes;
@@ -126,43 +110,35 @@ struct Listener : vexo::comRingCommunicator {
     }
 };
 
-TEST_F(GlobalsTest, RingClientsHearSendsUntilTheyAreDestroyed) {
+TEST_F(GlobalsTest, RingClientHearsItsTopicUntilDestroyedAndACopyIsNotAttached) {
     fake.records["LW Communication Ring"] = &g_fakeRing;
-    FakeRing::clients().clear();
     int payload = 7;
     {
         Listener listener;
         ASSERT_TRUE(listener.attach("topic"));
         EXPECT_EQ(listener.topic(), "topic");
+        Listener copy(listener);
+        EXPECT_FALSE(copy.attached());
+        EXPECT_EQ(g_client.data, static_cast<vexo::comRingCommunicator*>(&listener));
         vexo::comRingCommunicator sender;
         sender.send("topic", 1, &payload);
         sender.send("other", 2, nullptr);
         EXPECT_EQ(listener.codes, std::vector<int>{1});
         EXPECT_EQ(listener.lastData, &payload);
+        EXPECT_TRUE(copy.codes.empty());
     }
-    EXPECT_TRUE(FakeRing::clients().empty());
+    EXPECT_EQ(g_client.cb, nullptr) << "detached when destroyed";
 }
 
 TEST_F(GlobalsTest, RefusedAttachLeavesTheClientSilent) {
     fake.records["LW Communication Ring"] = &g_fakeRing;
-    FakeRing::clients().clear();
-    FakeRing::refuse = 1;
+    g_refuse = true;
     Listener listener;
     EXPECT_FALSE(listener.attach("topic"));
     EXPECT_TRUE(listener.topic().empty());
-    FakeRing::refuse = 0;
-    FakeRing::send("topic", 1, nullptr);
+    g_refuse = false;
+    g_fakeRing.ringMessage("topic", 1, nullptr);
     EXPECT_TRUE(listener.codes.empty());
-}
-
-TEST_F(GlobalsTest, CopiedCommunicatorIsNotAttached) {
-    fake.records["LW Communication Ring"] = &g_fakeRing;
-    FakeRing::clients().clear();
-    Listener original;
-    ASSERT_TRUE(original.attach("topic"));
-    Listener copy(original);
-    EXPECT_FALSE(copy.attached());
-    EXPECT_EQ(FakeRing::clients().size(), 1u);
 }
 
 }  // namespace
