@@ -121,6 +121,10 @@ struct RecordingRoot : vexo::RootNode {
     bool fail = false;
 };
 
+TestNode* test(GraphNode* node) {
+    return static_cast<TestNode*>(node->instance);
+}
+
 lwhost::HostIdentity version(unsigned major, unsigned minor) {
     lwhost::HostIdentity identity;
     identity.major = major;
@@ -143,7 +147,6 @@ class NodeFrameworkTest : public ::testing::Test {
         EXPECT_NE(node, nullptr) << error;
         return node;
     }
-    static TestNode* test(GraphNode* node) { return static_cast<TestNode*>(node->instance); }
     // The last dialog's two lines, joined by " | ".
     std::string lastDialog() {
         auto all = host.messages().all();
@@ -221,14 +224,18 @@ TEST_F(NodeFrameworkTest, NullInstancesAreIgnoredAndExceptionsInNodeCallbacksBec
     EXPECT_EQ(lastDialog(), "An exception occured in NodeHandler::Flags(): | flags failed");
 }
 
-TEST(NodeInputRecordTest, NodesTakeTheInputRecordOfTheirHostVersion) {
+TEST(NodeInputRecordTest, NodesHereAndInModulesTakeTheInputRecordOfTheirHostVersion) {
     struct Case {
         unsigned major, minor;
         int record;
     };
     for (Case c : {Case{9, 4, 1}, Case{9, 5, 2}, Case{10, 0, 2}}) {
+        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
         lwhost::Session session(version(c.major, c.minor));
         lwhost::Host& host = session.host();
+        lwhost::LoadResult result;
+        ASSERT_NE(host.loadModule(testModule("testnode_module"), result), nullptr)
+            << result.message;
         NodeSystem nodes(host);
         vexo::SetSuperGlobal(lwhost::Host::globalFunction());
         nodes.addServer("testNode", "Test", &Adaptor::Activate);
@@ -236,33 +243,18 @@ TEST(NodeInputRecordTest, NodesTakeTheInputRecordOfTheirHostVersion) {
         std::string error;
         GraphNode* node = nodes.addNode(*graph, "testNode", error);
         ASSERT_NE(node, nullptr) << error;
-        for (const auto& input : node->inputs)
-            EXPECT_EQ(input->record, c.record) << c.major << "." << c.minor << " " << input->name;
+        for (const auto& input : node->inputs) EXPECT_EQ(input->record, c.record) << input->name;
         const LWNodeInputFuncs_t* expected =
             c.record == 2 ? &NodeSystem::inputFuncs2()->common : NodeSystem::inputFuncs();
-        EXPECT_EQ(static_cast<TestNode*>(node->instance)->inputFuncs(), expected);
-        EXPECT_EQ(static_cast<TestNode*>(node->instance)->factorIn->funcs(), expected);
-    }
-}
+        EXPECT_EQ(test(node)->inputFuncs(), expected);
+        EXPECT_EQ(test(node)->factorIn->funcs(), expected);
 
-TEST(NodeInputRecordTest, ModuleNodesTakeTheInputRecordOfTheirHostVersionUntilUnloaded) {
-    for (auto [major, minor, record] : {std::tuple<unsigned, unsigned, int>{9, 4, 1},
-                                        std::tuple<unsigned, unsigned, int>{10, 0, 2}}) {
-        lwhost::Session session(version(major, minor));
-        lwhost::Host& host = session.host();
-        lwhost::LoadResult result;
-        ASSERT_NE(host.loadModule(testModule("testnode_module"), result), nullptr)
-            << result.message;
-        NodeSystem nodes(host);
-        NodeGraph* graph = nodes.createEditor("Surface", "test", nullptr, nullptr);
-        std::string error;
         GraphNode* scale = nodes.addNode(*graph, "testScale", error);
         ASSERT_NE(scale, nullptr) << error;
         EXPECT_EQ(scale->name, "Scale (1)");
         ASSERT_EQ(scale->inputs.size(), 2u);
-        EXPECT_EQ(scale->inputs[0]->record, record);
+        EXPECT_EQ(scale->inputs[0]->record, c.record);
         EXPECT_EQ(scale->colour, (std::array<int, 3>{{30, 30, 80}}));
-
         GraphNode* constant = nodes.addNode(*graph, "ScalarConstant", error);
         lwhost::GraphInput* root = nodes.addRootInput(*graph, LWNODE_COLOUR, "Colour", nullptr);
         ASSERT_TRUE(nodes.connect(constant, "Value", scale, "Colour", error)) << error;
@@ -281,51 +273,45 @@ TEST(NodeInputRecordTest, ModuleNodesTakeTheInputRecordOfTheirHostVersionUntilUn
     }
 }
 
-TEST_F(NodeFrameworkTest, ConnectingAndSourceRemovalMarkTheInstanceButDisconnectingDoesNot) {
+TEST_F(NodeFrameworkTest,
+       FinishedPanelChangesAndInputEventsMarkTheInstanceButNotDragsOrDisconnects) {
     GraphNode* target = add("testNode");
     TestNode* node = test(target);
     lwhost::XPanel* panel = panelOf(node);
     ASSERT_NE(panel, nullptr);
-    const unsigned refreshes = panel->refreshCount();
 
-    GraphNode* source = add("ScalarConstant");
-    std::string error;
-    ASSERT_TRUE(nodes.connect(source, "Value", target, "Factor", error));
-    EXPECT_EQ(updatesOf(node), 1u);
-    ASSERT_TRUE(nodes.disconnect(target->input("Factor")));
-    EXPECT_EQ(updatesOf(node), 1u);
-    ASSERT_TRUE(nodes.connect(source, "Value", target, "Factor", error));
-    EXPECT_EQ(updatesOf(node), 2u);
-    nodes.removeNode(source);
-    EXPECT_EQ(updatesOf(node), 3u);
-    // The open panel was refreshed for every event, disconnection included.
-    EXPECT_EQ(panel->refreshCount(), refreshes + 4);
-    EXPECT_EQ(node->NodeInputEvent(nullptr, static_cast<LWNodalEvent_t>(9), LWNODE_SCALAR), 1);
-    EXPECT_EQ(updatesOf(node), 3u);
-    EXPECT_EQ(vexo::NodeHandler::CB_NodeInputEvent(nullptr, nullptr, LWNODE_EVENT_CONNECTED,
-                                                   LWNODE_SCALAR),
-              0);
-}
-
-TEST_F(NodeFrameworkTest, PanelDragUpdatesThePreviewOnlyAndFinishedChangesMarkTheInstance) {
-    GraphNode* graphNode = add("testNode");
-    TestNode* node = test(graphNode);
-    lwhost::XPanel* panel = panelOf(node);
-    ASSERT_NE(panel, nullptr);
-
-    ASSERT_TRUE(panel->setFloat(0x9001, 0.5, true));  // dragging
-    EXPECT_EQ(graphNode->previewUpdates, 1u);
+    ASSERT_TRUE(panel->setFloat(0x9001, 0.5, true));  // dragging: the preview only
+    EXPECT_EQ(target->previewUpdates, 1u);
     EXPECT_EQ(updatesOf(node), 0u);
     EXPECT_EQ(node->factor, 0.5);
     ASSERT_TRUE(panel->setFloat(0x9001, 0.75));  // finished
     EXPECT_EQ(updatesOf(node), 1u);
     ASSERT_TRUE(panel->click(0x9002));
     EXPECT_EQ(updatesOf(node), 2u);
-    EXPECT_EQ(graphNode->previewUpdates, 1u);
+    EXPECT_EQ(target->previewUpdates, 1u);
     node->ChangeNotify(panel->id(), 0x9001, 0x9001, 0);
     node->ChangeNotify(panel->id(), 0x9001, 0x9001, 4);
     EXPECT_EQ(updatesOf(node), 2u);
-    EXPECT_EQ(graphNode->previewUpdates, 1u);
+    EXPECT_EQ(target->previewUpdates, 1u);
+
+    const unsigned refreshes = panel->refreshCount();
+    GraphNode* source = add("ScalarConstant");
+    std::string error;
+    ASSERT_TRUE(nodes.connect(source, "Value", target, "Factor", error));
+    EXPECT_EQ(updatesOf(node), 3u);
+    ASSERT_TRUE(nodes.disconnect(target->input("Factor")));
+    EXPECT_EQ(updatesOf(node), 3u);
+    ASSERT_TRUE(nodes.connect(source, "Value", target, "Factor", error));
+    EXPECT_EQ(updatesOf(node), 4u);
+    nodes.removeNode(source);
+    EXPECT_EQ(updatesOf(node), 5u);
+    // The open panel was refreshed for every input event, disconnection included.
+    EXPECT_EQ(panel->refreshCount(), refreshes + 4);
+    EXPECT_EQ(node->NodeInputEvent(nullptr, static_cast<LWNodalEvent_t>(9), LWNODE_SCALAR), 1);
+    EXPECT_EQ(updatesOf(node), 5u);
+    EXPECT_EQ(vexo::NodeHandler::CB_NodeInputEvent(nullptr, nullptr, LWNODE_EVENT_CONNECTED,
+                                                   LWNODE_SCALAR),
+              0);
 }
 
 TEST_F(NodeFrameworkTest, InputsGoWithTheirWrappersButRootInputsStayAndStartFromThePanelValue) {
