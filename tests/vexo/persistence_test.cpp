@@ -19,33 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const st_LWBlockIdent kPartIds[] = {
-    {LWID_MAKE('S', 'C', 'A', 'L'), "Scale"},
-    {LWID_MAKE('L', 'A', 'B', 'L'), "Label"},
-    {0, nullptr},
-};
-
-// A sub-object: two scalar settings.
-struct Part : vexo::Storeable {
-    float scale = 1.0f;
-    std::string label = "none";
-
-    const char* Save(const vexo::SaveState& s) override {
-        s.writeFPBlk(kPartIds[0], scale);
-        s.writeStrBlk(kPartIds[1], label);
-        return nullptr;
-    }
-    const char* Load(const vexo::LoadState& s) override {
-        while (LWID id = s.findBlk(kPartIds)) {
-            if (id == kPartIds[0].id) s.readFP(scale);
-            if (id == kPartIds[1].id) s.readStr(label);
-            s.endBlk();
-        }
-        return nullptr;
-    }
-    bool operator==(const Part& o) const { return scale == o.scale && label == o.label; }
-};
-
 const st_LWBlockIdent kIds[] = {
     {LWID_MAKE('V', 'E', 'R', 'S'), "Version"},  //
     {LWID_MAKE('E', 'N', 'A', 'B'), "Enabled"},  //
@@ -60,8 +33,8 @@ enum { VERS, ENAB, MODE, GAIN, NAME, PART, PCNT };
 
 const st_LWBlockIdent kNewer = {LWID_MAKE('N', 'E', 'W', '1'), "Newer"};
 
-// A settings object following the block conventions, with a list of sub-objects. As a newer
-// writer it first adds blocks a reader lacks, one of them holding a block the reader knows.
+// A settings object following the block conventions, with a list of sub-objects of its own
+// kind. As a newer writer it first adds blocks a reader lacks, one holding a block it knows.
 struct Settings : vexo::Storeable {
     bool newer = false;
     int16_t version = 2;
@@ -69,7 +42,7 @@ struct Settings : vexo::Storeable {
     uint32_t mode = 0;
     float gain = 1.0f;
     std::string name = "default";
-    std::vector<Part> parts;
+    std::vector<Settings> parts;
 
     const char* Save(const vexo::SaveState& s) override {
         if (newer) {
@@ -83,7 +56,7 @@ struct Settings : vexo::Storeable {
         s.writeU4Blk(kIds[MODE], mode);
         s.writeFPBlk(kIds[GAIN], gain);
         s.writeStrBlk(kIds[NAME], name);
-        for (Part& p : parts) s.WriteItem(kIds[PART], p, false);
+        for (Settings& p : parts) s.WriteItem(kIds[PART], p, false);
         return nullptr;
     }
     const char* Load(const vexo::LoadState& s) override {
@@ -120,9 +93,9 @@ Settings sample() {
     s.gain = 0.3f;
     s.name = "Key \"rim\"\nlight";
     s.parts.resize(2);
-    s.parts[0].scale = -2.5f;
-    s.parts[0].label = "first";
-    s.parts[1].label = "";
+    s.parts[0].gain = -2.5f;
+    s.parts[0].name = "first";
+    s.parts[1].name = "";
     return s;
 }
 
@@ -175,14 +148,14 @@ TEST(Persistence, OlderLayoutWrittenByHandLoadsWithDefaultsForMissingSettings) {
          "Version 1\n"
          "Percent 25\n"
          "{ Part\n"
-         "  Label \"old\"\n"
+         "  Name \"old\"\n"
          "}\n",
          LWIO_TEXT);
     EXPECT_EQ(s.version, 1);
     EXPECT_EQ(s.gain, 0.25f);
     ASSERT_EQ(s.parts.size(), 1u);
-    EXPECT_EQ(s.parts[0].label, "old");
-    EXPECT_EQ(s.parts[0].scale, 1.0f);
+    EXPECT_EQ(s.parts[0].name, "old");
+    EXPECT_EQ(s.parts[0].gain, 1.0f);
     EXPECT_FALSE(s.enabled);
     EXPECT_EQ(s.name, "default");
 }

