@@ -125,17 +125,9 @@ TestNode* test(GraphNode* node) {
     return static_cast<TestNode*>(node->instance);
 }
 
-lwhost::HostIdentity version(unsigned major, unsigned minor) {
-    lwhost::HostIdentity identity;
-    identity.major = major;
-    identity.minor = minor;
-    return identity;
-}
-
 class NodeFrameworkTest : public ::testing::Test {
   protected:
-    explicit NodeFrameworkTest(const lwhost::HostIdentity& identity = lwhost::HostIdentity())
-        : session(identity) {
+    NodeFrameworkTest() {
         vexo::SetSuperGlobal(lwhost::Host::globalFunction());
         nodes.addServer("testNode", "Test", &Adaptor::Activate);
         graph = nodes.createEditor("Surface", "test", nullptr, nullptr);
@@ -231,7 +223,10 @@ TEST(NodeInputRecordTest, NodesHereAndInModulesTakeTheInputRecordOfTheirHostVers
     };
     for (Case c : {Case{9, 4, 1}, Case{9, 5, 2}, Case{10, 0, 2}}) {
         SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
-        lwhost::Session session(version(c.major, c.minor));
+        lwhost::HostIdentity identity;
+        identity.major = c.major;
+        identity.minor = c.minor;
+        lwhost::Session session(identity);
         lwhost::Host& host = session.host();
         lwhost::LoadResult result;
         ASSERT_NE(host.loadModule(testModule("testnode_module"), result), nullptr)
@@ -351,7 +346,7 @@ TEST_F(NodeFrameworkTest, InputsGoWithTheirWrappersButRootInputsStayAndStartFrom
     EXPECT_EQ(c[0], 2.0);  // the node's grey panel colour times its factor
 }
 
-TEST_F(NodeFrameworkTest, EditorWithARootForwardsEveryRootCallback) {
+TEST_F(NodeFrameworkTest, EditorForwardsEveryRootCallbackAnswersZeroWithoutARootAndShieldsIt) {
     RecordingRoot root;
     {
         vexo::NodeEditor editor;
@@ -378,9 +373,7 @@ TEST_F(NodeFrameworkTest, EditorWithARootForwardsEveryRootCallback) {
         EXPECT_EQ(nodes.editor(editor.id())->name, "again");
     }
     EXPECT_EQ(nodes.editorCount(), 1u);  // the fixture's own
-}
 
-TEST_F(NodeFrameworkTest, RootCallbacksWithoutARootAnswerZeroAndRootExceptionsAreShielded) {
     vexo::NodeEditor editor;
     ASSERT_TRUE(editor.create("Surface", "rootless", nullptr, LWNODE_PREVIEW_COLOUR));
     NodeGraph* mine = nodes.editor(editor.id());
@@ -392,7 +385,6 @@ TEST_F(NodeFrameworkTest, RootCallbacksWithoutARootAnswerZeroAndRootExceptionsAr
     EXPECT_EQ(Root::CB_rootPanel(nullptr), 0);
     EXPECT_EQ(Root::CB_init(nullptr, 1), nullptr);
 
-    RecordingRoot root;
     root.fail = true;
     vexo::NodeEditor failing;
     ASSERT_TRUE(failing.create("Surface", "failing", &root, LWNODE_PREVIEW_COLOUR));
