@@ -17,8 +17,15 @@ int g_alive = 0;
 void* const kRefuse = reinterpret_cast<void*>(1);
 void* const kThrow = reinterpret_cast<void*>(2);
 
-// Every operation throws when `fail` is set.
-struct TestMaster : vexo::XPanelMasterHandler {
+// The test handlers' operations throw when `fail` is set.
+struct Failing {
+    bool fail = false;
+    void check(const char* what) const {
+        if (fail) throw vexo::exception(what);
+    }
+};
+
+struct TestMaster : vexo::XPanelMasterHandler, Failing {
     TestMaster(void*, void* context, std::string* error) {
         if (context == kThrow) throw vexo::exception("cannot work");
         if (context == kRefuse) *error = "refused";
@@ -31,10 +38,6 @@ struct TestMaster : vexo::XPanelMasterHandler {
         return *this;
     }
     ~TestMaster() override { --g_alive; }
-
-    void check(const char* what) const {
-        if (fail) throw vexo::exception(what);
-    }
     const char* Load(const vexo::LoadState&) override { return check("load failed"), nullptr; }
     const char* Save(const vexo::SaveState&) override { return check("save failed"), nullptr; }
     const char* DescLn() override { return check("descln failed"), m_description.c_str(); }
@@ -45,14 +48,10 @@ struct TestMaster : vexo::XPanelMasterHandler {
     int Interface(int, st_LWInterface*, void*) override { return check("panel failed"), 0; }
 
     int value = 0;
-    bool fail = false;
 };
 
-struct TestShader : vexo::XPanelShaderHandler {
+struct TestShader : vexo::XPanelShaderHandler, Failing {
     TestShader(void*, void* context, std::string*) : vexo::XPanelShaderHandler(context) {}
-    void check(const char* what) const {
-        if (fail) throw vexo::exception(what);
-    }
     void Evaluate(st_LWShaderAccess*) override { check("evaluate failed"), ++evaluated; }
     unsigned Flags() override { return check("flags failed"), 3; }
     const char* Init(int mode) override { return check("init failed"), RenderHandler::Init(mode); }
@@ -60,7 +59,6 @@ struct TestShader : vexo::XPanelShaderHandler {
         return check("newtime failed"), RenderHandler::NewTime(frame, time);
     }
     void Cleanup() override { check("cleanup failed"); }
-    bool fail = false;
     int evaluated = 0;
 };
 

@@ -114,7 +114,7 @@ TEST_F(PanelTest, ControlsMoveBelowAndRightOfOthersWithAGap) {
     EXPECT_EQ(vexo::PanelControl().GetInt(CTL_X), 0);
 }
 
-TEST_F(PanelTest, CallbacksReachTheWrapperAndIgnoreNullUserData) {
+TEST_F(PanelTest, CallbacksReachTheWrapperIgnoreNullUserDataAndStopExceptionsAtTheShield) {
     Recorder rec("Callbacks");
     vexo::installPanelCallbacks<Recorder>(rec);
     addList(rec);
@@ -124,11 +124,26 @@ TEST_F(PanelTest, CallbacksReachTheWrapperAndIgnoreNullUserData) {
     p.keyDown(65);
     vexo::cb_PanMouseMove<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 0, 5, 6);
     vexo::cb_PanKeyUp<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 65);
-    EXPECT_EQ(p.rows(*p.findControl(lwhost::ClassicControl::Kind::List, "Names")),
-              (std::vector<std::string>{"other", "second", "other"}));
+    const lwhost::ClassicControl& list =
+        *p.findControl(lwhost::ClassicControl::Kind::List, "Names");
+    EXPECT_EQ(p.rows(list), (std::vector<std::string>{"other", "second", "other"}));
     ASSERT_TRUE(p.clickRow("Names", 1, 0)) << p.lastError();
     EXPECT_EQ(rec.log, (std::vector<std::string>{"draw 1 self", "button 2 3,4", "down 65",
                                                  "move 5,6", "up 65", "event list"}));
+
+    rec.fail = true;
+    p.keyDown(1);
+    p.rows(list);
+    p.clickRow("Names", 0, 0);
+    std::vector<std::string> errors;
+    for (const lwhost::Message& m : host.messages().all())
+        if (m.kind == lwhost::MessageKind::Error) errors.push_back(m.line1 + " / " + m.line2);
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{
+                  "An exception occured in LWPanelCallbacks::panelKeyDown(): / key refused",
+                  "An exception occured in LWPanelControlCallBacks::controlName(): / name refused",
+                  "An exception occured in LWPanelControlCallBacks::controlEvent(): / event "
+                  "refused"}));
 
     rec.log.clear();
     vexo::cb_PanDraw<Recorder>(rec.id(), nullptr, 0);
@@ -141,26 +156,6 @@ TEST_F(PanelTest, CallbacksReachTheWrapperAndIgnoreNullUserData) {
     vexo::PanelControl stray(reinterpret_cast<LWControlID>(uintptr_t{999}));
     EXPECT_EQ(Adaptor::cb_Count(&stray), 0);
     EXPECT_TRUE(rec.log.empty());
-}
-
-TEST_F(PanelTest, ExceptionsInCallbacksAreShownAndStopAtTheShield) {
-    Recorder rec("Faults");
-    vexo::installPanelCallbacks<Recorder>(rec);
-    addList(rec);
-    rec.fail = true;
-    lwhost::ClassicPanel& p = panel(rec);
-    p.keyDown(1);
-    p.rows(*p.findControl(lwhost::ClassicControl::Kind::List, "Names"));
-    p.clickRow("Names", 0, 0);
-    std::vector<std::string> errors;
-    for (const lwhost::Message& m : host.messages().all())
-        if (m.kind == lwhost::MessageKind::Error) errors.push_back(m.line1 + " / " + m.line2);
-    EXPECT_EQ(errors,
-              (std::vector<std::string>{
-                  "An exception occured in LWPanelCallbacks::panelKeyDown(): / key refused",
-                  "An exception occured in LWPanelControlCallBacks::controlName(): / name refused",
-                  "An exception occured in LWPanelControlCallBacks::controlEvent(): / event "
-                  "refused"}));
 }
 
 TEST_F(PanelTest, AboutPanelWithoutImageHoldsOnlyTheText) {
