@@ -271,7 +271,9 @@ TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
     EXPECT_EQ(b.settings.gain, 0.0f);
 }
 
-TEST_F(PresetsTest, UnsafeOrEmptyNamesNeverLeaveTheirDirectory) {
+TEST_F(PresetsTest, UnsafeEmptyOrUnwritablePresetsNeverLeaveTheirDirectoryOrClaimSuccess) {
+    std::ofstream(root + "/blocker") << "a file where a directory should be";
+    writeConfig("install", "Global " + root + "/blocker/global\n");
     Bound b;
     for (const char* name : {"a/b:c", "../../escape", "..\\up|*?\"<>%+~", ".dot"})
         savePreset(b.presets, name, kContent);
@@ -285,8 +287,16 @@ TEST_F(PresetsTest, UnsafeOrEmptyNamesNeverLeaveTheirDirectory) {
     host.messages().clear();
     savePreset(b.presets, "", kContent);
     EXPECT_FALSE(fs::exists(dir + "/.cfg"));
-    EXPECT_EQ(messagesOf(MessageKind::Error),
-              Strings{"Error saving Preset: the preset has no name."});
+    savePreset(b.presets, "Soft", kGlobal);
+    b.settings.saveError = "settings are locked";
+    savePreset(b.presets, "Soft", kUser);
+    EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
+    Strings errors = messagesOf(MessageKind::Error);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0], "Error saving Preset: the preset has no name.");
+    EXPECT_EQ(errors[1].rfind("Error saving Preset: ", 0), 0u);
+    EXPECT_NE(errors[1].find(root + "/blocker/global/SimplePresets"), std::string::npos);
+    EXPECT_EQ(errors[2], "Error saving Preset: settings are locked|" + userFile());
 }
 
 TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNeverAsks) {
@@ -327,21 +337,6 @@ TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNever
     b.presets.doDeletePreset();
     EXPECT_FALSE(fs::exists(userFile()));
     EXPECT_EQ(questions.size(), 3u);
-}
-
-TEST_F(PresetsTest, SaveThatCannotWriteReportsAnErrorNotSuccess) {
-    std::ofstream(root + "/blocker") << "a file where a directory should be";
-    writeConfig("install", "Global " + root + "/blocker/global\n");
-    Bound b;
-    savePreset(b.presets, "Soft", kGlobal);
-    b.settings.saveError = "settings are locked";
-    savePreset(b.presets, "Soft", kUser);
-    EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
-    Strings errors = messagesOf(MessageKind::Error);
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].rfind("Error saving Preset: ", 0), 0u);
-    EXPECT_NE(errors[0].find(root + "/blocker/global/SimplePresets"), std::string::npos);
-    EXPECT_EQ(errors[1], "Error saving Preset: settings are locked|" + userFile());
 }
 
 TEST_F(PresetsTest, DefaultPresetLoadsQuietlyAndCopiesNeverShareHandlerOrPanel) {

@@ -56,7 +56,7 @@ TEST_F(VParmTest, CreatesAHostParameterHoldingItsValueAndDestroysItWithTheGlobal
     EXPECT_FALSE(host.globals().use(LWVPARMFUNCS_GLOBAL).held);
 }
 
-TEST_F(VParmTest, EvaluateFollowsTheEnvelopeAtEachTime) {
+TEST_F(VParmTest, EvaluateFollowsTheEnvelopeAtEachTimeAndAssignmentCopiesEnvelopesAndValues) {
     VParm offset(VParm::FloatVector, "Offset", "qrvTest", group, V3(1, 2, 3));
     env->createKey(channel(offset, 2), 0.0, 0.0);
     env->createKey(channel(offset, 2), 1.0, 10.0);
@@ -68,9 +68,7 @@ TEST_F(VParmTest, EvaluateFollowsTheEnvelopeAtEachTime) {
     offset.setValue(V3(7, 8, 9));
     offset.evaluate(0.25);
     EXPECT_EQ(offset.value(), V3(7, 8, 2.5)) << "the set value holds where there are no keys";
-}
 
-TEST_F(VParmTest, AssignmentCopiesEnvelopesAndValues) {
     VParm from(VParm::Float, "A", "qrvTest", group, 2.0);
     env->createKey(channel(from, 0), 0.0, 0.0);
     env->createKey(channel(from, 0), 2.0, 4.0);
