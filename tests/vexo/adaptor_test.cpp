@@ -94,7 +94,7 @@ class AdaptorTest : public ::testing::Test {
     st_LWShaderHandler shader{&shaderInst, &shaderItem, &shaderRend, nullptr, nullptr};
 };
 
-TEST_F(AdaptorTest, VersionOutsideTheRangeIsRefusedAndFillsNothingAndNullRecordsAreSkipped) {
+TEST_F(AdaptorTest, VersionsOutsideTheRangeAreRefusedAndFillNothingAndNullRecordsAreSkipped) {
     EXPECT_EQ(activateMaster(3), LWACTIVATE_BADVERSION);
     EXPECT_EQ(activateMaster(5), LWACTIVATE_BADVERSION);
     EXPECT_EQ(master.event, nullptr);
@@ -111,6 +111,10 @@ TEST_F(AdaptorTest, VersionOutsideTheRangeIsRefusedAndFillsNothingAndNullRecords
     st_LWMasterHandler bare{nullptr, nullptr, -1, nullptr, nullptr};
     EXPECT_EQ(Master::Activate(4, lwhost::Host::globalFunction(), &bare, nullptr), LWACTIVATE_OK);
     EXPECT_NE(bare.flags, nullptr);
+    // The panel interface refuses old versions and ignores a null local record.
+    using Panel = vexo::XPanelAdaptor<TestMaster>;
+    EXPECT_EQ(Panel::Interface(3, lwhost::Host::globalFunction(), nullptr, nullptr), 1);
+    EXPECT_EQ(Panel::Interface(4, lwhost::Host::globalFunction(), nullptr, nullptr), 0);
 }
 
 TEST_F(AdaptorTest, ModelingApplicationLeavesItemCallbacksUnset) {
@@ -128,7 +132,7 @@ TEST_F(AdaptorTest, ModelingApplicationLeavesItemCallbacksUnset) {
     EXPECT_NE(shader.flags, nullptr);
 }
 
-TEST_F(AdaptorTest, RefusingConstructorYieldsNoInstanceAndItsObjectIsGone) {
+TEST_F(AdaptorTest, RefusingConstructorYieldsNoInstanceAndErrorResultsCarryTheMessageAndStay) {
     ASSERT_EQ(activateMaster(), LWACTIVATE_OK);
     LWError err = nullptr;
     EXPECT_EQ(masterInst.create(nullptr, kRefuse, &err), nullptr);
@@ -147,28 +151,25 @@ TEST_F(AdaptorTest, RefusingConstructorYieldsNoInstanceAndItsObjectIsGone) {
     masterInst.destroy(nullptr);
     masterItem.changeID(nullptr, nullptr);
     EXPECT_EQ(g_alive, 0);
-}
 
-TEST_F(AdaptorTest, ErrorResultsCarryTheMessageAndStayReadable) {
-    ASSERT_EQ(activateMaster(), LWACTIVATE_OK);
-    auto* inst = create<TestMaster>(masterInst);
+    auto* m = create<TestMaster>(masterInst);
     auto* other = create<TestMaster>(masterInst);
     other->value = 42;
-    EXPECT_EQ(masterInst.copy(inst, other), nullptr);
-    EXPECT_EQ(inst->value, 42);
+    EXPECT_EQ(masterInst.copy(m, other), nullptr);
+    EXPECT_EQ(m->value, 42);
 
-    inst->fail = other->fail = true;
-    LWError load = masterInst.load(inst, nullptr);
-    LWError save = masterInst.save(inst, nullptr);
-    LWError desc = masterInst.descln(inst);
-    LWError copy = masterInst.copy(inst, other);
+    m->fail = other->fail = true;
+    LWError load = masterInst.load(m, nullptr);
+    LWError save = masterInst.save(m, nullptr);
+    LWError desc = masterInst.descln(m);
+    LWError copy = masterInst.copy(m, other);
     // Each kind keeps its own copy: later failures of other kinds do not overwrite it.
     EXPECT_STREQ(load, "load failed");
     EXPECT_STREQ(save, "save failed");
     EXPECT_STREQ(desc, "descln failed");
     EXPECT_STREQ(copy, "copy failed");
     EXPECT_EQ(host.messages().size(), 0u);  // handed back, not shown
-    masterInst.destroy(inst);
+    masterInst.destroy(m);
     masterInst.destroy(other);
 }
 
@@ -226,12 +227,6 @@ TEST_F(AdaptorTest, WithoutTheMessageServiceFailuresStillReturnTheTableValue) {
     EXPECT_EQ(master.event(m, nullptr), 0.0);
     EXPECT_EQ(host.messages().size(), 0u);
     masterInst.destroy(m);
-}
-
-TEST_F(AdaptorTest, PanelInterfaceRefusesOldVersionsAndIgnoresANullLocal) {
-    LWGlobalFunc global = lwhost::Host::globalFunction();
-    EXPECT_EQ(vexo::XPanelAdaptor<TestMaster>::Interface(3, global, nullptr, nullptr), 1);
-    EXPECT_EQ(vexo::XPanelAdaptor<TestMaster>::Interface(4, global, nullptr, nullptr), 0);
 }
 
 // --- commands

@@ -10,8 +10,8 @@
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/session/session.h"
 
+#include <set>
 #include <string>
-#include <vector>
 
 namespace {
 

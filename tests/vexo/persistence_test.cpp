@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -142,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Encodings, PersistenceTest, ::testing::Values(LWIO_TEXT
                              return param.param == LWIO_TEXT ? "Text" : "Binary";
                          });
 
-TEST(Persistence, OlderLayoutWrittenByHandLoadsWithDefaultsForMissingSettings) {
+TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
     Settings s;
     load(s,
          "Version 1\n"
@@ -158,9 +157,8 @@ TEST(Persistence, OlderLayoutWrittenByHandLoadsWithDefaultsForMissingSettings) {
     EXPECT_EQ(s.parts[0].gain, 1.0f);
     EXPECT_FALSE(s.enabled);
     EXPECT_EQ(s.name, "default");
-}
 
-TEST(Persistence, LoadStateKeepsTheLastResultAndFailedReadsChangeNothing) {
+    // The load state keeps the last result, and failed reads change nothing.
     lwhost::MemoryLoadState state("Mode 7 \"seven\"\n", LWIO_TEXT);
     vexo::LoadState l(state.record());
     EXPECT_EQ(l.result(), 0);

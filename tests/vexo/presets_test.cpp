@@ -26,28 +26,23 @@ using Strings = std::vector<std::string>;
 using lwhost::MessageKind;
 
 constexpr unsigned kMenu = 0x805;
-const st_LWBlockIdent kIds[] = {{LWID_MAKE('G', 'A', 'I', 'N'), "Gain"},
-                                {LWID_MAKE('L', 'A', 'B', 'L'), "Label"},
-                                {0, nullptr}};
+const st_LWBlockIdent kIds[] = {{LWID_MAKE('L', 'A', 'B', 'L'), "Label"}, {0, nullptr}};
 
-// A handler with two settings.
+// A handler with one setting.
 struct Settings : vexo::PresetHandler {
-    float gain = 1.0f;
     std::string label = "plain";
     int loads = 0;
     const char* loadError = nullptr;
     const char* saveError = nullptr;
 
     const char* SavePreset(vexo::SaveState& s) override {
-        s.writeFPBlk(kIds[0], gain);
-        s.writeStrBlk(kIds[1], label);
+        s.writeStrBlk(kIds[0], label);
         return saveError;
     }
     const char* LoadPreset(vexo::LoadState& s) override {
         ++loads;
         while (LWID id = s.findBlk(kIds)) {
-            if (id == kIds[0].id) s.readFP(gain);
-            if (id == kIds[1].id) s.readStr(label);
+            if (id == kIds[0].id) s.readStr(label);
             s.endBlk();
         }
         return loadError;
@@ -246,10 +241,8 @@ TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlig
 
 TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
     Bound b;
-    b.settings.gain = 2.5f;
     b.settings.label = "bright";
     savePreset(b.presets, "Bright", kContent);
-    b.settings.gain = 0.0f;
     b.settings.label = "changed";
 
     const st_LWXPanelControl controls[] = {{kMenu, "Presets", "vPopCmd"}, {0, nullptr, nullptr}};
@@ -262,13 +255,12 @@ TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
     const unsigned refreshes = panel->refreshCount();
     host.messages().clear();
     ASSERT_TRUE(panel->chooseCommand(kMenu, 0)) << panel->lastError();
-    EXPECT_EQ(b.settings.gain, 2.5f);
     EXPECT_EQ(b.settings.label, "bright");
     EXPECT_GT(panel->refreshCount(), refreshes);
     EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Loaded Preset: Bright"});
-    b.settings.gain = 0.0f;
+    b.settings.label = "changed";
     b.presets.popCommand(kMenu + 1, 0);  // another control's command
-    EXPECT_EQ(b.settings.gain, 0.0f);
+    EXPECT_EQ(b.settings.label, "changed");
 }
 
 TEST_F(PresetsTest, UnsafeEmptyOrUnwritablePresetsNeverLeaveTheirDirectoryOrClaimSuccess) {

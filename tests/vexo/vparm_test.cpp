@@ -9,8 +9,6 @@
 #include "lwhost/scene/envelopes.h"
 #include "lwhost/session/session.h"
 
-#include <string>
-
 namespace {
 
 using vexo::VParm;
