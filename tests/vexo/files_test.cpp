@@ -74,7 +74,7 @@ TEST(PathStringsTest, DoubleClickIsBelow800MillisecondsOnAMonotonicClock) {
     EXPECT_GE(vexo::clickClockMs(), first);
 }
 
-TEST_F(FilesTest, MakeAllDirectoriesCreatesEachParentKeepsTheMaskAndFailsQuietlyBelowAFile) {
+TEST_F(FilesTest, MakeAllDirectoriesKeepsTheMaskAndFailsQuietlyBelowAFileAndListingSkipsDots) {
     const std::string file = root + "/one/two/three/file.cfg";
     const mode_t mask = ::umask(022);
     vexo::makeAllDirectories(file);
@@ -88,9 +88,10 @@ TEST_F(FilesTest, MakeAllDirectoriesCreatesEachParentKeepsTheMaskAndFailsQuietly
     vexo::makeAllDirectories(root + "/blocker/sub/file");
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker/sub"));
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker"));
-}
 
-TEST_F(FilesTest, DirectoryListsEntriesWithoutDotAndDotDot) {
+    // A directory lists its entries without "." and "..".
+    fs::remove_all(root);
+    fs::create_directory(root);
     std::ofstream(root + "/a.cfg") << "x";
     std::ofstream(root + "/.hidden") << "x";
     fs::create_directory(root + "/sub");

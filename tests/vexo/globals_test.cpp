@@ -92,7 +92,7 @@ struct Listener : vexo::comRingCommunicator {
     }
 };
 
-TEST_F(GlobalsTest, RingClientHearsItsTopicUntilDestroyedAndACopyIsNotAttached) {
+TEST_F(GlobalsTest, RingClientHearsItsTopicUntilDestroyedButNotWhenCopiedOrRefused) {
     fake.records["LW Communication Ring"] = &g_fakeRing;
     int payload = 7;
     {
@@ -110,10 +110,7 @@ TEST_F(GlobalsTest, RingClientHearsItsTopicUntilDestroyedAndACopyIsNotAttached) 
         EXPECT_TRUE(copy.codes.empty());
     }
     EXPECT_EQ(g_client.cb, nullptr) << "detached when destroyed";
-}
 
-TEST_F(GlobalsTest, RefusedAttachLeavesTheClientSilent) {
-    fake.records["LW Communication Ring"] = &g_fakeRing;
     g_refuse = true;
     Listener listener;
     EXPECT_FALSE(listener.attach("topic"));

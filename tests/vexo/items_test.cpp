@@ -117,23 +117,7 @@ TEST_F(ItemsTest, ItemPopUpListsItemsAfterTheNoneEntryAndItemInfoCountsAndFindsT
     EXPECT_STREQ(lights.popName(0), "(none)");
 }
 
-TEST_F(ItemsTest, ObjectsAreFoundByFileNameOrOnTheModelerByReferenceName) {
-    vexo::SceneObjects objects;
-    EXPECT_EQ(objects.findObject("pyramid.obj"), 4);
-    EXPECT_EQ(objects.findObject("pyramid"), -1);
-    vexo::SceneObjectReference<false> popup;
-    EXPECT_EQ(popup.popCount(), 5);
-    EXPECT_STREQ(popup.popName(4), "Pyramid");
-
-    lwhost::HostIdentity modeler;
-    modeler.systemType = 1;
-    host.setIdentity(modeler);
-    vexo::SetSuperGlobal(lwhost::Host::globalFunction());
-    EXPECT_EQ(objects.findObject("pyramid"), 4);
-    EXPECT_EQ(objects.findObject("pyramid.obj"), -1);
-}
-
-TEST_F(ItemsTest, SurfacePopUpsAndVertexMapsAnswerEmptyPastTheEnd) {
+TEST_F(ItemsTest, ScenePopUpsAnswerEmptyPastTheEndAndObjectsAreFoundByFileOrModelerName) {
     vexo::SurfaceReference<false> all;
     EXPECT_EQ(all.popCount(), 5);
     EXPECT_STREQ(all.popName(1), "Wood");
@@ -151,6 +135,20 @@ TEST_F(ItemsTest, SurfacePopUpsAndVertexMapsAnswerEmptyPastTheEnd) {
     ASSERT_EQ(pyramid.size(), 2u);
     EXPECT_STREQ(pyramid.begin()->name(), "Stone");
     EXPECT_TRUE(surfaces.byObject("none.obj").empty());
+
+    vexo::SceneObjects objects;
+    EXPECT_EQ(objects.findObject("pyramid.obj"), 4);
+    EXPECT_EQ(objects.findObject("pyramid"), -1);
+    vexo::SceneObjectReference<false> popup;
+    EXPECT_EQ(popup.popCount(), 5);
+    EXPECT_STREQ(popup.popName(4), "Pyramid");
+
+    lwhost::HostIdentity modeler;
+    modeler.systemType = 1;
+    host.setIdentity(modeler);
+    vexo::SetSuperGlobal(lwhost::Host::globalFunction());
+    EXPECT_EQ(objects.findObject("pyramid"), 4);
+    EXPECT_EQ(objects.findObject("pyramid.obj"), -1);
 }
 
 }  // namespace

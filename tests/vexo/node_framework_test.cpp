@@ -165,7 +165,7 @@ class NodeFrameworkTest : public ::testing::Test {
     LWNodalAccess_t access{};
 };
 
-TEST_F(NodeFrameworkTest, NodeServerAnswersOnlyVersionOne) {
+TEST_F(NodeFrameworkTest, ServerAnswersOnlyVersionOneAndCallbacksIgnoreNullAndShieldExceptions) {
     st_LWInstanceFuncs inst{};
     st_LWItemFuncs item{};
     st_LWRenderFuncs rend{};
@@ -180,9 +180,7 @@ TEST_F(NodeFrameworkTest, NodeServerAnswersOnlyVersionOne) {
     EXPECT_NE(item.useItems, nullptr);
     EXPECT_NE(rend.newTime, nullptr);
     EXPECT_EQ(handler.flags, nullptr);  // not handed to the host
-}
 
-TEST_F(NodeFrameworkTest, NullInstancesAreIgnoredAndExceptionsInNodeCallbacksBecomeDialogs) {
     double value = 3.0;
     Adaptor::evaluate(nullptr, &access, nullptr, &value);
     Adaptor::customPreview(nullptr, 10, 10);
@@ -190,7 +188,7 @@ TEST_F(NodeFrameworkTest, NullInstancesAreIgnoredAndExceptionsInNodeCallbacksBec
     EXPECT_EQ(value, 3.0);
     EXPECT_TRUE(host.messages().all().empty());
 
-    st_LWNodeHandler handler{};
+    handler = st_LWNodeHandler{};
     using Throwing = vexo::NodeAdaptor<ActivateThrows, 1, 1>;
     EXPECT_EQ(Throwing::Activate(1, lwhost::Host::globalFunction(), &handler, nullptr),
               LWACTIVATE_FAILED);
