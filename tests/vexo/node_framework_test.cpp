@@ -35,7 +35,7 @@ struct TestNode : vexo::XPanelNodeHandler {
     }
 
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override {
-        if (fail) throw vexo::exception("evaluate failed");
+        check("evaluate failed");
         const double f = factorIn->evaluateScalar(access, factor);
         if (valueOut->is(output)) valueOut->setScalar(value, f);
         if (colourOut->is(output)) {
@@ -46,14 +46,11 @@ struct TestNode : vexo::XPanelNodeHandler {
             colourOut->setVector(value, c);
         }
     }
-    void CustomPreview(int, int) override {
-        if (fail) throw vexo::exception("preview failed");
-        ++previews;
+    void check(const char* what) const {
+        if (fail) throw vexo::exception(what);
     }
-    unsigned Flags() override {
-        if (fail) throw vexo::exception("flags failed");
-        return 5;
-    }
+    void CustomPreview(int, int) override { check("preview failed"), ++previews; }
+    unsigned Flags() override { return check("flags failed"), 5; }
 
     void* DataGet(unsigned) override { return &factor; }
     int DataSet(unsigned, void* value) override {

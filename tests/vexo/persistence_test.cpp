@@ -202,7 +202,7 @@ class FileTest : public ::testing::Test {
     fs::path dir;
 };
 
-TEST_F(FileTest, SavedSettingsLoadBackFromATextFile) {
+TEST_F(FileTest, SavedSettingsLoadBackAFailedSaveKeepsTheEarlierFileAndUnopenedFilesRefuse) {
     Settings original = sample();
     {
         vexo::File file(path("settings.cfg"), vexo::File::Writing);
@@ -221,9 +221,7 @@ TEST_F(FileTest, SavedSettingsLoadBackFromATextFile) {
     EXPECT_TRUE(copy == original);
     EXPECT_FALSE(host.globals().use(LWFILEIOFUNCS_GLOBAL).held);
     EXPECT_EQ(host.fileIO().openCount(), 0u);
-}
 
-TEST_F(FileTest, FailedSaveKeepsTheEarlierFileAndFilesNotOpenedRefuseToLoadOrSave) {
     struct Broken : vexo::Storeable {
         const char* Save(const vexo::SaveState& s) override {
             s.writeU4Blk(kIds[MODE], 1);
@@ -238,7 +236,7 @@ TEST_F(FileTest, FailedSaveKeepsTheEarlierFileAndFilesNotOpenedRefuseToLoadOrSav
         file.Save(broken);
     }
     EXPECT_EQ(contents(path("keep.cfg")), "Mode 7\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
 
     Settings s;
     vexo::File missing(path("missing.cfg"), vexo::File::Reading);
