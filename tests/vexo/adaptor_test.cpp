@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 #include <vexo/adaptor.h>
 #include "lwhost/core/host.h"
+#include "lwhost/plugins/layout_commands.h"
+#include "lwhost/plugins/plugins.h"
 #include "lwhost/session/session.h"
 
 #include <string>
 #include <vector>
+
+#include "test_paths.h"
 
 namespace {
 
@@ -231,41 +235,18 @@ TEST_F(AdaptorTest, WithoutTheMessageServiceFailuresStillReturnTheTableValue) {
 
 // --- commands
 
-struct Opener : vexo::LayoutGenericHandler {
-    using LayoutGenericHandler::LayoutGenericHandler;
-    int Activate() override {
-        editServer("MasterHandler", "qrvLumavex", LWITEM_NULL);
-        return 0;
-    }
-};
-
-// A scene whose masters the ApplyServer line adds to, and the command lines it was sent.
-Strings g_masters, g_lines;
-const char* fakeServer(LWItemID, const char* cls, int index) {
-    if (std::string(cls) != "MasterHandler" || index < 1 || index > int(g_masters.size()))
-        return nullptr;
-    return g_masters[size_t(index - 1)].c_str();
-}
-int fakeEvaluate(void*, const char* line) {
-    g_lines.push_back(line);
-    if (std::string(line) == "ApplyServer MasterHandler qrvLumavex")
-        g_masters.push_back("qrvLumavex");
-    return 0;
-}
-
+// The test module's generic server opens its master's settings, applying the master first when
+// the scene lacks it.
 TEST_F(AdaptorTest, EditServerAppliesTheMasterOnlyWhenTheSceneLacksIt) {
-    st_LWItemInfo info{};
-    info.server = &fakeServer;
-    host.globals().publish("LW Item Info 3", &info);
-    st_LWLayoutGeneric local{};
-    local.evaluate = &fakeEvaluate;
-    g_masters = {"Other"};
-    for (int run = 0; run < 2; ++run)
-        EXPECT_EQ(vexo::LayoutGenericAdaptor<Opener>::Activate(1, lwhost::Host::globalFunction(),
-                                                               &local, nullptr),
-                  0);
-    EXPECT_EQ(g_lines, (Strings{"ApplyServer MasterHandler qrvLumavex",
-                                "EditServer MasterHandler 2", "EditServer MasterHandler 2"}));
+    std::string error;
+    ASSERT_TRUE(session.loadModule(testModule("testserver_module"), error)) << error;
+    ASSERT_TRUE(session.plugins().readScene(
+        "LWHostScene 1\nPlugin MasterHandler Other\nEndPlugin\n", "t.lws", "", error))
+        << error;
+    for (int run = 0; run < 2; ++run) EXPECT_EQ(session.commands().runGeneric("testgeneric"), 0);
+    EXPECT_EQ(host.commands().lines(),
+              (Strings{"ApplyServer MasterHandler testmaster", "EditServer MasterHandler 2",
+                       "EditServer MasterHandler 2"}));
 }
 
 TEST_F(AdaptorTest, SendCommandFormsReachTheHostWhole) {
