@@ -112,34 +112,29 @@ void load(vexo::Storeable& item, const std::string& bytes, int mode) {
     EXPECT_FALSE(state.failed()) << state.error();
 }
 
-class PersistenceTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(PersistenceTest, NestedItemsReloadIntoAnEqualObjectSkippingBlocksTheReaderDoesNotKnow) {
-    for (bool newer : {false, true}) {
-        Settings original = sample();
-        original.newer = newer;
-        Settings copy;
-        load(copy, saved(original, GetParam()), GetParam());
-        EXPECT_TRUE(copy == original) << newer;
-    }
+TEST(Persistence, NestedItemsReloadIntoAnEqualObjectSkippingBlocksTheReaderDoesNotKnow) {
+    for (int mode : {LWIO_TEXT, LWIO_BINARY})
+        for (bool newer : {false, true}) {
+            Settings original = sample();
+            original.newer = newer;
+            Settings copy;
+            load(copy, saved(original, mode), mode);
+            EXPECT_TRUE(copy == original) << mode << " " << newer;
+        }
 }
 
-TEST_P(PersistenceTest, BooleanIsTrueOnlyWhenItsByteIsOne) {
-    for (uint8_t stored : {0, 1, 2, 255}) {
-        lwhost::MemorySaveState save(GetParam());
-        vexo::SaveState(save.record()).writeU1Blk(kIds[ENAB], stored);
-        save.finish();
-        Settings s;
-        s.enabled = true;
-        load(s, save.bytes(), GetParam());
-        EXPECT_EQ(s.enabled, stored == 1) << int(stored);
-    }
+TEST(Persistence, BooleanIsTrueOnlyWhenItsByteIsOne) {
+    for (int mode : {LWIO_TEXT, LWIO_BINARY})
+        for (uint8_t stored : {0, 1, 2, 255}) {
+            lwhost::MemorySaveState save(mode);
+            vexo::SaveState(save.record()).writeU1Blk(kIds[ENAB], stored);
+            save.finish();
+            Settings s;
+            s.enabled = true;
+            load(s, save.bytes(), mode);
+            EXPECT_EQ(s.enabled, stored == 1) << mode << " " << int(stored);
+        }
 }
-
-INSTANTIATE_TEST_SUITE_P(Encodings, PersistenceTest, ::testing::Values(LWIO_TEXT, LWIO_BINARY),
-                         [](const ::testing::TestParamInfo<int>& param) {
-                             return param.param == LWIO_TEXT ? "Text" : "Binary";
-                         });
 
 TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
     Settings s;
