@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "fake_global.h"
-
 namespace {
 
 // Hint array entries: integers, texts, functions and objects, as the pointers the host reads.
@@ -249,9 +247,8 @@ TEST_F(PanelBindingTest, FormPanelWrapperOwnsItsPanelAndItsCopyOwnsNothing) {
     EXPECT_EQ(panels.size(), 0u);
 }
 
-TEST(PanelBindingWithoutHostTest, MissingGlobalLeavesTheHandlerWithoutAPanel) {
-    FakeGlobals fake;
-    vexo::SuperGlobal = &FakeGlobals::global;
+TEST_F(PanelBindingTest, MissingGlobalLeavesTheHandlerWithoutAPanel) {
+    host.globals().withdraw(LWXPANELFUNCS_GLOBAL);
     {
         TestHandler h;
         EXPECT_EQ(h.build(true), nullptr);
@@ -262,8 +259,7 @@ TEST(PanelBindingWithoutHostTest, MissingGlobalLeavesTheHandlerWithoutAPanel) {
         vexo::XPanelInterface::LWXPanelBtnClickFunc(nullptr, 4);  // no handler: nothing
         EXPECT_TRUE(h.log.empty());
     }
-    EXPECT_EQ(fake.uses["LWXPanel"].releases, 0);
-    vexo::SuperGlobal = nullptr;
+    EXPECT_EQ(host.globals().use(LWXPANELFUNCS_GLOBAL).releases, 0u);
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "fake_global.h"
-
 namespace {
 
 class Recorder : public vexo::LWPanel,
@@ -30,9 +28,6 @@ class Recorder : public vexo::LWPanel,
     void panelDraw(const vexo::LWPanel& p, vexo::DrMode mode) override {
         log.push_back("draw " + std::to_string(mode) + (p.id() == id() ? " self" : " other"));
     }
-    void panelOpen(const vexo::LWPanel&) override { log.push_back("open"); }
-    void panelClose(const vexo::LWPanel&) override { log.push_back("close"); }
-    void panelActivate(const vexo::LWPanel&) override { log.push_back("activate"); }
     void panelMouseButton(const vexo::LWPanel&, int q, int x, int y) override {
         log.push_back("button " + std::to_string(q) + " " + std::to_string(x) + "," +
                       std::to_string(y));
@@ -90,8 +85,7 @@ TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAndAViewOfItDoesNot) {
     EXPECT_EQ(host.classicPanels().size(), 0u);
 
     // Without the panel service nothing is created and calls are skipped.
-    FakeGlobals none;
-    vexo::SetSuperGlobal(&FakeGlobals::global);
+    host.globals().withdraw(LWPANELFUNCS_GLOBAL);
     vexo::LWPanel nothing("Nothing");
     EXPECT_EQ(nothing.id(), nullptr);
     EXPECT_FALSE(nothing.button("Ok"));
