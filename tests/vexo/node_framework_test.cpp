@@ -388,11 +388,8 @@ TEST_F(NodeFrameworkTest, EditorForwardsEveryRootCallbackAnswersZeroWithoutARoot
     EXPECT_EQ(lastDialog(), "An exception occured in RootNode::rootPreview(): | preview failed");
 }
 
-TEST(NodeEditorWrapperTest, CreationFailsWithoutTheHostsEditorRecord) {
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
+TEST_F(NodeFrameworkTest, EditorCreationFailsWithoutTheHostsEditorRecord) {
     host.globals().withdraw(LWNODEEDITORFUNCS_GLOBAL);  // a host without node editors
-    vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     vexo::NodeEditor editor;
     EXPECT_FALSE(editor.create("Surface", "nowhere", nullptr, LWNODE_PREVIEW_COLOUR));
     EXPECT_EQ(editor.id(), nullptr);
