@@ -99,8 +99,7 @@ struct RecordingRoot : vexo::RootNode {
         return mode == 3 ? "not now" : nullptr;
     }
     const char* newTime(void*, int frame, double) override {
-        calls.push_back("newTime " + std::to_string(frame));
-        return nullptr;
+        return calls.push_back("newTime " + std::to_string(frame)), nullptr;
     }
     void cleanup(void*) override { calls.push_back("cleanup"); }
     int rootPanel(void*) override { return 1; }

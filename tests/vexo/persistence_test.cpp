@@ -186,9 +186,8 @@ class FileTest : public ::testing::Test {
 
     std::string path(const char* name) const { return (dir / name).string(); }
     static std::string contents(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
         std::stringstream s;
-        s << in.rdbuf();
+        s << std::ifstream(file, std::ios::binary).rdbuf();
         return s.str();
     }
 

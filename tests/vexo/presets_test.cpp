@@ -213,7 +213,7 @@ TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrderAndSurvivesJunk)
     for (const lwhost::Message& m : host.messages().all()) EXPECT_EQ(m.count, 1u) << "warned once";
 }
 
-TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlignment) {
+TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedAlignedAndChoosingOneLoadsIt) {
     Bound b;
     EXPECT_EQ(menu(b.presets), kCommands);
     EXPECT_STREQ(b.presets.popName(-1), "");
@@ -235,14 +235,11 @@ TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlig
     want.insert(want.end(), kCommands.begin(), kCommands.end());
     EXPECT_EQ(menu(b.presets), want);
     EXPECT_STREQ(b.presets.collection().popName(0), "Hard");
-}
 
-TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
-    Bound b;
+    // Chosen from the panel's menu, a preset loads and the panel is refreshed.
     b.settings.label = "bright";
     savePreset(b.presets, "Bright", kContent);
     b.settings.label = "changed";
-
     const st_LWXPanelControl controls[] = {{kMenu, "Presets", "vPopCmd"}, {0, nullptr, nullptr}};
     vexo::XPanel owner;
     LWXPanelID id = owner.create(LWXP_VIEW, controls, true);
