@@ -144,7 +144,7 @@ TEST_F(FilesTest, DirectoriesGetOneSlashAndPathsInsideContentAreRelative) {
     EXPECT_FALSE(vexo::FileName("/data/content/c.cfg").isInside());
 }
 
-TEST_F(FilesTest, FileRequestPassesItsRecordAndIsTrueOnlyForAConfirmedChoice) {
+TEST_F(FilesTest, FileRequestPassesItsRecordIsTrueOnlyForAConfirmedChoiceAndCopiesOwnBuffers) {
     g_dirs["Content"] = "/data/content";
     vexo::FileRequest2 req(LWFREQ_SAVE, "Save Settings", "Settings|*.cfg");
     EXPECT_EQ(req.record().bufLen, 1024);
@@ -159,19 +159,7 @@ TEST_F(FilesTest, FileRequestPassesItsRecordAndIsTrueOnlyForAConfirmedChoice) {
     EXPECT_EQ(req.getFullName(), "presets/a.cfg");
     EXPECT_FALSE(req.Post()) << "nothing chosen: cancelled";
 
-    // A host that does not serve the request, though it says confirmed.
-    host.globals().publish(LWFILEREQFUNC_GLOBAL,
-                           reinterpret_cast<void*>(+[](int, st_LWFileReqLocal* r) {
-                               r->result = LWFREQ_CONFIRMED;
-                               return 0;
-                           }));
-    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
-    host.globals().withdraw(LWFILEREQFUNC_GLOBAL);
-    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
-}
-
-TEST_F(FilesTest, CopiedFileRequestHasBuffersOfItsOwn) {
-    vexo::FileRequest2 req(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg");
+    // A copy has buffers of its own.
     choose("/first.cfg");
     ASSERT_TRUE(req.Post());
     vexo::FileRequest2 copy(req);
@@ -186,6 +174,16 @@ TEST_F(FilesTest, CopiedFileRequestHasBuffersOfItsOwn) {
     EXPECT_NE(assigned.record().path, req.record().path);
     EXPECT_NE(assigned.record().baseName, req.record().baseName);
     EXPECT_STREQ(assigned.fullName(), "/first.cfg");
+
+    // A host that does not serve the request, though it says confirmed.
+    host.globals().publish(LWFILEREQFUNC_GLOBAL,
+                           reinterpret_cast<void*>(+[](int, st_LWFileReqLocal* r) {
+                               r->result = LWFREQ_CONFIRMED;
+                               return 0;
+                           }));
+    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
+    host.globals().withdraw(LWFILEREQFUNC_GLOBAL);
+    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
 }
 
 }  // namespace

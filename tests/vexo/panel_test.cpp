@@ -73,7 +73,7 @@ class PanelTest : public ::testing::Test {
     }
 };
 
-TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAndAViewOfItDoesNot) {
+TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAViewDoesNotAndAnAboutPanelMayHaveOnlyText) {
     {
         vexo::LWPanel owner("Pick Item");
         ASSERT_NE(owner.id(), nullptr);
@@ -83,6 +83,18 @@ TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAndAViewOfItDoesNot) {
         EXPECT_EQ(host.classicPanels().size(), 1u);
     }
     EXPECT_EQ(host.classicPanels().size(), 0u);
+
+    // An About panel without an image holds only the text.
+    const char* lines[] = {"lumavex", "A shading override.", nullptr};
+    vexo::AboutPanel about("About", lines);
+    EXPECT_FALSE(about.canvasControl());
+    const std::string text = panel(about).print();
+    EXPECT_NE(text.find("closed\n  text \"\"\n    lumavex\n    A shading override.\n"),
+              std::string::npos)
+        << text;
+    // A null line array is an empty text, not a crash.
+    vexo::AboutPanel empty("About", nullptr, nullptr, 0, 0);
+    EXPECT_TRUE(panel(empty).controls()[0].lines.empty());
 
     // Without the panel service nothing is created and calls are skipped.
     host.globals().withdraw(LWPANELFUNCS_GLOBAL);
@@ -150,19 +162,6 @@ TEST_F(PanelTest, CallbacksReachTheWrapperIgnoreNullUserDataAndStopExceptionsAtT
     vexo::PanelControl stray(reinterpret_cast<LWControlID>(uintptr_t{999}));
     EXPECT_EQ(Adaptor::cb_Count(&stray), 0);
     EXPECT_TRUE(rec.log.empty());
-}
-
-TEST_F(PanelTest, AboutPanelWithoutImageHoldsOnlyTheText) {
-    const char* lines[] = {"lumavex", "A shading override.", nullptr};
-    vexo::AboutPanel about("About", lines);
-    EXPECT_FALSE(about.canvasControl());
-    const std::string text = panel(about).print();
-    EXPECT_NE(text.find("closed\n  text \"\"\n    lumavex\n    A shading override.\n"),
-              std::string::npos)
-        << text;
-    // A null line array is an empty text, not a crash.
-    vexo::AboutPanel empty("About", nullptr, nullptr, 0, 0);
-    EXPECT_TRUE(panel(empty).controls()[0].lines.empty());
 }
 
 }  // namespace
