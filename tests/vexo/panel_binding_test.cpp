@@ -139,7 +139,7 @@ TEST_F(PanelBindingTest, ViewPanelBindsTheHandlerAndOnlyAnOwnedOneHasADestroyNot
     EXPECT_EQ(panels.calls("destroy"), 0u);
 }
 
-TEST_F(PanelBindingTest, UserActionsReachTheHandlersOperationsAndItsExceptionsBecomeDialogs) {
+TEST_F(PanelBindingTest, UserActionsAndDrawingReachTheHandlerAndItsExceptionsBecomeDialogs) {
     TestHandler h;
     LWXPanelID id = h.build(false);
     lwhost::XPanel& panel = *panels.find(id);
@@ -168,11 +168,9 @@ TEST_F(PanelBindingTest, UserActionsReachTheHandlersOperationsAndItsExceptionsBe
     EXPECT_EQ(shown[0].kind, lwhost::MessageKind::Error);
     EXPECT_EQ(shown[0].line1, "An exception occured in XPanelInterface::DataSet():");
     EXPECT_EQ(shown[0].line2, "bad value");
-}
 
-TEST_F(PanelBindingTest, DrawnControlReachesControlDrawWithADrawArea) {
-    TestHandler h;
-    lwhost::XPanel& panel = *panels.find(h.build(false));
+    // A drawn control reaches ControlDraw with a draw area of its size.
+    h.log.clear();
     const lwhost::Image* image = panel.draw(5, 64, 32);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(h.log, std::vector<std::string>{"draw 5 64x32"});
