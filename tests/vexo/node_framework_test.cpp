@@ -303,7 +303,8 @@ TEST_F(NodeFrameworkTest,
               0);
 }
 
-TEST_F(NodeFrameworkTest, InputsGoWithTheirWrappersButRootInputsStayAndStartFromThePanelValue) {
+TEST_F(NodeFrameworkTest,
+       InputsGoWithTheirWrappersRootInputsStayStartFromThePanelAndSaveWithTheGraph) {
     GraphNode* graphNode = add("testNode");
     TestNode* node = test(graphNode);
     ASSERT_EQ(graphNode->inputs.size(), 2u);
@@ -338,6 +339,28 @@ TEST_F(NodeFrameworkTest, InputsGoWithTheirWrappersButRootInputsStayAndStartFrom
     double c[3];
     tint->evaluateVector(&access, black, c);
     EXPECT_EQ(c[0], 2.0);  // the node's grey panel colour times its factor
+
+    // Save and load hand the whole graph to the host.
+    lwhost::MemorySaveState save(LWIO_TEXT);
+    EXPECT_EQ(editor.Save(vexo::SaveState(save.record())), nullptr);
+    save.finish();
+
+    vexo::NodeEditor second;
+    ASSERT_TRUE(second.create("Surface", "second", nullptr, LWNODE_PREVIEW_COLOUR));
+    auto gain2 = second.addScalarInput("Gain", nullptr);
+    auto tint2 = second.addInput(LWNODE_COLOUR, "Tint", nullptr);
+    lwhost::MemoryLoadState load(save.bytes(), LWIO_TEXT);
+    EXPECT_EQ(second.Load(vexo::LoadState(load.record())), nullptr) << save.bytes();
+    EXPECT_TRUE(gain2->connected() && tint2->connected());
+    // The node's factor is a panel value the test node does not save: it comes back as 1.
+    EXPECT_EQ(gain2->evaluateScalar(&access, 0.0), 1.0);
+
+    host.globals().withdraw(LWNODEEDITORFUNCS_GLOBAL);  // a host without node editors
+    vexo::NodeEditor nowhere;
+    EXPECT_FALSE(nowhere.create("Surface", "nowhere", nullptr, LWNODE_PREVIEW_COLOUR));
+    EXPECT_EQ(nowhere.id(), nullptr);
+    EXPECT_EQ(nowhere.addInput(LWNODE_SCALAR, "x", nullptr)->id(), nullptr);
+    EXPECT_EQ(nowhere.Save(vexo::SaveState()), nullptr);
 }
 
 TEST_F(NodeFrameworkTest, EditorForwardsEveryRootCallbackAnswersZeroWithoutARootAndShieldsIt) {
@@ -385,37 +408,6 @@ TEST_F(NodeFrameworkTest, EditorForwardsEveryRootCallbackAnswersZeroWithoutARoot
     EXPECT_STREQ(failing.renderInit(1), "root init failed");
     nodes.rootPreviewColour(*nodes.editor(failing.id()));
     EXPECT_EQ(lastDialog(), "An exception occured in RootNode::rootPreview(): | preview failed");
-}
-
-TEST_F(NodeFrameworkTest, EditorSaveAndLoadHandTheWholeGraphToTheHostWhichMustHaveEditors) {
-    vexo::NodeEditor first;
-    ASSERT_TRUE(first.create("Surface", "first", nullptr, LWNODE_PREVIEW_COLOUR));
-    auto gain = first.addScalarInput("Gain", nullptr);
-    NodeGraph* graph1 = nodes.editor(first.id());
-    std::string error;
-    GraphNode* node = nodes.addNode(*graph1, "testNode", error);
-    test(node)->factor = 6.0;
-    ASSERT_TRUE(nodes.connect(node, "Value", nullptr, "Gain", error));
-
-    lwhost::MemorySaveState save(LWIO_TEXT);
-    EXPECT_EQ(first.Save(vexo::SaveState(save.record())), nullptr);
-    save.finish();
-
-    vexo::NodeEditor second;
-    ASSERT_TRUE(second.create("Surface", "second", nullptr, LWNODE_PREVIEW_COLOUR));
-    auto gain2 = second.addScalarInput("Gain", nullptr);
-    lwhost::MemoryLoadState load(save.bytes(), LWIO_TEXT);
-    EXPECT_EQ(second.Load(vexo::LoadState(load.record())), nullptr) << save.bytes();
-    EXPECT_TRUE(gain2->connected());
-    // The node's factor is a panel value the test node does not save: it comes back as 1.
-    EXPECT_EQ(gain2->evaluateScalar(&access, 0.0), 1.0);
-
-    host.globals().withdraw(LWNODEEDITORFUNCS_GLOBAL);  // a host without node editors
-    vexo::NodeEditor editor;
-    EXPECT_FALSE(editor.create("Surface", "nowhere", nullptr, LWNODE_PREVIEW_COLOUR));
-    EXPECT_EQ(editor.id(), nullptr);
-    EXPECT_EQ(editor.addInput(LWNODE_SCALAR, "x", nullptr)->id(), nullptr);
-    EXPECT_EQ(editor.Save(vexo::SaveState()), nullptr);
 }
 
 }  // namespace
