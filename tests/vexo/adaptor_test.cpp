@@ -221,9 +221,11 @@ TEST_F(AdaptorTest, CallbacksWithoutAnErrorResultShowTheDialogAndReturnTheTableV
     shaderInst.destroy(s);
 }
 
-// The message service is read once per process, so this needs a host that never had it.
-TEST_F(AdaptorTest, WithoutTheMessageServiceFailuresStillReturnTheTableValue) {
+// The message service and the command function are read once per process, so these need a
+// host that never had them.
+TEST_F(AdaptorTest, WithoutMessagesOrCommandsFailuresReturnTheTableValueAndCommandsReturnTwo) {
     host.globals().withdraw("Info Messages 2");
+    host.globals().withdraw("LW Command Interface");
     ASSERT_EQ(activateMaster(), LWACTIVATE_OK);
     auto* m = create<TestMaster>(masterInst);
     m->fail = true;
@@ -231,6 +233,11 @@ TEST_F(AdaptorTest, WithoutTheMessageServiceFailuresStillReturnTheTableValue) {
     EXPECT_EQ(master.event(m, nullptr), 0.0);
     EXPECT_EQ(host.messages().size(), 0u);
     masterInst.destroy(m);
+
+    // Both forms of SendCommand return 2 without the command function.
+    EXPECT_EQ(vexo::SendCommand(std::string("StatusMsg x")), 2);
+    EXPECT_EQ(vexo::SendCommand("StatusMsg", "%d", 1), 2);
+    EXPECT_TRUE(host.commands().lines().empty());
 }
 
 // --- commands
@@ -261,15 +268,6 @@ TEST_F(AdaptorTest, SendCommandFormsReachTheHostWhole) {
     EXPECT_EQ(host.commands().statusMessages(),
               (Strings{"Applying qrvLumavex to Floor", "plain", "raw",
                        "Applying qrvLumavex to " + longName}));
-}
-
-// The command function is read once per process, so this needs a host that never had it.
-TEST_F(AdaptorTest, WithoutTheCommandFunctionBothSendCommandFormsReturnTwo) {
-    host.globals().withdraw("LW Command Interface");
-    vexo::SetSuperGlobal(lwhost::Host::globalFunction());
-    EXPECT_EQ(vexo::SendCommand(std::string("StatusMsg x")), 2);
-    EXPECT_EQ(vexo::SendCommand("StatusMsg", "%d", 1), 2);
-    EXPECT_TRUE(host.commands().lines().empty());
 }
 
 }  // namespace

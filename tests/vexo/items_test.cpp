@@ -44,7 +44,7 @@ class ItemsTest : public ::testing::Test {
     lwhost::Scene& scene = session.scene();
 };
 
-TEST_F(ItemsTest, ReferenceFindsItsItemByNameOrTheFirstOfDuplicatesElseKeepsItsIDOrNone) {
+TEST_F(ItemsTest, ReferencesFindTheirItemByNameOrKeepTheirIDAndTheTrackerFollowsRenumbering) {
     vexo::LWItem stored(named("Fill"), LWI_LIGHT);
     const std::string text = saved(stored);
     EXPECT_NE(text.find("Item \"Fill\""), std::string::npos) << text;
@@ -67,9 +67,8 @@ TEST_F(ItemsTest, ReferenceFindsItsItemByNameOrTheFirstOfDuplicatesElseKeepsItsI
     const std::string bytes = saved(gone, LWIO_BINARY);
     scene.item(id)->name = "Renamed";
     EXPECT_EQ(loaded(bytes, LWIO_BINARY).id(), id);
-}
 
-TEST_F(ItemsTest, TrackerAnswersUseItemsAndFollowsChainedRenumbering) {
+    // The tracker answers the host's use-items question and follows chained renumbering.
     vexo::LWItemTracker tracker;
     const LWItemID* empty = tracker.useItems();
     EXPECT_EQ(empty[0], LWITEM_NULL);
