@@ -56,7 +56,7 @@ TEST_F(ChannelGroupTest, ClashingNamesTakeTheFirstFreeCounter) {
 }
 
 TEST_F(ChannelGroupTest,
-       OnlyAnOwnedGroupLeavesWithItsWrapperParametersOutliveItAndNoGlobalsNoGroup) {
+       OwnedGroupsLeaveWithTheirWrapperParametersOutliveThemAndNoGlobalsMakeNone) {
     std::unique_ptr<vexo::VParm> level;
     {
         vexo::ChannelGroup owned("owned", nullptr, true);
