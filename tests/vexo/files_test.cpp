@@ -1,9 +1,13 @@
 // Path strings, directories, the host's standard directories and its file requester, in process
-// against a fake global function and a temporary directory.
+// against the real host with its directories faked (as a host may answer them, with or without
+// trailing separators) and a temporary directory.
 #include <gtest/gtest.h>
 #include <lwsdk/lwdialog.h>
 #include <vexo/files.h>
 #include <vexo/server.h>
+#include "lwhost/core/host.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
 
 #include <sys/stat.h>
 
@@ -13,8 +17,6 @@
 #include <map>
 #include <set>
 #include <string>
-
-#include "fake_global.h"
 
 namespace {
 
@@ -27,24 +29,6 @@ const char* fakeDirInfo(const char* type) {
     return it == g_dirs.end() ? nullptr : it->second.c_str();
 }
 
-// What the fake "File Request 2" does: the answer it gives and the record it saw.
-struct FakeRequester {
-    int served = 1;
-    int result = LWFREQ_CONFIRMED;
-    std::string chosen;
-    int version = 0;
-    st_LWFileReqLocal seen{};
-};
-FakeRequester g_requester;
-int fakeFileRequest(int version, st_LWFileReqLocal* req) {
-    g_requester.version = version;
-    g_requester.seen = *req;
-    std::snprintf(req->fullName, static_cast<size_t>(req->bufLen), "%s",
-                  g_requester.chosen.c_str());
-    req->result = g_requester.result;
-    return g_requester.served;
-}
-
 class FilesTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -52,17 +36,20 @@ class FilesTest : public ::testing::Test {
         ASSERT_NE(::mkdtemp(templ), nullptr);
         root = templ;
         g_dirs.clear();
-        g_requester = FakeRequester();
-        fake.records[LWDIRINFOFUNC_GLOBAL] = reinterpret_cast<void*>(&fakeDirInfo);
-        fake.records[LWFILEREQFUNC_GLOBAL] = reinterpret_cast<void*>(&fakeFileRequest);
-        vexo::SuperGlobal = &FakeGlobals::global;
+        host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&fakeDirInfo));
+        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     }
-    void TearDown() override {
-        vexo::SuperGlobal = nullptr;
-        fs::remove_all(root);
+    void TearDown() override { fs::remove_all(root); }
+    // The path the host's file requester answers with next.
+    void choose(const std::string& path) {
+        lwhost::UserAction chosen;
+        chosen.kind = lwhost::UserAction::Kind::File;
+        chosen.text = path;
+        session.dialogs().queue(chosen);
     }
 
-    FakeGlobals fake;
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
     std::string root;
 };
 
@@ -87,7 +74,7 @@ TEST(PathStringsTest, DoubleClickIsBelow800MillisecondsOnAMonotonicClock) {
     EXPECT_GE(vexo::clickClockMs(), first);
 }
 
-TEST_F(FilesTest, MakeAllDirectoriesCreatesEachParentKeepsTheMaskAndFailsQuietlyBelowAFile) {
+TEST_F(FilesTest, MakeAllDirectoriesKeepsTheMaskAndFailsQuietlyBelowAFileAndListingSkipsDots) {
     const std::string file = root + "/one/two/three/file.cfg";
     const mode_t mask = ::umask(022);
     vexo::makeAllDirectories(file);
@@ -101,9 +88,10 @@ TEST_F(FilesTest, MakeAllDirectoriesCreatesEachParentKeepsTheMaskAndFailsQuietly
     vexo::makeAllDirectories(root + "/blocker/sub/file");
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker/sub"));
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker"));
-}
 
-TEST_F(FilesTest, DirectoryListsEntriesWithoutDotAndDotDot) {
+    // A directory lists its entries without "." and "..".
+    fs::remove_all(root);
+    fs::create_directory(root);
     std::ofstream(root + "/a.cfg") << "x";
     std::ofstream(root + "/.hidden") << "x";
     fs::create_directory(root + "/sub");
@@ -151,41 +139,33 @@ TEST_F(FilesTest, DirectoriesGetOneSlashAndPathsInsideContentAreRelative) {
     object.setFullName("/data/content/car/body.lwo");
     EXPECT_FALSE(object.isInside());
 
-    fake.records.erase(LWDIRINFOFUNC_GLOBAL);
+    host.globals().withdraw(LWDIRINFOFUNC_GLOBAL);
     EXPECT_STREQ(vexo::DirInfo("Content").GetDirectory(), "");
     EXPECT_FALSE(vexo::FileName("/data/content/c.cfg").isInside());
 }
 
-TEST_F(FilesTest, FileRequestPassesItsRecordAndIsTrueOnlyForAConfirmedChoice) {
+TEST_F(FilesTest, FileRequestPassesItsRecordIsTrueOnlyForAConfirmedChoiceAndCopiesOwnBuffers) {
     g_dirs["Content"] = "/data/content";
     vexo::FileRequest2 req(LWFREQ_SAVE, "Save Settings", "Settings|*.cfg");
-    g_requester.chosen = "/data/content/presets/a.cfg";
+    EXPECT_EQ(req.record().bufLen, 1024);
+    choose("/data/content/presets/a.cfg");
     ASSERT_TRUE(req.Post());
-    EXPECT_EQ(g_requester.version, 3);
-    EXPECT_EQ(g_requester.seen.reqType, LWFREQ_SAVE);
-    EXPECT_STREQ(g_requester.seen.title, "Save Settings");
-    EXPECT_STREQ(g_requester.seen.fileType, "Settings|*.cfg");
-    EXPECT_EQ(g_requester.seen.bufLen, 1024);
+    const lwhost::FileRequestRecord& seen = session.dialogs().lastFileRequest();
+    EXPECT_EQ(seen.version, 3);
+    EXPECT_EQ(seen.reqType, LWFREQ_SAVE);
+    EXPECT_EQ(seen.title, "Save Settings");
+    EXPECT_EQ(seen.fileType, "Settings|*.cfg");
     EXPECT_STREQ(req.fullName(), "/data/content/presets/a.cfg");
     EXPECT_EQ(req.getFullName(), "presets/a.cfg");
+    EXPECT_FALSE(req.Post()) << "nothing chosen: cancelled";
 
-    g_requester.result = LWFREQ_CANCELLED;
-    EXPECT_FALSE(req.Post());
-    g_requester.result = LWFREQ_CONFIRMED;
-    g_requester.served = 0;
-    EXPECT_FALSE(req.Post());
-    fake.records.erase(LWFILEREQFUNC_GLOBAL);
-    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
-}
-
-TEST_F(FilesTest, CopiedFileRequestHasBuffersOfItsOwn) {
-    vexo::FileRequest2 req(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg");
-    g_requester.chosen = "/first.cfg";
+    // A copy has buffers of its own.
+    choose("/first.cfg");
     ASSERT_TRUE(req.Post());
     vexo::FileRequest2 copy(req);
     EXPECT_STREQ(copy.fullName(), "/first.cfg");
     EXPECT_EQ(copy.record().fullName, copy.fullName());
-    g_requester.chosen = "/second.cfg";
+    choose("/second.cfg");
     ASSERT_TRUE(copy.Post());
     EXPECT_STREQ(req.fullName(), "/first.cfg");
 
@@ -194,6 +174,16 @@ TEST_F(FilesTest, CopiedFileRequestHasBuffersOfItsOwn) {
     EXPECT_NE(assigned.record().path, req.record().path);
     EXPECT_NE(assigned.record().baseName, req.record().baseName);
     EXPECT_STREQ(assigned.fullName(), "/first.cfg");
+
+    // A host that does not serve the request, though it says confirmed.
+    host.globals().publish(LWFILEREQFUNC_GLOBAL,
+                           reinterpret_cast<void*>(+[](int, st_LWFileReqLocal* r) {
+                               r->result = LWFREQ_CONFIRMED;
+                               return 0;
+                           }));
+    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
+    host.globals().withdraw(LWFILEREQFUNC_GLOBAL);
+    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
 }
 
 }  // namespace

@@ -1,121 +1,60 @@
-// Accessors of host globals and the ring client, in process against a fake global function.
+// Accessors of host globals and the ring client, in process against the real host.
+// How accessors of one global share its acquisition is checked by the host's module life tests.
 #include <gtest/gtest.h>
 #include <lwsdk/lwcomring.h>
-#include <lwsdk/lwmessage.h>
 #include <vexo/globals.h>
 #include <vexo/server.h>
+#include "lwhost/core/host.h"
 
 #include <string>
 #include <vector>
 
-#include "fake_global.h"
-
 namespace {
 
-// Installs the fake as the frame's global function for one test.
+// The host's global function for the frame, without the module-wide message service.
 class GlobalsTest : public ::testing::Test {
   protected:
-    void SetUp() override { vexo::SuperGlobal = &FakeGlobals::global; }
+    void SetUp() override { vexo::SuperGlobal = lwhost::Host::globalFunction(); }
     void TearDown() override { vexo::SuperGlobal = nullptr; }
-    FakeGlobals fake;
+    lwhost::Host host;
 };
-
-TEST_F(GlobalsTest, TwoAccessorsAcquireTwiceAndReleaseOnceWithTheLast) {
-    st_LWMessageFuncs messages{};
-    fake.records["Info Messages 2"] = &messages;
-    {
-        vexo::LWMessage first;
-        EXPECT_TRUE(first.available());
-        EXPECT_EQ(first.getGlobal(), &messages);
-        {
-            vexo::LWMessage second;
-            EXPECT_EQ(vexo::LWMessage::usageCount(), 2u);
-        }
-        EXPECT_EQ(fake.uses["Info Messages 2"].acquires, 2);
-        EXPECT_EQ(fake.uses["Info Messages 2"].releases, 0);
-    }
-    EXPECT_EQ(vexo::LWMessage::usageCount(), 0u);
-    EXPECT_EQ(fake.uses["Info Messages 2"].releases, 1);
-}
-
-TEST_F(GlobalsTest, MissingGlobalIsUnavailableAndNeverReleased) {
-    {
-        vexo::InstanceUpdate update;
-        EXPECT_FALSE(update.available());
-        EXPECT_FALSE(update.update("ShaderHandler", this));
-        EXPECT_EQ(vexo::InstanceUpdate::usageCount(), 0u);
-    }
-    EXPECT_EQ(fake.uses["Instance Update"].releases, 0);
-}
-
-TEST_F(GlobalsTest, MessageAccessorSkipsCallsWithoutTheService) {
-    vexo::LWMessage none;
-    none.error("header", "text");  // must not crash
-    EXPECT_FALSE(none.available());
-}
-
-std::vector<std::string> g_updates;
-int recordUpdate(const char* cls, void*) {
-    g_updates.push_back(cls);
-    return 0;
-}
-
-TEST_F(GlobalsTest, FunctionGlobalsAreCalledThroughTheirPointer) {
-    fake.records["Instance Update"] = reinterpret_cast<void*>(&recordUpdate);
-    g_updates.clear();
-    vexo::InstanceUpdate update;
-    EXPECT_TRUE(update.update("ShaderHandler", this));
-    EXPECT_FALSE(update.update(nullptr, this));
-    EXPECT_EQ(g_updates, std::vector<std::string>{"ShaderHandler"});
-}
 
 extern const char kNameA[] = "Fake Funcs A";
 extern const char kNameB[] = "Fake Funcs B";
 
-TEST_F(GlobalsTest, NamedAccessorsOfOneTypeReachDifferentGlobals) {
+TEST_F(GlobalsTest, FunctionGlobalsAreCalledNamesTellAccessorsApartAndMissingOnesAreSkipped) {
+    EXPECT_TRUE(vexo::InstanceUpdate().update("ShaderHandler", this));
+    EXPECT_FALSE(vexo::InstanceUpdate().update(nullptr, this));
+    ASSERT_EQ(host.updates().all().size(), 1u);
+    EXPECT_EQ(host.updates().all()[0].className, "ShaderHandler");
+
+    // Named accessors of one type reach different globals.
     int a = 1, b = 2;
-    fake.records[kNameA] = &a;
-    fake.records[kNameB] = &b;
+    host.globals().publish(kNameA, &a);
+    host.globals().publish(kNameB, &b);
     vexo::nGlobalBase<int, kNameA> accessorA;
     vexo::nGlobalBase<int, kNameB> accessorB;
     ASSERT_TRUE(accessorA.available());
     EXPECT_EQ(*accessorA.getGlobal(), 1);
     EXPECT_EQ(*accessorB.getGlobal(), 2);
     EXPECT_EQ((vexo::nGlobalBase<int, kNameA>::usageCount()), 1u);
-}
 
-// A fake ring: one topic list, enough to check the client's calls.
-struct FakeRing {
-    struct Client {
-        std::string topic;
-        void* data;
-        LWRingEventFunc cb;
-    };
-    static std::vector<Client>& clients() {
-        static std::vector<Client> list;
-        return list;
+    // A missing global is unavailable, never released, and its calls are skipped.
+    const unsigned released = host.globals().use(LWINSTUPDATE_GLOBAL).releases;
+    host.globals().withdraw(LWINSTUPDATE_GLOBAL);
+    host.globals().withdraw("Info Messages 2");
+    {
+        vexo::InstanceUpdate update;
+        EXPECT_FALSE(update.available());
+        EXPECT_FALSE(update.update("ShaderHandler", this));
+        EXPECT_EQ(vexo::InstanceUpdate::usageCount(), 0u);
+        vexo::LWMessage none;
+        none.error("header", "text");  // must not crash
+        EXPECT_FALSE(none.available());
     }
-    static int refuse;
-    static int attach(const char* topic, void* data, LWRingEventFunc cb) {
-        if (refuse) return 0;
-        clients().push_back({topic, data, cb});
-        return 1;
-    }
-    static void detach(const char* topic, void* data) {
-        auto& list = clients();
-        for (auto it = list.begin(); it != list.end(); ++it)
-            if (it->topic == topic && it->data == data) {
-                list.erase(it);
-                return;
-            }
-    }
-    static void send(const char* topic, int code, void* data) {
-        for (const Client& c : std::vector<Client>(clients()))
-            if (c.topic == topic) c.cb(c.data, const_cast<char*>("port"), code, data);
-    }
-};
-int FakeRing::refuse = 0;
-st_LWComRing g_fakeRing = {FakeRing::attach, FakeRing::detach, FakeRing::send};
+    EXPECT_EQ(host.globals().use(LWINSTUPDATE_GLOBAL).releases, released);
+    EXPECT_EQ(host.globals().use("Info Messages 2").releases, 0u);
+}
 
 struct Listener : vexo::comRingCommunicator {
     std::vector<int> codes;
@@ -126,43 +65,32 @@ struct Listener : vexo::comRingCommunicator {
     }
 };
 
-TEST_F(GlobalsTest, RingClientsHearSendsUntilTheyAreDestroyed) {
-    fake.records["LW Communication Ring"] = &g_fakeRing;
-    FakeRing::clients().clear();
+TEST_F(GlobalsTest, RingClientHearsItsTopicUntilDestroyedButNotWhenCopiedOrRefused) {
     int payload = 7;
     {
         Listener listener;
         ASSERT_TRUE(listener.attach("topic"));
         EXPECT_EQ(listener.topic(), "topic");
+        Listener copy(listener);
+        EXPECT_FALSE(copy.attached());
+        EXPECT_EQ(host.ring().clients("topic"), 1u);
         vexo::comRingCommunicator sender;
         sender.send("topic", 1, &payload);
         sender.send("other", 2, nullptr);
         EXPECT_EQ(listener.codes, std::vector<int>{1});
         EXPECT_EQ(listener.lastData, &payload);
+        EXPECT_TRUE(copy.codes.empty());
     }
-    EXPECT_TRUE(FakeRing::clients().empty());
-}
+    EXPECT_EQ(host.ring().clients("topic"), 0u) << "detached when destroyed";
 
-TEST_F(GlobalsTest, RefusedAttachLeavesTheClientSilent) {
-    fake.records["LW Communication Ring"] = &g_fakeRing;
-    FakeRing::clients().clear();
-    FakeRing::refuse = 1;
+    // A ring that refuses every client.
+    st_LWComRing refusing = *lwhost::ComRing::record();
+    refusing.ringAttach = [](const char*, void*, LWRingEventFunc) { return 0; };
+    host.globals().publish(LWCOMRING_GLOBAL, &refusing);
     Listener listener;
     EXPECT_FALSE(listener.attach("topic"));
     EXPECT_TRUE(listener.topic().empty());
-    FakeRing::refuse = 0;
-    FakeRing::send("topic", 1, nullptr);
-    EXPECT_TRUE(listener.codes.empty());
-}
-
-TEST_F(GlobalsTest, CopiedCommunicatorIsNotAttached) {
-    fake.records["LW Communication Ring"] = &g_fakeRing;
-    FakeRing::clients().clear();
-    Listener original;
-    ASSERT_TRUE(original.attach("topic"));
-    Listener copy(original);
-    EXPECT_FALSE(copy.attached());
-    EXPECT_EQ(FakeRing::clients().size(), 1u);
+    EXPECT_EQ(host.ring().clients("topic"), 0u);
 }
 
 }  // namespace

@@ -1,177 +1,74 @@
-// Item references, the tracker and the scene pop-ups, against a small fake scene published as
-// the host's globals.
+// Item references, the tracker and the scene pop-ups, against the example scene in the real
+// host: objects Floor, Rig (a null), Crate, Ball and Pyramid (from pyramid.obj, surfaces Stone
+// and Gold), lights Sun and Fill, weight maps Fade and Dirt.
 #include <gtest/gtest.h>
 #include <vexo/items.h>
 #include <vexo/server.h>
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_file.h"
 #include "lwhost/session/session.h"
 
+#include <set>
 #include <string>
-#include <vector>
 
 namespace {
-
-// Items in host order: ID, type, name.
-struct FakeItem {
-    LWItemID id;
-    int type;
-    std::string name;
-};
-
-struct FakeScene {
-    static std::vector<FakeItem>& items() {
-        static std::vector<FakeItem> list;
-        return list;
-    }
-    static const FakeItem* find(LWItemID id) {
-        for (const FakeItem& i : items())
-            if (i.id == id) return &i;
-        return nullptr;
-    }
-    static LWItemID first(int type, LWItemID) {
-        for (const FakeItem& i : items())
-            if (i.type == type) return i.id;
-        return 0;
-    }
-    static LWItemID next(LWItemID id) {
-        const FakeItem* cur = find(id);
-        bool after = false;
-        for (const FakeItem& i : items()) {
-            if (after && i.type == cur->type) return i.id;
-            if (&i == cur) after = true;
-        }
-        return 0;
-    }
-    static const char* name(LWItemID id) {
-        const FakeItem* i = find(id);
-        return i ? i->name.c_str() : nullptr;
-    }
-    // Objects by index: file names "/obj/<name>.obj", reference names "<name>".
-    static std::vector<std::string>& files() {
-        static std::vector<std::string> list;
-        return list;
-    }
-    static int numObjects() { return static_cast<int>(files().size()); }
-    static const char* filename(int i) {
-        return i >= 0 && i < numObjects() ? files()[static_cast<size_t>(i)].c_str() : nullptr;
-    }
-    static const char* refName(int i) {
-        static std::string scratch;
-        const char* f = filename(i);
-        if (!f) return nullptr;
-        scratch = std::string(f).substr(5);
-        scratch = scratch.substr(0, scratch.size() - 4);
-        return scratch.c_str();
-    }
-    static int numVMaps(LWID) { return 0; }
-    static const char* vmapName(LWID, int) { return nullptr; }
-    static LWSurfaceID sfirst() { return 1; }
-    static LWSurfaceID snext(LWSurfaceID s) { return s < 2 ? s + 1 : 0; }
-    static const char* sname(LWSurfaceID s) {
-        return s == 1 ? "Floor" : (s == 2 ? "Wall" : nullptr);
-    }
-    static const LWSurfaceID* byObject(const char* object) {
-        static const LWSurfaceID both[] = {2, 1, 0};
-        return std::string(object) == "/obj/room.obj" ? both : nullptr;
-    }
-};
 
 class ItemsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        FakeScene::items() = {
-            {0x2001, LWI_LIGHT, "Key"}, {0x2009, LWI_LIGHT, "Light"}, {0x1003, LWI_OBJECT, "Box"}};
-        FakeScene::files() = {"/obj/room.obj", "/obj/box.obj"};
-        info.first = &FakeScene::first;
-        info.next = &FakeScene::next;
-        info.name = &FakeScene::name;
-        objectFuncs.numObjects = &FakeScene::numObjects;
-        objectFuncs.filename = &FakeScene::filename;
-        objectFuncs.refName = &FakeScene::refName;
-        objectFuncs.userName = &FakeScene::refName;
-        objectFuncs.numVMaps = &FakeScene::numVMaps;
-        objectFuncs.vmapName = &FakeScene::vmapName;
-        surfaceFuncs.first = &FakeScene::sfirst;
-        surfaceFuncs.next = &FakeScene::snext;
-        surfaceFuncs.name = &FakeScene::sname;
-        surfaceFuncs.byObject = &FakeScene::byObject;
-        host.globals().publish("LW Item Info 3", &info);
-        host.globals().publish("Scene Objects 4", &objectFuncs);
-        host.globals().publish("Surface Functions 3", &surfaceFuncs);
+        std::string error;
+        ASSERT_TRUE(
+            lwhost::SceneFile().load(std::string(EXAMPLES_DIR) + "/basic.lws", scene, error))
+            << error;
         vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     }
+    LWItemID named(const char* name) { return scene.findItems(name).at(0); }
 
-    // Saves `item` in the text encoding and loads the text into a fresh reference.
-    static vexo::LWItem roundTrip(vexo::LWItem& item, std::string* text = nullptr) {
-        lwhost::MemorySaveState save(LWIO_TEXT);
+    static std::string saved(vexo::LWItem& item, int mode = LWIO_TEXT) {
+        lwhost::MemorySaveState save(mode);
         item.Save(vexo::SaveState(save.record()));
         save.finish();
-        if (text) *text = save.bytes();
-        lwhost::MemoryLoadState load(save.bytes(), LWIO_TEXT);
-        vexo::LWItem loaded;
-        loaded.Load(vexo::LoadState(load.record()));
-        return loaded;
+        return save.bytes();
+    }
+    static vexo::LWItem loaded(const std::string& bytes, int mode = LWIO_TEXT) {
+        lwhost::MemoryLoadState load(bytes, mode);
+        vexo::LWItem item;
+        item.Load(vexo::LoadState(load.record()));
+        return item;
     }
 
     lwhost::Session session;
     lwhost::Host& host = session.host();
-    st_LWItemInfo info{};
-    st_LWObjectFuncs objectFuncs{};
-    st_LWSurfaceFuncs surfaceFuncs{};
+    lwhost::Scene& scene = session.scene();
 };
 
-TEST_F(ItemsTest, ReferenceFindsItsItemByNameAfterIDsChanged) {
-    FakeScene::items()[1].id = 0x2007;  // "Light" had ID 7 when saved
-    vexo::LWItem stored(0x2007, LWI_LIGHT);
-    // Save while the scene still calls it "Light" with the old ID.
-    std::string saved;
-    {
-        lwhost::MemorySaveState save(LWIO_TEXT);
-        stored.Save(vexo::SaveState(save.record()));
-        save.finish();
-        saved = save.bytes();
-    }
-    EXPECT_NE(saved.find("Item \"Light\""), std::string::npos) << saved;
-    FakeScene::items()[1].id = 0x2009;  // the reloaded scene numbers it 9
-    lwhost::MemoryLoadState load(saved, LWIO_TEXT);
-    vexo::LWItem loaded;
-    loaded.Load(vexo::LoadState(load.record()));
-    EXPECT_EQ(loaded.id(), 0x2009u);
-    EXPECT_EQ(loaded.type(), LWI_LIGHT);
-}
+TEST_F(ItemsTest, ReferencesFindTheirItemByNameOrKeepTheirIDAndTheTrackerFollowsRenumbering) {
+    vexo::LWItem stored(named("Fill"), LWI_LIGHT);
+    const std::string text = saved(stored);
+    EXPECT_NE(text.find("Item \"Fill\""), std::string::npos) << text;
+    scene.renumber();  // the reloaded scene numbers it anew
+    vexo::LWItem reloaded = loaded(text);
+    EXPECT_EQ(reloaded.id(), named("Fill"));
+    EXPECT_EQ(reloaded.type(), LWI_LIGHT);
 
-TEST_F(ItemsTest, DuplicateNamesResolveToTheFirstInHostOrder) {
-    FakeScene::items()[0].name = "Light";
-    vexo::LWItem ref(0x2009, LWI_LIGHT);
-    EXPECT_EQ(roundTrip(ref).id(), 0x2001u);
-}
+    vexo::LWItem second(scene.addLight("Sun"), LWI_LIGHT);
+    EXPECT_EQ(loaded(saved(second)).id(), named("Sun"));
 
-TEST_F(ItemsTest, ReferenceWithoutIDSavesNoneAndUnknownNameKeepsTheStoredID) {
     vexo::LWItem none(LWITEM_NULL, LWI_LIGHT);
-    std::string text;
-    vexo::LWItem loaded = roundTrip(none, &text);
-    EXPECT_NE(text.find("\"(none)\""), std::string::npos) << text;
-    EXPECT_EQ(loaded.id(), LWITEM_NULL);
+    const std::string noneText = saved(none);
+    EXPECT_NE(noneText.find("\"(none)\""), std::string::npos) << noneText;
+    EXPECT_EQ(loaded(noneText).id(), LWITEM_NULL);
 
     // A name the scene no longer has: the loaded ID stays for the host's renumbering.
-    vexo::LWItem gone(0x2005, LWI_LIGHT);
-    FakeScene::items().push_back({0x2005, LWI_LIGHT, "Gone"});
-    std::string saved;
-    {
-        lwhost::MemorySaveState save(LWIO_BINARY);
-        gone.Save(vexo::SaveState(save.record()));
-        save.finish();
-        saved = save.bytes();
-    }
-    FakeScene::items().pop_back();
-    lwhost::MemoryLoadState load(saved, LWIO_BINARY);
-    vexo::LWItem reloaded;
-    reloaded.Load(vexo::LoadState(load.record()));
-    EXPECT_EQ(reloaded.id(), 0x2005u);
-}
+    LWItemID id = scene.addLight("Gone");
+    vexo::LWItem gone(id, LWI_LIGHT);
+    const std::string bytes = saved(gone, LWIO_BINARY);
+    scene.item(id)->name = "Renamed";
+    EXPECT_EQ(loaded(bytes, LWIO_BINARY).id(), id);
 
-TEST_F(ItemsTest, TrackerAnswersUseItemsAndFollowsChainedRenumbering) {
+    // The tracker answers the host's use-items question and follows chained renumbering.
     vexo::LWItemTracker tracker;
     const LWItemID* empty = tracker.useItems();
     EXPECT_EQ(empty[0], LWITEM_NULL);
@@ -197,58 +94,58 @@ TEST_F(ItemsTest, TrackerAnswersUseItemsAndFollowsChainedRenumbering) {
     EXPECT_EQ(tracker.size(), 1u);
 }
 
-TEST_F(ItemsTest, ItemPopUpListsItemsAfterTheNoneEntry) {
+TEST_F(ItemsTest, ItemPopUpListsItemsAfterTheNoneEntryAndItemInfoCountsAndFindsThem) {
     vexo::LWItemCallback lights(LWI_LIGHT, true, "(none)");
     ASSERT_EQ(lights.popCount(), 3);
     EXPECT_STREQ(lights.popName(0), "(none)");
-    EXPECT_STREQ(lights.popName(1), "Key");
-    EXPECT_STREQ(lights.popName(2), "Light");
+    EXPECT_STREQ(lights.popName(1), "Sun");
+    EXPECT_STREQ(lights.popName(2), "Fill");
     EXPECT_STREQ(lights.popName(3), "(none)");  // past the end
 
-    vexo::LWItemCallback cameras(LWI_CAMERA, true, "(none)");
-    EXPECT_EQ(cameras.popCount(), 1);
-    EXPECT_STREQ(cameras.popName(0), "(none)");
-}
-
-TEST_F(ItemsTest, ItemInfoCountsAndFindsItemsAndServers) {
     vexo::ItemInfo items;
     EXPECT_EQ(items.CountItems(LWI_LIGHT), 2);
-    EXPECT_EQ(items.GetItemN(LWI_LIGHT, 1)->id(), 0x2009u);
+    EXPECT_EQ(items.GetItemN(LWI_LIGHT, 1)->id(), named("Fill"));
     EXPECT_EQ(items.GetItemN(LWI_LIGHT, 5)->id(), LWITEM_NULL);
+    EXPECT_EQ(items.findServer("MasterHandler", "qrvLumavex", LWITEM_NULL), 1);
+
+    std::string error;
+    ASSERT_TRUE(lwhost::SceneFile().read("LWHostScene 1\n", "empty.lws", "", scene, error));
+    EXPECT_EQ(lights.popCount(), 1);
+    EXPECT_STREQ(lights.popName(0), "(none)");
 }
 
-TEST_F(ItemsTest, ObjectsAreFoundByFileNameOrOnTheModelerByReferenceName) {
+TEST_F(ItemsTest, ScenePopUpsAnswerEmptyPastTheEndAndObjectsAreFoundByFileOrModelerName) {
+    vexo::SurfaceReference<false> all;
+    EXPECT_EQ(all.popCount(), 5);
+    EXPECT_STREQ(all.popName(1), "Wood");
+    EXPECT_STREQ(all.popName(5), "");
+    EXPECT_STREQ(all.popName(-1), "");
+
+    vexo::VMapCallbacks weights(LWVMAP_WGHT, true);
+    EXPECT_EQ(weights.popCount(), 3);
+    EXPECT_STREQ(weights.popName(0), "(none)");
+    EXPECT_STREQ(weights.popName(2), "Dirt");
+    EXPECT_STREQ(weights.popName(3), "");
+
+    vexo::LWSurface surfaces;
+    std::set<vexo::LWSurface> pyramid = surfaces.byObject("pyramid.obj");
+    ASSERT_EQ(pyramid.size(), 2u);
+    EXPECT_STREQ(pyramid.begin()->name(), "Stone");
+    EXPECT_TRUE(surfaces.byObject("none.obj").empty());
+
     vexo::SceneObjects objects;
-    EXPECT_EQ(objects.findObject("/obj/box.obj"), 1);
-    EXPECT_EQ(objects.findObject("box"), -1);
+    EXPECT_EQ(objects.findObject("pyramid.obj"), 4);
+    EXPECT_EQ(objects.findObject("pyramid"), -1);
     vexo::SceneObjectReference<false> popup;
-    EXPECT_EQ(popup.popCount(), 2);
-    EXPECT_STREQ(popup.popName(0), "room");
+    EXPECT_EQ(popup.popCount(), 5);
+    EXPECT_STREQ(popup.popName(4), "Pyramid");
 
     lwhost::HostIdentity modeler;
     modeler.systemType = 1;
     host.setIdentity(modeler);
     vexo::SetSuperGlobal(lwhost::Host::globalFunction());
-    EXPECT_EQ(objects.findObject("box"), 1);
-    EXPECT_EQ(objects.findObject("/obj/box.obj"), -1);
-}
-
-TEST_F(ItemsTest, SurfacePopUpsAndVertexMapsAnswerEmptyPastTheEnd) {
-    vexo::SurfaceReference<false> all;
-    EXPECT_EQ(all.popCount(), 2);
-    EXPECT_STREQ(all.popName(1), "Wall");
-    EXPECT_STREQ(all.popName(2), "");
-    EXPECT_STREQ(all.popName(-1), "");
-
-    vexo::VMapCallbacks weights(LWVMAP_WGHT, true);
-    EXPECT_EQ(weights.popCount(), 1);
-    EXPECT_STREQ(weights.popName(0), "(none)");
-
-    vexo::LWSurface surfaces;
-    std::set<vexo::LWSurface> room = surfaces.byObject("/obj/room.obj");
-    ASSERT_EQ(room.size(), 2u);
-    EXPECT_EQ(room.begin()->id(), 1u);  // ordered by ID
-    EXPECT_TRUE(surfaces.byObject("/obj/none.obj").empty());
+    EXPECT_EQ(objects.findObject("pyramid"), 4);
+    EXPECT_EQ(objects.findObject("pyramid.obj"), -1);
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "fake_global.h"
-
 namespace {
 
 class Recorder : public vexo::LWPanel,
@@ -30,9 +28,6 @@ class Recorder : public vexo::LWPanel,
     void panelDraw(const vexo::LWPanel& p, vexo::DrMode mode) override {
         log.push_back("draw " + std::to_string(mode) + (p.id() == id() ? " self" : " other"));
     }
-    void panelOpen(const vexo::LWPanel&) override { log.push_back("open"); }
-    void panelClose(const vexo::LWPanel&) override { log.push_back("close"); }
-    void panelActivate(const vexo::LWPanel&) override { log.push_back("activate"); }
     void panelMouseButton(const vexo::LWPanel&, int q, int x, int y) override {
         log.push_back("button " + std::to_string(q) + " " + std::to_string(x) + "," +
                       std::to_string(y));
@@ -78,7 +73,7 @@ class PanelTest : public ::testing::Test {
     }
 };
 
-TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAndAViewOfItDoesNot) {
+TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAViewDoesNotAndAnAboutPanelMayHaveOnlyText) {
     {
         vexo::LWPanel owner("Pick Item");
         ASSERT_NE(owner.id(), nullptr);
@@ -89,9 +84,20 @@ TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAndAViewOfItDoesNot) {
     }
     EXPECT_EQ(host.classicPanels().size(), 0u);
 
+    // An About panel without an image holds only the text.
+    const char* lines[] = {"lumavex", "A shading override.", nullptr};
+    vexo::AboutPanel about("About", lines);
+    EXPECT_FALSE(about.canvasControl());
+    const std::string text = panel(about).print();
+    EXPECT_NE(text.find("closed\n  text \"\"\n    lumavex\n    A shading override.\n"),
+              std::string::npos)
+        << text;
+    // A null line array is an empty text, not a crash.
+    vexo::AboutPanel empty("About", nullptr, nullptr, 0, 0);
+    EXPECT_TRUE(panel(empty).controls()[0].lines.empty());
+
     // Without the panel service nothing is created and calls are skipped.
-    FakeGlobals none;
-    vexo::SetSuperGlobal(&FakeGlobals::global);
+    host.globals().withdraw(LWPANELFUNCS_GLOBAL);
     vexo::LWPanel nothing("Nothing");
     EXPECT_EQ(nothing.id(), nullptr);
     EXPECT_FALSE(nothing.button("Ok"));
@@ -114,7 +120,7 @@ TEST_F(PanelTest, ControlsMoveBelowAndRightOfOthersWithAGap) {
     EXPECT_EQ(vexo::PanelControl().GetInt(CTL_X), 0);
 }
 
-TEST_F(PanelTest, CallbacksReachTheWrapperAndIgnoreNullUserData) {
+TEST_F(PanelTest, CallbacksReachTheWrapperIgnoreNullUserDataAndStopExceptionsAtTheShield) {
     Recorder rec("Callbacks");
     vexo::installPanelCallbacks<Recorder>(rec);
     addList(rec);
@@ -124,11 +130,26 @@ TEST_F(PanelTest, CallbacksReachTheWrapperAndIgnoreNullUserData) {
     p.keyDown(65);
     vexo::cb_PanMouseMove<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 0, 5, 6);
     vexo::cb_PanKeyUp<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 65);
-    EXPECT_EQ(p.rows(*p.findControl(lwhost::ClassicControl::Kind::List, "Names")),
-              (std::vector<std::string>{"other", "second", "other"}));
+    const lwhost::ClassicControl& list =
+        *p.findControl(lwhost::ClassicControl::Kind::List, "Names");
+    EXPECT_EQ(p.rows(list), (std::vector<std::string>{"other", "second", "other"}));
     ASSERT_TRUE(p.clickRow("Names", 1, 0)) << p.lastError();
     EXPECT_EQ(rec.log, (std::vector<std::string>{"draw 1 self", "button 2 3,4", "down 65",
                                                  "move 5,6", "up 65", "event list"}));
+
+    rec.fail = true;
+    p.keyDown(1);
+    p.rows(list);
+    p.clickRow("Names", 0, 0);
+    std::vector<std::string> errors;
+    for (const lwhost::Message& m : host.messages().all())
+        if (m.kind == lwhost::MessageKind::Error) errors.push_back(m.line1 + " / " + m.line2);
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{
+                  "An exception occured in LWPanelCallbacks::panelKeyDown(): / key refused",
+                  "An exception occured in LWPanelControlCallBacks::controlName(): / name refused",
+                  "An exception occured in LWPanelControlCallBacks::controlEvent(): / event "
+                  "refused"}));
 
     rec.log.clear();
     vexo::cb_PanDraw<Recorder>(rec.id(), nullptr, 0);
@@ -141,39 +162,6 @@ TEST_F(PanelTest, CallbacksReachTheWrapperAndIgnoreNullUserData) {
     vexo::PanelControl stray(reinterpret_cast<LWControlID>(uintptr_t{999}));
     EXPECT_EQ(Adaptor::cb_Count(&stray), 0);
     EXPECT_TRUE(rec.log.empty());
-}
-
-TEST_F(PanelTest, ExceptionsInCallbacksAreShownAndStopAtTheShield) {
-    Recorder rec("Faults");
-    vexo::installPanelCallbacks<Recorder>(rec);
-    addList(rec);
-    rec.fail = true;
-    lwhost::ClassicPanel& p = panel(rec);
-    p.keyDown(1);
-    p.rows(*p.findControl(lwhost::ClassicControl::Kind::List, "Names"));
-    p.clickRow("Names", 0, 0);
-    std::vector<std::string> errors;
-    for (const lwhost::Message& m : host.messages().all())
-        if (m.kind == lwhost::MessageKind::Error) errors.push_back(m.line1 + " / " + m.line2);
-    EXPECT_EQ(errors,
-              (std::vector<std::string>{
-                  "An exception occured in LWPanelCallbacks::panelKeyDown(): / key refused",
-                  "An exception occured in LWPanelControlCallBacks::controlName(): / name refused",
-                  "An exception occured in LWPanelControlCallBacks::controlEvent(): / event "
-                  "refused"}));
-}
-
-TEST_F(PanelTest, AboutPanelWithoutImageHoldsOnlyTheText) {
-    const char* lines[] = {"lumavex", "A shading override.", nullptr};
-    vexo::AboutPanel about("About", lines);
-    EXPECT_FALSE(about.canvasControl());
-    const std::string text = panel(about).print();
-    EXPECT_NE(text.find("closed\n  text \"\"\n    lumavex\n    A shading override.\n"),
-              std::string::npos)
-        << text;
-    // A null line array is an empty text, not a crash.
-    vexo::AboutPanel empty("About", nullptr, nullptr, 0, 0);
-    EXPECT_TRUE(panel(empty).controls()[0].lines.empty());
 }
 
 }  // namespace

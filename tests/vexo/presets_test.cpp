@@ -6,6 +6,7 @@
 #include <vexo/server.h>
 #include "lwhost/core/host.h"
 #include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <algorithm>
@@ -25,28 +26,23 @@ using Strings = std::vector<std::string>;
 using lwhost::MessageKind;
 
 constexpr unsigned kMenu = 0x805;
-const st_LWBlockIdent kIds[] = {{LWID_MAKE('G', 'A', 'I', 'N'), "Gain"},
-                                {LWID_MAKE('L', 'A', 'B', 'L'), "Label"},
-                                {0, nullptr}};
+const st_LWBlockIdent kIds[] = {{LWID_MAKE('L', 'A', 'B', 'L'), "Label"}, {0, nullptr}};
 
-// A handler with two settings.
+// A handler with one setting.
 struct Settings : vexo::PresetHandler {
-    float gain = 1.0f;
     std::string label = "plain";
     int loads = 0;
     const char* loadError = nullptr;
     const char* saveError = nullptr;
 
     const char* SavePreset(vexo::SaveState& s) override {
-        s.writeFPBlk(kIds[0], gain);
-        s.writeStrBlk(kIds[1], label);
+        s.writeStrBlk(kIds[0], label);
         return saveError;
     }
     const char* LoadPreset(vexo::LoadState& s) override {
         ++loads;
         while (LWID id = s.findBlk(kIds)) {
-            if (id == kIds[0].id) s.readFP(gain);
-            if (id == kIds[1].id) s.readStr(label);
+            if (id == kIds[0].id) s.readStr(label);
             s.endBlk();
         }
         return loadError;
@@ -65,16 +61,6 @@ const char* fakeDirInfo(const char* type) {
     auto it = g_dirs.find(type ? type : "");
     return it == g_dirs.end() ? nullptr : it->second.c_str();
 }
-Strings g_chosen;  // answers of the file requester, in order; empty: cancel
-int fakeFileRequest(int, st_LWFileReqLocal* req) {
-    req->result = g_chosen.empty() ? LWFREQ_CANCELLED : LWFREQ_CONFIRMED;
-    if (g_chosen.empty()) return 1;
-    std::snprintf(req->fullName, static_cast<size_t>(req->bufLen), "%s", g_chosen.front().c_str());
-    g_chosen.erase(g_chosen.begin());
-    return 1;
-}
-st_LWInterfaceInfo g_interface{};
-
 std::string slurp(const std::string& path) {
     std::stringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
@@ -99,11 +85,7 @@ class PresetsTest : public ::testing::Test {
                   {"Content", root + "/content"}};
         // The default "Global" location is a system directory: tests keep it here.
         writeConfig("install", "Global " + root + "/global\n");
-        g_chosen.clear();
-        g_interface = st_LWInterfaceInfo{};
         host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&fakeDirInfo));
-        host.globals().publish(LWFILEREQFUNC_GLOBAL, reinterpret_cast<void*>(&fakeFileRequest));
-        host.globals().publish(LWINTERFACEINFO_GLOBAL, &g_interface);
         host.messages().setAnswerer([this](MessageKind, const lwhost::Message& m) {
             questions.push_back(m.line1 + "|" + m.line2);
             return answers.empty() ? 0 : takeFront(answers);
@@ -127,6 +109,15 @@ class PresetsTest : public ::testing::Test {
         return root + "/" + location + "/SimplePresets/MasterHandler/lumavex";
     }
     std::string userFile() const { return presetDir("settings") + "/Soft.cfg"; }
+    // Queues the paths the host's file requester answers with, in order.
+    void choose(const Strings& paths) {
+        for (const std::string& path : paths) {
+            lwhost::UserAction chosen;
+            chosen.kind = lwhost::UserAction::Kind::File;
+            chosen.text = path;
+            session.dialogs().queue(chosen);
+        }
+    }
     // Queues the save form filled with a name and a location index, closed with OK.
     void fillSaveForm(const std::string& name, int type) {
         forms.push_back([name, type](lwhost::XPanel& p) {
@@ -220,16 +211,13 @@ TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrderAndSurvivesJunk)
     ASSERT_FALSE(warnings.empty());
     EXPECT_NE(warnings[0].find(root + "/settings/SimplePresetPaths.cfg line "), std::string::npos);
     for (const lwhost::Message& m : host.messages().all()) EXPECT_EQ(m.count, 1u) << "warned once";
-    vexo::pathMap.Reset();
-    EXPECT_EQ(vexo::pathMap.directory("Global"), "/Library/Preferences/LightWave3D");
 }
 
-TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlignment) {
+TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedAlignedAndChoosingOneLoadsIt) {
     Bound b;
     EXPECT_EQ(menu(b.presets), kCommands);
     EXPECT_STREQ(b.presets.popName(-1), "");
     forms.push_back([&](lwhost::XPanel& p) {
-        EXPECT_EQ(p.title(), "Save Preset");
         EXPECT_EQ(p.value(0x800).s, "none");
         EXPECT_EQ(p.value(0x801).i, kGlobal);
         EXPECT_EQ(p.popupItems(0x801), (Strings{"Content", "Global", "User"}));
@@ -247,16 +235,11 @@ TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedWithLocationAndAlig
     want.insert(want.end(), kCommands.begin(), kCommands.end());
     EXPECT_EQ(menu(b.presets), want);
     EXPECT_STREQ(b.presets.collection().popName(0), "Hard");
-}
 
-TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
-    Bound b;
-    b.settings.gain = 2.5f;
+    // Chosen from the panel's menu, a preset loads and the panel is refreshed.
     b.settings.label = "bright";
     savePreset(b.presets, "Bright", kContent);
-    b.settings.gain = 0.0f;
     b.settings.label = "changed";
-
     const st_LWXPanelControl controls[] = {{kMenu, "Presets", "vPopCmd"}, {0, nullptr, nullptr}};
     vexo::XPanel owner;
     LWXPanelID id = owner.create(LWXP_VIEW, controls, true);
@@ -267,16 +250,17 @@ TEST_F(PresetsTest, ChoosingAPresetLoadsItAndRefreshesThePanel) {
     const unsigned refreshes = panel->refreshCount();
     host.messages().clear();
     ASSERT_TRUE(panel->chooseCommand(kMenu, 0)) << panel->lastError();
-    EXPECT_EQ(b.settings.gain, 2.5f);
     EXPECT_EQ(b.settings.label, "bright");
     EXPECT_GT(panel->refreshCount(), refreshes);
     EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Loaded Preset: Bright"});
-    b.settings.gain = 0.0f;
+    b.settings.label = "changed";
     b.presets.popCommand(kMenu + 1, 0);  // another control's command
-    EXPECT_EQ(b.settings.gain, 0.0f);
+    EXPECT_EQ(b.settings.label, "changed");
 }
 
-TEST_F(PresetsTest, UnsafeOrEmptyNamesNeverLeaveTheirDirectory) {
+TEST_F(PresetsTest, UnsafeEmptyOrUnwritablePresetsNeverLeaveTheirDirectoryOrClaimSuccess) {
+    std::ofstream(root + "/blocker") << "a file where a directory should be";
+    writeConfig("install", "Global " + root + "/blocker/global\n");
     Bound b;
     for (const char* name : {"a/b:c", "../../escape", "..\\up|*?\"<>%+~", ".dot"})
         savePreset(b.presets, name, kContent);
@@ -290,8 +274,16 @@ TEST_F(PresetsTest, UnsafeOrEmptyNamesNeverLeaveTheirDirectory) {
     host.messages().clear();
     savePreset(b.presets, "", kContent);
     EXPECT_FALSE(fs::exists(dir + "/.cfg"));
-    EXPECT_EQ(messagesOf(MessageKind::Error),
-              Strings{"Error saving Preset: the preset has no name."});
+    savePreset(b.presets, "Soft", kGlobal);
+    b.settings.saveError = "settings are locked";
+    savePreset(b.presets, "Soft", kUser);
+    EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
+    Strings errors = messagesOf(MessageKind::Error);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0], "Error saving Preset: the preset has no name.");
+    EXPECT_EQ(errors[1].rfind("Error saving Preset: ", 0), 0u);
+    EXPECT_NE(errors[1].find(root + "/blocker/global/SimplePresets"), std::string::npos);
+    EXPECT_EQ(errors[2], "Error saving Preset: settings are locked|" + userFile());
 }
 
 TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNeverAsks) {
@@ -323,7 +315,7 @@ TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNever
               "Save Preset|Are you sure you want to overwrite preset?\n" + userFile());
     EXPECT_NE(slurp(userFile()).find("second"), std::string::npos);
 
-    g_interface.alertLevel = LWALERT_EXPERT;
+    session.dialogs().setAlertLevel(LWALERT_EXPERT);
     b.settings.label = "third";
     savePreset(b.presets, "Soft", kUser);
     EXPECT_NE(slurp(userFile()).find("third"), std::string::npos);
@@ -332,21 +324,6 @@ TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNever
     b.presets.doDeletePreset();
     EXPECT_FALSE(fs::exists(userFile()));
     EXPECT_EQ(questions.size(), 3u);
-}
-
-TEST_F(PresetsTest, SaveThatCannotWriteReportsAnErrorNotSuccess) {
-    std::ofstream(root + "/blocker") << "a file where a directory should be";
-    writeConfig("install", "Global " + root + "/blocker/global\n");
-    Bound b;
-    savePreset(b.presets, "Soft", kGlobal);
-    b.settings.saveError = "settings are locked";
-    savePreset(b.presets, "Soft", kUser);
-    EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
-    Strings errors = messagesOf(MessageKind::Error);
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].rfind("Error saving Preset: ", 0), 0u);
-    EXPECT_NE(errors[0].find(root + "/blocker/global/SimplePresets"), std::string::npos);
-    EXPECT_EQ(errors[1], "Error saving Preset: settings are locked|" + userFile());
 }
 
 TEST_F(PresetsTest, DefaultPresetLoadsQuietlyAndCopiesNeverShareHandlerOrPanel) {
@@ -383,7 +360,6 @@ TEST_F(PresetsTest, DeleteAsksWithTheDisplayNameHonoursTheAnswerAndReportsFailur
     savePreset(b.presets, "Soft", kUser);
     b.presets.popCount();
     forms.push_back([&](lwhost::XPanel& p) {
-        EXPECT_EQ(p.title(), "Delete Preset");
         EXPECT_EQ(p.popupItems(0x800), Strings{"[User]\x03(a:32)Soft"});
     });
     answers = {LWMSG_NO, LWMSG_YES};
@@ -448,23 +424,23 @@ TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
     const std::string file = root + "/content/shots/look.cfg";
     fs::create_directories(root + "/content/shots");
     b.settings.label = "exported";
-    g_chosen = {file};
+    choose({file});
     b.presets.popCommand(kMenu, vexo::SimplePreset::SaveFile);  // no presets: N = 0
     EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Saved Preset As: " + file});
     EXPECT_EQ(vexo::SimplePreset::grabPresetName(file, ""), file);
 
     // Again: the question shows the name inside the content directory; No asks for a file again.
-    g_chosen = {file, file};
+    choose({file, file});
     answers = {LWMSG_YNC_NO, LWMSG_CANCEL};
     b.presets.doSaveAsPreset();
     ASSERT_EQ(questions.size(), 2u);
     EXPECT_EQ(questions[0],
               "Save Preset|Are you sure you want to overwrite preset?\nshots/look.cfg");
-    EXPECT_TRUE(g_chosen.empty());
+    EXPECT_TRUE(session.dialogs().queueEmpty());
 
     host.messages().clear();
     b.settings.label = "other";
-    g_chosen = {file};
+    choose({file});
     b.presets.popCount();
     b.presets.popCommand(kMenu, vexo::SimplePreset::LoadFile);
     EXPECT_EQ(b.settings.label, "exported");
