@@ -1,9 +1,9 @@
 // lwhost render as a user meets it: images written, frame ranges, the summary, a shader that
 // throws, and bad input refused with status 2 and no image.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -13,19 +13,12 @@
 
 namespace {
 
-std::string workDirectory() {
-    static const std::string dir = [] {
-        std::string d =
-            std::string(::testing::TempDir()) + "/lwhost_render_" + std::to_string(::getpid());
-        ::mkdir(d.c_str(), 0700);
-        return d;
-    }();
-    return dir;
-}
+using std::filesystem::exists;
 
-bool exists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
+std::string workDirectory() {
+    const std::string dir = ::testing::TempDir() + "/lwhost_render_" + std::to_string(::getpid());
+    std::filesystem::create_directory(dir);
+    return dir;
 }
 
 ProgramResult render(const std::string& args) {
@@ -99,7 +92,6 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         {good + " -o " + workDirectory() + "/no/such/dir/x.png", "cannot write"},
         {good + " -o " + out + " --frame 9", "frame 9 is not in the scene's frames 1 to 3"},
         {good + " -o " + out + " --width 0", "the width must be 1 to 8192, not 0"},
-        {good + " -o " + out + " --height -4", "the height must be 1 to 8192, not -4"},
         {good + " -o " + out + " --samples 0", "samples per pixel must be"},
         {good + " -o " + out + " --threads 0", "--threads needs at least 1 thread"},
         {good + " -o " + out + " --frames 3-1", "--frames needs FIRST-LAST"},

@@ -2,11 +2,8 @@
 // answers with its exit status.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,6 +12,8 @@
 #include "test_paths.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const char* const kScene =
     "LWHostScene 1\n"
@@ -25,23 +24,17 @@ class LwhostRunTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = ::testing::TempDir() + "/run_" + std::to_string(::getpid());
-        ::mkdir(dir.c_str(), 0755);
+        fs::create_directory(dir);
         write("scene.lws", kScene);
     }
-    void TearDown() override {
-        for (const std::string& f : files()) std::remove((dir + "/" + f).c_str());
-        ::rmdir(dir.c_str());
-    }
+    void TearDown() override { fs::remove_all(dir); }
     void write(const std::string& name, const std::string& text) {
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
     }
+    // Every file, hidden ones (where temporaries go) included.
     std::vector<std::string> files() const {
         std::vector<std::string> out;
-        if (DIR* d = ::opendir(dir.c_str())) {
-            while (dirent* e = ::readdir(d))
-                if (e->d_name[0] != '.') out.push_back(e->d_name);
-            ::closedir(d);
-        }
+        for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename());
         std::sort(out.begin(), out.end());
         return out;
     }

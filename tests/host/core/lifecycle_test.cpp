@@ -95,16 +95,6 @@ TEST_F(LifecycleTest, RingEventsReachAttachedClientsOnly) {
     EXPECT_EQ(host->ring().sent("qrvLumavexComRing"), 2u);
 }
 
-TEST_F(LifecycleTest, MessagesShownByThePlugInAreKeptAndRepeatsCounted) {
-    probe(PROBE_ERROR, "An exception occured in Instance::Destroy():", 0, nullptr, "boom");
-    probe(PROBE_ERROR, "An exception occured in Instance::Destroy():", 0, nullptr, "boom");
-    auto all = host->messages().all();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].kind, lwhost::MessageKind::Error);
-    EXPECT_EQ(all[0].line2, "boom");
-    EXPECT_EQ(all[0].count, 2u);
-}
-
 TEST_F(LifecycleTest, ReloadStartsTheModuleAfresh) {
     probe(PROBE_RING_ATTACH, "topic");
     host->unloadModules();
