@@ -125,10 +125,6 @@ TEST_F(LwhostRunTest, TheExampleScriptRunsOnTheExampleScene) {
     EXPECT_EQ(section.find("Plugin"), std::string::npos) << section;
     EXPECT_NE(saved.find("  Plugin ShaderHandler qrvLumavex\n"), std::string::npos);  // Floor's
     EXPECT_NE(saved.find("Plugin MasterHandler qrvLumavex\n  Version 1\n"), std::string::npos);
-
-    r = runProgram(lwhostProgram() + " run --help");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("usage: lwhost run SCENE SCRIPT"), std::string::npos);
 }
 
 }  // namespace

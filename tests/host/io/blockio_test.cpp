@@ -91,6 +91,15 @@ struct In {
         end();
         return v;
     }
+    // Up to `n` values through `read`: as many as it gave, none when it failed.
+    template <class T, class F>
+    std::vector<T> values(F read, size_t n) {
+        std::vector<T> v(n);
+        const int got = read(s->readData, v.data(), int(n));
+        v.resize(got < 0 ? 0 : size_t(got));
+        return v;
+    }
+    std::vector<uint32_t> u4s(size_t n) { return values<uint32_t>(s->readU4, n); }
     int u1(uint8_t* v, int n) { return s->readU1(s->readData, v, n); }
     int u4(uint32_t* v, int n) { return s->readU4(s->readData, v, n); }
     int fp(float* v, int n) { return s->readFP(s->readData, v, n); }
@@ -154,17 +163,11 @@ TEST_P(BlockIoTest, ValuesOfEveryKindRoundTripExactly) {
     lwhost::MemoryLoadState load(bytes, GetParam());
     In in{load.record()};
     ASSERT_EQ(in.find(), kAlpha.id);
-    std::vector<uint8_t> u1r(3);
-    std::vector<int16_t> i2r(4);
-    std::vector<uint32_t> u4r(3);
-    std::vector<float> fp(floats.size() + 1);
-    ASSERT_EQ(in.u1(u1r.data(), 3), 3);
-    ASSERT_EQ(load.record()->readI2(load.record()->readData, i2r.data(), 4), 4);
-    ASSERT_EQ(in.u4(u4r.data(), 3), 3);
-    ASSERT_EQ(in.fp(fp.data(), int(fp.size())), int(fp.size()));
-    EXPECT_EQ(u1r, u1);
-    EXPECT_EQ(i2r, i2);
-    EXPECT_EQ(u4r, u4);
+    EXPECT_EQ(in.values<uint8_t>(in.s->readU1, 3), u1);
+    EXPECT_EQ(in.values<int16_t>(in.s->readI2, 4), i2);
+    EXPECT_EQ(in.u4s(3), u4);
+    const std::vector<float> fp = in.values<float>(in.s->readFP, floats.size() + 1);
+    ASSERT_EQ(fp.size(), floats.size() + 1);
     for (size_t i = 0; i < floats.size(); ++i)
         EXPECT_EQ(std::memcmp(&fp[i], &floats[i], 4), 0) << "float " << i << " read " << fp[i];
     EXPECT_TRUE(std::isnan(fp.back()));
@@ -210,19 +213,14 @@ TEST_P(BlockIoTest, NestedValuesKeepTheirOrderAndABlockBegunInALeafNestsIt) {
     In in{load.record()};
     EXPECT_EQ(in.u4(), 7u);
     ASSERT_EQ(in.find(), kGroup.id);
-    uint32_t two[2] = {};
-    ASSERT_EQ(in.u4(two, 2), 2);
-    EXPECT_EQ(two[1], 2u);
-    // Values do not run into a following block.
-    EXPECT_EQ(in.u4(two, 1), -1);
+    EXPECT_EQ(in.u4s(2), (std::vector<uint32_t>{1, 2}));
+    EXPECT_TRUE(in.u4s(1).empty()) << "values do not run into a following block";
     ASSERT_EQ(in.find(), kAlpha.id);
     EXPECT_EQ(in.depth(), 2);
     EXPECT_EQ(in.str(), "inner");
     EXPECT_EQ(in.find(), 0u) << "a leaf has no inner blocks";
     in.end();
-    ASSERT_EQ(in.u4(two, 2), 2);
-    EXPECT_EQ(two[0], 3u);
-    EXPECT_EQ(two[1], 4u);
+    EXPECT_EQ(in.u4s(2), (std::vector<uint32_t>{3, 4}));
     ASSERT_EQ(in.find(), kGroup.id);
     in.end();
     EXPECT_EQ(in.find(), 0u);

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -18,7 +17,6 @@ namespace {
 
 using lwhost::GraphInput;
 using lwhost::GraphNode;
-using lwhost::GraphOutput;
 using lwhost::NodeGraph;
 using lwhost::NodeSystem;
 

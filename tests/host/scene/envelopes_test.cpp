@@ -108,12 +108,11 @@ TEST_F(EnvelopesTest, ChannelGroupsFormANamedTreeHoldingNamedChannels) {
     EXPECT_STREQ(ci->groupName(a1), "A1");
 
     LWVParmID colour = parm(LWVP_COLOR, "Tint", a1);
-    LWVParmID scale = parm(LWVP_PERCENT, "Mix", a1);
+    parm(LWVP_PERCENT, "Mix", a1);
     parm(LWVP_VECTOR, "Pos", b);
     EXPECT_EQ(channelNames(a1), (std::vector<std::string>{"Tint.R", "Tint.G", "Tint.B", "Mix"}));
     EXPECT_EQ(channelNames(b), (std::vector<std::string>{"Pos.X", "Pos.Y", "Pos.Z"}));
     EXPECT_EQ(vp->getGroup(colour), a1);
-    EXPECT_EQ(vp->getType(scale), LWVP_PERCENT);
     LWChannelID first = ci->firstChannel(a1);
     EXPECT_EQ(ci->channelParent(first), a1);
     EXPECT_EQ(ci->channelEnvelope(first), channelOf(colour, 0));
