@@ -5,6 +5,7 @@
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -24,6 +25,17 @@ class EnvelopesTest : public ::testing::Test {
         EXPECT_NE(p, nullptr);
         EXPECT_EQ(vp->setup(p, name, group, nullptr, nullptr, "qrvTest", nullptr), 1);
         return p;
+    }
+    // Sets the parameter's values; answers how many it took.
+    int set(LWVParmID p, std::vector<double> values) {
+        values.resize(3);
+        return vp->setVal(p, values.data());
+    }
+    // The parameter's values at `time`, one per channel; none when it is refused.
+    std::vector<double> at(LWVParmID p, double time) {
+        double v[3] = {};
+        const int n = vp->getVal(p, time, v);
+        return std::vector<double>(v, v + std::max(n, 0));
     }
     LWEnvelopeID channelOf(LWVParmID p, int index) {
         LWEnvelopeID envs[3] = {};
@@ -62,13 +74,10 @@ TEST_F(EnvelopesTest, EvaluatesConstantWithoutKeysAndLinearlyBetweenKeys) {
     EXPECT_EQ(env->evaluate(e, 99.0), 0.0) << "after the last key";
 
     LWVParmID p = parm(LWVP_FLOAT);
-    double set = 0.25, got = 0;
-    EXPECT_EQ(vp->setVal(p, &set), 1);
-    EXPECT_EQ(vp->getVal(p, 7.0, &got), 1);
-    EXPECT_EQ(got, 0.25) << "a channel without keys answers the set value";
+    EXPECT_EQ(set(p, {0.25}), 1);
+    EXPECT_EQ(at(p, 7.0), std::vector<double>{0.25}) << "without keys: the set value";
     env->createKey(channelOf(p, 0), 0.0, 1.0);
-    vp->getVal(p, 7.0, &got);
-    EXPECT_EQ(got, 1.0) << "keys win over the set value";
+    EXPECT_EQ(at(p, 7.0), std::vector<double>{1.0}) << "keys win over the set value";
 }
 
 TEST_F(EnvelopesTest, KeysStayOrderedAndUniquePerTime) {
@@ -123,8 +132,7 @@ TEST_F(EnvelopesTest, DestroyingAGroupOrphansItsParametersInsteadOfBreakingThem)
     LWChanGroupID top = env->createGroup(nullptr, "Top");
     LWChanGroupID inner = env->createGroup(top, "Inner");
     LWVParmID p = parm(LWVP_FLOAT, "Level", inner);
-    double set = 0.5;
-    vp->setVal(p, &set);
+    set(p, {0.5});
 
     env->destroyGroup(top);
     EXPECT_EQ(host.envelopes().groupCount(), 0u) << "the subtree goes with it";
@@ -133,9 +141,7 @@ TEST_F(EnvelopesTest, DestroyingAGroupOrphansItsParametersInsteadOfBreakingThem)
     EXPECT_EQ(vp->getGroup(p), nullptr);
     EXPECT_EQ(ci->channelParent(ci->firstChannel(nullptr)), nullptr);
     EXPECT_EQ(channelNames(nullptr), std::vector<std::string>{"Level"});
-    double got = 0;
-    EXPECT_EQ(vp->getVal(p, 0.0, &got), 1);
-    EXPECT_EQ(got, 0.5);
+    EXPECT_EQ(at(p, 0.0), std::vector<double>{0.5});
     EXPECT_EQ(vp->setup(p, "Level", inner, nullptr, nullptr, "qrvTest", nullptr), 0);
 }
 
@@ -150,8 +156,7 @@ TEST_F(EnvelopesTest, RefusesUnknownTypesTexturesAndStaleHandles) {
     vp->destroy(p);
     EXPECT_EQ(host.envelopes().parmCount(), 0u);
     EXPECT_EQ(host.envelopes().envelopeCount(), 0u);
-    double v[3] = {};
-    EXPECT_EQ(vp->getVal(p, 0.0, v), 0);
+    EXPECT_TRUE(at(p, 0.0).empty());
     EXPECT_EQ(env->createKey(e, 0.0, 1.0), nullptr);
     EXPECT_EQ(vp->copy(p, p), 0);
 }
@@ -160,22 +165,16 @@ TEST_F(EnvelopesTest, RefusesUnknownTypesTexturesAndStaleHandles) {
 TEST_F(EnvelopesTest, CopyTakesKeysAndValuesPerChannelWithHandlesOfItsOwn) {
     LWVParmID from = parm(LWVP_VECTOR);
     LWVParmID to = parm(LWVP_VECTOR);
-    double set[3] = {1, 2, 3};
-    EXPECT_EQ(vp->setVal(from, set), 3);
+    EXPECT_EQ(set(from, {1, 2, 3}), 3);
     LWEnvKeyID key = env->createKey(channelOf(from, 2), 4.0, 40.0);
     EXPECT_EQ(vp->copy(to, from), 3);
-    double v[3] = {};
-    EXPECT_EQ(vp->getVal(to, 0.0, v), 3);
-    EXPECT_EQ(v[0], 1.0);
-    EXPECT_EQ(v[1], 2.0);
-    EXPECT_EQ(v[2], 40.0);
+    EXPECT_EQ(at(to, 0.0), (std::vector<double>{1, 2, 40}));
     EXPECT_EQ(env->keyCount(channelOf(to, 2)), 1);
     EXPECT_NE(env->nextKey(channelOf(to, 2), nullptr), key);
 
     LWVParmID scalar = parm(LWVP_FLOAT);
     EXPECT_EQ(vp->copy(scalar, from), 1) << "only the channels both have";
-    vp->getVal(scalar, 0.0, v);
-    EXPECT_EQ(v[0], 1.0);
+    EXPECT_EQ(at(scalar, 0.0), std::vector<double>{1.0});
 }
 
 // ---- block I/O
@@ -193,17 +192,11 @@ class EnvelopeBlocksTest : public EnvelopesTest, public ::testing::WithParamInte
         lwhost::MemoryLoadState state(bytes, GetParam());
         return vp->load(p, state.record());
     }
-    std::vector<double> at(LWVParmID p, double time) {
-        double v[3] = {};
-        int n = vp->getVal(p, time, v);
-        return std::vector<double>(v, v + n);
-    }
 };
 
 TEST_P(EnvelopeBlocksTest, SavedParameterLoadsBackWithValuesAndKeys) {
     LWVParmID source = parm(LWVP_COLOR);
-    double set[3] = {0.25, 0.5, 0.75};
-    vp->setVal(source, set);
+    set(source, {0.25, 0.5, 0.75});
     env->createKey(channelOf(source, 1), 0.0, 1.0);
     env->createKey(channelOf(source, 1), 2.5, -3.0);
     std::string bytes = save(source);
@@ -223,11 +216,9 @@ TEST_P(EnvelopeBlocksTest, DamagedDataChangesNothingAndNeverReadsPastTheEnd) {
     std::string bytes = save(source);
 
     LWVParmID target = parm(LWVP_VECTOR);
-    double set[3] = {7, 8, 9};
-    vp->setVal(target, set);
     // Every cut of the data either fails and leaves the target alone, or loads whole channels.
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        vp->setVal(target, set);
+        set(target, {7, 8, 9});
         for (int c = 0; c < 3; ++c)
             while (LWEnvKeyID k = env->nextKey(channelOf(target, c), nullptr))
                 env->destroyKey(channelOf(target, c), k);
@@ -249,27 +240,24 @@ INSTANTIATE_TEST_SUITE_P(BothEncodings, EnvelopeBlocksTest,
 
 TEST_F(EnvelopesTest, LoadSkipsExtraChannelsKeepsMissingOnesAndRefusesShortKeys) {
     LWVParmID p = parm(LWVP_FLOAT);
-    double set = 3;
-    vp->setVal(p, &set);
+    set(p, {3});
     auto load = [&](const char* text) {
         lwhost::MemoryLoadState state(text, LWIO_TEXT);
         return vp->load(p, state.record());
     };
-    double v = 0;
     EXPECT_EQ(load("Unknown 1\n"), nullptr);
-    vp->getVal(p, 0.0, &v);
-    EXPECT_EQ(v, 3.0) << "no channel block: the channel keeps its value";
+    EXPECT_EQ(at(p, 0.0), std::vector<double>{3})
+        << "no channel block: the channel keeps its value";
 
+    // Keys 0 -> 1 and 2 -> 5 give 3 at time 1; the second channel block is one too many.
     EXPECT_EQ(load("{ Channel\n  Key 0 1\n  Key 2 5\n}\n{ Channel\n  Value 9\n}\n"), nullptr);
-    vp->getVal(p, 1.0, &v);
-    EXPECT_EQ(v, 3.0);
+    EXPECT_EQ(at(p, 1.0), std::vector<double>{3});
     EXPECT_EQ(env->keyCount(channelOf(p, 0)), 2) << "no count block: the keys are taken as read";
 
     EXPECT_NE(load("{ Channel\n  Value 1\n  Key 4\n}\n"), nullptr);
     EXPECT_NE(load("{ Channel\n  Value 1\n  KeyCount 3\n  Key 0 1\n}\n"), nullptr);
     EXPECT_NE(load("{ Channel\n  Key 0 +nan\n}\n"), nullptr);
-    vp->getVal(p, 1.0, &v);
-    EXPECT_EQ(v, 3.0) << "failed loads leave the parameter alone";
+    EXPECT_EQ(at(p, 1.0), std::vector<double>{3}) << "failed loads leave the parameter alone";
     EXPECT_EQ(env->keyCount(channelOf(p, 0)), 2);
 }
 

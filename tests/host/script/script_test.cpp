@@ -255,17 +255,13 @@ TEST_F(ScriptVerbsTest, CommandGenericAndExpectVerbsCheckWhatTheHostDid) {
         EXPECT_EQ(failure(text), std::string("v.lwscript:1: ") + message);
 }
 
-TEST_F(ScriptVerbsTest, SaveWritesTheSceneWithItsInstancesOrSaysWhyNot) {
+// A save that succeeds is checked through the program: the example scripts save.
+TEST_F(ScriptVerbsTest, SaveSaysWhyItCannotSave) {
     EXPECT_EQ(failure("save"), "v.lwscript:1: no path to save to: give one, or run with -o");
-    const std::string path = ::testing::TempDir() + "/script_save.lws";
-    env.outputPath = path;
-    runOk("panel open MasterHandler 1\npanel set Value 12\nsave");
-    EXPECT_NE(readWholeFile(path).find("Plugin MasterHandler testmaster\n  Value 12\n"),
-              std::string::npos);
     EXPECT_NE(failure("save \"/no/such/dir/x.lws\"").find("v.lwscript:1: "), std::string::npos);
+    env.outputPath = ::testing::TempDir() + "/never.lws";
     env.allowSave = false;
     EXPECT_EQ(failure("save"), "v.lwscript:1: saving is off");
-    std::remove(path.c_str());
 }
 
 }  // namespace
