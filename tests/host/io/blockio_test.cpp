@@ -421,11 +421,7 @@ TEST(TextBlocks, ValueOfTheWrongKindFailsAndStaysUnread) {
 }
 
 TEST(TextBlocks, DamagedTextStopsReadingAndNamesTheLine) {
-    struct Case {
-        const char* text;
-        const char* error;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"Alpha 1\nBeta \"no end\n", "line 11: a text without its closing quote"},
         {"Alpha 1\n}\nBeta 2\n", "line 11: '}' without an open block"},
         {"Alpha 1\n{ Group\n  Beta 1\n", "line 13: the block begun at line 11 has no closing '}'"},
@@ -436,13 +432,13 @@ TEST(TextBlocks, DamagedTextStopsReadingAndNamesTheLine) {
         {"Alpha 1\nBeta \"\\x00\"\n", "line 11: a text holds a bad \\x escape"},
         {"Alpha 1\nBeta \x01\n", "line 11: unexpected character 0x01"},
     };
-    for (const Case& c : cases) {
-        lwhost::MemoryLoadState load(c.text, LWIO_TEXT, 10);
+    for (const auto& [text, error] : cases) {
+        lwhost::MemoryLoadState load(text, LWIO_TEXT, 10);
         In in{load.record()};
-        EXPECT_EQ(in.leaf(kAlpha.id, kKnown), 1u) << c.text;
+        EXPECT_EQ(in.leaf(kAlpha.id, kKnown), 1u) << text;
         skim(load.record(), kKnown);
-        EXPECT_TRUE(load.damaged()) << c.text;
-        EXPECT_EQ(load.error(), c.error) << c.text;
+        EXPECT_TRUE(load.damaged()) << text;
+        EXPECT_EQ(load.error(), error) << text;
         uint32_t v = 0;
         EXPECT_EQ(in.u4(&v, 1), -1);
         EXPECT_EQ(in.find(kKnown), 0u);
@@ -466,11 +462,7 @@ TEST(BinaryBlocks, LayoutIsIdSizeAndBigEndianContent) {
 }
 
 TEST(BinaryBlocks, SizesRunningPastTheirParentOrTheDataAreDamage) {
-    struct Case {
-        std::string bytes;
-        const char* error;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"ALPH" + be32(4) + "ab",
          "offset 0: block 'ALPH' of 4 bytes runs past the data (2 bytes left)"},
         {"GRUP" + be32(0x80000000u | 12) + "BETA" + be32(9) + "abcd",
@@ -482,11 +474,11 @@ TEST(BinaryBlocks, SizesRunningPastTheirParentOrTheDataAreDamage) {
         {"GRUP" + be32(0x80000000u | 0x7fffffffu),
          "offset 0: block 'GRUP' of 2147483647 bytes runs past the data (0 bytes left)"},
     };
-    for (const Case& c : cases) {
-        lwhost::MemoryLoadState load(c.bytes, LWIO_BINARY);
+    for (const auto& [bytes, error] : cases) {
+        lwhost::MemoryLoadState load(bytes, LWIO_BINARY);
         skim(load.record());
         EXPECT_TRUE(load.damaged());
-        EXPECT_EQ(load.error(), c.error);
+        EXPECT_EQ(load.error(), error);
         In in{load.record()};
         EXPECT_EQ(in.find(), 0u);
     }

@@ -138,10 +138,7 @@ TEST_F(PluginsTest, SavedScenesReadBackToTheSameTextAfterTheOldInstancesWent) {
 TEST_F(PluginsTest, LoadErrorsNameTheFileAndLineAndKeepTheSceneBefore) {
     readOk(kScene);
     log();
-    const struct {
-        std::string text;
-        std::string error;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"LWHostScene 1\nPlugin MasterHandler testrefuse\nEndPlugin\n",
          "t.lws:2: MasterHandler testrefuse: cannot create an instance: the test server refuses "
          "to start"},
@@ -151,10 +148,10 @@ TEST_F(PluginsTest, LoadErrorsNameTheFileAndLineAndKeepTheSceneBefore) {
         {"LWHostScene 1\nPlugin MasterHandler testmaster\n  Fail\nEndPlugin\n",
          "t.lws:2: MasterHandler testmaster: told to fail by its settings"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, message] : cases) {
         std::string error;
-        EXPECT_FALSE(read(c.text, error));
-        EXPECT_EQ(error, c.error);
+        EXPECT_FALSE(read(text, error));
+        EXPECT_EQ(error, message);
         // The old scene is back, its master rebuilt from the blocks it left.
         ASSERT_EQ(scene.masters().size(), 1u);
         EXPECT_NE(scene.masters()[0].data.instance, nullptr);

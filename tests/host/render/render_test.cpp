@@ -317,25 +317,21 @@ TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {
 }
 
 TEST(RenderRecord, ShadersGetTheRecordLayoutOfTheHostVersion) {
-    struct Case {
-        HostIdentity identity;
-        std::string expected;
-    };
     // Pixel 0 0 sees the floor obliquely: 1 / |(-0.9375 t, 0.9167 t 3/4, 1)| with t = tan 25.
     const std::string common = "sx=0.5 sy=0.5 flags=1 bounces=0 polygon=1 cosine=0.8791 weights=1";
-    const Case cases[] = {
+    const std::pair<HostIdentity, std::string> cases[] = {
         {version(9, 3), "probe version=4 " + common + "\n"},
         {version(9, 5), "probe version=5 " + common + " rayType=0 sub=0.5,0.5\n"},
         {version(11, 6),
          "probe version=6 " + common + " rayType=0 sub=0.5,0.5 time=0.03333 index=0\n"},
     };
-    for (const Case& c : cases) {
-        RenderFixture f(c.identity);
+    for (const auto& [identity, expected] : cases) {
+        RenderFixture f(identity);
         const auto floor = f.addFloorScene();
         f.addShader(floor, "rtprobe");
         f.notes(true);
         f.render();
-        EXPECT_EQ(f.notes(), c.expected);
+        EXPECT_EQ(f.notes(), expected);
     }
 }
 

@@ -65,18 +65,16 @@ TEST(ScriptTest, LinesSplitIntoWordsAndTextsWithEscapesUpToAComment) {
     EXPECT_EQ(args[3].text, "#");  // '#' in a text is kept
     EXPECT_EQ(args[4].text, "y");  // outside one it ends the line
 
-    const struct {
-        const char* line;
-        const char* why;
-    } bad[] = {{"go \"open", "a text has no closing quote"},
-               {"go \"a\\q\"", "unknown escape \\q"},
-               {"go \"\\x4\"", "\\x needs two hexadecimal digits"},
-               {"go \"end\\", "a text has no closing quote"},
-               {"go a\x01", "control character in the line"},
-               {"go \"a\x01\"", "control character in a text (write it as an escape)"}};
-    for (const auto& b : bad) {
-        EXPECT_FALSE(Script::splitLine(b.line, args, why)) << b.line;
-        EXPECT_EQ(why, b.why) << b.line;
+    const std::pair<const char*, const char*> bad[] = {
+        {"go \"open", "a text has no closing quote"},
+        {"go \"a\\q\"", "unknown escape \\q"},
+        {"go \"\\x4\"", "\\x needs two hexadecimal digits"},
+        {"go \"end\\", "a text has no closing quote"},
+        {"go a\x01", "control character in the line"},
+        {"go \"a\x01\"", "control character in a text (write it as an escape)"}};
+    for (const auto& [line, reason] : bad) {
+        EXPECT_FALSE(Script::splitLine(line, args, why)) << line;
+        EXPECT_EQ(why, reason) << line;
     }
 }
 
@@ -91,10 +89,7 @@ TEST(ScriptTest, StatementsFindOneAndTwoWordVerbsAndCheckTheirArguments) {
     EXPECT_EQ(f.ran,
               (std::vector<std::string>{"go", "go|panel|x'", "panel open|A|2", "panel close"}));
 
-    const struct {
-        const char* text;
-        const char* error;
-    } bad[] = {
+    const std::pair<const char*, const char*> bad[] = {
         {"go\nstop", "s.lwscript:2: unknown verb 'stop'"},
         {"go\n\n\"go\"", "s.lwscript:3: a statement begins with a verb, not a text"},
         {"panel", "s.lwscript:1: 'panel' needs one of: close, open"},
@@ -105,10 +100,10 @@ TEST(ScriptTest, StatementsFindOneAndTwoWordVerbsAndCheckTheirArguments) {
         {"go 1 2 3", "s.lwscript:1: 'go' takes 0 to 2 arguments (go [A [B]]), found 3"},
         {"go \"x", "s.lwscript:1: a text has no closing quote"},
     };
-    for (const auto& b : bad) {
+    for (const auto& [text, message] : bad) {
         f.ran.clear();
-        EXPECT_EQ(f.execute(b.text, error), Script::Result::BadScript) << b.text;
-        EXPECT_EQ(error, b.error);
+        EXPECT_EQ(f.execute(text, error), Script::Result::BadScript) << text;
+        EXPECT_EQ(error, message);
         EXPECT_TRUE(f.ran.empty()) << "nothing runs before the whole script was read";
     }
 }
