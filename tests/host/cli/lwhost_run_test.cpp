@@ -98,9 +98,8 @@ TEST_F(LwhostRunTest, BadScriptsScenesModulesAndCommandLinesExitWithStatusTwo) {
     r = run("run " + dir + "/broken.lws " + dir + "/ok.lwscript");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(dir + "/broken.lws:2: MasterHandler testrefuse: cannot create an "
-                               "instance: the test server refuses to start"),
-              std::string::npos)
+    // The reason itself is checked by the plug-in tests.
+    EXPECT_NE(r.err.find(dir + "/broken.lws:2: MasterHandler testrefuse: "), std::string::npos)
         << r.err;
 
     EXPECT_EQ(run("run " + dir + "/missing.lws " + dir + "/ok.lwscript").status, 2);

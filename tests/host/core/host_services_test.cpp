@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(GlobalsRegistryTest, TracksAcquireReleaseAndHeldPerName) {
+TEST(GlobalsRegistryTest, TracksAcquireReleaseAndHeldPerNameAndAsksAFallbackForOthers) {
     lwhost::GlobalsRegistry reg;
     int record = 0;
     reg.publish("Thing", &record);
@@ -28,10 +28,8 @@ TEST(GlobalsRegistryTest, TracksAcquireReleaseAndHeldPerName) {
     EXPECT_FALSE(reg.use("Unknown").held);
     EXPECT_EQ(reg.request(nullptr, LWGLOBAL_ACQUIRE), nullptr);
     EXPECT_EQ(reg.request("Thing", 7), nullptr);  // unknown use code
-}
 
-TEST(GlobalsRegistryTest, FallbackAnswersNamesTheTableLacks) {
-    lwhost::GlobalsRegistry reg;
+    // A fallback answers names the table lacks.
     int offered = 0;
     std::vector<std::string> asked;
     reg.setFallback([&](const std::string& name, int) -> void* {
