@@ -362,11 +362,9 @@ TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
     const LWNodeFuncs_t* nf = NodeSystem::nodeFuncs();
     const int rgb[3] = {30, 300, -4};
     nf->setNodeColor(node->id(), rgb);
-    int back[3] = {};
-    nf->getNodeColor(node->id(), back);
-    EXPECT_EQ(back[0], 30);
-    EXPECT_EQ(back[1], 255);
-    EXPECT_EQ(back[2], 0);
+    std::vector<int> back(3);
+    nf->getNodeColor(node->id(), back.data());
+    EXPECT_EQ(back, (std::vector<int>{30, 255, 0}));
 }
 
 TEST_F(NodeEditorTest, RunawayNestingStopsAtTheDepthLimit) {
