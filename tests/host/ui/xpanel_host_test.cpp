@@ -24,15 +24,12 @@ struct FakePlugin {
     const st_LWXPanelFuncs* funcs = nullptr;
     LWXPanelID destroyFromButton = nullptr;
 
-    static FakePlugin*& current() {
-        static FakePlugin* p = nullptr;
-        return p;
-    }
-    FakePlugin() { current() = this; }
-    ~FakePlugin() { current() = nullptr; }
+    static inline FakePlugin* current = nullptr;
+    FakePlugin() { current = this; }
+    ~FakePlugin() { current = nullptr; }
 
     static void* get(void*, unsigned vid) {
-        FakePlugin& f = *current();
+        FakePlugin& f = *current;
         ++f.gets;
         if (f.ints.count(vid)) return &f.ints[vid];
         if (f.floats.count(vid)) return &f.floats[vid];
@@ -42,7 +39,7 @@ struct FakePlugin {
         return nullptr;
     }
     static int set(void*, unsigned vid, void* value) {
-        FakePlugin& f = *current();
+        FakePlugin& f = *current;
         if (f.ints.count(vid)) f.ints[vid] = *static_cast<int*>(value);
         if (f.floats.count(vid)) f.floats[vid] = *static_cast<double*>(value);
         if (f.strings.count(vid)) f.strings[vid] = static_cast<char*>(value);
@@ -54,19 +51,19 @@ struct FakePlugin {
         return f.setResult;
     }
     static void change(LWXPanelID, unsigned cid, unsigned vid, int event) {
-        current()->log.push_back("change " + std::to_string(cid) + " " + std::to_string(vid) + " " +
-                                 std::to_string(event));
+        current->log.push_back("change " + std::to_string(cid) + " " + std::to_string(vid) + " " +
+                               std::to_string(event));
     }
     static void button(LWXPanelID panel, unsigned cid) {
-        FakePlugin& f = *current();
+        FakePlugin& f = *current;
         f.log.push_back("button " + std::to_string(cid));
         if (f.destroyFromButton == panel) f.funcs->destroy(panel);
     }
     static void destroyed(void* data) {
-        current()->log.push_back(std::string("destroyed ") + static_cast<const char*>(data));
+        current->log.push_back(std::string("destroyed ") + static_cast<const char*>(data));
     }
     static void command(LWXPanelID, int cid, int cmd) {
-        current()->log.push_back("command " + std::to_string(cid) + " " + std::to_string(cmd));
+        current->log.push_back("command " + std::to_string(cid) + " " + std::to_string(cmd));
     }
     static int popCount(void* data) {
         return static_cast<int>(static_cast<std::vector<std::string>*>(data)->size());
@@ -76,7 +73,7 @@ struct FakePlugin {
         return i < static_cast<int>(items.size()) ? items[i].c_str() : nullptr;
     }
     static void drawLogo(LWXPanelID, unsigned, LWXPDrawRegion region, int w, int h) {
-        const st_LWXPDrawFuncs* d = current()->funcs->drawf;
+        const st_LWXPDrawFuncs* d = current->funcs->drawf;
         d->drawRGBBox(region, 255, 255, 255, 0, 0, w, h);
         d->drawRGBBox(region, 255, 0, 0, 10, 10, 4, 3);
         d->drawRGBPixel(region, 0, 0, 300, w - 1, h - 1);      // blue clamped to 255
