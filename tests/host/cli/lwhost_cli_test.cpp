@@ -16,50 +16,42 @@ ProgramResult lwhost(const std::string& args) {
 }
 
 TEST(LwhostCliTest, ServersListsRecordsWithPositionClassNameAndTags) {
-    ProgramResult r = lwhost("servers --module " + testModule("order_module"));
+    // Global options are accepted after the command too.
+    ProgramResult r =
+        lwhost("servers --module " + testModule("order_module") + " --host-version 9.3 --modeler");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("3 server records"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  1  OrderHandler"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0:\"A\" 0x70000:\"grp/A\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  3  OrderHandler     b1"), std::string::npos) << r.out;
-}
-
-TEST(LwhostCliTest, ServersDefaultsToTheBundleNextToTheProgram) {
-    ProgramResult r = lwhost("servers");
+    // Without --module: the bundle next to the program.
+    r = lwhost("servers");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("lumavex.p"), std::string::npos);
 }
 
 TEST(LwhostCliTest, BadModulesExitTwoWithOneLineNamingFileAndReason) {
-    struct Case {
-        std::string module;
-        std::string reason;
-    } cases[] = {
+    const std::string text = ::testing::TempDir() + "/text_module.p";
+    std::ofstream(text) << "plain text\n";
+    const std::pair<std::string, std::string> cases[] = {
         {testModule("bad_sync"), "wrong sync word"},
         {testModule("bad_version"), "unsupported system version"},
         {testModule("bad_machine"), "wrong machine code"},
         {testModule("no_descriptor"), "has no module record"},
         {"/nonexistent/x.p", "no such module file"},
+        {text, "not a loadable module"},
     };
-    for (const Case& c : cases) {
-        ProgramResult r = lwhost("servers --module " + c.module);
-        EXPECT_EQ(r.status, 2) << c.module;
-        EXPECT_EQ(r.err.rfind("lwhost: " + c.module + ": ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    for (const auto& [module, reason] : cases) {
+        ProgramResult r = lwhost("servers --module " + module);
+        EXPECT_EQ(r.status, 2) << module;
+        EXPECT_EQ(r.err.rfind("lwhost: " + module + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
 }
 
-TEST(LwhostCliTest, TextFileAsModuleIsRefused) {
-    std::string path = ::testing::TempDir() + "/text_module.p";
-    std::ofstream(path) << "plain text\n";
-    ProgramResult r = lwhost("servers --module " + path);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find(path + ": not a loadable module"), std::string::npos) << r.err;
-}
-
-TEST(LwhostCliTest, UsageErrorsExitTwoWithAHint) {
+TEST(LwhostCliTest, UsageErrorsExitTwoWithAHintAndHelpIsNoError) {
     for (const char* args :
          {"", "frobnicate", "--bogus servers", "servers --bogus", "servers --module",
           "--host-version 16.0 servers", "--host-version servers", "servers --host-version 9.x"}) {
@@ -69,22 +61,11 @@ TEST(LwhostCliTest, UsageErrorsExitTwoWithAHint) {
     }
     ProgramResult r = lwhost("servers extra");
     EXPECT_NE(r.err.find("Try 'lwhost servers --help'"), std::string::npos) << r.err;
-}
-
-TEST(LwhostCliTest, HelpExplainsEveryCommandAndOption) {
-    ProgramResult overview = lwhost("--help");
-    EXPECT_EQ(overview.status, 0);
-    for (const char* word : {"servers", "--host-version", "--modeler"})
-        EXPECT_NE(overview.out.find(word), std::string::npos) << word;
-    ProgramResult servers = lwhost("servers --help");
-    EXPECT_EQ(servers.status, 0);
-    EXPECT_NE(servers.out.find("--module PATH"), std::string::npos);
-}
-
-TEST(LwhostCliTest, GlobalOptionsAreAcceptedAfterTheCommand) {
-    ProgramResult r =
-        lwhost("servers --module " + testModule("order_module") + " --host-version 9.3 --modeler");
-    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* args : {"--help", "servers --help", "run --help"}) {
+        r = lwhost(args);
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_EQ(r.out.rfind("usage: lwhost ", 0), 0u) << r.out;
+    }
 }
 
 // Every command reads and checks the configuration and the directory and alert options alike,

@@ -1,10 +1,9 @@
 // PNG files: what is written reads back the same through libpng; damaged files and unwritable
 // places are refused without leaving files behind.
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,23 +14,20 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using lwhost::RgbImage;
 
 std::string freshDirectory(const std::string& name) {
     const std::string dir =
-        std::string(::testing::TempDir()) + "/png_" + name + "_" + std::to_string(::getpid());
-    ::mkdir(dir.c_str(), 0700);
+        ::testing::TempDir() + "/png_" + name + "_" + std::to_string(::getpid());
+    fs::create_directory(dir);
     return dir;
 }
 
+// Every file, hidden ones included.
 std::vector<std::string> filesIn(const std::string& dir) {
     std::vector<std::string> out;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                out.push_back(e->d_name);
-        ::closedir(d);
-    }
+    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename());
     return out;
 }
 

@@ -74,6 +74,13 @@ class RenderFixture {
         scene.item(id)->transform.rotation = {0, pitch, 0};
         return id;
     }
+    // The floor: a 10 by 10 plane at the origin seen from above, under one sun.
+    LWSurfaceID addFloorScene(double pitch = 90, Vec3 colour = {1, 1, 1}, double intensity = 1) {
+        const LWSurfaceID floor = addPlane("Floor", 0, 10, 10);
+        addCameraAbove();
+        addSun(pitch, colour, intensity);
+        return floor;
+    }
     void addShader(LWSurfaceID surface, const std::string& server) {
         std::string error;
         ASSERT_TRUE(plugins.addShader(surface, server, error)) << error;
@@ -134,9 +141,7 @@ std::vector<int> pixel(const RgbImage& image, int x, int y) {
 
 TEST(RenderShading, PlaneUnderOneDistantLightShowsTheLambertValue) {
     RenderFixture f;
-    const auto floor = f.addPlane("Floor", 0, 10, 10);
-    f.addCameraAbove();
-    f.addSun(60, {1, 0.8, 0.6}, 0.9);
+    const auto floor = f.addFloorScene(60, {1, 0.8, 0.6}, 0.9);
     lwhost::Surface* s = f.scene.surface(floor);
     s->settings.colour = {0.5, 0.7, 0.9};
     s->settings.set(LWSURF_DIFFUSE, 0.8);
@@ -184,9 +189,7 @@ TEST(RenderShading, ShaderSettingTheColourChangesExactlyThePixelsOfItsSurface) {
 
 TEST(RenderShading, ShadingColoursCountOnlyWhenClaimedAndReplacementMixesIn) {
     RenderFixture f;
-    const auto floor = f.addPlane("Floor", 0, 10, 10);
-    f.addCameraAbove();
-    f.addSun(90, {1, 1, 1}, 0.5);
+    const auto floor = f.addFloorScene(90, {1, 1, 1}, 0.5);
     const RgbImage before = f.render();
     const int base = byte(0.78 * 1.0 * 0.5);  // default colour and diffuse, light straight down
     ASSERT_EQ(pixel(before, 8, 6), (std::vector<int>{base, base, base}));
@@ -211,9 +214,7 @@ TEST(RenderShading, ShadingColoursCountOnlyWhenClaimedAndReplacementMixesIn) {
 TEST(RenderShading, EveryIlluminationFunctionReportsTheLightAtTheSample) {
     for (int mode = 0; mode < 4; ++mode) {
         RenderFixture f;
-        const auto floor = f.addPlane("Floor", 0, 10, 10);
-        f.addCameraAbove();
-        f.addSun(90, {0.5, 0.25, 0.125}, 1);
+        const auto floor = f.addFloorScene(90, {0.5, 0.25, 0.125});
         lwhost::LightData below;
         below.kind = lwhost::LightKind::Point;
         below.colour = {0.25, 0.5, 0};
@@ -274,9 +275,7 @@ TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
 
 TEST(RenderCycle, MastersHearStartAndEndAroundInitNewTimeAndCleanup) {
     RenderFixture f;
-    const auto floor = f.addPlane("Floor", 0, 10, 10);
-    f.addCameraAbove();
-    f.addSun(90, {1, 1, 1}, 1);
+    const auto floor = f.addFloorScene();
     f.scene.frames().last = 3;
     std::string error;
     ASSERT_TRUE(f.plugins.applyMaster("rtmaster", error)) << error;
@@ -318,35 +317,27 @@ TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {
 }
 
 TEST(RenderRecord, ShadersGetTheRecordLayoutOfTheHostVersion) {
-    struct Case {
-        HostIdentity identity;
-        std::string expected;
-    };
     // Pixel 0 0 sees the floor obliquely: 1 / |(-0.9375 t, 0.9167 t 3/4, 1)| with t = tan 25.
     const std::string common = "sx=0.5 sy=0.5 flags=1 bounces=0 polygon=1 cosine=0.8791 weights=1";
-    const Case cases[] = {
+    const std::pair<HostIdentity, std::string> cases[] = {
         {version(9, 3), "probe version=4 " + common + "\n"},
         {version(9, 5), "probe version=5 " + common + " rayType=0 sub=0.5,0.5\n"},
         {version(11, 6),
          "probe version=6 " + common + " rayType=0 sub=0.5,0.5 time=0.03333 index=0\n"},
     };
-    for (const Case& c : cases) {
-        RenderFixture f(c.identity);
-        const auto floor = f.addPlane("Floor", 0, 10, 10);
-        f.addCameraAbove();
-        f.addSun(90, {1, 1, 1}, 1);
+    for (const auto& [identity, expected] : cases) {
+        RenderFixture f(identity);
+        const auto floor = f.addFloorScene();
         f.addShader(floor, "rtprobe");
         f.notes(true);
         f.render();
-        EXPECT_EQ(f.notes(), c.expected);
+        EXPECT_EQ(f.notes(), expected);
     }
 }
 
 TEST(RenderShading, ThrowingShaderIsReportedOnceWithItsCountAndTheRenderGoesOn) {
     RenderFixture f;
-    const auto floor = f.addPlane("Floor", 0, 10, 10);
-    f.addCameraAbove();
-    f.addSun(90, {1, 1, 1}, 1);
+    const auto floor = f.addFloorScene();
     f.addShader(floor, "rtthrow");
     const RgbImage image = f.render();
     ASSERT_EQ(image.width, 16);

@@ -5,6 +5,7 @@
 #include "lwhost/scene/scene_file.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,22 +27,17 @@ class SceneGlobalsTest : public ::testing::Test {
         ASSERT_TRUE(
             lwhost::SceneFile().load(std::string(EXAMPLES_DIR) + "/basic.lws", scene, error))
             << error;
-        globals = std::make_unique<lwhost::SceneGlobals>(host, scene);
-        items = acquire<st_LWItemInfo>(LWITEMINFO_GLOBAL);
-        objects = acquire<st_LWObjectInfo>(LWOBJECTINFO_GLOBAL);
-        sceneObjects = acquire<st_LWObjectFuncs>(LWOBJECTFUNCS_GLOBAL);
-        surfaces = acquire<st_LWSurfaceFuncs>(LWSURFACEFUNCS_GLOBAL);
         ASSERT_TRUE(items && objects && sceneObjects && surfaces);
     }
     LWItemID named(const char* name) { return scene.findItems(name).at(0); }
 
     lwhost::Host host;
     Scene scene;
-    std::unique_ptr<lwhost::SceneGlobals> globals;
-    const st_LWItemInfo* items = nullptr;
-    const st_LWObjectInfo* objects = nullptr;
-    const st_LWObjectFuncs* sceneObjects = nullptr;
-    const st_LWSurfaceFuncs* surfaces = nullptr;
+    std::optional<lwhost::SceneGlobals> globals{std::in_place, host, scene};
+    const st_LWItemInfo* items = acquire<st_LWItemInfo>(LWITEMINFO_GLOBAL);
+    const st_LWObjectInfo* objects = acquire<st_LWObjectInfo>(LWOBJECTINFO_GLOBAL);
+    const st_LWObjectFuncs* sceneObjects = acquire<st_LWObjectFuncs>(LWOBJECTFUNCS_GLOBAL);
+    const st_LWSurfaceFuncs* surfaces = acquire<st_LWSurfaceFuncs>(LWSURFACEFUNCS_GLOBAL);
 };
 
 TEST_F(SceneGlobalsTest, GlobalsAreWithdrawnWithTheirSceneAndOldRecordsThenAnswerNothing) {

@@ -5,13 +5,13 @@
 #include <lwsdk/lwmessage.h>
 #include <lwsdk/lwtypes.h>
 #include <lwsdk/lwxpanel.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include "lwhost/core/host.h"
 #include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -204,7 +204,7 @@ TEST_F(HostDialogsTest, DirectoriesAndAlertLevelComeFromDefaultsOptionsAndWholeC
 // lwhost run end to end: options, configuration and the dialog verbs reach the host.
 TEST(DialogsCliTest, ScriptsQueueActionsAndBadOptionsOrConfigurationFail) {
     const std::string dir = ::testing::TempDir() + "/dialogs_" + std::to_string(::getpid());
-    ::mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     auto write = [&](const std::string& name, const std::string& text) {
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
     };
@@ -235,9 +235,7 @@ TEST(DialogsCliTest, ScriptsQueueActionsAndBadOptionsOrConfigurationFail) {
         << r.err;
     EXPECT_EQ(run("--alert-level 5").status, 2);
     EXPECT_EQ(run("--dir Content").status, 2);
-    for (const char* f : {"scene.lws", "a.lwscript", "bad.cfg"})
-        std::remove((dir + "/" + f).c_str());
-    ::rmdir(dir.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
