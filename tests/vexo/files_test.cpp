@@ -103,6 +103,18 @@ TEST_F(FilesTest, MakeAllDirectoriesCreatesEachParentKeepsTheMaskAndFailsQuietly
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker"));
 }
 
+TEST_F(FilesTest, MadeDirectoriesFollowTheUsersMask) {
+    for (const mode_t mask : {022u, 077u}) {
+        const std::string dir = root + "/mask" + std::to_string(mask) + "/";
+        const mode_t previous = ::umask(mask);
+        vexo::makeAllDirectories(dir);
+        ::umask(previous);
+        struct stat st;
+        ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0777 & ~mask) << std::oct << mask;
+    }
+}
+
 TEST_F(FilesTest, DirectoryListsEntriesWithoutDotAndDotDot) {
     std::ofstream(root + "/a.cfg") << "x";
     std::ofstream(root + "/.hidden") << "x";
