@@ -51,12 +51,13 @@ void warnNewerVersion(int16_t version) {
     static bool warned = false;
     if (warned) return;
     warned = true;
+    const std::string known = std::to_string(kSettingsVersion);
     const std::string text = "These lumavex settings are of version " + std::to_string(version) +
-                             "; this plug-in knows version " + std::to_string(kSettingsVersion) +
-                             ".";
+                             "; this plug-in knows version " + known + ".";
+    const std::string consequence =
+        "Saving them writes version " + known + " and drops what it does not know.";
     if (vexo::LWMessage* messages = vexo::messageService())
-        messages->warning(text.c_str(),
-                          "Saving them writes version 1 and drops what it does not know.");
+        messages->warning(text.c_str(), consequence.c_str());
 }
 
 }  // namespace

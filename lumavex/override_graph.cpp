@@ -375,7 +375,8 @@ constexpr char kEvaluateName[] = "ns_evaluate";
 
 // ---- building the graph ----------------------------------------------------------------------
 
-// A graph with its channel group and root inputs, before it is put in place.
+// A graph with its root inputs, before it is put in place; `group` is null when the graph shares
+// the channel group of the graph in use.
 struct BuiltGraph {
     std::unique_ptr<vexo::ChannelGroup> group;
     std::unique_ptr<vexo::NodeEditor> editor;
@@ -385,17 +386,21 @@ struct BuiltGraph {
 
 namespace {
 
-// Builds an empty graph aside. Its channel group is owned until the graph is put in place, so
-// that a graph thrown away takes its group along.
-std::unique_ptr<BuiltGraph> buildGraph() {
+// Builds an empty graph aside, in the channel group `shared` when given. Otherwise it makes its
+// own group, owned until the graph is put in place, so that a graph thrown away takes it along.
+std::unique_ptr<BuiltGraph> buildGraph(LWChanGroupID shared) {
     auto built = std::make_unique<BuiltGraph>();
-    built->group = std::make_unique<vexo::ChannelGroup>(true);
-    built->group->create(kChannelGroupName, nullptr);
+    LWChanGroupID group = shared;
+    if (!group) {
+        built->group = std::make_unique<vexo::ChannelGroup>(true);
+        built->group->create(kChannelGroupName, nullptr);
+        group = built->group->id();
+    }
 
     built->editor = std::make_unique<vexo::NodeEditor>();
     vexo::NodeEditor& editor = *built->editor;
     editor.create(kEditorTitle, kEditorName, &globalRoot, LWNODE_PREVIEW_COLOUR);
-    editor.setChannelGroup(built->group->id());
+    editor.setChannelGroup(group);
     editor.setUpdateFunc(&nodeEditorUpdate);
     RootInputIDs& ids = built->ids;
     for (unsigned r = 0; r < kRootInputCount; ++r) {
@@ -413,12 +418,15 @@ std::unique_ptr<BuiltGraph> buildGraph() {
     return built;
 }
 
-// Puts a built graph in place of none; everything is stored together.
+// Puts a built graph in place of none; everything is stored together. A group of its own stays
+// in the host's channel tree when the graph is replaced later.
 void install(BuiltGraph& built) {
-    built.group->setOwned(false);  // stays in the host's channel tree when the graph is replaced
+    if (built.group) {
+        built.group->setOwned(false);
+        globalChannelGroup = std::move(built.group);
+    }
     for (unsigned r = 0; r < kRootInputCount; ++r)
         *kRootInputs[r].holder = std::move(built.inputs[r]);
-    globalChannelGroup = std::move(built.group);
     globalNode = std::move(built.editor);
     g_inputs = built.ids;
     refreshRootConnections();
@@ -429,12 +437,15 @@ std::string g_stagedError;  // the text a failed staged load hands out
 }  // namespace
 
 void createNodeEditor() {
-    install(*buildGraph());
+    install(*buildGraph(nullptr));
 }
 
-StagedGraph::StagedGraph() : m_graph(buildGraph()) {}
+// In the channel group of the graph in use, so that loading settings over and over leaves no
+// groups behind.
+StagedGraph::StagedGraph()
+    : m_graph(buildGraph(globalChannelGroup ? globalChannelGroup->id() : nullptr)) {}
 
-// The editor goes before its channel group, as in destroyNodeEditor.
+// The editor goes before a channel group of its own, as in destroyNodeEditor.
 StagedGraph::~StagedGraph() {
     if (m_graph) m_graph->editor.reset();
 }
@@ -451,7 +462,11 @@ void StagedGraph::commit() {
     if (!m_graph) return;
     const bool had = globalNode != nullptr;
     const unsigned state = had ? globalNode->state() & 0xFFFFu : 0u;
+    // A shared channel group outlives the editor that goes.
+    std::unique_ptr<vexo::ChannelGroup> shared;
+    if (!m_graph->group) shared = std::move(globalChannelGroup);
     destroyNodeEditor();
+    if (shared) globalChannelGroup = std::move(shared);
     install(*m_graph);
     m_graph.reset();
     if (had) globalNode->setState(state);

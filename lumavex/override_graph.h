@@ -74,9 +74,9 @@ void createNodeEditor();
 // Destroys the graph and its channel group wrapper; the host group stays.
 void destroyNodeEditor();
 
-// A graph built and loaded beside the one in use, for loads that must change nothing when they
-// fail: commit() puts it in place of the current graph, which keeps its enable state; a staged
-// graph never committed is thrown away with its channel group.
+// A graph built and loaded beside the one in use (in the same channel group), for loads that
+// must change nothing when they fail: commit() puts it in place of the current graph, keeping
+// the enable state; a staged graph never committed is thrown away.
 struct BuiltGraph;
 class StagedGraph {
   public:

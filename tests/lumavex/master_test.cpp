@@ -5,6 +5,7 @@
 #include <lwsdk/lwmaster.h>
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
+#include "lwhost/scene/envelopes.h"
 #include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
@@ -308,6 +309,7 @@ TEST_F(MasterFilesTest, ASecondMasterNeitherReplacesNorEmptiesTheGraph) {
 TEST_F(MasterFilesTest, SettingsThatFailAnywhereChangeNothing) {
     read(scene(kSettings));
     const std::string before = write();
+    const size_t groups = h.session.envelopes().groupCount();
     const std::string other = "    { Node \"ScalarConstant\" \"Other\"\n    }\n";
     const std::pair<const char*, std::string> bodies[] = {
         {"cycle",
@@ -331,6 +333,7 @@ TEST_F(MasterFilesTest, SettingsThatFailAnywhereChangeNothing) {
     EXPECT_EQ(h.table->ns_isEnabled(), 0);
     ASSERT_EQ(nodeCount(), 1u);
     EXPECT_EQ(h.graph()->nodes.front()->name, "Other");
+    EXPECT_EQ(h.session.envelopes().groupCount(), groups) << "loads leave no channel groups";
 }
 
 TEST_F(MasterTest, ANewerSettingsVersionLoadsAndWarnsOnce) {
