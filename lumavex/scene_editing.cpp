@@ -70,8 +70,12 @@ void GlobalShaderMaster::applyShader(bool add) {
         const std::string text = std::string("lumavex could not be ") +
                                  (add ? "applied to " : "removed from ") +
                                  std::to_string(failed.size()) + " surfaces.";
+        // The first few, so that the message stays short in a large scene.
+        constexpr size_t kNamed = 10;
         std::string names;
-        for (const std::string& name : failed) names += (names.empty() ? "" : ", ") + name;
+        for (size_t i = 0; i < failed.size() && i < kNamed; ++i)
+            names += (i == 0 ? "" : ", ") + failed[i];
+        if (failed.size() > kNamed) names += ", ...";
         if (messages) messages->error(text.c_str(), names.c_str());
     }
 }
