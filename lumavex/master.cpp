@@ -7,7 +7,11 @@
 #include <lwsdk/lwmaster.h>
 #include <lwsdk/lwmodule.h>
 
+#include <memory>
+#include <optional>
+
 #include "logo.h"
+#include "override_graph.h"
 
 namespace {
 
@@ -25,24 +29,57 @@ const st_LWBlockIdent kSettings[] = {
 };
 enum { kVersion, kEnable, kNodes, kSurfaceNodes, kLightGroup, kEnd };
 
+// The settings block version this code writes and knows.
+constexpr int16_t kSettingsVersion = 1;
+
 const char* const kSceneEditingItems[] = {"Add All Shaders", "Remove All Shaders", nullptr};
 
 // What DataGet hands out; the host reads it before the next call.
 int g_value = 0;
 
+// Settings read from a block, applied only once the whole block has been read without error.
+struct PendingSettings {
+    std::optional<unsigned short> enable;
+    std::optional<bool> disableSurfaceNodes;
+    std::unique_ptr<qrv::StagedGraph> graph;
+    // The global light group belongs here once it exists: loaded aside like the graph and put in
+    // place with the rest, so that a failed load leaves it as it was too.
+};
+
+// A block written by a newer version loses what this one does not know when it is saved again.
+void warnNewerVersion(int16_t version) {
+    static bool warned = false;
+    if (warned) return;
+    warned = true;
+    const std::string known = std::to_string(kSettingsVersion);
+    const std::string text = "These lumavex settings are of version " + std::to_string(version) +
+                             "; this plug-in knows version " + known + ".";
+    const std::string consequence =
+        "Saving them writes version " + known + " and drops what it does not know.";
+    if (vexo::LWMessage* messages = vexo::messageService())
+        messages->warning(text.c_str(), consequence.c_str());
+}
+
 }  // namespace
+
+int GlobalShaderMaster::Counted::count = 0;
 
 GlobalShaderMaster::GlobalShaderMaster(void*, void*, std::string*)
     : m_presets("MasterHandler", "lumavex") {
     if (!m_services.available()) throw vexo::exception("Global qrvLumavexServices not available.");
     m_description = "qorvan lumavex";
-    m_presets.SetHandler(this);
+    // A second master must not replace the scene's graph with the default preset.
+    if (liveCount() == 1)
+        m_presets.SetHandler(this);
+    else
+        m_presets.bindHandler(this);
 }
 
 GlobalShaderMaster::GlobalShaderMaster(const GlobalShaderMaster& other)
     : vexo::Storeable(other),
       vexo::XPanelMasterHandler(other),
       vexo::PresetHandler(other),
+      m_counted(other.m_counted),
       m_services(other.m_services),
       m_disableSurfaceNodes(other.m_disableSurfaceNodes),
       m_switchedOff(other.m_switchedOff),
@@ -59,13 +96,15 @@ GlobalShaderMaster& GlobalShaderMaster::operator=(const GlobalShaderMaster& othe
 }
 
 GlobalShaderMaster::~GlobalShaderMaster() {
-    // A scene that loses its master starts the next one with an empty graph.
+    // A scene that loses its last master starts the next one with an empty graph; the graph of
+    // a master that remains is its settings, and stays.
+    if (liveCount() > 1) return;
     if (qrvNodalShadingFuncs* ns = services()) ns->ns_reset();
 }
 
 const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool) {
     qrvNodalShadingFuncs* ns = services();
-    state.writeI2Blk(kSettings[kVersion], 1);
+    state.writeI2Blk(kSettings[kVersion], kSettingsVersion);
     state.writeU1Blk(kSettings[kEnable], ns && ns->ns_isEnabled() != 0 ? 1 : 0);
     state.WriteItem(kSettings[kNodes], m_services, false);
     state.writeU1Blk(kSettings[kSurfaceNodes], m_disableSurfaceNodes ? 1 : 0);
@@ -75,29 +114,49 @@ const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool)
     return nullptr;
 }
 
+// All or nothing: the block is read whole before anything changes, the graph into a graph
+// aside, so that a block failing anywhere leaves the enable state, the flag and the graph as
+// they were.
 const char* GlobalShaderMaster::LoadSettings(const vexo::LoadState& state, bool) {
     qrvNodalShadingFuncs* ns = services();
-    const char* result = nullptr;
-    for (;;) {
+    PendingSettings pending;
+    const char* error = nullptr;
+    while (!error) {
         const LWID id = state.findBlk(kSettings);
         if (id == 0 || id == kSettings[kEnd].id) break;
         if (id == kSettings[kVersion].id) {
             int16_t version = 0;
-            state.readI2(version);
+            if (!state.readI2(version))
+                error = "the settings hold an unreadable \"Version\".";
+            else if (version > kSettingsVersion)
+                warnNewerVersion(version);
         } else if (id == kSettings[kEnable].id) {
             uint8_t enabled = 0;
-            if (state.readU1(enabled) && ns) ns->ns_enable(enabled == 1 ? 1 : 0);
+            if (!state.readU1(enabled))
+                error = "the settings hold an unreadable \"Enabled\".";
+            else
+                pending.enable = enabled == 1 ? 1 : 0;
         } else if (id == kSettings[kNodes].id) {
-            result = ns ? ns->ns_load(state.record()) : nullptr;
+            if (ns) {
+                pending.graph = std::make_unique<qrv::StagedGraph>();
+                error = pending.graph->load(state);
+            }
         } else if (id == kSettings[kSurfaceNodes].id) {
             uint8_t flag = 0;
-            if (state.readU1(flag)) m_disableSurfaceNodes = flag == 1;
-        } else if (id == kSettings[kLightGroup].id) {
-            if (ns) ns->ns_lg_load(state.record());
+            if (!state.readU1(flag))
+                error = "the settings hold an unreadable \"DisableSurfaceNodes\".";
+            else
+                pending.disableSurfaceNodes = flag == 1;
         }
+        // "LightGroup": read when the global light group exists (see PendingSettings).
         state.endBlk();
     }
-    return result;
+    if (error) return error;
+
+    if (pending.graph) pending.graph->commit();
+    if (pending.enable && ns) ns->ns_enable(*pending.enable);
+    if (pending.disableSurfaceNodes) m_disableSurfaceNodes = *pending.disableSurfaceNodes;
+    return nullptr;
 }
 
 double GlobalShaderMaster::Event(const st_LWMasterAccess* access) {

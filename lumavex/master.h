@@ -59,11 +59,25 @@ class GlobalShaderMaster : public vexo::XPanelMasterHandler, public vexo::Preset
     bool disableSurfaceNodes() const { return m_disableSurfaceNodes; }
     size_t switchedOff() const { return m_switchedOff.size(); }
 
+    // Master plug-ins of the bundle alive in the process.
+    static int liveCount() { return Counted::count; }
+
   private:
+    // Counts the instances: the graph is emptied only when the last master goes, and a
+    // "default" preset loads only into a master that is alone.
+    struct Counted {
+        Counted() { ++count; }
+        Counted(const Counted&) { ++count; }
+        Counted& operator=(const Counted&) { return *this; }
+        ~Counted() { --count; }
+        static int count;
+    };
+
     qrvNodalShadingFuncs* services() const {
         return m_services.available() ? m_services.getGlobal() : nullptr;
     }
 
+    Counted m_counted;
     vexo::qrvShadingGlobal m_services;
     bool m_disableSurfaceNodes = false;
     std::deque<LWSurfaceID> m_switchedOff;  // used as a stack

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <limits>
+#include <string>
 
 namespace qrv {
 
@@ -129,6 +131,7 @@ struct Steps {
     unsigned flags[kRootInputCount] = {};  // per step
     uint32_t forcesMirror = 0;             // steps that set the mirror level
     uint32_t replaces = 0;                 // steps that write the replacement colour
+    uint32_t glossiness = 0;               // the step that writes the glossiness
     unsigned rows = 0;                     // one bit per step that some row takes
 };
 constexpr Steps stepsOf() {
@@ -139,6 +142,7 @@ constexpr Steps stepsOf() {
         s.flags[in.step] = in.flags;
         if (in.forcesMirror) s.forcesMirror |= 1u << in.step;
         if (in.write == Write::Replacement) s.replaces |= 1u << in.step;
+        if (in.write == Write::Glossiness) s.glossiness |= 1u << in.step;
         s.rows |= 1u << in.step;
     }
     return s;
@@ -272,6 +276,15 @@ inline void roundTripRoughness(st_LWShaderAccess& sa, double glossiness) {
     if (glossiness > 0.0 && std::isfinite(glossiness)) sa.roughness = 1.0 / glossiness;
 }
 
+// A connected glossiness of 0 or below asks for the broadest highlight: the roughest finite
+// roughness, as a glossiness just above 0 gives.
+inline void applyGlossiness(st_LWShaderAccess& sa, double glossiness) {
+    if (glossiness <= 0.0)
+        sa.roughness = std::numeric_limits<double>::max();
+    else
+        roundTripRoughness(sa, glossiness);
+}
+
 // Restores the thread's current sample however the evaluation ends.
 struct CurrentSample {
     explicit CurrentSample(st_LWShaderAccess* sample) : previous(tlsCache) { tlsCache = sample; }
@@ -339,7 +352,10 @@ __attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* rec
             sa->replacementPercentage = 1.0;
             copy3(sa->replacementColour, colour);
         }
-        roundTripRoughness(*sa, glossiness);
+        if (mask & kSteps.glossiness)
+            applyGlossiness(*sa, glossiness);
+        else
+            roundTripRoughness(*sa, glossiness);
 
         copy3(sa->diffuseShade, material + kMatDiffuse);
         copy3(sa->specularShade, material + kMatSpecular);
@@ -359,33 +375,101 @@ constexpr char kEvaluateName[] = "ns_evaluate";
 
 // ---- building the graph ----------------------------------------------------------------------
 
-void createNodeEditor() {
-    auto group = std::make_unique<vexo::ChannelGroup>(false);
-    group->create(kChannelGroupName, nullptr);
-
-    auto editor = std::make_unique<vexo::NodeEditor>();
-    editor->create(kEditorTitle, kEditorName, &globalRoot, LWNODE_PREVIEW_COLOUR);
-    editor->setChannelGroup(group->id());
-    editor->setUpdateFunc(&nodeEditorUpdate);
-    // Made first and stored together, so that a failure part way leaves the holders alone.
-    std::unique_ptr<vexo::LWNodeInput> made[kRootInputCount];
+// A graph with its root inputs, before it is put in place; `group` is null when the graph shares
+// the channel group of the graph in use.
+struct BuiltGraph {
+    std::unique_ptr<vexo::ChannelGroup> group;
+    std::unique_ptr<vexo::NodeEditor> editor;
+    std::unique_ptr<vexo::LWNodeInput> inputs[kRootInputCount];
     RootInputIDs ids;
+};
+
+namespace {
+
+// Builds an empty graph aside, in the channel group `shared` when given. Otherwise it makes its
+// own group, owned until the graph is put in place, so that a graph thrown away takes it along.
+std::unique_ptr<BuiltGraph> buildGraph(LWChanGroupID shared) {
+    auto built = std::make_unique<BuiltGraph>();
+    LWChanGroupID group = shared;
+    if (!group) {
+        built->group = std::make_unique<vexo::ChannelGroup>(true);
+        built->group->create(kChannelGroupName, nullptr);
+        group = built->group->id();
+    }
+
+    built->editor = std::make_unique<vexo::NodeEditor>();
+    vexo::NodeEditor& editor = *built->editor;
+    editor.create(kEditorTitle, kEditorName, &globalRoot, LWNODE_PREVIEW_COLOUR);
+    editor.setChannelGroup(group);
+    editor.setUpdateFunc(&nodeEditorUpdate);
+    RootInputIDs& ids = built->ids;
     for (unsigned r = 0; r < kRootInputCount; ++r) {
         const RootInput& input = kRootInputs[r];
-        made[r] = input.type == LWNODE_SCALAR ? editor->addScalarInput(input.label, nullptr)
-                                              : editor->addInput(input.type, input.label, nullptr);
-        ids.id[input.step] = made[r]->id();
-        if (const LWNodeInputFuncs_t* funcs = made[r]->funcs()) {
+        std::unique_ptr<vexo::LWNodeInput>& made = built->inputs[r];
+        made = input.type == LWNODE_SCALAR ? editor.addScalarInput(input.label, nullptr)
+                                           : editor.addInput(input.type, input.label, nullptr);
+        ids.id[input.step] = made->id();
+        if (const LWNodeInputFuncs_t* funcs = made->funcs()) {
             ids.evaluate = funcs->evaluate;
             ids.isConnected = funcs->isConnected;
         }
     }
     if (!ids.evaluate || !ids.isConnected) ids = RootInputIDs{};
-    for (unsigned r = 0; r < kRootInputCount; ++r) *kRootInputs[r].holder = std::move(made[r]);
-    globalChannelGroup = std::move(group);
-    globalNode = std::move(editor);
-    g_inputs = ids;
+    return built;
+}
+
+// Puts a built graph in place of none; everything is stored together. A group of its own stays
+// in the host's channel tree when the graph is replaced later.
+void install(BuiltGraph& built) {
+    if (built.group) {
+        built.group->setOwned(false);
+        globalChannelGroup = std::move(built.group);
+    }
+    for (unsigned r = 0; r < kRootInputCount; ++r)
+        *kRootInputs[r].holder = std::move(built.inputs[r]);
+    globalNode = std::move(built.editor);
+    g_inputs = built.ids;
     refreshRootConnections();
+}
+
+std::string g_stagedError;  // the text a failed staged load hands out
+
+}  // namespace
+
+void createNodeEditor() {
+    install(*buildGraph(nullptr));
+}
+
+// In the channel group of the graph in use, so that loading settings over and over leaves no
+// groups behind.
+StagedGraph::StagedGraph()
+    : m_graph(buildGraph(globalChannelGroup ? globalChannelGroup->id() : nullptr)) {}
+
+// The editor goes before a channel group of its own, as in destroyNodeEditor.
+StagedGraph::~StagedGraph() {
+    if (m_graph) m_graph->editor.reset();
+}
+
+const char* StagedGraph::load(const vexo::LoadState& state) {
+    const char* error = m_graph->editor->Load(state);
+    if (!error) return nullptr;
+    // The host's text belongs to the staged editor, which may go before the caller reads it.
+    g_stagedError = error;
+    return g_stagedError.c_str();
+}
+
+void StagedGraph::commit() {
+    if (!m_graph) return;
+    const bool had = globalNode != nullptr;
+    const unsigned state = had ? globalNode->state() & 0xFFFFu : 0u;
+    // A shared channel group outlives the editor that goes.
+    std::unique_ptr<vexo::ChannelGroup> shared;
+    if (!m_graph->group) shared = std::move(globalChannelGroup);
+    destroyNodeEditor();
+    if (shared) globalChannelGroup = std::move(shared);
+    install(*m_graph);
+    m_graph.reset();
+    if (had) globalNode->setState(state);
 }
 
 void refreshRootConnections() {

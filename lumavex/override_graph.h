@@ -73,6 +73,26 @@ extern const char* const kChannelGroupName;  // "lumavex"
 void createNodeEditor();
 // Destroys the graph and its channel group wrapper; the host group stays.
 void destroyNodeEditor();
+
+// A graph built and loaded beside the one in use (in the same channel group), for loads that
+// must change nothing when they fail: commit() puts it in place of the current graph, keeping
+// the enable state; a staged graph never committed is thrown away.
+struct BuiltGraph;
+class StagedGraph {
+  public:
+    StagedGraph();
+    ~StagedGraph();
+    StagedGraph(const StagedGraph&) = delete;
+    StagedGraph& operator=(const StagedGraph&) = delete;
+
+    // The host editor's load into the staged graph; the error text stays valid until the next
+    // failed staged load.
+    const char* load(const vexo::LoadState& state);
+    void commit();
+
+  private:
+    std::unique_ptr<BuiltGraph> m_graph;
+};
 // Notes which root inputs are connected, so that the evaluation skips the others without a
 // call into the host. Called on the main thread whenever the graph may have changed: after it
 // is built, edited or loaded, and at render start.

@@ -4,10 +4,12 @@
 #include <vexo/node.h>
 #include <vexo/server.h>
 
+#include <lwsdk/lwcommand.h>
 #include <lwsdk/lwitem.h>
 #include <lwsdk/lwobject.h>
 
 #include <string>
+#include <vector>
 
 #include "master.h"
 
@@ -32,6 +34,7 @@ void GlobalShaderMaster::applyShader(bool add) {
     vexo::ObjectInfo objects;
     vexo::LWSurface surfaces;
     int counter = 0;
+    std::vector<std::string> failed;
     for (LWItemID object = items.first(LWI_OBJECT); object; object = items.next(object)) {
         const st_LWObjectInfo* info = objects.available() ? objects.getGlobal() : nullptr;
         if (!info || info->numPoints(object) <= 0) continue;
@@ -44,17 +47,36 @@ void GlobalShaderMaster::applyShader(bool add) {
                 vexo::SendCommand("StatusMsg", "Applying qrvLumavex to %s", name);
             else
                 vexo::SendCommand("StatusMsg", "Removing qrvLumavex from %s", name);
-            vexo::SendCommand("Surf_SetSurf \"" + std::string(name) + "\" \"" + file + "\"");
-            vexo::SendCommand("Surf_RemShader qrvLumavex");
-            if (add) vexo::SendCommand("Surf_AddShader qrvLumavex");
-            ++counter;
+            // Only a surface that really became the current one is changed, and only one whose
+            // every command succeeded is counted.
+            bool done = vexo::SendCommand("Surf_SetSurf " + vexo::quoteArgument(name) + " " +
+                                          vexo::quoteArgument(file)) == LWCMD_OK;
+            done = done && vexo::SendCommand("Surf_RemShader qrvLumavex") == LWCMD_OK;
+            if (add) done = done && vexo::SendCommand("Surf_AddShader qrvLumavex") == LWCMD_OK;
+            if (done)
+                ++counter;
+            else
+                failed.push_back(name);
         }
     }
+    vexo::LWMessage* messages = vexo::messageService();
     if (counter > 0) {
         const std::string text = std::string(add ? "Applied" : "Removed") + " lumavex " +
                                  (add ? "to " : "from ") + std::to_string(counter) + " surfaces.";
-        if (vexo::LWMessage* messages = vexo::messageService())
+        if (messages)
             messages->info(text.c_str(), "Please save all objects to make the changes permanent");
+    }
+    if (!failed.empty()) {
+        const std::string text = std::string("lumavex could not be ") +
+                                 (add ? "applied to " : "removed from ") +
+                                 std::to_string(failed.size()) + " surfaces.";
+        // The first few, so that the message stays short in a large scene.
+        constexpr size_t kNamed = 10;
+        std::string names;
+        for (size_t i = 0; i < failed.size() && i < kNamed; ++i)
+            names += (i == 0 ? "" : ", ") + failed[i];
+        if (failed.size() > kNamed) names += ", ...";
+        if (messages) messages->error(text.c_str(), names.c_str());
     }
 }
 

@@ -1,8 +1,10 @@
 #include "vexo/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -49,13 +51,12 @@ bool isDirectory(const std::string& path) {
 }
 
 void makeAllDirectories(const std::string& path) {
-    mode_t previous = ::umask(0);
     for (size_t i = 1; i < path.size(); ++i) {
         if (path[i] != '/' || path[i - 1] == '/') continue;
-        // An existing directory, or one that cannot be made, is passed over.
-        ::mkdir(path.substr(0, i).c_str(), 07777);
+        // An existing directory, or one that cannot be made, is passed over. The user's
+        // file-creation mask decides who else may write in it.
+        ::mkdir(path.substr(0, i).c_str(), 0777);
     }
-    ::umask(previous);
 }
 
 int64_t clickClockMs() {
@@ -171,9 +172,10 @@ const std::string& FileName::getRelativeName() {
 
 bool FileName::Exists(const std::string& name) {
     if (name.empty()) return false;
-    FILE* f = std::fopen(name.c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
+    // Without waiting: opening a pipe for reading would block until someone writes to it.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
     return true;
 }
 

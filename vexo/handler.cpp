@@ -68,6 +68,15 @@ std::string g_lineBuffer;
 
 }  // namespace
 
+std::string quoteArgument(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
 int SendCommand(const std::string& command) {
     LWCommandFunc* send = commandFunction();
     return send ? send(command.c_str()) : LWCMD_NOSERVICE;

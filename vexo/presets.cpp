@@ -1,10 +1,14 @@
 #include "vexo/presets.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <lwsdk/lwmessage.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <iterator>
 #include <set>
 
@@ -38,7 +42,7 @@ const char* const kCommandItems[] = {
 const char* const kSettingsFiles = "Settings|*.cfg";
 
 // Read at most this much of one configuration file.
-constexpr std::streamsize kMaxConfigBytes = 1 << 20;
+constexpr size_t kMaxConfigBytes = 1 << 20;
 
 bool asciiUpper(char c) {
     return c >= 'A' && c <= 'Z';
@@ -84,12 +88,105 @@ bool skipQuestions() {
     return InterfaceInfo().alertLevel() > LWALERT_INTERMEDIATE;
 }
 
-// Problems of configuration files are shown once per module, not at every menu opening.
+// Problems of configuration files are shown once per module, not at every menu opening. Line 0
+// is the whole file.
 void reportProblem(const std::string& path, const PresetPathProblem& problem) {
     static std::set<std::string> reported;
-    std::string text = path + " line " + std::to_string(problem.line) + ": " + problem.reason;
+    std::string text = path + (problem.line > 0 ? " line " + std::to_string(problem.line) : "") +
+                       ": " + problem.reason;
     if (!reported.insert(text).second) return;
-    LWMessage().warning("Preset locations: line skipped", text.c_str());
+    LWMessage().warning(
+        problem.line > 0 ? "Preset locations: line skipped" : "Preset locations: file skipped",
+        text.c_str());
+}
+
+// Only regular files are opened: a pipe or a device among the presets must not block the host.
+bool isRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// What tells a file written now from the one that was there before.
+struct FileIdentity {
+    bool exists = false;
+    struct stat st {};
+};
+FileIdentity identify(const std::string& path) {
+    FileIdentity id;
+    id.exists = ::stat(path.c_str(), &id.st) == 0;
+    return id;
+}
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.exists == b.exists &&
+           (!a.exists ||
+            (a.st.st_dev == b.st.st_dev && a.st.st_ino == b.st.st_ino &&
+             a.st.st_size == b.st.st_size && a.st.st_mtim.tv_sec == b.st.st_mtim.tv_sec &&
+             a.st.st_mtim.tv_nsec == b.st.st_mtim.tv_nsec));
+}
+
+// Reads a regular file of at most `limit` bytes without ever waiting; `cut` tells whether there
+// was more. False when it is missing, not a regular file or unreadable (`why` says which, empty
+// for a missing one).
+bool readRegularFile(const std::string& path, size_t limit, std::string& text, bool& cut,
+                     std::string& why) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR) why = "cannot be read";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file; ignored";
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Checked again on the open file: the name may have changed hands since.
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) ::close(fd);
+        why = "cannot be read";
+        return false;
+    }
+    text.assign(limit + 1, '\0');
+    size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd, &text[got], text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    cut = got > limit;
+    text.resize(std::min(got, limit));
+    return true;
+}
+
+// The system-wide folder of this platform's configuration: the first absolute directory of
+// $XDG_CONFIG_DIRS, else /etc/xdg.
+std::string systemConfigDirectory() {
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    std::string list = dirs ? dirs : "";
+    for (size_t begin = 0; begin < list.size();) {
+        size_t end = list.find(':', begin);
+        if (end == std::string::npos) end = list.size();
+        if (list[begin] == '/') return list.substr(begin, end - begin);
+        begin = end + 1;
+    }
+    return "/etc/xdg";
+}
+
+// Whether presets can be saved under `dir`: it, or the nearest folder above it that exists, is
+// a folder the user may write to.
+bool canSaveUnder(std::string dir) {
+    trimTrail(dir);
+    while (!dir.empty()) {
+        struct stat st;
+        if (::stat(dir.c_str(), &st) == 0)
+            return S_ISDIR(st.st_mode) && ::access(dir.c_str(), W_OK) == 0;
+        if (errno != ENOENT) return false;
+        const size_t slash = dir.find_last_of('/');
+        if (slash == std::string::npos || slash == 0) return false;
+        dir.erase(slash);
+    }
+    return false;
 }
 
 }  // namespace
@@ -155,21 +252,25 @@ PresetPaths parsePresetPaths(const std::string& text) {
 
 // ---- PathMap ----------------------------------------------------------------------------------
 
+std::string PathMap::globalDirectory() {
+    return systemConfigDirectory();
+}
+
 void PathMap::Reset() {
     m_map.clear();
     DirInfo dirs;
-    m_map["Global"] = globalDirectory;
+    m_map["Global"] = globalDirectory();
     m_map["User"] = dirs.GetDirectory("Settings");
     m_map["Content"] = dirs.GetDirectory("Content");
 }
 
 bool PathMap::LoadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string text(static_cast<size_t>(kMaxConfigBytes), '\0');
-    in.read(&text[0], kMaxConfigBytes);
-    text.resize(static_cast<size_t>(in.gcount()));
-    const bool cut = in && in.peek() != std::ifstream::traits_type::eof();
+    std::string text, why;
+    bool cut = false;
+    if (!readRegularFile(path, kMaxConfigBytes, text, cut, why)) {
+        if (!why.empty()) reportProblem(path, {0, why});
+        return false;
+    }
     // A file cut at the limit may end inside a line: that line is not used either.
     if (cut) text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
     PresetPaths parsed = parsePresetPaths(text);
@@ -352,6 +453,7 @@ const char* SimplePreset::LoadPreset(LoadState& state, std::string& name) {
 }
 
 bool SimplePreset::isPreset(const std::string& file) {
+    if (!isRegularFile(file)) return false;
     File f(file, File::Reading);
     if (!f.isOpen()) return false;
     LoadState state(f.loadRecord());
@@ -359,6 +461,7 @@ bool SimplePreset::isPreset(const std::string& file) {
 }
 
 std::string SimplePreset::grabPresetName(const std::string& file, const std::string& name) {
+    if (!isRegularFile(file)) return name;
     File f(file, File::Reading);
     if (!f.isOpen()) return name;
     LoadState state(f.loadRecord());
@@ -385,7 +488,9 @@ std::string SimplePreset::safeFileName(const std::string& name) {
     static const std::string unsafe = "\"%*+/:<>?\\|~";
     std::string out(name);
     for (char& c : out)
-        if (unsafe.find(c) != std::string::npos) c = '_';
+        if (unsafe.find(c) != std::string::npos || static_cast<unsigned char>(c) < 0x20 ||
+            c == 0x7f)
+            c = '_';
     // A leading dot would hide the file from the scan.
     if (!out.empty() && out[0] == '.') out[0] = '_';
     return out;
@@ -399,6 +504,27 @@ std::string SimplePreset::makeFileName(const std::string& name, int locationInde
     return path + "/" + safeFileName(name) + ".cfg";
 }
 
+int SimplePreset::writableLocation() const {
+    // The form lists the keys in the map's order.
+    std::vector<std::string> keys;
+    for (const auto& location : pathMap.map()) keys.push_back(location.first);
+    auto indexOf = [&keys](const std::string& key) {
+        return static_cast<int>(std::find(keys.begin(), keys.end(), key) - keys.begin());
+    };
+    std::vector<std::string> order = {"User", "Content"};
+    for (const std::string& key : keys)
+        if (key != "User" && key != "Content" && key != "Global") order.push_back(key);
+    order.push_back("Global");
+    for (const std::string& key : order) {
+        const int index = indexOf(key);
+        if (index == static_cast<int>(keys.size())) continue;
+        const std::string dir = makeFilePath(key);
+        if (!dir.empty() && canSaveUnder(dir)) return index;
+    }
+    const int user = indexOf("User");
+    return user < static_cast<int>(keys.size()) ? user : 0;
+}
+
 void SimplePreset::ScanPresets(const std::string& key) {
     const std::string path = makeFilePath(key);
     if (path.empty()) return;
@@ -406,7 +532,7 @@ void SimplePreset::ScanPresets(const std::string& key) {
     while (const char* entry = dir.getEntry()) {
         if (entry[0] == '.') continue;
         const std::string file = path + "/" + entry;
-        if (isDirectory(file) || !isPreset(file)) continue;
+        if (!isPreset(file)) continue;  // regular files only
         std::string name = grabPresetName(file, stripExtension(entry));
         m_collection.entries().emplace_back(std::move(name), file, key);
     }
@@ -415,8 +541,20 @@ void SimplePreset::ScanPresets(const std::string& key) {
 // ---- Operations -------------------------------------------------------------------------------
 
 void SimplePreset::doLoadPreset(const std::string& file, bool quiet) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) {
+        showError("Error loading Preset: the file does not exist.", file.c_str());
+        return;
+    }
+    if (!isRegularFile(file)) {
+        showError("Error loading Preset: not a regular file.", file.c_str());
+        return;
+    }
     File f(file, File::Reading);
-    if (!f.isOpen()) return;
+    if (!f.isOpen()) {
+        showError("Error loading Preset: the file cannot be read.", file.c_str());
+        return;
+    }
     // A file that opens but holds no settings must not be reported as loaded.
     if (!isPreset(file)) {
         showError("Error loading Preset: the file holds no preset.", file.c_str());
@@ -425,15 +563,17 @@ void SimplePreset::doLoadPreset(const std::string& file, bool quiet) {
     LoadState state(f.loadRecord());
     std::string name;
     if (const char* error = LoadPreset(state, name))
-        showError(std::string("Error loading Preset: ") + error);
+        showError(std::string("Error loading Preset: ") + error, file.c_str());
     else if (!quiet)
         showInfo("Loaded Preset: " + name);
 }
 
-// Writes the preset and says so; a file that cannot be written is reported as an error, never
-// as saved.
+// Writes the preset and says so. Saved is said only when the file is really there: written
+// anew (the host puts a save in place only once it is complete, and a failed one leaves what
+// was there before) and holding the preset.
 bool SimplePreset::writePreset(const std::string& file, const std::string& name,
                                const char* savedText, const std::string& shownName) {
+    const FileIdentity before = identify(file);
     bool opened = false;
     std::string error;
     {
@@ -450,6 +590,11 @@ bool SimplePreset::writePreset(const std::string& file, const std::string& name,
     }
     if (!error.empty()) {
         showError("Error saving Preset: " + error, file.c_str());
+        return false;
+    }
+    const FileIdentity after = identify(file);
+    if (!after.exists || !S_ISREG(after.st.st_mode) || sameFile(before, after) || !isPreset(file)) {
+        showError("Error saving Preset: the file could not be written.", file.c_str());
         return false;
     }
     showInfo(savedText + shownName);
@@ -483,7 +628,7 @@ void SimplePreset::doSavePreset() {
     form.hint(0, hints);
 
     std::string name = "none";
-    int type = 1;
+    int type = writableLocation();
     for (;;) {
         form.setString(kFormPreset, name.c_str());
         form.setInt(kFormType, type);

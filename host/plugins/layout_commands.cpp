@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <utility>
 
 #include "lwhost/core/host.h"
 #include "lwhost/plugins/plugins.h"
@@ -70,10 +71,21 @@ bool LayoutCommands::splitArguments(const std::string& text, std::vector<std::st
         if (c == ' ' || c == '\t') {
             ++i;
         } else if (c == '"') {
-            size_t end = text.find('"', i + 1);
-            if (end == std::string::npos) return false;
-            out.push_back(text.substr(i + 1, end - i - 1));
-            i = end + 1;
+            // Up to the closing quote; two quotes inside stand for one.
+            std::string arg;
+            for (++i;; ++i) {
+                if (i >= text.size()) return false;
+                if (text[i] != '"') {
+                    arg += text[i];
+                } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                    arg += '"';
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+            out.push_back(std::move(arg));
+            ++i;
         } else {
             size_t end = text.find_first_of(" \t\"", i);
             if (end == std::string::npos) end = text.size();

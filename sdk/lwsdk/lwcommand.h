@@ -15,6 +15,11 @@ extern "C" {
 #define LWCMD_NOSERVICE 2 /* reserved: the plug-in had no command function to send through */
 #define LWCMD_FAILED 3    /* known command, bad arguments or refused */
 
+/* A command line is a verb and its arguments, separated by blanks. A text in double quotes is one
+ * argument, taken as it is up to the closing quote; inside it two double quotes stand for one,
+ * so that the line   Surf_SetSurf "Say ""hi""" "ball.lwo"   names the surface  Say "hi" .
+ * Backslashes have no special meaning, so file names keep theirs. */
+
 /* "LW Command Interface" returns a pointer to this function. */
 typedef int LWCommandFunc(const char* commandLine);
 

@@ -5,12 +5,14 @@
 #include <lwsdk/lwmaster.h>
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
+#include "lwhost/scene/envelopes.h"
 #include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -237,6 +239,111 @@ TEST_F(MasterTest, RemovingTheMasterEmptiesTheGraphAndStopsTheOverride) {
     EXPECT_EQ(nodeCount(), 0u);
     EXPECT_EQ(h.table->ns_init(0), nullptr);
     EXPECT_EQ(h.table->ns_flags(), 0u) << "no master: the override does nothing";
+}
+
+// Settings read through "Load Settings from File...".
+class MasterFilesTest : public MasterTest {
+  protected:
+    void SetUp() override {
+        char templ[] = "/tmp/lumavex-master-XXXXXX";
+        ASSERT_NE(::mkdtemp(templ), nullptr);
+        dir = templ;
+        for (const char* type : {"Content", "Settings"}) h.host.dialogs().setDirectory(type, dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    void loadFromFile(const std::string& text) {
+        const std::string file = dir + "/settings.cfg";
+        std::ofstream(file) << text;
+        lwhost::UserAction chosen;
+        chosen.kind = lwhost::UserAction::Kind::File;
+        chosen.text = file;
+        h.host.dialogs().queue(chosen);
+        lwhost::XPanel& panel = openMaster();
+        const int menu = static_cast<int>(panel.popupItems(kPresets).size());
+        ASSERT_TRUE(panel.chooseCommand(kPresets, menu - 2)) << "Load Settings from File...";
+        plugins.closePanel();
+    }
+    std::string dir;
+};
+
+TEST_F(MasterFilesTest, ASecondMasterNeitherReplacesNorEmptiesTheGraph) {
+    const std::string presets = dir + "/SimplePresets/MasterHandler/lumavex";
+    std::filesystem::create_directories(presets);
+    std::ofstream(presets + "/default.cfg")
+        << "Name \"default\"\n{ Preset\n  { Nodes\n    { Node \"ScalarConstant\" \"A\"\n    }\n"
+           "    { Node \"ScalarConstant\" \"B\"\n    }\n  }\n}\n";
+    read(scene(kSettings));
+    ASSERT_EQ(nodeCount(), 1u);
+    lwhost::CommandProcessor& run = h.host.commands();
+    ASSERT_EQ(run.execute("ApplyServer MasterHandler qrvLumavex"), LWCMD_OK);
+    EXPECT_EQ(nodeCount(), 1u) << "the default preset loads only into a master that is alone";
+    ASSERT_EQ(run.execute("RemoveServer MasterHandler 2"), LWCMD_OK);
+    EXPECT_EQ(nodeCount(), 1u) << "a master remains";
+    ASSERT_EQ(run.execute("RemoveServer MasterHandler 1"), LWCMD_OK);
+    EXPECT_EQ(nodeCount(), 0u);
+    ASSERT_EQ(run.execute("ApplyServer MasterHandler qrvLumavex"), LWCMD_OK);
+    EXPECT_EQ(nodeCount(), 2u) << "alone: the default preset";
+}
+
+TEST_F(MasterFilesTest, SettingsThatFailAnywhereChangeNothing) {
+    read(scene(kSettings));
+    const std::string before = write();
+    const size_t groups = h.session.envelopes().groupCount();
+    const std::string other = "    { Node \"ScalarConstant\" \"Other\"\n    }\n";
+    const std::pair<const char*, std::string> bodies[] = {
+        {"cycle",
+         "  { Nodes\n    { Node \"Mix\" \"M1\"\n    }\n    { Node \"Mix\" \"M2\"\n    }\n"
+         "    Connect \"M1\" \"A\" \"M2\" \"Colour\"\n    Connect \"M2\" \"A\" \"M1\" \"Colour\"\n "
+         " }\n"},
+        {"unknown node", "  { Nodes\n    { Node \"NoSuchNode\" \"X\"\n    }\n  }\n"},
+        {"bad root line",
+         "  { Nodes\n" + other + "    Root \"Nowhere\" \"Other\" \"Value\"\n  }\n"},
+        {"bad value after a good graph", "  { Nodes\n" + other + "  }\n  DisableSurfaceNodes x\n"},
+    };
+    for (const auto& [why, body] : bodies) {
+        loadFromFile("Name \"bad\"\n{ Preset\n  Enabled 0\n  DisableSurfaceNodes 0\n" + body +
+                     "}\n");
+        EXPECT_EQ(write(), before) << why;
+        const lwhost::Message shown = h.host.messages().all().back();
+        EXPECT_EQ(shown.kind, lwhost::MessageKind::Error) << why;
+        EXPECT_EQ(shown.line1.rfind("Error loading Preset: ", 0), 0u) << why << ": " << shown.line1;
+    }
+    loadFromFile("Name \"good\"\n{ Preset\n  Enabled 0\n  { Nodes\n" + other + "  }\n}\n");
+    EXPECT_EQ(h.table->ns_isEnabled(), 0);
+    ASSERT_EQ(nodeCount(), 1u);
+    EXPECT_EQ(h.graph()->nodes.front()->name, "Other");
+    EXPECT_EQ(h.session.envelopes().groupCount(), groups) << "loads leave no channel groups";
+}
+
+TEST_F(MasterTest, ANewerSettingsVersionLoadsAndWarnsOnce) {
+    read(scene("  Version 3\n  Enabled 1\n"));
+    read(scene("  Version 3\n  Enabled 1\n"));
+    EXPECT_EQ(h.table->ns_isEnabled(), 1);
+    int warnings = 0;
+    for (const lwhost::Message& m : h.host.messages().all())
+        if (m.kind == lwhost::MessageKind::Warning &&
+            m.line1.find("version 3") != std::string::npos)
+            warnings += static_cast<int>(m.count);
+    EXPECT_EQ(warnings, 1);
+}
+
+TEST_F(MasterTest, SceneEditingQuotesNamesAndCountsOnlySurfacesThatChanged) {
+    read(
+        "LWHostScene 1\nPlugin MasterHandler qrvLumavex\nEndPlugin\n"
+        "Object \"Ball \\\"big\\\"\"\n  Sphere \"Say \\\"Hi\\\"\" 0.5 8\nEnd\n");
+    lwhost::XPanel& panel = openMaster();
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
+    EXPECT_EQ(h.host.messages().all().back().line1, "Applied lumavex to 1 surfaces.");
+    EXPECT_EQ(h.scene.findSurface("Say \"Hi\"", "Ball \"big\"")->shaders.size(), 1u);
+
+    h.host.commands().define("Surf_AddShader", [](const std::string&) { return LWCMD_FAILED; });
+    const size_t shown = h.host.messages().all().size();
+    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
+    const auto messages = h.host.messages().all();
+    ASSERT_EQ(messages.size(), shown + 1) << "no success reported";
+    EXPECT_EQ(messages.back().kind, lwhost::MessageKind::Error);
+    EXPECT_EQ(messages.back().line1, "lumavex could not be applied to 1 surfaces.");
+    EXPECT_EQ(messages.back().line2, "Say \"Hi\"");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <random>
 #include <string>
@@ -200,9 +201,13 @@ TEST_F(OverrideGraphTest, FlagsAreThoseOfTheConnectedInputsForRandomConnections)
     }
 }
 
-TEST_F(OverrideGraphTest, GlossinessThatHasNoRoughnessKeepsTheSurfaces) {
-    h.feedScalar("Glossiness", 0.0);
-    EXPECT_EQ(shade().roughness, 0.3);
+TEST_F(OverrideGraphTest, GlossinessAtOrBelowZeroGivesTheRoughestFiniteRoughness) {
+    for (const auto& [glossiness, roughness] : {std::pair<double, double>{4.0, 0.25},
+                                                {0.0, std::numeric_limits<double>::max()},
+                                                {-2.0, std::numeric_limits<double>::max()}}) {
+        h.feedScalar("Glossiness", glossiness);
+        EXPECT_EQ(shade().roughness, roughness) << glossiness;
+    }
     h.host.nodes().disconnect(h.graph()->rootInput("Glossiness"));
     rec = sample();
     rec.base.base.roughness = 0.0;  // an unconnected glossiness would be infinite

@@ -89,6 +89,17 @@ TEST_F(FilesTest, MakeAllDirectoriesKeepsTheMaskAndFailsQuietlyBelowAFileAndList
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker/sub"));
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker"));
 
+    // Made directories take 0777 under the user's mask, never more.
+    for (const mode_t mask : {022u, 077u}) {
+        const std::string dir = root + "/mask" + std::to_string(mask) + "/";
+        const mode_t previous = ::umask(mask);
+        vexo::makeAllDirectories(dir);
+        ::umask(previous);
+        struct stat st;
+        ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0777 & ~mask) << std::oct << mask;
+    }
+
     // A directory lists its entries without "." and "..".
     fs::remove_all(root);
     fs::create_directory(root);

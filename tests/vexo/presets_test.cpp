@@ -9,6 +9,11 @@
 #include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -211,6 +216,8 @@ TEST_F(PresetsTest, PathMapReadsInstallSettingsAndContentInOrderAndSurvivesJunk)
     ASSERT_FALSE(warnings.empty());
     EXPECT_NE(warnings[0].find(root + "/settings/SimplePresetPaths.cfg line "), std::string::npos);
     for (const lwhost::Message& m : host.messages().all()) EXPECT_EQ(m.count, 1u) << "warned once";
+    vexo::pathMap.Reset();
+    EXPECT_EQ(vexo::pathMap.directory("Global"), vexo::PathMap::globalDirectory());
 }
 
 TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedAlignedAndChoosingOneLoadsIt) {
@@ -219,7 +226,7 @@ TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedAlignedAndChoosingO
     EXPECT_STREQ(b.presets.popName(-1), "");
     forms.push_back([&](lwhost::XPanel& p) {
         EXPECT_EQ(p.value(0x800).s, "none");
-        EXPECT_EQ(p.value(0x801).i, kGlobal);
+        EXPECT_EQ(p.value(0x801).i, kUser);
         EXPECT_EQ(p.popupItems(0x801), (Strings{"Content", "Global", "User"}));
     });
     formResults.push_back(0);
@@ -415,7 +422,7 @@ TEST_F(PresetsTest, ScanSkipsBrokenFilesAndLoadingThemNeverClaimsSuccess) {
     ASSERT_GE(errors.size(), 2u);
     EXPECT_EQ(errors[errors.size() - 2],
               "Error loading Preset: the file holds no preset.|" + dir + "/nameonly.cfg");
-    EXPECT_EQ(errors.back(), "Error loading Preset: bad value");
+    EXPECT_EQ(errors.back(), "Error loading Preset: bad value|" + dir + "/Same.cfg");
 }
 
 TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
@@ -457,6 +464,89 @@ TEST_F(PresetsTest, UnknownKeysUseTheContentDirectoryAndNoDirectoryIsNeverTheRoo
     EXPECT_EQ(vexo::pathMap.directory("Studio"), root + "/content/");
     EXPECT_EQ(b.presets.makeFileName("x", 99), presetDir("content") + "/x.cfg");
     EXPECT_EQ(messagesOf(MessageKind::Error).size(), 1u);
+}
+
+TEST_F(PresetsTest, SavesThatDoNotLandAreErrorsNotSuccess) {
+    Bound b;
+    g_interface.alertLevel = LWALERT_EXPERT;  // no overwrite questions
+    const std::string folder = root + "/content/folder.cfg";
+    for (const std::string& dir : {userFile(), folder}) fs::create_directories(dir);
+    savePreset(b.presets, "Soft", kUser);
+    g_chosen = {folder};
+    b.presets.doSaveAsPreset();
+    // A full disk: the file-size limit stops the writes.
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit tiny{8, limit.rlim_max};
+    ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+    savePreset(b.presets, "Hard", kContent);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_DFL);
+
+    const std::string why = "Error saving Preset: the file could not be written.|";
+    EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
+    EXPECT_EQ(messagesOf(MessageKind::Error),
+              (Strings{why + userFile(), why + folder, why + presetDir("content") + "/Hard.cfg"}));
+}
+
+TEST_F(PresetsTest, PipesAndMissingFilesNeverBlockAndAreReported) {
+    ::alarm(60);  // an open that blocks would hang: end the run instead
+    Bound b;
+    savePreset(b.presets, "Soft", kUser);
+    const std::string pipe = presetDir("settings") + "/Pipe.cfg";
+    const std::string config = root + "/settings/SimplePresetPaths.cfg";
+    for (const std::string& name : {pipe, config}) ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+    EXPECT_EQ(scanned(b.presets), Strings{"Soft"});
+    EXPECT_EQ(messagesOf(MessageKind::Warning), Strings{"Preset locations: file skipped|" + config +
+                                                        ": not a regular file; ignored"});
+
+    host.messages().clear();
+    b.presets.doLoadPreset(pipe, false);
+    b.presets.doLoadPreset(root + "/missing.cfg", false);
+    EXPECT_EQ(messagesOf(MessageKind::Error),
+              (Strings{"Error loading Preset: not a regular file.|" + pipe,
+                       "Error loading Preset: the file does not exist.|" + root + "/missing.cfg"}));
+    answers.push_back(LWMSG_YNC_YES);
+    savePreset(b.presets, "Pipe", kUser);
+    EXPECT_TRUE(fs::is_regular_file(pipe)) << "a preset saved over the pipe";
+    ::alarm(0);
+}
+
+TEST_F(PresetsTest, SaveFormPreselectsALocationTheUserCanWrite) {
+    std::ofstream(root + "/blocker") << "a file where folders should be";
+    const struct {
+        std::string settings, content;
+        int type;
+    } rows[] = {
+        {root + "/settings/", root + "/content", kUser},
+        {root + "/blocker/settings", root + "/content", kContent},
+        {root + "/blocker/settings", root + "/blocker/content", kGlobal},
+    };
+    for (const auto& row : rows) {
+        g_dirs["Settings"] = row.settings;
+        g_dirs["Content"] = row.content;
+        Bound b;
+        int shown = -1;
+        forms.push_back([&shown](lwhost::XPanel& p) { shown = p.value(0x801).i; });
+        formResults.push_back(0);
+        b.presets.doSavePreset();
+        EXPECT_EQ(shown, row.type) << row.settings << " " << row.content;
+    }
+    const char* was = std::getenv("XDG_CONFIG_DIRS");
+    const std::string kept = was ? was : "";
+    ::setenv("XDG_CONFIG_DIRS", "relative/conf:/opt/conf:/etc/xdg", 1);
+    EXPECT_EQ(vexo::PathMap::globalDirectory(), "/opt/conf");
+    if (was)
+        ::setenv("XDG_CONFIG_DIRS", kept.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_DIRS");
+}
+
+TEST(SafeFileNameTest, ControlCharactersBecomeUnderscores) {
+    EXPECT_EQ(vexo::SimplePreset::safeFileName("a\tb\nc\x7f\x01"
+                                               "d"),
+              "a_b_c__d");
 }
 
 }  // namespace

@@ -179,4 +179,11 @@ TEST_F(LayoutCommandsTest, ArgumentsSplitOnBlanksAndQuotesTakeTheirTextAsItIs) {
     EXPECT_FALSE(LayoutCommands::splitArguments("a \"b", args));
 }
 
+TEST_F(LayoutCommandsTest, TwoQuotesInsideAQuotedTextStandForOne) {
+    std::vector<std::string> args;
+    ASSERT_TRUE(LayoutCommands::splitArguments("\"Say \"\"Hi\"\"\" \"\"\"\" x", args));
+    EXPECT_EQ(args, (Lines{"Say \"Hi\"", "\"", "x"}));
+    EXPECT_FALSE(LayoutCommands::splitArguments("\"a\"\"", args));
+}
+
 }  // namespace

@@ -27,7 +27,8 @@ std::string stripExtension(const std::string& name);
 // True when `path` exists and is a directory.
 bool isDirectory(const std::string& path);
 // Creates every directory named by a prefix of `path` ending just before a "/" (not the prefix
-// before the first "/"). The last component is not created. Failures are ignored.
+// before the first "/"), with permissions 0777 less the user's file-creation mask. The last
+// component is not created. Failures are ignored.
 void makeAllDirectories(const std::string& path);
 
 // Milliseconds of a monotonic wall clock, for timing clicks.

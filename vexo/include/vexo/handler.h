@@ -130,6 +130,8 @@ class LayoutGenericHandler {
     st_LWLayoutGeneric* m_local;
 };
 
+// `text` as one argument of a command line: in double quotes, each double quote doubled.
+std::string quoteArgument(const std::string& text);
 // Sends a command line through "LW Command Interface"; 2 without the command function.
 int SendCommand(const std::string& command);
 // Sends `command`, a blank and the arguments formatted with `format` (null: `command` alone).

@@ -91,14 +91,17 @@ std::string normalisePresetKey(const std::string& key);
 class PathMap : public PopUpCallback {
   public:
     static constexpr const char* configName = "SimplePresetPaths.cfg";
-    static constexpr const char* globalDirectory = "/Library/Preferences/LightWave3D";
+    // The "Global" location: this platform's system-wide configuration folder (the first
+    // absolute directory of $XDG_CONFIG_DIRS, else /etc/xdg).
+    static std::string globalDirectory();
 
     // Reset(), then the configuration files of the host's "Install", "Settings" and "Content"
     // directories in that order, later lines overriding earlier ones.
     void Load();
     // Only the three standard locations.
     void Reset();
-    // Merges the lines of one configuration file; false when it cannot be read.
+    // Merges the lines of one configuration file; false when it cannot be read. Only a regular
+    // file is read, never waiting: anything else of that name is reported once and ignored.
     bool LoadFile(const std::string& path);
 
     int popCount() override { return static_cast<int>(m_map.size()); }
@@ -158,7 +161,10 @@ class SimplePreset : public PopUpCallback, public PopCmdCallback<SimplePreset> {
     void doSaveAsPreset();
     void doDeletePreset();
 
-    // Adds the presets of one location to the collection.
+    // The location the save form offers first: the first of "User", "Content", the others and
+    // "Global" under whose folder the user can create files; "User" when there is none.
+    int writableLocation() const;
+    // Adds the presets of one location to the collection (regular files only).
     void ScanPresets(const std::string& key);
     // Every location in key order into an emptied collection.
     void ScanAll();
@@ -172,7 +178,8 @@ class SimplePreset : public PopUpCallback, public PopCmdCallback<SimplePreset> {
     std::string makeFilePath(const std::string& key) const;
     // The file of preset `name` in the location at `locationIndex` of the path map.
     std::string makeFileName(const std::string& name, int locationIndex) const;
-    // `name` as a file name: characters that are not safe in one replaced by "_".
+    // `name` as a file name: characters that are not safe in one, control characters among
+    // them, replaced by "_".
     static std::string safeFileName(const std::string& name);
     // The "Name" block of the file; `name` when there is none.
     static std::string grabPresetName(const std::string& file, const std::string& name);

@@ -18,7 +18,8 @@
 //                               error)
 //
 // Arguments are separated by blanks; a text in double quotes is one argument, taken as it is up
-// to the next double quote (senders do not escape, so backslashes in file names stay).
+// to the closing double quote, two double quotes inside standing for one (backslashes are not
+// escapes, so those in file names stay).
 // Results: LWCMD_OK; LWCMD_FAILED for bad arguments or a refused edit; unknown verbs
 // LWCMD_UNKNOWN (the command processor's answer). "StatusMsg" belongs to the command processor.
 #pragma once
