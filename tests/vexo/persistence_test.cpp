@@ -10,9 +10,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "run_program.h"
 
 namespace {
 
@@ -185,11 +186,6 @@ class FileTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir); }
 
     std::string path(const char* name) const { return (dir / name).string(); }
-    static std::string contents(const std::string& file) {
-        std::stringstream s;
-        s << std::ifstream(file, std::ios::binary).rdbuf();
-        return s.str();
-    }
 
     lwhost::Session session;
     lwhost::Host& host = session.host();
@@ -205,7 +201,7 @@ TEST_F(FileTest, SavedSettingsLoadBackAFailedSaveKeepsTheEarlierFileAndUnopenedF
         EXPECT_EQ(file.Save(original), nullptr);
         EXPECT_NE(file.Load(original), nullptr) << "a file open for writing cannot load";
     }
-    EXPECT_EQ(contents(path("settings.cfg")).substr(0, 18), "Version 3\nEnabled ");
+    EXPECT_EQ(readWholeFile(path("settings.cfg")).substr(0, 18), "Version 3\nEnabled ");
     Settings copy;
     {
         vexo::File file(path("settings.cfg"), vexo::File::Reading);
@@ -229,7 +225,7 @@ TEST_F(FileTest, SavedSettingsLoadBackAFailedSaveKeepsTheEarlierFileAndUnopenedF
         ASSERT_TRUE(file.isOpen());
         file.Save(broken);
     }
-    EXPECT_EQ(contents(path("keep.cfg")), "Mode 7\n");
+    EXPECT_EQ(readWholeFile(path("keep.cfg")), "Mode 7\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
 
     Settings s;

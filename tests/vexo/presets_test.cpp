@@ -20,9 +20,10 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "run_program.h"
 
 namespace {
 
@@ -65,11 +66,6 @@ std::map<std::string, std::string> g_dirs;
 const char* fakeDirInfo(const char* type) {
     auto it = g_dirs.find(type ? type : "");
     return it == g_dirs.end() ? nullptr : it->second.c_str();
-}
-std::string slurp(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
 }
 int takeFront(std::vector<int>& v) {
     const int a = v.front();
@@ -296,13 +292,13 @@ TEST_F(PresetsTest, UnsafeEmptyOrUnwritablePresetsNeverLeaveTheirDirectoryOrClai
 TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNeverAsks) {
     Bound b;
     savePreset(b.presets, "Soft", kUser);
-    const std::string before = slurp(userFile());
+    const std::string before = readWholeFile(userFile());
     b.settings.label = "second";
     answers.push_back(LWMSG_CANCEL);
     posts = 0;
     savePreset(b.presets, "Soft", kUser);
     EXPECT_EQ(posts, 1);
-    EXPECT_EQ(slurp(userFile()), before);
+    EXPECT_EQ(readWholeFile(userFile()), before);
 
     answers.push_back(LWMSG_YNC_NO);
     fillSaveForm("Soft", kUser);
@@ -313,19 +309,19 @@ TEST_F(PresetsTest, OverwriteYesReplacesNoShowsTheFormAgainCancelEndsExpertNever
     formResults = {1, 0};
     b.presets.doSavePreset();
     EXPECT_EQ(posts, 3) << "the form came again";
-    EXPECT_EQ(slurp(userFile()), before);
+    EXPECT_EQ(readWholeFile(userFile()), before);
 
     answers.push_back(LWMSG_YNC_YES);
     savePreset(b.presets, "Soft", kUser);
     ASSERT_EQ(questions.size(), 3u);
     EXPECT_EQ(questions[2],
               "Save Preset|Are you sure you want to overwrite preset?\n" + userFile());
-    EXPECT_NE(slurp(userFile()).find("second"), std::string::npos);
+    EXPECT_NE(readWholeFile(userFile()).find("second"), std::string::npos);
 
     session.dialogs().setAlertLevel(LWALERT_EXPERT);
     b.settings.label = "third";
     savePreset(b.presets, "Soft", kUser);
-    EXPECT_NE(slurp(userFile()).find("third"), std::string::npos);
+    EXPECT_NE(readWholeFile(userFile()).find("third"), std::string::npos);
     b.presets.popCount();
     forms.push_back([](lwhost::XPanel& p) { p.setInt(0x800, 0); });
     b.presets.doDeletePreset();
@@ -393,7 +389,7 @@ TEST_F(PresetsTest, ScanSkipsBrokenFilesAndLoadingThemNeverClaimsSuccess) {
     Bound b;
     savePreset(b.presets, "Same", kContent);
     const std::string dir = presetDir("content");
-    const std::string good = slurp(dir + "/Same.cfg");
+    const std::string good = readWholeFile(dir + "/Same.cfg");
     const std::pair<const char*, std::string> files[] = {
         {"Copy.cfg", good},
         {"truncated.cfg", good.substr(0, good.size() / 2)},

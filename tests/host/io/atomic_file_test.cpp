@@ -13,8 +13,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "run_program.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ class AtomicFileTest : public ::testing::Test {
 
     std::string path(const char* name) const { return dir + "/" + name; }
     size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir), {})); }
-    static std::string contents(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     static bool replace(const std::string& file, const std::string& text, std::string& why) {
         lwhost::AtomicFile out;
         return out.open(file, why) && out.write(text.data(), text.size(), why) && out.commit(why);
@@ -99,8 +94,8 @@ TEST_F(AtomicFileTest, LinksAreFollowedAndTheFileTheyNameIsReplacedKeepingItsMod
     ASSERT_TRUE(replace(path("dangling"), "made", why)) << why;
     EXPECT_TRUE(fs::is_symlink(path("outer")));
     EXPECT_TRUE(fs::is_symlink(path("real/inner")));
-    EXPECT_EQ(contents(path("real/scene.lws")), "new");
-    EXPECT_EQ(contents(path("real/new.lws")), "made");
+    EXPECT_EQ(readWholeFile(path("real/scene.lws")), "new");
+    EXPECT_EQ(readWholeFile(path("real/new.lws")), "made");
     struct stat st;
     ASSERT_EQ(::stat(path("real/scene.lws").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -131,7 +126,7 @@ TEST_F(AtomicFileTest, ASignalThatEndsTheProcessRemovesTheTemporary) {
         ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
         EXPECT_EQ(WTERMSIG(status), signal);
         EXPECT_EQ(entries(), 1u) << "the temporary of signal " << signal << " is left";
-        EXPECT_EQ(contents(path("scene.lws")), "old");
+        EXPECT_EQ(readWholeFile(path("scene.lws")), "old");
     }
 }
 

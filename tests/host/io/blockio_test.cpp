@@ -141,10 +141,6 @@ void skim(st_LWLoadState* s, const st_LWBlockIdent* list = kIds) {
 
 using BlockIoTest = ::testing::TestWithParam<int>;
 
-std::string modeName(const ::testing::TestParamInfo<int>& info) {
-    return info.param == LWIO_TEXT ? "Text" : "Binary";
-}
-
 TEST_P(BlockIoTest, ValuesOfEveryKindRoundTripExactly) {
     using L = std::numeric_limits<float>;
     const std::vector<float> floats = {0.0f,          -0.0f,           1.1f,     -3.25e-7f,
@@ -345,7 +341,7 @@ TEST_P(BlockIoTest, TruncatedAndCorruptedDataFailsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, BlockIoTest, ::testing::Values(LWIO_TEXT, LWIO_BINARY),
-                         modeName);
+                         [](const auto& p) { return p.param == LWIO_TEXT ? "Text" : "Binary"; });
 
 // ---- the text encoding
 

@@ -78,8 +78,10 @@ TEST_F(SceneGlobalsTest, ItemInfoWalksTypesChildrenNamesCommentsAndPositions) {
 
     EXPECT_STREQ(items->getTag(rig, 1), "*c:tint=1, 0.8, 0.6;");
     EXPECT_STREQ(items->getTag(rig, 2), "hero");
-    EXPECT_EQ(items->getTag(rig, 3), nullptr);
+    // Comment lines count from 1.
+    for (int outside : {0, 3}) EXPECT_EQ(items->getTag(rig, outside), nullptr) << outside;
     EXPECT_EQ(items->getTag(crate, 1), nullptr);
+    EXPECT_EQ(items->getTag(0x10000999u, 1), nullptr);
 
     double v[3] = {9, 9, 9};
     ASSERT_EQ(items->param(crate, LWIP_POSITION, 0.0, v), 1);

@@ -120,16 +120,6 @@ TEST(SceneTest, WorldMatrixAppliesParentTransformsAndTheRotationConventions) {
     expectNear(lwhost::transformDirection(bank.matrix(), {1, 0, 0}), 0, -1, 0);
 }
 
-// Lines 1 and 2 are read through the item info global in the scene globals' tests.
-TEST(SceneTest, CommentLinesAreNumberedFromOne) {
-    Scene scene;
-    LWItemID id = scene.addNull("N");
-    scene.item(id)->comments = {"#s:k=1;", "second"};
-    EXPECT_EQ(*scene.comment(id, 1), "#s:k=1;");
-    for (int outside : {0, 3}) EXPECT_EQ(scene.comment(id, outside), nullptr) << outside;
-    EXPECT_EQ(scene.comment(0x10000999u, 1), nullptr);
-}
-
 TEST(SceneTest, RenumberingGivesEveryItemAnUnusedIdAndKeepsTheHierarchy) {
     Scene scene;
     LWItemID p = scene.addNull("P");
