@@ -348,8 +348,8 @@ TEST(SceneTest, ObjFilesTheLoaderWouldMisreadAreRefusedNamingFileAndLine) {
         const char* error;
     } cases[] = {
         {tri + "f 1 2 4294967298\n", ", line 4: face 1: \"4294967298\" is not a vertex number"},
-        {tri + "\nf 1 2 3\nf 1 2 -99999999999\n",
-         ", line 6: face 2: \"-99999999999\" is not a vertex number"},
+        {tri + "\nf 1 2 3\nf 1 2 -4294967295\n",
+         ", line 6: face 2: \"-4294967295\" is not a vertex number"},
         {"v 0 0 0\r\nv nan 0 0\r\n", ", line 2: the coordinate \"nan\" is not a finite number"},
         {tri + "v 1 2\n", ", line 4: a vertex needs three coordinates, found 2"},
         {"# made by hand\n" + std::string("\x7f"
