@@ -107,8 +107,17 @@ inline void roundTrip(const uint8_t* data, size_t size, int mode) {
 }
 
 inline int run(const uint8_t* data, size_t size, int mode) {
-    lwhost::MemoryLoadState state(std::string(reinterpret_cast<const char*>(data), size), mode);
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    lwhost::MemoryLoadState state(bytes, mode);
     walk(state);
+    // Data that passes the check is never found damaged while it is read; data that fails it
+    // hands out nothing.
+    lwhost::MemoryLoadState checked(bytes, mode);
+    const bool sound = checked.check();
+    vexo::LoadState in(checked.record());
+    check(sound || in.findBlk(kAny) == 0);
+    walk(checked);
+    check(sound != checked.damaged());
     if (size <= 4096) roundTrip(data, size, mode);
     return 0;
 }

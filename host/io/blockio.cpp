@@ -524,6 +524,8 @@ class MemoryLoadState::Reader {
     virtual void end() = 0;
     virtual int depth() const = 0;
     virtual long position() const = 0;
+    // Walks the whole structure, then returns to the start; false when it is damaged.
+    virtual bool check() = 0;
     // How a position is named in messages.
     virtual std::string where() const = 0;
 
@@ -588,7 +590,7 @@ std::string quoted(std::string_view s) {
 class TextReader final : public MemoryLoadState::Reader {
   public:
     TextReader(std::string bytes, int firstLine)
-        : Reader(std::move(bytes), LWIO_TEXT), m_line(firstLine) {}
+        : Reader(std::move(bytes), LWIO_TEXT), m_firstLine(firstLine), m_line(firstLine) {}
 
     int values(Kind kind, void* out, int n) override {
         if (damaged()) return -1;
@@ -681,6 +683,17 @@ class TextReader final : public MemoryLoadState::Reader {
 
     int depth() const override { return static_cast<int>(m_frames.size()); }
     long position() const override { return m_havePeek ? m_peek.line : m_line; }
+
+    bool check() override {
+        // Looking for no block at the top level skips every block, through the end.
+        static const st_LWBlockIdent kNoBlock[] = {{0, nullptr}};
+        if (!damaged()) find(kNoBlock);
+        m_pos = 0;
+        m_line = m_firstLine;
+        m_havePeek = false;
+        m_frames.clear();
+        return !damaged();
+    }
     std::string where() const override { return "line " + std::to_string(position()); }
 
   private:
@@ -954,6 +967,7 @@ class TextReader final : public MemoryLoadState::Reader {
     }
 
     std::size_t m_pos = 0;
+    const long m_firstLine;
     long m_line;
     Lexeme m_peek;
     bool m_havePeek = false;
@@ -1049,6 +1063,34 @@ class BinaryReader final : public MemoryLoadState::Reader {
 
     int depth() const override { return static_cast<int>(m_frames.size()) - 1; }
     long position() const override { return static_cast<long>(m_pos); }
+
+    bool check() override {
+        m_pos = 0;
+        while (!damaged()) {
+            if (m_pos >= m_frames.back().end) {
+                if (m_frames.size() == 1) break;
+                m_pos = m_frames.back().end;
+                m_frames.pop_back();
+                continue;
+            }
+            Item item;
+            if (!nextItem(item)) break;
+            if (item.id == 0 || !item.nested) {
+                m_pos = item.end;
+                continue;
+            }
+            if (depth() >= kMaxBlockDepth) {
+                damage("blocks nest deeper than " + std::to_string(kMaxBlockDepth));
+                break;
+            }
+            m_frames.push_back({item.end, false, 0});
+            m_pos = item.content;
+        }
+        m_frames.resize(1);
+        m_frames.back().runEnd = 0;
+        m_pos = 0;
+        return !damaged();
+    }
     std::string where() const override { return "offset " + std::to_string(m_pos); }
 
   private:
@@ -1188,6 +1230,14 @@ bool MemoryLoadState::failed() const {
 }
 bool MemoryLoadState::damaged() const {
     return m_reader->damaged();
+}
+bool MemoryLoadState::check() {
+    try {
+        return m_reader->check();
+    } catch (const std::exception& e) {
+        m_reader->damage(e.what());
+    }
+    return false;
 }
 std::string MemoryLoadState::error() const {
     return m_reader->error();

@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <limits>
 
 #include "lwhost/core/host.h"
+#include "lwhost/core/messages.h"
 #include "lwhost/io/atomic_file.h"
 #include "lwhost/io/blockio.h"
+#include "lwhost/io/regular_file.h"
 
 namespace lwhost {
 
@@ -23,6 +26,14 @@ bool knownMode(int ioMode) {
 
 std::string systemError(const std::string& what, const std::string& name) {
     return what + " '" + name + "': " + std::strerror(errno);
+}
+
+// "FILE:LINE: why" from a load state's "line LINE: why"; binary offsets stay as they are
+// ("FILE: offset N: why").
+std::string located(const std::string& name, const std::string& error) {
+    const std::string line = "line ";
+    if (error.compare(0, line.size(), line) == 0) return name + ":" + error.substr(line.size());
+    return name + ": " + error;
 }
 
 // Every "File IO" function reaches the current host's service here; without one they do nothing.
@@ -112,34 +123,29 @@ st_LWLoadState* FileIO::openLoad(const std::string& name, int ioMode) {
         setError("unknown io mode " + std::to_string(ioMode));
         return nullptr;
     }
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        setError(systemError("cannot open", name));
-        return nullptr;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        setError("not a file: '" + name + "'");
-        return nullptr;
-    }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[64 * 1024];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            std::string why = systemError("cannot read", name);
-            ::close(fd);
-            setError(why);
+    std::string bytes, why;
+    switch (readRegularFile(name, std::numeric_limits<std::size_t>::max(), bytes, why)) {
+        case FileStatus::Ok:
+            break;
+        case FileStatus::NotRegular:
+            setError("not a file: '" + name + "'");
             return nullptr;
-        }
-        if (n == 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
+        case FileStatus::Missing:
+            setError("cannot open '" + name + "': " + why);
+            return nullptr;
+        default:
+            setError("cannot read '" + name + "': " + why);
+            return nullptr;
     }
-    ::close(fd);
     auto state = std::make_unique<MemoryLoadState>(std::move(bytes), ioMode);
+    // Damaged data is handed out not at all rather than up to the damage, so that a plug-in
+    // loading it changes nothing; the user learns which file and where.
+    if (!state->check()) {
+        const std::string damage = located(name, state->error());
+        setError(damage);
+        m_host.messages().show(MessageKind::Error, damage.c_str(), "");
+        return nullptr;
+    }
     st_LWLoadState* record = state->record();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_loads.emplace(record, std::move(state));

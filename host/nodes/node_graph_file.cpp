@@ -320,6 +320,11 @@ bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error) {
 
 bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error) {
     MemoryLoadState state(text, LWIO_TEXT, firstLine);
+    // Damaged text makes no node at all, not the nodes before the damage.
+    if (!state.check()) {
+        error = state.error();
+        return false;
+    }
     return readGraph(graph, state.record(), &state, error);
 }
 

@@ -216,6 +216,11 @@ bool Plugins::load(void* instance, const std::string& text, int firstLine, int& 
     if (!s->inst.load) return true;
     try {
         MemoryLoadState state(text, LWIO_TEXT, firstLine);
+        // Damaged blocks never reach the plug-in, so that it applies nothing of them.
+        if (!state.check()) {
+            splitLocated(state.error(), line, error);
+            return false;
+        }
         LWError err = s->inst.load(instance, state.record());
         if (state.damaged()) {
             splitLocated(state.error(), line, error);

@@ -1,14 +1,11 @@
 // The scene file reader: statements into a fresh scene, then references, then plug-ins.
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <optional>
-#include <sstream>
 
+#include "lwhost/io/regular_file.h"
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/scene/scene_file_text.h"
 
@@ -84,17 +81,13 @@ int channelOf(const std::string& token) {
     return -1;
 }
 
-bool isRegularFile(const std::string& path, off_t* size = nullptr) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (size) *size = st.st_size;
-    return true;
-}
-
 class Reader {
   public:
     Reader(const SceneFile& io, const std::string& text, const std::string& baseDir)
-        : m_io(io), m_text(text), m_baseDir(baseDir) {}
+        : m_io(io), m_text(text), m_baseDir(baseDir) {
+        // Editors may begin a UTF-8 file with a byte-order mark.
+        if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0) m_pos = 3;
+    }
 
     void run(Scene& scene) {
         Statement s;
@@ -331,8 +324,10 @@ class Reader {
     }
 
     // Keeps the section's lines up to its end word at brace depth 0, without their common
-    // indentation.
-    PluginData capture(const Statement& header, const std::string& endWord) {
+    // indentation. `enclosingEnd`, when given, is the end line of the section around this one:
+    // met at depth 0 it means this section was never ended, and its lines are not taken in.
+    PluginData capture(const Statement& header, const std::string& endWord,
+                       const char* enclosingEnd = nullptr) {
         PluginData data;
         data.line = header.line;
         std::vector<std::string> lines;
@@ -348,6 +343,10 @@ class Reader {
                 if (end.args() != 0) fail(end, "'" + endWord + "' takes no values");
                 break;
             }
+            if (depth == 0 && enclosingEnd && scenetext::firstWord(line) == enclosingEnd)
+                fail(header, "'" + header.keyword() + "' section has no " + endWord +
+                                 " before the " + enclosingEnd + " at line " +
+                                 std::to_string(m_line));
             std::string why;
             if (!scenetext::scanBraces(line, depth, why)) throw ParseError{m_line, why};
             lines.push_back(line);
@@ -697,7 +696,8 @@ class Reader {
                     nodes.enabled = true;
                 else if (text(s, 1) != "off")
                     fail(s, "'NodeGraph' is on or off, not '" + text(s, 1) + "'");
-                nodes.data = capture(s, "EndNodeGraph");
+                // The host's graph blocks never use "End": met at depth 0, it ends the surface.
+                nodes.data = capture(s, "EndNodeGraph", "End");
                 surface.nodes = std::move(nodes);
             } else {
                 fail(s, "unknown statement '" + w + "' in Surface \"" + surface.name + "\"");
@@ -794,26 +794,23 @@ bool SceneFile::read(const std::string& text, const std::string& fileName,
 }
 
 bool SceneFile::load(const std::string& path, Scene& scene, std::string& error) const {
-    off_t size = 0;
-    if (!isRegularFile(path, &size)) {
-        error = path + ": no such scene file";
-        return false;
-    }
-    if (static_cast<uint64_t>(size) > kMaxSceneFileBytes) {
-        error = path + ": the scene file is larger than " +
-                std::to_string(kMaxSceneFileBytes >> 20) + " MiB";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (!(in && text << in.rdbuf()) && size > 0) {
-        error = path + ": cannot read the scene file";
-        return false;
-    }
-    std::string content = text.str();
-    if (content.size() > kMaxSceneFileBytes) {
-        error = path + ": the scene file is too large";
-        return false;
+    std::string content, why;
+    switch (readRegularFile(path, kMaxSceneFileBytes, content, why)) {
+        case FileStatus::Ok:
+            break;
+        case FileStatus::Missing:
+            error = path + ": no such scene file";
+            return false;
+        case FileStatus::NotRegular:
+            error = path + ": not a regular file";
+            return false;
+        case FileStatus::TooLarge:
+            error = path + ": the scene file is larger than " +
+                    std::to_string(kMaxSceneFileBytes >> 20) + " MiB";
+            return false;
+        case FileStatus::Unreadable:
+            error = path + ": cannot read the scene file: " + why;
+            return false;
     }
     size_t slash = path.rfind('/');
     std::string baseDir =

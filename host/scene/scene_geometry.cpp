@@ -1,12 +1,14 @@
 // Object geometry: the built-in primitives and Wavefront OBJ files.
-#include <sys/stat.h>
-
 #include <tiny_obj_loader.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <sstream>
+#include <string_view>
 
+#include "lwhost/io/regular_file.h"
 #include "lwhost/scene/scene.h"
 
 namespace lwhost {
@@ -33,10 +35,8 @@ void addQuad(Mesh& mesh, const std::string& surface, const Vec3& centre, const V
     mesh.addPolygon(surface, {base, base + 1, base + 2, base + 3});
 }
 
-bool isRegularFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+// Largest OBJ or material file read.
+constexpr std::size_t kMaxObjFileBytes = std::size_t(1) << 30;
 
 std::string directoryOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -51,15 +51,12 @@ class MtlReader : public tinyobj::MaterialReader {
                     std::map<std::string, int>* matMap, std::string* warn,
                     std::string* err) override {
         std::string path = m_directory + name;
-        if (!isRegularFile(path)) {
-            if (warn) *warn += "material file " + path + " not found\n";
+        std::string text, why;
+        if (readRegularFile(path, kMaxObjFileBytes, text, why) != FileStatus::Ok) {
+            if (warn) *warn += "cannot read material file " + path + ": " + why + "\n";
             return false;
         }
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            if (warn) *warn += "cannot read material file " + path + "\n";
-            return false;
-        }
+        std::istringstream in(text);
         tinyobj::LoadMtl(matMap, materials, &in, warn, err);
         return true;
     }
@@ -85,9 +82,15 @@ SurfaceSettings settingsOf(const tinyobj::material_t& m) {
     return s;
 }
 
-// Collects the OBJ file's elements through the loader's callbacks. Faces are checked once all
-// vertices are known; relative (negative) indices count back from the face's position.
+// Collects the OBJ file's elements through the loader's callbacks, and checks each vertex and
+// face against the line it came from: the loader takes a coordinate it cannot read as 0 and an
+// index too large for an int as whatever it wraps to. Faces are checked against the vertices
+// once all are known; relative (negative) indices count back from the face's position.
 struct ObjCollector {
+    ObjCollector(const std::string& bytes, std::istream& stream) : text(bytes), in(stream) {}
+
+    const std::string& text;
+    std::istream& in;
     Mesh mesh;
     std::map<std::string, SurfaceSettings> materials;
     std::string surface = "Default";
@@ -95,19 +98,115 @@ struct ObjCollector {
         std::string surface;
         std::vector<long> points;
         long number;
+        long line;
     };
     std::vector<Face> faces;
     long faceCount = 0;
+    long errorLine = 0;  // the first line found wrong, and why
+    std::string error;
+
+    // The line the loader has just read: the one ending right before the stream's position.
+    // Lines end as the loader ends them: at "\n", "\r\n" or "\r".
+    std::string_view currentLine(long& number) {
+        const std::streamoff at = in.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+        const std::size_t pos = at < 0 ? text.size() : static_cast<std::size_t>(at);
+        for (;;) {
+            const std::size_t start = m_next;
+            std::size_t end = text.find_first_of("\r\n", start);
+            if (end == std::string::npos) end = text.size();
+            std::size_t next = end;
+            if (next < text.size()) next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+            m_next = next;
+            ++m_number;
+            if (next >= pos) {
+                number = m_number;
+                return std::string_view(text).substr(start, end - start);
+            }
+        }
+    }
+
+    void fail(long line, std::string why) {
+        if (errorLine != 0) return;
+        errorLine = line;
+        error = std::move(why);
+    }
+
+    // The line's words after its keyword.
+    static std::vector<std::string_view> words(std::string_view line) {
+        std::vector<std::string_view> out;
+        std::size_t i = 0;
+        bool first = true;
+        while (i < line.size()) {
+            if (line[i] == ' ' || line[i] == '\t') {
+                ++i;
+                continue;
+            }
+            std::size_t b = i;
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+            if (!first) out.push_back(line.substr(b, i - b));
+            first = false;
+        }
+        return out;
+    }
+
+    // A word without a leading '+', which from_chars does not take.
+    static std::string_view unsigned_(std::string_view w) {
+        return !w.empty() && w[0] == '+' ? w.substr(1) : w;
+    }
+
+    static bool finiteNumber(std::string_view word) {
+        std::string_view w = unsigned_(word);
+        if (w.empty() || (w.size() < word.size() && w[0] == '-')) return false;
+        double v = 0;
+        auto r = std::from_chars(w.data(), w.data() + w.size(), v);
+        return r.ec == std::errc() && r.ptr == w.data() + w.size() && std::isfinite(v);
+    }
+
+    static std::string shown(std::string_view w) {
+        constexpr std::size_t kShown = 40;
+        std::string out(w.substr(0, kShown));
+        return "\"" + out + (w.size() > kShown ? "...\"" : "\"");
+    }
 
     static void vertex(void* self, tinyobj::real_t x, tinyobj::real_t y, tinyobj::real_t z,
                        tinyobj::real_t) {
-        static_cast<ObjCollector*>(self)->mesh.points.push_back({x, y, z});
+        auto* c = static_cast<ObjCollector*>(self);
+        c->mesh.points.push_back({x, y, z});
+        long line = 0;
+        std::vector<std::string_view> coords = words(c->currentLine(line));
+        if (coords.size() < 3) {
+            c->fail(line,
+                    "a vertex needs three coordinates, found " + std::to_string(coords.size()));
+            return;
+        }
+        // A number too large for the loader's precision comes back infinite.
+        const tinyobj::real_t read[3] = {x, y, z};
+        for (std::size_t i = 0; i < 3; ++i)
+            if (!finiteNumber(coords[i]) || !std::isfinite(read[i])) {
+                c->fail(line, "the coordinate " + shown(coords[i]) + " is not a finite number");
+                return;
+            }
     }
+
     static void index(void* self, tinyobj::index_t* indices, int count) {
         auto* c = static_cast<ObjCollector*>(self);
-        Face f{c->surface, {}, ++c->faceCount};
+        long line = 0;
+        std::vector<std::string_view> corners = words(c->currentLine(line));
+        Face f{c->surface, {}, ++c->faceCount, line};
         long known = static_cast<long>(c->mesh.points.size());
         for (int i = 0; i < count; ++i) {
+            if (static_cast<std::size_t>(i) < corners.size()) {
+                std::string_view corner = corners[static_cast<std::size_t>(i)];
+                std::string_view w = unsigned_(corner.substr(0, corner.find('/')));
+                long long v = 0;
+                auto r = std::from_chars(w.data(), w.data() + w.size(), v);
+                if (w.empty() || r.ec != std::errc() || r.ptr != w.data() + w.size() ||
+                    v != indices[i].vertex_index) {
+                    c->fail(line, "face " + std::to_string(f.number) + ": " + shown(corner) +
+                                      " is not a vertex number");
+                    return;
+                }
+            }
             long v = indices[i].vertex_index;
             f.points.push_back(v > 0 ? v - 1 : v < 0 ? known + v : -1);
         }
@@ -121,7 +220,27 @@ struct ObjCollector {
         auto* c = static_cast<ObjCollector*>(self);
         for (int i = 0; i < count; ++i) c->materials[list[i].name] = settingsOf(list[i]);
     }
+
+  private:
+    std::size_t m_next = 0;  // where the next line not yet passed begins
+    long m_number = 0;       // the number of the last line passed
 };
+
+// The first line holding a byte no text file holds (a zero byte or another control character),
+// or 0.
+long firstBinaryLine(const std::string& text, unsigned char& byte) {
+    long line = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' || (c == '\r' && text.compare(i, 2, "\r\n") != 0)) {
+            ++line;
+        } else if ((c < 0x20 && c != '\t' && c != '\r' && c != '\v' && c != '\f') || c == 0x7f) {
+            byte = c;
+            return line;
+        }
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -190,16 +309,28 @@ Mesh makeSphere(const std::string& surface, double radius, int segments) {
 }
 
 bool loadObjFile(const std::string& path, ObjGeometry& out, std::string& error) {
-    if (!isRegularFile(path)) {
-        error = "OBJ file \"" + path + "\" does not exist or is not a file";
+    std::string text, why;
+    switch (readRegularFile(path, kMaxObjFileBytes, text, why)) {
+        case FileStatus::Ok:
+            break;
+        case FileStatus::Missing:
+        case FileStatus::NotRegular:
+            error = "OBJ file \"" + path + "\" does not exist or is not a file";
+            return false;
+        default:
+            error = "cannot read OBJ file \"" + path + "\": " + why;
+            return false;
+    }
+    const std::string at = "OBJ file \"" + path + "\", line ";
+    unsigned char byte = 0;
+    if (long line = firstBinaryLine(text, byte)) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02x", byte);
+        error = at + std::to_string(line) + ": not a text file (it holds the byte " + hex + ")";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read OBJ file \"" + path + "\"";
-        return false;
-    }
-    ObjCollector collector;
+    std::istringstream in(text);
+    ObjCollector collector(text, in);
     tinyobj::callback_t callbacks;
     callbacks.vertex_cb = &ObjCollector::vertex;
     callbacks.index_cb = &ObjCollector::index;
@@ -207,21 +338,19 @@ bool loadObjFile(const std::string& path, ObjGeometry& out, std::string& error) 
     callbacks.mtllib_cb = &ObjCollector::mtllib;
     MtlReader materials(directoryOf(path));
     std::string warn, err;
-    if (!tinyobj::LoadObjWithCallback(in, callbacks, &collector, &materials, &warn, &err) ||
-        in.bad()) {
+    if (!tinyobj::LoadObjWithCallback(in, callbacks, &collector, &materials, &warn, &err)) {
         error = "cannot read OBJ file \"" + path + "\"" + (err.empty() ? "" : ": " + err);
+        return false;
+    }
+    if (collector.errorLine != 0) {
+        error = at + std::to_string(collector.errorLine) + ": " + collector.error;
         return false;
     }
 
     Mesh& mesh = collector.mesh;
-    for (const auto& s : mesh.points)
-        if (!std::isfinite(s.x) || !std::isfinite(s.y) || !std::isfinite(s.z)) {
-            error = "OBJ file \"" + path + "\" has a vertex that is not a finite number";
-            return false;
-        }
     const long known = static_cast<long>(mesh.points.size());
     for (const auto& f : collector.faces) {
-        std::string where = "OBJ file \"" + path + "\": face " + std::to_string(f.number);
+        std::string where = at + std::to_string(f.line) + ": face " + std::to_string(f.number);
         if (f.points.size() < 3) {
             error = where + " has fewer than 3 points";
             return false;

@@ -1,13 +1,11 @@
 // The script language: reading lines into statements, the verb table, and running.
 #include "lwhost/script/script.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+
+#include "lwhost/io/regular_file.h"
 
 namespace lwhost {
 
@@ -141,7 +139,8 @@ bool Script::splitLine(const std::string& line, std::vector<ScriptArg>& out, std
 bool Script::parse(const std::string& text, const std::string& fileName,
                    std::vector<ScriptStatement>& out, std::string& error) const {
     out.clear();
-    size_t pos = 0;
+    // Editors may begin a UTF-8 file with a byte-order mark.
+    size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     int lineNumber = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -244,28 +243,25 @@ Script::Result Script::execute(const std::string& text, const std::string& fileN
 }
 
 bool Script::readFile(const std::string& path, std::string& text, std::string& error) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = path + ": no such script file";
-        return false;
+    std::string why;
+    switch (readRegularFile(path, kMaxScriptBytes, text, why)) {
+        case FileStatus::Ok:
+            return true;
+        case FileStatus::Missing:
+            error = path + ": no such script file";
+            break;
+        case FileStatus::NotRegular:
+            error = path + ": not a regular file";
+            break;
+        case FileStatus::TooLarge:
+            error = path + ": the script is larger than " + std::to_string(kMaxScriptBytes >> 20) +
+                    " MiB";
+            break;
+        case FileStatus::Unreadable:
+            error = path + ": cannot read the script: " + why;
+            break;
     }
-    if (static_cast<unsigned long long>(st.st_size) > kMaxScriptBytes) {
-        error =
-            path + ": the script is larger than " + std::to_string(kMaxScriptBytes >> 20) + " MiB";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    if (!in || !(content << in.rdbuf() || st.st_size == 0)) {
-        error = path + ": cannot read the script";
-        return false;
-    }
-    text = content.str();
-    if (text.size() > kMaxScriptBytes) {
-        error = path + ": the script is too large";
-        return false;
-    }
-    return true;
+    return false;
 }
 
 }  // namespace lwhost

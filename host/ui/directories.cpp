@@ -1,14 +1,12 @@
 // "Directory Info" and "LW Interface Info 5": the host's standard directories and alert level,
 // from defaults, the configuration file and command-line options.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "lwhost/core/host.h"
+#include "lwhost/io/regular_file.h"
 #include "lwhost/ui/dialogs.h"
 
 namespace lwhost {
@@ -178,25 +176,21 @@ std::string Dialogs::defaultConfigPath() const {
 }
 
 bool Dialogs::loadConfig(const std::string& path, std::string& error) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        error = path + ": not a regular file";
-        return false;
+    std::string text, why;
+    switch (readRegularFile(path, kMaxConfigBytes, text, why)) {
+        case FileStatus::Ok:
+            return parseConfig(text, path, error);
+        case FileStatus::NotRegular:
+            error = path + ": not a regular file";
+            break;
+        case FileStatus::TooLarge:
+            error = path + ": larger than " + std::to_string(kMaxConfigBytes) + " bytes";
+            break;
+        default:
+            error = path + ": cannot be read";
+            break;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    std::string text;
-    text.resize(kMaxConfigBytes + 1);
-    in.read(&text[0], static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    if (text.size() > kMaxConfigBytes) {
-        error = path + ": larger than " + std::to_string(kMaxConfigBytes) + " bytes";
-        return false;
-    }
-    return parseConfig(text, path, error);
+    return false;
 }
 
 bool Dialogs::parseConfig(const std::string& text, const std::string& fileName,

@@ -64,8 +64,10 @@ typedef struct st_LWLoadState {
 } st_LWLoadState;
 
 typedef struct st_LWFileIOFuncs {
-    st_LWLoadState* (*openLoad)(const char* name, int ioMode); /* null when it cannot be read */
-    void (*closeLoad)(st_LWLoadState* state);                  /* null is ignored */
+    /* Null when it cannot be read: not a regular file, or damaged (a block cut off at the end,
+     * say); nothing of a damaged file is handed out. */
+    st_LWLoadState* (*openLoad)(const char* name, int ioMode);
+    void (*closeLoad)(st_LWLoadState* state); /* null is ignored */
     /* Writing goes to a temporary file beside the named one; closeSave renames it over the name
      * only when every write succeeded, so a failed or abandoned save never damages an earlier
      * file. Null when it cannot be created. */

@@ -346,4 +346,26 @@ TEST_F(MasterTest, SceneEditingQuotesNamesAndCountsOnlySurfacesThatChanged) {
     EXPECT_EQ(messages.back().line2, "Say \"Hi\"");
 }
 
+TEST_F(MasterTest, SettingsFileCutOffInsideABlockChangesNothing) {
+    read(scene(kSettings));
+    const std::string before = write();
+    const std::string file = ::testing::TempDir() + "/cut_" + std::to_string(::getpid()) + ".cfg";
+    // Read up to the cut, it would switch the override off and empty the graph.
+    std::ofstream(file) << "Version 1\nName \"cut\"\n{ Preset\n  Version 1\n  Enabled 0\n"
+                           "  { Nodes\n";
+    lwhost::UserAction chosen;
+    chosen.kind = lwhost::UserAction::Kind::File;
+    chosen.text = file;
+    h.host.dialogs().queue(chosen);
+    lwhost::XPanel& panel = openMaster();
+    const int menu = static_cast<int>(panel.popupItems(kPresets).size());
+    ASSERT_TRUE(panel.chooseCommand(kPresets, menu - 2)) << "Load Settings from File...";
+    EXPECT_EQ(h.table->ns_isEnabled(), 1);
+    EXPECT_EQ(nodeCount(), 1u);
+    EXPECT_EQ(write(), before);
+    EXPECT_EQ(h.host.messages().all().back().line1,
+              file + ":7: the block begun at line 3 has no closing '}'");
+    std::remove(file.c_str());
+}
+
 }  // namespace

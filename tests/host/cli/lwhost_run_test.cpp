@@ -173,4 +173,12 @@ TEST_F(LwhostRunTest, OutputsThatAreNotRegularFilesAreRefusedAndLinksFollowed) {
     }
 }
 
+TEST_F(LwhostRunTest, ASceneAndAScriptBeginningWithAByteOrderMarkRun) {
+    write("bom.lws", "\xEF\xBB\xBF" + std::string(kScene));
+    write("bom.lwscript", "\xEF\xBB\xBFprint \"read\"\n");
+    ProgramResult r = run("run " + dir + "/bom.lws " + dir + "/bom.lwscript");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "read\n");
+}
+
 }  // namespace

@@ -5,10 +5,16 @@
 #include "lwhost/core/host.h"
 #include "lwhost/io/fileio.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <limits>
 #include <random>
 #include <string>
@@ -597,6 +603,44 @@ TEST_F(FileIoTest, FilesThatCannotBeOpenedOrReplacedFail) {
     EXPECT_NE(host.fileIO().lastError().find("is a directory"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(dir / "sub"));
     EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(FileIoTest, AFileCutOffInsideAnOpenBlockIsNotHandedOutAtAll) {
+    const struct {
+        int mode;
+        std::string bytes;
+        std::string error;  // after the file's name
+    } cases[] = {
+        {LWIO_TEXT, "Alpha 1\n{ Group\n  Beta 2\n",
+         ":4: the block begun at line 2 has no closing '}'"},
+        {LWIO_BINARY,
+         "ALPH" + be32(4) + be32(1) + "GRUP" + be32(0x80000000u | 12) + "BETA" + be32(4),
+         ": offset 12: block 'GRUP' of 12 bytes runs past the data (8 bytes left)"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = path("cut");
+        std::ofstream(file, std::ios::binary) << c.bytes;
+        // The plug-in would otherwise read "Alpha" and take the cut file for a whole one.
+        EXPECT_EQ(io->openLoad(file.c_str(), c.mode), nullptr);
+        EXPECT_EQ(host.fileIO().lastError(), file + c.error);
+        ASSERT_FALSE(host.messages().all().empty());
+        EXPECT_EQ(host.messages().all().back().line1, file + c.error);
+        EXPECT_EQ(host.fileIO().openCount(), 0u);
+    }
+}
+
+TEST_F(FileIoTest, APipeIsRefusedWithoutWaitingForAWriter) {
+    const std::string fifo = path("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto opened =
+        std::async(std::launch::async, [&] { return io->openLoad(fifo.c_str(), LWIO_TEXT); });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Lets the reader go, so that the test ends.
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+        ADD_FAILURE() << "opening a pipe waits for a writer";
+    }
+    EXPECT_EQ(opened.get(), nullptr);
+    EXPECT_EQ(host.fileIO().lastError(), "not a file: '" + fifo + "'");
 }
 
 }  // namespace

@@ -310,4 +310,31 @@ TEST(SceneTest, ServersArePositionedPerClassOnTheSceneAndOnObjectSurfaces) {
     EXPECT_EQ(scene.serverName(box, "MasterHandler", 1), nullptr);
 }
 
+// The loader reads these without complaint, as a wrong vertex, as 0 or as nothing at all.
+TEST(SceneTest, ObjFilesTheLoaderWouldMisreadAreRefusedNamingFileAndLine) {
+    const std::string dir = tempDir();
+    const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    const struct {
+        std::string text;
+        const char* error;
+    } cases[] = {
+        {tri + "f 1 2 4294967298\n", ", line 4: face 1: \"4294967298\" is not a vertex number"},
+        {tri + "\nf 1 2 3\nf 1 2 -4294967295\n",
+         ", line 6: face 2: \"-4294967295\" is not a vertex number"},
+        {"v 0 0 0\r\nv nan 0 0\r\n", ", line 2: the coordinate \"nan\" is not a finite number"},
+        {tri + "v 1 2\n", ", line 4: a vertex needs three coordinates, found 2"},
+        {"# made by hand\n" + std::string("\x7f"
+                                          "ELF\x02\x01\x01\0\0\0",
+                                          10),
+         ", line 2: not a text file (it holds the byte 0x7f)"},
+    };
+    for (const auto& c : cases) {
+        writeFile(dir + "/bad.obj", c.text);
+        lwhost::ObjGeometry obj;
+        std::string error;
+        EXPECT_FALSE(lwhost::loadObjFile(dir + "/bad.obj", obj, error)) << c.text;
+        EXPECT_EQ(error, "OBJ file \"" + dir + "/bad.obj\"" + c.error);
+    }
+}
+
 }  // namespace

@@ -35,6 +35,8 @@
 //
 // Reads never go past the data: every size is checked against the bytes left in its parent before
 // it is used, a damaged item stops all further reading (reads -1, findBlk 0) and failed() says why.
+// Data cut off inside an open block is damaged. Whoever hands data to a plug-in checks it whole
+// first (MemoryLoadState::check), so that a load never applies the part before the damage.
 #pragma once
 
 #include <lwsdk/lwio.h>
@@ -97,6 +99,12 @@ class MemoryLoadState {
 
     st_LWLoadState* record();
     int ioMode() const;
+    // Walks the whole data once, before anything is read, for its structure: every block
+    // closed, every size within its parent, tokens and texts well formed, nesting at most
+    // kMaxBlockDepth deep. False when the data is damaged anywhere: it is then damaged() from
+    // the start, so that nothing of it reaches a plug-in, and error() says where. Values are not
+    // looked at; one of the wrong kind still fails only its own read.
+    bool check();
     // A read failed or the data is damaged.
     bool failed() const;
     // The data is damaged: nothing more is read.

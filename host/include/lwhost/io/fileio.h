@@ -6,6 +6,10 @@
 // closing it renames the temporary over the target only when every write succeeded, so a failed
 // or abandoned save leaves the earlier file as it was and the temporary removed. A directory,
 // device or pipe is refused when the save opens.
+//
+// Only regular files are opened, never waiting on a pipe. Data damaged anywhere (a block cut off
+// at the end, say) is refused whole, with "FILE:LINE: why" in the host's messages, so that a
+// plug-in loading it changes nothing.
 #pragma once
 
 #include <lwsdk/lwio.h>
@@ -32,7 +36,8 @@ class FileIO {
     // The record published as "File IO"; its functions reach the current host's FileIO.
     static const st_LWFileIOFuncs* record();
 
-    // Null when the file cannot be read or the mode is unknown.
+    // Null when the file cannot be read, is not a regular file or is damaged, or the mode is
+    // unknown.
     st_LWLoadState* openLoad(const std::string& name, int ioMode);
     // Unknown or null records are ignored.
     void closeLoad(st_LWLoadState* state);

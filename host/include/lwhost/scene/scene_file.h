@@ -39,7 +39,8 @@
 // Texts are quoted ("..." with \" \\ \n \t \r \xHH escapes) or single words; '#' outside a
 // text starts a comment; indentation is free. A plug-in section's lines are kept verbatim
 // (without their common indentation) up to its end line at brace depth 0; braces and quotes
-// inside must balance.
+// inside must balance. A node graph section that meets its surface's End first was never ended.
+// The file may begin with a UTF-8 byte-order mark.
 //
 // Reading is all or nothing: a scene is read into a fresh one and swapped in only when every
 // statement, file and reference checked out. A failure gives one message "FILE:LINE: why".
