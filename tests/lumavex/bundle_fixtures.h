@@ -1,20 +1,114 @@
-// What the bundle's tests share: a scene of the real host that the frame's globals reach, block
-// text of frame objects, queued user actions, the host's renumbering, and a surface graph of a
-// host with the bundle loaded, to hold the nodes under test.
+// What the bundle's tests share: the bundle loaded into the real host with a scene, its services
+// table acquired through the host's globals table (so through the host's "Global" server
+// fallback), helpers to edit the override graph with the host's own nodes, a scene of the real
+// host that the frame's globals reach, block text of frame objects, queued user actions, the
+// host's renumbering, and a surface graph of a host with the bundle loaded, to hold the nodes
+// under test.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <vexo/server.h>
+#include <vexo/shading.h>
+#include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
+#include "lwhost/nodes/nodes.h"
+#include "lwhost/scene/scene.h"
+#include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
 #include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/xpanel.h"
 
 #include <array>
 #include <map>
 #include <string>
 
-#include "override_fixture.h"
+#include "test_paths.h"
+
+namespace override_test {
+
+inline lwhost::HostIdentity version(unsigned major, unsigned minor, unsigned systemType = 0) {
+    lwhost::HostIdentity id;
+    id.major = major;
+    id.minor = minor;
+    id.systemType = systemType;
+    return id;
+}
+
+const char* const kEditorName = "lumavex: Global Surface Override";
+
+// A node of the server in `graph`, its settings read from block text.
+inline lwhost::GraphNode* addNode(lwhost::Host& host, lwhost::NodeGraph& graph,
+                                  const std::string& server, const std::string& settings = "") {
+    std::string error;
+    lwhost::GraphNode* n = host.nodes().addNode(graph, server, error);
+    EXPECT_NE(n, nullptr) << error;
+    if (n && !settings.empty()) {
+        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        EXPECT_EQ(n->server->inst.load(n->instance, state.record()), nullptr);
+        EXPECT_FALSE(state.damaged()) << state.error();
+    }
+    return n;
+}
+
+// A host with the bundle and a scene. The table is acquired but not subscribed to.
+class OverrideHost {
+  public:
+    explicit OverrideHost(const lwhost::HostIdentity& identity = lwhost::HostIdentity())
+        : session(identity) {
+        lwhost::LoadResult result;
+        module = host.loadModule(lumavexModule(), result);
+        EXPECT_NE(module, nullptr) << result.message;
+        table = static_cast<qrvNodalShadingFuncs*>(
+            host.globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_ACQUIRE));
+    }
+    ~OverrideHost() {
+        if (table) host.globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_RELEASE);
+        host.nodes().destroyHostEditors();
+        host.unloadModules();
+    }
+
+    // Adds the bundle's master plug-in to the scene's master list (no instance is needed for
+    // the services to find it).
+    void addMaster(bool disabled = false, const std::string& server = "qrvLumavex") {
+        lwhost::MasterSlot slot;
+        slot.server = server;
+        slot.disabled = disabled;
+        scene.masters().push_back(slot);
+    }
+
+    lwhost::NodeGraph* graph() { return host.nodes().findEditor(kEditorName); }
+
+    // A node of the server in the override graph, its settings read from block text.
+    lwhost::GraphNode* node(const std::string& server, const std::string& settings = "") {
+        return addNode(host, *graph(), server, settings);
+    }
+    // Feeds a root input from the node's first output.
+    void feed(const std::string& input, lwhost::GraphNode* from) {
+        std::string error;
+        ASSERT_TRUE(
+            host.nodes().connect(from->outputs.front().get(), graph()->rootInput(input), error))
+            << input << ": " << error;
+    }
+    void feedScalar(const std::string& input, double value) {
+        feed(input, node("ScalarConstant", "Value " + std::to_string(value) + "\n"));
+    }
+    void feedColour(const std::string& input, double r, double g, double b) {
+        feed(input, node("ColourConstant", "Colour " + std::to_string(r) + " " + std::to_string(g) +
+                                               " " + std::to_string(b) + "\n"));
+    }
+    void feedInteger(const std::string& input, int value) {
+        feed(input, node("IntegerConstant", "Value " + std::to_string(value) + "\n"));
+    }
+
+    lwhost::Session session;
+    lwhost::Host& host = session.host();
+    lwhost::Scene& scene = session.scene();
+    lwhost::Module* module = nullptr;
+    qrvNodalShadingFuncs* table = nullptr;
+};
+
+}  // namespace override_test
 
 namespace bundle_test {
 
@@ -160,9 +254,20 @@ class GraphTest : public ::testing::Test {
     void queue(Kind kind, const std::string& control, const std::string& row = "") {
         bundle_test::queue(h.host, kind, control, row);
     }
-    std::string saved(lwhost::GraphNode* node) { return override_test::savedText(node); }
+    // The node's blocks, written as text.
+    std::string saved(lwhost::GraphNode* node) {
+        lwhost::MemorySaveState state(LWIO_TEXT);
+        EXPECT_EQ(node->server->inst.save(node->instance, state.record()), nullptr);
+        state.finish();
+        return state.bytes();
+    }
+    // The node's panel, made through its interface server.
     lwhost::XPanel& panel(lwhost::GraphNode* node) {
-        return override_test::nodePanel(h.host, node);
+        st_LWInterface local{node->instance, nullptr, nullptr};
+        EXPECT_EQ(h.host.activate(LWNODE_ICLASS, node->server->name, 4, &local), LWACTIVATE_OK);
+        lwhost::XPanel* p = h.host.xpanels().find(local.panel);
+        EXPECT_NE(p, nullptr);
+        return *p;
     }
 
     override_test::OverrideHost h;

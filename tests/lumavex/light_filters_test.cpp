@@ -48,7 +48,6 @@ TEST_F(LightFiltersTest, NameFilterSelectsLightsWhoseNameMatchesAndNothingForAnE
     EXPECT_STREQ(static_cast<const char*>(filter.DataGet(kLightFilterText)), "KEY|r*|ball");
     EXPECT_EQ(filter.DataGet(0x9000), nullptr);
     EXPECT_EQ(filter.DataSet(0x9000, const_cast<char*>("x")), 1);
-    EXPECT_EQ(filter.filterString(), "KEY|r*|ball");
     set(filter, "nothing");
     EXPECT_EQ(selection(filter), "") << "the set is rebuilt, not added to";
 }
@@ -138,7 +137,6 @@ TEST_F(LightFiltersTest, PickersChangeTheFilterOnlyWhenConfirmed) {
     queue(Kind::Press, "Ok");
     list.DisplayPicker();
     EXPECT_EQ(list.items(), (std::set<LWItemID>{key, rim}));
-    EXPECT_EQ(host.dialogs().shown().back().title, "Select Lights");
 
     LightNameFilter named;
     set(named, "Key");

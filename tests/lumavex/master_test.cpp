@@ -52,8 +52,6 @@ const char* const kSettings =
 
 class MasterTest : public ::testing::Test {
   protected:
-    explicit MasterTest(const lwhost::HostIdentity& id = version(11, 0)) : h(id) {}
-
     void read(const std::string& text) {
         std::string error;
         ASSERT_TRUE(plugins.readScene(text, "t.lws", "", error)) << error;
@@ -70,7 +68,7 @@ class MasterTest : public ::testing::Test {
     }
     size_t nodeCount() { return h.graph() ? h.graph()->nodes.size() : 0; }
 
-    OverrideHost h;
+    OverrideHost h{version(11, 0)};
     lwhost::Plugins plugins{h.host, h.scene};
     lwhost::LayoutCommands commands{h.host, plugins};
 };
@@ -174,29 +172,6 @@ TEST_F(MasterTest, AddAllShadersSendsOneRoundPerSurfaceAndReportsAndNothingWitho
     ASSERT_TRUE(openMaster().chooseCommand(kSceneEditing, 0));
     EXPECT_TRUE(h.host.commands().lines().empty());
     EXPECT_EQ(h.host.messages().all().size(), before);
-}
-
-class OldHostMasterTest : public MasterTest {
-  protected:
-    OldHostMasterTest() : MasterTest(version(9, 6)) {}
-};
-
-TEST_F(OldHostMasterTest, HostsBeforeTenAskFirstAndCancelChangesNothing) {
-    read(scene("  Enabled 1\n", false));
-    h.host.commands().clear();
-    lwhost::XPanel& panel = openMaster();
-    // No answer queued: the cautious answer, cancel.
-    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
-    EXPECT_TRUE(h.host.commands().lines().empty());
-    const auto shown = h.host.messages().all();
-    ASSERT_FALSE(shown.empty());
-    EXPECT_EQ(shown.back().kind, lwhost::MessageKind::OkCancel);
-    EXPECT_EQ(shown.back().line1, "lumavex: Add/Remove Shader");
-    EXPECT_NE(shown.back().line2.find("*** WARNING ***"), std::string::npos);
-
-    bundle_test::queue(h.host, Kind::Answer, "ok");
-    ASSERT_TRUE(panel.chooseCommand(kSceneEditing, 0));
-    EXPECT_EQ(h.host.commands().lines().size(), 8u);
 }
 
 TEST_F(MasterTest, RenderNotificationsSwitchSurfaceGraphsOffAndBackInPairs) {

@@ -45,12 +45,6 @@ int probeActivate(int, LWGlobalFunc global, void* local, void*) {
         case PROBE_HOLD_MESSAGES:
             g_state.messages.push_back(std::make_unique<vexo::LWMessage>());
             break;
-        case PROBE_DROP_MESSAGES:
-            if (!g_state.messages.empty()) g_state.messages.pop_back();
-            break;
-        case PROBE_ERROR:
-            if (vexo::messageService()) vexo::messageService()->error(req->text, req->text2);
-            break;
         case PROBE_RING_ATTACH: {
             auto r = std::make_unique<Recorder>();
             req->attached = r->attach(req->text);
@@ -87,9 +81,6 @@ int probeActivate(int, LWGlobalFunc global, void* local, void*) {
     return LWACTIVATE_OK;
 }
 
-const st_ServerTagInfo kProbeTags[] = {
-    {"Probe", LWTAG_USERNAME}, {"probe button", LWTAG_BUTTONNAME}, {nullptr, 0}};
-
-vexo::ServerRegistration probe("ProbeHandler", "probe", probeActivate, kProbeTags);
+vexo::ServerRegistration probe("ProbeHandler", "probe", probeActivate, nullptr);
 
 }  // namespace

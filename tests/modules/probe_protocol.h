@@ -8,8 +8,6 @@
 enum ProbeOp {
     PROBE_IDENTITY,          /* SetSuperGlobal only; reports identity and the message service */
     PROBE_HOLD_MESSAGES,     /* keeps one more "Info Messages 2" accessor */
-    PROBE_DROP_MESSAGES,     /* destroys one kept accessor */
-    PROBE_ERROR,             /* shows text/text2 through the module's message service */
     PROBE_RING_ATTACH,       /* keeps a new communicator attached to text */
     PROBE_RING_SEND,         /* the module-wide sender sends code on text */
     PROBE_RING_DROP,         /* destroys every kept communicator */
@@ -20,7 +18,7 @@ enum ProbeOp {
 typedef struct ProbeRequest {
     int op;
     const char* text;
-    const char* text2;
+    const char* text2; /* unused */
     int code;
     void* data;
     /* written back */

@@ -1,8 +1,6 @@
 // A module built with the frame whose master, shader and generic servers note what the host
 // does to them, so that tests can watch the host drive plug-in instances through the real
-// loader. The notes are read through the "TestServerLog" server: activate it with a pointer to
-// a `const char*` as local record to receive the text (one note per line); server data "clear"
-// empties it first.
+// loader. The notes are read through the "TestServerLog" "log" server (module_log.h).
 //
 //   "MasterHandler" "testmaster"   settings Value (u4), Enabled (u1), Name (text), Flags (u4,
 //                                  default 2) and Target (an item reference); a "Fail" block makes
@@ -23,23 +21,14 @@
 #include <vexo/xpanel.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <string>
+
+#include "module_log.h"
 
 namespace {
 
-std::string g_log;
-
-void note(const std::string& line) {
-    g_log += line + "\n";
-}
-
-std::string hex(unsigned value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%X", value);
-    return buf;
-}
+using module_log::hex;
+using module_log::note;
 
 std::string contextText(const void* context) {
     return std::to_string(reinterpret_cast<uintptr_t>(context));
@@ -82,7 +71,6 @@ class TestMaster : public vexo::XPanelMasterHandler {
         m_name = o.m_name;
         m_flags = o.m_flags;
         m_target = o.m_target;
-        note("master copy");
         return *this;
     }
     ~TestMaster() override { note("master destroy value=" + std::to_string(m_value)); }
@@ -90,32 +78,14 @@ class TestMaster : public vexo::XPanelMasterHandler {
     const char* Load(const vexo::LoadState& state) override {
         bool fail = false;
         while (LWID id = state.findBlk(kMasterBlocks)) {
-            switch (id) {
-                case kValue: {
-                    uint32_t v = 0;
-                    if (state.readU4(v)) m_value = static_cast<int>(v);
-                    break;
-                }
-                case kEnabled: {
-                    bool b = false;
-                    if (state.readBool(b)) m_enabled = b ? 1 : 0;
-                    break;
-                }
-                case kName:
-                    state.readStr(m_name);
-                    break;
-                case kFlags: {
-                    uint32_t v = 0;
-                    if (state.readU4(v)) m_flags = v;
-                    break;
-                }
-                case kTarget:
-                    state.read(m_target);
-                    break;
-                case kFail:
-                    fail = true;
-                    break;
-            }
+            uint32_t u = 0;
+            bool b = false;
+            if (id == kValue && state.readU4(u)) m_value = static_cast<int>(u);
+            if (id == kEnabled && state.readBool(b)) m_enabled = b ? 1 : 0;
+            if (id == kName) state.readStr(m_name);
+            if (id == kFlags && state.readU4(u)) m_flags = u;
+            if (id == kTarget) state.read(m_target);
+            fail = fail || id == kFail;
             state.endBlk();
         }
         note("master load value=" + std::to_string(m_value) + " target=" + hex(m_target.id()));
@@ -156,51 +126,33 @@ class TestMaster : public vexo::XPanelMasterHandler {
                                       {kEnabledControl, "Enabled", "integer"},
                                       {kNameControl, "Name", "string"},
                                       {0, nullptr, nullptr}};
-        void* hints[] = {LWXP_INT(LWXPT_TITLE),
-                         LWXP_TEXT("Test Master"),
-                         LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                         LWXP_INT(kBumpControl),
-                         LWXP_FUNC(&vexo::XPanelInterface::LWXPanelBtnClickFunc),
-                         LWXP_INT(LWXPT_STRING_LIST),
-                         LWXP_INT(kEditingControl),
-                         LWXP_TEXT("Add Shaders"),
-                         LWXP_TEXT("Remove Shaders"),
-                         LWXP_INT(0),
-                         LWXP_INT(LWXPT_POPCMD_FUNC),
-                         LWXP_INT(kEditingControl),
-                         LWXP_FUNC(&vexo::PopCmdCallback<TestMaster>::PopCommand),
-                         LWXP_INT(LWXPT_END)};
+        // clang-format off
+        void* hints[] = {
+            LWXP_INT(LWXPT_TITLE), LWXP_TEXT("Test Master"),
+            LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(kBumpControl),
+                LWXP_FUNC(&vexo::XPanelInterface::LWXPanelBtnClickFunc),
+            LWXP_INT(LWXPT_STRING_LIST), LWXP_INT(kEditingControl),
+                LWXP_TEXT("Add Shaders"), LWXP_TEXT("Remove Shaders"), LWXP_INT(0),
+            LWXP_INT(LWXPT_POPCMD_FUNC), LWXP_INT(kEditingControl),
+                LWXP_FUNC(&vexo::PopCmdCallback<TestMaster>::PopCommand),
+            LWXP_INT(LWXPT_END)};
+        // clang-format on
         if (!CreateViewXPanel(controls, data, hints, true)) return LWACTIVATE_FAILED;
         panel().setData(kEditingControl, static_cast<void*>(this));
         local->panel = panel().id();
-        note("master panel");
         return LWACTIVATE_OK;
     }
 
     void* DataGet(unsigned id) override {
-        switch (id) {
-            case kValueControl:
-                return &m_value;
-            case kEnabledControl:
-                return &m_enabled;
-            case kNameControl:
-                return const_cast<char*>(m_name.c_str());
-        }
-        return nullptr;
+        if (id == kValueControl) return &m_value;
+        if (id == kEnabledControl) return &m_enabled;
+        return id == kNameControl ? const_cast<char*>(m_name.c_str()) : nullptr;
     }
     int DataSet(unsigned id, void* value) override {
         if (!value) return LWXPRC_NONE;
-        switch (id) {
-            case kValueControl:
-                m_value = *static_cast<int*>(value);
-                break;
-            case kEnabledControl:
-                m_enabled = *static_cast<int*>(value) != 0;
-                break;
-            case kNameControl:
-                m_name = static_cast<const char*>(value);
-                break;
-        }
+        if (id == kValueControl) m_value = *static_cast<int*>(value);
+        if (id == kEnabledControl) m_enabled = *static_cast<int*>(value) != 0;
+        if (id == kNameControl) m_name = static_cast<const char*>(value);
         return LWXPRC_REFRESH;
     }
     void ButtonClick(unsigned id) override {
@@ -244,7 +196,6 @@ class TestShader : public vexo::XPanelShaderHandler {
     TestShader(const TestShader&) = delete;
     TestShader& operator=(const TestShader& o) {
         m_tint = o.m_tint;
-        note("shader copy tint=" + std::to_string(m_tint));
         return *this;
     }
     ~TestShader() override { note("shader destroy context=" + contextText(m_context)); }
@@ -278,7 +229,6 @@ class TestShader : public vexo::XPanelShaderHandler {
         st_LWXPanelDataDesc data[] = {{kTintControl, "Tint", "float"}, {0, nullptr, nullptr}};
         if (!CreateViewXPanel(controls, data, nullptr, true)) return LWACTIVATE_FAILED;
         local->panel = panel().id();
-        note("shader panel context=" + contextText(m_context));
         return LWACTIVATE_OK;
     }
     void* DataGet(unsigned id) override {
@@ -305,13 +255,6 @@ class TestGeneric : public vexo::LayoutGenericHandler {
     }
 };
 
-int logActivate(int, LWGlobalFunc, void* local, void* serverData) {
-    if (serverData && std::strcmp(static_cast<const char*>(serverData), "clear") == 0)
-        g_log.clear();
-    if (local) *static_cast<const char**>(local) = g_log.c_str();
-    return LWACTIVATE_OK;
-}
-
 int versionProbe(int version, LWGlobalFunc global, void*, void*) {
     vexo::SetSuperGlobal(global);
     note("shader activate version=" + std::to_string(version));
@@ -320,19 +263,14 @@ int versionProbe(int version, LWGlobalFunc global, void*, void*) {
 
 const st_ServerTagInfo kTags[] = {{"Test server", LWTAG_USERNAME}, {nullptr, 0}};
 
-vexo::ServerRegistration g_generic("LayoutGeneric", "testgeneric",
-                                   &vexo::LayoutGenericAdaptor<TestGeneric>::Activate, kTags);
-vexo::ServerRegistration g_master(LWMASTER_HCLASS, "testmaster",
-                                  &vexo::MasterAdaptor<TestMaster, 4, 4, 0>::Activate, kTags);
-vexo::ServerRegistration g_masterPanel(LWMASTER_ICLASS, "testmaster",
-                                       &vexo::XPanelAdaptor<TestMaster>::Interface, kTags);
-vexo::ServerRegistration g_refuse(LWMASTER_HCLASS, "testrefuse",
-                                  &vexo::MasterAdaptor<RefusingMaster, 4, 4, 0>::Activate, kTags);
-vexo::ServerRegistration g_shader(LWSHADER_HCLASS, kShaderName,
-                                  &vexo::ShaderAdaptor<TestShader, 6, 4>::Activate, kTags);
-vexo::ServerRegistration g_shaderPanel(LWSHADER_ICLASS, kShaderName,
-                                       &vexo::XPanelAdaptor<TestShader>::Interface, kTags);
-vexo::ServerRegistration g_probe(LWSHADER_HCLASS, "versionprobe", &versionProbe, kTags);
-vexo::ServerRegistration g_logServer("TestServerLog", "log", &logActivate, nullptr);
+vexo::ServerRegistration g_servers[] = {
+    {"LayoutGeneric", "testgeneric", &vexo::LayoutGenericAdaptor<TestGeneric>::Activate, kTags},
+    {LWMASTER_HCLASS, "testmaster", &vexo::MasterAdaptor<TestMaster, 4, 4, 0>::Activate, kTags},
+    {LWMASTER_ICLASS, "testmaster", &vexo::XPanelAdaptor<TestMaster>::Interface, kTags},
+    {LWMASTER_HCLASS, "testrefuse", &vexo::MasterAdaptor<RefusingMaster, 4, 4, 0>::Activate, kTags},
+    {LWSHADER_HCLASS, kShaderName, &vexo::ShaderAdaptor<TestShader, 6, 4>::Activate, kTags},
+    {LWSHADER_ICLASS, kShaderName, &vexo::XPanelAdaptor<TestShader>::Interface, kTags},
+    {LWSHADER_HCLASS, "versionprobe", &versionProbe, kTags},
+    {"TestServerLog", "log", &module_log::activate, nullptr}};
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Shaders and a master built with the frame for the renderer's tests. Each shader does one
-// thing to every sample; notes of what the host did are read through the "RenderTestLog"
-// server (activate it with a pointer to a `const char*` as local record; server data "clear"
-// empties the notes first).
+// thing to every sample; notes of what the host did are read through the "RenderTestLog" "log"
+// server (module_log.h).
 //
 //   "rtcolour"         sets the colour to 0.1 0.3 0.9 (flags: colour)
 //   "rtthrow"          throws from Evaluate
@@ -24,17 +23,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
+
+#include "module_log.h"
 
 namespace {
 
-std::string g_log;
+using module_log::note;
 int g_version = 0;
-
-void note(const std::string& line) {
-    g_log += line + "\n";
-}
 
 std::string number(double v) {
     char buf[32];
@@ -173,9 +169,7 @@ class RenderMaster : public vexo::MasterHandler {
   public:
     RenderMaster(void*, void*, std::string*) {}
     double Event(const st_LWMasterAccess* access) override {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%X", static_cast<unsigned>(access->eventCode));
-        note(std::string("event ") + code);
+        note("event " + module_log::hex(static_cast<unsigned>(access->eventCode)));
         return 0.0;
     }
     unsigned Flags() override { return LWMFLAG_NOTIFICATIONS; }
@@ -191,38 +185,21 @@ int probeActivate(int version, LWGlobalFunc global, void* local, void* data) {
     return activate<RenderShader<kProbe>>(version, global, local, data);
 }
 
-int logActivate(int, LWGlobalFunc, void* local, void* serverData) {
-    if (serverData && std::strcmp(static_cast<const char*>(serverData), "clear") == 0)
-        g_log.clear();
-    if (local) *static_cast<const char**>(local) = g_log.c_str();
-    return LWACTIVATE_OK;
-}
-
 const st_ServerTagInfo kTags[] = {{"Render test", LWTAG_USERNAME}, {nullptr, 0}};
 
-vexo::ServerRegistration g_colour(LWSHADER_HCLASS, "rtcolour", &activate<RenderShader<kColour>>,
-                                  kTags);
-vexo::ServerRegistration g_throw(LWSHADER_HCLASS, "rtthrow", &activate<RenderShader<kThrow>>,
-                                 kTags);
-vexo::ServerRegistration g_shade(LWSHADER_HCLASS, "rtshade", &activate<RenderShader<kShade>>,
-                                 kTags);
-vexo::ServerRegistration g_unclaimed(LWSHADER_HCLASS, "rtshadeunclaimed",
-                                     &activate<RenderShader<kShadeUnclaimed>>, kTags);
-vexo::ServerRegistration g_replace(LWSHADER_HCLASS, "rtreplace", &activate<RenderShader<kReplace>>,
-                                   kTags);
-vexo::ServerRegistration g_light0(LWSHADER_HCLASS, "rtlight0", &activate<RenderShader<kLight, 0>>,
-                                  kTags);
-vexo::ServerRegistration g_light1(LWSHADER_HCLASS, "rtlight1", &activate<RenderShader<kLight, 1>>,
-                                  kTags);
-vexo::ServerRegistration g_light2(LWSHADER_HCLASS, "rtlight2", &activate<RenderShader<kLight, 2>>,
-                                  kTags);
-vexo::ServerRegistration g_light3(LWSHADER_HCLASS, "rtlight3", &activate<RenderShader<kLight, 3>>,
-                                  kTags);
-vexo::ServerRegistration g_probe(LWSHADER_HCLASS, "rtprobe", &probeActivate, kTags);
-vexo::ServerRegistration g_notes(LWSHADER_HCLASS, "rtnotes", &activate<RenderShader<kNotes>>,
-                                 kTags);
-vexo::ServerRegistration g_master(LWMASTER_HCLASS, "rtmaster",
-                                  &vexo::MasterAdaptor<RenderMaster, 4, 4, 0>::Activate, kTags);
-vexo::ServerRegistration g_logServer("RenderTestLog", "log", &logActivate, nullptr);
+vexo::ServerRegistration g_servers[] = {
+    {LWSHADER_HCLASS, "rtcolour", &activate<RenderShader<kColour>>, kTags},
+    {LWSHADER_HCLASS, "rtthrow", &activate<RenderShader<kThrow>>, kTags},
+    {LWSHADER_HCLASS, "rtshade", &activate<RenderShader<kShade>>, kTags},
+    {LWSHADER_HCLASS, "rtshadeunclaimed", &activate<RenderShader<kShadeUnclaimed>>, kTags},
+    {LWSHADER_HCLASS, "rtreplace", &activate<RenderShader<kReplace>>, kTags},
+    {LWSHADER_HCLASS, "rtlight0", &activate<RenderShader<kLight, 0>>, kTags},
+    {LWSHADER_HCLASS, "rtlight1", &activate<RenderShader<kLight, 1>>, kTags},
+    {LWSHADER_HCLASS, "rtlight2", &activate<RenderShader<kLight, 2>>, kTags},
+    {LWSHADER_HCLASS, "rtlight3", &activate<RenderShader<kLight, 3>>, kTags},
+    {LWSHADER_HCLASS, "rtprobe", &probeActivate, kTags},
+    {LWSHADER_HCLASS, "rtnotes", &activate<RenderShader<kNotes>>, kTags},
+    {LWMASTER_HCLASS, "rtmaster", &vexo::MasterAdaptor<RenderMaster, 4, 4, 0>::Activate, kTags},
+    {"RenderTestLog", "log", &module_log::activate, nullptr}};
 
 }  // namespace
