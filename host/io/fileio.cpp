@@ -24,10 +24,6 @@ bool knownMode(int ioMode) {
     return ioMode == LWIO_TEXT || ioMode == LWIO_BINARY;
 }
 
-std::string systemError(const std::string& what, const std::string& name) {
-    return what + " '" + name + "': " + std::strerror(errno);
-}
-
 // "FILE:LINE: why" from a load state's "line LINE: why"; binary offsets stay as they are
 // ("FILE: offset N: why").
 std::string located(const std::string& name, const std::string& error) {

@@ -90,14 +90,14 @@ TEST_F(FilesTest, MakeAllDirectoriesKeepsTheMaskAndFailsQuietlyBelowAFileAndList
     EXPECT_FALSE(vexo::isDirectory(root + "/blocker"));
 
     // Made directories take 0777 under the user's mask, never more.
-    for (const mode_t mask : {022u, 077u}) {
-        const std::string dir = root + "/mask" + std::to_string(mask) + "/";
-        const mode_t previous = ::umask(mask);
+    for (const mode_t umaskBits : {022u, 077u}) {
+        const std::string dir = root + "/umaskBits" + std::to_string(umaskBits) + "/";
+        const mode_t previous = ::umask(umaskBits);
         vexo::makeAllDirectories(dir);
         ::umask(previous);
         struct stat st;
         ASSERT_EQ(::stat(dir.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, 0777 & ~mask) << std::oct << mask;
+        EXPECT_EQ(st.st_mode & 07777, 0777 & ~umaskBits) << std::oct << umaskBits;
     }
 
     // A directory lists its entries without "." and "..".

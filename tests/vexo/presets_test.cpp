@@ -464,11 +464,11 @@ TEST_F(PresetsTest, UnknownKeysUseTheContentDirectoryAndNoDirectoryIsNeverTheRoo
 
 TEST_F(PresetsTest, SavesThatDoNotLandAreErrorsNotSuccess) {
     Bound b;
-    g_interface.alertLevel = LWALERT_EXPERT;  // no overwrite questions
+    session.dialogs().setAlertLevel(LWALERT_EXPERT);  // no overwrite questions
     const std::string folder = root + "/content/folder.cfg";
     for (const std::string& dir : {userFile(), folder}) fs::create_directories(dir);
     savePreset(b.presets, "Soft", kUser);
-    g_chosen = {folder};
+    choose({folder});
     b.presets.doSaveAsPreset();
     // A full disk: the file-size limit stops the writes.
     rlimit limit{};
@@ -480,10 +480,12 @@ TEST_F(PresetsTest, SavesThatDoNotLandAreErrorsNotSuccess) {
     ::setrlimit(RLIMIT_FSIZE, &limit);
     ::signal(SIGXFSZ, SIG_DFL);
 
+    // A folder is refused when the save opens; a full disk when the file does not land.
+    const std::string refused = "Error saving Preset: the file cannot be opened for writing.|";
     const std::string why = "Error saving Preset: the file could not be written.|";
     EXPECT_TRUE(messagesOf(MessageKind::Info).empty());
-    EXPECT_EQ(messagesOf(MessageKind::Error),
-              (Strings{why + userFile(), why + folder, why + presetDir("content") + "/Hard.cfg"}));
+    EXPECT_EQ(messagesOf(MessageKind::Error), (Strings{refused + userFile(), refused + folder,
+                                                       why + presetDir("content") + "/Hard.cfg"}));
 }
 
 TEST_F(PresetsTest, PipesAndMissingFilesNeverBlockAndAreReported) {
@@ -505,7 +507,8 @@ TEST_F(PresetsTest, PipesAndMissingFilesNeverBlockAndAreReported) {
                        "Error loading Preset: the file does not exist.|" + root + "/missing.cfg"}));
     answers.push_back(LWMSG_YNC_YES);
     savePreset(b.presets, "Pipe", kUser);
-    EXPECT_TRUE(fs::is_regular_file(pipe)) << "a preset saved over the pipe";
+    // The host refuses to replace what is not a regular file; the pipe stays as it was.
+    EXPECT_TRUE(fs::is_fifo(pipe)) << "a save never replaces a pipe";
     ::alarm(0);
 }
 

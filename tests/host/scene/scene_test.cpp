@@ -329,7 +329,7 @@ TEST(SceneTest, ObjFilesTheLoaderWouldMisreadAreRefusedNamingFileAndLine) {
          ", line 2: not a text file (it holds the byte 0x7f)"},
     };
     for (const auto& c : cases) {
-        writeFile(dir + "/bad.obj", c.text);
+        std::ofstream(dir + "/bad.obj", std::ios::binary) << c.text;
         lwhost::ObjGeometry obj;
         std::string error;
         EXPECT_FALSE(lwhost::loadObjFile(dir + "/bad.obj", obj, error)) << c.text;
