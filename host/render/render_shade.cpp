@@ -43,6 +43,20 @@ class SampleScope {
     const SampleContext* m_context;
 };
 
+// Counts a shadow sample being shaded on this thread for as long as it lives.
+class NestedShadow {
+  public:
+    explicit NestedShadow(detail::ThreadSample& sample) : m_sample(sample) {
+        ++m_sample.shadowShading;
+    }
+    ~NestedShadow() { --m_sample.shadowShading; }
+    NestedShadow(const NestedShadow&) = delete;
+    NestedShadow& operator=(const NestedShadow&) = delete;
+
+  private:
+    detail::ThreadSample& m_sample;
+};
+
 // Van der Corput radical inverse in base 2.
 double radicalInverse(uint32_t k) {
     k = (k << 16) | (k >> 16);
@@ -310,6 +324,36 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
             store(mul(seen, filter), sa.refractionShade);
         }
     }
+}
+
+double RenderWorld::shadowLayer(const Hit& hit, const Vec3& origin, const Vec3& direction,
+                                LWItemID light, Vec3& filter) const {
+    const SurfaceShading& surface = surfaceOf(hit);
+    detail::ThreadSample& thread = detail::threadSample();
+    if (!(surface.flags & LWSHF_TRANSPARENCY) || thread.shadowShading >= kMaxShadowShading) {
+        const SurfaceSettings& s = surface.settings;
+        filter = mix(Vec3{1, 1, 1}, s.colour, clamp01(s.get(LWSURF_COLOUR_FILTER)));
+        return clamp01(s.get(LWSURF_TRANSPARENCY));
+    }
+    // The sample whose light is asked for, when a shader asks: the shadow sample takes its
+    // bounces and path length, so rays its shaders fire stay within the bounce limit.
+    const SampleContext* outer = thread.context;
+    static const PixelSample kNoPixel;
+    const PixelSample& pixel = thread.pixel ? *thread.pixel : kNoPixel;
+    ShaderRecord record;
+    SampleContext context;
+    fillRecord(record, hit, origin, direction, pixel, outer ? outer->bounces : 0,
+               m_settings.preview ? LWSAMPLE_PREVIEW : 0u, LWRAY_SHADOW,
+               outer ? outer->distance : 0, context);
+    st_LWShaderAccess& sa = record.base.base;
+    sa.sourceID = light;
+    {
+        SampleScope scope(pixel, context);
+        NestedShadow nested(thread);
+        runShaders(record, surface);
+    }
+    filter = mix(Vec3{1, 1, 1}, vec(sa.color), clamp01(sa.colourFilter));
+    return clamp01(sa.transparency);
 }
 
 Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direction,
