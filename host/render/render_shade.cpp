@@ -326,15 +326,11 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
     }
 }
 
-double RenderWorld::shadowLayer(const Hit& hit, const Vec3& origin, const Vec3& direction,
-                                LWItemID light, Vec3& filter) const {
-    const SurfaceShading& surface = surfaceOf(hit);
+bool RenderWorld::shadowSample(const Hit& hit, const SurfaceShading& surface, const Vec3& origin,
+                               const Vec3& direction, LWItemID light, Vec3& filter,
+                               double& transparency) const {
     detail::ThreadSample& thread = detail::threadSample();
-    if (!(surface.flags & LWSHF_TRANSPARENCY) || thread.shadowShading >= kMaxShadowShading) {
-        const SurfaceSettings& s = surface.settings;
-        filter = mix(Vec3{1, 1, 1}, s.colour, clamp01(s.get(LWSURF_COLOUR_FILTER)));
-        return clamp01(s.get(LWSURF_TRANSPARENCY));
-    }
+    if (thread.shadowShading >= kMaxShadowShading) return false;
     // The sample whose light is asked for, when a shader asks: the shadow sample takes its
     // bounces and path length, so rays its shaders fire stay within the bounce limit.
     const SampleContext* outer = thread.context;
@@ -353,7 +349,8 @@ double RenderWorld::shadowLayer(const Hit& hit, const Vec3& origin, const Vec3& 
         runShaders(record, surface);
     }
     filter = mix(Vec3{1, 1, 1}, vec(sa.color), clamp01(sa.colourFilter));
-    return clamp01(sa.transparency);
+    transparency = clamp01(sa.transparency);
+    return true;
 }
 
 Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direction,

@@ -398,8 +398,15 @@ Vec3 RenderWorld::transmitted(const Vec3& origin, const Vec3& direction, double 
     for (int layer = 0; layer < kMaxLayers; ++layer) {
         Hit hit;
         if (!intersect(origin, direction, start, hit, tfar)) return pass;
+        const SurfaceShading& surface = surfaceOf(hit);
         Vec3 filter;
-        const double t = shadowLayer(hit, origin, direction, light, filter);
+        double t = 0;
+        if (!(surface.flags & LWSHF_TRANSPARENCY) ||
+            !shadowSample(hit, surface, origin, direction, light, filter, t)) {
+            const SurfaceSettings& s = surface.settings;
+            t = clamp01(s.get(LWSURF_TRANSPARENCY));
+            filter = mix(Vec3{1, 1, 1}, s.colour, clamp01(s.get(LWSURF_COLOUR_FILTER)));
+        }
         pass = scale(mul(pass, filter), t);
         if (std::max(pass.x, std::max(pass.y, pass.z)) < kDark) return Vec3{};
         start = hit.t + m_epsilon;

@@ -208,11 +208,13 @@ class RenderWorld {
     // channel.
     Vec3 transmitted(const Vec3& origin, const Vec3& direction, double tnear, double tfar,
                      LWItemID light) const;
-    // What one polygon met by a shadow ray lets through: its transparency (returned) and colour
-    // filter mix(1, C, colour filter), from its shaders when they claim transparency, else from
-    // its settings.
-    double shadowLayer(const Hit& hit, const Vec3& origin, const Vec3& direction, LWItemID light,
-                       Vec3& filter) const;
+    // Shades the hit of a shadow ray towards `light` on a surface whose shaders claim
+    // transparency, for what it lets through: its transparency and colour filter
+    // mix(1, C, colour filter). False, leaving both alone, when shadow samples are nested too
+    // deeply already.
+    bool shadowSample(const Hit& hit, const SurfaceShading& surface, const Vec3& origin,
+                      const Vec3& direction, LWItemID light, Vec3& filter,
+                      double& transparency) const;
     const SurfaceShading& surfaceOf(const Hit& hit) const;
     void fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& origin, const Vec3& direction,
                     const PixelSample& pixel, int bounces, unsigned flags, int rayType,
