@@ -183,7 +183,7 @@ namespace {
 // A 2 x 2 pane 1 above a white floor, under a sun 45 degrees high: seen from above, the floor
 // shows cos 45 (180) where lit, and in the pane's shadow that times what the pane lets through,
 // whether the pane is transparent by its own setting or by the override.
-TEST_F(OverrideRenderTest, RenderShadowOfAPaneIsWhatTheOverrideLeavesItsTransparency) {
+TEST_F(OverrideRenderTest, RenderShadowOfAPaneIsWhatTheOverrideLetsThroughOnTwoThreads) {
     const std::string see = "    { Node \"ScalarConstant\" \"See\"\n      Value ";
     const std::string root = "\n    }\n    Root \"Transparency\" \"See\" \"Value\"\n";
     struct Row {
