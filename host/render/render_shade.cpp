@@ -43,6 +43,20 @@ class SampleScope {
     const SampleContext* m_context;
 };
 
+// Counts a shadow sample being shaded on this thread for as long as it lives.
+class NestedShadow {
+  public:
+    explicit NestedShadow(detail::ThreadSample& sample) : m_sample(sample) {
+        ++m_sample.shadowShading;
+    }
+    ~NestedShadow() { --m_sample.shadowShading; }
+    NestedShadow(const NestedShadow&) = delete;
+    NestedShadow& operator=(const NestedShadow&) = delete;
+
+  private:
+    detail::ThreadSample& m_sample;
+};
+
 // Van der Corput radical inverse in base 2.
 double radicalInverse(uint32_t k) {
     k = (k << 16) | (k >> 16);
@@ -310,6 +324,33 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
             store(mul(seen, filter), sa.refractionShade);
         }
     }
+}
+
+bool RenderWorld::shadowSample(const Hit& hit, const SurfaceShading& surface, const Vec3& origin,
+                               const Vec3& direction, LWItemID light, Vec3& filter,
+                               double& transparency) const {
+    detail::ThreadSample& thread = detail::threadSample();
+    if (thread.shadowShading >= kMaxShadowShading) return false;
+    // The sample whose light is asked for, when a shader asks: the shadow sample takes its
+    // bounces and path length, so rays its shaders fire stay within the bounce limit.
+    const SampleContext* outer = thread.context;
+    static const PixelSample kNoPixel;
+    const PixelSample& pixel = thread.pixel ? *thread.pixel : kNoPixel;
+    ShaderRecord record;
+    SampleContext context;
+    fillRecord(record, hit, origin, direction, pixel, outer ? outer->bounces : 0,
+               m_settings.preview ? LWSAMPLE_PREVIEW : 0u, LWRAY_SHADOW,
+               outer ? outer->distance : 0, context);
+    st_LWShaderAccess& sa = record.base.base;
+    sa.sourceID = light;
+    {
+        SampleScope scope(pixel, context);
+        NestedShadow nested(thread);
+        runShaders(record, surface);
+    }
+    filter = mix(Vec3{1, 1, 1}, vec(sa.color), clamp01(sa.colourFilter));
+    transparency = clamp01(sa.transparency);
+    return true;
 }
 
 Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direction,

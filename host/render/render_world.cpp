@@ -210,6 +210,8 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
                 s->graph = graph;
                 const GraphInput* material = graph->rootInput("Material");
                 if (material && material->source) s->flags |= LWSHF_MATERIAL;
+                const GraphInput* transparency = graph->rootInput("Transparency");
+                if (transparency && transparency->source) s->flags |= LWSHF_TRANSPARENCY;
             }
         }
         for (const ShaderSlot& slot : surface->shaders) {
@@ -219,7 +221,8 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
             s->shaders.push_back(ShaderCall{server->shader.evaluate, slot.data.instance});
             if (server->shader.flags) s->flags |= server->shader.flags(slot.data.instance);
         }
-        if (s->settings.get(LWSURF_TRANSPARENCY) > 0) m_anyTransparent = true;
+        if (s->settings.get(LWSURF_TRANSPARENCY) > 0 || (s->flags & LWSHF_TRANSPARENCY))
+            m_anyTransparent = true;
         const SurfaceShading* kept = s.get();
         m_surfaces.push_back(std::move(s));
         shadingOf.emplace(surface, kept);
@@ -383,8 +386,8 @@ const SurfaceShading& RenderWorld::surfaceOf(const Hit& hit) const {
     return *object.surfaces[polygon.surface < object.surfaces.size() ? polygon.surface : 0];
 }
 
-Vec3 RenderWorld::transmitted(const Vec3& origin, const Vec3& direction, double tnear,
-                              double tfar) const {
+Vec3 RenderWorld::transmitted(const Vec3& origin, const Vec3& direction, double tnear, double tfar,
+                              LWItemID light) const {
     // Most shadow rays meet nothing: the cheap query answers them.
     if (!occluded(origin, direction, tnear, tfar)) return Vec3{1, 1, 1};
     if (!m_anyTransparent) return Vec3{};
@@ -395,9 +398,15 @@ Vec3 RenderWorld::transmitted(const Vec3& origin, const Vec3& direction, double 
     for (int layer = 0; layer < kMaxLayers; ++layer) {
         Hit hit;
         if (!intersect(origin, direction, start, hit, tfar)) return pass;
-        const SurfaceSettings& s = surfaceOf(hit).settings;
-        const double t = clamp01(s.get(LWSURF_TRANSPARENCY));
-        const Vec3 filter = mix(Vec3{1, 1, 1}, s.colour, clamp01(s.get(LWSURF_COLOUR_FILTER)));
+        const SurfaceShading& surface = surfaceOf(hit);
+        Vec3 filter;
+        double t = 0;
+        if (!(surface.flags & LWSHF_TRANSPARENCY) ||
+            !shadowSample(hit, surface, origin, direction, light, filter, t)) {
+            const SurfaceSettings& s = surface.settings;
+            t = clamp01(s.get(LWSURF_TRANSPARENCY));
+            filter = mix(Vec3{1, 1, 1}, s.colour, clamp01(s.get(LWSURF_COLOUR_FILTER)));
+        }
         pass = scale(mul(pass, filter), t);
         if (std::max(pass.x, std::max(pass.y, pass.z)) < kDark) return Vec3{};
         start = hit.t + m_epsilon;
@@ -434,7 +443,7 @@ int RenderWorld::illuminate(LWItemID id, const double position[3], const double*
         const double side = dot(context->facing, towards) >= 0 ? 1.0 : -1.0;
         origin = add(p, scale(context->facing, side * m_epsilon));
     }
-    const Vec3 pass = transmitted(origin, towards, m_epsilon, distance - m_epsilon);
+    const Vec3 pass = transmitted(origin, towards, m_epsilon, distance - m_epsilon, id);
     if (pass == Vec3{}) return 0;
     store(mul(light.colour, pass), colour);
     return 1;
@@ -563,6 +572,7 @@ WorldBinding::WorldBinding(const RenderWorld& world) : m_previous(t_sample) {
     t_sample.world = &world;
     t_sample.pixel = nullptr;
     t_sample.context = nullptr;
+    t_sample.shadowShading = 0;
     t_sample.rays = 0;
 }
 

@@ -70,6 +70,9 @@ typedef double LWRayShadeFunc(const double position[3], const double direction[3
 #define LWRAY_CAMERA 0
 #define LWRAY_REFLECTION 1
 #define LWRAY_REFRACTION 2
+/* A shadow ray on its way to a light (sourceID) met the sample. Only the colour, transparency
+ * and colour filter it leaves count; its sample flags have no ray bit. */
+#define LWRAY_SHADOW 3
 
 /* ---- shader flags: what a shader reads or writes (its flags callback) -------------------- */
 
@@ -79,7 +82,7 @@ typedef double LWRayShadeFunc(const double position[3], const double direction[3
 #define LWSHF_DIFFUSE 0x8u               /* writes the diffuse level */
 #define LWSHF_SPECULAR 0x10u             /* writes the specular level */
 #define LWSHF_MIRROR 0x20u               /* writes the mirror (reflection) level */
-#define LWSHF_TRANSPARENCY 0x40u         /* writes transparency */
+#define LWSHF_TRANSPARENCY 0x40u         /* writes transparency; also run for shadow rays */
 #define LWSHF_REFRACTION_INDEX 0x80u     /* writes the refraction index */
 #define LWSHF_ROUGHNESS 0x100u           /* writes roughness */
 #define LWSHF_TRANSLUCENCY 0x200u        /* writes translucency */

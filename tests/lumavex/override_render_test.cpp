@@ -148,3 +148,50 @@ TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideA
 }
 
 }  // namespace
+
+namespace {
+
+// A 2 x 2 pane 1 above a white floor, under a sun 45 degrees high: seen from above, the floor
+// shows cos 45 (180) where lit, and in the pane's shadow that times what the pane lets through,
+// whether the pane is transparent by its own setting or by the override.
+TEST_F(OverrideRenderTest, RenderShadowOfAPaneIsWhatTheOverrideLetsThroughOnTwoThreads) {
+    const std::string see = "    { Node \"ScalarConstant\" \"See\"\n      Value ";
+    const std::string root = "\n    }\n    Root \"Transparency\" \"See\" \"Value\"\n";
+    struct Row {
+        const char* what;
+        double own;
+        bool shader;
+        std::string graph;
+        int shadow;
+    };
+    const Row rows[] = {
+        {"own setting 0.5", 0.5, false, kColourGraph, 90},
+        {"override 0.5", 0, true, see + "0.5" + root, 90},
+        {"override 0 over own 0.5", 0.5, true, see + "0" + root, 0},
+        {"override leaves transparency alone", 0, true, kColourGraph, 0},
+    };
+    for (const Row& row : rows) {
+        std::ostringstream text;
+        text << "LWHostScene 1\n"
+             << master(row.graph)
+             << "Object \"Floor\"\n  Plane \"Floor\" 12 12\nEnd\n"
+                "Object \"Pane\"\n  Plane \"Pane\" 2 2\n  Position 0 1 0\nEnd\n"
+                "Light \"Sun\"\n  Type distant\n  Rotation 0 45 0\nEnd\n"
+                "Camera \"Camera\"\n  FieldOfView 60\n  Position 0 6 0\n  Rotation 0 90 0\nEnd\n"
+                "Surface \"Floor\" \"Floor\"\n  Colour 1 1 1\nEnd\n"
+                "Surface \"Pane\" \"Pane\"\n  Transparency "
+             << row.own << (row.shader ? "\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin" : "")
+             << "\nEnd\n";
+        renderScene(text.str(), 2, 16, 16);
+        auto at = [&](int x, int y) {
+            const uint8_t* p = last.pixel(x, y);
+            return Pixel{p[0], p[1], p[2]};
+        };
+        // Pixel 8 12 sees the floor at (0.22, 0, -1.95), pixel 8 4 at (0.22, 0, 1.52), whose
+        // light comes through the pane at (0.22, 1, 0.52).
+        expectPixel(at(8, 12), 180, 180, 180, row.what);
+        expectPixel(at(8, 4), row.shadow, row.shadow, row.shadow, row.what);
+    }
+}
+
+}  // namespace

@@ -13,6 +13,9 @@
 //                      report; luminosity 1, everything else 0, so the pixel shows the light
 //   "rtprobe"          notes its activation version, and the record of the sample in pixel 0 0
 //   "rtnotes"          notes init, new time and cleanup
+//   "rtshadow"         claims transparency; on shadow samples sets it to 0.5 and first asks
+//                      for every light at the sample (so shadow samples nest), elsewhere does
+//                      nothing
 //   "rtmaster"         (MasterHandler) asks for notifications and notes every event
 #include <vexo/adaptor.h>
 #include <vexo/handler.h>
@@ -44,7 +47,7 @@ void set3(double out[3], double r, double g, double b) {
     out[2] = b;
 }
 
-enum Kind { kColour, kThrow, kShade, kShadeUnclaimed, kReplace, kLight, kProbe, kNotes };
+enum Kind { kColour, kThrow, kShade, kShadeUnclaimed, kReplace, kLight, kProbe, kNotes, kShadow };
 
 extern "C" void addLight(void* data, LWItemID, const double[3], const double colour[3]) {
     auto* sum = static_cast<double*>(data);
@@ -78,6 +81,13 @@ class RenderShader : public vexo::ShaderHandler {
             case kProbe:
                 if (std::floor(sa->sx) == 0 && std::floor(sa->sy) == 0) probe(sa);
                 break;
+            case kShadow:
+                if (reinterpret_cast<st_LWShaderAccess95*>(sa)->rayType == LWRAY_SHADOW) {
+                    double sum[3];
+                    lightSum(sa, sum);
+                    sa->transparency = 0.5;
+                }
+                break;
             default:
                 break;
         }
@@ -91,6 +101,8 @@ class RenderShader : public vexo::ShaderHandler {
                 return LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING;
             case kLight:
                 return LWSHF_COLOUR | LWSHF_LUMINOSITY | LWSHF_DIFFUSE | LWSHF_SPECULAR;
+            case kShadow:
+                return LWSHF_TRANSPARENCY;
             default:
                 return 0;
         }
@@ -110,9 +122,21 @@ class RenderShader : public vexo::ShaderHandler {
 
   private:
     static void light(st_LWShaderAccess* sa) {
+        double sum[3];
+        lightSum(sa, sum);
+        set3(sa->color, sum[0], sum[1], sum[2]);
+        sa->luminous = 1;
+        sa->diffuse = 0;
+        sa->specular = 0;
+        sa->mirror = 0;
+        sa->transparency = 0;
+    }
+
+    // What every light of the scene brings to the sample, by the illumination function Mode.
+    static void lightSum(st_LWShaderAccess* sa, double sum[3]) {
         auto* items = static_cast<const st_LWItemInfo*>(
             vexo::SuperGlobal ? vexo::SuperGlobal(LWITEMINFO_GLOBAL, LWGLOBAL_READ) : nullptr);
-        double sum[3] = {0, 0, 0};
+        set3(sum, 0, 0, 0);
         for (LWItemID id = items ? items->first(LWI_LIGHT, LWITEM_NULL) : LWITEM_NULL; id;
              id = items->next(id)) {
             double direction[3], colour[3] = {0, 0, 0};
@@ -135,12 +159,6 @@ class RenderShader : public vexo::ShaderHandler {
                     break;
             }
         }
-        set3(sa->color, sum[0], sum[1], sum[2]);
-        sa->luminous = 1;
-        sa->diffuse = 0;
-        sa->specular = 0;
-        sa->mirror = 0;
-        sa->transparency = 0;
     }
 
     static void probe(st_LWShaderAccess* sa) {
@@ -199,6 +217,7 @@ vexo::ServerRegistration g_servers[] = {
     {LWSHADER_HCLASS, "rtlight3", &activate<RenderShader<kLight, 3>>, kTags},
     {LWSHADER_HCLASS, "rtprobe", &probeActivate, kTags},
     {LWSHADER_HCLASS, "rtnotes", &activate<RenderShader<kNotes>>, kTags},
+    {LWSHADER_HCLASS, "rtshadow", &activate<RenderShader<kShadow>>, kTags},
     {LWMASTER_HCLASS, "rtmaster", &vexo::MasterAdaptor<RenderMaster, 4, 4, 0>::Activate, kTags},
     {"RenderTestLog", "log", &module_log::activate, nullptr}};
 

@@ -49,13 +49,14 @@ class RenderFixture {
             << result.message;
     }
 
-    // A plane of the surface, facing up, centred at x.
-    LWSurfaceID addPlane(const std::string& name, double x, double sizeX, double sizeZ) {
+    // A plane of the surface, facing up, centred at x, y high.
+    LWSurfaceID addPlane(const std::string& name, double x, double sizeX, double sizeZ,
+                         double y = 0) {
         lwhost::ObjectData data;
         data.source.kind = lwhost::GeometryKind::Plane;
         data.mesh = lwhost::makePlane(name, sizeX, sizeZ);
         const LWItemID id = scene.addObject(name, data);
-        scene.item(id)->transform.position = {x, 0, 0};
+        scene.item(id)->transform.position = {x, y, 0};
         return scene.findSurface(name, name)->id;
     }
     // A camera 5 above the origin looking straight down: image right is +X, image up is +Z.
@@ -271,6 +272,38 @@ TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
         EXPECT_NEAR(lwhost::RenderWorld::rayCastFunction()(above, down), 1.5, 1e-4);
     }
     EXPECT_EQ(lwhost::RenderWorld::rayCastFunction()(open, up), -1);
+}
+
+// Light from a sun above reaching the origin through two panes. A pane whose shader claims
+// transparency is shaded as a shadow sample ("rtshadow" passes half there, and asks for the sun
+// and a light below itself, so the panes' shadow samples would nest without end); a pane whose
+// shader does not claim it stays opaque.
+TEST(RenderShading, ShadowRaysShadeThePanesWhoseShadersClaimTransparency) {
+    struct Row {
+        const char* low;
+        const char* high;
+        double passes;
+    };
+    for (const Row& row : {Row{"rtshadow", "rtshadow", 0.25}, Row{"rtshadow", "rtcolour", 0}}) {
+        RenderFixture f;
+        f.addShader(f.addPlane("Low", 0, 4, 4, 1), row.low);
+        f.addShader(f.addPlane("High", 0, 4, 4, 2), row.high);
+        f.addCameraAbove();
+        const LWItemID sun = f.addSun(90, {1, 1, 1}, 0.8);
+        lwhost::LightData below;
+        below.kind = lwhost::LightKind::Point;
+        f.scene.item(f.scene.addLight("Below", below))->transform.position = {0, -1, 0};
+        lwhost::RenderWorld world;
+        std::string error;
+        ASSERT_TRUE(
+            world.build(f.scene, &f.plugins, &f.nodes, lwhost::RenderWorld::Settings(), error))
+            << error;
+        lwhost::WorldBinding binding(world);
+        const double origin[3] = {0, 0, 0};
+        double direction[3], colour[3];
+        lwhost::RenderWorld::illuminateFunction()(sun, origin, direction, colour);
+        EXPECT_DOUBLE_EQ(colour[1], 0.8 * row.passes) << row.low << " under " << row.high;
+    }
 }
 
 TEST(RenderCycle, MastersHearStartAndEndAroundInitNewTimeAndCleanup) {

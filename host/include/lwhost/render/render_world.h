@@ -32,8 +32,13 @@
 // and shaders run so that they start from it; the others are computed from the record after
 // them. Diffuse sharpness and the two blurring levels are handed to shaders but not used by the
 // host's model. Shadows: each polygon between a point and a light passes the light times its
-// surface's transparency and mix(1, C, colour filter), from the surface's settings (shaders do
-// not run for shadow rays).
+// surface's transparency and mix(1, C, colour filter). Where the surface's shaders (or its
+// graph's "Transparency" or "Material") claim transparency in their flags, the shadow ray is a
+// sample of its own (ray type LWRAY_SHADOW, source the light, no ray bit in its flags; no
+// shading colours are lit for it) and these values are taken from the record as the graph and
+// shaders left it. Shaders running for a shadow ray may ask for light in turn; once
+// kMaxShadowShading shadow samples are being shaded inside one another, deeper ones take the
+// surfaces' settings instead. Other surfaces' values come from their settings alone.
 //
 // Pixels. Each pixel averages its camera samples, each clamped to 0..1 first; values are
 // linear and become bytes as round(255 v). One sample sits at the pixel's centre; more follow
@@ -81,7 +86,8 @@ struct SurfaceShading {
     SurfaceSettings settings;
     const NodeGraph* graph = nullptr;  // the surface's own graph while switched on
     std::vector<ShaderCall> shaders;
-    unsigned flags = 0;  // the shaders' flags, or'ed; the graph's "Material" claims materials
+    unsigned flags = 0;  // the shaders' flags, or'ed; the graph's "Material" claims materials,
+                         // its "Transparency" transparency
 };
 
 struct RenderLight {
@@ -198,8 +204,17 @@ class RenderWorld {
     bool intersect(const Vec3& origin, const Vec3& direction, double tnear, Hit& hit,
                    double tfar = HUGE_VAL) const;
     bool occluded(const Vec3& origin, const Vec3& direction, double tnear, double tfar) const;
-    // The share of light that passes between tnear and tfar along the ray, per channel.
-    Vec3 transmitted(const Vec3& origin, const Vec3& direction, double tnear, double tfar) const;
+    // The share of light from `light` that passes between tnear and tfar along the ray, per
+    // channel.
+    Vec3 transmitted(const Vec3& origin, const Vec3& direction, double tnear, double tfar,
+                     LWItemID light) const;
+    // Shades the hit of a shadow ray towards `light` on a surface whose shaders claim
+    // transparency, for what it lets through: its transparency and colour filter
+    // mix(1, C, colour filter). False, leaving both alone, when shadow samples are nested too
+    // deeply already.
+    bool shadowSample(const Hit& hit, const SurfaceShading& surface, const Vec3& origin,
+                      const Vec3& direction, LWItemID light, Vec3& filter,
+                      double& transparency) const;
     const SurfaceShading& surfaceOf(const Hit& hit) const;
     void fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& origin, const Vec3& direction,
                     const PixelSample& pixel, int bounces, unsigned flags, int rayType,
@@ -222,8 +237,11 @@ class RenderWorld {
     std::vector<RenderObject> m_objects;
     std::vector<std::unique_ptr<SurfaceShading>> m_surfaces;
     double m_epsilon = 1e-4;
-    bool m_anyTransparent = false;  // some surface lets light through its shadows
+    bool m_anyTransparent = false;  // some surface may let light through its shadows
 };
+
+// Shadow samples shaded inside one another at most; deeper ones use the surfaces' settings.
+constexpr int kMaxShadowShading = 2;
 
 namespace detail {
 // What a render thread is doing now, for the functions in the records it hands out.
@@ -231,6 +249,7 @@ struct ThreadSample {
     const RenderWorld* world = nullptr;
     const PixelSample* pixel = nullptr;      // the camera sample being shaded
     const SampleContext* context = nullptr;  // the sample whose shaders run now
+    int shadowShading = 0;                   // shadow samples being shaded, nested
     uint64_t rays = 0;
 };
 ThreadSample& threadSample();
