@@ -8,6 +8,7 @@
 #include <lwsdk/lwmodule.h>
 
 #include "logo.h"
+#include "override_graph.h"
 
 namespace {
 
@@ -59,8 +60,10 @@ GlobalShaderMaster& GlobalShaderMaster::operator=(const GlobalShaderMaster& othe
 }
 
 GlobalShaderMaster::~GlobalShaderMaster() {
-    // A scene that loses its master starts the next one with an empty graph.
+    // A scene that loses its master starts the next one with an empty graph and the global
+    // light group at "none" and off.
     if (qrvNodalShadingFuncs* ns = services()) ns->ns_reset();
+    if (qrv::glg) qrv::glg->reset();
 }
 
 const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool) {
@@ -105,6 +108,11 @@ double GlobalShaderMaster::Event(const st_LWMasterAccess* access) {
     if (access->eventCode == LWMEVENT_RENDER_START) disableNodes();
     if (access->eventCode == LWMEVENT_RENDER_DONE) enableNodes();
     return 0.0;
+}
+
+void GlobalShaderMaster::ChangeID(const LWItemID* pairs) {
+    vexo::XPanelMasterHandler::ChangeID(pairs);
+    if (qrv::glg) qrv::glg->ChangeID(pairs);
 }
 
 unsigned GlobalShaderMaster::Flags() {

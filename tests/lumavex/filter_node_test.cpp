@@ -7,6 +7,7 @@
 
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "filter.h"
 #include "override_fixture.h"
@@ -220,6 +221,29 @@ TEST(FilterNodePanelTest, ModellingApplicationHasNoPickButton) {
     EXPECT_EQ(p->control(kPick), nullptr);
     EXPECT_NE(p->control(kFilterText), nullptr);
     modeller.host.nodes().destroyEditor(g);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FilterNodeTest, ItemListNotShownWhileTheHostRenumbersSelectsTheSameItemAfterwards) {
+    GraphNode* node =
+        filter("FilterType 8\n{ Filter\n  { Items\n    Item \"Ball\"\n    ItemType 0\n  }\n}\n");
+    EXPECT_EQ(logic(node, ball), 1);
+    lwhost::XPanel& p = panel(node);
+    ASSERT_TRUE(p.setInt(kFilterBy, 5));  // "Item Name"
+    std::vector<LWItemID> pairs;
+    LWItemID renumberedBall = 0;
+    for (const auto& pair : h.scene.renumber()) {
+        if (pair.first == ball) renumberedBall = pair.second;
+        pairs.push_back(pair.first);
+        pairs.push_back(pair.second);
+    }
+    h.host.nodes().changeID(pairs.data());
+    ASSERT_TRUE(p.setInt(kFilterBy, 4));  // "Item List" again
+    node->server->rend.newTime(node->instance, 1, 0.0);
+    EXPECT_EQ(logic(node, renumberedBall), 1);
 }
 
 }  // namespace

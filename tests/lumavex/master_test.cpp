@@ -261,3 +261,95 @@ TEST_F(MasterTest, RemovingTheMasterEmptiesTheGraphAndStopsTheOverride) {
 }
 
 }  // namespace
+
+namespace {
+
+const char* const kLights =
+    "Light \"Key\"\n  Type distant\nEnd\nLight \"Fill\"\n  Type distant\nEnd\n";
+
+// The global light group as the master's "LightGroup" block holds it.
+std::string lightGroup(const std::string& type, const std::string& filter, bool use) {
+    return "  { LightGroup\n    FilterType " + type + "\n" + filter + "    UseByLV " +
+           (use ? "1" : "0") + "\n  }\n";
+}
+const std::string kNamedKey = "    { Filter\n      FilterString \"Key*\"\n    }\n";
+const std::string kListedFill =
+    "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemType 1\n      }\n    }\n";
+// As the list writes it back: the light's name, then its ID.
+const std::string kListedFillSaved =
+    "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemID";
+
+// A node elsewhere in the host keeps the services, and so the one group, alive across scenes.
+TEST_F(MasterTest, GlobalLightGroupComesBackFromItsBlockAndGoesWithTheScenesMaster) {
+    ASSERT_NE(h.table, nullptr);
+    h.table->ns_subscribe();
+    const std::string named = lightGroup("2", kNamedKey, true);
+    read(scene("  Enabled 1\n" + named) + kLights);
+    EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 1);
+    const std::string saved = write();
+    EXPECT_NE(saved.find(named), std::string::npos) << saved;
+    read(saved);
+    EXPECT_EQ(write(), saved);
+
+    // Blocks in another order come back in the written one; an empty block is "none" and off.
+    read(scene("  { LightGroup\n    UseByLV 1\n    FilterType 1\n" + kListedFill + "  }\n") +
+         kLights);
+    const std::string listed = write();
+    EXPECT_NE(listed.find("    FilterType 1\n" + kListedFillSaved), std::string::npos) << listed;
+    EXPECT_NE(listed.find("    UseByLV 1\n"), std::string::npos) << listed;
+    const std::string none = lightGroup("0", "", false);
+    read(scene(kSettings) + kLights);
+    EXPECT_NE(write().find(none), std::string::npos) << write();
+
+    // The next scene's master, without a block, and an empty scene find the group reset.
+    read(saved);
+    read(scene("  Enabled 1\n") + kLights);
+    EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 0);
+    EXPECT_NE(write().find(none), std::string::npos) << write();
+    read(saved);
+    read("LWHostScene 1\n");
+    EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 0);
+    read(scene("") + kLights);
+    EXPECT_NE(write().find(none), std::string::npos) << write();
+    h.table->ns_unsubscribe();
+}
+
+TEST_F(MasterTest, RenumberedLightsReachTheGlobalLightGroupsList) {
+    read(scene("  Enabled 1\n" + lightGroup("1", kListedFill, true)) + kLights);
+    plugins.renumber();
+    EXPECT_NE(write().find(kListedFillSaved), std::string::npos)
+        << "the list still names Fill under its new ID: " << write();
+}
+
+// The master's switch and button reach the group; its panel is titled, laid out and ruled by
+// "Filter by".
+TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
+    read(scene("  Enabled 1\n") + kLights);
+    lwhost::XPanel& master = openMaster();
+    ASSERT_TRUE(master.setInt(kUseLightGroup, 1));
+    EXPECT_EQ(master.value(kUseLightGroup).i, 1);
+
+    constexpr unsigned kFilterBy = 0x9000, kFilterText = 0x9003, kPick = 0x9005;
+    std::vector<std::string> seen;
+    h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
+        seen.push_back(p.title());
+        EXPECT_EQ(p.layoutOrder(),
+                  (std::vector<unsigned>{0x9008, kFilterBy, kFilterText, kPick, 0x9009}));
+        EXPECT_EQ(p.popupItems(kFilterBy),
+                  (std::vector<std::string>{"none", "Light List", "Light Name", "Light Comment"}));
+        EXPECT_FALSE(p.enabled(kFilterText).enabled);
+        EXPECT_TRUE(p.setInt(kFilterBy, 3));
+        EXPECT_TRUE(p.enabled(kFilterText).enabled);
+        EXPECT_FALSE(p.enabled(kPick).enabled) << "no picker for comments";
+        EXPECT_TRUE(p.setInt(kFilterBy, 2));
+        EXPECT_TRUE(p.enabled(kPick).enabled);
+        EXPECT_TRUE(p.setString(kFilterText, "Key*"));
+        return 1;
+    });
+    ASSERT_TRUE(master.click(0x808)) << master.lastError();
+    EXPECT_EQ(seen, std::vector<std::string>{"Edit Global Light Group"});
+    plugins.closePanel();
+    EXPECT_NE(write().find(lightGroup("2", kNamedKey, true)), std::string::npos) << write();
+}
+
+}  // namespace

@@ -177,3 +177,39 @@ TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideA
 }
 
 }  // namespace
+
+namespace {
+
+// Two planes under two lights straight overhead, Key (0.5, 0.25, 0) and Fill (0, 0.25, 0.5).
+// The left one carries the override, whose graph lights it through a Lambert node; the right one
+// is lit by the host alone. With the global light group in use and naming Key, only Key reaches
+// the left plane: (128, 64, 0); the right one sees both: (128, 128, 128).
+TEST_F(OverrideRenderTest, RenderGlobalLightGroupOnTwoThreadsLetsOnlyItsLightsReachTheOverride) {
+    const std::string stage =
+        "Object \"Left\"\n  Plane \"Left\" 4 8\n  Position -2 0 0\nEnd\n"
+        "Object \"Right\"\n  Plane \"Right\" 4 8\n  Position 2 0 0\nEnd\n"
+        "Light \"Key\"\n  Type distant\n  Colour 0.5 0.25 0\n  Rotation 0 90 0\nEnd\n"
+        "Light \"Fill\"\n  Type distant\n  Colour 0 0.25 0.5\n  Rotation 0 90 0\nEnd\n"
+        "Camera \"Camera\"\n  FieldOfView 60\n  Position 0 6 0\n  Rotation 0 90 0\nEnd\n"
+        "Surface \"Left\" \"Left\"\n  Colour 1 1 1\n  Diffuse 0\n  Specular 0\n"
+        "  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n"
+        "Surface \"Right\" \"Right\"\n  Colour 1 1 1\n  Diffuse 1\n  Specular 0\nEnd\n";
+    auto withGroup = [&](const std::string& type, bool use) {
+        return "LWHostScene 1\nPlugin MasterHandler qrvLumavex\n  Version 1\n  Enabled 1\n"
+               "  { Nodes\n    { Node \"Lambert\" \"Lit\"\n    }\n"
+               "    Root \"Diffuse Shading\" \"Lit\" \"Colour\"\n  }\n"
+               "  { LightGroup\n    FilterType " +
+               type + "\n    { Filter\n      FilterString \"key\"\n    }\n    UseByLV " +
+               (use ? "1" : "0") + "\n  }\nEndPlugin\n" + stage;
+    };
+    renderScene(withGroup("2", true), 2, 16, 8);
+    expectPixel(left, 128, 64, 0, "Key alone");
+    expectPixel(right, 128, 128, 128, "no override: both lights");
+    renderScene(withGroup("2", false), 2, 16, 8);
+    expectPixel(left, 128, 128, 128, "the group not in use");
+    const lwhost::RgbImage off = last;
+    renderScene(withGroup("0", true), 2, 16, 8);
+    EXPECT_EQ(last.rgb, off.rgb) << "\"Filter by\" \"none\" restricts nothing";
+}
+
+}  // namespace
