@@ -65,6 +65,7 @@ TEST(LumavexServersTest, RecordsThatExistFollowTheFixedOrderWithTheirTags) {
         EXPECT_EQ(lwhost::formatTags(r->tagInfo), kOrder[next].tags) << r->name;
         ++next;
     }
+    EXPECT_EQ(module->records().size(), kOrder.size()) << "every server is there";
     host.unloadModules();
     EXPECT_TRUE(host.globals().held().empty());
 }
