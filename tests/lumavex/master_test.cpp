@@ -350,6 +350,16 @@ TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
     EXPECT_EQ(seen, std::vector<std::string>{"Edit Global Light Group"});
     plugins.closePanel();
     EXPECT_NE(write().find(lightGroup("2", kNamedKey, true)), std::string::npos) << write();
+
+    // A global light group node's button edits the same group.
+    h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
+        EXPECT_EQ(p.value(kFilterText).s, "Key*");
+        EXPECT_TRUE(p.setString(kFilterText, "Fill"));
+        return 1;
+    });
+    lwhost::GraphNode* node = h.node("qrvGlobalLightGroup");
+    ASSERT_TRUE(override_test::nodePanel(h.host, node).click(0x9005));
+    EXPECT_NE(write().find("      FilterString \"Fill\"\n"), std::string::npos) << write();
 }
 
 }  // namespace
