@@ -213,3 +213,32 @@ TEST_F(OverrideRenderTest, RenderGlobalLightGroupOnTwoThreadsLetsOnlyItsLightsRe
 }
 
 }  // namespace
+
+namespace {
+
+// The example: with the global light group switched off the chosen ball on the left takes
+// Fill's green as well; the right ball, lit by the host alone, stays as it was.
+TEST_F(OverrideRenderTest, RenderLightGroupsExampleOnTwoThreadsRestrictsOnlyTheChosenBall) {
+    std::ifstream in(std::string(EXAMPLES_DIR) + "/light_groups.lws");
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string example = text.str();
+    renderScene(example, 2, 32, 24);
+    const lwhost::RgbImage grouped = last;
+    const size_t use = example.find("    UseByLV 1\n");
+    ASSERT_NE(use, std::string::npos);
+    example.replace(use, 14, "    UseByLV 0\n");
+    renderScene(example, 2, 32, 24);
+    long leftGreen = 0, rightChanged = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const uint8_t* a = grouped.pixel(x, y);
+            const uint8_t* b = last.pixel(x, y);
+            if (x < 16) leftGreen += b[1] - a[1];
+            if (x >= 16) rightChanged += a[0] != b[0] || a[1] != b[1] || a[2] != b[2];
+        }
+    EXPECT_GT(leftGreen, 2000) << "Fill reaches the left ball once the group is off";
+    EXPECT_EQ(rightChanged, 0);
+}
+
+}  // namespace
