@@ -57,6 +57,7 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
     const char* Save(const vexo::SaveState& state) override;
     // Opens "Edit Global Light Group" modally.
     void Interface() override;
+    using vexo::XPanelInterface::Interface;
     bool hasCurrentFilter() const override { return static_cast<bool>(m_current); }
     void* push(LWNodalAccess_t* access) override;
     void pop(void* handle) override;
