@@ -42,6 +42,7 @@ demo: host
 	$(BUILD)/bin/lwhost render examples/demo.lws -o out/demo.png --samples 4
 	$(BUILD)/bin/lwhost run examples/demo.lws examples/override_off.lwscript -o out/demo_off.lws
 	$(BUILD)/bin/lwhost render out/demo_off.lws -o out/demo_off.png --samples 4
+	$(BUILD)/bin/lwhost render examples/light_groups.lws -o out/light_groups.png --samples 4
 
 # The tree follows .clang-format; format-check fails naming the files that do not.
 FORMAT_FILES = $(shell git ls-files '*.c' '*.h' '*.cpp')

@@ -1,7 +1,8 @@
 // Nanoseconds per evaluation of the shading override on one thread, through the real host and
 // the bundle module: an empty graph, one connected constant, all 23 root inputs fed by
-// constants, and a colour confined by a filter node selecting by item name. The sample is a 9.6
-// shader access record filled by hand.
+// constants, a colour confined by a filter node selecting by item name, and a Lambert node under
+// the global light group and nested light group nodes. The sample is a 9.6 shader access record
+// filled by hand.
 #include <benchmark/benchmark.h>
 #include <vexo/shading.h>
 #include "lwhost/core/host.h"
@@ -158,5 +159,59 @@ void BM_OverrideFilterNode(benchmark::State& state) {
     run(state, o, state.range(0) ? ball : box);
 }
 BENCHMARK(BM_OverrideFilterNode)->Arg(1)->Arg(0);
+
+}  // namespace
+
+namespace {
+
+// Every light reaches the sample at full strength from straight ahead.
+int fullLight(LWItemID, const double*, double* direction, double* colour) {
+    direction[0] = direction[1] = 0.0;
+    direction[2] = -1.0;
+    colour[0] = colour[1] = colour[2] = 0.25;
+    return 1;
+}
+int fullLightNormal(LWItemID light, void*, const double* position, double* direction, const double*,
+                    double* colour) {
+    return fullLight(light, position, direction, colour);
+}
+
+// A Lambert node lighting "Diffuse Shading" under three lights. Arg 0: no light group; 1: the
+// global light group, taking "Key", in use by the override; 2: as 1, with a light group node
+// and a global light group node nested between the Lambert node and the root.
+void BM_OverrideGlobalLightGroup(benchmark::State& state) {
+    Override o;
+    for (const char* name : {"Key", "Fill", "Rim"}) o.scene.addLight(name);
+    lwhost::GraphNode* lambert = o.node("Lambert", "");
+    lwhost::GraphNode* top = lambert;
+    if (state.range(0) == 2) {
+        lwhost::GraphNode* group =
+            o.node("qrvLightGroup", "FilterType 2\n{ Filter\n  FilterString \"Key|Rim\"\n}\n");
+        lwhost::GraphNode* global = o.node("qrvGlobalLightGroup", "");
+        o.connect(lambert, "Colour", group, "Colour");
+        o.connect(group, "Colour", global, "Colour");
+        top = global;
+    }
+    o.connect(top, "Colour", nullptr, "Diffuse Shading");
+    if (state.range(0) > 0) {
+        lwhost::MemoryLoadState blocks(
+            "FilterType 2\n{ Filter\n  FilterString \"Key\"\n}\nUseByLV 1\n", LWIO_TEXT);
+        o.table->ns_lg_load(blocks.record());
+    }
+    o.table->ns_init(LWINIT_RENDER);
+    o.table->ns_newTime(1, 0.0);
+    st_LWShaderAccess96 surface = handFilled();
+    surface.base.base.illuminate = fullLight;
+    surface.base.base.illuminateNormal = fullLightNormal;
+    st_LWShaderAccess96 record = surface;
+    for (auto _ : state) {
+        record.base.base.roughness = surface.base.base.roughness;
+        o.table->ns_evaluate(&record.base.base);
+        benchmark::DoNotOptimize(record);
+    }
+    if (record.base.base.diffuseShade[0] != (state.range(0) > 0 ? 0.25 : 0.75))
+        Override::fail("the group let the wrong lights through");
+}
+BENCHMARK(BM_OverrideGlobalLightGroup)->Arg(0)->Arg(1)->Arg(2);
 
 }  // namespace

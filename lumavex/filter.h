@@ -132,8 +132,8 @@ class FilterNode : public FilterHostingNode<FilterNode, Filter> {
     static const Choice kChoices[kChoiceCount];
     static constexpr FilterControls kControls = {kFilterBy, kPassThrough, kFilterText,
                                                  kPick,     kFilterLogo,  kFilterAbout};
-    // Only the current filter learns of renumbered items.
-    static constexpr Renumbering kRenumbering = Renumbering::CurrentFilter;
+    // Every filter follows renumbering, the ones not shown now too.
+    static constexpr Renumbering kRenumbering = Renumbering::EveryFilter;
 
     FilterNode(void* priv, void* context, std::string* error);
     ~FilterNode() override;

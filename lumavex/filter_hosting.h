@@ -60,6 +60,68 @@ struct FilterControls {
     unsigned filterBy, passThrough, text, pick, logo, about;
 };
 
+// The panel rules of an owner of filters, derived from its table of choices and its controls
+// (Owner::kChoices, kChoiceCount, kControls): the filter hosting nodes and the global light
+// group share them.
+template <class Owner, class F>
+struct FilterPanelHints {
+    using Choice = FilterChoice<Owner, F>;
+
+    // `tag` (LWXPT_SHOW_IN, LWXPT_ENABLE_IN, LWXPT_DISABLE_IN) on the pop-up positions whose
+    // choice passes `chosen`, for `targets`. SHOW_IN takes no message.
+    template <class Pred>
+    static void appendRule(std::vector<void*>& hints, unsigned tag, const char* message,
+                           Pred chosen, std::initializer_list<unsigned> targets) {
+        hints.push_back(LWXP_INT(tag));
+        hints.push_back(LWXP_INT(Owner::kControls.filterBy));
+        if (tag != LWXPT_SHOW_IN) hints.push_back(LWXP_TEXT(message));
+        std::vector<void*> values;
+        for (unsigned i = 0; i < Owner::kChoiceCount; ++i)
+            if (chosen(Owner::kChoices[i])) values.push_back(LWXP_INT(i));
+        hints.push_back(LWXP_INT(values.size()));
+        hints.insert(hints.end(), values.begin(), values.end());
+        for (unsigned target : targets) hints.push_back(LWXP_INT(target));
+        hints.push_back(LWXP_INT(0));
+    }
+    static bool isNone(const Choice& c) { return c.make == nullptr; }
+
+    // The rules every hosting panel has, after the owner's own layout and rules: "Filter" and
+    // "Pick..." need a filter, "Pick..." a filter with a picker; a change of "Filter by" refreshes
+    // `refreshed`; the pop-up's texts; the buttons and the logo. The modelling application has
+    // no scene to pick from, so no "Pick...". Ends the list.
+    static void append(std::vector<void*>& hints, std::initializer_list<unsigned> refreshed) {
+        const FilterControls& c = Owner::kControls;
+        appendRule(hints, LWXPT_DISABLE_IN, nullptr, isNone, {c.text, c.pick});
+        appendRule(hints, LWXPT_ENABLE_IN, nullptr,
+                   [](const Choice& k) { return k.uses & kUsesPick; }, {c.pick});
+        hints.push_back(LWXP_INT(LWXPT_REFRESH_ON));
+        hints.push_back(LWXP_INT(c.filterBy));
+        for (unsigned target : refreshed) hints.push_back(LWXP_INT(target));
+        hints.push_back(LWXP_INT(0));
+        hints.push_back(LWXP_INT(LWXPT_STRING_LIST));
+        hints.push_back(LWXP_INT(c.filterBy));
+        for (unsigned i = 0; i < Owner::kChoiceCount; ++i)
+            hints.push_back(LWXP_TEXT(Owner::kChoices[i].label));
+        hints.push_back(nullptr);
+        using Panel = vexo::XPanelInterface;
+        const void* tail[] = {LWXP_INT(LWXPT_BUTTON_NOTIFY),
+                              LWXP_INT(c.pick),
+                              LWXP_FUNC(&Panel::LWXPanelBtnClickFunc),
+                              LWXP_INT(LWXPT_BUTTON_NOTIFY),
+                              LWXP_INT(c.about),
+                              LWXP_FUNC(&showAbout),
+                              LWXP_INT(LWXPT_DRAW_FUNC),
+                              LWXP_INT(c.logo),
+                              LWXP_FUNC(&Panel::LWXPanelControlDrawFunc)};
+        for (const void* hint : tail) hints.push_back(const_cast<void*>(hint));
+        if (vexo::LightWave::isModeler()) {
+            hints.push_back(LWXP_INT(LWXPT_DELETE));
+            hints.push_back(LWXP_INT(c.pick));
+        }
+        hints.push_back(LWXP_INT(LWXPT_END));
+    }
+};
+
 template <class Node, class F>
 class FilterHostingNode : public vexo::XPanelNodeHandler {
   public:
@@ -214,54 +276,16 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
     virtual void LoadSetting(const vexo::LoadState&, LWID, const char*&) {}
     virtual void FilterTypeLoaded(F&) {}
 
-    // ---- panel hints derived from the table --------------------------------------------------
+    // ---- panel hints derived from the table (see FilterPanelHints) ----------------------------
 
-    // `tag` (LWXPT_SHOW_IN, LWXPT_ENABLE_IN, LWXPT_DISABLE_IN) on the pop-up positions whose
-    // choice passes `chosen`, for `targets`. SHOW_IN takes no message.
     template <class Pred>
     static void appendRule(std::vector<void*>& hints, unsigned tag, const char* message,
                            Pred chosen, std::initializer_list<unsigned> targets) {
-        hints.push_back(LWXP_INT(tag));
-        hints.push_back(LWXP_INT(Node::kControls.filterBy));
-        if (tag != LWXPT_SHOW_IN) hints.push_back(LWXP_TEXT(message));
-        std::vector<void*> values;
-        for (unsigned i = 0; i < Node::kChoiceCount; ++i)
-            if (chosen(Node::kChoices[i])) values.push_back(LWXP_INT(i));
-        hints.push_back(LWXP_INT(values.size()));
-        hints.insert(hints.end(), values.begin(), values.end());
-        for (unsigned target : targets) hints.push_back(LWXP_INT(target));
-        hints.push_back(LWXP_INT(0));
+        FilterPanelHints<Node, F>::appendRule(hints, tag, message, chosen, targets);
     }
-    static bool isNone(const Choice& c) { return c.make == nullptr; }
-
-    // The rules every hosting panel has, after the node's own layout and rules: "Filter" and
-    // "Pick..." need a filter, "Pick..." a filter with a picker; a change of "Filter by" refreshes
-    // `refreshed`; the pop-up's texts; the buttons and the logo. The modelling application has
-    // no scene to pick from, so no "Pick...".
-    void appendHostingHints(std::vector<void*>& hints, std::initializer_list<unsigned> refreshed) {
-        const FilterControls& c = Node::kControls;
-        appendRule(hints, LWXPT_DISABLE_IN, nullptr, isNone, {c.text, c.pick});
-        appendRule(hints, LWXPT_ENABLE_IN, nullptr,
-                   [](const Choice& k) { return k.uses & kUsesPick; }, {c.pick});
-        hints.push_back(LWXP_INT(LWXPT_REFRESH_ON));
-        hints.push_back(LWXP_INT(c.filterBy));
-        for (unsigned target : refreshed) hints.push_back(LWXP_INT(target));
-        hints.push_back(LWXP_INT(0));
-        hints.push_back(LWXP_INT(LWXPT_STRING_LIST));
-        hints.push_back(LWXP_INT(c.filterBy));
-        for (unsigned i = 0; i < Node::kChoiceCount; ++i)
-            hints.push_back(LWXP_TEXT(Node::kChoices[i].label));
-        hints.push_back(nullptr);
-        const void* tail[] = {
-            LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(c.pick),  LWXP_FUNC(&LWXPanelBtnClickFunc),
-            LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(c.about), LWXP_FUNC(&showAbout),
-            LWXP_INT(LWXPT_DRAW_FUNC),     LWXP_INT(c.logo),  LWXP_FUNC(&LWXPanelControlDrawFunc)};
-        for (const void* hint : tail) hints.push_back(const_cast<void*>(hint));
-        if (vexo::LightWave::isModeler()) {
-            hints.push_back(LWXP_INT(LWXPT_DELETE));
-            hints.push_back(LWXP_INT(c.pick));
-        }
-        hints.push_back(LWXP_INT(LWXPT_END));
+    static void appendHostingHints(std::vector<void*>& hints,
+                                   std::initializer_list<unsigned> refreshed) {
+        FilterPanelHints<Node, F>::append(hints, refreshed);
     }
 
     // What DataGet hands out; the host reads it before the next call (main thread).

@@ -184,6 +184,8 @@ class IlluminationHooks {
   public:
     // The installation in force on this thread, or null.
     static lightStorage* current() { return t_current; }
+    // Puts `storage` in force on this thread (a handle kept from install).
+    static void makeCurrent(lightStorage* storage) { t_current = storage; }
 
     // Installs `storage` on `access` for `lights` and makes it the one in force; returns the one
     // in force before (also kept in storage.previous).

@@ -42,8 +42,7 @@ struct PendingSettings {
     std::optional<unsigned short> enable;
     std::optional<bool> disableSurfaceNodes;
     std::unique_ptr<qrv::StagedGraph> graph;
-    // The global light group belongs here once it exists: loaded aside like the graph and put in
-    // place with the rest, so that a failed load leaves it as it was too.
+    std::unique_ptr<OverrideLightGroup> lightGroup;  // loaded aside like the graph
 };
 
 // A block written by a newer version loses what this one does not know when it is saved again.
@@ -96,10 +95,11 @@ GlobalShaderMaster& GlobalShaderMaster::operator=(const GlobalShaderMaster& othe
 }
 
 GlobalShaderMaster::~GlobalShaderMaster() {
-    // A scene that loses its last master starts the next one with an empty graph; the graph of
-    // a master that remains is its settings, and stays.
+    // A scene that loses its last master starts the next one with an empty graph and the global
+    // light group at "none" and off; the settings of a master that remains stay.
     if (liveCount() > 1) return;
     if (qrvNodalShadingFuncs* ns = services()) ns->ns_reset();
+    if (qrv::glg) qrv::glg->reset();
 }
 
 const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool) {
@@ -114,9 +114,9 @@ const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool)
     return nullptr;
 }
 
-// All or nothing: the block is read whole before anything changes, the graph into a graph
-// aside, so that a block failing anywhere leaves the enable state, the flag and the graph as
-// they were.
+// All or nothing: the block is read whole before anything changes, the graph and the global
+// light group into copies aside, so that a block failing anywhere leaves the enable state, the
+// flag, the graph and the light group as they were.
 const char* GlobalShaderMaster::LoadSettings(const vexo::LoadState& state, bool) {
     qrvNodalShadingFuncs* ns = services();
     PendingSettings pending;
@@ -147,13 +147,18 @@ const char* GlobalShaderMaster::LoadSettings(const vexo::LoadState& state, bool)
                 error = "the settings hold an unreadable \"DisableSurfaceNodes\".";
             else
                 pending.disableSurfaceNodes = flag == 1;
+        } else if (id == kSettings[kLightGroup].id) {
+            if (qrv::glg && qrv::lightGroupFactory) {
+                pending.lightGroup = qrv::lightGroupFactory();
+                error = pending.lightGroup->Load(state);
+            }
         }
-        // "LightGroup": read when the global light group exists (see PendingSettings).
         state.endBlk();
     }
     if (error) return error;
 
     if (pending.graph) pending.graph->commit();
+    if (pending.lightGroup && qrv::glg) qrv::glg->adopt(*pending.lightGroup);
     if (pending.enable && ns) ns->ns_enable(*pending.enable);
     if (pending.disableSurfaceNodes) m_disableSurfaceNodes = *pending.disableSurfaceNodes;
     return nullptr;
@@ -164,6 +169,11 @@ double GlobalShaderMaster::Event(const st_LWMasterAccess* access) {
     if (access->eventCode == LWMEVENT_RENDER_START) disableNodes();
     if (access->eventCode == LWMEVENT_RENDER_DONE) enableNodes();
     return 0.0;
+}
+
+void GlobalShaderMaster::ChangeID(const LWItemID* pairs) {
+    vexo::XPanelMasterHandler::ChangeID(pairs);
+    if (qrv::glg) qrv::glg->ChangeID(pairs);
 }
 
 unsigned GlobalShaderMaster::Flags() {

@@ -41,6 +41,8 @@ class GlobalShaderMaster : public vexo::XPanelMasterHandler, public vexo::Preset
     const char* SaveSettings(const vexo::SaveState& state, bool preset);
 
     double Event(const st_LWMasterAccess* access) override;
+    // Renumbered items also reach the global light group's lists.
+    void ChangeID(const LWItemID* pairs) override;
     unsigned Flags() override;
 
     int Interface(int version, st_LWInterface* local, void* serverData) override;

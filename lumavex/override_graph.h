@@ -40,6 +40,12 @@ class OverrideLightGroup {
     // force on this thread; pop puts that record back and restores the access record.
     virtual void* push(LWNodalAccess_t* access) = 0;
     virtual void pop(void* handle) = 0;
+    // The host renumbered items: pairs (old, new) up to an old ID of none.
+    virtual void ChangeID(const LWItemID* pairs) = 0;
+    // Back to "none" and off, every filter at its defaults.
+    virtual void reset() = 0;
+    // Takes the settings of `staged`, a group of the same class that a load filled aside.
+    virtual void adopt(OverrideLightGroup& staged) = 0;
 
     bool useByOverride = false;
 };

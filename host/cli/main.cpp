@@ -149,7 +149,7 @@ const std::vector<Command>& commands() {
          "         message \"TEXT\" | panel-value CONTROL VALUE | masters N | shaders SURFACE N\n"
          "  queue click LIST ROW [shift|ctrl] | press BUTTON | wait MS |\n"
          "        answer ok|cancel|yes|no | file PATH | file-cancel | form-set CONTROL VALUE |\n"
-         "        form-ok | form-cancel | save-png PATH | print | clear\n"
+         "        form-press BUTTON | form-ok | form-cancel | save-png PATH | print | clear\n"
          "                                 queue user actions for modal panels and dialogs\n"
          "  expect dialog KIND \"TITLE\" [\"TEXT\"] | dialogs N | queue-empty |\n"
          "         file-request \"TITLE\" \"PATH\"|cancelled\n"

@@ -1,13 +1,16 @@
-// The host's own nodes: constants, a material, a world-space checker, mix and multiply, and a
-// ray node. They are node servers like any plug-in's: activated with version 1, made through
-// their instance functions with the node as context, evaluated through their handler record.
+// The host's own nodes: constants, a material, a world-space checker, mix and multiply, a ray
+// node, and two nodes that light the sample (Lambert diffuse, Blinn highlights). They are node
+// servers like any plug-in's: activated with version 1, made through their instance functions with
+// the node as context, evaluated through their handler record.
 //
 // Settings are panel values: an input that is not connected takes its value from the setting of
 // the same name. In files each setting is one leaf block of floats (an integer as one u32).
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "lwhost/nodes/nodes.h"
+#include "lwhost/scene/scene_globals.h"
 
 namespace lwhost {
 
@@ -373,6 +376,145 @@ class Ray : public HostNode {
     GraphOutput* m_colourOut;
 };
 
+// ---- light -------------------------------------------------------------------------------------
+
+// A node that asks for the light of every light of the scene at the sample, through the
+// illumination functions of the access record: a node downstream that swaps those functions
+// (a light group) decides which lights it sees. The lights are listed on the main thread when
+// the render starts and at every frame; render threads only read the list.
+class LitNode : public HostNode {
+  public:
+    using HostNode::HostNode;
+
+    void listLights() {
+        m_lights.clear();
+        const st_LWItemInfo* items = SceneGlobals::itemInfo();
+        for (LWItemID id = items->first(LWI_LIGHT, LWITEM_NULL); id; id = items->next(id))
+            m_lights.push_back(id);
+    }
+
+  protected:
+    static double dot(const double a[3], const double b[3]) {
+        return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    }
+    static bool unit(double v[3]) {
+        const double length = std::sqrt(dot(v, v));
+        if (!(length > 0) || !std::isfinite(length)) return false;
+        for (int k = 0; k < 3; ++k) v[k] /= length;
+        return true;
+    }
+
+    // Calls lit(direction towards the light, its colour at the point, N.L) for every light that
+    // reaches the point on the side of the shading normal `normal` (unit).
+    template <class F>
+    void forEachLight(LWNodalAccess_t* access, const double normal[3], F&& lit) const {
+        if (!access || !(access->illuminateNormal || access->illuminate)) return;
+        for (LWItemID light : m_lights) {
+            double towards[3] = {0, 0, 0}, colour[3] = {0, 0, 0};
+            const int reaches = access->illuminateNormal
+                                    ? access->illuminateNormal(light, access->context, access->wPos,
+                                                               towards, normal, colour)
+                                    : access->illuminate(light, access->wPos, towards, colour);
+            if (!reaches) continue;
+            const double cosine = dot(normal, towards);
+            if (cosine > 0) lit(towards, colour, cosine);
+        }
+    }
+    // The sample's shading normal as a unit vector (the geometric one when it has none).
+    static void shadingNormal(const LWNodalAccess_t* access, double normal[3]) {
+        for (int k = 0; k < 3; ++k) normal[k] = access->wNorm[k];
+        if (unit(normal)) return;
+        for (int k = 0; k < 3; ++k) normal[k] = access->gNorm[k];
+        unit(normal);
+    }
+
+  private:
+    std::vector<LWItemID> m_lights;
+};
+
+// Diffuse light: Colour * Diffuse * sum(E * N.L) over the lights that reach the point.
+class Lambert : public LitNode {
+  public:
+    Lambert(NodeSystem& system, GraphNode& node) : LitNode(system, node) {
+        m_colour = input(LWNODE_COLOUR, "Colour");
+        m_diffuse = input(LWNODE_SCALAR, "Diffuse");
+        output(LWNODE_COLOUR, "Colour");
+        setting(id("COLR"), "Colour", m_colourValue, 3);
+        setting(id("DIFF"), "Diffuse", &m_diffuseValue, 1);
+    }
+    void evaluate(LWNodalAccess_t* access, const GraphOutput*, NodeValue value) const override {
+        double sum[3] = {0, 0, 0};
+        if (access) {
+            double normal[3];
+            shadingNormal(access, normal);
+            forEachLight(access, normal, [&](const double*, const double* e, double cosine) {
+                for (int k = 0; k < 3; ++k) sum[k] += e[k] * cosine;
+            });
+        }
+        double c[3];
+        evaluate3(m_colour, access, m_colourValue, c);
+        const double level = evaluate1(m_diffuse, access, m_diffuseValue);
+        for (int k = 0; k < 3; ++k) c[k] *= level * sum[k];
+        NodeSystem::setValue(value, c);
+    }
+
+  private:
+    GraphInput* m_colour;
+    GraphInput* m_diffuse;
+    double m_colourValue[3] = {1.0, 1.0, 1.0};
+    double m_diffuseValue = 1.0;
+};
+
+// Highlights: Colour * Specular * sum(E * max(0, N.H)^n), H halfway between the directions
+// towards the light and towards the viewer, n = 2^(1 + 10 g) for the glossiness g (0..1).
+class Blinn : public LitNode {
+  public:
+    Blinn(NodeSystem& system, GraphNode& node) : LitNode(system, node) {
+        m_colour = input(LWNODE_COLOUR, "Colour");
+        m_specular = input(LWNODE_SCALAR, "Specular");
+        m_glossiness = input(LWNODE_SCALAR, "Glossiness");
+        output(LWNODE_COLOUR, "Colour");
+        setting(id("COLR"), "Colour", m_colourValue, 3);
+        setting(id("SPEC"), "Specular", &m_specularValue, 1);
+        setting(id("GLOS"), "Glossiness", &m_glossinessValue, 1);
+    }
+    void evaluate(LWNodalAccess_t* access, const GraphOutput*, NodeValue value) const override {
+        double sum[3] = {0, 0, 0};
+        const double g = evaluate1(m_glossiness, access, m_glossinessValue);
+        const double exponent = std::exp2(1.0 + 10.0 * (g > 0 ? (g < 1 ? g : 1.0) : 0.0));
+        double normal[3], viewer[3];
+        if (access) {
+            shadingNormal(access, normal);
+            for (int k = 0; k < 3; ++k) viewer[k] = access->raySource[k] - access->wPos[k];
+            if (!unit(viewer))
+                for (int k = 0; k < 3; ++k) viewer[k] = normal[k];
+            forEachLight(access, normal, [&](const double* towards, const double* e, double) {
+                double half[3];
+                for (int k = 0; k < 3; ++k) half[k] = towards[k] + viewer[k];
+                if (!unit(half))
+                    for (int k = 0; k < 3; ++k) half[k] = normal[k];
+                const double nh = dot(normal, half);
+                if (nh <= 0) return;
+                const double share = std::pow(nh, exponent);
+                for (int k = 0; k < 3; ++k) sum[k] += e[k] * share;
+            });
+        }
+        double c[3];
+        evaluate3(m_colour, access, m_colourValue, c);
+        const double level = evaluate1(m_specular, access, m_specularValue);
+        for (int k = 0; k < 3; ++k) c[k] *= level * sum[k];
+        NodeSystem::setValue(value, c);
+    }
+
+  private:
+    GraphInput* m_colour;
+    GraphInput* m_specular;
+    GraphInput* m_glossiness;
+    double m_colourValue[3] = {1.0, 1.0, 1.0};
+    double m_specularValue = 1.0;
+    double m_glossinessValue = 0.4;
+};
+
 // ---- the server records ------------------------------------------------------------------------
 
 template <class N>
@@ -404,11 +546,20 @@ struct HostServer {
                          NodeValue value) {
         if (instance) of(instance)->evaluate(access, GraphOutput::from(output), value);
     }
+    // Lit nodes list the scene's lights when the render starts and at every frame.
+    static LWError init(LWInstance instance, int) {
+        if (instance) static_cast<LitNode*>(of(instance))->listLights();
+        return nullptr;
+    }
+    static LWError newTime(LWInstance instance, LWFrame, LWTime) { return init(instance, 0); }
     static int activate(int version, LWGlobalFunc, void* local, void*) {
         if (version != LWNODE_VERSION) return LWACTIVATE_BADVERSION;
         auto* handler = static_cast<st_LWNodeHandler*>(local);
         if (!handler) return LWACTIVATE_BADLOCAL;
         if (handler->inst) *handler->inst = {nullptr, create, destroy, copy, load, save, descln};
+        if constexpr (std::is_base_of_v<LitNode, N>) {
+            if (handler->rend) *handler->rend = {init, nullptr, newTime};
+        }
         handler->evaluate = evaluate;
         return LWACTIVATE_OK;
     }
@@ -426,6 +577,8 @@ void addHostNodes(NodeSystem& system) {
     system.addServer("Mix", "Mix", &HostServer<Mix>::activate, true);
     system.addServer("Multiply", "Multiply", &HostServer<Multiply>::activate, true);
     system.addServer("Ray", "Ray", &HostServer<Ray>::activate, true);
+    system.addServer("Lambert", "Lambert", &HostServer<Lambert>::activate, true);
+    system.addServer("Blinn", "Blinn", &HostServer<Blinn>::activate, true);
 }
 
 }  // namespace lwhost

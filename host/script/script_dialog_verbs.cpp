@@ -172,6 +172,13 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
                       d.queue(std::move(a));
                       return true;
                   });
+    script.define("queue form-press", 1, 1, "BUTTON", [&d](const ScriptStatement& s, std::string&) {
+        UserAction a = action(s, UserAction::Kind::FormPress);
+        a.control = s.args[0].text;
+        a.controlArg = s.args[0];
+        d.queue(std::move(a));
+        return true;
+    });
     script.define("queue save-png", 1, 1, "PATH",
                   [&d, &env](const ScriptStatement& s, std::string& why) {
                       if (!env.allowSave) {

@@ -42,6 +42,8 @@ const char* kindName(UserAction::Kind kind) {
             return "file-cancel";
         case UserAction::Kind::FormSet:
             return "form-set";
+        case UserAction::Kind::FormPress:
+            return "form-press";
         case UserAction::Kind::FormOk:
             return "form-ok";
         case UserAction::Kind::FormCancel:
@@ -91,6 +93,7 @@ std::string UserAction::describe() const {
             if (qualifiers) out += " " + qualifierText(qualifiers);
             break;
         case Kind::Press:
+        case Kind::FormPress:
             out += " " + quote(control);
             break;
         case Kind::Wait:
@@ -295,9 +298,9 @@ int Dialogs::driveForm(XPanel& form) {
     int result = 0;
     for (;;) {
         UserAction action;
-        if (!take(
-                {UserAction::Kind::FormSet, UserAction::Kind::FormOk, UserAction::Kind::FormCancel},
-                consumer, action))
+        if (!take({UserAction::Kind::FormSet, UserAction::Kind::FormPress, UserAction::Kind::FormOk,
+                   UserAction::Kind::FormCancel},
+                  consumer, action))
             break;
         if (action.kind == UserAction::Kind::FormOk) {
             result = 1;
@@ -310,13 +313,15 @@ int Dialogs::driveForm(XPanel& form) {
         unsigned cid = 0;
         PanelValue value;
         std::string why;
+        const bool press = action.kind == UserAction::Kind::FormPress;
         if (!scriptPanelControl(*panel, action.controlArg, cid, why) ||
-            !scriptPanelValue(*panel, cid, action.values, 0, value, why)) {
+            (!press && !scriptPanelValue(*panel, cid, action.values, 0, value, why))) {
             error(where + consumer + ": " + why);
             break;
         }
+        // A button may open dialogs of its own, which take their actions from the queue next.
         XPanels::Busy busy(m_host.xpanels());
-        if (!panel->setValue(cid, value)) {
+        if (!(press ? panel->click(cid) : panel->setValue(cid, value))) {
             error(where + consumer + ": " + panel->lastError());
             break;
         }

@@ -51,6 +51,15 @@ inline lwhost::GraphNode* addNode(lwhost::Host& host, lwhost::NodeGraph& graph,
     return n;
 }
 
+// The node's panel, made through its interface server.
+inline lwhost::XPanel& nodePanel(lwhost::Host& host, lwhost::GraphNode* node) {
+    st_LWInterface local{node->instance, nullptr, nullptr};
+    EXPECT_EQ(host.activate(LWNODE_ICLASS, node->server->name, 4, &local), LWACTIVATE_OK);
+    lwhost::XPanel* p = host.xpanels().find(local.panel);
+    EXPECT_NE(p, nullptr);
+    return *p;
+}
+
 // A host with the bundle and a scene. The table is acquired but not subscribed to.
 class OverrideHost {
   public:
@@ -261,13 +270,8 @@ class GraphTest : public ::testing::Test {
         state.finish();
         return state.bytes();
     }
-    // The node's panel, made through its interface server.
     lwhost::XPanel& panel(lwhost::GraphNode* node) {
-        st_LWInterface local{node->instance, nullptr, nullptr};
-        EXPECT_EQ(h.host.activate(LWNODE_ICLASS, node->server->name, 4, &local), LWACTIVATE_OK);
-        lwhost::XPanel* p = h.host.xpanels().find(local.panel);
-        EXPECT_NE(p, nullptr);
-        return *p;
+        return override_test::nodePanel(h.host, node);
     }
 
     override_test::OverrideHost h;

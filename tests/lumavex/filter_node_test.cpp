@@ -5,6 +5,7 @@
 
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "bundle_fixtures.h"
 #include "filter.h"
@@ -173,6 +174,29 @@ TEST_F(ModellerFilterNodeTest, ModellingApplicationHasNoPickButton) {
     lwhost::XPanel& p = panel(make("qrvFilter"));
     EXPECT_EQ(p.control(kPick), nullptr);
     EXPECT_NE(p.control(kFilterText), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FilterNodeTest, ItemListNotShownWhileTheHostRenumbersSelectsTheSameItemAfterwards) {
+    GraphNode* node =
+        filter("FilterType 8\n{ Filter\n  { Items\n    Item \"Ball\"\n    ItemType 0\n  }\n}\n");
+    EXPECT_EQ(logic(node, ball), 1);
+    lwhost::XPanel& p = panel(node);
+    ASSERT_TRUE(p.setInt(kFilterBy, 5));  // "Item Name"
+    std::vector<LWItemID> pairs;
+    LWItemID renumberedBall = 0;
+    for (const auto& pair : h.scene.renumber()) {
+        if (pair.first == ball) renumberedBall = pair.second;
+        pairs.push_back(pair.first);
+        pairs.push_back(pair.second);
+    }
+    h.host.nodes().changeID(pairs.data());
+    ASSERT_TRUE(p.setInt(kFilterBy, 4));  // "Item List" again
+    node->server->rend.newTime(node->instance, 1, 0.0);
+    EXPECT_EQ(logic(node, renumberedBall), 1);
 }
 
 }  // namespace

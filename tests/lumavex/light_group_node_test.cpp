@@ -15,6 +15,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "alloc_counter.h"
@@ -330,6 +331,156 @@ TEST_F(LightGroupNodeTest, RenderedFloorReceivesOnlyTheLightOfItsGroup) {
     EXPECT_EQ(render(), (std::vector<int>{143, 80, 48}));
     ASSERT_TRUE(panel(node).setInt(kFilterBy, 0));
     EXPECT_EQ(render(), (std::vector<int>{207, 207, 48}));
+}
+
+}  // namespace
+
+// ---- the global light group node ---------------------------------------------------------
+
+namespace {
+
+constexpr unsigned kEdit = 0x9005;
+
+class GlobalLightGroupNodeTest : public LightGroupNodeTest {
+  protected:
+    // Sets the scene's group from its blocks (a node must hold the services first); new time.
+    void setGroup(const std::string& blocks) {
+        lwhost::MemoryLoadState state(blocks, LWIO_TEXT);
+        EXPECT_EQ(h.table->ns_lg_load(state.record()), nullptr);
+        EXPECT_EQ(h.table->ns_lg_newTime(1, 0.0), 0);
+    }
+    // The probe feeding the first node, each node feeding the next; new time for all.
+    GraphNode* chain(const std::vector<GraphNode*>& nodes) {
+        GraphNode* from = make("LightProbe");
+        for (GraphNode* node : nodes) {
+            connect(from, "Colour", node, "Colour");
+            newTime(node);
+            from = node;
+        }
+        return from;
+    }
+    // What lit() gives with the group pushed `pushes` times on the record around the evaluation,
+    // as the override pushes it around its graph.
+    Colour litInside(GraphNode* node, int pushes) {
+        std::vector<void*> handles;
+        for (int i = 0; i < pushes; ++i)
+            handles.push_back(h.table->ns_pushGlobalLightGroup(&access));
+        double c[3] = {-1, -1, -1};
+        NodeSystem::evaluate(root(node, "Colour"), &access, c);
+        while (!handles.empty()) {
+            h.table->ns_popGlobalLightGroup(handles.back());
+            handles.pop_back();
+        }
+        EXPECT_TRUE(holdsFakes()) << "the access record is left as it was";
+        return {c[0] - kAmbient, c[1] - kAmbient, c[2] - kAmbient};
+    }
+};
+
+const std::string kKeyAndFill = "FilterType 2\n{ Filter\n  FilterString \"Key|Fill\"\n}\n";
+
+// The group lets Key and Fill through, the light group node Key and Rim: nested either way
+// only Key passes, and pushing the group again, however deep, restricts nothing more.
+TEST_F(GlobalLightGroupNodeTest, NestedGroupsPassOnlyLightsOfEveryGroupAndEveryNestingEnds) {
+    auto global = [&](const std::string& settings = "") {
+        return make("qrvGlobalLightGroup", settings);
+    };
+    auto named = [&] { return make("qrvLightGroup", kByName); };
+    const Colour keyFill{0.5, 0.5, 0}, keyOnly{0.5, 0, 0}, all{0.5, 0.5, 0.5};
+    struct Case {
+        const char* what;
+        GraphNode* node;
+        int pushes;
+        Colour expected;
+    };
+    GraphNode* alone = chain({global()});
+    setGroup(kKeyAndFill);
+    const Case cases[] = {
+        {"node alone", alone, 0, keyFill},
+        {"passed through", chain({global("PassThrough 1\n")}), 0, all},
+        {"inside the override's push", alone, 1, keyFill},
+        {"deeper than the per-thread records", alone, 40, keyFill},
+        {"light group inside it", chain({named(), global()}), 0, keyOnly},
+        {"inside a light group", chain({global(), named()}), 0, keyOnly},
+        {"inside itself, inside the push", chain({global(), global()}), 1, keyFill},
+        {"light group under the push alone", chain({named()}), 1, keyOnly},
+    };
+    for (const Case& c : cases)
+        for (g_form = 0; g_form < 4; ++g_form)
+            EXPECT_EQ(litInside(c.node, c.pushes), c.expected) << c.what << " form " << g_form;
+    g_form = 0;
+    setGroup("FilterType 0\nUseByLV 1\n");
+    EXPECT_EQ(litInside(alone, 1), all) << "\"none\" restricts nothing";
+}
+
+// Each render thread allocates on its first sample at most; after that a sample through a light
+// group node, a global light group node and the override's push allocates nothing.
+TEST_F(GlobalLightGroupNodeTest, SamplesAllocateNothingAfterEachThreadsFirst) {
+    GraphNode* top = chain({make("qrvLightGroup", kByName), make("qrvGlobalLightGroup")});
+    setGroup(kKeyAndFill);
+    lwhost::GraphInput* colour = root(top, "Colour");
+    auto sample = [&](LWNodalAccess_t& record) {
+        void* handle = h.table->ns_pushGlobalLightGroup(&record);
+        double c[3];
+        NodeSystem::evaluate(colour, &record, c);
+        h.table->ns_popGlobalLightGroup(handle);
+        return c[0] == 0.5 + kAmbient && c[1] == kAmbient && c[2] == kAmbient;
+    };
+    std::atomic<long> allocations{0};
+    std::atomic<int> right{0};
+    auto work = [&] {
+        LWNodalAccess_t record = access;
+        right += sample(record);
+        alloc_counter::Scope count;
+        for (int i = 0; i < 100; ++i) right += sample(record);
+        allocations += count.stop();
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(right, 202);
+}
+
+TEST_F(GlobalLightGroupNodeTest, PanelEditsTheOneGroupAndPassThroughIsStored) {
+    GraphNode* node = chain({make("qrvGlobalLightGroup")});
+    ASSERT_EQ(node->inputs.size(), 2u);
+    EXPECT_EQ(node->inputs[1]->type, LWNODE_MATERIAL);
+    EXPECT_EQ(node->output("Material")->type, LWNODE_MATERIAL);
+    EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 30, 80}}));
+    lwhost::XPanel& p = panel(node);
+    EXPECT_EQ(p.layoutOrder(), (std::vector<unsigned>{0x9008, kPassThrough, kEdit, kAbout}));
+
+    // The node's button opens the group's panel; what is chosen there is what the node applies.
+    h.host.xpanels().setModalDriver([](lwhost::XPanel& group) {
+        EXPECT_EQ(group.title(), "Edit Global Light Group");
+        EXPECT_TRUE(group.setInt(kFilterBy, 2));
+        EXPECT_TRUE(group.setString(kFilterText, "Rim"));
+        return 1;
+    });
+    ASSERT_TRUE(p.click(kEdit)) << p.lastError();
+    newTime(node);
+    EXPECT_EQ(lit(node), (Colour{0, 0, 0.5}));
+
+    ASSERT_TRUE(p.setInt(kPassThrough, 1));
+    EXPECT_EQ(p.enabled(kEdit).message, "This node is set to pass through");
+    EXPECT_EQ(lit(node), (Colour{0.5, 0.5, 0.5}));
+    const std::string text = saved(node);
+    EXPECT_EQ(text, "PassThrough 1\n");
+    GraphNode* copy = make("qrvGlobalLightGroup");
+    ASSERT_EQ(copy->server->inst.copy(copy->instance, node->instance), nullptr);
+    EXPECT_EQ(saved(copy), text);
+    EXPECT_EQ(saved(make("qrvGlobalLightGroup", text)), text);
+}
+
+class ModellerGlobalLightGroupNodeTest : public bundle_test::GraphTest {
+  protected:
+    ModellerGlobalLightGroupNodeTest() : GraphTest(override_test::version(10, 0, 1)) {}
+};
+
+TEST_F(ModellerGlobalLightGroupNodeTest, ModellingApplicationHasNoEditButton) {
+    lwhost::XPanel& p = panel(make("qrvGlobalLightGroup"));
+    EXPECT_EQ(p.control(kEdit), nullptr);
+    EXPECT_NE(p.control(kPassThrough), nullptr);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST(LumavexServersTest, RecordsThatExistFollowTheFixedOrderWithTheirTags) {
         ASSERT_NE(next, expected.end()) << record << ": unknown, out of order or other tags";
         ++next;
     }
-
+    EXPECT_EQ(records.size(), expected.size()) << "every server is there";
     host.unloadModules();
     EXPECT_TRUE(host.globals().held().empty());
 }

@@ -265,6 +265,7 @@ TEST_F(MasterFilesTest, SettingsThatFailAnywhereChangeNothing) {
     const std::string before = write();
     const size_t groups = h.session.envelopes().groupCount();
     const std::string other = "    { Node \"ScalarConstant\" \"Other\"\n    }\n";
+    const std::string group = "  { LightGroup\n    FilterType 2\n    UseByLV 1\n  }\n";
     const std::pair<const char*, std::string> bodies[] = {
         {"cycle",
          "  { Nodes\n    { Node \"Mix\" \"M1\"\n    }\n    { Node \"Mix\" \"M2\"\n    }\n"
@@ -276,15 +277,17 @@ TEST_F(MasterFilesTest, SettingsThatFailAnywhereChangeNothing) {
         {"bad value after a good graph", "  { Nodes\n" + other + "  }\n  DisableSurfaceNodes x\n"},
     };
     for (const auto& [why, body] : bodies) {
-        loadFromFile("Name \"bad\"\n{ Preset\n  Enabled 0\n  DisableSurfaceNodes 0\n" + body +
-                     "}\n");
+        loadFromFile("Name \"bad\"\n{ Preset\n  Enabled 0\n  DisableSurfaceNodes 0\n" + group +
+                     body + "}\n");
         EXPECT_EQ(write(), before) << why;
         const lwhost::Message shown = h.host.messages().all().back();
         EXPECT_EQ(shown.kind, lwhost::MessageKind::Error) << why;
         EXPECT_EQ(shown.line1.rfind("Error loading Preset: ", 0), 0u) << why << ": " << shown.line1;
     }
-    loadFromFile("Name \"good\"\n{ Preset\n  Enabled 0\n  { Nodes\n" + other + "  }\n}\n");
+    loadFromFile("Name \"good\"\n{ Preset\n  Enabled 0\n" + group + "  { Nodes\n" + other +
+                 "  }\n}\n");
     EXPECT_EQ(h.table->ns_isEnabled(), 0);
+    EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 1);
     ASSERT_EQ(nodeCount(), 1u);
     EXPECT_EQ(h.graph()->nodes.front()->name, "Other");
     EXPECT_EQ(h.session.envelopes().groupCount(), groups) << "loads leave no channel groups";
@@ -345,6 +348,108 @@ TEST_F(MasterTest, SettingsFileCutOffInsideABlockChangesNothing) {
               file + ":7: the block begun at line 3 has no closing '}'");
     EXPECT_EQ(messages.back().line1, "Error loading Preset: the file cannot be read.");
     std::remove(file.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+const char* const kLights =
+    "Light \"Key\"\n  Type distant\nEnd\nLight \"Fill\"\n  Type distant\nEnd\n";
+
+// The global light group as the master's "LightGroup" block holds it.
+std::string lightGroup(const std::string& type, const std::string& filter, bool use) {
+    return "  { LightGroup\n    FilterType " + type + "\n" + filter + "    UseByLV " +
+           (use ? "1" : "0") + "\n  }\n";
+}
+const std::string kNamedKey = "    { Filter\n      FilterString \"Key*\"\n    }\n";
+const std::string kListedFill =
+    "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemType 1\n      }\n    }\n";
+// As the list writes it back: the light's name, then its ID.
+const std::string kListedFillSaved =
+    "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemID";
+
+// A node elsewhere in the host keeps the services, and so the one group, alive across scenes.
+TEST_F(MasterTest, GlobalLightGroupComesBackFromItsBlockAndGoesWithTheScenesMaster) {
+    ASSERT_NE(h.table, nullptr);
+    h.table->ns_subscribe();
+    const std::string named = lightGroup("2", kNamedKey, true);
+    read(scene("  Enabled 1\n" + named) + kLights);
+    EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 1);
+    const std::string saved = write();
+    EXPECT_NE(saved.find(named), std::string::npos) << saved;
+    read(saved);
+    EXPECT_EQ(write(), saved);
+
+    // Blocks in another order come back in the written one; an empty block is "none" and off.
+    read(scene("  { LightGroup\n    UseByLV 1\n    FilterType 1\n" + kListedFill + "  }\n") +
+         kLights);
+    const std::string listed = write();
+    EXPECT_NE(listed.find("    FilterType 1\n" + kListedFillSaved), std::string::npos) << listed;
+    EXPECT_NE(listed.find("    UseByLV 1\n"), std::string::npos) << listed;
+    const std::string none = lightGroup("0", "", false);
+    read(scene(kSettings) + kLights);
+    EXPECT_NE(write().find(none), std::string::npos) << write();
+
+    // The next scene's master, without a block, and an empty scene find the group reset.
+    read(saved);
+    read(scene("  Enabled 1\n") + kLights);
+    EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 0);
+    EXPECT_NE(write().find(none), std::string::npos) << write();
+    read(saved);
+    read("LWHostScene 1\n");
+    EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 0);
+    read(scene("") + kLights);
+    EXPECT_NE(write().find(none), std::string::npos) << write();
+    h.table->ns_unsubscribe();
+}
+
+TEST_F(MasterTest, RenumberedLightsReachTheGlobalLightGroupsList) {
+    read(scene("  Enabled 1\n" + lightGroup("1", kListedFill, true)) + kLights);
+    plugins.renumber();
+    EXPECT_NE(write().find(kListedFillSaved), std::string::npos)
+        << "the list still names Fill under its new ID: " << write();
+}
+
+// The master's switch and button reach the group; its panel is titled, laid out and ruled by
+// "Filter by".
+TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
+    read(scene("  Enabled 1\n") + kLights);
+    lwhost::XPanel& master = openMaster();
+    ASSERT_TRUE(master.setInt(kUseLightGroup, 1));
+    EXPECT_EQ(master.value(kUseLightGroup).i, 1);
+
+    constexpr unsigned kFilterBy = 0x9000, kFilterText = 0x9003, kPick = 0x9005;
+    std::vector<std::string> seen;
+    h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
+        seen.push_back(p.title());
+        EXPECT_EQ(p.layoutOrder(),
+                  (std::vector<unsigned>{0x9008, kFilterBy, kFilterText, kPick, 0x9009}));
+        EXPECT_EQ(p.popupItems(kFilterBy),
+                  (std::vector<std::string>{"none", "Light List", "Light Name", "Light Comment"}));
+        EXPECT_FALSE(p.enabled(kFilterText).enabled);
+        EXPECT_TRUE(p.setInt(kFilterBy, 3));
+        EXPECT_TRUE(p.enabled(kFilterText).enabled);
+        EXPECT_FALSE(p.enabled(kPick).enabled) << "no picker for comments";
+        EXPECT_TRUE(p.setInt(kFilterBy, 2));
+        EXPECT_TRUE(p.enabled(kPick).enabled);
+        EXPECT_TRUE(p.setString(kFilterText, "Key*"));
+        return 1;
+    });
+    ASSERT_TRUE(master.click(0x808)) << master.lastError();
+    EXPECT_EQ(seen, std::vector<std::string>{"Edit Global Light Group"});
+    plugins.closePanel();
+    EXPECT_NE(write().find(lightGroup("2", kNamedKey, true)), std::string::npos) << write();
+
+    // A global light group node's button edits the same group.
+    h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
+        EXPECT_EQ(p.value(kFilterText).s, "Key*");
+        EXPECT_TRUE(p.setString(kFilterText, "Fill"));
+        return 1;
+    });
+    lwhost::GraphNode* node = h.node("qrvGlobalLightGroup");
+    ASSERT_TRUE(override_test::nodePanel(h.host, node).click(0x9005));
+    EXPECT_NE(write().find("      FilterString \"Fill\"\n"), std::string::npos) << write();
 }
 
 }  // namespace

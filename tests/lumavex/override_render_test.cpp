@@ -182,7 +182,7 @@ TEST_F(OverrideRenderTest, RenderShadowOfAPaneIsWhatTheOverrideLetsThroughOnTwoT
                 "Surface \"Pane\" \"Pane\"\n  Transparency "
              << row.own << (row.shader ? "\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin" : "")
              << "\nEnd\n";
-        renderScene(text.str(), 2, 16, 16);
+        render(text.str(), 2, 16, 16);
         auto at = [&](int x, int y) {
             const uint8_t* p = last.pixel(x, y);
             return Pixel{p[0], p[1], p[2]};
@@ -192,6 +192,71 @@ TEST_F(OverrideRenderTest, RenderShadowOfAPaneIsWhatTheOverrideLetsThroughOnTwoT
         expectPixel(at(8, 12), 180, 180, 180, row.what);
         expectPixel(at(8, 4), row.shadow, row.shadow, row.shadow, row.what);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Two planes under two lights straight overhead, Key (0.5, 0.25, 0) and Fill (0, 0.25, 0.5).
+// The left one carries the override, whose graph lights it through a Lambert node; the right one
+// is lit by the host alone. With the global light group in use and naming Key, only Key reaches
+// the left plane: (128, 64, 0); the right one sees both: (128, 128, 128).
+TEST_F(OverrideRenderTest, RenderGlobalLightGroupOnTwoThreadsLetsOnlyItsLightsReachTheOverride) {
+    const std::string stage =
+        "Object \"Left\"\n  Plane \"Left\" 4 8\n  Position -2 0 0\nEnd\n"
+        "Object \"Right\"\n  Plane \"Right\" 4 8\n  Position 2 0 0\nEnd\n"
+        "Light \"Key\"\n  Type distant\n  Colour 0.5 0.25 0\n  Rotation 0 90 0\nEnd\n"
+        "Light \"Fill\"\n  Type distant\n  Colour 0 0.25 0.5\n  Rotation 0 90 0\nEnd\n"
+        "Camera \"Camera\"\n  FieldOfView 60\n  Position 0 6 0\n  Rotation 0 90 0\nEnd\n"
+        "Surface \"Left\" \"Left\"\n  Colour 1 1 1\n  Diffuse 0\n  Specular 0\n"
+        "  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n"
+        "Surface \"Right\" \"Right\"\n  Colour 1 1 1\n  Diffuse 1\n  Specular 0\nEnd\n";
+    auto withGroup = [&](const std::string& type, bool use) {
+        return "LWHostScene 1\nPlugin MasterHandler qrvLumavex\n  Version 1\n  Enabled 1\n"
+               "  { Nodes\n    { Node \"Lambert\" \"Lit\"\n    }\n"
+               "    Root \"Diffuse Shading\" \"Lit\" \"Colour\"\n  }\n"
+               "  { LightGroup\n    FilterType " +
+               type + "\n    { Filter\n      FilterString \"key\"\n    }\n    UseByLV " +
+               (use ? "1" : "0") + "\n  }\nEndPlugin\n" + stage;
+    };
+    render(withGroup("2", true), 2, 16, 8);
+    expectPixel(left, 128, 64, 0, "Key alone");
+    expectPixel(right, 128, 128, 128, "no override: both lights");
+    render(withGroup("2", false), 2, 16, 8);
+    expectPixel(left, 128, 128, 128, "the group not in use");
+    const lwhost::RgbImage off = last;
+    render(withGroup("0", true), 2, 16, 8);
+    EXPECT_EQ(last.rgb, off.rgb) << "\"Filter by\" \"none\" restricts nothing";
+}
+
+}  // namespace
+
+namespace {
+
+// The example: with the global light group switched off the chosen ball on the left takes
+// Fill's green as well; the right ball, lit by the host alone, stays as it was.
+TEST_F(OverrideRenderTest, RenderLightGroupsExampleOnTwoThreadsRestrictsOnlyTheChosenBall) {
+    std::ifstream in(std::string(EXAMPLES_DIR) + "/light_groups.lws");
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string example = text.str();
+    render(example, 2, 32, 24);
+    const lwhost::RgbImage grouped = last;
+    const size_t use = example.find("    UseByLV 1\n");
+    ASSERT_NE(use, std::string::npos);
+    example.replace(use, 14, "    UseByLV 0\n");
+    render(example, 2, 32, 24);
+    long leftGreen = 0, rightChanged = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const uint8_t* a = grouped.pixel(x, y);
+            const uint8_t* b = last.pixel(x, y);
+            if (x < 16) leftGreen += b[1] - a[1];
+            if (x >= 16) rightChanged += a[0] != b[0] || a[1] != b[1] || a[2] != b[2];
+        }
+    EXPECT_GT(leftGreen, 2000) << "Fill reaches the left ball once the group is off";
+    EXPECT_EQ(rightChanged, 0);
 }
 
 }  // namespace

@@ -163,8 +163,7 @@ TEST(ServicesTest, SlotsAnswerNothingWithoutGraphOrLightGroup) {
     EXPECT_EQ(h.table->ns_load(nullptr), nullptr);
     EXPECT_EQ(h.table->ns_save(nullptr), nullptr);
 
-    // No light group exists: the light-group slots leave the access record alone.
-    h.table->ns_subscribe();
+    // Without a subscription no light group exists: its slots leave the access record alone.
     EXPECT_EQ(h.table->ns_pushGlobalLightGroup(&access), nullptr);
     h.table->ns_popGlobalLightGroup(nullptr);
     EXPECT_EQ(access.illuminate, nullptr);
@@ -174,7 +173,6 @@ TEST(ServicesTest, SlotsAnswerNothingWithoutGraphOrLightGroup) {
     h.table->ns_useGlobalLightGroup(1);
     EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), 0);
     h.table->ns_DisplayLightGroup();
-    h.table->ns_unsubscribe();
 }
 
 TEST(ServicesTest, AllocationFailingInsideASubscriptionIsReportedAndLeavesNoHalfGraph) {

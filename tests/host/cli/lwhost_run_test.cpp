@@ -181,4 +181,42 @@ TEST_F(LwhostRunTest, ASceneAndAScriptBeginningWithAByteOrderMarkRun) {
     EXPECT_EQ(r.out, "read\n");
 }
 
+// The global light group set up as a user would: through the master's panel and the group's own
+// modal panel, its "Pick..." button and the name picker behind it, all from queued actions.
+TEST_F(LwhostRunTest, GlobalLightGroupSetUpFromTheMastersPanelIsSavedAndComesBackUnchanged) {
+    write("lights.lws",
+          "LWHostScene 1\nPlugin MasterHandler qrvLumavex\n  Enabled 1\nEndPlugin\n"
+          "Light \"Key\"\nEnd\nLight \"Fill\"\nEnd\nLight \"Rim\"\nEnd\n");
+    write("group.lwscript",
+          "panel open MasterHandler 1\n"
+          "queue form-set \"Filter by\" \"Light Name\"\n"
+          "queue form-set \"Filter\" \"Key\"\n"
+          "queue form-press \"Pick...\"\n"
+          "queue click \"\" \"Fill\"\n"
+          "queue press \"Append\"\n"
+          "queue form-ok\n"
+          "panel click \"Edit Global Light Group...\"\n"
+          "expect dialog form \"Edit Global Light Group\"\n"
+          "expect queue-empty\n"
+          "panel set \"Use Global Light Group\" on\n"
+          "expect panel-value \"Use Global Light Group\" on\n"
+          "panel close\n");
+    write("nothing.lwscript", "print \"again\"\n");
+    auto lwhostRun = [&](const std::string& scene, const std::string& script,
+                         const std::string& out) {
+        return runProgram(lwhostProgram() + " --quiet run " + dir + "/" + scene + " " + dir + "/" +
+                          script + " -o " + dir + "/" + out);
+    };
+    ProgramResult r = lwhostRun("lights.lws", "group.lwscript", "set.lws");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string saved = readWholeFile(dir + "/set.lws");
+    EXPECT_NE(saved.find("  { LightGroup\n    FilterType 2\n    { Filter\n"
+                         "      FilterString \"Key|Fill\"\n    }\n    UseByLV 1\n  }\n"),
+              std::string::npos)
+        << saved;
+    r = lwhostRun("set.lws", "nothing.lwscript", "again.lws");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readWholeFile(dir + "/again.lws"), saved);
+}
+
 }  // namespace

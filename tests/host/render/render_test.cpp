@@ -402,3 +402,54 @@ TEST(RenderThreads, ImageIsIdenticalForOneAndTwoThreads) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ball on a floor under a coloured sun and a point light, shaded by the host's own model, and
+// again with each surface's graph giving its diffuse and specular shading from the Lambert and
+// Blinn nodes set to the surface's values: the nodes ask the record for the same light, so the
+// pictures agree, shadows and highlights included.
+TEST(RenderShading, LambertAndBlinnNodesLightTheSampleAsTheHostDoes) {
+    const std::string surface =
+        "  Colour 0.9 0.5 0.2\n  Diffuse 0.8\n  Specular 0.6\n  Glossiness 0.5\n"
+        "  NodeGraph on\n"
+        "    { Node \"Lambert\" \"Diffuse\"\n      Colour 0.9 0.5 0.2\n      Diffuse 0.8\n    }\n"
+        "    { Node \"Blinn\" \"Highlight\"\n      Specular 0.6\n      Glossiness 0.5\n    }\n"
+        "    { Node \"Material\" \"Lit\"\n    }\n"
+        "    Connect \"Lit\" \"Diffuse Shading\" \"Diffuse\" \"Colour\"\n"
+        "    Connect \"Lit\" \"Specular Shading\" \"Highlight\" \"Colour\"\n"
+        "    Root \"Material\" \"Lit\" \"Material\"\n"
+        "  EndNodeGraph\nEnd\n";
+    const std::string text =
+        "LWHostScene 1\n"
+        "Object \"Floor\"\n  Plane \"Floor\" 10 10\nEnd\n"
+        "Object \"Ball\"\n  Sphere \"Ball\" 1 24\n  Position 0 1 0\nEnd\n"
+        "Light \"Sun\"\n  Type distant\n  Colour 1 0.9 0.7\n  Rotation 30 50 0\nEnd\n"
+        "Light \"Bulb\"\n  Type point\n  Colour 0.3 0.4 1\n  Position -2 3 -2\nEnd\n"
+        "Camera \"Camera\"\n  Position 0 2 -6\n  Rotation 0 10 0\nEnd\n"
+        "Surface \"Floor\" \"Floor\"\n" +
+        surface + "Surface \"Ball\" \"Ball\"\n" + surface;
+    RenderFixture f;
+    std::string error;
+    ASSERT_TRUE(f.plugins.readScene(text, "lit.lws", "", error)) << error;
+    RenderOptions o = RenderFixture::small();
+    o.width = 32;
+    o.height = 24;
+    const RgbImage nodes = f.render(o);
+    for (size_t i = 0; i < f.scene.surfaceCount(); ++i) {
+        lwhost::Surface& s = f.scene.surfaceAt(i);
+        lwhost::NodeGraph* graph = f.nodes.editor(static_cast<NodeEditorID>(s.nodes.data.instance));
+        ASSERT_NE(graph, nullptr) << s.name;
+        f.nodes.setState(*graph, 0);
+    }
+    const RgbImage own = f.render(o);
+    ASSERT_EQ(nodes.rgb.size(), own.rgb.size());
+    int lit = 0;
+    for (size_t i = 0; i < own.rgb.size(); ++i) {
+        EXPECT_NEAR(nodes.rgb[i], own.rgb[i], 1) << "byte " << i;
+        lit += own.rgb[i] > 30;
+    }
+    EXPECT_GT(lit, 600) << "both lights reach the scene";
+}
+
+}  // namespace

@@ -152,6 +152,44 @@ TEST_F(HostDialogsTest, PostedFormsTakeFieldsFromTheQueueUntilOkOrCancel) {
     EXPECT_EQ(answers().at(0), "ok");
 }
 
+// A button of a posted form runs while the form is up; a dialog it opens takes the actions
+// queued after the press, and the form then goes on with the rest.
+lwhost::Host* g_pressHost = nullptr;
+std::vector<int> g_pressAnswers;
+void askOnPress(LWXPanelID, unsigned) {
+    g_pressAnswers.push_back(
+        g_pressHost->dialogs().answer(lwhost::MessageKind::YesNo, "Sure?", ""));
+}
+
+TEST_F(HostDialogsTest, PostedFormsPressButtonsWhoseDialogsTakeTheActionsQueuedAfter) {
+    auto* xp = global<const st_LWXPanelFuncs*>(LWXPANELFUNCS_GLOBAL);
+    const st_LWXPanelControl controls[] = {
+        {0x800, "Pick...", "vButton"}, {0x801, "Type", "iPopChoice"}, {0, nullptr, nullptr}};
+    LWXPanelID form = xp->create(LWXP_FORM, controls);
+    void* hints[] = {LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(0x800), LWXP_FUNC(&askOnPress),
+                     LWXP_INT(LWXPT_END)};
+    xp->hint(form, 0, hints);
+    g_pressHost = &host;
+    auto press = [&](const std::string& control) {
+        lwhost::UserAction a;
+        a.kind = Kind::FormPress;
+        a.controlArg = {control, true};
+        host.dialogs().queue(a);
+    };
+    press("Pick...");
+    queue(Kind::Answer, "yes");
+    queue(Kind::FormOk);
+    EXPECT_EQ(xp->post(form), 1);
+    EXPECT_EQ(g_pressAnswers, std::vector<int>{LWMSG_YES});
+    EXPECT_TRUE(host.dialogs().queueEmpty());
+
+    press("Type");
+    EXPECT_EQ(xp->post(form), 0);
+    const std::vector<std::string> errors = host.dialogs().takeErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("is not a button"), std::string::npos) << errors[0];
+}
+
 TEST_F(HostDialogsTest, DirectoriesAndAlertLevelComeFromDefaultsOptionsAndWholeConfigFiles) {
     auto* dirs = global<LWDirInfoFunc*>(LWDIRINFOFUNC_GLOBAL);
     auto* ui = global<const st_LWInterfaceInfo*>(LWINTERFACEINFO_GLOBAL);

@@ -131,6 +131,8 @@ void defineLayoutVerbs(Script& script, ScriptEnvironment& env);
 //   queue file PATH                    confirms a file request (a relative PATH lies in the
 //                                      Content directory); queue file-cancel cancels one
 //   queue form-set CONTROL VALUE...    sets a field of a posted form (as panel set)
+//   queue form-press BUTTON            hits a button of a posted form; what it opens takes
+//                                      the actions queued after it
 //   queue form-ok | queue form-cancel  closes a posted form
 //   queue save-png PATH | queue print  saves or prints the modal classic panel
 //   queue clear                        drops every queued action

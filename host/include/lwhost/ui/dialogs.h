@@ -123,7 +123,8 @@ class Dialogs {
     int fileRequest(int version, st_LWFileReqLocal* request);
     // The asking messages' answer: the queued answer or the cautious one.
     int answer(MessageKind kind, const std::string& title, const std::string& text);
-    // Drives a posted form: fields from FormSet actions, then FormOk or FormCancel.
+    // Drives a posted form: fields from FormSet actions and buttons from FormPress actions, then
+    // FormOk or FormCancel.
     int driveForm(XPanel& form);
 
     static LWFileReqFunc* fileRequestFunction();

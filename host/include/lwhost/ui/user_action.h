@@ -26,19 +26,20 @@ struct UserAction {
         File,        // a file request confirmed with `text` as the chosen path
         FileCancel,  // a file request cancelled
         FormSet,     // a field of a posted form: control label (or ID), value words
+        FormPress,   // a button of a posted form: control label (or ID)
         FormOk,      // closes a posted form with OK
         FormCancel,  // closes a posted form as cancelled
         SavePng,     // saves the modal classic panel's image to `text`
         Print,       // prints the modal classic panel as text
     };
     Kind kind = Kind::Wait;
-    std::string control;            // Click, Press, FormSet: the control's label (codes stripped)
-    ScriptArg controlArg;           // FormSet: as written, so a number names a control ID
-    std::string row;                // Click: the row's text (codes stripped)
-    int rowIndex = -1;              // Click: the row by index when >= 0
-    int qualifiers = 0;             // Click: LWQUAL_CTRL, LWQUAL_SHIFT, LWQUAL_ALT
-    long long ms = 0;               // Wait
-    std::string text;               // Answer, File, SavePng
+    std::string control;   // Click, Press, FormSet, FormPress: the control's label (codes stripped)
+    ScriptArg controlArg;  // FormSet, FormPress: as written, so a number names a control ID
+    std::string row;       // Click: the row's text (codes stripped)
+    int rowIndex = -1;     // Click: the row by index when >= 0
+    int qualifiers = 0;    // Click: LWQUAL_CTRL, LWQUAL_SHIFT, LWQUAL_ALT
+    long long ms = 0;      // Wait
+    std::string text;      // Answer, File, SavePng
     std::vector<ScriptArg> values;  // FormSet
     std::string origin;             // where it was queued ("queued at line N"), for messages
     int line = 0;                   // the script line that queued it; 0: not from a script
