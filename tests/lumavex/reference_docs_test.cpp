@@ -56,7 +56,8 @@ TEST(ReferenceDocsTest, NamesEveryNodeServerRootInputAndScriptVerb) {
     std::vector<std::string> rootInputs;
     for (const auto& input : h.graph()->rootInputs) rootInputs.push_back(input->name);
     lwhost::Script script;
-    lwhost::ScriptEnvironment env{h.host, h.session.plugins(), h.session.commands(), out, "", false};
+    lwhost::ScriptEnvironment env{h.host, h.session.plugins(), h.session.commands(), out, "",
+                                  false};
     lwhost::defineLayoutVerbs(script, env);
     lwhost::defineDialogVerbs(script, env);
 
@@ -67,8 +68,8 @@ TEST(ReferenceDocsTest, NamesEveryNodeServerRootInputAndScriptVerb) {
     for (const auto& [what, names] : lists) {
         EXPECT_FALSE(names.empty()) << what;
         for (const std::string& name : names)
-            EXPECT_TRUE(documented(docs, name)) << "the " << what << " \"" << name
-                                                << "\" is not in docs/*.md";
+            EXPECT_TRUE(documented(docs, name))
+                << "the " << what << " \"" << name << "\" is not in docs/*.md";
     }
 }
 
