@@ -47,7 +47,8 @@ bool documented(const std::string& text, const std::string& name) {
 TEST(ReferenceDocsTest, NamesEveryNodeServerRootInputAndScriptVerb) {
     std::ostringstream out;
     override_test::OverrideHost h;
-    ASSERT_NE(h.module, nullptr);
+    ASSERT_NE(h.table, nullptr);
+    h.table->ns_subscribe();  // the first subscription builds the override graph
     ASSERT_NE(h.graph(), nullptr);
 
     std::vector<std::string> servers = h.host.nodes().serverNames();
@@ -55,6 +56,7 @@ TEST(ReferenceDocsTest, NamesEveryNodeServerRootInputAndScriptVerb) {
         if (std::string(r->className) == LWNODE_HCLASS) servers.push_back(r->name);
     std::vector<std::string> rootInputs;
     for (const auto& input : h.graph()->rootInputs) rootInputs.push_back(input->name);
+    h.table->ns_unsubscribe();
     lwhost::Script script;
     lwhost::ScriptEnvironment env{h.host, h.session.plugins(), h.session.commands(), out, "",
                                   false};
