@@ -316,7 +316,6 @@ TEST_F(NodeFrameworkTest,
     vexo::NodeEditor editor;
     ASSERT_TRUE(editor.create("Surface", "mine", nullptr, LWNODE_PREVIEW_COLOUR));
     auto input = editor.addInput(LWNODE_SCALAR, "Kept", nullptr);
-    EXPECT_FALSE(input->owns());
     NodeGraph* mine = nodes.editor(editor.id());
     input.reset();
     EXPECT_NE(mine->rootInput("Kept"), nullptr);
