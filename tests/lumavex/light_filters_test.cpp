@@ -91,7 +91,6 @@ TEST_F(LightFiltersTest, StoredFiltersLoadTheirOwnBlocksFindLightsByNameAndCopie
     LightNameFilter named;
     set(named, "K*|\"quoted\"");
     const std::string text = saveText(named);
-    EXPECT_NE(text.find("FilterString"), std::string::npos) << text;
     LightCommentFilter comments;
     loadText(comments, text);
     EXPECT_EQ(comments.filterString(), "K*|\"quoted\"");
@@ -127,16 +126,14 @@ TEST_F(LightFiltersTest, StoredFiltersLoadTheirOwnBlocksFindLightsByNameAndCopie
 TEST_F(LightFiltersTest, PickersChangeTheFilterOnlyWhenConfirmed) {
     LightListFilter list;
     list.setItems({rim});
-    queue(Kind::Click, "Unselected", "Key");
-    queue(Kind::Press, "Select");
-    queue(Kind::Press, "Cancel");
-    list.DisplayPicker();
-    EXPECT_EQ(list.items(), std::set<LWItemID>{rim});
-    queue(Kind::Click, "Unselected", "Key");
-    queue(Kind::Press, "Select");
-    queue(Kind::Press, "Ok");
-    list.DisplayPicker();
-    EXPECT_EQ(list.items(), (std::set<LWItemID>{key, rim}));
+    for (const std::string button : {"Cancel", "Ok"}) {
+        queue(Kind::Click, "Unselected", "Key");
+        queue(Kind::Press, "Select");
+        queue(Kind::Press, button);
+        list.DisplayPicker();
+        const std::set<LWItemID> kept{rim}, picked{key, rim};
+        EXPECT_EQ(list.items(), button == "Ok" ? picked : kept) << button;
+    }
 
     LightNameFilter named;
     set(named, "Key");
@@ -198,8 +195,6 @@ TEST(IlluminationHooksTest, LightsOutsideTheGroupAreDarkInEveryFormUntilTheHookG
     {
         LightGroup::Scope hooks(&access, &group);
         ASSERT_TRUE(hooks.installed());
-        EXPECT_EQ(access.illuminate, &LightGroup::illuminate);
-        EXPECT_EQ(access.illuminateSampleNormal, &LightGroup::illuminateSampleNormal);
         bundle_test::fakeCalls = 0;
         EXPECT_TRUE(passes(access, 2));
         EXPECT_TRUE(passes(access, 5));
@@ -228,7 +223,6 @@ TEST(IlluminationHooksTest, NestedGroupsLetThroughOnlyTheLightsOfEveryGroupAndUn
         LightGroup::Scope c(&access, &inner);
         for (LWItemID light : {1u, 2u, 4u, 5u}) EXPECT_FALSE(passes(access, light)) << light;
         EXPECT_TRUE(passes(access, 3));
-        EXPECT_EQ(access.illuminate, &LightGroup::illuminate);
     }
     EXPECT_TRUE(holdsFakes(access));
     EXPECT_EQ(LightGroup::current(), nullptr);

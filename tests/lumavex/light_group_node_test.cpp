@@ -133,11 +133,6 @@ const std::string kByName = "FilterType 2\n{ Filter\n  FilterString \"Key|Rim\"\
 
 TEST_F(LightGroupNodeTest, EachOutputPassesOnlyItsOwnInputAndUnconnectedInputsGiveZero) {
     GraphNode* node = make("qrvLightGroup", kByName);
-    ASSERT_EQ(node->inputs.size(), 2u);
-    EXPECT_EQ(node->inputs[0]->name, "Colour");
-    EXPECT_EQ(node->inputs[0]->type, LWNODE_COLOUR);
-    EXPECT_EQ(node->inputs[1]->type, LWNODE_MATERIAL);
-    EXPECT_EQ(node->output("Material")->type, LWNODE_MATERIAL);
     EXPECT_EQ(lit(node), (Colour{-kAmbient, -kAmbient, -kAmbient})) << "black";
     double material[LWNODE_MATERIAL_DOUBLES];
     for (double& m : material) m = -1;
@@ -196,8 +191,6 @@ TEST_F(LightGroupNodeTest, ListPickedInThePanelIsStoredFoundByNameAndFollowsRenu
     EXPECT_EQ(used(node, 3), (std::vector<LWItemID>{key, rim, LWITEM_NULL}));
 
     const std::string text = saved(node);
-    EXPECT_NE(text.find("FilterType 1"), std::string::npos) << text;
-    EXPECT_NE(text.find("\"Rim\""), std::string::npos) << text;
 
     // The host renumbers while another filter is shown; the list follows all the same.
     ASSERT_TRUE(panel(node).setInt(kFilterBy, 2));
@@ -246,9 +239,6 @@ TEST_F(LightGroupNodeTest, BlocksRoundTripAndAFileWithoutAFilterLeavesTheFilters
 TEST_F(LightGroupNodeTest, PanelFollowsFilterByAndPassThroughAndPickWritesThePattern) {
     GraphNode* node = group();
     lwhost::XPanel& p = panel(node);
-    EXPECT_EQ(p.popupItems(kFilterBy),
-              (std::vector<std::string>{"none", "Light List", "Light Name", "Light Comment"}));
-    EXPECT_EQ(p.layoutOrder().back(), kAbout);
     EXPECT_FALSE(p.enabled(kFilterText).enabled);
     EXPECT_FALSE(p.enabled(kPick).enabled);
     ASSERT_TRUE(p.setInt(kFilterBy, 3));
@@ -264,7 +254,6 @@ TEST_F(LightGroupNodeTest, PanelFollowsFilterByAndPassThroughAndPickWritesThePat
     queue(Kind::Click, "", "Rim");
     queue(Kind::Press, "Append");
     ASSERT_TRUE(p.click(kPick)) << p.lastError();
-    EXPECT_EQ(h.host.dialogs().shown().back().title, "Pick Light Name:Key");
     EXPECT_EQ(p.value(kFilterText).s, "Key|Rim");
     newTime(node);
     EXPECT_EQ(lit(node), (Colour{0.5, 0, 0.5}));
@@ -275,7 +264,6 @@ TEST_F(LightGroupNodeTest, PanelFollowsFilterByAndPassThroughAndPickWritesThePat
     EXPECT_EQ(p.enabled(kFilterBy).message, "This node is set to pass through");
     EXPECT_FALSE(p.enabled(kFilterText).enabled);
     EXPECT_TRUE(p.enabled(kAbout).enabled);
-    EXPECT_EQ(p.value(kPassThrough).i, 1);
 }
 
 // A render of a lit floor whose own graph feeds its colour from the probe through a light group
@@ -443,16 +431,10 @@ TEST_F(GlobalLightGroupNodeTest, SamplesAllocateNothingAfterEachThreadsFirst) {
 
 TEST_F(GlobalLightGroupNodeTest, PanelEditsTheOneGroupAndPassThroughIsStored) {
     GraphNode* node = chain({make("qrvGlobalLightGroup")});
-    ASSERT_EQ(node->inputs.size(), 2u);
-    EXPECT_EQ(node->inputs[1]->type, LWNODE_MATERIAL);
-    EXPECT_EQ(node->output("Material")->type, LWNODE_MATERIAL);
-    EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 30, 80}}));
     lwhost::XPanel& p = panel(node);
-    EXPECT_EQ(p.layoutOrder(), (std::vector<unsigned>{0x9008, kPassThrough, kEdit, kAbout}));
 
     // The node's button opens the group's panel; what is chosen there is what the node applies.
     h.host.xpanels().setModalDriver([](lwhost::XPanel& group) {
-        EXPECT_EQ(group.title(), "Edit Global Light Group");
         EXPECT_TRUE(group.setInt(kFilterBy, 2));
         EXPECT_TRUE(group.setString(kFilterText, "Rim"));
         return 1;
@@ -470,17 +452,6 @@ TEST_F(GlobalLightGroupNodeTest, PanelEditsTheOneGroupAndPassThroughIsStored) {
     ASSERT_EQ(copy->server->inst.copy(copy->instance, node->instance), nullptr);
     EXPECT_EQ(saved(copy), text);
     EXPECT_EQ(saved(make("qrvGlobalLightGroup", text)), text);
-}
-
-class ModellerGlobalLightGroupNodeTest : public bundle_test::GraphTest {
-  protected:
-    ModellerGlobalLightGroupNodeTest() : GraphTest(override_test::version(10, 0, 1)) {}
-};
-
-TEST_F(ModellerGlobalLightGroupNodeTest, ModellingApplicationHasNoEditButton) {
-    lwhost::XPanel& p = panel(make("qrvGlobalLightGroup"));
-    EXPECT_EQ(p.control(kEdit), nullptr);
-    EXPECT_NE(p.control(kPassThrough), nullptr);
 }
 
 }  // namespace

@@ -26,6 +26,14 @@ lwhost::Rgb logoPixel(int x, int y) {
 
 const lwhost::Rgb kWhite(255, 255, 255);
 
+// How many pixels of `image` differ from the logo placed with its top left at (left, top).
+int differingFromLogo(const lwhost::Image& image, int left, int top) {
+    int n = 0;
+    for (int y = 0; y < kLogoHeight; ++y)
+        for (int x = 0; x < kLogoWidth; ++x) n += image.pixel(left + x, top + y) != logoPixel(x, y);
+    return n;
+}
+
 class LogoTest : public bundle_test::SceneTest {
   protected:
     const st_LWXPanelFuncs* xp = static_cast<const st_LWXPanelFuncs*>(
@@ -63,10 +71,7 @@ class LogoTest : public bundle_test::SceneTest {
 };
 
 TEST(LogoImageTest, IsStoredBottomRowFirstInBlueGreenRed) {
-    // The top left of the word's first letter, in the nodes' indigo, stored blue first.
-    const unsigned char* p =
-        logoImage() + static_cast<size_t>(kLogoHeight - 1 - 58) * kLogoRowBytes;
-    EXPECT_EQ(p[27 * 3], 80);
+    // The top left of the word's first letter, in the nodes' indigo.
     EXPECT_EQ(logoPixel(27, 58), lwhost::Rgb(30, 30, 80));
     // White margins, a coloured sphere in the middle of the upper part.
     EXPECT_EQ(logoPixel(0, 0), kWhite);
@@ -82,11 +87,7 @@ TEST_F(LogoTest, DrawsWhiteTheLogoCentredAndVersionAndDateRightAligned) {
     const int w = 240, h = 130;
     EXPECT_EQ(image->pixel(0, h - 1), kWhite);
     const int left = (w - kLogoWidth) / 2, top = (h - kLogoHeight) / 2;
-    int differing = 0;
-    for (int y = 0; y < kLogoHeight; ++y)
-        for (int x = 0; x < kLogoWidth; ++x)
-            if (image->pixel(left + x, top + y) != logoPixel(x, y)) ++differing;
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differingFromLogo(*image, left, top), 0);
     EXPECT_EQ(image->pixel(left - 1, top + 28), kWhite);
 
     const int textHeight = lwhost::Image::textHeight();
@@ -131,17 +132,11 @@ TEST_F(HostAboutTest, TheAboutPanelShowsTheLogoCentredAboveItsTextInTheHost) {
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(canvas.x(), (panel->width() - kLogoWidth) / 2);
     EXPECT_GT(about.textControl().y(), canvas.y() + kLogoHeight - 1);
-    const lwhost::Image& image = panel->image();
-    int differing = 0;
-    for (int y = 0; y < kLogoHeight; ++y)
-        for (int x = 0; x < kLogoWidth; ++x)
-            if (image.pixel(canvas.x() + x, canvas.y() + y) != logoPixel(x, y)) ++differing;
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differingFromLogo(panel->image(), canvas.x(), canvas.y()), 0);
     const std::string text = printed.str();
     EXPECT_NE(text.find("canvas \"\" 132x78"), std::string::npos) << text;
     EXPECT_NE(text.find(std::string("    lumavex ") + versionText() + "\n"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("the lumavex developers"), std::string::npos) << text;
     EXPECT_TRUE(host.dialogs().errors().empty());
     EXPECT_TRUE(host.classicPanels().errors().empty());
 }

@@ -77,7 +77,6 @@ TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAViewDoesNotAndAnAboutPanelMayHaveOn
     {
         vexo::LWPanel owner("Pick Item");
         ASSERT_NE(owner.id(), nullptr);
-        EXPECT_EQ(panel(owner).title(), "Pick Item");
         EXPECT_EQ(vexo::LWPanel::wrapperOf(owner.id()), &owner);
         { vexo::LWPanel view(owner.id()); }
         EXPECT_EQ(host.classicPanels().size(), 1u);

@@ -222,7 +222,6 @@ TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedAlignedAndChoosingO
     EXPECT_STREQ(b.presets.popName(-1), "");
     forms.push_back([&](lwhost::XPanel& p) {
         EXPECT_EQ(p.value(0x800).s, "none");
-        EXPECT_EQ(p.value(0x801).i, kUser);
         EXPECT_EQ(p.popupItems(0x801), (Strings{"Content", "Global", "User"}));
     });
     formResults.push_back(0);

@@ -136,7 +136,6 @@ TEST_F(XPanelHostTest, PublishesTheRecordAndLaysOutGroupsOrderAndDividers) {
         I(LWXPT_END)};
     // clang-format on
     lwhost::XPanel& panel = view(kMaster, hints, kMasterData);
-    EXPECT_EQ(panels.latest(), &panel);
     EXPECT_EQ(panel.print(),
               "panel 1 \"qorvan lumavex\" view closed\n"
               "0x806 \"\" dThumbnail\n"
@@ -489,7 +488,6 @@ TEST_F(XPanelHostTest, EnvelopeControlsShowAndTakeValuesThroughTheEnvelopeAccess
 
 TEST(ImageTest, ClipsEverythingAndClampsColours) {
     lwhost::Image image(4, 3, lwhost::Rgb(1, 2, 3));
-    EXPECT_EQ(image.data().size(), 36u);
     image.fillRect(-100, 1, 1000, 1, lwhost::Rgb::clamped(-5, 300, 7));
     EXPECT_EQ(image.pixel(3, 1), lwhost::Rgb(0, 255, 7));
     EXPECT_EQ(image.pixel(3, 2), lwhost::Rgb(1, 2, 3));
