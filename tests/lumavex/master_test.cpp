@@ -9,9 +9,6 @@
 #include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -101,25 +98,6 @@ TEST_F(MasterTest, OnlyEnabledOneSwitchesTheGraphOn) {
     EXPECT_EQ(h.table->ns_isEnabled(), 1);
     read(scene("  Enabled 0\n  Colour 1 2 3\n  { Unknown\n    Depth 3\n  }\n"));
     EXPECT_EQ(h.table->ns_isEnabled(), 0) << "unknown blocks are skipped";
-}
-
-TEST_F(MasterTest, LoadingStopsAtEndPlugin) {
-    read(scene("  Enabled 0\n"));
-    // A settings file whose block ends early: what follows "EndPlugin" is never read.
-    const std::string file =
-        ::testing::TempDir() + "/endplugin_" + std::to_string(::getpid()) + ".cfg";
-    std::ofstream(file) << "Version 1\nName \"early\"\n{ Preset\n  Version 1\n  EndPlugin\n"
-                           "  Enabled 1\n  DisableSurfaceNodes 1\n}\n";
-    bundle_test::queue(h.host, Kind::File, file);
-    lwhost::XPanel& panel = openMaster();
-    const int menu = static_cast<int>(panel.popupItems(kPresets).size());
-    ASSERT_GE(menu, 5);
-    ASSERT_TRUE(panel.chooseCommand(kPresets, menu - 2)) << "Load Settings from File...";
-    EXPECT_TRUE(h.host.dialogs().queueEmpty());
-    EXPECT_EQ(h.host.messages().all().back().line1, "Loaded Preset: early");
-    EXPECT_EQ(h.table->ns_isEnabled(), 0);
-    EXPECT_NE(write().find("  DisableSurfaceNodes 0\n"), std::string::npos);
-    std::remove(file.c_str());
 }
 
 TEST_F(MasterTest, PanelSwitchesTheOverrideAndTheSurfaceNodeFlag) {
@@ -324,20 +302,21 @@ TEST_F(MasterTest, SceneEditingQuotesNamesAndCountsOnlySurfacesThatChanged) {
     EXPECT_EQ(messages.back().line2, "Say \"Hi\"");
 }
 
-TEST_F(MasterTest, SettingsFileCutOffInsideABlockChangesNothing) {
+// A settings block that ends early at "EndPlugin" is complete; one cut off inside an open
+// block is damage and changes nothing.
+TEST_F(MasterFilesTest, SettingsStopAtEndPluginAndACutOffFileChangesNothing) {
+    read(scene("  Enabled 0\n"));
+    loadFromFile(
+        "Version 1\nName \"early\"\n{ Preset\n  Version 1\n  EndPlugin\n"
+        "  Enabled 1\n  DisableSurfaceNodes 1\n}\n");
+    EXPECT_EQ(h.host.messages().all().back().line1, "Loaded Preset: early");
+    EXPECT_EQ(h.table->ns_isEnabled(), 0);
+    EXPECT_NE(write().find("  DisableSurfaceNodes 0\n"), std::string::npos);
+
     read(scene(kSettings));
     const std::string before = write();
-    const std::string file = ::testing::TempDir() + "/cut_" + std::to_string(::getpid()) + ".cfg";
     // Read up to the cut, it would switch the override off and empty the graph.
-    std::ofstream(file) << "Version 1\nName \"cut\"\n{ Preset\n  Version 1\n  Enabled 0\n"
-                           "  { Nodes\n";
-    lwhost::UserAction chosen;
-    chosen.kind = lwhost::UserAction::Kind::File;
-    chosen.text = file;
-    h.host.dialogs().queue(chosen);
-    lwhost::XPanel& panel = openMaster();
-    const int menu = static_cast<int>(panel.popupItems(kPresets).size());
-    ASSERT_TRUE(panel.chooseCommand(kPresets, menu - 2)) << "Load Settings from File...";
+    loadFromFile("Version 1\nName \"cut\"\n{ Preset\n  Version 1\n  Enabled 0\n  { Nodes\n");
     EXPECT_EQ(h.table->ns_isEnabled(), 1);
     EXPECT_EQ(nodeCount(), 1u);
     EXPECT_EQ(write(), before);
@@ -345,9 +324,8 @@ TEST_F(MasterTest, SettingsFileCutOffInsideABlockChangesNothing) {
     const auto messages = h.host.messages().all();
     ASSERT_GE(messages.size(), 2u);
     EXPECT_EQ(messages[messages.size() - 2].line1,
-              file + ":7: the block begun at line 3 has no closing '}'");
+              dir + "/settings.cfg:7: the block begun at line 3 has no closing '}'");
     EXPECT_EQ(messages.back().line1, "Error loading Preset: the file cannot be read.");
-    std::remove(file.c_str());
 }
 
 }  // namespace
