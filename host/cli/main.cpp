@@ -116,15 +116,22 @@ const std::vector<Command>& commands() {
          "run.\n\n"
          "Options:\n"
          "  -o, --output OUT.png  image to write (temporary file, then renamed; a link is\n"
-         "                        followed, a directory, device or pipe refused)\n"
+         "                        followed, a directory, device or pipe refused); a run of\n"
+         "                        '#' in the file name takes the padded frame number;\n"
+         "                        DIR/ names the images after the scene (DIR/SCENE.png)\n"
          "  --frame N             frame to render (default: the scene's first)\n"
          "  --frames A-B          render frames A to B as one render, to OUT_0001.png, ...\n"
+         "  --pass NAME=PRESET    after the scene as loaded (pass \"scene\"), render it again\n"
+         "                        with PRESET loaded into its master plug-in, to\n"
+         "                        DIR/SCENE_NAME.png; PRESET is a name the master's Presets\n"
+         "                        menu lists, or a settings file (a path with '/' or .cfg)\n"
          "  --width W, --height H image size in pixels (default 640x480; 1..8192)\n"
          "  --samples N           camera samples per pixel (default 1; 1..4096)\n"
          "  --threads N           render threads (default: one per processor)\n"
          "  --module PATH         module to load (default: lumavex.p next to lwhost)\n\n"
          "Exit status: 0 success; 1 a plug-in failed the render or an image could not be\n"
-         "written; 2 a bad command line, module, scene, frame or output path (nothing written).\n",
+         "written; 2 a bad command line, module, scene, frame, pass or output path (nothing\n"
+         "written).\n",
          &runRender},
         {"info", "describe a scene file: items, objects, surfaces, lights, camera, plug-ins",
          "usage: lwhost info SCENE\n\n"

@@ -19,6 +19,8 @@
 #include "lwhost/render/render.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/session/session.h"
+#include "output_names.h"
+#include "passes.h"
 
 namespace lwhost::cli {
 
@@ -44,18 +46,6 @@ bool parseRange(const std::string& text, int& first, int& last) {
             return first <= last;
     }
     return false;
-}
-
-// OUT.png with the frame number before the extension: OUT_0001.png.
-std::string frameFileName(const std::string& out, int frame) {
-    char number[32];
-    std::snprintf(number, sizeof number, "_%04d", frame);
-    const size_t slash = out.rfind('/');
-    const size_t dot = out.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
-        dot == (slash == std::string::npos ? 0 : slash + 1))
-        return out + number;
-    return out.substr(0, dot) + number + out.substr(dot);
 }
 
 // A bar with the time left, redrawn on one terminal line.
@@ -112,6 +102,8 @@ struct RenderCommand {
     int firstFrame = 0;
     int lastFrame = 0;
     bool range = false;
+    std::vector<RenderPass> passes;  // after the scene as loaded
+    OutputNames names;
     RenderOptions options;
 };
 
@@ -142,6 +134,9 @@ int parse(Args& args, RenderCommand& c) {
                 return usageError(kCommand, "--frames needs FIRST-LAST with FIRST <= LAST");
             c.frameGiven = true;
             c.range = true;
+        } else if (a == "--pass") {
+            std::string why = "--pass needs NAME=PRESET";
+            if (!args.value(a, v) || !addPass(v, c.passes, why)) return usageError(kCommand, why);
         } else if (a == "--width") {
             if (!number("a number of pixels", c.options.width)) return kExitUsage;
         } else if (a == "--height") {
@@ -164,6 +159,9 @@ int parse(Args& args, RenderCommand& c) {
     if (c.module.empty()) c.module = defaultModulePath();
     if (c.range && static_cast<long long>(c.lastFrame) - c.firstFrame >= 100000)
         return usageError(kCommand, "--frames covers more than 100000 frames");
+    std::string why;
+    if (!c.names.parse(c.output, c.scene, c.range, !c.passes.empty(), why))
+        return usageError(kCommand, why);
     return kExitOk;
 }
 
@@ -180,18 +178,25 @@ int runRender(Args& args, const GlobalOptions& global) {
         return kExitUsage;
     }
     // Every image's place is checked before anything is loaded: a directory, device or pipe is
-    // refused, and so is a directory where no file can be made.
-    const std::string firstName = c.range ? frameFileName(c.output, c.firstFrame) : c.output;
-    if (!canWriteBeside(firstName, error)) {
+    // refused, and so is a directory where no file can be made. Frames outside the scene's
+    // range are refused later, by the renderer's check.
+    std::vector<std::string> passNames;
+    if (!c.passes.empty()) passNames.push_back(kScenePass);
+    for (const RenderPass& pass : c.passes) passNames.push_back(pass.name);
+    if (passNames.empty()) passNames.push_back("");
+    if (!canWriteBeside(c.names.file(passNames[0], c.firstFrame), error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
-    for (long long f = c.firstFrame + 1; c.range && f <= c.lastFrame; ++f) {
-        const std::string name = frameFileName(c.output, static_cast<int>(f));
-        std::string target, why;
-        if (!replacementTarget(name, target, why)) {
-            std::cerr << "lwhost: cannot write " << name << ": " << why << "\n";
-            return kExitUsage;
+    const long long lastChecked = c.frameGiven ? c.lastFrame : c.firstFrame;
+    for (const std::string& pass : passNames) {
+        for (long long f = c.firstFrame; f <= lastChecked; ++f) {
+            const std::string name = c.names.file(pass, static_cast<int>(f));
+            std::string target, why;
+            if (!replacementTarget(name, target, why)) {
+                std::cerr << "lwhost: cannot write " << name << ": " << why << "\n";
+                return kExitUsage;
+            }
         }
     }
 
@@ -203,68 +208,85 @@ int runRender(Args& args, const GlobalOptions& global) {
         return kExitUsage;
     }
 
-    int status = kExitOk;
     NodeSystem* nodes = &session.nodes();
     Scene& scene = session.scene();
     Plugins& plugins = session.plugins();
-    if (!plugins.loadScene(c.scene, error)) {
-        printMessages(host, global.quiet);
-        std::cerr << "lwhost: " << error << "\n";
-        return kExitUsage;
+    // Every pass's preset is loaded once before anything renders, so that a missing or bad one
+    // is refused with nothing written.
+    for (const RenderPass& pass : c.passes) {
+        if (!plugins.loadScene(c.scene, error) || !loadPassPreset(session, pass, error)) {
+            printMessages(host, global.quiet);
+            std::cerr << "lwhost: " << error << "\n";
+            return kExitUsage;
+        }
     }
-    // Surface graphs the scene file holds, unless loading already made them.
-    std::vector<PluginSection> graphs;
-    std::string graphError;
-    SceneFile::forEachPlugin(scene, [&](PluginSection& section) {
-        if (section.kind != PluginKind::NodeGraph || section.data->instance) return;
-        if (!graphError.empty()) return;
-        graphError = loadSurfaceGraph(*nodes, scene, section);
-        if (section.data->instance) graphs.push_back(section);
-    });
-    if (!graphError.empty()) {
-        std::cerr << "lwhost: " << c.scene << ": " << graphError << "\n";
-        status = kExitUsage;
-    }
+    host.messages().clear();  // each pass's own load says it again
 
-    Renderer renderer(host, scene, &plugins, nodes);
-    std::vector<int> frames;
-    const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
-    const int last = c.frameGiven ? c.lastFrame : first;
-    for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
-    if (status == kExitOk) {
-        error = renderer.check(c.options, frames);
-        if (!error.empty()) {
-            std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
+    int status = kExitOk;
+    for (size_t p = 0; p < passNames.size() && status == kExitOk; ++p) {
+        // Each pass starts from the scene as loaded.
+        if (!plugins.loadScene(c.scene, error) ||
+            (p > 0 && !loadPassPreset(session, c.passes[p - 1], error))) {
+            printMessages(host, global.quiet);
+            std::cerr << "lwhost: " << error << "\n";
+            return p == 0 ? kExitUsage : kExitFailure;
+        }
+        // Surface graphs the scene file holds, unless loading already made them.
+        std::vector<PluginSection> graphs;
+        std::string graphError;
+        SceneFile::forEachPlugin(scene, [&](PluginSection& section) {
+            if (section.kind != PluginKind::NodeGraph || section.data->instance) return;
+            if (!graphError.empty()) return;
+            graphError = loadSurfaceGraph(*nodes, scene, section);
+            if (section.data->instance) graphs.push_back(section);
+        });
+        if (!graphError.empty()) {
+            std::cerr << "lwhost: " << c.scene << ": " << graphError << "\n";
             status = kExitUsage;
         }
-    }
-    if (status == kExitOk) {
-        ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
-        RenderStats stats;
-        auto sink = [&](int frame, const RgbImage& image, std::string& why) {
-            const std::string name = c.range ? frameFileName(c.output, frame) : c.output;
-            return writePng(name, image, why);
-        };
-        const bool ok = renderer.render(c.options, frames, sink, error, &stats,
-                                        [&](double done) { bar.update(done); });
-        bar.finish();
-        printMessages(host, global.quiet);
-        if (!ok) {
-            std::cerr << "lwhost: " << error << "\n";
-            status = kExitFailure;
-        } else if (!global.quiet) {
-            const double perSecond = stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
-            char line[256];
-            std::snprintf(line, sizeof line,
-                          "rendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
-                          "thread%s, %.2f s, %.0f samples per second\n",
-                          stats.frames, stats.frames == 1 ? "" : "s", stats.width, stats.height,
-                          stats.samples, stats.samples == 1 ? "" : "s", stats.threads,
-                          stats.threads == 1 ? "" : "s", stats.seconds, perSecond);
-            std::cout << line;
+
+        Renderer renderer(host, scene, &plugins, nodes);
+        std::vector<int> frames;
+        const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
+        const int last = c.frameGiven ? c.lastFrame : first;
+        for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
+        if (status == kExitOk) {
+            error = renderer.check(c.options, frames);
+            if (!error.empty()) {
+                std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
+                status = kExitUsage;
+            }
         }
+        if (status == kExitOk) {
+            ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
+            RenderStats stats;
+            auto sink = [&](int frame, const RgbImage& image, std::string& why) {
+                return writePng(c.names.file(passNames[p], frame), image, why);
+            };
+            const bool ok = renderer.render(c.options, frames, sink, error, &stats,
+                                            [&](double done) { bar.update(done); });
+            bar.finish();
+            printMessages(host, global.quiet);
+            host.messages().clear();
+            if (!ok) {
+                std::cerr << "lwhost: " << error << "\n";
+                status = kExitFailure;
+            } else if (!global.quiet) {
+                const double perSecond =
+                    stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
+                char line[256];
+                std::snprintf(line, sizeof line,
+                              "%s%srendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
+                              "thread%s, %.2f s, %.0f samples per second\n",
+                              passNames[p].c_str(), passNames[p].empty() ? "" : ": ", stats.frames,
+                              stats.frames == 1 ? "" : "s", stats.width, stats.height,
+                              stats.samples, stats.samples == 1 ? "" : "s", stats.threads,
+                              stats.threads == 1 ? "" : "s", stats.seconds, perSecond);
+                std::cout << line;
+            }
+        }
+        for (PluginSection& section : graphs) releaseSurfaceGraph(*nodes, section);
     }
-    for (PluginSection& section : graphs) releaseSurfaceGraph(*nodes, section);
     return status;
 }
 

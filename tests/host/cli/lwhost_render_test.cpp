@@ -1,11 +1,13 @@
-// lwhost render as a user meets it: images written, frame ranges, the summary, a shader that
-// throws, and bad input refused with status 2 and no image.
+// lwhost render as a user meets it: images written, output patterns and frame ranges, passes,
+// the summary, a shader that throws, and bad input refused with status 2 and no image.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "lwhost/io/png.h"
 #include "run_program.h"
@@ -15,14 +17,31 @@ namespace {
 
 using std::filesystem::exists;
 
-std::string workDirectory() {
-    const std::string dir = ::testing::TempDir() + "/lwhost_render_" + std::to_string(::getpid());
-    std::filesystem::create_directory(dir);
+std::string workDirectory(const std::string& sub = "") {
+    const std::string dir = ::testing::TempDir() + "/lwhost_render_" + std::to_string(::getpid()) +
+                            (sub.empty() ? "" : "/" + sub);
+    std::filesystem::create_directories(dir);
     return dir;
 }
 
-ProgramResult render(const std::string& args) {
-    return runProgram(lwhostProgram() + " render " + args);
+// `global` goes before the command: presets are looked for under `settings` only.
+ProgramResult render(const std::string& args, const std::string& global = "") {
+    return runProgram(lwhostProgram() + " " + global + " render " + args);
+}
+
+std::string settingsOptions(const std::string& settings) {
+    return "--dir Settings=" + settings + " --dir Content=" + settings;
+}
+
+// The file names a directory holds, sorted, separated by blanks.
+std::string listing(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+    return out;
 }
 
 // A floor seen from above under one sun; `extra` goes at the end (surfaces).
@@ -52,16 +71,80 @@ TEST(LwhostRenderTest, WritesTheImageAndOneSummaryLine) {
     EXPECT_EQ(image.height, 30);
 }
 
-TEST(LwhostRenderTest, FrameRangeWritesOneNumberedImagePerFrame) {
+TEST(LwhostRenderTest, OutputPatternNamesEveryFrame) {
     const std::string scene = writeScene("range");
-    const std::string out = workDirectory() + "/range.png";
-    ProgramResult r = render(scene + " -o " + out + " --frames 2-3 --width 8 --height 6 --quiet");
+    const struct {
+        const char* output;  // under a fresh directory
+        const char* frames;
+        const char* files;
+    } rows[] = {
+        {"shot_##.png", "--frames 2-3", "shot_02.png shot_03.png"},
+        {"f#.png", "--frame 3", "f3.png"},
+        {"", "--frames 2-3", "range_0002.png range_0003.png"},
+        {"", "", "range.png"},
+        {"range.png", "--frames 2-3", "range_0002.png range_0003.png"},
+        {"plain", "", "plain"},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const std::string dir = workDirectory("pattern" + std::to_string(n++));
+        ProgramResult r = render(scene + " -o " + dir + "/" + row.output + " " + row.frames +
+                                 " --width 4 --height 3 --quiet");
+        ASSERT_EQ(r.status, 0) << row.output << "\n" << r.err;
+        EXPECT_EQ(listing(dir), row.files) << row.output << " " << row.frames;
+    }
+}
+
+TEST(LwhostRenderTest, FrameImagesDoNotDependOnTheRangeOrTheThreads) {
+    // The floor glows more from frame to frame: an animated default of a comment node.
+    const std::string scene = writeScene(
+        "anim",
+        "Surface \"Floor\" \"Floor\"\n  Colour 0.2 0.2 0.2\n  Plugin ShaderHandler qrvLumavex\n  "
+        "EndPlugin\nEnd\n"
+        "Plugin MasterHandler qrvLumavex\n  Enabled 1\n  { Nodes\n"
+        "    { Node \"qrvGetScalarComment\" \"Glow\"\n      { Setting\n        { Default\n"
+        "          { Channel\n            KeyCount 2\n            Key 0 0\n            Key 0.1 1\n"
+        "          }\n        }\n      }\n    }\n    Root \"Luminosity\" \"Glow\" \"Scalar\"\n"
+        "  }\nEndPlugin\n");
+    const std::string whole = workDirectory("whole"), split = workDirectory("split");
+    const std::string args = scene + " --width 4 --height 3 --quiet -o ";
+    ASSERT_EQ(render(args + whole + "/ --frames 1-3 --threads 1").status, 0);
+    ASSERT_EQ(render(args + split + "/ --frames 1-1 --threads 2").status, 0);
+    ASSERT_EQ(render(args + split + "/ --frames 2-3 --threads 3").status, 0);
+    ASSERT_EQ(listing(split), "anim_0001.png anim_0002.png anim_0003.png");
+    EXPECT_NE(readWholeFile(split + "/anim_0001.png"), readWholeFile(split + "/anim_0003.png"));
+    for (const auto& e : std::filesystem::directory_iterator(split))
+        EXPECT_EQ(readWholeFile(e.path()),
+                  readWholeFile(whole + "/" + e.path().filename().string()))
+            << e.path();
+}
+
+TEST(LwhostRenderTest, PassesRenderTheSceneOncePerPresetFromTheMenuOrAFile) {
+    // Two presets saved from the demo scene as a user would: as loaded, and with the override off.
+    const std::string settings = workDirectory("settings"), out = workDirectory("passes");
+    const std::string script = settings + "/save.lwscript";
+    std::ofstream(script) << "panel open MasterHandler 1\n"
+                             "queue form-set Preset Tiles\nqueue form-set Type User\n"
+                             "queue form-ok\npanel popcmd Presets \"Save as Preset...\"\n"
+                             "panel set \"Global Shading Enabled\" off\n"
+                             "queue form-set Preset Plain\nqueue form-set Type User\n"
+                             "queue form-ok\npanel popcmd Presets \"Save as Preset...\"\n";
+    const std::string demo = std::string(EXAMPLES_DIR) + "/demo.lws";
+    ASSERT_EQ(runProgram(lwhostProgram() + " " + settingsOptions(settings) + " run " + demo + " " +
+                         script)
+                  .status,
+              0);
+    const std::string plainFile = settings + "/SimplePresets/MasterHandler/lumavex/Plain.cfg";
+    ProgramResult r = render(demo + " -o " + out + "/ --width 12 --height 9 --pass off=Plain " +
+                                 "'--pass' 'tiles=[User]Tiles' --pass file=" + plainFile,
+                             settingsOptions(settings));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_FALSE(exists(workDirectory() + "/range_0001.png"));
-    EXPECT_TRUE(exists(workDirectory() + "/range_0002.png"));
-    EXPECT_TRUE(exists(workDirectory() + "/range_0003.png"));
-    EXPECT_FALSE(exists(out));
+    EXPECT_EQ(r.out.rfind("scene: rendered 1 frame", 0), 0u) << r.out;
+    ASSERT_EQ(listing(out), "demo_file.png demo_off.png demo_scene.png demo_tiles.png");
+    const std::string scene = readWholeFile(out + "/demo_scene.png");
+    EXPECT_EQ(readWholeFile(out + "/demo_tiles.png"), scene);
+    EXPECT_NE(readWholeFile(out + "/demo_off.png"), scene);
+    EXPECT_EQ(readWholeFile(out + "/demo_file.png"), readWholeFile(out + "/demo_off.png"));
 }
 
 TEST(LwhostRenderTest, ThrowingShaderIsPrintedOnceWithItsCount) {
@@ -79,7 +162,8 @@ TEST(LwhostRenderTest, ThrowingShaderIsPrintedOnceWithItsCount) {
 
 TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
     const std::string good = writeScene("good");
-    const std::string out = workDirectory() + "/bad.png";
+    const std::string demo = std::string(EXAMPLES_DIR) + "/demo.lws";
+    const std::string dir = workDirectory("bad"), out = dir + "/bad.png";
     // The renderer's own refusals (no camera, no lights, ...) are checked by the render tests.
     const std::pair<std::string, const char*> cases[] = {
         {good + " -o " + workDirectory() + "/no/such/dir/x.png", "cannot write"},
@@ -91,12 +175,22 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         {good + " -o " + out + " --width wide", "--width needs a number of pixels, not 'wide'"},
         {good, "needs -o OUT.png"},
         {workDirectory() + "/missing.lws -o " + out, "missing.lws"},
+        {good + " -o " + dir + "/a#_#.png", "one run of '#', not several"},
+        {good + " -o " + dir + "/#/a.png", "'#' stands for the frame number only in the file"},
+        {good + " -o " + out + " --pass a=b", "--pass needs -o DIR/"},
+        {good + " -o " + dir + "/ --pass clay", "--pass needs NAME=PRESET, not 'clay'"},
+        {good + " -o " + dir + "/ --pass scene=x", "pass name 'scene' is the render of"},
+        {good + " -o " + dir + "/ --pass a/b=x", "letters, digits, '-' and '_' only"},
+        {good + " -o " + dir + "/ --pass a=x --pass a=y", "pass 'a' is named twice"},
+        {good + " -o " + dir + "/ --pass a=x", "pass 'a': the scene has no master plug-in"},
+        {demo + " -o " + dir + "/ --pass a=Nowhere", "menu lists no preset \"Nowhere\""},
+        {demo + " -o " + dir + "/ --pass a=" + dir + "/none.cfg", "cannot read the settings"},
     };
     for (const auto& [args, message] : cases) {
-        ProgramResult r = render(args);
+        ProgramResult r = render("--width 4 --height 3 " + args, settingsOptions(dir));
         EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
         EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
-        EXPECT_FALSE(exists(out)) << args;
+        EXPECT_EQ(listing(dir), "") << args;
     }
 }
 

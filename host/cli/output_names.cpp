@@ -1,0 +1,87 @@
+// Image names of lwhost render: the directory form, the '#' pattern, the plain file.
+#include "output_names.h"
+
+#include <cstdio>
+
+namespace lwhost::cli {
+
+namespace {
+
+constexpr int kPlainWidth = 4;  // OUT_0001.png and DIR/SCENE_0001.png
+constexpr int kMaxWidth = 10;   // every int fits
+
+// The scene file's name without its directory and its last extension.
+std::string sceneStem(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+}  // namespace
+
+bool OutputNames::parse(const std::string& output, const std::string& scenePath, bool range,
+                        bool passes, std::string& why) {
+    *this = OutputNames();
+    // Only a trailing '/' asks for the directory form: a directory named like an image is
+    // refused as a target, not filled.
+    m_directory = output.back() == '/';
+    if (m_directory) {
+        m_head = output + sceneStem(scenePath);
+        m_tail = ".png";
+        m_width = range ? kPlainWidth : 0;
+        return true;
+    }
+    if (passes) {
+        why = "--pass needs -o DIR/ (a directory, so that each pass has a file of its own)";
+        return false;
+    }
+    const size_t slash = output.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t hash = output.find('#');
+    if (hash != std::string::npos && hash < nameStart) {
+        why = "-o " + output + ": '#' stands for the frame number only in the file name";
+        return false;
+    }
+    if (hash != std::string::npos) {
+        const size_t end = output.find_first_not_of('#', hash);
+        if (end != std::string::npos && output.find('#', end) != std::string::npos) {
+            why = "-o " + output + ": the frame number takes one run of '#', not several";
+            return false;
+        }
+        const size_t width = (end == std::string::npos ? output.size() : end) - hash;
+        if (width > static_cast<size_t>(kMaxWidth)) {
+            why = "-o " + output + ": at most 10 '#' for the frame number";
+            return false;
+        }
+        m_head = output.substr(0, hash);
+        m_tail = output.substr(hash + width);
+        m_width = static_cast<int>(width);
+        return true;
+    }
+    if (!range) {
+        m_head = output;
+        return true;
+    }
+    // A range without a pattern: the number goes before the extension, if there is one.
+    const size_t dot = output.rfind('.');
+    const bool extension = dot != std::string::npos && dot > nameStart;
+    m_head = (extension ? output.substr(0, dot) : output) + "_";
+    m_tail = extension ? output.substr(dot) : "";
+    m_width = kPlainWidth;
+    return true;
+}
+
+std::string OutputNames::file(const std::string& pass, int frame) const {
+    std::string name = m_head;
+    if (m_directory && !pass.empty()) name += "_" + pass;
+    if (m_width > 0) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%s%0*d", m_directory ? "_" : "", m_width, frame);
+        name += number;
+    }
+    return name + m_tail;
+}
+
+}  // namespace lwhost::cli

@@ -1,0 +1,153 @@
+// Render passes: reading --pass and loading a pass's preset through the master's own menu.
+#include "passes.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "lwhost/core/host.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/user_action.h"
+#include "lwhost/ui/xpanel.h"
+
+namespace lwhost::cli {
+
+namespace {
+
+constexpr char kPresetsControl[] = "Presets";
+constexpr char kLoadFromFile[] = "Load Settings from File...";
+constexpr char kLoaded[] = "Loaded Preset: ";
+constexpr size_t kMaxPassName = 64;
+
+bool isSettingsFile(const std::string& preset) {
+    return preset.find('/') != std::string::npos ||
+           (preset.size() > 4 && preset.compare(preset.size() - 4, 4, ".cfg") == 0);
+}
+
+// The menu item naming the preset: its plain name or "[Location]Name"; -1 when none does.
+int presetItem(const std::vector<std::string>& items, const std::string& preset) {
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::string shown = stripInlineCodes(items[i]);
+        if (shown == preset) return static_cast<int>(i);
+        const size_t close = shown.find(']');
+        if (!shown.empty() && shown[0] == '[' && close != std::string::npos &&
+            shown.compare(close + 1, std::string::npos, preset) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// What the master said while loading: "Loaded Preset: ..." once more, or its error.
+bool loadedMessage(const std::vector<Message>& before, const std::vector<Message>& after,
+                   std::string& why) {
+    bool loaded = false;
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (i < before.size() && after[i].count == before[i].count) continue;
+        if (after[i].kind == MessageKind::Error) {
+            why = after[i].line1 + (after[i].line2.empty() ? "" : " " + after[i].line2);
+            return false;
+        }
+        if (after[i].line1.rfind(kLoaded, 0) == 0) loaded = true;
+    }
+    if (!loaded) why = "the master plug-in loaded nothing";
+    return loaded;
+}
+
+bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) {
+    XPanel* panel = session.plugins().panel();
+    unsigned cid = 0;
+    if (!panel || !scriptPanelControl(*panel, ScriptArg{kPresetsControl, true}, cid, why))
+        return false;
+    int item = -1;
+    const std::vector<std::string> items = panel->popupItems(cid);
+    if (isSettingsFile(pass.preset)) {
+        // The file requester takes the path as a user types it; relative to where lwhost runs.
+        std::error_code ec;
+        const std::filesystem::path path = std::filesystem::absolute(pass.preset, ec);
+        if (ec || !std::ifstream(path).good() || std::filesystem::is_directory(path, ec)) {
+            why = "cannot read the settings file " + pass.preset;
+            return false;
+        }
+        item = presetItem(items, kLoadFromFile);
+        UserAction chosen;
+        chosen.kind = UserAction::Kind::File;
+        chosen.text = path.string();
+        chosen.origin = "--pass " + pass.name;
+        session.dialogs().queue(chosen);
+    } else {
+        item = presetItem(items, pass.preset);
+        if (item < 0) {
+            why = "the master's \"Presets\" menu lists no preset \"" + pass.preset + "\"";
+            return false;
+        }
+    }
+    Host& host = session.host();
+    const std::vector<Message> before = host.messages().all();
+    bool chosen = false;
+    {
+        XPanels::Busy busy(host.xpanels());
+        chosen = panel->chooseCommand(cid, item);
+        if (!chosen) why = panel->lastError();
+    }
+    const bool unused = !session.dialogs().queueEmpty();
+    session.dialogs().clearQueue();
+    session.dialogs().takeErrors();
+    if (!chosen) return false;
+    if (unused) {
+        why = "the master did not ask for the settings file";
+        return false;
+    }
+    return loadedMessage(before, host.messages().all(), why);
+}
+
+}  // namespace
+
+bool addPass(const std::string& text, std::vector<RenderPass>& passes, std::string& why) {
+    const size_t eq = text.find('=');
+    RenderPass pass;
+    if (eq != std::string::npos) {
+        pass.name = text.substr(0, eq);
+        pass.preset = text.substr(eq + 1);
+    }
+    if (pass.name.empty() || pass.preset.empty()) {
+        why = "--pass needs NAME=PRESET, not '" + text + "'";
+        return false;
+    }
+    if (pass.name.size() > kMaxPassName ||
+        pass.name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                    "0123456789-_") != std::string::npos) {
+        why = "pass name '" + pass.name + "': letters, digits, '-' and '_' only, at most 64";
+        return false;
+    }
+    if (pass.name == kScenePass) {
+        why = "pass name 'scene' is the render of the scene as loaded";
+        return false;
+    }
+    for (const RenderPass& p : passes) {
+        if (p.name == pass.name) {
+            why = "pass '" + pass.name + "' is named twice";
+            return false;
+        }
+    }
+    passes.push_back(pass);
+    return true;
+}
+
+bool loadPassPreset(Session& session, const RenderPass& pass, std::string& why) {
+    Plugins& plugins = session.plugins();
+    if (plugins.scene().masters().empty()) {
+        why = "pass '" + pass.name + "': the scene has no master plug-in to load a preset into";
+        return false;
+    }
+    if (!plugins.openPanel("MasterHandler", 1, why)) {
+        why = "pass '" + pass.name + "': " + why;
+        return false;
+    }
+    const bool ok = chooseFromMenu(session, pass, why);
+    plugins.closePanel();
+    if (!ok) why = "pass '" + pass.name + "': " + pass.preset + ": " + why;
+    return ok;
+}
+
+}  // namespace lwhost::cli
