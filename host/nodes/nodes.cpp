@@ -646,8 +646,8 @@ bool freeNodeName(const NodeGraph& graph, const GraphNode* self, const std::stri
 
 }  // namespace
 
-GraphNode* NodeSystem::addNode(NodeGraph& graph, const std::string& serverName,
-                               std::string& error, const std::string& name) {
+GraphNode* NodeSystem::addNode(NodeGraph& graph, const std::string& serverName, std::string& error,
+                               const std::string& name) {
     if (graph.nodes.size() >= kMaxGraphNodes) {
         error = "the graph already holds " + std::to_string(kMaxGraphNodes) + " nodes";
         return nullptr;

@@ -36,7 +36,8 @@ bool findNode(ScriptEnvironment& env, const ScriptArg& name, GraphNode*& node, s
     if (!openEditor(env, graph, why)) return false;
     node = graph->node(name.text);
     if (node) return true;
-    why = "the node editor " + q(graph->title + ": " + graph->name) + " has no node " + q(name.text);
+    why =
+        "the node editor " + q(graph->title + ": " + graph->name) + " has no node " + q(name.text);
     return false;
 }
 
@@ -103,8 +104,7 @@ bool findInput(NodeGraph& graph, GraphNode* node, const std::string& name, Graph
     return false;
 }
 
-bool findOutput(GraphNode& node, const std::string& name, GraphOutput*& output,
-                std::string& why) {
+bool findOutput(GraphNode& node, const std::string& name, GraphOutput*& output, std::string& why) {
     output = node.output(name);
     if (output) return true;
     why = "node " + q(node.name) + " has no output " + q(name);
@@ -124,9 +124,9 @@ bool expectLink(ScriptEnvironment& env, const ScriptStatement& s, bool root, std
     if (input->source == output) return true;
     why = "expected " + q(from->name) + " " + q(output->name) + " to feed " +
           (to ? q(to->name) : std::string("the root's")) + " " + q(input->name) + ", " +
-          (input->source ? "it is fed by " + q(input->source->node->name) + " " +
-                               q(input->source->name)
-                         : std::string("it is not connected"));
+          (input->source
+               ? "it is fed by " + q(input->source->node->name) + " " + q(input->source->name)
+               : std::string("it is not connected"));
     return false;
 }
 
@@ -267,8 +267,7 @@ const GraphVerb kGraphVerbs[] = {
      [](ScriptEnvironment& env, const ScriptStatement& s, std::string& why) {
          GraphNode* node = nullptr;
          std::vector<double> wanted;
-         if (!findNode(env, s.args[0], node, why) || !numbers(s.args, 2, wanted, why))
-             return false;
+         if (!findNode(env, s.args[0], node, why) || !numbers(s.args, 2, wanted, why)) return false;
          for (const HostSetting& held : hostSettings(*node)) {
              if (held.token != s.args[1].text) continue;
              bool same = held.values.size() == wanted.size();
@@ -305,10 +304,9 @@ const GraphVerb kGraphVerbs[] = {
 void defineGraphVerbs(Script& script, ScriptEnvironment& env) {
     for (const GraphVerb& verb : kGraphVerbs) {
         auto run = verb.run;
-        script.define(verb.name, verb.minArgs, verb.maxArgs, verb.usage,
-                      [&env, run](const ScriptStatement& s, std::string& why) {
-                          return run(env, s, why);
-                      });
+        script.define(
+            verb.name, verb.minArgs, verb.maxArgs, verb.usage,
+            [&env, run](const ScriptStatement& s, std::string& why) { return run(env, s, why); });
     }
     // "panel open NodeHandler NODE" opens a node's panel of the open editor; other classes go
     // on as before.

@@ -363,6 +363,42 @@ TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
     EXPECT_EQ(back, (std::vector<int>{30, 255, 0}));
 }
 
+TEST_F(NodeEditorTest, NamedEditsKeepNamesUniqueAndRunTheUpdateOnceEachRefusalsNone) {
+    std::string error;
+    GraphNode* tiles = nodes.addNode(*graph, "Checker", error, "Tiles");
+    ASSERT_NE(tiles, nullptr) << error;
+    GraphNode* number = nodes.addNode(*graph, "IntegerConstant", error, "N");
+    GraphNode* fake = add("fake");
+    const unsigned updates = graph->updates;
+    EXPECT_EQ(nodes.addNode(*graph, "Checker", error, "Tiles"), nullptr);
+    EXPECT_EQ(nodes.addNode(*graph, "Nope", error, "Other"), nullptr);
+    for (const char* bad : {"", "a\nb", "N"}) EXPECT_FALSE(nodes.renameNode(*tiles, bad, error));
+    // Settings of host nodes only, by token, with their count and kind of numbers.
+    const std::pair<GraphNode*, std::vector<double>> refused[] = {
+        {tiles, {1, 2}}, {number, {1.5}}, {fake, {1}}};
+    for (const auto& [node, values] : refused)
+        EXPECT_FALSE(setHostSetting(*node, node == tiles ? "Size" : "Value", values, error));
+    EXPECT_FALSE(setHostSetting(*tiles, "Colour", {1, 1, 1}, error));
+    EXPECT_EQ(graph->nodes.size(), 3u);
+    EXPECT_EQ(graph->updates, updates);
+
+    EXPECT_TRUE(nodes.renameNode(*tiles, "Big tiles", error));
+    EXPECT_EQ(graph->node("Big tiles"), tiles);
+    EXPECT_TRUE(setHostSetting(*tiles, "Colour2", {0.5, 0.25, 1}, error));
+    EXPECT_TRUE(setHostSetting(*number, "Value", {-3}, error));
+    EXPECT_EQ(graph->updates, updates + 3);
+    EXPECT_EQ(hostSettings(*tiles)[1].values, (std::vector<double>{0.5, 0.25, 1}));
+    EXPECT_TRUE(hostSettings(*number)[0].integer);
+    EXPECT_TRUE(hostSettings(*fake).empty());
+
+    // The window the user opened last is where scripts edit, until its editor goes.
+    EXPECT_EQ(nodes.window(), nullptr);
+    NodeSystem::editorFuncs()->openWindow(graph->id());
+    EXPECT_EQ(nodes.window(), graph);
+    nodes.destroyEditor(graph);
+    EXPECT_EQ(nodes.window(), nullptr);
+}
+
 TEST_F(NodeEditorTest, RunawayNestingStopsAtTheDepthLimit) {
     // A ray node whose every ray shades the same graph again: without a limit this never ends.
     static GraphInput* s_root;
