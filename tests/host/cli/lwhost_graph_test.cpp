@@ -52,8 +52,8 @@ TEST_F(LwhostGraphTest, ExampleScriptsBuildTheirGraphsAndTheDemoGraphEqualsTheSt
     EXPECT_EQ(rebuilt.out, stored.out);
 
     // The other two check what they built with expect verbs of their own.
-    for (const char* example : {"demo.lws selection.lwscript",
-                                "comment_values.lws comment_values.lwscript"}) {
+    for (const char* example :
+         {"demo.lws selection.lwscript", "comment_values.lws comment_values.lwscript"}) {
         const std::string pair = example;
         const size_t blank = pair.find(' ');
         const ProgramResult r = run(pair.substr(0, blank), pair.substr(blank + 1));
@@ -123,15 +123,16 @@ TEST_F(LwhostGraphTest, FilterNodesOfEveryKindAreBuiltThroughTheirPanelsAndPicke
 }
 
 TEST_F(LwhostGraphTest, SurfaceGraphIsBuiltEditedAndSavedWithTheScene) {
-    const ProgramResult r = run("basic.lws",
-                                "graph surface Floor\ngraph state on\n"
-                                "graph add Checker T\ngraph add ColourConstant C\n"
-                                "graph connect C Colour T \"Colour 1\"\ngraph root T Colour Colour\n"
-                                "graph set C Colour 1 0 0\ngraph rename T Tiles\n"
-                                "expect connection C Colour Tiles \"Colour 1\"\n"
-                                "graph remove C\ngraph set Tiles Size 2\n"
-                                "expect node-value Tiles Size 2\nexpect graph-nodes 1\nsave\n",
-                                true);
+    const ProgramResult r =
+        run("basic.lws",
+            "graph surface Floor\ngraph state on\n"
+            "graph add Checker T\ngraph add ColourConstant C\n"
+            "graph connect C Colour T \"Colour 1\"\ngraph root T Colour Colour\n"
+            "graph set C Colour 1 0 0\ngraph rename T Tiles\n"
+            "expect connection C Colour Tiles \"Colour 1\"\n"
+            "graph remove C\ngraph set Tiles Size 2\n"
+            "expect node-value Tiles Size 2\nexpect graph-nodes 1\nsave\n",
+            true);
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string scene = readWholeFile(dir + "/out.lws");
     EXPECT_NE(scene.find("  NodeGraph on\n    Version 1\n    { Node \"Checker\" \"Tiles\"\n"
