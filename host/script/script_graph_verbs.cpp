@@ -36,8 +36,7 @@ bool findNode(ScriptEnvironment& env, const ScriptArg& name, GraphNode*& node, s
     if (!openEditor(env, graph, why)) return false;
     node = graph->node(name.text);
     if (node) return true;
-    why =
-        "the node editor " + q(graph->title + ": " + graph->name) + " has no node " + q(name.text);
+    why = "the open node editor " + q(graph->name) + " has no node " + q(name.text);
     return false;
 }
 
