@@ -43,6 +43,13 @@ demo: host
 	$(BUILD)/bin/lwhost run examples/demo.lws examples/override_off.lwscript -o out/demo_off.lws
 	$(BUILD)/bin/lwhost render out/demo_off.lws -o out/demo_off.png --samples 4
 	$(BUILD)/bin/lwhost render examples/light_groups.lws -o out/light_groups.png --samples 4
+	$(BUILD)/bin/lwhost run examples/demo.lws examples/demo_graph.lwscript -o out/demo_graph.lws
+	$(BUILD)/bin/lwhost render out/demo_graph.lws -o out/demo_graph.png --samples 4
+	$(BUILD)/bin/lwhost run examples/demo.lws examples/selection.lwscript -o out/selection.lws
+	$(BUILD)/bin/lwhost render out/selection.lws -o out/selection.png --samples 4
+	$(BUILD)/bin/lwhost run examples/comment_values.lws examples/comment_values.lwscript \
+	  -o out/comment_values.lws
+	$(BUILD)/bin/lwhost render out/comment_values.lws -o out/comment_values.png --samples 4
 
 # The tree follows .clang-format; format-check fails naming the files that do not.
 FORMAT_FILES = $(shell git ls-files '*.c' '*.h' '*.cpp')

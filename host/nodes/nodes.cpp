@@ -268,7 +268,7 @@ void edRenderCleanup(NodeEditorID id) {
 int edOpenWindow(NodeEditorID id) {
     NodeGraph* graph = liveEditor(id);
     if (!graph) return 0;
-    ++graph->windowOpens;
+    graph->system->openWindow(*graph);
     return 1;
 }
 void* edUserData(NodeEditorID id) {
@@ -523,6 +523,7 @@ void NodeSystem::destroyEditor(NodeGraph* graph) {
         graph->nodes.pop_back();
     }
     m_liveEditors.erase(graph);
+    if (m_window == graph) m_window = nullptr;
     for (auto it = m_editors.begin(); it != m_editors.end(); ++it)
         if (it->get() == graph) {
             // Moved out first: a node's destructor may not reach the vector while it shrinks.
@@ -621,21 +622,54 @@ void NodeSystem::destroyNode(GraphNode& node) {
     m_liveNodes.erase(&node);
 }
 
-GraphNode* NodeSystem::addNode(NodeGraph& graph, const std::string& serverName,
-                               std::string& error) {
+namespace {
+
+bool freeNodeName(const NodeGraph& graph, const GraphNode* self, const std::string& name,
+                  std::string& error) {
+    if (name.empty()) {
+        error = "a node needs a name";
+        return false;
+    }
+    // Names are C texts for plug-ins and lines in files.
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            error = "the name " + quoted(name) + " holds a control character";
+            return false;
+        }
+    const GraphNode* other = graph.node(name);
+    if (other && other != self) {
+        error = "the graph already has a node named " + quoted(name);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+GraphNode* NodeSystem::addNode(NodeGraph& graph, const std::string& serverName, std::string& error,
+                               const std::string& name) {
     if (graph.nodes.size() >= kMaxGraphNodes) {
         error = "the graph already holds " + std::to_string(kMaxGraphNodes) + " nodes";
         return nullptr;
     }
+    if (!name.empty() && !freeNodeName(graph, nullptr, name, error)) return nullptr;
     const NodeServer* srv = server(serverName, error);
     if (!srv) return nullptr;
-    auto node = makeNode(graph, *srv, freeName(graph, srv->userName), error);
+    auto node = makeNode(graph, *srv, name.empty() ? freeName(graph, srv->userName) : name, error);
     if (!node) return nullptr;
     graph.nodes.push_back(std::move(node));
     GraphNode* added = graph.nodes.back().get();
     added->settled = true;
     edited(graph);
     return added;
+}
+
+bool NodeSystem::renameNode(GraphNode& node, const std::string& name, std::string& error) {
+    if (!freeNodeName(*node.graph, &node, name, error)) return false;
+    if (node.name == name) return true;
+    node.name = name;
+    edited(*node.graph);
+    return true;
 }
 
 void NodeSystem::removeNode(GraphNode* node) {
@@ -766,6 +800,11 @@ void NodeSystem::instanceChanged(LWInstance instance) {
                 edited(*graph);
                 return;
             }
+}
+
+void NodeSystem::openWindow(NodeGraph& graph) {
+    ++graph.windowOpens;
+    m_window = &graph;
 }
 
 void NodeSystem::setState(NodeGraph& graph, unsigned state) {

@@ -5,6 +5,7 @@
 //
 // Settings are panel values: an input that is not connected takes its value from the setting of
 // the same name. In files each setting is one leaf block of floats (an integer as one u32).
+#include <algorithm>
 #include <cmath>
 #include <type_traits>
 #include <vector>
@@ -71,6 +72,8 @@ class HostNode {
             s.endBlk(s.readData);
         }
     }
+
+    const std::vector<Setting>& settings() const { return m_settings; }
 
   protected:
     GraphInput* input(ConnectionType type, const char* name) {
@@ -565,20 +568,89 @@ struct HostServer {
     }
 };
 
+// The host's servers: server name, user name, activation.
+struct HostServerEntry {
+    const char* name;
+    const char* userName;
+    LWActivateFunc activate;
+};
+const HostServerEntry kHostServers[] = {
+    {"ColourConstant", "Colour", &HostServer<ColourConstant>::activate},
+    {"ScalarConstant", "Scalar", &HostServer<ScalarConstant>::activate},
+    {"VectorConstant", "Vector", &HostServer<VectorConstant>::activate},
+    {"IntegerConstant", "Integer", &HostServer<IntegerConstant>::activate},
+    {"Material", "Material", &HostServer<Material>::activate},
+    {"Checker", "Checker", &HostServer<Checker>::activate},
+    {"Mix", "Mix", &HostServer<Mix>::activate},
+    {"Multiply", "Multiply", &HostServer<Multiply>::activate},
+    {"Ray", "Ray", &HostServer<Ray>::activate},
+    {"Lambert", "Lambert", &HostServer<Lambert>::activate},
+    {"Blinn", "Blinn", &HostServer<Blinn>::activate},
+};
+
+// The node's instance when one of the host's servers made it.
+HostNode* hostNode(const GraphNode& node) {
+    if (!node.instance || !node.server) return nullptr;
+    for (const HostServerEntry& entry : kHostServers)
+        if (node.server->activate == entry.activate) return static_cast<HostNode*>(node.instance);
+    return nullptr;
+}
+
 }  // namespace
 
 void addHostNodes(NodeSystem& system) {
-    system.addServer("ColourConstant", "Colour", &HostServer<ColourConstant>::activate, true);
-    system.addServer("ScalarConstant", "Scalar", &HostServer<ScalarConstant>::activate, true);
-    system.addServer("VectorConstant", "Vector", &HostServer<VectorConstant>::activate, true);
-    system.addServer("IntegerConstant", "Integer", &HostServer<IntegerConstant>::activate, true);
-    system.addServer("Material", "Material", &HostServer<Material>::activate, true);
-    system.addServer("Checker", "Checker", &HostServer<Checker>::activate, true);
-    system.addServer("Mix", "Mix", &HostServer<Mix>::activate, true);
-    system.addServer("Multiply", "Multiply", &HostServer<Multiply>::activate, true);
-    system.addServer("Ray", "Ray", &HostServer<Ray>::activate, true);
-    system.addServer("Lambert", "Lambert", &HostServer<Lambert>::activate, true);
-    system.addServer("Blinn", "Blinn", &HostServer<Blinn>::activate, true);
+    for (const HostServerEntry& entry : kHostServers)
+        system.addServer(entry.name, entry.userName, entry.activate, true);
+}
+
+std::vector<HostSetting> hostSettings(const GraphNode& node) {
+    std::vector<HostSetting> out;
+    const HostNode* host = hostNode(node);
+    if (!host) return out;
+    for (const Setting& setting : host->settings()) {
+        HostSetting s{setting.ident.token, setting.integer != nullptr, {}};
+        if (setting.integer)
+            s.values.push_back(*setting.integer);
+        else
+            s.values.assign(setting.values, setting.values + setting.count);
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+bool setHostSetting(GraphNode& node, const std::string& token, const std::vector<double>& values,
+                    std::string& error) {
+    const HostNode* host = hostNode(node);
+    if (!host) {
+        error = "node " + quoted(node.name) + " is not one of the host's own nodes";
+        return false;
+    }
+    std::string known;
+    for (const Setting& setting : host->settings()) {
+        known += (known.empty() ? "" : ", ") + std::string(setting.ident.token);
+        if (token != setting.ident.token) continue;
+        const size_t wanted = setting.integer ? 1 : static_cast<size_t>(setting.count);
+        if (values.size() != wanted) {
+            error = quoted(token) + " takes " + std::to_string(wanted) +
+                    (wanted == 1 ? " number" : " numbers");
+            return false;
+        }
+        for (double v : values)
+            if (!std::isfinite(v) ||
+                (setting.integer && (v != std::floor(v) || std::fabs(v) > 2147483647.0))) {
+                error = quoted(token) + (setting.integer ? " takes an integer" : " takes numbers");
+                return false;
+            }
+        if (setting.integer)
+            *setting.integer = static_cast<int>(values[0]);
+        else
+            std::copy(values.begin(), values.end(), setting.values);
+        if (node.graph && node.graph->system) node.graph->system->instanceChanged(node.instance);
+        return true;
+    }
+    error = "node " + quoted(node.name) + " has no setting " + quoted(token) +
+            (known.empty() ? "" : " (it has: " + known + ")");
+    return false;
 }
 
 }  // namespace lwhost

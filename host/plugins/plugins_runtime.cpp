@@ -265,14 +265,9 @@ bool Plugins::openPanel(const std::string& handlerClass, int position, std::stri
     return openPanelOf(instance, error);
 }
 
-bool Plugins::openPanelOf(void* instance, std::string& error) {
-    const HandlerServer* s = serverOf(instance);
-    if (!s) {
-        error = "not an instance of this host";
-        return false;
-    }
-    const std::string iface = interfaceClassName(s->kind);
-    const std::string name = s->name;
+bool Plugins::showInterface(const std::string& iface, const std::string& name, void* instance,
+                            void*& shown, std::string& error) {
+    shown = nullptr;
     if (!m_host.findServer(iface, name)) {
         error = "no loaded module offers the " + iface + " server \"" + name + "\"";
         return false;
@@ -283,11 +278,6 @@ bool Plugins::openPanelOf(void* instance, std::string& error) {
         error = iface + " \"" + name + "\" answered " + std::to_string(result);
         return false;
     }
-    auto it = m_instances.find(instance);
-    if (it == m_instances.end()) {
-        error = "the instance went away while its panel was made";
-        return false;
-    }
     if (local.panel) {
         XPanel* panel = m_host.xpanels().find(local.panel);
         if (!panel || panel->destroyed()) {
@@ -295,14 +285,7 @@ bool Plugins::openPanelOf(void* instance, std::string& error) {
             return false;
         }
         panel->open();
-        m_panel = local.panel;
-        std::vector<void*>& panels = it->second.panels;
-        // Forget panels that are gone; panel IDs are never reused.
-        panels.erase(std::remove_if(panels.begin(), panels.end(),
-                                    [this](void* id) { return !m_host.xpanels().find(id); }),
-                     panels.end());
-        if (std::find(panels.begin(), panels.end(), local.panel) == panels.end())
-            panels.push_back(local.panel);
+        m_panel = shown = local.panel;
         return true;
     }
     if (local.options) {
@@ -314,6 +297,48 @@ bool Plugins::openPanelOf(void* instance, std::string& error) {
     }
     error = iface + " \"" + name + "\" offers no panel";
     return false;
+}
+
+bool Plugins::openPanelOf(void* instance, std::string& error) {
+    const HandlerServer* s = serverOf(instance);
+    if (!s) {
+        error = "not an instance of this host";
+        return false;
+    }
+    const std::string name = s->name;
+    void* shown = nullptr;
+    if (!showInterface(interfaceClassName(s->kind), name, instance, shown, error)) return false;
+    if (!shown) return true;
+    auto it = m_instances.find(instance);
+    if (it == m_instances.end()) {
+        m_panel = nullptr;
+        error = "the instance went away while its panel was made";
+        return false;
+    }
+    std::vector<void*>& panels = it->second.panels;
+    // Forget panels that are gone; panel IDs are never reused.
+    panels.erase(std::remove_if(panels.begin(), panels.end(),
+                                [this](void* id) { return !m_host.xpanels().find(id); }),
+                 panels.end());
+    if (std::find(panels.begin(), panels.end(), shown) == panels.end()) panels.push_back(shown);
+    return true;
+}
+
+bool Plugins::openNodePanel(GraphNode& node, std::string& error) {
+    if (!node.instance || !node.server) {
+        error = "node " + quoted(node.name) + " has no instance";
+        return false;
+    }
+    if (node.server->builtIn) {
+        error = "node " + quoted(node.name) + " is one of the host's own nodes: its settings " +
+                "are set with 'graph set'";
+        return false;
+    }
+    // Copied: the node may go while its server answers.
+    const std::string name = node.server->name;
+    void* shown = nullptr;
+    return showInterface(interfaceClassName(PluginKind::NodeGraph), name, node.instance, shown,
+                         error);
 }
 
 XPanel* Plugins::panel() {

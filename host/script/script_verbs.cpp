@@ -300,6 +300,7 @@ void defineLayoutVerbs(Script& script, ScriptEnvironment& env) {
     });
     definePanelVerbs(script, env);
     defineExpectVerbs(script, env);
+    defineGraphVerbs(script, env);
 }
 
 }  // namespace lwhost

@@ -17,6 +17,17 @@ Session::Session(const HostIdentity& identity) : m_host(identity) {
     m_fileIO = std::make_unique<FileIO>(m_host);
     m_xpanels = std::make_unique<XPanels>(m_host);
     m_envelopes = std::make_unique<Envelopes>(m_host);
+    // Envelope controls show and edit the host's own parameters, as the application's panels
+    // do (frame 0's value).
+    XPanels::EnvelopeAccess parms;
+    Envelopes* envelopes = m_envelopes.get();
+    parms.read = [envelopes](void* parm, double out[3]) {
+        return envelopes->getValue(static_cast<LWVParmID>(parm), 0.0, out) != 0;
+    };
+    parms.write = [envelopes](void* parm, const double in[3]) {
+        return envelopes->setValue(static_cast<LWVParmID>(parm), in) != 0;
+    };
+    m_xpanels->setEnvelopeAccess(std::move(parms));
     m_classicPanels = std::make_unique<ClassicPanels>(m_host);
     m_dialogs = std::make_unique<Dialogs>(m_host);
     m_nodes = std::make_unique<NodeSystem>(m_host);
@@ -39,6 +50,7 @@ Session::~Session() {
     m_nodes.reset();
     m_dialogs.reset();
     m_classicPanels.reset();
+    m_xpanels->setEnvelopeAccess({});
     m_envelopes.reset();
     m_xpanels.reset();
     m_fileIO.reset();

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "alloc_counter.h"
@@ -307,8 +308,12 @@ TEST_F(NodeEditorTest, EveryEditCallsTheUpdateFunction) {
     EXPECT_TRUE(nodes.disconnect(fake->input("In")));   // 4
     EXPECT_FALSE(nodes.disconnect(fake->input("In")));  // nothing to do: no update
     nodes.instanceChanged(fake->instance);              // 5
-    nodes.removeNode(a);                                // 6
-    EXPECT_EQ(g_updates.size(), 6u);
+    std::string error;
+    EXPECT_TRUE(nodes.renameNode(*fake, "F", error));       // 6
+    EXPECT_TRUE(setHostSetting(*a, "Value", {-2}, error));  // 7
+    EXPECT_EQ(hostSettings(*a)[0].values, std::vector<double>{-2});
+    nodes.removeNode(a);  // 8
+    EXPECT_EQ(g_updates.size(), 8u);
     for (NodeEditorID id : g_updates) EXPECT_EQ(id, graph->id());
 }
 
@@ -339,8 +344,12 @@ TEST_F(NodeEditorTest, EditorRecordKeepsStateAndChannelGroupAndRefusesADestroyed
     EXPECT_EQ(NodeSystem::nodeFuncs()->chanGrp(node->id()), group);
     EXPECT_EQ(NodeSystem::nodeFuncs()->nodeEditor(node->id()), id);
 
+    // Scripts edit the editor whose window was opened last, while it lives.
+    EXPECT_EQ(ed->openWindow(id), 1);
+    EXPECT_EQ(nodes.window(), graph);
     ed->destroy(id);
     EXPECT_EQ(nodes.editor(id), nullptr);
+    EXPECT_EQ(nodes.window(), nullptr);
     // A destroyed editor's ID is refused, not followed.
     EXPECT_EQ(ed->getState(id), 0u);
     EXPECT_EQ(ed->addInput(id, LWNODE_SCALAR, "late", nullptr), nullptr);
@@ -354,7 +363,23 @@ TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
     nodes.removeNode(node);
     node = add("Mix");
     EXPECT_EQ(node->name, "Mix (1)");
-    EXPECT_EQ(add("fake")->name, "Fake (1)");
+    GraphNode* fake = add("fake");
+    EXPECT_EQ(fake->name, "Fake (1)");
+    // Names given are unique and plain; host settings only of host nodes, by token, count and
+    // kind. Refusals change nothing and call no update.
+    std::string error;
+    GraphNode* number = nodes.addNode(*graph, "IntegerConstant", error, "N");
+    ASSERT_NE(number, nullptr) << error;
+    const unsigned updates = graph->updates;
+    EXPECT_EQ(nodes.addNode(*graph, "Mix", error, "N"), nullptr);
+    for (const char* bad : {"", "a\nb", "N"}) EXPECT_FALSE(nodes.renameNode(*node, bad, error));
+    const std::tuple<GraphNode*, const char*, std::vector<double>> refused[] = {
+        {node, "Amount", {1, 2}}, {number, "Value", {1.5}}, {fake, "Value", {1}}, {node, "C", {1}}};
+    for (const auto& [target, token, values] : refused)
+        EXPECT_FALSE(setHostSetting(*target, token, values, error)) << token;
+    EXPECT_EQ(graph->nodes.size(), 4u);
+    EXPECT_EQ(graph->updates, updates);
+    EXPECT_TRUE(hostSettings(*fake).empty());
     const LWNodeFuncs_t* nf = NodeSystem::nodeFuncs();
     const int rgb[3] = {30, 300, -4};
     nf->setNodeColor(node->id(), rgb);

@@ -200,8 +200,12 @@ class NodeSystem {
 
     // ---- editing (main thread) ----
     // Each edit below calls the editor's update function afterwards.
-    // A new node of the server, named "<user name> (<n>)" with the first free n.
-    GraphNode* addNode(NodeGraph& graph, const std::string& server, std::string& error);
+    // A new node of the server, named "<user name> (<n>)" with the first free n, or `name` when
+    // given (refused when another node has it).
+    GraphNode* addNode(NodeGraph& graph, const std::string& server, std::string& error,
+                       const std::string& name = std::string());
+    // Gives the node another name, unique in its graph; false with `error` saying why.
+    bool renameNode(GraphNode& node, const std::string& name, std::string& error);
     // Disconnects everything fed by the node (event 2 to those inputs), destroys its instance.
     void removeNode(GraphNode* node);
     // Connects an output to an input, replacing the input's earlier connection (event 1, then
@@ -216,6 +220,11 @@ class NodeSystem {
     void instanceChanged(LWInstance instance);
     // Not an edit: the state only switches the graph on or off (a surface's slot follows).
     void setState(NodeGraph& graph, unsigned state);
+
+    // The editor whose window the user opened last ("OpenNodeEditor", a surface's node button),
+    // while it lives; null when none is open. Edits from scripts go to it.
+    void openWindow(NodeGraph& graph);
+    NodeGraph* window() const { return m_window; }
 
     // Inputs and outputs of nodes, as the records add them; an edit only once the node is in
     // its graph.
@@ -305,10 +314,25 @@ class NodeSystem {
     std::vector<std::unique_ptr<NodeGraph>> m_editors;
     std::set<const NodeGraph*> m_liveEditors;
     std::set<const GraphNode*> m_liveNodes;
+    NodeGraph* m_window = nullptr;
 };
 
 // Registers the host's own nodes with a system (its constructor does).
 void addHostNodes(NodeSystem& system);
+
+// One setting of a host node, named by its block token ("Colour1", "Size", "Value"): one or
+// three numbers, or an integer.
+struct HostSetting {
+    std::string token;
+    bool integer = false;
+    std::vector<double> values;
+};
+// The settings of one of the host's own nodes, in panel order; empty for plug-ins' nodes.
+std::vector<HostSetting> hostSettings(const GraphNode& node);
+// Sets a host node's setting as its panel does (an edit: the update function runs). False with
+// `error` for another node's, an unknown token or the wrong count of numbers.
+bool setHostSetting(GraphNode& node, const std::string& token, const std::vector<double>& values,
+                    std::string& error);
 
 // ---- shading with a surface graph ------------------------------------------------------------
 

@@ -42,6 +42,7 @@ namespace lwhost {
 
 class Host;
 class XPanel;
+struct GraphNode;
 struct HostIdentity;
 
 // Versions the host asks its servers for.
@@ -174,6 +175,9 @@ class Plugins {
     bool openPanel(const std::string& handlerClass, int position, std::string& error);
     // Activates the instance's "...Interface" server and holds the panel it returns open.
     bool openPanelOf(void* instance, std::string& error);
+    // The same for a node of any editor, through its "NodeInterface" server. The node owns the
+    // panel: it goes when the node does.
+    bool openNodePanel(GraphNode& node, std::string& error);
     // The panel opened last, while it exists.
     XPanel* panel();
     // The user closes the current panel; false when none is open.
@@ -197,6 +201,10 @@ class Plugins {
         Plugins& plugins;
     };
     bool editable(std::string& error) const;
+    // Activates the interface server for the instance and opens what it hands back: a panel is
+    // held open (its ID in `shown`), an options function is called.
+    bool showInterface(const std::string& iface, const std::string& name, void* instance,
+                       void*& shown, std::string& error);
 
     HandlerServer* activate(PluginKind kind, const std::string& name);
     void warnMissing(const PluginSection& section, const std::string& fileName,

@@ -99,7 +99,8 @@ struct ScriptEnvironment {
 // Adds the verbs:
 //   command "LINE"                     runs a host command line; fails unless it answers OK
 //   generic NAME                       runs a "LayoutGeneric" server; fails unless it answers 0
-//   panel open CLASS POSITION          opens a server's panel ("EditServer" without the record)
+//   panel open CLASS POSITION          opens a server's panel ("EditServer" without the record);
+//                                      "panel open NodeHandler NODE" a node's of the open editor
 //   panel set CONTROL VALUE...         sets a control of the open panel (three numbers for a
 //                                      vector; on/off for integers; an item's text for a pop-up)
 //   panel click CONTROL                hits a button
@@ -117,7 +118,24 @@ struct ScriptEnvironment {
 //   save [PATH]                        saves the scene (to the output path when none given)
 //   print "TEXT"                       prints TEXT and a line break
 // CONTROL is a control's label, or its ID as a number (123 or 0x7b) when not quoted.
+// It also adds the graph verbs (defineGraphVerbs).
 void defineLayoutVerbs(Script& script, ScriptEnvironment& env);
+
+// Adds the verbs that edit the node editor whose window is open, as the user's edits do
+// (docs/scripting-graphs.md):
+//   graph surface SURFACE              opens the surface's own node editor
+//   graph state on|off                 switches the open editor's graph on or off
+//   graph add SERVER NAME              adds a node of the server under that name
+//   graph remove NODE | graph rename NODE NEW-NAME
+//   graph connect NODE OUTPUT TO-NODE INPUT   feeds an input from an output
+//   graph root NODE OUTPUT ROOT-INPUT  feeds a root input
+//   graph disconnect NODE INPUT | graph unroot ROOT-INPUT
+//   graph set NODE SETTING NUMBER...   sets a host node's setting ("Colour1", "Size", "Value")
+//   graph list | graph print           lists the graph, or prints it as its file blocks
+//   expect connection NODE OUTPUT TO-NODE INPUT | expect root NODE OUTPUT ROOT-INPUT
+//   expect node-value NODE SETTING NUMBER...  | expect graph-nodes N
+// and lets "panel open NodeHandler NODE" open a node's panel.
+void defineGraphVerbs(Script& script, ScriptEnvironment& env);
 
 // Adds the verbs of modal panels and dialogs. Modal things a plug-in opens take the queued
 // actions in order (see dialogs.h); nothing queued means cancel (or no).

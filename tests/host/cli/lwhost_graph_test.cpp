@@ -1,0 +1,191 @@
+// Node graphs built by scripts through lwhost run: the example scripts, filter nodes of every
+// kind through their panels and pickers, surface graphs, and edits that are refused.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "run_program.h"
+#include "test_paths.h"
+
+namespace {
+
+// Opens the override's graph as a user does.
+const char* const kOpenGraph = "panel open MasterHandler 1\npanel click \"Nodal Graph...\"\n";
+
+class LwhostGraphTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = ::testing::TempDir() + "/graph_" + std::to_string(::getpid());
+        ::mkdir(dir.c_str(), 0755);
+    }
+    void TearDown() override { runProgram("rm -rf " + dir); }
+    // Runs a script (an example's name, or text written to a file) on a scene (an example's
+    // name or a path), saving to out.lws.
+    ProgramResult run(const std::string& scene, const std::string& script, bool text = false) {
+        std::string path = EXAMPLES_DIR + ("/" + script);
+        if (text) {
+            path = dir + "/t.lwscript";
+            std::ofstream(path) << script;
+        }
+        const std::string scenePath =
+            scene.find('/') == std::string::npos ? EXAMPLES_DIR + ("/" + scene) : scene;
+        return runProgram(lwhostProgram() + " --dir Content=" + dir + " run " + scenePath + " " +
+                          path + " -o " + dir + "/out.lws");
+    }
+    bool saved() const { return ::access((dir + "/out.lws").c_str(), F_OK) == 0; }
+
+    std::string dir;
+};
+
+TEST_F(LwhostGraphTest, ExampleScriptsBuildTheirGraphsAndTheDemoGraphEqualsTheStoredOne) {
+    const std::string print = std::string(kOpenGraph) + "graph print\n";
+    const ProgramResult stored = run("demo.lws", print, true);
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    ASSERT_NE(stored.out.find("{ Node \"Checker\" \"Tiles\""), std::string::npos) << stored.out;
+
+    ASSERT_EQ(run("demo.lws", "demo_graph.lwscript").status, 0);
+    const ProgramResult rebuilt = run(dir + "/out.lws", print, true);
+    ASSERT_EQ(rebuilt.status, 0) << rebuilt.err;
+    EXPECT_EQ(rebuilt.out, stored.out);
+
+    // The other two check what they built with expect verbs of their own.
+    for (const char* example :
+         {"demo.lws selection.lwscript", "comment_values.lws comment_values.lwscript"}) {
+        const std::string pair = example;
+        const size_t blank = pair.find(' ');
+        const ProgramResult r = run(pair.substr(0, blank), pair.substr(blank + 1));
+        EXPECT_EQ(r.status, 0) << example << ": " << r.err;
+    }
+}
+
+TEST_F(LwhostGraphTest, FilterNodesOfEveryKindAreBuiltThroughTheirPanelsAndPickers) {
+    // Per kind: the node, the "Filter by" item, what the panel and pickers take, and a line the
+    // stored graph must hold.
+    struct Row {
+        const char* node;
+        const char* kind;
+        const char* actions;
+        const char* stored;
+    };
+    const Row rows[] = {
+        {"SO", "Surface List (by Object)",
+         "queue click Unselected \"Floor -> Floor\"\nqueue press Select\nqueue press Ok\n"
+         "panel click Pick...\n",
+         "    { Object\n      Name \"Floor\"\n      Surface \"Floor\"\n"},
+        {"SS", "Surface List (by Scene)",
+         "queue click Unselected Wood\nqueue press Select\nqueue press Ok\npanel click Pick...\n",
+         "  FilterType 7\n  { Filter\n    Surface \"Wood\"\n"},
+        {"SN", "Surface Name",
+         "queue click \"\" Chrome\nqueue press Replace\npanel click Pick...\n"
+         "expect panel-value Filter Chrome\n",
+         "FilterString \"Chrome\""},
+        {"IL", "Item List",
+         "panel set \"Include Children\" on\nqueue click Unselected Rig\nqueue press Select\n"
+         "queue press Ok\npanel click Pick...\n",
+         "    IncludeChildren 1\n    { Items\n      Item \"Rig\"\n"},
+        {"IN", "Item Name",
+         "queue click \"\" Crate\nqueue press Replace\npanel click Pick...\n"
+         "expect panel-value Filter Crate\n",
+         "  FilterType 2\n  { Filter\n    FilterString \"Crate\"\n"},
+        {"ON", "Object Name",
+         "queue click \"\" Ball\nqueue press Replace\npanel click Pick...\n"
+         "queue click \"\" Floor\nqueue press Append\npanel click Pick...\n"
+         "expect panel-value Filter \"Ball|Floor\"\n",
+         "FilterString \"Ball|Floor\""},
+        {"WM", "Weight Map Value",
+         "panel set \"Weight Map\" Fade\npanel set \"Weight Threshold\" 0.25\n"
+         "expect panel-value \"Weight Threshold\" 0.25\n",
+         "    WeightMap \"Fade\"\n"},
+        {"IC", "Item Comment",
+         "panel set Filter hero\npanel set \"Include Children\" on\n"
+         "expect panel-value Filter hero\n",
+         "  FilterType 5\n  { Filter\n    FilterString \"hero\"\n    IncludeChildren 1\n"},
+    };
+    std::string script = kOpenGraph;
+    for (const Row& row : rows)
+        script += std::string("graph add qrvFilter ") + row.node + "\npanel open NodeHandler " +
+                  row.node + "\npanel set \"Filter by\" \"" + row.kind + "\"\n" + row.actions;
+    // Joined as a user joins selections: two filters into a logic node, and that into a third.
+    script +=
+        "graph add qrvBoolLogic Both\ngraph connect SN Logic Both A\ngraph connect IN Logic Both "
+        "B\npanel open NodeHandler IC\npanel set \"Logic Operation\" \"Logic AND Filter\"\n"
+        "graph connect Both Out IC Logic\ngraph root IC Logic Override\n"
+        "expect connection Both Out IC Logic\nexpect root IC Logic Override\n"
+        "expect queue-empty\ngraph print\n";
+
+    const ProgramResult r = run("basic.lws", script, true);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const Row& row : rows) EXPECT_NE(r.out.find(row.stored), std::string::npos) << row.kind;
+    EXPECT_NE(r.out.find("Root \"Override\" \"IC\" \"Logic\""), std::string::npos) << r.out;
+}
+
+TEST_F(LwhostGraphTest, SurfaceGraphIsBuiltEditedAndSavedWithTheScene) {
+    const ProgramResult r =
+        run("basic.lws",
+            "graph surface Floor\ngraph state on\n"
+            "graph add Checker T\ngraph add ColourConstant C\n"
+            "graph connect C Colour T \"Colour 1\"\ngraph root T Colour Colour\n"
+            "graph set C Colour 1 0 0\ngraph rename T Tiles\n"
+            "expect connection C Colour Tiles \"Colour 1\"\n"
+            "graph remove C\ngraph set Tiles Size 2\n"
+            "expect node-value Tiles Size 2\nexpect graph-nodes 1\nsave\n",
+            true);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string scene = readWholeFile(dir + "/out.lws");
+    EXPECT_NE(scene.find("  NodeGraph on\n    Version 1\n    { Node \"Checker\" \"Tiles\"\n"
+                         "      Colour1 1 1 1\n      Colour2 0 0 0\n      Size 2\n    }\n"
+                         "    Root \"Colour\" \"Tiles\" \"Colour\"\n  EndNodeGraph\n"),
+              std::string::npos)
+        << scene;
+}
+
+TEST_F(LwhostGraphTest, BadEditsStopTheScriptAtTheirLineAndSaveNothing) {
+    // Line 4 of each script; malformed lines are refused before anything runs (status 2), the
+    // others when they run (status 1).
+    struct Row {
+        bool open;
+        const char* line;
+        int status;
+        const char* message;
+    };
+    const Row rows[] = {
+        {true, "graph frob", 2, "unknown 'graph' verb 'frob'"},
+        {true, "graph add Checker", 2,
+         "'graph add' takes 2 arguments (graph add SERVER NAME), found 1"},
+        {false, "graph list", 1, "no node editor is open"},
+        {true, "graph add Nope N", 1, "Nope"},
+        {true, "graph add Checker Tiles", 1, "the graph already has a node named \"Tiles\""},
+        {true, "graph rename Tiles \"\"", 1, "a node needs a name"},
+        {true, "graph add Checker \"a\\nb\"", 1, "holds a control character"},
+        {true, "graph connect Tiles Value Tiles Size", 1, "a node cannot feed itself"},
+        {true, "graph connect Tiles Nope Tiles Size", 1, "node \"Tiles\" has no output \"Nope\""},
+        {true, "graph root Tiles Colour Nope", 1, "the root has no input \"Nope\""},
+        {true, "graph disconnect Tiles Size", 1, "input \"Size\" of \"Tiles\" is not connected"},
+        {true, "graph unroot Colour", 1, "the root's input \"Colour\" is not connected"},
+        {true, "graph remove Nope", 1, "has no node \"Nope\""},
+        {true, "graph set Tiles Size 1 2", 1, "\"Size\" takes 1 number"},
+        {true, "graph set Tiles Colour1 x 1 1", 1, "expected a number, found \"x\""},
+        {true, "graph set Tiles Colr 1", 1, "has no setting \"Colr\" (it has: Colour1, Colour2"},
+        {true, "graph state maybe", 1, "expected on or off"},
+        {true, "expect node-value Tiles Size 2", 1, "node \"Tiles\" holds Size 1, not 2"},
+        {true, "expect root Tiles Colour Colour", 1, "it is not connected"},
+        {true, "panel open NodeHandler Tiles", 1, "is one of the host's own nodes"},
+    };
+    for (const Row& row : rows) {
+        const std::string script =
+            std::string(row.open ? std::string(kOpenGraph) + "graph add Checker Tiles\n"
+                                 : "print 1\nprint 2\nprint 3\n") +
+            row.line + "\nsave\n";
+        const ProgramResult r = run("basic.lws", script, true);
+        EXPECT_EQ(r.status, row.status) << row.line;
+        EXPECT_EQ(r.err.find("lwhost: " + dir + "/t.lwscript:4: "), 0u)
+            << row.line << ": " << r.err;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.line << ": " << r.err;
+        EXPECT_FALSE(saved()) << row.line;
+    }
+}
+
+}  // namespace
