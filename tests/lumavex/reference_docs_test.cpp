@@ -30,7 +30,7 @@ std::string allDocs() {
 }
 
 // Whether the name stands in the text as a name of its own: opening a code span or a quotation,
-// or beginning a line, and not running on into a longer word.
+// or beginning a line or a heading, and not running on into a longer word.
 bool documented(const std::string& text, const std::string& name) {
     for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
         const size_t end = at + name.size();
@@ -39,7 +39,7 @@ bool documented(const std::string& text, const std::string& name) {
             continue;
         const size_t lineStart = text.rfind('\n', at) + 1;  // npos + 1 is the text's start
         const bool opens = at > 0 && (text[at - 1] == '`' || text[at - 1] == '"');
-        if (opens || text.find_first_not_of(' ', lineStart) == at) return true;
+        if (opens || text.find_first_not_of(" #", lineStart) == at) return true;
     }
     return false;
 }
