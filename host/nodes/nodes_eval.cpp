@@ -156,6 +156,8 @@ struct ValueSlot {
 
 // Input evaluations under way on this thread.
 thread_local int t_depth = 0;
+// The probe of an explanation under way on this thread.
+thread_local InputProbe* t_probe = nullptr;
 
 struct DepthGuard {
     DepthGuard() { ++t_depth; }
@@ -195,8 +197,23 @@ __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodal
 }  // namespace
 
 int NodeSystem::evaluate(const GraphInput* input, LWNodalAccess_t* access, void* value) {
+    if (t_probe && input) t_probe->evaluating(*input, access);
     if (!input || !input->source || !value) return 0;
     return evaluateConnected(input, access, value);
+}
+
+bool NodeSystem::evaluateOutput(GraphOutput& output, LWNodalAccess_t* access, void* value) {
+    GraphNode* node = output.node;
+    if (!node || !node->server || !node->server->handler.evaluate || !value) return false;
+    ValueSlot slot{value, output.type, false};
+    node->server->handler.evaluate(node->instance, access, output.id(), &slot);
+    return slot.written;
+}
+
+InputProbe* NodeSystem::setProbe(InputProbe* probe) {
+    InputProbe* before = t_probe;
+    t_probe = probe;
+    return before;
 }
 
 void NodeSystem::setValue(NodeValue value, const void* result) {

@@ -44,8 +44,9 @@ constexpr int kGraphVersion = 1;
 // written).
 bool writeGraph(NodeGraph& graph, const st_LWSaveState* save, std::string& error);
 // Reads a graph into `graph`. `source` (may be null) is the in-memory reader behind `load`: it
-// names lines in messages ("line N: ...") and tells damaged data apart from the end.
-bool readGraph(NodeGraph& graph, const st_LWLoadState* load, const MemoryLoadState* source,
+// names lines in messages ("line N: ..."), tells damaged data apart from the end and learns which
+// node left a block unread.
+bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* source,
                std::string& error);
 
 // A graph as section text (text encoding, no indentation) and back. `firstLine` is the line

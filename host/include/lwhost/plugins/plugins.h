@@ -42,6 +42,7 @@ namespace lwhost {
 
 class Host;
 class XPanel;
+struct UnreadBlock;
 struct HostIdentity;
 
 // Versions the host asks its servers for.
@@ -105,9 +106,10 @@ class Plugins {
     // The instance's one-line description ("" when it gives none).
     std::string description(void* instance);
     // Loads blocks from text (LWIO_TEXT) whose first line is line `firstLine` of its file. On
-    // failure `line` is the line the problem was met at (or `firstLine - 1` when unknown).
-    bool load(void* instance, const std::string& text, int firstLine, int& line,
-              std::string& error);
+    // failure `line` is the line the problem was met at (or `firstLine - 1` when unknown). On
+    // success `unread` (when given) receives the blocks no reader asked for.
+    bool load(void* instance, const std::string& text, int firstLine, int& line, std::string& error,
+              std::vector<UnreadBlock>* unread = nullptr);
     // Writes the instance's blocks as text.
     bool save(void* instance, std::string& text, std::string& error);
     size_t instanceCount() const { return m_instances.size(); }
