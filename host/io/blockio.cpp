@@ -536,8 +536,13 @@ class MemoryLoadState::Reader {
     std::set<std::pair<std::string, std::string>> asked;  // (reader, token)
     bool sweeping = false;                                // check() walks without reading
 
-    // The tokens of a list the reader looks for.
+    // The tokens of a list the reader looks for; a loop asking with one list costs one look.
     void ask(const st_LWBlockIdent* list) {
+        if (sameAsLast(list)) return;
+        m_lastList.clear();
+        for (const st_LWBlockIdent* i = list; i && i->id != 0; ++i)
+            m_lastList.emplace_back(i->id, i->token);
+        m_lastListReader = reader;
         IdChars scratch(0);
         for (; list && list->id != 0; ++list)
             asked.emplace(reader, std::string(tokenWord(*list, scratch)));
@@ -572,6 +577,18 @@ class MemoryLoadState::Reader {
     const std::string m_data;
 
   private:
+    bool sameAsLast(const st_LWBlockIdent* list) const {
+        if (reader != m_lastListReader || m_lastList.empty()) return false;
+        size_t n = 0;
+        for (; list && list->id != 0; ++list, ++n)
+            if (n >= m_lastList.size() || m_lastList[n].first != list->id ||
+                m_lastList[n].second != list->token)
+                return false;
+        return n == m_lastList.size();
+    }
+
+    std::vector<std::pair<LWID, const char*>> m_lastList;  // idents and token pointers
+    std::string m_lastListReader;
     int m_ioMode;
     bool m_failed = false;
     bool m_damaged = false;

@@ -30,14 +30,10 @@ struct ExplainedServer {
     const char* answer;
 };
 constexpr ExplainedServer kExplained[] = {
-    {"qrvFilter", Kind::Selection, "Logic"},
-    {"qrvBoolLogic", Kind::Selection, "Out"},
-    {"qrvLightGroup", Kind::Lights, nullptr},
-    {"qrvGlobalLightGroup", Kind::Lights, nullptr},
-    {"qrvGetIntegerComment", Kind::Values, nullptr},
-    {"qrvGetVectorComment", Kind::Values, nullptr},
-    {"qrvGetColourComment", Kind::Values, nullptr},
-    {"qrvGetScalarComment", Kind::Values, nullptr},
+    {"qrvFilter", Kind::Selection, "Logic"},         {"qrvBoolLogic", Kind::Selection, "Out"},
+    {"qrvLightGroup", Kind::Lights, nullptr},        {"qrvGlobalLightGroup", Kind::Lights, nullptr},
+    {"qrvGetIntegerComment", Kind::Values, nullptr}, {"qrvGetVectorComment", Kind::Values, nullptr},
+    {"qrvGetColourComment", Kind::Values, nullptr},  {"qrvGetScalarComment", Kind::Values, nullptr},
 };
 
 // What a light filter a shader puts around a whole graph is listed as.
@@ -205,7 +201,8 @@ void explainSelection(const Scene& scene, GraphNode& node, const char* answer,
                scriptQuote(map) + " per point";
     for (const char* input : kSampleInputs)
         if (GraphInput* in = node.input(input); in && in->source)
-            why += std::string(why.empty() ? "" : ", ") + "its \"" + input + "\" input is connected";
+            why +=
+                std::string(why.empty() ? "" : ", ") + "its \"" + input + "\" input is connected";
     size_t selected = 0;
     for (const auto& [key, c] : counts) {
         if (c.first == 0) continue;
@@ -376,7 +373,8 @@ bool explainSelections(Plugins& plugins, int frame, std::vector<ExplainedGraph>&
                 node.name = n->name;
                 node.line = quoted(n->name) + " " + scriptOneLine(n->server->name);
                 if (const ExplainedServer* e = explained(*n)) {
-                    if (e->kind == Kind::Selection) explainSelection(scene, *n, e->answer, all, node);
+                    if (e->kind == Kind::Selection)
+                        explainSelection(scene, *n, e->answer, all, node);
                     if (e->kind == Kind::Lights) explainLights(scene, *n, all, probe, node);
                     if (e->kind == Kind::Values) explainValues(scene, *n, all, node);
                 }

@@ -38,27 +38,26 @@ void defineSelectionVerbs(Script& script, ScriptEnvironment& env) {
         env.out << formatSelections(frame, graphs);
         return true;
     });
-    script.define(
-        "expect selection", 2, 1000, "FRAME \"NODE\" [\"MEMBER\"...]",
-        [&env](const ScriptStatement& s, std::string& why) {
-            int frame = 0;
-            if (!frameOf(s.args[0], frame, why)) return false;
-            std::vector<ExplainedGraph> graphs;
-            if (!explainSelections(env.plugins, frame, graphs, why)) return false;
-            std::vector<std::string> wanted;
-            for (size_t i = 2; i < s.args.size(); ++i) wanted.push_back(s.args[i].text);
-            for (const ExplainedGraph& g : graphs)
-                for (const ExplainedNode& n : g.nodes) {
-                    if (n.name != s.args[1].text) continue;
-                    if (n.members == wanted) return true;
-                    why = "expected " + scriptQuote(n.name) + " to list " + listed(wanted) +
-                          " at frame " + std::to_string(frame) + ", it lists " +
-                          listed(n.members);
-                    return false;
-                }
-            why = "no graph holds a node named " + scriptQuote(s.args[1].text);
-            return false;
-        });
+    script.define("expect selection", 2, 1000, "FRAME \"NODE\" [\"MEMBER\"...]",
+                  [&env](const ScriptStatement& s, std::string& why) {
+                      int frame = 0;
+                      if (!frameOf(s.args[0], frame, why)) return false;
+                      std::vector<ExplainedGraph> graphs;
+                      if (!explainSelections(env.plugins, frame, graphs, why)) return false;
+                      std::vector<std::string> wanted;
+                      for (size_t i = 2; i < s.args.size(); ++i) wanted.push_back(s.args[i].text);
+                      for (const ExplainedGraph& g : graphs)
+                          for (const ExplainedNode& n : g.nodes) {
+                              if (n.name != s.args[1].text) continue;
+                              if (n.members == wanted) return true;
+                              why = "expected " + scriptQuote(n.name) + " to list " +
+                                    listed(wanted) + " at frame " + std::to_string(frame) +
+                                    ", it lists " + listed(n.members);
+                              return false;
+                          }
+                      why = "no graph holds a node named " + scriptQuote(s.args[1].text);
+                      return false;
+                  });
 }
 
 }  // namespace lwhost

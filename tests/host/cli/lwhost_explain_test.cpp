@@ -53,28 +53,29 @@ class LwhostExplainTest : public ::testing::Test {
 };
 
 TEST_F(LwhostExplainTest, EveryKindOfNodeListsWhatItBuilt) {
-    scene("    { Node \"qrvFilter\" \"BySurface\"\n      FilterType 1\n"
-          "      { Filter\n        FilterString \"Ch*\"\n      }\n    }\n"
-          "    { Node \"qrvFilter\" \"ByItem\"\n      FilterType 2\n"
-          "      { Filter\n        FilterString \"Box|Floor\"\n      }\n    }\n"
-          "    { Node \"qrvFilter\" \"ByObject\"\n      FilterType 3\n"
-          "      { Filter\n        FilterString \"B*\"\n      }\n    }\n"
-          "    { Node \"qrvFilter\" \"ByComment\"\n      FilterType 5\n"
-          "      { Filter\n        FilterString \"hero\"\n      }\n    }\n"
-          // The threshold falls from 0.9 to 0.1 by frame 9; the floor's centre weighs 0.5.
-          "    { Node \"qrvFilter\" \"ByWeight\"\n      FilterType 4\n"
-          "      { Filter\n        WeightMap \"Fade\"\n        { WeightThreshold\n"
-          "          { Channel\n            KeyCount 2\n            Key 0 0.9\n"
-          "            Key 0.3 0.1\n          }\n        }\n      }\n    }\n"
-          "    { Node \"qrvBoolLogic\" \"Both\"\n      Operation 0\n    }\n"
-          "    { Node \"qrvLightGroup\" \"RimOnly\"\n      FilterType 2\n"
-          "      { Filter\n        FilterString \"Rim\"\n      }\n    }\n"
-          "    { Node \"Lambert\" \"Lit\"\n    }\n"
-          "    { Node \"qrvGetScalarComment\" \"Rough\"\n"
-          "      { Setting\n        CommentName \"rough\"\n      }\n    }\n"
-          "    Connect \"Both\" \"A\" \"ByItem\" \"Logic\"\n"
-          "    Connect \"Both\" \"B\" \"ByObject\" \"Logic\"\n"
-          "    Connect \"RimOnly\" \"Colour\" \"Lit\" \"Colour\"\n");
+    scene(
+        "    { Node \"qrvFilter\" \"BySurface\"\n      FilterType 1\n"
+        "      { Filter\n        FilterString \"Ch*\"\n      }\n    }\n"
+        "    { Node \"qrvFilter\" \"ByItem\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"Box|Floor\"\n      }\n    }\n"
+        "    { Node \"qrvFilter\" \"ByObject\"\n      FilterType 3\n"
+        "      { Filter\n        FilterString \"B*\"\n      }\n    }\n"
+        "    { Node \"qrvFilter\" \"ByComment\"\n      FilterType 5\n"
+        "      { Filter\n        FilterString \"hero\"\n      }\n    }\n"
+        // The threshold falls from 0.9 to 0.1 by frame 9; the floor's centre weighs 0.5.
+        "    { Node \"qrvFilter\" \"ByWeight\"\n      FilterType 4\n"
+        "      { Filter\n        WeightMap \"Fade\"\n        { WeightThreshold\n"
+        "          { Channel\n            KeyCount 2\n            Key 0 0.9\n"
+        "            Key 0.3 0.1\n          }\n        }\n      }\n    }\n"
+        "    { Node \"qrvBoolLogic\" \"Both\"\n      Operation 0\n    }\n"
+        "    { Node \"qrvLightGroup\" \"RimOnly\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"Rim\"\n      }\n    }\n"
+        "    { Node \"Lambert\" \"Lit\"\n    }\n"
+        "    { Node \"qrvGetScalarComment\" \"Rough\"\n"
+        "      { Setting\n        CommentName \"rough\"\n      }\n    }\n"
+        "    Connect \"Both\" \"A\" \"ByItem\" \"Logic\"\n"
+        "    Connect \"Both\" \"B\" \"ByObject\" \"Logic\"\n"
+        "    Connect \"RimOnly\" \"Colour\" \"Lit\" \"Colour\"\n");
     const ProgramResult r = script(
         "explain 1\n"
         "expect selection 1 \"BySurface\" \"Ball / Chrome\"\n"
@@ -85,7 +86,8 @@ TEST_F(LwhostExplainTest, EveryKindOfNodeListsWhatItBuilt) {
         "expect selection 1 \"ByWeight\"\n"
         "expect selection 10 \"ByWeight\" \"Floor / Floor\"\n"
         "expect selection 1 \"RimOnly\" \"Rim\"\n"
-        "expect selection 1 \"Rough\" \"Floor: Scalar 0.8\" \"Ball: Scalar 0\" \"Box: Scalar 0\"\n");
+        "expect selection 1 \"Rough\" \"Floor: Scalar 0.8\" \"Ball: Scalar 0\" \"Box: Scalar "
+        "0\"\n");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_NE(r.out.find("\"ByWeight\" qrvFilter: selects 0 of 3 surfaces; depends on the sample "
                          "(it reads the weight map \"Fade\" per point)\n    settings: "),
@@ -114,7 +116,8 @@ TEST_F(LwhostExplainTest, GraphErrorsNameTheirLineAlikeForInfoRunAndRender) {
     const struct {
         std::string graph, surfaces, where, why;
     } rows[] = {
-        {node + "    Connect \"F\" \"Logic\" \"Ghost\" \"Logic\"\n", "", ":9: ", "no node is named"},
+        {node + "    Connect \"F\" \"Logic\" \"Ghost\" \"Logic\"\n", "",
+         ":9: ", "no node is named"},
         {node + "    Root \"Nowhere\" \"F\" \"Logic\"\n", "", ":9: ", "the root has no input"},
         {node + "    { Node \"noSuchServer\" \"G\"\n    }\n", "", ":9: ", "noSuchServer"},
         {"", surface, ":31: ", "no node is named \"Nobody\""},
@@ -138,8 +141,9 @@ TEST_F(LwhostExplainTest, GraphErrorsNameTheirLineAlikeForInfoRunAndRender) {
 }
 
 TEST_F(LwhostExplainTest, AMisspeltTokenIsReportedAndTheLoadGoesOn) {
-    scene("    { Node \"qrvFilter\" \"F\"\n      FilterType 2\n"
-          "      { Filter\n        FilterStrng \"Ball\"\n      }\n    }\n");
+    scene(
+        "    { Node \"qrvFilter\" \"F\"\n      FilterType 2\n"
+        "      { Filter\n        FilterStrng \"Ball\"\n      }\n    }\n");
     const ProgramResult r = lwhost("info " + dir + "/scene.lws");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find(dir + "/scene.lws:10: FilterStrng: not read by qrvFilter"),
