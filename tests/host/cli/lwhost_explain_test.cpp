@@ -100,6 +100,12 @@ TEST_F(LwhostExplainTest, EveryKindOfNodeListsWhatItBuilt) {
     EXPECT_NE(info.out.find("  \"RimOnly\" qrvLightGroup: passes 1 of 2 lights\n    Rim\n"),
               std::string::npos)
         << info.out;
+    // The override's global light group stands around the whole graph of this example.
+    const ProgramResult example =
+        lwhost("info " + std::string(EXAMPLES_DIR) + "/light_groups.lws --frame 1");
+    EXPECT_NE(example.out.find("  (around the graph): passes 2 of 3 lights\n    Key\n    Rim\n"),
+              std::string::npos)
+        << example.out << example.err;
     // A failed expectation names what the node lists.
     const ProgramResult wrong = script("expect selection 1 \"BySurface\" \"Box / Wood\"\n");
     EXPECT_EQ(wrong.status, 1);
