@@ -325,24 +325,28 @@ bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error) {
     return ok;
 }
 
-bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error) {
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
+                   std::vector<UnreadBlock>* unread) {
     MemoryLoadState state(text, LWIO_TEXT, firstLine);
     // Damaged text makes no node at all, not the nodes before the damage.
     if (!state.check()) {
         error = state.error();
         return false;
     }
-    return readGraph(graph, state.record(), &state, error);
+    if (!readGraph(graph, state.record(), &state, error)) return false;
+    if (unread) *unread = state.unread();
+    return true;
 }
 
-std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section) {
+std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section,
+                             std::vector<UnreadBlock>* unread) {
     if (section.kind != PluginKind::NodeGraph) return {};
     Surface* surface = scene.surface(section.surface);
     if (!surface) return "the node graph belongs to no surface";
     if (!surface->nodes.enabled && blank(section.data->text)) return {};
     NodeGraph* graph = system.createSurfaceEditor(*surface);
     std::string error;
-    if (!loadGraphText(*graph, section.data->text, section.data->line + 1, error)) {
+    if (!loadGraphText(*graph, section.data->text, section.data->line + 1, error, unread)) {
         system.destroyEditor(graph);
         return error;
     }

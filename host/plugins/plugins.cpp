@@ -282,16 +282,30 @@ void Plugins::warnMissing(const PluginSection& section, const std::string& fileN
                            (where + why + "; its sections are kept as they are").c_str(), "");
 }
 
+void Plugins::warnUnread(const std::vector<UnreadBlock>& unread, const std::string& fileName) {
+    // A misspelt token is skipped by its reader without a word: say which and where. Scenes
+    // restored after a failed load (no file name) were warned about when first loaded.
+    if (fileName.empty()) return;
+    for (const UnreadBlock& b : unread)
+        m_host.messages().show(
+            MessageKind::Warning,
+            located(fileName, static_cast<int>(b.line), b.token + ": not read by " + b.reader)
+                .c_str(),
+            "");
+}
+
 std::string Plugins::loadSection(PluginSection& section, const std::string& fileName, int& line) {
     line = section.data->line;
     // A section already loaded stays as it is.
     if (section.data->instance) return std::string();
     // Surface graphs get an editor of the host's node system, so that plug-ins reach them
     // through the surface's node editor.
+    std::vector<UnreadBlock> unread;
     if (section.kind == PluginKind::NodeGraph) {
         // The graph's own "line N: " is the line to name, not the section's.
         std::string what;
-        splitLocated(loadSurfaceGraph(m_host.nodes(), m_scene, section), line, what);
+        splitLocated(loadSurfaceGraph(m_host.nodes(), m_scene, section, &unread), line, what);
+        if (what.empty()) warnUnread(unread, fileName);
         return what;
     }
     std::string why;
@@ -305,20 +319,12 @@ std::string Plugins::loadSection(PluginSection& section, const std::string& file
     std::string error;
     void* instance = create(section.kind, section.server, context, error);
     if (!instance) return label(*s) + ": cannot create an instance: " + error;
-    std::vector<UnreadBlock> unread;
     if (!load(instance, section.data->text, section.data->line + 1, line, error, &unread)) {
         destroy(instance);
         return label(*s) + ": " + error;
     }
     section.data->instance = instance;
-    // A misspelt token is skipped by the plug-in without a word: say which and where.
-    if (!fileName.empty())
-        for (const UnreadBlock& b : unread)
-            m_host.messages().show(
-                MessageKind::Warning,
-                located(fileName, static_cast<int>(b.line), b.token + ": not read by " + b.reader)
-                    .c_str(),
-                "");
+    warnUnread(unread, fileName);
     return std::string();
 }
 

@@ -147,15 +147,27 @@ TEST_F(LwhostExplainTest, GraphErrorsNameTheirLineAlikeForInfoRunAndRender) {
 }
 
 TEST_F(LwhostExplainTest, AMisspeltTokenIsReportedAndTheLoadGoesOn) {
-    scene(
-        "    { Node \"qrvFilter\" \"F\"\n      FilterType 2\n"
-        "      { Filter\n        FilterStrng \"Ball\"\n      }\n    }\n");
-    const ProgramResult r = lwhost("info " + dir + "/scene.lws");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find(dir + "/scene.lws:10: FilterStrng: not read by qrvFilter"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.out.find("{ Node \"qrvFilter\" \"F\""), std::string::npos) << r.out;
+    const struct {
+        std::string graph, surfaces, warning;
+    } rows[] = {
+        {"    { Node \"qrvFilter\" \"F\"\n      FilterType 2\n"
+         "      { Filter\n        FilterStrng \"Ball\"\n      }\n    }\n",
+         "", ":10: FilterStrng: not read by qrvFilter"},
+        {"    Conect \"A\" \"B\" \"C\" \"D\"\n", "", ":7: Conect: not read by the node graph"},
+        {"",
+         "Surface \"Wood\" \"Box\"\n  NodeGraph on\n    { Node \"Checker\" \"T\"\n      Sise 2\n"
+         "    }\n  EndNodeGraph\nEnd\n",
+         ":32: Sise: not read by Checker"},
+    };
+    for (const auto& row : rows) {
+        scene(row.graph, row.surfaces);
+        const ProgramResult r = lwhost("info " + dir + "/scene.lws");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("warning: " + dir + "/scene.lws" + row.warning + "\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find("warning", r.err.find("warning") + 1), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include <lwsdk/lwio.h>
 
 #include <string>
+#include <vector>
 
 #include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
@@ -52,11 +53,14 @@ bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* so
 // A graph as section text (text encoding, no indentation) and back. `firstLine` is the line
 // number of the text's first line in its file.
 bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error);
-bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error);
+// On success `unread` (when given) receives the blocks no reader asked for.
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
+                   std::vector<UnreadBlock>* unread = nullptr);
 
 // The scene file's NodeGraph sections: a surface whose section has text or is switched on gets
 // an editor (createSurfaceEditor) loaded from the text and kept in data->instance.
-std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section);
+std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section,
+                             std::vector<UnreadBlock>* unread = nullptr);
 std::string saveSurfaceGraph(NodeSystem& system, const PluginSection& section, std::string& text);
 void releaseSurfaceGraph(NodeSystem& system, PluginSection& section);
 

@@ -203,6 +203,7 @@ class Plugins {
     HandlerServer* activate(PluginKind kind, const std::string& name);
     void warnMissing(const PluginSection& section, const std::string& fileName,
                      const std::string& why);
+    void warnUnread(const std::vector<UnreadBlock>& unread, const std::string& fileName);
     bool adopt(Scene& fresh, const std::string& fileName, std::string& error);
     // Masters and shaders of the scene in file order: (section kind, instance).
     std::vector<std::pair<PluginKind, void*>> liveInstances();
