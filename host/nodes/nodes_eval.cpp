@@ -174,6 +174,7 @@ namespace {
 // The connected case, apart so that an unconnected input costs only its test.
 __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodalAccess_t* access,
                                                 void* value) {
+    if (__builtin_expect(t_probe != nullptr, 0)) t_probe->evaluating(*input, access);
     GraphOutput* output = input->source;
     GraphNode* node = output->node;
     if (!node || !node->server || !node->server->handler.evaluate) return 1;
@@ -197,7 +198,6 @@ __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodal
 }  // namespace
 
 int NodeSystem::evaluate(const GraphInput* input, LWNodalAccess_t* access, void* value) {
-    if (t_probe && input) t_probe->evaluating(*input, access);
     if (!input || !input->source || !value) return 0;
     return evaluateConnected(input, access, value);
 }

@@ -152,7 +152,7 @@ struct RootLink {
 class InputProbe {
   public:
     virtual ~InputProbe() = default;
-    // Before the input's source (if any) is evaluated.
+    // Before the source of a connected input is evaluated (unconnected ones cost nothing more).
     virtual void evaluating(const GraphInput& input, LWNodalAccess_t* access) = 0;
 };
 
