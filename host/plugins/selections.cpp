@@ -63,7 +63,10 @@ std::set<LWItemID>* g_reached = nullptr;
 
 int reachHost(LWItemID light, const double[3], double direction[3], double colour[3]) {
     if (g_reached) g_reached->insert(light);
-    if (direction) direction[0] = direction[1] = 0, direction[2] = 1;
+    if (direction) {
+        direction[0] = direction[1] = 0;
+        direction[2] = 1;
+    }
     if (colour) colour[0] = colour[1] = colour[2] = 1;
     return 1;
 }

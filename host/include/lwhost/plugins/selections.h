@@ -8,8 +8,10 @@
 //     "Invert" input is connected, the answer depends on the sample: the node's line says so and
 //     shows its stored settings (a weight map and its threshold, for example).
 //   - Light group nodes: while their outputs are evaluated, the host's probe calls the
-//     illumination function the node hands upstream once for every light of the scene; members
-//     are the lights that reach the host's own function through the node's wrappers.
+//     illumination function the node hands to its connected inputs once for every light of the
+//     scene; members are the lights that reach the host's own function through its wrappers.
+//     Shaders get one sample per object and surface, so that a light filter a shader puts around
+//     a whole graph (the override's global light group) is listed as "(around the graph)".
 //   - Comment nodes: every output, evaluated for every object, as "OBJECT: OUTPUT VALUE".
 //
 // Main thread only, while nothing renders.
