@@ -6,6 +6,7 @@
 #include <vexo/persistence.h>
 #include "lwhost/io/blockio.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -118,6 +119,10 @@ inline int run(const uint8_t* data, size_t size, int mode) {
     check(sound || in.findBlk(kAny) == 0);
     walk(checked);
     check(sound != checked.damaged());
+    // Blocks passed over are words the walker never asked for, at lines of the data.
+    const long lines = 1 + static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n'));
+    for (const lwhost::UnreadBlock& b : checked.unread())
+        check(mode == LWIO_TEXT && !b.token.empty() && b.line >= 1 && b.line <= lines);
     if (size <= 4096) roundTrip(data, size, mode);
     return 0;
 }

@@ -23,7 +23,10 @@ struct Environment {
     lwhost::ScriptEnvironment env{host, plugins, commands, out, "", false};
     lwhost::Script script;
 
-    Environment() { lwhost::defineLayoutVerbs(script, env); }
+    Environment() {
+        lwhost::defineLayoutVerbs(script, env);
+        lwhost::defineSelectionVerbs(script, env);
+    }
 
     // Each input starts from the same state.
     void reset() {

@@ -4,6 +4,9 @@
 #include <sstream>
 
 #include "cli.h"
+#include "lwhost/core/host.h"
+#include "lwhost/plugins/plugins.h"
+#include "lwhost/plugins/selections.h"
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/session/session.h"
 #include "lwhost/ui/user_action.h"
@@ -148,25 +151,47 @@ void printLightsAndCameras(std::ostream& out, const Scene& scene) {
 }  // namespace
 
 int runInfo(Args& args, const GlobalOptions& options) {
-    std::string path;
+    std::string path, module;
+    bool frameGiven = false;
+    long long frame = 0;
     while (!args.empty()) {
         std::string a = args.next();
-        if (!a.empty() && a[0] == '-') return usageError("info", "unknown option '" + a + "'");
-        if (!path.empty()) return usageError("info", "one SCENE only");
-        path = a;
+        if (a == "--module") {
+            if (!args.value(a, module) || module.empty())
+                return usageError("info", "--module needs a PATH");
+        } else if (a == "--frame") {
+            std::string v;
+            if (!args.value(a, v) || !scriptInt(v, frame) || frame < -1000000 || frame > 1000000)
+                return usageError("info", "--frame needs a frame number");
+            frameGiven = true;
+        } else if (!a.empty() && a[0] == '-') {
+            return usageError("info", "unknown option '" + a + "'");
+        } else if (!path.empty()) {
+            return usageError("info", "one SCENE only");
+        } else {
+            path = a;
+        }
     }
     if (path.empty()) return usageError("info", "which SCENE?");
+    if (module.empty()) module = defaultModulePath();
 
+    // The scene is loaded with its plug-ins the way run and render load it, so that all three
+    // refuse the same files with the same message.
     Session session(options.identity);
-    if (!configureHost(session.host(), options)) return kExitUsage;
-
-    Scene scene;
-    SceneFile file;
+    Host& host = session.host();
+    if (!configureHost(host, options)) return kExitUsage;
+    host.messages().setEcho([&options](const Message& m) {
+        if (options.quiet && m.kind != MessageKind::Error) return;
+        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
+                  << (m.line2.empty() ? "" : " " + m.line2) << "\n";
+    });
     std::string error;
-    if (!file.load(path, scene, error)) {
+    if (!session.loadModule(module, error) || !session.plugins().loadScene(path, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
+    const Scene& scene = session.scene();
+    Plugins& plugins = session.plugins();
     std::ostringstream out;
     const FrameRange& f = scene.frames();
     if (!options.quiet) out << "Scene " << shown(path) << "\n";
@@ -179,9 +204,23 @@ int runInfo(Args& args, const GlobalOptions& options) {
     out << "\nMaster plug-ins (" << scene.masters().size() << "):\n";
     for (const MasterSlot& m : scene.masters()) {
         out << "  " << shown(m.server) << (m.disabled ? " (disabled)" : "") << "\n";
-        // Its settings as the scene stores them (for the override: the switches and the graph).
-        std::istringstream lines(m.data.text);
+        // Its settings as the plug-in holds them now (a preset it loaded by itself included);
+        // the scene's text when no loaded module offers the server.
+        std::string text = m.data.text;
+        if (m.data.instance && !plugins.save(m.data.instance, text, error)) {
+            std::cerr << "lwhost: " << m.server << ": " << error << "\n";
+            return kExitFailure;
+        }
+        std::istringstream lines(text);
         for (std::string line; std::getline(lines, line);) out << "    " << shown(line) << "\n";
+    }
+    if (frameGiven) {
+        std::vector<ExplainedGraph> graphs;
+        if (!explainSelections(plugins, static_cast<int>(frame), graphs, error)) {
+            std::cerr << "lwhost: " << path << ": " << error << "\n";
+            return kExitFailure;
+        }
+        out << "\n" << formatSelections(static_cast<int>(frame), graphs);
     }
     std::cout << out.str();
     return kExitOk;

@@ -133,12 +133,17 @@ const std::vector<Command>& commands() {
          "written; 2 a bad command line, module, scene, frame, pass or output path (nothing\n"
          "written).\n",
          &runRender},
-        {"info", "describe a scene file: items, objects, surfaces, lights, camera, plug-ins",
-         "usage: lwhost info SCENE\n\n"
-         "Reads the scene file and prints its items as a hierarchy (IDs, types, comments), its\n"
-         "objects (file, points, polygons, weight maps), surfaces (settings, shaders), lights,\n"
-         "cameras, frame range and master plug-ins. A bad scene prints FILE:LINE: and the\n"
-         "problem, and exits with status 2.\n",
+        {"info", "describe a scene: items, objects, surfaces, lights, plug-ins, selections",
+         "usage: lwhost info SCENE [--frame N] [--module PATH]\n\n"
+         "Loads the module and the scene with its plug-ins, as run and render do, and prints\n"
+         "its items as a hierarchy (IDs, types, comments), its objects (file, points, polygons,\n"
+         "weight maps), surfaces (settings, shaders), lights, cameras, frame range and master\n"
+         "plug-ins with the settings they hold. A bad scene prints FILE:LINE: and the problem,\n"
+         "and exits with status 2.\n\n"
+         "Options:\n"
+         "  --frame N       also step the scene to frame N and list every node graph's nodes with\n"
+         "                  what each selection, light group and comment node built\n"
+         "  --module PATH   module to load (default: lumavex.p next to lwhost)\n",
          &runInfo},
         {"run", "load a scene with its plug-ins, run a script against it, save it",
          "usage: lwhost run SCENE SCRIPT [-o OUT] [--module PATH]...\n\n"

@@ -13,7 +13,6 @@
 #include "lwhost/core/host.h"
 #include "lwhost/io/atomic_file.h"
 #include "lwhost/io/png.h"
-#include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/render/render.h"
@@ -231,20 +230,6 @@ int runRender(Args& args, const GlobalOptions& global) {
             std::cerr << "lwhost: " << error << "\n";
             return p == 0 ? kExitUsage : kExitFailure;
         }
-        // Surface graphs the scene file holds, unless loading already made them.
-        std::vector<PluginSection> graphs;
-        std::string graphError;
-        SceneFile::forEachPlugin(scene, [&](PluginSection& section) {
-            if (section.kind != PluginKind::NodeGraph || section.data->instance) return;
-            if (!graphError.empty()) return;
-            graphError = loadSurfaceGraph(*nodes, scene, section);
-            if (section.data->instance) graphs.push_back(section);
-        });
-        if (!graphError.empty()) {
-            std::cerr << "lwhost: " << c.scene << ": " << graphError << "\n";
-            status = kExitUsage;
-        }
-
         Renderer renderer(host, scene, &plugins, nodes);
         std::vector<int> frames;
         const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
@@ -285,7 +270,6 @@ int runRender(Args& args, const GlobalOptions& global) {
                 std::cout << line;
             }
         }
-        for (PluginSection& section : graphs) releaseSurfaceGraph(*nodes, section);
     }
     return status;
 }

@@ -70,6 +70,7 @@ int runScript(Args& args, const GlobalOptions& options) {
     Script script;
     defineLayoutVerbs(script, env);
     defineDialogVerbs(script, env);
+    defineSelectionVerbs(script, env);
 
     std::vector<ScriptStatement> statements;
     if (!script.parse(text, scriptPath, statements, error)) {

@@ -530,6 +530,27 @@ class MemoryLoadState::Reader {
     virtual std::string where() const = 0;
 
     int ioMode() const { return m_ioMode; }
+    MemoryLoadState* owner = nullptr;
+    std::string reader;  // who reads now, for unread blocks
+    std::vector<UnreadBlock> passed;
+    std::set<std::pair<std::string, std::string>> asked;  // (reader, token)
+    bool sweeping = false;                                // check() walks without reading
+
+    // The tokens of a list the reader looks for; a loop asking with one list costs one look.
+    void ask(const st_LWBlockIdent* list) {
+        if (sameAsLast(list)) return;
+        m_lastList.clear();
+        for (const st_LWBlockIdent* i = list; i && i->id != 0; ++i)
+            m_lastList.emplace_back(i->id, i->token);
+        m_lastListReader = reader;
+        IdChars scratch(0);
+        for (; list && list->id != 0; ++list)
+            asked.emplace(reader, std::string(tokenWord(*list, scratch)));
+    }
+    void passOver(long line, std::string_view token) {
+        if (!sweeping) passed.push_back({line, std::string(token), reader});
+    }
+
     bool failed() const { return m_failed; }
     bool damaged() const { return m_damaged; }
     const std::string& error() const { return m_error; }
@@ -556,6 +577,18 @@ class MemoryLoadState::Reader {
     const std::string m_data;
 
   private:
+    bool sameAsLast(const st_LWBlockIdent* list) const {
+        if (reader != m_lastListReader || m_lastList.empty()) return false;
+        size_t n = 0;
+        for (; list && list->id != 0; ++list, ++n)
+            if (n >= m_lastList.size() || m_lastList[n].first != list->id ||
+                m_lastList[n].second != list->token)
+                return false;
+        return n == m_lastList.size();
+    }
+
+    std::vector<std::pair<LWID, const char*>> m_lastList;  // idents and token pointers
+    std::string m_lastListReader;
     int m_ioMode;
     bool m_failed = false;
     bool m_damaged = false;
@@ -625,6 +658,7 @@ class TextReader final : public MemoryLoadState::Reader {
     LWID find(const st_LWBlockIdent* list) override {
         if (damaged() || !list) return 0;
         if (!m_frames.empty() && m_frames.back().leaf) return 0;
+        ask(list);
         for (;;) {
             const Lexeme& l = peek();
             switch (l.kind) {
@@ -648,6 +682,7 @@ class TextReader final : public MemoryLoadState::Reader {
                         m_frames.push_back({true, word.line});
                         return id;
                     }
+                    passOver(word.line, lexText(word));
                     skipLeaf();
                     break;
                 }
@@ -662,6 +697,7 @@ class TextReader final : public MemoryLoadState::Reader {
                         m_frames.push_back({false, line});
                         return id;
                     }
+                    passOver(line, lexText(word));
                     if (!skipNested(line)) return 0;
                     break;
                 }
@@ -687,7 +723,9 @@ class TextReader final : public MemoryLoadState::Reader {
     bool check() override {
         // Looking for no block at the top level skips every block, through the end.
         static const st_LWBlockIdent kNoBlock[] = {{0, nullptr}};
+        sweeping = true;
         if (!damaged()) find(kNoBlock);
+        sweeping = false;
         m_pos = 0;
         m_line = m_firstLine;
         m_havePeek = false;
@@ -1205,6 +1243,7 @@ MemoryLoadState::MemoryLoadState(std::string bytes, int ioMode, int firstLine) {
         m_reader = std::make_unique<BinaryReader>(std::move(bytes));
     else
         throw std::invalid_argument("unknown io mode " + std::to_string(ioMode));
+    m_reader->owner = this;
     m_record.ioMode = ioMode;
     m_record.readData = m_reader.get();
     m_record.readU1 = &readValues<uint8_t, Kind::U1>;
@@ -1244,6 +1283,23 @@ std::string MemoryLoadState::error() const {
 }
 long MemoryLoadState::position() const {
     return m_reader->position();
+}
+
+std::string MemoryLoadState::setReader(std::string name) {
+    std::swap(name, m_reader->reader);
+    return name;
+}
+
+std::vector<UnreadBlock> MemoryLoadState::unread() const {
+    std::vector<UnreadBlock> out;
+    for (const UnreadBlock& b : m_reader->passed)
+        if (!m_reader->asked.count({b.reader, b.token})) out.push_back(b);
+    return out;
+}
+
+MemoryLoadState* MemoryLoadState::behind(const st_LWLoadState* record) {
+    if (!record || record->findBlk != &findBlock || !record->readData) return nullptr;
+    return static_cast<Reader*>(record->readData)->owner;
 }
 
 }  // namespace lwhost

@@ -59,11 +59,15 @@ struct PendingLink {
 
 class GraphReader {
   public:
-    GraphReader(NodeGraph& graph, const st_LWLoadState& load, const MemoryLoadState* source)
+    GraphReader(NodeGraph& graph, const st_LWLoadState& load, MemoryLoadState* source)
         : m_graph(graph), m_system(*graph.system), m_load(load), m_source(source) {}
 
     bool run(std::string& error) {
+        // Tokens the graph's own blocks do not know are charged to the graph, not its owner.
+        std::string owner;
+        if (m_source) owner = m_source->setReader("the node graph");
         bool ok = readBlocks() && checkDamage() && link();
+        if (m_source) m_source->setReader(owner);
         if (!ok) {
             m_system.discardStaged(m_staged);
             error = m_error;
@@ -155,7 +159,10 @@ class GraphReader {
         m_byName[name] = staged;
         if (staged->server->inst.load) {
             const int level = depth();
+            std::string graphReader;
+            if (m_source) graphReader = m_source->setReader(staged->server->name);
             LWError failed = staged->server->inst.load(staged->instance, &m_load);
+            if (m_source) m_source->setReader(graphReader);
             // Blocks the node left open belong to it.
             if (level >= 0)
                 while (depth() > level) m_load.endBlk(m_load.readData);
@@ -223,7 +230,7 @@ class GraphReader {
     NodeGraph& m_graph;
     NodeSystem& m_system;
     const st_LWLoadState& m_load;
-    const MemoryLoadState* m_source;
+    MemoryLoadState* m_source;
     std::vector<std::unique_ptr<GraphNode>> m_staged;
     std::map<std::string, GraphNode*> m_byName;
     std::vector<PendingLink> m_links;
@@ -296,7 +303,7 @@ bool writeGraph(NodeGraph& graph, const st_LWSaveState* save, std::string& error
     return error.empty();
 }
 
-bool readGraph(NodeGraph& graph, const st_LWLoadState* load, const MemoryLoadState* source,
+bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* source,
                std::string& error) {
     if (!load) {
         error = "no load record";
@@ -318,24 +325,28 @@ bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error) {
     return ok;
 }
 
-bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error) {
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
+                   std::vector<UnreadBlock>* unread) {
     MemoryLoadState state(text, LWIO_TEXT, firstLine);
     // Damaged text makes no node at all, not the nodes before the damage.
     if (!state.check()) {
         error = state.error();
         return false;
     }
-    return readGraph(graph, state.record(), &state, error);
+    if (!readGraph(graph, state.record(), &state, error)) return false;
+    if (unread) *unread = state.unread();
+    return true;
 }
 
-std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section) {
+std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section,
+                             std::vector<UnreadBlock>* unread) {
     if (section.kind != PluginKind::NodeGraph) return {};
     Surface* surface = scene.surface(section.surface);
     if (!surface) return "the node graph belongs to no surface";
     if (!surface->nodes.enabled && blank(section.data->text)) return {};
     NodeGraph* graph = system.createSurfaceEditor(*surface);
     std::string error;
-    if (!loadGraphText(*graph, section.data->text, section.data->line + 1, error)) {
+    if (!loadGraphText(*graph, section.data->text, section.data->line + 1, error, unread)) {
         system.destroyEditor(graph);
         return error;
     }

@@ -250,7 +250,8 @@ LWError edLoad(NodeEditorID id, const st_LWLoadState* load) {
     if (!graph) return "no such node editor";
     if (!load) return "no load record";
     std::string error;
-    if (readGraph(*graph, load, nullptr, error)) return nullptr;
+    // A plug-in loading its graph from the host's own reader gets lines named in messages.
+    if (readGraph(*graph, load, MemoryLoadState::behind(load), error)) return nullptr;
     graph->lastError = error;
     return graph->lastError.c_str();
 }

@@ -156,6 +156,8 @@ struct ValueSlot {
 
 // Input evaluations under way on this thread.
 thread_local int t_depth = 0;
+// The probe of an explanation under way on this thread.
+thread_local InputProbe* t_probe = nullptr;
 
 struct DepthGuard {
     DepthGuard() { ++t_depth; }
@@ -172,6 +174,7 @@ namespace {
 // The connected case, apart so that an unconnected input costs only its test.
 __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodalAccess_t* access,
                                                 void* value) {
+    if (__builtin_expect(t_probe != nullptr, 0)) t_probe->evaluating(*input, access);
     GraphOutput* output = input->source;
     GraphNode* node = output->node;
     if (!node || !node->server || !node->server->handler.evaluate) return 1;
@@ -197,6 +200,20 @@ __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodal
 int NodeSystem::evaluate(const GraphInput* input, LWNodalAccess_t* access, void* value) {
     if (!input || !input->source || !value) return 0;
     return evaluateConnected(input, access, value);
+}
+
+bool NodeSystem::evaluateOutput(GraphOutput& output, LWNodalAccess_t* access, void* value) {
+    GraphNode* node = output.node;
+    if (!node || !node->server || !node->server->handler.evaluate || !value) return false;
+    ValueSlot slot{value, output.type, false};
+    node->server->handler.evaluate(node->instance, access, output.id(), &slot);
+    return slot.written;
+}
+
+InputProbe* NodeSystem::setProbe(InputProbe* probe) {
+    InputProbe* before = t_probe;
+    t_probe = probe;
+    return before;
 }
 
 void NodeSystem::setValue(NodeValue value, const void* result) {

@@ -206,7 +206,7 @@ std::string Plugins::description(void* instance) {
 }
 
 bool Plugins::load(void* instance, const std::string& text, int firstLine, int& line,
-                   std::string& error) {
+                   std::string& error, std::vector<UnreadBlock>* unread) {
     line = firstLine - 1;
     const HandlerServer* s = serverOf(instance);
     if (!s) {
@@ -221,18 +221,21 @@ bool Plugins::load(void* instance, const std::string& text, int firstLine, int& 
             splitLocated(state.error(), line, error);
             return false;
         }
+        state.setReader(s->name);
         LWError err = s->inst.load(instance, state.record());
         if (state.damaged()) {
             splitLocated(state.error(), line, error);
             return false;
         }
         if (err) {
-            // A plug-in that fails after a read failed most likely fails because of it.
+            // A plug-in that fails after a read failed most likely fails because of it; a
+            // text that names its own line (a graph's bad connection) knows better still.
             std::string ignored;
             if (state.failed()) splitLocated(state.error(), line, ignored);
-            error = err;
+            splitLocated(err, line, error);
             return false;
         }
+        if (unread) *unread = state.unread();
         return true;
     } catch (const std::exception& e) {
         error = e.what();
@@ -279,14 +282,32 @@ void Plugins::warnMissing(const PluginSection& section, const std::string& fileN
                            (where + why + "; its sections are kept as they are").c_str(), "");
 }
 
+void Plugins::warnUnread(const std::vector<UnreadBlock>& unread, const std::string& fileName) {
+    // A misspelt token is skipped by its reader without a word: say which and where. Scenes
+    // restored after a failed load (no file name) were warned about when first loaded.
+    if (fileName.empty()) return;
+    for (const UnreadBlock& b : unread)
+        m_host.messages().show(
+            MessageKind::Warning,
+            located(fileName, static_cast<int>(b.line), b.token + ": not read by " + b.reader)
+                .c_str(),
+            "");
+}
+
 std::string Plugins::loadSection(PluginSection& section, const std::string& fileName, int& line) {
     line = section.data->line;
     // A section already loaded stays as it is.
     if (section.data->instance) return std::string();
     // Surface graphs get an editor of the host's node system, so that plug-ins reach them
     // through the surface's node editor.
-    if (section.kind == PluginKind::NodeGraph)
-        return loadSurfaceGraph(m_host.nodes(), m_scene, section);
+    std::vector<UnreadBlock> unread;
+    if (section.kind == PluginKind::NodeGraph) {
+        // The graph's own "line N: " is the line to name, not the section's.
+        std::string what;
+        splitLocated(loadSurfaceGraph(m_host.nodes(), m_scene, section, &unread), line, what);
+        if (what.empty()) warnUnread(unread, fileName);
+        return what;
+    }
     std::string why;
     const HandlerServer* s = server(section.kind, section.server, &why);
     if (!s) {
@@ -298,11 +319,12 @@ std::string Plugins::loadSection(PluginSection& section, const std::string& file
     std::string error;
     void* instance = create(section.kind, section.server, context, error);
     if (!instance) return label(*s) + ": cannot create an instance: " + error;
-    if (!load(instance, section.data->text, section.data->line + 1, line, error)) {
+    if (!load(instance, section.data->text, section.data->line + 1, line, error, &unread)) {
         destroy(instance);
         return label(*s) + ": " + error;
     }
     section.data->instance = instance;
+    warnUnread(unread, fileName);
     return std::string();
 }
 

@@ -107,7 +107,10 @@ const char* miPolTag(st_LWMeshInfo* info, LWPolID polygon, LWID tagType) {
             return p && tagType == LWPTAG_SURF ? m.surfaces[p->surface].c_str() : nullptr;
         });
 }
+thread_local std::set<std::string>* t_vmapWatch = nullptr;
+
 LWVMapID miPntVLookup(st_LWMeshInfo* info, LWID type, const char* name) {
+    if (t_vmapWatch && name) t_vmapWatch->insert(name);
     return withMesh(info, LWVMapID(nullptr), [&](MeshInfo&, const Mesh& m) -> LWVMapID {
         if (type != LWVMAP_WGHT || !name) return nullptr;
         return reinterpret_cast<LWVMapID>(m.weightMap(name));
@@ -510,6 +513,12 @@ const LWSurfaceID* SceneGlobals::surfacesByName(const std::string& name,
         it = m_byName.emplace(key, std::move(ids)).first;
     }
     return it->second.data();
+}
+
+std::set<std::string>* SceneGlobals::watchVMapLookups(std::set<std::string>* names) {
+    std::set<std::string>* before = t_vmapWatch;
+    t_vmapWatch = names;
+    return before;
 }
 
 }  // namespace lwhost

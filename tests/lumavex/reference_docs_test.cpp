@@ -62,6 +62,7 @@ TEST(ReferenceDocsTest, NamesEveryNodeServerRootInputAndScriptVerb) {
                                   false};
     lwhost::defineLayoutVerbs(script, env);
     lwhost::defineDialogVerbs(script, env);
+    lwhost::defineSelectionVerbs(script, env);
 
     const std::string docs = allDocs();
     EXPECT_FALSE(documented(docs, "qrvNoSuchServer"));

@@ -397,6 +397,34 @@ TEST(TextBlocks, HandWrittenTextWithCommentsAndLooseSpacingReads) {
     EXPECT_FALSE(load.failed()) << load.error();
 }
 
+// A block passed over is charged to whoever read then, unless that reader asked for its token;
+// checking the data first charges nothing.
+TEST(TextBlocks, BlocksNoReaderAskedForAreListedWithTheirLineAndReader) {
+    const st_LWBlockIdent alphaOnly[] = {kAlpha, {0, nullptr}};
+    const st_LWBlockIdent betaOnly[] = {kBeta, {0, nullptr}};
+    lwhost::MemoryLoadState load(
+        "Alpha 0\nAlpah 1\nBeta 2\n{ Group\n  Bta 3\n  { Skipped\n  }\n"
+        "  Alpha 4\n}\nAlpha 5\n",
+        LWIO_TEXT, 9);
+    ASSERT_TRUE(load.check());
+    In in{load.record()};
+    load.setReader("outer");
+    ASSERT_EQ(in.find(betaOnly), kBeta.id);  // passes "Alpha", asked for below, and "Alpah"
+    in.end();
+    ASSERT_EQ(in.find(kKnown), kGroup.id);
+    EXPECT_EQ(load.setReader("inner"), "outer");
+    ASSERT_EQ(in.find(alphaOnly), kAlpha.id);  // passes "Bta" and "Skipped"
+    in.end();
+    in.end();
+    load.setReader("outer");
+    ASSERT_EQ(in.find(alphaOnly), kAlpha.id);
+    std::vector<std::string> got;
+    for (const lwhost::UnreadBlock& b : load.unread())
+        got.push_back(std::to_string(b.line) + " " + b.token + " " + b.reader);
+    EXPECT_EQ(got,
+              (std::vector<std::string>{"10 Alpah outer", "13 Bta inner", "14 Skipped inner"}));
+}
+
 TEST(TextBlocks, ValueOfTheWrongKindFailsAndStaysUnread) {
     lwhost::MemoryLoadState load("Alpha 300 1.5 \"t\" -1\n", LWIO_TEXT, 40);
     In in{load.record()};

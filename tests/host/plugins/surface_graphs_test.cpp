@@ -95,7 +95,7 @@ TEST_F(SurfaceGraphSceneTest, BrokenGraphRefusesTheWholeSceneAndLeavesNoEditor) 
     const size_t editors = nodes.editorCount();
     std::string error;
     EXPECT_FALSE(plugins.readScene(kScene, "broken.lws", "", error));
-    EXPECT_EQ(error, "broken.lws:6: line 10: the root's input \"Colour\" is fed twice");
+    EXPECT_EQ(error, "broken.lws:10: the root's input \"Colour\" is fed twice");
     EXPECT_EQ(nodes.editorCount(), editors);
     EXPECT_EQ(scene.surfaceCount(), 0u);
 }

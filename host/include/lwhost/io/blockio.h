@@ -44,7 +44,10 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace lwhost {
 
@@ -87,6 +90,14 @@ class MemorySaveState {
     st_LWSaveState m_record;
 };
 
+// A block a reader passed over while looking for others (text encoding only): its token was in
+// none of the lists the reader asked for. `reader` is who was reading then (see setReader).
+struct UnreadBlock {
+    long line = 0;
+    std::string token;
+    std::string reader;
+};
+
 // Reads blocks from memory (a copy of the bytes).
 class MemoryLoadState {
   public:
@@ -114,6 +125,14 @@ class MemoryLoadState {
     std::string error() const;
     // The text line or binary offset the reader is at now.
     long position() const;
+
+    // Names who reads from now on, so that blocks passed over are charged to it; returns the
+    // name before, for putting it back.
+    std::string setReader(std::string name);
+    // Blocks passed over whose token the reader charged with them never asked for, in order.
+    std::vector<UnreadBlock> unread() const;
+    // The state whose record this is, or null for records of other readers.
+    static MemoryLoadState* behind(const st_LWLoadState* record);
 
     class Reader;
 

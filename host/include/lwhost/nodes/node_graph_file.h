@@ -28,6 +28,7 @@
 #include <lwsdk/lwio.h>
 
 #include <string>
+#include <vector>
 
 #include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
@@ -44,18 +45,22 @@ constexpr int kGraphVersion = 1;
 // written).
 bool writeGraph(NodeGraph& graph, const st_LWSaveState* save, std::string& error);
 // Reads a graph into `graph`. `source` (may be null) is the in-memory reader behind `load`: it
-// names lines in messages ("line N: ...") and tells damaged data apart from the end.
-bool readGraph(NodeGraph& graph, const st_LWLoadState* load, const MemoryLoadState* source,
+// names lines in messages ("line N: ..."), tells damaged data apart from the end and learns which
+// node left a block unread.
+bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* source,
                std::string& error);
 
 // A graph as section text (text encoding, no indentation) and back. `firstLine` is the line
 // number of the text's first line in its file.
 bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error);
-bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error);
+// On success `unread` (when given) receives the blocks no reader asked for.
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
+                   std::vector<UnreadBlock>* unread = nullptr);
 
 // The scene file's NodeGraph sections: a surface whose section has text or is switched on gets
 // an editor (createSurfaceEditor) loaded from the text and kept in data->instance.
-std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section);
+std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section,
+                             std::vector<UnreadBlock>* unread = nullptr);
 std::string saveSurfaceGraph(NodeSystem& system, const PluginSection& section, std::string& text);
 void releaseSurfaceGraph(NodeSystem& system, PluginSection& section);
 

@@ -147,6 +147,15 @@ struct RootLink {
     GraphOutput* source;
 };
 
+// Watches the inputs nodes evaluate on the thread that installed it (NodeSystem::setProbe): what
+// explaining a graph uses to see the access record a node hands upstream.
+class InputProbe {
+  public:
+    virtual ~InputProbe() = default;
+    // Before the source of a connected input is evaluated (unconnected ones cost nothing more).
+    virtual void evaluating(const GraphInput& input, LWNodalAccess_t* access) = 0;
+};
+
 // Deepest nesting of input evaluations on one thread; deeper ones are treated as unconnected.
 constexpr int kMaxEvaluationDepth = 256;
 // Most nodes in one graph.
@@ -258,6 +267,12 @@ class NodeSystem {
     static int evaluate(const GraphInput* input, LWNodalAccess_t* access, void* value);
     // What the output record's setValue does.
     static void setValue(NodeValue value, const void* result);
+    // Evaluates one output of a node into `value` (a buffer of the output's type); false when
+    // the node wrote nothing.
+    static bool evaluateOutput(GraphOutput& output, LWNodalAccess_t* access, void* value);
+    // Installs a probe for evaluations on the calling thread (null removes it); returns the one
+    // before. Main thread only: render threads never carry one.
+    static InputProbe* setProbe(InputProbe* probe);
 
     // ---- render cycle and root ----
     // Every node's render functions in graph order, then the root's; the first error or null.

@@ -43,6 +43,7 @@ namespace lwhost {
 class Host;
 class XPanel;
 struct GraphNode;
+struct UnreadBlock;
 struct HostIdentity;
 
 // Versions the host asks its servers for.
@@ -106,9 +107,10 @@ class Plugins {
     // The instance's one-line description ("" when it gives none).
     std::string description(void* instance);
     // Loads blocks from text (LWIO_TEXT) whose first line is line `firstLine` of its file. On
-    // failure `line` is the line the problem was met at (or `firstLine - 1` when unknown).
-    bool load(void* instance, const std::string& text, int firstLine, int& line,
-              std::string& error);
+    // failure `line` is the line the problem was met at (or `firstLine - 1` when unknown). On
+    // success `unread` (when given) receives the blocks no reader asked for.
+    bool load(void* instance, const std::string& text, int firstLine, int& line, std::string& error,
+              std::vector<UnreadBlock>* unread = nullptr);
     // Writes the instance's blocks as text.
     bool save(void* instance, std::string& text, std::string& error);
     size_t instanceCount() const { return m_instances.size(); }
@@ -209,6 +211,7 @@ class Plugins {
     HandlerServer* activate(PluginKind kind, const std::string& name);
     void warnMissing(const PluginSection& section, const std::string& fileName,
                      const std::string& why);
+    void warnUnread(const std::vector<UnreadBlock>& unread, const std::string& fileName);
     bool adopt(Scene& fresh, const std::string& fileName, std::string& error);
     // Masters and shaders of the scene in file order: (section kind, instance).
     std::vector<std::pair<PluginKind, void*>> liveInstances();

@@ -13,6 +13,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ class SceneGlobals {
     static const st_LWObjectInfo* objectInfo();
     static const st_LWObjectFuncs* objectFuncs();
     static const st_LWSurfaceFuncs* surfaceFuncs();
+    // Collects the names of the vertex maps plug-ins look up on the calling thread into `names`
+    // (null stops); returns the list collected into before. What tells a selection that answers
+    // per point from one that answers per object.
+    static std::set<std::string>* watchVMapLookups(std::set<std::string>* names);
 
     // Null-ended surface ID lists, kept until the scene's revision changes so that the pointers
     // handed to plug-ins stay valid meanwhile.

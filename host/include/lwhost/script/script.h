@@ -170,4 +170,12 @@ void defineGraphVerbs(Script& script, ScriptEnvironment& env);
 // A script that ends with queued actions no dialog took fails at the line that queued the first.
 void defineDialogVerbs(Script& script, ScriptEnvironment& env);
 
+// Adds the verbs that explain what selection nodes select (see plugins/selections.h):
+//   explain FRAME                      steps the scene to FRAME and prints every graph's nodes
+//                                      with what each selection, light group and comment node
+//                                      built (the listing of "lwhost info --frame")
+//   expect selection FRAME "NODE" ["MEMBER"...]  the first node named NODE lists exactly these
+//                                      members at FRAME, in order (none: it selects nothing)
+void defineSelectionVerbs(Script& script, ScriptEnvironment& env);
+
 }  // namespace lwhost
