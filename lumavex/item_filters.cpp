@@ -1,6 +1,7 @@
 #include "item_filters.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "pickers.h"
@@ -124,11 +125,14 @@ void ObjectFilter::NewTime(int, double) {
     m_selected.clear();
     const st_LWObjectInfo* info = m_objectInfo.getGlobal();
     if (!info) return;
+    // Scene objects by file, read once: looking each one up would walk the scene per object.
+    const std::unordered_map<std::string, int> indexes = m_objects.objectIndexes();
     forEachObject([&](LWItemID object) {
         // The object item's file leads to the scene object, whose user name is matched.
-        const int index = m_objects.findObject(info->filename(object));
-        if (index < 0) return;
-        const char* name = m_objects.userName(index);
+        const char* file = info->filename(object);
+        const auto index = file ? indexes.find(file) : indexes.end();
+        if (index == indexes.end()) return;
+        const char* name = m_objects.userName(index->second);
         if (qrv::wildcmp(m_filter, name ? name : "")) m_selected.insert(object);
     });
 }

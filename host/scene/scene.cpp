@@ -142,13 +142,13 @@ bool Mesh::addPolygon(const std::string& surface, const std::vector<uint32_t>& p
     return true;
 }
 
-const WeightMap* Mesh::weightMap(const std::string& name) const {
+const WeightMap* Mesh::weightMap(std::string_view name) const {
     for (const WeightMap& m : weightMaps)
         if (m.name == name) return &m;
     return nullptr;
 }
 
-WeightMap* Mesh::weightMap(const std::string& name) {
+WeightMap* Mesh::weightMap(std::string_view name) {
     for (WeightMap& m : weightMaps)
         if (m.name == name) return &m;
     return nullptr;
@@ -476,9 +476,16 @@ const Surface* Scene::findSurface(const std::string& name, const std::string& ob
 }
 
 std::vector<LWSurfaceID> Scene::surfacesOf(const std::string& objectFile) const {
+    // The (file, name) index holds a file's surfaces side by side; scene order is their order
+    // in m_surfaces.
+    std::vector<size_t> orders;
+    for (auto it = m_surfaceByName.lower_bound({objectFile, std::string()});
+         it != m_surfaceByName.end() && it->first.first == objectFile; ++it)
+        orders.push_back(it->second);
+    std::sort(orders.begin(), orders.end());
     std::vector<LWSurfaceID> ids;
-    for (const auto& s : m_surfaces)
-        if (s->objectFile == objectFile) ids.push_back(s->id);
+    ids.reserve(orders.size());
+    for (size_t order : orders) ids.push_back(m_surfaces[order]->id);
     return ids;
 }
 
