@@ -147,9 +147,10 @@ bool SurfaceNameFilter::Evaluate(LWNodalAccess_t* access) {
 
 void SurfaceNameFilter::NewTime(int, double) {
     m_selected.clear();
+    const qrv::PatternList patterns(m_filter);
     for (LWSurfaceID s = m_choices.first(); s; s = m_choices.next(s)) {
         const char* name = surfaceName(m_choices, s);
-        if (name && qrv::wildcmp(m_filter, name)) m_selected.insert(name);
+        if (name && patterns.matches(name)) m_selected.insert(name);
     }
     prepareMeshes();
 }
@@ -250,9 +251,8 @@ vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterNode* node) const {
 }
 
 std::string SurfaceObjectListFilter::objectKey(const char* fileName) {
-    if (!fileName) return std::string();
-    vexo::FileName file(fileName);
-    return file.getFileName();
+    // The file name part alone: no need to ask the host where the content directory is.
+    return fileName ? afterLastSeparator(fileName) : std::string();
 }
 
 void SurfaceObjectListFilter::resolveLoaded() {
