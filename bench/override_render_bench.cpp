@@ -54,9 +54,9 @@ std::string peerDemo(std::string& error) {
         error = "no graph in demo.lws";
         return {};
     }
-    const std::string graph =
-        "  NodeGraph on\n" + demo.substr(from + open.size(), to + 1 - from - open.size()) +
-        "  EndNodeGraph\n";
+    const std::string graph = "  NodeGraph on\n" +
+                              demo.substr(from + open.size(), to + 1 - from - open.size()) +
+                              "  EndNodeGraph\n";
     std::string out;
     for (size_t at = 0; at < demo.size();) {
         size_t end = demo.find("\nEnd\n", at);
@@ -173,7 +173,8 @@ void BM_OverrideAgainstSurfaceGraphs(benchmark::State& state) {
     for (auto _ : state) {
         lwhost::RgbImage a, b;
         const double first = stage.render(overrideFirst ? override : peer, error, &a);
-        const double second = first < 0 ? -1 : stage.render(overrideFirst ? peer : override, error, &b);
+        const double second =
+            first < 0 ? -1 : stage.render(overrideFirst ? peer : override, error, &b);
         if (first < 0 || second < 0 || a.rgb.size() != b.rgb.size()) {
             state.SkipWithError(error.empty() ? "pictures of different sizes" : error.c_str());
             return;

@@ -137,11 +137,10 @@ void BM_PerFrameStep(benchmark::State& state) {
     lwhost::Host& host = session.host();
     lwhost::Scene& scene = session.scene();
     std::string error;
-    auto* table =
-        session.loadModule(LUMAVEX_MODULE, error)
-            ? static_cast<qrvNodalShadingFuncs*>(
-                  host.globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_ACQUIRE))
-            : nullptr;
+    auto* table = session.loadModule(LUMAVEX_MODULE, error)
+                      ? static_cast<qrvNodalShadingFuncs*>(
+                            host.globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_ACQUIRE))
+                      : nullptr;
     if (!table) {
         state.SkipWithError("no services table");
         return;

@@ -8,6 +8,7 @@
 #include <set>
 #include <string_view>
 #include <type_traits>
+#include <unordered_set>
 
 #include "wildcard.h"
 
@@ -191,7 +192,7 @@ void CommentStore::collect(const std::string& pattern) {
     // cannot exhaust the stack. Every item is queued once at most, so a hierarchy or a child
     // list that loops cannot hang the walk.
     std::vector<Visit> pending;
-    std::set<LWItemID> queued;
+    std::unordered_set<LWItemID> queued;
     for (LWItemID object = m_items.first(LWI_OBJECT); object; object = m_items.next(object))
         if (!m_items.parent(object) && queued.insert(object).second)
             pending.push_back({object, std::string(), false});

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 #include "pickers.h"
 #include "wildcard.h"
@@ -158,8 +159,9 @@ void SurfaceNameFilter::NewTime(int, double) {
 void SurfaceNameFilter::prepareMeshes() {
     m_meshes.clear();
     if (!m_rendering) return;
-    // Only an object whose file has a surface of a selected name can show one.
-    std::set<std::string, std::less<>> files;
+    // Only an object whose file has a surface of a selected name can show one. The host's
+    // texts stay put while the frame is stepped.
+    std::unordered_set<std::string_view> files;
     for (LWSurfaceID s = m_selected.empty() ? 0 : m_choices.first(); s; s = m_choices.next(s)) {
         const char* name = surfaceName(m_choices, s);
         const char* file = surfaceObject(m_choices, s);

@@ -178,7 +178,7 @@ class SurfaceObjectListFilter : public Filter {
     Picks m_picked;
     Names m_loaded;                               // read, not yet resolved
     std::map<LWItemID, SurfaceNames> m_perFrame;  // object item -> picked surface names
-    FrameMeshes m_meshes;                          // of the objects in m_perFrame
+    FrameMeshes m_meshes;                         // of the objects in m_perFrame
 };
 
 // "Weight Map Value": the weight map interpolated at the sample, against a threshold that the

@@ -442,8 +442,7 @@ TEST_F(OverrideGraphTest, EvaluationThroughEveryNodeKindAllocatesNothing) {
         {"Diffuse", "FilterType 1\n{ Filter\n  FilterString \"sk*\"\n}\n"},
         {"Luminosity", "FilterType 2\n{ Filter\n  FilterString \"b*\"\n}\n"},
         {"Specular", "FilterType 3\n{ Filter\n  FilterString \"ball\"\n}\n"},
-        {"Reflection",
-         "FilterType 4\n{ Filter\n  WeightMap \"A weight map named at length\"\n}\n"},
+        {"Reflection", "FilterType 4\n{ Filter\n  WeightMap \"A weight map named at length\"\n}\n"},
         {"Translucency", "FilterType 5\n{ Filter\n  FilterString \"#s:*\"\n}\n"},
         {"Transparency",
          "FilterType 6\n{ Filter\n  { Object\n    Name \"ball.lwo\"\n    Surface \"Skin\"\n"
@@ -474,7 +473,8 @@ TEST_F(OverrideGraphTest, EvaluationThroughEveryNodeKindAllocatesNothing) {
           {"Specular Shading", "qrvGetColourComment", "tint"},
           {"Normal", "qrvGetVectorComment", "dir"},
           {"Diffuse Sharpness", "qrvGetIntegerComment", "count"}})
-        h.feed(input, h.node(server, std::string("{ Setting\n  CommentName \"") + name + "\"\n}\n"));
+        h.feed(input,
+               h.node(server, std::string("{ Setting\n  CommentName \"") + name + "\"\n}\n"));
     ASSERT_EQ(h.table->ns_init(LWINIT_RENDER), nullptr);
     ASSERT_EQ(h.table->ns_newTime(1, 0.0), nullptr);
 
