@@ -117,6 +117,8 @@ st_LWShaderAccess96 handFilled() {
 }
 
 void run(benchmark::State& state, Override& o, LWItemID object = 0x10000001u) {
+    // The render starts once the graph is complete, as in a render.
+    o.table->ns_init(LWINIT_RENDER);
     st_LWShaderAccess96 surface = handFilled();
     surface.base.base.objID = object;
     st_LWShaderAccess96 record = surface;

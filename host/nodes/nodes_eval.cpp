@@ -173,6 +173,14 @@ namespace {
 __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodalAccess_t* access,
                                                 void* value) {
     GraphOutput* output = input->source;
+    // During a render the connection was resolved when the render started.
+    if (input->prepared.source == output) {
+        DepthGuard guard;
+        if (!guard.ok()) return 0;
+        ValueSlot slot{value, input->type, false};
+        input->prepared.evaluate(input->prepared.instance, access, output->id(), &slot);
+        return 1;
+    }
     GraphNode* node = output->node;
     if (!node || !node->server || !node->server->handler.evaluate) return 1;
     DepthGuard guard;
