@@ -48,7 +48,7 @@ struct SiblingNames {
         }
         for (LWChanGroupID g = from; g; g = info->nextGroup(g)) add(g);
     }
-    // A group this frame destroyed frees its name again.
+    // A group destroyed through a wrapper frees its name again.
     void forget(const st_LWChannelInfo* i, LWChanGroupID p, const std::string& name) {
         if (i != info || p != parent) return;
         names.erase(name);
