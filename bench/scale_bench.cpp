@@ -32,6 +32,14 @@ lwhost::ObjectData triangle(const std::string& file) {
     return data;
 }
 
+// The bundle's services in the session, loading the module; null when either fails.
+qrvNodalShadingFuncs* services(lwhost::Session& session) {
+    std::string error;
+    if (!session.loadModule(LUMAVEX_MODULE, error)) return nullptr;
+    return static_cast<qrvNodalShadingFuncs*>(
+        session.host().globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_ACQUIRE));
+}
+
 // A session with the bundle, an enabled master and `objects` one-surface objects.
 struct Editing {
     explicit Editing(int objects) {
@@ -105,11 +113,7 @@ void BM_OverrideGraphRebuilds(benchmark::State& state) {
     const int rounds = static_cast<int>(state.range(0));
     for (auto _ : state) {
         lwhost::Session session;
-        std::string error;
-        auto* table = session.loadModule(LUMAVEX_MODULE, error)
-                          ? static_cast<qrvNodalShadingFuncs*>(session.host().globals().request(
-                                QRV_SHADING_GLOBAL, LWGLOBAL_ACQUIRE))
-                          : nullptr;
+        qrvNodalShadingFuncs* table = services(session);
         if (!table) {
             state.SkipWithError("no services table");
             return;
@@ -119,8 +123,9 @@ void BM_OverrideGraphRebuilds(benchmark::State& state) {
             table->ns_subscribe();
             table->ns_unsubscribe();
         }
-        state.SetIterationTime(secondsSince(start));
-        state.counters["us_per_rebuild"] = secondsSince(start) * 1e6 / rounds;
+        const double seconds = secondsSince(start);
+        state.SetIterationTime(seconds);
+        state.counters["us_per_rebuild"] = seconds * 1e6 / rounds;
     }
 }
 BENCHMARK(BM_OverrideGraphRebuilds)
@@ -136,11 +141,7 @@ void BM_PerFrameStep(benchmark::State& state) {
     lwhost::Session session;
     lwhost::Host& host = session.host();
     lwhost::Scene& scene = session.scene();
-    std::string error;
-    auto* table = session.loadModule(LUMAVEX_MODULE, error)
-                      ? static_cast<qrvNodalShadingFuncs*>(
-                            host.globals().request(QRV_SHADING_GLOBAL, LWGLOBAL_ACQUIRE))
-                      : nullptr;
+    qrvNodalShadingFuncs* table = services(session);
     if (!table) {
         state.SkipWithError("no services table");
         return;
@@ -186,6 +187,7 @@ void BM_PerFrameStep(benchmark::State& state) {
         {"qrvGetIntegerComment", setting("count")},
     };
     for (const auto& f : kinds) {
+        std::string error;
         lwhost::GraphNode* node = host.nodes().addNode(*graph, f[0], error);
         if (!node) {
             state.SkipWithError(error.c_str());
