@@ -324,6 +324,7 @@ class Scene {
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     std::unordered_map<LWSurfaceID, size_t> m_surfaceIndex;
     std::map<std::pair<std::string, std::string>, size_t> m_surfaceByName;  // (file, name)
+    std::unordered_map<std::string, std::vector<size_t>> m_surfacesByFile;  // in scene order
 
     std::vector<MasterSlot> m_masters;
     FrameRange m_frames;
