@@ -1,6 +1,8 @@
 // What the override costs a render: the demo scene with the override shader on every surface,
 // an enabled master plug-in and an empty graph, against the same scene without shader or
 // master, with the same render settings. One iteration renders both; overhead = with / without.
+// And the override against its peer: the demo's look made by the override graph, against the
+// same look made by giving every surface that carries the shader that graph as its own.
 #include <benchmark/benchmark.h>
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/nodes.h"
@@ -10,6 +12,8 @@
 #include "lwhost/scene/scene_globals.h"
 #include "lwhost/session/session.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -17,24 +21,65 @@
 
 namespace {
 
-// The demo scene without the override's plug-in sections.
-std::string plainDemo(std::string& error) {
+const std::string kShaderLines = "  Plugin ShaderHandler qrvLumavex\n  EndPlugin\n";
+
+std::string demoText(std::string& error) {
     std::ifstream in(std::string(EXAMPLES_DIR) + "/demo.lws");
-    if (!in) {
-        error = "cannot read demo.lws";
-        return {};
-    }
+    if (!in) error = "cannot read demo.lws";
     std::ostringstream text;
     text << in.rdbuf();
-    std::string s = text.str();
+    return text.str();
+}
+
+// The demo scene without the override's plug-in sections.
+std::string plainDemo(std::string& error) {
+    std::string s = demoText(error);
     const size_t master = s.find("Plugin MasterHandler qrvLumavex\n");
     if (master != std::string::npos) {
         const std::string end = "\nEndPlugin\n";
         s.erase(master, s.find(end, master) + end.size() - master);
     }
-    const std::string shader = "  Plugin ShaderHandler qrvLumavex\n  EndPlugin\n";
-    for (size_t at; (at = s.find(shader)) != std::string::npos;) s.erase(at, shader.size());
+    for (size_t at; (at = s.find(kShaderLines)) != std::string::npos;)
+        s.erase(at, kShaderLines.size());
     return s;
+}
+
+// The demo with the master's graph moved into every surface that carries the shader, in place
+// of the surface's own graph; no master and no shader remain.
+std::string peerDemo(std::string& error) {
+    const std::string demo = demoText(error);
+    const std::string open = "  { Nodes\n", close = "\n  }\n";
+    const size_t from = demo.find(open), to = demo.find(close, from);
+    if (from == std::string::npos || to == std::string::npos) {
+        error = "no graph in demo.lws";
+        return {};
+    }
+    const std::string graph = "  NodeGraph on\n" +
+                              demo.substr(from + open.size(), to + 1 - from - open.size()) +
+                              "  EndNodeGraph\n";
+    std::string out;
+    for (size_t at = 0; at < demo.size();) {
+        size_t end = demo.find("\nEnd\n", at);
+        end = end == std::string::npos ? demo.size() : end + 1;
+        std::string block = demo.substr(at, end - at);
+        if (block.find("\nSurface ") != std::string::npos &&
+            block.find(kShaderLines) != std::string::npos) {
+            block.erase(block.find(kShaderLines), kShaderLines.size());
+            const size_t own = block.find("  NodeGraph ");
+            if (own != std::string::npos) {
+                const std::string last = "  EndNodeGraph\n";
+                block.erase(own, block.find(last, own) + last.size() - own);
+            }
+            block += graph;
+        }
+        out += block;
+        at = end;
+    }
+    // The master goes too.
+    const size_t master = out.find("Plugin MasterHandler qrvLumavex\n");
+    const std::string endPlugin = "\nEndPlugin\n";
+    out.erase(master, out.find(endPlugin, master) + endPlugin.size() - master);
+    return out;
 }
 
 // The same scene with an enabled master holding an empty graph and the shader on every surface.
@@ -58,8 +103,9 @@ struct Stage {
     lwhost::Plugins* plugins = &session.plugins();
 
     explicit Stage(std::string& error) { session.loadModule(LUMAVEX_MODULE, error); }
-    // Seconds spent rendering the scene text, or a negative value with `error`.
-    double render(const std::string& text, std::string& error) {
+    // Seconds spent rendering the scene text, or a negative value with `error`; the picture in
+    // `image` when given.
+    double render(const std::string& text, std::string& error, lwhost::RgbImage* image = nullptr) {
         if (!plugins->readScene(text, "demo.lws", EXAMPLES_DIR, error)) return -1;
         lwhost::Renderer renderer(host, scene, plugins, &host.nodes());
         lwhost::RenderOptions o;
@@ -70,7 +116,11 @@ struct Stage {
         lwhost::RenderStats stats;
         const bool ok = renderer.render(
             o, {scene.frames().first},
-            [](int, const lwhost::RgbImage&, std::string&) { return true; }, error, &stats);
+            [image](int, const lwhost::RgbImage& made, std::string&) {
+                if (image) *image = made;
+                return true;
+            },
+            error, &stats);
         return ok ? stats.seconds : -1;
     }
 };
@@ -105,5 +155,44 @@ void BM_OverrideRenderOverhead(benchmark::State& state) {
     state.counters["overhead"] = with / without;
 }
 BENCHMARK(BM_OverrideRenderOverhead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// ratio = seconds(override) / seconds(surface graphs); max_difference: the largest difference of
+// one channel between the two pictures, in 1/255 steps.
+void BM_OverrideAgainstSurfaceGraphs(benchmark::State& state) {
+    std::string error;
+    const std::string override = demoText(error);
+    const std::string peer = peerDemo(error);
+    Stage stage(error);
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    double overrideSeconds = 0, peerSeconds = 0;
+    int difference = 0;
+    bool overrideFirst = true;
+    for (auto _ : state) {
+        lwhost::RgbImage a, b;
+        const double first = stage.render(overrideFirst ? override : peer, error, &a);
+        const double second =
+            first < 0 ? -1 : stage.render(overrideFirst ? peer : override, error, &b);
+        if (first < 0 || second < 0 || a.rgb.size() != b.rgb.size()) {
+            state.SkipWithError(error.empty() ? "pictures of different sizes" : error.c_str());
+            return;
+        }
+        overrideSeconds += overrideFirst ? first : second;
+        peerSeconds += overrideFirst ? second : first;
+        for (size_t i = 0; i < a.rgb.size(); ++i)
+            difference = std::max(difference, std::abs(int(a.rgb[i]) - int(b.rgb[i])));
+        overrideFirst = !overrideFirst;
+    }
+    state.counters["seconds_override"] = overrideSeconds / state.iterations();
+    state.counters["seconds_surface_graphs"] = peerSeconds / state.iterations();
+    state.counters["ratio"] = overrideSeconds / peerSeconds;
+    state.counters["max_difference"] = difference;
+}
+BENCHMARK(BM_OverrideAgainstSurfaceGraphs)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
 
 }  // namespace

@@ -3,9 +3,12 @@
 #include <lwsdk/lwmodule.h>
 
 #include <algorithm>
-#include <locale>
+#include <charconv>
+#include <cmath>
 #include <set>
-#include <sstream>
+#include <string_view>
+#include <type_traits>
+#include <unordered_set>
 
 #include "wildcard.h"
 
@@ -15,26 +18,36 @@ namespace {
 
 const char* const kBlanks = " \t\r";
 
+std::string_view trimmed(std::string_view text) {
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    const size_t last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
 // The text after `open` up to `close`; to the end when `close` stands before `open`.
-std::string piece(const std::string& line, size_t open, size_t close) {
+std::string_view piece(std::string_view line, size_t open, size_t close) {
     const size_t start = open + 1;
     return close >= start ? line.substr(start, close - start) : line.substr(start);
 }
 
-// A stream over the text that reads numbers the same way whatever the process locale.
-std::istringstream numberStream(const std::string& text) {
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    return in;
-}
-
-// Stream extraction of one number; 0 when it fails, also for numbers out of range (the stream
-// would hand back the largest value of the type instead).
+// One number at the start of the text, read as stream extraction in the classic locale reads
+// it (white space skipped, one leading '+' allowed, the rest ignored) but without building a
+// stream, which would cost more than the whole rest of a frame's comment reading. 0 when the
+// text does not start with a number or the number does not fit; infinities and not-a-numbers
+// are no numbers here either.
 template <class T>
-T readNumber(const std::string& text) {
-    std::istringstream in = numberStream(text);
+T readNumber(std::string_view text) {
+    size_t at = text.find_first_not_of(" \t\n\v\f\r");
+    if (at == std::string_view::npos) return 0;
+    if (text[at] == '+' && ++at < text.size() && (text[at] == '+' || text[at] == '-')) return 0;
     T value = 0;
-    if (!(in >> value)) return 0;
+    const auto [end, error] = std::from_chars(text.data() + at, text.data() + text.size(), value);
+    (void)end;
+    if (error != std::errc()) return 0;
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value)) return 0;
+    }
     return value;
 }
 
@@ -43,30 +56,29 @@ T readNumber(const std::string& text) {
 namespace qrv {
 
 std::string trimComment(const std::string& text) {
-    const size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos) return std::string();
-    const size_t last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
+    return std::string(trimmed(text));
 }
 
-bool parseComment(const std::string& text, std::string& type, std::string& key, std::string& value,
+bool parseComment(std::string_view text, std::string& type, std::string& key, std::string& value,
                   bool& inherit) {
     inherit = false;
-    const std::string line = trimComment(text);
+    const std::string_view line = trimmed(text);
     size_t marker = line.find('#');
-    if (marker == std::string::npos) {
+    if (marker == std::string_view::npos) {
         marker = line.find('*');
-        if (marker == std::string::npos) return false;
+        if (marker == std::string_view::npos) return false;
         inherit = true;
     }
     const size_t colon = line.find(':');
     const size_t equals = line.find('=');
     const size_t end = line.find(';');
-    if (colon == std::string::npos || equals == std::string::npos || end == std::string::npos)
+    if (colon == std::string_view::npos || equals == std::string_view::npos ||
+        end == std::string_view::npos)
         return false;
-    type = trimComment(piece(line, marker, colon));
-    key = trimComment(piece(line, colon, equals));
-    value = piece(line, equals, end);
+    // Assigned, not built: the callers' strings keep their storage from line to line.
+    type.assign(trimmed(piece(line, marker, colon)));
+    key.assign(trimmed(piece(line, colon, equals)));
+    value.assign(piece(line, equals, end));
     return true;
 }
 
@@ -86,11 +98,16 @@ int32_t readCommentInteger(const std::string& text) {
 
 vexo::Vector3<double> readCommentVector(const std::string& text) {
     vexo::Vector3<double> result;
-    std::istringstream in = numberStream(text);
-    std::string part;
+    std::string_view rest = text, part;
+    bool more = true;  // a piece is left to read
     for (int i = 0; i < 3; ++i) {
-        // At the end of the text the line reader keeps the previous piece.
-        std::getline(in, part, ',');
+        // Once the text has run out, the last piece read stands for the missing ones.
+        if (more) {
+            const size_t comma = rest.find(',');
+            part = rest.substr(0, comma);
+            more = comma != std::string_view::npos;
+            if (more) rest.remove_prefix(comma + 1);
+        }
         result[i] = readNumber<double>(part);
     }
     return result;
@@ -175,7 +192,7 @@ void CommentStore::collect(const std::string& pattern) {
     // cannot exhaust the stack. Every item is queued once at most, so a hierarchy or a child
     // list that loops cannot hang the walk.
     std::vector<Visit> pending;
-    std::set<LWItemID> queued;
+    std::unordered_set<LWItemID> queued;
     for (LWItemID object = m_items.first(LWI_OBJECT); object; object = m_items.next(object))
         if (!m_items.parent(object) && queued.insert(object).second)
             pending.push_back({object, std::string(), false});
@@ -183,6 +200,7 @@ void CommentStore::collect(const std::string& pattern) {
 
     std::vector<LWItemID> children;
     std::string type, key, value;
+    const qrv::PatternList patterns(pattern);
     while (!pending.empty()) {
         Visit visit = std::move(pending.back());
         pending.pop_back();
@@ -192,7 +210,7 @@ void CommentStore::collect(const std::string& pattern) {
             if (!line) break;
             bool star = false;
             if (!qrv::parseComment(line, type, key, value, star)) continue;
-            if (qrv::commentTypeLetter(type) != m_type || !qrv::wildcmp(pattern, key)) continue;
+            if (qrv::commentTypeLetter(type) != m_type || !patterns.matches(key)) continue;
             if (star) {
                 visit.inherited = value;
                 visit.inherit = true;

@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qrv {
@@ -31,7 +32,7 @@ std::string trimComment(const std::string& text);
 // the first of its kind in the line, and a "#" anywhere makes the line plain even after a "*".
 // A closing delimiter that stands before its opening one makes the piece run to the line's end.
 // The type and key come trimmed, the value as written.
-bool parseComment(const std::string& line, std::string& type, std::string& key, std::string& value,
+bool parseComment(std::string_view line, std::string& type, std::string& key, std::string& value,
                   bool& inherit);
 
 // The store letter a type word selects: its first letter, lower-cased; 0 for an empty word.

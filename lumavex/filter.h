@@ -96,6 +96,10 @@ class Filter : public vexo::Storeable, public vexo::ReferenceCounted {
     virtual const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) = 0;
     // Before a load: filters with per-frame sets or lists clear them.
     virtual void PreLoad() {}
+    // A render starts and ends. Between them NewTime may keep host data for render threads;
+    // renderEnds releases it, so nothing taken for a render outlives the scene it came from.
+    void renderStarts() { m_rendering = true; }
+    virtual void renderEnds() { m_rendering = false; }
     // DisplayPicker(), then the (possibly changed) filter string into the panel's "Filter".
     virtual void DisplayPicker(vexo::XPanel& panel);
     // Item IDs are the host's LWItemID (an integer here, a pointer on other hosts).
@@ -117,6 +121,7 @@ class Filter : public vexo::Storeable, public vexo::ReferenceCounted {
 
     FilterNode* m_node = nullptr;  // not owned
     std::string m_filter;          // a pattern list, or the text showing the selection
+    bool m_rendering = false;      // between renderStarts and renderEnds
 };
 
 // Shared by DataGet implementations: the value handed out, valid until the next DataGet on the
@@ -141,6 +146,9 @@ class FilterNode : public FilterHostingNode<FilterNode, Filter> {
     vexo::Reference<Filter> copyFilter(const Filter& filter) { return filter.Copy(this); }
 
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
+    // Every filter, shown or not, learns that a render starts and ends.
+    const char* Init(int mode) override;
+    void Cleanup() override;
     // NewTime again with the frame and time last given.
     void Update();
 

@@ -270,6 +270,10 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
         m_current.reset();
         m_filters.clear();
     }
+    template <class Visit>
+    void forEachFilter(Visit&& visit) {
+        for (auto& entry : m_filters) visit(*entry.second);
+    }
 
     // Hooks of Save and Load for the node's own blocks.
     virtual void SaveSettings(const vexo::SaveState&) {}

@@ -138,6 +138,16 @@ void FilterNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value
     }
 }
 
+const char* FilterNode::Init(int mode) {
+    FilterHostingNode::Init(mode);
+    forEachFilter([](Filter& filter) { filter.renderStarts(); });
+    return nullptr;
+}
+
+void FilterNode::Cleanup() {
+    forEachFilter([](Filter& filter) { filter.renderEnds(); });
+}
+
 void FilterNode::Update() {
     NewTime(m_frame, m_time);
 }

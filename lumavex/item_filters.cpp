@@ -1,6 +1,7 @@
 #include "item_filters.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "pickers.h"
@@ -35,9 +36,10 @@ bool ItemNameFilter::Evaluate(LWNodalAccess_t* access) {
 
 void ItemNameFilter::NewTime(int, double) {
     m_selected.clear();
-    forEachObject([this](LWItemID object) {
+    const qrv::PatternList patterns(m_filter);
+    forEachObject([&](LWItemID object) {
         const char* name = m_items.name(object);
-        if (qrv::wildcmp(m_filter, name ? name : "")) select(object);
+        if (patterns.matches(name ? name : "")) select(object);
     });
 }
 
@@ -124,12 +126,16 @@ void ObjectFilter::NewTime(int, double) {
     m_selected.clear();
     const st_LWObjectInfo* info = m_objectInfo.getGlobal();
     if (!info) return;
+    // Scene objects by file, read once: looking each one up would walk the scene per object.
+    const std::unordered_map<std::string, int> indexes = m_objects.objectIndexes();
+    const qrv::PatternList patterns(m_filter);
     forEachObject([&](LWItemID object) {
         // The object item's file leads to the scene object, whose user name is matched.
-        const int index = m_objects.findObject(info->filename(object));
-        if (index < 0) return;
-        const char* name = m_objects.userName(index);
-        if (qrv::wildcmp(m_filter, name ? name : "")) m_selected.insert(object);
+        const char* file = info->filename(object);
+        const auto index = file ? indexes.find(file) : indexes.end();
+        if (index == indexes.end()) return;
+        const char* name = m_objects.userName(index->second);
+        if (patterns.matches(name ? name : "")) m_selected.insert(object);
     });
 }
 
@@ -149,12 +155,13 @@ vexo::Reference<Filter> ItemCommentFilter::Copy(FilterNode* node) const {
 
 void ItemCommentFilter::NewTime(int, double) {
     m_selected.clear();
-    forEachObject([this](LWItemID object) {
+    const qrv::PatternList patterns(m_filter);
+    forEachObject([&](LWItemID object) {
         // Whole lines are matched; the first matching line decides.
         for (int tag = 1;; ++tag) {
             const char* line = m_items.tag(object, tag);
             if (!line) return;
-            if (qrv::wildcmp(m_filter, line)) {
+            if (patterns.matches(line)) {
                 select(object);
                 return;
             }

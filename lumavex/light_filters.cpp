@@ -113,9 +113,10 @@ vexo::Reference<LightFilter> LightNameFilter::Copy() const {
 
 void LightNameFilter::NewTime(int, double) {
     m_lights.clear();
-    forEachLight([this](LWItemID light) {
+    const qrv::PatternList patterns(m_filterString);
+    forEachLight([&](LWItemID light) {
         const char* name = m_items.name(light);
-        if (qrv::wildcmp(m_filterString, name ? name : "")) m_lights.insert(light);
+        if (patterns.matches(name ? name : "")) m_lights.insert(light);
     });
 }
 

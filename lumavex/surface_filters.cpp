@@ -2,7 +2,9 @@
 
 #include <vexo/files.h>
 
+#include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 #include "pickers.h"
 #include "wildcard.h"
@@ -40,14 +42,20 @@ class SampleMesh {
     st_LWMeshInfo* m_mesh;
 };
 
-// Whether the surface of the sample's polygon is named in `names`.
-bool sampleSurfaceIn(const vexo::ObjectInfo& objects, const LWNodalAccess_t* access,
-                     const SurfaceNames& names) {
-    if (!access || !access->polygon || names.empty()) return false;
-    SampleMesh mesh(objects, access->objID);
-    if (!mesh || !mesh.get()->polTag) return false;
-    const char* surface = mesh.get()->polTag(mesh.get(), access->polygon, LWPTAG_SURF);
+// Whether the surface of the sample's polygon in `mesh` is named in `names`.
+bool surfaceIn(st_LWMeshInfo* mesh, const LWNodalAccess_t* access, const SurfaceNames& names) {
+    if (!mesh || !mesh->polTag) return false;
+    const char* surface = mesh->polTag(mesh, access->polygon, LWPTAG_SURF);
     return surface && names.find(std::string_view(surface)) != names.end();
+}
+
+// The same from the frame's meshes when they are prepared, else from the host at once.
+bool sampleSurfaceIn(const FrameMeshes& meshes, const vexo::ObjectInfo& objects,
+                     const LWNodalAccess_t* access, const SurfaceNames& names) {
+    if (!access || !access->polygon || names.empty()) return false;
+    if (meshes.prepared()) return surfaceIn(meshes.find(access->objID), access, names);
+    SampleMesh mesh(objects, access->objID);
+    return surfaceIn(mesh.get(), access, names);
 }
 
 const char* surfaceName(const vexo::LWSurface& funcs, LWSurfaceID surface) {
@@ -59,6 +67,47 @@ const char* surfaceObject(const vexo::LWSurface& funcs, LWSurfaceID surface) {
 }
 
 }  // namespace
+
+// ---- FrameMeshes
+
+void FrameMeshes::clear() {
+    for (auto& entry : m_meshes)
+        if (entry.second->destroy) entry.second->destroy(entry.second);
+    m_meshes.clear();
+    m_prepared = false;
+}
+
+st_LWMeshInfo* FrameMeshes::add(const vexo::ObjectInfo& objects, LWItemID object) {
+    st_LWMeshInfo* mesh =
+        objects.available() && object ? objects.getGlobal()->meshInfo(object, 0) : nullptr;
+    if (!mesh) return nullptr;
+    try {
+        m_meshes.emplace_back(object, mesh);
+    } catch (...) {
+        if (mesh->destroy) mesh->destroy(mesh);
+        throw;
+    }
+    return mesh;
+}
+
+void FrameMeshes::dropLast() {
+    if (m_meshes.empty()) return;
+    st_LWMeshInfo* mesh = m_meshes.back().second;
+    m_meshes.pop_back();
+    if (mesh->destroy) mesh->destroy(mesh);
+}
+
+void FrameMeshes::finish() {
+    std::sort(m_meshes.begin(), m_meshes.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    m_prepared = true;
+}
+
+st_LWMeshInfo* FrameMeshes::find(LWItemID object) const {
+    auto it = std::lower_bound(m_meshes.begin(), m_meshes.end(), object,
+                               [](const auto& entry, LWItemID id) { return entry.first < id; });
+    return it != m_meshes.end() && it->first == object ? it->second : nullptr;
+}
 
 std::string afterLastSeparator(const std::string& name) {
     const size_t sep = name.find_last_of(vexo::fSeps);
@@ -94,15 +143,37 @@ void SurfaceNameFilter::DisplayPicker() {
 }
 
 bool SurfaceNameFilter::Evaluate(LWNodalAccess_t* access) {
-    return sampleSurfaceIn(m_objects, access, m_selected);
+    return sampleSurfaceIn(m_meshes, m_objects, access, m_selected);
 }
 
 void SurfaceNameFilter::NewTime(int, double) {
     m_selected.clear();
+    const qrv::PatternList patterns(m_filter);
     for (LWSurfaceID s = m_choices.first(); s; s = m_choices.next(s)) {
         const char* name = surfaceName(m_choices, s);
-        if (name && qrv::wildcmp(m_filter, name)) m_selected.insert(name);
+        if (name && patterns.matches(name)) m_selected.insert(name);
     }
+    prepareMeshes();
+}
+
+void SurfaceNameFilter::prepareMeshes() {
+    m_meshes.clear();
+    if (!m_rendering) return;
+    // Only an object whose file has a surface of a selected name can show one. The host's
+    // texts stay put while the frame is stepped.
+    std::unordered_set<std::string_view> files;
+    for (LWSurfaceID s = m_selected.empty() ? 0 : m_choices.first(); s; s = m_choices.next(s)) {
+        const char* name = surfaceName(m_choices, s);
+        const char* file = surfaceObject(m_choices, s);
+        if (name && file && m_selected.count(std::string_view(name))) files.insert(file);
+    }
+    const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
+    for (LWItemID object = info && !files.empty() ? m_items.first(LWI_OBJECT) : 0; object;
+         object = m_items.next(object)) {
+        const char* file = info->filename(object);
+        if (file && files.count(std::string_view(file))) m_meshes.add(m_objects, object);
+    }
+    m_meshes.finish();
 }
 
 void* SurfaceNameFilter::DataGet(unsigned id) {
@@ -158,6 +229,7 @@ void SurfaceSceneListFilter::DisplayPicker() {
 
 void SurfaceSceneListFilter::NewTime(int, double) {
     m_selected = SurfaceNames(m_picked.begin(), m_picked.end());
+    prepareMeshes();
 }
 
 void* SurfaceSceneListFilter::DataGet(unsigned) {
@@ -181,9 +253,8 @@ vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterNode* node) const {
 }
 
 std::string SurfaceObjectListFilter::objectKey(const char* fileName) {
-    if (!fileName) return std::string();
-    vexo::FileName file(fileName);
-    return file.getFileName();
+    // The file name part alone: no need to ask the host where the content directory is.
+    return fileName ? afterLastSeparator(fileName) : std::string();
 }
 
 void SurfaceObjectListFilter::resolveLoaded() {
@@ -206,6 +277,7 @@ void SurfaceObjectListFilter::resolveLoaded() {
 void SurfaceObjectListFilter::NewTime(int, double) {
     resolveLoaded();
     m_perFrame.clear();
+    m_meshes.clear();
     if (m_picked.empty() || !m_sceneObjects.available()) return;
     const int objects = m_sceneObjects.count();
     for (int i = 0; i < objects; ++i) {
@@ -217,13 +289,16 @@ void SurfaceObjectListFilter::NewTime(int, double) {
         for (const vexo::LWSurface& surface : picks->second)
             if (const char* name = surface.name()) names.insert(name);
     }
+    if (!m_rendering) return;
+    for (const auto& entry : m_perFrame) m_meshes.add(m_objects, entry.first);
+    m_meshes.finish();
 }
 
 bool SurfaceObjectListFilter::Evaluate(LWNodalAccess_t* access) {
     if (!access) return false;
     const auto entry = m_perFrame.find(access->objID);
     if (entry == m_perFrame.end()) return false;
-    return sampleSurfaceIn(m_objects, access, entry->second);
+    return sampleSurfaceIn(m_meshes, m_objects, access, entry->second);
 }
 
 void SurfaceObjectListFilter::DisplayPicker() {
@@ -371,6 +446,7 @@ const char* WeightMapFilter::Save(const vexo::SaveState& state) {
 const char* WeightMapFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
     if (blockId == kFilterBlocks[kBlockWeightMap].id) {
         state.readStr(m_mapName, 1023);
+        m_meshes.clear();
     } else if (blockId == kFilterBlocks[kBlockWeightThreshold].id) {
         const char* error = state.read(*m_threshold);
         // Evaluation reads the cached value: bring it up to the loaded envelope.
@@ -388,6 +464,23 @@ void WeightMapFilter::DisplayPicker() {
 void WeightMapFilter::NewTime(int, double time) {
     m_time = time;
     m_threshold->evaluate(time);
+    // Each object's mesh with the map selected, so that render threads only read values.
+    m_meshes.clear();
+    if (!m_rendering) return;
+    for (LWItemID object = m_mapName.empty() ? 0 : m_items.first(LWI_OBJECT); object;
+         object = m_items.next(object)) {
+        st_LWMeshInfo* mesh = m_meshes.add(m_objects, object);
+        if (mesh && !selectMap(mesh)) m_meshes.dropLast();
+    }
+    m_meshes.finish();
+}
+
+bool WeightMapFilter::selectMap(st_LWMeshInfo* info) const {
+    if (!info->pntVLookup || !info->pntVSelect || !info->pntVGet) return false;
+    LWVMapID map = info->pntVLookup(info, LWVMAP_WGHT, m_mapName.c_str());
+    if (!map) return false;
+    const int dimension = info->pntVSelect(info, map);
+    return dimension >= 1 && dimension <= kMaxMapDimension;
 }
 
 void* WeightMapFilter::DataGet(unsigned id) {
@@ -413,6 +506,7 @@ int WeightMapFilter::DataSet(unsigned id, void* value) {
         const int index = *static_cast<const int*>(value);
         m_mapIndex = static_cast<unsigned>(index);
         m_mapName.clear();
+        m_meshes.clear();  // they hold the map chosen before
         if (index >= 1 && index < mapList().popCount()) {
             const char* name = mapList().popName(index);
             if (name) m_mapName = name;
@@ -423,15 +517,15 @@ int WeightMapFilter::DataSet(unsigned id, void* value) {
 
 bool WeightMapFilter::Evaluate(LWNodalAccess_t* access) {
     if (!access || !access->polygon) return false;
+    if (m_meshes.prepared()) {
+        st_LWMeshInfo* info = m_meshes.find(access->objID);
+        return info && selects(info, access);
+    }
     SampleMesh mesh(m_objects, access->objID);
-    if (!mesh) return false;
-    st_LWMeshInfo* info = mesh.get();
-    if (!info->pntVLookup || !info->pntVSelect || !info->pntVGet) return false;
-    LWVMapID map = info->pntVLookup(info, LWVMAP_WGHT, m_mapName.c_str());
-    if (!map) return false;
-    const int dimension = info->pntVSelect(info, map);
-    if (dimension < 1 || dimension > kMaxMapDimension) return false;
+    return mesh && selectMap(mesh.get()) && selects(mesh.get(), access);
+}
 
+bool WeightMapFilter::selects(st_LWMeshInfo* info, LWNodalAccess_t* access) const {
     double sum = 0;
     int used = 0;
     for (int k = 0; k < 4; ++k) {

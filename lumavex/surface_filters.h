@@ -2,8 +2,10 @@
 // pattern, by surface names picked over the scene, or by surfaces picked per object file) or the
 // value of a weight map at the sample.
 //
-// NewTime builds the per-frame sets on the main thread; Evaluate asks the host for the sample's
-// mesh information, looks the surface name or map value up and releases the mesh before it
+// NewTime builds the per-frame sets on the main thread, and takes the mesh information of the
+// objects that can be selected, so that Evaluate reads the sample's surface name or map value
+// without asking the host (no lock, no allocation). Until the first NewTime, and after the
+// render's cleanup, Evaluate asks the host for the sample's mesh and releases it before it
 // returns. A sample without a polygon is never selected.
 #pragma once
 
@@ -15,12 +17,42 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "filter.h"
 #include "selection_entry.h"
 
 // Surface names; looked up on render threads by the host's text without building a string.
 using SurfaceNames = std::set<std::string, std::less<>>;
+
+// The mesh information of chosen objects for one frame, taken on the main thread and read on
+// render threads. A copy starts unprepared, so no mesh is ever released twice.
+class FrameMeshes {
+  public:
+    FrameMeshes() = default;
+    FrameMeshes(const FrameMeshes&) {}
+    FrameMeshes& operator=(const FrameMeshes&) = delete;
+    ~FrameMeshes() { clear(); }
+
+    // Releases every mesh; unprepared until the next finish().
+    void clear();
+    // The object's mesh from the host, kept for the frame; null when it has none.
+    st_LWMeshInfo* add(const vexo::ObjectInfo& objects, LWItemID object);
+    // Releases the mesh added last (one the filter found it has no use for).
+    void dropLast();
+    // Orders the list for lookups and puts it in place; after the last add of the frame.
+    void finish();
+
+    // Whether the frame's list is in place: then an object missing from it is not selected.
+    bool prepared() const { return m_prepared; }
+    // The object's mesh of this frame, or null.
+    st_LWMeshInfo* find(LWItemID object) const;
+
+  private:
+    std::vector<std::pair<LWItemID, st_LWMeshInfo*>> m_meshes;  // by object once prepared
+    bool m_prepared = false;
+};
 
 // `name` after its last path separator ("/" or "\\"); the whole name when it has none.
 std::string afterLastSeparator(const std::string& name);
@@ -67,12 +99,21 @@ class SurfaceNameFilter : public Filter {
     const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
     void PreLoad() override;
 
+    void renderEnds() override {
+        Filter::renderEnds();
+        m_meshes.clear();
+    }
     const SurfaceNames& selectedNames() const { return m_selected; }
 
   protected:
+    // Takes the meshes of the objects whose files have a surface named in m_selected.
+    void prepareMeshes();
+
     vexo::SurfaceReference<false> m_choices;  // the picker's list; also the surface functions
     vexo::ObjectInfo m_objects;
     SurfaceNames m_selected;  // rebuilt by NewTime
+    vexo::ItemInfo m_items;
+    FrameMeshes m_meshes;
 };
 
 // "Surface List (by Scene)": surface names picked from every surface of the scene.
@@ -137,6 +178,7 @@ class SurfaceObjectListFilter : public Filter {
     Picks m_picked;
     Names m_loaded;                               // read, not yet resolved
     std::map<LWItemID, SurfaceNames> m_perFrame;  // object item -> picked surface names
+    FrameMeshes m_meshes;                         // of the objects in m_perFrame
 };
 
 // "Weight Map Value": the weight map interpolated at the sample, against a threshold that the
@@ -158,18 +200,29 @@ class WeightMapFilter : public Filter {
     vexo::Reference<Filter> Copy(FilterNode* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
+    void renderEnds() override {
+        Filter::renderEnds();
+        m_meshes.clear();
+    }
     void* DataGet(unsigned id) override;
     int DataSet(unsigned id, void* value) override;
     const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
 
     const std::string& mapName() const { return m_mapName; }
-    void setMapName(const std::string& name) { m_mapName = name; }
+    void setMapName(const std::string& name) {
+        m_mapName = name;
+        m_meshes.clear();
+    }
     vexo::VParm& threshold() { return *m_threshold; }
     // The threshold used when the input is not connected: the value cached by NewTime.
     double thresholdValue() const { return m_threshold->value().x; }
 
   private:
     void attach(FilterNode* node);
+    // Selects the map in the mesh; false when the mesh lacks it or its values are too wide.
+    bool selectMap(st_LWMeshInfo* info) const;
+    // The map's value interpolated at the sample against the threshold.
+    bool selects(st_LWMeshInfo* info, LWNodalAccess_t* access) const;
     // The "Weight Map" pop-up: the node's, or this filter's own without a node.
     vexo::VMapCallbacks& mapList();
 
@@ -180,4 +233,6 @@ class WeightMapFilter : public Filter {
     vexo::LWNodeInput* m_input = nullptr;            // the node's "weightThreshold"; not owned
     std::unique_ptr<vexo::VMapCallbacks> m_ownMaps;  // without a node
     vexo::ObjectInfo m_objects;
+    vexo::ItemInfo m_items;
+    FrameMeshes m_meshes;  // of the objects that have the map, with the map selected
 };

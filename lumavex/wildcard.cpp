@@ -5,16 +5,13 @@
 namespace qrv {
 namespace {
 
-// One step of an alternative: a literal byte, "?", a star, or a set of member bytes. A pattern
-// that cannot match at all (unterminated set, trailing backslash, set ending in "-") compiles to
-// nothing and reports failure, since every step must be passed for a match.
-struct Step {
-    enum Kind { Literal, Any, Star, Set };
-    explicit Step(Kind k, char c = 0) : kind(k), literal(c) {}
-    Kind kind;
-    char literal;
-    std::string members;
-};
+// A pattern that cannot match at all (unterminated set, trailing backslash, set ending in "-")
+// compiles to nothing and reports failure, since every step must be passed for a match.
+using Step = PatternStep;
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Expands the text between "[" and "]" into its member bytes, left to right. A range takes back
 // the member its lower bound appended, then appends lo..hi counting upwards as signed bytes.
@@ -85,14 +82,16 @@ bool takes(const Step& step, char c) {
 // A star is one character followed by any number more, so the classic backtracking over the
 // most recent star applies: it never revisits an earlier star and takes at most
 // steps x name length comparisons, whatever the pattern.
-bool matchSteps(const std::vector<Step>& steps, const std::string& name, size_t n) {
+// `fold` lower-cases the name's bytes as they are read.
+template <bool fold>
+bool matchSteps(const std::vector<Step>& steps, std::string_view name, size_t n) {
     size_t s = 0;
     size_t starStep = std::string::npos, starName = 0;
     while (n < name.size()) {
         if (s < steps.size() && steps[s].kind == Step::Star) {
             starStep = s++;
             starName = ++n;  // the one character the star must take
-        } else if (s < steps.size() && takes(steps[s], name[n])) {
+        } else if (s < steps.size() && takes(steps[s], fold ? lower(name[n]) : name[n])) {
             ++s;
             ++n;
         } else if (starStep != std::string::npos) {
@@ -109,8 +108,21 @@ bool matchSteps(const std::vector<Step>& steps, const std::string& name, size_t 
 }  // namespace
 
 void lowercase(std::string& text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : text) c = lower(c);
+}
+
+PatternList::PatternList(std::string patterns) {
+    lowercase(patterns);
+    for (const std::string& alternative : tokenize(patterns, "|")) {
+        std::vector<Step> steps;
+        if (compile(alternative, 0, steps)) m_alternatives.push_back(std::move(steps));
+    }
+}
+
+bool PatternList::matches(std::string_view name) const {
+    for (const std::vector<Step>& steps : m_alternatives)
+        if (matchSteps<true>(steps, name, 0)) return true;
+    return false;
 }
 
 std::vector<std::string> tokenize(const std::string& text, const std::string& delimiters) {
@@ -125,11 +137,7 @@ std::vector<std::string> tokenize(const std::string& text, const std::string& de
 }
 
 bool wildcmp(std::string patterns, std::string name) {
-    lowercase(patterns);
-    lowercase(name);
-    for (const std::string& alternative : tokenize(patterns, "|"))
-        if (wildcard(alternative, name)) return true;
-    return false;
+    return PatternList(std::move(patterns)).matches(name);
 }
 
 bool wildcard(const std::string& pattern, const std::string& name) {
@@ -140,7 +148,7 @@ bool match_remainder(const std::string& pattern, std::string::const_iterator p,
                      const std::string& name, std::string::const_iterator n) {
     std::vector<Step> steps;
     if (!compile(pattern, static_cast<size_t>(p - pattern.begin()), steps)) return false;
-    return matchSteps(steps, name, static_cast<size_t>(n - name.begin()));
+    return matchSteps<false>(steps, name, static_cast<size_t>(n - name.begin()));
 }
 
 }  // namespace qrv

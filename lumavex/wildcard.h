@@ -5,9 +5,30 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qrv {
+
+// One step of an alternative: a literal byte, "?", a star, or a set of member bytes.
+struct PatternStep {
+    enum Kind { Literal, Any, Star, Set };
+    explicit PatternStep(Kind k, char c = 0) : kind(k), literal(c) {}
+    Kind kind;
+    char literal;
+    std::string members;
+};
+
+// A pattern list compiled once, so that a frame's many names are matched without compiling it
+// again for each: matches(name) is wildcmp(patterns, name).
+class PatternList {
+  public:
+    explicit PatternList(std::string patterns);
+    bool matches(std::string_view name) const;
+
+  private:
+    std::vector<std::vector<PatternStep>> m_alternatives;  // lower-cased; those that compile
+};
 
 // ASCII "A"-"Z" become "a"-"z"; every other byte stays.
 void lowercase(std::string& text);

@@ -1,8 +1,67 @@
 #include "vexo/channelgroup.h"
 
 #include <cstdio>
+#include <map>
+#include <unordered_set>
 
 namespace vexo {
+
+namespace {
+
+// The sibling names seen under one parent, read on from the last sibling seen instead of from
+// the first, so that a parent gaining a group per graph rebuild costs each search only the
+// groups added since the one before. Main thread only, like every channel edit.
+struct SiblingNames {
+    const st_LWChannelInfo* info = nullptr;
+    LWChanGroupID parent = nullptr;
+    LWChanGroupID first = nullptr, last = nullptr;
+    std::string firstName, lastName;
+    std::unordered_set<std::string> names;
+    std::map<std::string, int> counters;  // per base name: every counter below it is taken
+
+    static std::string nameOf(const st_LWChannelInfo* info, LWChanGroupID g) {
+        const char* n = info->groupName(g);
+        return n ? n : "";
+    }
+    void add(LWChanGroupID g) {
+        last = g;
+        lastName = nameOf(info, g);
+        names.insert(lastName);
+    }
+    // Still a prefix of what the host lists: same first and last sibling, both unrenamed.
+    bool current(const st_LWChannelInfo* i, LWChanGroupID p) const {
+        if (i != info || p != parent || !first) return false;
+        const char* a = info->groupName(first);
+        const char* b = info->groupName(last);
+        return info->firstGroup(parent) == first && a && firstName == a && b && lastName == b;
+    }
+    void bringUpToDate(const st_LWChannelInfo* i, LWChanGroupID p) {
+        LWChanGroupID from;
+        if (current(i, p)) {
+            from = info->nextGroup(last);
+        } else {
+            *this = SiblingNames{};
+            info = i;
+            parent = p;
+            from = first = info->firstGroup(parent);
+            if (first) firstName = nameOf(info, first);
+        }
+        for (LWChanGroupID g = from; g; g = info->nextGroup(g)) add(g);
+    }
+    // A group destroyed through a wrapper frees its name again.
+    void forget(const st_LWChannelInfo* i, LWChanGroupID p, const std::string& name) {
+        if (i != info || p != parent) return;
+        names.erase(name);
+        counters.clear();
+    }
+};
+
+SiblingNames& siblingNames() {
+    static SiblingNames cache;
+    return cache;
+}
+
+}  // namespace
 
 template <>
 const char* const GlobalBase<st_LWChannelInfo>::m_globalName = LWCHANNELINFO_GLOBAL;
@@ -18,31 +77,30 @@ ChannelGroup::~ChannelGroup() {
 }
 
 void ChannelGroup::release() {
-    if (m_group && m_owned && m_envelopes.available())
+    if (m_group && m_owned && m_envelopes.available()) {
+        if (available()) {
+            const st_LWChannelInfo* info = getGlobal();
+            siblingNames().forget(info, info->groupParent(m_group), name());
+        }
         m_envelopes.getGlobal()->destroyGroup(m_group);
-    m_group = nullptr;
-}
-
-bool ChannelGroup::hasChild(LWChanGroupID parent, const std::string& name) const {
-    const st_LWChannelInfo* info = getGlobal();
-    for (LWChanGroupID g = info->firstGroup(parent); g; g = info->nextGroup(g)) {
-        const char* n = info->groupName(g);
-        if (n && name == n) return true;
     }
-    return false;
+    m_group = nullptr;
 }
 
 std::string ChannelGroup::freeName(const char* name, LWChanGroupID parent) const {
     std::string base = name ? name : "";
-    std::string candidate = base;
-    if (!available()) return candidate;
-    // Every clash moves to the next counter and scans the siblings again from the first.
-    for (int n = 0; hasChild(parent, candidate); ++n) {
+    if (!available()) return base;
+    SiblingNames& siblings = siblingNames();
+    siblings.bringUpToDate(getGlobal(), parent);
+    if (!siblings.names.count(base)) return base;
+    // Counters below the one found last time were all taken then, and names only get added.
+    int& n = siblings.counters[base];
+    for (;; ++n) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "(%i)", n);
-        candidate = base + suffix;
+        std::string candidate = base + suffix;
+        if (!siblings.names.count(candidate)) return candidate;
     }
-    return candidate;
 }
 
 bool ChannelGroup::create(const char* name, LWChanGroupID parent) {

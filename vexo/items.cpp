@@ -214,6 +214,18 @@ int SceneObjects::findObject(const char* name) const {
     return -1;
 }
 
+std::unordered_map<std::string, int> SceneObjects::objectIndexes() const {
+    std::unordered_map<std::string, int> indexes;
+    if (!available()) return indexes;
+    const bool modeler = LightWave::isModeler();
+    const int n = globPtr->numObjects();
+    for (int i = 0; i < n; ++i) {
+        const char* candidate = modeler ? globPtr->refName(i) : globPtr->filename(i);
+        if (candidate) indexes.emplace(candidate, i);
+    }
+    return indexes;
+}
+
 const char* SceneObjects::fileName(int index) const {
     return available() ? globPtr->filename(index) : nullptr;
 }

@@ -1,5 +1,8 @@
 #include "lwhost/core/comring.h"
 
+#include <iterator>
+#include <vector>
+
 #include "lwhost/core/host.h"
 
 namespace lwhost {
@@ -8,13 +11,18 @@ int ComRing::attach(const char* topic, void* clientData, LWRingEventFunc callbac
     if (!topic || !callback) return 0;
     std::lock_guard<std::mutex> lock(m_mutex);
     Topic& t = m_topics[topic];
-    for (Client& c : t.clients) {
-        if (c.data == clientData) {
-            c.callback = callback;
-            return 1;
-        }
+    auto found = t.byData.find(clientData);
+    if (found != t.byData.end()) {
+        found->second->callback = callback;
+        return 1;
     }
     t.clients.push_back(Client{clientData, callback});
+    try {
+        t.byData.emplace(clientData, std::prev(t.clients.end()));
+    } catch (...) {
+        t.clients.pop_back();
+        throw;
+    }
     return 1;
 }
 
@@ -23,21 +31,18 @@ void ComRing::detach(const char* topic, void* clientData) {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto it = m_topics.find(topic);
     if (it == m_topics.end()) return;
-    auto& clients = it->second.clients;
-    for (auto c = clients.begin(); c != clients.end(); ++c) {
-        if (c->data == clientData) {
-            clients.erase(c);
-            return;
-        }
-    }
+    Topic& t = it->second;
+    auto found = t.byData.find(clientData);
+    if (found == t.byData.end()) return;
+    t.clients.erase(found->second);
+    t.byData.erase(found);
 }
 
 bool ComRing::isAttached(const std::string& topic, void* data, LWRingEventFunc callback) const {
     auto it = m_topics.find(topic);
     if (it == m_topics.end()) return false;
-    for (const Client& c : it->second.clients)
-        if (c.data == data && c.callback == callback) return true;
-    return false;
+    auto found = it->second.byData.find(data);
+    return found != it->second.byData.end() && found->second->callback == callback;
 }
 
 void ComRing::send(const char* topic, int eventCode, void* eventData) {
@@ -48,7 +53,7 @@ void ComRing::send(const char* topic, int eventCode, void* eventData) {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto it = m_topics.try_emplace(topic).first;
         ++it->second.sent;
-        snapshot = it->second.clients;
+        snapshot.assign(it->second.clients.begin(), it->second.clients.end());
         portData = const_cast<char*>(it->first.c_str());
     }
     for (const Client& c : snapshot) {

@@ -566,6 +566,8 @@ GraphNode* NodeSystem::node(NodeID id) const {
 // ---- editing ---------------------------------------------------------------------------------
 
 void NodeSystem::edited(NodeGraph& graph) {
+    // An edit may free what a prepared connection points at.
+    forEachInput(graph, [](GraphInput& in) { in.prepared = GraphInput::Prepared{}; });
     ++graph.updates;
     if (graph.update) graph.update(graph.id());
 }
@@ -903,6 +905,12 @@ void NodeSystem::replaceGraph(NodeGraph& graph, std::vector<std::unique_ptr<Grap
 // ---- render cycle and root -------------------------------------------------------------------
 
 const char* NodeSystem::renderInit(NodeGraph& graph, int mode) {
+    forEachInput(graph, [](GraphInput& in) {
+        const GraphNode* node = in.source ? in.source->node : nullptr;
+        in.prepared = GraphInput::Prepared{};
+        if (node && node->server && node->server->handler.evaluate && in.source->type == in.type)
+            in.prepared = {in.source, node->server->handler.evaluate, node->instance};
+    });
     const char* first = nullptr;
     for (const auto& node : graph.nodes)
         if (node->server->rend.init) {
@@ -931,6 +939,7 @@ const char* NodeSystem::renderNewTime(NodeGraph& graph, int frame, double time) 
 }
 
 void NodeSystem::renderCleanup(NodeGraph& graph) {
+    forEachInput(graph, [](GraphInput& in) { in.prepared = GraphInput::Prepared{}; });
     for (const auto& node : graph.nodes)
         if (node->server->rend.cleanup) node->server->rend.cleanup(node->instance);
     if (graph.hasRoot && graph.root.cleanup) graph.root.cleanup(graph.id());

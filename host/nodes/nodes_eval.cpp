@@ -176,6 +176,14 @@ __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodal
                                                 void* value) {
     if (__builtin_expect(t_probe != nullptr, 0)) t_probe->evaluating(*input, access);
     GraphOutput* output = input->source;
+    // During a render the connection was resolved when the render started.
+    if (input->prepared.source == output) {
+        DepthGuard guard;
+        if (!guard.ok()) return 0;
+        ValueSlot slot{value, input->type, false};
+        input->prepared.evaluate(input->prepared.instance, access, output->id(), &slot);
+        return 1;
+    }
     GraphNode* node = output->node;
     if (!node || !node->server || !node->server->handler.evaluate) return 1;
     DepthGuard guard;

@@ -142,13 +142,13 @@ bool Mesh::addPolygon(const std::string& surface, const std::vector<uint32_t>& p
     return true;
 }
 
-const WeightMap* Mesh::weightMap(const std::string& name) const {
+const WeightMap* Mesh::weightMap(std::string_view name) const {
     for (const WeightMap& m : weightMaps)
         if (m.name == name) return &m;
     return nullptr;
 }
 
-WeightMap* Mesh::weightMap(const std::string& name) {
+WeightMap* Mesh::weightMap(std::string_view name) {
     for (WeightMap& m : weightMaps)
         if (m.name == name) return &m;
     return nullptr;
@@ -222,6 +222,7 @@ void Scene::swap(Scene& other) noexcept {
     m_surfaces.swap(other.m_surfaces);
     m_surfaceIndex.swap(other.m_surfaceIndex);
     m_surfaceByName.swap(other.m_surfaceByName);
+    m_surfacesByFile.swap(other.m_surfacesByFile);
     m_masters.swap(other.m_masters);
     std::swap(m_frames, other.m_frames);
     touch();
@@ -283,6 +284,7 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
         }
         m_surfaceIndex[s->id] = m_surfaces.size();
         m_surfaceByName[{file, surfaceName}] = m_surfaces.size();
+        m_surfacesByFile[file].push_back(m_surfaces.size());
         m_surfaces.push_back(std::move(s));
     }
     return item.id;
@@ -476,9 +478,12 @@ const Surface* Scene::findSurface(const std::string& name, const std::string& ob
 }
 
 std::vector<LWSurfaceID> Scene::surfacesOf(const std::string& objectFile) const {
+    // One lookup, not a walk over the scene's surfaces: scene editing asks once per surface.
     std::vector<LWSurfaceID> ids;
-    for (const auto& s : m_surfaces)
-        if (s->objectFile == objectFile) ids.push_back(s->id);
+    auto it = m_surfacesByFile.find(objectFile);
+    if (it == m_surfacesByFile.end()) return ids;
+    ids.reserve(it->second.size());
+    for (size_t order : it->second) ids.push_back(m_surfaces[order]->id);
     return ids;
 }
 

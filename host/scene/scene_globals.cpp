@@ -1,8 +1,6 @@
 #include "lwhost/scene/scene_globals.h"
 
 #include <cstring>
-#include <shared_mutex>
-#include <unordered_map>
 
 #include "lwhost/core/host.h"
 
@@ -10,20 +8,16 @@ namespace lwhost {
 
 namespace {
 
-// Which SceneGlobals answers for which host. Render threads read it concurrently; publishing
-// and withdrawing take it exclusively, so a SceneGlobals never goes away under a call.
-std::shared_mutex g_registryMutex;
-std::unordered_map<const Host*, SceneGlobals*> g_registry;
-
-// Every C function of the four records and of the mesh information records comes through
-// here: find the current host's scene, run the query, and keep exceptions on this side.
+// Every C function of the four records comes through here: find the current host's scene, run
+// the query, and keep exceptions on this side. No lock: the host's SceneGlobals is made and
+// destroyed on the main thread while no render runs, and queries only read the scene.
 template <class R, class F>
 R withScene(R none, F&& query) {
-    std::shared_lock<std::shared_mutex> lock(g_registryMutex);
-    auto it = g_registry.find(Host::current());
-    if (it == g_registry.end()) return none;
+    Host* host = Host::current();
+    SceneGlobals* globals = host ? host->sceneGlobals() : nullptr;
+    if (!globals) return none;
     try {
-        return query(*it->second, static_cast<const Scene&>(it->second->scene()));
+        return query(*globals, static_cast<const Scene&>(globals->scene()));
     } catch (...) {
         return none;
     }
@@ -444,10 +438,7 @@ void* asRecord(const T* record) {
 }  // namespace
 
 SceneGlobals::SceneGlobals(Host& host, Scene& scene) : m_host(host), m_scene(scene) {
-    {
-        std::unique_lock<std::shared_mutex> lock(g_registryMutex);
-        g_registry[&host] = this;
-    }
+    host.attach(this);
     host.globals().publish(LWITEMINFO_GLOBAL, asRecord(&kItemInfo));
     host.globals().publish(LWOBJECTINFO_GLOBAL, asRecord(&kObjectInfo));
     host.globals().publish(LWOBJECTFUNCS_GLOBAL, asRecord(&kObjectFuncs));
@@ -459,9 +450,7 @@ SceneGlobals::~SceneGlobals() {
     m_host.globals().withdraw(LWOBJECTINFO_GLOBAL);
     m_host.globals().withdraw(LWOBJECTFUNCS_GLOBAL);
     m_host.globals().withdraw(LWSURFACEFUNCS_GLOBAL);
-    std::unique_lock<std::shared_mutex> lock(g_registryMutex);
-    auto it = g_registry.find(&m_host);
-    if (it != g_registry.end() && it->second == this) g_registry.erase(it);
+    if (m_host.sceneGlobals() == this) m_host.attach(static_cast<SceneGlobals*>(nullptr));
 }
 
 const st_LWItemInfo* SceneGlobals::itemInfo() {

@@ -1,7 +1,7 @@
 // The override graph through the real host: what evaluating a sample writes for each root input,
 // the "Override" gate, the material and shading-colour precedence, the flags, the channel group's
 // name, the root preview, the three record layouts, the current-sample copy under nesting,
-// several threads at once, and evaluation without heap allocation.
+// several threads at once, and evaluation through every node kind without heap allocation.
 #include <gtest/gtest.h>
 #include "lwhost/scene/envelopes.h"
 
@@ -416,22 +416,96 @@ TEST_F(RenderOverrideThreads, ThreadsEvaluateTheirOwnSamplesAtOnce) {
     EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
-TEST_F(OverrideGraphTest, EvaluationAllocatesNothing) {
-    feedAll();
-    EXPECT_EQ(h.table->ns_flags(), 0x7FFFu) << "all 23 inputs connected";
+// Every light reaches the sample from straight ahead.
+int headOn(LWItemID, const double*, double* direction, double* colour) {
+    direction[0] = direction[1] = 0.0;
+    direction[2] = -1.0;
+    colour[0] = colour[1] = colour[2] = 0.5;
+    return 1;
+}
+
+TEST_F(OverrideGraphTest, EvaluationThroughEveryNodeKindAllocatesNothing) {
+    lwhost::ObjectData ball;
+    ball.fileName = "ball.lwo";
+    ball.mesh.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    ASSERT_TRUE(ball.mesh.addPolygon("Skin", {0, 1, 2}));
+    ball.mesh.weightMaps.emplace_back();
+    ball.mesh.weightMaps.back().name = "A weight map named at length";
+    for (uint32_t p = 0; p < 3; ++p) ball.mesh.weightMaps.back().setValue(p, 1.0f);
+    const LWItemID id = h.scene.addObject("Ball", std::move(ball));
+    h.scene.item(id)->comments = {"#s:rough=0.25;", "#c:tint=1 0 0;", "#v:dir=0 0 1;",
+                                  "#i:count=1;"};
+    h.scene.addLight("Key");
+
+    // A filter node of each kind, each selecting the ball, feeds a scalar from its selection.
+    const std::pair<const char*, std::string> filters[] = {
+        {"Diffuse", "FilterType 1\n{ Filter\n  FilterString \"sk*\"\n}\n"},
+        {"Luminosity", "FilterType 2\n{ Filter\n  FilterString \"b*\"\n}\n"},
+        {"Specular", "FilterType 3\n{ Filter\n  FilterString \"ball\"\n}\n"},
+        {"Reflection", "FilterType 4\n{ Filter\n  WeightMap \"A weight map named at length\"\n}\n"},
+        {"Translucency", "FilterType 5\n{ Filter\n  FilterString \"#s:*\"\n}\n"},
+        {"Transparency",
+         "FilterType 6\n{ Filter\n  { Object\n    Name \"ball.lwo\"\n    Surface \"Skin\"\n"
+         "  }\n}\n"},
+        {"Colour Filter", "FilterType 7\n{ Filter\n  Surface \"Skin\"\n}\n"},
+        {"Additive Transparency", "FilterType 8\n"},
+    };
+    std::vector<lwhost::GraphNode*> selecting;
+    for (const auto& [input, settings] : filters) {
+        selecting.push_back(h.node("qrvFilter", settings));
+        h.feed(input, selecting.back());
+    }
+    lwhost::GraphNode* both = h.node("qrvBoolLogic");
+    std::string error;
+    ASSERT_TRUE(h.host.nodes().connect(selecting[0]->output("Logic"), both->input("A"), error));
+    ASSERT_TRUE(h.host.nodes().connect(selecting[1]->output("Logic"), both->input("B"), error));
+    h.feed("Override", both);
+    h.feed("Colour", h.node("qrvExposeSurface"));
+    lwhost::GraphNode* lambert = h.node("Lambert");
+    lwhost::GraphNode* group =
+        h.node("qrvLightGroup", "FilterType 2\n{ Filter\n  FilterString \"K*\"\n}\n");
+    lwhost::GraphNode* global = h.node("qrvGlobalLightGroup");
+    ASSERT_TRUE(h.host.nodes().connect(lambert->output("Colour"), group->input("Colour"), error));
+    ASSERT_TRUE(h.host.nodes().connect(group->output("Colour"), global->input("Colour"), error));
+    h.feed("Diffuse Shading", global);
+    for (const auto& [input, server, name] :
+         {std::tuple{"Colour Highlights", "qrvGetScalarComment", "rough"},
+          {"Specular Shading", "qrvGetColourComment", "tint"},
+          {"Normal", "qrvGetVectorComment", "dir"},
+          {"Diffuse Sharpness", "qrvGetIntegerComment", "count"}})
+        h.feed(input,
+               h.node(server, std::string("{ Setting\n  CommentName \"") + name + "\"\n}\n"));
+    ASSERT_EQ(h.table->ns_init(LWINIT_RENDER), nullptr);
+    ASSERT_EQ(h.table->ns_newTime(1, 0.0), nullptr);
+
+    auto ballSample = [&] {
+        st_LWShaderAccess96 record = sample();
+        SA& sa = record.base.base;
+        sa.objID = id;
+        sa.polygon = 1;
+        for (int k = 0; k < 3; ++k) {
+            sa.verts[k] = static_cast<LWPntID>(k + 1);
+            sa.weights[k] = 1.0f / 3.0f;
+        }
+        sa.verts[3] = 0;
+        sa.illuminate = headOn;
+        return record;
+    };
     // The thread's first evaluation may set up its thread-local storage.
-    EXPECT_EQ(shade().replacementPercentage, 1.0);
+    rec = ballSample();
+    h.table->ns_evaluate(&rec.base.base);
+    EXPECT_EQ(rec.base.base.diffuse, 1.0) << "the surface-name filter selects the ball";
+    EXPECT_EQ(rec.base.base.mirror, 1.0) << "so does the weight-map filter";
 
     double sink = 0.0;
     alloc_counter::start();
-    for (int n = 0; n < 10000; ++n) {
-        rec = sample();
-        rec.base.base.wPos[0] = n;
+    for (int n = 0; n < 1000; ++n) {
+        rec = ballSample();
         h.table->ns_evaluate(&rec.base.base);
-        sink += rec.base.base.diffuse;
+        sink += rec.base.base.transparency;
     }
     EXPECT_EQ(alloc_counter::stop(), 0);
-    EXPECT_EQ(sink, 5000.0);
+    EXPECT_EQ(sink, 1000.0) << "the surface list by object selects the ball";
 }
 
 }  // namespace

@@ -114,23 +114,27 @@ TEST_F(OverrideRenderTest, NothingChangesWhenTheOverrideIsOffOrTheMasterMissing)
 }
 
 // Both planes carry the shader; a filter node confines the paint to the left one, and the right
-// one gets its own colour back through the expose-surface node.
+// one gets its own colour back through the expose-surface node. By item name, and by surface
+// name, which render threads read from the meshes the filter took for the frame.
 TEST_F(OverrideRenderTest, RenderFilterNodeConfinesTheOverrideOnTwoThreads) {
     std::string twoShaders = kStage;
     const std::string plain = "  Specular 0\nEnd\n";
     twoShaders.replace(twoShaders.rfind(plain), plain.size(),
                        "  Specular 0\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n");
-    const std::string graph =
-        "    { Node \"qrvFilter\" \"Select\"\n      FilterType 2\n"
-        "      { Filter\n        FilterString \"left\"\n      }\n    }\n"
-        "    { Node \"ColourConstant\" \"Paint\"\n      Colour 0.2 0.4 0.6\n    }\n"
-        "    { Node \"qrvExposeSurface\" \"Own\"\n    }\n"
-        "    Connect \"Select\" \"newColour\" \"Paint\" \"Colour\"\n"
-        "    Connect \"Select\" \"baseColour\" \"Own\" \"Colour\"\n"
-        "    Root \"Colour\" \"Select\" \"Colour\"\n";
-    render("LWHostScene 1\n" + master(graph) + twoShaders);
-    expectPixel(left, 51, 102, 153, "selected by name, case ignored");
-    expectPixel(right, 204, 204, 204, "not selected: the surface's own colour");
+    for (const char* filter : {"FilterType 2\n      { Filter\n        FilterString \"left\"\n",
+                               "FilterType 1\n      { Filter\n        FilterString \"le*\"\n"}) {
+        const std::string graph =
+            std::string("    { Node \"qrvFilter\" \"Select\"\n      ") + filter +
+            "      }\n    }\n"
+            "    { Node \"ColourConstant\" \"Paint\"\n      Colour 0.2 0.4 0.6\n    }\n"
+            "    { Node \"qrvExposeSurface\" \"Own\"\n    }\n"
+            "    Connect \"Select\" \"newColour\" \"Paint\" \"Colour\"\n"
+            "    Connect \"Select\" \"baseColour\" \"Own\" \"Colour\"\n"
+            "    Root \"Colour\" \"Select\" \"Colour\"\n";
+        render("LWHostScene 1\n" + master(graph) + twoShaders);
+        expectPixel(left, 51, 102, 153, filter);
+        expectPixel(right, 204, 204, 204, "not selected: the surface's own colour");
+    }
 }
 
 TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideApplies) {

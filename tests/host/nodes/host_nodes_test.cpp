@@ -1,5 +1,6 @@
 // The host's own nodes: values at known points, the material layout, the ray node with nested
-// shading on one thread, settings copies, and shading a sample with a surface graph.
+// shading on one thread, settings copies, connections resolved at render start, and shading a
+// sample with a surface graph.
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
@@ -140,6 +141,24 @@ TEST_F(HostNodesTest, ConstantsMixAndMultiplyGiveTheirValues) {
     GraphNode* vector = make("VectorConstant", "Value 1 2 3\n");
     NodeSystem::evaluate(feed(vector, "Vector", LWNODE_VECTOR), &access, asVector);
     EXPECT_EQ(asVector[2], 3.0);
+}
+
+TEST_F(HostNodesTest, ConnectionsResolvedWhenTheRenderStartsFollowEditsMadeSince) {
+    GraphInput* in = feed(make("ScalarConstant", "Value 0.25\n"), "Value", LWNODE_SCALAR);
+    ASSERT_EQ(nodes.renderInit(*graph, 0), nullptr);
+    auto value = [&] {
+        double v = -1;
+        NodeSystem::evaluate(in, &access, &v);
+        return v;
+    };
+    EXPECT_EQ(value(), 0.25);
+    // The source goes and a new node, perhaps at the same address, takes its place.
+    nodes.removeNode(in->source->node);
+    std::string error;
+    ASSERT_TRUE(nodes.connect(make("ScalarConstant", "Value 0.5\n")->output("Value"), in, error));
+    EXPECT_EQ(value(), 0.5);
+    nodes.renderCleanup(*graph);
+    EXPECT_EQ(value(), 0.5);
 }
 
 TEST_F(HostNodesTest, IntegerSettingSurvivesBinaryFilesWhenNegative) {

@@ -35,7 +35,10 @@ class ChannelGroup : public GlobalBase<st_LWChannelInfo> {
     // or refuses.
     bool create(const char* name, LWChanGroupID parent = nullptr);
     // The first of `name`, "name(0)", "name(1)", ... that no child of `parent` has; `name`
-    // itself when the channel information is missing.
+    // itself when the channel information is missing. The siblings' names are remembered
+    // between calls and only the groups added since are read, so a group someone else
+    // destroyed keeps its name taken until the list of siblings is read afresh (when its first
+    // or last group changes).
     std::string freeName(const char* name, LWChanGroupID parent) const;
 
     LWChanGroupID id() const { return m_group; }
@@ -48,7 +51,6 @@ class ChannelGroup : public GlobalBase<st_LWChannelInfo> {
   private:
     // Destroys the host group when owned, and forgets it either way.
     void release();
-    bool hasChild(LWChanGroupID parent, const std::string& name) const;
 
     LWChanGroupID m_group = nullptr;             // null when none
     GlobalBase<st_LWEnvelopeFuncs> m_envelopes;  // "Animation Envelopes"

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "vexo/globals.h"
@@ -130,6 +131,9 @@ class SceneObjects : public GlobalBase<st_LWObjectFuncs> {
     // Index of the object whose file name equals `name` (on the modelling application the
     // record's name there), or -1.
     int findObject(const char* name) const;
+    // findObject for every name at once: the first index of each name, read in one pass, for
+    // callers that look up many objects.
+    std::unordered_map<std::string, int> objectIndexes() const;
     const char* fileName(int index) const;
     const char* userName(int index) const;
 };

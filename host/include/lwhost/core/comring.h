@@ -3,10 +3,11 @@
 
 #include <lwsdk/lwcomring.h>
 
+#include <list>
 #include <map>
 #include <mutex>
 #include <string>
-#include <vector>
+#include <unordered_map>
 
 namespace lwhost {
 
@@ -30,8 +31,11 @@ class ComRing {
         void* data;
         LWRingEventFunc callback;
     };
+    // Clients in attach order, and found by their data without a walk over the list, so that
+    // attaching and detaching cost the same among thousands of clients (one per shader).
     struct Topic {
-        std::vector<Client> clients;
+        std::list<Client> clients;
+        std::unordered_map<void*, std::list<Client>::iterator> byData;
         unsigned sent = 0;
     };
     bool isAttached(const std::string& topic, void* data, LWRingEventFunc callback) const;

@@ -9,6 +9,7 @@
 
 #include <lwsdk/lwtypes.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,7 @@ class Envelopes;
 class ClassicPanels;
 class Dialogs;
 class NodeSystem;
+class SceneGlobals;
 
 class Host {
   public:
@@ -72,6 +74,10 @@ class Host {
     void attach(ClassicPanels* service) { m_classicPanels = service; }
     void attach(Dialogs* service) { m_dialogs = service; }
     void attach(NodeSystem* service) { m_nodes = service; }
+    // The scene queries answer from it; render threads read it, without a lock, while it
+    // lives (it is made and destroyed on the main thread, outside renders). Null when none.
+    void attach(SceneGlobals* service) { m_sceneGlobals.store(service, std::memory_order_release); }
+    SceneGlobals* sceneGlobals() const { return m_sceneGlobals.load(std::memory_order_acquire); }
 
     // Loads and keeps a module; null with `result` saying why.
     Module* loadModule(const std::string& path, LoadResult& result);
@@ -105,6 +111,7 @@ class Host {
     ClassicPanels* m_classicPanels = nullptr;
     Dialogs* m_dialogs = nullptr;
     NodeSystem* m_nodes = nullptr;
+    std::atomic<SceneGlobals*> m_sceneGlobals{nullptr};
     std::vector<std::unique_ptr<Module>> m_modules;
     Host* m_previous = nullptr;
 };

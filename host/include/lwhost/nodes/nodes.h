@@ -79,6 +79,15 @@ struct GraphInput {
     LWNodeInputEvent* event = nullptr;
     int record = 0;                 // made through "NodeInputFuncs" (1), "... 2" (2), the host (0)
     GraphOutput* source = nullptr;  // the connected output
+    // Filled when its graph's render starts and emptied when it ends or the graph is edited:
+    // what evaluating the connection calls, so that a sample reaches the source node without
+    // walking from output to node to server. Used only while `source` is `prepared.source`, and
+    // only between outputs and inputs of one type (which need no conversion).
+    struct Prepared {
+        const GraphOutput* source = nullptr;
+        void (*evaluate)(LWInstance, LWNodalAccess_t*, NodeOutputID, NodeValue) = nullptr;
+        LWInstance instance = nullptr;
+    } prepared;
 
     NodeInputID id() { return reinterpret_cast<NodeInputID>(this); }
     static GraphInput* from(NodeInputID id) { return reinterpret_cast<GraphInput*>(id); }

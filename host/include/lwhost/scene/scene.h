@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -89,8 +90,8 @@ struct Mesh {
     // Adds a triangle or quad; false with `error` for a bad size or a point that does not exist.
     bool addPolygon(const std::string& surface, const std::vector<uint32_t>& pointIndices,
                     std::string* error = nullptr);
-    const WeightMap* weightMap(const std::string& name) const;
-    WeightMap* weightMap(const std::string& name);
+    const WeightMap* weightMap(std::string_view name) const;
+    WeightMap* weightMap(std::string_view name);
     // Continuous value of the point; false when the map has none for it.
     bool weight(const WeightMap& map, uint32_t point, float& value) const;
     // Discontinuous value of the point on the polygon; false when there is none.
@@ -323,6 +324,7 @@ class Scene {
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     std::unordered_map<LWSurfaceID, size_t> m_surfaceIndex;
     std::map<std::pair<std::string, std::string>, size_t> m_surfaceByName;  // (file, name)
+    std::unordered_map<std::string, std::vector<size_t>> m_surfacesByFile;  // in scene order
 
     std::vector<MasterSlot> m_masters;
     FrameRange m_frames;
