@@ -101,6 +101,8 @@ const char* miPolTag(st_LWMeshInfo* info, LWPolID polygon, LWID tagType) {
             return p && tagType == LWPTAG_SURF ? m.surfaces[p->surface].c_str() : nullptr;
         });
 }
+// Maps looked up or read while an explanation watches this thread: a node that reads a map per
+// point answers per sample, whether it looked the map up now or when its frame was prepared.
 thread_local std::set<std::string>* t_vmapWatch = nullptr;
 
 LWVMapID miPntVLookup(st_LWMeshInfo* info, LWID type, const char* name) {
@@ -121,6 +123,7 @@ int miPntVSelect(st_LWMeshInfo* info, LWVMapID map) {
 int miPntVGet(st_LWMeshInfo* info, LWPntID point, float* value) {
     return withMesh(info, 0, [&](MeshInfo& mi, const Mesh& m) {
         float v;
+        if (t_vmapWatch && mi.selected) t_vmapWatch->insert(mi.selected->name);
         if (!mi.selected || !value || point < 1 || !m.weight(*mi.selected, point - 1, v)) return 0;
         *value = v;
         return 1;
@@ -129,6 +132,7 @@ int miPntVGet(st_LWMeshInfo* info, LWPntID point, float* value) {
 int miPntVPGet(st_LWMeshInfo* info, LWPntID point, LWPolID polygon, float* value) {
     return withMesh(info, 0, [&](MeshInfo& mi, const Mesh&) {
         float v;
+        if (t_vmapWatch && mi.selected) t_vmapWatch->insert(mi.selected->name);
         if (!mi.selected || !value || point < 1 || polygon < 1 ||
             !Mesh::polygonWeight(*mi.selected, polygon - 1, point - 1, v))
             return 0;
