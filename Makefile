@@ -54,19 +54,20 @@ demo: host
 
 # The shipped looks as passes of the demo scene (Matte with its selection edited by script, the
 # comment colours on the comment-value scene) and the examples' own pictures, in docs/images/.
-# Small and deterministic: the images are committed.
+# Small and deterministic: the images are committed. A settings directory of its own keeps the
+# user's presets out of it.
 GALLERY := docs/images
 GALLERY_SIZE := --width 320 --height 240 --samples 4 --quiet
-LWHOST := $(BUILD)/bin/lwhost
+LWHOST := $(BUILD)/bin/lwhost --dir Settings=out/gallery/settings
 gallery: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target lwhost lumavex looks
 	@rm -rf out/gallery && mkdir -p out/gallery $(GALLERY)
-	$(LWHOST) render examples/demo.lws -o out/gallery/ $(GALLERY_SIZE) --pass clay=Clay \
-	  --pass chrome=Chrome --pass key="Key Light Only"
+	$(LWHOST) render examples/demo.lws -o out/gallery/ $(GALLERY_SIZE) --pass "clay=[Vendor]Clay" \
+	  --pass "chrome=[Vendor]Chrome" --pass "key=[Vendor]Key Light Only"
 	$(LWHOST) run examples/demo.lws examples/matte.lwscript -o out/gallery/matte.lws
 	$(LWHOST) render out/gallery/matte.lws -o out/gallery/demo_matte.png $(GALLERY_SIZE)
 	$(LWHOST) render examples/comment_values.lws -o out/gallery/ $(GALLERY_SIZE) \
-	  --pass tints="Comment Colours"
+	  --pass "tints=[Vendor]Comment Colours"
 	$(LWHOST) render examples/light_groups.lws -o out/gallery/ $(GALLERY_SIZE)
 	$(LWHOST) run examples/demo.lws examples/selection.lwscript -o out/gallery/selection.lws
 	$(LWHOST) render out/gallery/selection.lws -o out/gallery/selection.png $(GALLERY_SIZE)
