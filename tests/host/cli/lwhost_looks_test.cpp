@@ -14,8 +14,9 @@
 
 namespace {
 
-std::string workDirectory() {
-    const std::string dir = ::testing::TempDir() + "/lwhost_looks_" + std::to_string(::getpid());
+std::string workDirectory(const std::string& test) {
+    const std::string dir =
+        ::testing::TempDir() + "/lwhost_looks_" + std::to_string(::getpid()) + "/" + test;
     std::filesystem::create_directories(dir);
     return dir;
 }
@@ -94,16 +95,18 @@ Surface "Glass" "Pane"
 End
 )";
 
-const char* const kLooks[] = {"Chrome", "Clay", "Comment Colours", "Key Light Only", "Matte"};
-
-TEST(LwhostLooksTest, ShippedLooksAreListedByThePresetsMenuWithoutSetUp) {
-    const std::string dir = workDirectory(), scene = dir + "/menu.lws",
+TEST(LwhostLooksTest, MenuListsTheShippedLooksAfterTheUsersOwn) {
+    const std::string dir = workDirectory("menu"), scene = dir + "/menu.lws",
                       script = dir + "/menu.lwscript";
     std::ofstream(scene) << kStage;
-    std::ofstream(script) << "panel open MasterHandler 1\npanel items Presets\n";
+    std::ofstream(script) << "panel open MasterHandler 1\n"
+                             "queue form-set Preset Clay\nqueue form-set Type User\nqueue form-ok\n"
+                             "panel popcmd Presets \"Save as Preset...\"\npanel items Presets\n";
     ProgramResult r = runProgram(lwhost(dir) + "run " + scene + " " + script);
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* look : kLooks) EXPECT_NE(r.out.find(look), std::string::npos) << r.out;
+    for (const char* look : {"Chrome", "Clay", "Comment Colours", "Key Light Only", "Matte"})
+        EXPECT_NE(r.out.find(std::string("[Vendor]") + look), std::string::npos) << r.out;
+    EXPECT_LT(r.out.find("[User]Clay"), r.out.find("[Vendor]Clay")) << r.out;
 }
 
 TEST(LwhostLooksTest, EachLookRendersItsPixelsLoadedThroughTheMenu) {
@@ -124,7 +127,7 @@ TEST(LwhostLooksTest, EachLookRendersItsPixelsLoadedThroughTheMenu) {
         // Comment Colours: Hero's tint, the grey default 0.5 on the crate.
         {"tints", "Comment Colours", {{0, 0, 191}, {96, 96, 96}, {kAny, kAny, kAny}}},
     };
-    const std::string dir = workDirectory(), scene = dir + "/stage.lws";
+    const std::string dir = workDirectory("passes"), scene = dir + "/stage.lws";
     std::ofstream(scene) << kStage;
     std::string passes;
     for (const auto& row : rows)
