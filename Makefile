@@ -1,6 +1,7 @@
 # The two commands of the README, and the set-up they need on a fresh machine.
 #   make demo   build, then run the main job
 #   make test   build, then run every test
+#   make gallery  the README's pictures in docs/images/
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
@@ -9,7 +10,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
 PACKAGES := cmake make g++ clang libclang-rt-14-dev clang-format-14 googletest libgtest-dev \
             libgmock-dev libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev
 
-.PHONY: all deps configure build host test demo format format-check clean
+.PHONY: all deps configure build host test demo gallery format format-check clean
 
 all: build
 
@@ -50,6 +51,33 @@ demo: host
 	$(BUILD)/bin/lwhost run examples/comment_values.lws examples/comment_values.lwscript \
 	  -o out/comment_values.lws
 	$(BUILD)/bin/lwhost render out/comment_values.lws -o out/comment_values.png --samples 4
+
+# The shipped looks as passes of the demo scene (Matte with its selection edited by script, the
+# comment colours on the comment-value scene) and the examples' own pictures, in docs/images/.
+# Small and deterministic: the images are committed. A settings directory of its own keeps the
+# user's presets out of it.
+GALLERY := docs/images
+GALLERY_SIZE := --width 320 --height 240 --samples 4 --quiet
+LWHOST := $(BUILD)/bin/lwhost --dir Settings=out/gallery/settings
+gallery: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target lwhost lumavex looks
+	@rm -rf out/gallery && mkdir -p out/gallery $(GALLERY)
+	$(LWHOST) render examples/demo.lws -o out/gallery/ $(GALLERY_SIZE) --pass "clay=[Vendor]Clay" \
+	  --pass "chrome=[Vendor]Chrome" --pass "key=[Vendor]Key Light Only"
+	$(LWHOST) run examples/demo.lws examples/matte.lwscript -o out/gallery/matte.lws
+	$(LWHOST) render out/gallery/matte.lws -o out/gallery/demo_matte.png $(GALLERY_SIZE)
+	$(LWHOST) render examples/comment_values.lws -o out/gallery/ $(GALLERY_SIZE) \
+	  --pass "tints=[Vendor]Comment Colours"
+	$(LWHOST) render examples/light_groups.lws -o out/gallery/ $(GALLERY_SIZE)
+	$(LWHOST) run examples/demo.lws examples/selection.lwscript -o out/gallery/selection.lws
+	$(LWHOST) render out/gallery/selection.lws -o out/gallery/selection.png $(GALLERY_SIZE)
+	$(LWHOST) run examples/comment_values.lws examples/comment_values.lwscript \
+	  -o out/gallery/comment_values.lws
+	$(LWHOST) render out/gallery/comment_values.lws -o out/gallery/comment_values.png $(GALLERY_SIZE)
+	cp out/gallery/demo_scene.png out/gallery/demo_clay.png out/gallery/demo_chrome.png \
+	  out/gallery/demo_key.png out/gallery/demo_matte.png out/gallery/comment_values_tints.png \
+	  out/gallery/light_groups.png out/gallery/selection.png out/gallery/comment_values.png \
+	  $(GALLERY)/
 
 # The tree follows .clang-format; format-check fails naming the files that do not.
 FORMAT_FILES = $(shell git ls-files '*.c' '*.h' '*.cpp')
