@@ -686,7 +686,7 @@ class Reader {
             } else if (w == "Plugin") {
                 ShaderSlot shader;
                 readPluginHeader(s, "ShaderHandler", shader.server, nullptr);
-                shader.data = capture(s, "EndPlugin");
+                shader.data = capture(s, "EndPlugin", "End");
                 surface.shaders.push_back(std::move(shader));
             } else if (w == "NodeGraph") {
                 arity(s, 1);

@@ -311,26 +311,30 @@ TEST(SceneFileTest, InfoDescribesTheExampleSceneAndExitsTwoOnABadOne) {
     EXPECT_EQ(runProgram(lwhostProgram() + " info").status, 2);
 }
 
-TEST(SceneFileTest, ASurfaceGraphWithoutItsEndLineFailsWhereItWasOpened) {
-    // Without the check the graph took in the next surface up to that surface's EndNodeGraph.
-    const std::string text =
-        "LWHostScene 1\n"
-        "Object O\n  Box A 1 1 1\nEnd\n"
-        "Object P\n  Box B 1 1 1\nEnd\n"
-        "Surface A O\n"
-        "  NodeGraph on\n"
-        "    Root \"Colour\" \"Tiles\" \"Colour\"\n"
-        "End\n"
-        "Surface B P\n"
-        "  Colour 1 0 0\n"
-        "  NodeGraph off\n"
-        "  EndNodeGraph\n"
-        "End\n";
-    SceneFile io;
-    Scene scene;
-    std::string error;
-    EXPECT_FALSE(io.read(text, "g.lws", "", scene, error));
-    EXPECT_EQ(error, "g.lws:9: 'NodeGraph' section has no EndNodeGraph before the End at line 11");
+TEST(SceneFileTest, ASurfaceSectionWithoutItsEndLineFailsWhereItWasOpened) {
+    // Without the check the section took in the next surface up to that surface's end line, and
+    // the next surface silently kept its defaults.
+    const struct {
+        const char *open, *end, *error;
+    } rows[] = {
+        {"  NodeGraph on\n    Root \"Colour\" \"Tiles\" \"Colour\"\n", "  EndNodeGraph\n",
+         "g.lws:9: 'NodeGraph' section has no EndNodeGraph before the End at line 11"},
+        {"  Plugin ShaderHandler qrvLumavex\n    Version 1\n", "  EndPlugin\n",
+         "g.lws:9: 'Plugin' section has no EndPlugin before the End at line 11"},
+    };
+    for (const auto& row : rows) {
+        const std::string text = std::string("LWHostScene 1\n") +
+                                 "Object O\n  Box A 1 1 1\nEnd\n"
+                                 "Object P\n  Box B 1 1 1\nEnd\n"
+                                 "Surface A O\n" +
+                                 row.open + "End\nSurface B P\n  Colour 1 0 0\n" + row.open +
+                                 row.end + "End\n";
+        SceneFile io;
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(io.read(text, "g.lws", "", scene, error));
+        EXPECT_EQ(error, row.error);
+    }
 }
 
 }  // namespace
