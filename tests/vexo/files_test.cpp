@@ -67,13 +67,6 @@ TEST(PathStringsTest, TrimTrimTrailAndStripExtensionCutOnlyAtTheEnds) {
     EXPECT_EQ(vexo::stripExtension(".cfg"), "");
 }
 
-TEST(PathStringsTest, DoubleClickIsBelow800MillisecondsOnAMonotonicClock) {
-    EXPECT_TRUE(vexo::isDoubleClick(799));
-    EXPECT_FALSE(vexo::isDoubleClick(800));
-    const int64_t first = vexo::clickClockMs();
-    EXPECT_GE(vexo::clickClockMs(), first);
-}
-
 TEST_F(FilesTest, MakeAllDirectoriesKeepsTheMaskAndFailsQuietlyBelowAFileAndListingSkipsDots) {
     const std::string file = root + "/one/two/three/file.cfg";
     const mode_t mask = ::umask(022);

@@ -107,11 +107,6 @@ TEST_F(ItemsTest, ItemPopUpListsItemsAfterTheNoneEntryAndItemInfoCountsAndFindsT
     EXPECT_EQ(items.GetItemN(LWI_LIGHT, 1)->id(), named("Fill"));
     EXPECT_EQ(items.GetItemN(LWI_LIGHT, 5)->id(), LWITEM_NULL);
     EXPECT_EQ(items.findServer("MasterHandler", "qrvLumavex", LWITEM_NULL), 1);
-
-    std::string error;
-    ASSERT_TRUE(lwhost::SceneFile().read("LWHostScene 1\n", "empty.lws", "", scene, error));
-    EXPECT_EQ(lights.popCount(), 1);
-    EXPECT_STREQ(lights.popName(0), "(none)");
 }
 
 TEST_F(ItemsTest, ScenePopUpsAnswerEmptyPastTheEndAndObjectsAreFoundByFileOrModelerName) {

@@ -167,8 +167,8 @@ TEST_F(NodeFrameworkTest, ServerAnswersOnlyVersionOneAndCallbacksIgnoreNullAndSh
     st_LWRenderFuncs rend{};
     st_LWNodeHandler handler{&inst, &item, &rend, nullptr, nullptr, nullptr};
     const LWGlobalFunc global = lwhost::Host::globalFunction();
-    EXPECT_EQ(Adaptor::Activate(2, global, &handler, nullptr), LWACTIVATE_BADVERSION);
-    EXPECT_EQ(Adaptor::Activate(0, global, &handler, nullptr), LWACTIVATE_BADVERSION);
+    for (int v : {0, 2})
+        EXPECT_EQ(Adaptor::Activate(v, global, &handler, nullptr), LWACTIVATE_BADVERSION) << v;
     EXPECT_EQ(handler.evaluate, nullptr);
     EXPECT_EQ(inst.create, nullptr);
 
@@ -240,8 +240,7 @@ TEST(NodeInputRecordTest, NodesHereAndInModulesTakeTheInputRecordOfTheirHostVers
 
         GraphNode* scale = nodes.addNode(*graph, "testScale", error);
         ASSERT_NE(scale, nullptr) << error;
-        ASSERT_EQ(scale->inputs.size(), 2u);
-        EXPECT_EQ(scale->inputs[0]->record, c.record);
+        for (const auto& input : scale->inputs) EXPECT_EQ(input->record, c.record) << input->name;
         GraphNode* constant = nodes.addNode(*graph, "ScalarConstant", error);
         lwhost::GraphInput* root = nodes.addRootInput(*graph, LWNODE_COLOUR, "Colour", nullptr);
         ASSERT_TRUE(nodes.connect(constant, "Value", scale, "Colour", error)) << error;
@@ -250,7 +249,6 @@ TEST(NodeInputRecordTest, NodesHereAndInModulesTakeTheInputRecordOfTheirHostVers
         LWNodalAccess_t access{};
         EXPECT_EQ(NodeSystem::evaluate(root, &access, colour), 1);
         EXPECT_EQ(colour[1], 2.0);  // 1 repeated into a colour, times the factor 2
-        EXPECT_EQ(host.activate(LWNODE_HCLASS, "testScale", 2, &access), LWACTIVATE_BADVERSION);
 
         // The server of an unloaded module is no longer offered.
         nodes.removeNode(scale);
@@ -270,12 +268,10 @@ TEST_F(NodeFrameworkTest,
     ASSERT_TRUE(panel->setFloat(0x9001, 0.5, true));  // dragging: the preview only
     EXPECT_EQ(target->previewUpdates, 1u);
     EXPECT_EQ(updatesOf(node), 0u);
-    EXPECT_EQ(node->factor, 0.5);
     ASSERT_TRUE(panel->setFloat(0x9001, 0.75));  // finished
     EXPECT_EQ(updatesOf(node), 1u);
     ASSERT_TRUE(panel->click(0x9002));
     EXPECT_EQ(updatesOf(node), 2u);
-    EXPECT_EQ(target->previewUpdates, 1u);
     node->ChangeNotify(panel->id(), 0x9001, 0x9001, 0);
     node->ChangeNotify(panel->id(), 0x9001, 0x9001, 4);
     EXPECT_EQ(updatesOf(node), 2u);
