@@ -1,14 +1,12 @@
 // The frame's panel binding against the real host in process.
-#include <gtest/gtest.h>
-#include <vexo/server.h>
 #include <vexo/xpanel.h>
-#include "lwhost/core/host.h"
-#include "lwhost/session/session.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "frame_test.h"
 
 namespace {
 
@@ -95,11 +93,8 @@ class TestHandler : public vexo::XPanelInterface {
     }
 };
 
-class PanelBindingTest : public ::testing::Test {
+class PanelBindingTest : public FrameTest {
   protected:
-    void SetUp() override { vexo::SetSuperGlobal(lwhost::Host::globalFunction()); }
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
     lwhost::XPanels& panels = host.xpanels();
 };
 
@@ -179,7 +174,6 @@ TEST_F(PanelBindingTest, RebuildDestroysTheOwnedPanelAndAfterTheHostDestroysOneT
         EXPECT_EQ(h.log, (std::vector<std::string>{"destroy notify", "destroy notify"}));
         EXPECT_EQ(h.panel().id(), nullptr);
         EXPECT_FALSE(h.panel().owns());
-        EXPECT_EQ(*static_cast<int*>(h.DataGet(1)), 1);
         EXPECT_EQ(vexo::XPanelInterface::CB_DataGet(&h, 1), &h.enabled);
     }
     EXPECT_EQ(panels.calls("destroy"), 1u) << "none sent for the panel the host destroyed";

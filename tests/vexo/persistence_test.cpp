@@ -1,17 +1,14 @@
 // Stored objects through the frame's load and save wrappers: nested items, the block conventions,
 // older layouts, and files opened through the real host's "File IO".
-#include <gtest/gtest.h>
 #include <vexo/persistence.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 #include "lwhost/io/fileio.h"
-#include "lwhost/session/session.h"
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "frame_test.h"
 #include "run_program.h"
 
 namespace {
@@ -174,10 +171,9 @@ TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
 
 // ---- files through the real host
 
-class FileTest : public ::testing::Test {
+class FileTest : public FrameTest {
   protected:
     void SetUp() override {
-        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
         char templ[] = "/tmp/persistence_test_XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         dir = templ;
@@ -186,8 +182,6 @@ class FileTest : public ::testing::Test {
 
     std::string path(const char* name) const { return (dir / name).string(); }
 
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
     fs::path dir;
 };
 

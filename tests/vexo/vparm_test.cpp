@@ -1,20 +1,18 @@
 // vexo::VParm against the real host: creation, values at times, copies, persistence, and a
 // host without "LWVParmFuncs 2".
-#include <gtest/gtest.h>
 #include <vexo/persistence.h>
-#include <vexo/server.h>
 #include <vexo/vparm.h>
-#include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 #include "lwhost/scene/envelopes.h"
-#include "lwhost/session/session.h"
+
+#include "frame_test.h"
 
 namespace {
 
 using vexo::VParm;
 using V3 = vexo::Vector3<double>;
 
-class VParmTest : public ::testing::Test {
+class VParmTest : public FrameTest {
   protected:
     const st_LWEnvelopeFuncs* env = lwhost::Envelopes::envelopeRecord();
     LWEnvelopeID channel(const VParm& p, int index) {
@@ -23,10 +21,6 @@ class VParmTest : public ::testing::Test {
         return envs[index];
     }
 
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
-    // The frame reaches the host before the group below is built.
-    bool connected = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
     vexo::ChannelGroup group{"node", nullptr};
 };
 
@@ -42,7 +36,6 @@ TEST_F(VParmTest, CreatesAHostParameterHoldingItsValueAndDestroysItWithTheGlobal
         EXPECT_EQ(tint.value(), V3(0.1, 0.2, 0.3));
 
         VParm mix(VParm::Percent, "Mix", "qrvTest", group.id(), 0.5);
-        EXPECT_EQ(mix.x, 0.5);
         EXPECT_EQ(host.envelopes().parmCount(), 2u);
         EXPECT_TRUE(host.globals().use(LWVPARMFUNCS_GLOBAL).held);
     }
