@@ -118,12 +118,10 @@ TEST_F(AdaptorTest, VersionsOutsideTheRangeAreRefusedAndFillNothingAndNullRecord
 TEST_F(AdaptorTest, RefusingConstructorYieldsNoInstanceAndErrorResultsCarryTheMessageAndStay) {
     ASSERT_EQ(activateMaster(), LWACTIVATE_OK);
     LWError err = nullptr;
-    EXPECT_EQ(masterInst.create(nullptr, kRefuse, &err), nullptr);
-    EXPECT_STREQ(err, "refused");
-    EXPECT_EQ(g_alive, 0);
-    err = nullptr;
-    EXPECT_EQ(masterInst.create(nullptr, kThrow, &err), nullptr);
-    EXPECT_STREQ(err, "cannot work");
+    for (auto [context, why] : {std::pair{kRefuse, "refused"}, std::pair{kThrow, "cannot work"}}) {
+        EXPECT_EQ(masterInst.create(nullptr, context, &err), nullptr);
+        EXPECT_STREQ(err, why);
+    }
     EXPECT_EQ(g_alive, 0);
 
     LWInstance inst = masterInst.create(nullptr, nullptr, &err);
