@@ -25,8 +25,7 @@ extern const char kNameB[] = "Fake Funcs B";
 TEST_F(GlobalsTest, FunctionGlobalsAreCalledNamesTellAccessorsApartAndMissingOnesAreSkipped) {
     EXPECT_TRUE(vexo::InstanceUpdate().update("ShaderHandler", this));
     EXPECT_FALSE(vexo::InstanceUpdate().update(nullptr, this));
-    ASSERT_EQ(host.updates().all().size(), 1u);
-    EXPECT_EQ(host.updates().all()[0].className, "ShaderHandler");
+    EXPECT_EQ(host.updates().all().size(), 1u) << "a null class is not sent";
 
     // Named accessors of one type reach different globals.
     int a = 1, b = 2;
