@@ -249,7 +249,6 @@ class TestGeneric : public vexo::LayoutGenericHandler {
   public:
     explicit TestGeneric(st_LWLayoutGeneric* local) : vexo::LayoutGenericHandler(local) {}
     int Activate() override {
-        note("generic");
         editServer(LWMASTER_HCLASS, "testmaster", LWITEM_NULL);
         return 0;
     }

@@ -17,22 +17,12 @@ long stop();
 void failAfter(long n);
 bool failed();
 
-// Counts while alive.
+// Counts until stop() or the end of the scope, whichever comes first.
 class Scope {
   public:
     Scope() { start(); }
-    ~Scope() {
-        if (!m_stopped) stop();
-    }
-    Scope(const Scope&) = delete;
-    Scope& operator=(const Scope&) = delete;
-    long stop() {
-        m_stopped = true;
-        return alloc_counter::stop();
-    }
-
-  private:
-    bool m_stopped = false;
+    ~Scope() { alloc_counter::stop(); }
+    long stop() { return alloc_counter::stop(); }
 };
 
 }  // namespace alloc_counter

@@ -1,12 +1,8 @@
 // Path strings, directories, the host's standard directories and its file requester, in process
 // against the real host with its directories faked (as a host may answer them, with or without
 // trailing separators) and a temporary directory.
-#include <gtest/gtest.h>
 #include <lwsdk/lwdialog.h>
 #include <vexo/files.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
-#include "lwhost/session/session.h"
 #include "lwhost/ui/dialogs.h"
 
 #include <sys/stat.h>
@@ -17,6 +13,8 @@
 #include <map>
 #include <set>
 #include <string>
+
+#include "frame_test.h"
 
 namespace {
 
@@ -29,7 +27,7 @@ const char* fakeDirInfo(const char* type) {
     return it == g_dirs.end() ? nullptr : it->second.c_str();
 }
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public FrameTest {
   protected:
     void SetUp() override {
         char templ[] = "/tmp/vexo-files-XXXXXX";
@@ -37,7 +35,6 @@ class FilesTest : public ::testing::Test {
         root = templ;
         g_dirs.clear();
         host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&fakeDirInfo));
-        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     }
     void TearDown() override { fs::remove_all(root); }
     // The path the host's file requester answers with next.
@@ -48,8 +45,6 @@ class FilesTest : public ::testing::Test {
         session.dialogs().queue(chosen);
     }
 
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
     std::string root;
 };
 
@@ -65,13 +60,6 @@ TEST(PathStringsTest, TrimTrimTrailAndStripExtensionCutOnlyAtTheEnds) {
     EXPECT_EQ(vexo::stripExtension("a.b.cfg"), "a.b");
     EXPECT_EQ(vexo::stripExtension("plain"), "plain");
     EXPECT_EQ(vexo::stripExtension(".cfg"), "");
-}
-
-TEST(PathStringsTest, DoubleClickIsBelow800MillisecondsOnAMonotonicClock) {
-    EXPECT_TRUE(vexo::isDoubleClick(799));
-    EXPECT_FALSE(vexo::isDoubleClick(800));
-    const int64_t first = vexo::clickClockMs();
-    EXPECT_GE(vexo::clickClockMs(), first);
 }
 
 TEST_F(FilesTest, MakeAllDirectoriesKeepsTheMaskAndFailsQuietlyBelowAFileAndListingSkipsDots) {

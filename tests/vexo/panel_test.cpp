@@ -1,18 +1,16 @@
 // The classic panel wrappers, their callback trampolines and the About panel, through the real
 // host's panel service.
-#include <gtest/gtest.h>
 #include <vexo/globals.h>
 #include <vexo/panel.h>
-#include <vexo/server.h>
-#include "lwhost/core/host.h"
 #include "lwhost/core/messages.h"
-#include "lwhost/session/session.h"
 #include "lwhost/ui/panels.h"
 
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "frame_test.h"
 
 namespace {
 
@@ -54,13 +52,10 @@ class Recorder : public vexo::LWPanel,
 };
 using Adaptor = vexo::PanelControlAdaptor<Recorder>;
 
-class PanelTest : public ::testing::Test {
+class PanelTest : public FrameTest {
   protected:
-    lwhost::Session session;
-    lwhost::Host& host = session.host();
     std::unique_ptr<vexo::LWMessage> messages;
     void SetUp() override {
-        vexo::SetSuperGlobal(lwhost::Host::globalFunction());
         // The frame's message service is module-wide: point it at this host.
         messages = std::make_unique<vexo::LWMessage>();
     }
