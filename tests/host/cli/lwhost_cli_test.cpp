@@ -31,15 +31,10 @@ TEST(LwhostCliTest, ServersListsRecordsWithPositionClassNameAndTags) {
 }
 
 TEST(LwhostCliTest, BadModulesExitTwoWithOneLineNamingFileAndReason) {
-    const std::string text = ::testing::TempDir() + "/text_module.p";
-    std::ofstream(text) << "plain text\n";
+    // Every reason the loader gives is the loader's tests'.
     const std::pair<std::string, std::string> cases[] = {
         {testModule("bad_sync"), "wrong sync word"},
-        {testModule("bad_version"), "unsupported system version"},
-        {testModule("bad_machine"), "wrong machine code"},
-        {testModule("no_descriptor"), "has no module record"},
         {"/nonexistent/x.p", "no such module file"},
-        {text, "not a loadable module"},
     };
     for (const auto& [module, reason] : cases) {
         ProgramResult r = lwhost("servers --module " + module);
