@@ -161,19 +161,6 @@ TEST_F(HostNodesTest, ConnectionsResolvedWhenTheRenderStartsFollowEditsMadeSince
     EXPECT_EQ(value(), 0.5);
 }
 
-TEST_F(HostNodesTest, IntegerSettingSurvivesBinaryFilesWhenNegative) {
-    GraphNode* integer = make("IntegerConstant", "Value -5\n");
-    lwhost::MemorySaveState save(LWIO_BINARY);
-    integer->server->inst.save(integer->instance, save.record());
-    save.finish();
-    GraphNode* copy = make("IntegerConstant");
-    lwhost::MemoryLoadState load(save.bytes(), LWIO_BINARY);
-    copy->server->inst.load(copy->instance, load.record());
-    int whole = 0;
-    NodeSystem::evaluate(feed(copy, "Value", LWNODE_INTEGER), &access, &whole);
-    EXPECT_EQ(whole, -5);
-}
-
 TEST_F(HostNodesTest, CopyTakesTheOtherNodesSettings) {
     GraphNode* from = make("Checker", "Colour1 0.25 0.5 0.75\nSize 3\n");
     GraphNode* to = make("Checker");

@@ -172,27 +172,24 @@ TEST(NodeRecordsTest, HostPublishesOneInputRecordByItsVersionAndFollowsANewIdent
 }
 
 TEST(NodeValuesTest, ConversionsFollowTheDocumentedRules) {
-    double colour[3] = {1.0, 0.5, 0.25};
-    double scalar = 0.0;
+    const double colour[3] = {1.0, 0.5, 0.25}, vector[3] = {3.0, 6.0, 0.0}, half = 0.5;
+    double scalar = 0.0, repeated[3] = {};
     ASSERT_TRUE(lwhost::convertValue(LWNODE_COLOUR, colour, LWNODE_SCALAR, &scalar));
     EXPECT_DOUBLE_EQ(scalar, 0.2126 + 0.7152 * 0.5 + 0.0722 * 0.25);
-
-    double vector[3] = {3.0, 6.0, 0.0};
     ASSERT_TRUE(lwhost::convertValue(LWNODE_VECTOR, vector, LWNODE_SCALAR, &scalar));
     EXPECT_DOUBLE_EQ(scalar, 3.0);
-
-    double repeated[3] = {};
-    const double half = 0.5;
     ASSERT_TRUE(lwhost::convertValue(LWNODE_SCALAR, &half, LWNODE_COLOUR, repeated));
     EXPECT_EQ(repeated[0], 0.5);
     EXPECT_EQ(repeated[2], 0.5);
 
+    // Rounded half away from zero, held at the ends of the range; not a number gives 0.
+    const std::pair<double, int> rounded[] = {
+        {2.5, 3},         {-2.5, -3}, {0.49, 0}, {1e300, 2147483647}, {-1e300, -2147483647 - 1},
+        {std::nan(""), 0}};
     int integer = 0;
-    const double values[] = {2.5, -2.5, 0.49, 1e300, -1e300, std::nan("")};
-    const int expected[] = {3, -3, 0, 2147483647, -2147483647 - 1, 0};
-    for (int i = 0; i < 6; ++i) {
-        ASSERT_TRUE(lwhost::convertValue(LWNODE_SCALAR, &values[i], LWNODE_INTEGER, &integer));
-        EXPECT_EQ(integer, expected[i]) << values[i];
+    for (const auto& [value, expected] : rounded) {
+        ASSERT_TRUE(lwhost::convertValue(LWNODE_SCALAR, &value, LWNODE_INTEGER, &integer));
+        EXPECT_EQ(integer, expected) << value;
     }
     const int seven = 7;
     ASSERT_TRUE(lwhost::convertValue(LWNODE_INTEGER, &seven, LWNODE_VECTOR, repeated));

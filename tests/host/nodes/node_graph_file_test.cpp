@@ -76,6 +76,10 @@ TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBot
     GraphNode* material = nodes.addNode(*graph, "Material", error);
     ASSERT_TRUE(nodes.connect(graph->node("Tiles"), "Colour", material, "Specular Shading", error));
     ASSERT_TRUE(nodes.connect(material, "Material", nullptr, "Material", error));
+    // A negative integer, which the binary encoding once read back wrong.
+    GraphNode* whole = nodes.addNode(*graph, "IntegerConstant", error);
+    ASSERT_TRUE(setHostSetting(*whole, "Value", {-5}, error)) << error;
+    ASSERT_TRUE(nodes.connect(whole, "Value", nullptr, "Specular", error)) << error;
     const std::string saved = text(graph);
     EXPECT_NE(saved.find("{ Node \"Checker\" \"Tiles\"\n  Colour1 1 0 0\n"), std::string::npos)
         << saved;
@@ -95,6 +99,10 @@ TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBot
     lwhost::MemoryLoadState load(binary.bytes(), LWIO_BINARY);
     ASSERT_TRUE(lwhost::readGraph(*fromBinary, load.record(), &load, error)) << error;
     EXPECT_EQ(text(fromBinary), saved);
+    LWNodalAccess_t access{};
+    double specular = 0;
+    NodeSystem::evaluate(fromBinary->rootInput("Specular"), &access, &specular);
+    EXPECT_EQ(specular, -5.0);
 }
 
 TEST_F(NodeGraphFileTest, LoadingReplacesTheGraphAndTellsTheEditorOnce) {

@@ -307,7 +307,6 @@ TEST(SceneFileTest, InfoDescribesTheExampleSceneAndExitsTwoOnABadOne) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "lwhost: " + path + ":3: no item is named \"B\"\n");
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(runProgram(lwhostProgram() + " info " + dir + "/absent.lws").status, 2);
     EXPECT_EQ(runProgram(lwhostProgram() + " info").status, 2);
 }
 

@@ -2,9 +2,7 @@
 // maps, OBJ files, surfaces and server queries.
 #include "lwhost/scene/scene.h"
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cmath>
 #include <fstream>
 #include <set>
 
