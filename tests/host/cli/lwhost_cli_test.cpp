@@ -48,7 +48,7 @@ TEST(LwhostCliTest, BadModulesExitTwoWithOneLineNamingFileAndReason) {
 
 TEST(LwhostCliTest, UsageErrorsExitTwoWithAHintAndHelpIsNoError) {
     for (const char* args :
-         {"", "frobnicate", "--bogus servers", "servers --bogus", "servers --module",
+         {"", "info", "frobnicate", "--bogus servers", "servers --bogus", "servers --module",
           "--host-version 16.0 servers", "--host-version servers", "servers --host-version 9.x"}) {
         ProgramResult r = lwhost(args);
         EXPECT_EQ(r.status, 2) << args;
