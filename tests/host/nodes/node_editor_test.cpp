@@ -108,18 +108,15 @@ class NodeEditorTest : public ::testing::Test {
     }
 
     GraphNode* add(const std::string& server) {
-        std::string error;
         GraphNode* node = nodes.addNode(*graph, server, error);
         EXPECT_NE(node, nullptr) << error;
         return node;
     }
     bool connect(GraphNode* from, const std::string& out, GraphNode* to, const std::string& in) {
-        std::string error;
         return nodes.connect(from, out, to, in, error);
     }
     std::string refusal(GraphNode* from, const std::string& out, GraphNode* to,
                         const std::string& in) {
-        std::string error;
         EXPECT_FALSE(nodes.connect(from, out, to, in, error));
         return error;
     }
@@ -128,6 +125,7 @@ class NodeEditorTest : public ::testing::Test {
     NodeSystem nodes;
     NodeGraph* graph;
     LWNodalAccess_t access{};
+    std::string error;
 };
 
 TEST(NodeRecordsTest, HostPublishesOneInputRecordByItsVersionAndFollowsANewIdentity) {
@@ -254,7 +252,6 @@ TEST_F(NodeEditorTest, RefusedConnectionsSayWhyAndChangeNothing) {
     GraphNode* third = add("Mix");
     GraphNode* material = add("Material");
     NodeGraph* other = nodes.createEditor("Surface", "other", nullptr, nullptr);
-    std::string error;
     GraphNode* there = nodes.addNode(*other, "Mix", error);
     ASSERT_TRUE(connect(first, "Colour", second, "A"));
     ASSERT_TRUE(connect(second, "Colour", third, "A"));
@@ -299,13 +296,12 @@ TEST_F(NodeEditorTest, InputEventsTellConnectionReplacementDisconnectionAndRemov
 TEST_F(NodeEditorTest, EveryEditCallsTheUpdateFunction) {
     const st_LWNodeEditorFuncs* ed = NodeSystem::editorFuncs();
     ed->setUpdateFunc(graph->id(), [](NodeEditorID editor) { g_updates.push_back(editor); });
-    GraphNode* a = add("ScalarConstant");               // 1
-    GraphNode* fake = add("fake");                      // 2
-    ASSERT_TRUE(connect(a, "Value", fake, "In"));       // 3
-    EXPECT_TRUE(nodes.disconnect(fake->input("In")));   // 4
-    EXPECT_FALSE(nodes.disconnect(fake->input("In")));  // nothing to do: no update
-    nodes.instanceChanged(fake->instance);              // 5
-    std::string error;
+    GraphNode* a = add("ScalarConstant");                   // 1
+    GraphNode* fake = add("fake");                          // 2
+    ASSERT_TRUE(connect(a, "Value", fake, "In"));           // 3
+    EXPECT_TRUE(nodes.disconnect(fake->input("In")));       // 4
+    EXPECT_FALSE(nodes.disconnect(fake->input("In")));      // nothing to do: no update
+    nodes.instanceChanged(fake->instance);                  // 5
     EXPECT_TRUE(nodes.renameNode(*fake, "F", error));       // 6
     EXPECT_TRUE(setHostSetting(*a, "Value", {-2}, error));  // 7
     EXPECT_EQ(hostSettings(*a)[0].values, std::vector<double>{-2});
@@ -364,7 +360,6 @@ TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
     EXPECT_EQ(fake->name, "Fake (1)");
     // Names given are unique and plain; host settings only of host nodes, by token, count and
     // kind. Refusals change nothing and call no update.
-    std::string error;
     GraphNode* number = nodes.addNode(*graph, "IntegerConstant", error, "N");
     ASSERT_NE(number, nullptr) << error;
     const unsigned updates = graph->updates;

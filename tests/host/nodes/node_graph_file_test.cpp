@@ -35,8 +35,8 @@ class NodeGraphFileTest : public ::testing::Test {
         return g;
     }
     std::string text(NodeGraph* g) {
-        std::string out, error;
-        EXPECT_TRUE(lwhost::saveGraphText(*g, out, error)) << error;
+        std::string out, why;
+        EXPECT_TRUE(lwhost::saveGraphText(*g, out, why)) << why;
         return out;
     }
     std::array<double, 3> rootColour(NodeGraph* g, double x) {
@@ -50,6 +50,7 @@ class NodeGraphFileTest : public ::testing::Test {
     lwhost::Host host;
     NodeSystem nodes;
     NodeGraph* graph;
+    std::string error;
 };
 
 const char kHandWritten[] = R"(# A checker feeding a mix, the mix feeding the root.
@@ -66,7 +67,6 @@ Root "Colour" "Blend" "Colour"
 )";
 
 TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBothEncodings) {
-    std::string error;
     ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
     ASSERT_EQ(graph->nodes.size(), 2u);
     EXPECT_EQ(graph->nodes[0]->name, "Tiles");
@@ -106,7 +106,6 @@ TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBot
 }
 
 TEST_F(NodeGraphFileTest, LoadingReplacesTheGraphAndTellsTheEditorOnce) {
-    std::string error;
     nodes.addNode(*graph, "Ray", error);
     graph->update = countUpdate;
     ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
@@ -121,7 +120,6 @@ TEST_F(NodeGraphFileTest, LoadingReplacesTheGraphAndTellsTheEditorOnce) {
 
 // Every refusal names its line (the text starts at line 10) and leaves the graph as it was.
 TEST_F(NodeGraphFileTest, RefusedGraphsNameTheirLineAndLeaveTheGraphAsItWas) {
-    std::string error;
     GraphNode* before = nodes.addNode(*graph, "ColourConstant", error);
     ASSERT_TRUE(nodes.connect(before, "Colour", nullptr, "Colour", error));
     graph->update = countUpdate;
@@ -174,7 +172,6 @@ TEST_F(NodeGraphFileTest, PluginNodesKeepTheirOwnBlocks) {
     const char graphText[] =
         "{ Node \"testScale\" \"Scale\"\n  Factor 3\n}\n"
         "Root \"Colour\" \"Scale\" \"Colour\"\n";
-    std::string error;
     ASSERT_TRUE(lwhost::loadGraphText(*graph, graphText, 1, error)) << error;
     EXPECT_EQ(rootColour(graph, 0.0), (std::array<double, 3>{{3, 3, 3}}));
     EXPECT_EQ(text(graph), std::string("Version 1\n") + graphText);

@@ -53,16 +53,13 @@ class PluginsTest : public ::testing::Test {
         host.activate("TestServerLog", "log", 1, nullptr, const_cast<char*>("clear"));
         return out;
     }
-    bool read(const std::string& text, std::string& error) {
-        return plugins.readScene(text, "t.lws", "", error);
+    bool read(const std::string& text, std::string& why) {
+        return plugins.readScene(text, "t.lws", "", why);
     }
-    void readOk(const std::string& text) {
-        std::string error;
-        ASSERT_TRUE(read(text, error)) << error;
-    }
+    void readOk(const std::string& text) { ASSERT_TRUE(read(text, error)) << error; }
     std::string write() {
-        std::string text, error;
-        EXPECT_TRUE(plugins.writeScene(text, error)) << error;
+        std::string text, why;
+        EXPECT_TRUE(plugins.writeScene(text, why)) << why;
         return text;
     }
     lwhost::Surface& chrome() { return *scene.findSurface("Chrome", "Ball"); }
@@ -75,6 +72,7 @@ class PluginsTest : public ::testing::Test {
     lwhost::Scene scene;
     lwhost::SceneGlobals globals{host, scene};
     lwhost::Plugins plugins{host, scene};
+    std::string error;
 };
 
 TEST_F(PluginsTest, ShaderVersionFollowsTheHostAndEachServerIsActivatedOnce) {
@@ -149,7 +147,6 @@ TEST_F(PluginsTest, LoadErrorsNameTheFileAndLineAndKeepTheSceneBefore) {
          "t.lws:2: MasterHandler testmaster: told to fail by its settings"},
     };
     for (const auto& [text, message] : cases) {
-        std::string error;
         EXPECT_FALSE(read(text, error));
         EXPECT_EQ(error, message);
         // The old scene is back, its master rebuilt from the blocks it left.
@@ -253,7 +250,6 @@ TEST_F(PluginsTest, RenderCallsVisitEveryShaderAndReportTheFirstError) {
 TEST_F(PluginsTest, CopiesAreIndependentInstancesOfTheSameServer) {
     readOk(kScene);
     void* original = chrome().shaders[0].data.instance;
-    std::string error;
     void* copy = plugins.copy(original, lwhost::Plugins::shaderContext(77), error);
     ASSERT_NE(copy, nullptr) << error;
     EXPECT_EQ(plugins.serverOf(copy), plugins.serverOf(original));
@@ -269,7 +265,6 @@ TEST_F(PluginsTest, CopiesAreIndependentInstancesOfTheSameServer) {
 
 TEST_F(PluginsTest, PanelsOpenHeadlessAndCloseBeforeTheirInstanceGoes) {
     readOk(kScene);
-    std::string error;
     EXPECT_FALSE(plugins.openPanel("MasterHandler", 2, error));
     EXPECT_FALSE(plugins.openPanel("NodeHandler", 1, error));
     EXPECT_FALSE(plugins.openPanel("ShaderHandler", 1, error));  // no current surface

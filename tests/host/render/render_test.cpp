@@ -76,13 +76,11 @@ class RenderFixture {
         return floor;
     }
     void addShader(LWSurfaceID surface, const std::string& server) {
-        std::string error;
         ASSERT_TRUE(plugins.addShader(surface, server, error)) << error;
     }
 
     // Loads a scene file with its plug-ins and its surfaces' own node graphs.
     void loadScene(const std::string& path) {
-        std::string error;
         ASSERT_TRUE(plugins.loadScene(path, error)) << error;
         lwhost::SceneFile::forEachPlugin(scene, [&](lwhost::PluginSection& section) {
             if (section.kind == lwhost::PluginKind::NodeGraph && !section.data->instance) {
@@ -94,7 +92,6 @@ class RenderFixture {
     RgbImage render(RenderOptions options = small(), std::vector<int> frames = {1}) {
         lwhost::Renderer renderer(host, scene, &plugins, &nodes);
         RgbImage out;
-        std::string error;
         const bool ok = renderer.render(
             options, frames,
             [&](int, const RgbImage& image, std::string&) {
@@ -126,6 +123,7 @@ class RenderFixture {
     lwhost::SceneGlobals globals{host, scene};
     lwhost::NodeSystem& nodes = services.nodes;
     lwhost::Plugins plugins{host, scene};
+    std::string error;
 };
 
 std::vector<int> pixel(const RgbImage& image, int x, int y) {
