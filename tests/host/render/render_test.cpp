@@ -231,9 +231,8 @@ TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
     f.scene.item(f.scene.addObject("Box", box))->transform.position = {0, 2, 0};
 
     lwhost::RenderWorld world;
-    std::string error;
-    ASSERT_TRUE(world.build(f.scene, nullptr, nullptr, lwhost::RenderWorld::Settings(), error))
-        << error;
+    ASSERT_TRUE(world.build(f.scene, nullptr, nullptr, lwhost::RenderWorld::Settings(), f.error))
+        << f.error;
     const double shaded[3] = {0, 0, 0}, open[3] = {3, 0, 0}, up[3] = {0, 1, 0},
                  down[3] = {0, -1, 0};
     double direction[3], colour[3];
@@ -285,10 +284,9 @@ TEST(RenderShading, ShadowRaysShadeThePanesWhoseShadersClaimTransparency) {
         below.kind = lwhost::LightKind::Point;
         f.scene.item(f.scene.addLight("Below", below))->transform.position = {0, -1, 0};
         lwhost::RenderWorld world;
-        std::string error;
         ASSERT_TRUE(
-            world.build(f.scene, &f.plugins, &f.nodes, lwhost::RenderWorld::Settings(), error))
-            << error;
+            world.build(f.scene, &f.plugins, &f.nodes, lwhost::RenderWorld::Settings(), f.error))
+            << f.error;
         lwhost::WorldBinding binding(world);
         const double origin[3] = {0, 0, 0};
         double direction[3], colour[3];
@@ -301,8 +299,7 @@ TEST(RenderCycle, MastersHearStartAndEndAroundInitNewTimeAndCleanup) {
     RenderFixture f;
     const auto floor = f.addFloorScene();
     f.scene.frames().last = 3;
-    std::string error;
-    ASSERT_TRUE(f.plugins.applyMaster("rtmaster", error)) << error;
+    ASSERT_TRUE(f.plugins.applyMaster("rtmaster", f.error)) << f.error;
     f.addShader(floor, "rtnotes");
     f.notes(true);
     f.render(RenderFixture::small(), {1, 3});
@@ -314,8 +311,7 @@ TEST(RenderCycle, MastersHearStartAndEndAroundInitNewTimeAndCleanup) {
 TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {
     RenderFixture f;
     f.addPlane("Floor", 0, 10, 10);
-    std::string error;
-    ASSERT_TRUE(f.plugins.applyMaster("rtmaster", error)) << error;
+    ASSERT_TRUE(f.plugins.applyMaster("rtmaster", f.error)) << f.error;
     lwhost::Renderer renderer(f.host, f.scene, &f.plugins);
     RenderOptions o = RenderFixture::small();
     f.notes(true);
@@ -406,8 +402,7 @@ TEST(RenderShading, LambertAndBlinnNodesLightTheSampleAsTheHostDoes) {
         "Surface \"Floor\" \"Floor\"\n" +
         surface + "Surface \"Ball\" \"Ball\"\n" + surface;
     RenderFixture f;
-    std::string error;
-    ASSERT_TRUE(f.plugins.readScene(text, "lit.lws", "", error)) << error;
+    ASSERT_TRUE(f.plugins.readScene(text, "lit.lws", "", f.error)) << f.error;
     RenderOptions o = RenderFixture::small();
     o.width = 32;
     o.height = 24;
