@@ -76,21 +76,18 @@ class PluginsTest : public ::testing::Test {
 };
 
 TEST_F(PluginsTest, ShaderVersionFollowsTheHostAndEachServerIsActivatedOnce) {
-    const struct {
-        unsigned major, minor;
-        int version;
-    } cases[] = {{9, 3, 4}, {9, 4, 4}, {9, 5, 5}, {9, 6, 6}, {10, 0, 6}, {11, 6, 6}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, int> cases[] = {{"9.3", 4}, {"9.4", 4},  {"9.5", 5},
+                                                 {"9.6", 6}, {"10.0", 6}, {"11.6", 6}};
+    for (const auto& [hostVersion, version] : cases) {
         lwhost::HostIdentity identity;
-        identity.major = c.major;
-        identity.minor = c.minor;
+        ASSERT_TRUE(identity.setVersion(hostVersion, error)) << error;
         host.setIdentity(identity);
         lwhost::Plugins fresh(host, scene);
         std::string why;
         EXPECT_EQ(fresh.server(PluginKind::Shader, "versionprobe", &why), nullptr);
         EXPECT_EQ(fresh.server(PluginKind::Shader, "versionprobe"), nullptr);
-        EXPECT_TRUE(has(why, "refused activation for version " + std::to_string(c.version))) << why;
-        EXPECT_EQ(log(), "shader activate version=" + std::to_string(c.version) + "\n");
+        EXPECT_TRUE(has(why, "refused activation for version " + std::to_string(version))) << why;
+        EXPECT_EQ(log(), "shader activate version=" + std::to_string(version) + "\n");
     }
     const lwhost::HandlerServer* master = plugins.server(PluginKind::Master, "testmaster");
     ASSERT_NE(master, nullptr);
