@@ -232,9 +232,7 @@ TEST_P(EnvelopeBlocksTest, DamagedDataChangesNothingAndNeverReadsPastTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(BothEncodings, EnvelopeBlocksTest,
                          ::testing::Values(LWIO_TEXT, LWIO_BINARY),
-                         [](const ::testing::TestParamInfo<int>& p) {
-                             return p.param == LWIO_TEXT ? "Text" : "Binary";
-                         });
+                         [](const auto& p) { return p.param == LWIO_TEXT ? "Text" : "Binary"; });
 
 TEST_F(EnvelopesTest, LoadSkipsExtraChannelsKeepsMissingOnesAndRefusesShortKeys) {
     LWVParmID p = parm(LWVP_FLOAT);
