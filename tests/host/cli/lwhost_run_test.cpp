@@ -58,8 +58,8 @@ TEST_F(LwhostRunTest, RunsTheScriptAndSavesTheSceneWithItsInstances) {
           "command \"Surf_SetSurf Chrome\"\n"
           "command \"Surf_AddShader testshader\"\n"
           "print \"edited\"\n");
-    ProgramResult r =
-        run("run " + dir + "/scene.lws " + dir + "/edit.lwscript -o " + dir + "/out.lws");
+    ProgramResult r = run("--alert-level 2 run " + dir + "/scene.lws " + dir +
+                          "/edit.lwscript -o " + dir + "/out.lws");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "edited\n");
     const std::string saved = readWholeFile(dir + "/out.lws");
