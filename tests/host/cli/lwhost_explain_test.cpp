@@ -123,8 +123,8 @@ TEST_F(LwhostExplainTest, EveryKindOfNodeListsWhatItBuilt) {
     EXPECT_NE(wrong.err.find("it lists \"Ball / Chrome\""), std::string::npos) << wrong.err;
 }
 
-// A bad graph is refused at its own line, once, with the same message and status by every
-// command that loads scenes.
+// A bad graph, in the master's block or a surface's, is refused at its own line, once, with the
+// same message and status by every command that loads scenes (each refusal is the graph file's).
 TEST_F(LwhostExplainTest, GraphErrorsNameTheirLineAlikeForInfoRunAndRender) {
     const std::string node = "    { Node \"qrvFilter\" \"F\"\n    }\n";  // lines 7 and 8
     const std::string surface =
@@ -135,8 +135,6 @@ TEST_F(LwhostExplainTest, GraphErrorsNameTheirLineAlikeForInfoRunAndRender) {
     } rows[] = {
         {node + "    Connect \"F\" \"Logic\" \"Ghost\" \"Logic\"\n", "",
          ":9: ", "no node is named"},
-        {node + "    Root \"Nowhere\" \"F\" \"Logic\"\n", "", ":9: ", "the root has no input"},
-        {node + "    { Node \"noSuchServer\" \"G\"\n    }\n", "", ":9: ", "noSuchServer"},
         {"", surface, ":31: ", "no node is named \"Nobody\""},
     };
     for (const auto& row : rows) {

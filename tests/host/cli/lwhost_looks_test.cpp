@@ -26,11 +26,20 @@ std::string lwhost(const std::string& dir) {
     return lwhostProgram() + " --dir Settings=" + dir + " --dir Content=" + dir + " ";
 }
 
+// A surface block, carrying the override's shader unless told not to.
+std::string surface(const std::string& name, const std::string& object, const std::string& settings,
+                    bool shader = true) {
+    return "Surface \"" + name + "\" \"" + object + "\"\n" + settings +
+           (shader ? "  Plugin ShaderHandler qrvLumavex\n  EndPlugin\n" : "") + "End\n";
+}
+
 // Seen from above, three columns, one pixel each: left the object "Hero" (red, its comment gives
 // it the tint blue), middle "Crate" (orange, no comment), right a fully transparent pane over a
 // blue floor without the override's shader. Two white distant lights shine straight down: "Key"
 // at 0.5 and "Fill" at 0.25, so a surface of diffuse 1 takes 0.75 of its colour, 0.5 from Key.
-const char* const kStage = R"(LWHostScene 1
+const std::string kMatte = "  Diffuse 1\n  Specular 0\n";
+const std::string kStage =
+    R"(LWHostScene 1
 FrameRange 1 1
 Plugin MasterHandler qrvLumavex
   Enabled 1
@@ -66,34 +75,11 @@ Camera "Camera"
   Position 0 5 0
   Rotation 0 90 0
 End
-Surface "Red" "Hero"
-  Colour 0.8 0.2 0.1
-  Diffuse 1
-  Specular 0
-  Plugin ShaderHandler qrvLumavex
-  EndPlugin
-End
-Surface "Wood" "Crate"
-  Colour 0.9 0.6 0.3
-  Diffuse 1
-  Specular 0
-  Plugin ShaderHandler qrvLumavex
-  EndPlugin
-End
-Surface "Floor" "Floor"
-  Colour 0.2 0.4 0.8
-  Diffuse 1
-  Specular 0
-End
-Surface "Glass" "Pane"
-  Colour 1 1 1
-  Specular 0
-  Transparency 1
-  RefractionIndex 1
-  Plugin ShaderHandler qrvLumavex
-  EndPlugin
-End
-)";
+)" + surface("Red", "Hero", "  Colour 0.8 0.2 0.1\n" + kMatte) +
+    surface("Wood", "Crate", "  Colour 0.9 0.6 0.3\n" + kMatte) +
+    surface("Floor", "Floor", "  Colour 0.2 0.4 0.8\n" + kMatte, false) +
+    surface("Glass", "Pane",
+            "  Colour 1 1 1\n  Specular 0\n  Transparency 1\n  RefractionIndex 1\n");
 
 TEST(LwhostLooksTest, MenuListsTheShippedLooksAfterTheUsersOwn) {
     const std::string dir = workDirectory("menu"), scene = dir + "/menu.lws",

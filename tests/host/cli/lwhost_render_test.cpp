@@ -168,7 +168,6 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
     const std::pair<std::string, const char*> cases[] = {
         {good + " -o " + workDirectory() + "/no/such/dir/x.png", "cannot write"},
         {good + " -o " + out + " --frame 9", "frame 9 is not in the scene's frames 1 to 3"},
-        {good + " -o " + out + " --width 0", "the width must be 1 to 8192, not 0"},
         {good + " -o " + out + " --samples 0", "samples per pixel must be"},
         {good + " -o " + out + " --threads 0", "--threads needs at least 1 thread"},
         {good + " -o " + out + " --frames 3-1", "--frames needs FIRST-LAST"},

@@ -13,38 +13,30 @@ using lwhost::LoadResult;
 using lwhost::LoadStatus;
 using lwhost::Module;
 
-TEST(LoaderTest, MalformedModulesAreRefusedWithAMessageNamingFileAndReason) {
+TEST(LoaderTest, MalformedModulesTextFilesAndDirectoriesAreRefusedNamingFileAndReason) {
+    const std::string text = ::testing::TempDir() + "/not_a_module.p";
+    std::ofstream(text) << "this is text, not a shared object\n";
     const struct {
-        const char* module;
+        std::string path;
         LoadStatus status;
         const char* reason;  // part of the message
-    } cases[] = {{"bad_sync", LoadStatus::BadSync, "sync word 0x12345678"},
-                 {"bad_version", LoadStatus::BadVersion, "system version 2"},
-                 {"bad_machine", LoadStatus::BadMachine, "machine code 0x00000200"},
-                 {"no_descriptor", LoadStatus::NoDescriptor, "_mod_descrip"},
-                 {"no_startup", LoadStatus::NoEntryPoints, "no startup"},
-                 {"null_startup", LoadStatus::StartupFailed, "no server records"},
-                 {"missing_file", LoadStatus::NotFound, "no such module file"}};
+    } cases[] = {{testModule("bad_sync"), LoadStatus::BadSync, "sync word 0x12345678"},
+                 {testModule("bad_version"), LoadStatus::BadVersion, "system version 2"},
+                 {testModule("bad_machine"), LoadStatus::BadMachine, "machine code 0x00000200"},
+                 {testModule("no_descriptor"), LoadStatus::NoDescriptor, "_mod_descrip"},
+                 {testModule("no_startup"), LoadStatus::NoEntryPoints, "no startup"},
+                 {testModule("null_startup"), LoadStatus::StartupFailed, "no server records"},
+                 {testModule("missing_file"), LoadStatus::NotFound, "no such module file"},
+                 {text, LoadStatus::NotLoadable, ": not a loadable module"},
+                 {::testing::TempDir(), LoadStatus::NotLoadable, ""}};
     for (const auto& c : cases) {
         LoadResult result;
-        const std::string path = testModule(c.module);
-        EXPECT_EQ(Module::load(path, result), nullptr) << c.module;
-        EXPECT_EQ(result.status, c.status) << c.module;
-        EXPECT_NE(result.message.find(path), std::string::npos) << result.message;
+        EXPECT_EQ(Module::load(c.path, result), nullptr) << c.path;
+        EXPECT_EQ(result.status, c.status) << c.path;
+        EXPECT_NE(result.message.find(c.path), std::string::npos) << result.message;
         EXPECT_NE(result.message.find(c.reason), std::string::npos) << result.message;
     }
-}
-
-TEST(LoaderTest, TextFilesAndDirectoriesAreNotLoadableModules) {
-    std::string path = ::testing::TempDir() + "/not_a_module.p";
-    std::ofstream(path) << "this is text, not a shared object\n";
-    LoadResult result;
-    EXPECT_EQ(Module::load(path, result), nullptr);
-    EXPECT_EQ(result.status, LoadStatus::NotLoadable);
-    EXPECT_NE(result.message.find(path + ": not a loadable module"), std::string::npos);
-    std::remove(path.c_str());
-    EXPECT_EQ(Module::load(::testing::TempDir(), result), nullptr);
-    EXPECT_EQ(result.status, LoadStatus::NotLoadable);
+    std::remove(text.c_str());
 }
 
 TEST(LoaderTest, RecordsFollowTheLinkOrderOfTheServerUnitsAndModulesLoadSideBySide) {

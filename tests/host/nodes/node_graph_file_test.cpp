@@ -35,8 +35,8 @@ class NodeGraphFileTest : public ::testing::Test {
         return g;
     }
     std::string text(NodeGraph* g) {
-        std::string out, error;
-        EXPECT_TRUE(lwhost::saveGraphText(*g, out, error)) << error;
+        std::string out, why;
+        EXPECT_TRUE(lwhost::saveGraphText(*g, out, why)) << why;
         return out;
     }
     std::array<double, 3> rootColour(NodeGraph* g, double x) {
@@ -50,6 +50,7 @@ class NodeGraphFileTest : public ::testing::Test {
     lwhost::Host host;
     NodeSystem nodes;
     NodeGraph* graph;
+    std::string error;
 };
 
 const char kHandWritten[] = R"(# A checker feeding a mix, the mix feeding the root.
@@ -66,7 +67,6 @@ Root "Colour" "Blend" "Colour"
 )";
 
 TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBothEncodings) {
-    std::string error;
     ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
     ASSERT_EQ(graph->nodes.size(), 2u);
     EXPECT_EQ(graph->nodes[0]->name, "Tiles");
@@ -76,6 +76,10 @@ TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBot
     GraphNode* material = nodes.addNode(*graph, "Material", error);
     ASSERT_TRUE(nodes.connect(graph->node("Tiles"), "Colour", material, "Specular Shading", error));
     ASSERT_TRUE(nodes.connect(material, "Material", nullptr, "Material", error));
+    // A negative integer, which the binary encoding once read back wrong.
+    GraphNode* whole = nodes.addNode(*graph, "IntegerConstant", error);
+    ASSERT_TRUE(setHostSetting(*whole, "Value", {-5}, error)) << error;
+    ASSERT_TRUE(nodes.connect(whole, "Value", nullptr, "Specular", error)) << error;
     const std::string saved = text(graph);
     EXPECT_NE(saved.find("{ Node \"Checker\" \"Tiles\"\n  Colour1 1 0 0\n"), std::string::npos)
         << saved;
@@ -95,10 +99,13 @@ TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBot
     lwhost::MemoryLoadState load(binary.bytes(), LWIO_BINARY);
     ASSERT_TRUE(lwhost::readGraph(*fromBinary, load.record(), &load, error)) << error;
     EXPECT_EQ(text(fromBinary), saved);
+    LWNodalAccess_t access{};
+    double specular = 0;
+    NodeSystem::evaluate(fromBinary->rootInput("Specular"), &access, &specular);
+    EXPECT_EQ(specular, -5.0);
 }
 
 TEST_F(NodeGraphFileTest, LoadingReplacesTheGraphAndTellsTheEditorOnce) {
-    std::string error;
     nodes.addNode(*graph, "Ray", error);
     graph->update = countUpdate;
     ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
@@ -113,7 +120,6 @@ TEST_F(NodeGraphFileTest, LoadingReplacesTheGraphAndTellsTheEditorOnce) {
 
 // Every refusal names its line (the text starts at line 10) and leaves the graph as it was.
 TEST_F(NodeGraphFileTest, RefusedGraphsNameTheirLineAndLeaveTheGraphAsItWas) {
-    std::string error;
     GraphNode* before = nodes.addNode(*graph, "ColourConstant", error);
     ASSERT_TRUE(nodes.connect(before, "Colour", nullptr, "Colour", error));
     graph->update = countUpdate;
@@ -166,7 +172,6 @@ TEST_F(NodeGraphFileTest, PluginNodesKeepTheirOwnBlocks) {
     const char graphText[] =
         "{ Node \"testScale\" \"Scale\"\n  Factor 3\n}\n"
         "Root \"Colour\" \"Scale\" \"Colour\"\n";
-    std::string error;
     ASSERT_TRUE(lwhost::loadGraphText(*graph, graphText, 1, error)) << error;
     EXPECT_EQ(rootColour(graph, 0.0), (std::array<double, 3>{{3, 3, 3}}));
     EXPECT_EQ(text(graph), std::string("Version 1\n") + graphText);

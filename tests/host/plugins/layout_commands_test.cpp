@@ -60,11 +60,10 @@ TEST_F(LayoutCommandsTest, ApplyServerAddsMastersOnlyAndEveryLineIsRecorded) {
     EXPECT_EQ(scene.masters()[0].server, "testmaster");
     EXPECT_TRUE(plugins.alive(scene.masters()[0].data.instance));
 
-    EXPECT_EQ(run("ApplyServer ShaderHandler testshader"), LWCMD_FAILED);
-    EXPECT_EQ(run("ApplyServer MasterHandler missing"), LWCMD_FAILED);
-    EXPECT_EQ(run("ApplyServer MasterHandler testrefuse"), LWCMD_FAILED);
-    EXPECT_EQ(run("ApplyServer MasterHandler"), LWCMD_FAILED);
-    EXPECT_EQ(run("ApplyServer MasterHandler \"testmaster"), LWCMD_FAILED);
+    for (const char* refused :
+         {"ShaderHandler testshader", "MasterHandler missing", "MasterHandler testrefuse",
+          "MasterHandler", "MasterHandler \"testmaster"})
+        EXPECT_EQ(run(std::string("ApplyServer ") + refused), LWCMD_FAILED) << refused;
     EXPECT_EQ(run("Surf_Frobnicate"), LWCMD_UNKNOWN);
     EXPECT_EQ(scene.masters().size(), 1u);
     EXPECT_EQ(lines().size(), 7u);
@@ -85,9 +84,8 @@ TEST_F(LayoutCommandsTest, EditServerOpensTheServersPanelHeadless) {
     EXPECT_EQ(run("EditServer MasterHandler 1"), LWCMD_FAILED);  // no master yet
     ASSERT_EQ(run("ApplyServer MasterHandler testmaster"), LWCMD_OK);
     ASSERT_EQ(run("ApplyServer MasterHandler testmaster"), LWCMD_OK);
-    EXPECT_EQ(run("EditServer MasterHandler 3"), LWCMD_FAILED);
-    EXPECT_EQ(run("EditServer MasterHandler 0"), LWCMD_FAILED);
-    EXPECT_EQ(run("EditServer MasterHandler two"), LWCMD_FAILED);
+    for (const char* position : {"3", "0", "two"})
+        EXPECT_EQ(run(std::string("EditServer MasterHandler ") + position), LWCMD_FAILED);
     EXPECT_EQ(plugins.panel(), nullptr);
 
     ASSERT_EQ(run("EditServer MasterHandler 2"), LWCMD_OK);
@@ -172,18 +170,19 @@ TEST_F(LayoutCommandsTest, TheMastersSceneEditingSendsOneLineSetPerSurface) {
     EXPECT_EQ(plugins.instanceCount(), 1u);
 }
 
-TEST_F(LayoutCommandsTest, ArgumentsSplitOnBlanksAndQuotesTakeTheirTextAsItIs) {
+// Quotes take their text as it is, two quotes inside one standing for one.
+TEST(LayoutCommandArgumentsTest, SplitOnBlanksAndQuotesOrRefuseAnOpenQuote) {
+    const std::pair<const char*, Lines> rows[] = {
+        {"  a \"b c\"\t\"C:\\obj\\x.lwo\" \"\"d", {"a", "b c", "C:\\obj\\x.lwo", "", "d"}},
+        {"\"Say \"\"Hi\"\"\" \"\"\"\" x", {"Say \"Hi\"", "\"", "x"}},
+    };
     std::vector<std::string> args;
-    ASSERT_TRUE(LayoutCommands::splitArguments("  a \"b c\"\t\"C:\\obj\\x.lwo\" \"\"d", args));
-    EXPECT_EQ(args, (Lines{"a", "b c", "C:\\obj\\x.lwo", "", "d"}));
-    EXPECT_FALSE(LayoutCommands::splitArguments("a \"b", args));
-}
-
-TEST_F(LayoutCommandsTest, TwoQuotesInsideAQuotedTextStandForOne) {
-    std::vector<std::string> args;
-    ASSERT_TRUE(LayoutCommands::splitArguments("\"Say \"\"Hi\"\"\" \"\"\"\" x", args));
-    EXPECT_EQ(args, (Lines{"Say \"Hi\"", "\"", "x"}));
-    EXPECT_FALSE(LayoutCommands::splitArguments("\"a\"\"", args));
+    for (const auto& [line, expected] : rows) {
+        ASSERT_TRUE(LayoutCommands::splitArguments(line, args)) << line;
+        EXPECT_EQ(args, expected);
+    }
+    for (const char* open : {"a \"b", "\"a\"\""})
+        EXPECT_FALSE(LayoutCommands::splitArguments(open, args)) << open;
 }
 
 }  // namespace

@@ -53,16 +53,13 @@ class PluginsTest : public ::testing::Test {
         host.activate("TestServerLog", "log", 1, nullptr, const_cast<char*>("clear"));
         return out;
     }
-    bool read(const std::string& text, std::string& error) {
-        return plugins.readScene(text, "t.lws", "", error);
+    bool read(const std::string& text, std::string& why) {
+        return plugins.readScene(text, "t.lws", "", why);
     }
-    void readOk(const std::string& text) {
-        std::string error;
-        ASSERT_TRUE(read(text, error)) << error;
-    }
+    void readOk(const std::string& text) { ASSERT_TRUE(read(text, error)) << error; }
     std::string write() {
-        std::string text, error;
-        EXPECT_TRUE(plugins.writeScene(text, error)) << error;
+        std::string text, why;
+        EXPECT_TRUE(plugins.writeScene(text, why)) << why;
         return text;
     }
     lwhost::Surface& chrome() { return *scene.findSurface("Chrome", "Ball"); }
@@ -75,24 +72,22 @@ class PluginsTest : public ::testing::Test {
     lwhost::Scene scene;
     lwhost::SceneGlobals globals{host, scene};
     lwhost::Plugins plugins{host, scene};
+    std::string error;
 };
 
 TEST_F(PluginsTest, ShaderVersionFollowsTheHostAndEachServerIsActivatedOnce) {
-    const struct {
-        unsigned major, minor;
-        int version;
-    } cases[] = {{9, 3, 4}, {9, 4, 4}, {9, 5, 5}, {9, 6, 6}, {10, 0, 6}, {11, 6, 6}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, int> cases[] = {{"9.3", 4}, {"9.4", 4},  {"9.5", 5},
+                                                 {"9.6", 6}, {"10.0", 6}, {"11.6", 6}};
+    for (const auto& [hostVersion, version] : cases) {
         lwhost::HostIdentity identity;
-        identity.major = c.major;
-        identity.minor = c.minor;
+        ASSERT_TRUE(identity.setVersion(hostVersion, error)) << error;
         host.setIdentity(identity);
         lwhost::Plugins fresh(host, scene);
         std::string why;
         EXPECT_EQ(fresh.server(PluginKind::Shader, "versionprobe", &why), nullptr);
         EXPECT_EQ(fresh.server(PluginKind::Shader, "versionprobe"), nullptr);
-        EXPECT_TRUE(has(why, "refused activation for version " + std::to_string(c.version))) << why;
-        EXPECT_EQ(log(), "shader activate version=" + std::to_string(c.version) + "\n");
+        EXPECT_TRUE(has(why, "refused activation for version " + std::to_string(version))) << why;
+        EXPECT_EQ(log(), "shader activate version=" + std::to_string(version) + "\n");
     }
     const lwhost::HandlerServer* master = plugins.server(PluginKind::Master, "testmaster");
     ASSERT_NE(master, nullptr);
@@ -149,7 +144,6 @@ TEST_F(PluginsTest, LoadErrorsNameTheFileAndLineAndKeepTheSceneBefore) {
          "t.lws:2: MasterHandler testmaster: told to fail by its settings"},
     };
     for (const auto& [text, message] : cases) {
-        std::string error;
         EXPECT_FALSE(read(text, error));
         EXPECT_EQ(error, message);
         // The old scene is back, its master rebuilt from the blocks it left.
@@ -253,7 +247,6 @@ TEST_F(PluginsTest, RenderCallsVisitEveryShaderAndReportTheFirstError) {
 TEST_F(PluginsTest, CopiesAreIndependentInstancesOfTheSameServer) {
     readOk(kScene);
     void* original = chrome().shaders[0].data.instance;
-    std::string error;
     void* copy = plugins.copy(original, lwhost::Plugins::shaderContext(77), error);
     ASSERT_NE(copy, nullptr) << error;
     EXPECT_EQ(plugins.serverOf(copy), plugins.serverOf(original));
@@ -269,7 +262,6 @@ TEST_F(PluginsTest, CopiesAreIndependentInstancesOfTheSameServer) {
 
 TEST_F(PluginsTest, PanelsOpenHeadlessAndCloseBeforeTheirInstanceGoes) {
     readOk(kScene);
-    std::string error;
     EXPECT_FALSE(plugins.openPanel("MasterHandler", 2, error));
     EXPECT_FALSE(plugins.openPanel("NodeHandler", 1, error));
     EXPECT_FALSE(plugins.openPanel("ShaderHandler", 1, error));  // no current surface

@@ -35,11 +35,11 @@ class SurfaceGraphSceneTest : public ::testing::Test {
     lwhost::Scene scene;
     lwhost::SceneGlobals globals{host, scene};
     lwhost::Plugins plugins{host, scene};
+    std::string error;
 };
 
 TEST_F(SurfaceGraphSceneTest,
        ExampleSceneGivesItsSurfacesTheirGraphsWhichRoundTripWithTheirSwitch) {
-    std::string error;
     ASSERT_TRUE(plugins.loadScene(std::string(EXAMPLES_DIR) + "/nodes.lws", error)) << error;
     NodeGraph* floor = graphOf("Floor", "Floor");
     NodeGraph* ball = graphOf("Ball", "Ball");
@@ -93,7 +93,6 @@ TEST_F(SurfaceGraphSceneTest, BrokenGraphRefusesTheWholeSceneAndLeavesNoEditor) 
         "  EndNodeGraph\n"
         "End\n";
     const size_t editors = nodes.editorCount();
-    std::string error;
     EXPECT_FALSE(plugins.readScene(kScene, "broken.lws", "", error));
     EXPECT_EQ(error, "broken.lws:10: the root's input \"Colour\" is fed twice");
     EXPECT_EQ(nodes.editorCount(), editors);
@@ -106,7 +105,6 @@ TEST_F(SurfaceGraphSceneTest, SurfacesWithoutAGraphGetNoEditor) {
         "Object \"Floor\"\n  Plane \"Floor\" 10 10\nEnd\n"
         "Object \"Wall\"\n  Plane \"Wall\" 1 1\nEnd\n"
         "Surface \"Wall\" \"Wall\"\n  NodeGraph on\n  EndNodeGraph\nEnd\n";
-    std::string error;
     ASSERT_TRUE(plugins.readScene(kScene, "plain.lws", "", error)) << error;
     EXPECT_EQ(graphOf("Floor", "Floor"), nullptr);
     NodeGraph* wall = graphOf("Wall", "Wall");

@@ -62,16 +62,14 @@ TEST_F(EnvelopesTest, EvaluatesConstantWithoutKeysAndLinearlyBetweenKeys) {
     EXPECT_EQ(env->evaluate(e, 3.0), 0.0);
 
     env->createKey(e, 1.0, 4.0);
-    EXPECT_EQ(env->evaluate(e, -10.0), 4.0) << "one key holds everywhere";
-    EXPECT_EQ(env->evaluate(e, 10.0), 4.0);
+    for (double t : {-10.0, 10.0}) EXPECT_EQ(env->evaluate(e, t), 4.0) << "one key holds at " << t;
 
     env->createKey(e, 3.0, 8.0);
     env->createKey(e, 5.0, 0.0);
-    EXPECT_DOUBLE_EQ(env->evaluate(e, 2.0), 6.0);
-    EXPECT_DOUBLE_EQ(env->evaluate(e, 4.5), 2.0);
-    EXPECT_EQ(env->evaluate(e, 3.0), 8.0);
-    EXPECT_EQ(env->evaluate(e, 0.0), 4.0) << "before the first key";
-    EXPECT_EQ(env->evaluate(e, 99.0), 0.0) << "after the last key";
+    // Between keys, on one, and held before the first and after the last.
+    for (const auto& [t, v] :
+         {std::pair{2.0, 6.0}, {4.5, 2.0}, {3.0, 8.0}, {0.0, 4.0}, {99.0, 0.0}})
+        EXPECT_DOUBLE_EQ(env->evaluate(e, t), v) << t;
 
     LWVParmID p = parm(LWVP_FLOAT);
     EXPECT_EQ(set(p, {0.25}), 1);
@@ -234,9 +232,7 @@ TEST_P(EnvelopeBlocksTest, DamagedDataChangesNothingAndNeverReadsPastTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(BothEncodings, EnvelopeBlocksTest,
                          ::testing::Values(LWIO_TEXT, LWIO_BINARY),
-                         [](const ::testing::TestParamInfo<int>& p) {
-                             return p.param == LWIO_TEXT ? "Text" : "Binary";
-                         });
+                         [](const auto& p) { return p.param == LWIO_TEXT ? "Text" : "Binary"; });
 
 TEST_F(EnvelopesTest, LoadSkipsExtraChannelsKeepsMissingOnesAndRefusesShortKeys) {
     LWVParmID p = parm(LWVP_FLOAT);

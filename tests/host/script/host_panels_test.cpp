@@ -235,27 +235,37 @@ TEST_F(HostPanelsTest, ScriptsQueueActionsForAPanelAndReportActionsItCannotTake)
 
     std::string error;
     EXPECT_TRUE(
-        run("queue click Names 2 shift\nqueue wait 1\nqueue print\nqueue press Ok\n"
-            "pick\nexpect dialog panel \"Pick\"\nexpect queue-empty\n"
-            "panel print-classic\n",
+        run("expect dialogs 0\nqueue click Names 2 shift+ctrl\nqueue wait 1\nqueue print\n"
+            "queue press Ok\npick\nexpect dialog panel \"Pick\"\nexpect queue-empty\n"
+            "panel print-classic\nset alert-level 1\nset directory Scenes /s\n",
             error))
         << error;
     EXPECT_EQ(result, LWPAN_OK);
-    EXPECT_EQ(plugin.log[1], "Names 2 q" + std::to_string(LWQUAL_SHIFT | LWQUAL_LMB));
+    EXPECT_EQ(plugin.log[1], "Names 2 q" + std::to_string(LWQUAL_SHIFT | LWQUAL_CTRL | LWQUAL_LMB));
     EXPECT_NE(out.str().find("panel \"Pick\" 166x"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("open modal"), std::string::npos) << out.str();
+    EXPECT_EQ(host.dialogs().alertLevel(), 1);
+    std::string scenes;
+    EXPECT_TRUE(host.dialogs().directory("Scenes", scenes));
+    EXPECT_EQ(scenes, "/s");
 
-    EXPECT_FALSE(run("queue answer yes\npick\n", error));
-    EXPECT_EQ(error,
-              "t.lwscript:2: queued at line 1: the queued action 'answer yes' met the panel "
-              "\"Pick\", which cannot take it");
-    EXPECT_FALSE(run("queue clear\nexpect dialog form \"Pick\"\n", error));
-    EXPECT_EQ(error,
-              "t.lwscript:2: expected the form \"Pick\", the next dialog shown was panel "
-              "\"Pick\"");
-    EXPECT_FALSE(run("queue click Names 1 meta\n", error));
-    EXPECT_EQ(error,
-              "t.lwscript:1: qualifiers are shift, ctrl and alt joined by '+', not \"meta\"");
+    const std::pair<const char*, const char*> refused[] = {
+        {"queue answer yes\npick\n",
+         "t.lwscript:2: queued at line 1: the queued action 'answer yes' met the panel "
+         "\"Pick\", which cannot take it"},
+        {"queue clear\nexpect dialog form \"Pick\"\n",
+         "t.lwscript:2: expected the form \"Pick\", the next dialog shown was panel \"Pick\""},
+        {"queue click Names 1 meta\n",
+         "t.lwscript:1: qualifiers are shift, ctrl and alt joined by '+', not \"meta\""},
+        {"queue answer maybe\n", "t.lwscript:1: an answer is ok, cancel, yes or no, not \"maybe\""},
+        {"queue press Ok\nexpect queue-empty\n",
+         "t.lwscript:2: 1 queued actions were not used, the first 'press \"Ok\"' (queued at line "
+         "1)"},
+    };
+    for (const auto& [text, message] : refused) {
+        EXPECT_FALSE(run(text, error)) << text;
+        EXPECT_EQ(error, message);
+    }
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "host_services.h"
-#include "run_program.h"
 #include "test_paths.h"
 
 namespace {

@@ -11,14 +11,10 @@
 #include "lwhost/ui/xpanel.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "host_services.h"
-#include "run_program.h"
-#include "test_paths.h"
 
 namespace {
 
@@ -236,37 +232,6 @@ TEST_F(HostDialogsTest, DirectoriesAndAlertLevelComeFromDefaultsOptionsAndWholeC
     EXPECT_FALSE(d.loadConfig("/nonexistent/lwhost.cfg", error));
     EXPECT_EQ(error, "/nonexistent/lwhost.cfg: cannot be read");
     EXPECT_FALSE(d.setAlertLevel(-1));
-}
-
-// lwhost run end to end: options and the dialog verbs reach the host (bad options and
-// configuration files are refused in the command-line tests).
-TEST(DialogsCliTest, ScriptsQueueActionsAndOptionsReachTheHost) {
-    const std::string dir = ::testing::TempDir() + "/dialogs_" + std::to_string(::getpid());
-    std::filesystem::create_directory(dir);
-    auto write = [&](const std::string& name, const std::string& text) {
-        std::ofstream(dir + "/" + name, std::ios::binary) << text;
-    };
-    auto run = [&](const std::string& options) {
-        return runProgram(lwhostProgram() + " " + options + " run " + dir + "/scene.lws " + dir +
-                          "/a.lwscript --module " + testModule("testserver_module"));
-    };
-    write("scene.lws", "LWHostScene 1\n");
-    write("a.lwscript",
-          "expect dialogs 0\nqueue click \"Names\" Beta shift+ctrl\nqueue answer yes\n"
-          "queue clear\nexpect queue-empty\nset alert-level 1\nset directory Scenes /s\n");
-    ProgramResult r = run("--alert-level 2 --dir Content=/c");
-    EXPECT_EQ(r.status, 0) << r.err;
-
-    const std::pair<std::string, std::string> failing[] = {
-        {"queue answer maybe\n", "a.lwscript:1: an answer is ok, cancel, yes or no, not \"maybe\""},
-        {"queue press Ok\nexpect queue-empty\n", "a.lwscript:2: 1 queued actions were not used"}};
-    for (const auto& [script, message] : failing) {
-        write("a.lwscript", script);
-        r = run("");
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
-    }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
