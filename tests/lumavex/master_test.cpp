@@ -106,7 +106,6 @@ TEST_F(MasterTest, PanelSwitchesTheOverrideAndTheSurfaceNodeFlag) {
     ASSERT_TRUE(panel.setInt(kEnabled, 1)) << panel.lastError();
     EXPECT_EQ(h.table->ns_isEnabled(), 1);
     ASSERT_TRUE(panel.setInt(kSurfaceNodes, 1));
-    ASSERT_TRUE(panel.setInt(kUseLightGroup, 1));
     plugins.closePanel();
     EXPECT_NE(write().find("  DisableSurfaceNodes 1\n"), std::string::npos);
 }
@@ -327,10 +326,6 @@ TEST_F(MasterFilesTest, SettingsStopAtEndPluginAndACutOffFileChangesNothing) {
               dir + "/settings.cfg:7: the block begun at line 3 has no closing '}'");
     EXPECT_EQ(messages.back().line1, "Error loading Preset: the file cannot be read.");
 }
-
-}  // namespace
-
-namespace {
 
 const char* const kLights =
     "Light \"Key\"\n  Type distant\nEnd\nLight \"Fill\"\n  Type distant\nEnd\n";

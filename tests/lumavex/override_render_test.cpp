@@ -9,10 +9,10 @@
 #include "lwhost/render/render.h"
 #include "lwhost/session/session.h"
 
-#include <fstream>
 #include <sstream>
 #include <string>
 
+#include "run_program.h"
 #include "test_paths.h"
 
 namespace {
@@ -67,16 +67,16 @@ class OverrideRenderTest : public ::testing::Test {
             options, {scene.frames().first},
             [&](int, const lwhost::RgbImage& image, std::string&) {
                 last = image;
-                auto at = [&](int x) {
-                    const uint8_t* p = image.pixel(x, 4);
-                    return Pixel{p[0], p[1], p[2]};
-                };
-                left = at(image.width * 3 / 16);
-                right = at(image.width * 12 / 16);
+                left = at(image.width * 3 / 16, 4);
+                right = at(image.width * 12 / 16, 4);
                 return true;
             },
             error))
             << error;
+    }
+    Pixel at(int x, int y) const {
+        const uint8_t* p = last.pixel(x, y);
+        return Pixel{p[0], p[1], p[2]};
     }
     // The stage under a header of scene items.
     static std::string stage(const std::string& header) {
@@ -137,24 +137,6 @@ TEST_F(OverrideRenderTest, RenderFilterNodeConfinesTheOverrideOnTwoThreads) {
     }
 }
 
-TEST_F(OverrideRenderTest, RenderDemoSceneOnTwoThreadsChangesItWhereTheOverrideApplies) {
-    std::ifstream in(std::string(EXAMPLES_DIR) + "/demo.lws");
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string demo = text.str();
-    render(demo, 2, 32, 24);
-    const lwhost::RgbImage on = last;
-    const size_t enabled = demo.find("  Enabled 1\n");
-    ASSERT_NE(enabled, std::string::npos);
-    demo.replace(enabled, 12, "  Enabled 0\n");
-    render(demo, 2, 32, 24);
-    EXPECT_NE(on.rgb, last.rgb);
-}
-
-}  // namespace
-
-namespace {
-
 // A 2 x 2 pane 1 above a white floor, under a sun 45 degrees high: seen from above, the floor
 // shows cos 45 (180) where lit, and in the pane's shadow that times what the pane lets through,
 // whether the pane is transparent by its own setting or by the override.
@@ -187,20 +169,12 @@ TEST_F(OverrideRenderTest, RenderShadowOfAPaneIsWhatTheOverrideLetsThroughOnTwoT
              << row.own << (row.shader ? "\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin" : "")
              << "\nEnd\n";
         render(text.str(), 2, 16, 16);
-        auto at = [&](int x, int y) {
-            const uint8_t* p = last.pixel(x, y);
-            return Pixel{p[0], p[1], p[2]};
-        };
         // Pixel 8 12 sees the floor at (0.22, 0, -1.95), pixel 8 4 at (0.22, 0, 1.52), whose
         // light comes through the pane at (0.22, 1, 0.52).
         expectPixel(at(8, 12), 180, 180, 180, row.what);
         expectPixel(at(8, 4), row.shadow, row.shadow, row.shadow, row.what);
     }
 }
-
-}  // namespace
-
-namespace {
 
 // Two planes under two lights straight overhead, Key (0.5, 0.25, 0) and Fill (0, 0.25, 0.5).
 // The left one carries the override, whose graph lights it through a Lambert node; the right one
@@ -234,17 +208,10 @@ TEST_F(OverrideRenderTest, RenderGlobalLightGroupOnTwoThreadsLetsOnlyItsLightsRe
     EXPECT_EQ(last.rgb, off.rgb) << "\"Filter by\" \"none\" restricts nothing";
 }
 
-}  // namespace
-
-namespace {
-
 // The example: with the global light group switched off the chosen ball on the left takes
 // Fill's green as well; the right ball, lit by the host alone, stays as it was.
 TEST_F(OverrideRenderTest, RenderLightGroupsExampleOnTwoThreadsRestrictsOnlyTheChosenBall) {
-    std::ifstream in(std::string(EXAMPLES_DIR) + "/light_groups.lws");
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string example = text.str();
+    std::string example = readWholeFile(std::string(EXAMPLES_DIR) + "/light_groups.lws");
     render(example, 2, 32, 24);
     const lwhost::RgbImage grouped = last;
     const size_t use = example.find("    UseByLV 1\n");
