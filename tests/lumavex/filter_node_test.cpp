@@ -180,11 +180,7 @@ TEST_F(FilterNodeTest, ItemListNotShownWhileTheHostRenumbersSelectsTheSameItemAf
     EXPECT_EQ(logic(node, ball), 1);
     lwhost::XPanel& p = panel(node);
     ASSERT_TRUE(p.setInt(kFilterBy, 5));  // "Item Name"
-    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(h.scene);
-    std::vector<LWItemID> pairs;
-    for (const auto& pair : ids) pairs.insert(pairs.end(), {pair.first, pair.second});
-    pairs.insert(pairs.end(), {LWITEM_NULL, LWITEM_NULL});
-    h.host.nodes().changeID(pairs.data());
+    std::map<LWItemID, LWItemID> ids = renumberNodes();
     ASSERT_TRUE(p.setInt(kFilterBy, 4));  // "Item List" again
     node->server->rend.newTime(node->instance, 1, 0.0);
     EXPECT_EQ(logic(node, ids[ball]), 1);

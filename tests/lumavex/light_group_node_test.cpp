@@ -190,11 +190,7 @@ TEST_F(LightGroupNodeTest, ListPickedInThePanelIsStoredFoundByNameAndFollowsRenu
 
     // The host renumbers while another filter is shown; the list follows all the same.
     ASSERT_TRUE(panel(node).setInt(kFilterBy, 2));
-    std::vector<LWItemID> pairs;
-    std::map<LWItemID, LWItemID> ids = bundle_test::renumber(h.scene);
-    for (const auto& pair : ids) pairs.insert(pairs.end(), {pair.first, pair.second});
-    pairs.insert(pairs.end(), {LWITEM_NULL, LWITEM_NULL});
-    h.host.nodes().changeID(pairs.data());
+    std::map<LWItemID, LWItemID> ids = renumberNodes();
     EXPECT_EQ(used(node, 1), std::vector<LWItemID>{LWITEM_NULL})
         << "only the current filter's items are in use";
     ASSERT_TRUE(panel(node).setInt(kFilterBy, 1));

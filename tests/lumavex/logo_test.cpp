@@ -90,14 +90,13 @@ TEST_F(LogoTest, DrawsWhiteTheLogoCentredAndVersionAndDateRightAligned) {
     EXPECT_EQ(differingFromLogo(*image, left, top), 0);
     EXPECT_EQ(image->pixel(left - 1, top + 28), kWhite);
 
-    const int textHeight = lwhost::Image::textHeight();
-    const auto version = inkColumns(*image, 4);
-    EXPECT_LT(version.second, w - 4);
-    EXPECT_GT(version.second, w - 4 - 8);
-    EXPECT_GE(version.first, w - 4 - lwhost::Image::textWidth(versionText()));
-    const auto date = inkColumns(*image, textHeight + 8);
-    EXPECT_LT(date.second, w - 4);
-    EXPECT_GT(date.second, w - 4 - 8);
+    // The version's line, then the date's, each ending within a character of the right margin.
+    for (int y : {4, lwhost::Image::textHeight() + 8}) {
+        const auto [first, last] = inkColumns(*image, y);
+        EXPECT_LT(last, w - 4) << y;
+        EXPECT_GT(last, w - 4 - 8) << y;
+        EXPECT_GE(first, y == 4 ? w - 4 - lwhost::Image::textWidth(versionText()) : 0) << y;
+    }
 }
 
 TEST_F(LogoTest, AnAreaAsHighAsTheLogoShowsEveryRowAndASmallerOneIsClipped) {
