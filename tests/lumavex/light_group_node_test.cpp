@@ -107,6 +107,22 @@ class LightGroupNodeTest : public bundle_test::GraphTest {
         EXPECT_TRUE(bundle_test::holdsFakes(access)) << "the access record is left as it was";
         return {c[0] - kAmbient, c[1] - kAmbient, c[2] - kAmbient};
     }
+    // Sets the scene's group from its blocks (a node must hold the services first); new time.
+    void setGroup(const std::string& blocks) {
+        lwhost::MemoryLoadState state(blocks, LWIO_TEXT);
+        EXPECT_EQ(h.table->ns_lg_load(state.record()), nullptr);
+        EXPECT_EQ(h.table->ns_lg_newTime(1, 0.0), 0);
+    }
+    // The probe feeding the first node, each node feeding the next; new time for all.
+    GraphNode* chain(const std::vector<GraphNode*>& nodes) {
+        GraphNode* from = make("LightProbe");
+        for (GraphNode* node : nodes) {
+            connect(from, "Colour", node, "Colour");
+            newTime(node);
+            from = node;
+        }
+        return from;
+    }
     // The first n items the node says it uses (its list ends in a null ID).
     std::vector<LWItemID> used(GraphNode* node, size_t n) {
         const LWItemID* items = node->server->item.useItems(node->instance);
@@ -261,25 +277,7 @@ TEST_F(LightGroupNodeTest, PanelFollowsFilterByAndPassThroughAndPickWritesThePat
 
 constexpr unsigned kEdit = 0x9005;
 
-class GlobalLightGroupNodeTest : public LightGroupNodeTest {
-  protected:
-    // Sets the scene's group from its blocks (a node must hold the services first); new time.
-    void setGroup(const std::string& blocks) {
-        lwhost::MemoryLoadState state(blocks, LWIO_TEXT);
-        EXPECT_EQ(h.table->ns_lg_load(state.record()), nullptr);
-        EXPECT_EQ(h.table->ns_lg_newTime(1, 0.0), 0);
-    }
-    // The probe feeding the first node, each node feeding the next; new time for all.
-    GraphNode* chain(const std::vector<GraphNode*>& nodes) {
-        GraphNode* from = make("LightProbe");
-        for (GraphNode* node : nodes) {
-            connect(from, "Colour", node, "Colour");
-            newTime(node);
-            from = node;
-        }
-        return from;
-    }
-};
+using GlobalLightGroupNodeTest = LightGroupNodeTest;
 
 const std::string kKeyAndFill = "FilterType 2\n{ Filter\n  FilterString \"Key|Fill\"\n}\n";
 

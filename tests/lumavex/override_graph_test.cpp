@@ -99,7 +99,6 @@ TEST_F(OverrideGraphTest, EmptyGraphRoundTripsOnlyRoughnessAndAGateAtZeroKeepsEv
     want.base.base.roughness = 1.0 / (1.0 / 0.3);
     shade();
     EXPECT_TRUE(recordIs(want));
-    EXPECT_EQ(h.table->ns_getShaderAccess(), nullptr);
 
     h.feedColour("Colour", 0.5, 0.25, 0.125);
     expect3(shade().color, 0.5, 0.25, 0.125, "unconnected gate");
@@ -362,7 +361,6 @@ double nestedRayTrace(const double*, const double*, double colour[3]) {
 TEST_F(OverrideGraphTest, CurrentSampleCopyNestsAroundARayShadingAnotherSample) {
     addProbe(h);
     h.feed("Colour", h.node("Ray"));
-    EXPECT_EQ(h.table->ns_getShaderAccess(), nullptr);
     rec = sample();
     rec.base.base.rayTrace = &nestedRayTrace;
     h.table->ns_evaluate(&rec.base.base);

@@ -176,7 +176,6 @@ TEST_F(SurfaceFiltersTest, WeightMapComparesTheInterpolatedValueWithTheThreshold
     int heat = 1;
     f.DataSet(kWeightMap, &heat);
     EXPECT_EQ(f.mapName(), "Heat");
-    ASSERT_NE(f.DataGet(kWeightThreshold), nullptr);
     f.NewTime(0, 0);
     EXPECT_DOUBLE_EQ(f.thresholdValue(), 0.5);
 
