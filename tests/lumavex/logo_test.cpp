@@ -4,7 +4,6 @@
 #include <vexo/xpanel.h>
 #include "lwhost/io/image.h"
 #include "lwhost/ui/panels.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <regex>
 #include <sstream>

@@ -6,8 +6,6 @@
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/envelopes.h"
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <filesystem>
 #include <fstream>

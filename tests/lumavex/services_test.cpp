@@ -4,11 +4,8 @@
 // a graph or light group.
 #include <gtest/gtest.h>
 #include <lwsdk/lwglobsrv.h>
-#include <vexo/server.h>
-#include <vexo/shading.h>
 #include "lwhost/core/comring.h"
 #include "lwhost/scene/envelopes.h"
-#include "lwhost/session/session.h"
 
 #include <set>
 #include <string>

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "bundle_fixtures.h"
-#include "surface_node.h"
 
 namespace {
 
