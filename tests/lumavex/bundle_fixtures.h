@@ -27,14 +27,8 @@
 namespace override_test {
 
 inline lwhost::HostIdentity version(unsigned major, unsigned minor, unsigned systemType = 0) {
-    lwhost::HostIdentity id;
-    id.major = major;
-    id.minor = minor;
-    id.systemType = systemType;
-    return id;
+    return {major, minor, 0, systemType, 0x0001};
 }
-
-const char* const kEditorName = "lumavex: Global Surface Override";
 
 // A node of the server in `graph`, its settings read from block text.
 inline lwhost::GraphNode* addNode(lwhost::Host& host, lwhost::NodeGraph& graph,
@@ -79,13 +73,12 @@ class OverrideHost {
     // Adds the bundle's master plug-in to the scene's master list (no instance is needed for
     // the services to find it).
     void addMaster(bool disabled = false, const std::string& server = "qrvLumavex") {
-        lwhost::MasterSlot slot;
-        slot.server = server;
-        slot.disabled = disabled;
-        scene.masters().push_back(slot);
+        scene.masters().push_back({server, disabled, {}});
     }
 
-    lwhost::NodeGraph* graph() { return host.nodes().findEditor(kEditorName); }
+    lwhost::NodeGraph* graph() {
+        return host.nodes().findEditor("lumavex: Global Surface Override");
+    }
 
     // A node of the server in the override graph, its settings read from block text.
     lwhost::GraphNode* node(const std::string& server, const std::string& settings = "") {
