@@ -84,11 +84,12 @@ class OverrideHost {
     lwhost::GraphNode* node(const std::string& server, const std::string& settings = "") {
         return addNode(host, *graph(), server, settings);
     }
-    // Feeds a root input from the node's first output.
-    void feed(const std::string& input, lwhost::GraphNode* from) {
+    // Feeds a root input from the node's output (its first by default).
+    void feed(const std::string& input, lwhost::GraphNode* from, const std::string& output = "") {
+        lwhost::GraphOutput* out =
+            output.empty() ? from->outputs.front().get() : from->output(output);
         std::string error;
-        ASSERT_TRUE(
-            host.nodes().connect(from->outputs.front().get(), graph()->rootInput(input), error))
+        ASSERT_TRUE(host.nodes().connect(out, graph()->rootInput(input), error))
             << input << ": " << error;
     }
     void feedScalar(const std::string& input, double value) {

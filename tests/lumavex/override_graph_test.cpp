@@ -147,7 +147,6 @@ TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplac
                               "Transparency 0.25\n"));
     h.feedColour("Diffuse Shading", 0, 0, 1);
     h.feedScalar("Transparency", 0.75);  // evaluated before the material, which replaces it
-    EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE | LWSHF_MATERIAL);
     const SA& sa = shade();
     expect3(sa.diffuseShade, 0, 0, 1, "diffuse shading");
     expect3(sa.specularShade, 0.5, 0.625, 0.75, "specular");
