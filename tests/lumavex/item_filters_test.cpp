@@ -36,7 +36,6 @@ class ItemFiltersTest : public bundle_test::SceneTest {
         data.fileName = file;
         return scene.addObject(name, data);
     }
-    // Whether the filter selects a sample of the item.
     static bool selects(Filter& filter, LWItemID item) {
         LWNodalAccess_t access{};
         access.objID = item;

@@ -121,16 +121,6 @@ class LightGroupNodeTest : public bundle_test::GraphTest {
         EXPECT_NE(items, nullptr);
         return items ? std::vector<LWItemID>(items, items + n) : std::vector<LWItemID>(n);
     }
-    // Picks exactly these lights in the node's "Select Lights" dialog.
-    void pickLights(GraphNode* node, const std::vector<const char*>& names) {
-        queue(Kind::Press, "Deselect All");
-        for (const char* name : names) {
-            queue(Kind::Click, "Unselected", name);
-            queue(Kind::Press, "Select");
-        }
-        queue(Kind::Press, "Ok");
-        EXPECT_TRUE(panel(node).click(kPick)) << panel(node).lastError();
-    }
 
     LWItemID key = h.scene.addLight("Key"), fill = h.scene.addLight("Fill"),
              rim = h.scene.addLight("Rim");
@@ -184,7 +174,13 @@ TEST_F(LightGroupNodeTest, EveryFilterKindRestrictsTheLightsInEveryIlluminationF
 
 TEST_F(LightGroupNodeTest, ListPickedInThePanelFollowsRenumberingWhileAnotherFilterIsShown) {
     GraphNode* node = group("FilterType 1\n");
-    pickLights(node, {"Rim", "Key"});
+    queue(Kind::Press, "Deselect All");
+    for (const char* name : {"Rim", "Key"}) {
+        queue(Kind::Click, "Unselected", name);
+        queue(Kind::Press, "Select");
+    }
+    queue(Kind::Press, "Ok");
+    ASSERT_TRUE(panel(node).click(kPick)) << panel(node).lastError();
     newTime(node);
     EXPECT_EQ(lit(node), (Colour{0.5, 0, 0.5}));
     EXPECT_EQ(used(node, 3), (std::vector<LWItemID>{key, rim, LWITEM_NULL}));

@@ -57,9 +57,6 @@ class PickerTest : public bundle_test::SceneTest {
     }
     void press(const std::string& button) { queue(Kind::Press, button); }
     void print() { queue(Kind::Print); }
-    void savePng(const std::string& name) {
-        queue(Kind::SavePng, bundle_test::pictureDir() + "/" + name);
-    }
     void fill(const std::vector<std::pair<std::string, bool>>& entries) {
         for (const auto& e : entries)
             dialog.add(vexo::makeReference<SelectionEntry>(e.first, e.second));
@@ -101,7 +98,7 @@ TEST_F(PickerTest, NamePickerAppendsOrReplacesTheLastClickedNameAndCancelKeepsTh
     std::string pattern = "B*";
     click("", 2);
     click("", 1);
-    savePng("name_picker.png");
+    queue(Kind::SavePng, bundle_test::pictureDir() + "/name_picker.png");
     press("Append");
     EXPECT_EQ(picker.modifyFilter("Pick Item", &pattern), GenericPicker::Append);
     EXPECT_EQ(pattern, "B*|Cube");
@@ -156,7 +153,7 @@ TEST_F(PickerTest, SelectionListSortsBothListsAndReturnsWhatSelectedHolds) {
     print();
     click("Unselected", 0);
     click("Unselected", 2, LWQUAL_CTRL);
-    savePng("selection_list.png");
+    queue(Kind::SavePng, bundle_test::pictureDir() + "/selection_list.png");
     press("Select");
     print();
     press("Ok");

@@ -182,7 +182,6 @@ TEST_F(SurfaceFiltersTest, WeightMapComparesTheInterpolatedValueWithTheThreshold
     vexo::Reference<Filter> copy(f.Copy(nullptr));
     WeightMapFilter loaded(nullptr);
     loadText(loaded, saveText(*copy));
-    EXPECT_EQ(loaded.mapName(), "Heat");
     EXPECT_NEAR(loaded.thresholdValue(), 0.3, 1e-6);
     loaded.NewTime(0, 1);
     EXPECT_TRUE(selects(loaded, ball, 1));
