@@ -1,9 +1,7 @@
-// What the bundle's tests share: the bundle loaded into the real host with a scene, its services
-// table acquired through the host's globals table (so through the host's "Global" server
-// fallback), helpers to edit the override graph with the host's own nodes, a scene of the real
-// host that the frame's globals reach, block text of frame objects, queued user actions, the
-// host's renumbering, and a surface graph of a host with the bundle loaded, to hold the nodes
-// under test.
+// What the bundle's tests share: the bundle in the real host with a scene, its services table
+// acquired through the host's globals (so through its "Global" server fallback), the override
+// graph, a surface graph for the nodes under test, block text, queued user actions, fake
+// illumination and the host's renumbering.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,20 +20,15 @@
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "test_paths.h"
 
 namespace override_test {
 
 inline lwhost::HostIdentity version(unsigned major, unsigned minor, unsigned systemType = 0) {
-    lwhost::HostIdentity id;
-    id.major = major;
-    id.minor = minor;
-    id.systemType = systemType;
-    return id;
+    return {major, minor, 0, systemType, 0x0001};
 }
-
-const char* const kEditorName = "lumavex: Global Surface Override";
 
 // A node of the server in `graph`, its settings read from block text.
 inline lwhost::GraphNode* addNode(lwhost::Host& host, lwhost::NodeGraph& graph,
@@ -80,23 +73,23 @@ class OverrideHost {
     // Adds the bundle's master plug-in to the scene's master list (no instance is needed for
     // the services to find it).
     void addMaster(bool disabled = false, const std::string& server = "qrvLumavex") {
-        lwhost::MasterSlot slot;
-        slot.server = server;
-        slot.disabled = disabled;
-        scene.masters().push_back(slot);
+        scene.masters().push_back({server, disabled, {}});
     }
 
-    lwhost::NodeGraph* graph() { return host.nodes().findEditor(kEditorName); }
+    lwhost::NodeGraph* graph() {
+        return host.nodes().findEditor("lumavex: Global Surface Override");
+    }
 
     // A node of the server in the override graph, its settings read from block text.
     lwhost::GraphNode* node(const std::string& server, const std::string& settings = "") {
         return addNode(host, *graph(), server, settings);
     }
-    // Feeds a root input from the node's first output.
-    void feed(const std::string& input, lwhost::GraphNode* from) {
+    // Feeds a root input from the node's output (its first by default).
+    void feed(const std::string& input, lwhost::GraphNode* from, const std::string& output = "") {
+        lwhost::GraphOutput* out =
+            output.empty() ? from->outputs.front().get() : from->output(output);
         std::string error;
-        ASSERT_TRUE(
-            host.nodes().connect(from->outputs.front().get(), graph()->rootInput(input), error))
+        ASSERT_TRUE(host.nodes().connect(out, graph()->rootInput(input), error))
             << input << ": " << error;
     }
     void feedScalar(const std::string& input, double value) {
@@ -234,9 +227,8 @@ class GraphTest : public ::testing::Test {
         : h(identity) {}
     ~GraphTest() override { h.host.nodes().destroyEditor(graph); }
 
-    lwhost::GraphNode* make(const std::string& server, const std::string& settings = "",
-                            lwhost::NodeGraph* in = nullptr) {
-        return override_test::addNode(h.host, in ? *in : *graph, server, settings);
+    lwhost::GraphNode* make(const std::string& server, const std::string& settings = "") {
+        return override_test::addNode(h.host, *graph, server, settings);
     }
     void connect(lwhost::GraphNode* from, const std::string& output, lwhost::GraphNode* to,
                  const std::string& input) {
@@ -272,6 +264,15 @@ class GraphTest : public ::testing::Test {
     }
     lwhost::XPanel& panel(lwhost::GraphNode* node) {
         return override_test::nodePanel(h.host, node);
+    }
+    // Renumbers the scene's items and hands the pairs to the nodes: old ID -> new ID.
+    std::map<LWItemID, LWItemID> renumberNodes() {
+        std::map<LWItemID, LWItemID> ids = renumber(h.scene);
+        std::vector<LWItemID> pairs;
+        for (const auto& pair : ids) pairs.insert(pairs.end(), {pair.first, pair.second});
+        pairs.insert(pairs.end(), {LWITEM_NULL, LWITEM_NULL});
+        h.host.nodes().changeID(pairs.data());
+        return ids;
     }
 
     override_test::OverrideHost h;

@@ -46,22 +46,20 @@ TEST(CommentLineTest, SplitsValueLinesAtTheFirstOfEachDelimiter) {
 }
 
 TEST(CommentLineTest, ReadsNumbersIntegersAndVectorsAsStreamsDo) {
-    EXPECT_EQ(qrv::readCommentScalar(" 0.25abc"), 0.25);
-    EXPECT_EQ(qrv::readCommentScalar("-1e2"), -100.0);
-    EXPECT_EQ(qrv::readCommentScalar("abc"), 0.0);
-    EXPECT_EQ(qrv::readCommentScalar("1e999"), 0.0) << "out of range is not a number";
-    EXPECT_EQ(qrv::readCommentScalar("nan"), 0.0);
-    EXPECT_EQ(qrv::readCommentInteger("12.7"), 12);
-    EXPECT_EQ(qrv::readCommentInteger(" -3 "), -3);
-    EXPECT_EQ(qrv::readCommentInteger("x1"), 0);
-    EXPECT_EQ(qrv::readCommentInteger("99999999999"), 0);
-
-    EXPECT_EQ(qrv::readCommentVector("0.5"), V3(0.5, 0.5, 0.5));
-    EXPECT_EQ(qrv::readCommentVector("1,2"), V3(1, 2, 2));
-    EXPECT_EQ(qrv::readCommentVector("1, 2, 3, 4"), V3(1, 2, 3));
-    EXPECT_EQ(qrv::readCommentVector(""), V3(0, 0, 0));
-    EXPECT_EQ(qrv::readCommentVector("a,2,b"), V3(0, 2, 0));
-    EXPECT_EQ(qrv::readCommentVector("1,"), V3(1, 0, 0)) << "an empty piece is read as 0";
+    // Out of range is no number, neither is "nan"; an empty piece of a vector is read as 0.
+    const std::pair<const char*, double> scalars[] = {
+        {" 0.25abc", 0.25}, {"-1e2", -100.0}, {"abc", 0.0}, {"1e999", 0.0}, {"nan", 0.0}};
+    for (const auto& [text, value] : scalars)
+        EXPECT_EQ(qrv::readCommentScalar(text), value) << text;
+    const std::pair<const char*, int> integers[] = {
+        {"12.7", 12}, {" -3 ", -3}, {"x1", 0}, {"99999999999", 0}};
+    for (const auto& [text, value] : integers)
+        EXPECT_EQ(qrv::readCommentInteger(text), value) << text;
+    const std::pair<const char*, V3> vectors[] = {{"0.5", V3(0.5, 0.5, 0.5)},  {"1,2", V3(1, 2, 2)},
+                                                  {"1, 2, 3, 4", V3(1, 2, 3)}, {"", V3(0, 0, 0)},
+                                                  {"a,2,b", V3(0, 2, 0)},      {"1,", V3(1, 0, 0)}};
+    for (const auto& [text, value] : vectors)
+        EXPECT_EQ(qrv::readCommentVector(text), value) << text;
 }
 
 // Rig (object) > Arm (null) > Hand (object) > Finger (object); Lamp (light) > Bulb (object);

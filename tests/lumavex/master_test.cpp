@@ -6,8 +6,6 @@
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/envelopes.h"
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <filesystem>
 #include <fstream>
@@ -73,8 +71,6 @@ class MasterTest : public ::testing::Test {
 TEST_F(MasterTest, SettingsBlockComesBackThroughASceneSaveAndLoad) {
     read(scene(kSettings));
     ASSERT_NE(h.table, nullptr);
-    EXPECT_EQ(h.table->ns_isEnabled(), 1);
-    EXPECT_EQ(nodeCount(), 1u);
     const std::string saved = write();
     EXPECT_NE(saved.find("Plugin MasterHandler qrvLumavex\n  Version 1\n  Enabled 1\n  { Nodes\n"),
               std::string::npos)
@@ -106,7 +102,6 @@ TEST_F(MasterTest, PanelSwitchesTheOverrideAndTheSurfaceNodeFlag) {
     ASSERT_TRUE(panel.setInt(kEnabled, 1)) << panel.lastError();
     EXPECT_EQ(h.table->ns_isEnabled(), 1);
     ASSERT_TRUE(panel.setInt(kSurfaceNodes, 1));
-    ASSERT_TRUE(panel.setInt(kUseLightGroup, 1));
     plugins.closePanel();
     EXPECT_NE(write().find("  DisableSurfaceNodes 1\n"), std::string::npos);
 }
@@ -185,15 +180,6 @@ TEST_F(MasterTest, EditingTheGraphMakesEveryShaderReportAChange) {
     EXPECT_EQ(shaders, 2);
 }
 
-TEST_F(MasterTest, RemovingTheMasterEmptiesTheGraphAndStopsTheOverride) {
-    read(scene(kSettings));
-    ASSERT_EQ(nodeCount(), 1u);
-    ASSERT_EQ(h.host.commands().execute("RemoveServer MasterHandler 1"), LWCMD_OK);
-    EXPECT_EQ(nodeCount(), 0u);
-    EXPECT_EQ(h.table->ns_init(0), nullptr);
-    EXPECT_EQ(h.table->ns_flags(), 0u) << "no master: the override does nothing";
-}
-
 // Settings read through "Load Settings from File...".
 class MasterFilesTest : public MasterTest {
   protected:
@@ -233,7 +219,7 @@ TEST_F(MasterFilesTest, ASecondMasterNeitherReplacesNorEmptiesTheGraph) {
     ASSERT_EQ(run.execute("RemoveServer MasterHandler 2"), LWCMD_OK);
     EXPECT_EQ(nodeCount(), 1u) << "a master remains";
     ASSERT_EQ(run.execute("RemoveServer MasterHandler 1"), LWCMD_OK);
-    EXPECT_EQ(nodeCount(), 0u);
+    EXPECT_EQ(nodeCount(), 0u) << "the last master takes the graph with it";
     ASSERT_EQ(run.execute("ApplyServer MasterHandler qrvLumavex"), LWCMD_OK);
     EXPECT_EQ(nodeCount(), 2u) << "alone: the default preset";
 }
@@ -327,10 +313,6 @@ TEST_F(MasterFilesTest, SettingsStopAtEndPluginAndACutOffFileChangesNothing) {
               dir + "/settings.cfg:7: the block begun at line 3 has no closing '}'");
     EXPECT_EQ(messages.back().line1, "Error loading Preset: the file cannot be read.");
 }
-
-}  // namespace
-
-namespace {
 
 const char* const kLights =
     "Light \"Key\"\n  Type distant\nEnd\nLight \"Fill\"\n  Type distant\nEnd\n";

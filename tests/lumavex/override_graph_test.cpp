@@ -99,7 +99,6 @@ TEST_F(OverrideGraphTest, EmptyGraphRoundTripsOnlyRoughnessAndAGateAtZeroKeepsEv
     want.base.base.roughness = 1.0 / (1.0 / 0.3);
     shade();
     EXPECT_TRUE(recordIs(want));
-    EXPECT_EQ(h.table->ns_getShaderAccess(), nullptr);
 
     h.feedColour("Colour", 0.5, 0.25, 0.125);
     expect3(shade().color, 0.5, 0.25, 0.125, "unconnected gate");
@@ -148,7 +147,6 @@ TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplac
                               "Transparency 0.25\n"));
     h.feedColour("Diffuse Shading", 0, 0, 1);
     h.feedScalar("Transparency", 0.75);  // evaluated before the material, which replaces it
-    EXPECT_EQ(h.table->ns_flags(), LWSHF_RAYTRACE | LWSHF_MATERIAL);
     const SA& sa = shade();
     expect3(sa.diffuseShade, 0, 0, 1, "diffuse shading");
     expect3(sa.specularShade, 0.5, 0.625, 0.75, "specular");
@@ -362,7 +360,6 @@ double nestedRayTrace(const double*, const double*, double colour[3]) {
 TEST_F(OverrideGraphTest, CurrentSampleCopyNestsAroundARayShadingAnotherSample) {
     addProbe(h);
     h.feed("Colour", h.node("Ray"));
-    EXPECT_EQ(h.table->ns_getShaderAccess(), nullptr);
     rec = sample();
     rec.base.base.rayTrace = &nestedRayTrace;
     h.table->ns_evaluate(&rec.base.base);

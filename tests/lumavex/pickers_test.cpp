@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bundle_fixtures.h"
@@ -28,13 +29,12 @@ class Names : public vexo::PopUpCallback {
 };
 
 TEST(SelectionEntryTest, OrdersByNameBytewiseWithPrefixesFirst) {
-    SelectionEntry ab("ab"), abc("abc"), b("b"), upper("B"), high("\xC3\xA9");
-    EXPECT_TRUE(ab < abc);
-    EXPECT_FALSE(abc < ab);
-    EXPECT_TRUE(abc < b);
-    EXPECT_TRUE(upper < ab);  // bytes, not letters
-    EXPECT_TRUE(b < high);    // bytes above 127 sort last
-    EXPECT_FALSE(ab < ab);
+    // Bytes, not letters: capitals first, bytes above 127 last.
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"ab", "abc", true}, {"abc", "ab", false},    {"abc", "b", true},
+        {"B", "ab", true},   {"b", "\xC3\xA9", true}, {"ab", "ab", false}};
+    for (const auto& [a, b, less] : cases)
+        EXPECT_EQ(SelectionEntry(a) < SelectionEntry(b), less) << a << " < " << b;
 }
 
 class PickerTest : public bundle_test::SceneTest {
@@ -57,9 +57,6 @@ class PickerTest : public bundle_test::SceneTest {
     }
     void press(const std::string& button) { queue(Kind::Press, button); }
     void print() { queue(Kind::Print); }
-    void savePng(const std::string& name) {
-        queue(Kind::SavePng, bundle_test::pictureDir() + "/" + name);
-    }
     void fill(const std::vector<std::pair<std::string, bool>>& entries) {
         for (const auto& e : entries)
             dialog.add(vexo::makeReference<SelectionEntry>(e.first, e.second));
@@ -101,7 +98,7 @@ TEST_F(PickerTest, NamePickerAppendsOrReplacesTheLastClickedNameAndCancelKeepsTh
     std::string pattern = "B*";
     click("", 2);
     click("", 1);
-    savePng("name_picker.png");
+    queue(Kind::SavePng, bundle_test::pictureDir() + "/name_picker.png");
     press("Append");
     EXPECT_EQ(picker.modifyFilter("Pick Item", &pattern), GenericPicker::Append);
     EXPECT_EQ(pattern, "B*|Cube");
@@ -156,7 +153,7 @@ TEST_F(PickerTest, SelectionListSortsBothListsAndReturnsWhatSelectedHolds) {
     print();
     click("Unselected", 0);
     click("Unselected", 2, LWQUAL_CTRL);
-    savePng("selection_list.png");
+    queue(Kind::SavePng, bundle_test::pictureDir() + "/selection_list.png");
     press("Select");
     print();
     press("Ok");
@@ -168,16 +165,13 @@ TEST_F(PickerTest, SelectionListSortsBothListsAndReturnsWhatSelectedHolds) {
 
 TEST_F(PickerTest, PlainControlAndShiftClicksHighlightRows) {
     fill({{"a", false}, {"b", false}, {"c", false}, {"d", false}, {"e", false}});
-    click("Unselected", 1, LWQUAL_SHIFT);  // no anchor yet: nothing
-    print();
-    click("Unselected", 3, LWQUAL_SHIFT);
-    print();
-    click("Unselected", 2, LWQUAL_CTRL);
-    print();
-    click("Unselected", 0, LWQUAL_SHIFT);  // back up from the anchor, keeping the others
-    print();
-    click("Unselected", 4);
-    print();
+    // A shift click without an anchor does nothing; one back up from the anchor keeps the others.
+    const std::pair<int, int> clicks[] = {
+        {1, LWQUAL_SHIFT}, {3, LWQUAL_SHIFT}, {2, LWQUAL_CTRL}, {0, LWQUAL_SHIFT}, {4, 0}};
+    for (const auto& [row, qualifiers] : clicks) {
+        click("Unselected", row, qualifiers);
+        print();
+    }
     press("Cancel");
     EXPECT_EQ(dialog.Open("Pick"), 0);
     EXPECT_EQ(states(), (std::vector<std::string>{"a b c d e|", "a *b *c *d e|", "a *b c *d e|",

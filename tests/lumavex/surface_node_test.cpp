@@ -9,7 +9,6 @@
 #include <string>
 
 #include "bundle_fixtures.h"
-#include "surface_node.h"
 
 namespace {
 
@@ -21,12 +20,6 @@ class SurfaceNodeTest : public bundle_test::RenderingTest {
         RenderingTest::SetUp();
         surface = h.node("qrvExposeSurface");
         ASSERT_NE(surface, nullptr);
-    }
-    void feed(const std::string& root, const std::string& output) {
-        std::string error;
-        ASSERT_TRUE(
-            h.host.nodes().connect(surface->output(output), h.graph()->rootInput(root), error))
-            << error;
     }
     st_LWShaderAccess96 shade(double roughness) {
         st_LWShaderAccess96 rec;
@@ -42,13 +35,12 @@ class SurfaceNodeTest : public bundle_test::RenderingTest {
 };
 
 TEST_F(SurfaceNodeTest, ReportsTheSurfaceAsItWasBeforeTheOverride) {
-    EXPECT_EQ(surface->outputs.size(), 15u);
-    EXPECT_EQ(surface->previewType, LWNODE_PREVIEW_VECTOR);
-    feed("Luminosity", "Colour");  // colour to scalar: the luminance of the original colour
+    h.feed("Luminosity", surface,
+           "Colour");  // colour to scalar: the luminance of the original colour
     h.feedColour("Colour", 1, 0, 0);
-    feed("Diffuse", "Reflection");
-    feed("Translucency", "Refraction Blurring");
-    feed("Specular", "Glossiness");
+    h.feed("Diffuse", surface, "Reflection");
+    h.feed("Translucency", surface, "Refraction Blurring");
+    h.feed("Specular", surface, "Glossiness");
     const st_LWShaderAccess sa = shade(0.5).base.base;
     EXPECT_NEAR(sa.luminous, 0.2126 * 0.2 + 0.7152 * 0.4 + 0.0722 * 0.6, 1e-9);
     EXPECT_EQ(sa.color[0], 1.0);
