@@ -14,6 +14,7 @@
 #include <exception>
 #include <memory>
 
+#include "comment_store.h"
 #include "override_graph.h"
 
 namespace {
@@ -68,6 +69,8 @@ void ns_done() {
 }
 
 const char* ns_newTime(int frame, double time) {
+    // The scene stands still while the graph steps: its comment stores share one reading.
+    const qrv::CommentScan::Step step;
     if (glg) glg->NewTime(frame, time);
     return globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
 }
