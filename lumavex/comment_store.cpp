@@ -8,8 +8,8 @@
 #include <set>
 #include <string_view>
 #include <type_traits>
-#include <unordered_set>
 
+#include "scene_scan.h"
 #include "wildcard.h"
 
 // ---- the value line syntax ----
@@ -127,33 +127,54 @@ vexo::Vector3<double> readCommentVector(std::string_view text) {
     return result;
 }
 
-}  // namespace qrv
-
 namespace {
 
-// The scan shared by the stores of one step, and whether it was read inside the current one.
-qrv::CommentScan g_scan;
-int g_steps = 0;
-bool g_scanValid = false;
+// The items a walk has queued: open addressing in one array, so that a walk over many items does
+// not ask the heap for each. No item has the ID 0, which marks a free slot.
+class SeenItems {
+  public:
+    // Whether the item is new; from now on it is seen.
+    bool insert(LWItemID item) {
+        if ((m_count + 1) * 2 > m_slots.size()) grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = slot(item, mask);; i = (i + 1) & mask) {
+            if (m_slots[i] == item) return false;
+            if (!m_slots[i]) {
+                m_slots[i] = item;
+                ++m_count;
+                return true;
+            }
+        }
+    }
+
+  private:
+    static size_t slot(LWItemID item, size_t mask) {
+        return static_cast<size_t>((item * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+    }
+    void grow() {
+        std::vector<LWItemID> old(std::max<size_t>(64, m_slots.size() * 2), 0);
+        old.swap(m_slots);
+        m_count = 0;
+        for (LWItemID item : old)
+            if (item) insert(item);
+    }
+
+    std::vector<LWItemID> m_slots;  // a power of two long, at most half full
+    size_t m_count = 0;
+};
 
 }  // namespace
 
-namespace qrv {
-
 const CommentScan& CommentScan::current(const vexo::ItemInfo& items) {
-    if (!g_scanValid) {
-        g_scan.read(items);
-        g_scanValid = g_steps > 0;
+    static CommentScan scan;
+    static unsigned readIn = 0;  // the step it was read in; 0: not to be shared
+    const unsigned step = SceneStep::current();
+    if (!step || readIn != step) {
+        readIn = 0;  // a reading cut short by an exception is not shared
+        scan.read(items);
+        readIn = step;
     }
-    return g_scan;
-}
-
-CommentScan::Step::Step() {
-    ++g_steps;
-}
-
-CommentScan::Step::~Step() {
-    if (--g_steps == 0) g_scanValid = false;
+    return scan;
 }
 
 void CommentScan::read(const vexo::ItemInfo& items) {
@@ -168,9 +189,9 @@ void CommentScan::read(const vexo::ItemInfo& items) {
         int32_t from;
     };
     std::vector<Pending> pending;
-    std::unordered_set<LWItemID> queued;
+    SeenItems queued;
     for (LWItemID object = items.first(LWI_OBJECT); object; object = items.next(object))
-        if (!items.parent(object) && queued.insert(object).second) pending.push_back({object, -1});
+        if (!items.parent(object) && queued.insert(object)) pending.push_back({object, -1});
     std::reverse(pending.begin(), pending.end());
 
     std::vector<LWItemID> children;
@@ -198,7 +219,7 @@ void CommentScan::read(const vexo::ItemInfo& items) {
         children.clear();
         for (LWItemID child = items.firstChild(visit.item); child;
              child = items.nextChild(visit.item, child)) {
-            if (!queued.insert(child).second) break;
+            if (!queued.insert(child)) break;
             children.push_back(child);
         }
         // Pushed last first, so that the first child is visited first.

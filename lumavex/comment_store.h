@@ -7,7 +7,7 @@
 //
 // A store walks the scene in NewTime (main thread) and keeps one value per item ID; Evaluate
 // (render threads) only looks the shaded object up in that map. The walk and the line parsing
-// are shared: one CommentScan per step of the override graph serves every store in it.
+// are shared: one CommentScan per graph step serves every store in it.
 #pragma once
 
 #include <vexo/items.h>
@@ -68,18 +68,9 @@ class CommentScan {
         uint32_t firstLine, lineCount;
     };
 
-    // Main thread: the scan of the scene as it is now. Inside a Step the first call reads the
-    // scene and later calls share that reading; outside one every call reads afresh.
+    // Main thread: the scan of the scene as it is now, shared by the stores of one graph step
+    // (SceneStep); outside a step every call reads afresh.
     static const CommentScan& current(const vexo::ItemInfo& items);
-
-    // While one lives, the scene does not change (one step of a node graph, main thread).
-    class Step {
-      public:
-        Step();
-        ~Step();
-        Step(const Step&) = delete;
-        Step& operator=(const Step&) = delete;
-    };
 
     const std::vector<Visit>& visits() const { return m_visits; }
     const Line& line(size_t index) const { return m_lines[index]; }

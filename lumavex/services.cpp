@@ -14,8 +14,8 @@
 #include <exception>
 #include <memory>
 
-#include "comment_store.h"
 #include "override_graph.h"
+#include "scene_scan.h"
 
 namespace {
 
@@ -69,8 +69,8 @@ void ns_done() {
 }
 
 const char* ns_newTime(int frame, double time) {
-    // The scene stands still while the graph steps: its comment stores share one reading.
-    const qrv::CommentScan::Step step;
+    // The scene stands still while the graph steps: its nodes share one reading of it.
+    const qrv::SceneStep step;
     if (glg) glg->NewTime(frame, time);
     return globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
 }
