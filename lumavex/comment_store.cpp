@@ -165,19 +165,20 @@ class SeenItems {
 
 }  // namespace
 
-const CommentScan& CommentScan::current(const vexo::ItemInfo& items) {
+const CommentScan& CommentScan::current(const vexo::ItemInfo& items,
+                                        const st_LWObjectInfo* objects) {
     static CommentScan scan;
     static unsigned readIn = 0;  // the step it was read in; 0: not to be shared
     const unsigned step = SceneStep::current();
     if (!step || readIn != step) {
         readIn = 0;  // a reading cut short by an exception is not shared
-        scan.read(items);
+        scan.read(items, objects);
         readIn = step;
     }
     return scan;
 }
 
-void CommentScan::read(const vexo::ItemInfo& items) {
+void CommentScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* objectInfo) {
     m_visits.clear();
     m_lines.clear();
     m_text.clear();
@@ -190,8 +191,10 @@ void CommentScan::read(const vexo::ItemInfo& items) {
     };
     std::vector<Pending> pending;
     SeenItems queued;
-    for (LWItemID object = items.first(LWI_OBJECT); object; object = items.next(object))
-        if (!items.parent(object) && queued.insert(object)) pending.push_back({object, -1});
+    // The objects' lines as the filters of the step read them; other items' from the host.
+    const ObjectScan& objects = ObjectScan::current(items, objectInfo);
+    for (const ObjectScan::Object& object : objects.objects())
+        if (!object.parent && queued.insert(object.id)) pending.push_back({object.id, -1});
     std::reverse(pending.begin(), pending.end());
 
     std::vector<LWItemID> children;
@@ -201,11 +204,9 @@ void CommentScan::read(const vexo::ItemInfo& items) {
         pending.pop_back();
         const auto index = static_cast<int32_t>(m_visits.size());
         m_visits.push_back({visit.item, visit.from, static_cast<uint32_t>(m_lines.size()), 0});
-        for (int tag = 1;; ++tag) {
-            const char* text = items.tag(visit.item, tag);
-            if (!text) break;
+        auto parse = [&](std::string_view text) {
             Line line{};
-            if (!parseCommentView(text, type, key, value, line.inherit)) continue;
+            if (!parseCommentView(text, type, key, value, line.inherit)) return;
             line.letter = commentLetter(type);
             line.key = static_cast<uint32_t>(m_text.size());
             line.keySize = static_cast<uint32_t>(key.size());
@@ -215,6 +216,15 @@ void CommentScan::read(const vexo::ItemInfo& items) {
             m_text.append(value);
             m_lines.push_back(line);
             ++m_visits.back().lineCount;
+        };
+        if (const ObjectScan::Object* object = objects.find(visit.item)) {
+            for (uint32_t n = 0; n < object->lineCount; ++n) parse(objects.line(*object, n));
+        } else {
+            for (int tag = 1;; ++tag) {
+                const char* text = items.tag(visit.item, tag);
+                if (!text) break;
+                parse(text);
+            }
         }
         children.clear();
         for (LWItemID child = items.firstChild(visit.item); child;
@@ -298,7 +308,8 @@ void CommentStore::NewTime(int, double time) {
 }
 
 void CommentStore::collect(const std::string& pattern) {
-    const qrv::CommentScan& scan = qrv::CommentScan::current(m_items);
+    const qrv::CommentScan& scan = qrv::CommentScan::current(
+        m_items, m_objectInfo.available() ? m_objectInfo.getGlobal() : nullptr);
     const qrv::PatternList patterns(pattern);
     const auto& visits = scan.visits();
     // Per visit, the line handed down to its children; a visit comes after the one that

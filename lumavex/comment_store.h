@@ -70,7 +70,7 @@ class CommentScan {
 
     // Main thread: the scan of the scene as it is now, shared by the stores of one graph step
     // (SceneStep); outside a step every call reads afresh.
-    static const CommentScan& current(const vexo::ItemInfo& items);
+    static const CommentScan& current(const vexo::ItemInfo& items, const st_LWObjectInfo* objects);
 
     const std::vector<Visit>& visits() const { return m_visits; }
     const Line& line(size_t index) const { return m_lines[index]; }
@@ -78,7 +78,7 @@ class CommentScan {
     std::string_view value(const Line& l) const { return {m_text.data() + l.value, l.valueSize}; }
 
   private:
-    void read(const vexo::ItemInfo& items);
+    void read(const vexo::ItemInfo& items, const st_LWObjectInfo* objects);
 
     std::vector<Visit> m_visits;
     std::vector<Line> m_lines;
@@ -173,6 +173,7 @@ class CommentStore : public vexo::PopUpCallback, public vexo::Storeable {
     std::unique_ptr<vexo::LWNodeInput> m_default;
     std::unique_ptr<vexo::LWNodeOutput> m_output;
     vexo::ItemInfo m_items;
+    vexo::ObjectInfo m_objectInfo;  // for the scene reading shared with the filters
 };
 
 // "Default Scalar", a float envelope; output "Scalar".

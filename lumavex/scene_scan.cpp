@@ -1,5 +1,6 @@
 #include "scene_scan.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -59,9 +60,12 @@ void ObjectScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* object
     m_texts.clear();
     m_files = objects && objects->filename;
     for (LWItemID id = items.first(LWI_OBJECT); id; id = items.next(id)) {
-        Object object{id, m_texts.add(items.name(id)),
+        Object object{id,
+                      items.parent(id),
+                      m_texts.add(items.name(id)),
                       m_texts.add(m_files ? objects->filename(id) : nullptr),
-                      static_cast<uint32_t>(m_lines.size()), 0};
+                      static_cast<uint32_t>(m_lines.size()),
+                      0};
         for (int tag = 1;; ++tag, ++object.lineCount) {
             const char* line = items.tag(id, tag);
             if (!line) break;
@@ -69,6 +73,31 @@ void ObjectScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* object
         }
         m_objects.push_back(object);
     }
+    // Hosts list objects in ID order as a rule; otherwise an index puts them in it.
+    m_byId.clear();
+    const auto byId = [this](uint32_t a, uint32_t b) { return m_objects[a].id < m_objects[b].id; };
+    for (uint32_t i = 1; i < m_objects.size() && m_byId.empty(); ++i) {
+        if (m_objects[i - 1].id < m_objects[i].id) continue;
+        m_byId.resize(m_objects.size());
+        for (uint32_t k = 0; k < m_byId.size(); ++k) m_byId[k] = k;
+        std::sort(m_byId.begin(), m_byId.end(), byId);
+    }
+}
+
+const ObjectScan::Object* ObjectScan::find(LWItemID id) const {
+    const auto idAt = [this](uint32_t position) { return m_objects[position].id; };
+    size_t low = 0, high = m_objects.size();  // binary search over positions in ID order
+    while (low < high) {
+        const size_t mid = (low + high) / 2;
+        const uint32_t position = m_byId.empty() ? static_cast<uint32_t>(mid) : m_byId[mid];
+        if (idAt(position) < id)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    if (low == m_objects.size()) return nullptr;
+    const Object& found = m_objects[m_byId.empty() ? low : m_byId[low]];
+    return found.id == id ? &found : nullptr;
 }
 
 const SurfaceScan& SurfaceScan::current(const st_LWSurfaceFuncs* surfaces) {

@@ -53,7 +53,7 @@ class ScanTexts {
 class ObjectScan {
   public:
     struct Object {
-        LWItemID id;
+        LWItemID id, parent;
         ScanText name, file;
         uint32_t firstLine, lineCount;  // into lines()
     };
@@ -68,6 +68,8 @@ class ObjectScan {
     std::string_view line(const Object& object, uint32_t n) const {
         return m_texts[m_lines[object.firstLine + n]];
     }
+    // The object of that ID, or null when it is not an object of the reading.
+    const Object* find(LWItemID id) const;
 
   private:
     void read(const vexo::ItemInfo& items, const st_LWObjectInfo* objects);
@@ -75,6 +77,7 @@ class ObjectScan {
     std::vector<Object> m_objects;
     bool m_files = false;  // whether the files were read
     std::vector<ScanText> m_lines;
+    std::vector<uint32_t> m_byId;  // positions in m_objects by ID; empty when they are in order
     ScanTexts m_texts;
 };
 

@@ -171,6 +171,7 @@ void SurfaceNameFilter::prepareMeshes() {
     // Only an object whose file has a surface of a selected name can show one.
     std::unordered_set<std::string_view> files;
     const qrv::SurfaceScan& surfaces = surfaceScan();
+    if (!m_selected.empty()) files.reserve(surfaces.surfaces().size());
     for (const qrv::SurfaceScan::Surface& surface : surfaces.surfaces()) {
         if (m_selected.empty()) break;
         if (surface.name.present() && surface.file.present() &&
