@@ -490,10 +490,13 @@ void WeightMapFilter::NewTime(int, double time) {
     // Each object's mesh with the map selected, so that render threads only read values.
     m_meshes.clear();
     if (!m_rendering) return;
-    for (LWItemID object = m_mapName.empty() ? 0 : m_items.first(LWI_OBJECT); object;
-         object = m_items.next(object)) {
-        st_LWMeshInfo* mesh = m_meshes.add(m_objects, object);
-        if (mesh && !selectMap(mesh)) m_meshes.dropLast();
+    const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
+    if (info && !m_mapName.empty()) {
+        for (const qrv::ObjectScan::Object& object :
+             qrv::ObjectScan::current(m_items, info).objects()) {
+            st_LWMeshInfo* mesh = m_meshes.add(m_objects, object.id);
+            if (mesh && !selectMap(mesh)) m_meshes.dropLast();
+        }
     }
     m_meshes.finish();
 }
