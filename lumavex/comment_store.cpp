@@ -8,8 +8,8 @@
 #include <set>
 #include <string_view>
 #include <type_traits>
-#include <unordered_set>
 
+#include "scene_scan.h"
 #include "wildcard.h"
 
 // ---- the value line syntax ----
@@ -51,6 +51,12 @@ T readNumber(std::string_view text) {
     return value;
 }
 
+char commentLetter(std::string_view type) {
+    if (type.empty()) return 0;
+    const char c = type[0];
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 }  // namespace
 
 namespace qrv {
@@ -59,8 +65,8 @@ std::string trimComment(const std::string& text) {
     return std::string(trimmed(text));
 }
 
-bool parseComment(std::string_view text, std::string& type, std::string& key, std::string& value,
-                  bool& inherit) {
+bool parseCommentView(std::string_view text, std::string_view& type, std::string_view& key,
+                      std::string_view& value, bool& inherit) {
     inherit = false;
     const std::string_view line = trimmed(text);
     size_t marker = line.find('#');
@@ -75,28 +81,36 @@ bool parseComment(std::string_view text, std::string& type, std::string& key, st
     if (colon == std::string_view::npos || equals == std::string_view::npos ||
         end == std::string_view::npos)
         return false;
+    type = trimmed(piece(line, marker, colon));
+    key = trimmed(piece(line, colon, equals));
+    value = piece(line, equals, end);
+    return true;
+}
+
+bool parseComment(std::string_view text, std::string& type, std::string& key, std::string& value,
+                  bool& inherit) {
+    std::string_view t, k, v;
+    if (!parseCommentView(text, t, k, v, inherit)) return false;
     // Assigned, not built: the callers' strings keep their storage from line to line.
-    type.assign(trimmed(piece(line, marker, colon)));
-    key.assign(trimmed(piece(line, colon, equals)));
-    value.assign(piece(line, equals, end));
+    type.assign(t);
+    key.assign(k);
+    value.assign(v);
     return true;
 }
 
 char commentTypeLetter(const std::string& type) {
-    if (type.empty()) return 0;
-    const char c = type[0];
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return commentLetter(type);
 }
 
-double readCommentScalar(const std::string& text) {
+double readCommentScalar(std::string_view text) {
     return readNumber<double>(text);
 }
 
-int32_t readCommentInteger(const std::string& text) {
+int32_t readCommentInteger(std::string_view text) {
     return readNumber<int32_t>(text);
 }
 
-vexo::Vector3<double> readCommentVector(const std::string& text) {
+vexo::Vector3<double> readCommentVector(std::string_view text) {
     vexo::Vector3<double> result;
     std::string_view rest = text, part;
     bool more = true;  // a piece is left to read
@@ -111,6 +125,117 @@ vexo::Vector3<double> readCommentVector(const std::string& text) {
         result[i] = readNumber<double>(part);
     }
     return result;
+}
+
+namespace {
+
+// The items a walk has queued: open addressing in one array, so that a walk over many items does
+// not ask the heap for each. No item has the ID 0, which marks a free slot.
+class SeenItems {
+  public:
+    // Whether the item is new; from now on it is seen.
+    bool insert(LWItemID item) {
+        if ((m_count + 1) * 2 > m_slots.size()) grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = slot(item, mask);; i = (i + 1) & mask) {
+            if (m_slots[i] == item) return false;
+            if (!m_slots[i]) {
+                m_slots[i] = item;
+                ++m_count;
+                return true;
+            }
+        }
+    }
+
+  private:
+    static size_t slot(LWItemID item, size_t mask) {
+        return static_cast<size_t>((item * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+    }
+    void grow() {
+        std::vector<LWItemID> old(std::max<size_t>(64, m_slots.size() * 2), 0);
+        old.swap(m_slots);
+        m_count = 0;
+        for (LWItemID item : old)
+            if (item) insert(item);
+    }
+
+    std::vector<LWItemID> m_slots;  // a power of two long, at most half full
+    size_t m_count = 0;
+};
+
+}  // namespace
+
+const CommentScan& CommentScan::current(const vexo::ItemInfo& items,
+                                        const st_LWObjectInfo* objects) {
+    static CommentScan scan;
+    static unsigned readIn = 0;  // the step it was read in; 0: not to be shared
+    const unsigned step = SceneStep::current();
+    if (!step || readIn != step) {
+        readIn = 0;  // a reading cut short by an exception is not shared
+        scan.read(items, objects);
+        readIn = step;
+    }
+    return scan;
+}
+
+void CommentScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* objectInfo) {
+    m_visits.clear();
+    m_lines.clear();
+    m_text.clear();
+    // Walked with a list of pending visits rather than recursion, so that a deep hierarchy
+    // cannot exhaust the stack. Every item is queued once at most, so a hierarchy or a child
+    // list that loops cannot hang the walk.
+    struct Pending {
+        LWItemID item;
+        int32_t from;
+    };
+    std::vector<Pending> pending;
+    SeenItems queued;
+    // The objects' lines as the filters of the step read them; other items' from the host.
+    const ObjectScan& objects = ObjectScan::current(items, objectInfo);
+    for (const ObjectScan::Object& object : objects.objects())
+        if (!object.parent && queued.insert(object.id)) pending.push_back({object.id, -1});
+    std::reverse(pending.begin(), pending.end());
+
+    std::vector<LWItemID> children;
+    std::string_view type, key, value;
+    while (!pending.empty()) {
+        const Pending visit = pending.back();
+        pending.pop_back();
+        const auto index = static_cast<int32_t>(m_visits.size());
+        m_visits.push_back({visit.item, visit.from, static_cast<uint32_t>(m_lines.size()), 0});
+        auto parse = [&](std::string_view text) {
+            Line line{};
+            if (!parseCommentView(text, type, key, value, line.inherit)) return;
+            line.letter = commentLetter(type);
+            line.key = static_cast<uint32_t>(m_text.size());
+            line.keySize = static_cast<uint32_t>(key.size());
+            m_text.append(key);
+            line.value = static_cast<uint32_t>(m_text.size());
+            line.valueSize = static_cast<uint32_t>(value.size());
+            m_text.append(value);
+            m_lines.push_back(line);
+            ++m_visits.back().lineCount;
+        };
+        if (const ObjectScan::Object* object = objects.find(visit.item)) {
+            for (uint32_t n = 0; n < object->lineCount; ++n) parse(objects.line(*object, n));
+        } else {
+            for (int tag = 1;; ++tag) {
+                const char* text = items.tag(visit.item, tag);
+                if (!text) break;
+                parse(text);
+            }
+        }
+        children.clear();
+        for (LWItemID child = items.firstChild(visit.item); child;
+             child = items.nextChild(visit.item, child)) {
+            if (!queued.insert(child)) break;
+            children.push_back(child);
+        }
+        // Pushed last first, so that the first child is visited first.
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            pending.push_back({*it, index});
+    }
 }
 
 }  // namespace qrv
@@ -183,49 +308,25 @@ void CommentStore::NewTime(int, double time) {
 }
 
 void CommentStore::collect(const std::string& pattern) {
-    struct Visit {
-        LWItemID item;
-        std::string inherited;
-        bool inherit;
-    };
-    // Walked with a list of pending items rather than recursion, so that a deep hierarchy
-    // cannot exhaust the stack. Every item is queued once at most, so a hierarchy or a child
-    // list that loops cannot hang the walk.
-    std::vector<Visit> pending;
-    std::unordered_set<LWItemID> queued;
-    for (LWItemID object = m_items.first(LWI_OBJECT); object; object = m_items.next(object))
-        if (!m_items.parent(object) && queued.insert(object).second)
-            pending.push_back({object, std::string(), false});
-    std::reverse(pending.begin(), pending.end());
-
-    std::vector<LWItemID> children;
-    std::string type, key, value;
+    const qrv::CommentScan& scan = qrv::CommentScan::current(
+        m_items, m_objectInfo.available() ? m_objectInfo.getGlobal() : nullptr);
     const qrv::PatternList patterns(pattern);
-    while (!pending.empty()) {
-        Visit visit = std::move(pending.back());
-        pending.pop_back();
-        if (visit.inherit) storeValue(visit.item, visit.inherited);
-        for (int tag = 1;; ++tag) {
-            const char* line = m_items.tag(visit.item, tag);
-            if (!line) break;
-            bool star = false;
-            if (!qrv::parseComment(line, type, key, value, star)) continue;
-            if (qrv::commentTypeLetter(type) != m_type || !patterns.matches(key)) continue;
-            if (star) {
-                visit.inherited = value;
-                visit.inherit = true;
-            }
-            storeValue(visit.item, value);
+    const auto& visits = scan.visits();
+    // Per visit, the line handed down to its children; a visit comes after the one that
+    // queued it, so the parent's entry is final when its children are reached.
+    m_inherited.assign(visits.size(), nullptr);
+    for (size_t i = 0; i < visits.size(); ++i) {
+        const qrv::CommentScan::Visit& visit = visits[i];
+        const qrv::CommentScan::Line* inherited =
+            visit.from >= 0 ? m_inherited[static_cast<size_t>(visit.from)] : nullptr;
+        if (inherited) storeValue(visit.item, scan.value(*inherited));
+        for (uint32_t n = 0; n < visit.lineCount; ++n) {
+            const qrv::CommentScan::Line& line = scan.line(visit.firstLine + n);
+            if (line.letter != m_type || !patterns.matches(scan.key(line))) continue;
+            if (line.inherit) inherited = &line;
+            storeValue(visit.item, scan.value(line));
         }
-        children.clear();
-        for (LWItemID child = m_items.firstChild(visit.item); child;
-             child = m_items.nextChild(visit.item, child)) {
-            if (!queued.insert(child).second) break;
-            children.push_back(child);
-        }
-        // Pushed last first, so that the first child is visited first.
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            pending.push_back({*it, visit.inherited, visit.inherit});
+        m_inherited[i] = inherited;
     }
 }
 
@@ -295,7 +396,7 @@ void ScalarCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
     createParm(m_parm, vexo::VParm::Float, "Default Scalar", node, serverName);
 }
 
-void ScalarCommentStore::storeValue(LWItemID item, const std::string& text) {
+void ScalarCommentStore::storeValue(LWItemID item, std::string_view text) {
     m_values[item] = qrv::readCommentScalar(text);
 }
 
@@ -348,7 +449,7 @@ void VectorCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
     createParm(m_parm, m_parmType, m_parmName, node, serverName);
 }
 
-void VectorCommentStore::storeValue(LWItemID item, const std::string& text) {
+void VectorCommentStore::storeValue(LWItemID item, std::string_view text) {
     m_values[item] = qrv::readCommentVector(text);
 }
 
@@ -414,7 +515,7 @@ void IntegerCommentStore::Init(vexo::NodeHandler* node, const char* serverName) 
     CommentStore::Init(node, serverName);
 }
 
-void IntegerCommentStore::storeValue(LWItemID item, const std::string& text) {
+void IntegerCommentStore::storeValue(LWItemID item, std::string_view text) {
     m_values[item] = qrv::readCommentInteger(text);
 }
 

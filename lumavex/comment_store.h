@@ -6,7 +6,8 @@
 // ("s" scalar, "v" vector, "c" colour, "i" integer) and text after the ";" is ignored.
 //
 // A store walks the scene in NewTime (main thread) and keeps one value per item ID; Evaluate
-// (render threads) only looks the shaded object up in that map.
+// (render threads) only looks the shaded object up in that map. The walk and the line parsing
+// are shared: one CommentScan per graph step serves every store in it.
 #pragma once
 
 #include <vexo/items.h>
@@ -38,14 +39,51 @@ bool parseComment(std::string_view line, std::string& type, std::string& key, st
 // The store letter a type word selects: its first letter, lower-cased; 0 for an empty word.
 char commentTypeLetter(const std::string& type);
 
+// The view form of parseComment: the pieces point into `line`.
+bool parseCommentView(std::string_view line, std::string_view& type, std::string_view& key,
+                      std::string_view& value, bool& inherit);
+
 // One number from the start of the text (leading white space skipped, the rest ignored); 0 when
 // the text does not start with a number or the number does not fit.
-double readCommentScalar(const std::string& text);
+double readCommentScalar(std::string_view text);
 // One decimal integer ('12.7' gives 12), under the same rules.
-int32_t readCommentInteger(const std::string& text);
+int32_t readCommentInteger(std::string_view text);
 // Three comma-separated numbers; missing pieces repeat the last one read ("1,2" gives 1, 2, 2),
 // unreadable pieces give 0 and pieces after the third are ignored.
-vexo::Vector3<double> readCommentVector(const std::string& text);
+vexo::Vector3<double> readCommentVector(std::string_view text);
+
+// The items the stores visit, in visiting order (every root object, then depth first through
+// its children, each item once), with the value lines of their comments parsed. The text is
+// copied: a host may reuse the buffer of a comment line at its next query.
+class CommentScan {
+  public:
+    struct Line {
+        char letter;  // commentTypeLetter of the type
+        bool inherit;
+        uint32_t key, keySize, value, valueSize;  // offsets into the scan's text
+    };
+    struct Visit {
+        LWItemID item;
+        int32_t from;  // the visit that queued this one; -1 for a root object
+        uint32_t firstLine, lineCount;
+    };
+
+    // Main thread: the scan of the scene as it is now, shared by the stores of one graph step
+    // (SceneStep); outside a step every call reads afresh.
+    static const CommentScan& current(const vexo::ItemInfo& items, const st_LWObjectInfo* objects);
+
+    const std::vector<Visit>& visits() const { return m_visits; }
+    const Line& line(size_t index) const { return m_lines[index]; }
+    std::string_view key(const Line& l) const { return {m_text.data() + l.key, l.keySize}; }
+    std::string_view value(const Line& l) const { return {m_text.data() + l.value, l.valueSize}; }
+
+  private:
+    void read(const vexo::ItemInfo& items, const st_LWObjectInfo* objects);
+
+    std::vector<Visit> m_visits;
+    std::vector<Line> m_lines;
+    std::string m_text;
+};
 
 }  // namespace qrv
 
@@ -74,7 +112,7 @@ class CommentStore : public vexo::PopUpCallback, public vexo::Storeable {
     const char* popName(int index) override;
 
     // Parses the text as this store's kind and sets the item's value.
-    virtual void storeValue(LWItemID item, const std::string& text) = 0;
+    virtual void storeValue(LWItemID item, std::string_view text) = 0;
     // The comment name and the default; not the node, its input or its output.
     CommentStore& operator=(const CommentStore& other);
     // Adds the "Default" input and the output to the node and creates the default parameter
@@ -128,12 +166,14 @@ class CommentStore : public vexo::PopUpCallback, public vexo::Storeable {
     void collect(const std::string& pattern);
 
     std::vector<std::string> m_names;
+    std::vector<const qrv::CommentScan::Line*> m_inherited;  // collect's, kept for its storage
     char m_type;
     std::string m_commentName;
     vexo::NodeHandler* m_node = nullptr;  // not owned
     std::unique_ptr<vexo::LWNodeInput> m_default;
     std::unique_ptr<vexo::LWNodeOutput> m_output;
     vexo::ItemInfo m_items;
+    vexo::ObjectInfo m_objectInfo;  // for the scene reading shared with the filters
 };
 
 // "Default Scalar", a float envelope; output "Scalar".
@@ -142,7 +182,7 @@ class ScalarCommentStore : public CommentStore {
     ScalarCommentStore();
     ScalarCommentStore& operator=(const ScalarCommentStore& other);
 
-    void storeValue(LWItemID item, const std::string& text) override;
+    void storeValue(LWItemID item, std::string_view text) override;
     void Init(vexo::NodeHandler* node, const char* serverName) override;
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
     bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
@@ -173,7 +213,7 @@ class VectorCommentStore : public CommentStore {
     explicit VectorCommentStore(char type = 'v');
     VectorCommentStore& operator=(const VectorCommentStore& other);
 
-    void storeValue(LWItemID item, const std::string& text) override;
+    void storeValue(LWItemID item, std::string_view text) override;
     void Init(vexo::NodeHandler* node, const char* serverName) override;
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
     bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
@@ -217,7 +257,7 @@ class IntegerCommentStore : public CommentStore {
     IntegerCommentStore();
     IntegerCommentStore& operator=(const IntegerCommentStore& other);
 
-    void storeValue(LWItemID item, const std::string& text) override;
+    void storeValue(LWItemID item, std::string_view text) override;
     void Init(vexo::NodeHandler* node, const char* serverName) override;
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
     bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }

@@ -26,6 +26,11 @@ ItemNameFilter::ItemNameFilter(const ItemNameFilter& other)
       m_selected(other.m_selected),
       m_includeChildren(other.m_includeChildren) {}
 
+const qrv::ObjectScan& ItemNameFilter::objectScan() const {
+    return qrv::ObjectScan::current(m_items,
+                                    m_objectInfo.available() ? m_objectInfo.getGlobal() : nullptr);
+}
+
 vexo::Reference<Filter> ItemNameFilter::Copy(FilterNode* node) const {
     return copyOf(*this, node);
 }
@@ -37,10 +42,9 @@ bool ItemNameFilter::Evaluate(LWNodalAccess_t* access) {
 void ItemNameFilter::NewTime(int, double) {
     m_selected.clear();
     const qrv::PatternList patterns(m_filter);
-    forEachObject([&](LWItemID object) {
-        const char* name = m_items.name(object);
-        if (patterns.matches(name ? name : "")) select(object);
-    });
+    const qrv::ObjectScan& scan = objectScan();
+    for (const qrv::ObjectScan::Object& object : scan.objects())
+        if (patterns.matches(scan.text(object.name))) select(object.id);
 }
 
 void ItemNameFilter::select(LWItemID item) {
@@ -116,7 +120,7 @@ void ItemNameFilter::PreLoad() {
 ObjectFilter::ObjectFilter(FilterNode* node) : ItemNameFilter(node) {}
 
 ObjectFilter::ObjectFilter(const ObjectFilter& other)
-    : ItemNameFilter(other), m_objectInfo(other.m_objectInfo), m_objects(other.m_objects) {}
+    : ItemNameFilter(other), m_objects(other.m_objects) {}
 
 vexo::Reference<Filter> ObjectFilter::Copy(FilterNode* node) const {
     return copyOf(*this, node);
@@ -124,19 +128,21 @@ vexo::Reference<Filter> ObjectFilter::Copy(FilterNode* node) const {
 
 void ObjectFilter::NewTime(int, double) {
     m_selected.clear();
-    const st_LWObjectInfo* info = m_objectInfo.getGlobal();
-    if (!info) return;
+    if (!m_objectInfo.available() || !m_objectInfo.getGlobal()) return;
     // Scene objects by file, read once: looking each one up would walk the scene per object.
     const std::unordered_map<std::string, int> indexes = m_objects.objectIndexes();
     const qrv::PatternList patterns(m_filter);
-    forEachObject([&](LWItemID object) {
+    const qrv::ObjectScan& scan = objectScan();
+    std::string file;
+    for (const qrv::ObjectScan::Object& object : scan.objects()) {
         // The object item's file leads to the scene object, whose user name is matched.
-        const char* file = info->filename(object);
-        const auto index = file ? indexes.find(file) : indexes.end();
-        if (index == indexes.end()) return;
+        if (!object.file.present()) continue;
+        file.assign(scan.text(object.file));
+        const auto index = indexes.find(file);
+        if (index == indexes.end()) continue;
         const char* name = m_objects.userName(index->second);
-        if (patterns.matches(name ? name : "")) m_selected.insert(object);
-    });
+        if (patterns.matches(name ? name : "")) m_selected.insert(object.id);
+    }
 }
 
 void ObjectFilter::DisplayPicker() {
@@ -156,17 +162,16 @@ vexo::Reference<Filter> ItemCommentFilter::Copy(FilterNode* node) const {
 void ItemCommentFilter::NewTime(int, double) {
     m_selected.clear();
     const qrv::PatternList patterns(m_filter);
-    forEachObject([&](LWItemID object) {
+    const qrv::ObjectScan& scan = objectScan();
+    for (const qrv::ObjectScan::Object& object : scan.objects()) {
         // Whole lines are matched; the first matching line decides.
-        for (int tag = 1;; ++tag) {
-            const char* line = m_items.tag(object, tag);
-            if (!line) return;
-            if (patterns.matches(line)) {
-                select(object);
-                return;
+        for (uint32_t n = 0; n < object.lineCount; ++n) {
+            if (patterns.matches(scan.line(object, n))) {
+                select(object.id);
+                break;
             }
         }
-    });
+    }
 }
 
 // ---- ItemListFilter ----

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "filter.h"
+#include "scene_scan.h"
 
 // "Item Name": objects whose item name matches the pattern list, with their descendants when
 // "Include Children" is on.
@@ -39,12 +40,15 @@ class ItemNameFilter : public Filter {
     void forEachObject(F&& visit) const {
         for (LWItemID id = m_items.first(LWI_OBJECT); id; id = m_items.next(id)) visit(id);
     }
+    // The objects as read for this step of the graph (shared with the other filters).
+    const qrv::ObjectScan& objectScan() const;
     // Selects the item, and its descendants when "Include Children" is on.
     void select(LWItemID item);
     // Selects every descendant of the item, of any type.
     void addChildren(LWItemID item);
 
     vexo::ItemInfo m_items;
+    vexo::ObjectInfo m_objectInfo;
     vexo::LWItemCallback m_choices{LWI_OBJECT, true};
     std::set<LWItemID> m_selected;
     bool m_includeChildren = false;
@@ -63,7 +67,6 @@ class ObjectFilter : public ItemNameFilter {
     void NewTime(int frame, double time) override;
 
   private:
-    vexo::ObjectInfo m_objectInfo;
     vexo::SceneObjectReference<false> m_objects;
 };
 

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "override_graph.h"
+#include "scene_scan.h"
 
 namespace {
 
@@ -68,6 +69,8 @@ void ns_done() {
 }
 
 const char* ns_newTime(int frame, double time) {
+    // The scene stands still while the graph steps: its nodes share one reading of it.
+    const qrv::SceneStep step;
     if (glg) glg->NewTime(frame, time);
     return globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
 }

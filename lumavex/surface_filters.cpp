@@ -98,8 +98,10 @@ void FrameMeshes::dropLast() {
 }
 
 void FrameMeshes::finish() {
-    std::sort(m_meshes.begin(), m_meshes.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto byObject = [](const auto& a, const auto& b) { return a.first < b.first; };
+    // Objects usually come in ID order already.
+    if (!std::is_sorted(m_meshes.begin(), m_meshes.end(), byObject))
+        std::sort(m_meshes.begin(), m_meshes.end(), byObject);
     m_prepared = true;
 }
 
@@ -146,12 +148,19 @@ bool SurfaceNameFilter::Evaluate(LWNodalAccess_t* access) {
     return sampleSurfaceIn(m_meshes, m_objects, access, m_selected);
 }
 
+const qrv::SurfaceScan& SurfaceNameFilter::surfaceScan() const {
+    return qrv::SurfaceScan::current(m_choices.available() ? m_choices.getGlobal() : nullptr);
+}
+
 void SurfaceNameFilter::NewTime(int, double) {
     m_selected.clear();
     const qrv::PatternList patterns(m_filter);
-    for (LWSurfaceID s = m_choices.first(); s; s = m_choices.next(s)) {
-        const char* name = surfaceName(m_choices, s);
-        if (name && patterns.matches(name)) m_selected.insert(name);
+    const qrv::SurfaceScan& scan = surfaceScan();
+    for (const qrv::SurfaceScan::Surface& surface : scan.surfaces()) {
+        if (!surface.name.present()) continue;
+        const std::string_view name = scan.text(surface.name);
+        // Many surfaces share a name: looked up first, built only once.
+        if (!m_selected.count(name) && patterns.matches(name)) m_selected.emplace(name);
     }
     prepareMeshes();
 }
@@ -159,19 +168,22 @@ void SurfaceNameFilter::NewTime(int, double) {
 void SurfaceNameFilter::prepareMeshes() {
     m_meshes.clear();
     if (!m_rendering) return;
-    // Only an object whose file has a surface of a selected name can show one. The host's
-    // texts stay put while the frame is stepped.
+    // Only an object whose file has a surface of a selected name can show one.
     std::unordered_set<std::string_view> files;
-    for (LWSurfaceID s = m_selected.empty() ? 0 : m_choices.first(); s; s = m_choices.next(s)) {
-        const char* name = surfaceName(m_choices, s);
-        const char* file = surfaceObject(m_choices, s);
-        if (name && file && m_selected.count(std::string_view(name))) files.insert(file);
+    const qrv::SurfaceScan& surfaces = surfaceScan();
+    if (!m_selected.empty()) files.reserve(surfaces.surfaces().size());
+    for (const qrv::SurfaceScan::Surface& surface : surfaces.surfaces()) {
+        if (m_selected.empty()) break;
+        if (surface.name.present() && surface.file.present() &&
+            m_selected.count(surfaces.text(surface.name)))
+            files.insert(surfaces.text(surface.file));
     }
     const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
-    for (LWItemID object = info && !files.empty() ? m_items.first(LWI_OBJECT) : 0; object;
-         object = m_items.next(object)) {
-        const char* file = info->filename(object);
-        if (file && files.count(std::string_view(file))) m_meshes.add(m_objects, object);
+    if (info && !files.empty()) {
+        const qrv::ObjectScan& objects = qrv::ObjectScan::current(m_items, info);
+        for (const qrv::ObjectScan::Object& object : objects.objects())
+            if (object.file.present() && files.count(objects.text(object.file)))
+                m_meshes.add(m_objects, object.id);
     }
     m_meshes.finish();
 }
@@ -252,9 +264,20 @@ vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterNode* node) const {
     return copyOf(*this, node);
 }
 
+namespace {
+
+// The file name part alone: no need to ask the host where the content directory is.
+std::string_view objectKeyView(const char* fileName) {
+    if (!fileName) return {};
+    const std::string_view name(fileName);
+    const size_t sep = name.find_last_of(vexo::fSeps);
+    return sep == std::string_view::npos ? name : name.substr(sep + 1);
+}
+
+}  // namespace
+
 std::string SurfaceObjectListFilter::objectKey(const char* fileName) {
-    // The file name part alone: no need to ask the host where the content directory is.
-    return fileName ? afterLastSeparator(fileName) : std::string();
+    return std::string(objectKeyView(fileName));
 }
 
 void SurfaceObjectListFilter::resolveLoaded() {
@@ -281,7 +304,7 @@ void SurfaceObjectListFilter::NewTime(int, double) {
     if (m_picked.empty() || !m_sceneObjects.available()) return;
     const int objects = m_sceneObjects.count();
     for (int i = 0; i < objects; ++i) {
-        auto picks = m_picked.find(objectKey(m_sceneObjects.fileName(i)));
+        auto picks = m_picked.find(objectKeyView(m_sceneObjects.fileName(i)));
         if (picks == m_picked.end()) continue;
         const LWItemID item = m_sceneObjects.getGlobal()->item(i);
         if (!item) continue;
@@ -467,10 +490,13 @@ void WeightMapFilter::NewTime(int, double time) {
     // Each object's mesh with the map selected, so that render threads only read values.
     m_meshes.clear();
     if (!m_rendering) return;
-    for (LWItemID object = m_mapName.empty() ? 0 : m_items.first(LWI_OBJECT); object;
-         object = m_items.next(object)) {
-        st_LWMeshInfo* mesh = m_meshes.add(m_objects, object);
-        if (mesh && !selectMap(mesh)) m_meshes.dropLast();
+    const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
+    if (info && !m_mapName.empty()) {
+        for (const qrv::ObjectScan::Object& object :
+             qrv::ObjectScan::current(m_items, info).objects()) {
+            st_LWMeshInfo* mesh = m_meshes.add(m_objects, object.id);
+            if (mesh && !selectMap(mesh)) m_meshes.dropLast();
+        }
     }
     m_meshes.finish();
 }

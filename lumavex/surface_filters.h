@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "filter.h"
+#include "scene_scan.h"
 #include "selection_entry.h"
 
 // Surface names; looked up on render threads by the host's text without building a string.
@@ -108,6 +109,8 @@ class SurfaceNameFilter : public Filter {
   protected:
     // Takes the meshes of the objects whose files have a surface named in m_selected.
     void prepareMeshes();
+    // The surfaces as read for this step of the graph (shared with the other filters).
+    const qrv::SurfaceScan& surfaceScan() const;
 
     vexo::SurfaceReference<false> m_choices;  // the picker's list; also the surface functions
     vexo::ObjectInfo m_objects;
@@ -143,7 +146,7 @@ class SurfaceSceneListFilter : public SurfaceNameFilter {
 // their picks. Objects are keyed by their file name after its last separator.
 class SurfaceObjectListFilter : public Filter {
   public:
-    using Picks = std::map<std::string, std::set<vexo::LWSurface>>;
+    using Picks = std::map<std::string, std::set<vexo::LWSurface>, std::less<>>;
     using Names = std::map<std::string, std::set<std::string>>;
 
     explicit SurfaceObjectListFilter(FilterNode* node) : Filter(node) {}

@@ -87,16 +87,25 @@ template <bool fold>
 bool matchSteps(const std::vector<Step>& steps, std::string_view name, size_t n) {
     size_t s = 0;
     size_t starStep = std::string::npos, starName = 0;
+    // Past a star, the name's characters that the literal after it cannot take would only
+    // fail and come back to the star: the star takes them at once.
+    auto skipToLiteral = [&] {
+        if (s < steps.size() && steps[s].kind == Step::Literal)
+            while (n < name.size() && (fold ? lower(name[n]) : name[n]) != steps[s].literal) ++n;
+        starName = n;
+    };
     while (n < name.size()) {
         if (s < steps.size() && steps[s].kind == Step::Star) {
             starStep = s++;
-            starName = ++n;  // the one character the star must take
+            ++n;  // the one character the star must take
+            skipToLiteral();
         } else if (s < steps.size() && takes(steps[s], fold ? lower(name[n]) : name[n])) {
             ++s;
             ++n;
         } else if (starStep != std::string::npos) {
             s = starStep + 1;
-            n = ++starName;
+            n = starName + 1;
+            skipToLiteral();
         } else {
             return false;
         }
@@ -113,15 +122,32 @@ void lowercase(std::string& text) {
 
 PatternList::PatternList(std::string patterns) {
     lowercase(patterns);
-    for (const std::string& alternative : tokenize(patterns, "|")) {
-        std::vector<Step> steps;
-        if (compile(alternative, 0, steps)) m_alternatives.push_back(std::move(steps));
+    for (const std::string& text : tokenize(patterns, "|")) {
+        Alternative alternative;
+        if (!compile(text, 0, alternative.steps)) continue;
+        for (const Step& step : alternative.steps) {
+            if (step.kind == Step::Star) {
+                alternative.star = true;
+                alternative.tail = 0;
+            } else {
+                ++alternative.tail;
+            }
+        }
+        m_alternatives.push_back(std::move(alternative));
     }
 }
 
 bool PatternList::matches(std::string_view name) const {
-    for (const std::vector<Step>& steps : m_alternatives)
-        if (matchSteps<true>(steps, name, 0)) return true;
+    for (const Alternative& a : m_alternatives) {
+        // Every step takes one character at least, and exactly one when there is no star.
+        const size_t steps = a.steps.size();
+        if (name.size() < steps || (!a.star && name.size() != steps)) continue;
+        // The steps after the last star take the name's last characters, one each.
+        bool tail = true;
+        for (size_t k = 1; tail && a.star && k <= a.tail; ++k)
+            tail = takes(a.steps[steps - k], lower(name[name.size() - k]));
+        if (tail && matchSteps<true>(a.steps, name, 0)) return true;
+    }
     return false;
 }
 

@@ -27,7 +27,12 @@ class PatternList {
     bool matches(std::string_view name) const;
 
   private:
-    std::vector<std::vector<PatternStep>> m_alternatives;  // lower-cased; those that compile
+    struct Alternative {
+        std::vector<PatternStep> steps;
+        bool star = false;  // whether a step is a star
+        size_t tail = 0;    // steps after the last star
+    };
+    std::vector<Alternative> m_alternatives;  // lower-cased; those that compile
 };
 
 // ASCII "A"-"Z" become "a"-"z"; every other byte stays.

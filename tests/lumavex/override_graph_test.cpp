@@ -505,4 +505,38 @@ TEST_F(OverrideGraphTest, EvaluationThroughEveryNodeKindAllocatesNothing) {
     EXPECT_EQ(sink, 1000.0) << "the surface list by object selects the ball";
 }
 
+TEST_F(OverrideGraphTest, NodesOfOneStepSeeTheSameSceneAndTheNextStepSeesItsEdits) {
+    const LWItemID parent = h.scene.addObject("Parent", lwhost::ObjectData());
+    const LWItemID child = h.scene.addObject("Child", lwhost::ObjectData());
+    h.scene.setParent(child, parent);
+    h.scene.item(parent)->comments = {"*s:a=0.5;", "#s:b=0.125;"};
+    h.scene.item(child)->comments = {"#s:b=0.25;"};
+    auto comment = [](const char* key) {
+        return std::string("{ Setting\n  CommentName \"") + key + "\"\n}\n";
+    };
+    auto filter = [](int type, const char* pattern) {
+        return "FilterType " + std::to_string(type) + "\n{ Filter\n  FilterString \"" + pattern +
+               "\"\n}\n";
+    };
+    h.feed("Luminosity", h.node("qrvGetScalarComment", comment("a")));
+    h.feed("Diffuse", h.node("qrvGetScalarComment", comment("b")));
+    h.feed("Specular", h.node("qrvFilter", filter(5, "#s:a=0.75;")));
+    h.feed("Reflection", h.node("qrvFilter", filter(2, "kid")));
+    auto shadeChild = [&] {
+        rec = sample();
+        SA& sa = rec.base.base;
+        sa.objID = child;
+        h.table->ns_evaluate(&sa);
+        return std::vector<double>{sa.luminous, sa.diffuse, sa.specular, sa.mirror};
+    };
+    ASSERT_EQ(h.table->ns_newTime(1, 0.0), nullptr);
+    EXPECT_EQ(shadeChild(), (std::vector<double>{0.5, 0.25, 0, 0}))
+        << "inherited, then its own line";
+    h.scene.item(child)->comments = {"#s:a=0.75;"};
+    h.scene.item(child)->name = "Kid";
+    ASSERT_EQ(h.table->ns_newTime(2, 0.0), nullptr);
+    EXPECT_EQ(shadeChild(), (std::vector<double>{0.75, 0, 1, 1}))
+        << "the scene as it is at frame 2";
+}
+
 }  // namespace

@@ -30,6 +30,10 @@ TEST(WildcardTest, PatternListsMatchWholeNamesIgnoringCase) {
         {"[A-Z]*", "Key1", true},
         {"[A-C]", "b", true},
         {"|ball||", "BALL", true},
+        {"*AB", "xaAb", true},
+        {"*ab", "ab", false},
+        {"Part*1", "PART21x", false},
+        {"*p*1|x", "aPbP21", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(qrv::wildcmp(c.patterns, c.name), c.matches) << c.patterns << " / " << c.name;
@@ -51,7 +55,7 @@ TEST(WildcardTest, QuestionMarksAndStarsTakeCharactersSetsRangesAndEscapes) {
         {"\\*", "x", false},    {"ab\\", "ab", false},      {"ab\\", "ab\\", false},
         {"[a-c-e]", "d", true}, {"[\\--/]", ".", true},     {"[z-a-c]", "b", true},
         {"[zz-a]", "z", true},  {"[\x80-a]", "\x90", true}, {"[a-\x80]", "b", false},
-        {"[a\\", "a", false},
+        {"[a\\", "a", false},   {"*ab", "aab", true},       {"*ab", "abab", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(qrv::wildcard(c.patterns, c.name), c.matches) << c.patterns << " / " << c.name;
