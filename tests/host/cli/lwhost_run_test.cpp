@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
@@ -25,12 +26,7 @@ const char* const kScene =
 
 class LwhostRunTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = ::testing::TempDir() + "/run_" + std::to_string(::getpid());
-        fs::create_directory(dir);
-        write("scene.lws", kScene);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { write("scene.lws", kScene); }
     void write(const std::string& name, const std::string& text) {
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
     }
@@ -46,7 +42,8 @@ class LwhostRunTest : public ::testing::Test {
                           testModule("testserver_module"));
     }
 
-    std::string dir;
+    TempDir temp{"lwhost_run"};
+    const std::string dir = temp.path;
 };
 
 TEST_F(LwhostRunTest, RunsTheScriptAndSavesTheSceneWithItsInstances) {

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "run_program.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -23,21 +24,14 @@ namespace fs = std::filesystem;
 
 class AtomicFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char templ[] = "/tmp/atomic_file_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(templ), nullptr);
-        dir = templ;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const char* name) const { return dir + "/" + name; }
-    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir), {})); }
+    std::string path(const std::string& name) const { return dir / name; }
+    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir.path), {})); }
     static bool replace(const std::string& file, const std::string& text, std::string& why) {
         lwhost::AtomicFile out;
         return out.open(file, why) && out.write(text.data(), text.size(), why) && out.commit(why);
     }
 
-    std::string dir;
+    TempDir dir{"atomic_file_test"};
 };
 
 TEST_F(AtomicFileTest, WhatIsNotARegularFileIsRefusedAndLeftAsItWas) {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -543,22 +544,16 @@ TEST(BlockNesting, ThousandsDeepIsRefusedWithoutRecursionInEitherEncoding) {
 
 class FileIoTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char templ[] = "/tmp/blockio_test_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        io = static_cast<st_LWFileIOFuncs*>(host.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
-        ASSERT_NE(io, nullptr);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { ASSERT_NE(io, nullptr); }
 
-    std::string path(const char* name) const { return (dir / name).string(); }
-    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir), {})); }
+    std::string path(const char* name) const { return dir / name; }
+    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir.path), {})); }
 
     lwhost::Host host;
     lwhost::FileIO fileIO{host};
-    st_LWFileIOFuncs* io = nullptr;
-    fs::path dir;
+    st_LWFileIOFuncs* io =
+        static_cast<st_LWFileIOFuncs*>(host.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
+    TempDir dir{"blockio_test"};
 };
 
 TEST_F(FileIoTest, SavedFileLoadsBackInEitherEncoding) {
@@ -613,7 +608,7 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
 
 TEST_F(FileIoTest, FilesThatCannotBeOpenedOrReplacedFail) {
     EXPECT_EQ(io->openLoad(path("missing").c_str(), LWIO_TEXT), nullptr);
-    EXPECT_EQ(io->openLoad(dir.c_str(), LWIO_TEXT), nullptr);
+    EXPECT_EQ(io->openLoad(dir.path.c_str(), LWIO_TEXT), nullptr);
     EXPECT_EQ(io->openSave(path("no/such/dir/file").c_str(), LWIO_TEXT), nullptr);
     std::ofstream(path("x")) << "";
     EXPECT_EQ(io->openLoad(path("x").c_str(), 7), nullptr);
