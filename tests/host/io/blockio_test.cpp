@@ -547,7 +547,6 @@ class FileIoTest : public ::testing::Test {
     void SetUp() override { ASSERT_NE(io, nullptr); }
 
     std::string path(const char* name) const { return dir / name; }
-    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir.path), {})); }
 
     lwhost::Host host;
     lwhost::FileIO fileIO{host};
@@ -575,7 +574,7 @@ TEST_F(FileIoTest, SavedFileLoadsBackInEitherEncoding) {
         io->closeLoad(load);
     }
     EXPECT_EQ(readWholeFile(path("a.txt")).substr(0, 16), "Alpha 0\nAlpha 1\n");
-    EXPECT_EQ(entries(), 2u) << "no temporaries left";
+    EXPECT_EQ(dir.files().size(), 2u) << "no temporaries left";
     EXPECT_EQ(host.fileIO().openCount(), 0u);
 }
 
@@ -584,7 +583,7 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
     std::ofstream(file) << "Alpha 1\n";
     st_LWSaveState* save = io->openSave(file.c_str(), LWIO_TEXT);
     ASSERT_NE(save, nullptr);
-    EXPECT_EQ(entries(), 2u) << "the temporary sits beside the target";
+    EXPECT_EQ(dir.files().size(), 2u) << "the temporary sits beside the target";
     Out out{save};
     out.leaf(kAlpha, {2});
     save->beginBlk(save->writeData, nullptr, 1);
@@ -592,7 +591,7 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
     EXPECT_NE(host.fileIO().lastError().find("a block was begun without an ident"),
               std::string::npos);
     EXPECT_EQ(readWholeFile(file), "Alpha 1\n");
-    EXPECT_EQ(entries(), 1u);
+    EXPECT_EQ(dir.files().size(), 1u);
 
     // A save abandoned with its host leaves nothing behind.
     {
@@ -601,9 +600,9 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
         auto* otherIo =
             static_cast<st_LWFileIOFuncs*>(other.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
         ASSERT_NE(otherIo->openSave(path("never.txt").c_str(), LWIO_BINARY), nullptr);
-        EXPECT_EQ(entries(), 2u);
+        EXPECT_EQ(dir.files().size(), 2u);
     }
-    EXPECT_EQ(entries(), 1u);
+    EXPECT_EQ(dir.files().size(), 1u);
 }
 
 TEST_F(FileIoTest, FilesThatCannotBeOpenedOrReplacedFail) {

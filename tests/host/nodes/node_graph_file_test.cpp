@@ -11,7 +11,6 @@
 
 namespace {
 
-using lwhost::GraphInput;
 using lwhost::GraphNode;
 using lwhost::NodeGraph;
 using lwhost::NodeSystem;

@@ -2,9 +2,7 @@
 // and the `lwhost info` command (its refusals are the program's tests').
 #include "lwhost/scene/scene_file.h"
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "run_program.h"
@@ -13,18 +11,10 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using lwhost::Scene;
 using lwhost::SceneFile;
 
 const std::string kExample = std::string(EXAMPLES_DIR) + "/basic.lws";
-
-// Every file, hidden ones (where temporaries go) included.
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-    return names;
-}
 
 std::string write(const SceneFile& io, const Scene& scene) {
     std::string text, error;
@@ -259,7 +249,7 @@ TEST_F(SceneFileTest, SavingReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
     scene = everything();
     ASSERT_TRUE(io.save(path, scene, error)) << error;
     EXPECT_EQ(readWholeFile(path), write(io, scene));
-    EXPECT_EQ(filesIn(dir.path), std::vector<std::string>{"scene.lws"});
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"scene.lws"});
 
     // Section text that would not read back intact is refused rather than written; the earlier
     // file stays and no temporary is left.
@@ -268,7 +258,7 @@ TEST_F(SceneFileTest, SavingReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
     scene.masters()[0].data.text = "  EndPlugin\n";
     EXPECT_FALSE(io.save(path, scene, error));
     EXPECT_EQ(readWholeFile(path), before);
-    EXPECT_EQ(filesIn(dir.path), std::vector<std::string>{"scene.lws"});
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"scene.lws"});
 
     EXPECT_FALSE(io.save(dir / "no/such/dir/x.lws", scene, error));
     EXPECT_FALSE(io.load(dir / "missing.lws", scene, error));
