@@ -436,19 +436,15 @@ TEST(TextBlocks, ValueOfTheWrongKindFailsAndStaysUnread) {
     EXPECT_TRUE(load.failed());
     EXPECT_FALSE(load.damaged());
     EXPECT_EQ(load.error(), "line 40: expected an integer 0..255, found \"300\"");
-    float f[2];
-    EXPECT_EQ(in.fp(f, 1), 1) << "an integer reads as a float";
-    EXPECT_EQ(f[0], 300.0f);
+    EXPECT_EQ(in.values<float>(in.s->readFP, 1), std::vector<float>{300}) << "integers are floats";
     uint32_t u = 0;
     EXPECT_EQ(in.u4(&u, 1), -1) << "1.5 is not an integer";
-    EXPECT_EQ(in.fp(f, 1), 1);
+    EXPECT_EQ(in.values<float>(in.s->readFP, 1), std::vector<float>{1.5f});
     EXPECT_EQ(in.u4(&u, 1), -1) << "a text is not a number";
     EXPECT_EQ(in.str(), "t");
     EXPECT_EQ(in.str(), "<fail>") << "a number is not a text";
     EXPECT_EQ(in.u4(&u, 1), -1) << "-1 is not unsigned";
-    int16_t s = 0;
-    EXPECT_EQ(load.record()->readI2(load.record()->readData, &s, 1), 1);
-    EXPECT_EQ(s, -1);
+    EXPECT_EQ(in.values<int16_t>(in.s->readI2, 1), std::vector<int16_t>{-1});
 }
 
 TEST(TextBlocks, DamagedTextStopsReadingAndNamesTheLine) {
