@@ -48,10 +48,7 @@ struct Pixel {
 
 class OverrideRenderTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        lwhost::LoadResult result;
-        ASSERT_NE(host.loadModule(lumavexModule(), result), nullptr) << result.message;
-    }
+    void SetUp() override { ASSERT_TRUE(loads(host, lumavexModule())); }
 
     // Renders the scene text; left and right are the centres of the image's two halves.
     void render(const std::string& text, int threads = 2, int width = 16, int height = 8) {

@@ -24,7 +24,7 @@ const char* const kScene =
 class LayoutCommandsTest : public ::testing::Test, protected ScenePlugins {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(loadTestModule("testserver_module"));
+        ASSERT_TRUE(loads(host, testModule("testserver_module")));
         std::string error;
         ASSERT_TRUE(plugins.readScene(kScene, "t.lws", "", error)) << error;
     }

@@ -36,7 +36,7 @@ const char* const kScene =
 
 class PluginsTest : public ::testing::Test, protected ScenePlugins {
   protected:
-    void SetUp() override { ASSERT_TRUE(loadTestModule("testserver_module")); }
+    void SetUp() override { ASSERT_TRUE(loads(host, testModule("testserver_module"))); }
     // What the test servers noted since the last call.
     std::string log() {
         const char* text = nullptr;

@@ -30,7 +30,7 @@ int byte(double v) {
 class RenderFixture : public ScenePlugins {
   public:
     explicit RenderFixture(const HostIdentity& identity = HostIdentity()) : ScenePlugins(identity) {
-        EXPECT_TRUE(loadTestModule("testshader_module"));
+        EXPECT_TRUE(loads(host, testModule("testshader_module")));
     }
 
     // A plane of the surface, facing up, centred at x, y high.

@@ -144,7 +144,7 @@ TEST(ScriptTest, ScriptFilesAreReadWholeAndMissingOnesNamed) {
 class ScriptVerbsTest : public ::testing::Test, protected ScenePlugins {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(loadTestModule("testserver_module"));
+        ASSERT_TRUE(loads(host, testModule("testserver_module")));
         std::string error;
         ASSERT_TRUE(plugins.readScene(
             "LWHostScene 1\nPlugin MasterHandler testmaster\n  Value 5\nEndPlugin\n"
