@@ -25,16 +25,6 @@ class CommentNodesTest : public bundle_test::GraphTest {
         h.scene.item(ball)->comments = {"*s:rough=0.25;", "#v:offset=1,2,3;", "#c:tint=1,0.5,0;",
                                         "#i:index=12.7;"};
         h.scene.item(cube)->comments = {"#S:Rough=0.75;", "#i:count=3;"};
-        // Envelope controls edit the host's own parameters, as the application's panels do.
-        lwhost::XPanels::EnvelopeAccess parms;
-        lwhost::Envelopes* envelopes = &h.host.envelopes();
-        parms.read = [envelopes](void* parm, double out[3]) {
-            return envelopes->getValue(static_cast<LWVParmID>(parm), 0.0, out) != 0;
-        };
-        parms.write = [envelopes](void* parm, const double in[3]) {
-            return envelopes->setValue(static_cast<LWVParmID>(parm), in) != 0;
-        };
-        h.host.xpanels().setEnvelopeAccess(parms);
     }
     void feedDefault(GraphNode* from, GraphNode* to) {
         connect(from, from->outputs.front()->name, to, "Default");

@@ -5,7 +5,6 @@
 
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "bundle_fixtures.h"
 #include "filter.h"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bundle_fixtures.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -184,25 +185,19 @@ TEST_F(MasterTest, EditingTheGraphMakesEveryShaderReportAChange) {
 class MasterFilesTest : public MasterTest {
   protected:
     void SetUp() override {
-        char templ[] = "/tmp/lumavex-master-XXXXXX";
-        ASSERT_NE(::mkdtemp(templ), nullptr);
-        dir = templ;
         for (const char* type : {"Content", "Settings"}) h.host.dialogs().setDirectory(type, dir);
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     void loadFromFile(const std::string& text) {
         const std::string file = dir + "/settings.cfg";
         std::ofstream(file) << text;
-        lwhost::UserAction chosen;
-        chosen.kind = lwhost::UserAction::Kind::File;
-        chosen.text = file;
-        h.host.dialogs().queue(chosen);
+        bundle_test::queue(h.host, Kind::File, file);
         lwhost::XPanel& panel = openMaster();
         const int menu = static_cast<int>(panel.popupItems(kPresets).size());
         ASSERT_TRUE(panel.chooseCommand(kPresets, menu - 2)) << "Load Settings from File...";
         plugins.closePanel();
     }
-    std::string dir;
+    TempDir temp{"lumavex-master"};
+    const std::string dir = temp.path;
 };
 
 TEST_F(MasterFilesTest, ASecondMasterNeitherReplacesNorEmptiesTheGraph) {

@@ -48,21 +48,13 @@ struct Pixel {
 
 class OverrideRenderTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        lwhost::LoadResult result;
-        ASSERT_NE(host.loadModule(lumavexModule(), result), nullptr) << result.message;
-    }
-    void TearDown() override {
-        plugins.reset();
-        host.nodes().destroyHostEditors();
-        host.unloadModules();
-    }
+    void SetUp() override { ASSERT_TRUE(loads(host, lumavexModule())); }
 
     // Renders the scene text; left and right are the centres of the image's two halves.
     void render(const std::string& text, int threads = 2, int width = 16, int height = 8) {
         std::string error;
-        ASSERT_TRUE(plugins->readScene(text, "t.lws", "", error)) << error;
-        lwhost::Renderer renderer(host, scene, plugins.get(), &host.nodes());
+        ASSERT_TRUE(plugins.readScene(text, "t.lws", "", error)) << error;
+        lwhost::Renderer renderer(host, scene, &plugins, &host.nodes());
         lwhost::RenderOptions options;
         options.width = width;
         options.height = height;
@@ -95,7 +87,7 @@ class OverrideRenderTest : public ::testing::Test {
     lwhost::Session session;
     lwhost::Host& host = session.host();
     lwhost::Scene& scene = session.scene();
-    std::unique_ptr<lwhost::Plugins> plugins = std::make_unique<lwhost::Plugins>(host, scene);
+    lwhost::Plugins& plugins = session.plugins();
     Pixel left{}, right{};
     lwhost::RgbImage last;
 };

@@ -231,8 +231,7 @@ TEST_F(ServicesTest, AccessorIsOneSubscriptionAndStoresTheGraph) {
 TEST(ServicesHostTest, AccessorWithoutTheServicesSubscribesNothing) {
     lwhost::Session session(version(9, 2));
     lwhost::Host& host = session.host();
-    lwhost::LoadResult result;
-    ASSERT_NE(host.loadModule(lumavexModule(), result), nullptr) << result.message;
+    ASSERT_TRUE(loads(host, lumavexModule()));
     vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     {
         vexo::qrvShadingGlobal services;

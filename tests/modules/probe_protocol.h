@@ -18,7 +18,6 @@ enum ProbeOp {
 typedef struct ProbeRequest {
     int op;
     const char* text;
-    const char* text2; /* unused */
     int code;
     void* data;
     /* written back */

@@ -126,10 +126,7 @@ class RenderShader : public vexo::ShaderHandler {
         lightSum(sa, sum);
         set3(sa->color, sum[0], sum[1], sum[2]);
         sa->luminous = 1;
-        sa->diffuse = 0;
-        sa->specular = 0;
-        sa->mirror = 0;
-        sa->transparency = 0;
+        sa->diffuse = sa->specular = sa->mirror = sa->transparency = 0;
     }
 
     // What every light of the scene brings to the sample, by the illumination function Mode.
@@ -140,24 +137,14 @@ class RenderShader : public vexo::ShaderHandler {
         for (LWItemID id = items ? items->first(LWI_LIGHT, LWITEM_NULL) : LWITEM_NULL; id;
              id = items->next(id)) {
             double direction[3], colour[3] = {0, 0, 0};
-            switch (Mode) {
-                case 0:
-                    if (sa->illuminate(id, sa->wPos, direction, colour))
-                        addLight(sum, id, direction, colour);
-                    break;
-                case 1:
-                    if (sa->illuminateNormal(id, sa->context, sa->wPos, direction, sa->wNorm,
-                                             colour))
-                        addLight(sum, id, direction, colour);
-                    break;
-                case 2:
-                    sa->illuminateSample(id, sa->wPos, direction, &addLight, sum);
-                    break;
-                default:
-                    sa->illuminateSampleNormal(id, sa->context, sa->wPos, sa->wNorm, &addLight,
-                                               sum);
-                    break;
-            }
+            if (Mode == 2) sa->illuminateSample(id, sa->wPos, direction, &addLight, sum);
+            if (Mode == 3)
+                sa->illuminateSampleNormal(id, sa->context, sa->wPos, sa->wNorm, &addLight, sum);
+            if (Mode == 0 ? sa->illuminate(id, sa->wPos, direction, colour)
+                : Mode == 1
+                    ? sa->illuminateNormal(id, sa->context, sa->wPos, direction, sa->wNorm, colour)
+                    : 0)
+                addLight(sum, id, direction, colour);
         }
     }
 

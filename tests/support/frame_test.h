@@ -6,10 +6,21 @@
 #include <vexo/server.h>
 #include "lwhost/core/host.h"
 #include "lwhost/session/session.h"
+#include "lwhost/ui/dialogs.h"
+
+#include <string>
 
 class FrameTest : public ::testing::Test {
   protected:
     lwhost::Session session;
     lwhost::Host& host = session.host();
     bool connected = (vexo::SetSuperGlobal(lwhost::Host::globalFunction()), true);
+
+    // Queues the path the host's file requester answers with next.
+    void choose(const std::string& path) {
+        lwhost::UserAction chosen;
+        chosen.kind = lwhost::UserAction::Kind::File;
+        chosen.text = path;
+        session.dialogs().queue(chosen);
+    }
 };

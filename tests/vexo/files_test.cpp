@@ -3,7 +3,6 @@
 // trailing separators) and a temporary directory.
 #include <lwsdk/lwdialog.h>
 #include <vexo/files.h>
-#include "lwhost/ui/dialogs.h"
 
 #include <sys/stat.h>
 
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "frame_test.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -30,22 +30,12 @@ const char* fakeDirInfo(const char* type) {
 class FilesTest : public FrameTest {
   protected:
     void SetUp() override {
-        char templ[] = "/tmp/vexo-files-XXXXXX";
-        ASSERT_NE(::mkdtemp(templ), nullptr);
-        root = templ;
         g_dirs.clear();
         host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&fakeDirInfo));
     }
-    void TearDown() override { fs::remove_all(root); }
-    // The path the host's file requester answers with next.
-    void choose(const std::string& path) {
-        lwhost::UserAction chosen;
-        chosen.kind = lwhost::UserAction::Kind::File;
-        chosen.text = path;
-        session.dialogs().queue(chosen);
-    }
 
-    std::string root;
+    TempDir temp{"vexo-files"};
+    const std::string root = temp.path;
 };
 
 TEST(PathStringsTest, TrimTrimTrailAndStripExtensionCutOnlyAtTheEnds) {

@@ -6,7 +6,6 @@
 #include <vexo/server.h>
 #include "lwhost/core/host.h"
 
-#include <string>
 #include <vector>
 
 namespace {

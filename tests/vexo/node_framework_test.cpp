@@ -215,9 +215,7 @@ TEST(NodeInputRecordTest, NodesHereAndInModulesTakeTheInputRecordOfTheirHostVers
         identity.minor = c.minor;
         lwhost::Session session(identity);
         lwhost::Host& host = session.host();
-        lwhost::LoadResult result;
-        ASSERT_NE(host.loadModule(testModule("testnode_module"), result), nullptr)
-            << result.message;
+        ASSERT_TRUE(loads(host, testModule("testnode_module")));
         NodeSystem nodes(host);
         vexo::SetSuperGlobal(lwhost::Host::globalFunction());
         nodes.addServer("testNode", "Test", &Adaptor::Activate);

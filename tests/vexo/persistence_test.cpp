@@ -4,16 +4,14 @@
 #include "lwhost/io/blockio.h"
 #include "lwhost/io/fileio.h"
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "frame_test.h"
 #include "run_program.h"
+#include "temp_dir.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const st_LWBlockIdent kIds[] = {
     {LWID_MAKE('V', 'E', 'R', 'S'), "Version"},  //
@@ -173,30 +171,21 @@ TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
 
 class FileTest : public FrameTest {
   protected:
-    void SetUp() override {
-        char templ[] = "/tmp/persistence_test_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const char* name) const { return (dir / name).string(); }
-
-    fs::path dir;
+    TempDir dir{"persistence_test"};
 };
 
 TEST_F(FileTest, SavedSettingsLoadBackAndUnopenedFilesRefuse) {
     Settings original = sample();
     {
-        vexo::File file(path("settings.cfg"), vexo::File::Writing);
+        vexo::File file(dir / "settings.cfg", vexo::File::Writing);
         ASSERT_TRUE(file.isOpen());
         EXPECT_EQ(file.Save(original), nullptr);
         EXPECT_NE(file.Load(original), nullptr) << "a file open for writing cannot load";
     }
-    EXPECT_EQ(readWholeFile(path("settings.cfg")).substr(0, 18), "Version 3\nEnabled ");
+    EXPECT_EQ(readWholeFile(dir / "settings.cfg").substr(0, 18), "Version 3\nEnabled ");
     Settings copy;
     {
-        vexo::File file(path("settings.cfg"), vexo::File::Reading);
+        vexo::File file(dir / "settings.cfg", vexo::File::Reading);
         ASSERT_TRUE(file.isOpen());
         EXPECT_EQ(file.Load(copy), nullptr);
     }
@@ -205,10 +194,10 @@ TEST_F(FileTest, SavedSettingsLoadBackAndUnopenedFilesRefuse) {
     EXPECT_EQ(host.fileIO().openCount(), 0u);
 
     Settings s;
-    vexo::File missing(path("missing.cfg"), vexo::File::Reading);
+    vexo::File missing(dir / "missing.cfg", vexo::File::Reading);
     EXPECT_FALSE(missing.isOpen());
     EXPECT_NE(missing.Load(s), nullptr);
-    vexo::File nowhere(path("no/dir/x.cfg"), vexo::File::Writing);
+    vexo::File nowhere(dir / "no/dir/x.cfg", vexo::File::Writing);
     EXPECT_FALSE(nowhere.isOpen());
     EXPECT_NE(nowhere.Save(s), nullptr);
 }

@@ -2,7 +2,6 @@
 // directories, file requester and alert level faked, every location inside a temporary directory.
 #include <lwsdk/lwdialog.h>
 #include <vexo/presets.h>
-#include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/xpanel.h"
 
 #include <signal.h>
@@ -21,6 +20,7 @@
 
 #include "frame_test.h"
 #include "run_program.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -64,8 +64,9 @@ const char* fakeDirInfo(const char* type) {
     auto it = g_dirs.find(type ? type : "");
     return it == g_dirs.end() ? nullptr : it->second.c_str();
 }
-int takeFront(std::vector<int>& v) {
-    const int a = v.front();
+template <class T>
+T takeFront(std::vector<T>& v) {
+    T a = v.front();
     v.erase(v.begin());
     return a;
 }
@@ -73,9 +74,6 @@ int takeFront(std::vector<int>& v) {
 class PresetsTest : public FrameTest {
   protected:
     void SetUp() override {
-        char templ[] = "/tmp/vexo-presets-XXXXXX";
-        ASSERT_NE(::mkdtemp(templ), nullptr);
-        root = templ;
         for (const char* d : {"install", "settings", "content", "global"})
             fs::create_directories(root + "/" + d);
         g_dirs = {{"Install", root + "/install"},
@@ -91,13 +89,10 @@ class PresetsTest : public FrameTest {
         host.xpanels().setModalDriver([this](lwhost::XPanel& panel) {
             ++posts;
             if (forms.empty()) return 0;
-            auto fill = forms.front();
-            forms.erase(forms.begin());
-            fill(panel);
+            takeFront(forms)(panel);
             return formResults.empty() ? 1 : takeFront(formResults);
         });
     }
-    void TearDown() override { fs::remove_all(root); }
 
     void writeConfig(const std::string& dir, const std::string& text) {
         std::ofstream(root + "/" + dir + "/SimplePresetPaths.cfg", std::ios::binary) << text;
@@ -106,15 +101,6 @@ class PresetsTest : public FrameTest {
         return root + "/" + location + "/SimplePresets/MasterHandler/lumavex";
     }
     std::string userFile() const { return presetDir("settings") + "/Soft.cfg"; }
-    // Queues the paths the host's file requester answers with, in order.
-    void choose(const Strings& paths) {
-        for (const std::string& path : paths) {
-            lwhost::UserAction chosen;
-            chosen.kind = lwhost::UserAction::Kind::File;
-            chosen.text = path;
-            session.dialogs().queue(chosen);
-        }
-    }
     // Queues the save form filled with a name and a location index, closed with OK.
     void fillSaveForm(const std::string& name, int type) {
         forms.push_back([name, type](lwhost::XPanel& p) {
@@ -149,7 +135,8 @@ class PresetsTest : public FrameTest {
         return out;
     }
 
-    std::string root;
+    TempDir temp{"vexo-presets"};
+    const std::string root = temp.path;
     std::vector<std::function<void(lwhost::XPanel&)>> forms;
     std::vector<int> formResults;  // 1 OK, 0 cancel; empty: OK
     std::vector<int> answers;      // answers of the asking dialogs
@@ -416,13 +403,14 @@ TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
     const std::string file = root + "/content/shots/look.cfg";
     fs::create_directories(root + "/content/shots");
     b.settings.label = "exported";
-    choose({file});
+    choose(file);
     b.presets.popCommand(kMenu, vexo::SimplePreset::SaveFile);  // no presets: N = 0
     EXPECT_EQ(messagesOf(MessageKind::Info), Strings{"Saved Preset As: " + file});
     EXPECT_EQ(vexo::SimplePreset::grabPresetName(file, ""), file);
 
     // Again: the question shows the name inside the content directory; No asks for a file again.
-    choose({file, file});
+    choose(file);
+    choose(file);
     answers = {LWMSG_YNC_NO, LWMSG_CANCEL};
     b.presets.doSaveAsPreset();
     ASSERT_EQ(questions.size(), 2u);
@@ -432,7 +420,7 @@ TEST_F(PresetsTest, SettingsFilesSaveAndLoadThroughTheRequester) {
 
     host.messages().clear();
     b.settings.label = "other";
-    choose({file});
+    choose(file);
     b.presets.popCount();
     b.presets.popCommand(kMenu, vexo::SimplePreset::LoadFile);
     EXPECT_EQ(b.settings.label, "exported");
@@ -457,7 +445,7 @@ TEST_F(PresetsTest, SavesThatDoNotLandAreErrorsNotSuccess) {
     const std::string folder = root + "/content/folder.cfg";
     for (const std::string& dir : {userFile(), folder}) fs::create_directories(dir);
     savePreset(b.presets, "Soft", kUser);
-    choose({folder});
+    choose(folder);
     b.presets.doSaveAsPreset();
     // A full disk: the file-size limit stops the writes.
     rlimit limit{};

@@ -1,12 +1,12 @@
 // The lwhost program as a user meets it: listing servers, help, and bad command lines.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
@@ -66,8 +66,8 @@ TEST(LwhostCliTest, UsageErrorsExitTwoWithAHintAndHelpIsNoError) {
 // Every command reads and checks the configuration and the directory and alert options alike,
 // before it loads or writes anything.
 TEST(LwhostCliTest, EveryCommandRefusesABadConfigurationOrOption) {
-    const std::string dir = ::testing::TempDir() + "/cli_config_" + std::to_string(::getpid());
-    std::filesystem::create_directory(dir);
+    const TempDir temp("lwhost_cli");
+    const std::string& dir = temp.path;
     std::ofstream(dir + "/scene.lws") << "LWHostScene 1\n";
     std::ofstream(dir + "/a.lwscript") << "print \"x\"\n";
     std::ofstream(dir + "/bad.cfg") << "# settings\nvolume 11\n";
@@ -93,13 +93,12 @@ TEST(LwhostCliTest, EveryCommandRefusesABadConfigurationOrOption) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/out.png"));
-    std::filesystem::remove_all(dir);
 }
 
 // Texts from a scene or a script reach the terminal with their control characters escaped.
 TEST(LwhostCliTest, InfoAndPrintEscapeControlCharacters) {
-    const std::string dir = ::testing::TempDir() + "/cli_escape_" + std::to_string(::getpid());
-    std::filesystem::create_directory(dir);
+    const TempDir temp("lwhost_cli");
+    const std::string& dir = temp.path;
     std::ofstream(dir + "/scene.lws")
         << "LWHostScene 1\nObject \"Ball\\x1b[2J\"\n  Comment \"#\\x1b]0;owned\\x07\"\n"
            "  Sphere \"Chrome\\x9b\" 0.5 8\nEnd\n";
@@ -114,7 +113,6 @@ TEST(LwhostCliTest, InfoAndPrintEscapeControlCharacters) {
     for (const std::string& out : {info.out, print.out})
         for (char c : {'\x1b', '\x07', '\r', '\x9b'})
             EXPECT_EQ(out.find(c), std::string::npos) << out;
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,18 +1,15 @@
 // Explaining the override graph from lwhost: what each node selects at a frame, graph errors at
 // their own line (alike for info, run and render), and blocks a plug-in never read.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Line 3 is the master's "Plugin" line; the graph's blocks follow from line 7.
 const char kHead[] =
@@ -33,11 +30,6 @@ const char kTail[] =
 
 class LwhostExplainTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = ::testing::TempDir() + "/explain_" + std::to_string(::getpid());
-        fs::create_directory(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
     void scene(const std::string& graph, const std::string& surfaces = "") {
         std::ofstream(dir + "/scene.lws") << kHead << graph << kTail << surfaces;
     }
@@ -49,7 +41,8 @@ class LwhostExplainTest : public ::testing::Test {
         return lwhost("run " + dir + "/scene.lws " + dir + "/a.lwscript");
     }
 
-    std::string dir;
+    TempDir temp{"lwhost_explain"};
+    const std::string dir = temp.path;
 };
 
 TEST_F(LwhostExplainTest, EveryKindOfNodeListsWhatItBuilt) {

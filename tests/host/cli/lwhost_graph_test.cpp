@@ -1,13 +1,13 @@
 // Node graphs built by scripts through lwhost run: the example scripts, filter nodes of every
 // kind through their panels and pickers, surface graphs, and edits that are refused.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <string>
 
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
@@ -17,11 +17,6 @@ const char* const kOpenGraph = "panel open MasterHandler 1\npanel click \"Nodal 
 
 class LwhostGraphTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = ::testing::TempDir() + "/graph_" + std::to_string(::getpid());
-        ::mkdir(dir.c_str(), 0755);
-    }
-    void TearDown() override { runProgram("rm -rf " + dir); }
     // Runs a script (an example's name, or text written to a file) on a scene (an example's
     // name or a path), saving to out.lws.
     ProgramResult run(const std::string& scene, const std::string& script, bool text = false) {
@@ -37,7 +32,8 @@ class LwhostGraphTest : public ::testing::Test {
     }
     bool saved() const { return ::access((dir + "/out.lws").c_str(), F_OK) == 0; }
 
-    std::string dir;
+    TempDir temp{"lwhost_graph"};
+    const std::string dir = temp.path;
 };
 
 TEST_F(LwhostGraphTest, ExampleScriptsBuildTheirGraphsAndTheDemoGraphEqualsTheStoredOne) {

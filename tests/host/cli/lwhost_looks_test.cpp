@@ -1,25 +1,16 @@
 // The shipped looks as a user meets them: listed by the master's "Presets" menu with no set-up,
 // and each rendering pixels worked out by hand.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "lwhost/io/png.h"
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
-
-std::string workDirectory(const std::string& test) {
-    const std::string dir =
-        ::testing::TempDir() + "/lwhost_looks_" + std::to_string(::getpid()) + "/" + test;
-    std::filesystem::create_directories(dir);
-    return dir;
-}
 
 // Settings and content of their own: only the shipped location holds presets.
 std::string lwhost(const std::string& dir) {
@@ -82,8 +73,8 @@ End
             "  Colour 1 1 1\n  Specular 0\n  Transparency 1\n  RefractionIndex 1\n");
 
 TEST(LwhostLooksTest, MenuListsTheShippedLooksAfterTheUsersOwn) {
-    const std::string dir = workDirectory("menu"), scene = dir + "/menu.lws",
-                      script = dir + "/menu.lwscript";
+    const TempDir temp("lwhost_looks");
+    const std::string dir = temp.path, scene = dir + "/menu.lws", script = dir + "/menu.lwscript";
     std::ofstream(scene) << kStage;
     std::ofstream(script) << "panel open MasterHandler 1\n"
                              "queue form-set Preset Clay\nqueue form-set Type User\nqueue form-ok\n"
@@ -113,7 +104,8 @@ TEST(LwhostLooksTest, EachLookRendersItsPixelsLoadedThroughTheMenu) {
         // Comment Colours: Hero's tint, the grey default 0.5 on the crate.
         {"tints", "Comment Colours", {{0, 0, 191}, {96, 96, 96}, {kAny, kAny, kAny}}},
     };
-    const std::string dir = workDirectory("passes"), scene = dir + "/stage.lws";
+    const TempDir temp("lwhost_looks");
+    const std::string dir = temp.path, scene = dir + "/stage.lws";
     std::ofstream(scene) << kStage;
     std::string passes;
     for (const auto& row : rows)

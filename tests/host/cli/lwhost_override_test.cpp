@@ -8,17 +8,13 @@
 #include <string>
 
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
 
 class LwhostOverrideTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = ::testing::TempDir() + "/override_" + std::to_string(::getpid());
-        ::mkdir(dir.c_str(), 0755);
-    }
-    void TearDown() override { runProgram("rm -rf " + dir); }
     // Runs a script (a path, or an example's name) on an example scene.
     ProgramResult run(const std::string& scene, const std::string& script,
                       const std::string& options = "") {
@@ -35,7 +31,8 @@ class LwhostOverrideTest : public ::testing::Test {
         return n;
     }
 
-    std::string dir;
+    TempDir temp{"lwhost_override"};
+    const std::string dir = temp.path;
 };
 
 TEST_F(LwhostOverrideTest, SettingsCommandOpensTheMasterAndAddsTheShaderEverywhere) {

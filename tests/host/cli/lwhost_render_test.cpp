@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "lwhost/io/png.h"
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
@@ -35,12 +35,8 @@ std::string settingsOptions(const std::string& settings) {
 
 // The file names a directory holds, sorted, separated by blanks.
 std::string listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
     std::string out;
-    for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+    for (const std::string& n : filesIn(dir)) out += (out.empty() ? "" : " ") + n;
     return out;
 }
 

@@ -5,18 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const char* const kScene =
     "LWHostScene 1\n"
@@ -25,28 +22,17 @@ const char* const kScene =
 
 class LwhostRunTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = ::testing::TempDir() + "/run_" + std::to_string(::getpid());
-        fs::create_directory(dir);
-        write("scene.lws", kScene);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { write("scene.lws", kScene); }
     void write(const std::string& name, const std::string& text) {
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
-    }
-    // Every file, hidden ones (where temporaries go) included.
-    std::vector<std::string> files() const {
-        std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename());
-        std::sort(out.begin(), out.end());
-        return out;
     }
     ProgramResult run(const std::string& arguments) {
         return runProgram(lwhostProgram() + " " + arguments + " --module " +
                           testModule("testserver_module"));
     }
 
-    std::string dir;
+    TempDir temp{"lwhost_run"};
+    const std::string dir = temp.path;
 };
 
 TEST_F(LwhostRunTest, RunsTheScriptAndSavesTheSceneWithItsInstances) {
@@ -69,7 +55,7 @@ TEST_F(LwhostRunTest, RunsTheScriptAndSavesTheSceneWithItsInstances) {
               std::string::npos)
         << saved;
     // Written through a temporary file that is gone now.
-    EXPECT_EQ(files(), (std::vector<std::string>{"edit.lwscript", "out.lws", "scene.lws"}));
+    EXPECT_EQ(temp.files(), (std::vector<std::string>{"edit.lwscript", "out.lws", "scene.lws"}));
 
     // The saved scene runs again, also for the modelling application.
     write("check.lwscript", "panel open MasterHandler 1\nexpect panel-value Value 8\n");
@@ -85,7 +71,7 @@ TEST_F(LwhostRunTest, AFailingStatementStopsTheRunWithStatusOneAndSavesNothing) 
     EXPECT_EQ(r.out, "one\n");
     EXPECT_EQ(r.err,
               "lwhost: " + dir + "/fail.lwscript:3: expected 2 master plug-ins, the scene has 1\n");
-    EXPECT_EQ(files(), (std::vector<std::string>{"fail.lwscript", "scene.lws"}));
+    EXPECT_EQ(temp.files(), (std::vector<std::string>{"fail.lwscript", "scene.lws"}));
 }
 
 TEST_F(LwhostRunTest, BadScriptsScenesModulesAndCommandLinesExitWithStatusTwo) {
@@ -133,7 +119,7 @@ TEST_F(LwhostRunTest, OutputsThatAreNotRegularFilesAreRefusedAndLinksFollowed) {
         "run " + dir + "/scene.lws " + dir + "/ok.lwscript -o ",
     };
     ASSERT_EQ(::mkfifo((dir + "/pipe").c_str(), 0600), 0);
-    const std::vector<std::string> before = files();
+    const std::vector<std::string> before = temp.files();
     for (const std::string& command : commands) {
         ProgramResult r = run(command + dir + "/pipe");
         EXPECT_EQ(r.status, 2) << command << "\n" << r.err;
@@ -144,7 +130,7 @@ TEST_F(LwhostRunTest, OutputsThatAreNotRegularFilesAreRefusedAndLinksFollowed) {
         struct stat pipe;
         ASSERT_EQ(::lstat((dir + "/pipe").c_str(), &pipe), 0);
         EXPECT_TRUE(S_ISFIFO(pipe.st_mode));
-        EXPECT_EQ(files(), before) << command;
+        EXPECT_EQ(temp.files(), before) << command;
         // A link to a regular file stays a link; the file it names is replaced.
         write("target", "old");
         ASSERT_EQ(::symlink("target", (dir + "/link").c_str()), 0);

@@ -19,12 +19,10 @@ class LifecycleTest : public ::testing::Test {
         ASSERT_NE(module, nullptr) << result.message;
     }
 
-    ProbeRequest probe(int op, const char* text = nullptr, int code = 0, void* data = nullptr,
-                       const char* text2 = nullptr) {
+    ProbeRequest probe(int op, const char* text = nullptr, int code = 0, void* data = nullptr) {
         ProbeRequest req{};
         req.op = op;
         req.text = text;
-        req.text2 = text2;
         req.code = code;
         req.data = data;
         EXPECT_EQ(host->activate("ProbeHandler", "probe", 1, &req), 0);

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "run_program.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -23,21 +24,13 @@ namespace fs = std::filesystem;
 
 class AtomicFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char templ[] = "/tmp/atomic_file_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(templ), nullptr);
-        dir = templ;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const char* name) const { return dir + "/" + name; }
-    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir), {})); }
+    std::string path(const std::string& name) const { return dir / name; }
     static bool replace(const std::string& file, const std::string& text, std::string& why) {
         lwhost::AtomicFile out;
         return out.open(file, why) && out.write(text.data(), text.size(), why) && out.commit(why);
     }
 
-    std::string dir;
+    TempDir dir{"atomic_file_test"};
 };
 
 TEST_F(AtomicFileTest, WhatIsNotARegularFileIsRefusedAndLeftAsItWas) {
@@ -68,14 +61,14 @@ TEST_F(AtomicFileTest, WhatIsNotARegularFileIsRefusedAndLeftAsItWas) {
         if (std::string(c.name) == "device" && !devices) continue;
         struct stat before, after;
         ::lstat(path(c.name).c_str(), &before);
-        const size_t count = entries();
+        const size_t count = dir.files().size();
         std::string why;
         EXPECT_FALSE(replace(path(c.name), "new", why)) << c.name;
         EXPECT_NE(why.find(c.reason), std::string::npos) << c.name << ": " << why;
         ASSERT_EQ(::lstat(path(c.name).c_str(), &after), 0) << c.name;
         EXPECT_EQ(after.st_mode, before.st_mode) << c.name;
         EXPECT_EQ(after.st_ino, before.st_ino) << c.name;
-        EXPECT_EQ(entries(), count) << c.name << ": no temporary left";
+        EXPECT_EQ(dir.files().size(), count) << c.name << ": no temporary left";
     }
     ::close(sock);
 }
@@ -99,8 +92,8 @@ TEST_F(AtomicFileTest, LinksAreFollowedAndTheFileTheyNameIsReplacedKeepingItsMod
     struct stat st;
     ASSERT_EQ(::stat(path("real/scene.lws").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(entries(), 3u);
-    EXPECT_EQ(size_t(std::distance(fs::directory_iterator(path("real")), {})), 3u);
+    EXPECT_EQ(dir.files().size(), 3u);
+    EXPECT_EQ(filesIn(path("real")).size(), 3u);
 }
 
 TEST_F(AtomicFileTest, ASignalThatEndsTheProcessRemovesTheTemporary) {
@@ -125,7 +118,7 @@ TEST_F(AtomicFileTest, ASignalThatEndsTheProcessRemovesTheTemporary) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
         EXPECT_EQ(WTERMSIG(status), signal);
-        EXPECT_EQ(entries(), 1u) << "the temporary of signal " << signal << " is left";
+        EXPECT_EQ(dir.files().size(), 1u) << "the temporary of signal " << signal << " is left";
         EXPECT_EQ(readWholeFile(path("scene.lws")), "old");
     }
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -435,19 +436,15 @@ TEST(TextBlocks, ValueOfTheWrongKindFailsAndStaysUnread) {
     EXPECT_TRUE(load.failed());
     EXPECT_FALSE(load.damaged());
     EXPECT_EQ(load.error(), "line 40: expected an integer 0..255, found \"300\"");
-    float f[2];
-    EXPECT_EQ(in.fp(f, 1), 1) << "an integer reads as a float";
-    EXPECT_EQ(f[0], 300.0f);
+    EXPECT_EQ(in.values<float>(in.s->readFP, 1), std::vector<float>{300}) << "integers are floats";
     uint32_t u = 0;
     EXPECT_EQ(in.u4(&u, 1), -1) << "1.5 is not an integer";
-    EXPECT_EQ(in.fp(f, 1), 1);
+    EXPECT_EQ(in.values<float>(in.s->readFP, 1), std::vector<float>{1.5f});
     EXPECT_EQ(in.u4(&u, 1), -1) << "a text is not a number";
     EXPECT_EQ(in.str(), "t");
     EXPECT_EQ(in.str(), "<fail>") << "a number is not a text";
     EXPECT_EQ(in.u4(&u, 1), -1) << "-1 is not unsigned";
-    int16_t s = 0;
-    EXPECT_EQ(load.record()->readI2(load.record()->readData, &s, 1), 1);
-    EXPECT_EQ(s, -1);
+    EXPECT_EQ(in.values<int16_t>(in.s->readI2, 1), std::vector<int16_t>{-1});
 }
 
 TEST(TextBlocks, DamagedTextStopsReadingAndNamesTheLine) {
@@ -543,22 +540,15 @@ TEST(BlockNesting, ThousandsDeepIsRefusedWithoutRecursionInEitherEncoding) {
 
 class FileIoTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char templ[] = "/tmp/blockio_test_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        io = static_cast<st_LWFileIOFuncs*>(host.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
-        ASSERT_NE(io, nullptr);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { ASSERT_NE(io, nullptr); }
 
-    std::string path(const char* name) const { return (dir / name).string(); }
-    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir), {})); }
+    std::string path(const char* name) const { return dir / name; }
 
     lwhost::Host host;
     lwhost::FileIO fileIO{host};
-    st_LWFileIOFuncs* io = nullptr;
-    fs::path dir;
+    st_LWFileIOFuncs* io =
+        static_cast<st_LWFileIOFuncs*>(host.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
+    TempDir dir{"blockio_test"};
 };
 
 TEST_F(FileIoTest, SavedFileLoadsBackInEitherEncoding) {
@@ -580,7 +570,7 @@ TEST_F(FileIoTest, SavedFileLoadsBackInEitherEncoding) {
         io->closeLoad(load);
     }
     EXPECT_EQ(readWholeFile(path("a.txt")).substr(0, 16), "Alpha 0\nAlpha 1\n");
-    EXPECT_EQ(entries(), 2u) << "no temporaries left";
+    EXPECT_EQ(dir.files().size(), 2u) << "no temporaries left";
     EXPECT_EQ(host.fileIO().openCount(), 0u);
 }
 
@@ -589,7 +579,7 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
     std::ofstream(file) << "Alpha 1\n";
     st_LWSaveState* save = io->openSave(file.c_str(), LWIO_TEXT);
     ASSERT_NE(save, nullptr);
-    EXPECT_EQ(entries(), 2u) << "the temporary sits beside the target";
+    EXPECT_EQ(dir.files().size(), 2u) << "the temporary sits beside the target";
     Out out{save};
     out.leaf(kAlpha, {2});
     save->beginBlk(save->writeData, nullptr, 1);
@@ -597,7 +587,7 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
     EXPECT_NE(host.fileIO().lastError().find("a block was begun without an ident"),
               std::string::npos);
     EXPECT_EQ(readWholeFile(file), "Alpha 1\n");
-    EXPECT_EQ(entries(), 1u);
+    EXPECT_EQ(dir.files().size(), 1u);
 
     // A save abandoned with its host leaves nothing behind.
     {
@@ -606,14 +596,14 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
         auto* otherIo =
             static_cast<st_LWFileIOFuncs*>(other.globals().request(LWFILEIOFUNCS_GLOBAL, 1));
         ASSERT_NE(otherIo->openSave(path("never.txt").c_str(), LWIO_BINARY), nullptr);
-        EXPECT_EQ(entries(), 2u);
+        EXPECT_EQ(dir.files().size(), 2u);
     }
-    EXPECT_EQ(entries(), 1u);
+    EXPECT_EQ(dir.files().size(), 1u);
 }
 
 TEST_F(FileIoTest, FilesThatCannotBeOpenedOrReplacedFail) {
     EXPECT_EQ(io->openLoad(path("missing").c_str(), LWIO_TEXT), nullptr);
-    EXPECT_EQ(io->openLoad(dir.c_str(), LWIO_TEXT), nullptr);
+    EXPECT_EQ(io->openLoad(dir.path.c_str(), LWIO_TEXT), nullptr);
     EXPECT_EQ(io->openSave(path("no/such/dir/file").c_str(), LWIO_TEXT), nullptr);
     std::ofstream(path("x")) << "";
     EXPECT_EQ(io->openLoad(path("x").c_str(), 7), nullptr);

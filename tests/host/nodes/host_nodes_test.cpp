@@ -25,9 +25,10 @@ class HostNodesTest : public ::testing::Test {
         graph = nodes.createEditor("Surface", "test", nullptr, nullptr);
     }
 
-    // A node of the server with its settings read from block text.
-    GraphNode* make(const std::string& server, const std::string& settings = "") {
-        GraphNode* node = nodes.addNode(*graph, server, error);
+    // A node of the server in `in` (the test's graph by default), settings from block text.
+    GraphNode* make(const std::string& server, const std::string& settings = "",
+                    NodeGraph* in = nullptr) {
+        GraphNode* node = nodes.addNode(in ? *in : *graph, server, error);
         EXPECT_NE(node, nullptr) << error;
         if (node && !settings.empty()) {
             lwhost::MemoryLoadState state(settings, LWIO_TEXT);
@@ -54,9 +55,8 @@ class HostNodesTest : public ::testing::Test {
         return v;
     }
     void at(double x, double y, double z) {
-        access.wPos[0] = x;
-        access.wPos[1] = y;
-        access.wPos[2] = z;
+        const double p[3] = {x, y, z};
+        for (int k = 0; k < 3; ++k) access.wPos[k] = p[k];
     }
 
     lwhost::Host host;
@@ -209,7 +209,7 @@ double nestedTrace(const double position[3], const double direction[3], double c
 
 TEST_F(HostNodesTest, RayShadesAnotherGraphNestedOnTheSameThread) {
     NodeGraph* scene = nodes.createEditor("Surface", "hit", nullptr, nullptr);
-    GraphNode* checker = nodes.addNode(*scene, "Checker", error);
+    GraphNode* checker = make("Checker", "", scene);
     g_hitRoot = nodes.addRootInput(*scene, LWNODE_COLOUR, "Colour", nullptr);
     ASSERT_TRUE(nodes.connect(checker, "Colour", nullptr, "Colour", error));
 
@@ -240,18 +240,11 @@ TEST_F(HostNodesTest, SurfaceGraphShadesTheSampleWhileItIsOn) {
     NodeGraph* floor = nodes.createSurfaceEditor(surface);
     EXPECT_TRUE(floor->madeByHost);
     ASSERT_EQ(floor->rootInputs.size(), 11u);
-    auto node = [&](const char* server, const char* settings) {
-        GraphNode* n = nodes.addNode(*floor, server, error);
-        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
-        n->server->inst.load(n->instance, state.record());
-        return n;
-    };
-    ASSERT_TRUE(nodes.connect(node("ColourConstant", "Colour 0.25 0.5 1\n"), "Colour", nullptr,
-                              "Colour", error));
-    ASSERT_TRUE(nodes.connect(node("ScalarConstant", "Value 0.5\n"), "Value", nullptr, "Glossiness",
-                              error));
-    ASSERT_TRUE(nodes.connect(node("Material", "RefractionShading 0 0 1\nTransparency 0.5\n"),
-                              "Material", nullptr, "Material", error));
+    for (const auto& [server, settings, output, input] :
+         {std::tuple{"ColourConstant", "Colour 0.25 0.5 1\n", "Colour", "Colour"},
+          {"ScalarConstant", "Value 0.5\n", "Value", "Glossiness"},
+          {"Material", "RefractionShading 0 0 1\nTransparency 0.5\n", "Material", "Material"}})
+        ASSERT_TRUE(nodes.connect(make(server, settings, floor), output, nullptr, input, error));
 
     st_LWShaderAccess sa{};
     sa.roughness = 0.25;

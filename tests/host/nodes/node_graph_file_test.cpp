@@ -11,7 +11,6 @@
 
 namespace {
 
-using lwhost::GraphInput;
 using lwhost::GraphNode;
 using lwhost::NodeGraph;
 using lwhost::NodeSystem;
@@ -167,8 +166,7 @@ TEST_F(NodeGraphFileTest, RefusedGraphsNameTheirLineAndLeaveTheGraphAsItWas) {
 }
 
 TEST_F(NodeGraphFileTest, PluginNodesKeepTheirOwnBlocks) {
-    lwhost::LoadResult result;
-    ASSERT_NE(host.loadModule(testModule("testnode_module"), result), nullptr) << result.message;
+    ASSERT_TRUE(loads(host, testModule("testnode_module")));
     const char graphText[] =
         "{ Node \"testScale\" \"Scale\"\n  Factor 3\n}\n"
         "Root \"Colour\" \"Scale\" \"Colour\"\n";

@@ -2,17 +2,12 @@
 // server module.
 #include "lwhost/plugins/layout_commands.h"
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
-#include "lwhost/plugins/plugins.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "host_services.h"
-#include "test_paths.h"
+#include "scene_plugins.h"
 
 namespace {
 
@@ -26,12 +21,10 @@ const char* const kScene =
     "Object \"Other Ball\"\n  Sphere \"Chrome\" 0.5 8\nEnd\n"
     "Object \"Box\"\n  Box \"Old Wood\" 1 1 1\nEnd\n";
 
-class LayoutCommandsTest : public ::testing::Test {
+class LayoutCommandsTest : public ::testing::Test, protected ScenePlugins {
   protected:
     void SetUp() override {
-        lwhost::LoadResult result;
-        ASSERT_NE(host.loadModule(testModule("testserver_module"), result), nullptr)
-            << result.message;
+        ASSERT_TRUE(loads(host, testModule("testserver_module")));
         std::string error;
         ASSERT_TRUE(plugins.readScene(kScene, "t.lws", "", error)) << error;
     }
@@ -46,11 +39,6 @@ class LayoutCommandsTest : public ::testing::Test {
         return out;
     }
 
-    HostServices services;
-    lwhost::Host& host = services.host;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
-    lwhost::Plugins plugins{host, scene};
     std::unique_ptr<LayoutCommands> commands = std::make_unique<LayoutCommands>(host, plugins);
 };
 

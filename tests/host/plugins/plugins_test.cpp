@@ -3,14 +3,10 @@
 // line, missing servers keep their text, renumbering, events, the render calls and panels.
 #include "lwhost/plugins/plugins.h"
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <string>
 
-#include "host_services.h"
-#include "test_paths.h"
+#include "scene_plugins.h"
 
 namespace {
 
@@ -38,13 +34,9 @@ const char* const kScene =
     "  EndPlugin\n"
     "End\n";
 
-class PluginsTest : public ::testing::Test {
+class PluginsTest : public ::testing::Test, protected ScenePlugins {
   protected:
-    void SetUp() override {
-        lwhost::LoadResult result;
-        ASSERT_NE(host.loadModule(testModule("testserver_module"), result), nullptr)
-            << result.message;
-    }
+    void SetUp() override { ASSERT_TRUE(loads(host, testModule("testserver_module"))); }
     // What the test servers noted since the last call.
     std::string log() {
         const char* text = nullptr;
@@ -67,11 +59,6 @@ class PluginsTest : public ::testing::Test {
         return text.find(part) != std::string::npos;
     }
 
-    HostServices services;
-    lwhost::Host& host = services.host;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
-    lwhost::Plugins plugins{host, scene};
     std::string error;
 };
 

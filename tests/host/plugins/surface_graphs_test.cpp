@@ -2,22 +2,18 @@
 // with a graph gets an editor the scene globals hand out, graphs and their switch round-trip, a
 // broken graph refuses the whole scene and leaves no editor.
 #include <gtest/gtest.h>
+#include "lwhost/nodes/node_graph_file.h"
 
 #include <string>
 
-#include "host_services.h"
-#include "lwhost/core/host.h"
-#include "lwhost/nodes/node_graph_file.h"
-#include "lwhost/plugins/plugins.h"
-#include "lwhost/scene/scene_globals.h"
-#include "lwhost/ui/xpanel.h"
+#include "scene_plugins.h"
 
 namespace {
 
 using lwhost::NodeGraph;
 using lwhost::NodeSystem;
 
-class SurfaceGraphSceneTest : public ::testing::Test {
+class SurfaceGraphSceneTest : public ::testing::Test, protected ScenePlugins {
   protected:
     NodeGraph* graphOf(const std::string& surface, const std::string& object) {
         lwhost::Surface* s = scene.findSurface(surface, object);
@@ -29,12 +25,7 @@ class SurfaceGraphSceneTest : public ::testing::Test {
         return out;
     }
 
-    HostServices services;
-    lwhost::Host& host = services.host;
     NodeSystem& nodes = services.nodes;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
-    lwhost::Plugins plugins{host, scene};
     std::string error;
 };
 

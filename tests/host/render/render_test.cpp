@@ -7,24 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "host_services.h"
-#include "lwhost/core/host.h"
 #include "lwhost/nodes/node_graph_file.h"
-#include "lwhost/nodes/nodes.h"
-#include "lwhost/plugins/plugins.h"
 #include "lwhost/render/render.h"
 #include "lwhost/render/render_world.h"
 #include "lwhost/scene/scene.h"
-#include "lwhost/scene/scene_globals.h"
-#include "test_paths.h"
+#include "scene_plugins.h"
 
 namespace {
 
-using lwhost::Host;
 using lwhost::HostIdentity;
 using lwhost::RenderOptions;
 using lwhost::RgbImage;
-using lwhost::Scene;
 using lwhost::Vec3;
 
 constexpr double kPi = 3.14159265358979323846;
@@ -34,12 +27,10 @@ int byte(double v) {
 }
 
 // A host with the test shaders loaded, a scene, its globals and plug-ins.
-class RenderFixture {
+class RenderFixture : public ScenePlugins {
   public:
-    explicit RenderFixture(const HostIdentity& identity = HostIdentity()) : services(identity) {
-        lwhost::LoadResult result;
-        EXPECT_NE(host.loadModule(testModule("testshader_module"), result), nullptr)
-            << result.message;
+    explicit RenderFixture(const HostIdentity& identity = HostIdentity()) : ScenePlugins(identity) {
+        EXPECT_TRUE(loads(host, testModule("testshader_module")));
     }
 
     // A plane of the surface, facing up, centred at x, y high.
@@ -117,12 +108,7 @@ class RenderFixture {
         return text ? text : "";
     }
 
-    HostServices services;
-    Host& host = services.host;
-    Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
     lwhost::NodeSystem& nodes = services.nodes;
-    lwhost::Plugins plugins{host, scene};
     std::string error;
 };
 

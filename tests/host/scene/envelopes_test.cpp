@@ -37,6 +37,11 @@ class EnvelopesTest : public ::testing::Test {
         const int n = vp->getVal(p, time, v);
         return std::vector<double>(v, v + std::max(n, 0));
     }
+    // Loads the parameter's blocks; the error, or null.
+    const char* load(LWVParmID p, const std::string& bytes, int mode = LWIO_TEXT) {
+        lwhost::MemoryLoadState state(bytes, mode);
+        return vp->load(p, state.record());
+    }
     LWEnvelopeID channelOf(LWVParmID p, int index) {
         LWEnvelopeID envs[3] = {};
         vp->getEnv(p, envs);
@@ -186,10 +191,6 @@ class EnvelopeBlocksTest : public EnvelopesTest, public ::testing::WithParamInte
         EXPECT_FALSE(state.failed()) << state.error();
         return state.bytes();
     }
-    const char* load(LWVParmID p, const std::string& bytes) {
-        lwhost::MemoryLoadState state(bytes, GetParam());
-        return vp->load(p, state.record());
-    }
 };
 
 TEST_P(EnvelopeBlocksTest, SavedParameterLoadsBackWithValuesAndKeys) {
@@ -201,7 +202,7 @@ TEST_P(EnvelopeBlocksTest, SavedParameterLoadsBackWithValuesAndKeys) {
 
     LWVParmID target = parm(LWVP_COLOR);
     env->createKey(channelOf(target, 0), 9.0, 9.0);  // replaced by the loaded keys
-    ASSERT_EQ(load(target, bytes), nullptr);
+    ASSERT_EQ(load(target, bytes, GetParam()), nullptr);
     for (double t : {-1.0, 0.0, 1.0, 2.5, 6.0}) EXPECT_EQ(at(target, t), at(source, t)) << t;
     EXPECT_EQ(env->keyCount(channelOf(target, 0)), 0);
     EXPECT_EQ(env->keyCount(channelOf(target, 1)), 2);
@@ -220,7 +221,7 @@ TEST_P(EnvelopeBlocksTest, DamagedDataChangesNothingAndNeverReadsPastTheEnd) {
         for (int c = 0; c < 3; ++c)
             while (LWEnvKeyID k = env->nextKey(channelOf(target, c), nullptr))
                 env->destroyKey(channelOf(target, c), k);
-        if (load(target, bytes.substr(0, cut)) != nullptr) {
+        if (load(target, bytes.substr(0, cut), GetParam()) != nullptr) {
             EXPECT_EQ(at(target, 1.0), (std::vector<double>{7, 8, 9})) << "cut at " << cut;
         }
         for (int c = 0; c < 3; ++c) {
@@ -237,22 +238,18 @@ INSTANTIATE_TEST_SUITE_P(BothEncodings, EnvelopeBlocksTest,
 TEST_F(EnvelopesTest, LoadSkipsExtraChannelsKeepsMissingOnesAndRefusesShortKeys) {
     LWVParmID p = parm(LWVP_FLOAT);
     set(p, {3});
-    auto load = [&](const char* text) {
-        lwhost::MemoryLoadState state(text, LWIO_TEXT);
-        return vp->load(p, state.record());
-    };
-    EXPECT_EQ(load("Unknown 1\n"), nullptr);
+    EXPECT_EQ(load(p, "Unknown 1\n"), nullptr);
     EXPECT_EQ(at(p, 0.0), std::vector<double>{3})
         << "no channel block: the channel keeps its value";
 
     // Keys 0 -> 1 and 2 -> 5 give 3 at time 1; the second channel block is one too many.
-    EXPECT_EQ(load("{ Channel\n  Key 0 1\n  Key 2 5\n}\n{ Channel\n  Value 9\n}\n"), nullptr);
+    EXPECT_EQ(load(p, "{ Channel\n  Key 0 1\n  Key 2 5\n}\n{ Channel\n  Value 9\n}\n"), nullptr);
     EXPECT_EQ(at(p, 1.0), std::vector<double>{3});
     EXPECT_EQ(env->keyCount(channelOf(p, 0)), 2) << "no count block: the keys are taken as read";
 
-    EXPECT_NE(load("{ Channel\n  Value 1\n  Key 4\n}\n"), nullptr);
-    EXPECT_NE(load("{ Channel\n  Value 1\n  KeyCount 3\n  Key 0 1\n}\n"), nullptr);
-    EXPECT_NE(load("{ Channel\n  Key 0 +nan\n}\n"), nullptr);
+    EXPECT_NE(load(p, "{ Channel\n  Value 1\n  Key 4\n}\n"), nullptr);
+    EXPECT_NE(load(p, "{ Channel\n  Value 1\n  KeyCount 3\n  Key 0 1\n}\n"), nullptr);
+    EXPECT_NE(load(p, "{ Channel\n  Key 0 +nan\n}\n"), nullptr);
     EXPECT_EQ(at(p, 1.0), std::vector<double>{3}) << "failed loads leave the parameter alone";
     EXPECT_EQ(env->keyCount(channelOf(p, 0)), 2);
 }

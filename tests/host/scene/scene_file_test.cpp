@@ -2,34 +2,19 @@
 // and the `lwhost info` command (its refusals are the program's tests').
 #include "lwhost/scene/scene_file.h"
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "run_program.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using lwhost::Scene;
 using lwhost::SceneFile;
 
 const std::string kExample = std::string(EXAMPLES_DIR) + "/basic.lws";
-
-std::string tempDir() {
-    std::string pattern = ::testing::TempDir() + "/scenefile_XXXXXX";
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-    return pattern;
-}
-
-// Every file, hidden ones (where temporaries go) included.
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-    return names;
-}
 
 std::string write(const SceneFile& io, const Scene& scene) {
     std::string text, error;
@@ -179,8 +164,8 @@ struct BadScene {
 };
 
 TEST_F(SceneFileTest, BadScenesGiveOneMessageWithFileAndLineAndChangeNothing) {
-    std::string dir = tempDir();
-    std::ofstream(dir + "/tri.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    const TempDir dir("scenefile");
+    std::ofstream(dir / "tri.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
     const std::string h = "LWHostScene 1\n";
     const std::vector<BadScene> cases = {
         {"", 1, "empty scene file"},
@@ -233,7 +218,7 @@ TEST_F(SceneFileTest, BadScenesGiveOneMessageWithFileAndLineAndChangeNothing) {
     };
     const LWItemID keep = scene.addLight("Keep");
     for (const BadScene& c : cases) {
-        EXPECT_FALSE(io.read(c.text, "bad.lws", dir, scene, error)) << c.text;
+        EXPECT_FALSE(io.read(c.text, "bad.lws", dir.path, scene, error)) << c.text;
         std::string where = "bad.lws:" + std::to_string(c.line) + ": ";
         EXPECT_EQ(error.rfind(where, 0), 0u) << c.text << ": " << error;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.text << ": " << error;
@@ -259,12 +244,12 @@ TEST_F(SceneFileTest, UntrustedTextCanBeKeptFromFilesAndFromHugeGeometry) {
 }
 
 TEST_F(SceneFileTest, SavingReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
-    std::string dir = tempDir();
-    std::string path = dir + "/scene.lws";
+    const TempDir dir("scenefile");
+    std::string path = dir / "scene.lws";
     scene = everything();
     ASSERT_TRUE(io.save(path, scene, error)) << error;
     EXPECT_EQ(readWholeFile(path), write(io, scene));
-    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"scene.lws"});
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"scene.lws"});
 
     // Section text that would not read back intact is refused rather than written; the earlier
     // file stays and no temporary is left.
@@ -273,11 +258,11 @@ TEST_F(SceneFileTest, SavingReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
     scene.masters()[0].data.text = "  EndPlugin\n";
     EXPECT_FALSE(io.save(path, scene, error));
     EXPECT_EQ(readWholeFile(path), before);
-    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"scene.lws"});
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"scene.lws"});
 
-    EXPECT_FALSE(io.save(dir + "/no/such/dir/x.lws", scene, error));
-    EXPECT_FALSE(io.load(dir + "/missing.lws", scene, error));
-    EXPECT_FALSE(io.load(dir, scene, error));  // a directory is not a scene file
+    EXPECT_FALSE(io.save(dir / "no/such/dir/x.lws", scene, error));
+    EXPECT_FALSE(io.load(dir / "missing.lws", scene, error));
+    EXPECT_FALSE(io.load(dir.path, scene, error));  // a directory is not a scene file
 }
 
 TEST_F(SceneFileTest, InfoDescribesTheExampleScene) {

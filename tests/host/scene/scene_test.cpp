@@ -6,18 +6,14 @@
 #include <fstream>
 #include <set>
 
+#include "temp_dir.h"
+
 namespace {
 
 using lwhost::ItemType;
 using lwhost::Mesh;
 using lwhost::Scene;
 using lwhost::Vec3;
-
-std::string tempDir() {
-    std::string pattern = ::testing::TempDir() + "/scene_XXXXXX";
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-    return pattern;
-}
 
 void expectNear(const Vec3& v, double x, double y, double z) {
     EXPECT_NEAR(v.x, x, 1e-9);
@@ -221,14 +217,14 @@ TEST(SceneTest, PrimitivesAreClosedMeshesWhosePolygonsFaceOutwards) {
 }
 
 TEST(SceneTest, ObjMaterialsNameSurfacesAndGiveTheirFirstSettings) {
-    std::string dir = tempDir();
-    std::ofstream(dir + "/t.mtl") << "newmtl Red\nKd 1 0 0\nNs 1024\nd 0.25\nNi 1.5\n";
-    std::ofstream(dir + "/t.obj")
+    const TempDir dir("scene");
+    std::ofstream(dir / "t.mtl") << "newmtl Red\nKd 1 0 0\nNs 1024\nd 0.25\nNi 1.5\n";
+    std::ofstream(dir / "t.obj")
         << "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 2 0\n"
            "f 1 2 3\nusemtl Red\nf -5/1 -4 -3 -2 -1\nusemtl Blue\nf 1 2 3 4\n";
     lwhost::ObjGeometry obj;
     std::string error;
-    ASSERT_TRUE(lwhost::loadObjFile(dir + "/t.obj", obj, error)) << error;
+    ASSERT_TRUE(lwhost::loadObjFile(dir / "t.obj", obj, error)) << error;
     EXPECT_EQ(obj.mesh.points.size(), 5u);
     // The pentagon becomes a fan of three triangles.
     ASSERT_EQ(obj.mesh.polygons.size(), 5u);
@@ -264,16 +260,16 @@ TEST(SceneTest, ObjMaterialsNameSurfacesAndGiveTheirFirstSettings) {
 }
 
 TEST(SceneTest, ObjWithoutItsMaterialFileStillNamesSurfaces) {
-    std::string dir = tempDir();
-    std::ofstream(dir + "/a.obj")
+    const TempDir dir("scene");
+    std::ofstream(dir / "a.obj")
         << "mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl Paint\nf 1 2 3\n";
     lwhost::ObjGeometry obj;
     std::string error;
-    ASSERT_TRUE(lwhost::loadObjFile(dir + "/a.obj", obj, error)) << error;
+    ASSERT_TRUE(lwhost::loadObjFile(dir / "a.obj", obj, error)) << error;
     EXPECT_EQ(obj.mesh.surfaces, std::vector<std::string>{"Paint"});
     EXPECT_TRUE(obj.materials.empty());
-    EXPECT_FALSE(lwhost::loadObjFile(dir + "/missing.obj", obj, error));
-    EXPECT_FALSE(lwhost::loadObjFile(dir, obj, error));  // a directory is not an OBJ file
+    EXPECT_FALSE(lwhost::loadObjFile(dir / "missing.obj", obj, error));
+    EXPECT_FALSE(lwhost::loadObjFile(dir.path, obj, error));  // a directory is not an OBJ file
 }
 
 TEST(SceneTest, ServersArePositionedPerClassOnTheSceneAndOnObjectSurfaces) {
@@ -304,7 +300,7 @@ TEST(SceneTest, ServersArePositionedPerClassOnTheSceneAndOnObjectSurfaces) {
 
 // Missing vertices, and what a lax loader would read as a wrong vertex, as 0 or as nothing.
 TEST(SceneTest, ObjFilesTheLoaderWouldMisreadAreRefusedNamingFileAndLine) {
-    const std::string dir = tempDir();
+    const TempDir dir("scene");
     const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     const struct {
         std::string text;
@@ -324,11 +320,11 @@ TEST(SceneTest, ObjFilesTheLoaderWouldMisreadAreRefusedNamingFileAndLine) {
          ", line 2: not a text file (it holds the byte 0x7f)"},
     };
     for (const auto& c : cases) {
-        std::ofstream(dir + "/bad.obj", std::ios::binary) << c.text;
+        std::ofstream(dir / "bad.obj", std::ios::binary) << c.text;
         lwhost::ObjGeometry obj;
         std::string error;
-        EXPECT_FALSE(lwhost::loadObjFile(dir + "/bad.obj", obj, error)) << c.text;
-        EXPECT_EQ(error, "OBJ file \"" + dir + "/bad.obj\"" + c.error);
+        EXPECT_FALSE(lwhost::loadObjFile(dir / "bad.obj", obj, error)) << c.text;
+        EXPECT_EQ(error, "OBJ file \"" + (dir / "bad.obj") + "\"" + c.error);
     }
 }
 

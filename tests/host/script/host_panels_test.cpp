@@ -4,14 +4,11 @@
 #include <lwsdk/lwpanel.h>
 #include <lwsdk/lwtypes.h>
 #include <unistd.h>
-#include "lwhost/core/host.h"
 #include "lwhost/io/png.h"
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/scene/scene.h"
 #include "lwhost/script/script.h"
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/ui/panels.h"
 
 #include <sstream>
 #include <string>

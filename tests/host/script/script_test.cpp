@@ -2,10 +2,7 @@
 // verbs against the real host with the test server module.
 #include "lwhost/script/script.h"
 #include <gtest/gtest.h>
-#include "lwhost/core/host.h"
 #include "lwhost/plugins/layout_commands.h"
-#include "lwhost/plugins/plugins.h"
-#include "lwhost/scene/scene_globals.h"
 
 #include <cstdio>
 #include <fstream>
@@ -13,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host_services.h"
-#include "test_paths.h"
+#include "scene_plugins.h"
 
 namespace {
 
@@ -145,12 +141,10 @@ TEST(ScriptTest, ScriptFilesAreReadWholeAndMissingOnesNamed) {
 }
 
 // The standard verbs on a host with the test server module and a small scene.
-class ScriptVerbsTest : public ::testing::Test {
+class ScriptVerbsTest : public ::testing::Test, protected ScenePlugins {
   protected:
     void SetUp() override {
-        lwhost::LoadResult result;
-        ASSERT_NE(host.loadModule(testModule("testserver_module"), result), nullptr)
-            << result.message;
+        ASSERT_TRUE(loads(host, testModule("testserver_module")));
         std::string error;
         ASSERT_TRUE(plugins.readScene(
             "LWHostScene 1\nPlugin MasterHandler testmaster\n  Value 5\nEndPlugin\n"
@@ -172,11 +166,6 @@ class ScriptVerbsTest : public ::testing::Test {
         return error;
     }
 
-    HostServices services;
-    lwhost::Host& host = services.host;
-    lwhost::Scene scene;
-    lwhost::SceneGlobals globals{host, scene};
-    lwhost::Plugins plugins{host, scene};
     lwhost::LayoutCommands commands{host, plugins};
     std::ostringstream out;
     lwhost::ScriptEnvironment env{host, plugins, commands, out, "", true};

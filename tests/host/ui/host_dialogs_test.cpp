@@ -6,9 +6,6 @@
 #include <lwsdk/lwtypes.h>
 #include <lwsdk/lwxpanel.h>
 #include <unistd.h>
-#include "lwhost/core/host.h"
-#include "lwhost/ui/dialogs.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <cstdlib>
 #include <string>
@@ -26,6 +23,7 @@ class HostDialogsTest : public ::testing::Test {
         lwhost::UserAction a;
         a.kind = kind;
         a.text = a.control = text;
+        a.controlArg = {text, true};
         a.origin = origin;
         host.dialogs().queue(a);
     }
@@ -165,20 +163,14 @@ TEST_F(HostDialogsTest, PostedFormsPressButtonsWhoseDialogsTakeTheActionsQueuedA
                      LWXP_INT(LWXPT_END)};
     xp->hint(form, 0, hints);
     g_pressHost = &host;
-    auto press = [&](const std::string& control) {
-        lwhost::UserAction a;
-        a.kind = Kind::FormPress;
-        a.controlArg = {control, true};
-        host.dialogs().queue(a);
-    };
-    press("Pick...");
+    queue(Kind::FormPress, "Pick...");
     queue(Kind::Answer, "yes");
     queue(Kind::FormOk);
     EXPECT_EQ(xp->post(form), 1);
     EXPECT_EQ(g_pressAnswers, std::vector<int>{LWMSG_YES});
     EXPECT_TRUE(host.dialogs().queueEmpty());
 
-    press("Type");
+    queue(Kind::FormPress, "Type");
     EXPECT_EQ(xp->post(form), 0);
     const std::vector<std::string> errors = host.dialogs().takeErrors();
     ASSERT_EQ(errors.size(), 1u);

@@ -1,8 +1,6 @@
 // The host's panels driven as a user would, with a small fake plug-in made of C callbacks.
 #include <gtest/gtest.h>
 #include <lwsdk/lwxpanel.h>
-#include "lwhost/core/host.h"
-#include "lwhost/ui/xpanel.h"
 
 #include <map>
 #include <string>
@@ -55,9 +53,8 @@ struct FakePlugin {
                                std::to_string(event));
     }
     static void button(LWXPanelID panel, unsigned cid) {
-        FakePlugin& f = *current;
-        f.log.push_back("button " + std::to_string(cid));
-        if (f.destroyFromButton == panel) f.funcs->destroy(panel);
+        current->log.push_back("button " + std::to_string(cid));
+        if (current->destroyFromButton == panel) current->funcs->destroy(panel);
     }
     static void destroyed(void* data) {
         current->log.push_back(std::string("destroyed ") + static_cast<const char*>(data));
