@@ -167,15 +167,8 @@ class SeenItems {
 
 const CommentScan& CommentScan::current(const vexo::ItemInfo& items,
                                         const st_LWObjectInfo* objects) {
-    static CommentScan scan;
-    static unsigned readIn = 0;  // the step it was read in; 0: not to be shared
-    const unsigned step = SceneStep::current();
-    if (!step || readIn != step) {
-        readIn = 0;  // a reading cut short by an exception is not shared
-        scan.read(items, objects);
-        readIn = step;
-    }
-    return scan;
+    static SharedReading<CommentScan> shared;
+    return shared.get([&](CommentScan& scan) { scan.read(items, objects); });
 }
 
 void CommentScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* objectInfo) {

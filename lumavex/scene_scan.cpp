@@ -9,13 +9,6 @@ unsigned g_depth = 0;     // steps under way, nested
 unsigned g_step = 0;      // the outermost one's number; 0 outside
 unsigned g_lastStep = 0;  // the last number given
 
-// The reading kept for sharing and the step it was taken in (0: none to share).
-template <class Scan>
-struct Kept {
-    Scan scan;
-    unsigned step = 0;
-};
-
 }  // namespace
 
 namespace qrv {
@@ -44,14 +37,9 @@ ScanText ScanTexts::add(const char* text) {
 }
 
 const ObjectScan& ObjectScan::current(const vexo::ItemInfo& items, const st_LWObjectInfo* objects) {
-    static Kept<ObjectScan> kept;
-    const unsigned step = SceneStep::current();
-    if (!step || kept.step != step || (objects && !kept.scan.m_files)) {
-        kept.step = 0;  // a reading cut short by an exception is not shared
-        kept.scan.read(items, objects);
-        kept.step = step;
-    }
-    return kept.scan;
+    static SharedReading<ObjectScan> shared;
+    return shared.get([&](ObjectScan& scan) { scan.read(items, objects); },
+                      objects && !shared.kept().m_files);
 }
 
 void ObjectScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* objects) {
@@ -101,14 +89,8 @@ const ObjectScan::Object* ObjectScan::find(LWItemID id) const {
 }
 
 const SurfaceScan& SurfaceScan::current(const st_LWSurfaceFuncs* surfaces) {
-    static Kept<SurfaceScan> kept;
-    const unsigned step = SceneStep::current();
-    if (!step || kept.step != step) {
-        kept.step = 0;
-        kept.scan.read(surfaces);
-        kept.step = step;
-    }
-    return kept.scan;
+    static SharedReading<SurfaceScan> shared;
+    return shared.get([&](SurfaceScan& scan) { scan.read(surfaces); });
 }
 
 void SurfaceScan::read(const st_LWSurfaceFuncs* surfaces) {

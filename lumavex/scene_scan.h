@@ -28,6 +28,28 @@ class SceneStep {
     static unsigned current();
 };
 
+// One kind of reading, kept for sharing: read afresh outside a step, at a new step, or when the
+// caller finds the kept one lacking.
+template <class Scan>
+class SharedReading {
+  public:
+    template <class Read>
+    const Scan& get(Read&& read, bool lacking = false) {
+        const unsigned step = SceneStep::current();
+        if (!step || m_step != step || lacking) {
+            m_step = 0;  // a reading cut short by an exception is not shared
+            read(m_scan);
+            m_step = step;
+        }
+        return m_scan;
+    }
+    const Scan& kept() const { return m_scan; }
+
+  private:
+    Scan m_scan;
+    unsigned m_step = 0;  // the step it was read in; 0: not to be shared
+};
+
 // Texts copied out of the host (which may reuse its buffers at its next query): a piece of the
 // reading's text, or none where the host answered null.
 struct ScanText {

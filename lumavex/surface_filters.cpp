@@ -111,9 +111,9 @@ st_LWMeshInfo* FrameMeshes::find(LWItemID object) const {
     return it != m_meshes.end() && it->first == object ? it->second : nullptr;
 }
 
-std::string afterLastSeparator(const std::string& name) {
+std::string_view afterLastSeparator(std::string_view name) {
     const size_t sep = name.find_last_of(vexo::fSeps);
-    return sep == std::string::npos ? name : name.substr(sep + 1);
+    return sep == std::string_view::npos ? name : name.substr(sep + 1);
 }
 
 // ---- SurfaceNameFilter
@@ -264,20 +264,9 @@ vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterNode* node) const {
     return copyOf(*this, node);
 }
 
-namespace {
-
-// The file name part alone: no need to ask the host where the content directory is.
-std::string_view objectKeyView(const char* fileName) {
-    if (!fileName) return {};
-    const std::string_view name(fileName);
-    const size_t sep = name.find_last_of(vexo::fSeps);
-    return sep == std::string_view::npos ? name : name.substr(sep + 1);
-}
-
-}  // namespace
-
 std::string SurfaceObjectListFilter::objectKey(const char* fileName) {
-    return std::string(objectKeyView(fileName));
+    // The file name part alone: no need to ask the host where the content directory is.
+    return fileName ? std::string(afterLastSeparator(fileName)) : std::string();
 }
 
 void SurfaceObjectListFilter::resolveLoaded() {
@@ -289,7 +278,8 @@ void SurfaceObjectListFilter::resolveLoaded() {
             if (!file || objectKey(file) != key) continue;
             for (const vexo::LWSurface& surface : m_surfaces.byObject(file)) {
                 const char* name = surface.name();
-                if (name && names.count(afterLastSeparator(name))) m_picked[key].insert(surface);
+                if (name && names.count(std::string(afterLastSeparator(name))))
+                    m_picked[key].insert(surface);
             }
             break;
         }
@@ -304,7 +294,8 @@ void SurfaceObjectListFilter::NewTime(int, double) {
     if (m_picked.empty() || !m_sceneObjects.available()) return;
     const int objects = m_sceneObjects.count();
     for (int i = 0; i < objects; ++i) {
-        auto picks = m_picked.find(objectKeyView(m_sceneObjects.fileName(i)));
+        const char* file = m_sceneObjects.fileName(i);
+        auto picks = m_picked.find(file ? afterLastSeparator(file) : std::string_view());
         if (picks == m_picked.end()) continue;
         const LWItemID item = m_sceneObjects.getGlobal()->item(i);
         if (!item) continue;
@@ -361,7 +352,7 @@ const char* SurfaceObjectListFilter::Save(const vexo::SaveState& state) {
     for (const auto& [key, surfaces] : m_picked) {
         std::set<std::string>& keyNames = names[key];
         for (const vexo::LWSurface& surface : surfaces)
-            if (const char* name = surface.name()) keyNames.insert(afterLastSeparator(name));
+            if (const char* name = surface.name()) keyNames.emplace(afterLastSeparator(name));
     }
     for (const auto& [key, surfaceNames] : names) {
         state.beginBlk(kFilterBlocks[kBlockObject], false);

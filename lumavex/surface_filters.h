@@ -56,7 +56,7 @@ class FrameMeshes {
 };
 
 // `name` after its last path separator ("/" or "\\"); the whole name when it has none.
-std::string afterLastSeparator(const std::string& name);
+std::string_view afterLastSeparator(std::string_view name);
 
 // A row of "Select Surfaces": the surface name.
 class SurfaceEntry : public SelectionEntry {
