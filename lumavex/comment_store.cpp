@@ -127,44 +127,6 @@ vexo::Vector3<double> readCommentVector(std::string_view text) {
     return result;
 }
 
-namespace {
-
-// The items a walk has queued: open addressing in one array, so that a walk over many items does
-// not ask the heap for each. No item has the ID 0, which marks a free slot.
-class SeenItems {
-  public:
-    // Whether the item is new; from now on it is seen.
-    bool insert(LWItemID item) {
-        if ((m_count + 1) * 2 > m_slots.size()) grow();
-        const size_t mask = m_slots.size() - 1;
-        for (size_t i = slot(item, mask);; i = (i + 1) & mask) {
-            if (m_slots[i] == item) return false;
-            if (!m_slots[i]) {
-                m_slots[i] = item;
-                ++m_count;
-                return true;
-            }
-        }
-    }
-
-  private:
-    static size_t slot(LWItemID item, size_t mask) {
-        return static_cast<size_t>((item * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-    }
-    void grow() {
-        std::vector<LWItemID> old(std::max<size_t>(64, m_slots.size() * 2), 0);
-        old.swap(m_slots);
-        m_count = 0;
-        for (LWItemID item : old)
-            if (item) insert(item);
-    }
-
-    std::vector<LWItemID> m_slots;  // a power of two long, at most half full
-    size_t m_count = 0;
-};
-
-}  // namespace
-
 const CommentScan& CommentScan::current(const vexo::ItemInfo& items,
                                         const st_LWObjectInfo* objects) {
     static SharedReading<CommentScan> shared;
@@ -178,19 +140,17 @@ void CommentScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* objec
     // Walked with a list of pending visits rather than recursion, so that a deep hierarchy
     // cannot exhaust the stack. Every item is queued once at most, so a hierarchy or a child
     // list that loops cannot hang the walk.
-    struct Pending {
-        LWItemID item;
-        int32_t from;
-    };
-    std::vector<Pending> pending;
-    SeenItems queued;
+    std::vector<Pending>& pending = m_pending;
+    SeenItems& queued = m_queued;
+    pending.clear();
+    queued.clear();
     // The objects' lines as the filters of the step read them; other items' from the host.
     const ObjectScan& objects = ObjectScan::current(items, objectInfo);
     for (const ObjectScan::Object& object : objects.objects())
         if (!object.parent && queued.insert(object.id)) pending.push_back({object.id, -1});
     std::reverse(pending.begin(), pending.end());
 
-    std::vector<LWItemID> children;
+    std::vector<LWItemID>& children = m_children;
     std::string_view type, key, value;
     while (!pending.empty()) {
         const Pending visit = pending.back();
@@ -298,6 +258,7 @@ void CommentStore::NewTime(int, double time) {
     std::string pattern = qrv::trimComment(m_commentName);
     qrv::lowercase(pattern);
     collect(pattern);
+    sealValues();
 }
 
 void CommentStore::collect(const std::string& pattern) {
@@ -390,7 +351,7 @@ void ScalarCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
 }
 
 void ScalarCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values[item] = qrv::readCommentScalar(text);
+    m_values.set(item, qrv::readCommentScalar(text));
 }
 
 void ScalarCommentStore::refreshDefault(double time) {
@@ -402,9 +363,8 @@ void ScalarCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeVal
     const vexo::LWNodeOutput* out = this->output();
     if (!out || !out->is(output)) return;
     double result = m_kept;
-    const auto found = access ? m_values.find(access->objID) : m_values.end();
-    if (found != m_values.end())
-        result = found->second;
+    if (const auto* found = access ? m_values.find(access->objID) : nullptr)
+        result = *found;
     else if (const vexo::LWNodeInput* in = defaultInput())
         in->evaluate(access, &result);
     out->setScalar(value, result);
@@ -443,7 +403,7 @@ void VectorCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
 }
 
 void VectorCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values[item] = qrv::readCommentVector(text);
+    m_values.set(item, qrv::readCommentVector(text));
 }
 
 void VectorCommentStore::refreshDefault(double time) {
@@ -456,9 +416,8 @@ void VectorCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeVal
     if (!out || !out->is(output)) return;
     double result[3];
     m_kept.copyTo(result);
-    const auto found = access ? m_values.find(access->objID) : m_values.end();
-    if (found != m_values.end())
-        found->second.copyTo(result);
+    if (const auto* found = access ? m_values.find(access->objID) : nullptr)
+        found->copyTo(result);
     else if (const vexo::LWNodeInput* in = defaultInput())
         in->evaluate(access, result);
     out->setVector(value, result);
@@ -509,16 +468,15 @@ void IntegerCommentStore::Init(vexo::NodeHandler* node, const char* serverName) 
 }
 
 void IntegerCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values[item] = qrv::readCommentInteger(text);
+    m_values.set(item, qrv::readCommentInteger(text));
 }
 
 void IntegerCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
     const vexo::LWNodeOutput* out = this->output();
     if (!out || !out->is(output)) return;
     int result = m_defaultValue;
-    const auto found = access ? m_values.find(access->objID) : m_values.end();
-    if (found != m_values.end())
-        result = found->second;
+    if (const auto* found = access ? m_values.find(access->objID) : nullptr)
+        result = *found;
     else if (const vexo::LWNodeInput* in = defaultInput())
         in->evaluate(access, &result);
     out->setInteger(value, result);

@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "frame_sets.h"
+
 namespace qrv {
 
 // The text without blanks, tabs and carriage returns at either end.
@@ -83,6 +85,14 @@ class CommentScan {
     std::vector<Visit> m_visits;
     std::vector<Line> m_lines;
     std::string m_text;
+    // The walk's own, kept from reading to reading for their storage.
+    struct Pending {
+        LWItemID item;
+        int32_t from;
+    };
+    std::vector<Pending> m_pending;
+    std::vector<LWItemID> m_children;
+    SeenItems m_queued;
 };
 
 }  // namespace qrv
@@ -141,6 +151,8 @@ class CommentStore : public vexo::PopUpCallback, public vexo::Storeable {
 
   protected:
     virtual void clearValues() = 0;
+    // Orders the values collected for lookups; after the last storeValue of a frame.
+    virtual void sealValues() = 0;
     virtual size_t countValues() const = 0;
     // Brings the kept default to `time`.
     virtual void refreshDefault(double time) = 0;
@@ -185,14 +197,16 @@ class ScalarCommentStore : public CommentStore {
     void storeValue(LWItemID item, std::string_view text) override;
     void Init(vexo::NodeHandler* node, const char* serverName) override;
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
-    bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
+    bool hasValue(LWItemID item) const override { return m_values.contains(item); }
 
-    const std::map<LWItemID, double>& values() const { return m_values; }
+    // The values as a map, for inspection.
+    std::map<LWItemID, double> values() const { return m_values.toMap(); }
     vexo::VParm& defaultParm() { return m_parm; }
     double keptDefault() const { return m_kept; }
 
   protected:
     void clearValues() override { m_values.clear(); }
+    void sealValues() override { m_values.seal(); }
     size_t countValues() const override { return m_values.size(); }
     void refreshDefault(double time) override;
     void saveDefault(const vexo::SaveState& state) override;
@@ -201,7 +215,7 @@ class ScalarCommentStore : public CommentStore {
     void setDefaultData(void*) override {}
 
   private:
-    std::map<LWItemID, double> m_values;
+    qrv::IdMap<double> m_values;
     vexo::VParm m_parm;
     double m_kept = 0.0;
 };
@@ -216,14 +230,16 @@ class VectorCommentStore : public CommentStore {
     void storeValue(LWItemID item, std::string_view text) override;
     void Init(vexo::NodeHandler* node, const char* serverName) override;
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
-    bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
+    bool hasValue(LWItemID item) const override { return m_values.contains(item); }
 
-    const std::map<LWItemID, vexo::Vector3<double>>& values() const { return m_values; }
+    // The values as a map, for inspection.
+    std::map<LWItemID, vexo::Vector3<double>> values() const { return m_values.toMap(); }
     vexo::VParm& defaultParm() { return m_parm; }
     const vexo::Vector3<double>& keptDefault() const { return m_kept; }
 
   protected:
     void clearValues() override { m_values.clear(); }
+    void sealValues() override { m_values.seal(); }
     size_t countValues() const override { return m_values.size(); }
     void refreshDefault(double time) override;
     void saveDefault(const vexo::SaveState& state) override;
@@ -236,7 +252,7 @@ class VectorCommentStore : public CommentStore {
     const char* m_parmName = "Default Vector";
 
   private:
-    std::map<LWItemID, vexo::Vector3<double>> m_values;
+    qrv::IdMap<vexo::Vector3<double>> m_values;
     vexo::VParm m_parm;
     vexo::Vector3<double> m_kept;
 };
@@ -260,14 +276,16 @@ class IntegerCommentStore : public CommentStore {
     void storeValue(LWItemID item, std::string_view text) override;
     void Init(vexo::NodeHandler* node, const char* serverName) override;
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
-    bool hasValue(LWItemID item) const override { return m_values.count(item) != 0; }
+    bool hasValue(LWItemID item) const override { return m_values.contains(item); }
 
-    const std::map<LWItemID, int32_t>& values() const { return m_values; }
+    // The values as a map, for inspection.
+    std::map<LWItemID, int32_t> values() const { return m_values.toMap(); }
     int32_t defaultValue() const { return m_defaultValue; }
     void setDefaultValue(int32_t value) { m_defaultValue = value; }
 
   protected:
     void clearValues() override { m_values.clear(); }
+    void sealValues() override { m_values.seal(); }
     size_t countValues() const override { return m_values.size(); }
     void refreshDefault(double) override {}
     void saveDefault(const vexo::SaveState& state) override;
@@ -276,6 +294,6 @@ class IntegerCommentStore : public CommentStore {
     void setDefaultData(void* value) override;
 
   private:
-    std::map<LWItemID, int32_t> m_values;
+    qrv::IdMap<int32_t> m_values;
     int32_t m_defaultValue = 0;
 };

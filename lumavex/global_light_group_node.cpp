@@ -86,6 +86,7 @@ const char* GlobalLightGroupNode::NewTime(int frame, double time) {
 void GlobalLightGroupNode::ChangeID(const LWItemID* pairs) {
     // Renumbering twice changes nothing: new IDs are never old ones.
     if (qrv::glg) qrv::glg->ChangeID(pairs);
+    qrv::forgetStep();
 }
 
 const char* GlobalLightGroupNode::Save(const vexo::SaveState& state) {

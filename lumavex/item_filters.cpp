@@ -36,33 +36,43 @@ vexo::Reference<Filter> ItemNameFilter::Copy(FilterNode* node) const {
 }
 
 bool ItemNameFilter::Evaluate(LWNodalAccess_t* access) {
-    return access && m_selected.find(access->objID) != m_selected.end();
+    return access && m_selected.contains(access->objID);
 }
 
 void ItemNameFilter::NewTime(int, double) {
-    m_selected.clear();
+    beginSelection();
     const qrv::PatternList patterns(m_filter);
     const qrv::ObjectScan& scan = objectScan();
     for (const qrv::ObjectScan::Object& object : scan.objects())
         if (patterns.matches(scan.text(object.name))) select(object.id);
+    m_selected.seal();
+}
+
+void ItemNameFilter::beginSelection() {
+    m_selected.clear();
+    m_seen.clear();
 }
 
 void ItemNameFilter::select(LWItemID item) {
-    m_selected.insert(item);
+    // An item seen before has had its descendants added already when they are wanted.
+    if (!m_seen.insert(item)) return;
+    m_selected.add(item);
     if (m_includeChildren) addChildren(item);
 }
 
 void ItemNameFilter::addChildren(LWItemID item) {
     // Walked with a list of pending parents rather than recursion, so that a deep hierarchy
-    // cannot exhaust the stack. An item already in the set has had (or will have) its own
+    // cannot exhaust the stack. An item already seen has had (or will have) its own
     // descendants added, which also stops a cyclic hierarchy from looping.
-    std::vector<LWItemID> parents{item};
-    while (!parents.empty()) {
-        const LWItemID parent = parents.back();
-        parents.pop_back();
+    m_parents.assign(1, item);
+    while (!m_parents.empty()) {
+        const LWItemID parent = m_parents.back();
+        m_parents.pop_back();
         for (LWItemID child = m_items.firstChild(parent); child;
              child = m_items.nextChild(parent, child)) {
-            if (m_selected.insert(child).second) parents.push_back(child);
+            if (!m_seen.insert(child)) continue;
+            m_selected.add(child);
+            m_parents.push_back(child);
         }
     }
 }
@@ -112,7 +122,7 @@ const char* ItemNameFilter::LegacyLoad(const vexo::LoadState& state, unsigned bl
 }
 
 void ItemNameFilter::PreLoad() {
-    m_selected.clear();
+    beginSelection();
 }
 
 // ---- ObjectFilter ----
@@ -127,22 +137,26 @@ vexo::Reference<Filter> ObjectFilter::Copy(FilterNode* node) const {
 }
 
 void ObjectFilter::NewTime(int, double) {
-    m_selected.clear();
+    beginSelection();
     if (!m_objectInfo.available() || !m_objectInfo.getGlobal()) return;
-    // Scene objects by file, read once: looking each one up would walk the scene per object.
-    const std::unordered_map<std::string, int> indexes = m_objects.objectIndexes();
+    // Each scene object's user name is matched once (the first entry of a file decides); its
+    // file leads to the object items loaded from it.
     const qrv::PatternList patterns(m_filter);
-    const qrv::ObjectScan& scan = objectScan();
-    std::string file;
-    for (const qrv::ObjectScan::Object& object : scan.objects()) {
-        // The object item's file leads to the scene object, whose user name is matched.
-        if (!object.file.present()) continue;
-        file.assign(scan.text(object.file));
-        const auto index = indexes.find(file);
-        if (index == indexes.end()) continue;
-        const char* name = m_objects.userName(index->second);
-        if (patterns.matches(name ? name : "")) m_selected.insert(object.id);
+    const qrv::SceneObjectScan& files =
+        qrv::SceneObjectScan::current(m_objects.available() ? m_objects.getGlobal() : nullptr);
+    m_decided.clear();
+    m_files.clear();
+    for (const qrv::SceneObjectScan::Entry& entry : files.entries()) {
+        const std::string_view file = files.text(entry.file);
+        if (m_decided.insert(file) && patterns.matches(files.text(entry.userName)))
+            m_files.insert(file);
     }
+    const qrv::ObjectScan& scan = objectScan();
+    if (!m_files.empty())
+        for (const qrv::ObjectScan::Object& object : scan.objects())
+            if (object.file.present() && m_files.contains(scan.text(object.file)))
+                m_selected.add(object.id);
+    m_selected.seal();
 }
 
 void ObjectFilter::DisplayPicker() {
@@ -160,7 +174,7 @@ vexo::Reference<Filter> ItemCommentFilter::Copy(FilterNode* node) const {
 }
 
 void ItemCommentFilter::NewTime(int, double) {
-    m_selected.clear();
+    beginSelection();
     const qrv::PatternList patterns(m_filter);
     const qrv::ObjectScan& scan = objectScan();
     for (const qrv::ObjectScan::Object& object : scan.objects()) {
@@ -172,6 +186,7 @@ void ItemCommentFilter::NewTime(int, double) {
             }
         }
     }
+    m_selected.seal();
 }
 
 // ---- ItemListFilter ----
@@ -186,8 +201,9 @@ vexo::Reference<Filter> ItemListFilter::Copy(FilterNode* node) const {
 }
 
 void ItemListFilter::NewTime(int, double) {
-    m_selected.clear();
+    beginSelection();
     for (LWItemID item : m_list) select(item);
+    m_selected.seal();
 }
 
 void* ItemListFilter::DataGet(unsigned id) {
@@ -247,15 +263,17 @@ void ItemListFilter::UseItems(std::set<LWItemID>& items) {
 void ItemListFilter::ChangeID(std::map<LWItemID, LWItemID>& ids) {
     // An item renumbered to no ID was deleted and leaves the list. The selected set follows as
     // well, so that samples shaded before the next frame change find the new IDs.
-    auto renumbered = [&ids](const std::set<LWItemID>& from) {
-        std::set<LWItemID> to;
-        for (LWItemID id : from) {
-            auto found = ids.find(id);
-            const LWItemID now = found == ids.end() ? id : found->second;
-            if (now != LWITEM_NULL) to.insert(now);
-        }
-        return to;
+    auto renumbered = [&ids](LWItemID id) {
+        auto found = ids.find(id);
+        return found == ids.end() ? id : found->second;
     };
-    m_list = renumbered(m_list);
-    m_selected = renumbered(m_selected);
+    std::set<LWItemID> list;
+    for (LWItemID id : m_list)
+        if (const LWItemID now = renumbered(id)) list.insert(now);
+    m_list.swap(list);
+    qrv::IdSet selected;
+    for (LWItemID id : m_selected)
+        if (const LWItemID now = renumbered(id)) selected.add(now);
+    selected.seal();
+    m_selected = selected;
 }

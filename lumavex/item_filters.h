@@ -7,8 +7,10 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 #include "filter.h"
+#include "frame_sets.h"
 #include "scene_scan.h"
 
 // "Item Name": objects whose item name matches the pattern list, with their descendants when
@@ -32,7 +34,7 @@ class ItemNameFilter : public Filter {
 
     bool includeChildren() const { return m_includeChildren; }
     void setIncludeChildren(bool on) { m_includeChildren = on; }
-    const std::set<LWItemID>& selected() const { return m_selected; }
+    const qrv::IdSet& selected() const { return m_selected; }
 
   protected:
     // Every object of the scene in host order.
@@ -42,6 +44,8 @@ class ItemNameFilter : public Filter {
     }
     // The objects as read for this step of the graph (shared with the other filters).
     const qrv::ObjectScan& objectScan() const;
+    // Starts the frame's selection; seal() it after the last select.
+    void beginSelection();
     // Selects the item, and its descendants when "Include Children" is on.
     void select(LWItemID item);
     // Selects every descendant of the item, of any type.
@@ -50,7 +54,9 @@ class ItemNameFilter : public Filter {
     vexo::ItemInfo m_items;
     vexo::ObjectInfo m_objectInfo;
     vexo::LWItemCallback m_choices{LWI_OBJECT, true};
-    std::set<LWItemID> m_selected;
+    qrv::IdSet m_selected;
+    qrv::SeenItems m_seen;            // the items selected so far this frame
+    std::vector<LWItemID> m_parents;  // addChildren's, kept for its storage
     bool m_includeChildren = false;
 };
 
@@ -68,6 +74,7 @@ class ObjectFilter : public ItemNameFilter {
 
   private:
     vexo::SceneObjectReference<false> m_objects;
+    qrv::ViewSet m_decided, m_files;  // NewTime's: files met, files whose objects are selected
 };
 
 // "Item Comment": objects with a comment line matching the pattern list.

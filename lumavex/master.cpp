@@ -100,6 +100,7 @@ GlobalShaderMaster::~GlobalShaderMaster() {
     if (liveCount() > 1) return;
     if (qrvNodalShadingFuncs* ns = services()) ns->ns_reset();
     if (qrv::glg) qrv::glg->reset();
+    qrv::forgetStep();
 }
 
 const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool) {
@@ -159,6 +160,7 @@ const char* GlobalShaderMaster::LoadSettings(const vexo::LoadState& state, bool)
 
     if (pending.graph) pending.graph->commit();
     if (pending.lightGroup && qrv::glg) qrv::glg->adopt(*pending.lightGroup);
+    qrv::forgetStep();
     if (pending.enable && ns) ns->ns_enable(*pending.enable);
     if (pending.disableSurfaceNodes) m_disableSurfaceNodes = *pending.disableSurfaceNodes;
     return nullptr;
@@ -174,6 +176,7 @@ double GlobalShaderMaster::Event(const st_LWMasterAccess* access) {
 void GlobalShaderMaster::ChangeID(const LWItemID* pairs) {
     vexo::XPanelMasterHandler::ChangeID(pairs);
     if (qrv::glg) qrv::glg->ChangeID(pairs);
+    qrv::forgetStep();  // the steps' sets hold the old IDs
 }
 
 unsigned GlobalShaderMaster::Flags() {

@@ -106,6 +106,11 @@ void refreshRootConnections();
 // Installed as the editor's update callback: tells every shader that the graph changed.
 void nodeEditorUpdate(NodeEditorID editor);
 
+// The graph and the global light group step once per frame, however many instances ask: the
+// first NewTime after a render start, another time or an edit steps them, later calls at that
+// time get the first call's answer. Called whenever what a step builds may have gone stale.
+void forgetStep();
+
 // ---- render threads --------------------------------------------------------------------------
 
 // The untouched copy of the sample being evaluated on this thread, or null.

@@ -1,5 +1,7 @@
 #include "scene_scan.h"
 
+#include <vexo/server.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -101,6 +103,25 @@ void SurfaceScan::read(const st_LWSurfaceFuncs* surfaces) {
         m_surfaces.push_back(
             {s, m_texts.add(surfaces->name ? surfaces->name(s) : nullptr),
              m_texts.add(surfaces->sceneObject ? surfaces->sceneObject(s) : nullptr)});
+}
+
+const SceneObjectScan& SceneObjectScan::current(const st_LWObjectFuncs* objects) {
+    static SharedReading<SceneObjectScan> shared;
+    return shared.get([&](SceneObjectScan& scan) { scan.read(objects); });
+}
+
+void SceneObjectScan::read(const st_LWObjectFuncs* objects) {
+    m_entries.clear();
+    m_texts.clear();
+    if (!objects || !objects->numObjects || !objects->userName) return;
+    const bool modeler = vexo::LightWave::isModeler();
+    const auto key = modeler ? objects->refName : objects->filename;
+    if (!key) return;
+    const int count = objects->numObjects();
+    for (int i = 0; i < count; ++i) {
+        const char* file = key(i);
+        if (file) m_entries.push_back({m_texts.add(file), m_texts.add(objects->userName(i))});
+    }
 }
 
 }  // namespace qrv

@@ -103,6 +103,26 @@ class ObjectScan {
     ScanTexts m_texts;
 };
 
+// The scene's object files (the "Scene Objects" list) in its order, with their user names. On
+// the modelling application the file is the list's reference name.
+class SceneObjectScan {
+  public:
+    struct Entry {
+        ScanText file, userName;
+    };
+
+    static const SceneObjectScan& current(const st_LWObjectFuncs* objects);
+
+    const std::vector<Entry>& entries() const { return m_entries; }
+    std::string_view text(ScanText t) const { return m_texts[t]; }
+
+  private:
+    void read(const st_LWObjectFuncs* objects);
+
+    std::vector<Entry> m_entries;
+    ScanTexts m_texts;
+};
+
 // Every surface of the scene in host order.
 class SurfaceScan {
   public:

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "override_graph.h"
 #include "scene_scan.h"
@@ -57,7 +58,39 @@ bool masterMissingOrDisabled() {
     return (funcs->serverFlags(LWITEM_NULL, LWMASTER_HCLASS, index) & LWSRVF_DISABLED) != 0;
 }
 
+// What the last steps answered, for the calls at the same time that follow them. A step is
+// reused only while nothing was edited since it began (the generation it was taken in).
+struct StepMemo {
+    unsigned generation = 0;  // forgetStep's count; 0 is never current
+    bool graphStepped = false, lightsStepped = false;
+    int graphFrame = 0, lightsFrame = 0;
+    double graphTime = 0, lightsTime = 0;
+    bool failed = false;
+    std::string error;  // the graph step's error text, kept for the calls after it
+    int lights = 0;     // the light group step's answer
+};
+StepMemo g_memo;
+unsigned g_generation = 1;
+
+int stepLights(int frame, double time) {
+    if (g_memo.lightsStepped && g_memo.generation == g_generation && g_memo.lightsFrame == frame &&
+        g_memo.lightsTime == time)
+        return g_memo.lights;
+    const unsigned generation = g_generation;
+    g_memo.lightsStepped = false;
+    const int result = glg ? glg->NewTime(frame, time) : 0;
+    if (generation != g_generation) return result;  // edited meanwhile: not to be reused
+    if (g_memo.generation != generation) g_memo.graphStepped = false;
+    g_memo.generation = generation;
+    g_memo.lightsStepped = true;
+    g_memo.lightsFrame = frame;
+    g_memo.lightsTime = time;
+    g_memo.lights = result;
+    return result;
+}
+
 const char* ns_init(int mode) {
+    forgetStep();
     // The modelling application has no master plug-ins: the flag keeps its value there.
     if (!vexo::LightWave::isModeler()) masterDisabled = masterMissingOrDisabled();
     qrv::refreshRootConnections();
@@ -69,10 +102,23 @@ void ns_done() {
 }
 
 const char* ns_newTime(int frame, double time) {
+    if (g_memo.graphStepped && g_memo.generation == g_generation && g_memo.graphFrame == frame &&
+        g_memo.graphTime == time)
+        return g_memo.failed ? g_memo.error.c_str() : nullptr;
+    const unsigned generation = g_generation;
+    g_memo.graphStepped = false;
     // The scene stands still while the graph steps: its nodes share one reading of it.
     const qrv::SceneStep step;
-    if (glg) glg->NewTime(frame, time);
-    return globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
+    stepLights(frame, time);
+    const char* error = globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
+    g_memo.failed = error != nullptr;
+    g_memo.error = error ? error : "";
+    if (generation == g_generation && g_memo.lightsStepped && g_memo.generation == generation) {
+        g_memo.graphStepped = true;
+        g_memo.graphFrame = frame;
+        g_memo.graphTime = time;
+    }
+    return g_memo.failed ? g_memo.error.c_str() : nullptr;
 }
 
 int ns_isEnabled() {
@@ -92,6 +138,7 @@ st_LWShaderAccess* ns_getShaderAccess() {
 }
 
 void ns_reset() {
+    forgetStep();
     destroyNodeEditor();
     createNodeEditor();
 }
@@ -99,10 +146,11 @@ void ns_reset() {
 // ---- the scene-wide light group: every slot answers as for a missing group without one ------
 
 int ns_lg_newTime(int frame, double time) {
-    return glg ? glg->NewTime(frame, time) : 0;
+    return stepLights(frame, time);
 }
 
 const char* ns_lg_load(const st_LWLoadState* state) {
+    forgetStep();
     return glg ? glg->Load(vexo::LoadState(state)) : nullptr;
 }
 
@@ -111,6 +159,7 @@ const char* ns_lg_save(const st_LWSaveState* state) {
 }
 
 void ns_useGlobalLightGroup(int on) {
+    forgetStep();
     if (glg) glg->useByOverride = on != 0;
 }
 
@@ -120,11 +169,13 @@ int ns_usesGlobalLightGroup() {
 
 void ns_DisplayLightGroup() {
     if (glg) glg->Interface();
+    forgetStep();  // the panel edits the group
 }
 
 // ---- the graph as a stored item --------------------------------------------------------------
 
 const char* ns_load(const st_LWLoadState* state) {
+    forgetStep();
     if (!globalNode) return nullptr;
     const char* result = globalNode->Load(vexo::LoadState(state));
     qrv::refreshRootConnections();
@@ -175,7 +226,12 @@ void ns_popGlobalLightGroup(void* handle) {
     if (glg && glg->hasCurrentFilter()) glg->pop(handle);
 }
 
+void forgetStep() {
+    if (++g_generation == 0) ++g_generation;
+}
+
 void nodeEditorUpdate(NodeEditorID) {
+    forgetStep();
     qrv::refreshRootConnections();
     qrv::Singleton<vexo::comRingCommunicator>::Instance().send(QRV_COMRING_TOPIC,
                                                                QRV_EVENT_GRAPH_CHANGED, nullptr);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <unordered_set>
 
 #include "pickers.h"
 #include "wildcard.h"
@@ -43,15 +42,17 @@ class SampleMesh {
 };
 
 // Whether the surface of the sample's polygon in `mesh` is named in `names`.
-bool surfaceIn(st_LWMeshInfo* mesh, const LWNodalAccess_t* access, const SurfaceNames& names) {
+template <class Names>
+bool surfaceIn(st_LWMeshInfo* mesh, const LWNodalAccess_t* access, const Names& names) {
     if (!mesh || !mesh->polTag) return false;
     const char* surface = mesh->polTag(mesh, access->polygon, LWPTAG_SURF);
-    return surface && names.find(std::string_view(surface)) != names.end();
+    return surface && names.count(std::string_view(surface)) != 0;
 }
 
 // The same from the frame's meshes when they are prepared, else from the host at once.
+template <class Names>
 bool sampleSurfaceIn(const FrameMeshes& meshes, const vexo::ObjectInfo& objects,
-                     const LWNodalAccess_t* access, const SurfaceNames& names) {
+                     const LWNodalAccess_t* access, const Names& names) {
     if (!access || !access->polygon || names.empty()) return false;
     if (meshes.prepared()) return surfaceIn(meshes.find(access->objID), access, names);
     SampleMesh mesh(objects, access->objID);
@@ -70,16 +71,40 @@ const char* surfaceObject(const vexo::LWSurface& funcs, LWSurfaceID surface) {
 
 // ---- FrameMeshes
 
+void FrameMeshes::release(std::vector<Entry>& meshes) {
+    for (Entry& entry : meshes)
+        if (entry.second && entry.second->destroy) entry.second->destroy(entry.second);
+    meshes.clear();
+}
+
 void FrameMeshes::clear() {
-    for (auto& entry : m_meshes)
-        if (entry.second->destroy) entry.second->destroy(entry.second);
-    m_meshes.clear();
+    release(m_meshes);
+    release(m_last);
     m_prepared = false;
 }
 
+void FrameMeshes::begin() {
+    release(m_last);
+    m_meshes.swap(m_last);
+    if (!m_prepared) release(m_last);  // not ordered for lookups
+    m_prepared = false;
+    m_cursor = 0;
+}
+
 st_LWMeshInfo* FrameMeshes::add(const vexo::ObjectInfo& objects, LWItemID object) {
-    st_LWMeshInfo* mesh =
-        objects.available() && object ? objects.getGlobal()->meshInfo(object, 0) : nullptr;
+    // Objects usually come in ID order: the entry after the last one taken is tried first.
+    auto kept = m_last.begin() + static_cast<std::ptrdiff_t>(std::min(m_cursor, m_last.size()));
+    if (kept == m_last.end() || kept->first != object)
+        kept = std::lower_bound(m_last.begin(), m_last.end(), object,
+                                [](const Entry& entry, LWItemID id) { return entry.first < id; });
+    m_cursor = static_cast<size_t>(kept - m_last.begin()) + 1;
+    st_LWMeshInfo* mesh = nullptr;
+    if (kept != m_last.end() && kept->first == object && kept->second) {
+        mesh = kept->second;
+        kept->second = nullptr;
+    } else {
+        mesh = objects.available() && object ? objects.getGlobal()->meshInfo(object, 0) : nullptr;
+    }
     if (!mesh) return nullptr;
     try {
         m_meshes.emplace_back(object, mesh);
@@ -98,6 +123,7 @@ void FrameMeshes::dropLast() {
 }
 
 void FrameMeshes::finish() {
+    release(m_last);
     const auto byObject = [](const auto& a, const auto& b) { return a.first < b.first; };
     // Objects usually come in ID order already.
     if (!std::is_sorted(m_meshes.begin(), m_meshes.end(), byObject))
@@ -156,33 +182,38 @@ void SurfaceNameFilter::NewTime(int, double) {
     m_selected.clear();
     const qrv::PatternList patterns(m_filter);
     const qrv::SurfaceScan& scan = surfaceScan();
+    std::string_view last;
+    bool lastMatched = false;
     for (const qrv::SurfaceScan::Surface& surface : scan.surfaces()) {
         if (!surface.name.present()) continue;
         const std::string_view name = scan.text(surface.name);
-        // Many surfaces share a name: looked up first, built only once.
-        if (!m_selected.count(name) && patterns.matches(name)) m_selected.emplace(name);
+        // Surfaces of one name often come together: matched once.
+        if (last.data() == nullptr || name != last) lastMatched = patterns.matches(name);
+        last = name;
+        if (lastMatched) m_selected.add(name);
     }
+    m_selected.seal();
     prepareMeshes();
 }
 
 void SurfaceNameFilter::prepareMeshes() {
-    m_meshes.clear();
-    if (!m_rendering) return;
-    // Only an object whose file has a surface of a selected name can show one.
-    std::unordered_set<std::string_view> files;
-    const qrv::SurfaceScan& surfaces = surfaceScan();
-    if (!m_selected.empty()) files.reserve(surfaces.surfaces().size());
-    for (const qrv::SurfaceScan::Surface& surface : surfaces.surfaces()) {
-        if (m_selected.empty()) break;
-        if (surface.name.present() && surface.file.present() &&
-            m_selected.count(surfaces.text(surface.name)))
-            files.insert(surfaces.text(surface.file));
+    m_meshes.begin();
+    if (!m_rendering) {
+        m_meshes.clear();
+        return;
     }
     const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
-    if (info && !files.empty()) {
+    if (info && !m_selected.empty()) {
+        // Only an object whose file has a surface of a selected name can show one.
+        const qrv::SurfaceScan& surfaces = surfaceScan();
+        m_files.clear();
+        for (const qrv::SurfaceScan::Surface& surface : surfaces.surfaces())
+            if (surface.name.present() && surface.file.present() &&
+                m_selected.contains(surfaces.text(surface.name)))
+                m_files.insert(surfaces.text(surface.file));
         const qrv::ObjectScan& objects = qrv::ObjectScan::current(m_items, info);
         for (const qrv::ObjectScan::Object& object : objects.objects())
-            if (object.file.present() && files.count(objects.text(object.file)))
+            if (object.file.present() && m_files.contains(objects.text(object.file)))
                 m_meshes.add(m_objects, object.id);
     }
     m_meshes.finish();
@@ -240,7 +271,9 @@ void SurfaceSceneListFilter::DisplayPicker() {
 }
 
 void SurfaceSceneListFilter::NewTime(int, double) {
-    m_selected = SurfaceNames(m_picked.begin(), m_picked.end());
+    m_selected.clear();
+    for (const std::string& name : m_picked) m_selected.add(name);
+    m_selected.seal();
     prepareMeshes();
 }
 
@@ -258,6 +291,7 @@ SurfaceObjectListFilter::SurfaceObjectListFilter(const SurfaceObjectListFilter& 
     : Filter(other),
       m_picked(other.m_picked),
       m_loaded(other.m_loaded),
+      m_keyNames(other.m_keyNames),
       m_perFrame(other.m_perFrame) {}
 
 vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterNode* node) const {
@@ -290,29 +324,42 @@ void SurfaceObjectListFilter::resolveLoaded() {
 void SurfaceObjectListFilter::NewTime(int, double) {
     resolveLoaded();
     m_perFrame.clear();
-    m_meshes.clear();
-    if (m_picked.empty() || !m_sceneObjects.available()) return;
-    const int objects = m_sceneObjects.count();
-    for (int i = 0; i < objects; ++i) {
-        const char* file = m_sceneObjects.fileName(i);
-        auto picks = m_picked.find(file ? afterLastSeparator(file) : std::string_view());
-        if (picks == m_picked.end()) continue;
-        const LWItemID item = m_sceneObjects.getGlobal()->item(i);
-        if (!item) continue;
-        SurfaceNames& names = m_perFrame[item];
-        for (const vexo::LWSurface& surface : picks->second)
-            if (const char* name = surface.name()) names.insert(name);
+    m_keys.clear();
+    m_meshes.begin();
+    const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
+    if (!m_picked.empty() && info) {
+        // The names of the picked surfaces, read once per key.
+        if (m_keyNames.size() < m_picked.size()) m_keyNames.resize(m_picked.size());
+        for (const auto& [key, surfaces] : m_picked) {
+            qrv::NameSet& names = m_keyNames[m_keys.size()];
+            names.clear();
+            for (const vexo::LWSurface& surface : surfaces)
+                if (const char* name = surface.name()) names.add(name);
+            names.seal();
+            m_keys.push_back(key);  // in the map's order, so sorted
+        }
+        const qrv::ObjectScan& scan = qrv::ObjectScan::current(m_items, info);
+        for (const qrv::ObjectScan::Object& object : scan.objects()) {
+            if (!object.file.present()) continue;
+            const std::string_view key = afterLastSeparator(scan.text(object.file));
+            const auto found = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+            if (found != m_keys.end() && *found == key)
+                m_perFrame.set(object.id, static_cast<uint32_t>(found - m_keys.begin()));
+        }
+        m_perFrame.seal();
     }
-    if (!m_rendering) return;
+    if (!m_rendering) {
+        m_meshes.clear();
+        return;
+    }
     for (const auto& entry : m_perFrame) m_meshes.add(m_objects, entry.first);
     m_meshes.finish();
 }
 
 bool SurfaceObjectListFilter::Evaluate(LWNodalAccess_t* access) {
     if (!access) return false;
-    const auto entry = m_perFrame.find(access->objID);
-    if (entry == m_perFrame.end()) return false;
-    return sampleSurfaceIn(m_meshes, m_objects, access, entry->second);
+    const uint32_t* key = m_perFrame.find(access->objID);
+    return key && sampleSurfaceIn(m_meshes, m_objects, access, m_keyNames[*key]);
 }
 
 void SurfaceObjectListFilter::DisplayPicker() {
@@ -479,8 +526,11 @@ void WeightMapFilter::NewTime(int, double time) {
     m_time = time;
     m_threshold->evaluate(time);
     // Each object's mesh with the map selected, so that render threads only read values.
-    m_meshes.clear();
-    if (!m_rendering) return;
+    m_meshes.begin();
+    if (!m_rendering) {
+        m_meshes.clear();
+        return;
+    }
     const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
     if (info && !m_mapName.empty()) {
         for (const qrv::ObjectScan::Object& object :

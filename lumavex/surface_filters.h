@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "filter.h"
+#include "frame_sets.h"
 #include "scene_scan.h"
 #include "selection_entry.h"
 
@@ -28,7 +29,9 @@
 using SurfaceNames = std::set<std::string, std::less<>>;
 
 // The mesh information of chosen objects for one frame, taken on the main thread and read on
-// render threads. A copy starts unprepared, so no mesh is ever released twice.
+// render threads. A mesh stays from frame to frame while its object is chosen again, so a
+// render asks the host for each object's mesh once. A copy starts unprepared, so no mesh is
+// ever released twice.
 class FrameMeshes {
   public:
     FrameMeshes() = default;
@@ -38,11 +41,14 @@ class FrameMeshes {
 
     // Releases every mesh; unprepared until the next finish().
     void clear();
-    // The object's mesh from the host, kept for the frame; null when it has none.
+    // Starts a frame's list: the last frame's meshes wait for add() to take them again.
+    void begin();
+    // The object's mesh, kept for the frame; null when it has none.
     st_LWMeshInfo* add(const vexo::ObjectInfo& objects, LWItemID object);
     // Releases the mesh added last (one the filter found it has no use for).
     void dropLast();
-    // Orders the list for lookups and puts it in place; after the last add of the frame.
+    // Releases the last frame's meshes not taken again, orders the list for lookups and puts
+    // it in place; after the last add of the frame.
     void finish();
 
     // Whether the frame's list is in place: then an object missing from it is not selected.
@@ -51,7 +57,12 @@ class FrameMeshes {
     st_LWMeshInfo* find(LWItemID object) const;
 
   private:
-    std::vector<std::pair<LWItemID, st_LWMeshInfo*>> m_meshes;  // by object once prepared
+    using Entry = std::pair<LWItemID, st_LWMeshInfo*>;
+    static void release(std::vector<Entry>& meshes);
+
+    std::vector<Entry> m_meshes;  // by object once prepared
+    std::vector<Entry> m_last;    // the last frame's, by object; taken ones are null
+    size_t m_cursor = 0;          // in m_last: where the next object is looked for first
     bool m_prepared = false;
 };
 
@@ -104,7 +115,7 @@ class SurfaceNameFilter : public Filter {
         Filter::renderEnds();
         m_meshes.clear();
     }
-    const SurfaceNames& selectedNames() const { return m_selected; }
+    const qrv::NameSet& selectedNames() const { return m_selected; }
 
   protected:
     // Takes the meshes of the objects whose files have a surface named in m_selected.
@@ -114,9 +125,10 @@ class SurfaceNameFilter : public Filter {
 
     vexo::SurfaceReference<false> m_choices;  // the picker's list; also the surface functions
     vexo::ObjectInfo m_objects;
-    SurfaceNames m_selected;  // rebuilt by NewTime
+    qrv::NameSet m_selected;  // rebuilt by NewTime
     vexo::ItemInfo m_items;
     FrameMeshes m_meshes;
+    qrv::ViewSet m_files;  // prepareMeshes': files with a selected surface
 };
 
 // "Surface List (by Scene)": surface names picked from every surface of the scene.
@@ -179,9 +191,14 @@ class SurfaceObjectListFilter : public Filter {
     vexo::ObjectInfo m_objects;
     vexo::LWSurface m_surfaces;
     Picks m_picked;
-    Names m_loaded;                               // read, not yet resolved
-    std::map<LWItemID, SurfaceNames> m_perFrame;  // object item -> picked surface names
-    FrameMeshes m_meshes;                         // of the objects in m_perFrame
+    Names m_loaded;  // read, not yet resolved
+    vexo::ItemInfo m_items;
+    // Rebuilt by NewTime: the picked surfaces' names per object key (in the order of m_picked),
+    // the keys, and the position there of each object item's key.
+    std::vector<qrv::NameSet> m_keyNames;
+    std::vector<std::string_view> m_keys;
+    qrv::IdMap<uint32_t> m_perFrame;
+    FrameMeshes m_meshes;  // of the objects in m_perFrame
 };
 
 // "Weight Map Value": the weight map interpolated at the sample, against a threshold that the

@@ -505,6 +505,8 @@ TEST_F(OverrideGraphTest, EvaluationThroughEveryNodeKindAllocatesNothing) {
     EXPECT_EQ(sink, 1000.0) << "the surface list by object selects the ball";
 }
 
+// The graph steps once per frame however many shaders ask: a scene edit shows at the next
+// frame, a render start or an edit of a node's settings at the next call.
 TEST_F(OverrideGraphTest, NodesOfOneStepSeeTheSameSceneAndTheNextStepSeesItsEdits) {
     const LWItemID parent = h.scene.addObject("Parent", lwhost::ObjectData());
     const LWItemID child = h.scene.addObject("Child", lwhost::ObjectData());
@@ -518,7 +520,8 @@ TEST_F(OverrideGraphTest, NodesOfOneStepSeeTheSameSceneAndTheNextStepSeesItsEdit
         return "FilterType " + std::to_string(type) + "\n{ Filter\n  FilterString \"" + pattern +
                "\"\n}\n";
     };
-    h.feed("Luminosity", h.node("qrvGetScalarComment", comment("a")));
+    lwhost::GraphNode* luminosity = h.node("qrvGetScalarComment", comment("a"));
+    h.feed("Luminosity", luminosity);
     h.feed("Diffuse", h.node("qrvGetScalarComment", comment("b")));
     h.feed("Specular", h.node("qrvFilter", filter(5, "#s:a=0.75;")));
     h.feed("Reflection", h.node("qrvFilter", filter(2, "kid")));
@@ -534,9 +537,21 @@ TEST_F(OverrideGraphTest, NodesOfOneStepSeeTheSameSceneAndTheNextStepSeesItsEdit
         << "inherited, then its own line";
     h.scene.item(child)->comments = {"#s:a=0.75;"};
     h.scene.item(child)->name = "Kid";
+    ASSERT_EQ(h.table->ns_newTime(1, 0.0), nullptr);
+    EXPECT_EQ(shadeChild(), (std::vector<double>{0.5, 0.25, 0, 0}))
+        << "a second shader at frame 1 does not step again";
     ASSERT_EQ(h.table->ns_newTime(2, 0.0), nullptr);
     EXPECT_EQ(shadeChild(), (std::vector<double>{0.75, 0, 1, 1}))
         << "the scene as it is at frame 2";
+
+    h.scene.item(child)->comments = {"#s:a=0.25;"};
+    h.host.nodes().instanceChanged(luminosity->instance);  // its settings edited
+    ASSERT_EQ(h.table->ns_newTime(2, 0.0), nullptr);
+    EXPECT_EQ(shadeChild(), (std::vector<double>{0.25, 0, 0, 1})) << "stepped after the edit";
+    h.scene.item(child)->comments = {"#s:a=0.75;"};
+    ASSERT_EQ(h.table->ns_init(LWINIT_RENDER), nullptr);
+    ASSERT_EQ(h.table->ns_newTime(2, 0.0), nullptr);
+    EXPECT_EQ(shadeChild(), (std::vector<double>{0.75, 0, 1, 1})) << "stepped after a new start";
 }
 
 }  // namespace

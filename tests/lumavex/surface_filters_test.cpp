@@ -88,6 +88,20 @@ TEST_F(SurfaceFiltersTest,
     f.NewTime(0, 0);
     EXPECT_EQ(selected(f), "");
     EXPECT_EQ(selected(*copy), "Ball:q Ball (2):q Box:q Box:t");
+
+    // During a render the meshes taken stay from frame to frame; each frame selects by its own
+    // pattern all the same.
+    f.renderStarts();
+    for (const auto& [pattern, want] :
+         {std::pair{"Rubber", "Ball:t Ball (2):t"},
+          {"nothing", ""},
+          {"mats/*", "Box:t"},
+          {"Rubber|Paint", "Ball:q Ball:t Ball (2):q Ball (2):t Box:q"}}) {
+        f.DataSet(kFilterText, const_cast<char*>(pattern));
+        f.NewTime(1, 0);
+        EXPECT_EQ(selected(f), want) << pattern;
+    }
+    f.renderEnds();
 }
 
 TEST_F(SurfaceFiltersTest, SceneListRoundTripReplacesThePicksInMemory) {
