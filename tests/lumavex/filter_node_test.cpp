@@ -49,6 +49,10 @@ TEST_F(FilterNodeTest, LogicInvertAndPassThroughCombineWithTheFilterResultUnconn
         {"FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 0, 0},  // Item Name, the box
         {"FilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 1, 1},
         {"LogicOperation 2\n", 0, 1},  // OR with the default 1
+        {"LogicOperation 2\nFilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 0, 1},
+        {"LogicOperation 1\nFilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 0, 0},
+        {"LogicOperation 3\nFilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 1, 0},
+        {"PassThrough 1\n", 0, 0},
         {"LogicOperation 1\nFilterType 2\n{ Filter\n  FilterString \"Ball\"\n}\n", 1, 1},
         {"LogicOperation 3\n", 0, 0},  // XOR with 1 inverts
         {"Invert 1\n", 0, 0},

@@ -56,6 +56,7 @@ TEST(WildcardTest, QuestionMarksAndStarsTakeCharactersSetsRangesAndEscapes) {
         {"[a-c-e]", "d", true}, {"[\\--/]", ".", true},     {"[z-a-c]", "b", true},
         {"[zz-a]", "z", true},  {"[\x80-a]", "\x90", true}, {"[a-\x80]", "b", false},
         {"[a\\", "a", false},   {"*ab", "aab", true},       {"*ab", "abab", true},
+        {"[a-c]", "c", true},   {"Key[1-3]", "Key3", true}, {"Key[1-3]", "Key4", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(qrv::wildcard(c.patterns, c.name), c.matches) << c.patterns << " / " << c.name;

@@ -20,6 +20,12 @@ int g_alive = 0;
 void* const kRefuse = reinterpret_cast<void*>(1);
 void* const kThrow = reinterpret_cast<void*>(2);
 
+// A plain function answering text, as the services' slots do, that fails.
+const char* failingText() {
+    throw vexo::exception("slot failed");
+}
+extern const char kFailingText[] = "failingText";
+
 // The test handlers' operations throw when `fail` is set.
 struct Failing {
     bool fail = false;
@@ -193,6 +199,8 @@ TEST_F(AdaptorTest, CallbacksWithoutAnErrorResultShowTheDialogAndReturnTheTableV
     // Render init and new time hand the message back instead.
     EXPECT_STREQ(shaderRend.init(s, LWINIT_RENDER), "init failed");
     EXPECT_STREQ(shaderRend.newTime(s, 3, 0.1), "newtime failed");
+    EXPECT_STREQ((vexo::ShieldedFunction<&failingText, kFailingText>::call()), "slot failed")
+        << "a null answer would read as success";
     EXPECT_EQ(host.messages().size(), 8u);
     masterInst.destroy(m);
     shaderInst.destroy(s);

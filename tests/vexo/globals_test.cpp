@@ -35,6 +35,10 @@ TEST_F(GlobalsTest, FunctionGlobalsAreCalledNamesTellAccessorsApartAndMissingOne
     ASSERT_TRUE(accessorA.available());
     EXPECT_EQ(*accessorA.getGlobal(), 1);
     EXPECT_EQ(*accessorB.getGlobal(), 2);
+    // An accessor whose acquisition failed holds nothing, so going it releases nothing.
+    host.globals().withdraw(kNameA);
+    { vexo::nGlobalBase<int, kNameA> failed; }
+    EXPECT_EQ(host.globals().use(kNameA).releases, 0u) << "accessorA still holds it";
 
     // A missing global is unavailable and its calls are skipped.
     host.globals().withdraw(LWINSTUPDATE_GLOBAL);

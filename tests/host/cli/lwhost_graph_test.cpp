@@ -138,6 +138,20 @@ TEST_F(LwhostGraphTest, SurfaceGraphIsBuiltEditedAndSavedWithTheScene) {
         << scene;
 }
 
+TEST_F(LwhostGraphTest, SurfaceGraphOfASharedOrMissingSurfaceNameIsRefused) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"Paint", "3 surfaces are named \"Paint\""},
+        {"Nope", "the scene has no surface \"Nope\""},
+    };
+    for (const auto& [name, message] : rows) {
+        const ProgramResult r =
+            run("comment_values.lws", std::string("graph surface ") + name + "\nsave\n", true);
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_NE(r.err.find(message), std::string::npos) << name << ": " << r.err;
+        EXPECT_FALSE(saved()) << name;
+    }
+}
+
 TEST_F(LwhostGraphTest, BadEditsStopTheScriptAtTheirLineAndSaveNothing) {
     // Line 4 of each script, refused when it runs (status 1; malformed lines are refused before
     // anything runs in the run command's tests). The editor's own refusals are its tests'.

@@ -80,10 +80,11 @@ TEST(LwhostRenderTest, OutputPatternNamesEveryFrame) {
         {"", "", "range.png"},
         {"range.png", "--frames 2-3", "range_0002.png range_0003.png"},
         {"plain", "", "plain"},
+        {"frame", "--frames 2-3", "frame_0002 frame_0003"},  // the directory's dot is not one
     };
     int n = 0;
     for (const auto& row : rows) {
-        const std::string dir = workDirectory("pattern" + std::to_string(n++));
+        const std::string dir = workDirectory("pattern" + std::to_string(n++) + ".v2");
         ProgramResult r = render(scene + " -o " + dir + "/" + row.output + " " + row.frames +
                                  " --width 4 --height 3 --quiet");
         ASSERT_EQ(r.status, 0) << row.output << "\n" << r.err;

@@ -3,6 +3,7 @@
 // cycle, record layouts per host version, threads and bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -135,6 +136,28 @@ TEST(RenderShading, PlaneUnderOneDistantLightShowsTheLambertValue) {
             const std::vector<int> got = pixel(image, x, y);
             for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], expected[c], 1) << x << "," << y;
         }
+}
+
+// A point light's shadow ray ends at the light: a lid above the bulb, on the far side of it
+// from the left of the floor, leaves that part of the floor as lit as without it.
+TEST(RenderShading, GeometryBeyondAPointLightCastsNoShadowTowardIt) {
+    auto leftOfFloor = [](bool lid) {
+        RenderFixture f;
+        f.addPlane("Floor", 0, 10, 10);
+        f.addCameraAbove();
+        lwhost::LightData bulb;
+        bulb.kind = lwhost::LightKind::Point;
+        f.scene.item(f.scene.addLight("Bulb", bulb))->transform.position = {0, 1, 0};
+        if (lid) f.addPlane("Lid", 4, 6, 8, 3);
+        const RgbImage image = f.render();
+        std::vector<int> values;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width / 3; ++x) values.push_back(pixel(image, x, y)[0]);
+        return values;
+    };
+    const std::vector<int> open = leftOfFloor(false);
+    EXPECT_GT(*std::max_element(open.begin(), open.end()), 0) << "the bulb lights the floor";
+    EXPECT_EQ(leftOfFloor(true), open);
 }
 
 TEST(RenderShading, ShaderSettingTheColourChangesExactlyThePixelsOfItsSurface) {
