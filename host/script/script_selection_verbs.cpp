@@ -46,16 +46,29 @@ void defineSelectionVerbs(Script& script, ScriptEnvironment& env) {
                       if (!explainSelections(env.plugins, frame, graphs, why)) return false;
                       std::vector<std::string> wanted;
                       for (size_t i = 2; i < s.args.size(); ++i) wanted.push_back(s.args[i].text);
+                      // A name two graphs share would check whichever comes first: refused.
+                      const ExplainedNode* found = nullptr;
+                      std::string holders;
+                      size_t named = 0;
                       for (const ExplainedGraph& g : graphs)
                           for (const ExplainedNode& n : g.nodes) {
                               if (n.name != s.args[1].text) continue;
-                              if (n.members == wanted) return true;
-                              why = "expected " + scriptQuote(n.name) + " to list " +
-                                    listed(wanted) + " at frame " + std::to_string(frame) +
-                                    ", it lists " + listed(n.members);
-                              return false;
+                              if (named++ == 0) found = &n;
+                              holders += (holders.empty() ? "" : "; ") + g.line;
                           }
-                      why = "no graph holds a node named " + scriptQuote(s.args[1].text);
+                      if (!found) {
+                          why = "no graph holds a node named " + scriptQuote(s.args[1].text);
+                          return false;
+                      }
+                      if (named > 1) {
+                          why = std::to_string(named) + " graphs hold a node named " +
+                                scriptQuote(s.args[1].text) + " (" + holders + ")";
+                          return false;
+                      }
+                      if (found->members == wanted) return true;
+                      why = "expected " + scriptQuote(found->name) + " to list " + listed(wanted) +
+                            " at frame " + std::to_string(frame) + ", it lists " +
+                            listed(found->members);
                       return false;
                   });
 }

@@ -116,6 +116,14 @@ TEST_F(LwhostExplainTest, EveryKindOfNodeListsWhatItBuilt) {
     EXPECT_NE(wrong.err.find("it lists \"Ball / Chrome\""), std::string::npos) << wrong.err;
 }
 
+TEST_F(LwhostExplainTest, ExpectSelectionRefusesANodeNameTwoGraphsShare) {
+    const std::string twin = "    { Node \"qrvFilter\" \"Twin\"\n    }\n";
+    scene(twin, "Surface \"Wood\" \"Box\"\n  NodeGraph on\n" + twin + "  EndNodeGraph\nEnd\n");
+    const ProgramResult r = script("expect selection 1 \"Twin\" \"Ball / Chrome\"\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("2 graphs hold a node named \"Twin\""), std::string::npos) << r.err;
+}
+
 // A bad graph, in the master's block or a surface's, is refused at its own line, once, with the
 // same message and status by every command that loads scenes (each refusal is the graph file's).
 TEST_F(LwhostExplainTest, GraphErrorsNameTheirLineAlikeForInfoRunAndRender) {

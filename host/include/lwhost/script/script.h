@@ -174,8 +174,9 @@ void defineDialogVerbs(Script& script, ScriptEnvironment& env);
 //   explain FRAME                      steps the scene to FRAME and prints every graph's nodes
 //                                      with what each selection, light group and comment node
 //                                      built (the listing of "lwhost info --frame")
-//   expect selection FRAME "NODE" ["MEMBER"...]  the first node named NODE lists exactly these
-//                                      members at FRAME, in order (none: it selects nothing)
+//   expect selection FRAME "NODE" ["MEMBER"...]  the node named NODE lists exactly these
+//                                      members at FRAME, in order (none: it selects nothing);
+//                                      refused when several graphs hold a node of that name
 void defineSelectionVerbs(Script& script, ScriptEnvironment& env);
 
 }  // namespace lwhost
