@@ -173,7 +173,8 @@ class NameSet {
         m_names.clear();
     }
     void add(std::string_view name) {
-        m_names.push_back({static_cast<uint32_t>(m_text.size()), static_cast<uint32_t>(name.size())});
+        m_names.push_back(
+            {static_cast<uint32_t>(m_text.size()), static_cast<uint32_t>(name.size())});
         m_text.append(name);
     }
     void seal() {
