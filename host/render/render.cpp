@@ -5,14 +5,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <system_error>
 #include <thread>
 
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/plugins/plugins.h"
+#include "lwhost/render/parallel_for.h"
 #include "lwhost/render/render_math.h"
 #include "lwhost/render/render_world.h"
 #include "lwhost/scene/scene.h"
@@ -22,52 +20,11 @@ namespace lwhost {
 namespace {
 
 constexpr int kTileSide = 32;
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 struct GraphOfSurface {
     std::string surface;
     NodeGraph* graph;
 };
-
-// Runs `body(index)` for every index below `count` on `threads` render threads that take the
-// next index from one shared counter; the calling thread waits, calling `waiting(done)` now and
-// then. The one place where render work is shared out. False when no thread could be started.
-template <class Body, class Waiting>
-bool parallelFor(size_t count, int threads, Body&& body, Waiting&& waiting) {
-    std::atomic<size_t> next{0};
-    std::atomic<size_t> done{0};
-    // Wakes the waiting thread as soon as the work is done, not at its next progress tick.
-    std::mutex finishedMutex;
-    std::condition_variable finished;
-    auto worker = [&]() {
-        for (size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
-            body(i);
-            if (done.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
-                std::lock_guard<std::mutex> lock(finishedMutex);
-                finished.notify_all();
-            }
-        }
-    };
-    std::vector<std::thread> pool;
-    pool.reserve(static_cast<size_t>(threads));
-    try {
-        for (int t = 0; t < threads; ++t) pool.emplace_back(worker);
-    } catch (const std::system_error&) {
-        if (pool.empty()) return false;
-    }
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(finishedMutex);
-            finished.wait_for(lock, kProgressInterval,
-                              [&] { return done.load(std::memory_order_acquire) >= count; });
-        }
-        const size_t reached = done.load(std::memory_order_acquire);
-        waiting(reached);
-        if (reached >= count) break;
-    }
-    for (std::thread& t : pool) t.join();
-    return true;
-}
 
 uint8_t toByte(double v) {
     return static_cast<uint8_t>(rmath::clamp01(v) * 255.0 + 0.5);
