@@ -46,6 +46,26 @@ TEST(LwhostCliTest, BadModulesExitTwoWithOneLineNamingFileAndReason) {
     }
 }
 
+// A module path names a file from the current directory, never one the library path finds.
+TEST(LwhostCliTest, AModuleWithoutASlashIsTheFileInTheCurrentDirectory) {
+    const TempDir temp("lwhost_cli");
+    const std::string work = temp / "work", lib = temp / "lib";
+    std::filesystem::create_directories(work);
+    std::filesystem::create_directories(lib);
+    std::filesystem::copy_file(testModule("order_module"), lib + "/m.p");
+    std::filesystem::copy_file(testModule("order_module"), work + "/good.p");
+    std::ofstream(work + "/m.p") << "not a module\n";
+    const std::pair<std::string, int> rows[] = {{"m.p", 2}, {"good.p", 0}};
+    for (const auto& [module, status] : rows) {
+        const ProgramResult r = runProgram("cd " + work + " && LD_LIBRARY_PATH=" + lib + " " +
+                                           lwhostProgram() + " servers --module " + module);
+        EXPECT_EQ(r.status, status) << module << "\n" << r.err;
+        if (status != 0) {
+            EXPECT_NE(r.err.find("m.p: not a loadable module"), std::string::npos) << r.err;
+        }
+    }
+}
+
 TEST(LwhostCliTest, UsageErrorsExitTwoWithAHintAndHelpIsNoError) {
     for (const char* args :
          {"", "info", "frobnicate", "--bogus servers", "servers --bogus", "servers --module",
