@@ -1,10 +1,12 @@
 // Render passes: reading --pass and loading a pass's preset through the master's own menu.
 #include "passes.h"
 
+#include <unistd.h>
+
 #include <filesystem>
-#include <fstream>
 
 #include "lwhost/core/host.h"
+#include "lwhost/io/regular_file.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/session/session.h"
 #include "lwhost/ui/dialogs.h"
@@ -63,12 +65,17 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
     const std::vector<std::string> items = panel->popupItems(cid);
     if (isSettingsFile(pass.preset)) {
         // The file requester takes the path as a user types it; relative to where lwhost runs.
+        // Only a regular file is opened: a pipe would wait for a writer for good.
         std::error_code ec;
         const std::filesystem::path path = std::filesystem::absolute(pass.preset, ec);
-        if (ec || !std::ifstream(path).good() || std::filesystem::is_directory(path, ec)) {
-            why = "cannot read the settings file " + pass.preset;
+        FileStatus status;
+        std::string reason = "no such file";
+        const int fd = ec ? -1 : openRegularFile(path.string(), status, reason);
+        if (fd < 0) {
+            why = "cannot read the settings file " + pass.preset + ": " + reason;
             return false;
         }
+        ::close(fd);
         item = presetItem(items, kLoadFromFile);
         UserAction chosen;
         chosen.kind = UserAction::Kind::File;

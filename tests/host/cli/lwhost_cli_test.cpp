@@ -1,5 +1,6 @@
 // The lwhost program as a user meets it: listing servers, help, and bad command lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -113,6 +114,34 @@ TEST(LwhostCliTest, EveryCommandRefusesABadConfigurationOrOption) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/out.png"));
+}
+
+// Every file lwhost reads by name is opened only when it is a regular file: a pipe given as
+// one is refused at once. The program runs under `timeout`, so a wait fails instead of hanging.
+TEST(LwhostCliTest, APipeGivenAsAnInputIsRefusedWithoutWaiting) {
+    const TempDir temp("lwhost_cli");
+    const std::string& dir = temp.path;
+    std::filesystem::create_directories(dir + "/settings");
+    for (const char* pipe : {"/pipe", "/settings/lwhost.cfg"})
+        ASSERT_EQ(::mkfifo((dir + pipe).c_str(), 0600), 0);
+    std::ofstream(dir + "/scene.lws") << "LWHostScene 1\n";
+    std::ofstream(dir + "/object.lws") << "LWHostScene 1\nObject \"O\"\n  File \"pipe\"\nEnd\n";
+    const std::string scene = dir + "/scene.lws", pipe = dir + "/pipe";
+    const std::pair<std::string, std::string> rows[] = {
+        {"info " + pipe, pipe},
+        {"run " + scene + " " + pipe, pipe},
+        {"info " + dir + "/object.lws", pipe},
+        {"--config " + pipe + " info " + scene, pipe + ": not a regular file"},
+        {"--dir Settings=" + dir + "/settings info " + scene, "lwhost.cfg: not a regular file"},
+        {"servers --module " + pipe, pipe + ": not a regular file"},
+        {"render " + std::string(EXAMPLES_DIR) + "/demo.lws -o " + dir + "/ --pass a=" + pipe,
+         pipe + ": not a regular file"},
+    };
+    for (const auto& [args, message] : rows) {
+        const ProgramResult r = runProgram("timeout 60 " + lwhostProgram() + " " + args);
+        EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
+    }
 }
 
 // Texts from a scene or a script reach the terminal with their control characters escaped.
