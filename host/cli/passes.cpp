@@ -40,20 +40,27 @@ int presetItem(const std::vector<std::string>& items, const std::string& preset)
     return -1;
 }
 
-// What the master said while loading: "Loaded Preset: ..." once more, or its error.
+// What the master said while loading: "Loaded Preset: ..." once more, or why not. Only the
+// pass's own preset counts: listing the menu reads every preset, and a damaged one elsewhere is
+// reported then without failing the pass. Of the errors, the one locating the damage in the
+// pass's file (`file`, or the file the master names) is the reason given.
 bool loadedMessage(const std::vector<Message>& before, const std::vector<Message>& after,
-                   std::string& why) {
+                   std::string file, std::string& why) {
     bool loaded = false;
+    std::vector<const Message*> errors;
     for (size_t i = 0; i < after.size(); ++i) {
         if (i < before.size() && after[i].count == before[i].count) continue;
-        if (after[i].kind == MessageKind::Error) {
-            why = after[i].line1 + (after[i].line2.empty() ? "" : " " + after[i].line2);
-            return false;
-        }
+        if (after[i].kind == MessageKind::Error) errors.push_back(&after[i]);
         if (after[i].line1.rfind(kLoaded, 0) == 0) loaded = true;
     }
-    if (!loaded) why = "the master plug-in loaded nothing";
-    return loaded;
+    if (loaded) return true;
+    const Message* reason = errors.empty() ? nullptr : errors.back();
+    if (file.empty() && reason) file = reason->line2;
+    for (const Message* e : errors)
+        if (!file.empty() && e->line1.rfind(file + ":", 0) == 0) reason = e;
+    why = !reason ? "the master plug-in loaded nothing"
+                  : reason->line1 + (reason->line2.empty() ? "" : " " + reason->line2);
+    return false;
 }
 
 bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) {
@@ -62,6 +69,7 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
     if (!panel || !scriptPanelControl(*panel, ScriptArg{kPresetsControl, true}, cid, why))
         return false;
     int item = -1;
+    std::string file;  // the settings file, as the master is handed it
     const std::vector<std::string> items = panel->popupItems(cid);
     if (isSettingsFile(pass.preset)) {
         // The file requester takes the path as a user types it; relative to where lwhost runs.
@@ -79,7 +87,8 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
         item = presetItem(items, kLoadFromFile);
         UserAction chosen;
         chosen.kind = UserAction::Kind::File;
-        chosen.text = path.string();
+        file = path.string();
+        chosen.text = file;
         chosen.origin = "--pass " + pass.name;
         session.dialogs().queue(chosen);
     } else {
@@ -105,7 +114,7 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
         why = "the master did not ask for the settings file";
         return false;
     }
-    return loadedMessage(before, host.messages().all(), why);
+    return loadedMessage(before, host.messages().all(), file, why);
 }
 
 }  // namespace

@@ -51,6 +51,9 @@ std::string writeScene(const std::string& name, const std::string& extra = "") {
     return path;
 }
 
+// A preset whose block never closes.
+const char kDamagedPreset[] = "Version 1\nName \"Broken\"\n{ Preset\n  Enabled 1\n";
+
 TEST(LwhostRenderTest, WritesTheImageAndOneSummaryLine) {
     const std::string out = workDirectory() + "/demo.png";
     ProgramResult r = render(std::string(EXAMPLES_DIR) + "/demo.lws -o " + out +
@@ -130,7 +133,10 @@ TEST(LwhostRenderTest, PassesRenderTheSceneOncePerPresetFromTheMenuOrAFile) {
                          script)
                   .status,
               0);
-    const std::string plainFile = settings + "/SimplePresets/MasterHandler/lumavex/Plain.cfg";
+    const std::string presets = settings + "/SimplePresets/MasterHandler/lumavex/";
+    const std::string plainFile = presets + "Plain.cfg";
+    // A damaged preset beside them is no pass's concern.
+    std::ofstream(presets + "Broken.cfg") << kDamagedPreset;
     ProgramResult r = render(demo + " -o " + out + "/ --width 12 --height 9 --pass off=Plain " +
                                  "'--pass' 'tiles=[User]Tiles' --pass file=" + plainFile,
                              settingsOptions(settings));
@@ -160,6 +166,8 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
     const std::string good = writeScene("good");
     const std::string demo = std::string(EXAMPLES_DIR) + "/demo.lws";
     const std::string dir = workDirectory("bad"), out = dir + "/bad.png";
+    const std::string damaged = workDirectory() + "/damaged.cfg";
+    std::ofstream(damaged) << kDamagedPreset;
     // The renderer's own refusals (no camera, no lights, ...) are checked by the render tests.
     const std::pair<std::string, const char*> cases[] = {
         {good + " -o " + workDirectory() + "/no/such/dir/x.png", "cannot write"},
@@ -180,6 +188,7 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         {good + " -o " + dir + "/ --pass a=x", "pass 'a': the scene has no master plug-in"},
         {demo + " -o " + dir + "/ --pass a=Nowhere", "menu lists no preset \"Nowhere\""},
         {demo + " -o " + dir + "/ --pass a=" + dir + "/none.cfg", "cannot read the settings"},
+        {demo + " -o " + dir + "/ --pass a=" + damaged, "damaged.cfg:5: the block begun at line 3"},
     };
     for (const auto& [args, message] : cases) {
         ProgramResult r = render("--width 4 --height 3 " + args, settingsOptions(dir));
