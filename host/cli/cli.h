@@ -9,7 +9,8 @@
 
 namespace lwhost {
 class Host;
-}
+struct Message;
+}  // namespace lwhost
 
 namespace lwhost::cli {
 
@@ -56,6 +57,10 @@ const std::vector<Command>& commands();
 
 // Reports a usage error with a hint and returns kExitUsage.
 int usageError(const std::string& command, const std::string& message);
+
+// A message a plug-in showed, as standard error shows it: "lwhost: KIND: LINE1 LINE2", with
+// control characters escaped (plug-ins quote scene names and comments).
+std::string messageLine(const Message& message);
 
 // Directory of the running lwhost binary, with a trailing slash.
 std::string programDirectory();

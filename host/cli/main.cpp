@@ -86,6 +86,11 @@ int usageError(const std::string& command, const std::string& message) {
     return kExitUsage;
 }
 
+std::string messageLine(const Message& m) {
+    return "lwhost: " + std::string(messageKindName(m.kind)) + ": " + scriptOneLine(m.line1) +
+           (m.line2.empty() ? "" : " " + scriptOneLine(m.line2));
+}
+
 std::string programDirectory() {
     char buf[4096];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

@@ -86,8 +86,7 @@ class ProgressBar {
 void printMessages(const Host& host, bool quiet) {
     for (const Message& m : const_cast<Host&>(host).messages().all()) {
         if (quiet && m.kind != MessageKind::Error) continue;
-        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
-                  << (m.line2.empty() ? "" : " " + m.line2);
+        std::cerr << messageLine(m);
         if (m.count > 1) std::cerr << " (" << m.count << " times)";
         std::cerr << "\n";
     }

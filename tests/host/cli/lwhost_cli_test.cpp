@@ -144,22 +144,40 @@ TEST(LwhostCliTest, APipeGivenAsAnInputIsRefusedWithoutWaiting) {
     }
 }
 
-// Texts from a scene or a script reach the terminal with their control characters escaped.
-TEST(LwhostCliTest, InfoAndPrintEscapeControlCharacters) {
+// Texts from a scene, a script or a plug-in reach the terminal with their control characters
+// escaped: info, print, pop-up items, classic panels (a picker's rows) and plug-in messages.
+TEST(LwhostCliTest, UserTextsReachTheTerminalEscaped) {
     const TempDir temp("lwhost_cli");
     const std::string& dir = temp.path;
     std::ofstream(dir + "/scene.lws")
-        << "LWHostScene 1\nObject \"Ball\\x1b[2J\"\n  Comment \"#\\x1b]0;owned\\x07\"\n"
-           "  Sphere \"Chrome\\x9b\" 0.5 8\nEnd\n";
-    std::ofstream(dir + "/a.lwscript") << "print \"red \\x1b[31m\\r\\xc2\\x9b2J\"\n";
+        << "LWHostScene 1\nPlugin MasterHandler qrvLumavex\nEndPlugin\n"
+           "Object \"Ball\\x1b[2J\"\n  Comment \"#\\x1b]0;owned\\x07\"\n"
+           "  Sphere \"Chrome\\x9b\" 0.5 8\nEnd\nLight \"Key\\x1b[31m\"\nEnd\n";
+    std::ofstream(dir + "/a.lwscript")
+        << "print \"red \\x1b[31m\\r\\xc2\\x9b2J\"\n"
+           "panel open MasterHandler 1\n"
+           "queue form-set Preset \"Evil\\x1b[2J\"\nqueue form-set Type User\nqueue form-ok\n"
+           "panel popcmd Presets \"Save as Preset...\"\npanel items Presets\n"
+           "panel popcmd Presets 0\n"
+           "queue form-set \"Filter by\" \"Light Name\"\nqueue form-press \"Pick...\"\n"
+           "queue print\n"
+           "panel click \"Edit Global Light Group...\"\npanel print-classic\n";
     const ProgramResult info = lwhost("info " + dir + "/scene.lws");
-    const ProgramResult print = lwhost("run " + dir + "/scene.lws " + dir + "/a.lwscript");
+    const ProgramResult run = lwhost("--dir Settings=" + dir + " --dir Content=" + dir + " run " +
+                                     dir + "/scene.lws " + dir + "/a.lwscript");
     ASSERT_EQ(info.status, 0) << info.err;
-    ASSERT_EQ(print.status, 0) << print.err;
+    ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(info.out.find("\"Ball\\x1b[2J\""), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("comment 1: #\\x1b]0;owned\\x07"), std::string::npos) << info.out;
-    EXPECT_EQ(print.out, "red \\x1b[31m\\r\\xc2\\x9b2J\n");
-    for (const std::string& out : {info.out, print.out})
+    EXPECT_EQ(run.out.rfind("red \\x1b[31m\\r\\xc2\\x9b2J\n", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find(" [User]Evil\\x1b[2J\n"), std::string::npos) << run.out;
+    // The picker's rows, printed while it is shown and again after it closed.
+    const std::string row = "Key\\x1b[31m\n";
+    const size_t first = run.out.find(row);
+    EXPECT_NE(first, std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(row, first + 1), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("Loaded Preset: Evil\\x1b[2J\n"), std::string::npos) << run.err;
+    for (const std::string& out : {info.out, run.out, run.err})
         for (char c : {'\x1b', '\x07', '\r', '\x9b'})
             EXPECT_EQ(out.find(c), std::string::npos) << out;
 }
