@@ -1,5 +1,8 @@
 // lwhost: the stand-in host's command-line program.
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -258,8 +261,36 @@ int main(int argc, char** argv) {
     return command->run(args, options);
 }
 
+// Standard output is the command's result: when it cannot be written (a full disk, a closed
+// pipe) the command failed, whatever it did besides.
+int finishOutput(int status) {
+    errno = 0;
+    std::cout.flush();
+    int why = errno;
+    if (std::fflush(stdout) != 0 && why == 0) why = errno;
+    if (std::cout.good() && !std::ferror(stdout)) return status;
+    std::cerr << "lwhost: cannot write standard output"
+              << (why ? std::string(": ") + std::strerror(why) : std::string()) << "\n";
+    return status == kExitOk ? kExitFailure : status;
+}
+
+// A standard descriptor the program was started without is taken by /dev/null, read-only: no
+// file the program opens can take its place (and receive what is printed), and writing to it
+// fails as it would have.
+void holdStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = ::open("/dev/null", O_RDONLY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+    }
+}
+
 }  // namespace lwhost::cli
 
 int main(int argc, char** argv) {
-    return lwhost::cli::main(argc, argv);
+    lwhost::cli::holdStandardDescriptors();
+    return lwhost::cli::finishOutput(lwhost::cli::main(argc, argv));
 }

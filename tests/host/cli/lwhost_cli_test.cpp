@@ -1,8 +1,10 @@
 // The lwhost program as a user meets it: listing servers, help, and bad command lines.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -114,6 +116,39 @@ TEST(LwhostCliTest, EveryCommandRefusesABadConfigurationOrOption) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/out.png"));
+}
+
+// What a command prints is its result: standard output that cannot be written (a full disk, a
+// pipe nobody reads, a closed descriptor) fails every command, said on standard error.
+TEST(LwhostCliTest, StandardOutputThatCannotBeWrittenFailsTheCommand) {
+    const TempDir temp("lwhost_cli");
+    const std::string& dir = temp.path;
+    std::ofstream(dir + "/scene.lws")
+        << "LWHostScene 1\nObject \"Floor\"\n  Plane \"Floor\" 4 4\nEnd\n"
+           "Light \"Sun\"\nEnd\nCamera \"Camera\"\nEnd\n";
+    std::ofstream(dir + "/a.lwscript") << "print \"x\"\n";
+    const std::string scene = dir + "/scene.lws ";
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    // Ignored here, so also in the program: writing to the pipe fails instead of ending it.
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    const std::string commands[] = {
+        "--help", "servers", "info " + scene, "run " + scene + dir + "/a.lwscript",
+        "render " + scene + "-o " + dir + "/out.png --width 4 --height 3"};
+    const std::string outputs[] = {">/dev/full", ">&-", ">&" + std::to_string(ends[1])};
+    for (const std::string& command : commands) {
+        for (const std::string& to : outputs) {
+            const ProgramResult r =
+                runProgram("{ " + lwhostProgram() + " " + command + " " + to + "; }");
+            EXPECT_EQ(r.status, 1) << command << " " << to << "\n" << r.err;
+            EXPECT_NE(r.err.find("lwhost: cannot write standard output"), std::string::npos)
+                << command << " " << to << "\n"
+                << r.err;
+        }
+    }
+    std::signal(SIGPIPE, previous);
+    ::close(ends[1]);
 }
 
 // Every file lwhost reads by name is opened only when it is a regular file: a pipe given as
