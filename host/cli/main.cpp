@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -258,7 +260,16 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     Args args(std::move(rest));
-    return command->run(args, options);
+    // What escapes a command is reported here, after its files were put back as they were (the
+    // temporaries of unfinished replacements go as the command unwinds).
+    try {
+        return command->run(args, options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "lwhost: " << command->name << ": out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "lwhost: " << command->name << ": " << e.what() << "\n";
+    }
+    return kExitFailure;
 }
 
 // Standard output is the command's result: when it cannot be written (a full disk, a closed

@@ -162,6 +162,38 @@ TEST(LwhostRenderTest, ThrowingShaderIsPrintedOnceWithItsCount) {
     EXPECT_TRUE(exists(out));
 }
 
+#ifndef __has_feature
+#define __has_feature(x) 0
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || \
+    __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Out of memory, a render says so and fails, writing nothing: under a limit on its memory that a
+// small render fits in with room to spare, an image of 8192 by 8192 (192 MiB) cannot be made.
+TEST(LwhostRenderTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
+    if (kSanitized) GTEST_SKIP() << "a sanitizer reserves more address space than a limit leaves";
+    const std::string scene = writeScene("memory"), dir = workDirectory("memory");
+    auto limited = [&](int kib, const std::string& size) {
+        return runProgram("ulimit -v " + std::to_string(kib) + " && " + lwhostProgram() +
+                          " --quiet render " + scene + " -o " + dir + "/memory.png --threads 1 " +
+                          size);
+    };
+    constexpr int kStep = 16 * 1024;
+    int fits = 0;
+    for (int kib = 4 * kStep; kib <= 64 * kStep && fits == 0; kib += kStep)
+        if (limited(kib, "--width 8 --height 8").status == 0) fits = kib;
+    ASSERT_NE(fits, 0) << "no limit up to 1 GiB lets a small render run";
+    std::filesystem::remove(dir + "/memory.png");
+    const ProgramResult r = limited(fits + 4 * kStep, "--width 8192 --height 8192");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "lwhost: out of memory while rendering frame 1 at 8192x8192\n");
+    EXPECT_EQ(listing(dir), "");
+}
+
 TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
     const std::string good = writeScene("good");
     const std::string demo = std::string(EXAMPLES_DIR) + "/demo.lws";
