@@ -14,6 +14,8 @@ struct Message;
 
 namespace lwhost::cli {
 
+class InputFiles;
+
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the command ran and failed
 constexpr int kExitUsage = 2;    // bad command line or bad input
@@ -28,8 +30,8 @@ struct GlobalOptions {
 
 // Applies the configuration file, then --dir and --alert-level, to a new host. Every command
 // calls it before it loads anything; false after printing "FILE:LINE: why" or the option's
-// problem (the command then exits with kExitUsage).
-bool configureHost(Host& host, const GlobalOptions& options);
+// problem (the command then exits with kExitUsage). The file read joins `inputs`.
+bool configureHost(Host& host, const GlobalOptions& options, InputFiles* inputs = nullptr);
 
 // Arguments of one command after the global options were taken out.
 class Args {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "inputs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/script/script.h"
 #include "lwhost/ui/dialogs.h"
@@ -55,7 +56,8 @@ bool Args::value(const std::string& option, std::string& out) {
 
 namespace {
 
-bool applyOptions(Host& host, const GlobalOptions& options, std::string& error) {
+bool applyOptions(Host& host, const GlobalOptions& options, InputFiles* inputs,
+                  std::string& error) {
     Dialogs& dialogs = host.dialogs();
     // Directories named on the command line count while the configuration file is read.
     for (const std::string& dir : options.dirs)
@@ -66,6 +68,7 @@ bool applyOptions(Host& host, const GlobalOptions& options, std::string& error) 
         if (::access(fallback.c_str(), F_OK) == 0) config = fallback;
     }
     if (!config.empty() && !dialogs.loadConfig(config, error)) return false;
+    if (inputs) inputs->add("the configuration", config);
     // The command line wins over the file.
     for (const std::string& dir : options.dirs)
         if (!dialogs.setDirectoryOption(dir, error)) return false;
@@ -78,9 +81,9 @@ bool applyOptions(Host& host, const GlobalOptions& options, std::string& error) 
 
 }  // namespace
 
-bool configureHost(Host& host, const GlobalOptions& options) {
+bool configureHost(Host& host, const GlobalOptions& options, InputFiles* inputs) {
     std::string error;
-    if (applyOptions(host, options, error)) return true;
+    if (applyOptions(host, options, inputs, error)) return true;
     std::cerr << "lwhost: " << error << "\n";
     return false;
 }
@@ -126,8 +129,9 @@ const std::vector<Command>& commands() {
          "run.\n\n"
          "Options:\n"
          "  -o, --output OUT.png  image to write (temporary file, then renamed; a link is\n"
-         "                        followed, a directory, device or pipe refused); a run of\n"
-         "                        '#' in the file name takes the padded frame number;\n"
+         "                        followed, a directory, device or pipe refused, and so is\n"
+         "                        a file the render reads); a run of '#' in the file name\n"
+         "                        takes the padded frame number;\n"
          "                        DIR/ names the images after the scene (DIR/SCENE.png)\n"
          "  --frame N             frame to render (default: the scene's first)\n"
          "  --frames A-B          render frames A to B as one render, to OUT_0001.png, ...\n"
@@ -182,7 +186,8 @@ const std::vector<Command>& commands() {
          "Options:\n"
          "  -o, --output OUT  save the scene there after a successful run (temporary file,\n"
          "                    then renamed; a link is followed, a directory, device or pipe\n"
-         "                    refused before the run)\n"
+         "                    refused before the run, and so is a file the run reads: the\n"
+         "                    scene, the script, a module, the configuration)\n"
          "  --module PATH     module to load; repeatable (default: lumavex.p next to lwhost)\n\n"
          "Exit status: 0 success; 1 a statement failed (SCRIPT:LINE: why), queued actions\n"
          "were left unused or the scene could not be saved; 2 a bad command line, output path,\n"

@@ -22,11 +22,6 @@ constexpr char kLoadFromFile[] = "Load Settings from File...";
 constexpr char kLoaded[] = "Loaded Preset: ";
 constexpr size_t kMaxPassName = 64;
 
-bool isSettingsFile(const std::string& preset) {
-    return preset.find('/') != std::string::npos ||
-           (preset.size() > 4 && preset.compare(preset.size() - 4, 4, ".cfg") == 0);
-}
-
 // The menu item naming the preset: its plain name or "[Location]Name"; -1 when none does.
 int presetItem(const std::vector<std::string>& items, const std::string& preset) {
     for (size_t i = 0; i < items.size(); ++i) {
@@ -71,7 +66,7 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
     int item = -1;
     std::string file;  // the settings file, as the master is handed it
     const std::vector<std::string> items = panel->popupItems(cid);
-    if (isSettingsFile(pass.preset)) {
+    if (!settingsFile(pass).empty()) {
         // The file requester takes the path as a user types it; relative to where lwhost runs.
         // Only a regular file is opened: a pipe would wait for a writer for good.
         std::error_code ec;
@@ -118,6 +113,13 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
 }
 
 }  // namespace
+
+std::string settingsFile(const RenderPass& pass) {
+    const std::string& preset = pass.preset;
+    const bool file = preset.find('/') != std::string::npos ||
+                      (preset.size() > 4 && preset.compare(preset.size() - 4, 4, ".cfg") == 0);
+    return file ? preset : std::string();
+}
 
 bool addPass(const std::string& text, std::vector<RenderPass>& passes, std::string& why) {
     const size_t eq = text.find('=');
