@@ -143,9 +143,9 @@ const std::vector<Command>& commands() {
          "  --samples N           camera samples per pixel (default 1; 1..4096)\n"
          "  --threads N           render threads (default: one per processor)\n"
          "  --module PATH         module to load (default: lumavex.p next to lwhost)\n\n"
-         "Exit status: 0 success; 1 a plug-in failed the render or an image could not be\n"
-         "written; 2 a bad command line, module, scene, frame, pass or output path (nothing\n"
-         "written).\n",
+         "Exit status: 0 success; 1 a plug-in failed the render, memory ran out, or an image or\n"
+         "standard output could not be written; 2 a bad command line, module, scene, frame,\n"
+         "pass or output path (nothing written).\n",
          &runRender},
         {"info", "describe a scene: items, objects, surfaces, lights, plug-ins, selections",
          "usage: lwhost info SCENE [--frame N] [--module PATH]\n\n"
@@ -190,8 +190,9 @@ const std::vector<Command>& commands() {
          "                    scene, the script, a module, the configuration)\n"
          "  --module PATH     module to load; repeatable (default: lumavex.p next to lwhost)\n\n"
          "Exit status: 0 success; 1 a statement failed (SCRIPT:LINE: why), queued actions\n"
-         "were left unused or the scene could not be saved; 2 a bad command line, output path,\n"
-         "script (SCRIPT:LINE: why), module or scene (SCENE:LINE: why).\n",
+         "were left unused, or the scene or standard output could not be written; 2 a bad\n"
+         "command line, output path, script (SCRIPT:LINE: why), module or scene\n"
+         "(SCENE:LINE: why).\n",
          &runScript},
     };
     return table;
