@@ -221,7 +221,8 @@ std::string normalisePresetKey(const std::string& key) {
 
 PresetPaths parsePresetPaths(const std::string& text) {
     PresetPaths result;
-    size_t begin = 0;
+    // Editors may begin a UTF-8 file with a byte-order mark.
+    size_t begin = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     int number = 0;
     while (begin < text.size()) {
         size_t end = text.find('\n', begin);

@@ -9,9 +9,12 @@
 
 namespace lwhost {
 class Host;
-}
+struct Message;
+}  // namespace lwhost
 
 namespace lwhost::cli {
+
+class InputFiles;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the command ran and failed
@@ -27,8 +30,8 @@ struct GlobalOptions {
 
 // Applies the configuration file, then --dir and --alert-level, to a new host. Every command
 // calls it before it loads anything; false after printing "FILE:LINE: why" or the option's
-// problem (the command then exits with kExitUsage).
-bool configureHost(Host& host, const GlobalOptions& options);
+// problem (the command then exits with kExitUsage). The file read joins `inputs`.
+bool configureHost(Host& host, const GlobalOptions& options, InputFiles* inputs = nullptr);
 
 // Arguments of one command after the global options were taken out.
 class Args {
@@ -56,6 +59,10 @@ const std::vector<Command>& commands();
 
 // Reports a usage error with a hint and returns kExitUsage.
 int usageError(const std::string& command, const std::string& message);
+
+// A message a plug-in showed, as standard error shows it: "lwhost: KIND: LINE1 LINE2", with
+// control characters escaped (plug-ins quote scene names and comments).
+std::string messageLine(const Message& message);
 
 // Directory of the running lwhost binary, with a trailing slash.
 std::string programDirectory();

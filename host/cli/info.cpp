@@ -182,8 +182,7 @@ int runInfo(Args& args, const GlobalOptions& options) {
     if (!configureHost(host, options)) return kExitUsage;
     host.messages().setEcho([&options](const Message& m) {
         if (options.quiet && m.kind != MessageKind::Error) return;
-        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
-                  << (m.line2.empty() ? "" : " " + m.line2) << "\n";
+        std::cerr << messageLine(m) << "\n";
     });
     std::string error;
     if (!session.loadModule(module, error) || !session.plugins().loadScene(path, error)) {

@@ -1,12 +1,18 @@
 // lwhost: the stand-in host's command-line program.
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli.h"
+#include "inputs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/script/script.h"
 #include "lwhost/ui/dialogs.h"
@@ -50,7 +56,8 @@ bool Args::value(const std::string& option, std::string& out) {
 
 namespace {
 
-bool applyOptions(Host& host, const GlobalOptions& options, std::string& error) {
+bool applyOptions(Host& host, const GlobalOptions& options, InputFiles* inputs,
+                  std::string& error) {
     Dialogs& dialogs = host.dialogs();
     // Directories named on the command line count while the configuration file is read.
     for (const std::string& dir : options.dirs)
@@ -61,6 +68,7 @@ bool applyOptions(Host& host, const GlobalOptions& options, std::string& error) 
         if (::access(fallback.c_str(), F_OK) == 0) config = fallback;
     }
     if (!config.empty() && !dialogs.loadConfig(config, error)) return false;
+    if (inputs) inputs->add("the configuration", config);
     // The command line wins over the file.
     for (const std::string& dir : options.dirs)
         if (!dialogs.setDirectoryOption(dir, error)) return false;
@@ -73,9 +81,9 @@ bool applyOptions(Host& host, const GlobalOptions& options, std::string& error) 
 
 }  // namespace
 
-bool configureHost(Host& host, const GlobalOptions& options) {
+bool configureHost(Host& host, const GlobalOptions& options, InputFiles* inputs) {
     std::string error;
-    if (applyOptions(host, options, error)) return true;
+    if (applyOptions(host, options, inputs, error)) return true;
     std::cerr << "lwhost: " << error << "\n";
     return false;
 }
@@ -84,6 +92,11 @@ int usageError(const std::string& command, const std::string& message) {
     std::cerr << "lwhost" << (command.empty() ? "" : " " + command) << ": " << message << "\n"
               << "Try 'lwhost " << (command.empty() ? "" : command + " ") << "--help'.\n";
     return kExitUsage;
+}
+
+std::string messageLine(const Message& m) {
+    return "lwhost: " + std::string(messageKindName(m.kind)) + ": " + scriptOneLine(m.line1) +
+           (m.line2.empty() ? "" : " " + scriptOneLine(m.line2));
 }
 
 std::string programDirectory() {
@@ -116,8 +129,9 @@ const std::vector<Command>& commands() {
          "run.\n\n"
          "Options:\n"
          "  -o, --output OUT.png  image to write (temporary file, then renamed; a link is\n"
-         "                        followed, a directory, device or pipe refused); a run of\n"
-         "                        '#' in the file name takes the padded frame number;\n"
+         "                        followed, a directory, device or pipe refused, and so is\n"
+         "                        a file the render reads); a run of '#' in the file name\n"
+         "                        takes the padded frame number;\n"
          "                        DIR/ names the images after the scene (DIR/SCENE.png)\n"
          "  --frame N             frame to render (default: the scene's first)\n"
          "  --frames A-B          render frames A to B as one render, to OUT_0001.png, ...\n"
@@ -129,9 +143,9 @@ const std::vector<Command>& commands() {
          "  --samples N           camera samples per pixel (default 1; 1..4096)\n"
          "  --threads N           render threads (default: one per processor)\n"
          "  --module PATH         module to load (default: lumavex.p next to lwhost)\n\n"
-         "Exit status: 0 success; 1 a plug-in failed the render or an image could not be\n"
-         "written; 2 a bad command line, module, scene, frame, pass or output path (nothing\n"
-         "written).\n",
+         "Exit status: 0 success; 1 a plug-in failed the render, memory ran out, or an image or\n"
+         "standard output could not be written; 2 a bad command line, module, scene, frame,\n"
+         "pass or output path (nothing written).\n",
          &runRender},
         {"info", "describe a scene: items, objects, surfaces, lights, plug-ins, selections",
          "usage: lwhost info SCENE [--frame N] [--module PATH]\n\n"
@@ -172,11 +186,13 @@ const std::vector<Command>& commands() {
          "Options:\n"
          "  -o, --output OUT  save the scene there after a successful run (temporary file,\n"
          "                    then renamed; a link is followed, a directory, device or pipe\n"
-         "                    refused before the run)\n"
+         "                    refused before the run, and so is a file the run reads: the\n"
+         "                    scene, the script, a module, the configuration)\n"
          "  --module PATH     module to load; repeatable (default: lumavex.p next to lwhost)\n\n"
          "Exit status: 0 success; 1 a statement failed (SCRIPT:LINE: why), queued actions\n"
-         "were left unused or the scene could not be saved; 2 a bad command line, output path,\n"
-         "script (SCRIPT:LINE: why), module or scene (SCENE:LINE: why).\n",
+         "were left unused, or the scene or standard output could not be written; 2 a bad\n"
+         "command line, output path, script (SCRIPT:LINE: why), module or scene\n"
+         "(SCENE:LINE: why).\n",
          &runScript},
     };
     return table;
@@ -250,11 +266,48 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     Args args(std::move(rest));
-    return command->run(args, options);
+    // What escapes a command is reported here, after its files were put back as they were (the
+    // temporaries of unfinished replacements go as the command unwinds).
+    try {
+        return command->run(args, options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "lwhost: " << command->name << ": out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "lwhost: " << command->name << ": " << e.what() << "\n";
+    }
+    return kExitFailure;
+}
+
+// Standard output is the command's result: when it cannot be written (a full disk, a closed
+// pipe) the command failed, whatever it did besides.
+int finishOutput(int status) {
+    errno = 0;
+    std::cout.flush();
+    int why = errno;
+    if (std::fflush(stdout) != 0 && why == 0) why = errno;
+    if (std::cout.good() && !std::ferror(stdout)) return status;
+    std::cerr << "lwhost: cannot write standard output"
+              << (why ? std::string(": ") + std::strerror(why) : std::string()) << "\n";
+    return status == kExitOk ? kExitFailure : status;
+}
+
+// A standard descriptor the program was started without is taken by /dev/null, read-only: no
+// file the program opens can take its place (and receive what is printed), and writing to it
+// fails as it would have.
+void holdStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = ::open("/dev/null", O_RDONLY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+    }
 }
 
 }  // namespace lwhost::cli
 
 int main(int argc, char** argv) {
-    return lwhost::cli::main(argc, argv);
+    lwhost::cli::holdStandardDescriptors();
+    return lwhost::cli::finishOutput(lwhost::cli::main(argc, argv));
 }

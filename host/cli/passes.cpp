@@ -1,10 +1,12 @@
 // Render passes: reading --pass and loading a pass's preset through the master's own menu.
 #include "passes.h"
 
+#include <unistd.h>
+
 #include <filesystem>
-#include <fstream>
 
 #include "lwhost/core/host.h"
+#include "lwhost/io/regular_file.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/session/session.h"
 #include "lwhost/ui/dialogs.h"
@@ -20,11 +22,6 @@ constexpr char kLoadFromFile[] = "Load Settings from File...";
 constexpr char kLoaded[] = "Loaded Preset: ";
 constexpr size_t kMaxPassName = 64;
 
-bool isSettingsFile(const std::string& preset) {
-    return preset.find('/') != std::string::npos ||
-           (preset.size() > 4 && preset.compare(preset.size() - 4, 4, ".cfg") == 0);
-}
-
 // The menu item naming the preset: its plain name or "[Location]Name"; -1 when none does.
 int presetItem(const std::vector<std::string>& items, const std::string& preset) {
     for (size_t i = 0; i < items.size(); ++i) {
@@ -38,20 +35,27 @@ int presetItem(const std::vector<std::string>& items, const std::string& preset)
     return -1;
 }
 
-// What the master said while loading: "Loaded Preset: ..." once more, or its error.
+// What the master said while loading: "Loaded Preset: ..." once more, or why not. Only the
+// pass's own preset counts: listing the menu reads every preset, and a damaged one elsewhere is
+// reported then without failing the pass. Of the errors, the one locating the damage in the
+// pass's file (`file`, or the file the master names) is the reason given.
 bool loadedMessage(const std::vector<Message>& before, const std::vector<Message>& after,
-                   std::string& why) {
+                   std::string file, std::string& why) {
     bool loaded = false;
+    std::vector<const Message*> errors;
     for (size_t i = 0; i < after.size(); ++i) {
         if (i < before.size() && after[i].count == before[i].count) continue;
-        if (after[i].kind == MessageKind::Error) {
-            why = after[i].line1 + (after[i].line2.empty() ? "" : " " + after[i].line2);
-            return false;
-        }
+        if (after[i].kind == MessageKind::Error) errors.push_back(&after[i]);
         if (after[i].line1.rfind(kLoaded, 0) == 0) loaded = true;
     }
-    if (!loaded) why = "the master plug-in loaded nothing";
-    return loaded;
+    if (loaded) return true;
+    const Message* reason = errors.empty() ? nullptr : errors.back();
+    if (file.empty() && reason) file = reason->line2;
+    for (const Message* e : errors)
+        if (!file.empty() && e->line1.rfind(file + ":", 0) == 0) reason = e;
+    why = !reason ? "the master plug-in loaded nothing"
+                  : reason->line1 + (reason->line2.empty() ? "" : " " + reason->line2);
+    return false;
 }
 
 bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) {
@@ -60,19 +64,26 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
     if (!panel || !scriptPanelControl(*panel, ScriptArg{kPresetsControl, true}, cid, why))
         return false;
     int item = -1;
+    std::string file;  // the settings file, as the master is handed it
     const std::vector<std::string> items = panel->popupItems(cid);
-    if (isSettingsFile(pass.preset)) {
+    if (!settingsFile(pass).empty()) {
         // The file requester takes the path as a user types it; relative to where lwhost runs.
+        // Only a regular file is opened: a pipe would wait for a writer for good.
         std::error_code ec;
         const std::filesystem::path path = std::filesystem::absolute(pass.preset, ec);
-        if (ec || !std::ifstream(path).good() || std::filesystem::is_directory(path, ec)) {
-            why = "cannot read the settings file " + pass.preset;
+        FileStatus status;
+        std::string reason = "no such file";
+        const int fd = ec ? -1 : openRegularFile(path.string(), status, reason);
+        if (fd < 0) {
+            why = "cannot read the settings file " + pass.preset + ": " + reason;
             return false;
         }
+        ::close(fd);
         item = presetItem(items, kLoadFromFile);
         UserAction chosen;
         chosen.kind = UserAction::Kind::File;
-        chosen.text = path.string();
+        file = path.string();
+        chosen.text = file;
         chosen.origin = "--pass " + pass.name;
         session.dialogs().queue(chosen);
     } else {
@@ -98,10 +109,17 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
         why = "the master did not ask for the settings file";
         return false;
     }
-    return loadedMessage(before, host.messages().all(), why);
+    return loadedMessage(before, host.messages().all(), file, why);
 }
 
 }  // namespace
+
+std::string settingsFile(const RenderPass& pass) {
+    const std::string& preset = pass.preset;
+    const bool file = preset.find('/') != std::string::npos ||
+                      (preset.size() > 4 && preset.compare(preset.size() - 4, 4, ".cfg") == 0);
+    return file ? preset : std::string();
+}
 
 bool addPass(const std::string& text, std::vector<RenderPass>& passes, std::string& why) {
     const size_t eq = text.find('=');

@@ -27,6 +27,10 @@ constexpr char kScenePass[] = "scene";
 // Adds "NAME=PRESET" to `passes`; false with the reason for a bad or repeated name.
 bool addPass(const std::string& text, std::vector<RenderPass>& passes, std::string& why);
 
+// The settings file the pass loads (relative to the current directory); empty for a preset the
+// menu lists by name.
+std::string settingsFile(const RenderPass& pass);
+
 // Loads the pass's preset into the scene's first master through its panel's "Presets" menu,
 // then closes the panel. False with the reason when the scene has no master, the menu lists no
 // such preset, the file does not open or the master refuses it.

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "cli.h"
+#include "inputs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/atomic_file.h"
 #include "lwhost/io/png.h"
@@ -86,8 +87,7 @@ class ProgressBar {
 void printMessages(const Host& host, bool quiet) {
     for (const Message& m : const_cast<Host&>(host).messages().all()) {
         if (quiet && m.kind != MessageKind::Error) continue;
-        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
-                  << (m.line2.empty() ? "" : " " + m.line2);
+        std::cerr << messageLine(m);
         if (m.count > 1) std::cerr << " (" << m.count << " times)";
         std::cerr << "\n";
     }
@@ -201,7 +201,12 @@ int runRender(Args& args, const GlobalOptions& global) {
 
     Session session(global.identity);
     Host& host = session.host();
-    if (!configureHost(host, global)) return kExitUsage;
+    InputFiles inputs;
+    if (!configureHost(host, global, &inputs)) return kExitUsage;
+    inputs.add("the scene", c.scene);
+    inputs.add("the module", c.module);
+    for (const RenderPass& pass : c.passes)
+        inputs.add("the settings file of pass '" + pass.name + "'", settingsFile(pass));
     if (!session.loadModule(c.module, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
@@ -222,6 +227,7 @@ int runRender(Args& args, const GlobalOptions& global) {
     host.messages().clear();  // each pass's own load says it again
 
     int status = kExitOk;
+    std::vector<int> frames;
     for (size_t p = 0; p < passNames.size() && status == kExitOk; ++p) {
         // Each pass starts from the scene as loaded.
         if (!plugins.loadScene(c.scene, error) ||
@@ -230,11 +236,21 @@ int runRender(Args& args, const GlobalOptions& global) {
             std::cerr << "lwhost: " << error << "\n";
             return p == 0 ? kExitUsage : kExitFailure;
         }
+        if (p == 0) {
+            const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
+            const int last = c.frameGiven ? c.lastFrame : first;
+            for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
+            // No image may replace a file this run reads; known whole once the scene is loaded.
+            inputs.addObjects(scene, c.scene);
+            for (const std::string& pass : passNames) {
+                for (int frame : frames) {
+                    if (inputs.mayWrite(c.names.file(pass, frame), error)) continue;
+                    std::cerr << "lwhost: " << error << "\n";
+                    return kExitUsage;
+                }
+            }
+        }
         Renderer renderer(host, scene, &plugins, nodes);
-        std::vector<int> frames;
-        const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
-        const int last = c.frameGiven ? c.lastFrame : first;
-        for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
         if (status == kExitOk) {
             error = renderer.check(c.options, frames);
             if (!error.empty()) {

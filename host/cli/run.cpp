@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli.h"
+#include "inputs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/atomic_file.h"
 #include "lwhost/plugins/layout_commands.h"
@@ -51,11 +52,14 @@ int runScript(Args& args, const GlobalOptions& options) {
 
     Session session(options.identity);
     Host& host = session.host();
-    if (!configureHost(host, options)) return kExitUsage;
+    InputFiles inputs;
+    if (!configureHost(host, options, &inputs)) return kExitUsage;
+    inputs.add("the scene", scenePath);
+    inputs.add("the script", scriptPath);
+    for (const std::string& path : modules) inputs.add("the module", path);
     host.messages().setEcho([&options](const Message& m) {
         if (options.quiet && m.kind != MessageKind::Error) return;
-        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
-                  << (m.line2.empty() ? "" : " " + m.line2) << "\n";
+        std::cerr << messageLine(m) << "\n";
     });
     for (const std::string& path : modules) {
         if (!session.loadModule(path, error)) {
@@ -78,6 +82,12 @@ int runScript(Args& args, const GlobalOptions& options) {
         return kExitUsage;
     }
     if (!plugins.loadScene(scenePath, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+    // The scene is saved elsewhere than onto a file the run reads, the scene itself included.
+    inputs.addObjects(session.scene(), scenePath);
+    if (!output.empty() && !inputs.mayWrite(output, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }

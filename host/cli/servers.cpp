@@ -21,10 +21,7 @@ int runServers(Args& args, const GlobalOptions& options) {
     Session session(options.identity);
     Host& host = session.host();
     if (!configureHost(host, options)) return kExitUsage;
-    host.messages().setEcho([](const Message& m) {
-        std::cerr << "lwhost: " << messageKindName(m.kind) << ": " << m.line1
-                  << (m.line2.empty() ? "" : " " + m.line2) << "\n";
-    });
+    host.messages().setEcho([](const Message& m) { std::cerr << messageLine(m) << "\n"; });
     LoadResult result;
     Module* module = host.loadModule(modulePath, result);
     if (!module) {

@@ -39,8 +39,10 @@ std::unique_ptr<Module> Module::load(const std::string& path, LoadResult& result
         return nullptr;
     }
 
-    // Local binding: every module keeps its own copies of the frame's statics.
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Local binding: every module keeps its own copies of the frame's statics. The path names a
+    // file from the current directory: without a slash the loader would search the library path.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* why = ::dlerror();
         fail(result, LoadStatus::NotLoadable, path,

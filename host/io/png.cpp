@@ -1,6 +1,7 @@
 #include "lwhost/io/png.h"
 
 #include <png.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -9,6 +10,7 @@
 
 #include "lwhost/io/atomic_file.h"
 #include "lwhost/io/image.h"
+#include "lwhost/io/regular_file.h"
 
 namespace lwhost {
 
@@ -152,9 +154,17 @@ bool writePng(const std::string& path, const Image& image, std::string& error) {
 
 bool readPng(const std::string& path, RgbImage& out, std::string& error) {
     out = RgbImage();
-    FILE* file = std::fopen(path.c_str(), "rb");
+    // Only a regular file is opened: a pipe would wait for a writer for good.
+    FileStatus status;
+    std::string why;
+    const int fd = openRegularFile(path, status, why);
+    FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "rb");
     if (!file) {
-        error = systemError("cannot read", path);
+        if (fd >= 0) {
+            why = std::strerror(errno);
+            ::close(fd);
+        }
+        error = "cannot read " + path + ": " + why;
         return false;
     }
     unsigned char signature[8] = {0};

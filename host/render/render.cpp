@@ -5,14 +5,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <system_error>
+#include <exception>
+#include <new>
 #include <thread>
 
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/plugins/plugins.h"
+#include "lwhost/render/parallel_for.h"
 #include "lwhost/render/render_math.h"
 #include "lwhost/render/render_world.h"
 #include "lwhost/scene/scene.h"
@@ -22,52 +22,11 @@ namespace lwhost {
 namespace {
 
 constexpr int kTileSide = 32;
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 struct GraphOfSurface {
     std::string surface;
     NodeGraph* graph;
 };
-
-// Runs `body(index)` for every index below `count` on `threads` render threads that take the
-// next index from one shared counter; the calling thread waits, calling `waiting(done)` now and
-// then. The one place where render work is shared out. False when no thread could be started.
-template <class Body, class Waiting>
-bool parallelFor(size_t count, int threads, Body&& body, Waiting&& waiting) {
-    std::atomic<size_t> next{0};
-    std::atomic<size_t> done{0};
-    // Wakes the waiting thread as soon as the work is done, not at its next progress tick.
-    std::mutex finishedMutex;
-    std::condition_variable finished;
-    auto worker = [&]() {
-        for (size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
-            body(i);
-            if (done.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
-                std::lock_guard<std::mutex> lock(finishedMutex);
-                finished.notify_all();
-            }
-        }
-    };
-    std::vector<std::thread> pool;
-    pool.reserve(static_cast<size_t>(threads));
-    try {
-        for (int t = 0; t < threads; ++t) pool.emplace_back(worker);
-    } catch (const std::system_error&) {
-        if (pool.empty()) return false;
-    }
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(finishedMutex);
-            finished.wait_for(lock, kProgressInterval,
-                              [&] { return done.load(std::memory_order_acquire) >= count; });
-        }
-        const size_t reached = done.load(std::memory_order_acquire);
-        waiting(reached);
-        if (reached >= count) break;
-    }
-    for (std::thread& t : pool) t.join();
-    return true;
-}
 
 uint8_t toByte(double v) {
     return static_cast<uint8_t>(rmath::clamp01(v) * 255.0 + 0.5);
@@ -163,69 +122,79 @@ bool Renderer::render(const RenderOptions& options, const std::vector<int>& fram
     const size_t tiles = static_cast<size_t>(tilesX) * static_cast<size_t>(tilesY);
     const int n = options.samples;
 
-    for (size_t f = 0; f < frames.size() && why.empty(); ++f) {
-        const int frame = frames[f];
-        const double time = frame / fps;
-        if (m_plugins) why = m_plugins->newTimeShaders(frame, time);
-        for (const GraphOfSurface& g : graphs) {
-            if (!why.empty()) break;
-            if (const char* e = m_nodes->renderNewTime(*g.graph, frame, time))
-                why = g.surface + ": node graph: newTime: " + e;
-        }
-        if (!why.empty()) break;
-        settings.time = time;
-        if (!world.build(m_scene, m_plugins, m_nodes, settings, why)) break;
-
-        RgbImage image(options.width, options.height);
-        std::atomic<uint64_t> rays{0};
-        auto renderTile = [&](size_t tile) {
-            const int x0 = static_cast<int>(tile % static_cast<size_t>(tilesX)) * kTileSide;
-            const int y0 = static_cast<int>(tile / static_cast<size_t>(tilesX)) * kTileSide;
-            const int x1 = std::min(x0 + kTileSide, options.width);
-            const int y1 = std::min(y0 + kTileSide, options.height);
-            WorldBinding binding(world);
-            for (int y = y0; y < y1; ++y) {
-                for (int x = x0; x < x1; ++x) {
-                    Vec3 sum{0, 0, 0};
-                    for (int k = 0; k < n; ++k) {
-                        PixelSample s;
-                        RenderWorld::samplePosition(x, y, k, n, s.subX, s.subY);
-                        s.sx = x + s.subX;
-                        s.sy = y + s.subY;
-                        s.index = k;
-                        const Vec3 c = world.shadeCameraSample(s);
-                        sum.x += rmath::clamp01(c.x);
-                        sum.y += rmath::clamp01(c.y);
-                        sum.z += rmath::clamp01(c.z);
-                    }
-                    uint8_t* p = image.pixel(x, y);
-                    p[0] = toByte(sum.x / n);
-                    p[1] = toByte(sum.y / n);
-                    p[2] = toByte(sum.z / n);
-                }
+    // Running out of memory (or any exception, also one from a render thread) ends the render
+    // like any failure: the cleanup calls are made, and no image of the frame is handed on.
+    size_t f = 0;
+    try {
+        for (; f < frames.size() && why.empty(); ++f) {
+            const int frame = frames[f];
+            const double time = frame / fps;
+            if (m_plugins) why = m_plugins->newTimeShaders(frame, time);
+            for (const GraphOfSurface& g : graphs) {
+                if (!why.empty()) break;
+                if (const char* e = m_nodes->renderNewTime(*g.graph, frame, time))
+                    why = g.surface + ": node graph: newTime: " + e;
             }
-            rays.fetch_add(RenderWorld::threadRays(), std::memory_order_relaxed);
-        };
-        auto waiting = [&](size_t done) {
-            if (progress)
-                progress((static_cast<double>(f) + static_cast<double>(done) / tiles) /
-                         static_cast<double>(frames.size()));
-        };
-        const auto start = std::chrono::steady_clock::now();
-        if (!parallelFor(tiles, threads, renderTile, waiting)) {
-            why = "cannot start the render threads";
-            break;
+            if (!why.empty()) break;
+            settings.time = time;
+            if (!world.build(m_scene, m_plugins, m_nodes, settings, why)) break;
+
+            RgbImage image(options.width, options.height);
+            std::atomic<uint64_t> rays{0};
+            auto renderTile = [&](size_t tile) {
+                const int x0 = static_cast<int>(tile % static_cast<size_t>(tilesX)) * kTileSide;
+                const int y0 = static_cast<int>(tile / static_cast<size_t>(tilesX)) * kTileSide;
+                const int x1 = std::min(x0 + kTileSide, options.width);
+                const int y1 = std::min(y0 + kTileSide, options.height);
+                WorldBinding binding(world);
+                for (int y = y0; y < y1; ++y) {
+                    for (int x = x0; x < x1; ++x) {
+                        Vec3 sum{0, 0, 0};
+                        for (int k = 0; k < n; ++k) {
+                            PixelSample s;
+                            RenderWorld::samplePosition(x, y, k, n, s.subX, s.subY);
+                            s.sx = x + s.subX;
+                            s.sy = y + s.subY;
+                            s.index = k;
+                            const Vec3 c = world.shadeCameraSample(s);
+                            sum.x += rmath::clamp01(c.x);
+                            sum.y += rmath::clamp01(c.y);
+                            sum.z += rmath::clamp01(c.z);
+                        }
+                        uint8_t* p = image.pixel(x, y);
+                        p[0] = toByte(sum.x / n);
+                        p[1] = toByte(sum.y / n);
+                        p[2] = toByte(sum.z / n);
+                    }
+                }
+                rays.fetch_add(RenderWorld::threadRays(), std::memory_order_relaxed);
+            };
+            auto waiting = [&](size_t done) {
+                if (progress)
+                    progress((static_cast<double>(f) + static_cast<double>(done) / tiles) /
+                             static_cast<double>(frames.size()));
+            };
+            const auto start = std::chrono::steady_clock::now();
+            if (!parallelFor(tiles, threads, renderTile, waiting)) {
+                why = "cannot start the render threads";
+                break;
+            }
+            tally.seconds +=
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            tally.rays += rays.load();
+            tally.cameraSamples += static_cast<uint64_t>(options.width) * options.height * n;
+            ++tally.frames;
+            if (progress) progress(static_cast<double>(f + 1) / static_cast<double>(frames.size()));
+            if (sink && !sink(frame, image, why)) {
+                if (why.empty()) why = "frame " + std::to_string(frame) + " was refused";
+                break;
+            }
         }
-        tally.seconds +=
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        tally.rays += rays.load();
-        tally.cameraSamples += static_cast<uint64_t>(options.width) * options.height * n;
-        ++tally.frames;
-        if (progress) progress(static_cast<double>(f + 1) / static_cast<double>(frames.size()));
-        if (sink && !sink(frame, image, why)) {
-            if (why.empty()) why = "frame " + std::to_string(frame) + " was refused";
-            break;
-        }
+    } catch (const std::bad_alloc&) {
+        why = "out of memory while rendering frame " + std::to_string(frames[f]) + " at " +
+              std::to_string(options.width) + "x" + std::to_string(options.height);
+    } catch (const std::exception& e) {
+        why = "rendering frame " + std::to_string(frames[f]) + " failed: " + e.what();
     }
 
     if (m_plugins) m_plugins->cleanupShaders();

@@ -171,7 +171,7 @@ void definePanelVerbs(Script& script, ScriptEnvironment& env) {
                           return false;
                       const std::vector<std::string> items = panel->popupItems(cid);
                       for (size_t i = 0; i < items.size(); ++i)
-                          env.out << i << " " << stripInlineCodes(items[i]) << "\n";
+                          env.out << i << " " << scriptOneLine(stripInlineCodes(items[i])) << "\n";
                       return true;
                   });
     script.define("panel close", 0, 0, "", [&env](const ScriptStatement&, std::string& why) {

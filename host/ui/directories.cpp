@@ -204,7 +204,8 @@ bool Dialogs::parseConfig(const std::string& text, const std::string& fileName,
     std::map<std::string, std::string> dirs;
     int alert = -1;
     int number = 0;
-    size_t at = 0;
+    // Editors may begin a UTF-8 file with a byte-order mark.
+    size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (at < text.size()) {
         ++number;
         size_t end = text.find('\n', at);

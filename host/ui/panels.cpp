@@ -381,13 +381,14 @@ std::string ClassicPanel::print() {
             const std::vector<std::string> all = rows(*c);
             out << " rows " << all.size() << ", clicked " << value << "\n";
             for (const std::string& raw : all)
-                out << "    " << (highlighted(raw) ? "* " : "  ") << stripInlineCodes(raw) << "\n";
+                out << "    " << (highlighted(raw) ? "* " : "  ")
+                    << scriptOneLine(stripInlineCodes(raw)) << "\n";
             continue;
         }
         out << "\n";
         if (c->kind == ClassicControl::Kind::Text)
             for (const std::string& line : c->lines)
-                out << "    " << stripInlineCodes(line) << "\n";
+                out << "    " << scriptOneLine(stripInlineCodes(line)) << "\n";
     }
     if (m_open && !(m_flags & LWPANF_NOBUTT)) out << "  host buttons \"OK\" \"Cancel\"\n";
     return out.str();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "lwhost/core/host.h"
+#include "lwhost/ui/user_action.h"
 
 namespace lwhost {
 
@@ -130,24 +131,6 @@ std::string triple(const double* v) {
     return "(" + number(v[0]) + ", " + number(v[1]) + ", " + number(v[2]) + ")";
 }
 
-std::string quoted(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (static_cast<unsigned char>(c) < 32) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned char>(c));
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 }  // namespace
 
 std::string PanelValue::text() const {
@@ -160,7 +143,7 @@ std::string PanelValue::text() const {
         case ValueKind::Vector:
             return triple(v);
         case ValueKind::String:
-            return quoted(s);
+            return scriptQuote(s);
         case ValueKind::Envelope:
             if (!envelopeRead) return "(envelope)";
             return (envelopeVector ? triple(v) : number(v[0])) + " (envelope)";

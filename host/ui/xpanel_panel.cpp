@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "lwhost/ui/user_action.h"
 #include "lwhost/ui/xpanel.h"
 
 namespace lwhost {
@@ -597,7 +598,8 @@ std::string XPanel::print() {
                 }
                 const EnableState state = enabled(e.id);
                 if (!state.enabled)
-                    out << " [disabled" << (state.message.empty() ? "" : ": " + state.message)
+                    out << " [disabled"
+                        << (state.message.empty() ? "" : ": " + scriptOneLine(state.message))
                         << ']';
                 out << '\n';
                 break;

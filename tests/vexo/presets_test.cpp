@@ -155,7 +155,7 @@ const Strings kCommands = {
 
 TEST(PresetPathsTest, ParsesKeysAndDirectoriesAndNamesUnusableLines) {
     std::string text =
-        "# comment line\nglobal /g/dir\n leading /skipped\nnospace\nEmpty \n"
+        "\xEF\xBB\xBFglobal /g/dir\n# comment line\n leading /skipped\nnospace\nEmpty \n"
         "two words /rest of it\r\nUser /a\nUSER /b\n";
     text += std::string("Bad /x\0y\n", 9);
     text += "Long /" + std::string(vexo::maxPresetPathLine, 'a') + "\n";

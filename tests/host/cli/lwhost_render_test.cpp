@@ -51,6 +51,9 @@ std::string writeScene(const std::string& name, const std::string& extra = "") {
     return path;
 }
 
+// A preset whose block never closes.
+const char kDamagedPreset[] = "Version 1\nName \"Broken\"\n{ Preset\n  Enabled 1\n";
+
 TEST(LwhostRenderTest, WritesTheImageAndOneSummaryLine) {
     const std::string out = workDirectory() + "/demo.png";
     ProgramResult r = render(std::string(EXAMPLES_DIR) + "/demo.lws -o " + out +
@@ -131,7 +134,10 @@ TEST(LwhostRenderTest, PassesRenderTheSceneOncePerPresetFromTheMenuOrAFile) {
                          script)
                   .status,
               0);
-    const std::string plainFile = settings + "/SimplePresets/MasterHandler/lumavex/Plain.cfg";
+    const std::string presets = settings + "/SimplePresets/MasterHandler/lumavex/";
+    const std::string plainFile = presets + "Plain.cfg";
+    // A damaged preset beside them is no pass's concern.
+    std::ofstream(presets + "Broken.cfg") << kDamagedPreset;
     ProgramResult r = render(demo + " -o " + out + "/ --width 12 --height 9 --pass off=Plain " +
                                  "'--pass' 'tiles=[User]Tiles' --pass file=" + plainFile,
                              settingsOptions(settings));
@@ -157,10 +163,44 @@ TEST(LwhostRenderTest, ThrowingShaderIsPrintedOnceWithItsCount) {
     EXPECT_TRUE(exists(out));
 }
 
+#ifndef __has_feature
+#define __has_feature(x) 0
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || \
+    __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Out of memory, a render says so and fails, writing nothing: under a limit on its memory that a
+// small render fits in with room to spare, an image of 8192 by 8192 (192 MiB) cannot be made.
+TEST(LwhostRenderTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
+    if (kSanitized) GTEST_SKIP() << "a sanitizer reserves more address space than a limit leaves";
+    const std::string scene = writeScene("memory"), dir = workDirectory("memory");
+    auto limited = [&](int kib, const std::string& size) {
+        return runProgram("ulimit -v " + std::to_string(kib) + " && " + lwhostProgram() +
+                          " --quiet render " + scene + " -o " + dir + "/memory.png --threads 1 " +
+                          size);
+    };
+    constexpr int kStep = 16 * 1024;
+    int fits = 0;
+    for (int kib = 4 * kStep; kib <= 64 * kStep && fits == 0; kib += kStep)
+        if (limited(kib, "--width 8 --height 8").status == 0) fits = kib;
+    ASSERT_NE(fits, 0) << "no limit up to 1 GiB lets a small render run";
+    std::filesystem::remove(dir + "/memory.png");
+    const ProgramResult r = limited(fits + 4 * kStep, "--width 8192 --height 8192");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "lwhost: out of memory while rendering frame 1 at 8192x8192\n");
+    EXPECT_EQ(listing(dir), "");
+}
+
 TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
     const std::string good = writeScene("good");
     const std::string demo = std::string(EXAMPLES_DIR) + "/demo.lws";
     const std::string dir = workDirectory("bad"), out = dir + "/bad.png";
+    const std::string damaged = workDirectory() + "/damaged.cfg";
+    std::ofstream(damaged) << kDamagedPreset;
     // The renderer's own refusals (no camera, no lights, ...) are checked by the render tests.
     const std::pair<std::string, const char*> cases[] = {
         {good + " -o " + workDirectory() + "/no/such/dir/x.png", "cannot write"},
@@ -181,6 +221,7 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         {good + " -o " + dir + "/ --pass a=x", "pass 'a': the scene has no master plug-in"},
         {demo + " -o " + dir + "/ --pass a=Nowhere", "menu lists no preset \"Nowhere\""},
         {demo + " -o " + dir + "/ --pass a=" + dir + "/none.cfg", "cannot read the settings"},
+        {demo + " -o " + dir + "/ --pass a=" + damaged, "damaged.cfg:5: the block begun at line 3"},
     };
     for (const auto& [args, message] : cases) {
         ProgramResult r = render("--width 4 --height 3 " + args, settingsOptions(dir));

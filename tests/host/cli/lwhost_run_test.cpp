@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,55 @@ TEST_F(LwhostRunTest, OutputsThatAreNotRegularFilesAreRefusedAndLinksFollowed) {
         EXPECT_NE(readWholeFile(dir + "/target"), "old") << command;
         std::remove((dir + "/link").c_str());
         std::remove((dir + "/target").c_str());
+    }
+}
+
+// No output replaces a file the run reads, however it is named: the scene (also through a link
+// or another spelling), an object file, the module, the configuration, a pass's settings file,
+// the script. Refused before anything runs, every file left as it was.
+TEST_F(LwhostRunTest, AnOutputThatIsAnInputIsRefused) {
+    write("lit.lws",
+          "LWHostScene 1\nObject \"Tri\"\n  File \"tri.obj\"\nEnd\nLight \"Sun\"\nEnd\n"
+          "Camera \"Camera\"\nEnd\n");
+    write("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 0 1\nf 1 2 3\n");
+    write("ok.lwscript", "print \"fine\"\n");
+    write("my.cfg", "alert-level 1\n");
+    ASSERT_EQ(::symlink("lit.lws", (dir + "/link.lws").c_str()), 0);
+    std::filesystem::copy_file(testModule("testserver_module"), dir + "/mod.p");
+    // A shipped look as the pass's settings file, under the name of the pass's image.
+    const std::string program = lwhostProgram();
+    std::filesystem::copy_file(
+        program.substr(0, program.rfind('/')) + "/SimplePresets/MasterHandler/lumavex/Clay.cfg",
+        dir + "/demo_a.png");
+    const std::string lit = dir + "/lit.lws", module = " --module " + dir + "/mod.p";
+    const std::string render = "render " + lit + module + " --width 4 --height 3 -o ";
+    const std::string script =
+        "run " + dir + "/scene.lws " + dir + "/ok.lwscript" + module + " -o ";
+    const std::pair<std::string, std::string> rows[] = {
+        {render + lit, "the scene " + lit},
+        {render + dir + "/link.lws", "the scene " + lit},
+        {render + dir + "/./lit.lws", "the scene " + lit},
+        {render + dir + "/tri.obj", "the object file " + dir + "/tri.obj"},
+        {render + dir + "/mod.p", "the module " + dir + "/mod.p"},
+        {"--config " + dir + "/my.cfg " + render + dir + "/my.cfg",
+         "the configuration " + dir + "/my.cfg"},
+        {"render " + std::string(EXAMPLES_DIR) + "/demo.lws --width 4 --height 3 -o " + dir +
+             "/ --pass a=" + dir + "/demo_a.png",
+         "the settings file of pass 'a' " + dir + "/demo_a.png"},
+        {script + dir + "/ok.lwscript", "the script " + dir + "/ok.lwscript"},
+        {script + dir + "/scene.lws", "the scene " + dir + "/scene.lws"},
+    };
+    std::map<std::string, std::string> before;
+    for (const std::string& name : temp.files()) before[name] = readWholeFile(dir + "/" + name);
+    for (const auto& [args, input] : rows) {
+        const ProgramResult r = runProgram(program + " " + args);
+        EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+        EXPECT_NE(r.err.find(": it is " + input + ", which this run reads"), std::string::npos)
+            << args << "\n"
+            << r.err;
+        std::map<std::string, std::string> after;
+        for (const std::string& name : temp.files()) after[name] = readWholeFile(dir + "/" + name);
+        EXPECT_EQ(after, before) << args;
     }
 }
 

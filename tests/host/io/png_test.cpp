@@ -1,6 +1,9 @@
 // PNG files: what is written reads back the same through libpng; damaged files and unwritable
 // places are refused without leaving files behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -62,6 +65,13 @@ TEST(PngTest, DamagedOrForeignFilesAreRefused) {
         EXPECT_EQ(back.width, 0);
         EXPECT_TRUE(back.rgb.empty());
     }
+    // A pipe is refused unopened, even one holding bytes (held open here, so nothing waits).
+    ASSERT_EQ(::mkfifo((dir / "pipe.png").c_str(), 0600), 0);
+    const int held = ::open((dir / "pipe.png").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_EQ(::write(held, "not png!", 8), 8);
+    EXPECT_FALSE(lwhost::readPng(dir / "pipe.png", back, error));
+    EXPECT_NE(error.find("pipe.png: not a regular file"), std::string::npos) << error;
+    ::close(held);
 }
 
 TEST(PngTest, UnwritablePlacesAndBadSizesFailWithoutAFile) {

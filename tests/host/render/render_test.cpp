@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "lwhost/nodes/node_graph_file.h"
+#include "lwhost/render/parallel_for.h"
 #include "lwhost/render/render.h"
 #include "lwhost/render/render_world.h"
 #include "lwhost/scene/scene.h"
@@ -384,6 +386,18 @@ TEST(RenderThreads, ImageIsIdenticalForOneAndTwoThreads) {
     int bright = 0;
     for (uint8_t v : one.rgb) bright += v > 40;
     EXPECT_GT(bright, 1000);
+}
+
+// An exception on a render thread (out of memory, say) ends the work and is thrown again on the
+// calling thread, whichever thread met it: escaping its own thread would end the program.
+TEST(RenderThreads, AnExceptionOnARenderThreadIsThrownOnTheCaller) {
+    for (int threads : {1, 3}) {
+        auto body = [](size_t i) {
+            if (i == 5) throw std::bad_alloc();
+        };
+        EXPECT_THROW(lwhost::parallelFor(200, threads, body, [](size_t) {}), std::bad_alloc)
+            << threads;
+    }
 }
 
 // A ball on a floor under a coloured sun and a point light, shaded by the host's own model, and

@@ -201,7 +201,7 @@ TEST_F(HostDialogsTest, DirectoriesAndAlertLevelComeFromDefaultsOptionsAndWholeC
     EXPECT_FALSE(d.setDirectoryOption("Content=", error));
 
     ASSERT_TRUE(
-        d.parseConfig("# mine\n\n  directory Presets  /p/with space  \r\n"
+        d.parseConfig("\xEF\xBB\xBF  directory Presets  /p/with space  \r\n# mine\n\n"
                       "alert-level 2\ndirectory Images rel/imgs\n",
                       "/etc/lw/host.cfg", error))
         << error;

@@ -79,9 +79,9 @@ class Renderer {
     using Progress = std::function<void(double done)>;
 
     // Renders the frames in order as one render. False with `error` when the options or scene
-    // fail check(), a plug-in's init or new time fails, the world cannot be built or the sink
-    // refuses a frame; the cleanup calls and event 0x112 are made in every case once event
-    // 0x111 was sent.
+    // fail check(), a plug-in's init or new time fails, the world cannot be built, memory runs
+    // out or the sink refuses a frame; the cleanup calls and event 0x112 are made in every case
+    // once event 0x111 was sent.
     bool render(const RenderOptions& options, const std::vector<int>& frames, const FrameSink& sink,
                 std::string& error, RenderStats* stats = nullptr,
                 const Progress& progress = Progress());
