@@ -320,6 +320,8 @@ std::string lightGroup(const std::string& type, const std::string& filter, bool 
 const std::string kNamedKey = "    { Filter\n      FilterString \"Key*\"\n    }\n";
 const std::string kListedFill =
     "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemType 1\n      }\n    }\n";
+const std::string kListedKey =
+    "    { Filter\n      { Items\n        Item \"Key\"\n        ItemType 1\n      }\n    }\n";
 // As the list writes it back: the light's name, then its ID.
 const std::string kListedFillSaved =
     "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemID";
@@ -405,6 +407,18 @@ TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
     lwhost::GraphNode* node = h.node("qrvGlobalLightGroup");
     ASSERT_TRUE(override_test::nodePanel(h.host, node).click(0x9005));
     EXPECT_NE(write().find("      FilterString \"Fill\"\n"), std::string::npos) << write();
+}
+
+// The host hands renumbered IDs to the master and to every global light group node; the group's
+// list moves once. An old ID that is another light's new ID would move it again.
+TEST_F(MasterTest, RenumberingMovesTheGlobalLightGroupsListOnce) {
+    read(scene("  Enabled 1\n" + lightGroup("1", kListedKey, true)) + kLights +
+         "Light \"Rim\"\n  Type distant\nEnd\n");
+    h.node("qrvGlobalLightGroup");
+    auto id = [&](const char* name) { return h.scene.findItems(name).at(0); };
+    plugins.changeIDs({{id("Key"), id("Fill")}, {id("Fill"), id("Rim")}});
+    const std::string text = write();
+    EXPECT_NE(text.find("Item \"Fill\""), std::string::npos) << text;
 }
 
 }  // namespace
