@@ -137,25 +137,40 @@ const char* GlobalLightGroup::Save(const vexo::SaveState& state) {
     return nullptr;
 }
 
+// Read aside and taken only when the whole block read cleanly, so that a failed load changes
+// nothing. The "Filter" block may come before "FilterType": it is kept and given to the filter
+// of the type read. A load sets the type, the switch and the chosen filter; the other filters
+// keep their settings.
 const char* GlobalLightGroup::Load(const vexo::LoadState& state) {
-    m_current.reset();
-    m_filterType = kNone;
-    useByOverride = false;
-    const char* result = nullptr;
-    while (const LWID id = state.findBlk(kBlocks)) {
+    uint32_t type = kNone;
+    uint8_t use = 0;
+    LightFilterBlocks filterBlocks;
+    const char* error = nullptr;
+    while (!error) {
+        const LWID id = state.findBlk(kBlocks);
+        if (!id) break;
         if (id == kBlocks[kFilterTypeBlock].id) {
-            uint32_t type = kNone;
-            if (state.readU4(type)) m_filterType = type;
-            selectFilter();
+            if (!state.readU4(type)) error = "the light group holds an unreadable \"FilterType\".";
         } else if (id == kBlocks[kFilterBlock].id) {
-            if (m_current) result = state.read(*m_current);
+            filterBlocks = LightFilterBlocks();
+            error = filterBlocks.read(state);
         } else if (id == kBlocks[kUseBlock].id) {
-            uint8_t flag = 0;
-            if (state.readU1(flag)) useByOverride = flag == 1;
+            if (!state.readU1(use)) error = "the light group holds an unreadable \"UseByLV\".";
         }
         state.endBlk();
     }
-    return result;
+    if (error) return error;
+
+    for (const Choice& choice : kChoices) {
+        if (choice.type != type || !choice.make) continue;
+        vexo::Reference<LightFilter> chosen = choice.make(this);
+        chosen->take(filterBlocks);
+        m_filters[type] = chosen;
+    }
+    m_filterType = type;
+    useByOverride = use == 1;
+    selectFilter();
+    return nullptr;
 }
 
 void GlobalLightGroup::ChangeID(const LWItemID* pairs) {

@@ -51,8 +51,9 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
     // ---- what the services forward ----
     // Rebuilds the current filter's lights and takes them as the group's; 0.
     int NewTime(int frame, double time) override;
-    // "FilterType", the current filter nested in "Filter", "UseByLV"; read in any order. A
-    // block that lacks the type or the switch leaves the group at "none" or off.
+    // "FilterType", the current filter nested in "Filter", "UseByLV"; read in any order, and
+    // all or nothing: an unreadable value changes nothing. A block that lacks the type or the
+    // switch leaves the group at "none" or off; the filters not chosen keep their settings.
     const char* Load(const vexo::LoadState& state) override;
     const char* Save(const vexo::SaveState& state) override;
     // Opens "Edit Global Light Group" modally.

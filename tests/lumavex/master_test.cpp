@@ -234,6 +234,10 @@ TEST_F(MasterFilesTest, SettingsThatFailAnywhereChangeNothing) {
         {"bad root line",
          "  { Nodes\n" + other + "    Root \"Nowhere\" \"Other\" \"Value\"\n  }\n"},
         {"bad value after a good graph", "  { Nodes\n" + other + "  }\n  DisableSurfaceNodes x\n"},
+        {"unreadable filter type", "  { LightGroup\n    FilterType abc\n  }\n"},
+        {"switch without a value", "  { LightGroup\n    FilterType 2\n    UseByLV\n  }\n"},
+        {"pattern without a value",
+         "  { LightGroup\n    FilterType 2\n    { Filter\n      FilterString\n    }\n  }\n"},
     };
     for (const auto& [why, body] : bodies) {
         loadFromFile("Name \"bad\"\n{ Preset\n  Enabled 0\n  DisableSurfaceNodes 0\n" + group +
