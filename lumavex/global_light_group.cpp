@@ -110,13 +110,15 @@ void GlobalLightGroup::reset() {
     makeFilters();
 }
 
+// A staged load set the type, the switch and the chosen filter only: the other filters keep
+// their settings here, as after a load in place.
 void GlobalLightGroup::adopt(OverrideLightGroup& staged) {
     auto& other = static_cast<GlobalLightGroup&>(staged);
-    m_filters.swap(other.m_filters);
     m_filterType = other.m_filterType;
     useByOverride = other.useByOverride;
+    if (LightFilter* chosen = other.filter(m_filterType))
+        m_filters[m_filterType] = vexo::Reference<LightFilter>(chosen);
     selectFilter();
-    other.m_current.reset();
 }
 
 // ---- frames, blocks, renumbering -------------------------------------------------------------

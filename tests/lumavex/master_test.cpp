@@ -38,7 +38,9 @@ std::string scene(const std::string& settings, bool shaders = true) {
 
 // The master's controls.
 constexpr unsigned kEnabled = 0x801, kSceneEditing = 0x802, kSurfaceNodes = 0x803, kPresets = 0x805,
-                   kUseLightGroup = 0x809;
+                   kUseLightGroup = 0x809, kEditLightGroup = 0x808;
+// The controls of "Edit Global Light Group".
+constexpr unsigned kFilterBy = 0x9000, kFilterText = 0x9003, kPick = 0x9005;
 
 const char* const kSettings =
     "  Version 1\n  Enabled 1\n"
@@ -380,7 +382,6 @@ TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
     ASSERT_TRUE(master.setInt(kUseLightGroup, 1));
     EXPECT_EQ(master.value(kUseLightGroup).i, 1);
 
-    constexpr unsigned kFilterBy = 0x9000, kFilterText = 0x9003, kPick = 0x9005;
     std::vector<std::string> seen;
     h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
         seen.push_back(p.title());
@@ -411,6 +412,18 @@ TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
     lwhost::GraphNode* node = h.node("qrvGlobalLightGroup");
     ASSERT_TRUE(override_test::nodePanel(h.host, node).click(0x9005));
     EXPECT_NE(write().find("      FilterString \"Fill\"\n"), std::string::npos) << write();
+}
+
+// A load replaces the chosen filter only: a list chosen before a preset of names is still there
+// when the list is chosen again.
+TEST_F(MasterFilesTest, ALoadKeepsTheSettingsOfTheFiltersNotChosen) {
+    read(scene("  Enabled 1\n" + lightGroup("1", kListedFill, false)) + kLights);
+    loadFromFile("Name \"names\"\n{ Preset\n" + lightGroup("2", kNamedKey, true) + "}\n");
+    EXPECT_NE(write().find(lightGroup("2", kNamedKey, true)), std::string::npos) << write();
+    h.host.xpanels().setModalDriver([](lwhost::XPanel& p) { return p.setInt(kFilterBy, 1); });
+    ASSERT_TRUE(openMaster().click(kEditLightGroup));
+    plugins.closePanel();
+    EXPECT_NE(write().find("    FilterType 1\n" + kListedFillSaved), std::string::npos) << write();
 }
 
 // The host hands renumbered IDs to the master and to every global light group node; the group's
