@@ -84,7 +84,7 @@ GlobalLightGroup::GlobalLightGroup() {
 GlobalLightGroup::~GlobalLightGroup() = default;
 
 void GlobalLightGroup::makeFilters() {
-    std::map<unsigned, vexo::Reference<LightFilter>> filters;
+    Filters filters;
     for (const Choice& choice : kChoices)
         if (choice.make) filters[choice.type] = choice.make(this);
     m_current.reset();
@@ -232,8 +232,17 @@ void GlobalLightGroup::Interface() {
     FilterPanelHints<GlobalLightGroup, LightFilter>::append(hints, {kFilterText, kPick});
     // Made afresh for each showing and gone when it closes: nothing is left calling back.
     if (!CreateViewXPanel(controls, data, hints.data(), true)) return;
-    m_panel.post();
+    // The panel sets values as they change; Cancel puts back the type and every filter (a pick
+    // in the list included) as they were when it opened.
+    const unsigned type = m_filterType;
+    Filters before;
+    for (const auto& entry : m_filters) before[entry.first] = entry.second->Copy();
+    const int answer = m_panel.post();
     m_panel.destroy();
+    if (answer == 1) return;
+    m_filters.swap(before);
+    m_filterType = type;
+    selectFilter();
 }
 
 void* GlobalLightGroup::DataGet(unsigned id) {

@@ -56,7 +56,7 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
     // switch leaves the group at "none" or off; the filters not chosen keep their settings.
     const char* Load(const vexo::LoadState& state) override;
     const char* Save(const vexo::SaveState& state) override;
-    // Opens "Edit Global Light Group" modally.
+    // Opens "Edit Global Light Group" modally; Cancel leaves the group as it was.
     void Interface() override;
     using vexo::XPanelInterface::Interface;
     bool hasCurrentFilter() const override { return static_cast<bool>(m_current); }
@@ -80,7 +80,9 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
     void makeFilters();
     bool selectFilter();
 
-    std::map<unsigned, vexo::Reference<LightFilter>> m_filters;
+    using Filters = std::map<unsigned, vexo::Reference<LightFilter>>;
+
+    Filters m_filters;
     vexo::Reference<LightFilter> m_current;
     unsigned m_filterType = kNone;
     // The group's lights at the current frame: rebuilt on the main thread, read by render

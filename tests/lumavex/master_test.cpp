@@ -414,6 +414,30 @@ TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
     EXPECT_NE(write().find("      FilterString \"Fill\"\n"), std::string::npos) << write();
 }
 
+// Cancel puts the group back as it was, a list picked meanwhile included; OK keeps the edits.
+TEST_F(MasterTest, CancelInTheGlobalLightGroupsPanelPutsTheGroupBack) {
+    read(scene("  Enabled 1\n" + lightGroup("2", kNamedKey, true)) + kLights);
+    const std::string before = write();
+    h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
+        EXPECT_TRUE(p.setString(kFilterText, "Fill"));
+        EXPECT_TRUE(p.setInt(kFilterBy, 1));
+        bundle_test::queue(h.host, Kind::Click, "Unselected", "Fill");
+        bundle_test::queue(h.host, Kind::Press, "Select");
+        bundle_test::queue(h.host, Kind::Press, "Ok");
+        EXPECT_TRUE(p.click(kPick)) << p.lastError();
+        return 0;
+    });
+    ASSERT_TRUE(openMaster().click(kEditLightGroup));
+    plugins.closePanel();
+    EXPECT_EQ(write(), before);
+
+    h.host.xpanels().setModalDriver([](lwhost::XPanel& p) { return p.setInt(kFilterBy, 1); });
+    ASSERT_TRUE(openMaster().click(kEditLightGroup));
+    plugins.closePanel();
+    EXPECT_NE(write().find(lightGroup("1", "    { Filter\n    }\n", true)), std::string::npos)
+        << "the list picked in the cancelled panel is gone: " << write();
+}
+
 // A load replaces the chosen filter only: a list chosen before a preset of names is still there
 // when the list is chosen again.
 TEST_F(MasterFilesTest, ALoadKeepsTheSettingsOfTheFiltersNotChosen) {
