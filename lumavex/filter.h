@@ -149,8 +149,6 @@ class FilterNode : public FilterHostingNode<FilterNode, Filter> {
     // Every filter, shown or not, learns that a render starts and ends.
     const char* Init(int mode) override;
     void Cleanup() override;
-    // NewTime again with the frame and time last given.
-    void Update();
 
     int Interface(int version, st_LWInterface* local, void* serverData) override;
     void* DataGet(unsigned id) override;

@@ -7,7 +7,11 @@
 //
 // The node names its table, its controls and its renumbering rule as static members (see
 // FilterNode and LightGroupNode). Everything here runs on the main thread; the node's Evaluate
-// reads currentFilter() and passThrough() on render threads.
+// reads steppedFilter() and passThrough() on render threads.
+//
+// A panel change takes effect at the next step: render threads evaluate the filter that was
+// current at the last NewTime (or load), with the selection that step built, so "Filter by"
+// changes nothing they read until the host steps the node again.
 #pragma once
 
 #include <lwsdk/lwio.h>
@@ -140,6 +144,7 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
     const char* NewTime(int frame, double time) override {
         vexo::XPanelNodeHandler::NewTime(frame, time);
         if (F* current = m_current.get()) current->NewTime(frame, time);
+        m_stepped = m_current.get();
         return nullptr;
     }
 
@@ -221,6 +226,7 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
             }
             state.endBlk();
         }
+        m_stepped = m_current.get();
         return result;
     }
 
@@ -234,6 +240,8 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
     unsigned filterType() const { return m_filterType; }
     bool passThrough() const { return m_passThrough; }
     F* currentFilter() const { return m_current.get(); }
+    // The filter render threads evaluate: the current one as of the last step or load.
+    F* steppedFilter() const { return m_stepped; }
     F* filter(unsigned type) const {
         auto it = m_filters.find(type);
         return it == m_filters.end() ? nullptr : it->second.get();
@@ -256,6 +264,7 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
             copies[entry.first] = static_cast<Node&>(*this).copyFilter(*entry.second);
         m_filters.swap(copies);
         selectFilter();
+        m_stepped = m_current.get();
         return *this;
     }
 
@@ -265,8 +274,10 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
             if (Node::kChoices[i].make)
                 m_filters[Node::kChoices[i].type] = Node::kChoices[i].make(node);
         selectFilter();
+        m_stepped = m_current.get();
     }
     void releaseFilters() {
+        m_stepped = nullptr;
         m_current.reset();
         m_filters.clear();
     }
@@ -312,5 +323,6 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
     const st_LWBlockIdent* m_blocks;
     std::map<unsigned, vexo::Reference<F>> m_filters;
     vexo::Reference<F> m_current;
+    F* m_stepped = nullptr;  // one of m_filters, or null
     std::vector<LWItemID> m_usedItems{LWITEM_NULL};
 };

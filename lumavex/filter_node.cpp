@@ -98,11 +98,11 @@ FilterNode& FilterNode::operator=(const FilterNode& other) {
     return *this;
 }
 
-// Render threads: reads settings and the current filter's per-frame selection only.
+// Render threads: reads settings and the per-frame selection of the filter of the last step only.
 bool FilterNode::evaluateSelection(LWNodalAccess_t* access) {
     if (m_passThrough) return false;
-    Filter* current = currentFilter();
-    bool result = current ? current->Evaluate(access) : true;
+    Filter* stepped = steppedFilter();
+    bool result = stepped ? stepped->Evaluate(access) : true;
     if (m_logic != kLogicNone) {
         const bool other = m_logicIn->evaluateInteger(access, 1) != 0;
         if (m_logic == kLogicAnd) result = result && other;
@@ -146,10 +146,6 @@ const char* FilterNode::Init(int mode) {
 
 void FilterNode::Cleanup() {
     forEachFilter([](Filter& filter) { filter.renderEnds(); });
-}
-
-void FilterNode::Update() {
-    NewTime(m_frame, m_time);
 }
 
 int FilterNode::Interface(int, st_LWInterface* local, void*) {

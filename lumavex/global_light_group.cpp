@@ -84,7 +84,7 @@ GlobalLightGroup::GlobalLightGroup() {
 GlobalLightGroup::~GlobalLightGroup() = default;
 
 void GlobalLightGroup::makeFilters() {
-    std::map<unsigned, vexo::Reference<LightFilter>> filters;
+    Filters filters;
     for (const Choice& choice : kChoices)
         if (choice.make) filters[choice.type] = choice.make(this);
     m_current.reset();
@@ -110,13 +110,15 @@ void GlobalLightGroup::reset() {
     makeFilters();
 }
 
+// A staged load set the type, the switch and the chosen filter only: the other filters keep
+// their settings here, as after a load in place.
 void GlobalLightGroup::adopt(OverrideLightGroup& staged) {
     auto& other = static_cast<GlobalLightGroup&>(staged);
-    m_filters.swap(other.m_filters);
     m_filterType = other.m_filterType;
     useByOverride = other.useByOverride;
+    if (LightFilter* chosen = other.filter(m_filterType))
+        m_filters[m_filterType] = vexo::Reference<LightFilter>(chosen);
     selectFilter();
-    other.m_current.reset();
 }
 
 // ---- frames, blocks, renumbering -------------------------------------------------------------
@@ -137,25 +139,40 @@ const char* GlobalLightGroup::Save(const vexo::SaveState& state) {
     return nullptr;
 }
 
+// Read aside and taken only when the whole block read cleanly, so that a failed load changes
+// nothing. The "Filter" block may come before "FilterType": it is kept and given to the filter
+// of the type read. A load sets the type, the switch and the chosen filter; the other filters
+// keep their settings.
 const char* GlobalLightGroup::Load(const vexo::LoadState& state) {
-    m_current.reset();
-    m_filterType = kNone;
-    useByOverride = false;
-    const char* result = nullptr;
-    while (const LWID id = state.findBlk(kBlocks)) {
+    uint32_t type = kNone;
+    uint8_t use = 0;
+    LightFilterBlocks filterBlocks;
+    const char* error = nullptr;
+    while (!error) {
+        const LWID id = state.findBlk(kBlocks);
+        if (!id) break;
         if (id == kBlocks[kFilterTypeBlock].id) {
-            uint32_t type = kNone;
-            if (state.readU4(type)) m_filterType = type;
-            selectFilter();
+            if (!state.readU4(type)) error = "the light group holds an unreadable \"FilterType\".";
         } else if (id == kBlocks[kFilterBlock].id) {
-            if (m_current) result = state.read(*m_current);
+            filterBlocks = LightFilterBlocks();
+            error = filterBlocks.read(state);
         } else if (id == kBlocks[kUseBlock].id) {
-            uint8_t flag = 0;
-            if (state.readU1(flag)) useByOverride = flag == 1;
+            if (!state.readU1(use)) error = "the light group holds an unreadable \"UseByLV\".";
         }
         state.endBlk();
     }
-    return result;
+    if (error) return error;
+
+    for (const Choice& choice : kChoices) {
+        if (choice.type != type || !choice.make) continue;
+        vexo::Reference<LightFilter> chosen = choice.make(this);
+        chosen->take(filterBlocks);
+        m_filters[type] = chosen;
+    }
+    m_filterType = type;
+    useByOverride = use == 1;
+    selectFilter();
+    return nullptr;
 }
 
 void GlobalLightGroup::ChangeID(const LWItemID* pairs) {
@@ -215,8 +232,17 @@ void GlobalLightGroup::Interface() {
     FilterPanelHints<GlobalLightGroup, LightFilter>::append(hints, {kFilterText, kPick});
     // Made afresh for each showing and gone when it closes: nothing is left calling back.
     if (!CreateViewXPanel(controls, data, hints.data(), true)) return;
-    m_panel.post();
+    // The panel sets values as they change; Cancel puts back the type and every filter (a pick
+    // in the list included) as they were when it opened.
+    const unsigned type = m_filterType;
+    Filters before;
+    for (const auto& entry : m_filters) before[entry.first] = entry.second->Copy();
+    const int answer = m_panel.post();
     m_panel.destroy();
+    if (answer == 1) return;
+    m_filters.swap(before);
+    m_filterType = type;
+    selectFilter();
 }
 
 void* GlobalLightGroup::DataGet(unsigned id) {

@@ -51,11 +51,12 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
     // ---- what the services forward ----
     // Rebuilds the current filter's lights and takes them as the group's; 0.
     int NewTime(int frame, double time) override;
-    // "FilterType", the current filter nested in "Filter", "UseByLV"; read in any order. A
-    // block that lacks the type or the switch leaves the group at "none" or off.
+    // "FilterType", the current filter nested in "Filter", "UseByLV"; read in any order, and
+    // all or nothing: an unreadable value changes nothing. A block that lacks the type or the
+    // switch leaves the group at "none" or off; the filters not chosen keep their settings.
     const char* Load(const vexo::LoadState& state) override;
     const char* Save(const vexo::SaveState& state) override;
-    // Opens "Edit Global Light Group" modally.
+    // Opens "Edit Global Light Group" modally; Cancel leaves the group as it was.
     void Interface() override;
     using vexo::XPanelInterface::Interface;
     bool hasCurrentFilter() const override { return static_cast<bool>(m_current); }
@@ -79,7 +80,9 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
     void makeFilters();
     bool selectFilter();
 
-    std::map<unsigned, vexo::Reference<LightFilter>> m_filters;
+    using Filters = std::map<unsigned, vexo::Reference<LightFilter>>;
+
+    Filters m_filters;
     vexo::Reference<LightFilter> m_current;
     unsigned m_filterType = kNone;
     // The group's lights at the current frame: rebuilt on the main thread, read by render

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 
-#include "global_light_group.h"
 #include "logo.h"
 
 namespace {
@@ -81,12 +80,6 @@ const char* GlobalLightGroupNode::NewTime(int frame, double time) {
     vexo::XPanelNodeHandler::NewTime(frame, time);
     if (qrvNodalShadingFuncs* ns = services()) ns->ns_lg_newTime(frame, time);
     return nullptr;
-}
-
-void GlobalLightGroupNode::ChangeID(const LWItemID* pairs) {
-    // Renumbering twice changes nothing: new IDs are never old ones.
-    if (qrv::glg) qrv::glg->ChangeID(pairs);
-    qrv::forgetStep();
 }
 
 const char* GlobalLightGroupNode::Save(const vexo::SaveState& state) {

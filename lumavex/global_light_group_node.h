@@ -24,8 +24,8 @@ class GlobalLightGroupNode : public vexo::XPanelNodeHandler {
 
     void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
     const char* NewTime(int frame, double time) override;
-    // The group's lists follow renumbering even in a scene without a master.
-    void ChangeID(const LWItemID* pairs) override;
+    // No ChangeID of its own: the master hands renumbered items to the group, once per
+    // renumbering, and the node holds none.
     const char* Load(const vexo::LoadState& state) override;
     const char* Save(const vexo::SaveState& state) override;
 

@@ -12,25 +12,36 @@ const st_LWBlockIdent kLightFilterBlocks[] = {
     {0, nullptr},
 };
 
-namespace {
+// ---- LightFilterBlocks ----
 
-bool isBlock(LWID blockId, LightFilterBlock block) {
-    return blockId == kLightFilterBlocks[block].id;
+const char* LightFilterBlocks::read(const vexo::LoadState& state) {
+    const char* error = nullptr;
+    while (!error) {
+        const LWID id = state.findBlk(kLightFilterBlocks);
+        if (!id) break;
+        if (id == kLightFilterBlocks[kLightBlockFilterString].id) {
+            std::string text;
+            if (state.readStr(text, 1023))
+                pattern = text;
+            else
+                error = "the light filter holds an unreadable \"FilterString\".";
+        } else if (id == kLightFilterBlocks[kLightBlockItems].id) {
+            vexo::LWItem item(LWITEM_NULL, LWI_LIGHT);
+            error = state.read(item);
+            if (item.id() != LWITEM_NULL) items.insert(item.id());
+        }
+        state.endBlk();
+    }
+    return error;
 }
-
-}  // namespace
 
 // ---- LightFilter ----
 
 const char* LightFilter::Load(const vexo::LoadState& state) {
-    m_lights.clear();
-    PreLoad();
-    const char* result = nullptr;
-    while (const LWID id = state.findBlk(kLightFilterBlocks)) {
-        if (const char* error = LoadBlock(state, id)) result = error;
-        state.endBlk();
-    }
-    return result;
+    LightFilterBlocks blocks;
+    if (const char* error = blocks.read(state)) return error;
+    take(blocks);
+    return nullptr;
 }
 
 void LightFilter::DisplayPicker(vexo::XPanel& panel) {
@@ -93,16 +104,9 @@ const char* LightListFilter::Save(const vexo::SaveState& state) {
     return nullptr;
 }
 
-void LightListFilter::PreLoad() {
-    m_picked.clear();
-}
-
-const char* LightListFilter::LoadBlock(const vexo::LoadState& state, LWID blockId) {
-    if (!isBlock(blockId, kLightBlockItems)) return nullptr;
-    vexo::LWItem item(LWITEM_NULL, LWI_LIGHT);
-    const char* error = state.read(item);
-    if (item.id() != LWITEM_NULL) m_picked.insert(item.id());
-    return error;
+void LightListFilter::take(const LightFilterBlocks& blocks) {
+    m_picked = blocks.items;
+    m_lights.clear();
 }
 
 // ---- LightNameFilter ----
@@ -138,9 +142,9 @@ const char* LightNameFilter::Save(const vexo::SaveState& state) {
     return nullptr;
 }
 
-const char* LightNameFilter::LoadBlock(const vexo::LoadState& state, LWID blockId) {
-    if (isBlock(blockId, kLightBlockFilterString)) state.readStr(m_filterString, 1023);
-    return nullptr;
+void LightNameFilter::take(const LightFilterBlocks& blocks) {
+    if (blocks.pattern) m_filterString = *blocks.pattern;
+    m_lights.clear();
 }
 
 // ---- LightCommentFilter ----

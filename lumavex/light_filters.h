@@ -17,6 +17,7 @@
 #include <vexo/xpanel.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -32,6 +33,16 @@ enum LightFilterBlock {
     kLightBlockItems,         // "ITMS" "Items"
 };
 
+// The settings a filter's blocks hold, read whole before any filter takes them: a block that
+// cannot be read then changes no filter, and an owner that reads the block before it knows the
+// filter's kind can hand it on once it does.
+struct LightFilterBlocks {
+    std::optional<std::string> pattern;  // "FilterString"
+    LightSet items;                      // "Items", found again by name
+    // The blocks in any order; blocks of other kinds are skipped. Null or an error text.
+    const char* read(const vexo::LoadState& state);
+};
+
 // Which lights belong to a group. Held through vexo::Reference by its owner.
 class LightFilter : public vexo::Storeable, public vexo::ReferenceCounted {
   public:
@@ -43,9 +54,12 @@ class LightFilter : public vexo::Storeable, public vexo::ReferenceCounted {
           m_lights(other.m_lights) {}
     LightFilter& operator=(const LightFilter&) = delete;
 
-    // Empties the light set (and the list filter's picks), then reads the filter's blocks in any
-    // order; blocks of other kinds are skipped.
+    // Reads the filter's blocks whole (see LightFilterBlocks), then takes them; a block that
+    // cannot be read changes nothing.
     const char* Load(const vexo::LoadState& state) override;
+    // Takes the settings read from blocks (the list its items, the pattern filters a pattern when
+    // the blocks hold one) and empties the light set until the next frame.
+    virtual void take(const LightFilterBlocks& blocks) = 0;
     const char* Save(const vexo::SaveState& state) override = 0;
     // Opens the filter's picker (modal); the base has none.
     virtual void DisplayPicker() {}
@@ -70,10 +84,6 @@ class LightFilter : public vexo::Storeable, public vexo::ReferenceCounted {
     const LightSet& lights() const { return m_lights; }
 
   protected:
-    // Before the blocks are read.
-    virtual void PreLoad() {}
-    // Reads one block of kLightFilterBlocks; null or an error text.
-    virtual const char* LoadBlock(const vexo::LoadState& state, LWID blockId) = 0;
     // Every light of the scene in host order.
     template <class F>
     void forEachLight(F&& visit) const {
@@ -102,12 +112,10 @@ class LightListFilter : public LightFilter {
     // Replaces renumbered IDs; an ID renumbered to none (a deleted light) leaves the list.
     void ChangeID(std::map<LWItemID, LWItemID>& ids) override;
 
+    void take(const LightFilterBlocks& blocks) override;
+
     const LightSet& items() const { return m_picked; }
     void setItems(const LightSet& items) { m_picked = items; }
-
-  protected:
-    void PreLoad() override;
-    const char* LoadBlock(const vexo::LoadState& state, LWID blockId) override;
 
   private:
     LightSet m_picked;
@@ -127,10 +135,9 @@ class LightNameFilter : public LightFilter {
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned vid) override;
     int DataSet(unsigned vid, void* value) override;
+    void take(const LightFilterBlocks& blocks) override;
 
   protected:
-    const char* LoadBlock(const vexo::LoadState& state, LWID blockId) override;
-
     vexo::LWItemCallback m_choices{LWI_LIGHT, true};
 };
 

@@ -55,10 +55,10 @@ LightGroupNode& LightGroupNode::operator=(const LightGroupNode& other) {
     return *this;
 }
 
-// Render threads: reads the settings and the current filter's light set only.
+// Render threads: reads the settings and the light set of the filter of the last step only.
 void LightGroupNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
-    const LightFilter* current = currentFilter();
-    LightGroup::Scope hooks(access, current && !m_passThrough ? &current->lights() : nullptr);
+    const LightFilter* stepped = steppedFilter();
+    LightGroup::Scope hooks(access, stepped && !m_passThrough ? &stepped->lights() : nullptr);
     // An unconnected input gives black, or a zero material.
     if (m_materialOut->is(output)) {
         double material[LWNODE_MATERIAL_DOUBLES] = {};

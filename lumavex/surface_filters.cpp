@@ -454,6 +454,7 @@ WeightMapFilter::WeightMapFilter(FilterNode* node) : Filter(node) {
 WeightMapFilter::WeightMapFilter(const WeightMapFilter& other)
     : Filter(other),
       m_mapName(other.m_mapName),
+      m_steppedMap(other.m_steppedMap),
       m_mapIndex(other.m_mapIndex),
       m_time(other.m_time) {
     attach(nullptr);
@@ -506,7 +507,9 @@ const char* WeightMapFilter::Save(const vexo::SaveState& state) {
 
 const char* WeightMapFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
     if (blockId == kFilterBlocks[kBlockWeightMap].id) {
+        // No render runs during a load: the map read is in use at once.
         state.readStr(m_mapName, 1023);
+        m_steppedMap = m_mapName;
         m_meshes.clear();
     } else if (blockId == kFilterBlocks[kBlockWeightThreshold].id) {
         const char* error = state.read(*m_threshold);
@@ -525,6 +528,7 @@ void WeightMapFilter::DisplayPicker() {
 void WeightMapFilter::NewTime(int, double time) {
     m_time = time;
     m_threshold->evaluate(time);
+    m_steppedMap = m_mapName;
     // Each object's mesh with the map selected, so that render threads only read values.
     m_meshes.begin();
     if (!m_rendering) {
@@ -532,7 +536,7 @@ void WeightMapFilter::NewTime(int, double time) {
         return;
     }
     const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
-    if (info && !m_mapName.empty()) {
+    if (info && !m_steppedMap.empty()) {
         for (const qrv::ObjectScan::Object& object :
              qrv::ObjectScan::current(m_items, info).objects()) {
             st_LWMeshInfo* mesh = m_meshes.add(m_objects, object.id);
@@ -544,7 +548,7 @@ void WeightMapFilter::NewTime(int, double time) {
 
 bool WeightMapFilter::selectMap(st_LWMeshInfo* info) const {
     if (!info->pntVLookup || !info->pntVSelect || !info->pntVGet) return false;
-    LWVMapID map = info->pntVLookup(info, LWVMAP_WGHT, m_mapName.c_str());
+    LWVMapID map = info->pntVLookup(info, LWVMAP_WGHT, m_steppedMap.c_str());
     if (!map) return false;
     const int dimension = info->pntVSelect(info, map);
     return dimension >= 1 && dimension <= kMaxMapDimension;
@@ -572,8 +576,8 @@ int WeightMapFilter::DataSet(unsigned id, void* value) {
     if (id == kWeightMap && value) {
         const int index = *static_cast<const int*>(value);
         m_mapIndex = static_cast<unsigned>(index);
+        // Samples may be reading the meshes now: the next NewTime selects the new map in them.
         m_mapName.clear();
-        m_meshes.clear();  // they hold the map chosen before
         if (index >= 1 && index < mapList().popCount()) {
             const char* name = mapList().popName(index);
             if (name) m_mapName = name;

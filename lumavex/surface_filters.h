@@ -202,7 +202,8 @@ class SurfaceObjectListFilter : public Filter {
 };
 
 // "Weight Map Value": the weight map interpolated at the sample, against a threshold that the
-// node's "weightThreshold" input may replace.
+// node's "weightThreshold" input may replace. A change of the map (panel or setMapName) takes
+// effect at the next NewTime: samples read only the map and meshes the last step chose.
 class WeightMapFilter : public Filter {
   public:
     static constexpr double kDefaultThreshold = 0.5;
@@ -229,17 +230,15 @@ class WeightMapFilter : public Filter {
     const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
 
     const std::string& mapName() const { return m_mapName; }
-    void setMapName(const std::string& name) {
-        m_mapName = name;
-        m_meshes.clear();
-    }
+    void setMapName(const std::string& name) { m_mapName = name; }
     vexo::VParm& threshold() { return *m_threshold; }
     // The threshold used when the input is not connected: the value cached by NewTime.
     double thresholdValue() const { return m_threshold->value().x; }
 
   private:
     void attach(FilterNode* node);
-    // Selects the map in the mesh; false when the mesh lacks it or its values are too wide.
+    // Selects the map of the last step in the mesh; false when the mesh lacks it or its values
+    // are too wide.
     bool selectMap(st_LWMeshInfo* info) const;
     // The map's value interpolated at the sample against the threshold.
     bool selects(st_LWMeshInfo* info, LWNodalAccess_t* access) const;
@@ -247,7 +246,8 @@ class WeightMapFilter : public Filter {
     vexo::VMapCallbacks& mapList();
 
     std::unique_ptr<vexo::VParm> m_threshold;
-    std::string m_mapName;
+    std::string m_mapName;     // as chosen; the panel's
+    std::string m_steppedMap;  // as of the last NewTime or load; what samples use
     unsigned m_mapIndex = 0;
     double m_time = 0;                               // of the last NewTime
     vexo::LWNodeInput* m_input = nullptr;            // the node's "weightThreshold"; not owned

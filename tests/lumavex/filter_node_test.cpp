@@ -3,8 +3,10 @@
 // and the older layout.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "bundle_fixtures.h"
 #include "filter.h"
@@ -12,6 +14,7 @@
 namespace {
 
 using lwhost::GraphNode;
+using lwhost::NodeSystem;
 
 class FilterNodeTest : public bundle_test::GraphTest {
   protected:
@@ -187,6 +190,70 @@ TEST_F(FilterNodeTest, ItemListNotShownWhileTheHostRenumbersSelectsTheSameItemAf
     ASSERT_TRUE(p.setInt(kFilterBy, 4));  // "Item List" again
     node->server->rend.newTime(node->instance, 1, 0.0);
     EXPECT_EQ(logic(node, ids[ball]), 1);
+}
+
+// During a render a sample sees the selection of the last step: a panel change between steps
+// shows at the next one, and frees nothing a render thread may be reading meanwhile.
+TEST_F(FilterNodeTest, PanelChangesDuringARenderShowAtTheNextStep) {
+    lwhost::ObjectData plate;
+    plate.source.kind = lwhost::GeometryKind::Inline;
+    plate.fileName = "objects/plate.obj";
+    plate.mesh.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    ASSERT_TRUE(plate.mesh.addPolygon("Paint", {0, 1, 2}));
+    plate.mesh.weightMaps.emplace_back().name = "Heat";
+    for (uint32_t p : {0u, 1u, 2u}) plate.mesh.weightMaps[0].setValue(p, 1.0f);
+    access.objID = h.scene.addObject("Plate", plate);
+    access.polygon = 1;
+    for (int k = 0; k < 3; ++k) {
+        access.verts[k] = static_cast<LWPntID>(k + 1);
+        access.weights[k] = 1.0f / 3;
+    }
+    const std::string paint = "FilterType 1\n{ Filter\n  FilterString \"Paint\"\n}\n";
+    const struct {
+        const char* what;
+        std::string settings;
+        unsigned control;
+        lwhost::PanelValue value;
+    } changes[] = {
+        {"weight map", "FilterType 4\n{ Filter\n  WeightMap \"Heat\"\n}\n", kWeightMap,
+         lwhost::PanelValue::ofInt(0)},
+        {"filter by", paint, kFilterBy, lwhost::PanelValue::ofInt(5)},  // "Item Name", no pattern
+        {"pattern", paint, kFilterText, lwhost::PanelValue::ofString("Wood")},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        GraphNode* node = make("qrvFilter", c.settings);
+        lwhost::GraphInput* in = root(node, "Logic");
+        lwhost::XPanel& p = panel(node);
+        auto selected = [&] {
+            LWNodalAccess_t a = access;
+            int v = -1;
+            NodeSystem::evaluate(in, &a, &v);
+            return v;
+        };
+        ASSERT_EQ(node->server->rend.init(node->instance, LWINIT_RENDER), nullptr);
+        newTime(node);
+        ASSERT_EQ(selected(), 1);
+
+        // A render thread samples while the panel changes, and after it.
+        std::atomic<bool> changed{false};
+        std::atomic<int> after{0}, wrong{0};
+        std::thread render([&] {
+            while (after < 50) {
+                const bool late = changed;
+                if (selected() != 1) ++wrong;
+                if (late) ++after;
+            }
+        });
+        EXPECT_TRUE(p.setValue(c.control, c.value)) << p.lastError();
+        changed = true;
+        render.join();
+        EXPECT_EQ(wrong, 0);
+
+        newTime(node, 2, 2.0 / 30);
+        EXPECT_EQ(selected(), 0);
+        node->server->rend.cleanup(node->instance);
+    }
 }
 
 }  // namespace

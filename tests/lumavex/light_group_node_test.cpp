@@ -293,6 +293,33 @@ TEST_F(GlobalLightGroupNodeTest, NestedGroupsPassOnlyLightsOfEveryGroupAndEveryN
     EXPECT_EQ(lit(alone, 1), all) << "\"none\" restricts nothing";
 }
 
+// A group block that cannot be read whole changes nothing; a "Filter" stored before its
+// "FilterType" belongs to that type all the same.
+TEST_F(GlobalLightGroupNodeTest, GroupBlocksLoadWholeOrNotAtAllInAnyOrder) {
+    GraphNode* node = chain({make("qrvGlobalLightGroup")});
+    const std::string onlyRim = "{ Filter\n  FilterString \"Rim\"\n}\n";
+    const Colour keyFill{0.5, 0.5, 0};
+    const struct {
+        const char* what;
+        std::string blocks;
+        bool loads;
+        Colour expected;
+    } cases[] = {
+        {"unreadable type", "FilterType abc\n", false, keyFill},
+        {"switch without a value", "FilterType 2\n" + onlyRim + "UseByLV\n", false, keyFill},
+        {"pattern without a value", "FilterType 2\n{ Filter\n  FilterString\n}\n", false, keyFill},
+        {"filter before its type", onlyRim + "UseByLV 1\nFilterType 2\n", true, {0, 0, 0.5}},
+    };
+    for (const auto& c : cases) {
+        setGroup(kKeyAndFill);
+        lwhost::MemoryLoadState state(c.blocks, LWIO_TEXT);
+        EXPECT_EQ(h.table->ns_lg_load(state.record()) == nullptr, c.loads) << c.what;
+        h.table->ns_lg_newTime(1, 0.0);
+        EXPECT_EQ(lit(node), c.expected) << c.what;
+        EXPECT_EQ(h.table->ns_usesGlobalLightGroup(), c.loads ? 1 : 0) << c.what;
+    }
+}
+
 // Each render thread allocates on its first sample at most; after that a sample through a light
 // group node, a global light group node and the override's push allocates nothing.
 TEST_F(GlobalLightGroupNodeTest, SamplesAllocateNothingAfterEachThreadsFirst) {

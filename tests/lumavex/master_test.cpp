@@ -38,7 +38,9 @@ std::string scene(const std::string& settings, bool shaders = true) {
 
 // The master's controls.
 constexpr unsigned kEnabled = 0x801, kSceneEditing = 0x802, kSurfaceNodes = 0x803, kPresets = 0x805,
-                   kUseLightGroup = 0x809;
+                   kUseLightGroup = 0x809, kEditLightGroup = 0x808;
+// The controls of "Edit Global Light Group".
+constexpr unsigned kFilterBy = 0x9000, kFilterText = 0x9003, kPick = 0x9005;
 
 const char* const kSettings =
     "  Version 1\n  Enabled 1\n"
@@ -234,6 +236,10 @@ TEST_F(MasterFilesTest, SettingsThatFailAnywhereChangeNothing) {
         {"bad root line",
          "  { Nodes\n" + other + "    Root \"Nowhere\" \"Other\" \"Value\"\n  }\n"},
         {"bad value after a good graph", "  { Nodes\n" + other + "  }\n  DisableSurfaceNodes x\n"},
+        {"unreadable filter type", "  { LightGroup\n    FilterType abc\n  }\n"},
+        {"switch without a value", "  { LightGroup\n    FilterType 2\n    UseByLV\n  }\n"},
+        {"pattern without a value",
+         "  { LightGroup\n    FilterType 2\n    { Filter\n      FilterString\n    }\n  }\n"},
     };
     for (const auto& [why, body] : bodies) {
         loadFromFile("Name \"bad\"\n{ Preset\n  Enabled 0\n  DisableSurfaceNodes 0\n" + group +
@@ -320,6 +326,8 @@ std::string lightGroup(const std::string& type, const std::string& filter, bool 
 const std::string kNamedKey = "    { Filter\n      FilterString \"Key*\"\n    }\n";
 const std::string kListedFill =
     "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemType 1\n      }\n    }\n";
+const std::string kListedKey =
+    "    { Filter\n      { Items\n        Item \"Key\"\n        ItemType 1\n      }\n    }\n";
 // As the list writes it back: the light's name, then its ID.
 const std::string kListedFillSaved =
     "    { Filter\n      { Items\n        Item \"Fill\"\n        ItemID";
@@ -374,7 +382,6 @@ TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
     ASSERT_TRUE(master.setInt(kUseLightGroup, 1));
     EXPECT_EQ(master.value(kUseLightGroup).i, 1);
 
-    constexpr unsigned kFilterBy = 0x9000, kFilterText = 0x9003, kPick = 0x9005;
     std::vector<std::string> seen;
     h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
         seen.push_back(p.title());
@@ -405,6 +412,54 @@ TEST_F(MasterTest, UseSwitchSticksAndEditOpensTheGlobalLightGroupsPanel) {
     lwhost::GraphNode* node = h.node("qrvGlobalLightGroup");
     ASSERT_TRUE(override_test::nodePanel(h.host, node).click(0x9005));
     EXPECT_NE(write().find("      FilterString \"Fill\"\n"), std::string::npos) << write();
+}
+
+// Cancel puts the group back as it was, a list picked meanwhile included; OK keeps the edits.
+TEST_F(MasterTest, CancelInTheGlobalLightGroupsPanelPutsTheGroupBack) {
+    read(scene("  Enabled 1\n" + lightGroup("2", kNamedKey, true)) + kLights);
+    const std::string before = write();
+    h.host.xpanels().setModalDriver([&](lwhost::XPanel& p) {
+        EXPECT_TRUE(p.setString(kFilterText, "Fill"));
+        EXPECT_TRUE(p.setInt(kFilterBy, 1));
+        bundle_test::queue(h.host, Kind::Click, "Unselected", "Fill");
+        bundle_test::queue(h.host, Kind::Press, "Select");
+        bundle_test::queue(h.host, Kind::Press, "Ok");
+        EXPECT_TRUE(p.click(kPick)) << p.lastError();
+        return 0;
+    });
+    ASSERT_TRUE(openMaster().click(kEditLightGroup));
+    plugins.closePanel();
+    EXPECT_EQ(write(), before);
+
+    h.host.xpanels().setModalDriver([](lwhost::XPanel& p) { return p.setInt(kFilterBy, 1); });
+    ASSERT_TRUE(openMaster().click(kEditLightGroup));
+    plugins.closePanel();
+    EXPECT_NE(write().find(lightGroup("1", "    { Filter\n    }\n", true)), std::string::npos)
+        << "the list picked in the cancelled panel is gone: " << write();
+}
+
+// A load replaces the chosen filter only: a list chosen before a preset of names is still there
+// when the list is chosen again.
+TEST_F(MasterFilesTest, ALoadKeepsTheSettingsOfTheFiltersNotChosen) {
+    read(scene("  Enabled 1\n" + lightGroup("1", kListedFill, false)) + kLights);
+    loadFromFile("Name \"names\"\n{ Preset\n" + lightGroup("2", kNamedKey, true) + "}\n");
+    EXPECT_NE(write().find(lightGroup("2", kNamedKey, true)), std::string::npos) << write();
+    h.host.xpanels().setModalDriver([](lwhost::XPanel& p) { return p.setInt(kFilterBy, 1); });
+    ASSERT_TRUE(openMaster().click(kEditLightGroup));
+    plugins.closePanel();
+    EXPECT_NE(write().find("    FilterType 1\n" + kListedFillSaved), std::string::npos) << write();
+}
+
+// The host hands renumbered IDs to the master and to every global light group node; the group's
+// list moves once. An old ID that is another light's new ID would move it again.
+TEST_F(MasterTest, RenumberingMovesTheGlobalLightGroupsListOnce) {
+    read(scene("  Enabled 1\n" + lightGroup("1", kListedKey, true)) + kLights +
+         "Light \"Rim\"\n  Type distant\nEnd\n");
+    h.node("qrvGlobalLightGroup");
+    auto id = [&](const char* name) { return h.scene.findItems(name).at(0); };
+    plugins.changeIDs({{id("Key"), id("Fill")}, {id("Fill"), id("Rim")}});
+    const std::string text = write();
+    EXPECT_NE(text.find("Item \"Fill\""), std::string::npos) << text;
 }
 
 }  // namespace

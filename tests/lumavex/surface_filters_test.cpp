@@ -203,6 +203,8 @@ TEST_F(SurfaceFiltersTest, WeightMapComparesTheInterpolatedValueWithTheThreshold
     int none = 0;
     f.DataSet(kWeightMap, &none);
     EXPECT_EQ(f.mapName(), "");
+    EXPECT_TRUE(selects(f, ball, 2)) << "the map of the last step until the next";
+    f.NewTime(0, 0);
     EXPECT_FALSE(selects(f, ball, 2));
 }
 
