@@ -198,6 +198,12 @@ const char* SurfaceSettings::channelToken(int channel) {
     return channel >= 0 && channel < LWSURF_FLOAT_COUNT ? tokens[channel] : nullptr;
 }
 
+size_t SurfaceKeyHash::operator()(const SurfaceKey& key) const noexcept {
+    const size_t file = std::hash<std::string>()(key.first);
+    return file ^
+           (std::hash<std::string>()(key.second) + 0x9e3779b97f4a7c15u + (file << 6) + (file >> 2));
+}
+
 // ---- scene ----
 
 Scene::Scene() {
@@ -223,6 +229,7 @@ void Scene::swap(Scene& other) noexcept {
     m_surfaceIndex.swap(other.m_surfaceIndex);
     m_surfaceByName.swap(other.m_surfaceByName);
     m_surfacesByFile.swap(other.m_surfacesByFile);
+    m_surfacesNamed.swap(other.m_surfacesNamed);
     m_masters.swap(other.m_masters);
     std::swap(m_frames, other.m_frames);
     touch();
@@ -285,6 +292,7 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
         m_surfaceIndex[s->id] = m_surfaces.size();
         m_surfaceByName[{file, surfaceName}] = m_surfaces.size();
         m_surfacesByFile[file].push_back(m_surfaces.size());
+        m_surfacesNamed[surfaceName].push_back(m_surfaces.size());
         m_surfaces.push_back(std::move(s));
     }
     return item.id;
@@ -482,6 +490,15 @@ std::vector<LWSurfaceID> Scene::surfacesOf(const std::string& objectFile) const 
     std::vector<LWSurfaceID> ids;
     auto it = m_surfacesByFile.find(objectFile);
     if (it == m_surfacesByFile.end()) return ids;
+    ids.reserve(it->second.size());
+    for (size_t order : it->second) ids.push_back(m_surfaces[order]->id);
+    return ids;
+}
+
+std::vector<LWSurfaceID> Scene::surfacesNamed(const std::string& name) const {
+    std::vector<LWSurfaceID> ids;
+    auto it = m_surfacesNamed.find(name);
+    if (it == m_surfacesNamed.end()) return ids;
     ids.reserve(it->second.size());
     for (size_t order : it->second) ids.push_back(m_surfaces[order]->id);
     return ids;

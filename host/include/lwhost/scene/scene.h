@@ -219,6 +219,12 @@ struct FrameRange {
     double fps = 30;
 };
 
+// (object file, surface name): what a surface is found by.
+using SurfaceKey = std::pair<std::string, std::string>;
+struct SurfaceKeyHash {
+    size_t operator()(const SurfaceKey& key) const noexcept;
+};
+
 // Deepest item hierarchy allowed; deeper parenting is refused.
 constexpr int kMaxHierarchyDepth = 1000;
 
@@ -285,6 +291,8 @@ class Scene {
     const Surface* findSurface(const std::string& name, const std::string& objectFile) const;
     // Surfaces of an object file, in order.
     std::vector<LWSurfaceID> surfacesOf(const std::string& objectFile) const;
+    // Surfaces of that name over every object file, in order.
+    std::vector<LWSurfaceID> surfacesNamed(const std::string& name) const;
     // The surface of a polygon of an object, or 0.
     LWSurfaceID polygonSurface(LWItemID object, uint32_t polygon) const;
 
@@ -323,8 +331,9 @@ class Scene {
 
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     std::unordered_map<LWSurfaceID, size_t> m_surfaceIndex;
-    std::map<std::pair<std::string, std::string>, size_t> m_surfaceByName;  // (file, name)
+    std::unordered_map<SurfaceKey, size_t, SurfaceKeyHash> m_surfaceByName;
     std::unordered_map<std::string, std::vector<size_t>> m_surfacesByFile;  // in scene order
+    std::unordered_map<std::string, std::vector<size_t>> m_surfacesNamed;   // in scene order
 
     std::vector<MasterSlot> m_masters;
     FrameRange m_frames;
