@@ -142,12 +142,16 @@ int LayoutCommands::setSurface(const std::vector<std::string>& args) {
     current.clear();
     if (args.empty() || args.size() > 2 || args[0].empty()) return LWCMD_FAILED;
     const Scene& scene = m_plugins.scene();
-    // Index lookups, not walks over the scene: scene editing sets surfaces one by one.
+    // With its object named, the surface is one index lookup, not a walk over the scene.
     if (args.size() == 2) {
         if (const Surface* s = scene.findSurface(args[0], args[1])) current.push_back(s->id);
         return current.empty() ? LWCMD_FAILED : LWCMD_OK;
     }
-    current = scene.surfacesNamed(args[0]);
+    for (size_t i = 0; i < scene.surfaceCount(); ++i) {
+        const Surface& s = scene.surfaceAt(i);
+        if (s.name == args[0] && (args.size() == 1 || s.objectFile == args[1]))
+            current.push_back(s.id);
+    }
     return current.empty() ? LWCMD_FAILED : LWCMD_OK;
 }
 

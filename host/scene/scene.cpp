@@ -229,7 +229,6 @@ void Scene::swap(Scene& other) noexcept {
     m_surfaceIndex.swap(other.m_surfaceIndex);
     m_surfaceByName.swap(other.m_surfaceByName);
     m_surfacesByFile.swap(other.m_surfacesByFile);
-    m_surfacesNamed.swap(other.m_surfacesNamed);
     m_masters.swap(other.m_masters);
     std::swap(m_frames, other.m_frames);
     touch();
@@ -280,7 +279,9 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
     item.object = std::move(data);
     const std::string& file = item.object.fileName;
     for (const std::string& surfaceName : item.object.mesh.surfaces) {
-        if (findSurface(surfaceName, file)) continue;
+        // One lookup finds the surface, or makes the entry of a new one.
+        const size_t order = m_surfaces.size();
+        if (!m_surfaceByName.try_emplace(SurfaceKey(file, surfaceName), order).second) continue;
         auto s = std::make_unique<Surface>();
         s->id = newSurfaceId();
         s->name = surfaceName;
@@ -289,10 +290,8 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
             auto m = materials->find(surfaceName);
             if (m != materials->end()) s->settings = m->second;
         }
-        m_surfaceIndex[s->id] = m_surfaces.size();
-        m_surfaceByName[{file, surfaceName}] = m_surfaces.size();
-        m_surfacesByFile[file].push_back(m_surfaces.size());
-        m_surfacesNamed[surfaceName].push_back(m_surfaces.size());
+        m_surfaceIndex[s->id] = order;
+        m_surfacesByFile[file].push_back(order);
         m_surfaces.push_back(std::move(s));
     }
     return item.id;
@@ -490,15 +489,6 @@ std::vector<LWSurfaceID> Scene::surfacesOf(const std::string& objectFile) const 
     std::vector<LWSurfaceID> ids;
     auto it = m_surfacesByFile.find(objectFile);
     if (it == m_surfacesByFile.end()) return ids;
-    ids.reserve(it->second.size());
-    for (size_t order : it->second) ids.push_back(m_surfaces[order]->id);
-    return ids;
-}
-
-std::vector<LWSurfaceID> Scene::surfacesNamed(const std::string& name) const {
-    std::vector<LWSurfaceID> ids;
-    auto it = m_surfacesNamed.find(name);
-    if (it == m_surfacesNamed.end()) return ids;
     ids.reserve(it->second.size());
     for (size_t order : it->second) ids.push_back(m_surfaces[order]->id);
     return ids;

@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -750,7 +751,7 @@ class Reader {
     int m_line = 0;
     std::vector<LWItemID> m_ids;  // scene IDs of the items read, in order
     std::vector<PendingParent> m_parents;
-    std::vector<PendingSurface> m_surfaces;
+    std::deque<PendingSurface> m_surfaces;  // in blocks: thousands are never moved
     std::unordered_map<SurfaceKey, int, SurfaceKeyHash> m_surfaceLines;  // of m_surfaces
     std::map<std::string, ObjGeometry> m_objCache;
 };

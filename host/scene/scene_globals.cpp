@@ -497,12 +497,10 @@ const LWSurfaceID* SceneGlobals::surfacesByName(const std::string& name,
     std::pair<std::string, std::string> key{name, objectFile ? "=" + *objectFile : "*"};
     auto it = m_byName.find(key);
     if (it == m_byName.end()) {
-        // From the scene's indexes, not a walk over its surfaces.
         std::vector<LWSurfaceID> ids;
-        if (!objectFile) {
-            ids = m_scene.surfacesNamed(name);
-        } else if (const Surface* s = m_scene.findSurface(name, *objectFile)) {
-            ids.push_back(s->id);
+        for (size_t i = 0; i < m_scene.surfaceCount(); ++i) {
+            const Surface& s = m_scene.surfaceAt(i);
+            if (s.name == name && (!objectFile || s.objectFile == *objectFile)) ids.push_back(s.id);
         }
         ids.push_back(0);
         it = m_byName.emplace(key, std::move(ids)).first;

@@ -142,9 +142,11 @@ const GraphVerb kGraphVerbs[] = {
     {"graph surface", 1, 1, "SURFACE",
      [](ScriptEnvironment& env, const ScriptStatement& s, std::string& why) {
          Scene& scene = env.plugins.scene();
-         const std::vector<LWSurfaceID> ids = scene.surfacesNamed(s.args[0].text);
-         const size_t named = ids.size();
-         Surface* surface = named ? scene.surface(ids.front()) : nullptr;
+         Surface* surface = nullptr;
+         size_t named = 0;
+         for (size_t i = 0; i < scene.surfaceCount(); ++i)
+             if (scene.surfaceAt(i).name == s.args[0].text && named++ == 0)
+                 surface = &scene.surfaceAt(i);
          if (named != 1) {
              why = named ? std::to_string(named) + " surfaces are named " + q(s.args[0].text)
                          : "the scene has no surface " + q(s.args[0].text);

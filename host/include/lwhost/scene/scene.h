@@ -291,8 +291,6 @@ class Scene {
     const Surface* findSurface(const std::string& name, const std::string& objectFile) const;
     // Surfaces of an object file, in order.
     std::vector<LWSurfaceID> surfacesOf(const std::string& objectFile) const;
-    // Surfaces of that name over every object file, in order.
-    std::vector<LWSurfaceID> surfacesNamed(const std::string& name) const;
     // The surface of a polygon of an object, or 0.
     LWSurfaceID polygonSurface(LWItemID object, uint32_t polygon) const;
 
@@ -333,7 +331,6 @@ class Scene {
     std::unordered_map<LWSurfaceID, size_t> m_surfaceIndex;
     std::unordered_map<SurfaceKey, size_t, SurfaceKeyHash> m_surfaceByName;
     std::unordered_map<std::string, std::vector<size_t>> m_surfacesByFile;  // in scene order
-    std::unordered_map<std::string, std::vector<size_t>> m_surfacesNamed;   // in scene order
 
     std::vector<MasterSlot> m_masters;
     FrameRange m_frames;
