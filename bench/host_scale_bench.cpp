@@ -1,5 +1,5 @@
 // Host work that must grow no faster than the scene (see scaling.h for how it is measured):
-//   loading a scene of one-surface objects, each surface described and carrying the shader;
+//   reading a scene of one-surface objects, each surface described by a Surface statement;
 //   a script adding, connecting and removing filter nodes of the override graph;
 //   tearing a session down while its override graph holds many nodes.
 #include <benchmark/benchmark.h>
@@ -38,7 +38,7 @@ struct Bundle {
     bool ok = false;
 };
 
-// `objects` objects of one plane each, every surface described with the shader on it.
+// `objects` objects of one plane each, then a Surface statement for every surface.
 std::string sceneText(int objects) {
     std::string text = kMaster;
     for (int i = 0; i < objects; ++i)
@@ -46,7 +46,7 @@ std::string sceneText(int objects) {
                 "\" 1 1\nEnd\n";
     for (int i = 0; i < objects; ++i)
         text += "Surface \"Skin" + std::to_string(i) + "\" \"Part" + std::to_string(i) +
-                "\"\n  Diffuse 0.5\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n";
+                "\"\n  Diffuse 0.5\nEnd\n";
     return text;
 }
 
@@ -68,8 +68,8 @@ std::string graphScript(int nodes) {
     std::string text = "panel open MasterHandler 1\npanel click \"Nodal Graph...\"\n";
     for (int i = 0; i < nodes; ++i) text += "graph add qrvFilter F" + std::to_string(i) + "\n";
     for (int i = 1; i < nodes; i += 2)
-        text += "graph connect F" + std::to_string(i - 1) + " Logic F" + std::to_string(i) +
-                " Logic\n";
+        text +=
+            "graph connect F" + std::to_string(i - 1) + " Logic F" + std::to_string(i) + " Logic\n";
     for (int i = 0; i < nodes; ++i) text += "graph remove F" + std::to_string(i) + "\n";
     return text + "expect graph-nodes 0\n";
 }
@@ -80,8 +80,8 @@ void BM_ScriptNodesScaling(benchmark::State& state) {
         if (!bundle.ok) return -1.0;
         lwhost::Session& session = bundle.session;
         std::ostringstream out;
-        lwhost::ScriptEnvironment env{session.host(), session.plugins(), session.commands(), out,
-                                      "", false};
+        lwhost::ScriptEnvironment env{
+            session.host(), session.plugins(), session.commands(), out, "", false};
         lwhost::Script script;
         lwhost::defineLayoutVerbs(script, env);
         std::vector<lwhost::ScriptStatement> statements;

@@ -19,11 +19,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::secondsSince;
 
 lwhost::ObjectData triangle(const std::string& file) {
     lwhost::ObjectData data;
