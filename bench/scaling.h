@@ -5,8 +5,8 @@
 // Every measurement runs in a child process forked for it, so that each starts from the same
 // state, a heap that never held a larger run, as a user's lwhost process does; a run that
 // followed another in one process would find its memory already mapped and its caches warm. Each
-// size counts its best of three, the sizes taking turns, so that one disturbed run does not decide
-// the ratio.
+// size counts the median of three runs, the sizes taking turns, so that one disturbed run does not
+// decide the ratio.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 namespace bench {
 
@@ -64,7 +65,7 @@ template <class Seconds>
 void scaling(benchmark::State& state, int small, const Seconds& seconds) {
     constexpr int kRounds = 3;
     for (auto _ : state) {
-        double best[2] = {1e300, 1e300};
+        std::vector<double> runs[2];
         for (int round = 0; round < kRounds; ++round)
             for (int large = 0; large < 2; ++large) {
                 const double s = isolated(seconds, large ? 10 * small : small);
@@ -72,11 +73,12 @@ void scaling(benchmark::State& state, int small, const Seconds& seconds) {
                     state.SkipWithError("the host refused the work");
                     return;
                 }
-                best[large] = std::min(best[large], s);
+                runs[large].push_back(s);
             }
-        state.counters["seconds_small"] = best[0];
-        state.counters["seconds_large"] = best[1];
-        state.counters["ratio"] = best[1] / best[0];
+        for (std::vector<double>& r : runs) std::sort(r.begin(), r.end());
+        state.counters["seconds_small"] = runs[0][kRounds / 2];
+        state.counters["seconds_large"] = runs[1][kRounds / 2];
+        state.counters["ratio"] = runs[1][kRounds / 2] / runs[0][kRounds / 2];
     }
 }
 

@@ -239,7 +239,7 @@ void Scene::touch() {
     m_revision = ++g_revision;
 }
 
-LWItemID Scene::allocateId(ItemType type, const std::unordered_map<LWItemID, size_t>* avoid) {
+LWItemID Scene::allocateId(ItemType type, const std::unordered_map<LWItemID, Item*>* avoid) {
     const uint32_t typeBits = (static_cast<uint32_t>(type) + 1u) << 28;
     for (;;) {
         uint32_t serial = m_nextSerial & kSerialMask;
@@ -260,7 +260,7 @@ Item& Scene::addItem(ItemType type, const std::string& name) {
     auto& list = m_byType[static_cast<int>(type)];
     item->typeOrder = list.size();
     list.push_back(item->order);
-    m_index[item->id] = item->order;
+    m_index[item->id] = item.get();
     m_items.push_back(std::move(item));
     touch();
     return *m_items.back();
@@ -291,7 +291,7 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
             if (m != materials->end()) s->settings = m->second;
         }
         m_surfaceIndex[s->id] = order;
-        m_surfacesByFile[file].push_back(order);
+        m_surfacesByFile[file].push_back(s->id);
         m_surfaces.push_back(std::move(s));
     }
     return item.id;
@@ -311,12 +311,12 @@ LWItemID Scene::addCamera(const std::string& name, const CameraData& camera) {
 
 Item* Scene::item(LWItemID id) {
     auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : m_items[it->second].get();
+    return it == m_index.end() ? nullptr : it->second;
 }
 
 const Item* Scene::item(LWItemID id) const {
     auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : m_items[it->second].get();
+    return it == m_index.end() ? nullptr : it->second;
 }
 
 std::vector<LWItemID> Scene::findItems(const std::string& name) const {
@@ -428,12 +428,12 @@ const std::string* Scene::comment(LWItemID id, int tag) const {
 }
 
 std::vector<std::pair<LWItemID, LWItemID>> Scene::renumber() {
-    std::unordered_map<LWItemID, size_t> fresh;
+    std::unordered_map<LWItemID, Item*> fresh;
     std::unordered_map<LWItemID, LWItemID> mapping;
     std::vector<std::pair<LWItemID, LWItemID>> pairs;
     for (const auto& i : m_items) {
         LWItemID id = allocateId(i->type, &fresh);
-        fresh[id] = i->order;
+        fresh[id] = i.get();
         mapping[i->id] = id;
         pairs.emplace_back(i->id, id);
     }
@@ -485,13 +485,9 @@ const Surface* Scene::findSurface(const std::string& name, const std::string& ob
 }
 
 std::vector<LWSurfaceID> Scene::surfacesOf(const std::string& objectFile) const {
-    // One lookup, not a walk over the scene's surfaces: scene editing asks once per surface.
-    std::vector<LWSurfaceID> ids;
+    // One lookup, not a walk over the scene's surfaces: scene editing asks once per object.
     auto it = m_surfacesByFile.find(objectFile);
-    if (it == m_surfacesByFile.end()) return ids;
-    ids.reserve(it->second.size());
-    for (size_t order : it->second) ids.push_back(m_surfaces[order]->id);
-    return ids;
+    return it == m_surfacesByFile.end() ? std::vector<LWSurfaceID>() : it->second;
 }
 
 LWSurfaceID Scene::polygonSurface(LWItemID object, uint32_t polygon) const {
