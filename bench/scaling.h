@@ -5,7 +5,7 @@
 // Every measurement runs in a child process forked for it, so that each starts from the same
 // state, a heap that never held a larger run, as a user's lwhost process does; a run that
 // followed another in one process would find its memory already mapped and its caches warm. Each
-// size counts the median of three runs, the sizes taking turns, so that one disturbed run does not
+// size counts the median of five runs, the sizes taking turns, so that one disturbed run does not
 // decide the ratio.
 #pragma once
 
@@ -63,7 +63,7 @@ double isolated(const Seconds& seconds, int size) {
 // `seconds(size)` answers the seconds the work took for `size`, negative on failure.
 template <class Seconds>
 void scaling(benchmark::State& state, int small, const Seconds& seconds) {
-    constexpr int kRounds = 3;
+    constexpr int kRounds = 5;
     for (auto _ : state) {
         std::vector<double> runs[2];
         for (int round = 0; round < kRounds; ++round)
