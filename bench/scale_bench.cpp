@@ -12,17 +12,15 @@
 #include "lwhost/scene/scene.h"
 #include "lwhost/session/session.h"
 #include "lwhost/ui/xpanel.h"
+#include "scaling.h"
 
 #include <chrono>
 #include <string>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::secondsSince;
 
 lwhost::ObjectData triangle(const std::string& file) {
     lwhost::ObjectData data;
@@ -83,27 +81,12 @@ BENCHMARK(BM_AddRemoveAllShaders)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
-// ratio = seconds(100k objects) / seconds(10k objects), measured one after the other.
+// How 100k objects compare with 10k (scaling.h).
 void BM_AddRemoveAllShadersScaling(benchmark::State& state) {
-    double small = 0, large = 0;
-    for (auto _ : state) {
-        // One session at a time: the bundle reaches the host made last.
-        auto seconds = [](int objects) {
-            Editing editing(objects);
-            return editing.ok ? editing.addThenRemove() : -1;
-        };
-        const double s = seconds(10000);
-        const double l = s < 0 ? -1 : seconds(100000);
-        if (l < 0) {
-            state.SkipWithError("scene editing failed");
-            return;
-        }
-        small += s;
-        large += l;
-    }
-    state.counters["seconds_10k"] = small / state.iterations();
-    state.counters["seconds_100k"] = large / state.iterations();
-    state.counters["ratio"] = large / small;
+    bench::scaling(state, 10000, [](int objects) {
+        Editing editing(objects);
+        return editing.ok ? editing.addThenRemove() : -1;
+    });
 }
 BENCHMARK(BM_AddRemoveAllShadersScaling)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -222,7 +222,7 @@ class GraphReader {
             if (l.root)
                 m_rootLinks.push_back({input, output});
             else
-                input->source = output;
+                NodeSystem::link(*input, output);
         }
         return true;
     }

@@ -289,6 +289,11 @@ std::string userNameOf(const st_ServerRecord& record) {
     return record.name ? record.name : "";
 }
 
+// The name freeName makes: "Checker (1)".
+std::string numberedName(const std::string& base, uint64_t n) {
+    return base + " (" + std::to_string(n) + ")";
+}
+
 // Every input of the graph: those of its nodes, then the root's.
 template <class F>
 void forEachInput(NodeGraph& graph, F f) {
@@ -320,9 +325,8 @@ GraphInput* NodeGraph::rootInput(const std::string& inputName) const {
 }
 
 GraphNode* NodeGraph::node(const std::string& nodeName) const {
-    for (const auto& n : nodes)
-        if (n->name == nodeName) return n.get();
-    return nullptr;
+    auto found = named.find(nodeName);
+    return found == named.end() ? nullptr : found->second;
 }
 
 // ---- the system ------------------------------------------------------------------------------
@@ -510,28 +514,33 @@ NodeGraph* NodeSystem::createEditor(const std::string& title, const std::string&
     if (root) graph->root = *root;
     graph->userData = userData;
     NodeGraph* made = graph.get();
-    m_liveEditors.insert(made);
     m_editors.push_back(std::move(graph));
+    try {
+        m_liveEditors.emplace(made, std::prev(m_editors.end()));
+    } catch (...) {
+        m_editors.pop_back();
+        throw;
+    }
     return made;
 }
 
 void NodeSystem::destroyEditor(NodeGraph* graph) {
     if (!graph || !m_liveEditors.count(graph)) return;
     // The whole graph goes: no node hears about the others leaving.
-    forEachInput(*graph, [](GraphInput& in) { in.source = nullptr; });
+    forEachInput(*graph, [](GraphInput& in) { link(in, nullptr); });
     while (!graph->nodes.empty()) {
         destroyNode(*graph->nodes.back());
         graph->nodes.pop_back();
     }
-    m_liveEditors.erase(graph);
+    graph->named.clear();
+    auto live = m_liveEditors.find(graph);
+    if (live == m_liveEditors.end()) return;
+    const auto it = live->second;
+    m_liveEditors.erase(live);
     if (m_window == graph) m_window = nullptr;
-    for (auto it = m_editors.begin(); it != m_editors.end(); ++it)
-        if (it->get() == graph) {
-            // Moved out first: a node's destructor may not reach the vector while it shrinks.
-            std::unique_ptr<NodeGraph> gone = std::move(*it);
-            m_editors.erase(it);
-            break;
-        }
+    // Moved out first: a node's destructor may not reach the list while it shrinks.
+    std::unique_ptr<NodeGraph> gone = std::move(*it);
+    m_editors.erase(it);
 }
 
 void NodeSystem::destroyHostEditors() {
@@ -566,8 +575,12 @@ GraphNode* NodeSystem::node(NodeID id) const {
 // ---- editing ---------------------------------------------------------------------------------
 
 void NodeSystem::edited(NodeGraph& graph) {
-    // An edit may free what a prepared connection points at.
-    forEachInput(graph, [](GraphInput& in) { in.prepared = GraphInput::Prepared{}; });
+    // An edit may free what a prepared connection points at. Only a render prepares them, so
+    // edits outside one skip the walk over every input.
+    if (graph.prepared) {
+        forEachInput(graph, [](GraphInput& in) { in.prepared = GraphInput::Prepared{}; });
+        graph.prepared = false;
+    }
     ++graph.updates;
     if (graph.update) graph.update(graph.id());
 }
@@ -579,11 +592,89 @@ void NodeSystem::fire(GraphInput& input, LWNodalEvent_t event, ConnectionType ty
     input.event(data, input.id(), event, type);
 }
 
-std::string NodeSystem::freeName(const NodeGraph& graph, const std::string& base) const {
-    for (size_t n = 1;; ++n) {
-        std::string candidate = base + " (" + std::to_string(n) + ")";
+std::string NodeSystem::freeName(NodeGraph& graph, const std::string& base) {
+    NodeGraph::NameNumbers& numbers = graph.numbers[base];
+    // The lowest number given back that no node took meanwhile (one that was taken comes back
+    // when that node lets go of it), else the next one above them all that is free.
+    while (!numbers.released.empty()) {
+        std::string candidate = numberedName(base, *numbers.released.begin());
+        numbers.released.erase(numbers.released.begin());
         if (!graph.node(candidate)) return candidate;
     }
+    for (;;) {
+        std::string candidate = numberedName(base, numbers.next++);
+        if (!graph.node(candidate)) return candidate;
+    }
+}
+
+void NodeSystem::releaseNumber(NodeGraph& graph, const std::string& name) {
+    // "<base> (<n>)" with n written as freeName writes it.
+    if (name.size() < 4 || name.back() != ')') return;
+    const size_t open = name.rfind(" (");
+    if (open == std::string::npos) return;
+    const std::string digits = name.substr(open + 2, name.size() - open - 3);
+    if (digits.empty() || digits.size() > 18 || digits[0] == '0' ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return;
+    auto found = graph.numbers.find(name.substr(0, open));
+    const uint64_t n = std::stoull(digits);
+    if (found != graph.numbers.end() && n < found->second.next) found->second.released.insert(n);
+}
+
+GraphNode& NodeSystem::settle(std::unique_ptr<GraphNode>& made) {
+    GraphNode& node = *made;
+    NodeGraph& graph = *node.graph;
+    graph.named.emplace(node.name, &node);
+    try {
+        if (node.instance) m_settledByInstance.emplace(node.instance, &node);
+        graph.nodes.push_back(std::move(made));
+    } catch (...) {
+        graph.named.erase(node.name);
+        if (node.instance) m_settledByInstance.erase(node.instance);
+        throw;
+    }
+    node.place = std::prev(graph.nodes.end());
+    node.settled = true;
+    node.order = graph.nextOrder++;
+    return node;
+}
+
+void NodeSystem::releaseName(NodeGraph& graph, const GraphNode& node) {
+    auto found = graph.named.find(node.name);
+    if (found == graph.named.end() || found->second != &node) return;
+    graph.named.erase(found);
+    releaseNumber(graph, node.name);
+}
+
+void NodeSystem::link(GraphInput& input, GraphOutput* output) {
+    if (input.source == output) return;
+    if (GraphOutput* old = input.source) {
+        (input.previousTarget ? input.previousTarget->nextTarget : old->firstTarget) =
+            input.nextTarget;
+        if (input.nextTarget) input.nextTarget->previousTarget = input.previousTarget;
+        input.nextTarget = input.previousTarget = nullptr;
+    }
+    input.source = output;
+    if (!output) return;
+    input.nextTarget = output->firstTarget;
+    if (input.nextTarget) input.nextTarget->previousTarget = &input;
+    output->firstTarget = &input;
+}
+
+void NodeSystem::inGraphOrder(NodeGraph& graph, std::vector<GraphInput*>& inputs) {
+    if (inputs.size() < 2) return;
+    // Nodes' inputs in node order and then in input order, the root's inputs last.
+    auto key = [&graph](const GraphInput* in) {
+        const auto& list = in->node ? in->node->inputs : graph.rootInputs;
+        size_t at = 0;
+        while (at < list.size() && list[at].get() != in) ++at;
+        return std::make_pair(in->node ? in->node->order : UINT64_MAX, at);
+    };
+    std::vector<std::pair<std::pair<uint64_t, size_t>, GraphInput*>> keyed;
+    keyed.reserve(inputs.size());
+    for (GraphInput* in : inputs) keyed.emplace_back(key(in), in);
+    std::sort(keyed.begin(), keyed.end());
+    for (size_t i = 0; i < inputs.size(); ++i) inputs[i] = keyed[i].second;
 }
 
 GraphInput* NodeSystem::addRootInput(NodeGraph& graph, ConnectionType type, const std::string& name,
@@ -617,12 +708,20 @@ std::unique_ptr<GraphNode> NodeSystem::makeNode(NodeGraph& graph, const NodeServ
 
 void NodeSystem::destroyNode(GraphNode& node) {
     node.settled = false;
-    for (auto& in : node.inputs) in->source = nullptr;
+    for (auto& in : node.inputs) link(*in, nullptr);
+    const LWInstance instance = node.instance;
     if (node.instance && node.server->inst.destroy) node.server->inst.destroy(node.instance);
     node.instance = nullptr;
+    // No connection may outlive its ends, whatever the instance did while it went.
+    for (auto& in : node.inputs) link(*in, nullptr);
+    for (auto& out : node.outputs)
+        while (out->firstTarget) link(*out->firstTarget, nullptr);
     node.inputs.clear();
     node.outputs.clear();
     m_liveNodes.erase(&node);
+    auto found = m_settledByInstance.find(instance);
+    if (found != m_settledByInstance.end() && found->second == &node)
+        m_settledByInstance.erase(found);
 }
 
 namespace {
@@ -658,20 +757,32 @@ GraphNode* NodeSystem::addNode(NodeGraph& graph, const std::string& serverName, 
     if (!name.empty() && !freeNodeName(graph, nullptr, name, error)) return nullptr;
     const NodeServer* srv = server(serverName, error);
     if (!srv) return nullptr;
-    auto node = makeNode(graph, *srv, name.empty() ? freeName(graph, srv->userName) : name, error);
-    if (!node) return nullptr;
-    graph.nodes.push_back(std::move(node));
-    GraphNode* added = graph.nodes.back().get();
-    added->settled = true;
+    const std::string chosen = name.empty() ? freeName(graph, srv->userName) : name;
+    auto node = makeNode(graph, *srv, chosen, error);
+    if (!node) {
+        if (name.empty()) releaseNumber(graph, chosen);
+        return nullptr;
+    }
+    GraphNode* added = nullptr;
+    try {
+        added = &settle(node);
+    } catch (...) {
+        destroyNode(*node);
+        throw;
+    }
     edited(graph);
     return added;
 }
 
 bool NodeSystem::renameNode(GraphNode& node, const std::string& name, std::string& error) {
-    if (!freeNodeName(*node.graph, &node, name, error)) return false;
+    NodeGraph& graph = *node.graph;
+    if (!freeNodeName(graph, &node, name, error)) return false;
     if (node.name == name) return true;
+    const bool indexed = graph.node(node.name) == &node;
+    releaseName(graph, node);
     node.name = name;
-    edited(*node.graph);
+    if (indexed) graph.named[name] = &node;
+    edited(graph);
     return true;
 }
 
@@ -679,21 +790,23 @@ void NodeSystem::removeNode(GraphNode* node) {
     if (!node || !m_liveNodes.count(node)) return;
     NodeGraph& graph = *node->graph;
     // Cut first, then tell: the events may reach plug-ins that look at the graph.
+    std::vector<GraphInput*> fed;
+    for (const auto& out : node->outputs)
+        for (GraphInput* in = out->firstTarget; in; in = in->nextTarget) fed.push_back(in);
+    inGraphOrder(graph, fed);
     std::vector<std::pair<GraphInput*, ConnectionType>> cut;
-    forEachInput(graph, [&](GraphInput& in) {
-        if (in.source && in.source->node == node) {
-            cut.emplace_back(&in, in.source->type);
-            in.source = nullptr;
-        }
-    });
+    for (GraphInput* in : fed) {
+        cut.emplace_back(in, in->source->type);
+        link(*in, nullptr);
+    }
     for (auto& [in, type] : cut) fire(*in, LWNODE_EVENT_SOURCE_REMOVED, type);
     destroyNode(*node);
-    for (auto it = graph.nodes.begin(); it != graph.nodes.end(); ++it)
-        if (it->get() == node) {
-            std::unique_ptr<GraphNode> gone = std::move(*it);
-            graph.nodes.erase(it);
-            break;
-        }
+    // A staged node (not in the graph's nodes yet) stays with whoever staged it.
+    if (graph.node(node->name) == node) {
+        releaseName(graph, *node);
+        std::unique_ptr<GraphNode> gone = std::move(*node->place);
+        graph.nodes.erase(gone->place);
+    }
     edited(graph);
 }
 
@@ -757,10 +870,10 @@ bool NodeSystem::connect(GraphOutput* output, GraphInput* input, std::string& er
     if (!canConnect(output, input, error)) return false;
     if (input->source == output) return true;
     if (GraphOutput* old = input->source) {
-        input->source = nullptr;
+        link(*input, nullptr);
         fire(*input, LWNODE_EVENT_DISCONNECTED, old->type);
     }
-    input->source = output;
+    link(*input, output);
     fire(*input, LWNODE_EVENT_CONNECTED, output->type);
     edited(*input->graph);
     return true;
@@ -789,7 +902,7 @@ bool NodeSystem::connect(GraphNode* fromNode, const std::string& output, GraphNo
 bool NodeSystem::disconnect(GraphInput* input) {
     if (!input || !input->source) return false;
     GraphOutput* old = input->source;
-    input->source = nullptr;
+    link(*input, nullptr);
     fire(*input, LWNODE_EVENT_DISCONNECTED, old->type);
     edited(*input->graph);
     return true;
@@ -797,12 +910,8 @@ bool NodeSystem::disconnect(GraphInput* input) {
 
 void NodeSystem::instanceChanged(LWInstance instance) {
     if (!instance) return;
-    for (const auto& graph : m_editors)
-        for (const auto& node : graph->nodes)
-            if (node->instance == instance) {
-                edited(*graph);
-                return;
-            }
+    auto found = m_settledByInstance.find(instance);
+    if (found != m_settledByInstance.end()) edited(*found->second->graph);
 }
 
 void NodeSystem::openWindow(NodeGraph& graph) {
@@ -833,6 +942,7 @@ GraphInput* NodeSystem::addInput(GraphNode& node, ConnectionType type, const std
 void NodeSystem::removeInput(GraphNode& node, GraphInput* input) {
     for (auto it = node.inputs.begin(); it != node.inputs.end(); ++it)
         if (it->get() == input) {
+            link(*input, nullptr);
             std::unique_ptr<GraphInput> gone = std::move(*it);
             node.inputs.erase(it);
             if (node.settled) edited(*node.graph);
@@ -856,12 +966,9 @@ void NodeSystem::removeOutput(GraphNode& node, GraphOutput* output) {
                            [&](const auto& o) { return o.get() == output; });
     if (it == node.outputs.end()) return;
     std::vector<GraphInput*> cut;
-    forEachInput(*node.graph, [&](GraphInput& in) {
-        if (in.source == output) {
-            in.source = nullptr;
-            cut.push_back(&in);
-        }
-    });
+    for (GraphInput* in = output->firstTarget; in; in = in->nextTarget) cut.push_back(in);
+    inGraphOrder(*node.graph, cut);
+    for (GraphInput* in : cut) link(*in, nullptr);
     std::unique_ptr<GraphOutput> gone = std::move(*it);
     node.outputs.erase(it);
     for (GraphInput* in : cut) fire(*in, LWNODE_EVENT_DISCONNECTED, gone->type);
@@ -879,7 +986,7 @@ std::unique_ptr<GraphNode> NodeSystem::stageNode(NodeGraph& graph, const std::st
 
 void NodeSystem::discardStaged(std::vector<std::unique_ptr<GraphNode>>& nodes) {
     for (auto& node : nodes)
-        for (auto& in : node->inputs) in->source = nullptr;
+        for (auto& in : node->inputs) link(*in, nullptr);
     while (!nodes.empty()) {
         destroyNode(*nodes.back());
         nodes.pop_back();
@@ -888,14 +995,39 @@ void NodeSystem::discardStaged(std::vector<std::unique_ptr<GraphNode>>& nodes) {
 
 void NodeSystem::replaceGraph(NodeGraph& graph, std::vector<std::unique_ptr<GraphNode>> nodes,
                               const std::vector<RootLink>& rootLinks) {
-    forEachInput(graph, [](GraphInput& in) { in.source = nullptr; });
+    // The new nodes' places and indexes are made aside first: when that cannot allocate, the
+    // staged nodes go and the old graph stays whole.
+    GraphNodes fresh;
+    std::unordered_map<std::string, GraphNode*> named;
+    size_t indexed = 0;
+    try {
+        for (const auto& node : nodes) {
+            fresh.emplace_back();
+            named.emplace(node->name, node.get());
+            if (node->instance) m_settledByInstance.emplace(node->instance, node.get());
+            ++indexed;
+        }
+    } catch (...) {
+        for (size_t i = 0; i < indexed; ++i) m_settledByInstance.erase(nodes[i]->instance);
+        discardStaged(nodes);
+        throw;
+    }
+    forEachInput(graph, [](GraphInput& in) { link(in, nullptr); });
     while (!graph.nodes.empty()) {
         destroyNode(*graph.nodes.back());
         graph.nodes.pop_back();
     }
-    graph.nodes = std::move(nodes);
-    for (auto& node : graph.nodes) node->settled = true;
-    for (const RootLink& link : rootLinks) link.input->source = link.source;
+    graph.nodes.swap(fresh);
+    graph.named.swap(named);
+    graph.numbers.clear();
+    auto place = graph.nodes.begin();
+    for (auto& node : nodes) {
+        node->place = place;
+        node->settled = true;
+        node->order = graph.nextOrder++;
+        *place++ = std::move(node);
+    }
+    for (const RootLink& root : rootLinks) link(*root.input, root.source);
     forEachInput(graph, [&](GraphInput& in) {
         if (in.source) fire(in, LWNODE_EVENT_CONNECTED, in.source->type);
     });
@@ -911,6 +1043,7 @@ const char* NodeSystem::renderInit(NodeGraph& graph, int mode) {
         if (node && node->server && node->server->handler.evaluate && in.source->type == in.type)
             in.prepared = {in.source, node->server->handler.evaluate, node->instance};
     });
+    graph.prepared = true;
     const char* first = nullptr;
     for (const auto& node : graph.nodes)
         if (node->server->rend.init) {
@@ -940,6 +1073,7 @@ const char* NodeSystem::renderNewTime(NodeGraph& graph, int frame, double time) 
 
 void NodeSystem::renderCleanup(NodeGraph& graph) {
     forEachInput(graph, [](GraphInput& in) { in.prepared = GraphInput::Prepared{}; });
+    graph.prepared = false;
     for (const auto& node : graph.nodes)
         if (node->server->rend.cleanup) node->server->rend.cleanup(node->instance);
     if (graph.hasRoot && graph.root.cleanup) graph.root.cleanup(graph.id());

@@ -198,6 +198,12 @@ const char* SurfaceSettings::channelToken(int channel) {
     return channel >= 0 && channel < LWSURF_FLOAT_COUNT ? tokens[channel] : nullptr;
 }
 
+size_t SurfaceKeyHash::operator()(const SurfaceKey& key) const noexcept {
+    const size_t file = std::hash<std::string>()(key.first);
+    return file ^
+           (std::hash<std::string>()(key.second) + 0x9e3779b97f4a7c15u + (file << 6) + (file >> 2));
+}
+
 // ---- scene ----
 
 Scene::Scene() {
@@ -233,7 +239,7 @@ void Scene::touch() {
     m_revision = ++g_revision;
 }
 
-LWItemID Scene::allocateId(ItemType type, const std::unordered_map<LWItemID, size_t>* avoid) {
+LWItemID Scene::allocateId(ItemType type, const std::unordered_map<LWItemID, Item*>* avoid) {
     const uint32_t typeBits = (static_cast<uint32_t>(type) + 1u) << 28;
     for (;;) {
         uint32_t serial = m_nextSerial & kSerialMask;
@@ -254,7 +260,7 @@ Item& Scene::addItem(ItemType type, const std::string& name) {
     auto& list = m_byType[static_cast<int>(type)];
     item->typeOrder = list.size();
     list.push_back(item->order);
-    m_index[item->id] = item->order;
+    m_index[item->id] = item.get();
     m_items.push_back(std::move(item));
     touch();
     return *m_items.back();
@@ -273,7 +279,9 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
     item.object = std::move(data);
     const std::string& file = item.object.fileName;
     for (const std::string& surfaceName : item.object.mesh.surfaces) {
-        if (findSurface(surfaceName, file)) continue;
+        // One lookup finds the surface, or makes the entry of a new one.
+        const size_t order = m_surfaces.size();
+        if (!m_surfaceByName.try_emplace(SurfaceKey(file, surfaceName), order).second) continue;
         auto s = std::make_unique<Surface>();
         s->id = newSurfaceId();
         s->name = surfaceName;
@@ -282,9 +290,8 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
             auto m = materials->find(surfaceName);
             if (m != materials->end()) s->settings = m->second;
         }
-        m_surfaceIndex[s->id] = m_surfaces.size();
-        m_surfaceByName[{file, surfaceName}] = m_surfaces.size();
-        m_surfacesByFile[file].push_back(m_surfaces.size());
+        m_surfaceIndex[s->id] = order;
+        m_surfacesByFile[file].push_back(s->id);
         m_surfaces.push_back(std::move(s));
     }
     return item.id;
@@ -304,12 +311,12 @@ LWItemID Scene::addCamera(const std::string& name, const CameraData& camera) {
 
 Item* Scene::item(LWItemID id) {
     auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : m_items[it->second].get();
+    return it == m_index.end() ? nullptr : it->second;
 }
 
 const Item* Scene::item(LWItemID id) const {
     auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : m_items[it->second].get();
+    return it == m_index.end() ? nullptr : it->second;
 }
 
 std::vector<LWItemID> Scene::findItems(const std::string& name) const {
@@ -421,12 +428,12 @@ const std::string* Scene::comment(LWItemID id, int tag) const {
 }
 
 std::vector<std::pair<LWItemID, LWItemID>> Scene::renumber() {
-    std::unordered_map<LWItemID, size_t> fresh;
+    std::unordered_map<LWItemID, Item*> fresh;
     std::unordered_map<LWItemID, LWItemID> mapping;
     std::vector<std::pair<LWItemID, LWItemID>> pairs;
     for (const auto& i : m_items) {
         LWItemID id = allocateId(i->type, &fresh);
-        fresh[id] = i->order;
+        fresh[id] = i.get();
         mapping[i->id] = id;
         pairs.emplace_back(i->id, id);
     }
@@ -478,13 +485,9 @@ const Surface* Scene::findSurface(const std::string& name, const std::string& ob
 }
 
 std::vector<LWSurfaceID> Scene::surfacesOf(const std::string& objectFile) const {
-    // One lookup, not a walk over the scene's surfaces: scene editing asks once per surface.
-    std::vector<LWSurfaceID> ids;
+    // One lookup, not a walk over the scene's surfaces: scene editing asks once per object.
     auto it = m_surfacesByFile.find(objectFile);
-    if (it == m_surfacesByFile.end()) return ids;
-    ids.reserve(it->second.size());
-    for (size_t order : it->second) ids.push_back(m_surfaces[order]->id);
-    return ids;
+    return it == m_surfacesByFile.end() ? std::vector<LWSurfaceID>() : it->second;
 }
 
 LWSurfaceID Scene::polygonSurface(LWItemID object, uint32_t polygon) const {

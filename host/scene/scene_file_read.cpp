@@ -2,8 +2,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <limits>
 #include <optional>
+#include <unordered_map>
 
 #include "lwhost/io/regular_file.h"
 #include "lwhost/scene/scene_file.h"
@@ -63,6 +65,14 @@ struct PendingItem {
     std::vector<PendingWeightMap> weightMaps;
     LightData light;
     CameraData camera;
+};
+
+// An item's Parent statement, resolved once every item is known.
+struct PendingParent {
+    size_t item;  // in the order items were read
+    int line;
+    std::string parentName;
+    long long parentIndex;  // 0: the only item of that name
 };
 
 struct PendingSurface {
@@ -361,7 +371,7 @@ class Reader {
 
     void readItem(const Statement& header, Scene& scene) {
         arity(header, 1);
-        if (m_items.size() >= kMaxSceneItems)
+        if (m_ids.size() >= kMaxSceneItems)
             fail(header, "too many items (at most " + std::to_string(kMaxSceneItems) + ")");
         PendingItem item;
         item.line = header.line;
@@ -388,7 +398,9 @@ class Reader {
             if (!known) fail(s, "unknown statement '" + w + "' in " + k + " \"" + item.name + "\"");
         }
         build(item, scene);
-        m_items.push_back(std::move(item));
+        if (item.hasParent)
+            m_parents.push_back(
+                {m_ids.size() - 1, item.parentLine, std::move(item.parentName), item.parentIndex});
     }
 
     // Statements every item takes.
@@ -637,13 +649,12 @@ class Reader {
     }
 
     void resolveParents(Scene& scene) {
-        std::map<std::string, std::vector<LWItemID>> byName;
-        for (size_t i = 0; i < m_items.size(); ++i) byName[m_items[i].name].push_back(m_ids[i]);
-        for (size_t i = 0; i < m_items.size(); ++i) {
-            const PendingItem& p = m_items[i];
-            if (!p.hasParent) continue;
+        if (m_parents.empty()) return;
+        std::unordered_map<std::string, std::vector<LWItemID>> byName;
+        for (LWItemID id : m_ids) byName[scene.item(id)->name].push_back(id);
+        for (const PendingParent& p : m_parents) {
             Statement s;
-            s.line = p.parentLine;
+            s.line = p.line;
             auto it = byName.find(p.parentName);
             if (it == byName.end()) fail(s, "no item is named \"" + p.parentName + "\"");
             const auto& candidates = it->second;
@@ -656,8 +667,10 @@ class Reader {
             LWItemID parent =
                 candidates[p.parentIndex ? static_cast<size_t>(p.parentIndex) - 1 : 0];
             std::string why;
-            if (!scene.setParent(m_ids[i], parent, &why))
-                fail(s, "cannot parent \"" + p.name + "\" to \"" + p.parentName + "\": " + why);
+            const LWItemID child = m_ids[p.item];
+            if (!scene.setParent(child, parent, &why))
+                fail(s, "cannot parent \"" + scene.item(child)->name + "\" to \"" + p.parentName +
+                            "\": " + why);
         }
     }
 
@@ -703,11 +716,13 @@ class Reader {
                 fail(s, "unknown statement '" + w + "' in Surface \"" + surface.name + "\"");
             }
         }
-        for (const PendingSurface& other : m_surfaces)
-            if (other.name == surface.name && other.file == surface.file)
-                fail(header, "surface \"" + surface.name + "\" of \"" + surface.file +
-                                 "\" is already described (line " + std::to_string(other.line) +
-                                 ")");
+        // Found by an index, not a walk over the surfaces before it: scenes describe thousands.
+        auto [known, added] =
+            m_surfaceLines.emplace(SurfaceKey(surface.file, surface.name), surface.line);
+        if (!added)
+            fail(header, "surface \"" + surface.name + "\" of \"" + surface.file +
+                             "\" is already described (line " + std::to_string(known->second) +
+                             ")");
         m_surfaces.push_back(std::move(surface));
     }
 
@@ -734,9 +749,10 @@ class Reader {
     size_t m_pos = 0;
     size_t m_points = 0;  // points of the objects built so far
     int m_line = 0;
-    std::vector<PendingItem> m_items;
-    std::vector<LWItemID> m_ids;  // scene IDs of m_items
-    std::vector<PendingSurface> m_surfaces;
+    std::vector<LWItemID> m_ids;  // scene IDs of the items read, in order
+    std::vector<PendingParent> m_parents;
+    std::deque<PendingSurface> m_surfaces;  // in blocks: thousands are never moved
+    std::unordered_map<SurfaceKey, int, SurfaceKeyHash> m_surfaceLines;  // of m_surfaces
     std::map<std::string, ObjGeometry> m_objCache;
 };
 

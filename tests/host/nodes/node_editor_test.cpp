@@ -2,11 +2,13 @@
 // render cycle, and evaluation without heap allocation.
 #include <gtest/gtest.h>
 #include "lwhost/core/host.h"
+#include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/nodes/nodes.h"
 
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -377,6 +379,49 @@ TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
     std::vector<int> back(3);
     nf->getNodeColor(node->id(), back.data());
     EXPECT_EQ(back, (std::vector<int>{30, 255, 0}));
+}
+
+TEST_F(NodeEditorTest, NodesAreFoundOnlyByTheirNamesNowAndFreedNumbersAreGivenAgain) {
+    for (int i = 0; i < 4; ++i) add("Mix");
+    auto named = [&](const char* name) { return graph->node(name); };
+    // After each edit: names that find a node, names that no longer do, and the name the next
+    // unnamed Mix gets (the lowest number free, whatever freed it).
+    const struct {
+        std::function<void()> edit;
+        std::vector<const char*> found, gone;
+        const char* next;
+    } steps[] = {
+        {[&] { nodes.removeNode(named("Mix (3)")); }, {"Mix (2)"}, {"Mix (3)"}, "Mix (3)"},
+        {[&] { nodes.renameNode(*named("Mix (2)"), "Two", error); },
+         {"Two"},
+         {"Mix (2)"},
+         "Mix (2)"},
+        {[&] {
+             nodes.removeNode(named("Mix (4)"));
+             nodes.removeNode(named("Mix (1)"));
+         },
+         {"Two"},
+         {"Mix (1)", "Mix (4)"},
+         "Mix (1)"},
+        {[&] { nodes.addNode(*graph, "Mix", error, "Mix (4)"); }, {"Mix (4)"}, {}, "Mix (5)"},
+        {[&] { nodes.renameNode(*named("Two"), "Mix (6)", error); },
+         {"Mix (6)"},
+         {"Two"},
+         "Mix (7)"},
+        {[&] { lwhost::loadGraphText(*graph, "{ Node \"Mix\" \"Mix (9)\"\n}\n", 1, error); },
+         {"Mix (9)"},
+         {"Mix (2)", "Mix (6)"},
+         "Mix (1)"},
+    };
+    for (const auto& step : steps) {
+        step.edit();
+        for (const char* name : step.found) EXPECT_NE(named(name), nullptr) << name;
+        for (const char* name : step.gone) EXPECT_EQ(named(name), nullptr) << name;
+        EXPECT_EQ(add("Mix")->name, step.next);
+    }
+    std::vector<std::string> order;
+    for (const auto& node : graph->nodes) order.push_back(node->name);
+    EXPECT_EQ(order, (std::vector<std::string>{"Mix (9)", "Mix (1)"}));
 }
 
 TEST_F(NodeEditorTest, RunawayNestingStopsAtTheDepthLimit) {

@@ -68,7 +68,7 @@ Root "Colour" "Blend" "Colour"
 TEST_F(NodeGraphFileTest, HandWrittenGraphEvaluatesAndSavedReadsBackTheSameInBothEncodings) {
     ASSERT_TRUE(lwhost::loadGraphText(*graph, kHandWritten, 1, error)) << error;
     ASSERT_EQ(graph->nodes.size(), 2u);
-    EXPECT_EQ(graph->nodes[0]->name, "Tiles");
+    EXPECT_EQ(graph->nodes.front()->name, "Tiles");
     EXPECT_EQ(rootColour(graph, 1.0), (std::array<double, 3>{{1, 0, 0}}));
     EXPECT_EQ(rootColour(graph, 3.0), (std::array<double, 3>{{0, 0, 0}}));
 

@@ -25,10 +25,14 @@
 #include <lwsdk/lwshaderaccess.h>
 
 #include <array>
+#include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace lwhost {
@@ -37,7 +41,11 @@ class Host;
 class NodeSystem;
 struct NodeGraph;
 struct GraphNode;
+struct GraphInput;
 struct Surface;
+
+// A graph's nodes in graph order: a node leaves from anywhere without moving the others.
+using GraphNodes = std::list<std::unique_ptr<GraphNode>>;
 
 // ---- values ----------------------------------------------------------------------------------
 
@@ -66,6 +74,10 @@ struct GraphOutput {
     GraphNode* node = nullptr;
     ConnectionType type = LWNODE_NONE;
     std::string name;
+    // The first of the inputs it feeds, which chain on through GraphInput::nextTarget in no
+    // order (NodeSystem::link keeps the chain), so that cutting a node or an output out of a
+    // graph visits only its own connections.
+    GraphInput* firstTarget = nullptr;
 
     NodeOutputID id() { return reinterpret_cast<NodeOutputID>(this); }
     static GraphOutput* from(NodeOutputID id) { return reinterpret_cast<GraphOutput*>(id); }
@@ -79,6 +91,8 @@ struct GraphInput {
     LWNodeInputEvent* event = nullptr;
     int record = 0;                 // made through "NodeInputFuncs" (1), "... 2" (2), the host (0)
     GraphOutput* source = nullptr;  // the connected output
+    GraphInput* nextTarget = nullptr;  // the chain of inputs `source` feeds
+    GraphInput* previousTarget = nullptr;
     // Filled when its graph's render starts and emptied when it ends or the graph is edited:
     // what evaluating the connection calls, so that a sample reaches the source node without
     // walking from output to node to server. Used only while `source` is `prepared.source`, and
@@ -111,7 +125,9 @@ struct GraphNode {
     const NodeServer* server = nullptr;
     std::string name;  // unique in its graph, e.g. "Checker (1)"
     LWInstance instance = nullptr;
-    bool settled = false;  // part of its graph, its instance made and not being destroyed
+    bool settled = false;        // part of its graph, its instance made and not being destroyed
+    uint64_t order = 0;          // rises along its graph's nodes
+    GraphNodes::iterator place;  // in its graph's nodes, while settled
     std::vector<std::unique_ptr<GraphInput>> inputs;
     std::vector<std::unique_ptr<GraphOutput>> outputs;
     std::array<int, 3> colour{{96, 96, 96}};
@@ -133,8 +149,19 @@ struct NodeGraph {
     st_LWRootNode root{};
     void* userData = nullptr;
     bool madeByHost = false;  // a scene graph, not a plug-in's editor
-    std::vector<std::unique_ptr<GraphNode>> nodes;
+    GraphNodes nodes;
     std::vector<std::unique_ptr<GraphInput>> rootInputs;
+    // Kept by NodeSystem with `nodes`, so that edits cost the same in graphs of any size: the
+    // nodes by name, the next `order`, and per base name the numbers free for "<base> (<n>)"
+    // (every n below `next` is either taken or in `released`).
+    std::unordered_map<std::string, GraphNode*> named;
+    uint64_t nextOrder = 1;
+    struct NameNumbers {
+        uint64_t next = 1;
+        std::set<uint64_t> released;
+    };
+    std::unordered_map<std::string, NameNumbers> numbers;
+    bool prepared = false;  // a render filled the inputs' prepared connections
     LWNodeEditorUpdateFunc* update = nullptr;
     LWChanGroupID group = nullptr;
     unsigned state = 1;             // low 16 bits: enabled
@@ -234,6 +261,9 @@ class NodeSystem {
                  const std::string& input, std::string& error);
     // Removes the input's connection (event 1); false when it had none.
     bool disconnect(GraphInput* input);
+    // Makes `output` (null: nothing) feed the input, keeping the output's targets: no events and
+    // no update call. For building graphs aside (loading) and for the edits above.
+    static void link(GraphInput& input, GraphOutput* output);
     // A node says its instance changed: its editor's update function runs.
     void instanceChanged(LWInstance instance);
     // Not an edit: the state only switches the graph on or off (a surface's slot follows).
@@ -320,9 +350,19 @@ class NodeSystem {
     std::unique_ptr<GraphNode> makeNode(NodeGraph& graph, const NodeServer& server,
                                         const std::string& name, std::string& error);
     void destroyNode(GraphNode& node);
+    // A made node joins its graph's nodes, at their end: it is settled and indexed. When that
+    // cannot allocate, nothing changed and `made` still holds the node.
+    GraphNode& settle(std::unique_ptr<GraphNode>& made);
+    // A node's name leaves its graph's index; a "<base> (<n>)" name frees its number.
+    static void releaseName(NodeGraph& graph, const GraphNode& node);
     void edited(NodeGraph& graph);
     void fire(GraphInput& input, LWNodalEvent_t event, ConnectionType type);
-    std::string freeName(const NodeGraph& graph, const std::string& base) const;
+    // "<base> (<n>)" with the lowest n no node of the graph has; the name is the caller's now.
+    static std::string freeName(NodeGraph& graph, const std::string& base);
+    // Gives a "<base> (<n>)" name's number back to freeName.
+    static void releaseNumber(NodeGraph& graph, const std::string& name);
+    // Sorts inputs of the graph as a walk over its nodes' inputs, then the root's, meets them.
+    static void inGraphOrder(NodeGraph& graph, std::vector<GraphInput*>& inputs);
 
     struct Offered {
         std::string userName;
@@ -335,9 +375,12 @@ class NodeSystem {
     std::map<std::string, std::unique_ptr<NodeServer>> m_servers;  // activated
     // Servers whose module went away; kept while nodes made from them may still point at them.
     std::vector<std::unique_ptr<NodeServer>> m_retired;
-    std::vector<std::unique_ptr<NodeGraph>> m_editors;
-    std::set<const NodeGraph*> m_liveEditors;
-    std::set<const GraphNode*> m_liveNodes;
+    // In order of creation, each found by its address without a walk over the others.
+    std::list<std::unique_ptr<NodeGraph>> m_editors;
+    std::unordered_map<const NodeGraph*, std::list<std::unique_ptr<NodeGraph>>::iterator>
+        m_liveEditors;
+    std::unordered_set<const GraphNode*> m_liveNodes;
+    std::unordered_map<LWInstance, GraphNode*> m_settledByInstance;  // nodes in their graphs
     NodeGraph* m_window = nullptr;
 };
 

@@ -32,6 +32,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -221,7 +222,7 @@ class Plugins {
     Host& m_host;
     Scene& m_scene;
     std::map<std::pair<PluginKind, std::string>, std::unique_ptr<HandlerServer>> m_servers;
-    std::map<void*, Instance> m_instances;
+    std::unordered_map<void*, Instance> m_instances;
     std::set<std::pair<PluginKind, std::string>> m_warned;
     std::vector<LWSurfaceID> m_currentSurfaces;
     void* m_panel = nullptr;  // LWXPanelID of the panel opened last

@@ -219,6 +219,12 @@ struct FrameRange {
     double fps = 30;
 };
 
+// (object file, surface name): what a surface is found by.
+using SurfaceKey = std::pair<std::string, std::string>;
+struct SurfaceKeyHash {
+    size_t operator()(const SurfaceKey& key) const noexcept;
+};
+
 // Deepest item hierarchy allowed; deeper parenting is refused.
 constexpr int kMaxHierarchyDepth = 1000;
 
@@ -310,21 +316,23 @@ class Scene {
     void touch();
 
   private:
-    LWItemID allocateId(ItemType type, const std::unordered_map<LWItemID, size_t>* avoid);
+    LWItemID allocateId(ItemType type, const std::unordered_map<LWItemID, Item*>* avoid);
     Item& addItem(ItemType type, const std::string& name);
     void rebuildIndex();
     const ShaderSlot* objectShader(const Item& object, const std::string& className,
                                    int index) const;
 
     std::vector<std::unique_ptr<Item>> m_items;
-    std::unordered_map<LWItemID, size_t> m_index;  // id -> order
-    std::array<std::vector<size_t>, 3> m_byType;   // orders of the items of each type
+    std::unordered_map<LWItemID, Item*> m_index;  // items stay put: found without m_items
+    std::array<std::vector<size_t>, 3> m_byType;  // orders of the items of each type
     uint32_t m_nextSerial = 1;
 
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     std::unordered_map<LWSurfaceID, size_t> m_surfaceIndex;
-    std::map<std::pair<std::string, std::string>, size_t> m_surfaceByName;  // (file, name)
-    std::unordered_map<std::string, std::vector<size_t>> m_surfacesByFile;  // in scene order
+    std::unordered_map<SurfaceKey, size_t, SurfaceKeyHash> m_surfaceByName;
+    // Surface IDs of each object file, in scene order: kept whole, so that listing a file's
+    // surfaces touches no surface.
+    std::unordered_map<std::string, std::vector<LWSurfaceID>> m_surfacesByFile;
 
     std::vector<MasterSlot> m_masters;
     FrameRange m_frames;
