@@ -51,7 +51,7 @@ std::string sceneText(int objects) {
 }
 
 void BM_LoadSceneScaling(benchmark::State& state) {
-    scaling(state, 10000, [](int objects) {
+    scaling(state, 20000, [](int objects) {
         const std::string text = sceneText(objects);
         Bundle bundle(kMaster);
         if (!bundle.ok) return -1.0;

@@ -235,6 +235,15 @@ void Scene::swap(Scene& other) noexcept {
     other.touch();
 }
 
+void Scene::reserve(size_t items, size_t surfaces) {
+    m_items.reserve(m_items.size() + items);
+    m_index.reserve(m_index.size() + items);
+    m_surfaces.reserve(m_surfaces.size() + surfaces);
+    m_surfaceIndex.reserve(m_surfaceIndex.size() + surfaces);
+    m_surfaceByName.reserve(m_surfaceByName.size() + surfaces);
+    m_surfacesByFile.reserve(m_surfacesByFile.size() + items);
+}
+
 void Scene::touch() {
     m_revision = ++g_revision;
 }

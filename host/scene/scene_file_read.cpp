@@ -1,7 +1,9 @@
 // The scene file reader: statements into a fresh scene, then references, then plug-ins.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <optional>
@@ -99,6 +101,27 @@ class Reader {
         if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0) m_pos = 3;
     }
 
+    // Sizes the scene's indexes and the surface check for the sections the text holds, counted
+    // by the lines that start one (at most one entry per line, so never beyond the text's size).
+    void reserveFor(Scene& scene) {
+        size_t items = 0, surfaces = 0;
+        const auto starts = [this](size_t at, const char* word) {
+            return m_text.compare(at, std::strlen(word), word) == 0;
+        };
+        for (size_t at = m_pos; at < m_text.size();) {
+            if (starts(at, "Surface "))
+                ++surfaces;
+            else if (starts(at, "Object ") || starts(at, "Null ") || starts(at, "Light ") ||
+                     starts(at, "Camera "))
+                ++items;
+            const size_t end = m_text.find('\n', at);
+            if (end == std::string::npos) break;
+            at = end + 1;
+        }
+        scene.reserve(items, std::max(items, surfaces));
+        m_surfaceLines.reserve(surfaces);
+    }
+
     void run(Scene& scene) {
         Statement s;
         if (!next(s)) throw ParseError{1, "empty scene file: expected \"LWHostScene 1\""};
@@ -111,6 +134,7 @@ class Reader {
             fail(s, "scene format version " + std::to_string(version) +
                         " is not supported (this host reads 1)");
 
+        reserveFor(scene);
         while (next(s)) {
             const std::string& k = s.keyword();
             if (k == "FrameRange") {

@@ -315,6 +315,10 @@ class Scene {
     uint64_t revision() const { return m_revision; }
     void touch();
 
+    // Room for this many more items and surfaces, so that a large load sizes the scene's
+    // indexes once instead of rehashing them as they grow.
+    void reserve(size_t items, size_t surfaces);
+
   private:
     LWItemID allocateId(ItemType type, const std::unordered_map<LWItemID, Item*>* avoid);
     Item& addItem(ItemType type, const std::string& name);
