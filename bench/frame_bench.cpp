@@ -1,8 +1,9 @@
 // One frame's new time for a scene whose every surface carries the override shader, at two sizes
 // in one run: every shader instance hears the frame, and the override graph (a comment node and
-// a filter node over commented objects) steps once, so the frame grows with the scene (ten times
-// the surfaces cost 10 to 14 times the time here, the larger scene no longer fitting the caches)
-// rather than with its square.
+// a filter node over commented objects) steps once, so the frame grows with the scene rather than
+// with its square (ten times the surfaces cost 13 to 20 times the time on the machine this was
+// written on, where the larger scene no longer fits the caches; stepping once per instance cost
+// over 200 times).
 #include <benchmark/benchmark.h>
 #include <lwsdk/lwhandler.h>
 #include "lwhost/nodes/nodes.h"
