@@ -2,8 +2,8 @@
 // in one run: every shader instance hears the frame, and the override graph (a comment node and
 // a filter node over commented objects) steps once, so the frame grows with the scene rather than
 // with its square (ten times the surfaces cost 13 to 20 times the time on the machine this was
-// written on, where the larger scene no longer fits the caches; stepping once per instance cost
-// over 200 times).
+// written on, where the larger scene no longer fits the caches; a step per shader instance would
+// make it a hundred times).
 #include <benchmark/benchmark.h>
 #include <lwsdk/lwhandler.h>
 #include "lwhost/nodes/nodes.h"
