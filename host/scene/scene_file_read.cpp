@@ -153,7 +153,7 @@ class Reader {
             } else if (k == "Plugin") {
                 MasterSlot master;
                 readPluginHeader(s, "MasterHandler", master.server, &master.disabled);
-                master.data = capture(s, "EndPlugin");
+                master.data = capture(s, "EndPlugin", nullptr, true);
                 scene.masters().push_back(std::move(master));
             } else if (k == "Object" || k == "Null" || k == "Light" || k == "Camera") {
                 readItem(s, scene);
@@ -360,8 +360,21 @@ class Reader {
     // Keeps the section's lines up to its end word at brace depth 0, without their common
     // indentation. `enclosingEnd`, when given, is the end line of the section around this one:
     // met at depth 0 it means this section was never ended, and its lines are not taken in.
+    // Whether the line opens a top-level statement: a section keyword at the line's start.
+    static bool opensTopLevel(const std::string& line, std::string& word) {
+        if (line.empty() || line[0] == ' ' || line[0] == '\t') return false;
+        word = scenetext::firstWord(line);
+        for (const char* k : {"Plugin", "Object", "Null", "Light", "Camera", "Surface",
+                              "FrameRange", "FramesPerSecond"})
+            if (word == k) return true;
+        return false;
+    }
+
+    // A section's lines up to its end word. A section inside another fails at the enclosing
+    // section's end; a top-level one (`topLevel`) fails at the next top-level statement, so that
+    // a missing end line never takes in the items that follow.
     PluginData capture(const Statement& header, const std::string& endWord,
-                       const char* enclosingEnd = nullptr) {
+                       const char* enclosingEnd = nullptr, bool topLevel = false) {
         PluginData data;
         data.line = header.line;
         std::vector<std::string> lines;
@@ -381,6 +394,10 @@ class Reader {
                 fail(header, "'" + header.keyword() + "' section has no " + endWord +
                                  " before the " + enclosingEnd + " at line " +
                                  std::to_string(m_line));
+            std::string word;
+            if (depth == 0 && topLevel && opensTopLevel(line, word))
+                fail(header, "'" + header.keyword() + "' section has no " + endWord +
+                                 " before the " + word + " at line " + std::to_string(m_line));
             std::string why;
             if (!scenetext::scanBraces(line, depth, why)) throw ParseError{m_line, why};
             lines.push_back(line);

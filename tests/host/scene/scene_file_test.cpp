@@ -278,7 +278,7 @@ TEST_F(SceneFileTest, InfoDescribesTheExampleScene) {
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
 }
 
-TEST_F(SceneFileTest, ASurfaceSectionWithoutItsEndLineFailsWhereItWasOpened) {
+TEST_F(SceneFileTest, ASectionWithoutItsEndLineFailsWhereItWasOpened) {
     // Without the check the section took in the next surface up to that surface's end line, and
     // the next surface silently kept its defaults.
     const struct {
@@ -299,6 +299,13 @@ TEST_F(SceneFileTest, ASurfaceSectionWithoutItsEndLineFailsWhereItWasOpened) {
         EXPECT_FALSE(io.read(text, "g.lws", "", scene, error));
         EXPECT_EQ(error, row.error);
     }
+    // A master's section runs to its own EndPlugin, not to a later master's: the object between
+    // them was taken in as settings, and the load succeeded without it.
+    const std::string masters =
+        "LWHostScene 1\nPlugin MasterHandler qrvLumavex\n  Version 1\nObject O\n  Box A 1 1 1\n"
+        "End\nPlugin MasterHandler qrvLumavex\n  Version 1\nEndPlugin\n";
+    EXPECT_FALSE(io.read(masters, "m.lws", "", scene, error));
+    EXPECT_EQ(error, "m.lws:2: 'Plugin' section has no EndPlugin before the Object at line 4");
 }
 
 }  // namespace
