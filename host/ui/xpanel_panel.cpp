@@ -402,6 +402,18 @@ bool XPanel::setValue(unsigned cid, const PanelValue& given, bool dragging) {
     if (v.kind != kind)
         return fail(std::string("control ") + hexId(cid) + " takes " + valueKindName(kind) +
                     ", not " + valueKindName(v.kind));
+    // A pop-up sends only the index of one of its items.
+    if (kind == ValueKind::Int && (c->hasItems || c->popCount)) {
+        const std::string label = c->label;
+        const size_t items = popupItems(cid).size();
+        if (v.i < 0 || static_cast<size_t>(v.i) >= items)
+            return fail("pop-up " + quote(label) +
+                        (items ? " has items 0 to " + std::to_string(items - 1)
+                               : std::string(" has no items")) +
+                        ", not " + std::to_string(v.i));
+        c = control(cid);
+        if (!c) return fail("control " + hexId(cid) + " went away");
+    }
 
     int number = v.i;
     double numbers[3] = {v.v[0], v.v[1], v.v[2]};

@@ -155,6 +155,26 @@ TEST_F(LwhostGraphTest, SurfaceGraphOfASharedOrMissingSurfaceNameIsRefused) {
     }
 }
 
+// The host's pop-ups send only the index of one of their items: a script is held to the same.
+TEST_F(LwhostGraphTest, PopUpValuesOutsideTheirItemsAreRefused) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"panel set \"Logic Operation\" 7", "pop-up \"Logic Operation\" has items 0 to 3, not 7"},
+        {"panel set \"Logic Operation\" -1", "has items 0 to 3, not -1"},
+        {"panel set \"Filter by\" 99", "pop-up \"Filter by\" has items 0 to 8, not 99"},
+    };
+    for (const auto& [line, message] : rows) {
+        const ProgramResult r =
+            run("basic.lws",
+                std::string(kOpenGraph) + "graph add qrvFilter F\npanel open NodeHandler F\n" +
+                    line + "\nsave\n",
+                true);
+        EXPECT_EQ(r.status, 1) << line;
+        EXPECT_NE(r.err.find("t.lwscript:5: "), std::string::npos) << line << ": " << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << line << ": " << r.err;
+        EXPECT_FALSE(saved()) << line;
+    }
+}
+
 TEST_F(LwhostGraphTest, BadEditsStopTheScriptAtTheirLineAndSaveNothing) {
     // Line 4 of each script, refused when it runs (status 1; malformed lines are refused before
     // anything runs in the run command's tests). The editor's own refusals are its tests'.
