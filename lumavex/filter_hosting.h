@@ -220,7 +220,9 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
             } else if (id == kFilterTypeBlock.id) {
                 if (state.readU4(m_filterType) && selectFilter()) FilterTypeLoaded(*m_current);
             } else if (id == kFilterBlock.id) {
-                if (m_current) result = state.read(*m_current);
+                // The first failure stands: a later block read well does not hide it.
+                const char* read = m_current ? state.read(*m_current) : nullptr;
+                if (!result) result = read;
             } else {
                 LoadSetting(state, id, result);
             }

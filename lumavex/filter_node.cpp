@@ -244,13 +244,21 @@ void FilterNode::SaveSettings(const vexo::SaveState& state) {
 void FilterNode::LoadSetting(const vexo::LoadState& state, LWID id, const char*& result) {
     uint8_t flag = 0;
     if (id == kNodeBlocks[kLoop].id) {
-        state.readU4(m_logic);
+        // Only an operation of the pop-up: anything else would be stored and act as none.
+        unsigned logic = 0;
+        if (state.readU4(logic) && logic <= kLogicXor)
+            m_logic = logic;
+        else
+            result = "the filter node holds an unreadable \"LogicOperation\".";
     } else if (id == kNodeBlocks[kInvt].id) {
         if (state.readU1(flag)) m_invert = flag == 1;
     } else if (Filter* current = currentFilter()) {
         // Older files kept the filter's blocks in the node's own: same IDs, no nesting.
         for (const st_LWBlockIdent* ident = kFilterBlocks; ident->id; ++ident)
-            if (ident->id == id) result = current->LegacyLoad(state, id);
+            if (ident->id == id) {
+                const char* read = current->LegacyLoad(state, id);
+                if (!result) result = read;
+            }
     }
 }
 

@@ -131,6 +131,21 @@ TEST_F(FilterNodeTest, EveryFilterByPositionStoresItsTypeAndShowsItsControls) {
     EXPECT_TRUE(p.enabled(kFilterAbout).enabled);
 }
 
+TEST_F(FilterNodeTest, AStoredLogicOperationOutsideThePopUpIsRefused) {
+    for (const char* settings :
+         {"LogicOperation 7\n",
+          "LogicOperation 4\nFilterType 5\n{ Filter\n  FilterString \"x\"\n}\n"}) {
+        std::string error;
+        GraphNode* node = h.host.nodes().addNode(*graph, "qrvFilter", error);
+        ASSERT_NE(node, nullptr) << error;
+        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        const char* result = node->server->inst.load(node->instance, state.record());
+        EXPECT_STREQ(result ? result : "",
+                     "the filter node holds an unreadable \"LogicOperation\".")
+            << settings;
+    }
+}
+
 TEST_F(FilterNodeTest, SavesTheStoredTypeAndReadsBothLayouts) {
     GraphNode* node = filter("FilterType 5\n{ Filter\n  FilterString \"shiny\"\n}\n");
     const std::string text = saved(node);
