@@ -58,35 +58,35 @@ bool masterMissingOrDisabled() {
     return (funcs->serverFlags(LWITEM_NULL, LWMASTER_HCLASS, index) & LWSRVF_DISABLED) != 0;
 }
 
-// What the last steps answered, for the calls at the same time that follow them. A step is
-// reused only while nothing was edited since it began (the generation it was taken in).
-struct StepMemo {
-    unsigned generation = 0;  // forgetStep's count; 0 is never current
-    bool graphStepped = false, lightsStepped = false;
-    int graphFrame = 0, lightsFrame = 0;
-    double graphTime = 0, lightsTime = 0;
-    bool failed = false;
-    std::string error;  // the graph step's error text, kept for the calls after it
-    int lights = 0;     // the light group step's answer
+// The edits a step saw (forgetStep's count) and the time it stepped to. A step is reused by a
+// later call with the same key: nothing edited since it began, the same time.
+struct StepKey {
+    unsigned generation = 0;  // 0 is never current
+    int frame = 0;
+    double time = 0;
+    bool operator==(const StepKey& o) const {
+        return generation == o.generation && frame == o.frame && time == o.time;
+    }
 };
-StepMemo g_memo;
 unsigned g_generation = 1;
 
+StepKey keyOf(int frame, double time) {
+    return {g_generation, frame, time};
+}
+
+// The light group's last step and its answer; the graph's last step and its error text.
+StepKey g_lightsStep, g_graphStep;
+int g_lightsAnswer = 0;
+bool g_graphFailed = false;
+std::string g_graphError;
+
 int stepLights(int frame, double time) {
-    if (g_memo.lightsStepped && g_memo.generation == g_generation && g_memo.lightsFrame == frame &&
-        g_memo.lightsTime == time)
-        return g_memo.lights;
-    const unsigned generation = g_generation;
-    g_memo.lightsStepped = false;
-    const int result = glg ? glg->NewTime(frame, time) : 0;
-    if (generation != g_generation) return result;  // edited meanwhile: not to be reused
-    if (g_memo.generation != generation) g_memo.graphStepped = false;
-    g_memo.generation = generation;
-    g_memo.lightsStepped = true;
-    g_memo.lightsFrame = frame;
-    g_memo.lightsTime = time;
-    g_memo.lights = result;
-    return result;
+    const StepKey key = keyOf(frame, time);
+    if (key == g_lightsStep) return g_lightsAnswer;
+    g_lightsStep = {};
+    g_lightsAnswer = glg ? glg->NewTime(frame, time) : 0;
+    if (key.generation == g_generation) g_lightsStep = key;  // not when edited meanwhile
+    return g_lightsAnswer;
 }
 
 const char* ns_init(int mode) {
@@ -102,23 +102,18 @@ void ns_done() {
 }
 
 const char* ns_newTime(int frame, double time) {
-    if (g_memo.graphStepped && g_memo.generation == g_generation && g_memo.graphFrame == frame &&
-        g_memo.graphTime == time)
-        return g_memo.failed ? g_memo.error.c_str() : nullptr;
-    const unsigned generation = g_generation;
-    g_memo.graphStepped = false;
-    // The scene stands still while the graph steps: its nodes share one reading of it.
-    const qrv::SceneStep step;
-    stepLights(frame, time);
-    const char* error = globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
-    g_memo.failed = error != nullptr;
-    g_memo.error = error ? error : "";
-    if (generation == g_generation && g_memo.lightsStepped && g_memo.generation == generation) {
-        g_memo.graphStepped = true;
-        g_memo.graphFrame = frame;
-        g_memo.graphTime = time;
+    const StepKey key = keyOf(frame, time);
+    if (!(key == g_graphStep)) {
+        g_graphStep = {};
+        // The scene stands still while the graph steps: its nodes share one reading of it.
+        const qrv::SceneStep step;
+        stepLights(frame, time);
+        const char* error = globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
+        g_graphFailed = error != nullptr;
+        g_graphError = error ? error : "";
+        if (key.generation == g_generation) g_graphStep = key;  // not when edited meanwhile
     }
-    return g_memo.failed ? g_memo.error.c_str() : nullptr;
+    return g_graphFailed ? g_graphError.c_str() : nullptr;
 }
 
 int ns_isEnabled() {

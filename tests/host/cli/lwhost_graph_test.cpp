@@ -141,37 +141,32 @@ TEST_F(LwhostGraphTest, SurfaceGraphIsBuiltEditedAndSavedWithTheScene) {
         << scene;
 }
 
-TEST_F(LwhostGraphTest, SurfaceGraphOfASharedOrMissingSurfaceNameIsRefused) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"Paint", "3 surfaces are named \"Paint\""},
-        {"Nope", "the scene has no surface \"Nope\""},
+// Edits the host itself refuses: a graph of a surface name several surfaces share or none has,
+// and a pop-up value outside its items (the host's pop-ups send only the index of one). The
+// script stops at that line and saves nothing.
+TEST_F(LwhostGraphTest, EditsTheHostCannotMakeStopTheScriptAndSaveNothing) {
+    const std::string popUp =
+        std::string(kOpenGraph) + "graph add qrvFilter F\npanel open NodeHandler F\npanel set ";
+    const struct {
+        const char* scene;
+        std::string script;
+        const char* message;
+    } rows[] = {
+        {"comment_values.lws", "graph surface Paint", "1: 3 surfaces are named \"Paint\""},
+        {"comment_values.lws", "graph surface Nope", "1: the scene has no surface \"Nope\""},
+        {"basic.lws", popUp + "\"Logic Operation\" 7",
+         "5: pop-up \"Logic Operation\" has items 0 to 3, not 7"},
+        {"basic.lws", popUp + "\"Logic Operation\" -1",
+         "5: pop-up \"Logic Operation\" has items 0 to 3, not -1"},
+        {"basic.lws", popUp + "\"Filter by\" 99",
+         "5: pop-up \"Filter by\" has items 0 to 8, not 99"},
     };
-    for (const auto& [name, message] : rows) {
-        const ProgramResult r =
-            run("comment_values.lws", std::string("graph surface ") + name + "\nsave\n", true);
-        EXPECT_EQ(r.status, 1) << name;
-        EXPECT_NE(r.err.find(message), std::string::npos) << name << ": " << r.err;
-        EXPECT_FALSE(saved()) << name;
-    }
-}
-
-// The host's pop-ups send only the index of one of their items: a script is held to the same.
-TEST_F(LwhostGraphTest, PopUpValuesOutsideTheirItemsAreRefused) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"panel set \"Logic Operation\" 7", "pop-up \"Logic Operation\" has items 0 to 3, not 7"},
-        {"panel set \"Logic Operation\" -1", "has items 0 to 3, not -1"},
-        {"panel set \"Filter by\" 99", "pop-up \"Filter by\" has items 0 to 8, not 99"},
-    };
-    for (const auto& [line, message] : rows) {
-        const ProgramResult r =
-            run("basic.lws",
-                std::string(kOpenGraph) + "graph add qrvFilter F\npanel open NodeHandler F\n" +
-                    line + "\nsave\n",
-                true);
-        EXPECT_EQ(r.status, 1) << line;
-        EXPECT_NE(r.err.find("t.lwscript:5: "), std::string::npos) << line << ": " << r.err;
-        EXPECT_NE(r.err.find(message), std::string::npos) << line << ": " << r.err;
-        EXPECT_FALSE(saved()) << line;
+    for (const auto& row : rows) {
+        const ProgramResult r = run(row.scene, row.script + "\nsave\n", true);
+        EXPECT_EQ(r.status, 1) << row.script;
+        EXPECT_NE(r.err.find(std::string("t.lwscript:") + row.message), std::string::npos)
+            << row.script << ": " << r.err;
+        EXPECT_FALSE(saved()) << row.script;
     }
 }
 
