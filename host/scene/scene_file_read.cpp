@@ -189,10 +189,9 @@ class Reader {
 
     // Next line holding a statement; false at the end of the text.
     bool next(Statement& s) {
-        std::string line;
-        while (rawLine(line)) {
+        while (rawLine(m_lineText)) {
             s.line = m_line;
-            s.tokens = tokenize(line);
+            tokenize(m_lineText, s.tokens);
             if (!s.tokens.empty()) {
                 if (s.tokens[0].quoted) fail(s, "expected a keyword, found a quoted text");
                 return true;
@@ -201,8 +200,16 @@ class Reader {
         return false;
     }
 
-    std::vector<Token> tokenize(const std::string& line) const {
-        std::vector<Token> tokens;
+    // Into `tokens`, reusing the storage of the line before: a scene has millions of tokens.
+    void tokenize(const std::string& line, std::vector<Token>& tokens) const {
+        size_t used = 0;
+        const auto add = [&](bool quoted) -> Token& {
+            if (used == tokens.size()) tokens.emplace_back();
+            Token& t = tokens[used++];
+            t.text.clear();
+            t.quoted = quoted;
+            return t;
+        };
         size_t i = 0;
         auto error = [&](const std::string& why) { throw ParseError{m_line, why}; };
         while (i < line.size()) {
@@ -212,8 +219,7 @@ class Reader {
             } else if (c == '#') {
                 break;
             } else if (c == '"') {
-                Token t;
-                t.quoted = true;
+                Token& t = add(true);
                 ++i;
                 bool closed = false;
                 while (i < line.size()) {
@@ -267,7 +273,6 @@ class Reader {
                     }
                 }
                 if (!closed) error("unterminated text");
-                tokens.push_back(std::move(t));
             } else {
                 size_t b = i;
                 while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
@@ -275,10 +280,10 @@ class Reader {
                     if (d < 0x20 || d == 0x7f) error("control character in the line");
                     ++i;
                 }
-                tokens.push_back(Token{line.substr(b, i - b), false});
+                add(false).text.assign(line, b, i - b);
             }
         }
-        return tokens;
+        tokens.resize(used);
     }
 
     // ---- arguments ----
@@ -386,7 +391,7 @@ class Reader {
             if (depth == 0 && scenetext::firstWord(line) == endWord) {
                 Statement end;
                 end.line = m_line;
-                end.tokens = tokenize(line);
+                tokenize(line, end.tokens);
                 if (end.args() != 0) fail(end, "'" + endWord + "' takes no values");
                 break;
             }
@@ -790,6 +795,7 @@ class Reader {
     size_t m_pos = 0;
     size_t m_points = 0;  // points of the objects built so far
     int m_line = 0;
+    std::string m_lineText;       // the line being read, its storage kept from line to line
     std::vector<LWItemID> m_ids;  // scene IDs of the items read, in order
     std::vector<PendingParent> m_parents;
     std::deque<PendingSurface> m_surfaces;  // in blocks: thousands are never moved
