@@ -248,14 +248,14 @@ void Scene::touch() {
     m_revision = ++g_revision;
 }
 
-LWItemID Scene::allocateId(ItemType type, const std::unordered_map<LWItemID, Item*>* avoid) {
+LWItemID Scene::allocateId(ItemType type, const IdIndex<LWItemID, Item*>* avoid) {
     const uint32_t typeBits = (static_cast<uint32_t>(type) + 1u) << 28;
     for (;;) {
         uint32_t serial = m_nextSerial & kSerialMask;
         if (serial == 0) serial = 1;
         m_nextSerial = serial + 1;
         LWItemID id = typeBits | serial;
-        if (m_index.count(id) || (avoid && avoid->count(id))) continue;
+        if (m_index.contains(id) || (avoid && avoid->contains(id))) continue;
         return id;
     }
 }
@@ -269,7 +269,7 @@ Item& Scene::addItem(ItemType type, const std::string& name) {
     auto& list = m_byType[static_cast<int>(type)];
     item->typeOrder = list.size();
     list.push_back(item->order);
-    m_index[item->id] = item.get();
+    m_index.set(item->id, item.get());
     m_items.push_back(std::move(item));
     touch();
     return *m_items.back();
@@ -299,7 +299,7 @@ LWItemID Scene::addObject(const std::string& name, ObjectData data,
             auto m = materials->find(surfaceName);
             if (m != materials->end()) s->settings = m->second;
         }
-        m_surfaceIndex[s->id] = order;
+        m_surfaceIndex.set(s->id, order);
         m_surfacesByFile[file].push_back(s->id);
         m_surfaces.push_back(std::move(s));
     }
@@ -319,13 +319,13 @@ LWItemID Scene::addCamera(const std::string& name, const CameraData& camera) {
 }
 
 Item* Scene::item(LWItemID id) {
-    auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : it->second;
+    Item* const* found = m_index.find(id);
+    return found ? *found : nullptr;
 }
 
 const Item* Scene::item(LWItemID id) const {
-    auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : it->second;
+    const Item* const* found = m_index.find(id);
+    return found ? *found : nullptr;
 }
 
 std::vector<LWItemID> Scene::findItems(const std::string& name) const {
@@ -437,12 +437,13 @@ const std::string* Scene::comment(LWItemID id, int tag) const {
 }
 
 std::vector<std::pair<LWItemID, LWItemID>> Scene::renumber() {
-    std::unordered_map<LWItemID, Item*> fresh;
+    IdIndex<LWItemID, Item*> fresh;
+    fresh.reserve(m_items.size());
     std::unordered_map<LWItemID, LWItemID> mapping;
     std::vector<std::pair<LWItemID, LWItemID>> pairs;
     for (const auto& i : m_items) {
         LWItemID id = allocateId(i->type, &fresh);
-        fresh[id] = i.get();
+        fresh.set(id, i.get());
         mapping[i->id] = id;
         pairs.emplace_back(i->id, id);
     }
@@ -468,19 +469,19 @@ int Scene::objectIndex(LWItemID id) const {
 }
 
 Surface* Scene::surface(LWSurfaceID id) {
-    auto it = m_surfaceIndex.find(id);
-    return it == m_surfaceIndex.end() ? nullptr : m_surfaces[it->second].get();
+    const size_t* order = m_surfaceIndex.find(id);
+    return order ? m_surfaces[*order].get() : nullptr;
 }
 
 const Surface* Scene::surface(LWSurfaceID id) const {
-    auto it = m_surfaceIndex.find(id);
-    return it == m_surfaceIndex.end() ? nullptr : m_surfaces[it->second].get();
+    const size_t* order = m_surfaceIndex.find(id);
+    return order ? m_surfaces[*order].get() : nullptr;
 }
 
 LWSurfaceID Scene::nextSurface(LWSurfaceID id) const {
-    auto it = m_surfaceIndex.find(id);
-    if (it == m_surfaceIndex.end() || it->second + 1 >= m_surfaces.size()) return 0;
-    return m_surfaces[it->second + 1]->id;
+    const size_t* order = m_surfaceIndex.find(id);
+    if (!order || *order + 1 >= m_surfaces.size()) return 0;
+    return m_surfaces[*order + 1]->id;
 }
 
 Surface* Scene::findSurface(const std::string& name, const std::string& objectFile) {

@@ -13,6 +13,7 @@
 #include <lwsdk/lwitem.h>
 #include <lwsdk/lwobject.h>
 #include <lwsdk/lwsurface.h>
+#include "lwhost/scene/id_index.h"
 
 #include <array>
 #include <cstdint>
@@ -320,19 +321,19 @@ class Scene {
     void reserve(size_t items, size_t surfaces);
 
   private:
-    LWItemID allocateId(ItemType type, const std::unordered_map<LWItemID, Item*>* avoid);
+    LWItemID allocateId(ItemType type, const IdIndex<LWItemID, Item*>* avoid);
     Item& addItem(ItemType type, const std::string& name);
     void rebuildIndex();
     const ShaderSlot* objectShader(const Item& object, const std::string& className,
                                    int index) const;
 
     std::vector<std::unique_ptr<Item>> m_items;
-    std::unordered_map<LWItemID, Item*> m_index;  // items stay put: found without m_items
+    IdIndex<LWItemID, Item*> m_index;             // items stay put: found without m_items
     std::array<std::vector<size_t>, 3> m_byType;  // orders of the items of each type
     uint32_t m_nextSerial = 1;
 
     std::vector<std::unique_ptr<Surface>> m_surfaces;
-    std::unordered_map<LWSurfaceID, size_t> m_surfaceIndex;
+    IdIndex<LWSurfaceID, size_t> m_surfaceIndex;
     std::unordered_map<SurfaceKey, size_t, SurfaceKeyHash> m_surfaceByName;
     // Surface IDs of each object file, in scene order: kept whole, so that listing a file's
     // surfaces touches no surface.
