@@ -96,7 +96,9 @@ int runScript(Args& args, const GlobalOptions& options) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitFailure;
     }
-    if (!output.empty() && !plugins.saveScene(output, error)) {
+    // A run in which an error was shown and not expected failed: the script stopped there (its
+    // end check), and an error shown while saving writes nothing either.
+    if (!output.empty() && !plugins.saveScene(output, error, env.mayWrite)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitFailure;
     }

@@ -34,6 +34,11 @@ void MessageLog::setAnswerer(Answerer answerer) {
     m_answerer = std::move(answerer);
 }
 
+void MessageLog::setWatcher(Echo watcher) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_watcher = std::move(watcher);
+}
+
 namespace {
 int cautiousAnswer(MessageKind kind) {
     switch (kind) {
@@ -58,6 +63,7 @@ int MessageLog::show(MessageKind kind, const char* line1, const char* line2) {
     Message msg{kind, line1 ? line1 : "", line2 ? line2 : "", 1};
     Echo echo;
     Answerer answerer;
+    Echo watcher;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         bool repeated = false;
@@ -76,9 +82,13 @@ int MessageLog::show(MessageKind kind, const char* line1, const char* line2) {
             echo = m_echo;
         }
         answerer = m_answerer;
+        watcher = m_watcher;
     }
     if (echo) echo(msg);
-    if (!asks(kind)) return 0;
+    if (!asks(kind)) {
+        if (watcher) watcher(msg);
+        return 0;
+    }
     return answerer ? answerer(kind, msg) : cautiousAnswer(kind);
 }
 

@@ -166,7 +166,12 @@ class GraphReader {
             // Blocks the node left open belong to it.
             if (level >= 0)
                 while (depth() > level) m_load.endBlk(m_load.readData);
-            if (failed) return fail(line, "node " + quoted(name) + ": " + failed);
+            if (failed) {
+                if (!checkDamage()) return false;
+                // The host's own nodes name the value they refused.
+                const long at = hostNodeRefusedAt(*staged);
+                return fail(at > 0 ? at : line, "node " + quoted(name) + ": " + failed);
+            }
         }
         return checkDamage();
     }

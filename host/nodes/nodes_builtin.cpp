@@ -7,9 +7,12 @@
 // the same name. In files each setting is one leaf block of floats (an integer as one u32).
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 #include <type_traits>
 #include <vector>
 
+#include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/scene/scene_globals.h"
 
@@ -24,6 +27,25 @@ struct Setting {
     double* values;  // the doubles
     int* integer;    // the int
 };
+
+// Files hold floats: a setting of doubles takes only values a float holds.
+constexpr double kFloatMax = std::numeric_limits<float>::max();
+// Integers smaller than this in size go to and from a float exactly.
+constexpr float kExactFloatIntegers = 16777216.0f;
+constexpr int kIntegerMax = std::numeric_limits<int>::max();
+
+std::string numberText(double v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", v);
+    return buffer;
+}
+
+// What a setting takes, for messages: "1 number from -3.40282e+38 to 3.40282e+38".
+std::string expected(const Setting& setting) {
+    if (setting.integer) return "an integer";
+    return std::to_string(setting.count) + (setting.count == 1 ? " number" : " numbers") +
+           " from " + numberText(-kFloatMax) + " to " + numberText(kFloatMax);
+}
 
 class HostNode {
   public:
@@ -62,16 +84,28 @@ class HostNode {
         }
     }
 
-    void load(const st_LWLoadState& s) {
+    // Reads the settings' blocks. A value that does not read, or is not finite, stops the load
+    // with the reason; refusedAt() then names where the reader was.
+    LWError load(const st_LWLoadState& s) {
         std::vector<st_LWBlockIdent> idents;
         for (const Setting& setting : m_settings) idents.push_back(setting.ident);
         idents.push_back({0, nullptr});
+        m_refusedAt = 0;
         while (LWID id = s.findBlk(s.readData, idents.data())) {
-            for (Setting& setting : m_settings)
-                if (setting.ident.id == id) read(s, setting);
+            const MemoryLoadState* source = MemoryLoadState::behind(&s);
+            const long at = source ? source->position() : 0;
+            for (Setting& setting : m_settings) {
+                if (setting.ident.id != id || read(s, setting)) continue;
+                s.endBlk(s.readData);
+                m_refusedAt = at;
+                m_error = quoted(setting.ident.token) + " takes " + expected(setting);
+                return m_error.c_str();
+            }
             s.endBlk(s.readData);
         }
+        return nullptr;
     }
+    long refusedAt() const { return m_refusedAt; }
 
     const std::vector<Setting>& settings() const { return m_settings; }
 
@@ -104,24 +138,35 @@ class HostNode {
     }
 
   private:
-    static void read(const st_LWLoadState& s, Setting& setting) {
+    // False when the block holds no value the setting can take; the setting is then untouched.
+    static bool read(const st_LWLoadState& s, Setting& setting) {
         if (setting.integer) {
             uint32_t bits = 0;
             float f = 0;
-            if (s.readU4(s.readData, &bits, 1) == 1)
+            if (s.readU4(s.readData, &bits, 1) == 1) {
                 *setting.integer = static_cast<int>(bits);
-            else if (s.readFP(s.readData, &f, 1) == 1 && std::isfinite(f) && std::fabs(f) < 2.0e9f)
-                *setting.integer = static_cast<int>(std::lround(f));  // written by hand: "-3"
-            return;
+                return true;
+            }
+            // Written by hand: "-3". Only integers a float holds exactly.
+            if (s.readFP(s.readData, &f, 1) != 1 || !(std::fabs(f) < kExactFloatIntegers) ||
+                f != std::floor(f))
+                return false;
+            *setting.integer = static_cast<int>(f);
+            return true;
         }
         float f[3];
-        if (s.readFP(s.readData, f, setting.count) == setting.count)
-            for (int k = 0; k < setting.count; ++k) setting.values[k] = f[k];
+        if (s.readFP(s.readData, f, setting.count) != setting.count) return false;
+        for (int k = 0; k < setting.count; ++k)
+            if (!std::isfinite(f[k])) return false;
+        for (int k = 0; k < setting.count; ++k) setting.values[k] = f[k];
+        return true;
     }
 
     NodeSystem& m_system;
     GraphNode& m_node;
     std::vector<Setting> m_settings;
+    long m_refusedAt = 0;
+    std::string m_error;  // what the last load returned
 };
 
 constexpr LWID id(const char (&c)[5]) {
@@ -537,8 +582,7 @@ struct HostServer {
         return nullptr;
     }
     static LWError load(LWInstance instance, const st_LWLoadState* state) {
-        if (instance && state) of(instance)->load(*state);
-        return nullptr;
+        return instance && state ? of(instance)->load(*state) : nullptr;
     }
     static LWError save(LWInstance instance, const st_LWSaveState* state) {
         if (instance && state) of(instance)->save(*state);
@@ -598,6 +642,11 @@ HostNode* hostNode(const GraphNode& node) {
 
 }  // namespace
 
+long hostNodeRefusedAt(const GraphNode& node) {
+    const HostNode* host = hostNode(node);
+    return host ? host->refusedAt() : 0;
+}
+
 void addHostNodes(NodeSystem& system) {
     for (const HostServerEntry& entry : kHostServers)
         system.addServer(entry.name, entry.userName, entry.activate, true);
@@ -635,12 +684,18 @@ bool setHostSetting(GraphNode& node, const std::string& token, const std::vector
                     (wanted == 1 ? " number" : " numbers");
             return false;
         }
-        for (double v : values)
-            if (!std::isfinite(v) ||
-                (setting.integer && (v != std::floor(v) || std::fabs(v) > 2147483647.0))) {
-                error = quoted(token) + (setting.integer ? " takes an integer" : " takes numbers");
-                return false;
-            }
+        // Only what the file keeps: finite values a float holds, whole numbers an int holds.
+        for (double v : values) {
+            const bool fits = setting.integer ? v == std::floor(v) && std::fabs(v) <= kIntegerMax
+                                              : std::fabs(v) <= kFloatMax;  // false for NaN
+            if (fits) continue;
+            error = quoted(token) + " takes " +
+                    (setting.integer ? "an integer from " + std::to_string(-kIntegerMax) + " to " +
+                                           std::to_string(kIntegerMax)
+                                     : expected(setting)) +
+                    ", not " + numberText(v);
+            return false;
+        }
         if (setting.integer)
             *setting.integer = static_cast<int>(values[0]);
         else

@@ -436,8 +436,12 @@ bool Plugins::readScene(const std::string& text, const std::string& fileName,
     return adopt(fresh, fileName, error);
 }
 
-bool Plugins::saveScene(const std::string& path, std::string& error) {
+bool Plugins::saveScene(const std::string& path, std::string& error, const WriteCheck& mayWrite) {
     if (!storeSections(error)) return false;
+    if (mayWrite && !mayWrite(error)) {
+        error = path + ": not saved: " + error;
+        return false;
+    }
     return SceneFile().save(path, m_scene, error);
 }
 

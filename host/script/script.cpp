@@ -213,6 +213,11 @@ bool Script::run(const std::vector<ScriptStatement>& statements, const std::stri
     for (const ScriptStatement& statement : statements) {
         const Verb* verb = find(statement.verb);
         std::string why;
+        int line = statement.line;
+        if (m_statementCheck && !m_statementCheck(statement, line, why)) {
+            error = located(fileName, line, scriptOneLine(why));
+            return false;
+        }
         if (!verb) {
             why = "unknown verb '" + statement.verb + "'";
         } else {

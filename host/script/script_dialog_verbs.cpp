@@ -63,6 +63,7 @@ bool dialogKind(const std::string& text, std::string& out) {
         {"yes-no", "yes/no"},
         {"yes-no-cancel", "yes/no/cancel"},
         {"ok-cancel", "ok/cancel"},
+        {"error", "error"},
     };
     for (const auto& [name, kind] : kKinds) {
         if (text != name) continue;
@@ -86,6 +87,19 @@ bool textMatches(const std::string& all, const std::string& wanted) {
 
 std::string describe(const DialogRecord& r) {
     return r.kind + " " + scriptQuote(r.title) + (r.text.empty() ? "" : " " + scriptQuote(r.text));
+}
+
+// An error not checked: false with where and why, naming the verb that checks it. `line` is
+// left as it is for an error no statement showed, which `outside` says when it came.
+bool errorsChecked(const Dialogs& d, const char* outside, int& line, std::string& why) {
+    DialogRecord r;
+    if (!d.uncheckedError(r)) return true;
+    if (r.line > 0) line = r.line;
+    why = "the error " + scriptQuote(r.title) +
+          (r.text.empty() ? "" : " (" + scriptQuote(r.text) + ")") + " was shown" +
+          (r.line > 0 ? "" : outside) + " and not expected (expect dialog error " +
+          scriptQuote(r.title) + ")";
+    return false;
 }
 
 // The classic panel a panel verb works on: the modal one, else the latest alive.
@@ -200,33 +214,32 @@ void defineQueueVerbs(Script& script, ScriptEnvironment& env) {
 
 void defineCheckVerbs(Script& script, ScriptEnvironment& env) {
     Dialogs& d = env.host.dialogs();
-    // Dialogs are checked in the order they were shown: each check takes the next one.
-    auto checked = std::make_shared<size_t>(0);
+    // Dialogs are checked in the order they were shown, errors in their own: each check takes
+    // the next one.
     script.define(
         "expect dialog", 2, 3, "KIND \"TITLE\" [\"TEXT\"]",
-        [&d, checked](const ScriptStatement& s, std::string& why) {
+        [&d](const ScriptStatement& s, std::string& why) {
             std::string kind;
             if (!dialogKind(s.args[0].text, kind)) {
                 why =
-                    "dialog kinds are panel, form, file, yes-no, yes-no-cancel and ok-cancel, "
-                    "not " +
+                    "dialog kinds are panel, form, file, yes-no, yes-no-cancel, ok-cancel and "
+                    "error, not " +
                     scriptQuote(s.args[0].text);
                 return false;
             }
-            const std::vector<DialogRecord> shown = d.shown();
-            if (*checked >= shown.size()) {
+            const bool error = kind == "error";
+            DialogRecord r;
+            if (!d.checkNext(error, r)) {
                 why = "expected the " + kind + " " + scriptQuote(s.args[1].text) + ", " +
-                      (shown.empty() ? "no dialog was shown"
-                                     : "no dialog was shown after " + describe(shown.back()));
+                      (error ? "no error" : "no dialog") + " was shown that was not checked yet";
                 return false;
             }
-            const DialogRecord& r = shown[(*checked)++];
             if (r.kind == kind && r.title == s.args[1].text &&
                 (s.args.size() < 3 || textMatches(r.text, s.args[2].text)))
                 return true;
             why = "expected the " + kind + " " + scriptQuote(s.args[1].text) +
                   (s.args.size() < 3 ? "" : " with " + scriptQuote(s.args[2].text)) +
-                  ", the next dialog shown was " + describe(r);
+                  ", the next " + (error ? "error" : "dialog") + " shown was " + describe(r);
             return false;
         });
     script.define("expect dialogs", 1, 1, "N", [&d](const ScriptStatement& s, std::string& why) {
@@ -351,8 +364,24 @@ void defineDialogVerbs(Script& script, ScriptEnvironment& env) {
                           return false;
                       });
     }
+    // An error nobody expected stops the run before anything but a check runs, and keeps any
+    // save from writing.
+    script.setStatementCheck([&d](const ScriptStatement& s, int& line, std::string& why) {
+        if (s.verb.compare(0, 7, "expect ") != 0 &&
+            !errorsChecked(d, " while the scene loaded", line, why))
+            return false;
+        d.setLine(s.line);
+        return true;
+    });
+    // Earlier errors stopped the run already: what is left came while saving.
+    env.mayWrite = [&d](std::string& why) {
+        int line = 0;
+        return errorsChecked(d, " while the scene was saved", line, why);
+    };
     // Actions queued for dialogs that never came are a script that did not do what it says.
     script.setEndCheck([&d](int& line, std::string& why) {
+        d.setLine(0);
+        if (!errorsChecked(d, " while the scene loaded", line, why)) return false;
         const std::vector<UserAction> left = d.pending();
         if (left.empty()) return true;
         if (left.front().line > 0) line = left.front().line;

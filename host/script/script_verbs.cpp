@@ -292,7 +292,7 @@ void defineLayoutVerbs(Script& script, ScriptEnvironment& env) {
             why = "no path to save to: give one, or run with -o";
             return false;
         }
-        return env.plugins.saveScene(path, why);
+        return env.plugins.saveScene(path, why, env.mayWrite);
     });
     script.define("print", 1, 1, "\"TEXT\"", [&env](const ScriptStatement& s, std::string&) {
         env.out << terminalText(s.args[0].text) << "\n";

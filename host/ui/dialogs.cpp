@@ -147,12 +147,16 @@ Dialogs::Dialogs(Host& host) : m_host(host) {
     m_host.globals().publish(LWINTERFACEINFO_GLOBAL, &m_interface);
     m_host.messages().setAnswerer(
         [this](MessageKind kind, const Message& m) { return answer(kind, m.line1, m.line2); });
+    m_host.messages().setWatcher([this](const Message& m) {
+        if (m.kind == MessageKind::Error) logError(m);
+    });
     m_host.xpanels().setModalDriver([this](XPanel& form) { return driveForm(form); });
 }
 
 Dialogs::~Dialogs() {
     m_host.attach(static_cast<Dialogs*>(nullptr));
     m_host.messages().setAnswerer(nullptr);
+    m_host.messages().setWatcher(nullptr);
     m_host.xpanels().setModalDriver(nullptr);
     m_host.globals().withdraw(LWFILEREQFUNC_GLOBAL);
     m_host.globals().withdraw(LWDIRINFOFUNC_GLOBAL);
@@ -234,8 +238,59 @@ size_t Dialogs::log(DialogRecord record) {
     std::lock_guard<std::mutex> lock(m_mutex);
     // A plug-in asking in a loop must not exhaust memory: later dialogs go unrecorded.
     if (m_shown.size() >= kMaxShown) return kMaxShown;
+    record.line = m_line;
     m_shown.push_back(std::move(record));
     return m_shown.size() - 1;
+}
+
+void Dialogs::setLine(int line) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_line = line;
+}
+
+void Dialogs::logError(const Message& message) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // A render failing on every sample shows one error many times: it is checked once.
+        for (size_t index : m_uncheckedErrors)
+            if (m_shown[index].title == message.line1 && m_shown[index].text == message.line2)
+                return;
+        if (m_shown.size() >= kMaxShown) {
+            // Unrecorded, but never lost: it stays unchecked.
+            if (m_lostErrors.empty())
+                m_lostErrors.push_back({"error", message.line1, message.line2, "", m_line});
+            return;
+        }
+    }
+    const size_t index = log({"error", message.line1, message.line2, "", 0});
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < m_shown.size()) m_uncheckedErrors.push_back(index);
+}
+
+bool Dialogs::checkNext(bool error, DialogRecord& out) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (error) {
+        if (m_uncheckedErrors.empty()) return false;
+        out = m_shown[m_uncheckedErrors.front()];
+        m_uncheckedErrors.pop_front();
+        return true;
+    }
+    while (m_nextChecked < m_shown.size() && m_shown[m_nextChecked].kind == "error")
+        ++m_nextChecked;
+    if (m_nextChecked >= m_shown.size()) return false;
+    out = m_shown[m_nextChecked++];
+    return true;
+}
+
+bool Dialogs::uncheckedError(DialogRecord& out) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_uncheckedErrors.empty())
+        out = m_shown[m_uncheckedErrors.front()];
+    else if (!m_lostErrors.empty())
+        out = m_lostErrors.front();
+    else
+        return false;
+    return true;
 }
 
 void Dialogs::setAnswer(size_t index, const std::string& answer) {

@@ -137,6 +137,9 @@ TEST_F(LwhostExplainTest, GraphErrorsNameTheirLineAlikeForInfoRunAndRender) {
         {node + "    Connect \"F\" \"Logic\" \"Ghost\" \"Logic\"\n", "",
          ":9: ", "no node is named"},
         {"", surface, ":31: ", "no node is named \"Nobody\""},
+        // A host node's value that does not read, at its own line.
+        {"    { Node \"Checker\" \"T\"\n      Size 0,6\n    }\n", "",
+         ":8: ", "node \"T\": \"Size\" takes 1 number"},
     };
     for (const auto& row : rows) {
         scene(row.graph, row.surfaces);

@@ -181,6 +181,9 @@ TEST_F(LwhostGraphTest, BadEditsStopTheScriptAtTheirLineAndSaveNothing) {
         {"graph unroot Colour", "the root's input \"Colour\" is not connected"},
         {"graph remove Nope", "has no node \"Nope\""},
         {"graph set Tiles Size 1 2", "\"Size\" takes 1 number"},
+        // Saved as a float, 1e300 would come back as infinity.
+        {"graph set Tiles Size 1e300",
+         "\"Size\" takes 1 number from -3.40282e+38 to 3.40282e+38, not 1e+300"},
         {"graph set Tiles Colour1 x 1 1", "expected a number, found \"x\""},
         {"graph set Tiles Colr 1", "has no setting \"Colr\" (it has: Colour1, Colour2"},
         {"graph state maybe", "expected on or off"},

@@ -108,6 +108,40 @@ TEST_F(LwhostRunTest, TheExampleScriptRunsOnTheExampleScene) {
     EXPECT_EQ(r.out, "qrvLumavex removed from Chrome\n");
 }
 
+// A plug-in's error dialog fails the run, which saves nothing (neither save nor -o), unless the
+// script expects it. The settings directory lies under a regular file: no folder can be made there,
+// not even by root.
+TEST_F(LwhostRunTest, ARunWithAnErrorItDidNotExpectFailsAndSavesNothing) {
+    write("file.txt", "");
+    const std::string load =
+        "panel open MasterHandler 1\nqueue file \"" + dir +
+        "/missing.cfg\"\npanel popcmd Presets \"Load Settings from File...\"\n";
+    const std::string missing = "\"Error loading Preset: the file does not exist.\"";
+    const struct {
+        std::string script;
+        int status;
+        std::string message;
+    } rows[] = {
+        {load + "save\n", 1,
+         "t.lwscript:3: the error " + missing + " (\"" + dir + "/missing.cfg\")"},
+        {"panel open MasterHandler 1\nqueue form-set Preset Mine\nqueue form-set Type User\n"
+         "queue form-ok\npanel popcmd Presets \"Save as Preset...\"\n",
+         1,
+         "t.lwscript:5: the error \"Error saving Preset: the file cannot be opened for writing.\""},
+        {load + "expect dialog file \"Load Settings\"\nexpect dialog error " + missing + "\n", 0,
+         ""},
+    };
+    for (const auto& row : rows) {
+        write("t.lwscript", row.script);
+        const ProgramResult r =
+            runProgram(lwhostProgram() + " --dir Settings=" + dir + "/file.txt/sub run " +
+                       EXAMPLES_DIR + "/basic.lws " + dir + "/t.lwscript -o " + dir + "/out.lws");
+        EXPECT_EQ(r.status, row.status) << row.script << r.err;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+        EXPECT_EQ(::access((dir + "/out.lws").c_str(), F_OK) == 0, row.status == 0) << row.script;
+    }
+}
+
 // render -o and run -o refuse what is not a regular file before anything runs and leave it as
 // it was (each kind of file is the atomic file's tests'); a link leads to the file replaced.
 TEST_F(LwhostRunTest, OutputsThatAreNotRegularFilesAreRefusedAndLinksFollowed) {

@@ -367,7 +367,8 @@ TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
     EXPECT_EQ(nodes.addNode(*graph, "Mix", error, "N"), nullptr);
     for (const char* bad : {"", "a\nb", "N"}) EXPECT_FALSE(nodes.renameNode(*node, bad, error));
     const std::tuple<GraphNode*, const char*, std::vector<double>> refused[] = {
-        {node, "Amount", {1, 2}}, {number, "Value", {1.5}}, {fake, "Value", {1}}, {node, "C", {1}}};
+        {node, "Amount", {1, 2}},  {number, "Value", {1.5}}, {number, "Value", {3e9}},
+        {node, "Amount", {1e300}}, {fake, "Value", {1}},     {node, "C", {1}}};
     for (const auto& [target, token, values] : refused)
         EXPECT_FALSE(setHostSetting(*target, token, values, error)) << token;
     EXPECT_EQ(graph->nodes.size(), 4u);

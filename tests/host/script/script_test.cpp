@@ -260,4 +260,33 @@ TEST_F(ScriptVerbsTest, ActionsQueuedForDialogsThatNeverCameFailAtTheLineThatQue
     runOk("print \"the queue starts empty again\"\nexpect queue-empty\n");
 }
 
+// An error message stops the run at the first statement after it that is not a check, or at the
+// end, unless the script expects it. Errors have their own order; one shown again before it was
+// checked is checked once.
+TEST_F(ScriptVerbsTest, ErrorsShownMustBeExpectedBeforeAnythingElseRuns) {
+    script.define("oops", 1, 1, "TITLE", [this](const ScriptStatement& s, std::string&) {
+        for (int i = 0; i < 2; ++i)
+            host.messages().show(lwhost::MessageKind::Error, s.args[0].text.c_str(), "why");
+        host.messages().show(lwhost::MessageKind::YesNo, "Sure?", "");
+        return true;
+    });
+    lwhost::defineDialogVerbs(script, env);
+    runOk("oops A\nexpect dialog error A why\noops A\nexpect dialog error A\nprint \"on\"\n");
+    const std::string unexpected =
+        ": the error \"A\" (\"why\") was shown and not expected (expect dialog error \"A\")";
+    const std::pair<const char*, std::string> cases[] = {
+        {"oops A\nexpect dialogs 6\nprint \"x\"\n", "v.lwscript:1" + unexpected},
+        {"print \"x\"\n\noops A\n", "v.lwscript:3" + unexpected},
+        {"oops A\nexpect dialog error B\n",
+         "v.lwscript:2: expected the error \"B\", the next error shown was error \"A\" \"why\""},
+        {"expect dialog error A\n",
+         "v.lwscript:1: expected the error \"A\", no error was shown that was not checked yet"},
+    };
+    for (const auto& [text, message] : cases) {
+        EXPECT_EQ(failure(text), message);
+        std::string left;
+        run("expect dialog error A\n", left);  // what the case left unchecked
+    }
+}
+
 }  // namespace

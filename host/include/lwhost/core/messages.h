@@ -32,6 +32,8 @@ class MessageLog {
     void setEcho(Echo echo);
     // Answers the asking dialogs. Without one they take the cautious answer: cancel, or no.
     void setAnswerer(Answerer answerer);
+    // Called for every message that asks nothing, repeats too, outside the lock.
+    void setWatcher(Echo watcher);
 
     int show(MessageKind kind, const char* line1, const char* line2);
 
@@ -47,6 +49,7 @@ class MessageLog {
     std::vector<Message> m_messages;
     Echo m_echo;
     Answerer m_answerer;
+    Echo m_watcher;
 };
 
 }  // namespace lwhost

@@ -397,9 +397,13 @@ struct HostSetting {
 // The settings of one of the host's own nodes, in panel order; empty for plug-ins' nodes.
 std::vector<HostSetting> hostSettings(const GraphNode& node);
 // Sets a host node's setting as its panel does (an edit: the update function runs). False with
-// `error` for another node's, an unknown token or the wrong count of numbers.
+// `error` for another node's, an unknown token, the wrong count of numbers or a value its file
+// cannot keep (not finite, beyond a float, an integer beyond an int).
 bool setHostSetting(GraphNode& node, const std::string& token, const std::vector<double>& values,
                     std::string& error);
+// Where the reader was (line or offset) when the last load of a host node refused a value;
+// 0 when that load refused nothing or the node is not the host's.
+long hostNodeRefusedAt(const GraphNode& node);
 
 // ---- shading with a surface graph ------------------------------------------------------------
 

@@ -130,8 +130,12 @@ class Plugins {
     bool loadScene(const std::string& path, std::string& error);
     bool readScene(const std::string& text, const std::string& fileName, const std::string& baseDir,
                    std::string& error);
-    // Through SceneFile::save: a temporary file renamed over `path`.
-    bool saveScene(const std::string& path, std::string& error);
+    // Through SceneFile::save: a temporary file renamed over `path`. `mayWrite`, when given, is
+    // asked once the plug-ins stored their sections (which may show messages): false with the
+    // reason writes nothing.
+    using WriteCheck = std::function<bool(std::string& why)>;
+    bool saveScene(const std::string& path, std::string& error,
+                   const WriteCheck& mayWrite = nullptr);
     bool writeScene(std::string& text, std::string& error);
     // Releases every instance of the scene; with `keepText` each section first keeps its
     // instance's blocks as text.

@@ -58,6 +58,11 @@ class Script {
     // the run (what a script left undone).
     using EndCheck = std::function<bool(int& line, std::string& why)>;
     void setEndCheck(EndCheck check) { m_endCheck = std::move(check); }
+    // Runs before every statement; false with the reason and the line to name fails the run
+    // there, the statement not run.
+    using StatementCheck =
+        std::function<bool(const ScriptStatement& statement, int& line, std::string& why)>;
+    void setStatementCheck(StatementCheck check) { m_statementCheck = std::move(check); }
 
     // Adds or replaces a verb of one word or two words separated by one blank.
     void define(const std::string& name, size_t minArgs, size_t maxArgs, std::string usage,
@@ -84,6 +89,7 @@ class Script {
   private:
     std::map<std::string, Verb> m_verbs;
     EndCheck m_endCheck;
+    StatementCheck m_statementCheck;
 };
 
 // What the standard verbs work on.
@@ -94,6 +100,9 @@ struct ScriptEnvironment {
     std::ostream& out;       // where print and panel print write
     std::string outputPath;  // where save without a path writes; empty: nowhere
     bool allowSave = true;   // false refuses save (scripts from untrusted sources)
+    // Asked by save before it writes (defineDialogVerbs sets it): false with the reason writes
+    // nothing.
+    std::function<bool(std::string& why)> mayWrite = nullptr;
 };
 
 // Adds the verbs:
@@ -156,8 +165,10 @@ void defineGraphVerbs(Script& script, ScriptEnvironment& env);
 //   queue clear                        drops every queued action
 //   expect dialog KIND "TITLE" ["TEXT"]  the next dialog not yet checked: KIND is panel, form,
 //                                      file, yes-no, yes-no-cancel or ok-cancel; TEXT is its
-//                                      text or one of its lines
-//   expect dialogs N                   N dialogs were shown in all
+//                                      text or one of its lines. KIND error checks the next
+//                                      error message not yet checked (TITLE its first line,
+//                                      TEXT its second): errors have their own order
+//   expect dialogs N                   N dialogs were shown in all, errors too
 //   expect file-request "TITLE" "PATH"|cancelled  the last file request and its answer
 //   expect queue-empty                 every queued action was used
 //   set alert-level 0|1|2              the alert level "LW Interface Info 5" reports
@@ -168,6 +179,9 @@ void defineGraphVerbs(Script& script, ScriptEnvironment& env);
 // Every verb defined before this call also fails when a queued action met a dialog that could
 // not take it (a press at a question, an unknown row): "SCRIPT:LINE: queued at line N: why".
 // A script that ends with queued actions no dialog took fails at the line that queued the first.
+// An error message (a plug-in's, or the host's about a damaged file) must be checked with expect
+// dialog error before any statement but an expect verb runs, and before the script ends; until
+// then nothing more runs and no save writes. The run fails at the line that showed it.
 void defineDialogVerbs(Script& script, ScriptEnvironment& env);
 
 // Adds the verbs that explain what selection nodes select (see plugins/selections.h):

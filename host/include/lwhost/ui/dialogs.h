@@ -30,12 +30,15 @@ namespace lwhost {
 class Host;
 class XPanel;
 
-// One dialog the host showed: an asking message, a file request, a modal panel or form.
+// One dialog the host showed: an asking message, a file request, a modal panel or form, or an
+// error message.
 struct DialogRecord {
-    std::string kind;  // "yes/no", "yes/no/cancel", "ok/cancel", "file request", "panel", "form"
-    std::string title;
-    std::string text;    // the texts, one per line; a file request's file type
+    std::string kind;    // "yes/no", "yes/no/cancel", "ok/cancel", "file request", "panel", "form",
+                         // "error"
+    std::string title;   // an error's first line
+    std::string text;    // the texts, one per line; a file request's file type; an error's second
     std::string answer;  // "yes", "no", "cancel", "ok", a path, "cancelled"
+    int line = 0;        // the script line whose statement showed it; 0 outside statements
 };
 
 struct FileRequestRecord {
@@ -84,6 +87,17 @@ class Dialogs {
     size_t log(DialogRecord record);
     void setAnswer(size_t index, const std::string& answer);
     std::vector<DialogRecord> shown() const;
+    // The script line whose statement runs now (0: none); records logged from now on take it.
+    void setLine(int line);
+    // Every error message shown is logged as an "error" dialog; one shown again before it was
+    // checked is not logged again.
+    void logError(const Message& message);
+    // Dialogs are checked in the order shown, errors and the other kinds each in their own
+    // order. The next of the family not yet checked, now checked; false when there is none.
+    bool checkNext(bool error, DialogRecord& out);
+    // The first error not yet checked (also one shown after kMaxShown records, which cannot be
+    // checked); false when there is none.
+    bool uncheckedError(DialogRecord& out) const;
     const FileRequestRecord& lastFileRequest() const { return m_lastRequest; }
     unsigned fileRequests() const { return m_fileRequests; }
 
@@ -137,6 +151,10 @@ class Dialogs {
     std::deque<UserAction> m_queue;
     std::vector<std::string> m_errors;
     std::vector<DialogRecord> m_shown;
+    int m_line = 0;
+    size_t m_nextChecked = 0;                // of the dialogs other than errors
+    std::deque<size_t> m_uncheckedErrors;    // indices in m_shown, in order
+    std::vector<DialogRecord> m_lostErrors;  // shown when the log was full: at most one kept
     FileRequestRecord m_lastRequest;
     unsigned m_fileRequests = 0;
     std::map<std::string, std::string> m_dirs;  // canonical type -> path
