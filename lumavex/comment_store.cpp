@@ -269,6 +269,14 @@ void CommentStore::collect(const std::string& pattern) {
     // Per visit, the line handed down to its children; a visit comes after the one that
     // queued it, so the parent's entry is final when its children are reached.
     m_inherited.assign(visits.size(), nullptr);
+    // Objects mostly carry the same keys: a key like the one before is not matched again.
+    std::string_view lastKey;
+    bool lastMatched = false;
+    const auto matches = [&](std::string_view key) {
+        if (lastKey.data() == nullptr || key != lastKey) lastMatched = patterns.matches(key);
+        lastKey = key;
+        return lastMatched;
+    };
     for (size_t i = 0; i < visits.size(); ++i) {
         const qrv::CommentScan::Visit& visit = visits[i];
         const qrv::CommentScan::Line* inherited =
@@ -276,7 +284,7 @@ void CommentStore::collect(const std::string& pattern) {
         if (inherited) storeValue(visit.item, scan.value(*inherited));
         for (uint32_t n = 0; n < visit.lineCount; ++n) {
             const qrv::CommentScan::Line& line = scan.line(visit.firstLine + n);
-            if (line.letter != m_type || !patterns.matches(scan.key(line))) continue;
+            if (line.letter != m_type || !matches(scan.key(line))) continue;
             if (line.inherit) inherited = &line;
             storeValue(visit.item, scan.value(line));
         }
@@ -351,7 +359,7 @@ void ScalarCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
 }
 
 void ScalarCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values.set(item, qrv::readCommentScalar(text));
+    m_values.set(item, m_parsed.get(text, qrv::readCommentScalar));
 }
 
 void ScalarCommentStore::refreshDefault(double time) {
@@ -403,7 +411,7 @@ void VectorCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
 }
 
 void VectorCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values.set(item, qrv::readCommentVector(text));
+    m_values.set(item, m_parsed.get(text, qrv::readCommentVector));
 }
 
 void VectorCommentStore::refreshDefault(double time) {
@@ -468,7 +476,7 @@ void IntegerCommentStore::Init(vexo::NodeHandler* node, const char* serverName) 
 }
 
 void IntegerCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values.set(item, qrv::readCommentInteger(text));
+    m_values.set(item, m_parsed.get(text, qrv::readCommentInteger));
 }
 
 void IntegerCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {

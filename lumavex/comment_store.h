@@ -188,6 +188,26 @@ class CommentStore : public vexo::PopUpCallback, public vexo::Storeable {
     vexo::ObjectInfo m_objectInfo;  // for the scene reading shared with the filters
 };
 
+// The last comment value parsed: objects mostly inherit or repeat the same line, parsed once.
+template <class V>
+class LastParsed {
+  public:
+    template <class Parse>
+    const V& get(std::string_view text, Parse parse) {
+        if (!m_valid || text != m_text) {
+            m_value = parse(text);
+            m_text.assign(text);
+            m_valid = true;
+        }
+        return m_value;
+    }
+
+  private:
+    std::string m_text;
+    V m_value{};
+    bool m_valid = false;
+};
+
 // "Default Scalar", a float envelope; output "Scalar".
 class ScalarCommentStore : public CommentStore {
   public:
@@ -216,6 +236,7 @@ class ScalarCommentStore : public CommentStore {
 
   private:
     qrv::IdMap<double> m_values;
+    LastParsed<double> m_parsed;
     vexo::VParm m_parm;
     double m_kept = 0.0;
 };
@@ -253,6 +274,7 @@ class VectorCommentStore : public CommentStore {
 
   private:
     qrv::IdMap<vexo::Vector3<double>> m_values;
+    LastParsed<vexo::Vector3<double>> m_parsed;
     vexo::VParm m_parm;
     vexo::Vector3<double> m_kept;
 };
@@ -295,5 +317,6 @@ class IntegerCommentStore : public CommentStore {
 
   private:
     qrv::IdMap<int32_t> m_values;
+    LastParsed<int32_t> m_parsed;
     int32_t m_defaultValue = 0;
 };

@@ -106,7 +106,8 @@ class IdSet {
     void clear() { m_ids.clear(); }
     void add(LWItemID id) { m_ids.push_back(id); }
     void seal() {
-        std::sort(m_ids.begin(), m_ids.end());
+        // Scene walks mostly add IDs in order already: checked in one pass before sorting.
+        if (!std::is_sorted(m_ids.begin(), m_ids.end())) std::sort(m_ids.begin(), m_ids.end());
         m_ids.erase(std::unique(m_ids.begin(), m_ids.end()), m_ids.end());
     }
 
@@ -136,8 +137,9 @@ class IdMap {
     }
     void seal() {
         // The last value set for an item is the one kept.
-        std::stable_sort(m_entries.begin(), m_entries.end(),
-                         [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        const auto byId = [](const Entry& a, const Entry& b) { return a.first < b.first; };
+        if (!std::is_sorted(m_entries.begin(), m_entries.end(), byId))
+            std::stable_sort(m_entries.begin(), m_entries.end(), byId);
         auto kept = m_entries.begin();
         for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
             if (kept != m_entries.begin() && std::prev(kept)->first == it->first)

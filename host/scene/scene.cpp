@@ -361,11 +361,9 @@ LWItemID Scene::nextChild(LWItemID parentId, LWItemID child) const {
     const Item* p = item(parentId);
     const Item* c = item(child);
     if (!p || !c || c->parent != parentId) return LWITEM_NULL;
-    // Children are kept in scene order, so the child is found by its position.
-    auto it = std::lower_bound(p->children.begin(), p->children.end(), c->order,
-                               [&](LWItemID id, size_t order) { return item(id)->order < order; });
-    if (it == p->children.end() || ++it == p->children.end()) return LWITEM_NULL;
-    return *it;
+    // Found by its kept position: plug-ins walk every child of a parent this way each frame.
+    const size_t next = c->childIndex + 1;
+    return next < p->children.size() ? p->children[next] : LWITEM_NULL;
 }
 
 int Scene::depth(LWItemID id) const {
@@ -405,17 +403,25 @@ bool Scene::setParent(LWItemID childId, LWItemID parentId, std::string* error) {
         return fail("the hierarchy would be deeper than " + std::to_string(kMaxHierarchyDepth) +
                     " levels");
 
+    // The siblings after the place the child leaves or takes move by one.
+    const auto renumberFrom = [this](std::vector<LWItemID>& c, size_t from) {
+        for (size_t k = from; k < c.size(); ++k) item(c[k])->childIndex = k;
+    };
     if (Item* old = item(child->parent)) {
         auto& c = old->children;
-        c.erase(std::remove(c.begin(), c.end(), childId), c.end());
+        c.erase(c.begin() + static_cast<std::ptrdiff_t>(child->childIndex));
+        renumberFrom(c, child->childIndex);
     }
     child->parent = parentId;
+    child->childIndex = 0;
     if (newParent) {
         auto& c = newParent->children;
         auto pos =
             std::lower_bound(c.begin(), c.end(), child->order,
                              [&](LWItemID id, size_t order) { return item(id)->order < order; });
+        const auto at = static_cast<size_t>(pos - c.begin());
         c.insert(pos, childId);
+        renumberFrom(c, at);
     }
     touch();
     return true;

@@ -171,6 +171,7 @@ struct Item {
     // Kept by the scene: change them only through Scene.
     LWItemID parent = LWITEM_NULL;
     std::vector<LWItemID> children;  // in scene order
+    size_t childIndex = 0;           // its position among its parent's children
     size_t order = 0;                // position in the scene
     size_t typeOrder = 0;            // position among the items of its type
 };
