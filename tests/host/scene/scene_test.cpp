@@ -51,17 +51,28 @@ TEST(SceneTest, ChildrenFollowSceneOrderWhateverOrderTheyWereParentedIn) {
     ASSERT_TRUE(scene.setParent(light, parent));
     ASSERT_TRUE(scene.setParent(a, parent));
 
-    // The child walks are checked through the item info global on the example scene.
-    EXPECT_EQ(scene.item(parent)->children, (std::vector<LWItemID>{a, light, c}));
+    // The walk plug-ins make: each next child is found from the one before, as siblings come
+    // and go.
+    const auto walk = [&scene](LWItemID of) {
+        std::vector<LWItemID> children;
+        for (LWItemID i = scene.firstChild(of); i; i = scene.nextChild(of, i))
+            children.push_back(i);
+        return children;
+    };
+    EXPECT_EQ(walk(parent), (std::vector<LWItemID>{a, light, c}));
     EXPECT_EQ(scene.depth(light), 1);
 
     ASSERT_TRUE(scene.setParent(light, a));
-    EXPECT_EQ(scene.item(parent)->children, (std::vector<LWItemID>{a, c}));
-    EXPECT_EQ(scene.item(a)->children, std::vector<LWItemID>{light});
+    EXPECT_EQ(walk(parent), (std::vector<LWItemID>{a, c}));
+    EXPECT_EQ(walk(a), std::vector<LWItemID>{light});
+    EXPECT_EQ(scene.nextChild(parent, light), LWITEM_NULL);
     EXPECT_EQ(scene.depth(light), 2);
     ASSERT_TRUE(scene.setParent(light, LWITEM_NULL));
     EXPECT_EQ(scene.parent(light), LWITEM_NULL);
     EXPECT_TRUE(scene.item(a)->children.empty());
+    ASSERT_TRUE(scene.setParent(light, parent));
+    ASSERT_TRUE(scene.setParent(a, LWITEM_NULL));
+    EXPECT_EQ(walk(parent), (std::vector<LWItemID>{light, c}));
 }
 
 TEST(SceneTest, ParentingRefusesCyclesUnknownItemsAndTooDeepHierarchies) {
