@@ -161,12 +161,17 @@ void CommentScan::read(const vexo::ItemInfo& items, const st_LWObjectInfo* objec
             Line line{};
             if (!parseCommentView(text, type, key, value, line.inherit)) return;
             line.letter = commentLetter(type);
-            line.key = static_cast<uint32_t>(m_text.size());
+            // Key and value are pieces of one line: the stretch holding both is kept at once.
+            // A blank key has no place in the line: it is taken where the value starts.
+            if (key.empty()) key = value.substr(0, 0);
+            const char* first = std::min(key.data(), value.data());
+            const char* last = std::max(key.data() + key.size(), value.data() + value.size());
+            const auto base = static_cast<uint32_t>(m_text.size());
+            m_text.append(first, static_cast<size_t>(last - first));
+            line.key = base + static_cast<uint32_t>(key.data() - first);
             line.keySize = static_cast<uint32_t>(key.size());
-            m_text.append(key);
-            line.value = static_cast<uint32_t>(m_text.size());
+            line.value = base + static_cast<uint32_t>(value.data() - first);
             line.valueSize = static_cast<uint32_t>(value.size());
-            m_text.append(value);
             m_lines.push_back(line);
             ++m_visits.back().lineCount;
         };
