@@ -332,10 +332,13 @@ const char* CommentStore::Save(const vexo::SaveState& state) {
 const char* CommentStore::Load(const vexo::LoadState& state) {
     const char* result = nullptr;
     while (const LWID id = state.findBlk(kCommentBlocks)) {
+        // The first failure stands: a later block read well does not hide it.
         if (id == kCommentBlocks[0].id) {
-            state.readStr(m_commentName, 1023);
+            if (!state.readStr(m_commentName) && state.textTooLong() && !result)
+                result = vexo::textTooLong("the comment node", "CommentName");
         } else if (id == kCommentBlocks[1].id) {
-            result = loadDefault(state);
+            const char* read = loadDefault(state);
+            if (!result) result = read;
         }
         state.endBlk();
     }

@@ -18,7 +18,9 @@ const char* Filter::Load(const vexo::LoadState& state) {
     PreLoad();
     const char* result = nullptr;
     while (const LWID id = state.findBlk(kFilterBlocks)) {
-        result = LegacyLoad(state, id);
+        // The first failure stands: a later block read well does not hide it.
+        const char* read = LegacyLoad(state, id);
+        if (!result) result = read;
         state.endBlk();
     }
     return result;

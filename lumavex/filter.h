@@ -77,7 +77,7 @@ class Filter : public vexo::Storeable, public vexo::ReferenceCounted {
         : vexo::Storeable(other), vexo::ReferenceCounted(other), m_filter(other.m_filter) {}
     Filter& operator=(const Filter&) = delete;
 
-    // PreLoad, then every block of kFilterBlocks through LegacyLoad; the last result.
+    // PreLoad, then every block of kFilterBlocks through LegacyLoad; the first error or null.
     const char* Load(const vexo::LoadState& state) override;
     const char* Save(const vexo::SaveState& state) override = 0;
     virtual void setNode(FilterNode* node) { m_node = node; }

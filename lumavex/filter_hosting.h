@@ -205,8 +205,7 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
         state.writeU1Blk(kPassThroughBlock, m_passThrough ? 1 : 0);
         SaveSettings(state);
         state.writeU4Blk(kFilterTypeBlock, m_filterType);
-        if (selectFilter()) state.WriteItem(kFilterBlock, *m_current, false);
-        return nullptr;
+        return selectFilter() ? state.WriteItem(kFilterBlock, *m_current, false) : nullptr;
     }
 
     // Blocks of the node's table in any order; fields no block sets keep their values. The

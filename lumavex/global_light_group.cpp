@@ -134,9 +134,10 @@ int GlobalLightGroup::NewTime(int frame, double time) {
 
 const char* GlobalLightGroup::Save(const vexo::SaveState& state) {
     state.writeU4Blk(kBlocks[kFilterTypeBlock], m_filterType);
-    if (selectFilter()) state.WriteItem(kBlocks[kFilterBlock], *m_current, false);
+    const char* result =
+        selectFilter() ? state.WriteItem(kBlocks[kFilterBlock], *m_current, false) : nullptr;
     state.writeU1Blk(kBlocks[kUseBlock], useByOverride ? 1 : 0);
-    return nullptr;
+    return result;
 }
 
 // Read aside and taken only when the whole block read cleanly, so that a failed load changes

@@ -116,7 +116,8 @@ const char* ItemNameFilter::LegacyLoad(const vexo::LoadState& state, unsigned bl
     if (isBlock(blockId, kBlockIncludeChildren)) {
         state.readBool(m_includeChildren);
     } else if (isBlock(blockId, kBlockFilterString)) {
-        state.readStr(m_filter, 1023);
+        if (!state.readStr(m_filter) && state.textTooLong())
+            return vexo::textTooLong("the filter", "FilterString");
     }
     return nullptr;
 }
@@ -223,12 +224,21 @@ void ItemListFilter::DisplayPicker() {
     });
     if (dialog.Open("Select Items") != 1) return;
     std::set<LWItemID> picked;
-    for (const SelectionList::Entry& entry : dialog.entries())
-        if (entry) picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
+    for (const SelectionList::Entry& entry : dialog.entries()) {
+        if (!entry) continue;
+        // The list is stored by the items' names.
+        if (!vexo::acceptText(entry->name(), "A picked item's name")) return;
+        picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
+    }
     m_list.swap(picked);
 }
 
 const char* ItemListFilter::Save(const vexo::SaveState& state) {
+    // The host may have renamed a picked item since: a name longer than a load reads is not
+    // written to be cut.
+    for (LWItemID id : m_list)
+        if (vexo::LWItem(id).name().size() > static_cast<size_t>(vexo::kMaxTextBytes))
+            return vexo::textTooLong("the filter", "Item");
     state.writeBoolBlk(kFilterBlocks[kBlockIncludeChildren], m_includeChildren);
     const st_LWItemInfo* info = m_items.getGlobal();
     for (LWItemID id : m_list) {

@@ -21,8 +21,10 @@ const char* LightFilterBlocks::read(const vexo::LoadState& state) {
         if (!id) break;
         if (id == kLightFilterBlocks[kLightBlockFilterString].id) {
             std::string text;
-            if (state.readStr(text, 1023))
+            if (state.readStr(text))
                 pattern = text;
+            else if (state.textTooLong())
+                error = vexo::textTooLong("the light filter", "FilterString");
             else
                 error = "the light filter holds an unreadable \"FilterString\".";
         } else if (id == kLightFilterBlocks[kLightBlockItems].id) {
@@ -91,12 +93,21 @@ void LightListFilter::DisplayPicker() {
     });
     if (dialog.Open("Select Lights") != 1) return;
     LightSet picked;
-    for (const SelectionList::Entry& entry : dialog.entries())
-        if (entry) picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
+    for (const SelectionList::Entry& entry : dialog.entries()) {
+        if (!entry) continue;
+        // The list is stored by the lights' names.
+        if (!vexo::acceptText(entry->name(), "A picked light's name")) return;
+        picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
+    }
     m_picked.swap(picked);
 }
 
 const char* LightListFilter::Save(const vexo::SaveState& state) {
+    // The host may have renamed a picked light since: a name longer than a load reads is not
+    // written to be cut.
+    for (LWItemID id : m_picked)
+        if (vexo::LWItem(id, LWI_LIGHT).name().size() > static_cast<size_t>(vexo::kMaxTextBytes))
+            return vexo::textTooLong("the light filter", "Item");
     for (LWItemID id : m_picked) {
         vexo::LWItem item(id, LWI_LIGHT);
         state.WriteItem(kLightFilterBlocks[kLightBlockItems], item, false);

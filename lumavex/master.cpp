@@ -107,12 +107,14 @@ const char* GlobalShaderMaster::SaveSettings(const vexo::SaveState& state, bool)
     qrvNodalShadingFuncs* ns = services();
     state.writeI2Blk(kSettings[kVersion], kSettingsVersion);
     state.writeU1Blk(kSettings[kEnable], ns && ns->ns_isEnabled() != 0 ? 1 : 0);
-    state.WriteItem(kSettings[kNodes], m_services, false);
+    // A part that could not be written whole fails the save; the first failure is told.
+    const char* result = state.WriteItem(kSettings[kNodes], m_services, false);
     state.writeU1Blk(kSettings[kSurfaceNodes], m_disableSurfaceNodes ? 1 : 0);
     state.beginBlk(kSettings[kLightGroup], false);
-    if (ns) ns->ns_lg_save(state.record());
+    const char* lightGroup = ns ? ns->ns_lg_save(state.record()) : nullptr;
+    if (!result) result = lightGroup;
     state.endBlk();
-    return nullptr;
+    return result;
 }
 
 // All or nothing: the block is read whole before anything changes, the graph and the global

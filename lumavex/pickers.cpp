@@ -2,6 +2,7 @@
 
 #include <vexo/files.h>
 #include <vexo/globals.h>
+#include <vexo/persistence.h>
 
 #include <algorithm>
 #include <utility>
@@ -94,17 +95,18 @@ int NamePicker::modifyFilter(const std::string& title, std::string* pattern) {
     if (!pattern) return Cancelled;
     const int result = Open(title + ":" + *pattern);
     if (result == Cancelled) return result;
-    if (result == Append) {
-        *pattern += "|";
-    } else {
-        pattern->clear();
-    }
+    std::string changed = result == Append ? *pattern + "|" : std::string();
     bool first = true;
     for (const std::string& name : m_picked) {
-        if (!first) *pattern += "|";
-        *pattern += name;
+        if (!first) changed += "|";
+        changed += name;
         first = false;
     }
+    // Refused whole, as a typed pattern is: the pattern stays as it was.
+    if (!vexo::acceptText(changed, std::string("The pattern after \"") +
+                                       (result == Append ? "Append" : "Replace") + "\""))
+        return Cancelled;
+    *pattern = std::move(changed);
     return result;
 }
 

@@ -157,7 +157,9 @@ const char* SurfaceNameFilter::Save(const vexo::SaveState& state) {
 }
 
 const char* SurfaceNameFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
-    if (blockId == kFilterBlocks[kBlockFilterString].id) state.readStr(m_filter, 1023);
+    if (blockId == kFilterBlocks[kBlockFilterString].id && !state.readStr(m_filter) &&
+        state.textTooLong())
+        return vexo::textTooLong("the filter", "FilterString");
     return nullptr;
 }
 
@@ -246,8 +248,8 @@ const char* SurfaceSceneListFilter::Save(const vexo::SaveState& state) {
 const char* SurfaceSceneListFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
     if (blockId == kFilterBlocks[kBlockSurface].id) {
         std::string name;
-        if (state.readStr(name, 1023)) m_picked.insert(name);
-        return nullptr;
+        if (state.readStr(name)) m_picked.insert(name);
+        return state.textTooLong() ? vexo::textTooLong("the filter", "Surface") : nullptr;
     }
     return SurfaceNameFilter::LegacyLoad(state, blockId);
 }
@@ -265,9 +267,13 @@ void SurfaceSceneListFilter::DisplayPicker() {
         dialog.add(vexo::makeReference<SurfaceEntry>(name, s, m_picked.count(name) != 0));
     }
     if (dialog.Open("Select Surfaces") != 1) return;
-    m_picked.clear();
-    for (const auto& entry : dialog.entries())
-        if (entry) m_picked.insert(entry->name());
+    std::set<std::string> picked;
+    for (const auto& entry : dialog.entries()) {
+        if (!entry) continue;
+        if (!vexo::acceptText(entry->name(), "A picked surface's name")) return;
+        picked.insert(entry->name());
+    }
+    m_picked.swap(picked);
 }
 
 void SurfaceSceneListFilter::NewTime(int, double) {
@@ -383,13 +389,19 @@ void SurfaceObjectListFilter::DisplayPicker() {
         dialog.add(vexo::makeReference<SurfaceObjectEntry>(label, s, selected));
     }
     if (dialog.Open("Select Surfaces") != 1) return;
-    m_picked.clear();
+    Picks picked;
     for (const auto& entry : dialog.entries()) {
         const auto* surface = dynamic_cast<const SurfaceObjectEntry*>(entry.get());
         if (!surface) continue;
-        m_picked[objectKey(surfaceObject(m_surfaces, surface->surface()))].insert(
-            vexo::LWSurface(surface->surface()));
+        // Stored as the object's file name and the surface's name.
+        const std::string key = objectKey(surfaceObject(m_surfaces, surface->surface()));
+        const char* name = surfaceName(m_surfaces, surface->surface());
+        if (!vexo::acceptText(key, "A picked surface's object file name") ||
+            !vexo::acceptText(afterLastSeparator(name ? name : ""), "A picked surface's name"))
+            return;
+        picked[key].insert(vexo::LWSurface(surface->surface()));
     }
+    m_picked.swap(picked);
 }
 
 const char* SurfaceObjectListFilter::Save(const vexo::SaveState& state) {
@@ -401,6 +413,12 @@ const char* SurfaceObjectListFilter::Save(const vexo::SaveState& state) {
         for (const vexo::LWSurface& surface : surfaces)
             if (const char* name = surface.name()) keyNames.emplace(afterLastSeparator(name));
     }
+    // The host may have renamed a picked surface since: a name longer than a load reads is not
+    // written to be cut.
+    for (const auto& [key, surfaceNames] : names)
+        for (const std::string& name : surfaceNames)
+            if (name.size() > static_cast<size_t>(vexo::kMaxTextBytes))
+                return vexo::textTooLong("the filter", "Surface");
     for (const auto& [key, surfaceNames] : names) {
         state.beginBlk(kFilterBlocks[kBlockObject], false);
         state.writeStrBlk(kFilterBlocks[kBlockName], key);
@@ -413,17 +431,20 @@ const char* SurfaceObjectListFilter::Save(const vexo::SaveState& state) {
 
 const char* SurfaceObjectListFilter::loadObject(const vexo::LoadState& state) {
     std::string key;
+    const char* error = nullptr;
     while (const LWID id = state.findBlk(kObjectBlocks)) {
         std::string text;
-        if (state.readStr(text, 1023)) {
+        if (state.readStr(text)) {
             if (id == kObjectBlocks[1].id)
                 key = text;
             else
                 m_loaded[key].insert(text);
+        } else if (state.textTooLong() && !error) {
+            error = vexo::textTooLong("the filter", id == kObjectBlocks[1].id ? "Name" : "Surface");
         }
         state.endBlk();
     }
-    return nullptr;
+    return error;
 }
 
 const char* SurfaceObjectListFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
@@ -508,7 +529,8 @@ const char* WeightMapFilter::Save(const vexo::SaveState& state) {
 const char* WeightMapFilter::LegacyLoad(const vexo::LoadState& state, unsigned blockId) {
     if (blockId == kFilterBlocks[kBlockWeightMap].id) {
         // No render runs during a load: the map read is in use at once.
-        state.readStr(m_mapName, 1023);
+        if (!state.readStr(m_mapName) && state.textTooLong())
+            return vexo::textTooLong("the filter", "WeightMap");
         m_steppedMap = m_mapName;
         m_meshes.clear();
     } else if (blockId == kFilterBlocks[kBlockWeightThreshold].id) {
@@ -575,13 +597,12 @@ void* WeightMapFilter::DataGet(unsigned id) {
 int WeightMapFilter::DataSet(unsigned id, void* value) {
     if (id == kWeightMap && value) {
         const int index = *static_cast<const int*>(value);
+        const char* name =
+            index >= 1 && index < mapList().popCount() ? mapList().popName(index) : nullptr;
+        if (name && !vexo::acceptText(name, "The weight map's name")) return 1;
         m_mapIndex = static_cast<unsigned>(index);
         // Samples may be reading the meshes now: the next NewTime selects the new map in them.
-        m_mapName.clear();
-        if (index >= 1 && index < mapList().popCount()) {
-            const char* name = mapList().popName(index);
-            if (name) m_mapName = name;
-        }
+        m_mapName = name ? name : "";
     }
     return 1;
 }

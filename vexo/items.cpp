@@ -93,6 +93,10 @@ const char* LWItem::Save(const SaveState& state) {
             m_name = "(none)";
         }
     }
+    // The host names items freely: a name longer than a load reads would come back as
+    // another item's, or as none.
+    if (m_name.size() > static_cast<size_t>(kMaxTextBytes))
+        return textTooLong("an item reference", "Item");
     if (!m_name.empty()) state.writeStrBlk(itemIdent(kItem), m_name);
     state.writeU4Blk(itemIdent(kItemID), m_id);
     state.writeU4Blk(itemIdent(kItemType), static_cast<uint32_t>(m_type));
@@ -100,11 +104,15 @@ const char* LWItem::Save(const SaveState& state) {
 }
 
 const char* LWItem::Load(const LoadState& state) {
+    const char* error = nullptr;
     while (LWID id = state.findBlk(item_root)) {
         switch (id) {
             case kItem: {
                 std::string text;
-                if (state.readStr(text, 1023)) m_name = text;
+                if (state.readStr(text))
+                    m_name = text;
+                else if (state.textTooLong() && !error)
+                    error = textTooLong("an item reference", "Item");
                 break;
             }
             case kItemID: {
@@ -122,6 +130,7 @@ const char* LWItem::Load(const LoadState& state) {
         }
         state.endBlk();
     }
+    if (error) return error;
     // IDs change between sessions: find the item again by name; the first match wins.
     if (!LightWave::isModeler() && !m_name.empty()) {
         for (LWItemID id = m_info.first(m_type); id; id = m_info.next(id)) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <set>
 #include <vector>
 
 namespace vexo {
@@ -23,6 +25,25 @@ const st_LWBlockIdent idroot[] = {
     {LWID_MAKE('N', 'A', 'M', 'E'), "Name"},
     {0, nullptr},
 };
+
+bool acceptText(std::string_view text, const std::string& what) {
+    if (text.size() <= static_cast<size_t>(kMaxTextBytes)) return true;
+    const std::string line = what + " is " + std::to_string(text.size()) +
+                             " bytes long; texts hold at most " + std::to_string(kMaxTextBytes) +
+                             " bytes.";
+    LWMessage().error(line.c_str(), "Nothing was changed.");
+    return false;
+}
+
+const char* textTooLong(const char* owner, const char* token) {
+    // One text per owner and token, never freed: the host may read an error text at any time.
+    static std::mutex mutex;
+    static std::set<std::string> texts;
+    const std::string text = std::string(owner) + "'s \"" + token + "\" is longer than " +
+                             std::to_string(kMaxTextBytes) + " bytes.";
+    std::lock_guard<std::mutex> lock(mutex);
+    return texts.insert(text).first->c_str();
+}
 
 const st_LWBlockIdent* FindIdent(const st_LWBlockIdent* list, LWID id) {
     if (!list || id == 0) return nullptr;
@@ -77,24 +98,26 @@ void SaveState::endBlk() const {
     if (m_state) m_state->endBlk(m_state->writeData);
 }
 
-void SaveState::WriteItem(const st_LWBlockIdent& ident, Storeable& item, bool leaf) const {
+const char* SaveState::WriteItem(const st_LWBlockIdent& ident, Storeable& item, bool leaf) const {
     beginBlk(ident, leaf);
-    item.Save(*this);
+    const char* result = item.Save(*this);
     endBlk();
+    return result;
 }
 
-void SaveState::WriteItem(const st_LWBlockIdent* ident, Storeable& item, bool leaf) const {
-    if (ident) WriteItem(*ident, item, leaf);
+const char* SaveState::WriteItem(const st_LWBlockIdent* ident, Storeable& item, bool leaf) const {
+    return ident ? WriteItem(*ident, item, leaf) : nullptr;
 }
 
-void SaveState::WriteItem(const st_LWBlockIdent& ident, Storeable* item, bool leaf) const {
+const char* SaveState::WriteItem(const st_LWBlockIdent& ident, Storeable* item, bool leaf) const {
     beginBlk(ident, leaf);
-    if (item) item->Save(*this);
+    const char* result = item ? item->Save(*this) : nullptr;
     endBlk();
+    return result;
 }
 
-void SaveState::WriteItem(const st_LWBlockIdent* ident, Storeable* item, bool leaf) const {
-    if (ident) WriteItem(*ident, item, leaf);
+const char* SaveState::WriteItem(const st_LWBlockIdent* ident, Storeable* item, bool leaf) const {
+    return ident ? WriteItem(*ident, item, leaf) : nullptr;
 }
 
 void SaveState::writeBoolBlk(const st_LWBlockIdent& ident, bool value) const {
@@ -195,17 +218,24 @@ int LoadState::readStr(char* buf, int size) const {
 }
 
 bool LoadState::readStr(std::string& text, int limit) const {
-    limit = std::clamp(limit, 0, std::numeric_limits<int>::max() - 1);
-    // Small texts go through the stack; the buffer never exceeds the caller's limit.
+    m_tooLong = false;
+    limit = std::clamp(limit, 0, std::numeric_limits<int>::max() - 2);
+    // Room for one byte more than the limit: a text that fills it is longer than the limit,
+    // which the host's read, cutting to the buffer, would not say otherwise. Small texts go
+    // through the stack.
     char small[256];
     std::vector<char> large;
     char* buf = small;
-    if (limit >= static_cast<int>(sizeof small)) {
-        large.resize(static_cast<size_t>(limit) + 1);
+    if (limit + 2 > static_cast<int>(sizeof small)) {
+        large.resize(static_cast<size_t>(limit) + 2);
         buf = large.data();
     }
-    int n = readStr(buf, limit + 1);
+    int n = readStr(buf, limit + 2);
     if (n < 0) return false;
+    if (n > limit) {
+        m_tooLong = true;
+        return false;
+    }
     // Texts are written back as C strings: what follows a NUL byte would be lost on the next
     // save, and two texts differing only there would become one.
     text.assign(buf, strnlen(buf, static_cast<size_t>(n)));

@@ -437,10 +437,14 @@ const char* SimplePreset::SavePreset(SaveState& state, const std::string& name) 
 
 const char* SimplePreset::LoadPreset(LoadState& state, std::string& name) {
     const char* result = nullptr;
+    bool nameTooLong = false;
     while (LWID id = state.findBlk(idroot)) {
         if (id == kName.id) {
-            state.readStr(name, 1023);
-        } else if (id == kPreset.id) {
+            if (!state.readStr(name) && state.textTooLong() && !nameTooLong) {
+                nameTooLong = true;
+                if (!result) result = textTooLong("the preset", "Name");
+            }
+        } else if (id == kPreset.id && !nameTooLong) {
             const char* error =
                 m_handler ? m_handler->LoadPreset(state) : "The presets have no handler.";
             if (!result) result = error;
@@ -467,7 +471,7 @@ std::string SimplePreset::grabPresetName(const std::string& file, const std::str
     if (!f.isOpen()) return name;
     LoadState state(f.loadRecord());
     std::string found;
-    if (state.findBlk(kNameOnly) && state.readStr(found, 1023)) return found;
+    if (state.findBlk(kNameOnly) && state.readStr(found)) return found;
     return name;
 }
 
@@ -642,6 +646,7 @@ void SimplePreset::doSavePreset() {
             showError("Error saving Preset: the preset has no name.");
             return;
         }
+        if (!acceptText(name, "The preset name")) return;
         const std::string file = makeFileName(name, type);
         if (file.empty()) {
             showError("Error saving Preset: the location has no directory.",
@@ -666,6 +671,8 @@ void SimplePreset::doSaveAsPreset() {
         if (!m_saveReq.Post()) return;
         const std::string chosen = m_saveReq.fullName();
         if (chosen.empty()) return;
+        // The file's name is the preset's name.
+        if (!acceptText(chosen, "The preset name")) return;
         if (!skipQuestions() && FileName::Exists(chosen)) {
             const std::string relative = m_saveReq.getFullName();
             int answer = askYesNoCancel("Save Preset", "Are you sure you want to overwrite preset?",

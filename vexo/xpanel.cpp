@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "vexo/persistence.h"
 #include "vexo/server.h"
 
 namespace vexo {
@@ -165,8 +166,16 @@ void XPanelInterface::ControlZoom(unsigned, int, int, int*, int) {}
 
 LWXPanelID XPanelInterface::CreateViewXPanel(st_LWXPanelControl* controls,
                                              st_LWXPanelDataDesc* data, void** hints, bool owned) {
-    // 1. The view panel, remembered with its ownership.
+    // 1. The view panel, remembered with its ownership, and its text values: those the data
+    //    description calls texts, or whose control is of a text type when it has none.
     if (!m_panel.create(LWXP_VIEW, controls, owned)) return nullptr;
+    m_texts.clear();
+    for (const st_LWXPanelControl* c = controls; c && c->cid; ++c) {
+        const char* type = c->ctrlType;
+        for (const st_LWXPanelDataDesc* d = data; d && d->vid; ++d)
+            if (d->vid == c->cid) type = d->dataType;
+        if (type && type[0] == 's') m_texts.emplace_back(c->cid, c->label ? c->label : "");
+    }
     // 2. Values go through this object's DataGet and DataSet.
     m_panel.describe(data, &CB_DataGet, &CB_DataSet);
     // 3. This object is both the view instance and the panel's data, where callbacks that
@@ -210,10 +219,23 @@ void* XPanelInterface::CB_DataGet(void* instance, unsigned id) {
                           [id](XPanelInterface& h) { return h.DataGet(id); });
 }
 
+const std::string* XPanelInterface::textLabel(unsigned id) const {
+    for (const auto& [cid, label] : m_texts)
+        if (cid == id) return &label;
+    return nullptr;
+}
+
 int XPanelInterface::CB_DataSet(void* instance, unsigned id, void* value) {
     if (!instance) return 0;
-    return forward(nullptr, instance, "XPanelInterface::DataSet()", 0,
-                   [id, value](XPanelInterface& h) { return h.DataSet(id, value); });
+    return forward(
+        nullptr, instance, "XPanelInterface::DataSet()", 0, [id, value](XPanelInterface& h) {
+            // Refused whole, never cut; the host reads the value it keeps again.
+            const std::string* label = h.textLabel(id);
+            if (label && value &&
+                !acceptText(static_cast<const char*>(value), "The text for \"" + *label + "\""))
+                return LWXPRC_REFRESH;
+            return h.DataSet(id, value);
+        });
 }
 
 void XPanelInterface::LWXPanelDestroyNotifyFunc(void* panelData) {

@@ -555,6 +555,15 @@ class MemoryLoadState::Reader {
     bool damaged() const { return m_damaged; }
     const std::string& error() const { return m_error; }
 
+    // A text read filled the caller's whole buffer; where, for the first few.
+    void noteFilled(long at) {
+        constexpr size_t kKept = 16;
+        if (m_filled.size() < kKept) m_filled.push_back(at);
+        ++m_filledCount;
+    }
+    size_t filledTexts() const { return m_filledCount; }
+    long filledTextAt(size_t n) const { return n < m_filled.size() ? m_filled[n] : 0; }
+
     // A read that could not be done; later reads may still succeed.
     int readFailed(const std::string& what) {
         note(what);
@@ -593,6 +602,8 @@ class MemoryLoadState::Reader {
     bool m_failed = false;
     bool m_damaged = false;
     std::string m_error;
+    std::vector<long> m_filled;
+    size_t m_filledCount = 0;
 };
 
 namespace {
@@ -649,6 +660,7 @@ class TextReader final : public MemoryLoadState::Reader {
         if (l.kind != Lex::Text)
             return damaged() ? -1 : readFailed("expected a text, found " + describe(l));
         std::size_t n = std::min(m_text.size(), static_cast<std::size_t>(size - 1));
+        if (m_text.size() >= static_cast<std::size_t>(size - 1)) noteFilled(position());
         std::memcpy(buf, m_text.data(), n);
         buf[n] = 0;
         consume();
@@ -1060,6 +1072,7 @@ class BinaryReader final : public MemoryLoadState::Reader {
         if (!z) return readFailed("a text without its ending 0 byte");
         std::size_t len = static_cast<std::size_t>(z - p);
         std::size_t n = std::min(len, static_cast<std::size_t>(size - 1));
+        if (len >= static_cast<std::size_t>(size - 1)) noteFilled(position());
         std::memcpy(buf, p, n);
         buf[n] = 0;
         m_pos += len + 1;
@@ -1283,6 +1296,12 @@ std::string MemoryLoadState::error() const {
 }
 long MemoryLoadState::position() const {
     return m_reader->position();
+}
+size_t MemoryLoadState::filledTexts() const {
+    return m_reader->filledTexts();
+}
+long MemoryLoadState::filledTextAt(size_t n) const {
+    return m_reader->filledTextAt(n);
 }
 
 std::string MemoryLoadState::setReader(std::string name) {

@@ -16,9 +16,6 @@ constexpr LWID kNodeId = LWID_MAKE('N', 'O', 'D', 'E');
 constexpr LWID kConnectId = LWID_MAKE('C', 'O', 'N', 'N');
 constexpr LWID kRootId = LWID_MAKE('R', 'O', 'O', 'T');
 
-// Longest name read; longer ones are cut.
-constexpr int kMaxNameBytes = 4096;
-
 const st_LWBlockIdent& ident(LWID id) {
     for (const st_LWBlockIdent* i = kGraphBlocks; i->id; ++i)
         if (i->id == id) return *i;
@@ -98,13 +95,24 @@ class GraphReader {
         return true;
     }
 
+    // A name of at most kMaxNodeNameBytes; false when it cannot be read or is longer
+    // (m_tooLong), never cut.
     bool readText(std::string& out) {
-        char buffer[kMaxNameBytes];
+        // One byte more than a name holds: a text that fills it is too long.
+        char buffer[kMaxNodeNameBytes + 2];
         int n = m_load.readStr(m_load.readData, buffer, sizeof buffer);
         if (n < 0) return false;
+        if (static_cast<size_t>(n) > kMaxNodeNameBytes) {
+            m_tooLong = true;
+            return false;
+        }
         // Names are C texts for plug-ins: a zero byte ends one.
         out.assign(buffer, strnlen(buffer, static_cast<size_t>(n)));
         return true;
+    }
+
+    bool failName(long line) {
+        return fail(line, "a name is longer than " + std::to_string(kMaxNodeNameBytes) + " bytes");
     }
 
     int depth() const { return m_load.depth ? m_load.depth(m_load.readData) : -1; }
@@ -144,14 +152,16 @@ class GraphReader {
     }
 
     bool readNode(long line) {
-        std::string server, name;
+        std::string server, name, why;
         if (!readText(server) || !readText(name))
-            return failRead(line, "a Node block needs the server's name and the node's name");
-        if (name.empty()) return fail(line, "a node needs a name");
+            return m_tooLong
+                       ? failName(line)
+                       : failRead(line, "a Node block needs the server's name and the node's name");
+        // Held to what naming a node in the editor allows.
+        if (!NodeSystem::validNodeName(name, why)) return fail(line, why);
         if (m_byName.count(name)) return fail(line, "two nodes are named " + quoted(name));
         if (m_staged.size() >= kMaxGraphNodes)
             return fail(line, "more than " + std::to_string(kMaxGraphNodes) + " nodes");
-        std::string why;
         std::unique_ptr<GraphNode> node = m_system.stageNode(m_graph, server, name, why);
         if (!node) return fail(line, why);
         GraphNode* staged = node.get();
@@ -160,6 +170,7 @@ class GraphReader {
         if (staged->server->inst.load) {
             const int level = depth();
             std::string graphReader;
+            const size_t filled = m_source ? m_source->filledTexts() : 0;
             if (m_source) graphReader = m_source->setReader(staged->server->name);
             LWError failed = staged->server->inst.load(staged->instance, &m_load);
             if (m_source) m_source->setReader(graphReader);
@@ -168,9 +179,15 @@ class GraphReader {
                 while (depth() > level) m_load.endBlk(m_load.readData);
             if (failed) {
                 if (!checkDamage()) return false;
-                // The host's own nodes name the value they refused.
+                // The host's own nodes name the value they refused; a plug-in node failing
+                // after a text filled its buffer most likely refused that text.
                 const long at = hostNodeRefusedAt(*staged);
-                return fail(at > 0 ? at : line, "node " + quoted(name) + ": " + failed);
+                if (at > 0)
+                    line = at;
+                else if (m_source && m_source->filledTexts() > filled &&
+                         m_source->filledTextAt(filled) > 0)
+                    line = m_source->filledTextAt(filled);
+                return fail(line, "node " + quoted(name) + ": " + failed);
             }
         }
         return checkDamage();
@@ -181,6 +198,7 @@ class GraphReader {
         bool ok = root ? readText(link.input) && readText(link.fromNode) && readText(link.output)
                        : readText(link.toNode) && readText(link.input) && readText(link.fromNode) &&
                              readText(link.output);
+        if (!ok && m_tooLong) return failName(line);
         if (!ok)
             return failRead(line, root ? "a Root block needs three texts: the root's input, the "
                                          "source node and its output"
@@ -241,6 +259,7 @@ class GraphReader {
     std::vector<PendingLink> m_links;
     std::vector<RootLink> m_rootLinks;
     std::string m_error;
+    bool m_tooLong = false;  // the last name read was longer than kMaxNodeNameBytes
 };
 
 // Whether section text holds anything but blank lines and comments.
@@ -269,6 +288,9 @@ bool writeGraph(NodeGraph& graph, const st_LWSaveState* save, std::string& error
         error = "no save record";
         return false;
     }
+    // A name the loader would refuse is not written.
+    for (const auto& node : graph.nodes)
+        if (!NodeSystem::validNodeName(node->name, error)) return false;
     GraphWriter w(*save);
     w.begin(kVersionId, true);
     const int16_t version = kGraphVersion;

@@ -728,16 +728,7 @@ namespace {
 
 bool freeNodeName(const NodeGraph& graph, const GraphNode* self, const std::string& name,
                   std::string& error) {
-    if (name.empty()) {
-        error = "a node needs a name";
-        return false;
-    }
-    // Names are C texts for plug-ins and lines in files.
-    for (char c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-            error = "the name " + quoted(name) + " holds a control character";
-            return false;
-        }
+    if (!NodeSystem::validNodeName(name, error)) return false;
     const GraphNode* other = graph.node(name);
     if (other && other != self) {
         error = "the graph already has a node named " + quoted(name);
@@ -747,6 +738,25 @@ bool freeNodeName(const NodeGraph& graph, const GraphNode* self, const std::stri
 }
 
 }  // namespace
+
+bool NodeSystem::validNodeName(const std::string& name, std::string& error) {
+    if (name.empty()) {
+        error = "a node needs a name";
+        return false;
+    }
+    // Names are C texts for plug-ins and lines in files, read back whole.
+    if (name.size() > kMaxNodeNameBytes) {
+        error = "a node name holds at most " + std::to_string(kMaxNodeNameBytes) + " bytes, not " +
+                std::to_string(name.size());
+        return false;
+    }
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            error = "the name " + quoted(name) + " holds a control character";
+            return false;
+        }
+    return true;
+}
 
 GraphNode* NodeSystem::addNode(NodeGraph& graph, const std::string& serverName, std::string& error,
                                const std::string& name) {
@@ -827,6 +837,43 @@ bool NodeSystem::dependsOn(const GraphNode* node, const GraphNode* upstream) {
     return false;
 }
 
+int NodeSystem::chainLength(const GraphNode* node, bool downstream) {
+    if (!node) return 0;
+    // Longest paths measured depth first without recursion, so that no graph can exhaust the
+    // stack; each node is measured once (0 while its neighbours are being measured).
+    const auto neighbours = [downstream](const GraphNode* n, auto&& visit) {
+        if (downstream) {
+            for (const auto& out : n->outputs)
+                for (const GraphInput* in = out->firstTarget; in; in = in->nextTarget)
+                    if (in->node) visit(in->node);
+        } else {
+            for (const auto& in : n->inputs)
+                if (in->source && in->source->node) visit(in->source->node);
+        }
+    };
+    std::unordered_map<const GraphNode*, int> length;
+    std::vector<const GraphNode*> pending{node};
+    while (!pending.empty()) {
+        const GraphNode* n = pending.back();
+        const auto [at, fresh] = length.try_emplace(n, 0);
+        if (fresh) {
+            neighbours(n, [&](const GraphNode* next) {
+                if (!length.count(next)) pending.push_back(next);
+            });
+            continue;
+        }
+        pending.pop_back();
+        if (at->second > 0) continue;  // met again after it was measured
+        int longest = 0;
+        neighbours(n, [&](const GraphNode* next) {
+            const auto found = length.find(next);
+            if (found != length.end()) longest = std::max(longest, found->second);
+        });
+        at->second = std::min(longest, kMaxEvaluationDepth) + 1;
+    }
+    return length[node];
+}
+
 namespace {
 
 std::string describeOutput(const GraphOutput& out) {
@@ -862,6 +909,17 @@ bool NodeSystem::canConnect(const GraphOutput* output, const GraphInput* input,
                                              : quoted(output->node->name) + " already depends on " +
                                                    quoted(input->node->name));
         return false;
+    }
+    // Evaluation goes no deeper than kMaxEvaluationDepth: a longer chain's far end would act
+    // as unconnected.
+    if (input->node) {
+        const int chain = chainLength(output->node, false) + chainLength(input->node, true);
+        if (chain > kMaxEvaluationDepth) {
+            error = "connecting " + describeOutput(*output) + " to " + describeInput(*input) +
+                    " would make a chain of more than " + std::to_string(kMaxEvaluationDepth) +
+                    " nodes, each feeding the next (the most a graph evaluates)";
+            return false;
+        }
     }
     return true;
 }

@@ -228,10 +228,14 @@ bool Plugins::load(void* instance, const std::string& text, int firstLine, int& 
             return false;
         }
         if (err) {
-            // A plug-in that fails after a read failed most likely fails because of it; a
-            // text that names its own line (a graph's bad connection) knows better still.
+            // A plug-in that fails after a read failed, or after a text filled its buffer (too
+            // long for it), most likely fails because of it; a text that names its own line (a
+            // graph's bad connection) knows better still.
             std::string ignored;
-            if (state.failed()) splitLocated(state.error(), line, ignored);
+            if (state.failed())
+                splitLocated(state.error(), line, ignored);
+            else if (state.filledTexts() > 0)
+                line = static_cast<int>(state.filledTextAt(0));
             splitLocated(err, line, error);
             return false;
         }

@@ -148,8 +148,9 @@ TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
     EXPECT_FALSE(s.enabled);
     EXPECT_EQ(s.name, "default");
 
-    // The load state keeps the last result, and failed reads change nothing.
-    lwhost::MemoryLoadState state("Mode 7 \"seven\"\n", LWIO_TEXT);
+    // The load state keeps the last result, and failed reads change nothing: a text one byte
+    // longer than its limit is refused, not cut; one as long as the limit is read whole.
+    lwhost::MemoryLoadState state("Mode 7 \"seven\" \"five5\"\n", LWIO_TEXT);
     vexo::LoadState l(state.record());
     EXPECT_EQ(l.result(), 0);
     ASSERT_EQ(l.findBlk(kIds), kIds[MODE].id);
@@ -161,10 +162,14 @@ TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
     EXPECT_FALSE(l.readFP(gain));
     EXPECT_EQ(l.result(), -1);
     EXPECT_EQ(gain, 0.5f);
-    std::string text;
-    EXPECT_TRUE(l.readStr(text, 3));
-    EXPECT_EQ(text, "sev");
-    EXPECT_EQ(l.result(), 3);
+    std::string text = "kept";
+    EXPECT_FALSE(l.readStr(text, 4));
+    EXPECT_TRUE(l.textTooLong());
+    EXPECT_EQ(text, "kept");
+    EXPECT_TRUE(l.readStr(text, 5));
+    EXPECT_FALSE(l.textTooLong());
+    EXPECT_EQ(text, "five5");
+    EXPECT_EQ(l.result(), 5);
 }
 
 // ---- files through the real host

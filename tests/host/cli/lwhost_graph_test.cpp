@@ -3,15 +3,31 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "lwhost/io/png.h"
 #include "run_program.h"
 #include "temp_dir.h"
 #include "test_paths.h"
 
 namespace {
+
+// `text` with `from` (which it must hold) replaced by `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// The line of the text's first `marker`, counted from 1.
+int lineOf(const std::string& text, const std::string& marker) {
+    const size_t at = text.find(marker);
+    EXPECT_NE(at, std::string::npos) << marker;
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+}
 
 // Opens the override's graph as a user does.
 const char* const kOpenGraph = "panel open MasterHandler 1\npanel click \"Nodal Graph...\"\n";
@@ -32,6 +48,11 @@ class LwhostGraphTest : public ::testing::Test {
                           path + " -o " + dir + "/out.lws");
     }
     bool saved() const { return ::access((dir + "/out.lws").c_str(), F_OK) == 0; }
+    // Writes a scene into the work directory; its path.
+    std::string scene(const std::string& name, const std::string& text) const {
+        std::ofstream(dir + "/" + name) << text;
+        return dir + "/" + name;
+    }
 
     TempDir temp{"lwhost_graph"};
     const std::string dir = temp.path;
@@ -168,6 +189,183 @@ TEST_F(LwhostGraphTest, EditsTheHostCannotMakeStopTheScriptAndSaveNothing) {
             << row.script << ": " << r.err;
         EXPECT_FALSE(saved()) << row.script;
     }
+}
+
+// A text is held to the 1023 bytes a load reads back whole: refused where it is entered (typed,
+// appended by a picker, picked) with the value kept, and a longer one stored in a scene fails
+// the load at its line instead of being cut (a cut pattern selects nothing, a cut name finds
+// nothing).
+TEST_F(LwhostGraphTest, TextsLongerThanALoadReadsAreRefusedWhereEnteredAndWhereStored) {
+    const std::string longText(1024, 'x');
+    const std::string base = readWholeFile(EXAMPLES_DIR + std::string("/light_groups.lws"));
+    // An object and a surface named by a long text, for the pickers.
+    const std::string named = replaced(
+        base, "Object \"Twin\"",
+        "Object \"" + longText + "\"\n  Sphere \"" + longText + "\" 1 8\nEnd\n\nObject \"Twin\"");
+    const std::string pick = "queue press Select\nqueue press Ok\npanel click Pick...\n";
+    const struct {
+        std::string actions;  // on a filter node "F" of the "Item Name" kind
+        std::string refused;  // the text the graph must not hold afterwards
+        std::string message;
+    } entered[] = {
+        {"panel set Filter \"" + longText + "\"\nexpect panel-value Filter \"\"\n", longText,
+         "The text for \"Filter\" is 1024 bytes long; texts hold at most 1023 bytes."},
+        {"panel set Filter " + std::string(1020, 'x') +
+             "\nqueue click \"\" Ball\nqueue press Append\npanel click Pick...\n",
+         std::string(1020, 'x') + "|Ball", "The pattern after \"Append\" is 1025 bytes long"},
+        {"panel set \"Filter by\" \"Surface List (by Scene)\"\nqueue click Unselected \"" +
+             longText + "\"\n" + pick,
+         longText, "A picked surface's name is 1024 bytes long"},
+        {"panel set \"Filter by\" \"Item List\"\nqueue click Unselected \"" + longText + "\"\n" +
+             pick,
+         longText, "A picked item's name is 1024 bytes long"},
+        {"graph add qrvGetScalarComment C\npanel open NodeHandler C\n"
+         "panel set \"Scalar Comment Name\" \"" +
+             longText + "\"\n",
+         longText, "The text for \"Scalar Comment Name\" is 1024 bytes long"},
+    };
+    const std::string path = scene("named.lws", named);
+    for (const auto& row : entered) {
+        const ProgramResult r =
+            run(path,
+                std::string(kOpenGraph) + "graph add qrvFilter F\npanel open NodeHandler F\n" +
+                    "panel set \"Filter by\" \"Item Name\"\n" + row.actions + "graph print\n",
+                true);
+        EXPECT_NE(r.err.find("error: " + row.message), std::string::npos) << row.message << r.err;
+        EXPECT_EQ(r.err.find("t.lwscript:"), std::string::npos) << row.message << r.err;
+        EXPECT_NE(r.out.find("{ Node \"qrvFilter\" \"F\""), std::string::npos) << row.message;
+        EXPECT_EQ(r.out.find(row.refused), std::string::npos) << row.message;
+    }
+
+    const std::string filter = "      FilterType 2\n      { Filter\n        FilterString \"Ball\"";
+    const struct {
+        std::string from, to;
+        const char* marker;  // on the line the load fails at
+        std::string message;
+    } stored[] = {
+        {"FilterString \"Ball\"", "FilterString \"" + longText + "\"", "FilterString \"xx",
+         "node \"Ball only\": the filter's \"FilterString\" is longer than 1023 bytes."},
+        {"FilterString \"Key|Rim\"", "FilterString \"" + longText + "\"", "FilterString \"xx",
+         "the light filter's \"FilterString\" is longer than 1023 bytes."},
+        {filter, "      FilterType 7\n      { Filter\n        Surface \"" + longText + "\"",
+         "Surface \"xx", "node \"Ball only\": the filter's \"Surface\" is longer than 1023 bytes."},
+        {filter,
+         "      FilterType 8\n      { Filter\n        { Items\n          Item \"" + longText +
+             "\"\n        }",
+         "Item \"xx",
+         "node \"Ball only\": an item reference's \"Item\" is longer than 1023 bytes."},
+        {"    { Node \"Lambert\"",
+         "    { Node \"qrvGetScalarComment\" \"C\"\n      { Setting\n        CommentName \"" +
+             longText + "\"\n      }\n    }\n    { Node \"Lambert\"",
+         "CommentName \"xx", "node \"C\": the comment node's \"CommentName\" is longer"},
+    };
+    for (const auto& row : stored) {
+        const std::string text = replaced(base, row.from, row.to);
+        const ProgramResult r = runProgram(lwhostProgram() + " info " + scene("s.lws", text));
+        EXPECT_EQ(r.status, 2) << row.message;
+        EXPECT_NE(r.err.find("s.lws:" + std::to_string(lineOf(text, row.marker)) +
+                             ": MasterHandler qrvLumavex: " + row.message),
+                  std::string::npos)
+            << r.err;
+    }
+    // As long as a load reads back, a text is taken whole.
+    const std::string longest =
+        replaced(base, "FilterString \"Ball\"", "FilterString \"" + longText.substr(1) + "\"");
+    const ProgramResult r = runProgram(lwhostProgram() + " info " + scene("s.lws", longest));
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// Node names are held to the 4095 bytes the graph loader reads back, and chains of nodes (each
+// feeding the next) to the 256 the evaluator follows, which took a longer chain's far end as
+// unconnected (a red chain of 257 nodes rendered white): refused when entered, connected or
+// loaded, at their line.
+TEST_F(LwhostGraphTest, NodeNamesAndChainsBeyondWhatLoadsAndEvaluatesAreRefused) {
+    // A colour constant, then Multiply nodes each fed by the one before: `nodes` in all.
+    const auto chain = [](int nodes, const std::string& first) {
+        std::string script = "graph add ColourConstant \"" + first + "\"\n";
+        for (int i = 1; i < nodes; ++i) script += "graph add Multiply M" + std::to_string(i) + "\n";
+        script += "graph connect \"" + first + "\" Colour M1 A\n";
+        for (int i = 2; i < nodes; ++i)
+            script += "graph connect M" + std::to_string(i - 1) + " Colour M" + std::to_string(i) +
+                      " A\n";
+        return script;
+    };
+    const std::string longName(4096, 'n');
+    const struct {
+        std::string script;  // after the graph's opening and "graph add Checker Tiles"
+        int line;
+        const char* message;
+    } edits[] = {
+        {"graph add Checker \"" + longName + "\"", 4,
+         "a node name holds at most 4095 bytes, not 4096"},
+        {"graph rename Tiles \"" + longName + "\"", 4,
+         "a node name holds at most 4095 bytes, not 4096"},
+        {chain(257, "C"), 3 + 257 + 256,
+         "connecting the colour output \"Colour\" of \"M255\" to the colour input \"A\" of "
+         "\"M256\" would make a chain of more than 256 nodes"},
+    };
+    for (const auto& row : edits) {
+        const ProgramResult r =
+            run("light_groups.lws",
+                std::string(kOpenGraph) + "graph add Checker Tiles\n" + row.script, true);
+        EXPECT_EQ(r.status, 1) << row.message;
+        EXPECT_NE(r.err.find("t.lwscript:" + std::to_string(row.line) + ": " + row.message),
+                  std::string::npos)
+            << r.err.substr(0, 300);
+    }
+
+    // The same in a surface's graph as stored.
+    const std::string base = readWholeFile(EXAMPLES_DIR + std::string("/light_groups.lws"));
+    const auto graph = [&base](const std::string& blocks) {
+        return replaced(base, "  Diffuse 0.8\n",
+                        "  Diffuse 0.8\n  NodeGraph on\n" + blocks + "  EndNodeGraph\n");
+    };
+    std::string links;
+    std::string nodes = "    { Node \"ColourConstant\" \"C\"\n    }\n";
+    for (int i = 1; i <= 256; ++i) {
+        const std::string m = "\"M" + std::to_string(i) + "\"";
+        nodes += "    { Node \"Multiply\" " + m + "\n    }\n";
+        links += "    Connect " + m + " \"A\" " +
+                 (i == 1 ? std::string("\"C\"") : "\"M" + std::to_string(i - 1) + "\"") +
+                 " \"Colour\"\n";
+    }
+    const struct {
+        std::string text;
+        const char* marker;
+        const char* message;
+    } loads[] = {
+        {graph(nodes + links), "Connect \"M256\"", "would make a chain of more than 256 nodes"},
+        {graph("    { Node \"Checker\" \"" + longName + "\"\n    }\n"), "{ Node \"Checker\"",
+         "a name is longer than 4095 bytes"},
+    };
+    for (const auto& row : loads) {
+        const ProgramResult r = runProgram(lwhostProgram() + " info " + scene("s.lws", row.text));
+        EXPECT_EQ(r.status, 2) << row.message;
+        EXPECT_NE(r.err.find("s.lws:" + std::to_string(lineOf(row.text, row.marker)) + ": "),
+                  std::string::npos)
+            << r.err.substr(0, 300);
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err.substr(0, 300);
+    }
+
+    // At both limits a graph is made, saved, loaded and evaluated whole: the floor's red chain
+    // of 256 nodes, the first named with 4095 bytes, renders red.
+    const ProgramResult made = run(
+        "light_groups.lws",
+        "graph surface Floor\ngraph state on\n" + chain(256, longName.substr(1)) + "graph set \"" +
+            longName.substr(1) + "\" Colour 1 0 0\ngraph root M255 Colour Colour\nsave\n",
+        true);
+    ASSERT_EQ(made.status, 0) << made.err.substr(0, 300);
+    const ProgramResult shot =
+        runProgram(lwhostProgram() + " render " + dir +
+                   "/out.lws --width 4 --height 3 --quiet -o " + dir + "/floor.png");
+    ASSERT_EQ(shot.status, 0) << shot.err.substr(0, 300);
+    lwhost::RgbImage image;
+    std::string error;
+    ASSERT_TRUE(lwhost::readPng(dir + "/floor.png", image, error)) << error;
+    const uint8_t* floor = image.pixel(1, 2);
+    EXPECT_GT(floor[0], 0);
+    EXPECT_EQ(floor[1], 0);
+    EXPECT_EQ(floor[2], 0);
 }
 
 TEST_F(LwhostGraphTest, BadEditsStopTheScriptAtTheirLineAndSaveNothing) {

@@ -165,7 +165,12 @@ TEST_F(NodeGraphFileTest, RefusedGraphsNameTheirLineAndLeaveTheGraphAsItWas) {
         {"{ Node \"IntegerConstant\" \"T\"\n  Value 1.5\n}\n",
          "line 11: node \"T\": \"Value\" takes an integer"},
         {"{ Node \"IntegerConstant\" \"T\"\n  Value -20000000\n}\n",
-         "line 11: node \"T\": \"Value\" takes an integer"}};
+         "line 11: node \"T\": \"Value\" takes an integer"},
+        // Names as the editor allows them: never cut, nor holding what it refuses.
+        {"Connect \"M\" \"A\" \"" + std::string(4096, 'n') + "\" \"Colour\"\n",
+         "line 10: a name is longer than 4095 bytes"},
+        {"{ Node \"Mix\" \"a\\x01b\"\n}\n",
+         "line 10: the name \"a\\x01b\" holds a control character"}};
     for (const auto& [graphText, message] : refusals) {
         EXPECT_FALSE(lwhost::loadGraphText(*graph, graphText, 10, error));
         EXPECT_EQ(error.substr(0, std::strlen(message)), message);
@@ -174,6 +179,11 @@ TEST_F(NodeGraphFileTest, RefusedGraphsNameTheirLineAndLeaveTheGraphAsItWas) {
         ASSERT_EQ(graph->nodes.size(), 1u);
         EXPECT_EQ(graph->rootInput("Colour")->source, before->output("Colour"));
     }
+    // Nor is a graph written that could not be read back.
+    before->name.assign(4096, 'n');
+    std::string out;
+    EXPECT_FALSE(lwhost::saveGraphText(*graph, out, error));
+    EXPECT_EQ(error, "a node name holds at most 4095 bytes, not 4096");
 }
 
 TEST_F(NodeGraphFileTest, PluginNodesKeepTheirOwnBlocks) {

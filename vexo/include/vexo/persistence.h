@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "vexo/globals.h"
 
@@ -23,6 +24,18 @@ namespace vexo {
 
 class LoadState;
 class SaveState;
+
+// Longest text, in bytes, a stored setting holds (filter patterns, picked names, comment names,
+// item and preset names). Texts are held to it where they are entered; a longer stored text
+// fails its load rather than being cut.
+constexpr int kMaxTextBytes = 1023;
+
+// Whether a text may be entered: when it is longer than kMaxTextBytes the user is told that
+// `what` ("The text for \"Filter\"") is too long and that nothing changed, and false is returned.
+bool acceptText(std::string_view text, const std::string& what);
+// The error of a stored text longer than kMaxTextBytes: `owner`'s "`token`" is longer than the
+// limit. Kept for the life of the process, as the host may read an error text at any time.
+const char* textTooLong(const char* owner, const char* token);
 
 // Anything that stores itself in blocks. Both operations return an error text, null on success.
 class Storeable {
@@ -67,12 +80,12 @@ class SaveState {
     void beginBlk(const st_LWBlockIdent* ident, bool leaf) const;
     void endBlk() const;
 
-    // A nested block holding `item`'s own blocks. The item's result is not passed on.
-    void WriteItem(const st_LWBlockIdent& ident, Storeable& item, bool leaf) const;
-    void WriteItem(const st_LWBlockIdent* ident, Storeable& item, bool leaf) const;
+    // A nested block holding `item`'s own blocks; the item's result.
+    const char* WriteItem(const st_LWBlockIdent& ident, Storeable& item, bool leaf) const;
+    const char* WriteItem(const st_LWBlockIdent* ident, Storeable& item, bool leaf) const;
     // Owned sub-objects; a null item writes an empty block.
-    void WriteItem(const st_LWBlockIdent& ident, Storeable* item, bool leaf) const;
-    void WriteItem(const st_LWBlockIdent* ident, Storeable* item, bool leaf) const;
+    const char* WriteItem(const st_LWBlockIdent& ident, Storeable* item, bool leaf) const;
+    const char* WriteItem(const st_LWBlockIdent* ident, Storeable* item, bool leaf) const;
 
     // Scalar settings: one leaf block holding one value.
     void writeBoolBlk(const st_LWBlockIdent& ident, bool value) const;
@@ -115,8 +128,11 @@ class LoadState {
     // One text into buf (size bytes with the terminator): cut to size - 1 characters, the rest
     // skipped. Returns the characters stored or -1.
     int readStr(char* buf, int size) const;
-    // One text of at most `limit` characters (longer ones are cut); true when it was read.
-    bool readStr(std::string& text, int limit = 1023) const;
+    // One text of at most `limit` bytes; true when it was read. A longer text is never cut:
+    // the read fails, `text` keeps its value and textTooLong() says so.
+    bool readStr(std::string& text, int limit = kMaxTextBytes) const;
+    // The last readStr into a std::string failed because the text was longer than its limit.
+    bool textTooLong() const { return m_tooLong; }
 
     // Enters the next block of this level whose ID is in `list`; 0 when none is left.
     LWID findBlk(const st_LWBlockIdent* list) const;
@@ -131,6 +147,7 @@ class LoadState {
 
     const st_LWLoadState* m_state;
     mutable int m_result = 0;
+    mutable bool m_tooLong = false;
 };
 
 template <>

@@ -5,6 +5,9 @@
 #include <lwsdk/lwxpanel.h>
 
 #include <exception>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "vexo/globals.h"
 
@@ -114,6 +117,14 @@ class XPanelInterface {
 
   protected:
     XPanel m_panel;
+
+  private:
+    // The label of a text control of the view panel, or null for other values.
+    const std::string* textLabel(unsigned id) const;
+
+    // The text values of the view panel and their labels: a text longer than kMaxTextBytes is
+    // refused before DataSet sees it.
+    std::vector<std::pair<unsigned, std::string>> m_texts;
 };
 
 // The area a drawn control's ControlDraw receives. Drawing is clipped to the area.

@@ -125,6 +125,11 @@ class MemoryLoadState {
     std::string error() const;
     // The text line or binary offset the reader is at now.
     long position() const;
+    // How many texts read so far filled the reader's whole buffer (as long as it holds, or
+    // longer and cut), and the line or offset of the n-th of them (0 past the first few). A
+    // reader that fails its load after one most likely refused that text for its length.
+    size_t filledTexts() const;
+    long filledTextAt(size_t n) const;
 
     // Names who reads from now on, so that blocks passed over are charged to it; returns the
     // name before, for putting it back.

@@ -19,10 +19,11 @@
 // input order, then those of the root's inputs. On reading, connections may come in any order,
 // before or after the nodes they name.
 //
-// Reading is all or nothing: nodes are made and loaded aside, every connection is checked (node,
-// input and output names, types, cycles, an input fed twice), and only then does the graph
-// replace the old one. A failure leaves the graph as it was and says what is wrong, with the
-// line when the reader knows it.
+// Reading is all or nothing: nodes are made and loaded aside (names as the editor allows them, at
+// most kMaxNodeNameBytes, never cut), every connection is checked (node, input and output names,
+// types, cycles, chains deeper than kMaxEvaluationDepth, an input fed twice), and only then does
+// the graph replace the old one. A failure leaves the graph as it was and says what is wrong,
+// with the line when the reader knows it.
 #pragma once
 
 #include <lwsdk/lwio.h>

@@ -193,9 +193,14 @@ class InputProbe {
 };
 
 // Deepest nesting of input evaluations on one thread; deeper ones are treated as unconnected.
+// Editing and loading refuse a chain of more nodes than this (each feeding the next), so that
+// no graph holds one.
 constexpr int kMaxEvaluationDepth = 256;
 // Most nodes in one graph.
 constexpr size_t kMaxGraphNodes = 65536;
+// Longest node name, in bytes: held alike when a node is named, when its graph is saved and
+// when it is loaded.
+constexpr size_t kMaxNodeNameBytes = 4095;
 
 class NodeSystem {
   public:
@@ -254,7 +259,7 @@ class NodeSystem {
     // Disconnects everything fed by the node (event 2 to those inputs), destroys its instance.
     void removeNode(GraphNode* node);
     // Connects an output to an input, replacing the input's earlier connection (event 1, then
-    // event 0). Refuses other editors, types that do not convert and cycles, saying why.
+    // event 0). Refuses what canConnect refuses, saying why.
     bool connect(GraphOutput* output, GraphInput* input, std::string& error);
     // By names; `toNode` null means the root.
     bool connect(GraphNode* fromNode, const std::string& output, GraphNode* toNode,
@@ -282,11 +287,17 @@ class NodeSystem {
     GraphOutput* addOutput(GraphNode& node, ConnectionType type, const std::string& name);
     void removeOutput(GraphNode& node, GraphOutput* output);
 
-    // Whether the output may feed the input: same editor, types that convert, no cycle. False
-    // with `error` saying why.
+    // Whether the output may feed the input: same editor, types that convert, no cycle, no
+    // chain of more than kMaxEvaluationDepth nodes. False with `error` saying why.
     static bool canConnect(const GraphOutput* output, const GraphInput* input, std::string& error);
     // Whether `node` uses `upstream`'s outputs, directly or through other nodes (or is it).
     static bool dependsOn(const GraphNode* node, const GraphNode* upstream);
+    // The most nodes in a chain (each feeding the next) that ends at `node`, or that starts at
+    // it when `downstream`; the node counts. Counting stops past kMaxEvaluationDepth.
+    static int chainLength(const GraphNode* node, bool downstream);
+    // Whether a name may be a node's: not empty, no control characters, at most
+    // kMaxNodeNameBytes. False with `error` saying why.
+    static bool validNodeName(const std::string& name, std::string& error);
 
     // ---- loading graphs: all or nothing ----
     // A node of the server with that name, not yet part of the graph (its instance exists and
