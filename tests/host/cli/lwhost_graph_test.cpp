@@ -209,7 +209,7 @@ TEST_F(LwhostGraphTest, TextsLongerThanALoadReadsAreRefusedWhereEnteredAndWhereS
         std::string message;
     } entered[] = {
         {"panel set Filter \"" + longText + "\"\nexpect panel-value Filter \"\"\n", longText,
-         "The text for \"Filter\" is 1024 bytes long; texts hold at most 1023 bytes."},
+         "The text for \"Filter\" is 1024 bytes long"},
         {"panel set Filter " + std::string(1020, 'x') +
              "\nqueue click \"\" Ball\nqueue press Append\npanel click Pick...\n",
          std::string(1020, 'x') + "|Ball", "The pattern after \"Append\" is 1025 bytes long"},
@@ -225,11 +225,18 @@ TEST_F(LwhostGraphTest, TextsLongerThanALoadReadsAreRefusedWhereEnteredAndWhereS
          longText, "The text for \"Scalar Comment Name\" is 1024 bytes long"},
     };
     const std::string path = scene("named.lws", named);
+    const char* const kLimit = "; texts hold at most 1023 bytes.";
+    const auto quoted = [](const std::string& text) {
+        std::string q = "\"";
+        for (char c : text) q += c == '"' ? std::string("\\\"") : std::string(1, c);
+        return q + "\"";
+    };
     for (const auto& row : entered) {
         const ProgramResult r =
             run(path,
                 std::string(kOpenGraph) + "graph add qrvFilter F\npanel open NodeHandler F\n" +
-                    "panel set \"Filter by\" \"Item Name\"\n" + row.actions + "graph print\n",
+                    "panel set \"Filter by\" \"Item Name\"\n" + row.actions +
+                    "expect dialog error " + quoted(row.message + kLimit) + "\ngraph print\n",
                 true);
         EXPECT_NE(r.err.find("error: " + row.message), std::string::npos) << row.message << r.err;
         EXPECT_EQ(r.err.find("t.lwscript:"), std::string::npos) << row.message << r.err;
