@@ -188,7 +188,7 @@ bool loadPassPreset(Session& session, const RenderPass& pass, std::string& why) 
 bool addAllShaders(Session& session, std::string& shader, size_t& surfaces, std::string& why) {
     Plugins& plugins = session.plugins();
     const std::vector<std::string> shaders = plugins.masterShaders();
-    if (plugins.scene().masters().empty() || shaders.empty()) {
+    if (shaders.empty()) {
         why = "--add-shaders: the scene has no master plug-in that acts through a shader";
         return false;
     }
