@@ -1,6 +1,7 @@
 // Image names of lwhost render: the directory form, the '#' pattern, the plain file.
 #include "output_names.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace lwhost::cli {
@@ -9,6 +10,27 @@ namespace {
 
 constexpr int kPlainWidth = 4;  // OUT_0001.png and DIR/SCENE_0001.png
 constexpr int kMaxWidth = 10;   // every int fits
+constexpr char kImageExtension[] = "png";
+
+bool sameIgnoringCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
+    return i == a.size() && !b[i];
+}
+
+// Images are PNG files: a file name that says otherwise ("x.exr", "x.jpg") would be read as
+// that format by whatever opens it. A name without an extension stays allowed; the frame
+// number's '#' run does not count as one ("shot.####").
+bool checkExtension(const std::string& output, size_t nameStart, std::string& why) {
+    const size_t dot = output.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart || output.find('#', dot) != std::string::npos)
+        return true;
+    const std::string extension = output.substr(dot + 1);
+    if (sameIgnoringCase(extension, kImageExtension)) return true;
+    why = "-o " + output + ": unknown image extension '." + extension + "' (accepted: .png)";
+    return false;
+}
 
 // The scene file's name without its directory and its last extension.
 std::string sceneStem(const std::string& path) {
@@ -27,6 +49,10 @@ bool OutputNames::parse(const std::string& output, const std::string& scenePath,
     // Only a trailing '/' asks for the directory form: a directory named like an image is
     // refused as a target, not filled.
     m_directory = output.back() == '/';
+    if (m_directory && output.find('#') != std::string::npos) {
+        why = "-o " + output + ": '#' stands for the frame number only in the file name";
+        return false;
+    }
     if (m_directory) {
         m_head = output + sceneStem(scenePath);
         m_tail = ".png";
@@ -44,6 +70,7 @@ bool OutputNames::parse(const std::string& output, const std::string& scenePath,
         why = "-o " + output + ": '#' stands for the frame number only in the file name";
         return false;
     }
+    if (!checkExtension(output, nameStart, why)) return false;
     if (hash != std::string::npos) {
         const size_t end = output.find_first_not_of('#', hash);
         if (end != std::string::npos && output.find('#', end) != std::string::npos) {

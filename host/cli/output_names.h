@@ -7,7 +7,9 @@
 //                         the run's width (a job engine hands each machine a range)
 //   OUT.png               that file; with --frames OUT_0001.png, ... (number before the extension)
 //
-// Passes need the directory form, so that every pass gets a name of its own.
+// Passes need the directory form, so that every pass gets a name of its own. Images are PNG
+// files: a name with another extension (".exr", ".jpg") is refused, and so is a '#' in a
+// directory.
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
-// Render passes: reading --pass and loading a pass's preset through the master's own menu.
+// Render passes: reading --pass and loading a pass's preset through the master's own menu; and
+// --add-shaders, through the master's "Scene Editing" menu.
 #include "passes.h"
 
 #include <unistd.h>
@@ -20,9 +21,12 @@ namespace {
 constexpr char kPresetsControl[] = "Presets";
 constexpr char kLoadFromFile[] = "Load Settings from File...";
 constexpr char kLoaded[] = "Loaded Preset: ";
+constexpr char kSceneEditingControl[] = "Scene Editing";
+constexpr char kAddAllShaders[] = "Add All Shaders";
 constexpr size_t kMaxPassName = 64;
 
-// The menu item naming the preset: its plain name or "[Location]Name"; -1 when none does.
+// The menu item naming the preset (or command): its plain name or "[Location]Name"; -1 when
+// none does.
 int presetItem(const std::vector<std::string>& items, const std::string& preset) {
     for (size_t i = 0; i < items.size(); ++i) {
         const std::string shown = stripInlineCodes(items[i]);
@@ -33,6 +37,18 @@ int presetItem(const std::vector<std::string>& items, const std::string& preset)
             return static_cast<int>(i);
     }
     return -1;
+}
+
+// The presets the menu lists, as shown: its items before the separator that leads to the
+// commands.
+std::string presetList(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) {
+        const std::string shown = stripInlineCodes(item);
+        if (!shown.empty() && shown.find_first_not_of('-') == std::string::npos) break;
+        list += (list.empty() ? "" : ", ") + scriptQuote(shown);
+    }
+    return list.empty() ? "it lists none" : "it lists " + list;
 }
 
 // What the master said while loading: "Loaded Preset: ..." once more, or why not. Only the
@@ -89,7 +105,8 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
     } else {
         item = presetItem(items, pass.preset);
         if (item < 0) {
-            why = "the master's \"Presets\" menu lists no preset \"" + pass.preset + "\"";
+            why = "the master's \"Presets\" menu lists no preset \"" + pass.preset +
+                  "\" (names are case-sensitive; " + presetList(items) + ")";
             return false;
         }
     }
@@ -166,6 +183,53 @@ bool loadPassPreset(Session& session, const RenderPass& pass, std::string& why) 
     plugins.closePanel();
     if (!ok) why = "pass '" + pass.name + "': " + pass.preset + ": " + why;
     return ok;
+}
+
+bool addAllShaders(Session& session, std::string& shader, size_t& surfaces, std::string& why) {
+    Plugins& plugins = session.plugins();
+    const std::vector<std::string> shaders = plugins.masterShaders();
+    if (shaders.empty()) {
+        why = "--add-shaders: the scene has no master plug-in that acts through a shader";
+        return false;
+    }
+    shader = shaders.front();
+    if (!plugins.openPanel("MasterHandler", 1, why)) {
+        why = "--add-shaders: " + why;
+        return false;
+    }
+    Host& host = session.host();
+    const size_t before = host.messages().size();
+    XPanel* panel = plugins.panel();
+    unsigned cid = 0;
+    bool chosen =
+        panel && scriptPanelControl(*panel, ScriptArg{kSceneEditingControl, true}, cid, why);
+    if (chosen) {
+        const int item = presetItem(panel->popupItems(cid), kAddAllShaders);
+        // Hosts before 10 are asked first whether to go on: the command line said so.
+        UserAction ok;
+        ok.kind = UserAction::Kind::Answer;
+        ok.text = "ok";
+        ok.origin = "--add-shaders";
+        session.dialogs().queue(ok);
+        XPanels::Busy busy(host.xpanels());
+        chosen = item >= 0 && panel->chooseCommand(cid, item);
+        if (!chosen) why = item < 0 ? "no \"Add All Shaders\" command" : panel->lastError();
+    }
+    session.dialogs().clearQueue();
+    session.dialogs().takeErrors();
+    plugins.closePanel();
+    if (!chosen) {
+        why = "--add-shaders: " + why;
+        return false;
+    }
+    // The master's report asks to save the objects, which this run never does: only its errors
+    // are kept.
+    const std::vector<Message> shown = host.messages().all();
+    bool errors = false;
+    for (size_t i = before; i < shown.size(); ++i) errors |= shown[i].kind == MessageKind::Error;
+    if (!errors) host.messages().truncate(before);
+    surfaces = surfacesCarrying(plugins.scene(), shader);
+    return true;
 }
 
 }  // namespace lwhost::cli

@@ -7,6 +7,7 @@
 // name, the first listed wins.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,12 @@ std::string settingsFile(const RenderPass& pass);
 // then closes the panel. False with the reason when the scene has no master, the menu lists no
 // such preset, the file does not open or the master refuses it.
 bool loadPassPreset(Session& session, const RenderPass& pass, std::string& why);
+
+// Puts the shader of the scene's first master on every surface, for this run only, as the
+// master panel's "Scene Editing" > "Add All Shaders" does (a question older hosts ask first is
+// answered ok). `shader` and `surfaces` say which shader and how many surfaces carry it now.
+// False with the reason when the scene has no master acting through a shader or the command
+// fails.
+bool addAllShaders(Session& session, std::string& shader, size_t& surfaces, std::string& why);
 
 }  // namespace lwhost::cli

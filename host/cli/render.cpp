@@ -93,6 +93,22 @@ void printMessages(const Host& host, bool quiet) {
     }
 }
 
+// A master that acts through a shader no surface carries changes nothing in the images: the usual
+// case for an imported model, and an expensive one to find on a farm. The host says so rather
+// than the plug-in, whose dialog would stop a batch render.
+void warnUnusedMasters(Plugins& plugins, const std::string& scenePath) {
+    const Scene& scene = plugins.scene();
+    if (scene.surfaceCount() == 0) return;
+    for (const std::string& shader : plugins.masterShaders()) {
+        if (surfacesCarrying(scene, shader) != 0) continue;
+        std::cerr << "lwhost: warning: " << scenePath << ": no surface carries the shader "
+                  << shader << ", so the master plug-in " << shader
+                  << " changes nothing in these images; --add-shaders puts it on every surface "
+                     "for this render (\"Add All Shaders\" in the master's \"Scene Editing\" "
+                     "menu does it in the scene)\n";
+    }
+}
+
 struct RenderCommand {
     std::string scene;
     std::string output;
@@ -102,6 +118,7 @@ struct RenderCommand {
     int lastFrame = 0;
     bool range = false;
     std::vector<RenderPass> passes;  // after the scene as loaded
+    bool addShaders = false;         // the master's shader on every surface, for this run
     OutputNames names;
     RenderOptions options;
 };
@@ -136,6 +153,8 @@ int parse(Args& args, RenderCommand& c) {
         } else if (a == "--pass") {
             std::string why = "--pass needs NAME=PRESET";
             if (!args.value(a, v) || !addPass(v, c.passes, why)) return usageError(kCommand, why);
+        } else if (a == "--add-shaders") {
+            c.addShaders = true;
         } else if (a == "--width") {
             if (!number("a number of pixels", c.options.width)) return kExitUsage;
         } else if (a == "--height") {
@@ -225,13 +244,16 @@ int runRender(Args& args, const GlobalOptions& global) {
         }
     }
     host.messages().clear();  // each pass's own load says it again
+    std::string shader;
+    size_t carriers = 0;
 
     int status = kExitOk;
     std::vector<int> frames;
     for (size_t p = 0; p < passNames.size() && status == kExitOk; ++p) {
         // Each pass starts from the scene as loaded.
         if (!plugins.loadScene(c.scene, error) ||
-            (p > 0 && !loadPassPreset(session, c.passes[p - 1], error))) {
+            (p > 0 && !loadPassPreset(session, c.passes[p - 1], error)) ||
+            (c.addShaders && !addAllShaders(session, shader, carriers, error))) {
             printMessages(host, global.quiet);
             std::cerr << "lwhost: " << error << "\n";
             return p == 0 ? kExitUsage : kExitFailure;
@@ -259,6 +281,14 @@ int runRender(Args& args, const GlobalOptions& global) {
             }
         }
         if (status == kExitOk) {
+            if (p == 0 && !global.quiet) {
+                if (c.addShaders)
+                    std::cerr << "lwhost: " << shader << " on " << carriers << " surface"
+                              << (carriers == 1 ? "" : "s") << " for this render (" << c.scene
+                              << " is not changed)\n";
+                else
+                    warnUnusedMasters(plugins, c.scene);
+            }
             ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
             RenderStats stats;
             auto sink = [&](int frame, const RgbImage& image, std::string& why) {

@@ -107,6 +107,11 @@ void MessageLog::clear() {
     m_messages.clear();
 }
 
+void MessageLog::truncate(size_t count) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (count < m_messages.size()) m_messages.resize(count);
+}
+
 namespace {
 int showOnHost(MessageKind kind, const char* title, const char* line1, const char* line2) {
     Host* host = Host::current();

@@ -218,13 +218,11 @@ class GraphReader {
             GraphNode* from = named(l.fromNode);
             if (!from) return fail(l.line, "no node is named " + quoted(l.fromNode));
             GraphOutput* output = from->output(l.output);
-            if (!output)
-                return fail(l.line,
-                            "node " + quoted(l.fromNode) + " has no output " + quoted(l.output));
+            if (!output) return fail(l.line, noOutputMessage(*from, l.output));
             GraphInput* input = nullptr;
             if (l.root) {
                 input = m_graph.rootInput(l.input);
-                if (!input) return fail(l.line, "the root has no input " + quoted(l.input));
+                if (!input) return fail(l.line, noInputMessage(m_graph, nullptr, l.input));
                 for (const RootLink& done : m_rootLinks)
                     if (done.input == input)
                         return fail(l.line,
@@ -233,9 +231,7 @@ class GraphReader {
                 GraphNode* to = named(l.toNode);
                 if (!to) return fail(l.line, "no node is named " + quoted(l.toNode));
                 input = to->input(l.input);
-                if (!input)
-                    return fail(l.line,
-                                "node " + quoted(l.toNode) + " has no input " + quoted(l.input));
+                if (!input) return fail(l.line, noInputMessage(m_graph, to, l.input));
                 if (input->source)
                     return fail(l.line, "input " + quoted(l.input) + " of " + quoted(l.toNode) +
                                             " is fed twice");

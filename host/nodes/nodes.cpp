@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/node_graph_file.h"
@@ -329,6 +330,30 @@ GraphNode* NodeGraph::node(const std::string& nodeName) const {
     return found == named.end() ? nullptr : found->second;
 }
 
+namespace {
+
+// "(its inputs: "A", "B")": what a misspelt name could have been.
+template <typename Ports>
+std::string portList(const char* what, const Ports& ports) {
+    if (ports.empty()) return std::string(" (it has no ") + what + "s)";
+    std::string list;
+    for (const auto& p : ports) list += (list.empty() ? "" : ", ") + quoted(p->name);
+    return std::string(" (its ") + what + "s: " + list + ")";
+}
+
+}  // namespace
+
+std::string noInputMessage(const NodeGraph& graph, const GraphNode* node, const std::string& name) {
+    return node ? "node " + quoted(node->name) + " has no input " + quoted(name) +
+                      portList("input", node->inputs)
+                : "the root has no input " + quoted(name) + portList("input", graph.rootInputs);
+}
+
+std::string noOutputMessage(const GraphNode& node, const std::string& name) {
+    return "node " + quoted(node.name) + " has no output " + quoted(name) +
+           portList("output", node.outputs);
+}
+
 // ---- the system ------------------------------------------------------------------------------
 
 NodeSystem::NodeSystem(Host& host) : m_host(host) {
@@ -482,7 +507,19 @@ const NodeServer* NodeSystem::server(const std::string& name, std::string& error
         }
     }
     if (!activate) {
-        error = "unknown node server " + quoted(name);
+        // The names the user could have meant: the host's nodes, then the modules'.
+        std::string known;
+        std::set<std::string> listed;
+        auto list = [&](const std::string& n) {
+            if (listed.insert(n).second) known += (known.empty() ? "" : ", ") + n;
+        };
+        for (const auto& entry : m_offered) list(entry.first);
+        for (const auto& module : m_host.modules())
+            for (const st_ServerRecord* record : module->records())
+                if (record->className && record->name &&
+                    std::string(record->className) == LWNODE_HCLASS)
+                    list(record->name);
+        error = "unknown node server " + quoted(name) + " (servers: " + known + ")";
         return nullptr;
     }
     if (srv->userName.empty()) srv->userName = name;
@@ -945,13 +982,12 @@ bool NodeSystem::connect(GraphNode* fromNode, const std::string& output, GraphNo
     }
     GraphOutput* out = fromNode->output(output);
     if (!out) {
-        error = "node " + quoted(fromNode->name) + " has no output " + quoted(output);
+        error = noOutputMessage(*fromNode, output);
         return false;
     }
     GraphInput* in = toNode ? toNode->input(input) : fromNode->graph->rootInput(input);
     if (!in) {
-        error = (toNode ? "node " + quoted(toNode->name) : std::string("the root")) +
-                " has no input " + quoted(input);
+        error = noInputMessage(*fromNode->graph, toNode, input);
         return false;
     }
     return connect(out, in, error);

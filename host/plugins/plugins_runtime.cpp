@@ -35,6 +35,31 @@ bool Plugins::editable(std::string& error) const {
     return false;
 }
 
+// ---- masters acting through shaders ----------------------------------------------------------
+
+std::vector<std::string> Plugins::masterShaders() const {
+    std::vector<std::string> names;
+    for (const MasterSlot& m : m_scene.masters()) {
+        if (m.disabled || !m_host.findServer(LWSHADER_HCLASS, m.server)) continue;
+        if (std::find(names.begin(), names.end(), m.server) == names.end())
+            names.push_back(m.server);
+    }
+    return names;
+}
+
+bool carriesShader(const Surface& surface, const std::string& server) {
+    for (const ShaderSlot& slot : surface.shaders)
+        if (slot.server == server) return true;
+    return false;
+}
+
+size_t surfacesCarrying(const Scene& scene, const std::string& server) {
+    size_t n = 0;
+    for (size_t i = 0; i < scene.surfaceCount(); ++i)
+        n += carriesShader(scene.surfaceAt(i), server);
+    return n;
+}
+
 // ---- scene edits ------------------------------------------------------------------------------
 
 bool Plugins::applyMaster(const std::string& name, std::string& error) {

@@ -39,6 +39,11 @@ constexpr ExplainedServer kExplained[] = {
 // What a light filter a shader puts around a whole graph is listed as.
 const char kAroundGraph[] = "(around the graph)";
 
+// What a pattern that selects nothing is told: the two ways a name that looks right misses.
+const char kPatternAdvice[] =
+    "nothing matches: a pattern is matched whole (\"Ball\" is not \"Ball2\": write \"Ball*\") "
+    "and blanks count (\"Ball | Rock\" is \"Ball \" or \" Rock\")";
+
 // The inputs whose connection makes a selection depend on the sample.
 constexpr const char* kSampleInputs[] = {"Logic", "Invert"};
 
@@ -173,8 +178,36 @@ std::string storedSettings(GraphNode& node) {
     return scriptOneLine(line);
 }
 
+// A node that selected nothing by a name pattern shows its settings and how patterns match.
+void advisePattern(GraphNode& node, ExplainedNode& out) {
+    const std::string settings = storedSettings(node);
+    if (settings.find("FilterString") == std::string::npos) return;
+    out.notes.push_back("settings: " + settings);
+    out.notes.push_back(kPatternAdvice);
+}
+
+// The mark of a selected surface that carries none of the shaders through which the graph's
+// master acts: the graph never reaches it.
+std::string unreached(const Scene& scene, const Sample& s,
+                      const std::vector<std::string>& shaders) {
+    if (shaders.empty()) return {};
+    const Item& item = *scene.item(s.object);
+    const Surface* surface =
+        s.surface < item.object.mesh.surfaces.size()
+            ? scene.findSurface(item.object.mesh.surfaces[s.surface], item.object.fileName)
+            : nullptr;
+    std::string names;
+    for (const std::string& shader : shaders) {
+        if (surface && carriesShader(*surface, shader)) return {};
+        names += (names.empty() ? "" : " or ") + scriptOneLine(shader);
+    }
+    return "no " + names + " shader: not overridden";
+}
+
+// `shaders`: those through which the graph acts (empty for a surface's own graph).
 void explainSelection(const Scene& scene, GraphNode& node, const char* answer,
-                      const std::vector<Sample>& all, ExplainedNode& out) {
+                      const std::vector<Sample>& all, const std::vector<std::string>& shaders,
+                      ExplainedNode& out) {
     GraphOutput* logic = node.output(answer);
     if (!logic || logic->type != LWNODE_INTEGER) return;
     // Per object and surface: polygons selected and polygons in all, in scene order.
@@ -217,17 +250,21 @@ void explainSelection(const Scene& scene, GraphNode& node, const char* answer,
             if (why.empty()) why = "its answer differs between polygons";
         }
         out.members.push_back(member);
+        out.marks.push_back(unreached(scene, s, shaders));
     }
     out.line += ": selects " + std::to_string(selected) + " of " + plural(counts.size(), "surface");
     if (!why.empty()) {
         out.line += "; depends on the sample (" + why + ")";
         const std::string settings = storedSettings(node);
         if (!settings.empty()) out.notes.push_back("settings: " + settings);
+    } else if (selected == 0) {
+        advisePattern(node, out);
     }
 }
 
-// What the probe saw reach the host through `key`'s filter.
-void listLights(const Scene& scene, const LightProbe& probe, const void* key, ExplainedNode& out) {
+// What the probe saw reach the host through `key`'s filter; the number of lights passed, or -1
+// when nothing was evaluated through it.
+int listLights(const Scene& scene, const LightProbe& probe, const void* key, ExplainedNode& out) {
     const auto it = probe.lights.find(key);
     size_t passed = 0;
     for (LWItemID l = scene.first(ItemType::Light); l; l = scene.next(l))
@@ -238,6 +275,7 @@ void listLights(const Scene& scene, const LightProbe& probe, const void* key, Ex
     out.line += ": passes " + std::to_string(passed) + " of " +
                 plural(scene.count(ItemType::Light), "light");
     if (it == probe.lights.end()) out.line += " (no input of it was evaluated)";
+    return it == probe.lights.end() ? -1 : static_cast<int>(passed);
 }
 
 void explainLights(const Scene& scene, GraphNode& node, const std::vector<Sample>& all,
@@ -252,7 +290,7 @@ void explainLights(const Scene& scene, GraphNode& node, const std::vector<Sample
             NodeSystem::evaluateOutput(*output, &record.base.base, value);
         }
     }
-    listLights(scene, probe, &node, out);
+    if (listLights(scene, probe, &node, out) == 0) advisePattern(node, out);
 }
 
 // Hands one sample of every object and surface to the shaders the surface carries, so that the
@@ -356,6 +394,8 @@ bool explainSelections(Plugins& plugins, int frame, std::vector<ExplainedGraph>&
 
     if (error.empty()) {
         const std::vector<Sample> all = samples(scene);
+        const std::vector<std::string> masterShaders = plugins.masterShaders();
+        const std::vector<std::string> none;
         LightProbe probe(scene);
         InputProbe* before = NodeSystem::setProbe(&probe);
         shadeSamples(plugins, all);
@@ -377,7 +417,8 @@ bool explainSelections(Plugins& plugins, int frame, std::vector<ExplainedGraph>&
                 node.line = quoted(n->name) + " " + scriptOneLine(n->server->name);
                 if (const ExplainedServer* e = explained(*n)) {
                     if (e->kind == Kind::Selection)
-                        explainSelection(scene, *n, e->answer, all, node);
+                        explainSelection(scene, *n, e->answer, all,
+                                         g->madeByHost ? none : masterShaders, node);
                     if (e->kind == Kind::Lights) explainLights(scene, *n, all, probe, node);
                     if (e->kind == Kind::Values) explainValues(scene, *n, all, node);
                 }
@@ -400,7 +441,10 @@ std::string formatSelections(int frame, const std::vector<ExplainedGraph>& graph
         for (const ExplainedNode& n : g.nodes) {
             out += "  " + n.line + "\n";
             for (const std::string& m : n.notes) out += "    " + m + "\n";
-            for (const std::string& m : n.members) out += "    " + m + "\n";
+            for (size_t i = 0; i < n.members.size(); ++i)
+                out += "    " + n.members[i] +
+                       (i < n.marks.size() && !n.marks[i].empty() ? "  (" + n.marks[i] + ")" : "") +
+                       "\n";
         }
     }
     return out;

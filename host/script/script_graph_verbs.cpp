@@ -99,14 +99,14 @@ bool findInput(NodeGraph& graph, GraphNode* node, const std::string& name, Graph
                std::string& why) {
     input = node ? node->input(name) : graph.rootInput(name);
     if (input) return true;
-    why = (node ? "node " + q(node->name) : std::string("the root")) + " has no input " + q(name);
+    why = noInputMessage(graph, node, name);
     return false;
 }
 
 bool findOutput(GraphNode& node, const std::string& name, GraphOutput*& output, std::string& why) {
     output = node.output(name);
     if (output) return true;
-    why = "node " + q(node.name) + " has no output " + q(name);
+    why = noOutputMessage(node, name);
     return false;
 }
 

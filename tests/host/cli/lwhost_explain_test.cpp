@@ -116,6 +116,42 @@ TEST_F(LwhostExplainTest, EveryKindOfNodeListsWhatItBuilt) {
     EXPECT_NE(wrong.err.find("it lists \"Ball / Chrome\""), std::string::npos) << wrong.err;
 }
 
+// Only the chrome carries the override's shader: what the override selects elsewhere is marked
+// (not in a surface's own graph), and a pattern that selects nothing says how patterns match.
+TEST_F(LwhostExplainTest, InfoMarksSelectedSurfacesWithoutTheShaderAndEmptyPatterns) {
+    const std::string own =
+        "    { Node \"qrvFilter\" \"Own\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"Box\"\n      }\n    }\n";
+    scene(
+        "    { Node \"qrvFilter\" \"ByItem\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"Ball|Box\"\n      }\n    }\n"
+        "    { Node \"qrvFilter\" \"Blanks\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"Ball | Box\"\n      }\n    }\n"
+        "    { Node \"qrvLightGroup\" \"RimBlank\"\n      FilterType 2\n"
+        "      { Filter\n        FilterString \"Rim \"\n      }\n    }\n"
+        "    { Node \"Lambert\" \"Lit\"\n    }\n"
+        "    Connect \"RimBlank\" \"Colour\" \"Lit\" \"Colour\"\n",
+        "Surface \"Chrome\" \"Ball\"\n  Plugin ShaderHandler qrvLumavex\n  EndPlugin\nEnd\n"
+        "Surface \"Wood\" \"Box\"\n  NodeGraph on\n" +
+            own + "  EndNodeGraph\nEnd\n");
+    const ProgramResult r = lwhost("info " + dir + "/scene.lws --frame 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string advice =
+        "    nothing matches: a pattern is matched whole (\"Ball\" is not \"Ball2\": write "
+        "\"Ball*\") and blanks count (\"Ball | Rock\" is \"Ball \" or \" Rock\")\n";
+    for (const std::string& part : {
+             std::string("\"ByItem\" qrvFilter: selects 2 of 3 surfaces\n    Ball / Chrome\n"
+                         "    Box / Wood  (no qrvLumavex shader: not overridden)\n"),
+             std::string("\"Own\" qrvFilter: selects 1 of 3 surfaces\n    Box / Wood\n"),
+             std::string("\"Blanks\" qrvFilter: selects 0 of 3 surfaces\n    settings: "),
+             "FilterString \"Ball | Box\" IncludeChildren 0 }\n" + advice,
+             "\"RimBlank\" qrvLightGroup: passes 0 of 2 lights\n    settings: PassThrough 0 "
+             "FilterType 2 { Filter FilterString \"Rim \" }\n" +
+                 advice,
+         })
+        EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
+}
+
 TEST_F(LwhostExplainTest, ExpectSelectionRefusesANodeNameTwoGraphsShare) {
     const std::string twin = "    { Node \"qrvFilter\" \"Twin\"\n    }\n";
     scene(twin, "Surface \"Wood\" \"Box\"\n  NodeGraph on\n" + twin + "  EndNodeGraph\nEnd\n");

@@ -385,6 +385,12 @@ TEST_F(LwhostGraphTest, BadEditsStopTheScriptAtTheirLineAndSaveNothing) {
         {"graph disconnect Tiles Size", "input \"Size\" of \"Tiles\" is not connected"},
         {"graph unroot Colour", "the root's input \"Colour\" is not connected"},
         {"graph remove Nope", "has no node \"Nope\""},
+        // A misspelt name is told with the names there are: the node's, or the servers (the
+        // host's, then the module's).
+        {"graph connect Tiles Colour Tiles Colour1",
+         "node \"Tiles\" has no input \"Colour1\" (its inputs: \"Colour 1\", \"Colour 2\", "
+         "\"Size\")"},
+        {"graph add Chekcer X", "Lambert, Blinn, qrvFilter, qrvBoolLogic, "},
         {"graph set Tiles Size 1 2", "\"Size\" takes 1 number"},
         // Saved as a float, 1e300 would come back as infinity.
         {"graph set Tiles Size 1e300",

@@ -84,6 +84,7 @@ TEST(LwhostRenderTest, OutputPatternNamesEveryFrame) {
         {"range.png", "--frames 2-3", "range_0002.png range_0003.png"},
         {"plain", "", "plain"},
         {"frame", "--frames 2-3", "frame_0002 frame_0003"},  // the directory's dot is not one
+        {"f.#.PNG", "--frame 3", "f.3.PNG"},                 // any case; '#' before the extension
     };
     int n = 0;
     for (const auto& row : rows) {
@@ -213,13 +214,18 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         {workDirectory() + "/missing.lws -o " + out, "missing.lws"},
         {good + " -o " + dir + "/a#_#.png", "one run of '#', not several"},
         {good + " -o " + dir + "/#/a.png", "'#' stands for the frame number only in the file"},
+        {good + " -o " + dir + "#/", "'#' stands for the frame number only in the file"},
+        {good + " -o " + dir + "/x.exr", "unknown image extension '.exr' (accepted: .png)"},
+        {good + " -o " + dir + "/x_##.jpg --frames 1-2", "unknown image extension '.jpg'"},
+        {good + " -o " + out + " --add-shaders", "--add-shaders: the scene has no master"},
         {good + " -o " + out + " --pass a=b", "--pass needs -o DIR/"},
         {good + " -o " + dir + "/ --pass clay", "--pass needs NAME=PRESET, not 'clay'"},
         {good + " -o " + dir + "/ --pass scene=x", "pass name 'scene' is the render of"},
         {good + " -o " + dir + "/ --pass a/b=x", "letters, digits, '-' and '_' only"},
         {good + " -o " + dir + "/ --pass a=x --pass a=y", "pass 'a' is named twice"},
         {good + " -o " + dir + "/ --pass a=x", "pass 'a': the scene has no master plug-in"},
-        {demo + " -o " + dir + "/ --pass a=Nowhere", "menu lists no preset \"Nowhere\""},
+        {demo + " -o " + dir + "/ --pass a=clay",
+         "no preset \"clay\" (names are case-sensitive; it lists \"[Vendor]"},
         {demo + " -o " + dir + "/ --pass a=" + dir + "/none.cfg", "cannot read the settings"},
         {demo + " -o " + dir + "/ --pass a=" + damaged, "damaged.cfg:5: the block begun at line 3"},
     };

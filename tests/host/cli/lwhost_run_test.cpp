@@ -183,7 +183,8 @@ TEST_F(LwhostRunTest, OutputsThatAreNotRegularFilesAreRefusedAndLinksFollowed) {
 
 // No output replaces a file the run reads, however it is named: the scene (also through a link
 // or another spelling), an object file, the module, the configuration, a pass's settings file,
-// the script. Refused before anything runs, every file left as it was.
+// the script. Refused before anything runs, every file left as it was. A render writes .png
+// names only, so it meets its inputs through links of that name.
 TEST_F(LwhostRunTest, AnOutputThatIsAnInputIsRefused) {
     write("lit.lws",
           "LWHostScene 1\nObject \"Tri\"\n  File \"tri.obj\"\nEnd\nLight \"Sun\"\nEnd\n"
@@ -191,8 +192,9 @@ TEST_F(LwhostRunTest, AnOutputThatIsAnInputIsRefused) {
     write("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 0 1\nf 1 2 3\n");
     write("ok.lwscript", "print \"fine\"\n");
     write("my.cfg", "alert-level 1\n");
-    ASSERT_EQ(::symlink("lit.lws", (dir + "/link.lws").c_str()), 0);
     std::filesystem::copy_file(testModule("testserver_module"), dir + "/mod.p");
+    for (const char* name : {"lit.lws", "tri.obj", "mod.p", "my.cfg"})
+        ASSERT_EQ(::symlink(name, (dir + "/" + name + ".png").c_str()), 0);
     // A shipped look as the pass's settings file, under the name of the pass's image.
     const std::string program = lwhostProgram();
     std::filesystem::copy_file(
@@ -203,12 +205,11 @@ TEST_F(LwhostRunTest, AnOutputThatIsAnInputIsRefused) {
     const std::string script =
         "run " + dir + "/scene.lws " + dir + "/ok.lwscript" + module + " -o ";
     const std::pair<std::string, std::string> rows[] = {
-        {render + lit, "the scene " + lit},
-        {render + dir + "/link.lws", "the scene " + lit},
-        {render + dir + "/./lit.lws", "the scene " + lit},
-        {render + dir + "/tri.obj", "the object file " + dir + "/tri.obj"},
-        {render + dir + "/mod.p", "the module " + dir + "/mod.p"},
-        {"--config " + dir + "/my.cfg " + render + dir + "/my.cfg",
+        {render + lit + ".png", "the scene " + lit},
+        {render + dir + "/./lit.lws.png", "the scene " + lit},
+        {render + dir + "/tri.obj.png", "the object file " + dir + "/tri.obj"},
+        {render + dir + "/mod.p.png", "the module " + dir + "/mod.p"},
+        {"--config " + dir + "/my.cfg " + render + dir + "/my.cfg.png",
          "the configuration " + dir + "/my.cfg"},
         {"render " + std::string(EXAMPLES_DIR) + "/demo.lws --width 4 --height 3 -o " + dir +
              "/ --pass a=" + dir + "/demo_a.png",

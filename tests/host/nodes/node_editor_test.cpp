@@ -266,11 +266,17 @@ TEST_F(NodeEditorTest, RefusedConnectionsSayWhyAndChangeNothing) {
     EXPECT_NE(refusal(first, "Colour", first, "B").find("a node cannot feed itself"),
               std::string::npos);
     EXPECT_EQ(refusal(there, "Colour", first, "B"), "cannot connect nodes of different editors");
-    EXPECT_EQ(refusal(first, "Nothing", second, "B"), "node \"Mix (1)\" has no output \"Nothing\"");
-    EXPECT_EQ(refusal(first, "Colour", nullptr, "Nowhere"), "the root has no input \"Nowhere\"");
+    // A name the node lacks is told with the names it has.
+    EXPECT_EQ(refusal(first, "Nothing", second, "B"),
+              "node \"Mix (1)\" has no output \"Nothing\" (its outputs: \"Colour\")");
+    EXPECT_EQ(refusal(first, "Colour", second, "Color"),
+              "node \"Mix (2)\" has no input \"Color\" (its inputs: \"A\", \"B\", \"Amount\")");
+    EXPECT_EQ(refusal(first, "Colour", nullptr, "Nowhere"),
+              "the root has no input \"Nowhere\" (it has no inputs)");
     EXPECT_EQ(first->input("B")->source, nullptr);
     EXPECT_EQ(nodes.addNode(*graph, "noSuchServer", error), nullptr);
-    EXPECT_EQ(error, "unknown node server \"noSuchServer\"");
+    EXPECT_EQ(error.rfind("unknown node server \"noSuchServer\" (servers: ColourConstant, ", 0), 0u)
+        << error;
 }
 
 TEST_F(NodeEditorTest, InputEventsTellConnectionReplacementDisconnectionAndRemoval) {

@@ -129,9 +129,10 @@ TEST_F(NodeGraphFileTest, RefusedGraphsNameTheirLineAndLeaveTheGraphAsItWas) {
         {m + "{ Node \"Marble\" \"X\"\n}\n", "line 12: unknown node server \"Marble\""},
         // A name with a line break stays on the message's one line.
         {"{ Node \"Mar\\nble\" \"X\"\n}\n", "line 10: unknown node server \"Mar\\nble\""},
-        {mn + "Connect \"M\" \"C\" \"N\" \"Colour\"\n", "line 14: node \"M\" has no input \"C\""},
+        {mn + "Connect \"M\" \"C\" \"N\" \"Colour\"\n",
+         "line 14: node \"M\" has no input \"C\" (its inputs: \"A\", \"B\", \"Amount\")"},
         {mn + "Connect \"M\" \"A\" \"N\" \"Color\"\n",
-         "line 14: node \"N\" has no output \"Color\""},
+         "line 14: node \"N\" has no output \"Color\" (its outputs: \"Colour\")"},
         {m + "Root \"Colour\" \"Mixer\" \"Colour\"\n", "line 12: no node is named \"Mixer\""},
         {m + "Root \"Bump\" \"M\" \"Colour\"\n", "line 12: the root has no input \"Bump\""},
         {"{ Node \"Material\" \"M\"\n}\n{ Node \"Mix\" \"N\"\n}\nConnect \"N\" \"A\" \"M\" "

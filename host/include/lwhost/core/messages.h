@@ -40,6 +40,8 @@ class MessageLog {
     std::vector<Message> all() const;
     size_t size() const;
     void clear();
+    // Forgets every message after the first `count` (what one step showed, once handled).
+    void truncate(size_t count);
 
     // The record handed to plug-ins; its functions go to the current host's log.
     static const st_LWMessageFuncs* record();

@@ -177,6 +177,11 @@ struct NodeGraph {
     GraphNode* node(const std::string& nodeName) const;
 };
 
+// Messages for a name a node (or, with `node` null, the graph's root) lacks, listing the names
+// it has: node "Mix" has no input "Color" (its inputs: "A", "B", "Amount").
+std::string noInputMessage(const NodeGraph& graph, const GraphNode* node, const std::string& name);
+std::string noOutputMessage(const GraphNode& node, const std::string& name);
+
 // A connection of a root input made when a loaded graph replaces the old one.
 struct RootLink {
     GraphInput* input;

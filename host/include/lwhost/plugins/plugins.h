@@ -74,6 +74,10 @@ struct HandlerServer {
     bool usable() const { return result == LWACTIVATE_OK && inst.create != nullptr; }
 };
 
+// Whether the surface carries a shader of the server; how many of the scene's surfaces do.
+bool carriesShader(const Surface& surface, const std::string& server);
+size_t surfacesCarrying(const Scene& scene, const std::string& server);
+
 class Plugins {
   public:
     Plugins(Host& host, Scene& scene);
@@ -155,6 +159,12 @@ class Plugins {
     bool removeShader(LWSurfaceID surface, const std::string& server);
     // The surfaces the "Surf_*" commands act on, in order.
     std::vector<LWSurfaceID>& currentSurfaces() { return m_currentSurfaces; }
+
+    // ---- masters acting through shaders ----
+    // A master whose server name a loaded module also offers as a "ShaderHandler" acts only on
+    // the surfaces carrying that shader (a scene-wide override and its per-surface half). The
+    // names of such shaders for the scene's enabled masters, each once, in master order.
+    std::vector<std::string> masterShaders() const;
 
     // ---- items ----
     // Renumbers the scene's items and hands the pairs to every instance's changeID.

@@ -14,6 +14,10 @@
 //     a whole graph (the override's global light group) is listed as "(around the graph)".
 //   - Comment nodes: every output, evaluated for every object, as "OBJECT: OUTPUT VALUE".
 //
+// A plug-in's graph (not a surface's own) acts only where the shader of the scene's master
+// (Plugins::masterShaders) is: selected surfaces without it are marked. A node that selects or
+// passes nothing by a name pattern shows its settings and how patterns match.
+//
 // Main thread only, while nothing renders.
 #pragma once
 
@@ -29,6 +33,9 @@ struct ExplainedNode {
     std::string line;                  // the node's line, without indentation
     std::vector<std::string> notes;    // lines beneath it about how it answers
     std::vector<std::string> members;  // the lines beneath them: what it selects
+    // Beside each member of a selection, when not empty: a selected surface of a plug-in's graph
+    // that carries no shader of the graph's master ("no qrvLumavex shader: not overridden").
+    std::vector<std::string> marks;
 };
 
 struct ExplainedGraph {
