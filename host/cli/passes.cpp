@@ -58,6 +58,19 @@ bool loadedMessage(const std::vector<Message>& before, const std::vector<Message
     return false;
 }
 
+// Takes back out of the log the errors shown since `before`: the pass's own message gives why.
+void dropNewErrors(MessageLog& log, const std::vector<Message>& before) {
+    std::vector<Message> kept;
+    const std::vector<Message> after = log.all();
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (after[i].kind != MessageKind::Error)
+            kept.push_back(after[i]);
+        else if (i < before.size())
+            kept.push_back(before[i]);  // shown before, maybe once more since: as it was
+    }
+    log.replace(std::move(kept));
+}
+
 bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) {
     XPanel* panel = session.plugins().panel();
     unsigned cid = 0;
@@ -109,7 +122,9 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
         why = "the master did not ask for the settings file";
         return false;
     }
-    return loadedMessage(before, host.messages().all(), file, why);
+    if (loadedMessage(before, host.messages().all(), file, why)) return true;
+    dropNewErrors(host.messages(), before);
+    return false;
 }
 
 }  // namespace

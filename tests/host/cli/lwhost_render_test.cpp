@@ -231,6 +231,7 @@ TEST_F(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         ProgramResult r = render("--width 4 --height 3 " + args, settingsOptions(dir));
         EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
         EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
+        EXPECT_EQ(r.err.find(message), r.err.rfind(message)) << "said once: " << r.err;
         EXPECT_EQ(listing(dir), "") << args;
     }
 }

@@ -40,6 +40,9 @@ class MessageLog {
     std::vector<Message> all() const;
     size_t size() const;
     void clear();
+    // Keeps `messages` instead (of what all() gave): a command that reports some messages its
+    // own way takes them out, so that they are not printed twice.
+    void replace(std::vector<Message> messages);
 
     // The record handed to plug-ins; its functions go to the current host's log.
     static const st_LWMessageFuncs* record();
