@@ -16,6 +16,7 @@
 #include "lwhost/core/host.h"
 #include "lwhost/script/script.h"
 #include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/inline_text.h"
 
 namespace lwhost::cli {
 
@@ -95,8 +96,10 @@ int usageError(const std::string& command, const std::string& message) {
 }
 
 std::string messageLine(const Message& m) {
-    return "lwhost: " + std::string(messageKindName(m.kind)) + ": " + scriptOneLine(m.line1) +
-           (m.line2.empty() ? "" : " " + scriptOneLine(m.line2));
+    const std::string line2 = printInlineText(m.line2);
+    return "lwhost: " + std::string(messageKindName(m.kind)) + ": " +
+           scriptOneLine(printInlineText(m.line1)) +
+           (line2.empty() ? "" : " " + scriptOneLine(line2));
 }
 
 std::string programDirectory() {

@@ -10,6 +10,7 @@
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/session/session.h"
 #include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/user_action.h"
 #include "lwhost/ui/xpanel.h"
 
@@ -26,7 +27,7 @@ constexpr size_t kMaxPassName = 64;
 int presetItem(const std::vector<std::string>& items, const std::string& preset) {
     for (size_t i = 0; i < items.size(); ++i) {
         const std::string shown = stripInlineCodes(items[i]);
-        if (shown == preset) return static_cast<int>(i);
+        if (shown == preset || printInlineText(items[i]) == preset) return static_cast<int>(i);
         const size_t close = shown.find(']');
         if (!shown.empty() && shown[0] == '[' && close != std::string::npos &&
             shown.compare(close + 1, std::string::npos, preset) == 0)
@@ -54,7 +55,8 @@ bool loadedMessage(const std::vector<Message>& before, const std::vector<Message
     for (const Message* e : errors)
         if (!file.empty() && e->line1.rfind(file + ":", 0) == 0) reason = e;
     why = !reason ? "the master plug-in loaded nothing"
-                  : reason->line1 + (reason->line2.empty() ? "" : " " + reason->line2);
+                  : printInlineText(reason->line1) +
+                        (reason->line2.empty() ? "" : " " + printInlineText(reason->line2));
     return false;
 }
 
