@@ -1,5 +1,5 @@
 # The two commands of the README, and the set-up they need on a fresh machine.
-#   make demo   build, then run the main job
+#   make demo   build the host, the bundle and its looks, then run the main job
 #   make test   build, then run every test
 #   make gallery  the README's pictures in docs/images/
 BUILD ?= build
@@ -31,9 +31,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Only the host program and the module: the first picture comes before the tests are built.
+# The host program, the module and the shipped looks (the README's commands load them): the
+# first picture comes before the tests are built.
 host: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target lwhost lumavex
+	@cmake --build $(BUILD) -j $(JOBS) --target lwhost lumavex looks
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -55,6 +55,17 @@ struct KeptCommand {
 KeptCommand g_command;           // for the plain form
 KeptCommand g_formattedCommand;  // for the formatted form
 
+}  // namespace
+
+namespace detail {
+void forgetCommandFunction() {
+    g_command = KeptCommand();
+    g_formattedCommand = KeptCommand();
+}
+}  // namespace detail
+
+namespace {
+
 LWCommandFunc* commandFunction() {
     return g_command.get();
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "vexo/globals.h"
+#include "vexo/handler.h"
 
 namespace vexo {
 
@@ -35,6 +36,14 @@ void SetSuperGlobal(LWGlobalFunc global) {
         reinterpret_cast<uintptr_t>(global(LWSYSTEMID_GLOBAL, LWGLOBAL_READ)));
     LightWave::productInfo = static_cast<uint32_t>(
         reinterpret_cast<uintptr_t>(global(LWPRODUCTINFO_GLOBAL, LWGLOBAL_READ)));
+}
+
+void ForgetHost() {
+    g_messages.reset();  // released through the global function while it is still known
+    SuperGlobal = nullptr;
+    LightWave::systemID = 0;
+    LightWave::productInfo = 0;
+    detail::forgetCommandFunction();
 }
 
 // Function-local statics: built on first use from any unit's static initialisation, destroyed

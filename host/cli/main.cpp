@@ -16,6 +16,7 @@
 #include "lwhost/core/host.h"
 #include "lwhost/script/script.h"
 #include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/inline_text.h"
 
 namespace lwhost::cli {
 
@@ -95,8 +96,10 @@ int usageError(const std::string& command, const std::string& message) {
 }
 
 std::string messageLine(const Message& m) {
-    return "lwhost: " + std::string(messageKindName(m.kind)) + ": " + scriptOneLine(m.line1) +
-           (m.line2.empty() ? "" : " " + scriptOneLine(m.line2));
+    const std::string line2 = printInlineText(m.line2);
+    return "lwhost: " + std::string(messageKindName(m.kind)) + ": " +
+           scriptOneLine(printInlineText(m.line1)) +
+           (line2.empty() ? "" : " " + scriptOneLine(line2));
 }
 
 std::string programDirectory() {
@@ -166,27 +169,41 @@ const std::vector<Command>& commands() {
         {"run", "load a scene with its plug-ins, run a script against it, save it",
          "usage: lwhost run SCENE SCRIPT [-o OUT] [--module PATH]...\n\n"
          "Loads the modules and the scene, creates the scene's plug-in instances and runs the\n"
-         "script: one statement per line, '#' comments, texts in double quotes. Verbs:\n"
+         "script: one statement per line, '#' comments, texts in double quotes. Verbs (all of\n"
+         "them in docs/reference.md; the graph verbs in docs/scripting-graphs.md):\n"
          "  command \"LINE\"                 run a host command line (must answer OK)\n"
          "  generic NAME                   run a LayoutGeneric server\n"
-         "  panel open CLASS POSITION      open a server's panel (MasterHandler, ShaderHandler)\n"
-         "  panel set CONTROL VALUE        set a control (label, or ID as a number)\n"
+         "  panel open CLASS POSITION      open a plug-in's panel: MasterHandler N,\n"
+         "                                 ShaderHandler N, NodeHandler NODE\n"
+         "  panel set CONTROL VALUE...     set a control (label, or ID as a number)\n"
          "  panel click CONTROL            hit a button\n"
          "  panel popcmd CONTROL ITEM      choose a command pop-up's item (index or text)\n"
-         "  panel print | panel close      print or close the open panel\n"
          "  panel items CONTROL            list a pop-up's items with their indices\n"
-         "  expect command-count N | last-command \"LINE\" | status \"TEXT\" |\n"
-         "         message \"TEXT\" | panel-value CONTROL VALUE | masters N | shaders SURFACE N\n"
-         "  queue click LIST ROW [shift|ctrl] | press BUTTON | wait MS |\n"
-         "        answer ok|cancel|yes|no | file PATH | file-cancel | form-set CONTROL VALUE |\n"
-         "        form-press BUTTON | form-ok | form-cancel | save-png PATH | print | clear\n"
-         "                                 queue user actions for modal panels and dialogs\n"
-         "  expect dialog KIND \"TITLE\" [\"TEXT\"] | dialogs N | queue-empty |\n"
-         "         file-request \"TITLE\" \"PATH\"|cancelled\n"
-         "  set alert-level N | set directory TYPE PATH\n"
-         "  panel save-png PATH | panel print-classic   a classic panel's image or text\n"
+         "  panel print, panel close       print or close the open panel\n"
+         "  panel save-png PATH, panel print-classic   the last classic panel's image or text\n"
          "  save [PATH]                    save the scene (default: the -o path)\n"
-         "  print \"TEXT\"                   print a line\n\n"
+         "  print \"TEXT\"                   print a line\n"
+         "  set alert-level N, set directory TYPE PATH   what plug-ins are told\n"
+         "  queue click LIST ROW [shift|ctrl|alt], queue press BUTTON, queue wait MS,\n"
+         "  queue answer ok|cancel|yes|no, queue file PATH, queue file-cancel,\n"
+         "  queue form-set CONTROL VALUE..., queue form-press BUTTON, queue form-ok,\n"
+         "  queue form-cancel, queue save-png PATH, queue print, queue clear\n"
+         "                                 the user's actions at modal panels and dialogs\n"
+         "  graph surface SURFACE, graph state on|off, graph add SERVER NAME,\n"
+         "  graph remove NODE, graph rename NODE NEW-NAME,\n"
+         "  graph connect NODE OUTPUT TO-NODE INPUT, graph root NODE OUTPUT ROOT-INPUT,\n"
+         "  graph disconnect NODE INPUT, graph unroot ROOT-INPUT,\n"
+         "  graph set NODE SETTING NUMBER..., graph list, graph print\n"
+         "                                 edit or show the open node editor's graph\n"
+         "  explain FRAME                  what each selection node selects at FRAME\n"
+         "  expect command-count N, expect last-command \"LINE\", expect status \"TEXT\",\n"
+         "  expect message \"TEXT\", expect panel-value CONTROL VALUE..., expect masters N,\n"
+         "  expect shaders SURFACE N, expect dialog KIND \"TITLE\" [\"TEXT\"], expect dialogs N,\n"
+         "  expect file-request \"TITLE\" \"PATH\"|cancelled, expect queue-empty,\n"
+         "  expect connection NODE OUTPUT TO-NODE INPUT, expect root NODE OUTPUT ROOT-INPUT,\n"
+         "  expect node-value NODE SETTING NUMBER..., expect graph-nodes N,\n"
+         "  expect selection FRAME \"NODE\" [\"MEMBER\"...]\n"
+         "                                 fail the run unless it is so\n\n"
          "Options:\n"
          "  -o, --output OUT  save the scene there after a successful run (temporary file,\n"
          "                    then renamed; a link is followed, a directory, device or pipe\n"

@@ -11,6 +11,7 @@
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/session/session.h"
 #include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/user_action.h"
 #include "lwhost/ui/xpanel.h"
 
@@ -30,7 +31,7 @@ constexpr size_t kMaxPassName = 64;
 int presetItem(const std::vector<std::string>& items, const std::string& preset) {
     for (size_t i = 0; i < items.size(); ++i) {
         const std::string shown = stripInlineCodes(items[i]);
-        if (shown == preset) return static_cast<int>(i);
+        if (shown == preset || printInlineText(items[i]) == preset) return static_cast<int>(i);
         const size_t close = shown.find(']');
         if (!shown.empty() && shown[0] == '[' && close != std::string::npos &&
             shown.compare(close + 1, std::string::npos, preset) == 0)
@@ -70,8 +71,22 @@ bool loadedMessage(const std::vector<Message>& before, const std::vector<Message
     for (const Message* e : errors)
         if (!file.empty() && e->line1.rfind(file + ":", 0) == 0) reason = e;
     why = !reason ? "the master plug-in loaded nothing"
-                  : reason->line1 + (reason->line2.empty() ? "" : " " + reason->line2);
+                  : printInlineText(reason->line1) +
+                        (reason->line2.empty() ? "" : " " + printInlineText(reason->line2));
     return false;
+}
+
+// Takes back out of the log the errors shown since `before`: the pass's own message gives why.
+void dropNewErrors(MessageLog& log, const std::vector<Message>& before) {
+    std::vector<Message> kept;
+    const std::vector<Message> after = log.all();
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (after[i].kind != MessageKind::Error)
+            kept.push_back(after[i]);
+        else if (i < before.size())
+            kept.push_back(before[i]);  // shown before, maybe once more since: as it was
+    }
+    log.replace(std::move(kept));
 }
 
 bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) {
@@ -126,7 +141,9 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
         why = "the master did not ask for the settings file";
         return false;
     }
-    return loadedMessage(before, host.messages().all(), file, why);
+    if (loadedMessage(before, host.messages().all(), file, why)) return true;
+    dropNewErrors(host.messages(), before);
+    return false;
 }
 
 }  // namespace

@@ -112,6 +112,11 @@ void MessageLog::truncate(size_t count) {
     if (count < m_messages.size()) m_messages.resize(count);
 }
 
+void MessageLog::replace(std::vector<Message> messages) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_messages = std::move(messages);
+}
+
 namespace {
 int showOnHost(MessageKind kind, const char* title, const char* line1, const char* line2) {
     Host* host = Host::current();

@@ -11,6 +11,7 @@
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/script/script.h"
 #include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/xpanel.h"
 
 namespace lwhost {
@@ -138,9 +139,11 @@ void definePanelVerbs(Script& script, ScriptEnvironment& env) {
             long long index = -1;
             if (s.args[1].quoted || !scriptInt(s.args[1].text, index)) {
                 const std::vector<std::string> items = panel->popupItems(cid);
-                // Items are matched as shown: inline codes (0x03 "(c:...)") are not part of it.
+                // Items are matched as printed, or without their inline codes.
                 for (size_t i = 0; i < items.size() && index < 0; ++i)
-                    if (items[i] == s.args[1].text || stripInlineCodes(items[i]) == s.args[1].text)
+                    if (items[i] == s.args[1].text ||
+                        stripInlineCodes(items[i]) == s.args[1].text ||
+                        printInlineText(items[i]) == s.args[1].text)
                         index = static_cast<long long>(i);
                 if (index < 0) {
                     why = "the pop-up has no item " + quoted(s.args[1].text);
@@ -162,7 +165,7 @@ void definePanelVerbs(Script& script, ScriptEnvironment& env) {
         env.out << text;
         return true;
     });
-    // The items a pop-up offers now, one per line with its index, inline codes removed.
+    // The items a pop-up offers now, one per line with its index, as printed.
     script.define("panel items", 1, 1, "CONTROL",
                   [&env](const ScriptStatement& s, std::string& why) {
                       XPanel* panel = nullptr;
@@ -171,7 +174,7 @@ void definePanelVerbs(Script& script, ScriptEnvironment& env) {
                           return false;
                       const std::vector<std::string> items = panel->popupItems(cid);
                       for (size_t i = 0; i < items.size(); ++i)
-                          env.out << i << " " << scriptOneLine(stripInlineCodes(items[i])) << "\n";
+                          env.out << i << " " << scriptOneLine(printInlineText(items[i])) << "\n";
                       return true;
                   });
     script.define("panel close", 0, 0, "", [&env](const ScriptStatement&, std::string& why) {
@@ -208,14 +211,16 @@ void defineExpectVerbs(Script& script, ScriptEnvironment& env) {
                             (status.empty() ? "there was none" : "it was " + quoted(status.back()));
                       return false;
                   });
-    script.define("expect message", 1, 1, "\"TEXT\"",
-                  [&env](const ScriptStatement& s, std::string& why) {
-                      const std::vector<Message> all = env.host.messages().all();
-                      if (!all.empty() && all.back().line1 == s.args[0].text) return true;
-                      why = "expected the message " + quoted(s.args[0].text) + ", " +
-                            (all.empty() ? "there was none" : "it was " + quoted(all.back().line1));
-                      return false;
-                  });
+    script.define(
+        "expect message", 1, 1, "\"TEXT\"", [&env](const ScriptStatement& s, std::string& why) {
+            const std::vector<Message> all = env.host.messages().all();
+            const std::string shown = all.empty() ? "" : printInlineText(all.back().line1);
+            if (!all.empty() && (all.back().line1 == s.args[0].text || shown == s.args[0].text))
+                return true;
+            why = "expected the message " + quoted(s.args[0].text) + ", " +
+                  (all.empty() ? "there was none" : "it was " + quoted(shown));
+            return false;
+        });
     script.define("expect panel-value", 2, 4, "CONTROL VALUE",
                   [&env](const ScriptStatement& s, std::string& why) {
                       XPanel* panel = nullptr;

@@ -66,24 +66,6 @@ void fill(char* buffer, int size, const std::string& text) {
 
 }  // namespace
 
-std::string stripInlineCodes(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\x03') {
-            out += text[i];
-            continue;
-        }
-        // A code runs from its '(' to the matching ')'; a stray 0x03 is dropped alone.
-        if (i + 1 < text.size() && text[i + 1] == '(') {
-            const size_t end = text.find(')', i + 2);
-            if (end == std::string::npos) break;
-            i = end;
-        }
-    }
-    return out;
-}
-
 std::string UserAction::describe() const {
     std::string out = kindName(kind);
     switch (kind) {
@@ -248,7 +230,10 @@ void Dialogs::setLine(int line) {
     m_line = line;
 }
 
-void Dialogs::logError(const Message& message) {
+void Dialogs::logError(const Message& raw) {
+    // Kept as the dialog shows it, inline codes read.
+    const Message message{raw.kind, printInlineText(raw.line1), printInlineText(raw.line2),
+                          raw.count};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         // A render failing on every sample shows one error many times: it is checked once.
@@ -306,7 +291,8 @@ std::vector<DialogRecord> Dialogs::shown() const {
 // ---- asking messages ----------------------------------------------------------------------
 
 int Dialogs::answer(MessageKind kind, const std::string& title, const std::string& text) {
-    const size_t logged = log({messageKindName(kind), title, text, ""});
+    const size_t logged =
+        log({messageKindName(kind), printInlineText(title), printInlineText(text), ""});
     // The cautious answers: cancel where there is one, else no.
     int result = kind == MessageKind::YesNo ? LWMSG_NO : LWMSG_CANCEL;
     std::string given = kind == MessageKind::YesNo ? "no" : "cancel";
@@ -347,7 +333,7 @@ int Dialogs::answer(MessageKind kind, const std::string& title, const std::strin
 
 int Dialogs::driveForm(XPanel& form) {
     const LWXPanelID id = form.id();
-    const std::string title = form.title();
+    const std::string title = printInlineText(form.title());
     const size_t logged = log({"form", title, "", ""});
     const std::string consumer = "the form " + quote(title);
     int result = 0;
@@ -394,7 +380,7 @@ int Dialogs::fileRequest(int version, st_LWFileReqLocal* request) {
     record.reqType = request->reqType;
     record.title = request->title ? request->title : "";
     record.fileType = request->fileType ? request->fileType : "";
-    const size_t logged = log({"file request", record.title, record.fileType, ""});
+    const size_t logged = log({"file request", printInlineText(record.title), record.fileType, ""});
 
     UserAction action;
     request->result = LWFREQ_CANCELLED;

@@ -10,6 +10,7 @@
 #include "lwhost/core/host.h"
 #include "lwhost/io/png.h"
 #include "lwhost/ui/dialogs.h"
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/xpanel.h"
 
 namespace lwhost {
@@ -94,7 +95,9 @@ ClassicControl* ClassicPanel::control(LWControlID id) {
 
 ClassicControl* ClassicPanel::findControl(ClassicControl::Kind kind, const std::string& label) {
     for (ClassicControl& c : m_controls)
-        if (c.kind == kind && stripInlineCodes(c.label) == label) return &c;
+        if (c.kind == kind &&
+            (stripInlineCodes(c.label) == label || printInlineText(c.label) == label))
+            return &c;
     return nullptr;
 }
 
@@ -124,7 +127,7 @@ void ClassicPanel::drawControl(ClassicControl& c, int drawMode) {
     const Rgb face = XPanels::colour(LWXPCOL_FACE);
     switch (c.kind) {
         case ClassicControl::Kind::List: {
-            img.drawText(c.x, c.y + 2, stripInlineCodes(c.label), text);
+            drawInlineText(img, c.x, c.y + 2, c.w, c.label, text);
             const int top = c.y + kLabelHeight;
             img.fillRect(c.x, top, c.w, c.h - kLabelHeight, XPanels::colour(LWXPCOL_SHADOW));
             img.fillRect(c.x + 1, top + 1, c.w - 2, c.h - kLabelHeight - 2,
@@ -142,7 +145,8 @@ void ClassicPanel::drawControl(ClassicControl& c, int drawMode) {
                 if (highlighted(raw))
                     img.fillRect(still->x + 2, y, still->w - 4, rowHeight(),
                                  XPanels::colour(LWXPCOL_HILIGHT));
-                img.drawText(still->x + 4, y + 2, stripInlineCodes(raw), text);
+                // The highlight shows as the row's background: the text keeps its colour.
+                drawInlineText(img, still->x + 4, y + 2, still->w - 8, raw, text, false);
             }
             return;
         }
@@ -150,15 +154,19 @@ void ClassicPanel::drawControl(ClassicControl& c, int drawMode) {
             img.fillRect(c.x, c.y, c.w, c.h, XPanels::colour(LWXPCOL_SHADOW));
             img.fillRect(c.x, c.y, c.w - 1, c.h - 1, XPanels::colour(LWXPCOL_LIGHT));
             img.fillRect(c.x + 1, c.y + 1, c.w - 2, c.h - 2, face);
-            const std::string label = stripInlineCodes(c.label);
-            img.drawText(c.x + (c.w - Image::textWidth(label)) / 2,
-                         c.y + (c.h - Image::textHeight()) / 2, label, text);
+            // A label is centred unless its codes justify it themselves.
+            const int top = c.y + (c.h - Image::textHeight()) / 2;
+            if (c.label.find("\x03(j:") != std::string::npos)
+                drawInlineText(img, c.x + 4, top, c.w - 8, c.label, text);
+            else
+                drawInlineText(img, c.x + (c.w - inlineTextWidth(c.label)) / 2, top, 0, c.label,
+                               text);
             return;
         }
         case ClassicControl::Kind::Text: {
             int y = c.y + 2;
             for (const std::string& line : c.lines) {
-                img.drawText(c.x + 2, y, stripInlineCodes(line), text);
+                drawInlineText(img, c.x + 2, y, c.w - 4, line, text);
                 y += rowHeight();
             }
             return;
@@ -317,7 +325,8 @@ bool ClassicPanel::clickRow(const std::string& list, const std::string& row, int
     if (!c) return fail("panel " + quote(m_title) + " has no list box " + quote(list));
     const std::vector<std::string> all = rows(*c);
     for (size_t i = 0; i < all.size(); ++i)
-        if (stripInlineCodes(all[i]) == row) return clickRow(list, static_cast<int>(i), qualifiers);
+        if (stripInlineCodes(all[i]) == row || printInlineText(all[i]) == row)
+            return clickRow(list, static_cast<int>(i), qualifiers);
     return fail("the list box " + quote(list) + " has no row " + quote(row));
 }
 
@@ -373,8 +382,7 @@ std::string ClassicPanel::print() {
         if (m_destroyed) break;
         ClassicControl* c = control(reinterpret_cast<LWControlID>(serial));
         if (!c) continue;
-        out << "  " << ClassicControl::kindName(c->kind) << " "
-            << quote(stripInlineCodes(c->label));
+        out << "  " << ClassicControl::kindName(c->kind) << " " << quote(printInlineText(c->label));
         if (c->kind == ClassicControl::Kind::Canvas) out << " " << c->w << "x" << c->h;
         if (c->kind == ClassicControl::Kind::List) {
             const int value = c->value;
@@ -382,13 +390,13 @@ std::string ClassicPanel::print() {
             out << " rows " << all.size() << ", clicked " << value << "\n";
             for (const std::string& raw : all)
                 out << "    " << (highlighted(raw) ? "* " : "  ")
-                    << scriptOneLine(stripInlineCodes(raw)) << "\n";
+                    << scriptOneLine(printInlineText(raw)) << "\n";
             continue;
         }
         out << "\n";
         if (c->kind == ClassicControl::Kind::Text)
             for (const std::string& line : c->lines)
-                out << "    " << scriptOneLine(stripInlineCodes(line)) << "\n";
+                out << "    " << scriptOneLine(printInlineText(line)) << "\n";
     }
     if (m_open && !(m_flags & LWPANF_NOBUTT)) out << "  host buttons \"OK\" \"Cancel\"\n";
     return out.str();
@@ -645,10 +653,10 @@ void drRGBBox(LWPanelID panel, int r, int g, int b, int x, int y, int w, int h) 
 }
 void drText(LWPanelID panel, const char* text, int colour, int x, int y) {
     Image* img = target(panel);
-    if (img && text) img->drawText(x, y, stripInlineCodes(text), XPanels::colour(colour));
+    if (img && text) drawInlineText(*img, x, y, 0, text, XPanels::colour(colour));
 }
 int drTextWidth(LWPanelID, const char* text) {
-    return text ? Image::textWidth(stripInlineCodes(text)) : 0;
+    return text ? inlineTextWidth(text) : 0;
 }
 int drTextHeight(LWPanelID, const char*) {
     return Image::textHeight();
@@ -723,7 +731,7 @@ LWControlID pButton(LWPanelID panel, const char* label, int width) {
     ClassicControl c;
     c.kind = ClassicControl::Kind::Button;
     c.label = label ? label : "";
-    c.w = clampSize(width, Image::textWidth(stripInlineCodes(c.label)) + 16);
+    c.w = clampSize(width, inlineTextWidth(c.label) + 16);
     c.h = kButtonHeight;
     c.value = 0;
     return s->addControl(panel, std::move(c));
@@ -748,7 +756,7 @@ LWControlID pText(LWPanelID panel, const char* label, const char** lines) {
     int w = 0;
     for (size_t i = 0; lines && lines[i] && i < kMaxLines; ++i) {
         c.lines.push_back(lines[i]);
-        w = std::max(w, Image::textWidth(stripInlineCodes(lines[i])));
+        w = std::max(w, inlineTextWidth(lines[i]));
     }
     c.w = clampSize(w + 4, 20);
     c.h = clampSize(static_cast<int>(c.lines.size()) * rowHeight() + 4, 16);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/xpanel.h"
 
 namespace lwhost {
@@ -180,10 +181,11 @@ bool scriptPanelValue(XPanel& panel, unsigned cid, const std::vector<ScriptArg>&
                 value = PanelValue::ofInt(flag);
                 return true;
             }
-            // A pop-up's item by its text.
+            // A pop-up's item by its text: as the plug-in gave it, as printed, or without codes.
             const std::vector<std::string> items = panel.popupItems(cid);
             for (size_t i = 0; i < items.size(); ++i) {
-                if (items[i] == text) {
+                if (items[i] == text || printInlineText(items[i]) == text ||
+                    stripInlineCodes(items[i]) == text) {
                     value = PanelValue::ofInt(static_cast<int>(i));
                     return true;
                 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "lwhost/core/host.h"
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/user_action.h"
 
 namespace lwhost {
@@ -224,10 +225,10 @@ void xpDrawBox(LWXPDrawRegion r, int red, int green, int blue, int x, int y, int
 }
 void xpDrawText(LWXPDrawRegion r, const char* text, int colour, int x, int y) {
     Image* image = region(r);
-    if (image && text) image->drawText(x, y, text, XPanels::colour(colour));
+    if (image && text) drawInlineText(*image, x, y, 0, text, XPanels::colour(colour));
 }
 int xpTextWidth(LWXPDrawRegion, const char* text) {
-    return text ? Image::textWidth(text) : 0;
+    return text ? inlineTextWidth(text) : 0;
 }
 int xpTextHeight(LWXPDrawRegion, const char*) {
     return Image::textHeight();

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/user_action.h"
 #include "lwhost/ui/xpanel.h"
 
@@ -603,7 +604,7 @@ std::string XPanel::print() {
                         const auto items = popupItems(e.id);
                         out << v.i;
                         if (v.i >= 0 && static_cast<size_t>(v.i) < items.size())
-                            out << ' ' << quote(items[static_cast<size_t>(v.i)]);
+                            out << ' ' << quote(printInlineText(items[static_cast<size_t>(v.i)]));
                     } else {
                         out << v.text();
                     }

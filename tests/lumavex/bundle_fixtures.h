@@ -190,9 +190,10 @@ inline bool holdsFakes(const LWNodalAccess_t& access) {
            access.illuminateSampleNormal == fakeIlluminateSampleNormal;
 }
 
-// A directory for the pictures the tests save for people to look at.
+// A directory in the build tree for the pictures the tests save for people to look at; each run
+// replaces them.
 inline std::string pictureDir() {
-    const std::string dir = ::testing::TempDir() + "lumavex_pictures";
+    const std::string dir = TEST_PICTURES_DIR;
     ::mkdir(dir.c_str(), 0755);
     return dir;
 }
@@ -210,6 +211,7 @@ class SceneTest : public ::testing::Test {
   protected:
     explicit SceneTest(const lwhost::HostIdentity& identity = lwhost::HostIdentity())
         : session(identity) {}
+    ~SceneTest() override { vexo::ForgetHost(); }
     void queue(Kind kind, const std::string& control = "", const std::string& row = "") {
         bundle_test::queue(host, kind, control, row);
     }

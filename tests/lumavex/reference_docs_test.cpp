@@ -1,6 +1,7 @@
-// The reference in docs/ names every node server, root input and script verb there is: the lists
-// come from the code's own tables, read through the real host with the bundle loaded, so a server,
-// input or verb added without its documentation fails here.
+// The reference in docs/ names every node server, root input and script verb there is, and
+// `lwhost run --help` every script verb: the lists come from the code's own tables, read through
+// the real host with the bundle loaded, so a server, input or verb added without its
+// documentation fails here.
 #include <gtest/gtest.h>
 #include <lwsdk/lwnode.h>
 
@@ -14,6 +15,7 @@
 
 #include "bundle_fixtures.h"
 #include "lwhost/script/script.h"
+#include "run_program.h"
 
 namespace {
 
@@ -27,6 +29,19 @@ std::string allDocs() {
         text += "\n";
     }
     return text;
+}
+
+// Whether the verb begins an entry of the help's verb list: a line, or an item after ", ".
+bool listed(const std::string& help, const std::string& verb) {
+    for (size_t at = help.find(verb); at != std::string::npos; at = help.find(verb, at + 1)) {
+        const size_t end = at + verb.size();
+        if (end < help.size() && help[end] != ' ' && help[end] != ',' && help[end] != '\n')
+            continue;
+        const size_t lineStart = help.rfind('\n', at) + 1;
+        if (help.find_first_not_of(' ', lineStart) == at || help.compare(at - 2, 2, ", ") == 0)
+            return true;
+    }
+    return false;
 }
 
 // Whether the name stands in the text as a name of its own: opening a code span or a quotation,
@@ -74,6 +89,10 @@ TEST(ReferenceDocsTest, NamesEveryNodeServerRootInputAndScriptVerb) {
             EXPECT_TRUE(documented(docs, name))
                 << "the " << what << " \"" << name << "\" is not in docs/*.md";
     }
+    const ProgramResult help = runProgram(lwhostProgram() + " run --help");
+    ASSERT_EQ(help.status, 0) << help.err;
+    for (const std::string& verb : script.names())
+        EXPECT_TRUE(listed(help.out, verb)) << "lwhost run --help does not list \"" << verb << "\"";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "alloc_counter.h"
 #include "bundle_fixtures.h"
+#include "frame_test.h"
 
 namespace {
 
@@ -201,6 +202,7 @@ TEST_F(ServicesTest, AllocationFailingInsideASubscriptionIsReportedAndLeavesNoHa
 
 // The frame's accessor, in this process, against the module's table.
 TEST_F(ServicesTest, AccessorIsOneSubscriptionAndStoresTheGraph) {
+    const ForgetsHost forgets;
     vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     std::string saved;
     {
@@ -232,6 +234,7 @@ TEST(ServicesHostTest, AccessorWithoutTheServicesSubscribesNothing) {
     lwhost::Session session(version(9, 2));
     lwhost::Host& host = session.host();
     ASSERT_TRUE(loads(host, lumavexModule()));
+    const ForgetsHost forgets;
     vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     {
         vexo::qrvShadingGlobal services;

@@ -9,7 +9,7 @@
 
 struct FakeGlobals {
     struct Use {
-        int reads = 0, acquires = 0;
+        int reads = 0, acquires = 0, releases = 0;
     };
     std::map<std::string, void*> records;
     std::map<std::string, Use> uses;
@@ -26,6 +26,7 @@ struct FakeGlobals {
         void* record = it == self->records.end() ? nullptr : it->second;
         if (use == LWGLOBAL_READ) ++u.reads;
         if (use == LWGLOBAL_ACQUIRE && record) ++u.acquires;
+        if (use == LWGLOBAL_RELEASE) ++u.releases;
         return use == LWGLOBAL_RELEASE ? nullptr : record;
     }
 

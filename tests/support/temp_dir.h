@@ -1,4 +1,5 @@
-// A fresh directory under /tmp for one test, removed with everything in it when the test ends.
+// A fresh directory in the program's temporary folder for one test, removed with everything in it
+// when the test ends.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ inline std::vector<std::string> filesIn(const std::string& dir) {
 }
 
 struct TempDir {
-    explicit TempDir(const std::string& prefix) : path("/tmp/" + prefix + "-XXXXXX") {
+    explicit TempDir(const std::string& prefix) : path(::testing::TempDir() + prefix + "-XXXXXX") {
         EXPECT_NE(::mkdtemp(path.data()), nullptr) << path;
     }
     ~TempDir() { std::filesystem::remove_all(path); }

@@ -76,6 +76,8 @@ using Shader = vexo::ShaderAdaptor<TestShader, 6, 4>;
 
 class AdaptorTest : public ::testing::Test {
   protected:
+    ~AdaptorTest() override { vexo::ForgetHost(); }
+
     int activateMaster(int version = 4) {
         return Master::Activate(version, lwhost::Host::globalFunction(), &master, nullptr);
     }
@@ -206,8 +208,8 @@ TEST_F(AdaptorTest, CallbacksWithoutAnErrorResultShowTheDialogAndReturnTheTableV
     shaderInst.destroy(s);
 }
 
-// The message service and the command function are read once per process, so these need a
-// host that never had them.
+// The frame keeps the message service and the command function of the first host it meets (each
+// test makes it forget its host), so these need a host that never had them.
 TEST_F(AdaptorTest, WithoutMessagesOrCommandsFailuresReturnTheTableValueAndCommandsReturnTwo) {
     host.globals().withdraw("Info Messages 2");
     host.globals().withdraw("LW Command Interface");

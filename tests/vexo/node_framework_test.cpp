@@ -215,6 +215,7 @@ TEST(NodeInputRecordTest, NodesHereAndInModulesTakeTheInputRecordOfTheirHostVers
         identity.minor = c.minor;
         lwhost::Session session(identity);
         lwhost::Host& host = session.host();
+        const ForgetsHost forgets;
         ASSERT_TRUE(loads(host, testModule("testnode_module")));
         NodeSystem nodes(host);
         vexo::SetSuperGlobal(lwhost::Host::globalFunction());

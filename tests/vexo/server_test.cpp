@@ -55,8 +55,9 @@ TEST_F(ServerListTest, ArrayEndsWithANullRecordEvenWhenEmptyAndStartupAndShutdow
     EXPECT_EQ(g_hookCalls, 5);
 }
 
-// The frame's module-wide state outlives a test, so one test walks the whole sequence.
-TEST(SetSuperGlobalTest, AcquiresMessagesOnceAndRefreshesIdentityEveryCall) {
+// The frame's module-wide state outlives a test, so one test walks the whole sequence, and ends by
+// making the frame forget the host.
+TEST(SetSuperGlobalTest, AcquiresMessagesOnceRefreshesIdentityEveryCallAndForgetsAll) {
     FakeGlobals fake;
     st_LWMessageFuncs messages{};
     fake.records["Info Messages 2"] = &messages;
@@ -85,7 +86,11 @@ TEST(SetSuperGlobalTest, AcquiresMessagesOnceAndRefreshesIdentityEveryCall) {
     EXPECT_EQ(vexo::LightWave::majorVersion(), 11u);
     EXPECT_EQ(vexo::LightWave::systemType(), 0u);
 
-    vexo::SetSuperGlobal(nullptr);  // leave no dangling global function for later tests
+    vexo::ForgetHost();
+    EXPECT_EQ(fake.uses["Info Messages 2"].releases, 1);
+    EXPECT_EQ(vexo::SuperGlobal, nullptr);
+    EXPECT_EQ(vexo::messageService(), nullptr);
+    EXPECT_EQ(vexo::LightWave::productInfo, 0u);
 }
 
 }  // namespace

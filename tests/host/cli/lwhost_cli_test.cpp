@@ -205,7 +205,7 @@ TEST(LwhostCliTest, UserTextsReachTheTerminalEscaped) {
     EXPECT_NE(info.out.find("\"Ball\\x1b[2J\""), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("comment 1: #\\x1b]0;owned\\x07"), std::string::npos) << info.out;
     EXPECT_EQ(run.out.rfind("red \\x1b[31m\\r\\xc2\\x9b2J\n", 0), 0u) << run.out;
-    EXPECT_NE(run.out.find(" [User]Evil\\x1b[2J\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" [User]    Evil\\x1b[2J\n"), std::string::npos) << run.out;
     // The picker's rows, printed while it is shown and again after it closed.
     const std::string row = "Key\\x1b[31m\n";
     const size_t first = run.out.find(row);

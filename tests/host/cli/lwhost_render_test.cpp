@@ -1,7 +1,6 @@
 // lwhost render as a user meets it: images written, output patterns and frame ranges, passes,
 // the summary, a shader that throws, and bad input refused with status 2 and no image.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,13 +15,6 @@
 namespace {
 
 using std::filesystem::exists;
-
-std::string workDirectory(const std::string& sub = "") {
-    const std::string dir = ::testing::TempDir() + "/lwhost_render_" + std::to_string(::getpid()) +
-                            (sub.empty() ? "" : "/" + sub);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
 
 // `global` goes before the command: presets are looked for under `settings` only.
 ProgramResult render(const std::string& args, const std::string& global = "") {
@@ -40,21 +32,33 @@ std::string listing(const std::string& dir) {
     return out;
 }
 
-// A floor seen from above under one sun; `extra` goes at the end (surfaces).
-std::string writeScene(const std::string& name, const std::string& extra = "") {
-    const std::string path = workDirectory() + "/" + name + ".lws";
-    std::ofstream(path) << "LWHostScene 1\nFrameRange 1 3\n"
-                           "Object \"Floor\"\n  Plane \"Floor\" 10 10\nEnd\n"
-                           "Light \"Sun\"\n  Type distant\n  Rotation 0 90 0\nEnd\n"
-                           "Camera \"Camera\"\n  Position 0 5 0\n  Rotation 0 90 0\nEnd\n"
-                        << extra;
-    return path;
-}
+// Each test works in a directory of its own, removed with everything in it when the test ends.
+class LwhostRenderTest : public ::testing::Test {
+  protected:
+    std::string workDirectory(const std::string& sub = "") const {
+        const std::string dir = work.path + (sub.empty() ? "" : "/" + sub);
+        std::filesystem::create_directories(dir);
+        return dir;
+    }
+
+    // A floor seen from above under one sun; `extra` goes at the end (surfaces).
+    std::string writeScene(const std::string& name, const std::string& extra = "") {
+        const std::string path = workDirectory() + "/" + name + ".lws";
+        std::ofstream(path) << "LWHostScene 1\nFrameRange 1 3\n"
+                               "Object \"Floor\"\n  Plane \"Floor\" 10 10\nEnd\n"
+                               "Light \"Sun\"\n  Type distant\n  Rotation 0 90 0\nEnd\n"
+                               "Camera \"Camera\"\n  Position 0 5 0\n  Rotation 0 90 0\nEnd\n"
+                            << extra;
+        return path;
+    }
+
+    TempDir work{"lwhost_render"};
+};
 
 // A preset whose block never closes.
 const char kDamagedPreset[] = "Version 1\nName \"Broken\"\n{ Preset\n  Enabled 1\n";
 
-TEST(LwhostRenderTest, WritesTheImageAndOneSummaryLine) {
+TEST_F(LwhostRenderTest, WritesTheImageAndOneSummaryLine) {
     const std::string out = workDirectory() + "/demo.png";
     ProgramResult r = render(std::string(EXAMPLES_DIR) + "/demo.lws -o " + out +
                              " --width 40 --height 30 --samples 2 --threads 2");
@@ -70,7 +74,7 @@ TEST(LwhostRenderTest, WritesTheImageAndOneSummaryLine) {
     EXPECT_EQ(image.height, 30);
 }
 
-TEST(LwhostRenderTest, OutputPatternNamesEveryFrame) {
+TEST_F(LwhostRenderTest, OutputPatternNamesEveryFrame) {
     const std::string scene = writeScene("range");
     const struct {
         const char* output;  // under a fresh directory
@@ -96,7 +100,7 @@ TEST(LwhostRenderTest, OutputPatternNamesEveryFrame) {
     }
 }
 
-TEST(LwhostRenderTest, FrameImagesDoNotDependOnTheRangeOrTheThreads) {
+TEST_F(LwhostRenderTest, FrameImagesDoNotDependOnTheRangeOrTheThreads) {
     // The floor glows more from frame to frame: an animated default of a comment node.
     const std::string scene = writeScene(
         "anim",
@@ -120,7 +124,7 @@ TEST(LwhostRenderTest, FrameImagesDoNotDependOnTheRangeOrTheThreads) {
             << e.path();
 }
 
-TEST(LwhostRenderTest, PassesRenderTheSceneOncePerPresetFromTheMenuOrAFile) {
+TEST_F(LwhostRenderTest, PassesRenderTheSceneOncePerPresetFromTheMenuOrAFile) {
     // Two presets saved from the demo scene as a user would: as loaded, and with the override off.
     const std::string settings = workDirectory("settings"), out = workDirectory("passes");
     const std::string script = settings + "/save.lwscript";
@@ -151,7 +155,7 @@ TEST(LwhostRenderTest, PassesRenderTheSceneOncePerPresetFromTheMenuOrAFile) {
     EXPECT_EQ(readWholeFile(out + "/demo_file.png"), readWholeFile(out + "/demo_off.png"));
 }
 
-TEST(LwhostRenderTest, ThrowingShaderIsPrintedOnceWithItsCount) {
+TEST_F(LwhostRenderTest, ThrowingShaderIsPrintedOnceWithItsCount) {
     const std::string scene = writeScene(
         "throw", "Surface \"Floor\" \"Floor\"\n  Plugin ShaderHandler rtthrow\n  EndPlugin\nEnd\n");
     const std::string out = workDirectory() + "/throw.png";
@@ -176,7 +180,7 @@ constexpr bool kSanitized = false;
 
 // Out of memory, a render says so and fails, writing nothing: under a limit on its memory that a
 // small render fits in with room to spare, an image of 8192 by 8192 (192 MiB) cannot be made.
-TEST(LwhostRenderTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
+TEST_F(LwhostRenderTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves more address space than a limit leaves";
     const std::string scene = writeScene("memory"), dir = workDirectory("memory");
     auto limited = [&](int kib, const std::string& size) {
@@ -196,7 +200,7 @@ TEST(LwhostRenderTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
     EXPECT_EQ(listing(dir), "");
 }
 
-TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
+TEST_F(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
     const std::string good = writeScene("good");
     const std::string demo = std::string(EXAMPLES_DIR) + "/demo.lws";
     const std::string dir = workDirectory("bad"), out = dir + "/bad.png";
@@ -233,6 +237,7 @@ TEST(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         ProgramResult r = render("--width 4 --height 3 " + args, settingsOptions(dir));
         EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
         EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
+        EXPECT_EQ(r.err.find(message), r.err.rfind(message)) << "said once: " << r.err;
         EXPECT_EQ(listing(dir), "") << args;
     }
 }

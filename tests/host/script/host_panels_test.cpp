@@ -167,7 +167,7 @@ TEST_F(HostPanelsTest, ControlsStackPrintAsTextAndCanvasesDrawAnImageSavedAsPng)
     EXPECT_EQ(image.pixel(x + 5, y + 5), lwhost::Rgb(255, 0, 0));
     EXPECT_EQ(image.pixel(x + 12, y + 1), lwhost::Rgb(0, 0, 255));
     EXPECT_EQ(pf->drawFuncs->textWidth(plugin.panel, "\x03(g:2)ab"),
-              lwhost::Image::textWidth("ab"));
+              lwhost::Image::textWidth("ab") + 2);
 
     // The queue saves the modal panel's drawing.
     const std::string path = ::testing::TempDir() + "/panel_" + std::to_string(::getpid()) + ".png";

@@ -49,11 +49,13 @@ TEST_F(HostDialogsTest, AskingDialogsTakeFittingQueuedAnswersElseTheCautiousOne)
     EXPECT_EQ(msg->okCancel("Go", "Sure?", nullptr), LWMSG_OK);
     // Nothing queued: cancel, or no.
     EXPECT_EQ(msg->yesNoCancel("Save Preset", "Overwrite?", nullptr), LWMSG_CANCEL);
-    EXPECT_EQ(msg->yesNo("Delete Preset", "Delete?", "Mine"), LWMSG_NO);
+    EXPECT_EQ(msg->yesNo("Delete Preset", "Delete?", "[User]\x03(a:48)Mine"), LWMSG_NO);
     EXPECT_EQ(msg->okCancel("Go", "Sure?", nullptr), LWMSG_CANCEL);
     const lwhost::DialogRecord first = host.dialogs().shown().at(0);
     EXPECT_EQ(first.kind + "|" + first.title + "|" + first.text,
               "yes/no/cancel|Save Preset|Overwrite?\n/p/a.cfg");
+    // Recorded as shown: the inline alignment code puts the name in its column.
+    EXPECT_EQ(host.dialogs().shown().at(4).text, "Delete?\n[User]  Mine");
     EXPECT_EQ(answers(), (std::vector<std::string>{"yes", "no", "ok", "cancel", "no", "cancel"}));
     EXPECT_TRUE(host.dialogs().errors().empty());
 

@@ -138,4 +138,9 @@ int SendCommand(const std::string& command);
 // Lines of any length are sent whole.
 int SendCommand(const char* command, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+namespace detail {
+// Lets SendCommand read the command function again from the next host (ForgetHost).
+void forgetCommandFunction();
+}  // namespace detail
+
 }  // namespace vexo

@@ -44,6 +44,11 @@ void SetSuperGlobal(LWGlobalFunc global);
 // The module-wide message service accessor created by the first SetSuperGlobal (null before).
 LWMessage* messageService();
 
+// Forgets the host: releases the message service, drops the global function, the identity and
+// the command function kept from the host. Unloading the module does as much; a program that
+// links the frame and meets several hosts in turn (the tests) calls it before a host goes.
+void ForgetHost();
+
 class LWServer {
   public:
     using Hook = void (*)();

@@ -42,6 +42,9 @@ class MessageLog {
     void clear();
     // Forgets every message after the first `count` (what one step showed, once handled).
     void truncate(size_t count);
+    // Keeps `messages` instead (of what all() gave): a command that reports some messages its
+    // own way takes them out, so that they are not printed twice.
+    void replace(std::vector<Message> messages);
 
     // The record handed to plug-ins; its functions go to the current host's log.
     static const st_LWMessageFuncs* record();

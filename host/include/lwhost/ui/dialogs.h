@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "lwhost/core/messages.h"
+#include "lwhost/ui/inline_text.h"
 #include "lwhost/ui/user_action.h"
 
 namespace lwhost {
@@ -165,8 +166,5 @@ class Dialogs {
     std::ostream* m_out = nullptr;
     bool m_allowSave = true;
 };
-
-// Classic-panel row and label texts without their inline codes (0x03 "(letter:argument)").
-std::string stripInlineCodes(const std::string& text);
 
 }  // namespace lwhost
