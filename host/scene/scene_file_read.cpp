@@ -119,7 +119,6 @@ class Reader {
             at = end + 1;
         }
         scene.reserve(items, std::max(items, surfaces));
-        m_surfaceLines.reserve(surfaces);
     }
 
     void run(Scene& scene) {
@@ -762,24 +761,24 @@ class Reader {
                 fail(s, "unknown statement '" + w + "' in Surface \"" + surface.name + "\"");
             }
         }
-        // Found by an index, not a walk over the surfaces before it: scenes describe thousands.
-        auto [known, added] =
-            m_surfaceLines.emplace(SurfaceKey(surface.file, surface.name), surface.line);
-        if (!added)
-            fail(header, "surface \"" + surface.name + "\" of \"" + surface.file +
-                             "\" is already described (line " + std::to_string(known->second) +
-                             ")");
         m_surfaces.push_back(std::move(surface));
     }
 
+    // A surface described twice is found by the ID its lookup gives, in a flat index: the one
+    // lookup by name per description is all a scene of thousands of surfaces pays.
     void applySurfaces(Scene& scene) {
+        IdIndex<LWSurfaceID, int> described;
+        described.reserve(m_surfaces.size());
         for (PendingSurface& p : m_surfaces) {
+            Statement s;
+            s.line = p.line;
             Surface* surface = scene.findSurface(p.name, p.file);
-            if (!surface) {
-                Statement s;
-                s.line = p.line;
+            if (!surface)
                 fail(s, "no object of file \"" + p.file + "\" has a surface \"" + p.name + "\"");
-            }
+            if (const int* first = described.find(surface->id))
+                fail(s, "surface \"" + p.name + "\" of \"" + p.file +
+                            "\" is already described (line " + std::to_string(*first) + ")");
+            described.set(surface->id, p.line);
             if (p.colour) surface->settings.colour = *p.colour;
             for (int c = 0; c < LWSURF_FLOAT_COUNT; ++c)
                 if (p.values[static_cast<size_t>(c)])
@@ -799,7 +798,6 @@ class Reader {
     std::vector<LWItemID> m_ids;  // scene IDs of the items read, in order
     std::vector<PendingParent> m_parents;
     std::deque<PendingSurface> m_surfaces;  // in blocks: thousands are never moved
-    std::unordered_map<SurfaceKey, int, SurfaceKeyHash> m_surfaceLines;  // of m_surfaces
     std::map<std::string, ObjGeometry> m_objCache;
 };
 
