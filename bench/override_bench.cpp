@@ -5,6 +5,7 @@
 // nested light group nodes. The sample is a 9.6 shader access record filled by hand.
 #include <benchmark/benchmark.h>
 #include <vexo/shading.h>
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
@@ -106,7 +107,7 @@ st_LWShaderAccess96 handFilled() {
     sa.cosine = 1.0;
     sa.spotSize = 0.01;
     for (int i = 0; i < 3; ++i) sa.oXfrm[i * 4] = sa.wXfrm[i * 4] = 1.0;
-    sa.objID = 0x10000001u;
+    sa.objID = lwhost::handleOf<LWItemID>(0x10000001u);
     sa.color[0] = sa.color[1] = sa.color[2] = 0.8;
     sa.diffuse = 1.0;
     sa.roughness = 0.4;
@@ -116,7 +117,8 @@ st_LWShaderAccess96 handFilled() {
     return record;
 }
 
-void run(benchmark::State& state, Override& o, LWItemID object = 0x10000001u) {
+void run(benchmark::State& state, Override& o,
+         LWItemID object = lwhost::handleOf<LWItemID>(0x10000001u)) {
     // The render starts once the graph is complete, as in a render.
     o.table->ns_init(LWINIT_RENDER);
     st_LWShaderAccess96 surface = handFilled();
@@ -189,10 +191,10 @@ void BM_OverrideSelectionGraph(benchmark::State& state) {
     o.table->ns_newTime(1, 0.0);
     st_LWShaderAccess96 surfaceSample = handFilled();
     surfaceSample.base.base.objID = ball;
-    surfaceSample.base.base.polygon = 1;
-    surfaceSample.base.base.verts[0] = 1;
-    surfaceSample.base.base.verts[1] = 2;
-    surfaceSample.base.base.verts[2] = 3;
+    surfaceSample.base.base.polygon = lwhost::handleOf<LWPolID>(1);
+    surfaceSample.base.base.verts[0] = lwhost::handleOf<LWPntID>(1);
+    surfaceSample.base.base.verts[1] = lwhost::handleOf<LWPntID>(2);
+    surfaceSample.base.base.verts[2] = lwhost::handleOf<LWPntID>(3);
     surfaceSample.base.base.weights[0] = surfaceSample.base.base.weights[1] = 0.25f;
     surfaceSample.base.base.weights[2] = 0.5f;
     st_LWShaderAccess96 record = surfaceSample;

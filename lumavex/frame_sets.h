@@ -41,7 +41,8 @@ class SeenItems {
 
   private:
     static size_t slot(LWItemID item, size_t mask) {
-        return static_cast<size_t>((item * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+        const uint64_t bits = reinterpret_cast<uintptr_t>(item);
+        return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & mask;
     }
     void grow() {
         std::vector<LWItemID> old(std::max<size_t>(64, m_slots.size() * 2), LWItemID{});

@@ -235,7 +235,7 @@ void nodeEditorUpdate(NodeEditorID) {
 }  // namespace qrv
 
 // The services' activate function: hands out the table to hosts from 9.3 on.
-extern "C" int qrvNodalShadingGlobal(int version, LWGlobalFunc global, void* local, void*) {
+extern "C" int qrvNodalShadingGlobal(long version, LWGlobalFunc global, void* local, void*) {
     if (version < 1) return LWACTIVATE_BADVERSION;
     try {
         vexo::SetSuperGlobal(global);

@@ -98,7 +98,10 @@ const char* LWItem::Save(const SaveState& state) {
     if (m_name.size() > static_cast<size_t>(kMaxTextBytes))
         return textTooLong("an item reference", "Item");
     if (!m_name.empty()) state.writeStrBlk(itemIdent(kItem), m_name);
-    state.writeU4Blk(itemIdent(kItemID), m_id);
+    // The ID block keeps its 32-bit form: the low 32 bits of the handle, a record of which
+    // item it was; loading goes by the name alone, since handles differ from run to run.
+    state.writeU4Blk(itemIdent(kItemID),
+                     static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_id) & 0xFFFFFFFFu));
     state.writeU4Blk(itemIdent(kItemType), static_cast<uint32_t>(m_type));
     return nullptr;
 }
@@ -115,11 +118,8 @@ const char* LWItem::Load(const LoadState& state) {
                     error = textTooLong("an item reference", "Item");
                 break;
             }
-            case kItemID: {
-                uint32_t v;
-                if (state.readU4(v)) m_id = v;
+            case kItemID:  // a handle from another run: never one of this run's
                 break;
-            }
             case kItemType: {
                 uint32_t v;
                 if (state.readU4(v)) m_type = static_cast<int>(v);
@@ -131,7 +131,9 @@ const char* LWItem::Load(const LoadState& state) {
         state.endBlk();
     }
     if (error) return error;
-    // IDs change between sessions: find the item again by name; the first match wins.
+    // Handles change between sessions: find the item again by name (the first match wins); a
+    // name no item carries holds no item.
+    m_id = LWITEM_NULL;
     if (!LightWave::isModeler() && !m_name.empty()) {
         for (LWItemID id = m_info.first(m_type); id; id = m_info.next(id)) {
             const char* n = m_info.name(id);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli.h"
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/plugins/selections.h"
@@ -15,9 +16,10 @@ namespace lwhost::cli {
 
 namespace {
 
+// Items are shown by the key their handle carries, as scene files store it.
 std::string id(LWItemID value) {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08X", value);
+    std::snprintf(buf, sizeof buf, "0x%08X", keyOf(value));
     return buf;
 }
 

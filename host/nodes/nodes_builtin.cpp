@@ -599,7 +599,7 @@ struct HostServer {
         return nullptr;
     }
     static LWError newTime(LWInstance instance, LWFrame, LWTime) { return init(instance, 0); }
-    static int activate(int version, LWGlobalFunc, void* local, void*) {
+    static int activate(long version, LWGlobalFunc, void* local, void*) {
         if (version != LWNODE_VERSION) return LWACTIVATE_BADVERSION;
         auto* handler = static_cast<st_LWNodeHandler*>(local);
         if (!handler) return LWACTIVATE_BADLOCAL;

@@ -132,11 +132,11 @@ const HandlerServer* Plugins::server(PluginKind kind, const std::string& name, s
 // ---- instances --------------------------------------------------------------------------------
 
 void* Plugins::shaderContext(LWSurfaceID surface) {
-    return reinterpret_cast<void*>(static_cast<uintptr_t>(surface));
+    return surface;
 }
 
 LWSurfaceID Plugins::surfaceOfContext(const void* context) {
-    return static_cast<LWSurfaceID>(reinterpret_cast<uintptr_t>(context));
+    return const_cast<void*>(context);
 }
 
 void* Plugins::create(PluginKind kind, const std::string& name, void* context, std::string& error) {

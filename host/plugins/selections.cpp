@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
@@ -100,7 +101,7 @@ void fillAccess(const Scene& scene, const Sample& s, LWNodalAccess96_t& record) 
         const Vec3& v = mesh.points[point];
         o = {o.x + v.x / p.size, o.y + v.y / p.size, o.z + v.z / p.size};
         const Vec3 w = transformPoint(world, v);
-        na.verts[k] = point + 1;
+        na.verts[k] = handleOf<LWPntID>(point + 1);
         na.weights[k] = 1.0f / static_cast<float>(p.size);
         for (int a = 0; a < 3; ++a) na.vertsWPos[k][a] = static_cast<float>(w[a]);
     }
@@ -111,7 +112,7 @@ void fillAccess(const Scene& scene, const Sample& s, LWNodalAccess96_t& record) 
     }
     na.wNorm[2] = na.wNorm0[2] = na.gNorm[2] = 1;
     na.polNum = static_cast<int>(s.polygon);
-    na.polygon = s.polygon + 1;
+    na.polygon = handleOf<LWPolID>(static_cast<uint32_t>(s.polygon) + 1);
 }
 
 // Watches the inputs nodes evaluate: where the illumination function handed upstream is not the

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "lwhost/core/handles.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/render/render_math.h"
 #include "lwhost/render/render_world.h"
@@ -140,7 +141,7 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
         oPos = add(oPos, scale(mesh.points[point], weights[k]));
         smooth =
             add(smooth, scale(object.corners[polygonIndex][static_cast<size_t>(k)], weights[k]));
-        sa.verts[k] = point + 1;
+        sa.verts[k] = handleOf<LWPntID>(point + 1);
         sa.weights[k] = static_cast<float>(weights[k]);
         for (int a = 0; a < 3; ++a)
             sa.vertsWPos[k][a] = static_cast<float>(object.points[point][a]);
@@ -207,7 +208,7 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
     sa.flags = flags;
     sa.bounces = bounces;
     sa.sourceID = m_camera.id;
-    sa.polygon = polygonIndex + 1;
+    sa.polygon = handleOf<LWPolID>(static_cast<uint32_t>(polygonIndex) + 1);
 
     if (m_settings.recordLevel >= 5) {
         record.base.rayType = rayType;

@@ -1,5 +1,7 @@
 #include "lwhost/scene/scene.h"
 
+#include "lwhost/core/handles.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -19,10 +21,10 @@ std::atomic<uint64_t> g_revision{0};
 std::atomic<uint32_t> g_surfaceSerial{0};
 
 LWSurfaceID newSurfaceId() {
-    uint32_t id;
-    do id = ++g_surfaceSerial;
-    while (id == 0);
-    return id;
+    uint32_t key;
+    do key = ++g_surfaceSerial;
+    while (key == 0);
+    return handleOf<LWSurfaceID>(key);
 }
 
 std::string referenceName(const std::string& fileName) {
@@ -254,7 +256,7 @@ LWItemID Scene::allocateId(ItemType type, const IdIndex<LWItemID, Item*>* avoid)
         uint32_t serial = m_nextSerial & kSerialMask;
         if (serial == 0) serial = 1;
         m_nextSerial = serial + 1;
-        LWItemID id = typeBits | serial;
+        LWItemID id = handleOf<LWItemID>(typeBits | serial);
         if (m_index.contains(id) || (avoid && avoid->contains(id))) continue;
         return id;
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 
 namespace lwhost {
@@ -48,8 +49,17 @@ const Mesh* meshOf(st_LWMeshInfo* info) {
     return info && info->priv ? &static_cast<MeshInfo*>(info->priv)->object->object.mesh : nullptr;
 }
 
+// Point and polygon handles carry the index + 1 as their key.
+constexpr size_t kNoIndex = ~size_t(0);
+template <class Handle>
+size_t indexOf(Handle handle, size_t count) {
+    const uint32_t key = keyOf(handle);
+    return key >= 1 && key <= count ? key - 1 : kNoIndex;
+}
+
 const Polygon* polygonOf(const Mesh& mesh, LWPolID id) {
-    return id >= 1 && id <= mesh.polygons.size() ? &mesh.polygons[id - 1] : nullptr;
+    const size_t at = indexOf(id, mesh.polygons.size());
+    return at == kNoIndex ? nullptr : &mesh.polygons[at];
 }
 
 template <class R, class F>
@@ -73,8 +83,9 @@ int miNumPolygons(st_LWMeshInfo* info) {
 }
 int miPntBasePos(st_LWMeshInfo* info, LWPntID point, float position[3]) {
     return withMesh(info, 0, [&](MeshInfo&, const Mesh& m) {
-        if (point < 1 || point > m.points.size() || !position) return 0;
-        const Vec3& p = m.points[point - 1];
+        const size_t at = indexOf(point, m.points.size());
+        if (at == kNoIndex || !position) return 0;
+        const Vec3& p = m.points[at];
         position[0] = static_cast<float>(p.x);
         position[1] = static_cast<float>(p.y);
         position[2] = static_cast<float>(p.z);
@@ -90,8 +101,9 @@ int miPolSize(st_LWMeshInfo* info, LWPolID polygon) {
 LWPntID miPolVertex(st_LWMeshInfo* info, LWPolID polygon, int vertex) {
     return withMesh(info, LWPntID(0), [&](MeshInfo&, const Mesh& m) -> LWPntID {
         const Polygon* p = polygonOf(m, polygon);
-        return p && vertex >= 0 && vertex < p->size ? p->points[static_cast<size_t>(vertex)] + 1
-                                                    : 0;
+        return p && vertex >= 0 && vertex < p->size
+                   ? handleOf<LWPntID>(p->points[static_cast<size_t>(vertex)] + 1)
+                   : nullptr;
     });
 }
 const char* miPolTag(st_LWMeshInfo* info, LWPolID polygon, LWID tagType) {
@@ -124,17 +136,23 @@ int miPntVGet(st_LWMeshInfo* info, LWPntID point, float* value) {
     return withMesh(info, 0, [&](MeshInfo& mi, const Mesh& m) {
         float v;
         if (t_vmapWatch && mi.selected) t_vmapWatch->insert(mi.selected->name);
-        if (!mi.selected || !value || point < 1 || !m.weight(*mi.selected, point - 1, v)) return 0;
+        const size_t at = indexOf(point, m.points.size());
+        if (!mi.selected || !value || at == kNoIndex ||
+            !m.weight(*mi.selected, static_cast<uint32_t>(at), v))
+            return 0;
         *value = v;
         return 1;
     });
 }
 int miPntVPGet(st_LWMeshInfo* info, LWPntID point, LWPolID polygon, float* value) {
-    return withMesh(info, 0, [&](MeshInfo& mi, const Mesh&) {
+    return withMesh(info, 0, [&](MeshInfo& mi, const Mesh& m) {
         float v;
         if (t_vmapWatch && mi.selected) t_vmapWatch->insert(mi.selected->name);
-        if (!mi.selected || !value || point < 1 || polygon < 1 ||
-            !Mesh::polygonWeight(*mi.selected, polygon - 1, point - 1, v))
+        const size_t pnt = indexOf(point, m.points.size());
+        const size_t pol = indexOf(polygon, m.polygons.size());
+        if (!mi.selected || !value || pnt == kNoIndex || pol == kNoIndex ||
+            !Mesh::polygonWeight(*mi.selected, static_cast<uint32_t>(pol),
+                                 static_cast<uint32_t>(pnt), v))
             return 0;
         *value = v;
         return 1;

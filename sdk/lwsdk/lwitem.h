@@ -1,9 +1,9 @@
 /* "LW Item Info 3": the scene's items, their hierarchy, comments and servers. C only.
  *
  * Items are objects, lights and cameras; a null is an object without geometry. Every item has
- * a 32-bit ID (LWItemID, never 0) that stays fixed until the host renumbers the scene, when it
- * tells every handler the (old, new) pairs through its ChangeID callback. The type sits in the
- * ID's top four bits (type code + 1), so IDs of different types never collide.
+ * a handle (LWItemID, never null) that stays fixed until the host renumbers the scene, when it
+ * tells every handler the (old, new) pairs through its ChangeID callback. Ask type() for an
+ * item's type: the handle says nothing about it.
  *
  * Items of one type are listed in scene order; the children of an item are listed in scene
  * order as well. Texts returned stay valid until the scene is edited or replaced; rendering
@@ -25,9 +25,6 @@ extern "C" {
 #define LWI_CAMERA 2 /* a camera */
 #define LWI_BONE 3   /* reserved: this host's scenes hold no bones */
 #define LWI_NONE (-1)
-
-/* Type of an item from its ID alone; LWI_NONE for LWITEM_NULL. */
-#define LWITEM_TYPE(id) ((id) ? (int)(((uint32_t)(id) >> 28) - 1u) : LWI_NONE)
 
 /* Values param reads, each three doubles. Rotation is heading, pitch, bank in degrees; the
  * axes are the item's world X (right), Y (up) and Z (forward) directions. */

@@ -8,12 +8,19 @@
 extern "C" {
 #endif
 
-#define LWMODULE_SYNC 0x04121994u      /* first word of every module record */
-#define LWMODULE_SYSVERSION 3u         /* record layout this host understands */
-#define LWMODULE_MACHINE 0x400u        /* machine code of this platform's modules */
+#define LWMODULE_SYNC 0x04121994u /* first word of every module record */
+#define LWMODULE_SYSVERSION 3u    /* record layout this host understands */
+/* Machine code of this platform's modules. This host's Linux build keeps 0x400 (the host
+ * publishes 0x400 for macOS, 0x500 for Linux, 0x300 for Windows); a build for another platform
+ * carries that platform's published code. */
+#define LWMODULE_MACHINE 0x400u
 #define LWMODULE_SYMBOL "_mod_descrip" /* the one symbol a module exports */
 
-/* Tag codes of a server's tag list. */
+/* Tag codes of a server's tag list. These are this host's codes: the host publishes
+ * BUTTONNAME 0x10000, CMDGROUP 0x20000, MENU 0x30000 (and DESCRIPTION 0x40000, ENABLE 0x50000),
+ * each OR-ed with a language code, and publishes no node-group code, so a real host reads
+ * this button name as a command group, this command group as a menu and this menu as a
+ * description. */
 #define LWTAG_USERNAME 0x00000u   /* name shown to the user */
 #define LWTAG_BUTTONNAME 0x20000u /* name on a button */
 #define LWTAG_CMDGROUP 0x30000u   /* command group */

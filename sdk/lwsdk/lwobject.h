@@ -6,8 +6,8 @@
  * item name. The scene objects are the object items in scene order, nulls included, so object
  * index i is the i-th object item.
  *
- * Points and polygons are identified per object: a point ID is the point's index + 1, a
- * polygon ID the polygon's index + 1, and 0 means none. Polygons are triangles or quads; each
+ * Points and polygons are known by handles (LWPntID, LWPolID) valid with the mesh record that
+ * gave them; null means none. Polygons are triangles or quads; each
  * carries a surface tag (LWPTAG_SURF), the name of its surface.
  *
  * Vertex maps are named per type ("WGHT": weight maps, one value per point). A map holds
@@ -25,9 +25,6 @@ extern "C" {
 
 #define LWOBJECTINFO_GLOBAL "LW Object Info 4"
 #define LWOBJECTFUNCS_GLOBAL "Scene Objects 4"
-
-typedef uint32_t LWPntID; /* point index + 1; 0 = none */
-typedef uint32_t LWPolID; /* polygon index + 1; 0 = none */
 
 /* Vertex map types. */
 #define LWVMAP_WGHT LWID_MAKE('W', 'G', 'H', 'T') /* weight map: one value per point */

@@ -2,11 +2,11 @@
  *
  * A surface belongs to an object file: the polygons of every object loaded from that file (its
  * clones included) that carry the surface's name share it, so two objects may each have a
- * surface of the same name. Surface IDs are 32-bit values, never 0 and never reused within a
+ * surface of the same name. A surface ID is a handle, never null and never reused within a
  * run of the host, so an ID kept across a scene change answers nothing rather than another
  * surface. Surfaces are listed in scene order: by object, then in order of first use.
  *
- * ID arrays returned end with a 0 entry and stay valid until the scene is edited or
+ * ID arrays returned end with a null entry and stay valid until the scene is edited or
  * replaced. */
 #ifndef LWSDK_LWSURFACE_H
 #define LWSDK_LWSURFACE_H
@@ -18,8 +18,6 @@ extern "C" {
 #endif
 
 #define LWSURFACEFUNCS_GLOBAL "Surface Functions 3"
-
-typedef uint32_t LWSurfaceID; /* 0 = none */
 
 /* Scalar shading settings read with getFlt. Levels are fractions (1.0 = 100%). */
 #define LWSURF_LUMINOSITY 0             /* luminosity level */

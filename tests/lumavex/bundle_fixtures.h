@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <vexo/server.h>
 #include <vexo/shading.h>
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
@@ -23,6 +24,18 @@
 #include <vector>
 
 #include "test_paths.h"
+
+// Handles as the host makes them, for samples filled by hand: an item's key, a point's or a
+// polygon's index + 1.
+inline LWItemID itemHandle(uint32_t key) {
+    return lwhost::handleOf<LWItemID>(key);
+}
+inline LWPntID pointHandle(uint32_t indexPlusOne) {
+    return lwhost::handleOf<LWPntID>(indexPlusOne);
+}
+inline LWPolID polygonHandle(uint32_t indexPlusOne) {
+    return lwhost::handleOf<LWPolID>(indexPlusOne);
+}
 
 namespace override_test {
 

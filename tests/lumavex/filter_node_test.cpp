@@ -44,7 +44,7 @@ class FilterNodeTest : public bundle_test::GraphTest {
 TEST_F(FilterNodeTest, LogicInvertAndPassThroughCombineWithTheFilterResultUnconnectedGiveZero) {
     struct Case {
         const char* settings;
-        LWItemID object;
+        int object;  // 0: the box, 1: the ball
         int expected;
     };
     const Case cases[] = {
@@ -218,9 +218,9 @@ TEST_F(FilterNodeTest, PanelChangesDuringARenderShowAtTheNextStep) {
     plate.mesh.weightMaps.emplace_back().name = "Heat";
     for (uint32_t p : {0u, 1u, 2u}) plate.mesh.weightMaps[0].setValue(p, 1.0f);
     access.objID = h.scene.addObject("Plate", plate);
-    access.polygon = 1;
+    access.polygon = polygonHandle(1);
     for (int k = 0; k < 3; ++k) {
-        access.verts[k] = static_cast<LWPntID>(k + 1);
+        access.verts[k] = pointHandle(static_cast<uint32_t>(k) + 1);
         access.weights[k] = 1.0f / 3;
     }
     const std::string paint = "FilterType 1\n{ Filter\n  FilterString \"Paint\"\n}\n";

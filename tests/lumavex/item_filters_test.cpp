@@ -90,7 +90,7 @@ TEST_F(ItemFiltersTest, ObjectNameMatchesTheObjectFilesUserNameAndItemCommentWho
 
 TEST_F(ItemFiltersTest, ItemListSelectsItsItemsAndFollowsRenumberingAndDeletion) {
     ItemListFilter filter(nullptr);
-    std::set<LWItemID> used{1234};
+    std::set<LWItemID> used{itemHandle(1234)};
     filter.UseItems(used);
     EXPECT_TRUE(used.empty());
     EXPECT_EQ(selection(filter), "");

@@ -67,7 +67,7 @@ TEST_F(LightFiltersTest, CommentFilterMatchesWholeCommentLines) {
 
 TEST_F(LightFiltersTest, ListFilterKeepsItsPicksAndFollowsRenumberingAndDeletion) {
     LightListFilter filter;
-    std::set<LWItemID> used{1234};
+    std::set<LWItemID> used{itemHandle(1234)};
     filter.UseItems(used);
     EXPECT_TRUE(used.empty());
     filter.setItems({fill, rim});
@@ -152,7 +152,8 @@ TEST_F(LightFiltersTest, PickersChangeTheFilterOnlyWhenConfirmed) {
 // Fake illumination: lights 1 to 6, light n giving (n, 2n, 3n); every call is counted.
 LWNodalAccess_t fakeAccess() {
     bundle_test::fakeLights.clear();
-    for (LWItemID n = 1; n <= 6; ++n) bundle_test::fakeLights[n] = {1.0 * n, 2.0 * n, 3.0 * n};
+    for (uint32_t n = 1; n <= 6; ++n)
+        bundle_test::fakeLights[itemHandle(n)] = {1.0 * n, 2.0 * n, 3.0 * n};
     return bundle_test::fakeAccess();
 }
 
@@ -176,9 +177,9 @@ std::array<double, 4> seen(LWNodalAccess_t& access, LWItemID light) {
 }
 // A light that passes shows n in every form; a dark one shows -1 everywhere (colour zeroed,
 // callback never called).
-bool passes(LWNodalAccess_t& access, LWItemID light) {
-    const std::array<double, 4> s = seen(access, light);
-    const double n = static_cast<double>(light);
+bool passes(LWNodalAccess_t& access, uint32_t light) {
+    const std::array<double, 4> s = seen(access, itemHandle(light));
+    const double n = light;
     if (s == std::array<double, 4>{{n, n, n, n}}) return true;
     EXPECT_EQ(s, (std::array<double, 4>{{-1, -1, -1, -1}})) << "light " << light;
     return false;
@@ -188,9 +189,15 @@ bool passes(LWNodalAccess_t& access, LWItemID light) {
 struct OtherGroupTag;
 using OtherGroup = IlluminationHooks<OtherGroupTag>;
 
+LightSet lights(std::initializer_list<uint32_t> keys) {
+    LightSet set;
+    for (uint32_t key : keys) set.insert(itemHandle(key));
+    return set;
+}
+
 TEST(IlluminationHooksTest, LightsOutsideTheGroupAreDarkInEveryFormUntilTheHookGoes) {
     LWNodalAccess_t access = fakeAccess();
-    const LightSet group{2, 5};
+    const LightSet group = lights({2, 5});
     {
         LightGroup::Scope hooks(&access, &group);
         ASSERT_TRUE(hooks.installed());
@@ -213,12 +220,12 @@ TEST(IlluminationHooksTest, LightsOutsideTheGroupAreDarkInEveryFormUntilTheHookG
 
 TEST(IlluminationHooksTest, NestedGroupsLetThroughOnlyTheLightsOfEveryGroupAndUnwindExactly) {
     LWNodalAccess_t access = fakeAccess();
-    const LightSet outer{1, 2, 3}, middle{2, 3, 4}, inner{3, 4, 5};
+    const LightSet outer = lights({1, 2, 3}), middle = lights({2, 3, 4}), inner = lights({3, 4, 5});
     {
         LightGroup::Scope a(&access, &outer);
         OtherGroup::Scope b(&access, &middle);  // the other user in between
         LightGroup::Scope c(&access, &inner);
-        for (LWItemID light : {1u, 2u, 4u, 5u}) EXPECT_FALSE(passes(access, light)) << light;
+        for (uint32_t light : {1u, 2u, 4u, 5u}) EXPECT_FALSE(passes(access, light)) << light;
         EXPECT_TRUE(passes(access, 3));
     }
     EXPECT_TRUE(holdsFakes(access));
@@ -233,13 +240,14 @@ TEST(IlluminationHooksTest, NestedGroupsLetThroughOnlyTheLightsOfEveryGroupAndUn
     }
     double colour[3] = {7, 7, 7}, direction[3];
     const double position[3] = {};
-    EXPECT_EQ(LightGroup::illuminate(1, position, direction, colour), 0) << "no hook in force";
+    EXPECT_EQ(LightGroup::illuminate(itemHandle(1), position, direction, colour), 0)
+        << "no hook in force";
     EXPECT_EQ(colour[1], 0.0);
 }
 
 TEST(IlluminationHooksTest, HandleStyleInstallAndRemovePairAndAllocateNothing) {
     LWNodalAccess_t access = fakeAccess();
-    const LightSet group{4};
+    const LightSet group = lights({4});
     lightStorage first, second;
     alloc_counter::Scope count;
     EXPECT_EQ(OtherGroup::install(first, &access, &group), nullptr);
@@ -255,7 +263,7 @@ TEST(IlluminationHooksTest, HandleStyleInstallAndRemovePairAndAllocateNothing) {
 
 TEST(IlluminationHooksTest, AHookIsPrivateToItsThread) {
     LWNodalAccess_t access = fakeAccess();
-    const LightSet group{1};
+    const LightSet group = lights({1});
     LightGroup::Scope hooks(&access, &group);
     bool otherThreadHadRecord = true;
     std::thread([&] { otherThreadHadRecord = LightGroup::current() != nullptr; }).join();

@@ -62,7 +62,7 @@ LWInstance probeCreate(void*, void* context, LWError*) {
     node->graph->system->addOutput(*node, LWNODE_MATERIAL, "Material");
     return node;
 }
-int probeActivate(int version, LWGlobalFunc, void* local, void*) {
+int probeActivate(long version, LWGlobalFunc, void* local, void*) {
     if (version != LWNODE_VERSION) return LWACTIVATE_BADVERSION;
     auto* handler = static_cast<st_LWNodeHandler*>(local);
     if (handler->inst)

@@ -42,11 +42,11 @@ st_LWShaderAccess96 sample(double seed = 0.0) {
     for (double* p : {sa.raySource, sa.wPos, sa.wNorm}) p[0] = p[1] = p[2] = 0.0;
     sa.raySource[2] = sa.wNorm[2] = -1.0;
     sa.roughness = 0.3;
-    sa.objID = 0x10000003u;
+    sa.objID = itemHandle(0x10000003u);
     sa.polNum = 7;
     sa.flags = LWSAMPLE_CAMERA;
     sa.bounces = 2;
-    sa.verts[1] = static_cast<LWPntID>(0x55);
+    sa.verts[1] = pointHandle(0x55);
     sa.weights[1] = 0.75f;
     sa.vertsWPos[3][2] = 9.5f;
     record.base.rayType = LWRAY_REFLECTION;
@@ -265,7 +265,7 @@ void probeEvaluate(LWInstance, LWNodalAccess_t* access, NodeOutputID, NodeValue 
     const double v = 0.5;
     NodeSystem::outputFuncs()->setValue(value, &v);
 }
-int probeActivate(int version, LWGlobalFunc, void* local, void*) {
+int probeActivate(long version, LWGlobalFunc, void* local, void*) {
     if (version != 1) return LWACTIVATE_BADVERSION;
     auto* handler = static_cast<st_LWNodeHandler*>(local);
     handler->inst->create = [](void*, void* context, LWError*) -> LWInstance {
@@ -479,9 +479,9 @@ TEST_F(OverrideGraphTest, EvaluationThroughEveryNodeKindAllocatesNothing) {
         st_LWShaderAccess96 record = sample();
         SA& sa = record.base.base;
         sa.objID = id;
-        sa.polygon = 1;
+        sa.polygon = polygonHandle(1);
         for (int k = 0; k < 3; ++k) {
-            sa.verts[k] = static_cast<LWPntID>(k + 1);
+            sa.verts[k] = pointHandle(static_cast<uint32_t>(k) + 1);
             sa.weights[k] = 1.0f / 3.0f;
         }
         sa.verts[3] = 0;

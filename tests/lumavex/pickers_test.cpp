@@ -122,9 +122,11 @@ TEST_F(PickerTest, NamePickerAppendsOrReplacesTheLastClickedNameAndCancelKeepsTh
 
 TEST_F(PickerTest, ALightPickerInASceneWithoutLightsStillOffersNone) {
     st_LWItemInfo items{};
-    items.first = [](int type, LWItemID) -> LWItemID { return type == LWI_OBJECT ? 1u : 0u; };
-    items.next = [](LWItemID) -> LWItemID { return 0; };
-    items.name = [](LWItemID id) -> const char* { return id == 1 ? "Ball" : nullptr; };
+    items.first = [](int type, LWItemID) {
+        return type == LWI_OBJECT ? itemHandle(1) : LWITEM_NULL;
+    };
+    items.next = [](LWItemID) { return LWITEM_NULL; };
+    items.name = [](LWItemID id) -> const char* { return id == itemHandle(1) ? "Ball" : nullptr; };
     host.globals().publish(LWITEMINFO_GLOBAL, &items);
     vexo::LWItemCallback lights(LWI_LIGHT, true);
     NamePicker picker(&lights);
@@ -149,7 +151,7 @@ TEST_F(PickerTest, AnEmptySourceOrInputWarnsAndOpensNothing) {
 
 TEST_F(PickerTest, SelectionListSortsBothListsAndReturnsWhatSelectedHolds) {
     for (const char* name : {"Light", "Ball", "Camera", "Floor"})
-        dialog.add(vexo::makeReference<ItemEntry>(name, 0u, std::string(name) == "Light"));
+        dialog.add(vexo::makeReference<ItemEntry>(name, LWITEM_NULL, std::string(name) == "Light"));
     print();
     click("Unselected", 0);
     click("Unselected", 2, LWQUAL_CTRL);

@@ -46,19 +46,20 @@ class SurfaceFiltersTest : public bundle_test::SceneTest {
 
     // A sample on polygon `polygon` (1 quad, 2 triangle) of `item`, weighted evenly over its
     // points.
-    static LWNodalAccess_t sample(LWItemID item, LWPolID polygon) {
+    // Polygon and points by index + 1: polygon 1 is the quad.
+    static LWNodalAccess_t sample(LWItemID item, uint32_t polygon) {
         LWNodalAccess_t a{};
         a.objID = item;
-        a.polygon = polygon;
+        a.polygon = polygonHandle(polygon);
         const int n = polygon == 1 ? 4 : 3;
-        const LWPntID quad[4] = {1, 2, 3, 4}, tri[4] = {1, 2, 5, 0};
+        const uint32_t quad[4] = {1, 2, 3, 4}, tri[4] = {1, 2, 5, 0};
         for (int k = 0; k < n; ++k) {
-            a.verts[k] = polygon == 1 ? quad[k] : tri[k];
+            a.verts[k] = pointHandle(polygon == 1 ? quad[k] : tri[k]);
             a.weights[k] = 1.0f / static_cast<float>(n);
         }
         return a;
     }
-    bool selects(Filter& f, LWItemID item, LWPolID polygon) {
+    bool selects(Filter& f, LWItemID item, uint32_t polygon) {
         LWNodalAccess_t a = sample(item, polygon);
         return f.Evaluate(&a);
     }
@@ -66,7 +67,7 @@ class SurfaceFiltersTest : public bundle_test::SceneTest {
     std::string selected(Filter& f) {
         std::string out;
         for (LWItemID item : {ball, ballClone, box})
-            for (LWPolID polygon : {1u, 2u})
+            for (uint32_t polygon : {1u, 2u})
                 if (selects(f, item, polygon))
                     out += (out.empty() ? "" : " ") + scene.item(item)->name +
                            (polygon == 1 ? ":q" : ":t");
@@ -81,7 +82,7 @@ TEST_F(SurfaceFiltersTest,
     f.NewTime(0, 0);
     EXPECT_EQ(selected(f), "Ball:q Ball (2):q Box:q Box:t");
     EXPECT_FALSE(selects(f, ball, 0));
-    EXPECT_FALSE(selects(f, 0x7777, 1));
+    EXPECT_FALSE(selects(f, itemHandle(0x7777), 1));
 
     vexo::Reference<Filter> copy(f.Copy(nullptr));
     f.DataSet(kFilterText, const_cast<char*>("nothing"));
@@ -185,9 +186,9 @@ TEST_F(SurfaceFiltersTest, WeightMapComparesTheInterpolatedValueWithTheThreshold
     a.weights[0] = a.weights[1] = a.weights[3] = 0;
     a.weights[2] = 1;
     EXPECT_FALSE(f.Evaluate(&a));  // the quad's own 0.4 at point 3
-    a.polygon = 2;
+    a.polygon = polygonHandle(2);
     EXPECT_FALSE(f.Evaluate(&a));  // point 3 has no value off the quad
-    a.polygon = 0;
+    a.polygon = nullptr;
     EXPECT_FALSE(f.Evaluate(&a));
 
     f.threshold().setValue(0.3);

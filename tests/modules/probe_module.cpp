@@ -35,7 +35,7 @@ template <const char* Name>
 struct Transient : vexo::nGlobalBase<void, Name> {};
 extern const char kTransientName[] = "Probe Transient";
 
-int probeActivate(int, LWGlobalFunc global, void* local, void*) {
+int probeActivate(long, LWGlobalFunc global, void* local, void*) {
     vexo::SetSuperGlobal(global);
     auto* req = static_cast<ProbeRequest*>(local);
     if (!req) return LWACTIVATE_BADLOCAL;

@@ -2,7 +2,7 @@
 #include <vexo/server.h>
 
 namespace {
-int activateA(int, LWGlobalFunc global, void*, void*) {
+int activateA(long, LWGlobalFunc global, void*, void*) {
     vexo::SetSuperGlobal(global);
     return LWACTIVATE_OK;
 }

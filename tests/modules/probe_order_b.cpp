@@ -2,7 +2,7 @@
 #include <vexo/server.h>
 
 namespace {
-int activateB(int, LWGlobalFunc global, void*, void*) {
+int activateB(long, LWGlobalFunc global, void*, void*) {
     vexo::SetSuperGlobal(global);
     return LWACTIVATE_OK;
 }

@@ -254,7 +254,7 @@ class TestGeneric : public vexo::LayoutGenericHandler {
     }
 };
 
-int versionProbe(int version, LWGlobalFunc global, void*, void*) {
+int versionProbe(long version, LWGlobalFunc global, void*, void*) {
     vexo::SetSuperGlobal(global);
     note("shader activate version=" + std::to_string(version));
     return LWACTIVATE_BADVERSION;

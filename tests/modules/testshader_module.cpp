@@ -152,7 +152,7 @@ class RenderShader : public vexo::ShaderHandler {
         std::string line = "probe version=" + std::to_string(g_version) + " sx=" + number(sa->sx) +
                            " sy=" + number(sa->sy) + " flags=" + std::to_string(sa->flags) +
                            " bounces=" + std::to_string(sa->bounces) +
-                           " polygon=" + std::to_string(sa->polygon) +
+                           " polNum=" + std::to_string(sa->polNum) +
                            " cosine=" + number(sa->cosine);
         double weights = 0;
         for (int k = 0; k < 4; ++k) weights += sa->weights[k];
@@ -181,11 +181,11 @@ class RenderMaster : public vexo::MasterHandler {
 };
 
 template <class T>
-int activate(int version, LWGlobalFunc global, void* local, void* data) {
+int activate(long version, LWGlobalFunc global, void* local, void* data) {
     return vexo::ShaderAdaptor<T, 6, 4>::Activate(version, global, local, data);
 }
 
-int probeActivate(int version, LWGlobalFunc global, void* local, void* data) {
+int probeActivate(long version, LWGlobalFunc global, void* local, void* data) {
     g_version = version;
     return activate<RenderShader<kProbe>>(version, global, local, data);
 }

@@ -2,6 +2,7 @@
 // shading on one thread, settings copies, connections resolved at render start, and shading a
 // sample with a surface graph.
 #include <gtest/gtest.h>
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
@@ -275,10 +276,10 @@ TEST(NodalAccessTest, SharedFieldsAreCopiedFromTheShaderRecord) {
     sa.sx = 3;
     sa.wPos[1] = 2.0;
     sa.wNorm0[2] = 1.0;
-    sa.objID = 0x10000003u;
-    sa.polygon = 7;
+    sa.objID = lwhost::handleOf<LWItemID>(0x10000003u);
+    sa.polygon = lwhost::handleOf<LWPolID>(7);
     sa.polNum = 6;
-    sa.verts[3] = 11;
+    sa.verts[3] = lwhost::handleOf<LWPntID>(11);
     sa.weights[3] = 0.25f;
     sa.vertsWPos[3][2] = 4.0f;
     sa.rayTrace = recordingTrace;

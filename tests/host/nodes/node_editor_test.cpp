@@ -63,7 +63,7 @@ void fakeEvaluate(LWInstance instance, LWNodalAccess_t* access, NodeOutputID, No
 FakeNode* fakeOf(void* instance) {
     return static_cast<FakeNode*>(instance);
 }
-int fakeActivate(int version, LWGlobalFunc, void* local, void*) {
+int fakeActivate(long version, LWGlobalFunc, void* local, void*) {
     if (version != 1) return LWACTIVATE_BADVERSION;
     auto* handler = static_cast<st_LWNodeHandler*>(local);
     handler->inst->create = fakeCreate;

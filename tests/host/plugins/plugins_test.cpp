@@ -2,7 +2,9 @@
 // scene loads create instances and load their blocks, saves round-trip, errors name file and
 // line, missing servers keep their text, renumbering, events, the render calls and panels.
 #include "lwhost/plugins/plugins.h"
+
 #include <gtest/gtest.h>
+#include "lwhost/core/handles.h"
 
 #include <string>
 
@@ -11,6 +13,17 @@
 namespace {
 
 using lwhost::PluginKind;
+
+// Handles as the test module prints them.
+std::string hexOf(const void* handle) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle)));
+    return text;
+}
+std::string numberOf(const void* handle) {
+    return std::to_string(reinterpret_cast<uintptr_t>(handle));
+}
 
 const char* const kScene =
     "LWHostScene 1\n"
@@ -93,11 +106,9 @@ TEST_F(PluginsTest, LoadingCreatesInstancesForTheirContextsAndLoadsTheirBlocks) 
 
     // The target is found by name in the scene being loaded, not by its stored ID.
     const LWItemID ball = scene.findItems("Ball").at(0);
-    char target[16];
-    std::snprintf(target, sizeof target, "0x%X", ball);
-    EXPECT_EQ(log(),
-              "master create context=set\nmaster load value=7 target=" + std::string(target) +
-                  "\nshader create context=" + std::to_string(chrome().id) + "\n");
+    const std::string target = hexOf(ball);
+    EXPECT_EQ(log(), "master create context=set\nmaster load value=7 target=" + target +
+                         "\nshader create context=" + numberOf(chrome().id) + "\n");
     EXPECT_EQ(plugins.surfaceOfContext(lwhost::Plugins::shaderContext(chrome().id)), chrome().id);
 }
 
@@ -175,11 +186,9 @@ TEST_F(PluginsTest, RenumberingReachesChangeIDAndUsedItems) {
     const LWItemID newBall = scene.findItems("Ball").at(0);
     ASSERT_NE(newBall, oldBall);
     EXPECT_EQ(pairs.back(), std::make_pair(LWITEM_NULL, LWITEM_NULL));
-    char note[64];
-    std::snprintf(note, sizeof note, "master changeID target=0x%X\n", newBall);
-    EXPECT_EQ(log(), note);
+    EXPECT_EQ(log(), "master changeID target=" + hexOf(newBall) + "\n");
     EXPECT_EQ(plugins.usedItems(), std::vector<LWItemID>{newBall});
-    EXPECT_TRUE(has(write(), "ItemID " + std::to_string(newBall)));
+    EXPECT_TRUE(has(write(), "ItemID " + std::to_string(lwhost::keyOf(newBall))));
 }
 
 TEST_F(PluginsTest, TheModellingApplicationGetsNoItemCallbacks) {
@@ -218,8 +227,8 @@ TEST_F(PluginsTest, RenderCallsVisitEveryShaderAndReportTheFirstError) {
         "Surface \"Chrome\" \"Ball\"\n  Plugin ShaderHandler testshader\n  EndPlugin\nEnd\n"
         "Surface \"Wood\" \"Box\"\n  Plugin ShaderHandler testshader\n    Tint -1\n"
         "  EndPlugin\nEnd\n");
-    const std::string chromeId = std::to_string(chrome().id);
-    const std::string woodId = std::to_string(scene.findSurface("Wood", "Box")->id);
+    const std::string chromeId = numberOf(chrome().id);
+    const std::string woodId = numberOf(scene.findSurface("Wood", "Box")->id);
     log();
     EXPECT_EQ(plugins.initShaders(LWINIT_RENDER), "Wood: testshader: init: negative tint");
     EXPECT_EQ(plugins.newTimeShaders(3, 0.1), "");
@@ -234,7 +243,8 @@ TEST_F(PluginsTest, RenderCallsVisitEveryShaderAndReportTheFirstError) {
 TEST_F(PluginsTest, CopiesAreIndependentInstancesOfTheSameServer) {
     readOk(kScene);
     void* original = chrome().shaders[0].data.instance;
-    void* copy = plugins.copy(original, lwhost::Plugins::shaderContext(77), error);
+    void* copy = plugins.copy(
+        original, lwhost::Plugins::shaderContext(lwhost::handleOf<LWSurfaceID>(77)), error);
     ASSERT_NE(copy, nullptr) << error;
     EXPECT_EQ(plugins.serverOf(copy), plugins.serverOf(original));
     std::string text;
@@ -242,7 +252,8 @@ TEST_F(PluginsTest, CopiesAreIndependentInstancesOfTheSameServer) {
     EXPECT_EQ(text, "Tint 0.5\n");
     log();
     plugins.destroy(copy);
-    EXPECT_EQ(log(), "shader destroy context=77\n");
+    EXPECT_EQ(log(),
+              "shader destroy context=" + numberOf(lwhost::handleOf<LWSurfaceID>(77)) + "\n");
     EXPECT_TRUE(plugins.alive(original));
     EXPECT_EQ(plugins.copy(&error, nullptr, error), nullptr);  // not an instance
 }

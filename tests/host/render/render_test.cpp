@@ -261,7 +261,9 @@ TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
         EXPECT_EQ(colour[0], 0.5);
         EXPECT_EQ(illuminateNormal(sun, nullptr, open, direction, up, colour), 1);
         EXPECT_EQ(illuminateNormal(sun, nullptr, open, direction, down, colour), 0);
-        EXPECT_EQ(illuminate(sun + 12345, open, direction, colour), 0) << "not a light";
+        EXPECT_EQ(illuminate(reinterpret_cast<LWItemID>(uintptr_t{12345}), open, direction, colour),
+                  0)
+            << "not a light";
         int calls = 0;
         auto* count =
             +[](void* data, LWItemID, const double*, const double*) { ++*static_cast<int*>(data); };
@@ -349,7 +351,7 @@ TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {
 
 TEST(RenderRecord, ShadersGetTheRecordLayoutOfTheHostVersion) {
     // Pixel 0 0 sees the floor obliquely: 1 / |(-0.9375 t, 0.9167 t 3/4, 1)| with t = tan 25.
-    const std::string common = "sx=0.5 sy=0.5 flags=1 bounces=0 polygon=1 cosine=0.8791 weights=1";
+    const std::string common = "sx=0.5 sy=0.5 flags=1 bounces=0 polNum=0 cosine=0.8791 weights=1";
     const std::pair<const char*, std::string> cases[] = {
         {"9.3", "probe version=4 " + common + "\n"},
         {"9.5", "probe version=5 " + common + " rayType=0 sub=0.5,0.5\n"},

@@ -1,6 +1,8 @@
 // The four scene-query globals answered by the real host from a scene, as plug-ins reach them.
 #include "lwhost/scene/scene_globals.h"
+
 #include <gtest/gtest.h>
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/scene/scene_file.h"
 
@@ -12,6 +14,14 @@
 #include "test_paths.h"
 
 namespace {
+
+// Point and polygon handles as this host makes them: the index + 1 under the handle tag.
+LWPntID pnt(uint32_t indexPlusOne) {
+    return lwhost::handleOf<LWPntID>(indexPlusOne);
+}
+LWPolID pol(uint32_t indexPlusOne) {
+    return lwhost::handleOf<LWPolID>(indexPlusOne);
+}
 
 using lwhost::Scene;
 
@@ -51,7 +61,7 @@ TEST_F(SceneGlobalsTest, GlobalsAreWithdrawnWithTheirSceneAndOldRecordsThenAnswe
     EXPECT_EQ(items->first(LWI_OBJECT, LWITEM_NULL), LWITEM_NULL);
     EXPECT_EQ(sceneObjects->numObjects(), 0);
     EXPECT_EQ(objects->meshInfo(floor, 0), nullptr);
-    EXPECT_EQ(surfaces->first(), 0u);
+    EXPECT_EQ(surfaces->first(), nullptr);
 }
 
 TEST_F(SceneGlobalsTest, ItemInfoWalksTypesChildrenNamesCommentsAndPositions) {
@@ -66,7 +76,7 @@ TEST_F(SceneGlobalsTest, ItemInfoWalksTypesChildrenNamesCommentsAndPositions) {
     EXPECT_EQ(items->type(items->first(LWI_CAMERA, LWITEM_NULL)), LWI_CAMERA);
     EXPECT_EQ(items->first(LWI_BONE, LWITEM_NULL), LWITEM_NULL);
     EXPECT_EQ(items->first(LWI_OBJECT, named("Rig")), LWITEM_NULL);
-    EXPECT_EQ(items->type(0x70000001u), LWI_NONE);
+    EXPECT_EQ(items->type(reinterpret_cast<LWItemID>(uintptr_t{0x70000001u})), LWI_NONE);
 
     LWItemID rig = named("Rig");
     LWItemID crate = items->firstChild(rig);
@@ -81,7 +91,7 @@ TEST_F(SceneGlobalsTest, ItemInfoWalksTypesChildrenNamesCommentsAndPositions) {
     // Comment lines count from 1.
     for (int outside : {0, 3}) EXPECT_EQ(items->getTag(rig, outside), nullptr) << outside;
     EXPECT_EQ(items->getTag(crate, 1), nullptr);
-    EXPECT_EQ(items->getTag(0x10000999u, 1), nullptr);
+    EXPECT_EQ(items->getTag(reinterpret_cast<LWItemID>(uintptr_t{0x10000999u}), 1), nullptr);
 
     double v[3] = {9, 9, 9};
     ASSERT_EQ(items->param(crate, LWIP_POSITION, 0.0, v), 1);
@@ -93,7 +103,8 @@ TEST_F(SceneGlobalsTest, ItemInfoWalksTypesChildrenNamesCommentsAndPositions) {
     ASSERT_EQ(items->param(named("Camera"), LWIP_FORWARD, 0.0, v), 1);
     EXPECT_NEAR(v[2], 0.984808, 1e-6);
     EXPECT_EQ(items->param(crate, 99, 0.0, v), 0);
-    EXPECT_EQ(items->param(0x10000999u, LWIP_POSITION, 0.0, v), 0);
+    EXPECT_EQ(
+        items->param(reinterpret_cast<LWItemID>(uintptr_t{0x10000999u}), LWIP_POSITION, 0.0, v), 0);
 }
 
 TEST_F(SceneGlobalsTest, ItemInfoFindsServersByClassAndPositionWithTheirFlags) {
@@ -118,30 +129,30 @@ TEST_F(SceneGlobalsTest, MeshInfoReadsGeometrySurfaceTagsAndBothKindsOfWeights) 
     st_LWMeshInfo* mesh = objects->meshInfo(crate, 0);
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(mesh->numPoints(mesh), 8);
-    EXPECT_EQ(mesh->polSize(mesh, 1), 4);
-    EXPECT_EQ(mesh->polSize(mesh, 7), 0);
-    LWPntID corner = mesh->polVertex(mesh, 1, 0);
-    EXPECT_EQ(corner, 1u);  // point index 0
-    EXPECT_EQ(mesh->polVertex(mesh, 1, 4), 0u);
-    EXPECT_STREQ(mesh->polTag(mesh, 1, LWPTAG_SURF), "Wood");
-    EXPECT_EQ(mesh->polTag(mesh, 1, LWID_MAKE('P', 'A', 'R', 'T')), nullptr);
+    EXPECT_EQ(mesh->polSize(mesh, pol(1)), 4);
+    EXPECT_EQ(mesh->polSize(mesh, pol(7)), 0);
+    LWPntID corner = mesh->polVertex(mesh, pol(1), 0);
+    EXPECT_EQ(corner, pnt(1));  // point index 0
+    EXPECT_EQ(mesh->polVertex(mesh, pol(1), 4), nullptr);
+    EXPECT_STREQ(mesh->polTag(mesh, pol(1), LWPTAG_SURF), "Wood");
+    EXPECT_EQ(mesh->polTag(mesh, pol(1), LWID_MAKE('P', 'A', 'R', 'T')), nullptr);
     float pos[3];
     ASSERT_EQ(mesh->pntBasePos(mesh, corner, pos), 1);
     EXPECT_FLOAT_EQ(pos[0], 0.5f);
-    EXPECT_EQ(mesh->pntBasePos(mesh, 0, pos), 0);
+    EXPECT_EQ(mesh->pntBasePos(mesh, nullptr, pos), 0);
 
     EXPECT_EQ(mesh->pntVLookup(mesh, LWVMAP_WGHT, "Fade"), nullptr);  // the floor's map
     LWVMapID dirt = mesh->pntVLookup(mesh, LWVMAP_WGHT, "Dirt");
     ASSERT_NE(dirt, nullptr);
     float value = -1;
-    EXPECT_EQ(mesh->pntVGet(mesh, 1, &value), 0);  // nothing selected yet
+    EXPECT_EQ(mesh->pntVGet(mesh, pnt(1), &value), 0);  // nothing selected yet
     EXPECT_EQ(mesh->pntVSelect(mesh, dirt), 1);
-    ASSERT_EQ(mesh->pntVGet(mesh, 2, &value), 1);
+    ASSERT_EQ(mesh->pntVGet(mesh, pnt(2), &value), 1);
     EXPECT_FLOAT_EQ(value, 0.5f);
-    EXPECT_EQ(mesh->pntVGet(mesh, 3, &value), 0);
-    ASSERT_EQ(mesh->pntVPGet(mesh, 1, 1, &value), 1);
+    EXPECT_EQ(mesh->pntVGet(mesh, pnt(3), &value), 0);
+    ASSERT_EQ(mesh->pntVPGet(mesh, pnt(1), pol(1), &value), 1);
     EXPECT_FLOAT_EQ(value, 0.25f);
-    EXPECT_EQ(mesh->pntVPGet(mesh, 2, 1, &value), 0);  // continuous value applies there
+    EXPECT_EQ(mesh->pntVPGet(mesh, pnt(2), pol(1), &value), 0);  // continuous value applies there
     EXPECT_EQ(mesh->pntVSelect(mesh, nullptr), 0);
     mesh->destroy(mesh);
 
@@ -149,8 +160,8 @@ TEST_F(SceneGlobalsTest, MeshInfoReadsGeometrySurfaceTagsAndBothKindsOfWeights) 
     st_LWMeshInfo* a = objects->meshInfo(named("Floor"), 0);
     st_LWMeshInfo* b = objects->meshInfo(named("Floor"), 1);
     a->pntVSelect(a, a->pntVLookup(a, LWVMAP_WGHT, "Fade"));
-    EXPECT_EQ(a->pntVGet(a, 1, &value), 1);
-    EXPECT_EQ(b->pntVGet(b, 1, &value), 0);
+    EXPECT_EQ(a->pntVGet(a, pnt(1), &value), 1);
+    EXPECT_EQ(b->pntVGet(b, pnt(1), &value), 0);
     a->destroy(a);
     b->destroy(b);
 }
@@ -196,18 +207,18 @@ TEST_F(SceneGlobalsTest, SurfaceFunctionsListSurfacesByObjectAndNameWithTheirSet
 
     const LWSurfaceID* ofPyramid = surfaces->byObject("pyramid.obj");
     ASSERT_NE(ofPyramid, nullptr);
-    ASSERT_NE(ofPyramid[0], 0u);
+    ASSERT_NE(ofPyramid[0], nullptr);
     EXPECT_STREQ(surfaces->name(ofPyramid[0]), "Stone");
     EXPECT_STREQ(surfaces->name(ofPyramid[1]), "Gold");
-    EXPECT_EQ(ofPyramid[2], 0u);
-    EXPECT_EQ(surfaces->byObject("nothing")[0], 0u);
+    EXPECT_EQ(ofPyramid[2], nullptr);
+    EXPECT_EQ(surfaces->byObject("nothing")[0], nullptr);
     EXPECT_EQ(surfaces->byObject(nullptr), nullptr);
 
     const LWSurfaceID* chrome = surfaces->byName("Chrome", nullptr);
-    ASSERT_NE(chrome[0], 0u);
-    EXPECT_EQ(chrome[1], 0u);
+    ASSERT_NE(chrome[0], nullptr);
+    EXPECT_EQ(chrome[1], nullptr);
     EXPECT_EQ(surfaces->byName("Chrome", "Ball")[0], chrome[0]);
-    EXPECT_EQ(surfaces->byName("Chrome", "Crate")[0], 0u);
+    EXPECT_EQ(surfaces->byName("Chrome", "Crate")[0], nullptr);
     EXPECT_STREQ(surfaces->sceneObject(chrome[0]), "Ball");
     EXPECT_DOUBLE_EQ(surfaces->getFlt(chrome[0], LWSURF_REFLECTION), 0.6);
     EXPECT_DOUBLE_EQ(surfaces->getFlt(chrome[0], LWSURF_FLOAT_COUNT), 0.0);

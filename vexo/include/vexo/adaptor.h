@@ -195,7 +195,7 @@ struct RenderAdaptor {
 
 template <class T, int Highest, int Lowest, int MasterType>
 struct MasterAdaptor {
-    static int Activate(int version, LWGlobalFunc global, void* local, void*) {
+    static int Activate(long version, LWGlobalFunc global, void* local, void*) {
         if (version < Lowest || version > Highest) return LWACTIVATE_BADVERSION;
         return detail::shield(
             [&]() -> int {
@@ -236,7 +236,7 @@ struct MasterAdaptor {
 
 template <class T, int Highest, int Lowest>
 struct ShaderAdaptor {
-    static int Activate(int version, LWGlobalFunc global, void* local, void*) {
+    static int Activate(long version, LWGlobalFunc global, void* local, void*) {
         if (version < Lowest || version > Highest) return LWACTIVATE_BADVERSION;
         return detail::shield(
             [&]() -> int {
@@ -275,7 +275,7 @@ struct ShaderAdaptor {
 
 template <class T>
 struct XPanelAdaptor {
-    static int Interface(int version, LWGlobalFunc global, void* local, void* serverData) {
+    static int Interface(long version, LWGlobalFunc global, void* local, void* serverData) {
         if (version < 4) return LWACTIVATE_BADVERSION;
         if (!local) return LWACTIVATE_OK;
         return detail::shield(
@@ -294,7 +294,7 @@ struct XPanelAdaptor {
 
 template <class T>
 struct LayoutGenericAdaptor {
-    static int Activate(int, LWGlobalFunc global, void* local, void*) {
+    static int Activate(long, LWGlobalFunc global, void* local, void*) {
         return detail::shield(
             [&]() -> int {
                 SetSuperGlobal(global);

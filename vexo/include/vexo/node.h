@@ -352,7 +352,7 @@ struct RootNodeAdaptor {
 // Every node uses NodeAdaptor<T, 1, 1>.
 template <class T, int Highest, int Lowest>
 struct NodeAdaptor {
-    static int Activate(int version, LWGlobalFunc global, void* local, void*) {
+    static int Activate(long version, LWGlobalFunc global, void* local, void*) {
         if (version < Lowest || version > Highest) return LWACTIVATE_BADVERSION;
         return detail::shield(
             [&]() -> int {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -67,7 +68,11 @@ class IdIndex {
     size_t mask() const { return m_slots.size() - 1; }
     // IDs are mostly consecutive serials: a multiplicative hash spreads them over the slots.
     size_t slotOf(Id id) const {
-        const uint64_t bits = static_cast<uint64_t>(id);
+        uint64_t bits;
+        if constexpr (std::is_pointer_v<Id>)
+            bits = reinterpret_cast<uintptr_t>(id);
+        else
+            bits = static_cast<uint64_t>(id);
         return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & mask();
     }
 
