@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,84 @@ TEST_F(EnvelopesTest, KeysStayOrderedAndUniquePerTime) {
     env->destroyKey(e, late);
     EXPECT_EQ(env->keyGet(e, late, LWKEY_VALUE, &value), 0) << "a destroyed key is refused";
     EXPECT_EQ(keyCount(e), 1);
+}
+
+TEST_F(EnvelopesTest, KeysWalkBothWaysAndEveryChangeMovesTheAge) {
+    LWEnvelopeID e = env->create(nullptr, "E", LWET_DISTANCE);
+    LWEnvKeyframeID keys[3];
+    for (int i = 0; i < 3; ++i) keys[i] = env->createKey(e, i, 10.0 * i);
+    EXPECT_EQ(env->prevKey(e, nullptr), keys[2]) << "null: the last";
+    EXPECT_EQ(env->prevKey(e, keys[2]), keys[1]);
+    EXPECT_EQ(env->prevKey(e, keys[0]), nullptr);
+
+    // Each step changes the envelope (or not) once; reads never do.
+    int shape = 1;
+    double t = 7.0;
+    const struct {
+        const char* step;
+        std::function<int()> run;
+        bool changes;
+    } steps[] = {
+        {"evaluate", [&] { return int(env->evaluate(e, 1.5)); }, false},
+        {"move a key", [&] { return keySet(e, keys[2], LWKEY_TIME, 5.0); }, true},
+        {"set a value", [&] { return keySet(e, keys[2], LWKEY_VALUE, 1.0); }, true},
+        {"a tag of another kind", [&] { return env->keySet(e, keys[0], LWKEY_SHAPE, &shape); },
+         false},
+        {"read a key", [&] { return env->keyGet(e, keys[0], LWKEY_TIME, &t); }, false},
+        {"destroy a key", [&] { return (env->destroyKey(e, keys[1]), 1); }, true},
+        {"destroy it again", [&] { return (env->destroyKey(e, keys[1]), 1); }, false},
+    };
+    for (const auto& s : steps) {
+        const int before = env->envAge(e);
+        s.run();
+        EXPECT_EQ(env->envAge(e) != before, s.changes) << s.step;
+    }
+    EXPECT_EQ(keyCount(e), 2);
+    EXPECT_EQ(env->keyGet(e, keys[0], LWKEY_BIAS, &t), 0) << "linear keys have no bias";
+    EXPECT_EQ(t, 0.0) << "the time read above";
+
+    int n = 0;
+    EXPECT_EQ(env->egGet(e, nullptr, LWENVTAG_KEYCOUNT + 1, &n), 0);
+    EXPECT_EQ(env->egSet(e, nullptr, LWENVTAG_KEYCOUNT, &n), 0) << "the count is not set";
+    EXPECT_EQ(ci->channelType(ci->nextChannel(nullptr, nullptr)), LWET_DISTANCE);
+    EXPECT_EQ(env->create(nullptr, "Odd", 0), nullptr) << "an unknown kind";
+}
+
+// What this host has no part of is refused, never claimed done.
+TEST_F(EnvelopesTest, EditorsEventsAndFiltersAreRefused) {
+    LWEnvelopeID e = env->create(nullptr, "E", LWET_FLOAT);
+    LWChannelID c = ci->nextChannel(nullptr, nullptr);
+    EXPECT_EQ(env->edit(nullptr, e, 0, nullptr), 0);
+    EXPECT_EQ(env->setEnvEvent(e, nullptr, nullptr), 0);
+    EXPECT_EQ(ci->setChannelEvent(c, nullptr, nullptr), 0);
+    EXPECT_EQ(ci->server(c, "ChannelHandler", 1), nullptr);
+    EXPECT_EQ(ci->serverApply(c, "ChannelHandler", "Noise", 0), 0);
+    EXPECT_EQ(ci->serverInstance(c, "ChannelHandler", 1), nullptr);
+}
+
+TEST_F(EnvelopesTest, StateAddsAKeyHoldingTheValueOrDropsEveryKey) {
+    LWVParmID p = parm(LWVP_VECTOR);
+    set(p, {1, 2, 3});
+    EXPECT_EQ(vp->getState(p), 0);
+    vp->setState(p, LWVPSF_ENV);
+    EXPECT_EQ(vp->getState(p), LWVPSF_ENV);
+    EXPECT_EQ(keyCount(channelOf(p, 1)), 1);
+    EXPECT_EQ(at(p, 5.0), (std::vector<double>{1, 2, 3})) << "the value holds at every time";
+
+    env->createKey(channelOf(p, 2), 1.0, 9.0);
+    vp->setState(p, 0);
+    EXPECT_EQ(vp->getState(p), 0);
+    EXPECT_EQ(keyCount(channelOf(p, 2)), 0);
+    EXPECT_EQ(at(p, 1.0), (std::vector<double>{1, 2, 3}));
+
+    // getEnv fills all three places: null past the last channel or for a stale parameter.
+    LWEnvelopeID envs[3];
+    vp->getEnv(parm(LWVP_FLOAT), envs);
+    EXPECT_NE(envs[0], nullptr);
+    EXPECT_EQ(envs[1], nullptr);
+    vp->destroy(p);
+    vp->getEnv(p, envs);
+    EXPECT_EQ(envs[0], nullptr);
 }
 
 TEST_F(EnvelopesTest, ChannelGroupsFormANamedTreeHoldingNamedChannels) {
