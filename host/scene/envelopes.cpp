@@ -276,7 +276,7 @@ double Envelopes::evaluate(LWEnvelopeID envelope, double time) const {
 int Envelopes::envelopeAge(LWEnvelopeID envelope) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Channel* c = channel(serial(envelope));
-    return c ? c->age : 0;
+    return c ? static_cast<int>(c->age) : 0;
 }
 
 LWEnvKeyID Envelopes::createKey(LWEnvelopeID envelope, double time, double value) {
@@ -314,12 +314,6 @@ LWEnvKeyID Envelopes::prevKey(LWEnvelopeID envelope, LWEnvKeyID key) const {
     const Channel* c = channel(serial(envelope));
     const EnvelopeKey* k = c ? c->curve.previous(serial(key)) : nullptr;
     return k ? handle<LWEnvKeyID>(k->id) : nullptr;
-}
-
-int Envelopes::keyCount(LWEnvelopeID envelope) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const Channel* c = channel(serial(envelope));
-    return c ? static_cast<int>(c->curve.keys().size()) : 0;
 }
 
 int Envelopes::keyGet(LWEnvelopeID envelope, LWEnvKeyID key, int tag, double* value) const {

@@ -61,7 +61,6 @@ class Envelopes {
     LWEnvKeyID findKey(LWEnvelopeID envelope, double time) const;
     LWEnvKeyID nextKey(LWEnvelopeID envelope, LWEnvKeyID key) const;
     LWEnvKeyID prevKey(LWEnvelopeID envelope, LWEnvKeyID key) const;
-    int keyCount(LWEnvelopeID envelope) const;  // 0 for an unknown envelope
     // LWKEY_VALUE and LWKEY_TIME through a double; 1 done, 0 refused.
     int keyGet(LWEnvelopeID envelope, LWEnvKeyID key, int tag, double* value) const;
     int keySet(LWEnvelopeID envelope, LWEnvKeyID key, int tag, double value);
@@ -113,7 +112,7 @@ class Envelopes {
         uintptr_t group = 0;  // 0: no group
         uintptr_t parm = 0;   // the parameter it belongs to, 0 for a free envelope
         int type = LWET_FLOAT;
-        int age = 0;  // moves on every change of the curve
+        unsigned age = 0;  // moves on every change of the curve; wraps
         EnvelopeCurve curve;
     };
     struct Parm {
