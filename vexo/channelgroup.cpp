@@ -33,20 +33,21 @@ struct SiblingNames {
         if (i != info || p != parent || !first) return false;
         const char* a = info->groupName(first);
         const char* b = info->groupName(last);
-        return info->firstGroup(parent) == first && a && firstName == a && b && lastName == b;
+        return info->nextGroup(parent, nullptr) == first && a && firstName == a && b &&
+               lastName == b;
     }
     void bringUpToDate(const st_LWChannelInfo* i, LWChanGroupID p) {
         LWChanGroupID from;
         if (current(i, p)) {
-            from = info->nextGroup(last);
+            from = info->nextGroup(parent, last);
         } else {
             *this = SiblingNames{};
             info = i;
             parent = p;
-            from = first = info->firstGroup(parent);
+            from = first = info->nextGroup(parent, nullptr);
             if (first) firstName = nameOf(info, first);
         }
-        for (LWChanGroupID g = from; g; g = info->nextGroup(g)) add(g);
+        for (LWChanGroupID g = from; g; g = info->nextGroup(parent, g)) add(g);
     }
     // A group destroyed through a wrapper frees its name again.
     void forget(const st_LWChannelInfo* i, LWChanGroupID p, const std::string& name) {

@@ -45,12 +45,9 @@ bool VParm::create(int type, const char* name, const char* serverName, LWChanGro
     destroy();
     if (!available()) return false;
     const st_LWVParmFuncs* host = getGlobal();
-    LWVParmID parm = host->create(type, LWVP_NOTEXTURE);
+    LWVParmID parm = host->create(type, LWVPDT_NOTXTR);
     if (!parm) return false;
-    if (!host->setup(parm, name, group, nullptr, nullptr, serverName, nullptr)) {
-        host->destroy(parm);
-        return false;
-    }
+    host->setup(parm, name, group, nullptr, nullptr, serverName, nullptr);
     m_parm = parm;
     setValue(value());
     return true;
@@ -58,8 +55,10 @@ bool VParm::create(int type, const char* name, const char* serverName, LWChanGro
 
 bool VParm::evaluate(LWTime time) {
     if (!hostReady()) return false;
+    // The host writes one value per channel and answers a texture opacity, not a count: what
+    // it leaves alone keeps the current value.
     double v[3] = {x, y, z};
-    if (getGlobal()->getVal(m_parm, time, v) <= 0) return false;
+    getGlobal()->getVal(m_parm, time, nullptr, v);
     x = v[0];
     y = v[1];
     z = v[2];

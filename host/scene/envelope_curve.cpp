@@ -58,6 +58,13 @@ const EnvelopeKey* EnvelopeCurve::next(uintptr_t id) const {
     return k + 1;
 }
 
+const EnvelopeKey* EnvelopeCurve::previous(uintptr_t id) const {
+    if (id == 0) return m_keys.empty() ? nullptr : &m_keys.back();
+    const EnvelopeKey* k = find(id);
+    if (!k || k == &m_keys.front()) return nullptr;
+    return k - 1;
+}
+
 uintptr_t EnvelopeCurve::setKey(double time, double value, uintptr_t newId) {
     if (!std::isfinite(time) || !std::isfinite(value)) return 0;
     EnvelopeKey key{newId, time, value};

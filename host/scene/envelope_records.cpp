@@ -32,63 +32,84 @@ void call(F f) noexcept {
 extern "C" {
 
 // "Channel Info 2"
-LWChanGroupID ciFirstGroup(LWChanGroupID parent) {
-    return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.firstGroup(parent); });
+LWChanGroupID ciNextGroup(LWChanGroupID parent, LWChanGroupID group) {
+    return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.nextGroup(parent, group); });
 }
-LWChanGroupID ciNextGroup(LWChanGroupID group) {
-    return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.nextGroup(group); });
+LWChannelID ciNextChannel(LWChanGroupID parent, LWChannelID channel) {
+    return call<LWChannelID>(nullptr, [&](Envelopes& e) { return e.nextChannel(parent, channel); });
 }
 const char* ciGroupName(LWChanGroupID group) {
     return call<const char*>(nullptr, [&](Envelopes& e) { return e.groupName(group); });
 }
-LWChanGroupID ciGroupParent(LWChanGroupID group) {
-    return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.groupParent(group); });
-}
-LWChannelID ciFirstChannel(LWChanGroupID group) {
-    return call<LWChannelID>(nullptr, [&](Envelopes& e) { return e.firstChannel(group); });
-}
-LWChannelID ciNextChannel(LWChannelID channel) {
-    return call<LWChannelID>(nullptr, [&](Envelopes& e) { return e.nextChannel(channel); });
-}
 const char* ciChannelName(LWChannelID channel) {
     return call<const char*>(nullptr, [&](Envelopes& e) { return e.channelName(channel); });
+}
+LWChanGroupID ciGroupParent(LWChanGroupID group) {
+    return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.groupParent(group); });
 }
 LWChanGroupID ciChannelParent(LWChannelID channel) {
     return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.channelParent(channel); });
 }
-LWEnvelopeID ciChannelEnvelope(LWChannelID channel) {
-    return call<LWEnvelopeID>(nullptr, [&](Envelopes& e) { return e.channelEnvelope(channel); });
+int ciChannelType(LWChannelID channel) {
+    return call(0, [&](Envelopes& e) { return e.channelType(channel); });
 }
 double ciChannelEvaluate(LWChannelID channel, LWTime time) {
     return call(0.0, [&](Envelopes& e) { return e.evaluate(e.channelEnvelope(channel), time); });
 }
+LWEnvelopeID ciChannelEnvelope(LWChannelID channel) {
+    return call<LWEnvelopeID>(nullptr, [&](Envelopes& e) { return e.channelEnvelope(channel); });
+}
+// No channel events and no channel filters in this host.
+int ciSetChannelEvent(LWChannelID, LWChanEventFunc, void*) {
+    return 0;
+}
+const char* ciServer(LWChannelID, const char*, int) {
+    return nullptr;
+}
+unsigned int ciServerFlags(LWChannelID, const char*, int) {
+    return 0;
+}
+LWInstance ciServerInstance(LWChannelID, const char*, int) {
+    return nullptr;
+}
+int ciServerApply(LWChannelID, const char*, const char*, int) {
+    return 0;
+}
+void ciServerRemove(LWChannelID, const char*, const char*, LWInstance) {}
 
 // "Animation Envelopes"
+LWEnvelopeID envCreate(LWChanGroupID group, const char* name, int type) {
+    return call<LWEnvelopeID>(nullptr,
+                              [&](Envelopes& e) { return e.createEnvelope(group, name, type); });
+}
+void envDestroy(LWEnvelopeID envelope) {
+    call([&](Envelopes& e) { e.destroyEnvelope(envelope); });
+}
 LWChanGroupID envCreateGroup(LWChanGroupID parent, const char* name) {
     return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.createGroup(parent, name); });
 }
 void envDestroyGroup(LWChanGroupID group) {
     call([&](Envelopes& e) { e.destroyGroup(group); });
 }
-LWEnvelopeID envCreate(LWChanGroupID group, const char* name) {
-    return call<LWEnvelopeID>(nullptr, [&](Envelopes& e) { return e.createEnvelope(group, name); });
+LWError envCopy(LWEnvelopeID to, LWEnvelopeID from) {
+    return call<LWError>("host failure", [&](Envelopes& e) { return e.copyEnvelope(to, from); });
 }
-void envDestroy(LWEnvelopeID envelope) {
-    call([&](Envelopes& e) { e.destroyEnvelope(envelope); });
+LWError envLoad(LWEnvelopeID envelope, const st_LWLoadState* load) {
+    return call<LWError>("host failure",
+                         [&](Envelopes& e) { return e.loadEnvelope(envelope, load); });
 }
-int envCopy(LWEnvelopeID to, LWEnvelopeID from) {
-    return call(0, [&](Envelopes& e) { return e.copyEnvelope(to, from); });
-}
-const char* envLoad(LWEnvelopeID envelope, const st_LWLoadState* load) {
-    return call<const char*>("host failure",
-                             [&](Envelopes& e) { return e.loadEnvelope(envelope, load); });
-}
-const char* envSave(LWEnvelopeID envelope, const st_LWSaveState* save) {
-    return call<const char*>("host failure",
-                             [&](Envelopes& e) { return e.saveEnvelope(envelope, save); });
+LWError envSave(LWEnvelopeID envelope, const st_LWSaveState* save) {
+    return call<LWError>("host failure",
+                         [&](Envelopes& e) { return e.saveEnvelope(envelope, save); });
 }
 double envEvaluate(LWEnvelopeID envelope, LWTime time) {
     return call(0.0, [&](Envelopes& e) { return e.evaluate(envelope, time); });
+}
+int envEdit(LWChanGroupID, LWEnvelopeID, int, void*) {
+    return 0;  // no envelope editor
+}
+int envAge(LWEnvelopeID envelope) {
+    return call(0, [&](Envelopes& e) { return e.envelopeAge(envelope); });
 }
 LWEnvKeyID envCreateKey(LWEnvelopeID envelope, LWTime time, double value) {
     return call<LWEnvKeyID>(nullptr,
@@ -103,14 +124,27 @@ LWEnvKeyID envFindKey(LWEnvelopeID envelope, LWTime time) {
 LWEnvKeyID envNextKey(LWEnvelopeID envelope, LWEnvKeyID key) {
     return call<LWEnvKeyID>(nullptr, [&](Envelopes& e) { return e.nextKey(envelope, key); });
 }
-int envKeyCount(LWEnvelopeID envelope) {
-    return call(0, [&](Envelopes& e) { return e.keyCount(envelope); });
+LWEnvKeyID envPrevKey(LWEnvelopeID envelope, LWEnvKeyID key) {
+    return call<LWEnvKeyID>(nullptr, [&](Envelopes& e) { return e.prevKey(envelope, key); });
 }
-int envKeyGet(LWEnvelopeID envelope, LWEnvKeyID key, int tag, double* value) {
-    return call(0, [&](Envelopes& e) { return e.keyGet(envelope, key, tag, value); });
+int envKeySet(LWEnvelopeID envelope, LWEnvKeyID key, LWKeyTag tag, void* value) {
+    // Only the double-valued tags are read: another tag's value may be smaller than a double.
+    if (!value || (tag != LWKEY_VALUE && tag != LWKEY_TIME)) return 0;
+    const double v = *static_cast<const double*>(value);
+    return call(0, [&](Envelopes& e) { return e.keySet(envelope, key, tag, v); });
 }
-int envKeySet(LWEnvelopeID envelope, LWEnvKeyID key, int tag, double value) {
-    return call(0, [&](Envelopes& e) { return e.keySet(envelope, key, tag, value); });
+int envKeyGet(LWEnvelopeID envelope, LWEnvKeyID key, LWKeyTag tag, void* value) {
+    return call(
+        0, [&](Envelopes& e) { return e.keyGet(envelope, key, tag, static_cast<double*>(value)); });
+}
+int envSetEnvEvent(LWEnvelopeID, LWEnvEventFunc, void*) {
+    return 0;  // no envelope events
+}
+int envEgSet(LWEnvelopeID, LWChanGroupID, int, void*) {
+    return 0;  // no settable tag
+}
+int envEgGet(LWEnvelopeID envelope, LWChanGroupID, int tag, void* value) {
+    return call(0, [&](Envelopes& e) { return e.envelopeGet(envelope, tag, value); });
 }
 
 // "LWVParmFuncs 2"
@@ -120,50 +154,60 @@ LWVParmID vpCreate(int type, int texture) {
 void vpDestroy(LWVParmID parm) {
     call([&](Envelopes& e) { e.destroyParm(parm); });
 }
-int vpSetup(LWVParmID parm, const char* channelName, LWChanGroupID group, void* texContext,
-            LWVParmEventFunc event, const char* pluginName, void* userData) {
-    return call(0, [&](Envelopes& e) {
-        return e.setupParm(parm, channelName, group, texContext, event, pluginName, userData);
+void vpSetup(LWVParmID parm, const char* channelName, LWChanGroupID group,
+             LWTxtrContextID texContext, LWVP_EventFunc* event, const char* pluginName,
+             void* userData) {
+    call([&](Envelopes& e) {
+        e.setupParm(parm, channelName, group, texContext, event, pluginName, userData);
     });
 }
-const char* vpLoad(LWVParmID parm, const st_LWLoadState* load) {
-    return call<const char*>("host failure", [&](Envelopes& e) { return e.loadParm(parm, load); });
+LWError vpCopy(LWVParmID to, LWVParmID from) {
+    return call<LWError>("host failure", [&](Envelopes& e) { return e.copyParm(to, from); });
 }
-const char* vpSave(LWVParmID parm, const st_LWSaveState* save) {
-    return call<const char*>("host failure", [&](Envelopes& e) { return e.saveParm(parm, save); });
+LWError vpLoad(LWVParmID parm, const st_LWLoadState* load) {
+    return call<LWError>("host failure", [&](Envelopes& e) { return e.loadParm(parm, load); });
 }
-int vpGetVal(LWVParmID parm, LWTime time, double* value) {
-    return call(0, [&](Envelopes& e) { return e.getValue(parm, time, value); });
+LWError vpSave(LWVParmID parm, const st_LWSaveState* save) {
+    return call<LWError>("host failure", [&](Envelopes& e) { return e.saveParm(parm, save); });
 }
-int vpSetVal(LWVParmID parm, const double* value) {
+double vpGetVal(LWVParmID parm, LWTime time, LWMicropolID, double* result) {
+    call([&](Envelopes& e) { e.getValue(parm, time, result); });
+    return 0.0;  // the opacity of a texture there is none of
+}
+int vpSetVal(LWVParmID parm, double* value) {
     return call(0, [&](Envelopes& e) { return e.setValue(parm, value); });
 }
-int vpCopy(LWVParmID to, LWVParmID from) {
-    return call(0, [&](Envelopes& e) { return e.copyParm(to, from); });
+int vpGetState(LWVParmID parm) {
+    return call(0, [&](Envelopes& e) { return e.parmState(parm); });
 }
-LWChanGroupID vpGetGroup(LWVParmID parm) {
-    return call<LWChanGroupID>(nullptr, [&](Envelopes& e) { return e.parmGroup(parm); });
+void vpSetState(LWVParmID parm, int state) {
+    call([&](Envelopes& e) { e.setParmState(parm, state); });
 }
-int vpGetEnv(LWVParmID parm, LWEnvelopeID* envelopes) {
-    return call(0, [&](Envelopes& e) { return e.parmEnvelopes(parm, envelopes); });
-}
-int vpGetType(LWVParmID parm) {
-    return call(0, [&](Envelopes& e) { return e.parmType(parm); });
+void vpEditEnv(LWVParmID) {}
+void vpEditTex(LWVParmID) {}
+void vpInitMP(LWMicropolID) {}
+void vpGetEnv(LWVParmID parm, LWEnvelopeID envelopes[3]) {
+    if (!envelopes) return;
+    LWEnvelopeID found[3] = {nullptr, nullptr, nullptr};
+    call([&](Envelopes& e) { e.parmEnvelopes(parm, found); });
+    for (int i = 0; i < 3; ++i) envelopes[i] = found[i];
 }
 
 }  // extern "C"
 
 const st_LWChannelInfo kChannelInfo = {
-    ciFirstGroup,  ciNextGroup,   ciGroupName,     ciGroupParent,     ciFirstChannel,
-    ciNextChannel, ciChannelName, ciChannelParent, ciChannelEnvelope, ciChannelEvaluate};
+    ciNextGroup,     ciNextChannel, ciGroupName,       ciChannelName,     ciGroupParent,
+    ciChannelParent, ciChannelType, ciChannelEvaluate, ciChannelEnvelope, ciSetChannelEvent,
+    ciServer,        ciServerFlags, ciServerInstance,  ciServerApply,     ciServerRemove};
 
-const st_LWEnvelopeFuncs kEnvelopeFuncs = {envCreateGroup, envDestroyGroup, envCreate,  envDestroy,
-                                           envCopy,        envLoad,         envSave,    envEvaluate,
-                                           envCreateKey,   envDestroyKey,   envFindKey, envNextKey,
-                                           envKeyCount,    envKeyGet,       envKeySet};
+const st_LWEnvelopeFuncs kEnvelopeFuncs = {
+    envCreate,   envDestroy, envCreateGroup, envDestroyGroup, envCopy,       envLoad,    envSave,
+    envEvaluate, envEdit,    envAge,         envCreateKey,    envDestroyKey, envFindKey, envNextKey,
+    envPrevKey,  envKeySet,  envKeyGet,      envSetEnvEvent,  envEgSet,      envEgGet};
 
-const st_LWVParmFuncs kVParmFuncs = {vpCreate, vpDestroy, vpSetup,    vpLoad,   vpSave,   vpGetVal,
-                                     vpSetVal, vpCopy,    vpGetGroup, vpGetEnv, vpGetType};
+const st_LWVParmFuncs kVParmFuncs = {vpCreate,  vpDestroy, vpSetup,  vpCopy,     vpLoad,
+                                     vpSave,    vpGetVal,  vpSetVal, vpGetState, vpSetState,
+                                     vpEditEnv, vpEditTex, vpInitMP, vpGetEnv};
 
 }  // namespace
 

@@ -28,6 +28,16 @@ bool canSave(const st_LWSaveState* save) {
     return save && save->beginBlk && save->endBlk && save->writeFP && save->writeU4;
 }
 
+// The channel kind of a parameter type's channels.
+int channelKind(int type) {
+    return type == LWVP_PERCENT ? LWET_PERCENT : LWET_FLOAT;
+}
+
+bool knownKind(int type) {
+    return type == LWET_FLOAT || type == LWET_DISTANCE || type == LWET_PERCENT ||
+           type == LWET_ANGLE;
+}
+
 // Channel name suffixes of the three-channel types.
 const char* suffix(int type, size_t index) {
     static const char* const xyz[] = {".X", ".Y", ".Z"};
@@ -103,8 +113,13 @@ const Envelopes::Parm* Envelopes::parm(uintptr_t id) const {
 
 void Envelopes::copyCurve(Channel& to, const Channel& from) {
     if (&to == &from) return;
-    to.curve = from.curve;
+    replaceCurve(to, from.curve);
+}
+
+void Envelopes::replaceCurve(Channel& to, EnvelopeCurve curve) {
+    to.curve = std::move(curve);
     to.curve.renumber([this] { return nextId(); });
+    ++to.age;
 }
 
 // ---- groups ----
@@ -133,19 +148,14 @@ void Envelopes::destroyGroup(LWChanGroupID g) {
     for (uintptr_t id : doomed) m_groups.erase(id);
 }
 
-LWChanGroupID Envelopes::firstGroup(LWChanGroupID parent) const {
+LWChanGroupID Envelopes::nextGroup(LWChanGroupID parent, LWChanGroupID g) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     uintptr_t p = serial(parent);
     if (p && !group(p)) return nullptr;
-    return handle<LWChanGroupID>(
-        nextMatching(m_groups, 0, [p](const Group& g) { return g.parent == p; }));
-}
-
-LWChanGroupID Envelopes::nextGroup(LWChanGroupID g) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const Group* current = group(serial(g));
-    if (!current) return nullptr;
-    uintptr_t p = current->parent;
+    if (g) {
+        const Group* current = group(serial(g));
+        if (!current || current->parent != p) return nullptr;
+    }
     return handle<LWChanGroupID>(
         nextMatching(m_groups, serial(g), [p](const Group& o) { return o.parent == p; }));
 }
@@ -164,19 +174,14 @@ LWChanGroupID Envelopes::groupParent(LWChanGroupID g) const {
 
 // ---- channels ----
 
-LWChannelID Envelopes::firstChannel(LWChanGroupID g) const {
+LWChannelID Envelopes::nextChannel(LWChanGroupID parent, LWChannelID c) const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    uintptr_t id = serial(g);
-    if (id && !group(id)) return nullptr;
-    return handle<LWChannelID>(
-        nextMatching(m_channels, 0, [id](const Channel& c) { return c.group == id; }));
-}
-
-LWChannelID Envelopes::nextChannel(LWChannelID c) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const Channel* current = channel(serial(c));
-    if (!current) return nullptr;
-    uintptr_t g = current->group;
+    uintptr_t g = serial(parent);
+    if (g && !group(g)) return nullptr;
+    if (c) {
+        const Channel* current = channel(serial(c));
+        if (!current || current->group != g) return nullptr;
+    }
     return handle<LWChannelID>(
         nextMatching(m_channels, serial(c), [g](const Channel& o) { return o.group == g; }));
 }
@@ -193,6 +198,12 @@ LWChanGroupID Envelopes::channelParent(LWChannelID c) const {
     return found ? handle<LWChanGroupID>(found->group) : nullptr;
 }
 
+int Envelopes::channelType(LWChannelID c) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const Channel* found = channel(serial(c));
+    return found ? found->type : 0;
+}
+
 LWEnvelopeID Envelopes::channelEnvelope(LWChannelID c) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return channel(serial(c)) ? handle<LWEnvelopeID>(serial(c)) : nullptr;
@@ -200,13 +211,14 @@ LWEnvelopeID Envelopes::channelEnvelope(LWChannelID c) const {
 
 // ---- envelopes ----
 
-LWEnvelopeID Envelopes::createEnvelope(LWChanGroupID g, const char* name) {
+LWEnvelopeID Envelopes::createEnvelope(LWChanGroupID g, const char* name, int type) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!name || (g && !group(serial(g)))) return nullptr;
+    if (!name || !knownKind(type) || (g && !group(serial(g)))) return nullptr;
     uintptr_t id = nextId();
     Channel& c = m_channels[id];
     c.name = name;
     c.group = serial(g);
+    c.type = type;
     return handle<LWEnvelopeID>(id);
 }
 
@@ -216,13 +228,13 @@ void Envelopes::destroyEnvelope(LWEnvelopeID envelope) {
     if (c && c->parm == 0) m_channels.erase(serial(envelope));
 }
 
-int Envelopes::copyEnvelope(LWEnvelopeID to, LWEnvelopeID from) {
+const char* Envelopes::copyEnvelope(LWEnvelopeID to, LWEnvelopeID from) {
     std::lock_guard<std::mutex> lock(m_mutex);
     Channel* target = channel(serial(to));
     const Channel* source = channel(serial(from));
-    if (!target || !source) return 0;
+    if (!target || !source) return "unknown envelope";
     copyCurve(*target, *source);
-    return 1;
+    return nullptr;
 }
 
 const char* Envelopes::loadEnvelope(LWEnvelopeID envelope, const st_LWLoadState* load) {
@@ -238,8 +250,7 @@ const char* Envelopes::loadEnvelope(LWEnvelopeID envelope, const st_LWLoadState*
     std::lock_guard<std::mutex> lock(m_mutex);
     Channel* c = channel(serial(envelope));
     if (!c) return "unknown envelope";
-    c->curve = std::move(curve);
-    c->curve.renumber([this] { return nextId(); });
+    replaceCurve(*c, std::move(curve));
     return nullptr;
 }
 
@@ -262,18 +273,26 @@ double Envelopes::evaluate(LWEnvelopeID envelope, double time) const {
     return c ? c->curve.evaluate(time) : 0.0;
 }
 
+int Envelopes::envelopeAge(LWEnvelopeID envelope) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const Channel* c = channel(serial(envelope));
+    return c ? static_cast<int>(c->age) : 0;
+}
+
 LWEnvKeyID Envelopes::createKey(LWEnvelopeID envelope, double time, double value) {
     std::lock_guard<std::mutex> lock(m_mutex);
     Channel* c = channel(serial(envelope));
     if (!c) return nullptr;
     uintptr_t id = c->curve.setKey(time, value, m_nextId);
     if (id == m_nextId) ++m_nextId;
+    if (id) ++c->age;
     return handle<LWEnvKeyID>(id);
 }
 
 void Envelopes::destroyKey(LWEnvelopeID envelope, LWEnvKeyID key) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (Channel* c = channel(serial(envelope))) c->curve.removeKey(serial(key));
+    Channel* c = channel(serial(envelope));
+    if (c && c->curve.removeKey(serial(key))) ++c->age;
 }
 
 LWEnvKeyID Envelopes::findKey(LWEnvelopeID envelope, double time) const {
@@ -290,10 +309,11 @@ LWEnvKeyID Envelopes::nextKey(LWEnvelopeID envelope, LWEnvKeyID key) const {
     return k ? handle<LWEnvKeyID>(k->id) : nullptr;
 }
 
-int Envelopes::keyCount(LWEnvelopeID envelope) const {
+LWEnvKeyID Envelopes::prevKey(LWEnvelopeID envelope, LWEnvKeyID key) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Channel* c = channel(serial(envelope));
-    return c ? static_cast<int>(c->curve.keys().size()) : 0;
+    const EnvelopeKey* k = c ? c->curve.previous(serial(key)) : nullptr;
+    return k ? handle<LWEnvKeyID>(k->id) : nullptr;
 }
 
 int Envelopes::keyGet(LWEnvelopeID envelope, LWEnvKeyID key, int tag, double* value) const {
@@ -317,14 +337,27 @@ int Envelopes::keySet(LWEnvelopeID envelope, LWEnvKeyID key, int tag, double val
     std::lock_guard<std::mutex> lock(m_mutex);
     Channel* c = channel(serial(envelope));
     if (!c) return 0;
+    bool done = false;
     switch (tag) {
         case LWKEY_TIME:
-            return c->curve.moveKey(serial(key), value) ? 1 : 0;
+            done = c->curve.moveKey(serial(key), value);
+            break;
         case LWKEY_VALUE:
-            return c->curve.setKeyValue(serial(key), value) ? 1 : 0;
+            done = c->curve.setKeyValue(serial(key), value);
+            break;
         default:
-            return 0;
+            break;
     }
+    if (done) ++c->age;
+    return done ? 1 : 0;
+}
+
+int Envelopes::envelopeGet(LWEnvelopeID envelope, int tag, void* value) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const Channel* c = channel(serial(envelope));
+    if (!c || !value || tag != LWENVTAG_KEYCOUNT) return 0;
+    *static_cast<int*>(value) = static_cast<int>(c->curve.keys().size());
+    return 1;
 }
 
 // ---- parameters ----
@@ -339,6 +372,7 @@ LWVParmID Envelopes::createParm(int type, int texture) {
     for (int i = 0; i < count; ++i) {
         uintptr_t c = nextId();
         m_channels[c].parm = id;
+        m_channels[c].type = channelKind(type);
         p.channels.push_back(c);
     }
     return handle<LWVParmID>(id);
@@ -352,14 +386,14 @@ void Envelopes::destroyParm(LWVParmID id) {
     m_parms.erase(serial(id));
 }
 
-int Envelopes::setupParm(LWVParmID id, const char* channelName, LWChanGroupID g, void* texContext,
-                         LWVParmEventFunc event, const char* pluginName, void* userData) {
+bool Envelopes::setupParm(LWVParmID id, const char* channelName, LWChanGroupID g, void* texContext,
+                          LWVParmEventFunc event, const char* pluginName, void* userData) {
     std::lock_guard<std::mutex> lock(m_mutex);
     Parm* p = parm(serial(id));
-    if (!p || (g && !group(serial(g)))) return 0;
+    if (!p) return false;
     p->name = channelName ? channelName : "";
     p->plugin = pluginName ? pluginName : "";
-    p->group = serial(g);
+    p->group = group(serial(g)) ? serial(g) : 0;
     p->texContext = texContext;
     p->event = event;
     p->userData = userData;
@@ -368,7 +402,7 @@ int Envelopes::setupParm(LWVParmID id, const char* channelName, LWChanGroupID g,
         c.name = p->name + suffix(p->type, i);
         c.group = p->group;
     }
-    return 1;
+    return true;
 }
 
 const char* Envelopes::loadParm(LWVParmID id, const st_LWLoadState* load) {
@@ -398,10 +432,7 @@ const char* Envelopes::loadParm(LWVParmID id, const st_LWLoadState* load) {
     const Parm* p = parm(serial(id));
     if (!p || p->channels.size() != curves.size()) return "unknown parameter";
     for (size_t i = 0; i < curves.size(); ++i) {
-        if (!read[i]) continue;
-        Channel& c = m_channels[p->channels[i]];
-        c.curve = std::move(curves[i]);
-        c.curve.renumber([this] { return nextId(); });
+        if (read[i]) replaceCurve(m_channels[p->channels[i]], std::move(curves[i]));
     }
     return nullptr;
 }
@@ -436,20 +467,50 @@ int Envelopes::setValue(LWVParmID id, const double* value) {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Parm* p = parm(serial(id));
     if (!p || !value) return 0;
-    for (size_t i = 0; i < p->channels.size(); ++i)
-        channel(p->channels[i])->curve.setConstant(value[i]);
+    for (size_t i = 0; i < p->channels.size(); ++i) {
+        Channel* c = channel(p->channels[i]);
+        c->curve.setConstant(value[i]);
+        ++c->age;
+    }
     return static_cast<int>(p->channels.size());
 }
 
-int Envelopes::copyParm(LWVParmID to, LWVParmID from) {
+const char* Envelopes::copyParm(LWVParmID to, LWVParmID from) {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Parm* target = parm(serial(to));
     const Parm* source = parm(serial(from));
-    if (!target || !source) return 0;
+    if (!target || !source) return "unknown parameter";
     size_t n = std::min(target->channels.size(), source->channels.size());
     for (size_t i = 0; i < n; ++i)
         copyCurve(*channel(target->channels[i]), *channel(source->channels[i]));
-    return static_cast<int>(n);
+    return nullptr;
+}
+
+int Envelopes::parmState(LWVParmID id) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const Parm* p = parm(serial(id));
+    if (!p) return 0;
+    for (uintptr_t c : p->channels)
+        if (!channel(c)->curve.keys().empty()) return LWVPSF_ENV;
+    return 0;
+}
+
+void Envelopes::setParmState(LWVParmID id, int state) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const Parm* p = parm(serial(id));
+    if (!p) return;
+    for (uintptr_t c : p->channels) {
+        Channel& ch = *channel(c);
+        const bool keyed = !ch.curve.keys().empty();
+        if ((state & LWVPSF_ENV) && !keyed) {
+            // A key holding the value keeps what the channel answers at every time.
+            if (ch.curve.setKey(0.0, ch.curve.constant(), m_nextId)) ++m_nextId;
+            ++ch.age;
+        } else if (!(state & LWVPSF_ENV) && keyed) {
+            ch.curve.clearKeys();
+            ++ch.age;
+        }
+    }
 }
 
 LWChanGroupID Envelopes::parmGroup(LWVParmID id) const {

@@ -16,7 +16,7 @@ class ChannelGroupTest : public FrameTest {
     std::vector<std::string> topLevelNames() {
         std::vector<std::string> names;
         const st_LWChannelInfo* ci = lwhost::Envelopes::channelRecord();
-        for (LWChanGroupID g = ci->firstGroup(nullptr); g; g = ci->nextGroup(g))
+        for (LWChanGroupID g = ci->nextGroup(nullptr, nullptr); g; g = ci->nextGroup(nullptr, g))
             names.push_back(ci->groupName(g));
         return names;
     }

@@ -29,11 +29,14 @@ class EnvelopeCurve {
     const EnvelopeKey* findAt(double time) const;
     // The key after `id` (0: the first), or null.
     const EnvelopeKey* next(uintptr_t id) const;
+    // The key before `id` (0: the last), or null.
+    const EnvelopeKey* previous(uintptr_t id) const;
 
     // A new key at `time` with handle `newId`, or the existing key at that time takes the
     // value and keeps its handle. Returns the key's handle; 0 when time or value is not finite.
     uintptr_t setKey(double time, double value, uintptr_t newId);
     bool removeKey(uintptr_t id);
+    void clearKeys() { m_keys.clear(); }
     // False for an unknown key, a time that is not finite or one another key holds.
     bool moveKey(uintptr_t id, double time);
     bool setKeyValue(uintptr_t id, double value);
