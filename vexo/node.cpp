@@ -217,6 +217,8 @@ bool NodeEditor::create(const char* title, const char* name, RootNode* root,
     RootNodeAdaptor<RootNode>::fill(m_root, preview);
     if (!available() || !globPtr->create) return false;
     m_id = globPtr->create(title, name, &m_root, static_cast<void*>(root));
+    // An editor made here is this one's to destroy, even where it wrapped another before.
+    m_owns = true;
     return m_id != nullptr;
 }
 

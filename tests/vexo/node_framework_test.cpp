@@ -372,6 +372,9 @@ TEST_F(NodeFrameworkTest, EditorForwardsEveryRootCallbackAnswersZeroWithoutARoot
         ASSERT_TRUE(editor.create("Surface", "again", &root, NPT_RENDER));
         EXPECT_EQ(nodes.editorCount(), before);
         EXPECT_EQ(nodes.editor(editor.id())->name, "again");
+        // A wrapper of someone else's editor owns what it creates, and only that.
+        vexo::NodeEditor wrapper(graph->id());
+        ASSERT_TRUE(wrapper.create("Surface", "made", nullptr, NPT_RENDER));
     }
     EXPECT_EQ(nodes.editorCount(), 1u);  // the fixture's own
 

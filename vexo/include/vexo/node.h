@@ -215,7 +215,7 @@ class NodeEditor : public GlobalBase<st_LWNodeEditorFuncs>,
     NodeEditor& operator=(const NodeEditor&) = delete;
 
     // Creates the host editor with `root` (may be null) as its root behaviour, destroying an
-    // owned one first. False when the host refused.
+    // owned one first; the new one is owned. False when the host refused.
     bool create(const char* title, const char* name, RootNode* root, NodePreviewType preview);
     void destroy();
 
