@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/node_graph_file.h"
@@ -90,6 +91,24 @@ Port* neighbour(const std::vector<std::unique_ptr<Port>>& ports, const Port* por
     return at ? portAt(ports, at + step) : nullptr;
 }
 
+// A live node's inputs or outputs (`Ports` picks which), found through its NodeID.
+template <class Port, std::vector<std::unique_ptr<Port>> GraphNode::*Ports>
+struct NodePorts {
+    using ID = decltype(std::declval<Port&>().id());
+    static ID first(NodeID id) { return byIndex(id, 1); }
+    static int count(NodeID id) {
+        GraphNode* node = liveNode(id);
+        return node ? static_cast<int>((node->*Ports).size()) : 0;
+    }
+    static ID byIndex(NodeID id, int index) {
+        GraphNode* node = liveNode(id);
+        Port* port = node ? portAt(node->*Ports, index) : nullptr;
+        return port ? port->id() : nullptr;
+    }
+};
+using NodeInputs = NodePorts<GraphInput, &GraphNode::inputs>;
+using NodeOutputs = NodePorts<GraphOutput, &GraphNode::outputs>;
+
 // The list an input is in: the live node's inputs, or with no node the root inputs of the live
 // editor that has it. Null when the input is not found there.
 const std::vector<std::unique_ptr<GraphInput>>* inputListOf(NodeID id, NodeInputID input) {
@@ -134,10 +153,6 @@ int inCheck(NodeInputID input) {
     const GraphInput* in = GraphInput::from(input);
     return in && in->source ? 1 : 0;
 }
-NodeInputID inFirst(NodeID id) {
-    GraphNode* node = liveNode(id);
-    return node && !node->inputs.empty() ? node->inputs.front()->id() : nullptr;
-}
 // The input `step` places from `input` among its node's (or its root's) inputs.
 NodeInputID inStep(NodeInputID input, int step) {
     NodeSystem* system = NodeSystem::current();
@@ -156,15 +171,6 @@ NodeInputID inNext(NodeInputID input) {
 }
 NodeInputID inPrevious(NodeInputID input) {
     return inStep(input, -1);
-}
-int inNumInputs(NodeID id) {
-    GraphNode* node = liveNode(id);
-    return node ? static_cast<int>(node->inputs.size()) : 0;
-}
-NodeInputID inByIndex(NodeID id, int index) {
-    GraphNode* node = liveNode(id);
-    GraphInput* in = node ? portAt(node->inputs, index) : nullptr;
-    return in ? in->id() : nullptr;
 }
 int inGetIndex(NodeID id, NodeInputID input) {
     const auto* list = inputListOf(id, input);
@@ -188,14 +194,16 @@ const char* inName(NodeInputID input) {
 }
 
 // The two records differ only in the create function, which marks the inputs each makes.
-const LWNodeInputFuncs_t kInputFuncs = {inCreate1,         inDestroy,  inEvaluate,   inCheck,
-                                        inFirst,           inNext,     inPrevious,   inNumInputs,
-                                        inByIndex,         inGetIndex, inDisconnect, inNode,
-                                        inConnectedOutput, inName};
-const LWNodeInputFuncs_t kInputFuncs2 = {inCreate2,         inDestroy,  inEvaluate,   inCheck,
-                                         inFirst,           inNext,     inPrevious,   inNumInputs,
-                                         inByIndex,         inGetIndex, inDisconnect, inNode,
-                                         inConnectedOutput, inName};
+const LWNodeInputFuncs_t kInputFuncs = {
+    inCreate1,           inDestroy,  inEvaluate,   inCheck,
+    NodeInputs::first,   inNext,     inPrevious,   NodeInputs::count,
+    NodeInputs::byIndex, inGetIndex, inDisconnect, inNode,
+    inConnectedOutput,   inName};
+const LWNodeInputFuncs_t kInputFuncs2 = {
+    inCreate2,           inDestroy,  inEvaluate,   inCheck,
+    NodeInputs::first,   inNext,     inPrevious,   NodeInputs::count,
+    NodeInputs::byIndex, inGetIndex, inDisconnect, inNode,
+    inConnectedOutput,   inName};
 
 // ---- "NodeOutputFuncs" -----------------------------------------------------------------------
 
@@ -213,10 +221,6 @@ void outDestroy(NodeID id, NodeOutputID output) {
 void outSetValue(NodeValue value, void* result) {
     NodeSystem::setValue(value, result);
 }
-NodeOutputID outFirst(NodeID id) {
-    GraphNode* node = liveNode(id);
-    return node && !node->outputs.empty() ? node->outputs.front()->id() : nullptr;
-}
 NodeOutputID outStep(NodeOutputID output, int step) {
     GraphOutput* out = GraphOutput::from(output);
     GraphNode* node = out && out->node ? liveNode(out->node->id()) : nullptr;
@@ -228,15 +232,6 @@ NodeOutputID outNext(NodeOutputID output) {
 }
 NodeOutputID outPrevious(NodeOutputID output) {
     return outStep(output, -1);
-}
-int outNumOutputs(NodeID id) {
-    GraphNode* node = liveNode(id);
-    return node ? static_cast<int>(node->outputs.size()) : 0;
-}
-NodeOutputID outByIndex(NodeID id, int index) {
-    GraphNode* node = liveNode(id);
-    GraphOutput* out = node ? portAt(node->outputs, index) : nullptr;
-    return out ? out->id() : nullptr;
 }
 int outGetIndex(NodeID id, NodeOutputID output) {
     GraphNode* node = liveNode(id);
@@ -252,9 +247,9 @@ const char* outName(NodeOutputID output) {
 }
 
 const LWNodeOutputFuncs_t kOutputFuncs = {
-    outCreate,   outDestroy, outSetValue, NodeSystem::valueBuffer, NodeSystem::valueType,
-    outFirst,    outNext,    outPrevious, outNumOutputs,           outByIndex,
-    outGetIndex, outNode,    outName};
+    outCreate,          outDestroy, outSetValue, NodeSystem::valueBuffer, NodeSystem::valueType,
+    NodeOutputs::first, outNext,    outPrevious, NodeOutputs::count,      NodeOutputs::byIndex,
+    outGetIndex,        outNode,    outName};
 
 // ---- "NodeEditorFuncs" -----------------------------------------------------------------------
 
