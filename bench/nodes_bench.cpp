@@ -86,7 +86,7 @@ void FrameInputFedByAConstant(benchmark::State& state) {
     Setup s;
     vexo::SetSuperGlobal(lwhost::Host::globalFunction());
     vexo::NodeEditor editor;
-    editor.create("Surface", "frame", nullptr, LWNODE_PREVIEW_COLOUR);
+    editor.create("Surface", "frame", nullptr, NPT_RENDER);
     auto input = editor.addScalarInput("Gain", nullptr);
     NodeGraph* graph = s.nodes.editor(editor.id());
     std::string error;

@@ -157,7 +157,7 @@ static_assert(static_cast<int>(Write::Gate) == 4, "every other write has a place
 // has a null ID and is never connected.
 struct RootInputIDs {
     int (*evaluate)(NodeInputID input, LWNodalAccess_t* access, void* value) = nullptr;
-    int (*isConnected)(NodeInputID input) = nullptr;
+    int (*check)(NodeInputID input) = nullptr;
     NodeInputID id[kRootInputCount] = {};
 };
 RootInputIDs g_inputs;
@@ -399,7 +399,7 @@ std::unique_ptr<BuiltGraph> buildGraph(LWChanGroupID shared) {
 
     built->editor = std::make_unique<vexo::NodeEditor>();
     vexo::NodeEditor& editor = *built->editor;
-    editor.create(kEditorTitle, kEditorName, &globalRoot, LWNODE_PREVIEW_COLOUR);
+    editor.create(kEditorTitle, kEditorName, &globalRoot, NPT_RENDER);
     editor.setChannelGroup(group);
     editor.setUpdateFunc(&nodeEditorUpdate);
     RootInputIDs& ids = built->ids;
@@ -411,10 +411,10 @@ std::unique_ptr<BuiltGraph> buildGraph(LWChanGroupID shared) {
         ids.id[input.step] = made->id();
         if (const LWNodeInputFuncs_t* funcs = made->funcs()) {
             ids.evaluate = funcs->evaluate;
-            ids.isConnected = funcs->isConnected;
+            ids.check = funcs->check;
         }
     }
-    if (!ids.evaluate || !ids.isConnected) ids = RootInputIDs{};
+    if (!ids.evaluate || !ids.check) ids = RootInputIDs{};
     return built;
 }
 
@@ -476,7 +476,7 @@ void refreshRootConnections() {
     uint32_t mask = 0;
     for (unsigned step = 0; step < kRootInputCount; ++step) {
         NodeInputID id = g_inputs.id[step];
-        if (id && g_inputs.isConnected && g_inputs.isConnected(id) != 0) mask |= 1u << step;
+        if (id && g_inputs.check && g_inputs.check(id) != 0) mask |= 1u << step;
     }
     g_connected.store(mask, std::memory_order_relaxed);
 }

@@ -504,8 +504,7 @@ void WeightMapFilter::attach(FilterNode* node) {
     parm->setValue(m_threshold ? m_threshold->value()
                                : vexo::Vector3<double>(kDefaultThreshold, kDefaultThreshold,
                                                        kDefaultThreshold));
-    const char* owner = node ? node->serverName() : nullptr;
-    if (!owner || !*owner) owner = kFilterServer;
+    const char* const owner = kFilterServer;  // the filter node's server
     const LWChanGroupID group = node ? node->channelGroup() : nullptr;
     // In the node's channel group when it has one; else without a group; else value only.
     if (!parm->create(vexo::VParm::Percent, "Weight Threshold", owner, group) && group)

@@ -69,7 +69,7 @@ SurfaceNode::SurfaceNode(void*, void* context, std::string*) : vexo::XPanelNodeH
     m_outputs[0] = addOutput(LWNODE_COLOUR, outputNames[0]);
     for (int i = 1; i < outputCount; ++i) m_outputs[i] = addScalarOutput(outputNames[i]);
     setColour(30, 30, 80);
-    setPreviewType(LWNODE_PREVIEW_VECTOR);
+    setPreviewType(NPT_OFF);  // it shows the sample being rendered: nothing to preview alone
 }
 
 void SurfaceNode::Evaluate(LWNodalAccess_t*, void* output, NodeValue value) {

@@ -38,16 +38,6 @@ NodeInputRecord chooseNodeInputRecord() {
     return record;
 }
 
-// ---- LWNodeUtility ---------------------------------------------------------------------------
-
-int LWNodeUtility::valueSize(ConnectionType type) const {
-    return available() && globPtr->valueSize ? globPtr->valueSize(type) : 0;
-}
-
-double LWNodeUtility::luminance(const double rgb[3]) const {
-    return available() && globPtr->luminance && rgb ? globPtr->luminance(rgb) : 0.0;
-}
-
 // ---- LWNodeInput -----------------------------------------------------------------------------
 
 LWNodeInput::LWNodeInput(NodeInputRecord record, NodeID node, NodeInputID id, bool owns)
@@ -67,7 +57,7 @@ int LWNodeInput::evaluate(LWNodalAccess_t* access, void* value) const {
 }
 
 bool LWNodeInput::connected() const {
-    return m_id && m_funcs && m_funcs->isConnected && m_funcs->isConnected(m_id) != 0;
+    return m_id && m_funcs && m_funcs->check && m_funcs->check(m_id) != 0;
 }
 
 double LWNodeInput::evaluateScalar(LWNodalAccess_t* access, double panel) const {
@@ -105,7 +95,8 @@ LWNodeOutput::~LWNodeOutput() {
 
 void LWNodeOutput::setValue(NodeValue value, const void* result) const {
     LWNodeOutputFuncs_t* funcs = m_funcs.getGlobal();
-    if (funcs && funcs->setValue) funcs->setValue(value, result);
+    // The host only reads the result, though its record takes it without const.
+    if (funcs && funcs->setValue) funcs->setValue(value, const_cast<void*>(result));
 }
 
 // ---- LWNode ----------------------------------------------------------------------------------
@@ -137,7 +128,7 @@ void LWNode::updatePreview() const {
 }
 
 void LWNode::setColour(int r, int g, int b) const {
-    const int rgb[3] = {r, g, b};
+    int rgb[3] = {r, g, b};
     if (available() && globPtr->setNodeColor) globPtr->setNodeColor(m_nodeID, rgb);
 }
 
@@ -151,10 +142,6 @@ LWChanGroupID LWNode::channelGroup() const {
 
 const char* LWNode::nodeName() const {
     return available() && globPtr->nodeName ? globPtr->nodeName(m_nodeID) : nullptr;
-}
-
-const char* LWNode::serverName() const {
-    return available() && globPtr->serverName ? globPtr->serverName(m_nodeID) : nullptr;
 }
 
 // ---- NodeHandler -----------------------------------------------------------------------------
@@ -207,11 +194,11 @@ const char* RootNode::newTime(void*, int, double) {
     return nullptr;
 }
 void RootNode::cleanup(void*) {}
-int RootNode::rootPanel(void*) {
-    return 0;
+LWXPanelID RootNode::rootPanel(void*) {
+    return nullptr;
 }
-int RootNode::rootOptions(void*) {
-    return 0;
+const char* RootNode::rootOptions(void*) {
+    return nullptr;
 }
 void RootNode::rootPreview(void*, LWNodalAccess_t*, double*) {}
 void RootNode::rootCustomPreview(void*, int, int) {}
@@ -230,6 +217,8 @@ bool NodeEditor::create(const char* title, const char* name, RootNode* root,
     RootNodeAdaptor<RootNode>::fill(m_root, preview);
     if (!available() || !globPtr->create) return false;
     m_id = globPtr->create(title, name, &m_root, static_cast<void*>(root));
+    // An editor made here is this one's to destroy, even where it wrapped another before.
+    m_owns = true;
     return m_id != nullptr;
 }
 
@@ -263,7 +252,7 @@ void NodeEditor::setUpdateFunc(LWNodeEditorUpdateFunc* func) const {
 }
 
 void NodeEditor::setChannelGroup(LWChanGroupID group) const {
-    if (m_id && available() && globPtr->setChannelGroup) globPtr->setChannelGroup(m_id, group);
+    if (m_id && available() && globPtr->setEnvGroup) globPtr->setEnvGroup(m_id, group);
 }
 
 unsigned NodeEditor::state() const {
@@ -271,24 +260,24 @@ unsigned NodeEditor::state() const {
 }
 
 void NodeEditor::setState(unsigned value) const {
-    if (m_id && available() && globPtr->setState) globPtr->setState(m_id, value);
+    if (m_id && available() && globPtr->setState)
+        globPtr->setState(m_id, static_cast<unsigned short>(value & 0xFFFFu));
 }
 
 const char* NodeEditor::renderInit(int mode) const {
-    return m_id && available() && globPtr->renderInit ? globPtr->renderInit(m_id, mode) : nullptr;
+    return m_id && available() && globPtr->init ? globPtr->init(m_id, mode) : nullptr;
 }
 
 const char* NodeEditor::renderNewTime(int frame, double time) const {
-    return m_id && available() && globPtr->renderNewTime ? globPtr->renderNewTime(m_id, frame, time)
-                                                         : nullptr;
+    return m_id && available() && globPtr->newTime ? globPtr->newTime(m_id, frame, time) : nullptr;
 }
 
 void NodeEditor::renderCleanup() const {
-    if (m_id && available() && globPtr->renderCleanup) globPtr->renderCleanup(m_id);
+    if (m_id && available() && globPtr->cleanup) globPtr->cleanup(m_id);
 }
 
 int NodeEditor::openWindow() const {
-    return m_id && available() && globPtr->openWindow ? globPtr->openWindow(m_id) : 0;
+    return m_id && available() && globPtr->OpenNodeEditor ? globPtr->OpenNodeEditor(m_id) : 0;
 }
 
 }  // namespace vexo

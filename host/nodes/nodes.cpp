@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/node_graph_file.h"
@@ -45,54 +46,96 @@ const char* nfServerUserName(NodeID id) {
     GraphNode* node = liveNode(id);
     return node ? node->server->userName.c_str() : nullptr;
 }
-const char* nfServerName(NodeID id) {
-    GraphNode* node = liveNode(id);
-    return node ? node->server->name.c_str() : nullptr;
-}
-NodeEditorID nfNodeEditor(NodeID id) {
-    GraphNode* node = liveNode(id);
-    return node ? node->graph->id() : nullptr;
-}
 LWChanGroupID nfChanGrp(NodeID id) {
     GraphNode* node = liveNode(id);
     return node ? node->graph->group : nullptr;
 }
-void nfSetNodeColor(NodeID id, const int rgb[3]) {
+void nfSetNodeColor(NodeID id, int rgb[3]) {
     GraphNode* node = liveNode(id);
     if (!node || !rgb) return;
     for (int i = 0; i < 3; ++i) node->colour[static_cast<size_t>(i)] = std::clamp(rgb[i], 0, 255);
 }
-void nfUpdateNodePreview(NodeID id) {
-    if (GraphNode* node = liveNode(id)) ++node->previewUpdates;
+void nfSetNodeColor3(NodeID id, int r, int g, int b) {
+    int rgb[3] = {r, g, b};
+    nfSetNodeColor(id, rgb);
 }
 void nfSetNodePreviewType(NodeID id, NodePreviewType type) {
     GraphNode* node = liveNode(id);
-    if (node && type >= LWNODE_PREVIEW_COLOUR && type <= LWNODE_PREVIEW_NONE)
-        node->previewType = type;
+    if (node && type >= NPT_RENDER && type <= NPT_OFF) node->previewType = type;
 }
-void nfGetNodeColor(NodeID id, int rgb[3]) {
-    GraphNode* node = liveNode(id);
-    if (!node || !rgb) return;
-    for (int i = 0; i < 3; ++i) rgb[i] = node->colour[static_cast<size_t>(i)];
+void nfUpdateNodePreview(NodeID id) {
+    if (GraphNode* node = liveNode(id)) ++node->previewUpdates;
 }
 
-const LWNodeFuncs_t kNodeFuncs = {
-    nfNodeName,     nfServerUserName,    nfServerName,         nfNodeEditor,  nfChanGrp,
-    nfSetNodeColor, nfUpdateNodePreview, nfSetNodePreviewType, nfGetNodeColor};
+const LWNodeFuncs_t kNodeFuncs = {nfNodeName,         nfServerUserName, nfChanGrp,
+                                  nfSetNodeColor,     nfSetNodeColor3,  nfSetNodePreviewType,
+                                  nfUpdateNodePreview};
+
+// ---- lists of inputs and outputs, counted from 1 ---------------------------------------------
+
+template <class Port>
+Port* portAt(const std::vector<std::unique_ptr<Port>>& ports, int index) {
+    if (index < 1 || static_cast<size_t>(index) > ports.size()) return nullptr;
+    return ports[static_cast<size_t>(index) - 1].get();
+}
+template <class Port>
+int indexOf(const std::vector<std::unique_ptr<Port>>& ports, const Port* port) {
+    for (size_t i = 0; i < ports.size(); ++i)
+        if (ports[i].get() == port) return static_cast<int>(i) + 1;
+    return 0;
+}
+// The port `step` places from `port` in its list (null past either end or when not there).
+template <class Port>
+Port* neighbour(const std::vector<std::unique_ptr<Port>>& ports, const Port* port, int step) {
+    const int at = indexOf(ports, port);
+    return at ? portAt(ports, at + step) : nullptr;
+}
+
+// A live node's inputs or outputs (`Ports` picks which), found through its NodeID.
+template <class Port, std::vector<std::unique_ptr<Port>> GraphNode::*Ports>
+struct NodePorts {
+    using ID = decltype(std::declval<Port&>().id());
+    static ID first(NodeID id) { return byIndex(id, 1); }
+    static int count(NodeID id) {
+        GraphNode* node = liveNode(id);
+        return node ? static_cast<int>((node->*Ports).size()) : 0;
+    }
+    static ID byIndex(NodeID id, int index) {
+        GraphNode* node = liveNode(id);
+        Port* port = node ? portAt(node->*Ports, index) : nullptr;
+        return port ? port->id() : nullptr;
+    }
+};
+using NodeInputs = NodePorts<GraphInput, &GraphNode::inputs>;
+using NodeOutputs = NodePorts<GraphOutput, &GraphNode::outputs>;
+
+// The list an input is in: the live node's inputs, or with no node the root inputs of the live
+// editor that has it. Null when the input is not found there.
+const std::vector<std::unique_ptr<GraphInput>>* inputListOf(NodeID id, NodeInputID input) {
+    NodeSystem* system = NodeSystem::current();
+    const GraphInput* in = GraphInput::from(input);
+    if (!system || !in) return nullptr;
+    if (id) {
+        GraphNode* node = system->node(id);
+        return node && indexOf(node->inputs, in) ? &node->inputs : nullptr;
+    }
+    NodeGraph* graph = system->rootOwner(in);
+    return graph ? &graph->rootInputs : nullptr;
+}
 
 // ---- "NodeInputFuncs" and "NodeInputFuncs 2" ------------------------------------------------
 
 NodeInputID createInput(int record, NodeID id, ConnectionType type, const char* name,
-                        LWNodeInputEvent* event) {
+                        NodeInputEvent* event) {
     NodeSystem* system = NodeSystem::current();
     GraphNode* node = system ? system->node(id) : nullptr;
     if (!node || !name || valueSize(type) == 0) return nullptr;
     return system->addInput(*node, type, name, event, record)->id();
 }
-NodeInputID inCreate1(NodeID id, ConnectionType type, const char* name, LWNodeInputEvent* event) {
+NodeInputID inCreate1(NodeID id, ConnectionType type, const char* name, NodeInputEvent* event) {
     return createInput(1, id, type, name, event);
 }
-NodeInputID inCreate2(NodeID id, ConnectionType type, const char* name, LWNodeInputEvent* event) {
+NodeInputID inCreate2(NodeID id, ConnectionType type, const char* name, NodeInputEvent* event) {
     return createInput(2, id, type, name, event);
 }
 void inDestroy(NodeID id, NodeInputID input) {
@@ -106,60 +149,61 @@ int inEvaluate(NodeInputID input, LWNodalAccess_t* access, void* value) {
     if (!in || !in->source) return 0;
     return NodeSystem::evaluate(in, access, value);
 }
-int inIsConnected(NodeInputID input) {
+int inCheck(NodeInputID input) {
     const GraphInput* in = GraphInput::from(input);
     return in && in->source ? 1 : 0;
 }
-ConnectionType inType(NodeInputID input) {
-    const GraphInput* in = GraphInput::from(input);
-    return in ? in->type : LWNODE_NONE;
+// The input `step` places from `input` among its node's (or its root's) inputs.
+NodeInputID inStep(NodeInputID input, int step) {
+    NodeSystem* system = NodeSystem::current();
+    GraphInput* in = GraphInput::from(input);
+    if (!system || !in) return nullptr;
+    GraphInput* found = nullptr;
+    if (in->node) {
+        if (system->node(in->node->id())) found = neighbour(in->node->inputs, in, step);
+    } else if (system->editor(in->graph ? in->graph->id() : nullptr)) {
+        found = neighbour(in->graph->rootInputs, in, step);
+    }
+    return found ? found->id() : nullptr;
 }
-const char* inName(NodeInputID input) {
-    const GraphInput* in = GraphInput::from(input);
-    return in ? in->name.c_str() : nullptr;
+NodeInputID inNext(NodeInputID input) {
+    return inStep(input, 1);
+}
+NodeInputID inPrevious(NodeInputID input) {
+    return inStep(input, -1);
+}
+int inGetIndex(NodeID id, NodeInputID input) {
+    const auto* list = inputListOf(id, input);
+    return list ? indexOf(*list, GraphInput::from(input)) : 0;
+}
+void inDisconnect(NodeID id, NodeInputID input) {
+    NodeSystem* system = NodeSystem::current();
+    if (system && inputListOf(id, input)) system->disconnect(GraphInput::from(input));
 }
 NodeID inNode(NodeInputID input) {
     GraphInput* in = GraphInput::from(input);
     return in && in->node ? in->node->id() : nullptr;
 }
-NodeID inConnectedNode(NodeInputID input) {
-    GraphInput* in = GraphInput::from(input);
-    return in && in->source ? in->source->node->id() : nullptr;
-}
 NodeOutputID inConnectedOutput(NodeInputID input) {
     GraphInput* in = GraphInput::from(input);
     return in && in->source ? in->source->id() : nullptr;
 }
-NodeInputID inFirst(NodeID id) {
-    GraphNode* node = liveNode(id);
-    return node && !node->inputs.empty() ? node->inputs.front()->id() : nullptr;
-}
-NodeInputID inNext(NodeInputID input) {
-    GraphInput* in = GraphInput::from(input);
-    if (!in || !in->node || !liveNode(in->node->id())) return nullptr;
-    auto& inputs = in->node->inputs;
-    for (size_t i = 0; i + 1 < inputs.size(); ++i)
-        if (inputs[i].get() == in) return inputs[i + 1]->id();
-    return nullptr;
-}
-void inDisconnect(NodeInputID input) {
-    NodeSystem* system = NodeSystem::current();
-    GraphInput* in = GraphInput::from(input);
-    if (!system || !in || !system->editor(in->graph ? in->graph->id() : nullptr)) return;
-    if (in->node && !system->node(in->node->id())) return;
-    system->disconnect(in);
+const char* inName(NodeInputID input) {
+    const GraphInput* in = GraphInput::from(input);
+    return in ? in->name.c_str() : nullptr;
 }
 
-const LWNodeInputFuncs_t kInputFuncs = {inCreate1,     inDestroy, inEvaluate,
-                                        inIsConnected, inType,    inName};
-const LWNodeInputFuncs2_t kInputFuncs2 = {
-    {inCreate2, inDestroy, inEvaluate, inIsConnected, inType, inName},
-    inNode,
-    inConnectedNode,
-    inConnectedOutput,
-    inFirst,
-    inNext,
-    inDisconnect};
+// The two records differ only in the create function, which marks the inputs each makes.
+const LWNodeInputFuncs_t kInputFuncs = {
+    inCreate1,           inDestroy,  inEvaluate,   inCheck,
+    NodeInputs::first,   inNext,     inPrevious,   NodeInputs::count,
+    NodeInputs::byIndex, inGetIndex, inDisconnect, inNode,
+    inConnectedOutput,   inName};
+const LWNodeInputFuncs_t kInputFuncs2 = {
+    inCreate2,           inDestroy,  inEvaluate,   inCheck,
+    NodeInputs::first,   inNext,     inPrevious,   NodeInputs::count,
+    NodeInputs::byIndex, inGetIndex, inDisconnect, inNode,
+    inConnectedOutput,   inName};
 
 // ---- "NodeOutputFuncs" -----------------------------------------------------------------------
 
@@ -174,32 +218,38 @@ void outDestroy(NodeID id, NodeOutputID output) {
     GraphNode* node = system ? system->node(id) : nullptr;
     if (node) system->removeOutput(*node, GraphOutput::from(output));
 }
-ConnectionType outType(NodeOutputID output) {
-    const GraphOutput* out = GraphOutput::from(output);
-    return out ? out->type : LWNODE_NONE;
+void outSetValue(NodeValue value, void* result) {
+    NodeSystem::setValue(value, result);
+}
+NodeOutputID outStep(NodeOutputID output, int step) {
+    GraphOutput* out = GraphOutput::from(output);
+    GraphNode* node = out && out->node ? liveNode(out->node->id()) : nullptr;
+    GraphOutput* found = node ? neighbour(node->outputs, out, step) : nullptr;
+    return found ? found->id() : nullptr;
+}
+NodeOutputID outNext(NodeOutputID output) {
+    return outStep(output, 1);
+}
+NodeOutputID outPrevious(NodeOutputID output) {
+    return outStep(output, -1);
+}
+int outGetIndex(NodeID id, NodeOutputID output) {
+    GraphNode* node = liveNode(id);
+    return node ? indexOf(node->outputs, GraphOutput::from(output)) : 0;
+}
+NodeID outNode(NodeOutputID output) {
+    GraphOutput* out = GraphOutput::from(output);
+    return out && out->node ? out->node->id() : nullptr;
 }
 const char* outName(NodeOutputID output) {
     const GraphOutput* out = GraphOutput::from(output);
     return out ? out->name.c_str() : nullptr;
 }
 
-const LWNodeOutputFuncs_t kOutputFuncs = {outCreate, outDestroy, NodeSystem::setValue, outType,
-                                          outName};
-
-// ---- "NodeUtilityFuncs" ----------------------------------------------------------------------
-
-int utCanConvert(ConnectionType from, ConnectionType to) {
-    return canConvert(from, to) ? 1 : 0;
-}
-int utConvert(ConnectionType from, const void* in, ConnectionType to, void* out) {
-    return convertValue(from, in, to, out) ? 1 : 0;
-}
-double utLuminance(const double rgb[3]) {
-    return rgb ? luminance(rgb) : 0.0;
-}
-
-const LWNodeUtilityFuncs_t kUtilityFuncs = {valueSize, utCanConvert, utConvert, utLuminance,
-                                            typeName};
+const LWNodeOutputFuncs_t kOutputFuncs = {
+    outCreate,          outDestroy, outSetValue, NodeSystem::valueBuffer, NodeSystem::valueType,
+    NodeOutputs::first, outNext,    outPrevious, NodeOutputs::count,      NodeOutputs::byIndex,
+    outGetIndex,        outNode,    outName};
 
 // ---- "NodeEditorFuncs" -----------------------------------------------------------------------
 
@@ -209,8 +259,7 @@ NodeGraph* liveEditor(NodeEditorID id) {
     return system ? system->editor(id) : nullptr;
 }
 
-NodeEditorID edCreate(const char* title, const char* name, const st_LWRootNode* root,
-                      void* userData) {
+NodeEditorID edCreate(const char* title, const char* name, st_LWRootNode* root, void* userData) {
     NodeSystem* system = NodeSystem::current();
     if (!system) return nullptr;
     return system->createEditor(title ? title : "", name ? name : "", root, userData)->id();
@@ -218,24 +267,22 @@ NodeEditorID edCreate(const char* title, const char* name, const st_LWRootNode* 
 void edDestroy(NodeEditorID id) {
     if (NodeGraph* graph = liveEditor(id)) graph->system->destroyEditor(graph);
 }
-NodeInputID edAddInput(NodeEditorID id, ConnectionType type, const char* name,
-                       LWNodeInputEvent* event) {
+void edRename(const char* title, NodeEditorID id) {
     NodeGraph* graph = liveEditor(id);
-    if (!graph || !name || valueSize(type) == 0) return nullptr;
-    return graph->system->addRootInput(*graph, type, name, event)->id();
+    if (graph && title) graph->title = title;
 }
-void edSetUpdateFunc(NodeEditorID id, LWNodeEditorUpdateFunc* func) {
+void edSetUpdateFunc(NodeEditorID id, nodeEditorUpdateFunc* func) {
     if (NodeGraph* graph = liveEditor(id)) graph->update = func;
 }
-void edSetChannelGroup(NodeEditorID id, LWChanGroupID group) {
-    if (NodeGraph* graph = liveEditor(id)) graph->group = group;
-}
-unsigned edGetState(NodeEditorID id) {
-    NodeGraph* graph = liveEditor(id);
-    return graph ? graph->state : 0u;
-}
-void edSetState(NodeEditorID id, unsigned state) {
-    if (NodeGraph* graph = liveEditor(id)) graph->system->setState(*graph, state);
+LWError edCopy(NodeEditorID toId, NodeEditorID fromId) {
+    NodeGraph* to = liveEditor(toId);
+    NodeGraph* from = liveEditor(fromId);
+    if (!to || !from) return "no such node editor";
+    if (to == from) return nullptr;
+    std::string error;
+    if (to->system->copyGraph(*to, *from, error)) return nullptr;
+    to->lastError = error;
+    return to->lastError.c_str();
 }
 LWError edSave(NodeEditorID id, const st_LWSaveState* save) {
     NodeGraph* graph = liveEditor(id);
@@ -256,32 +303,74 @@ LWError edLoad(NodeEditorID id, const st_LWLoadState* load) {
     graph->lastError = error;
     return graph->lastError.c_str();
 }
-LWError edRenderInit(NodeEditorID id, int mode) {
+LWError edInit(NodeEditorID id, int mode) {
     NodeGraph* graph = liveEditor(id);
     return graph ? graph->system->renderInit(*graph, mode) : nullptr;
 }
-LWError edRenderNewTime(NodeEditorID id, LWFrame frame, LWTime time) {
+LWError edNewTime(NodeEditorID id, LWFrame frame, LWTime time) {
     NodeGraph* graph = liveEditor(id);
     return graph ? graph->system->renderNewTime(*graph, frame, time) : nullptr;
 }
-void edRenderCleanup(NodeEditorID id) {
+void edCleanup(NodeEditorID id) {
     if (NodeGraph* graph = liveEditor(id)) graph->system->renderCleanup(*graph);
 }
-int edOpenWindow(NodeEditorID id) {
+NodeInputID edAddInput(NodeEditorID id, ConnectionType type, const char* name,
+                       NodeInputEvent* event) {
+    NodeGraph* graph = liveEditor(id);
+    if (!graph || !name || valueSize(type) == 0) return nullptr;
+    return graph->system->addRootInput(*graph, type, name, event)->id();
+}
+void edRemInput(NodeEditorID id, NodeInputID input) {
+    if (NodeGraph* graph = liveEditor(id))
+        graph->system->removeRootInput(*graph, GraphInput::from(input));
+}
+void edSetEnvGroup(NodeEditorID id, LWChanGroupID group) {
+    if (NodeGraph* graph = liveEditor(id)) graph->group = group;
+}
+void edSetAutosize(NodeEditorID id, nodeAutoSizeFunc* func) {
+    if (NodeGraph* graph = liveEditor(id)) graph->autosize = func;
+}
+void edSetUserData(NodeEditorID id, void* userData) {
+    if (NodeGraph* graph = liveEditor(id)) graph->userData = userData;
+}
+void* edGetUserData(NodeEditorID id) {
+    NodeGraph* graph = liveEditor(id);
+    return graph ? graph->userData : nullptr;
+}
+int edNumberOfNodes(NodeEditorID id) {
+    NodeGraph* graph = liveEditor(id);
+    return graph ? static_cast<int>(graph->nodes.size()) : 0;
+}
+NodeInputID edGetInputByName(NodeEditorID id, const char* name) {
+    NodeGraph* graph = liveEditor(id);
+    GraphInput* in = graph && name ? graph->rootInput(name) : nullptr;
+    return in ? in->id() : nullptr;
+}
+NodeInputID edGetInputByIndex(NodeEditorID id, int index) {
+    NodeGraph* graph = liveEditor(id);
+    GraphInput* in = graph ? portAt(graph->rootInputs, index) : nullptr;
+    return in ? in->id() : nullptr;
+}
+unsigned short edGetState(NodeEditorID id) {
+    NodeGraph* graph = liveEditor(id);
+    return graph ? static_cast<unsigned short>(graph->state & 0xFFFFu) : 0;
+}
+void edSetState(NodeEditorID id, unsigned short state) {
+    if (NodeGraph* graph = liveEditor(id)) graph->system->setState(*graph, state);
+}
+int edOpenNodeEditor(NodeEditorID id) {
     NodeGraph* graph = liveEditor(id);
     if (!graph) return 0;
     graph->system->openWindow(*graph);
     return 1;
 }
-void* edUserData(NodeEditorID id) {
-    NodeGraph* graph = liveEditor(id);
-    return graph ? graph->userData : nullptr;
-}
 
 const st_LWNodeEditorFuncs kEditorFuncs = {
-    edCreate,        edDestroy,       edAddInput,   edSetUpdateFunc, edSetChannelGroup,
-    edGetState,      edSetState,      edSave,       edLoad,          edRenderInit,
-    edRenderNewTime, edRenderCleanup, edOpenWindow, edUserData};
+    edCreate,      edDestroy,       edRename,         edSetUpdateFunc,   edCopy,
+    edSave,        edLoad,          edInit,           edNewTime,         edCleanup,
+    edAddInput,    edRemInput,      edSetEnvGroup,    edSetAutosize,     edSetUserData,
+    edGetUserData, edNumberOfNodes, edGetInputByName, edGetInputByIndex, edGetState,
+    edSetState,    edOpenNodeEditor};
 
 // The user name a module's server record gives, else its server name.
 std::string userNameOf(const st_ServerRecord& record) {
@@ -423,7 +512,7 @@ void NodeSystem::publish() {
     GlobalsRegistry& globals = m_host.globals();
     globals.publish(LWNODEFUNCS_GLOBAL, asRecord(&kNodeFuncs));
     globals.publish(LWNODEOUTPUTFUNCS_GLOBAL, asRecord(&kOutputFuncs));
-    globals.publish(LWNODEUTILITYFUNCS_GLOBAL, asRecord(&kUtilityFuncs));
+    globals.publish(LWNODEUTILITYFUNCS_GLOBAL, asRecord(nodeUtilityFuncs()));
     globals.publish(LWNODEEDITORFUNCS_GLOBAL, asRecord(&kEditorFuncs));
     const HostIdentity& identity = m_host.identity();
     const bool second = !(identity.major < 10 && !(identity.major == 9 && identity.minor >= 5));
@@ -442,14 +531,14 @@ const LWNodeFuncs_t* NodeSystem::nodeFuncs() {
 const LWNodeInputFuncs_t* NodeSystem::inputFuncs() {
     return &kInputFuncs;
 }
-const LWNodeInputFuncs2_t* NodeSystem::inputFuncs2() {
+const LWNodeInputFuncs_t* NodeSystem::inputFuncs2() {
     return &kInputFuncs2;
 }
 const LWNodeOutputFuncs_t* NodeSystem::outputFuncs() {
     return &kOutputFuncs;
 }
 const LWNodeUtilityFuncs_t* NodeSystem::utilityFuncs() {
-    return &kUtilityFuncs;
+    return nodeUtilityFuncs();
 }
 const st_LWNodeEditorFuncs* NodeSystem::editorFuncs() {
     return &kEditorFuncs;
@@ -599,6 +688,13 @@ NodeGraph* NodeSystem::findEditor(const std::string& editorName) const {
     return nullptr;
 }
 
+NodeGraph* NodeSystem::rootOwner(const GraphInput* input) const {
+    for (const auto& graph : m_editors)
+        for (const auto& in : graph->rootInputs)
+            if (in.get() == input) return graph.get();
+    return nullptr;
+}
+
 NodeGraph* NodeSystem::editor(NodeEditorID id) const {
     NodeGraph* graph = NodeGraph::from(id);
     return graph && m_liveEditors.count(graph) ? graph : nullptr;
@@ -723,6 +819,23 @@ GraphInput* NodeSystem::addRootInput(NodeGraph& graph, ConnectionType type, cons
     input->event = event;
     graph.rootInputs.push_back(std::move(input));
     return graph.rootInputs.back().get();
+}
+
+void NodeSystem::removeRootInput(NodeGraph& graph, GraphInput* input) {
+    auto it = std::find_if(graph.rootInputs.begin(), graph.rootInputs.end(),
+                           [&](const auto& in) { return in.get() == input; });
+    if (it == graph.rootInputs.end()) return;
+    const bool wasConnected = input->source != nullptr;
+    link(*input, nullptr);
+    graph.rootInputs.erase(it);
+    // Its connection going is an edit; prepared connections are dropped with it.
+    if (wasConnected) edited(graph);
+}
+
+bool NodeSystem::copyGraph(NodeGraph& to, NodeGraph& from, std::string& error) {
+    std::string text;
+    if (!saveGraphText(from, text, error)) return false;
+    return loadGraphText(to, text, 1, error);
 }
 
 std::unique_ptr<GraphNode> NodeSystem::makeNode(NodeGraph& graph, const NodeServer& server,
@@ -1173,9 +1286,9 @@ void NodeSystem::renderCleanup(NodeGraph& graph) {
     if (graph.hasRoot && graph.root.cleanup) graph.root.cleanup(graph.id());
 }
 
-std::array<double, 4> NodeSystem::rootPreviewColour(NodeGraph& graph) {
-    std::array<double, 4> rgba{{0.0, 0.0, 0.0, 1.0}};
-    if (!graph.hasRoot || !graph.root.rootPreview) return rgba;
+std::array<double, 3> NodeSystem::rootPreviewColour(NodeGraph& graph) {
+    std::array<double, 3> colour{{0.0, 0.0, 0.0}};
+    if (!graph.hasRoot || !graph.root.rootPreview) return colour;
     // The preview sample: the origin, facing a viewer one unit away along -Z.
     LWNodalAccess96_t record{};
     LWNodalAccess_t& na = record.base.base;
@@ -1188,16 +1301,16 @@ std::array<double, 4> NodeSystem::rootPreviewColour(NodeGraph& graph) {
     na.polNum = -1;
     na.flags = LWSAMPLE_CAMERA | LWSAMPLE_PREVIEW;
     record.base.rayType = LWRAY_CAMERA;
-    graph.root.rootPreview(graph.id(), &na, rgba.data());
-    return rgba;
+    graph.root.rootPreview(graph.id(), &na, colour.data());
+    return colour;
 }
 
-int NodeSystem::rootPanel(NodeGraph& graph) {
-    return graph.hasRoot && graph.root.rootPanel ? graph.root.rootPanel(graph.id()) : 0;
+LWXPanelID NodeSystem::rootPanel(NodeGraph& graph) {
+    return graph.hasRoot && graph.root.rootPanel ? graph.root.rootPanel(graph.id()) : nullptr;
 }
 
-int NodeSystem::rootOptions(NodeGraph& graph) {
-    return graph.hasRoot && graph.root.rootOptions ? graph.root.rootOptions(graph.id()) : 0;
+LWError NodeSystem::rootOptions(NodeGraph& graph) {
+    return graph.hasRoot && graph.root.rootOptions ? graph.root.rootOptions(graph.id()) : nullptr;
 }
 
 void NodeSystem::rootCustomPreview(NodeGraph& graph, int width, int height) {

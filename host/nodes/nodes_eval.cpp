@@ -195,8 +195,9 @@ __attribute__((noinline)) int evaluateConnected(const GraphInput* input, LWNodal
         return 1;
     }
     // A differing type is computed in a temporary of the output's own type, so that the caller's
-    // buffer is written with its type's size only.
-    alignas(double) unsigned char temporary[kMaxValueBytes];
+    // buffer is written with its type's size only. Zeroed: a node that takes the buffer through
+    // getValue may leave part of it unwritten.
+    alignas(double) unsigned char temporary[kMaxValueBytes] = {};
     ValueSlot slot{temporary, output->type, false};
     evaluateNode(node->instance, access, output->id(), &slot);
     if (slot.written) convertValue(output->type, temporary, input->type, value);
@@ -245,6 +246,18 @@ void NodeSystem::setValue(NodeValue value, const void* result) {
             return;
     }
     slot->written = true;
+}
+
+void* NodeSystem::valueBuffer(NodeValue value) {
+    auto* slot = static_cast<ValueSlot*>(value);
+    if (!slot || !slot->target || valueSize(slot->type) == 0) return nullptr;
+    slot->written = true;
+    return slot->target;
+}
+
+ConnectionType NodeSystem::valueType(NodeValue value) {
+    const auto* slot = static_cast<const ValueSlot*>(value);
+    return slot ? slot->type : LWNODE_NONE;
 }
 
 // ---- shading with a surface graph ------------------------------------------------------------

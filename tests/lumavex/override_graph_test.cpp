@@ -215,7 +215,7 @@ TEST_F(OverrideGraphTest, GlossinessAtOrBelowZeroGivesTheRoughestFiniteRoughness
 
 TEST_F(OverrideGraphTest, RootPreviewShowsColourOverrideElseTheShadingSum) {
     auto preview = [&] { return h.host.nodes().rootPreviewColour(*h.graph()); };
-    EXPECT_EQ(preview(), (std::array<double, 4>{{0, 0, 0, 1}}));
+    EXPECT_EQ(preview(), (std::array<double, 3>{{0, 0, 0}}));
     h.feed("Material", h.node("Material",
                               "DiffuseShading 0.125 0 0\nSpecularShading 0 0.25 0\n"
                               "ReflectionShading 0 0 0.5\nRefractionShading 0.5 0.5 0\n"));
@@ -223,9 +223,9 @@ TEST_F(OverrideGraphTest, RootPreviewShowsColourOverrideElseTheShadingSum) {
     // The preview ignores the gate and the enable state.
     h.feedInteger("Override", 0);
     h.table->ns_enable(0);
-    EXPECT_EQ(preview(), (std::array<double, 4>{{0.625, 1.0, 0.5, 1}}));
+    EXPECT_EQ(preview(), (std::array<double, 3>{{0.625, 1.0, 0.5}}));
     h.feedColour("Colour Override", 0.25, 0.75, 1);
-    EXPECT_EQ(preview(), (std::array<double, 4>{{0.25, 0.75, 1, 1}}));
+    EXPECT_EQ(preview(), (std::array<double, 3>{{0.25, 0.75, 1}}));
 }
 
 TEST(OverrideChannelGroupTest, GraphTakesTheFirstFreeGroupName) {
@@ -262,7 +262,7 @@ void probeEvaluate(LWInstance, LWNodalAccess_t* access, NodeOutputID, NodeValue 
         seen.colour = current->color[0];
     }
     g_seen.push_back(seen);
-    const double v = 0.5;
+    double v = 0.5;
     NodeSystem::outputFuncs()->setValue(value, &v);
 }
 int probeActivate(long version, LWGlobalFunc, void* local, void*) {

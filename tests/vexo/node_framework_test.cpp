@@ -100,12 +100,12 @@ struct RecordingRoot : vexo::RootNode {
         return calls.push_back("newTime " + std::to_string(frame)), nullptr;
     }
     void cleanup(void*) override { calls.push_back("cleanup"); }
-    int rootPanel(void*) override { return 1; }
-    int rootOptions(void*) override { return 2; }
-    void rootPreview(void*, LWNodalAccess_t* access, double* rgba) override {
+    LWXPanelID rootPanel(void*) override { return this; }
+    const char* rootOptions(void*) override { return "no options"; }
+    void rootPreview(void*, LWNodalAccess_t* access, double* colour) override {
         if (fail) throw vexo::exception("preview failed");
-        rgba[0] = 0.25;
-        rgba[1] = access && access->wNorm[2] == -1.0 ? 0.5 : 0.0;
+        colour[0] = 0.25;
+        colour[1] = access && access->wNorm[2] == -1.0 ? 0.5 : 0.0;
     }
     void rootCustomPreview(void*, int width, int height) override {
         calls.push_back("custom " + std::to_string(width) + "x" + std::to_string(height));
@@ -160,7 +160,7 @@ TEST_F(NodeFrameworkTest, ServerAnswersOnlyVersionOneAndCallbacksIgnoreNullAndSh
     st_LWInstanceFuncs inst{};
     st_LWItemFuncs item{};
     st_LWRenderFuncs rend{};
-    st_LWNodeHandler handler{&inst, &item, &rend, nullptr, nullptr, nullptr};
+    st_LWNodeHandler handler{&inst, &item, &rend, nullptr, nullptr, nullptr, nullptr};
     const LWGlobalFunc global = lwhost::Host::globalFunction();
     for (int v : {0, 2})
         EXPECT_EQ(Adaptor::Activate(v, global, &handler, nullptr), LWACTIVATE_BADVERSION) << v;
@@ -226,7 +226,7 @@ TEST(NodeInputRecordTest, NodesHereAndInModulesTakeTheInputRecordOfTheirHostVers
         ASSERT_NE(node, nullptr) << error;
         for (const auto& input : node->inputs) EXPECT_EQ(input->record, c.record) << input->name;
         const LWNodeInputFuncs_t* expected =
-            c.record == 2 ? &NodeSystem::inputFuncs2()->common : NodeSystem::inputFuncs();
+            c.record == 2 ? NodeSystem::inputFuncs2() : NodeSystem::inputFuncs();
         EXPECT_EQ(test(node)->inputFuncs(), expected);
         EXPECT_EQ(test(node)->factorIn->funcs(), expected);
 
@@ -301,7 +301,7 @@ TEST_F(NodeFrameworkTest,
     EXPECT_EQ(graphNode->outputs.size(), 1u);
 
     vexo::NodeEditor editor;
-    ASSERT_TRUE(editor.create("Surface", "mine", nullptr, LWNODE_PREVIEW_COLOUR));
+    ASSERT_TRUE(editor.create("Surface", "mine", nullptr, NPT_RENDER));
     auto input = editor.addInput(LWNODE_SCALAR, "Kept", nullptr);
     NodeGraph* mine = nodes.editor(editor.id());
     input.reset();
@@ -330,7 +330,7 @@ TEST_F(NodeFrameworkTest,
     save.finish();
 
     vexo::NodeEditor second;
-    ASSERT_TRUE(second.create("Surface", "second", nullptr, LWNODE_PREVIEW_COLOUR));
+    ASSERT_TRUE(second.create("Surface", "second", nullptr, NPT_RENDER));
     auto gain2 = second.addScalarInput("Gain", nullptr);
     auto tint2 = second.addInput(LWNODE_COLOUR, "Tint", nullptr);
     lwhost::MemoryLoadState load(save.bytes(), LWIO_TEXT);
@@ -341,7 +341,7 @@ TEST_F(NodeFrameworkTest,
 
     host.globals().withdraw(LWNODEEDITORFUNCS_GLOBAL);  // a host without node editors
     vexo::NodeEditor nowhere;
-    EXPECT_FALSE(nowhere.create("Surface", "nowhere", nullptr, LWNODE_PREVIEW_COLOUR));
+    EXPECT_FALSE(nowhere.create("Surface", "nowhere", nullptr, NPT_RENDER));
     EXPECT_EQ(nowhere.id(), nullptr);
     EXPECT_EQ(nowhere.addInput(LWNODE_SCALAR, "x", nullptr)->id(), nullptr);
     EXPECT_EQ(nowhere.Save(vexo::SaveState()), nullptr);
@@ -351,7 +351,7 @@ TEST_F(NodeFrameworkTest, EditorForwardsEveryRootCallbackAnswersZeroWithoutARoot
     RecordingRoot root;
     {
         vexo::NodeEditor editor;
-        ASSERT_TRUE(editor.create("Surface", "lumavex: test", &root, LWNODE_PREVIEW_COLOUR));
+        ASSERT_TRUE(editor.create("Surface", "lumavex: test", &root, NPT_RENDER));
         NodeGraph* mine = nodes.editor(editor.id());
         ASSERT_NE(mine, nullptr);
 
@@ -359,36 +359,39 @@ TEST_F(NodeFrameworkTest, EditorForwardsEveryRootCallbackAnswersZeroWithoutARoot
         EXPECT_EQ(root.lastData, static_cast<void*>(editor.id()));
         EXPECT_EQ(editor.renderNewTime(5, 0.2), nullptr);
         editor.renderCleanup();
-        EXPECT_EQ(nodes.rootPanel(*mine), 1);
-        EXPECT_EQ(nodes.rootOptions(*mine), 2);
+        EXPECT_EQ(nodes.rootPanel(*mine), static_cast<LWXPanelID>(&root));
+        EXPECT_STREQ(nodes.rootOptions(*mine), "no options");
         nodes.rootCustomPreview(*mine, 32, 16);
-        const std::array<double, 4> rgba = nodes.rootPreviewColour(*mine);
-        EXPECT_EQ(rgba, (std::array<double, 4>{{0.25, 0.5, 0.0, 1.0}}));
+        const std::array<double, 3> colour = nodes.rootPreviewColour(*mine);
+        EXPECT_EQ(colour, (std::array<double, 3>{{0.25, 0.5, 0.0}}));
         EXPECT_EQ(root.calls,
                   (std::vector<std::string>{"init 3", "newTime 5", "cleanup", "custom 32x16"}));
 
         // Creating again replaces the host editor.
         const size_t before = nodes.editorCount();
-        ASSERT_TRUE(editor.create("Surface", "again", &root, LWNODE_PREVIEW_COLOUR));
+        ASSERT_TRUE(editor.create("Surface", "again", &root, NPT_RENDER));
         EXPECT_EQ(nodes.editorCount(), before);
         EXPECT_EQ(nodes.editor(editor.id())->name, "again");
+        // A wrapper of someone else's editor owns what it creates, and only that.
+        vexo::NodeEditor wrapper(graph->id());
+        ASSERT_TRUE(wrapper.create("Surface", "made", nullptr, NPT_RENDER));
     }
     EXPECT_EQ(nodes.editorCount(), 1u);  // the fixture's own
 
     vexo::NodeEditor editor;
-    ASSERT_TRUE(editor.create("Surface", "rootless", nullptr, LWNODE_PREVIEW_COLOUR));
+    ASSERT_TRUE(editor.create("Surface", "rootless", nullptr, NPT_RENDER));
     NodeGraph* mine = nodes.editor(editor.id());
-    EXPECT_EQ(nodes.rootPanel(*mine), 0);
-    EXPECT_EQ(nodes.rootOptions(*mine), 0);
+    EXPECT_EQ(nodes.rootPanel(*mine), nullptr);
+    EXPECT_EQ(nodes.rootOptions(*mine), nullptr);
     EXPECT_EQ(nodes.renderInit(*mine, 1), nullptr);
-    EXPECT_EQ(nodes.rootPreviewColour(*mine), (std::array<double, 4>{{0, 0, 0, 1}}));
+    EXPECT_EQ(nodes.rootPreviewColour(*mine), (std::array<double, 3>{{0, 0, 0}}));
     using Root = vexo::RootNodeAdaptor<vexo::RootNode>;
-    EXPECT_EQ(Root::CB_rootPanel(nullptr), 0);
+    EXPECT_EQ(Root::CB_rootPanel(nullptr), nullptr);
     EXPECT_EQ(Root::CB_init(nullptr, 1), nullptr);
 
     root.fail = true;
     vexo::NodeEditor failing;
-    ASSERT_TRUE(failing.create("Surface", "failing", &root, LWNODE_PREVIEW_COLOUR));
+    ASSERT_TRUE(failing.create("Surface", "failing", &root, NPT_RENDER));
     EXPECT_STREQ(failing.renderInit(1), "root init failed");
     nodes.rootPreviewColour(*nodes.editor(failing.id()));
     EXPECT_EQ(lastDialog(), "An exception occured in RootNode::rootPreview(): | preview failed");

@@ -4,7 +4,9 @@
 #include "lwhost/core/host.h"
 #include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/nodes/nodes.h"
+#include "lwhost/scene/scene_globals.h"
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -41,8 +43,7 @@ int fakeEvent(void* data, NodeInputID, LWNodalEvent_t event, ConnectionType type
 }
 LWInstance fakeCreate(void*, void* context, LWError*) {
     auto* fake = new FakeNode{static_cast<NodeID>(context), nullptr, nullptr, 0.0, {}, {}};
-    fake->in =
-        NodeSystem::inputFuncs2()->common.create(fake->node, LWNODE_SCALAR, "In", &fakeEvent);
+    fake->in = NodeSystem::inputFuncs2()->create(fake->node, LWNODE_SCALAR, "In", &fakeEvent);
     fake->out = NodeSystem::outputFuncs()->create(fake->node, LWNODE_SCALAR, "Out");
     return fake;
 }
@@ -81,10 +82,25 @@ int fakeActivate(long version, LWGlobalFunc, void* local, void*) {
     return LWACTIVATE_OK;
 }
 
+// A node whose scalar "Out" writes 2.5 straight into the buffer the output record hands out,
+// when asked for a scalar.
+int inPlaceActivate(int, LWGlobalFunc, void* local, void*) {
+    auto* handler = static_cast<st_LWNodeHandler*>(local);
+    handler->inst->create = [](void*, void* context, LWError*) -> LWInstance {
+        NodeSystem::outputFuncs()->create(static_cast<NodeID>(context), LWNODE_SCALAR, "Out");
+        return context;
+    };
+    handler->evaluate = [](LWInstance, LWNodalAccess_t*, NodeOutputID, NodeValue value) {
+        const LWNodeOutputFuncs_t* out = NodeSystem::outputFuncs();
+        if (out->getType(value) == LWNODE_SCALAR) *static_cast<double*>(out->getValue(value)) = 2.5;
+    };
+    return LWACTIVATE_OK;
+}
+
 // A root that records its render calls, and the editors whose update function was called.
 std::vector<std::string> g_rootCalls;
 std::vector<NodeEditorID> g_updates;
-const st_LWRootNode kRoot = {0,
+const st_LWRootNode kRoot = {NPT_RENDER,
                              [](NodeEditorID, int mode) -> LWError {
                                  g_rootCalls.push_back("init " + std::to_string(mode));
                                  return "root says no";
@@ -103,6 +119,7 @@ class NodeEditorTest : public ::testing::Test {
   protected:
     NodeEditorTest() : host(), nodes(host) {
         nodes.addServer("fake", "Fake", &fakeActivate);
+        nodes.addServer("inPlace", "In Place", &inPlaceActivate);
         graph = nodes.createEditor("Surface", "test", &kRoot, this);
         g_destroyed = 0;
         g_rootCalls.clear();
@@ -160,7 +177,7 @@ TEST(NodeRecordsTest, HostPublishesOneInputRecordByItsVersionAndFollowsANewIdent
         EXPECT_FALSE(host.globals().has(LWNODEINPUTFUNCS_GLOBAL));
         EXPECT_TRUE(host.globals().has(LWNODEINPUTFUNCS2_GLOBAL));
         // The two records are told apart by the inputs they make.
-        EXPECT_NE(NodeSystem::inputFuncs()->create, NodeSystem::inputFuncs2()->common.create);
+        EXPECT_NE(NodeSystem::inputFuncs()->create, NodeSystem::inputFuncs2()->create);
         EXPECT_EQ(NodeSystem::current(), &nodes);
     }
     // The host's own system takes over again, with the records of the host's version.
@@ -221,7 +238,7 @@ TEST_F(NodeEditorTest, ChainOfNodesEvaluatesThroughEveryLinkAndUnconnectedInputs
     GraphInput* root = nodes.addRootInput(*graph, LWNODE_SCALAR, "Result", nullptr);
     ASSERT_TRUE(connect(previous, "Out", nullptr, "Result"));
     double value = 0.0;
-    EXPECT_EQ(NodeSystem::inputFuncs2()->common.evaluate(root->id(), &access, &value), 1);
+    EXPECT_EQ(NodeSystem::inputFuncs2()->evaluate(root->id(), &access, &value), 1);
     EXPECT_DOUBLE_EQ(value, 11.0);  // the constant's 1 plus ten offsets
 }
 
@@ -288,7 +305,7 @@ TEST_F(NodeEditorTest, InputEventsTellConnectionReplacementDisconnectionAndRemov
     ASSERT_TRUE(connect(b, "Vector", fake, "In"));  // replaces: 1 then 0
     nodes.removeNode(b);
     ASSERT_TRUE(connect(a, "Value", fake, "In"));
-    NodeSystem::inputFuncs2()->disconnect(fake->input("In")->id());
+    NodeSystem::inputFuncs2()->disconnect(fake->id(), fake->input("In")->id());
     const std::vector<std::pair<int, int>> expected = {
         {LWNODE_EVENT_CONNECTED, LWNODE_SCALAR}, {LWNODE_EVENT_DISCONNECTED, LWNODE_SCALAR},
         {LWNODE_EVENT_CONNECTED, LWNODE_VECTOR}, {LWNODE_EVENT_SOURCE_REMOVED, LWNODE_VECTOR},
@@ -327,25 +344,27 @@ TEST_F(NodeEditorTest, RenderCycleReachesEveryNodeThenTheRootAndReportsTheFirstE
     EXPECT_EQ(fakeOf(one->instance)->calls, expected);
     EXPECT_EQ(fakeOf(two->instance)->calls, expected);
     EXPECT_EQ(g_rootCalls, expected);
-    EXPECT_STREQ(NodeSystem::editorFuncs()->renderInit(graph->id(), 7), "init refused");
+    EXPECT_STREQ(NodeSystem::editorFuncs()->init(graph->id(), 7), "init refused");
 }
 
 TEST_F(NodeEditorTest, EditorRecordKeepsStateAndChannelGroupAndRefusesADestroyedEditor) {
     const st_LWNodeEditorFuncs* ed = NodeSystem::editorFuncs();
     NodeEditorID id = graph->id();
     EXPECT_EQ(ed->getState(id), 1u);
-    ed->setState(id, 0x30000u);
-    EXPECT_FALSE(graph->enabled());  // only the low 16 bits enable
+    ed->setState(id, 0);
+    EXPECT_FALSE(graph->enabled());
     ed->setState(id, 2u);
     EXPECT_TRUE(graph->enabled());
+    EXPECT_EQ(ed->getState(id), 2u);
+    nodes.setState(*graph, 0x30000u);
+    EXPECT_FALSE(graph->enabled());  // only the low 16 bits enable
     auto group = reinterpret_cast<LWChanGroupID>(0x1234);
-    ed->setChannelGroup(id, group);
+    ed->setEnvGroup(id, group);
     GraphNode* node = add("Mix");
     EXPECT_EQ(NodeSystem::nodeFuncs()->chanGrp(node->id()), group);
-    EXPECT_EQ(NodeSystem::nodeFuncs()->nodeEditor(node->id()), id);
 
     // Scripts edit the editor whose window was opened last, while it lives.
-    EXPECT_EQ(ed->openWindow(id), 1);
+    EXPECT_EQ(ed->OpenNodeEditor(id), 1);
     EXPECT_EQ(nodes.window(), graph);
     ed->destroy(id);
     EXPECT_EQ(nodes.editor(id), nullptr);
@@ -381,11 +400,11 @@ TEST_F(NodeEditorTest, NodeNamesCountUpAndNodeFuncsClampColours) {
     EXPECT_EQ(graph->updates, updates);
     EXPECT_TRUE(hostSettings(*fake).empty());
     const LWNodeFuncs_t* nf = NodeSystem::nodeFuncs();
-    const int rgb[3] = {30, 300, -4};
+    int rgb[3] = {30, 300, -4};
     nf->setNodeColor(node->id(), rgb);
-    std::vector<int> back(3);
-    nf->getNodeColor(node->id(), back.data());
-    EXPECT_EQ(back, (std::vector<int>{30, 255, 0}));
+    EXPECT_EQ(node->colour, (std::array<int, 3>{{30, 255, 0}}));
+    nf->setNodeColor3(node->id(), 1, -2, 256);
+    EXPECT_EQ(node->colour, (std::array<int, 3>{{1, 0, 255}}));
 }
 
 TEST_F(NodeEditorTest, NodesAreFoundOnlyByTheirNamesNowAndFreedNumbersAreGivenAgain) {
@@ -512,6 +531,177 @@ TEST_F(NodeEditorTest, EvaluatingAllocatesNothing) {
     }
     EXPECT_EQ(alloc_counter::stop(), 0);
     EXPECT_GT(sink, 0.0);
+}
+
+TEST_F(NodeEditorTest, InputAndOutputRecordsWalkTheirListsFromOneAndHandOutTheValueBuffer) {
+    const LWNodeInputFuncs_t* in = NodeSystem::inputFuncs2();
+    const LWNodeOutputFuncs_t* out = NodeSystem::outputFuncs();
+    GraphNode* mix = add("Mix");          // inputs "A", "B", "Amount"
+    GraphNode* checker = add("Checker");  // outputs "Colour", "Value"
+    const NodeID m = mix->id(), c = checker->id();
+    auto inName = [&](NodeInputID i) { return std::string(i ? in->name(i) : "-"); };
+    auto outName = [&](NodeOutputID o) { return std::string(o ? out->name(o) : "-"); };
+    const std::pair<NodeInputID, const char*> inputs[] = {{in->first(m), "A"},
+                                                          {in->byIndex(m, 3), "Amount"},
+                                                          {in->next(in->first(m)), "B"},
+                                                          {in->previous(in->byIndex(m, 2)), "A"},
+                                                          {in->byIndex(m, 0), "-"},
+                                                          {in->byIndex(m, 4), "-"},
+                                                          {in->next(in->byIndex(m, 3)), "-"},
+                                                          {in->previous(in->first(m)), "-"}};
+    for (const auto& [got, want] : inputs) EXPECT_EQ(inName(got), want);
+    const std::pair<NodeOutputID, const char*> outputs[] = {
+        {out->first(c), "Colour"},           {out->byIndex(c, 2), "Value"},
+        {out->next(out->first(c)), "Value"}, {out->previous(out->byIndex(c, 2)), "Colour"},
+        {out->byIndex(c, 3), "-"},           {out->next(out->byIndex(c, 2)), "-"}};
+    for (const auto& [got, want] : outputs) EXPECT_EQ(outName(got), want);
+    EXPECT_EQ(in->numInputs(m), 3);
+    EXPECT_EQ(out->numInputs(c), 2);
+    const NodeInputID b = mix->input("B")->id();
+    EXPECT_EQ(in->getIndex(m, b), 2);
+    EXPECT_EQ(in->getIndex(c, b), 0);  // not the checker's
+    EXPECT_EQ(out->getIndex(c, checker->output("Value")->id()), 2);
+    EXPECT_EQ(in->node(b), m);
+    EXPECT_EQ(out->node(out->first(c)), c);
+
+    // Root inputs: no node; indexes and neighbours among the root's inputs.
+    GraphInput* whole = nodes.addRootInput(*graph, LWNODE_INTEGER, "Whole", nullptr);
+    GraphInput* amount = nodes.addRootInput(*graph, LWNODE_SCALAR, "Amount", nullptr);
+    EXPECT_EQ(in->node(amount->id()), nullptr);
+    EXPECT_EQ(in->getIndex(nullptr, amount->id()), 2);
+    EXPECT_EQ(in->next(whole->id()), amount->id());
+
+    // Connections: seen from the input, and cut only through the input's own node.
+    ASSERT_TRUE(connect(checker, "Colour", mix, "B"));
+    EXPECT_EQ(in->connectedOutput(b), out->first(c));
+    EXPECT_EQ(in->check(b), 1);
+    in->disconnect(c, b);
+    EXPECT_EQ(in->check(b), 1);
+    in->disconnect(m, b);
+    EXPECT_EQ(in->check(b), 0);
+    EXPECT_EQ(in->connectedOutput(b), nullptr);
+
+    // A node writing through getValue: straight into a scalar, converted into an integer.
+    GraphNode* inPlace = add("inPlace");
+    ASSERT_TRUE(connect(inPlace, "Out", nullptr, "Whole"));
+    ASSERT_TRUE(connect(inPlace, "Out", nullptr, "Amount"));
+    int integer = 0;
+    double scalar = 0.0;
+    EXPECT_EQ(in->evaluate(whole->id(), &access, &integer), 1);
+    EXPECT_EQ(in->evaluate(amount->id(), &access, &scalar), 1);
+    EXPECT_EQ(integer, 3);  // 2.5 rounded away from zero
+    EXPECT_EQ(scalar, 2.5);
+    in->disconnect(nullptr, amount->id());
+    EXPECT_EQ(amount->source, nullptr);
+}
+
+TEST_F(NodeEditorTest, EditorRecordRenamesCopiesRemovesRootInputsAndAsksTheAutosizeFunction) {
+    const st_LWNodeEditorFuncs* ed = NodeSystem::editorFuncs();
+    const NodeEditorID id = graph->id();
+    ed->rename("Renamed", id);
+    EXPECT_EQ(graph->title, "Renamed");
+    ed->setUserData(id, &error);
+    EXPECT_EQ(ed->getUserData(id), &error);
+    const NodeInputID colour = ed->addInput(id, LWNODE_COLOUR, "Colour", nullptr);
+    const NodeInputID amount = ed->addInput(id, LWNODE_SCALAR, "Amount", nullptr);
+    EXPECT_EQ(ed->getInputByName(id, "Amount"), amount);
+    EXPECT_EQ(ed->getInputByName(id, "None"), nullptr);
+    EXPECT_EQ(ed->getInputByIndex(id, 1), colour);
+    EXPECT_EQ(ed->getInputByIndex(id, 3), nullptr);
+
+    GraphNode* checker = add("Checker");
+    ASSERT_TRUE(connect(checker, "Colour", nullptr, "Colour"));
+    const NodeEditorID copy = ed->create("Surface", "copy", nullptr, nullptr);
+    ed->addInput(copy, LWNODE_COLOUR, "Colour", nullptr);
+    EXPECT_EQ(ed->copy(copy, id), nullptr);
+    EXPECT_EQ(ed->numberOfNodes(copy), 1);
+    EXPECT_NE(nodes.editor(copy)->rootInput("Colour")->source, nullptr);
+    // A graph the target cannot hold (no root input "Colour") is refused whole.
+    const NodeEditorID bare = ed->create("Surface", "bare", nullptr, nullptr);
+    EXPECT_NE(ed->copy(bare, id), nullptr);
+    EXPECT_EQ(ed->numberOfNodes(bare), 0);
+
+    // Removing a connected root input is an edit; an unconnected one is not.
+    ed->setUpdateFunc(id, [](NodeEditorID editor) { g_updates.push_back(editor); });
+    ed->remInput(id, colour);
+    ed->remInput(id, amount);
+    EXPECT_EQ(g_updates.size(), 1u);
+    EXPECT_EQ(ed->getInputByIndex(id, 1), nullptr);
+    EXPECT_EQ(checker->output("Colour")->firstTarget, nullptr);
+
+    // Autosize: the editor's function answers for its nodes; without one, unit scale at 0.
+    const LWNodeUtilityFuncs_t* ut = NodeSystem::utilityFuncs();
+    double scale[3] = {9, 9, 9}, position[3] = {9, 9, 9};
+    ut->NodeAutosize(checker->id(), scale, position);
+    EXPECT_EQ(scale[1], 1.0);
+    EXPECT_EQ(position[1], 0.0);
+    ed->setAutosize(id, [](NodeEditorID, double s[3], double p[3]) {
+        for (int i = 0; i < 3; ++i) s[i] = 2.0, p[i] = -1.0;
+        return 1;
+    });
+    ut->NodeAutosize(checker->id(), scale, position);
+    EXPECT_EQ(scale[2], 2.0);
+    EXPECT_EQ(position[0], -1.0);
+}
+
+TEST(NodeUtilityTest, MappingsBlendingAndTheCameraMatrix) {
+    lwhost::Host host;
+    lwhost::Scene scene;
+    lwhost::SceneGlobals globals(host, scene);
+    const LWNodeUtilityFuncs_t* ut = NodeSystem::utilityFuncs();
+    using Mapping = void (*)(double*, int, double*, double*);
+    const struct {
+        Mapping map;
+        std::array<double, 3> p;
+        int axis;
+        double u, v;
+    } mappings[] = {
+        {ut->PlanarMapping, {0.25, -0.5, 1}, 0, 1.5, 0.0},
+        {ut->PlanarMapping, {0.25, -0.5, 1}, 1, 0.75, 1.5},
+        {ut->PlanarMapping, {0.25, -0.5, 1}, 2, 0.75, 0.0},
+        {ut->CubicMapping, {0.25, -0.5, 1}, 0, 0.75, 0.0},  // Z: the largest component
+        {ut->CylindricalMapping, {1, 0.25, 0}, 1, 0.25, 0.75},
+        {ut->SphericalMapping, {0, 1, 0}, 1, 0.0, 1.0},
+        {ut->SphericalMapping, {0, -1, 0}, 2, 0.5, 0.5},
+    };
+    for (const auto& m : mappings) {
+        std::array<double, 3> p = m.p;
+        double u = -1, v = -1;
+        m.map(p.data(), m.axis, &u, &v);
+        EXPECT_DOUBLE_EQ(u, m.u) << p[0] << " " << p[1] << " " << p[2] << " axis " << m.axis;
+        EXPECT_DOUBLE_EQ(v, m.v) << p[0] << " " << p[1] << " " << p[2] << " axis " << m.axis;
+    }
+    double d[3] = {1, 0, 0}, u = -1, v = -1;
+    ut->ReflectionMapping(0.0, d, &u, &v);
+    EXPECT_DOUBLE_EQ(u, 0.25);
+    EXPECT_DOUBLE_EQ(v, 0.5);
+
+    double bg[3] = {0, 0, 0}, fg[3] = {1, 2, 4};
+    ut->Blend(bg, bg, fg, 0.25, LWNODE_BLEND_NORMAL);
+    EXPECT_EQ((std::array<double, 3>{{bg[0], bg[1], bg[2]}}),
+              (std::array<double, 3>{{0.25, 0.5, 1}}));
+
+    // A 90 degree camera 5 units behind the origin: x / z and y * aspect / z across the frame.
+    lwhost::CameraData lens;
+    lens.fieldOfView = 90;
+    const LWItemID camera = scene.addCamera("Camera", lens);
+    scene.item(camera)->transform.position = {0, 0, -5};
+    double m[4][4];
+    ut->BuildCameraMatrix(0.0, camera, m);
+    const struct {
+        std::array<double, 3> p;
+        double aspect, u, v;
+    } projected[] = {
+        {{1, 0, 0}, 1.0, 0.6, 0.5}, {{0, 1, 0}, 2.0, 0.5, 0.7}, {{0, 0, -6}, 1.0, 0, 0}};
+    for (const auto& f : projected) {
+        std::array<double, 3> p = f.p;
+        ut->FrontMapping(p.data(), f.aspect, &u, &v, m);
+        EXPECT_NEAR(u, f.u, 1e-12) << p[0] << " " << p[1] << " " << p[2];
+        EXPECT_NEAR(v, f.v, 1e-12) << p[0] << " " << p[1] << " " << p[2];
+    }
+    ut->BuildCameraMatrix(0.0, LWITEM_NULL, m);
+    EXPECT_EQ(m[0][0] + m[1][1] + m[2][2] + m[3][3] + m[0][3], 4.0);  // the identity
+    EXPECT_EQ(ut->UVMapping("Texture", nullptr, &u, &v), 0);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ const char* const GlobalBase<LWNodeUtilityFuncs_t>::m_globalName;
 template <>
 const char* const GlobalBase<st_LWNodeEditorFuncs>::m_globalName;
 
-// The two node-input globals share one record layout (the second extends the first).
+// The two node-input globals publish one record layout.
 extern const char NodeInputFuncsName[];   // "NodeInputFuncs", hosts before 9.5
 extern const char NodeInputFuncs2Name[];  // "NodeInputFuncs 2", hosts 9.5 onward
 using NodeInputFuncs = nGlobalBase<LWNodeInputFuncs_t, NodeInputFuncsName>;
@@ -45,12 +45,8 @@ struct NodeInputRecord {
 bool usesNodeInputFuncs2();
 NodeInputRecord chooseNodeInputRecord();
 
-// "NodeUtilityFuncs". Every call answers "nothing" without the global.
-class LWNodeUtility : public GlobalBase<LWNodeUtilityFuncs_t> {
-  public:
-    int valueSize(ConnectionType type) const;
-    double luminance(const double rgb[3]) const;
-};
+// "NodeUtilityFuncs": the host's blending and texture mapping helpers, through getGlobal().
+class LWNodeUtility : public GlobalBase<LWNodeUtilityFuncs_t> {};
 
 // One input of a node or of a root. Destroying it removes the host input when it owns it (node
 // inputs); the inputs of a root belong to the host editor.
@@ -147,7 +143,6 @@ class LWNode : public GlobalBase<LWNodeFuncs_t>, public NodeInputHelper {
     void setPreviewType(NodePreviewType type) const;
     LWChanGroupID channelGroup() const;
     const char* nodeName() const;
-    const char* serverName() const;
 
   private:
     NodeID m_nodeID;
@@ -191,16 +186,18 @@ class XPanelNodeHandler : public NodeHandler, public XPanelInterface {
 };
 
 // The root node of a plug-in's own editor. Every operation receives the host's root data
-// (the editor) first.
+// (the editor) first. rootPanel gives the panel the editor shows for the root (null: none);
+// rootOptions opens the root's options when it has no panel (an error text or null);
+// rootPreview writes the preview's colour (three values, starting black).
 class RootNode {
   public:
     virtual ~RootNode() = default;
     virtual const char* init(void* data, int mode);
     virtual const char* newTime(void* data, int frame, double time);
     virtual void cleanup(void* data);
-    virtual int rootPanel(void* data);
-    virtual int rootOptions(void* data);
-    virtual void rootPreview(void* data, LWNodalAccess_t* access, double* rgba);
+    virtual LWXPanelID rootPanel(void* data);
+    virtual const char* rootOptions(void* data);
+    virtual void rootPreview(void* data, LWNodalAccess_t* access, double* colour);
     virtual void rootCustomPreview(void* data, int width, int height);
 };
 
@@ -218,7 +215,7 @@ class NodeEditor : public GlobalBase<st_LWNodeEditorFuncs>,
     NodeEditor& operator=(const NodeEditor&) = delete;
 
     // Creates the host editor with `root` (may be null) as its root behaviour, destroying an
-    // owned one first. False when the host refused.
+    // owned one first; the new one is owned. False when the host refused.
     bool create(const char* title, const char* name, RootNode* root, NodePreviewType preview);
     void destroy();
 
@@ -235,8 +232,8 @@ class NodeEditor : public GlobalBase<st_LWNodeEditorFuncs>,
 
     void setUpdateFunc(LWNodeEditorUpdateFunc* func) const;
     void setChannelGroup(LWChanGroupID group) const;
-    unsigned state() const;  // 0 without an editor
-    void setState(unsigned state) const;
+    unsigned state() const;               // 0 without an editor
+    void setState(unsigned state) const;  // its low 16 bits: the host keeps no more
     const char* renderInit(int mode) const;
     const char* renderNewTime(int frame, double time) const;
     void renderCleanup() const;
@@ -258,8 +255,8 @@ template <class R>
 struct RootNodeAdaptor {
     static R* rootOf(NodeEditorID editor) {
         st_LWNodeEditorFuncs* f = NodeEditor::funcs();
-        if (!editor || !f || !f->userData) return nullptr;
-        return static_cast<R*>(static_cast<RootNode*>(f->userData(editor)));
+        if (!editor || !f || !f->getUserData) return nullptr;
+        return static_cast<R*>(static_cast<RootNode*>(f->getUserData(editor)));
     }
 
     static LWError CB_init(NodeEditorID editor, int mode) {
@@ -287,32 +284,32 @@ struct RootNodeAdaptor {
                 reportException("An exception occured in RootNode::cleanup():", e);
             });
     }
-    static int CB_rootPanel(NodeEditorID editor) {
+    static LWXPanelID CB_rootPanel(NodeEditorID editor) {
         return detail::shield(
-            [&]() -> int {
+            [&]() -> LWXPanelID {
                 R* root = rootOf(editor);
-                return root ? root->rootPanel(editor) : 0;
+                return root ? root->rootPanel(editor) : nullptr;
             },
-            [](const std::exception& e) -> int {
+            [](const std::exception& e) -> LWXPanelID {
                 reportException("An exception occured in RootNode::rootPanel():", e);
-                return 0;
+                return nullptr;
             });
     }
-    static int CB_rootOptions(NodeEditorID editor) {
+    static LWError CB_rootOptions(NodeEditorID editor) {
         return detail::shield(
-            [&]() -> int {
+            [&]() -> LWError {
                 R* root = rootOf(editor);
-                return root ? root->rootOptions(editor) : 0;
+                return root ? root->rootOptions(editor) : nullptr;
             },
-            [](const std::exception& e) -> int {
+            [](const std::exception& e) -> LWError {
                 reportException("An exception occured in RootNode::rootOptions():", e);
-                return 0;
+                return nullptr;
             });
     }
-    static void CB_rootPreview(NodeEditorID editor, LWNodalAccess_t* access, double* rgba) {
+    static void CB_rootPreview(NodeEditorID editor, LWNodalAccess_t* access, double* colour) {
         detail::shield(
             [&] {
-                if (R* root = rootOf(editor)) root->rootPreview(editor, access, rgba);
+                if (R* root = rootOf(editor)) root->rootPreview(editor, access, colour);
             },
             [](const std::exception& e) {
                 reportException("An exception occured in RootNode::rootPreview():", e);
@@ -329,7 +326,7 @@ struct RootNodeAdaptor {
     }
 
     static void fill(st_LWRootNode& record, NodePreviewType preview) {
-        record.previewType = static_cast<unsigned>(preview);
+        record.previewType = preview;
         record.init = &CB_init;
         record.newTime = &CB_newTime;
         record.cleanup = &CB_cleanup;

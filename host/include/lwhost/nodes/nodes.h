@@ -12,8 +12,8 @@
 // addresses of the objects below.
 //
 // Editing happens on the main thread. Evaluation (NodeSystem::evaluate and the records' evaluate,
-// isConnected and setValue) runs on any number of render threads at once: it takes no lock,
-// allocates nothing, and only reads the graph, which must not be edited while rendering.
+// check, setValue, getValue and getType) runs on any number of render threads at once: it takes no
+// lock, allocates nothing, and only reads the graph, which must not be edited while rendering.
 //
 // Lifetime: plug-in node instances live in editors. Destroy the editors the host made (scene
 // graphs) before the modules that supply their nodes are unloaded; editors a plug-in made are
@@ -131,7 +131,9 @@ struct GraphNode {
     std::vector<std::unique_ptr<GraphInput>> inputs;
     std::vector<std::unique_ptr<GraphOutput>> outputs;
     std::array<int, 3> colour{{96, 96, 96}};
-    NodePreviewType previewType = LWNODE_PREVIEW_COLOUR;
+    // A rendered preview (NPT_RENDER) shows its first output, drawn by that output's type; the
+    // type is not kept here, so a node that changes its outputs previews the new first one.
+    NodePreviewType previewType = NPT_RENDER;
     unsigned previewUpdates = 0;  // UpdateNodePreview calls
 
     NodeID id() { return reinterpret_cast<NodeID>(this); }
@@ -163,6 +165,7 @@ struct NodeGraph {
     std::unordered_map<std::string, NameNumbers> numbers;
     bool prepared = false;  // a render filled the inputs' prepared connections
     LWNodeEditorUpdateFunc* update = nullptr;
+    nodeAutoSizeFunc* autosize = nullptr;
     LWChanGroupID group = nullptr;
     unsigned state = 1;             // low 16 bits: enabled
     bool* enabledMirror = nullptr;  // a surface slot's flag kept equal to the enable state
@@ -242,6 +245,8 @@ class NodeSystem {
     // The live object of that ID, or null.
     NodeGraph* editor(NodeEditorID id) const;
     GraphNode* node(NodeID id) const;
+    // The live editor that has this root input, or null.
+    NodeGraph* rootOwner(const GraphInput* input) const;
     size_t editorCount() const { return m_editors.size(); }
     // The editors in order of creation.
     std::vector<NodeGraph*> editors() const;
@@ -252,6 +257,9 @@ class NodeSystem {
     // the graph: no update call.
     GraphInput* addRootInput(NodeGraph& graph, ConnectionType type, const std::string& name,
                              LWNodeInputEvent* event);
+    // Removes a root input of the graph (nothing for another input); an edit only when it was
+    // connected.
+    void removeRootInput(NodeGraph& graph, GraphInput* input);
 
     // ---- editing (main thread) ----
     // Each edit below calls the editor's update function afterwards.
@@ -315,13 +323,19 @@ class NodeSystem {
     // every connection and calls the update function once.
     void replaceGraph(NodeGraph& graph, std::vector<std::unique_ptr<GraphNode>> nodes,
                       const std::vector<RootLink>& rootLinks);
+    // Replaces `to`'s nodes and root connections by a copy of `from`'s, made through the graph
+    // file (root inputs matched by name); false with `error`, `to` unchanged.
+    bool copyGraph(NodeGraph& to, NodeGraph& from, std::string& error);
 
     // ---- evaluation (any thread) ----
     // Evaluates what is connected to `input` into `value` (a buffer of the input's type) and
     // returns 1; 0 with the buffer untouched when nothing is connected.
     static int evaluate(const GraphInput* input, LWNodalAccess_t* access, void* value);
-    // What the output record's setValue does.
+    // What the output record's setValue, getValue and getType do: hand a result over, give the
+    // buffer a result goes to (taking it counts as handing one over), and tell its type.
     static void setValue(NodeValue value, const void* result);
+    static void* valueBuffer(NodeValue value);
+    static ConnectionType valueType(NodeValue value);
     // Evaluates one output of a node into `value` (a buffer of the output's type); false when
     // the node wrote nothing.
     static bool evaluateOutput(GraphOutput& output, LWNodalAccess_t* access, void* value);
@@ -334,11 +348,11 @@ class NodeSystem {
     const char* renderInit(NodeGraph& graph, int mode);
     const char* renderNewTime(NodeGraph& graph, int frame, double time);
     void renderCleanup(NodeGraph& graph);
-    // The root's preview colour (rgba) for a standard sample: black with alpha 1 when the root
-    // draws none.
-    std::array<double, 4> rootPreviewColour(NodeGraph& graph);
-    int rootPanel(NodeGraph& graph);
-    int rootOptions(NodeGraph& graph);
+    // The root's preview colour for a standard sample: black when the root draws none.
+    std::array<double, 3> rootPreviewColour(NodeGraph& graph);
+    // The root's panel, or null; its options' error text, or null.
+    LWXPanelID rootPanel(NodeGraph& graph);
+    LWError rootOptions(NodeGraph& graph);
     void rootCustomPreview(NodeGraph& graph, int width, int height);
 
     // ---- items ----
@@ -355,7 +369,7 @@ class NodeSystem {
     // The records, as published.
     static const LWNodeFuncs_t* nodeFuncs();
     static const LWNodeInputFuncs_t* inputFuncs();
-    static const LWNodeInputFuncs2_t* inputFuncs2();
+    static const LWNodeInputFuncs_t* inputFuncs2();
     static const LWNodeOutputFuncs_t* outputFuncs();
     static const LWNodeUtilityFuncs_t* utilityFuncs();
     static const st_LWNodeEditorFuncs* editorFuncs();
@@ -399,6 +413,9 @@ class NodeSystem {
     std::unordered_map<LWInstance, GraphNode*> m_settledByInstance;  // nodes in their graphs
     NodeGraph* m_window = nullptr;
 };
+
+// The "NodeUtilityFuncs" record: blending and texture mapping helpers (node_utility.cpp).
+const LWNodeUtilityFuncs_t* nodeUtilityFuncs();
 
 // Registers the host's own nodes with a system (its constructor does).
 void addHostNodes(NodeSystem& system);
