@@ -51,21 +51,14 @@ class GetComment : public vexo::XPanelNodeHandler {
 
     int Interface(int, st_LWInterface* local, void*) override {
         if (!m_panel.id()) {
-            // The key popup is asked of the store each time it opens.
-            void* hints[] = {LWXP_INT(LWXPT_POPUP_FUNCS),
-                             LWXP_INT(kCommentName),
-                             LWXP_FUNC(&vexo::PopUpCallback::PopCount),
-                             LWXP_FUNC(&vexo::PopUpCallback::PopName),
-                             static_cast<vexo::PopUpCallback*>(&m_store),
-                             LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                             LWXP_INT(kCommentAbout),
-                             LWXP_FUNC(&showAbout),
-                             LWXP_INT(LWXPT_DRAW_FUNC),
-                             LWXP_INT(kCommentLogo),
-                             LWXP_FUNC(&LWXPanelControlDrawFunc),
-                             LWXP_INT(LWXPT_END)};
+            // The key popup is asked of the store (the control's data) each time it opens.
+            vexo::XPanelHints hints;
+            hints.popUp(kCommentName, &vexo::PopUpCallback::PopCount, &vexo::PopUpCallback::PopName)
+                .button(kCommentAbout, &showAbout)
+                .draw(kCommentLogo, &LWXPanelControlDrawFunc);
             // Owned, so that the panel goes with the node rather than outliving it.
-            CreateViewXPanel(Ctrl, Desc, hints, true);
+            if (CreateViewXPanel(Ctrl, Desc, hints.list(), true))
+                m_panel.setData(kCommentName, static_cast<vexo::PopUpCallback*>(&m_store));
         }
         if (local) local->panel = m_panel.id();
         return 0;

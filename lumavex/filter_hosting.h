@@ -22,7 +22,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <map>
 #include <set>
 #include <vector>
@@ -66,63 +65,52 @@ struct FilterControls {
 
 // The panel rules of an owner of filters, derived from its table of choices and its controls
 // (Owner::kChoices, kChoiceCount, kControls): the filter hosting nodes and the global light
-// group share them.
+// group share them. Maps and texts handed to the host live as long as the module.
 template <class Owner, class F>
 struct FilterPanelHints {
     using Choice = FilterChoice<Owner, F>;
 
-    // `tag` (LWXPT_SHOW_IN, LWXPT_ENABLE_IN, LWXPT_DISABLE_IN) on the pop-up positions whose
-    // choice passes `chosen`, for `targets`. SHOW_IN takes no message.
-    template <class Pred>
-    static void appendRule(std::vector<void*>& hints, unsigned tag, const char* message,
-                           Pred chosen, std::initializer_list<unsigned> targets) {
-        hints.push_back(LWXP_INT(tag));
-        hints.push_back(LWXP_INT(Owner::kControls.filterBy));
-        if (tag != LWXPT_SHOW_IN) hints.push_back(LWXP_TEXT(message));
-        std::vector<void*> values;
-        for (unsigned i = 0; i < Owner::kChoiceCount; ++i)
-            if (chosen(Owner::kChoices[i])) values.push_back(LWXP_INT(i));
-        hints.push_back(LWXP_INT(values.size()));
-        hints.insert(hints.end(), values.begin(), values.end());
-        for (unsigned target : targets) hints.push_back(LWXP_INT(target));
-        hints.push_back(LWXP_INT(0));
+    // A map over the pop-up positions: 1 where the choice uses `what` (FilterUses), or, for
+    // `what` 0, where the choice is none; 0 elsewhere.
+    static const int* usesMap(unsigned what) {
+        static std::map<unsigned, std::vector<int>> maps;
+        auto [it, made] = maps.try_emplace(what);
+        if (made) {
+            for (unsigned i = 0; i < Owner::kChoiceCount; ++i) {
+                const Choice& c = Owner::kChoices[i];
+                it->second.push_back(what ? ((c.uses & what) ? 1 : 0) : (c.make ? 0 : 1));
+            }
+            it->second.push_back(LWXP_MAP_END);
+        }
+        return it->second.data();
     }
-    static bool isNone(const Choice& c) { return c.make == nullptr; }
+    // The pop-up's texts, ended by null.
+    static const char* const* labels() {
+        static const std::vector<const char*> texts = [] {
+            std::vector<const char*> t;
+            for (unsigned i = 0; i < Owner::kChoiceCount; ++i)
+                t.push_back(Owner::kChoices[i].label);
+            t.push_back(nullptr);
+            return t;
+        }();
+        return texts.data();
+    }
 
     // The rules every hosting panel has, after the owner's own layout and rules: "Filter" and
     // "Pick..." need a filter, "Pick..." a filter with a picker; a change of "Filter by" refreshes
     // `refreshed`; the pop-up's texts; the buttons and the logo. The modelling application has
-    // no scene to pick from, so no "Pick...". Ends the list.
-    static void append(std::vector<void*>& hints, std::initializer_list<unsigned> refreshed) {
+    // no scene to pick from, so no "Pick...".
+    static void append(vexo::XPanelHints& hints, const std::vector<unsigned>& refreshed) {
         const FilterControls& c = Owner::kControls;
-        appendRule(hints, LWXPT_DISABLE_IN, nullptr, isNone, {c.text, c.pick});
-        appendRule(hints, LWXPT_ENABLE_IN, nullptr,
-                   [](const Choice& k) { return k.uses & kUsesPick; }, {c.pick});
-        hints.push_back(LWXP_INT(LWXPT_REFRESH_ON));
-        hints.push_back(LWXP_INT(c.filterBy));
-        for (unsigned target : refreshed) hints.push_back(LWXP_INT(target));
-        hints.push_back(LWXP_INT(0));
-        hints.push_back(LWXP_INT(LWXPT_STRING_LIST));
-        hints.push_back(LWXP_INT(c.filterBy));
-        for (unsigned i = 0; i < Owner::kChoiceCount; ++i)
-            hints.push_back(LWXP_TEXT(Owner::kChoices[i].label));
-        hints.push_back(nullptr);
         using Panel = vexo::XPanelInterface;
-        const void* tail[] = {LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                              LWXP_INT(c.pick),
-                              LWXP_FUNC(&Panel::LWXPanelBtnClickFunc),
-                              LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                              LWXP_INT(c.about),
-                              LWXP_FUNC(&showAbout),
-                              LWXP_INT(LWXPT_DRAW_FUNC),
-                              LWXP_INT(c.logo),
-                              LWXP_FUNC(&Panel::LWXPanelControlDrawFunc)};
-        for (const void* hint : tail) hints.push_back(const_cast<void*>(hint));
-        if (vexo::LightWave::isModeler()) {
-            hints.push_back(LWXP_INT(LWXPT_DELETE));
-            hints.push_back(LWXP_INT(c.pick));
-        }
-        hints.push_back(LWXP_INT(LWXPT_END));
+        hints.disable(c.filterBy, usesMap(0), nullptr, {c.text, c.pick})
+            .enable(c.filterBy, usesMap(kUsesPick), nullptr, {c.pick})
+            .link(c.filterBy, refreshed)
+            .strings(c.filterBy, labels())
+            .button(c.pick, &Panel::LWXPanelBtnClickFunc)
+            .button(c.about, &showAbout)
+            .draw(c.logo, &Panel::LWXPanelControlDrawFunc);
+        if (vexo::LightWave::isModeler()) hints.remove(c.pick);
     }
 };
 
@@ -294,13 +282,9 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
 
     // ---- panel hints derived from the table (see FilterPanelHints) ----------------------------
 
-    template <class Pred>
-    static void appendRule(std::vector<void*>& hints, unsigned tag, const char* message,
-                           Pred chosen, std::initializer_list<unsigned> targets) {
-        FilterPanelHints<Node, F>::appendRule(hints, tag, message, chosen, targets);
-    }
-    static void appendHostingHints(std::vector<void*>& hints,
-                                   std::initializer_list<unsigned> refreshed) {
+    static const int* usesMap(unsigned what) { return FilterPanelHints<Node, F>::usesMap(what); }
+    static void appendHostingHints(vexo::XPanelHints& hints,
+                                   const std::vector<unsigned>& refreshed) {
         FilterPanelHints<Node, F>::append(hints, refreshed);
     }
 

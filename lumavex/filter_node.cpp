@@ -28,9 +28,10 @@ enum { kLoop, kInvt };  // the node's own settings; the table's others are the h
 const char* const kLogicItems[] = {"None", "Logic AND Filter", "Logic OR Filter",
                                    "Logic XOR Filter", nullptr};
 
-// Groups of the filter-specific stack (IDs of no control).
+// The filter-specific stack and its groups (IDs of no control).
 constexpr unsigned kTextGroup = 0x9010;
 constexpr unsigned kWeightGroup = 0x9011;
+constexpr unsigned kFilterStack = 0x9012;
 
 const char* const kPassThroughMessage = "This node is set to pass through";
 const char* const kItemOnlyMessage = "Only available if you filter by Item";
@@ -148,6 +149,23 @@ void FilterNode::Cleanup() {
     forEachFilter([](Filter& filter) { filter.renderEnds(); });
 }
 
+namespace {
+
+// The member of the filter-specific stack by pop-up position: the text group (0), the
+// weight-map group (1), or none (2).
+const int* stackMap() {
+    static const std::vector<int> map = [] {
+        std::vector<int> m;
+        for (const FilterNode::Choice& c : FilterNode::kChoices)
+            m.push_back((c.uses & kUsesText) ? 0 : (c.uses & kUsesWeightMap) ? 1 : 2);
+        m.push_back(LWXP_MAP_END);
+        return m;
+    }();
+    return map.data();
+}
+
+}  // namespace
+
 int FilterNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static st_LWXPanelControl controls[] = {
@@ -175,37 +193,24 @@ int FilterNode::Interface(int, st_LWInterface* local, void*) {
             {kInvertFilter, "Invert Filter", "integer"},
             {0, nullptr, nullptr},
         };
-        std::vector<void*> hints = {
-            LWXP_INT(LWXPT_GROUP), LWXP_INT(kTextGroup), nullptr, LWXP_INT(kFilterText),
-            LWXP_INT(kIncludeChildren), LWXP_INT(kPick), LWXP_INT(0), LWXP_INT(LWXPT_GROUP),
-            LWXP_INT(kWeightGroup), nullptr, LWXP_INT(kWeightMap), LWXP_INT(kWeightThreshold),
-            LWXP_INT(0), LWXP_INT(LWXPT_ORDER), LWXP_INT(kFilterLogo), LWXP_INT(kPassThrough),
-            LWXP_INT(kLogicOperation), LWXP_INT(kInvertFilter), LWXP_INT(kFilterBy),
-            LWXP_INT(kTextGroup), LWXP_INT(kWeightGroup), LWXP_INT(kFilterAbout), LWXP_INT(0),
+        vexo::XPanelHints hints;
+        hints.group(kTextGroup, {kFilterText, kIncludeChildren, kPick})
+            .group(kWeightGroup, {kWeightMap, kWeightThreshold})
+            // The stack shows the group of the chosen filter, or none.
+            .stack(kFilterStack, kFilterBy, stackMap(), {kTextGroup, kWeightGroup})
+            .order(0, {kFilterLogo, kPassThrough, kLogicOperation, kInvertFilter, kFilterBy,
+                       kFilterStack, kFilterAbout})
             // Pass through first, so that its message is the one shown.
-            LWXP_INT(LWXPT_DISABLE_NONZERO), LWXP_INT(kPassThrough), LWXP_TEXT(kPassThroughMessage),
-            LWXP_INT(kLogicOperation), LWXP_INT(kFilterBy), LWXP_INT(kFilterText),
-            LWXP_INT(kIncludeChildren), LWXP_INT(kWeightMap), LWXP_INT(kWeightThreshold),
-            LWXP_INT(kPick), LWXP_INT(kInvertFilter), LWXP_INT(0)};
-        // The stack shows the group of the chosen filter, or none.
-        auto uses = [](unsigned what) { return [what](const Choice& c) { return c.uses & what; }; };
-        appendRule(hints, LWXPT_SHOW_IN, nullptr, uses(kUsesText), {kTextGroup});
-        appendRule(hints, LWXPT_SHOW_IN, nullptr, uses(kUsesWeightMap), {kWeightGroup});
-        appendRule(hints, LWXPT_ENABLE_IN, kItemOnlyMessage, uses(kUsesChildren),
-                   {kIncludeChildren});
-        hints.push_back(LWXP_INT(LWXPT_STRING_LIST));
-        hints.push_back(LWXP_INT(kLogicOperation));
-        for (const char* const* item = kLogicItems; *item; ++item)
-            hints.push_back(LWXP_TEXT(*item));
-        hints.push_back(nullptr);
-        const std::vector<void*> maps = {LWXP_INT(LWXPT_POPUP_FUNCS), LWXP_INT(kWeightMap),
-                                         LWXP_FUNC(&vexo::PopUpCallback::PopCount),
-                                         LWXP_FUNC(&vexo::PopUpCallback::PopName),
-                                         static_cast<vexo::PopUpCallback*>(&m_weightMaps)};
-        hints.insert(hints.end(), maps.begin(), maps.end());
+            .disable(kPassThrough, nullptr, kPassThroughMessage,
+                     {kLogicOperation, kFilterBy, kFilterText, kIncludeChildren, kWeightMap,
+                      kWeightThreshold, kPick, kInvertFilter})
+            .enable(kFilterBy, usesMap(kUsesChildren), kItemOnlyMessage, {kIncludeChildren})
+            .strings(kLogicOperation, kLogicItems)
+            .popUp(kWeightMap, &vexo::PopUpCallback::PopCount, &vexo::PopUpCallback::PopName);
         appendHostingHints(hints,
                            {kFilterText, kIncludeChildren, kPick, kWeightMap, kWeightThreshold});
-        CreateViewXPanel(controls, data, hints.data(), true);
+        if (CreateViewXPanel(controls, data, hints.list(), true))
+            m_panel.setData(kWeightMap, static_cast<vexo::PopUpCallback*>(&m_weightMaps));
     }
     if (local) local->panel = m_panel.id();
     return 0;

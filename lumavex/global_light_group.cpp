@@ -216,23 +216,13 @@ void GlobalLightGroup::Interface() {
         {kFilterText, "Filter", "string"},
         {0, nullptr, nullptr},
     };
-    std::vector<void*> hints = {LWXP_INT(LWXPT_TITLE),
-                                LWXP_TEXT(kTitle),
-                                LWXP_INT(LWXPT_GROUP),
-                                LWXP_INT(kFilterGroup),
-                                nullptr,
-                                LWXP_INT(kFilterText),
-                                LWXP_INT(kPick),
-                                LWXP_INT(0),
-                                LWXP_INT(LWXPT_ORDER),
-                                LWXP_INT(kLogo),
-                                LWXP_INT(kFilterBy),
-                                LWXP_INT(kFilterGroup),
-                                LWXP_INT(kAbout),
-                                LWXP_INT(0)};
+    vexo::XPanelHints hints;
+    hints.title(kTitle)
+        .group(kFilterGroup, {kFilterText, kPick})
+        .order(0, {kLogo, kFilterBy, kFilterGroup, kAbout});
     FilterPanelHints<GlobalLightGroup, LightFilter>::append(hints, {kFilterText, kPick});
     // Made afresh for each showing and gone when it closes: nothing is left calling back.
-    if (!CreateViewXPanel(controls, data, hints.data(), true)) return;
+    if (!CreateViewXPanel(controls, data, hints.list(), true)) return;
     // The panel sets values as they change; Cancel puts back the type and every filter (a pick
     // in the list included) as they were when it opened.
     const unsigned type = m_filterType;

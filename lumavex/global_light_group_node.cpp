@@ -109,34 +109,16 @@ int GlobalLightGroupNode::Interface(int, st_LWInterface* local, void*) {
             {kPassThrough, "Pass Through", "integer"},
             {0, nullptr, nullptr},
         };
-        std::vector<void*> hints = {LWXP_INT(LWXPT_ORDER),
-                                    LWXP_INT(kLogo),
-                                    LWXP_INT(kPassThrough),
-                                    LWXP_INT(kEdit),
-                                    LWXP_INT(kAbout),
-                                    LWXP_INT(0),
-                                    LWXP_INT(LWXPT_DISABLE_NONZERO),
-                                    LWXP_INT(kPassThrough),
-                                    LWXP_TEXT(kPassThroughMessage),
-                                    LWXP_INT(kEdit),
-                                    LWXP_INT(0),
-                                    LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                                    LWXP_INT(kEdit),
-                                    LWXP_FUNC(&LWXPanelBtnClickFunc),
-                                    LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                                    LWXP_INT(kAbout),
-                                    LWXP_FUNC(&showAbout),
-                                    LWXP_INT(LWXPT_DRAW_FUNC),
-                                    LWXP_INT(kLogo),
-                                    LWXP_FUNC(&LWXPanelControlDrawFunc)};
+        vexo::XPanelHints hints;
+        hints.order(0, {kLogo, kPassThrough, kEdit, kAbout})
+            .disable(kPassThrough, nullptr, kPassThroughMessage, {kEdit})
+            .button(kEdit, &LWXPanelBtnClickFunc)
+            .button(kAbout, &showAbout)
+            .draw(kLogo, &LWXPanelControlDrawFunc);
         // The modelling application has no scene-wide group to edit.
-        if (vexo::LightWave::isModeler()) {
-            hints.push_back(LWXP_INT(LWXPT_DELETE));
-            hints.push_back(LWXP_INT(kEdit));
-        }
-        hints.push_back(LWXP_INT(LWXPT_END));
+        if (vexo::LightWave::isModeler()) hints.remove(kEdit);
         // Owned, so that the panel, which calls back into this node, goes with it.
-        CreateViewXPanel(controls, data, hints.data(), true);
+        CreateViewXPanel(controls, data, hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

@@ -88,17 +88,14 @@ int LightGroupNode::Interface(int, st_LWInterface* local, void*) {
             {kFilterText, "Filter", "string"},
             {0, nullptr, nullptr},
         };
-        std::vector<void*> hints = {
-            LWXP_INT(LWXPT_GROUP), LWXP_INT(kFilterGroup), nullptr, LWXP_INT(kFilterText),
-            LWXP_INT(kPick), LWXP_INT(0), LWXP_INT(LWXPT_ORDER), LWXP_INT(kLogo),
-            LWXP_INT(kPassThrough), LWXP_INT(kFilterBy), LWXP_INT(kFilterGroup), LWXP_INT(kAbout),
-            LWXP_INT(0),
+        vexo::XPanelHints hints;
+        hints.group(kFilterGroup, {kFilterText, kPick})
+            .order(0, {kLogo, kPassThrough, kFilterBy, kFilterGroup, kAbout})
             // Pass through first, so that its message is the one shown.
-            LWXP_INT(LWXPT_DISABLE_NONZERO), LWXP_INT(kPassThrough), LWXP_TEXT(kPassThroughMessage),
-            LWXP_INT(kFilterBy), LWXP_INT(kFilterText), LWXP_INT(kPick), LWXP_INT(0)};
+            .disable(kPassThrough, nullptr, kPassThroughMessage, {kFilterBy, kFilterText, kPick});
         appendHostingHints(hints, {kFilterText, kPick});
         // Owned, so that the panel, which calls back into this node, goes with it.
-        CreateViewXPanel(controls, data, hints.data(), true);
+        CreateViewXPanel(controls, data, hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

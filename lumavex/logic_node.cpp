@@ -79,20 +79,11 @@ int LogicNode::Interface(int, st_LWInterface* local, void*) {
             {kInvert, "Invert", "integer"},
             {0, nullptr, nullptr},
         };
-        void* hints[] = {LWXP_INT(LWXPT_STRING_LIST),
-                         LWXP_INT(kOperation),
-                         LWXP_TEXT(kOperations[0]),
-                         LWXP_TEXT(kOperations[1]),
-                         LWXP_TEXT(kOperations[2]),
-                         nullptr,
-                         LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                         LWXP_INT(kAbout),
-                         LWXP_FUNC(&showAbout),
-                         LWXP_INT(LWXPT_DRAW_FUNC),
-                         LWXP_INT(kLogo),
-                         LWXP_FUNC(&LWXPanelControlDrawFunc),
-                         LWXP_INT(LWXPT_END)};
-        CreateViewXPanel(controls, data, hints, true);
+        vexo::XPanelHints hints;
+        hints.strings(kOperation, kOperations)
+            .button(kAbout, &showAbout)
+            .draw(kLogo, &LWXPanelControlDrawFunc);
+        CreateViewXPanel(controls, data, hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

@@ -219,7 +219,7 @@ void drawLogo(vexo::XPDrawArea& area) {
     area.textRight(right, area.textHeight(versionText()) + 8, buildDate(), LWXPCOL_DRAWTEXT);
 }
 
-void showAbout(LWXPanelID, unsigned int) {
+void showAbout(LWXPanelID, int) {
     vexo::detail::shield(
         [] {
             vexo::AboutPanel about("About lumavex", aboutLines(), logoImage(), kLogoWidth,

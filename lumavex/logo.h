@@ -22,4 +22,4 @@ const char** aboutLines();
 void drawLogo(vexo::XPDrawArea& area);
 
 // An XPanel button callback: opens the About panel (modal).
-void showAbout(LWXPanelID panel, unsigned int cid);
+void showAbout(LWXPanelID panel, int cid);

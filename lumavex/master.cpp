@@ -205,55 +205,18 @@ int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
         {kUseLightGroup, "Use Global Light Group", "integer"},
         {0, nullptr, nullptr},
     };
-    void* hints[] = {LWXP_INT(LWXPT_GROUP),
-                     LWXP_INT(kGraphGroup),
-                     nullptr,
-                     LWXP_INT(kEnabled),
-                     LWXP_INT(kNodalGraph),
-                     LWXP_INT(kDisableSurfaceNodes),
-                     LWXP_INT(0),
-                     LWXP_INT(LWXPT_GROUP),
-                     LWXP_INT(kLightGroupGroup),
-                     nullptr,
-                     LWXP_INT(kUseLightGroup),
-                     LWXP_INT(kEditLightGroup),
-                     LWXP_INT(0),
-                     LWXP_INT(LWXPT_ORDER),
-                     LWXP_INT(kLogo),
-                     LWXP_INT(kPresets),
-                     LWXP_INT(kGraphGroup),
-                     LWXP_INT(kLightGroupGroup),
-                     LWXP_INT(kSceneEditing),
-                     LWXP_INT(kAbout),
-                     LWXP_INT(0),
-                     LWXP_INT(LWXPT_DIVIDER),
-                     LWXP_INT(kPresets),
-                     LWXP_INT(LWXPT_DIVIDER),
-                     LWXP_INT(kGraphGroup),
-                     LWXP_INT(LWXPT_DIVIDER),
-                     LWXP_INT(kLightGroupGroup),
-                     LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                     LWXP_INT(kNodalGraph),
-                     LWXP_FUNC(&LWXPanelBtnClickFunc),
-                     LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                     LWXP_INT(kEditLightGroup),
-                     LWXP_FUNC(&LWXPanelBtnClickFunc),
-                     LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                     LWXP_INT(kAbout),
-                     LWXP_FUNC(&showAbout),
-                     LWXP_INT(LWXPT_DRAW_FUNC),
-                     LWXP_INT(kLogo),
-                     LWXP_FUNC(&LWXPanelControlDrawFunc),
-                     LWXP_INT(LWXPT_STRING_LIST),
-                     LWXP_INT(kSceneEditing),
-                     LWXP_TEXT(kSceneEditingItems[0]),
-                     LWXP_TEXT(kSceneEditingItems[1]),
-                     nullptr,
-                     LWXP_INT(LWXPT_POPCMD_FUNC),
-                     LWXP_INT(kSceneEditing),
-                     LWXP_FUNC(&vexo::PopCmdCallback<GlobalShaderMaster>::PopCommand),
-                     LWXP_INT(LWXPT_END)};
-    LWXPanelID panel = CreateViewXPanel(controls, data, hints, true);
+    vexo::XPanelHints hints;
+    hints.group(kGraphGroup, {kEnabled, kNodalGraph, kDisableSurfaceNodes})
+        .group(kLightGroupGroup, {kUseLightGroup, kEditLightGroup})
+        .order(0, {kLogo, kPresets, kGraphGroup, kLightGroupGroup, kSceneEditing, kAbout})
+        .dividers(0, {kPresets, kGraphGroup, kLightGroupGroup})
+        .button(kNodalGraph, &LWXPanelBtnClickFunc)
+        .button(kEditLightGroup, &LWXPanelBtnClickFunc)
+        .button(kAbout, &showAbout)
+        .draw(kLogo, &LWXPanelControlDrawFunc)
+        .strings(kSceneEditing, kSceneEditingItems)
+        .popCommand(kSceneEditing, &vexo::PopCmdCallback<GlobalShaderMaster>::PopCommand);
+    LWXPanelID panel = CreateViewXPanel(controls, data, hints.list(), true);
     if (panel) {
         m_panel.setData(kSceneEditing, this);
         m_presets.Setup(panel, kPresets);

@@ -60,17 +60,11 @@ int GlobalShader::Interface(int, st_LWInterface* local, void*) {
         {0, nullptr, nullptr},
     };
     static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
-    void* hints[] = {LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                     LWXP_INT(kNodalGraph),
-                     LWXP_FUNC(&LWXPanelBtnClickFunc),
-                     LWXP_INT(LWXPT_BUTTON_NOTIFY),
-                     LWXP_INT(kAbout),
-                     LWXP_FUNC(&showAbout),
-                     LWXP_INT(LWXPT_DRAW_FUNC),
-                     LWXP_INT(kLogo),
-                     LWXP_FUNC(&LWXPanelControlDrawFunc),
-                     LWXP_INT(LWXPT_END)};
-    LWXPanelID panel = CreateViewXPanel(controls, data, hints, false);
+    vexo::XPanelHints hints;
+    hints.button(kNodalGraph, &LWXPanelBtnClickFunc)
+        .button(kAbout, &showAbout)
+        .draw(kLogo, &LWXPanelControlDrawFunc);
+    LWXPanelID panel = CreateViewXPanel(controls, data, hints.list(), false);
     if (local) local->panel = panel;
     return 0;
 }

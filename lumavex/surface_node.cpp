@@ -93,9 +93,9 @@ int SurfaceNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static st_LWXPanelControl controls[] = {{kLogo, "", "dThumbnail"}, {0, nullptr, nullptr}};
         static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
-        void* hints[] = {LWXP_INT(LWXPT_DRAW_FUNC), LWXP_INT(kLogo),
-                         LWXP_FUNC(&LWXPanelControlDrawFunc), LWXP_INT(LWXPT_END)};
-        CreateViewXPanel(controls, data, hints, true);
+        vexo::XPanelHints hints;
+        hints.draw(kLogo, &LWXPanelControlDrawFunc);
+        CreateViewXPanel(controls, data, hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

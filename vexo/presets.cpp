@@ -358,16 +358,12 @@ void SimplePreset::Setup(LWXPanelID panel, unsigned control) {
     m_panelId = panel;
     m_control = control;
     XPanel owner(panel);
-    void* hints[] = {LWXP_INT(LWXPT_POPUP_FUNCS),
-                     LWXP_INT(control),
-                     LWXP_FUNC(&PopUpCallback::PopCount),
-                     LWXP_FUNC(&PopUpCallback::PopName),
-                     static_cast<PopUpCallback*>(this),
-                     LWXP_INT(LWXPT_POPCMD_FUNC),
-                     LWXP_INT(control),
-                     LWXP_FUNC(&PopCmdCallback<SimplePreset>::PopCommand),
-                     LWXP_INT(LWXPT_END)};
-    owner.hint(0, hints);
+    // The control's data is this object, for its items and for its commands alike.
+    owner.hint(0, XPanelHints()
+                      .popUp(control, &PopUpCallback::PopCountOf<SimplePreset>,
+                             &PopUpCallback::PopNameOf<SimplePreset>)
+                      .popCommand(control, &PopCmdCallback<SimplePreset>::PopCommand)
+                      .list());
     owner.setData(control, static_cast<void*>(this));
 }
 
@@ -617,20 +613,13 @@ void SimplePreset::doSavePreset() {
     if (!form.create(LWXP_FORM, controls, true)) return;
     form.describe(data, nullptr, nullptr);
     PresetCollection::showDecorated = false;
-    void* hints[] = {LWXP_INT(LWXPT_TITLE),
-                     LWXP_TEXT("Save Preset"),
-                     LWXP_INT(LWXPT_POPUP_FUNCS),
-                     LWXP_INT(kFormPreset),
-                     LWXP_FUNC(&PopUpCallback::PopCount),
-                     LWXP_FUNC(&PopUpCallback::PopName),
-                     static_cast<PopUpCallback*>(&m_collection),
-                     LWXP_INT(LWXPT_POPUP_FUNCS),
-                     LWXP_INT(kFormType),
-                     LWXP_FUNC(&PopUpCallback::PopCount),
-                     LWXP_FUNC(&PopUpCallback::PopName),
-                     static_cast<PopUpCallback*>(&pathMap),
-                     LWXP_INT(LWXPT_END)};
-    form.hint(0, hints);
+    form.hint(0, XPanelHints()
+                     .title("Save Preset")
+                     .popUp(kFormPreset, &PopUpCallback::PopCount, &PopUpCallback::PopName)
+                     .popUp(kFormType, &PopUpCallback::PopCount, &PopUpCallback::PopName)
+                     .list());
+    form.setData(kFormPreset, static_cast<PopUpCallback*>(&m_collection));
+    form.setData(kFormType, static_cast<PopUpCallback*>(&pathMap));
 
     std::string name = "none";
     int type = writableLocation();
@@ -692,15 +681,11 @@ void SimplePreset::doDeletePreset() {
     const st_LWXPanelDataDesc data[] = {{kFormPreset, "Preset", "integer"}, {0, nullptr, nullptr}};
     if (!form.create(LWXP_FORM, controls, true)) return;
     form.describe(data, nullptr, nullptr);
-    void* hints[] = {LWXP_INT(LWXPT_TITLE),
-                     LWXP_TEXT("Delete Preset"),
-                     LWXP_INT(LWXPT_POPUP_FUNCS),
-                     LWXP_INT(kFormPreset),
-                     LWXP_FUNC(&PopUpCallback::PopCount),
-                     LWXP_FUNC(&PopUpCallback::PopName),
-                     static_cast<PopUpCallback*>(&m_collection),
-                     LWXP_INT(LWXPT_END)};
-    form.hint(0, hints);
+    form.hint(0, XPanelHints()
+                     .title("Delete Preset")
+                     .popUp(kFormPreset, &PopUpCallback::PopCount, &PopUpCallback::PopName)
+                     .list());
+    form.setData(kFormPreset, static_cast<PopUpCallback*>(&m_collection));
     form.setInt(kFormPreset, 0);
 
     PresetCollection::showDecorated = true;

@@ -297,7 +297,7 @@ bool Plugins::showInterface(const std::string& iface, const std::string& name, v
         error = "no loaded module offers the " + iface + " server \"" + name + "\"";
         return false;
     }
-    st_LWInterface local{instance, nullptr, nullptr};
+    st_LWInterface local{instance, nullptr, nullptr, nullptr};
     const int result = m_host.activate(iface, name, kPanelInterfaceVersion, &local);
     if (result != LWACTIVATE_OK) {
         error = iface + " \"" + name + "\" answered " + std::to_string(result);

@@ -1,6 +1,7 @@
 #include "lwhost/ui/xpanel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "lwhost/core/host.h"
@@ -167,39 +168,39 @@ XPanels* service() {
 }
 
 extern "C" {
-LWXPanelID xpCreate(int type, const st_LWXPanelControl* controls) {
+LWXPanelID xpCreate(int type, st_LWXPanelControl* controls) {
     XPanels* s = service();
     return s ? s->create(type, controls) : nullptr;
 }
 void xpDestroy(LWXPanelID panel) {
     if (XPanels* s = service()) s->pluginDestroy(panel);
 }
-void xpDescribe(LWXPanelID panel, const st_LWXPanelDataDesc* data, LWXPanelGetFn* get,
-                LWXPanelSetFn* set) {
+void xpDescribe(LWXPanelID panel, st_LWXPanelDataDesc* data, LWXPanelGetFunc* get,
+                LWXPanelSetFunc* set) {
     if (XPanels* s = service()) s->describe(panel, data, get, set);
 }
-void xpHint(LWXPanelID panel, unsigned int id, void** hints) {
+void xpHint(LWXPanelID panel, unsigned long id, LWXPanelHint* hints) {
     if (XPanels* s = service()) s->hint(panel, id, hints);
 }
-void* xpGetData(LWXPanelID panel, unsigned int id) {
+void* xpGetData(LWXPanelID panel, unsigned long id) {
     XPanels* s = service();
     return s ? s->getData(panel, id) : nullptr;
 }
-void xpSetData(LWXPanelID panel, unsigned int id, void* data) {
+void xpSetData(LWXPanelID panel, unsigned long id, void* data) {
     if (XPanels* s = service()) s->setData(panel, id, data);
+}
+void* xpFormGet(LWXPanelID panel, unsigned long vid) {
+    XPanels* s = service();
+    return s ? s->formGet(panel, vid) : nullptr;
+}
+void xpFormSet(LWXPanelID panel, unsigned long vid, void* value) {
+    if (XPanels* s = service()) s->formSet(panel, vid, value);
 }
 void xpViewInst(LWXPanelID panel, void* instance) {
     if (XPanels* s = service()) s->viewInst(panel, instance);
 }
 void xpViewRefresh(LWXPanelID panel) {
     if (XPanels* s = service()) s->viewRefresh(panel);
-}
-void xpSetValue(LWXPanelID panel, unsigned int cid, void* value) {
-    if (XPanels* s = service()) s->setValue(panel, cid, value);
-}
-void* xpGetValue(LWXPanelID panel, unsigned int cid) {
-    XPanels* s = service();
-    return s ? s->getValue(panel, cid) : nullptr;
 }
 int xpPost(LWXPanelID panel) {
     XPanels* s = service();
@@ -211,31 +212,89 @@ int xpOpen(LWXPanelID panel) {
 }
 }
 
-Image* region(LWXPDrawRegion r) {
+Image* region(LWXPDrAreaID r) {
     XPanels* s = service();
     return s ? s->drawTarget(r) : nullptr;
 }
 
+// The pixels of a line from (x, y) to (x2, y2), both ends included, visited only where they
+// can fall inside the image: far ends cost nothing.
+void drawLineIn(Image& image, int x, int y, int x2, int y2, Rgb colour) {
+    const int64_t dx = int64_t{x2} - x;
+    const int64_t dy = int64_t{y2} - y;
+    const bool alongX = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+    const int64_t from = alongX ? std::min(x, x2) : std::min(y, y2);
+    const int64_t to = alongX ? std::max(x, x2) : std::max(y, y2);
+    const int64_t side = alongX ? image.width() : image.height();
+    const int64_t first = std::max<int64_t>(from, 0);
+    const int64_t last = std::min<int64_t>(to, side - 1);
+    for (int64_t major = first; major <= last; ++major) {
+        // The minor coordinate, rounded to the nearest pixel.
+        const int64_t steps = alongX ? dx : dy;
+        const int64_t start = alongX ? x : y;
+        const int64_t minorStart = alongX ? y : x;
+        const int64_t minorSpan = alongX ? dy : dx;
+        int64_t minor = minorStart;
+        if (steps != 0) {
+            // Rounded to nearest; 128 bits hold the product of two 33-bit spans.
+            const __int128 num = static_cast<__int128>(major - start) * minorSpan * 2 + steps;
+            const __int128 den = static_cast<__int128>(steps) * 2;
+            __int128 q = num / den;
+            if (num % den != 0 && ((num < 0) != (den < 0))) --q;  // floor for either sign
+            minor = minorStart + static_cast<int64_t>(q);
+        }
+        if (minor < INT32_MIN || minor > INT32_MAX) continue;
+        if (alongX)
+            image.setPixel(static_cast<int>(major), static_cast<int>(minor), colour);
+        else
+            image.setPixel(static_cast<int>(minor), static_cast<int>(major), colour);
+    }
+}
+
 extern "C" {
-void xpDrawPixel(LWXPDrawRegion r, int red, int green, int blue, int x, int y) {
+void xpDrawPixel(LWXPDrAreaID r, int c, int x, int y) {
+    if (Image* image = region(r)) image->setPixel(x, y, XPanels::colour(c));
+}
+void xpDrawRGBPixel(LWXPDrAreaID r, int red, int green, int blue, int x, int y) {
     if (Image* image = region(r)) image->setPixel(x, y, Rgb::clamped(red, green, blue));
 }
-void xpDrawBox(LWXPDrawRegion r, int red, int green, int blue, int x, int y, int w, int h) {
+void xpDrawLine(LWXPDrAreaID r, int c, int x, int y, int x2, int y2) {
+    if (Image* image = region(r)) drawLineIn(*image, x, y, x2, y2, XPanels::colour(c));
+}
+void xpDrawBox(LWXPDrAreaID r, int c, int x, int y, int w, int h) {
+    if (Image* image = region(r)) image->fillRect(x, y, w, h, XPanels::colour(c));
+}
+void xpDrawRGBBox(LWXPDrAreaID r, int red, int green, int blue, int x, int y, int w, int h) {
     if (Image* image = region(r)) image->fillRect(x, y, w, h, Rgb::clamped(red, green, blue));
 }
-void xpDrawText(LWXPDrawRegion r, const char* text, int colour, int x, int y) {
+void xpDrawBorder(LWXPDrAreaID r, int indent, int x, int y, int w, int h) {
+    Image* image = region(r);
+    if (!image || w <= 0 || h <= 0) return;
+    const Rgb light = XPanels::colour(LWXPCOL_LIGHT);
+    const Rgb shadow = XPanels::colour(LWXPCOL_SHADOW);
+    const Rgb topLeft = indent ? shadow : light;
+    const Rgb bottomRight = indent ? light : shadow;
+    image->fillRect(x, y, w, 1, topLeft);
+    image->fillRect(x, y, 1, h, topLeft);
+    const int64_t right = int64_t{x} + w - 1;
+    const int64_t bottom = int64_t{y} + h - 1;
+    if (bottom <= INT32_MAX) image->fillRect(x, static_cast<int>(bottom), w, 1, bottomRight);
+    if (right <= INT32_MAX) image->fillRect(static_cast<int>(right), y, 1, h, bottomRight);
+}
+int xpTextWidth(LWXPDrAreaID, char* text) {
+    return text ? inlineTextWidth(text) : 0;
+}
+int xpTextHeight(LWXPDrAreaID, char*) {
+    return Image::textHeight();
+}
+void xpDrawText(LWXPDrAreaID r, char* text, int colour, int x, int y) {
     Image* image = region(r);
     if (image && text) drawInlineText(*image, x, y, 0, text, XPanels::colour(colour));
 }
-int xpTextWidth(LWXPDrawRegion, const char* text) {
-    return text ? inlineTextWidth(text) : 0;
-}
-int xpTextHeight(LWXPDrawRegion, const char*) {
-    return Image::textHeight();
-}
 }
 
-const st_LWXPDrawFuncs kDrawFuncs = {xpDrawPixel, xpDrawBox, xpDrawText, xpTextWidth, xpTextHeight};
+st_LWXPDrawFuncs kDrawFuncs = {xpDrawPixel,  xpDrawRGBPixel, xpDrawLine,   xpDrawBox, xpDrawRGBBox,
+                               xpDrawBorder, xpTextWidth,    xpTextHeight, xpDrawText};
 
 const st_LWXPanelFuncs kPanelFuncs = {LWXPANEL_API_VERSION,
                                       &kDrawFuncs,
@@ -245,10 +304,10 @@ const st_LWXPanelFuncs kPanelFuncs = {LWXPANEL_API_VERSION,
                                       xpHint,
                                       xpGetData,
                                       xpSetData,
+                                      xpFormGet,
+                                      xpFormSet,
                                       xpViewInst,
                                       xpViewRefresh,
-                                      xpSetValue,
-                                      xpGetValue,
                                       xpPost,
                                       xpOpen};
 
@@ -344,7 +403,8 @@ bool XPanels::destroy(LWXPanelID id) {
     if (!p || p->m_destroying) return false;
     Busy busy(*this);
     p->m_destroying = true;
-    if (LWXPanelDestroyNotifyFn* notify = p->m_destroyNotify) notify(p->data(0));
+    if (LWXPanelDestroyNotifyFn* notify = p->m_destroyNotify)
+        notify(p->m_destroyData ? p->m_destroyData : p->data(0));
     auto it = m_panels.find(reinterpret_cast<uintptr_t>(id));
     if (it == m_panels.end()) return true;
     it->second->m_destroyed = true;
@@ -380,14 +440,18 @@ LWXPanelID XPanels::create(int type, const st_LWXPanelControl* controls) {
             break;
         }
         const st_LWXPanelControl& c = controls[n];
-        if (panel->findControl(c.cid)) {
+        if (c.cid > kMaxId) {
+            error("create: control ID " + std::to_string(c.cid) + " is too large");
+            continue;
+        }
+        if (panel->findControl(static_cast<unsigned>(c.cid))) {
             error("create: control " + std::to_string(c.cid) + " listed twice");
             continue;
         }
         PanelControl control;
-        control.id = c.cid;
+        control.id = static_cast<unsigned>(c.cid);
         control.label = c.label ? c.label : "";
-        control.type = c.ctrlType ? c.ctrlType : "";
+        control.type = c.ctrlclass ? c.ctrlclass : "";
         panel->m_controls.push_back(std::move(control));
     }
     LWXPanelID id = panel->id();
@@ -404,22 +468,31 @@ void XPanels::describe(LWXPanelID panel, const st_LWXPanelDataDesc* data, LWXPan
     for (PanelControl& c : p->m_controls) c.dataType.clear();
     constexpr size_t kMaxValues = 65536;
     for (size_t n = 0; data && data[n].vid != 0 && n < kMaxValues; ++n)
-        if (PanelControl* c = p->findControl(data[n].vid))
-            c->dataType = data[n].dataType ? data[n].dataType : "";
+        if (PanelControl* c = data[n].vid <= kMaxId
+                                  ? p->findControl(static_cast<unsigned>(data[n].vid))
+                                  : nullptr)
+            c->dataType = data[n].datatype ? data[n].datatype : "";
 }
 
-void XPanels::hint(LWXPanelID panel, unsigned id, void** hints) {
+bool XPanels::fits(unsigned long id, const char* entry) {
+    if (id <= kMaxId) return true;
+    error(std::string(entry) + ": ID " + std::to_string(id) + " is too large");
+    return false;
+}
+
+void XPanels::hint(LWXPanelID panel, unsigned long id, void** hints) {
     XPanel* p = known(panel, "hint");
-    if (p && hints) p->applyHints(id, hints);
+    if (p && hints && fits(id, "hint")) p->applyHints(static_cast<unsigned>(id), hints);
 }
 
-void* XPanels::getData(LWXPanelID panel, unsigned id) {
+void* XPanels::getData(LWXPanelID panel, unsigned long id) {
     XPanel* p = known(panel, "getData");
-    return p ? p->data(id) : nullptr;
+    return p && fits(id, "getData") ? p->data(static_cast<unsigned>(id)) : nullptr;
 }
 
-void XPanels::setData(LWXPanelID panel, unsigned id, void* data) {
-    if (XPanel* p = known(panel, "setData")) p->m_data[id] = data;
+void XPanels::setData(LWXPanelID panel, unsigned long id, void* data) {
+    XPanel* p = known(panel, "setData");
+    if (p && fits(id, "setData")) p->m_data[static_cast<unsigned>(id)] = data;
 }
 
 void XPanels::viewInst(LWXPanelID panel, void* instance) {
@@ -430,12 +503,13 @@ void XPanels::viewRefresh(LWXPanelID panel) {
     if (XPanel* p = known(panel, "viewRefresh")) p->refresh();
 }
 
-void XPanels::setValue(LWXPanelID panel, unsigned cid, void* value) {
-    XPanel* p = known(panel, "setValue");
-    if (!p) return;
+void XPanels::formSet(LWXPanelID panel, unsigned long vid, void* value) {
+    XPanel* p = known(panel, "formSet");
+    if (!p || !fits(vid, "formSet")) return;
+    const unsigned cid = static_cast<unsigned>(vid);
     const PanelControl* c = p->control(cid);
     if (!c || c->kind() == ValueKind::None) {
-        error("setValue: control " + std::to_string(cid) + " carries no value");
+        error("formSet: control " + std::to_string(cid) + " carries no value");
         return;
     }
     if (!p->isView()) {
@@ -449,9 +523,10 @@ void XPanels::setValue(LWXPanelID panel, unsigned cid, void* value) {
     if (XPanel* still = find(panel)) still->refresh();
 }
 
-void* XPanels::getValue(LWXPanelID panel, unsigned cid) {
-    XPanel* p = known(panel, "getValue");
-    if (!p) return nullptr;
+void* XPanels::formGet(LWXPanelID panel, unsigned long vid) {
+    XPanel* p = known(panel, "formGet");
+    if (!p || !fits(vid, "formGet")) return nullptr;
+    const unsigned cid = static_cast<unsigned>(vid);
     const PanelControl* c = p->control(cid);
     if (!c) return nullptr;
     if (!p->isView()) return p->formSlot(cid, c->kind());
@@ -481,7 +556,7 @@ int XPanels::open(LWXPanelID panel) {
     return 1;
 }
 
-Image* XPanels::drawTarget(LWXPDrawRegion region) {
+Image* XPanels::drawTarget(LWXPDrAreaID region) {
     for (Image* image : m_drawTargets)
         if (image == region) return image;
     error("draw: unknown region");

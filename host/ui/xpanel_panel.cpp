@@ -100,22 +100,21 @@ bool XPanel::covers(const std::map<unsigned, unsigned>& parents, unsigned target
 
 bool XPanel::ruleAllows(const PanelRule& rule) {
     const int v = value(rule.source).ruleValue();
-    const bool listed = std::find(rule.values.begin(), rule.values.end(), v) != rule.values.end();
-    switch (rule.kind) {
-        case PanelRule::Kind::EnableNonZero:
-            return v != 0;
-        case PanelRule::Kind::DisableNonZero:
-            return v == 0;
-        case PanelRule::Kind::EnableIn:
-            return listed;
-        case PanelRule::Kind::DisableIn:
-            return !listed;
-        case PanelRule::Kind::ShowIn:
-            return listed;
-        case PanelRule::Kind::RefreshOn:
-            return true;
-    }
-    return true;
+    const bool on = rule.hasMap ? mapEntry(rule.map, v) != 0 : v != 0;
+    return rule.invert ? !on : on;
+}
+
+unsigned XPanel::stackShows(unsigned gid) {
+    const PanelGroup* g = group(gid);
+    if (!g) return 0;
+    const int v = value(g->source).ruleValue();
+    // Reading the value may have changed the panel: find the stack again.
+    g = group(gid);
+    if (!g) return 0;
+    if (g->hasMap && (v < 0 || static_cast<size_t>(v) >= g->map.size())) return 0;
+    const int position = g->hasMap ? g->map[static_cast<size_t>(v)] : v;
+    if (position < 0 || static_cast<size_t>(position) >= g->members.size()) return 0;
+    return g->members[static_cast<size_t>(position)];
 }
 
 EnableState XPanel::enabled(unsigned cid) {
@@ -125,8 +124,6 @@ EnableState XPanel::enabled(unsigned cid) {
     // Rules are copied one by one: a get function may add hints while they are evaluated.
     for (size_t k = 0; k < m_rules.size(); ++k) {
         const PanelRule rule = m_rules[k];
-        if (rule.kind == PanelRule::Kind::ShowIn || rule.kind == PanelRule::Kind::RefreshOn)
-            continue;
         bool named = false;
         for (unsigned t : rule.targets) named = named || covers(par, t, cid);
         if (named && !ruleAllows(rule)) return EnableState{false, rule.message};
@@ -138,12 +135,15 @@ bool XPanel::visible(unsigned cid) {
     XPanels::Busy busy(m_owner);
     if (!control(cid)) return false;
     const auto par = parents();
-    for (size_t k = 0; k < m_rules.size(); ++k) {
-        const PanelRule rule = m_rules[k];
-        if (rule.kind != PanelRule::Kind::ShowIn) continue;
-        bool named = false;
-        for (unsigned t : rule.targets) named = named || covers(par, t, cid);
-        if (named && !ruleAllows(rule)) return false;
+    // Hidden when a stack above it shows another member. Bounded walk: groups that contain
+    // each other must not loop.
+    unsigned id = cid;
+    for (size_t steps = 0; steps <= m_groups.size(); ++steps) {
+        auto it = par.find(id);
+        if (it == par.end()) return true;
+        const PanelGroup* g = group(it->second);
+        if (g && g->stack && stackShows(it->second) != id) return false;
+        id = it->second;
     }
     return true;
 }
@@ -159,12 +159,16 @@ void XPanel::layoutItem(unsigned id, int depth, const std::map<unsigned, unsigne
     }
     const PanelGroup* g = group(id);
     if (!g || std::find(path.begin(), path.end(), id) != path.end()) return;
-    const std::vector<unsigned> members = g->members;
+    const bool stack = g->stack;
+    // A stack stands for the one member it shows, at its own depth.
+    const std::vector<unsigned> members =
+        stack ? std::vector<unsigned>{stackShows(id)} : g->members;
     path.push_back(id);
     std::vector<LayoutEntry> inner;
     for (unsigned m : members) {
         auto it = parents.find(m);
-        if (it != parents.end() && it->second == id) layoutItem(m, depth + 1, parents, inner, path);
+        if (it != parents.end() && it->second == id)
+            layoutItem(m, stack ? depth : depth + 1, parents, inner, path);
     }
     path.pop_back();
     // A group whose controls are all hidden or gone is not shown.
@@ -172,9 +176,9 @@ void XPanel::layoutItem(unsigned id, int depth, const std::map<unsigned, unsigne
         return e.kind == LayoutEntry::Kind::Control;
     });
     if (!shown) return;
-    out.push_back({LayoutEntry::Kind::GroupBegin, id, depth});
+    if (!stack) out.push_back({LayoutEntry::Kind::GroupBegin, id, depth});
     out.insert(out.end(), inner.begin(), inner.end());
-    out.push_back({LayoutEntry::Kind::GroupEnd, id, depth});
+    if (!stack) out.push_back({LayoutEntry::Kind::GroupEnd, id, depth});
     if (divided) out.push_back({LayoutEntry::Kind::Divider, 0, depth});
 }
 
@@ -328,7 +332,7 @@ std::vector<std::string> XPanel::popupItems(unsigned cid) {
     if (!c->popCount) return {};
     LWXPanelPopCntFn* count = c->popCount;
     LWXPanelPopNameFn* name = c->popName;
-    void* popData = c->popData ? c->popData : data(cid);
+    void* popData = data(cid);
     const int n = std::min(std::max(count(popData), 0), kMaxPopupItems);
     std::vector<std::string> items;
     for (int i = 0; i < n; ++i) {
@@ -369,10 +373,14 @@ bool XPanel::usable(unsigned cid, const PanelControl*& c) {
     return c ? true : fail("no control " + hexId(cid));
 }
 
-void XPanel::notifyChange(unsigned cid, int event) {
-    if (m_destroyed || !m_changeNotify) return;
+LWXPRefreshCode XPanel::notifyChange(unsigned cid, int event) {
+    if (m_destroyed || !m_changeNotify) return LWXPRC_NONE;
     LWXPanelChangeNotifyFn* notify = m_changeNotify;
-    notify(id(), cid, cid, event);
+    return notify(id(), cid, cid, event);
+}
+
+void XPanel::refreshIf(int rc) {
+    if (rc != LWXPRC_NONE && !m_destroyed) refresh();
 }
 
 bool XPanel::setValue(unsigned cid, const PanelValue& given, bool dragging) {
@@ -397,7 +405,7 @@ bool XPanel::setValue(unsigned cid, const PanelValue& given, bool dragging) {
         const PanelValue current = value(cid);
         if (!current.raw) return fail("control " + hexId(cid) + " has no parameter");
         if (!write(current.raw, v.v)) return fail("the parameter refused the value");
-        notifyChange(cid, event);
+        refreshIf(notifyChange(cid, event));
         return true;
     }
     if (v.kind != kind)
@@ -445,20 +453,20 @@ bool XPanel::setValue(unsigned cid, const PanelValue& given, bool dragging) {
     } else {
         storeForm(cid, kind, pointer);
     }
-    notifyChange(cid, event);
+    if (notifyChange(cid, event) != LWXPRC_NONE) rc = LWXPRC_DFLT;
     if (m_destroyed) return true;
 
     // Controls tied to this one are read again, as the host redraws them.
     std::vector<unsigned> reread;
     const auto par = parents();
-    for (const PanelRule& rule : m_rules) {
-        if (rule.kind != PanelRule::Kind::RefreshOn || rule.source != cid) continue;
+    for (const PanelLink& link : m_links) {
+        if (link.source != cid) continue;
         for (const PanelControl& other : m_controls)
-            for (unsigned t : rule.targets)
+            for (unsigned t : link.targets)
                 if (covers(par, t, other.id)) reread.push_back(other.id);
     }
     for (unsigned id : reread) value(id);
-    if (rc != LWXPRC_NONE && !m_destroyed) refresh();
+    refreshIf(rc);
     return true;
 }
 
@@ -483,8 +491,8 @@ bool XPanel::click(unsigned cid) {
     const PanelControl* c = nullptr;
     if (!usable(cid, c)) return false;
     if (!c->clickable()) return fail("control " + hexId(cid) + " is not a button");
-    if (LWXPanelBtnClickFn* button = c->button) button(id(), cid);
-    notifyChange(cid, LWXPEVENT_HIT);
+    if (LWXPanelBtnClickFn* button = c->button) button(id(), static_cast<int>(cid));
+    refreshIf(notifyChange(cid, LWXPEVENT_HIT));
     return true;
 }
 
@@ -499,7 +507,7 @@ bool XPanel::chooseCommand(unsigned cid, int index) {
     c = control(cid);
     if (!c || m_destroyed) return fail("control " + hexId(cid) + " went away");
     if (LWXPanelPopCmdFn* command = c->popCommand) command(id(), static_cast<int>(cid), index);
-    notifyChange(cid, LWXPEVENT_HIT);
+    refreshIf(notifyChange(cid, LWXPEVENT_HIT));
     return true;
 }
 

@@ -59,7 +59,7 @@ inline lwhost::GraphNode* addNode(lwhost::Host& host, lwhost::NodeGraph& graph,
 
 // The node's panel, made through its interface server.
 inline lwhost::XPanel& nodePanel(lwhost::Host& host, lwhost::GraphNode* node) {
-    st_LWInterface local{node->instance, nullptr, nullptr};
+    st_LWInterface local{node->instance, nullptr, nullptr, nullptr};
     EXPECT_EQ(host.activate(LWNODE_ICLASS, node->server->name, 4, &local), LWACTIVATE_OK);
     lwhost::XPanel* p = host.xpanels().find(local.panel);
     EXPECT_NE(p, nullptr);

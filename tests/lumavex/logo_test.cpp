@@ -39,16 +39,15 @@ class LogoTest : public bundle_test::SceneTest {
         host.globals().request(LWXPANELFUNCS_GLOBAL, LWGLOBAL_READ));
     lwhost::XPanel* panel = nullptr;
 
-    static void draw(LWXPanelID id, unsigned, LWXPDrawRegion region, int w, int h) {
+    static void draw(LWXPanelID id, unsigned long, LWXPDrAreaID region, int w, int h) {
         vexo::XPDrawArea area(id, vexo::XPanel(id).drawFuncs(), region, w, h);
         drawLogo(area);
     }
 
     void SetUp() override {
-        static const st_LWXPanelControl controls[] = {{0x9001, "", "dThumbnail"},
-                                                      {0, nullptr, nullptr}};
+        static st_LWXPanelControl controls[] = {{0x9001, "", "dThumbnail"}, {0, nullptr, nullptr}};
         LWXPanelID id = xp->create(LWXP_VIEW, controls);
-        void* hints[] = {reinterpret_cast<void*>(LWXPT_DRAW_FUNC), reinterpret_cast<void*>(0x9001),
+        void* hints[] = {reinterpret_cast<void*>(XPTAG_DRAWCBFUNC), reinterpret_cast<void*>(0x9001),
                          reinterpret_cast<void*>(&draw), nullptr};
         xp->hint(id, 0, hints);
         panel = host.xpanels().find(id);

@@ -126,18 +126,13 @@ class TestMaster : public vexo::XPanelMasterHandler {
                                       {kEnabledControl, "Enabled", "integer"},
                                       {kNameControl, "Name", "string"},
                                       {0, nullptr, nullptr}};
-        // clang-format off
-        void* hints[] = {
-            LWXP_INT(LWXPT_TITLE), LWXP_TEXT("Test Master"),
-            LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(kBumpControl),
-                LWXP_FUNC(&vexo::XPanelInterface::LWXPanelBtnClickFunc),
-            LWXP_INT(LWXPT_STRING_LIST), LWXP_INT(kEditingControl),
-                LWXP_TEXT("Add Shaders"), LWXP_TEXT("Remove Shaders"), LWXP_INT(0),
-            LWXP_INT(LWXPT_POPCMD_FUNC), LWXP_INT(kEditingControl),
-                LWXP_FUNC(&vexo::PopCmdCallback<TestMaster>::PopCommand),
-            LWXP_INT(LWXPT_END)};
-        // clang-format on
-        if (!CreateViewXPanel(controls, data, hints, true)) return LWACTIVATE_FAILED;
+        static const char* const editing[] = {"Add Shaders", "Remove Shaders", nullptr};
+        vexo::XPanelHints hints;
+        hints.title("Test Master")
+            .button(kBumpControl, &vexo::XPanelInterface::LWXPanelBtnClickFunc)
+            .strings(kEditingControl, editing)
+            .popCommand(kEditingControl, &vexo::PopCmdCallback<TestMaster>::PopCommand);
+        if (!CreateViewXPanel(controls, data, hints.list(), true)) return LWACTIVATE_FAILED;
         panel().setData(kEditingControl, static_cast<void*>(this));
         local->panel = panel().id();
         return LWACTIVATE_OK;
@@ -153,7 +148,7 @@ class TestMaster : public vexo::XPanelMasterHandler {
         if (id == kValueControl) m_value = *static_cast<int*>(value);
         if (id == kEnabledControl) m_enabled = *static_cast<int*>(value) != 0;
         if (id == kNameControl) m_name = static_cast<const char*>(value);
-        return LWXPRC_REFRESH;
+        return LWXPRC_DFLT;
     }
     void ButtonClick(unsigned id) override {
         if (id == kBumpControl) ++m_value;

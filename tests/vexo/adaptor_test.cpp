@@ -184,7 +184,7 @@ TEST_F(AdaptorTest, CallbacksWithoutAnErrorResultShowTheDialogAndReturnTheTableV
     shader.evaluate(s, nullptr);
     EXPECT_EQ(shader.flags(s), 0u);
     shaderRend.cleanup(s);
-    st_LWInterface local{m, nullptr, nullptr};
+    st_LWInterface local{m, nullptr, nullptr, nullptr};
     EXPECT_EQ(vexo::XPanelAdaptor<TestMaster>::Interface(4, lwhost::Host::globalFunction(), &local,
                                                          nullptr),
               LWACTIVATE_FAILED);

@@ -139,7 +139,7 @@ class NodeFrameworkTest : public FrameTest {
     }
     // The node's panel as the host shows it.
     lwhost::XPanel* panelOf(TestNode* node) {
-        st_LWInterface local{node, nullptr, nullptr};
+        st_LWInterface local{node, nullptr, nullptr, nullptr};
         vexo::XPanelAdaptor<TestNode>::Interface(4, lwhost::Host::globalFunction(), &local,
                                                  nullptr);
         return host.xpanels().find(local.panel);

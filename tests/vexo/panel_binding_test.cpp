@@ -32,21 +32,9 @@ st_LWXPanelDataDesc g_data[] = {{1, "Enabled", "integer"},
                                 {7, "Preset", "string"},
                                 {0, nullptr, nullptr}};
 
-class TestHandler;
 using XI = vexo::XPanelInterface;
 using PU = vexo::PopUpCallback;
-// clang-format off
-void* g_hints[] = {
-    LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(4), LWXP_FUNC(&XI::LWXPanelBtnClickFunc),
-    LWXP_INT(LWXPT_DRAW_FUNC), LWXP_INT(5), LWXP_FUNC(&XI::LWXPanelControlDrawFunc),
-    LWXP_INT(LWXPT_STRING_LIST), LWXP_INT(6),
-        LWXP_TEXT("Add All Shaders"), LWXP_TEXT("Remove All Shaders"), LWXP_INT(0),
-    LWXP_INT(LWXPT_POPCMD_FUNC), LWXP_INT(6),
-        LWXP_FUNC(&vexo::PopCmdCallback<TestHandler>::PopCommand),
-    LWXP_INT(LWXPT_POPUP_FUNCS), LWXP_INT(7), LWXP_FUNC(&PU::PopCount), LWXP_FUNC(&PU::PopName),
-        static_cast<PU*>(&g_presets),
-    LWXP_INT(LWXPT_END)};
-// clang-format on
+const char* const g_editing[] = {"Add All Shaders", "Remove All Shaders", nullptr};
 
 class TestHandler : public vexo::XPanelInterface {
   public:
@@ -56,7 +44,18 @@ class TestHandler : public vexo::XPanelInterface {
     std::vector<std::string> log;
     void* lastPanel = nullptr;
 
-    LWXPanelID build(bool owned) { return CreateViewXPanel(g_controls, g_data, g_hints, owned); }
+    // The pop-up's provider is the data of its control.
+    LWXPanelID build(bool owned) {
+        vexo::XPanelHints hints;
+        hints.button(4, &XI::LWXPanelBtnClickFunc)
+            .draw(5, &XI::LWXPanelControlDrawFunc)
+            .strings(6, g_editing)
+            .popCommand(6, &vexo::PopCmdCallback<TestHandler>::PopCommand)
+            .popUp(7, &PU::PopCount, &PU::PopName);
+        LWXPanelID id = CreateViewXPanel(g_controls, g_data, hints.list(), owned);
+        if (id) m_panel.setData(7, static_cast<PU*>(&g_presets));
+        return id;
+    }
 
     void* DataGet(unsigned id) override {
         if (id == 1) return &enabled;

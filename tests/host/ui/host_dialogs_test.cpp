@@ -115,9 +115,9 @@ TEST_F(HostDialogsTest, FileRequestsTakeQueuedPathsAndAreCancelledOtherwise) {
 
 TEST_F(HostDialogsTest, PostedFormsTakeFieldsFromTheQueueUntilOkOrCancel) {
     auto* xp = global<const st_LWXPanelFuncs*>(LWXPANELFUNCS_GLOBAL);
-    const st_LWXPanelControl controls[] = {
+    st_LWXPanelControl controls[] = {
         {0x800, "Preset", "sPresetText"}, {0x801, "Type", "iPopChoice"}, {0, nullptr, nullptr}};
-    const st_LWXPanelDataDesc data[] = {
+    st_LWXPanelDataDesc data[] = {
         {0x800, "Preset", "string"}, {0x801, "Type", "integer"}, {0, nullptr, nullptr}};
     LWXPanelID form = xp->create(LWXP_FORM, controls);
     xp->describe(form, data, nullptr, nullptr);
@@ -133,8 +133,8 @@ TEST_F(HostDialogsTest, PostedFormsTakeFieldsFromTheQueueUntilOkOrCancel) {
     set({"0x801", false}, {"2", false});  // a control by its ID
     queue(Kind::FormOk);
     EXPECT_EQ(xp->post(form), 1);
-    EXPECT_STREQ(static_cast<const char*>(xp->getValue(form, 0x800)), "Mine");
-    EXPECT_EQ(*static_cast<int*>(xp->getValue(form, 0x801)), 2);
+    EXPECT_STREQ(static_cast<const char*>(xp->formGet(form, 0x800)), "Mine");
+    EXPECT_EQ(*static_cast<int*>(xp->formGet(form, 0x801)), 2);
     queue(Kind::FormCancel);
     EXPECT_EQ(xp->post(form), 0);
     EXPECT_EQ(xp->post(form), 0) << "nothing queued: cancelled";
@@ -151,18 +151,18 @@ TEST_F(HostDialogsTest, PostedFormsTakeFieldsFromTheQueueUntilOkOrCancel) {
 // queued after the press, and the form then goes on with the rest.
 lwhost::Host* g_pressHost = nullptr;
 std::vector<int> g_pressAnswers;
-void askOnPress(LWXPanelID, unsigned) {
+void askOnPress(LWXPanelID, int) {
     g_pressAnswers.push_back(
         g_pressHost->dialogs().answer(lwhost::MessageKind::YesNo, "Sure?", ""));
 }
 
 TEST_F(HostDialogsTest, PostedFormsPressButtonsWhoseDialogsTakeTheActionsQueuedAfter) {
     auto* xp = global<const st_LWXPanelFuncs*>(LWXPANELFUNCS_GLOBAL);
-    const st_LWXPanelControl controls[] = {
+    st_LWXPanelControl controls[] = {
         {0x800, "Pick...", "vButton"}, {0x801, "Type", "iPopChoice"}, {0, nullptr, nullptr}};
     LWXPanelID form = xp->create(LWXP_FORM, controls);
-    void* hints[] = {LWXP_INT(LWXPT_BUTTON_NOTIFY), LWXP_INT(0x800), LWXP_FUNC(&askOnPress),
-                     LWXP_INT(LWXPT_END)};
+    void* hints[] = {LWXP_INT(XPTAG_BUTNOTIFY), LWXP_INT(0x800), LWXP_FUNC(&askOnPress),
+                     LWXP_INT(XPTAG_END)};
     xp->hint(form, 0, hints);
     g_pressHost = &host;
     queue(Kind::FormPress, "Pick...");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <lwsdk/lwxpanel.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ struct FakePlugin {
     std::map<unsigned, void*> raw;  // envelope controls: the parameter ID
     std::vector<std::string> log;
     unsigned gets = 0;
-    int setResult = LWXPRC_NONE;
+    LWXPRefreshCode setResult = LWXPRC_NONE;
     const st_LWXPanelFuncs* funcs = nullptr;
     LWXPanelID destroyFromButton = nullptr;
 
@@ -26,7 +27,7 @@ struct FakePlugin {
     FakePlugin() { current = this; }
     ~FakePlugin() { current = nullptr; }
 
-    static void* get(void*, unsigned vid) {
+    static void* get(void*, unsigned long vid) {
         FakePlugin& f = *current;
         ++f.gets;
         if (f.ints.count(vid)) return &f.ints[vid];
@@ -36,7 +37,7 @@ struct FakePlugin {
         if (f.raw.count(vid)) return f.raw[vid];
         return nullptr;
     }
-    static int set(void*, unsigned vid, void* value) {
+    static LWXPRefreshCode set(void*, unsigned long vid, void* value) {
         FakePlugin& f = *current;
         if (f.ints.count(vid)) f.ints[vid] = *static_cast<int*>(value);
         if (f.floats.count(vid)) f.floats[vid] = *static_cast<double*>(value);
@@ -48,11 +49,12 @@ struct FakePlugin {
         f.log.push_back("set " + std::to_string(vid));
         return f.setResult;
     }
-    static void change(LWXPanelID, unsigned cid, unsigned vid, int event) {
+    static LWXPRefreshCode change(LWXPanelID, unsigned long cid, unsigned long vid, int event) {
         current->log.push_back("change " + std::to_string(cid) + " " + std::to_string(vid) + " " +
                                std::to_string(event));
+        return LWXPRC_NONE;
     }
-    static void button(LWXPanelID panel, unsigned cid) {
+    static void button(LWXPanelID panel, int cid) {
         current->log.push_back("button " + std::to_string(cid));
         if (current->destroyFromButton == panel) current->funcs->destroy(panel);
     }
@@ -63,18 +65,29 @@ struct FakePlugin {
         current->log.push_back("command " + std::to_string(cid) + " " + std::to_string(cmd));
     }
     static int popCount(void* data) {
-        return static_cast<int>(static_cast<std::vector<std::string>*>(data)->size());
+        return data ? static_cast<int>(static_cast<std::vector<std::string>*>(data)->size()) : 0;
     }
     static const char* popName(void* data, int i) {
+        if (!data) return nullptr;
         auto& items = *static_cast<std::vector<std::string>*>(data);
         return i < static_cast<int>(items.size()) ? items[i].c_str() : nullptr;
     }
-    static void drawLogo(LWXPanelID, unsigned, LWXPDrawRegion region, int w, int h) {
+    static void drawLogo(LWXPanelID, unsigned long, LWXPDrAreaID region, int w, int h) {
         const st_LWXPDrawFuncs* d = current->funcs->drawf;
         d->drawRGBBox(region, 255, 255, 255, 0, 0, w, h);
         d->drawRGBBox(region, 255, 0, 0, 10, 10, 4, 3);
         d->drawRGBPixel(region, 0, 0, 300, w - 1, h - 1);      // blue clamped to 255
         d->drawRGBBox(region, 0, 255, 0, -5, -1, 1 << 30, 2);  // clipped, not overflowing
+    }
+    static void drawPalette(LWXPanelID, unsigned long, LWXPDrAreaID region, int w, int h) {
+        const st_LWXPDrawFuncs* d = current->funcs->drawf;
+        d->drawBox(region, LWXPCOL_WHITE, 0, 0, w, h);
+        d->drawLine(region, LWXPCOL_BLACK, 0, 0, 9, 3);
+        // Lines far beyond the area cost no more than their visible part.
+        d->drawLine(region, LWXPCOL_BLACK, 20, -2000000000, 20, 2000000000);
+        d->drawLine(region, LWXPCOL_BLACK, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+        d->drawPixel(region, LWXPCOL_HILIGHT, 5, 30);
+        d->drawBorder(region, 1, 40, 40, 10, 10);  // sunken
     }
 };
 
@@ -82,6 +95,8 @@ struct FakePlugin {
 const auto I = [](uintptr_t v) { return reinterpret_cast<void*>(v); };
 const auto Fn = [](auto* f) { return reinterpret_cast<void*>(f); };
 const auto T = [](const char* s) { return static_cast<void*>(const_cast<char*>(s)); };
+// An array the host only reads: a map or a string list.
+const auto A = [](const void* p) { return const_cast<void*>(p); };
 
 class XPanelHostTest : public ::testing::Test {
   protected:
@@ -97,10 +112,12 @@ class XPanelHostTest : public ::testing::Test {
     // A view of the plug-in's values telling it of changes, with `hints` applied.
     lwhost::XPanel& view(const st_LWXPanelControl* controls, void** hints = nullptr,
                          const st_LWXPanelDataDesc* data = nullptr) {
-        LWXPanelID id = xp->create(LWXP_VIEW, controls);
-        xp->describe(id, data, &FakePlugin::get, &FakePlugin::set);
+        // The host only reads the lists.
+        LWXPanelID id = xp->create(LWXP_VIEW, const_cast<st_LWXPanelControl*>(controls));
+        xp->describe(id, const_cast<st_LWXPanelDataDesc*>(data), &FakePlugin::get,
+                     &FakePlugin::set);
         xp->viewInst(id, &plugin);
-        void* notify[] = {I(LWXPT_CHANGE_NOTIFY), Fn(&FakePlugin::change), nullptr};
+        void* notify[] = {I(XPTAG_CHGNOTIFY), Fn(&FakePlugin::change), nullptr};
         xp->hint(id, 0, notify);
         if (hints) xp->hint(id, 0, hints);
         return *panels.find(id);
@@ -118,19 +135,21 @@ const st_LWXPanelControl kMaster[] = {
 const st_LWXPanelDataDesc kMasterData[] = {
     {0x805, "Presets", "integer"}, {0x801, "Enabled", "integer"}, {0x803, "Disable", "integer"},
     {0x809, "UseGroup", "integer"}, {0, nullptr, nullptr}};
+const char* const kEditing[] = {"Add All Shaders", "Remove All Shaders", nullptr};
 // clang-format on
 
 TEST_F(XPanelHostTest, PublishesTheRecordAndLaysOutGroupsOrderAndDividers) {
     plugin.ints = {{0x801, 1}, {0x803, 0}, {0x809, 1}};
     // clang-format off
     void* hints[] = {
-        I(LWXPT_TITLE), T("qorvan lumavex"),
-        I(LWXPT_GROUP), I(0x80b), nullptr, I(0x801), I(0x800), I(0x803), nullptr,
-        I(LWXPT_GROUP), I(0x80a), T("Light"), I(0x809), I(0x808), nullptr,
-        I(LWXPT_ORDER), I(0x806), I(0x805), I(0x80b), I(0x80a), I(0x802), I(0x807), nullptr,
-        I(LWXPT_DIVIDER), I(0x805), I(LWXPT_DIVIDER), I(0x80b), I(LWXPT_DIVIDER), I(0x80a),
-        I(LWXPT_STRING_LIST), I(0x802), T("Add All Shaders"), T("Remove All Shaders"), nullptr,
-        I(LWXPT_END)};
+        I(XPTAG_LABEL), I(0), T("qorvan lumavex"), I(0),
+        I(XPTAG_GROUP), I(0x80b), I(0x801), I(0x800), I(0x803), nullptr,
+        I(XPTAG_GROUP), I(0x80a), I(0x809), I(0x808), nullptr,
+        I(XPTAG_LABEL), I(0x80a), T("Light"), I(0),
+        I(XPTAG_ORDER), I(0), I(0x806), I(0x805), I(0x80b), I(0x80a), I(0x802), I(0x807), nullptr,
+        I(XPTAG_DIVADD), I(0), I(0x805), I(0x80b), I(0x80a), nullptr,
+        I(XPTAG_STRLIST), I(0x802), A(kEditing), I(0),
+        I(XPTAG_END)};
     // clang-format on
     lwhost::XPanel& panel = view(kMaster, hints, kMasterData);
     EXPECT_EQ(panel.print(),
@@ -156,14 +175,18 @@ TEST_F(XPanelHostTest, ItemsTheOrderLeavesOutFollowInControlOrderAndDeletedOnesV
     const st_LWXPanelControl controls[] = {{1, "a", "iBoolean"}, {2, "b", "iBoolean"},
                                            {3, "c", "vButton"},  {4, "d", "vButton"},
                                            {5, "e", "string"},   {0, nullptr, nullptr}};
-    void* hints[] = {I(LWXPT_GROUP), I(100),          nullptr,        I(4),
-                     I(2),           nullptr,         I(LWXPT_ORDER), I(5),
-                     nullptr,        I(LWXPT_DELETE), I(3),           nullptr};
+    void* hints[] = {I(XPTAG_GROUP), I(100),          I(4), I(2),
+                     nullptr,        I(XPTAG_ORDER),  I(0), I(5),
+                     nullptr,        I(XPTAG_DELETE), I(3), nullptr};
     lwhost::XPanel* panel = &view(controls, hints);
     // 5 first as ordered; then 1; the group where its first control (2) stands, members in
     // the group's order.
     EXPECT_EQ(panel->layoutOrder(), (std::vector<unsigned>{5, 1, 4, 2}));
     EXPECT_EQ(panel->control(3), nullptr);
+    // An order within a group puts the listed members first.
+    void* inGroup[] = {I(XPTAG_ORDER), I(100), I(2), nullptr, nullptr};
+    xp->hint(panel->id(), 0, inGroup);
+    EXPECT_EQ(panel->layoutOrder(), (std::vector<unsigned>{5, 1, 2, 4}));
 }
 
 TEST_F(XPanelHostTest, ValuesTravelAsTypedPointersWithChangeEventsAndRefreshes) {
@@ -176,8 +199,8 @@ TEST_F(XPanelHostTest, ValuesTravelAsTypedPointersWithChangeEventsAndRefreshes) 
     plugin.strings[4] = "abc";
     plugin.strings[6] = "x";
     // clang-format off
-    void* hints[] = {I(LWXPT_BUTTON_NOTIFY), I(5), Fn(&FakePlugin::button),
-                     I(LWXPT_REFRESH_ON), I(4), I(6), nullptr, nullptr};
+    void* hints[] = {I(XPTAG_BUTNOTIFY), I(5), Fn(&FakePlugin::button),
+                     I(XPTAG_LINK), I(4), I(6), nullptr, nullptr};
     // clang-format on
     lwhost::XPanel& panel = view(controls, hints);
 
@@ -210,7 +233,7 @@ TEST_F(XPanelHostTest, ValuesTravelAsTypedPointersWithChangeEventsAndRefreshes) 
     EXPECT_FALSE(panel.click(1));
     EXPECT_FALSE(panel.setInt(5, 1));
 
-    plugin.setResult = LWXPRC_REFRESH;
+    plugin.setResult = LWXPRC_DFLT;
     const unsigned refreshes = panel.refreshCount();
     EXPECT_TRUE(panel.setInt(1, 0));
     EXPECT_EQ(panel.refreshCount(), refreshes + 1);
@@ -226,14 +249,17 @@ TEST_F(XPanelHostTest, EnableRulesGiveTheFirstDisablingRulesMessage) {
     plugin.ints = {{0x9001, 0}, {0x9000, 0}, {0x9005, 0}};
     plugin.strings[0x9004] = "";
     const char* pass = "This node is set to pass through";
+    static const char* const kinds[] = {"none", "Surface", "Item", "Comment", nullptr};
+    static const int picks[] = {0, 1, 1, LWXP_MAP_END};  // "Comment" lies past the map: off
+    static const int items[] = {0, 0, 1, 0, LWXP_MAP_END};
     // clang-format off
     void* hints[] = {
-        I(LWXPT_STRING_LIST), I(0x9000), T("none"), T("Surface"), T("Item"), T("Comment"), nullptr,
-        I(LWXPT_GROUP), I(0x90a0), nullptr, I(0x9004), I(0x9006), nullptr,
-        I(LWXPT_DISABLE_NONZERO), I(0x9001), T(pass), I(0x9000), I(0x90a0), I(0x9005), nullptr,
-        I(LWXPT_ENABLE_NONZERO), I(0x9000), nullptr, I(0x90a0), nullptr,
-        I(LWXPT_ENABLE_IN), I(0x9000), nullptr, I(2), I(1), I(2), I(0x9006), nullptr,
-        I(LWXPT_ENABLE_IN), I(0x9000), T("Only available if you filter by Item"), I(1), I(2),
+        I(XPTAG_STRLIST), I(0x9000), A(kinds), I(0),
+        I(XPTAG_GROUP), I(0x90a0), I(0x9004), I(0x9006), nullptr,
+        I(XPTAG_ENABLE), I(0x9001), nullptr, T(pass), I(1), I(0x9000), I(0x90a0), I(0x9005), nullptr,
+        I(XPTAG_ENABLE), I(0x9000), nullptr, nullptr, I(0), I(0x90a0), nullptr,
+        I(XPTAG_ENABLE), I(0x9000), A(picks), nullptr, I(0), I(0x9006), nullptr,
+        I(XPTAG_ENABLE), I(0x9000), A(items), T("Only available if you filter by Item"), I(0),
             I(0x9005), nullptr,
         nullptr};
     // clang-format on
@@ -265,7 +291,7 @@ TEST_F(XPanelHostTest, EnableRulesGiveTheFirstDisablingRulesMessage) {
                   "0x9005 \"Include Children\" iBoolean = off" + off);
 }
 
-TEST_F(XPanelHostTest, ShowRulesHideControlsAndWholeGroups) {
+TEST_F(XPanelHostTest, StacksShowOneGroupInTheirPlace) {
     const st_LWXPanelControl controls[] = {{1, "Kind", "iPopChoice"},
                                            {2, "Text", "string"},
                                            {3, "Map", "iPopChoice"},
@@ -274,13 +300,14 @@ TEST_F(XPanelHostTest, ShowRulesHideControlsAndWholeGroups) {
     plugin.ints = {{1, 0}, {3, 0}};
     plugin.strings[2] = "";
     plugin.floats[4] = 0;
+    // Kind 1 and 8 show group 10, kind 7 group 11, the others neither.
+    static const int shown[] = {2, 0, 2, 2, 2, 2, 2, 1, 0, LWXP_MAP_END};
     // clang-format off
     void* hints[] = {
-        I(LWXPT_GROUP), I(10), nullptr, I(2), nullptr,
-        I(LWXPT_GROUP), I(11), nullptr, I(3), I(4), nullptr,
-        I(LWXPT_DIVIDER), I(11),
-        I(LWXPT_SHOW_IN), I(1), I(2), I(1), I(8), I(10), nullptr,
-        I(LWXPT_SHOW_IN), I(1), I(1), I(7), I(11), nullptr,
+        I(XPTAG_GROUP), I(10), I(2), nullptr,
+        I(XPTAG_GROUP), I(11), I(3), I(4), nullptr,
+        I(XPTAG_DIVADD), I(0), I(11), nullptr,
+        I(XPTAG_STACK), I(12), I(1), A(shown), I(10), I(11), nullptr,
         nullptr};
     // clang-format on
     lwhost::XPanel& panel = view(controls, hints);
@@ -294,6 +321,8 @@ TEST_F(XPanelHostTest, ShowRulesHideControlsAndWholeGroups) {
     EXPECT_EQ(entries.back().kind, lwhost::LayoutEntry::Kind::Divider);
     plugin.ints[1] = 8;
     EXPECT_EQ(panel.layoutOrder(), (std::vector<unsigned>{1, 2}));
+    plugin.ints[1] = 100;  // past the map
+    EXPECT_EQ(panel.layoutOrder(), std::vector<unsigned>{1});
 }
 
 TEST_F(XPanelHostTest, PopUpsListFixedOrAskedItemsAndCommandsReachTheirFunction) {
@@ -306,19 +335,21 @@ TEST_F(XPanelHostTest, PopUpsListFixedOrAskedItemsAndCommandsReachTheirFunction)
     std::vector<std::string> presets = {"Bright", "Dark"};
     std::vector<std::string> maps = {"(none)", "Weight"};
     lwhost::XPanel& panel = view(controls);
-    xp->setData(panel.id(), 3, &maps);
+    xp->setData(panel.id(), 1, &presets);
     // clang-format off
     void* hints[] = {
-        I(LWXPT_POPUP_FUNCS), I(1), Fn(&FakePlugin::popCount), Fn(&FakePlugin::popName), &presets,
-        I(LWXPT_POPUP_FUNCS), I(3), Fn(&FakePlugin::popCount), Fn(&FakePlugin::popName), nullptr,
-        I(LWXPT_STRING_LIST), I(2), T("Add All Shaders"), T("Remove All Shaders"), nullptr,
-        I(LWXPT_POPCMD_FUNC), I(2), Fn(&FakePlugin::command),
+        I(XPTAG_POPFUNCS), I(1), Fn(&FakePlugin::popCount), Fn(&FakePlugin::popName),
+        I(XPTAG_POPFUNCS), I(3), Fn(&FakePlugin::popCount), Fn(&FakePlugin::popName),
+        I(XPTAG_STRLIST), I(2), A(kEditing), I(0),
+        I(XPTAG_POPCMDFUNC), I(2), Fn(&FakePlugin::command),
         nullptr};
     // clang-format on
     xp->hint(panel.id(), 0, hints);
+    EXPECT_TRUE(panel.popupItems(3).empty());
+    xp->setData(panel.id(), 3, &maps);
 
     EXPECT_EQ(panel.popupItems(1), presets);
-    EXPECT_EQ(panel.popupItems(3), maps) << "null pop-up data: the control's own data";
+    EXPECT_EQ(panel.popupItems(3), maps) << "the functions get the control's data of the time";
     presets.push_back("Third");
     EXPECT_EQ(panel.popupItems(1).size(), 3u) << "items are asked afresh";
     EXPECT_TRUE(panel.choose(1, 2));
@@ -336,39 +367,68 @@ TEST_F(XPanelHostTest, PopUpsListFixedOrAskedItemsAndCommandsReachTheirFunction)
 
 TEST_F(XPanelHostTest, UnknownTagStopsTheListWithoutHarmAndIsRecorded) {
     const st_LWXPanelControl controls[] = {{1, "One", "vButton"}, {0, nullptr, nullptr}};
-    void* hints[] = {
-        I(LWXPT_LABEL), I(1),           T("First"), I(0x12345678), I(1),
-        T("junk"),      I(LWXPT_LABEL), I(1),       T("Never")};  // no end: must not be read
+    void* hints[] = {I(XPTAG_LABEL), I(1),      T("First"),     I(0), I(0x12345678),
+                     I(1),           T("junk"), I(XPTAG_LABEL), I(1), T("Never")};  // no end
     lwhost::XPanel& panel = view(controls, hints);
     const LWXPanelID id = panel.id();
     EXPECT_EQ(panel.control(1)->label, "First");
     ASSERT_EQ(panels.errors().size(), 1u);
     EXPECT_NE(panels.errors()[0].find("unknown tag 0x12345678"), std::string::npos);
 
+    // Published tags the host does not act on are stepped over by their argument counts; an
+    // unsupported one is recorded.
     panels.clearErrors();
-    void* tooMany[] = {I(LWXPT_ENABLE_IN),     I(1),           nullptr,
-                       I(LWXP_MAX_VALUES + 1), I(LWXPT_TITLE), T("Never")};
-    xp->hint(id, 0, tooMany);
-    EXPECT_EQ(panel.title(), "");
+    void* readOver[] = {I(XPTAG_MIN),   I(1), I(5),          I(XPTAG_ADD), I(7),
+                        T("x"),         I(8), I(XPTAG_LEFT), I(1),         nullptr,
+                        I(XPTAG_LABEL), I(0), T("Kept"),     I(0),         I(XPTAG_END)};
+    xp->hint(id, 0, readOver);
+    EXPECT_EQ(panel.title(), "Kept");
+    ASSERT_EQ(panels.errors().size(), 1u);
+    EXPECT_NE(panels.errors()[0].find("XPTAG_ADD is not supported"), std::string::npos);
+
+    // A map without its end is cut off and its rule dropped; the list goes on.
+    panels.clearErrors();
+    std::vector<int> endless(5000, 1);
+    void* longMap[] = {I(XPTAG_ENABLE), I(1),           endless.data(), nullptr,    I(0), I(1),
+                       nullptr,         I(XPTAG_LABEL), I(0),           T("After"), I(0), nullptr};
+    xp->hint(id, 0, longMap);
+    EXPECT_TRUE(panel.rules().empty());
+    EXPECT_EQ(panel.title(), "After");
     EXPECT_EQ(panels.errors().size(), 1u);
 
     panels.clearErrors();
-    void* unknownControl[] = {I(LWXPT_LABEL), I(99), T("x"), I(LWXPT_TITLE), T("Kept"), nullptr};
+    void* unknownControl[] = {I(XPTAG_LABEL), I(99),     T("x"), I(0),   I(XPTAG_LABEL),
+                              I(0),           T("Kept"), I(0),   nullptr};
     xp->hint(id, 0, unknownControl);
     EXPECT_EQ(panel.title(), "Kept") << "an unknown control is reported, the list goes on";
     EXPECT_EQ(panels.errors().size(), 1u);
 
     // A list applied to one control: a control argument of 0 stands for it.
-    void* forControl[] = {I(LWXPT_LABEL), nullptr, T("Own"), nullptr};
+    void* forControl[] = {I(XPTAG_LABEL), nullptr, T("Own"), I(0), nullptr};
     xp->hint(id, 1, forControl);
     EXPECT_EQ(panel.control(1)->label, "Own");
+
+    // Nested lists apply in place; one that nests itself stops at a bounded depth.
+    panels.clearErrors();
+    void* inner[] = {I(XPTAG_LABEL), I(1), T("Nested"), I(0), nullptr};
+    void* outer[] = {I(XPTAG_NEST), inner, nullptr};
+    xp->hint(id, 0, outer);
+    EXPECT_EQ(panel.control(1)->label, "Nested");
+    void* selfNested[] = {I(XPTAG_NEST), nullptr, nullptr};
+    selfNested[1] = selfNested;
+    xp->hint(id, 0, selfNested);
+    EXPECT_EQ(panels.errors().size(), 1u);
 }
 
 TEST_F(XPanelHostTest, DestroyNotifiesOnceAndSurvivesDestructionFromACallback) {
     const st_LWXPanelControl controls[] = {{1, "Close", "vButton"}, {0, nullptr, nullptr}};
-    void* hints[] = {I(LWXPT_DESTROY_NOTIFY), Fn(&FakePlugin::destroyed),
-                     I(LWXPT_BUTTON_NOTIFY),  I(1),
-                     Fn(&FakePlugin::button), nullptr};
+    void* hints[] = {I(XPTAG_DESTROYNOTIFY),
+                     Fn(&FakePlugin::destroyed),
+                     nullptr,
+                     I(XPTAG_BUTNOTIFY),
+                     I(1),
+                     Fn(&FakePlugin::button),
+                     nullptr};
     lwhost::XPanel* panel = &view(controls, hints);
     const LWXPanelID id = panel->id();
     char name[] = "panel data";
@@ -385,6 +445,12 @@ TEST_F(XPanelHostTest, DestroyNotifiesOnceAndSurvivesDestructionFromACallback) {
     EXPECT_EQ(plugin.log.back(), "destroyed second");
     EXPECT_EQ(panels.latest(), panel);
     EXPECT_FALSE(panels.userClose(second));
+
+    // Data given with the notification is what it gets.
+    char given[] = "given";
+    void* withData[] = {I(XPTAG_DESTROYNOTIFY), Fn(&FakePlugin::destroyed), given, nullptr};
+    EXPECT_TRUE(panels.userClose(view(controls, withData).id()));
+    EXPECT_EQ(plugin.log.back(), "destroyed given");
 
     plugin.destroyFromButton = id;
     plugin.log.clear();
@@ -408,27 +474,30 @@ TEST_F(XPanelHostTest, FormPanelsKeepValuesInTheHostAndPostRunsTheModalDriver) {
         {0x800, "Preset", "sPresetText"}, {0x801, "Type", "iPopChoice"}, {0, nullptr, nullptr}};
     const st_LWXPanelDataDesc data[] = {
         {0x800, "Preset", "string"}, {0x801, "Type", "integer"}, {0, nullptr, nullptr}};
-    LWXPanelID id = xp->create(LWXP_FORM, controls);
-    xp->describe(id, data, nullptr, nullptr);
-    EXPECT_EQ(xp->getValue(id, 0x800), nullptr);
+    LWXPanelID id = xp->create(LWXP_FORM, const_cast<st_LWXPanelControl*>(controls));
+    xp->describe(id, const_cast<st_LWXPanelDataDesc*>(data), nullptr, nullptr);
+    EXPECT_EQ(xp->formGet(id, 0x800), nullptr);
     char none[] = "none";
     int one = 1;
-    xp->setValue(id, 0x800, none);
-    xp->setValue(id, 0x801, &one);
-    EXPECT_STREQ(static_cast<const char*>(xp->getValue(id, 0x800)), "none");
-    EXPECT_EQ(*static_cast<int*>(xp->getValue(id, 0x801)), 1);
+    xp->formSet(id, 0x800, none);
+    xp->formSet(id, 0x801, &one);
+    EXPECT_STREQ(static_cast<const char*>(xp->formGet(id, 0x800)), "none");
+    EXPECT_EQ(*static_cast<int*>(xp->formGet(id, 0x801)), 1);
+    xp->formSet(id, 0x100000800ul, &one);  // wider than an ID: names no control
+    EXPECT_EQ(xp->formGet(id, 0x100000801ul), nullptr);
 
     EXPECT_EQ(xp->post(id), 0) << "without a driver a posted form is cancelled";
     // Values the driver gives are the dialogs' tests'.
     panels.setModalDriver([](lwhost::XPanel& form) { return form.isOpen() ? 1 : 0; });
     EXPECT_EQ(xp->post(id), 1);
     EXPECT_FALSE(panels.find(id)->isOpen());
-    EXPECT_EQ(xp->create(7, controls), nullptr);
+    for (int type : {0, 7})
+        EXPECT_EQ(xp->create(type, const_cast<st_LWXPanelControl*>(controls)), nullptr) << type;
 }
 
 TEST_F(XPanelHostTest, DrawnControlsDrawIntoTheImageTheHostKeeps) {
     const st_LWXPanelControl controls[] = {{0x806, "", "dThumbnail"}, {0, nullptr, nullptr}};
-    void* hints[] = {I(LWXPT_DRAW_FUNC), I(0x806), Fn(&FakePlugin::drawLogo), nullptr};
+    void* hints[] = {I(XPTAG_DRAWCBFUNC), I(0x806), Fn(&FakePlugin::drawLogo), nullptr};
     lwhost::XPanel& panel = view(controls, hints);
     EXPECT_EQ(panel.image(0x806), nullptr);
 
@@ -447,6 +516,32 @@ TEST_F(XPanelHostTest, DrawnControlsDrawIntoTheImageTheHostKeeps) {
     // A region handle kept after its draw function returned draws nothing.
     xp->drawf->drawRGBBox(const_cast<lwhost::Image*>(image), 0, 0, 0, 0, 0, 5, 5);
     EXPECT_EQ(panels.errors().size(), 1u);
+}
+
+TEST_F(XPanelHostTest, PaletteBoxesLinesAndBordersDrawInHostColoursInsideTheArea) {
+    const st_LWXPanelControl controls[] = {{1, "", "dThumbnail"}, {0, nullptr, nullptr}};
+    void* hints[] = {I(XPTAG_DRAWCBFUNC), I(1), Fn(&FakePlugin::drawPalette), nullptr};
+    const lwhost::Image* image = view(controls, hints).draw(1, 100, 80);
+    ASSERT_NE(image, nullptr);
+    const lwhost::Rgb black = lwhost::XPanels::colour(LWXPCOL_BLACK);
+    const lwhost::Rgb white = lwhost::XPanels::colour(LWXPCOL_WHITE);
+    const struct {
+        int x, y;
+        lwhost::Rgb colour;
+    } expected[] = {
+        {0, 0, black},
+        {3, 1, black},
+        {9, 3, black},
+        {4, 0, white},
+        {20, 79, black},
+        {60, 60, black},
+        {61, 60, white},
+        {5, 30, lwhost::XPanels::colour(LWXPCOL_HILIGHT)},
+        {40, 40, lwhost::XPanels::colour(LWXPCOL_SHADOW)},
+        {49, 49, lwhost::XPanels::colour(LWXPCOL_LIGHT)},
+        {46, 43, white},
+    };
+    for (const auto& e : expected) EXPECT_EQ(image->pixel(e.x, e.y), e.colour) << e.x << "," << e.y;
 }
 
 TEST_F(XPanelHostTest, EnvelopeControlsShowAndTakeValuesThroughTheEnvelopeAccess) {

@@ -4,6 +4,7 @@
 
 #include <lwsdk/lwxpanel.h>
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <utility>
@@ -45,6 +46,7 @@ class XPanel : private XPanelFuncs {
     const st_LWXPDrawFuncs* drawFuncs() const;
 
     // Creates a panel of `type` (LWXP_VIEW, LWXP_FORM), first destroying one this wrapper owns.
+    // The host only reads the lists handed to create and describe.
     LWXPanelID create(int type, const st_LWXPanelControl* controls, bool owned);
     void destroy();
     void describe(const st_LWXPanelDataDesc* data, LWXPanelGetFn* get, LWXPanelSetFn* set) const;
@@ -53,12 +55,12 @@ class XPanel : private XPanelFuncs {
     void setData(unsigned id, void* data) const;
     void viewInst(void* instance) const;
     void viewRefresh() const;
-    void setValue(unsigned cid, void* value) const;
-    void* getValue(unsigned cid) const;
+    void formSet(unsigned cid, void* value) const;
+    void* formGet(unsigned cid) const;
     int post() const;
     int open() const;
 
-    // Typed values through setValue / getValue.
+    // Typed values through formSet / formGet.
     void setInt(unsigned cid, int value) const;
     void setFloat(unsigned cid, double value) const;
     void setString(unsigned cid, const char* value) const;
@@ -100,16 +102,16 @@ class XPanelInterface {
     const XPanel& panel() const { return m_panel; }
 
     // Host callbacks. Each finds its handler in handlerOf; without one it does nothing and
-    // returns 0.
-    static void* CB_DataGet(void* instance, unsigned id);
-    static int CB_DataSet(void* instance, unsigned id, void* value);
+    // returns 0. IDs the handler cannot hold (above 32 bits) reach no handler either.
+    static void* CB_DataGet(void* instance, unsigned long id);
+    static LWXPRefreshCode CB_DataSet(void* instance, unsigned long id, void* value);
     static void LWXPanelDestroyNotifyFunc(void* panelData);
-    static void LWXPanelChangeNotifyFunc(LWXPanelID panel, unsigned controlId, unsigned valueId,
-                                         int event);
-    static void LWXPanelBtnClickFunc(LWXPanelID panel, unsigned controlId);
-    static void LWXPanelControlDrawFunc(LWXPanelID panel, unsigned controlId, LWXPDrawRegion region,
-                                        int width, int height);
-    static void LWXPanelControlZoomFunc(LWXPanelID panel, unsigned controlId, int x, int y,
+    static LWXPRefreshCode LWXPanelChangeNotifyFunc(LWXPanelID panel, unsigned long controlId,
+                                                    unsigned long valueId, int event);
+    static void LWXPanelBtnClickFunc(LWXPanelID panel, int controlId);
+    static void LWXPanelControlDrawFunc(LWXPanelID panel, unsigned long controlId,
+                                        LWXPDrAreaID region, int width, int height);
+    static void LWXPanelControlZoomFunc(LWXPanelID panel, unsigned long controlId, int x, int y,
                                         int* region, int clickCount);
 
     // The handler of a callback: the instance when given, else the data under id 0 of panel.
@@ -159,8 +161,8 @@ class XPDrawArea {
     int m_height;
 };
 
-// Lists the items of a pop-up. A pop-up is given PopCount and PopName with the provider as
-// its data.
+// Lists the items of a pop-up. A pop-up is given PopCount and PopName, which the host calls
+// with the control's data: the provider is stored there with setData under the control's ID.
 class PopUpCallback {
   public:
     virtual ~PopUpCallback() = default;
@@ -170,6 +172,86 @@ class PopUpCallback {
     // `data` is the PopUpCallback; null yields 0 and null.
     static int PopCount(void* data);
     static const char* PopName(void* data, int index);
+    // The same for a control whose data is a T (a PopUpCallback), such as a handler that also
+    // takes the control's pop-up commands.
+    template <class T>
+    static int PopCountOf(void* data) {
+        return PopCount(data ? static_cast<PopUpCallback*>(static_cast<T*>(data)) : nullptr);
+    }
+    template <class T>
+    static const char* PopNameOf(void* data, int index) {
+        return PopName(data ? static_cast<PopUpCallback*>(static_cast<T*>(data)) : nullptr, index);
+    }
+};
+
+// A hint list in the host's published encoding, built hint by hint: each hint is its tag and
+// exactly the arguments the tag counts (checked when compiled), then the ID list the tag calls
+// for (see lwxpanel.h). list() ends it. Texts, maps and string lists are handed over as
+// pointers: they must live as long as the panel (the host may keep them), so callers pass
+// static arrays. A map is an int array ended by LWXP_MAP_END.
+class XPanelHints {
+  public:
+    using Ids = std::vector<unsigned>;
+
+    // id 0: the panel's title.
+    XPanelHints& label(unsigned id, const char* text);
+    XPanelHints& title(const char* text) { return label(0, text); }
+    XPanelHints& group(unsigned gid, const Ids& members);
+    // The listed items first within group gid (0: the panel's top level).
+    XPanelHints& order(unsigned gid, const Ids& ids);
+    // A divider after each listed item of group gid (0: the top level).
+    XPanelHints& dividers(unsigned gid, const Ids& after);
+    // The targets are enabled only while the source allows: its value is not 0, or with a map
+    // map[value] is not 0. disable() is the reverse rule.
+    XPanelHints& enable(unsigned source, const int* map, const char* message, const Ids& targets);
+    XPanelHints& disable(unsigned source, const int* map, const char* message, const Ids& targets);
+    // Shows the member at position map[value] of the source, or none.
+    XPanelHints& stack(unsigned gid, unsigned source, const int* map, const Ids& members);
+    // A change of the source makes the host read the targets again.
+    XPanelHints& link(unsigned source, const Ids& targets);
+    XPanelHints& button(unsigned cid, LWXPanelBtnClickFn* click);
+    XPanelHints& draw(unsigned cid, LWXPanelControlDrawFn* draw);
+    XPanelHints& zoom(unsigned cid, LWXPanelControlZoomFn* zoom);
+    XPanelHints& popUp(unsigned cid, LWXPanelPopCntFn* count, LWXPanelPopNameFn* name);
+    // A null-ended array of texts.
+    XPanelHints& strings(unsigned cid, const char* const* texts);
+    XPanelHints& popCommand(unsigned cid, LWXPanelPopCmdFn* command);
+    XPanelHints& remove(unsigned cid);
+    XPanelHints& changeNotify(LWXPanelChangeNotifyFn* notify);
+    // `notify` gets `data`, or the panel's data under id 0 when data is null.
+    XPanelHints& destroyNotify(LWXPanelDestroyNotifyFn* notify, void* data = nullptr);
+
+    // The list, ended by XPTAG_END; valid until the next hint is added.
+    void** list();
+
+  private:
+    template <unsigned Tag, class... Args>
+    XPanelHints& add(const Ids* ids, Args... args) {
+        static_assert(sizeof...(Args) == LWXP_TAG_ARGS(Tag), "the tag counts other arguments");
+        if (m_ended) m_items.pop_back();  // the end comes after the new hint
+        m_ended = false;
+        m_items.push_back(item(Tag));
+        (m_items.push_back(item(args)), ...);
+        if (LWXP_TAG_LIST(Tag)) {
+            if (ids)
+                for (unsigned id : *ids) m_items.push_back(item(id));
+            m_items.push_back(nullptr);
+        }
+        return *this;
+    }
+    static void* item(unsigned long n) {
+        return reinterpret_cast<void*>(static_cast<uintptr_t>(n));
+    }
+    static void* item(unsigned n) { return item(static_cast<unsigned long>(n)); }
+    static void* item(int n) { return reinterpret_cast<void*>(static_cast<intptr_t>(n)); }
+    static void* item(const void* p) { return const_cast<void*>(p); }
+    template <class R, class... A>
+    static void* item(R (*fn)(A...)) {
+        return reinterpret_cast<void*>(fn);
+    }
+
+    std::vector<void*> m_items;
+    bool m_ended = false;  // m_items ends with XPTAG_END
 };
 
 // Forwards a command pop-up's choice to the handler stored (as a T*) under the control's ID.

@@ -70,15 +70,14 @@ struct EnableState {
 struct PanelControl {
     unsigned id = 0;
     std::string label;
-    std::string type;      // control type
+    std::string type;      // control class
     std::string dataType;  // from the data description; empty when not described
     LWXPanelBtnClickFn* button = nullptr;
     LWXPanelControlDrawFn* draw = nullptr;
     LWXPanelControlZoomFn* zoom = nullptr;
-    LWXPanelPopCntFn* popCount = nullptr;
+    LWXPanelPopCntFn* popCount = nullptr;  // both get the control's data (setData under id)
     LWXPanelPopNameFn* popName = nullptr;
-    void* popData = nullptr;  // null: the functions get the control's own data
-    bool hasItems = false;    // a fixed string list was given
+    bool hasItems = false;  // a fixed string list was given
     std::vector<std::string> items;
     LWXPanelPopCmdFn* popCommand = nullptr;
     Image image;  // the last drawing of a drawn control
@@ -88,26 +87,41 @@ struct PanelControl {
     bool isCommand() const { return popCommand != nullptr || type == "vPopCmd"; }
 };
 
+// What an int map of a hint says for a source value: the entry, or 0 outside the map.
+int mapEntry(const std::vector<int>& map, int value);
+
+// A group, or a stack: a group that shows one member at a time, chosen by a control's value.
 struct PanelGroup {
     unsigned id = 0;
     std::string label;
     std::vector<unsigned> members;  // controls and groups, in order
+    bool stack = false;
+    unsigned source = 0;  // stack: the control whose value chooses
+    bool hasMap = false;  // stack: value -> member position through map, else value itself
+    std::vector<int> map;
 };
 
+// Targets are enabled only while the source's value allows (see XPTAG_ENABLE).
 struct PanelRule {
-    enum class Kind { EnableNonZero, DisableNonZero, EnableIn, DisableIn, ShowIn, RefreshOn };
-    Kind kind = Kind::EnableNonZero;
     unsigned source = 0;
+    bool hasMap = false;
+    std::vector<int> map;
+    bool invert = false;
     std::string message;
-    std::vector<int> values;
     std::vector<unsigned> targets;  // controls or groups
+};
+
+// A change of the source makes the host read the targets again.
+struct PanelLink {
+    unsigned source = 0;
+    std::vector<unsigned> targets;
 };
 
 struct LayoutEntry {
     enum class Kind { Control, GroupBegin, GroupEnd, Divider };
     Kind kind = Kind::Control;
     unsigned id = 0;  // control or group; 0 for a divider
-    int depth = 0;    // groups enclosing the entry
+    int depth = 0;    // groups enclosing the entry (stacks do not count)
 };
 
 class XPanel {
@@ -129,6 +143,8 @@ class XPanel {
     const std::vector<PanelGroup>& groups() const { return m_groups; }
     const PanelGroup* group(unsigned gid) const;
     const std::vector<PanelRule>& rules() const { return m_rules; }
+    const std::vector<PanelLink>& links() const { return m_links; }
+    int dialogType() const { return m_dialogType; }  // XPTAG_DLOGTYPE, 0 when not given
     void* data(unsigned id) const;
     void* viewInstance() const { return m_instance; }
     bool hasChangeNotify() const { return m_changeNotify != nullptr; }
@@ -185,7 +201,9 @@ class XPanel {
 
     PanelControl* findControl(unsigned cid);
     int findGroupIndex(unsigned gid) const;
-    void applyHints(unsigned listId, void** hints);
+    void applyHints(unsigned listId, void** hints, int depth = 0);
+    // The member a stack shows, or 0 for none.
+    unsigned stackShows(unsigned gid);
     void deleteControl(unsigned cid);
     std::map<unsigned, unsigned> parents() const;
     bool covers(const std::map<unsigned, unsigned>& parents, unsigned target, unsigned cid) const;
@@ -194,7 +212,10 @@ class XPanel {
                     std::vector<LayoutEntry>& out, std::vector<unsigned>& path);
     bool fail(const std::string& why);
     bool usable(unsigned cid, const PanelControl*& control);
-    void notifyChange(unsigned cid, int event);
+    // The change notification's answer; LWXPRC_NONE without one.
+    LWXPRefreshCode notifyChange(unsigned cid, int event);
+    // Reads every value again after an answer other than LWXPRC_NONE.
+    void refreshIf(int rc);
     void* formSlot(unsigned cid, ValueKind kind);
     void storeForm(unsigned cid, ValueKind kind, const void* value);
 
@@ -217,6 +238,8 @@ class XPanel {
     std::vector<unsigned> m_order;
     std::vector<unsigned> m_dividers;
     std::vector<PanelRule> m_rules;
+    std::vector<PanelLink> m_links;
+    int m_dialogType = 0;
     std::map<unsigned, void*> m_data;
     std::map<unsigned, FormSlot> m_form;
     void* m_instance = nullptr;
@@ -224,6 +247,7 @@ class XPanel {
     LWXPanelSetFn* m_set = nullptr;
     LWXPanelChangeNotifyFn* m_changeNotify = nullptr;
     LWXPanelDestroyNotifyFn* m_destroyNotify = nullptr;
+    void* m_destroyData = nullptr;  // null: the data under id 0 at the time
     unsigned m_refreshes = 0;
     std::string m_lastError;
 };
@@ -272,22 +296,22 @@ class XPanels {
     void clearErrors() { m_errors.clear(); }
     void error(const std::string& text);
 
-    // What the record's entries do.
+    // What the record's entries do. IDs above 32 bits name no control and no data.
     LWXPanelID create(int type, const st_LWXPanelControl* controls);
     void pluginDestroy(LWXPanelID panel);
     void describe(LWXPanelID panel, const st_LWXPanelDataDesc* data, LWXPanelGetFn* get,
                   LWXPanelSetFn* set);
-    void hint(LWXPanelID panel, unsigned id, void** hints);
-    void* getData(LWXPanelID panel, unsigned id);
-    void setData(LWXPanelID panel, unsigned id, void* data);
+    void hint(LWXPanelID panel, unsigned long id, void** hints);
+    void* getData(LWXPanelID panel, unsigned long id);
+    void setData(LWXPanelID panel, unsigned long id, void* data);
     void viewInst(LWXPanelID panel, void* instance);
     void viewRefresh(LWXPanelID panel);
-    void setValue(LWXPanelID panel, unsigned cid, void* value);
-    void* getValue(LWXPanelID panel, unsigned cid);
+    void formSet(LWXPanelID panel, unsigned long cid, void* value);
+    void* formGet(LWXPanelID panel, unsigned long cid);
     int post(LWXPanelID panel);
     int open(LWXPanelID panel);
     // The image behind a draw region while its draw function runs; null for any other handle.
-    Image* drawTarget(LWXPDrawRegion region);
+    Image* drawTarget(LWXPDrAreaID region);
 
     // Keeps destroyed panels alive until the outermost call that may reach plug-ins returns.
     class Busy {
@@ -305,6 +329,9 @@ class XPanels {
     friend class XPanel;
 
     XPanel* known(LWXPanelID panel, const char* entry);
+    // Whether an ID from a plug-in fits the host's 32-bit IDs; records the error when not.
+    bool fits(unsigned long id, const char* entry);
+    static constexpr unsigned long kMaxId = 0xFFFFFFFFul;
     void count(const char* entry) { ++m_calls[entry]; }
 
     Host& m_host;
