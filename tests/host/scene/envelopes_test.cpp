@@ -38,7 +38,7 @@ class EnvelopesTest : public ::testing::Test {
         return std::vector<double>(v, v + std::max(n, 0));
     }
     // Loads the parameter's blocks; the error, or null.
-    const char* load(LWVParmID p, const std::string& bytes, int mode = LWIO_TEXT) {
+    const char* load(LWVParmID p, const std::string& bytes, int mode = LWIO_ASCII) {
         lwhost::MemoryLoadState state(bytes, mode);
         return vp->load(p, state.record());
     }
@@ -232,8 +232,8 @@ TEST_P(EnvelopeBlocksTest, DamagedDataChangesNothingAndNeverReadsPastTheEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEncodings, EnvelopeBlocksTest,
-                         ::testing::Values(LWIO_TEXT, LWIO_BINARY),
-                         [](const auto& p) { return p.param == LWIO_TEXT ? "Text" : "Binary"; });
+                         ::testing::Values(LWIO_ASCII, LWIO_BINARY),
+                         [](const auto& p) { return p.param == LWIO_ASCII ? "Text" : "Binary"; });
 
 TEST_F(EnvelopesTest, LoadSkipsExtraChannelsKeepsMissingOnesAndRefusesShortKeys) {
     LWVParmID p = parm(LWVP_FLOAT);
