@@ -64,9 +64,9 @@ TEST(MessageLogTest, AskingDialogsGiveTheCautiousAnswerWithoutAnAnswerer) {
     const st_LWMessageFuncs* msg = lwhost::MessageLog::record();
     EXPECT_EQ(msg->okCancel("Title", "Really?", nullptr), LWMSG_CANCEL);
     EXPECT_EQ(msg->yesNo("Title", "Really?", nullptr), LWMSG_NO);
-    EXPECT_EQ(msg->yesNoCancel("Title", "Really?", nullptr), LWMSG_CANCEL);
+    EXPECT_EQ(msg->yesNoCan("Title", "Really?", nullptr), LWMSG_CANCEL);
     host.messages().setAnswerer([](lwhost::MessageKind, const lwhost::Message&) { return 2; });
-    EXPECT_EQ(msg->yesNoCancel("Title", "Really?", nullptr), LWMSG_YNC_YES);
+    EXPECT_EQ(msg->yesNoCan("Title", "Really?", nullptr), LWMSG_YNC_YES);
     // Every question is kept, even when asked twice.
     EXPECT_EQ(host.messages().size(), 4u);
     EXPECT_EQ(host.messages().all()[0].line1, "Title");
