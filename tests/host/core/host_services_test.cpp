@@ -141,6 +141,32 @@ TEST(CommandProcessorTest, RecordsEveryLineAndRunsKnownVerbs) {
     EXPECT_EQ(seen, "Floor");
 }
 
+// The command records' lookup and execute: a code per verb that runs it, none for others.
+TEST(CommandProcessorTest, LookedUpCodesRunTheirVerbWithoutArguments) {
+    lwhost::Host host;
+    auto* lookup = lwhost::CommandProcessor::lookupFunction();
+    auto* execute = lwhost::CommandProcessor::executeFunction();
+    int runs = 0;
+    host.commands().define("Surf_SetSurf", [&](const std::string&) {
+        ++runs;
+        return LWCMD_OK;
+    });
+    const LWCommandCode status = lookup(nullptr, "StatusMsg");
+    const LWCommandCode set = lookup(nullptr, "Surf_SetSurf");
+    EXPECT_NE(status, 0);
+    EXPECT_NE(set, status);
+    EXPECT_EQ(lookup(nullptr, "Surf_SetSurf"), set) << "one code per verb";
+    for (const char* none : {"NoSuchCommand", "", static_cast<const char*>(nullptr)})
+        EXPECT_EQ(lookup(nullptr, none), 0) << (none ? none : "null");
+    EXPECT_EQ(execute(nullptr, set, 0, nullptr, nullptr), LWCMD_OK);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(host.commands().lines().back(), "Surf_SetSurf");
+    EXPECT_EQ(execute(nullptr, set, 1, nullptr, nullptr), LWCMD_FAILED);
+    for (LWCommandCode bad : {0, -1, set + status + 1})
+        EXPECT_EQ(execute(nullptr, bad, 0, nullptr, nullptr), LWCMD_UNKNOWN) << bad;
+    EXPECT_EQ(runs, 1);
+}
+
 TEST(HostTest, TheGlobalFunctionReachesTheCurrentHostOnly) {
     LWGlobalFunc global = lwhost::Host::globalFunction();
     EXPECT_EQ(global("Info Messages 2", LWGLOBAL_READ), nullptr);  // no host yet
