@@ -46,7 +46,7 @@ class Override {
         std::string error;
         lwhost::GraphNode* node = host.nodes().addNode(*graph, server, error);
         if (!node) fail(error);
-        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        lwhost::MemoryLoadState state(settings, LWIO_ASCII);
         node->server->inst.load(node->instance, state.record());
         if (!host.nodes().connect(node->outputs.front().get(), graph->rootInput(input), error))
             fail(error);
@@ -56,7 +56,7 @@ class Override {
         std::string error;
         lwhost::GraphNode* n = host.nodes().addNode(*graph, server, error);
         if (!n) fail(error);
-        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        lwhost::MemoryLoadState state(settings, LWIO_ASCII);
         n->server->inst.load(n->instance, state.record());
         return n;
     }
@@ -247,7 +247,7 @@ void BM_OverrideGlobalLightGroup(benchmark::State& state) {
     o.connect(top, "Colour", nullptr, "Diffuse Shading");
     if (state.range(0) > 0) {
         lwhost::MemoryLoadState blocks(
-            "FilterType 2\n{ Filter\n  FilterString \"Key\"\n}\nUseByLV 1\n", LWIO_TEXT);
+            "FilterType 2\n{ Filter\n  FilterString \"Key\"\n}\nUseByLV 1\n", LWIO_ASCII);
         o.table->ns_lg_load(blocks.record());
     }
     o.table->ns_init(LWINIT_RENDER);

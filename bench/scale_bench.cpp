@@ -176,7 +176,7 @@ void BM_PerFrameStep(benchmark::State& state) {
             state.SkipWithError(error.c_str());
             return;
         }
-        lwhost::MemoryLoadState blocks(f[1], LWIO_TEXT);
+        lwhost::MemoryLoadState blocks(f[1], LWIO_ASCII);
         node->server->inst.load(node->instance, blocks.record());
     }
     table->ns_init(LWINIT_RENDER);

@@ -2,5 +2,5 @@
 #include "blockio_walk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return blockio_fuzz::run(data, size, LWIO_TEXT);
+    return blockio_fuzz::run(data, size, LWIO_ASCII);
 }

@@ -122,7 +122,7 @@ inline int run(const uint8_t* data, size_t size, int mode) {
     // Blocks passed over are words the walker never asked for, at lines of the data.
     const long lines = 1 + static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n'));
     for (const lwhost::UnreadBlock& b : checked.unread())
-        check(mode == LWIO_TEXT && !b.token.empty() && b.line >= 1 && b.line <= lines);
+        check(mode == LWIO_ASCII && !b.token.empty() && b.line >= 1 && b.line <= lines);
     if (size <= 4096) roundTrip(data, size, mode);
     return 0;
 }

@@ -67,7 +67,7 @@ struct World {
 };
 
 std::string save(lwhost::GraphNode* node) {
-    lwhost::MemorySaveState state(LWIO_TEXT);
+    lwhost::MemorySaveState state(LWIO_ASCII);
     if (node->server->inst.save(node->instance, state.record())) std::abort();
     state.finish();
     if (state.failed()) std::abort();
@@ -89,7 +89,7 @@ lwhost::GraphNode* load(World& w, const std::string& bytes, int mode) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static World world;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const int mode = size > 0 && (data[0] & 1) ? LWIO_BINARY : LWIO_TEXT;
+    const int mode = size > 0 && (data[0] & 1) ? LWIO_BINARY : LWIO_ASCII;
     lwhost::GraphNode* node = load(world, size > 0 ? bytes.substr(1) : bytes, mode);
 
     std::string error;
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const std::string first = save(node);
-    lwhost::GraphNode* again = load(world, first, LWIO_TEXT);
+    lwhost::GraphNode* again = load(world, first, LWIO_ASCII);
     if (save(again) != first) {
         fprintf(stderr, "FIRST<%s>\nSECOND<%s>\n", first.c_str(), save(again).c_str());
         std::abort();

@@ -170,8 +170,8 @@ const char* GlobalShaderMaster::LoadSettings(const vexo::LoadState& state, bool)
 
 double GlobalShaderMaster::Event(const st_LWMasterAccess* access) {
     if (!access || !m_disableSurfaceNodes) return 0.0;
-    if (access->eventCode == LWMEVENT_RENDER_START) disableNodes();
-    if (access->eventCode == LWMEVENT_RENDER_DONE) enableNodes();
+    if (access->eventCode == LWEVNT_NOTIFY_RENDER_STARTING) disableNodes();
+    if (access->eventCode == LWEVNT_NOTIFY_RENDER_COMPLETE) enableNodes();
     return 0.0;
 }
 
@@ -182,7 +182,7 @@ void GlobalShaderMaster::ChangeID(const LWItemID* pairs) {
 }
 
 unsigned GlobalShaderMaster::Flags() {
-    return LWMFLAG_NOTIFICATIONS;
+    return LWMASTF_RECEIVE_NOTIFICATIONS;
 }
 
 int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {

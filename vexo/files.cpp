@@ -15,7 +15,7 @@ namespace vexo {
 template <>
 const char* const GlobalBase<LWDirInfoFunc>::m_globalName = LWDIRINFOFUNC_GLOBAL;
 template <>
-const char* const GlobalBase<LWFileReqFunc>::m_globalName = LWFILEREQFUNC_GLOBAL;
+const char* const GlobalBase<LWFileReqFunc>::m_globalName = LWFILEACTIVATEFUNC_GLOBAL;
 template <>
 const char* const GlobalBase<st_LWInterfaceInfo>::m_globalName = LWINTERFACEINFO_GLOBAL;
 

@@ -51,19 +51,25 @@ comRingCommunicator::~comRingCommunicator() {
 bool comRingCommunicator::attach(const char* topic) {
     detach();
     if (!available() || !topic) return false;
-    if (globPtr->ringAttach(topic, this, &comRingCommunicator::RingEventCB) == 0) return false;
+    // The ring takes topics as char*; it is handed the communicator's own copy.
     m_topic = topic;
+    if (globPtr->ringAttach(m_topic.data(), this, &comRingCommunicator::RingEventCB) == 0) {
+        m_topic.clear();
+        return false;
+    }
     return true;
 }
 
 void comRingCommunicator::detach() {
     if (m_topic.empty()) return;
-    if (available()) globPtr->ringDetach(m_topic.c_str(), this);
+    if (available()) globPtr->ringDetach(m_topic.data(), this);
     m_topic.clear();
 }
 
 void comRingCommunicator::send(const char* topic, int eventCode, void* eventData) const {
-    if (available() && topic) globPtr->ringMessage(topic, eventCode, eventData);
+    if (!available() || !topic) return;
+    std::string name(topic);  // the ring takes a char*
+    globPtr->ringMessage(name.data(), eventCode, eventData);
 }
 
 void comRingCommunicator::RingEvent(void*, int, void*) {}

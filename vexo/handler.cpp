@@ -45,8 +45,8 @@ struct KeptCommand {
     bool read = false;
     LWCommandFunc* get() {
         if (!read && SuperGlobal) {
-            function = reinterpret_cast<LWCommandFunc*>(
-                SuperGlobal(LWCOMMANDINTERFACE_GLOBAL, LWGLOBAL_READ));
+            function =
+                reinterpret_cast<LWCommandFunc*>(SuperGlobal(LWCOMMANDFUNC_GLOBAL, LWGLOBAL_READ));
             read = true;
         }
         return function;

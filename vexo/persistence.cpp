@@ -9,6 +9,11 @@
 
 namespace vexo {
 
+namespace {
+// U4 values handed to or taken from the host per call, converted on the stack.
+constexpr int kWideChunk = 64;
+}  // namespace
+
 template <>
 const char* const GlobalBase<st_LWFileIOFuncs>::m_globalName = LWFILEIOFUNCS_GLOBAL;
 
@@ -75,7 +80,15 @@ void SaveState::writeI2(const int16_t* values, int n) const {
 }
 
 void SaveState::writeU4(const uint32_t* values, int n) const {
-    if (m_state && values && n > 0) m_state->writeU4(m_state->writeData, values, n);
+    if (!m_state || !values || n <= 0) return;
+    // The host takes U4 values as unsigned long; handed over in pieces through the stack.
+    unsigned long wide[kWideChunk];
+    for (int done = 0; done < n;) {
+        const int count = std::min(n - done, kWideChunk);
+        std::copy(values + done, values + done + count, wide);
+        m_state->writeU4(m_state->writeData, wide, count);
+        done += count;
+    }
 }
 
 void SaveState::writeFP(const float* values, int n) const {
@@ -171,7 +184,22 @@ int LoadState::readI2(int16_t* values, int n) const {
 }
 
 int LoadState::readU4(uint32_t* values, int n) const {
-    return store(m_state ? m_state->readU4(m_state->readData, values, n) : -1);
+    if (!m_state) return store(-1);
+    unsigned long wide[kWideChunk];
+    if (!values || n <= 0)
+        return store(m_state->readU4(m_state->readData, values ? wide : nullptr, n));
+    // The host reads U4 values into unsigned long, 32 bits zero-extended; taken in pieces through
+    // the stack, only as many as were read stored.
+    int total = 0;
+    while (total < n) {
+        const int want = std::min(n - total, kWideChunk);
+        const int got = m_state->readU4(m_state->readData, wide, want);
+        if (got < 0) return store(total > 0 ? total : -1);
+        for (int i = 0; i < got; ++i) values[total + i] = static_cast<uint32_t>(wide[i]);
+        total += got;
+        if (got < want) break;
+    }
+    return store(total);
 }
 
 int LoadState::readFP(float* values, int n) const {
@@ -255,9 +283,9 @@ void LoadState::endBlk() const {
 File::File(const char* name, int mode) : m_mode(mode) {
     if (!available() || !name) return;
     if (mode == Writing)
-        m_save = globPtr->openSave(name, LWIO_TEXT);
+        m_save = globPtr->openSave(name, LWIO_ASCII);
     else if (mode == Reading)
-        m_load = globPtr->openLoad(name, LWIO_TEXT);
+        m_load = globPtr->openLoad(name, LWIO_ASCII);
 }
 
 File::~File() {

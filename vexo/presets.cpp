@@ -75,7 +75,7 @@ void showError(const std::string& line1, const char* line2 = nullptr) {
 int askYesNoCancel(const char* title, const char* line1, const char* line2) {
     LWMessage messages;
     const st_LWMessageFuncs* f = messages.getGlobal();
-    return f && f->yesNoCancel ? f->yesNoCancel(title, line1, line2) : LWMSG_CANCEL;
+    return f && f->yesNoCan ? f->yesNoCan(title, line1, line2) : LWMSG_CANCEL;
 }
 
 int askYesNo(const char* title, const char* line1, const char* line2) {
@@ -319,8 +319,8 @@ std::string PathMap::keyAt(int index) const {
 SimplePreset::SimplePreset(const char* className, const char* pluginName)
     : m_pluginName(pluginName ? pluginName : ""),
       m_className(className ? className : ""),
-      m_loadReq(LWFREQ_LOAD, "Load Settings", kSettingsFiles),
-      m_saveReq(LWFREQ_SAVE, "Save Settings", kSettingsFiles) {
+      m_loadReq(FREQ_LOAD, "Load Settings", kSettingsFiles),
+      m_saveReq(FREQ_SAVE, "Save Settings", kSettingsFiles) {
     pathMap.Load();
 }
 

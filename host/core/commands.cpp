@@ -30,6 +30,20 @@ int CommandProcessor::execute(const char* line) {
     return it->second(arguments);
 }
 
+LWCommandCode CommandProcessor::lookup(const char* verb) {
+    if (!verb || m_verbs.find(verb) == m_verbs.end()) return 0;
+    for (size_t i = 0; i < m_codes.size(); ++i)
+        if (m_codes[i] == verb) return static_cast<LWCommandCode>(i + 1);
+    m_codes.emplace_back(verb);
+    return static_cast<LWCommandCode>(m_codes.size());
+}
+
+int CommandProcessor::executeCode(LWCommandCode code, int argc) {
+    if (code < 1 || static_cast<size_t>(code) > m_codes.size()) return LWCMD_UNKNOWN;
+    if (argc != 0) return LWCMD_FAILED;
+    return execute(m_codes[static_cast<size_t>(code) - 1].c_str());
+}
+
 void CommandProcessor::clear() {
     m_lines.clear();
     m_status.clear();
@@ -40,14 +54,29 @@ extern "C" int runCommand(const char* line) {
     Host* host = Host::current();
     return host ? host->commands().execute(line) : LWCMD_FAILED;
 }
-extern "C" int instanceUpdate(const char* className, void* instance) {
+extern "C" void instanceUpdate(const char* className, void* instance) {
     if (Host* host = Host::current()) host->updates().record(className, instance);
-    return 0;
+}
+extern "C" LWCommandCode lookupCommand(void*, const char* verb) {
+    Host* host = Host::current();
+    return host ? host->commands().lookup(verb) : 0;
+}
+extern "C" int executeCommand(void*, LWCommandCode code, int argc, const DynaValue*, DynaValue*) {
+    Host* host = Host::current();
+    return host ? host->commands().executeCode(code, argc) : LWCMD_FAILED;
 }
 }  // namespace
 
 LWCommandFunc* CommandProcessor::function() {
     return &runCommand;
+}
+
+CommandProcessor::LookupFunc* CommandProcessor::lookupFunction() {
+    return &lookupCommand;
+}
+
+CommandProcessor::ExecuteFunc* CommandProcessor::executeFunction() {
+    return &executeCommand;
 }
 
 void InstanceUpdates::record(const char* className, void* instance) {

@@ -79,14 +79,14 @@ unsigned ComRing::sent(const std::string& topic) const {
 
 namespace {
 extern "C" {
-int ringAttach(const char* topic, void* data, LWRingEventFunc cb) {
+int ringAttach(char* topic, void* data, LWRingEventFunc cb) {
     Host* host = Host::current();
     return host ? host->ring().attach(topic, data, cb) : 0;
 }
-void ringDetach(const char* topic, void* data) {
+void ringDetach(char* topic, void* data) {
     if (Host* host = Host::current()) host->ring().detach(topic, data);
 }
-void ringMessage(const char* topic, int code, void* data) {
+void ringMessage(char* topic, int code, void* data) {
     if (Host* host = Host::current()) host->ring().send(topic, code, data);
 }
 }

@@ -20,11 +20,9 @@ extern "C" void* hostGlobal(const char* name, int use) {
 
 // "Instance Update": recorded, and told to whoever listens (a node instance's change is an edit
 // of its graph).
-extern "C" int hostInstanceUpdate(const char* className, void* instance) {
+extern "C" void hostInstanceUpdate(const char* className, void* instance) {
     Host* host = g_current.load(std::memory_order_acquire);
-    if (!host) return 0;
-    host->updates().record(className, instance);
-    return 0;
+    if (host) host->updates().record(className, instance);
 }
 
 // Records are handed out as plain pointers; plug-ins never write through them.
@@ -43,7 +41,7 @@ Host::Host(const HostIdentity& identity) : m_identity(identity) {
     publishIdentity();
     m_globals.publish(LWMESSAGEFUNCS_GLOBAL, asRecord(MessageLog::record()));
     m_globals.publish(LWCOMRING_GLOBAL, asRecord(ComRing::record()));
-    m_globals.publish(LWCOMMANDINTERFACE_GLOBAL, asRecord(CommandProcessor::function()));
+    m_globals.publish(LWCOMMANDFUNC_GLOBAL, asRecord(CommandProcessor::function()));
     m_globals.publish(LWINSTUPDATE_GLOBAL, asRecord(&hostInstanceUpdate));
     m_globals.setFallback([this](const std::string& name, int) { return moduleGlobal(name); });
 }

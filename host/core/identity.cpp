@@ -11,7 +11,8 @@ uint32_t HostIdentity::productInfo() const {
 }
 
 uint32_t HostIdentity::systemID() const {
-    return (static_cast<uint32_t>(systemType & 0xFu) << 28) | (serial & LWSYSTEM_SERIALBITS);
+    return ((static_cast<uint32_t>(systemType) << 28) & LWSYSTEM_TYPEBITS) |
+           (serial & LWSYSTEM_SERIALBITS);
 }
 
 std::string HostIdentity::versionText() const {

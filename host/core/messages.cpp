@@ -18,8 +18,8 @@ const char* messageKindName(MessageKind kind) {
             return "yes/no";
         case MessageKind::YesNoCancel:
             return "yes/no/cancel";
-        case MessageKind::Okay:
-            return "okay";
+        case MessageKind::YesNoAll:
+            return "yes/no/all";
     }
     return "?";
 }
@@ -47,6 +47,7 @@ int cautiousAnswer(MessageKind kind) {
         case MessageKind::YesNo:
             return LWMSG_NO;
         case MessageKind::YesNoCancel:
+        case MessageKind::YesNoAll:
             return LWMSG_CANCEL;
         default:
             return 0;
@@ -55,7 +56,7 @@ int cautiousAnswer(MessageKind kind) {
 
 bool asks(MessageKind kind) {
     return kind == MessageKind::OkCancel || kind == MessageKind::YesNo ||
-           kind == MessageKind::YesNoCancel;
+           kind == MessageKind::YesNoCancel || kind == MessageKind::YesNoAll;
 }
 }  // namespace
 
@@ -147,16 +148,16 @@ int msgOkCancel(const char* t, const char* a, const char* b) {
 int msgYesNo(const char* t, const char* a, const char* b) {
     return showOnHost(MessageKind::YesNo, t ? t : "", a, b);
 }
-int msgYesNoCancel(const char* t, const char* a, const char* b) {
+int msgYesNoCan(const char* t, const char* a, const char* b) {
     return showOnHost(MessageKind::YesNoCancel, t ? t : "", a, b);
 }
-void msgOkay(const char* t, const char* a, const char* b) {
-    showOnHost(MessageKind::Okay, t ? t : "", a, b);
+int msgYesNoAll(const char* t, const char* a, const char* b) {
+    return showOnHost(MessageKind::YesNoAll, t ? t : "", a, b);
 }
 }
 
-const st_LWMessageFuncs kMessageFuncs = {msgInfo,  msgError,       msgWarning, msgOkCancel,
-                                         msgYesNo, msgYesNoCancel, msgOkay};
+const st_LWMessageFuncs kMessageFuncs = {msgInfo,  msgError,    msgWarning, msgOkCancel,
+                                         msgYesNo, msgYesNoCan, msgYesNoAll};
 }  // namespace
 
 const st_LWMessageFuncs* MessageLog::record() {

@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace lwhost {
@@ -18,7 +19,126 @@ constexpr uint32_t kNestedBit = 0x80000000u;
 constexpr uint32_t kSizeMask = 0x7fffffffu;
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-enum class Kind { U1, I2, U4, FP };
+// What a read or write call carries; see lwio.h for each kind's C element type.
+enum class Kind { Raw, I1, U1, I2, U2, I4, U4, FP };
+
+// Bytes one value takes in the binary encoding, whatever its C type in memory.
+std::size_t elementSize(Kind kind) {
+    switch (kind) {
+        case Kind::Raw:
+        case Kind::I1:
+        case Kind::U1:
+            return 1;
+        case Kind::I2:
+        case Kind::U2:
+            return 2;
+        default:
+            return 4;
+    }
+}
+
+// The values an integer kind holds in the file.
+struct Range {
+    int64_t lo, hi;
+};
+Range elementRange(Kind kind) {
+    switch (kind) {
+        case Kind::I1:
+            return {-128, 127};
+        case Kind::I2:
+            return {-32768, 32767};
+        case Kind::U2:
+            return {0, 65535};
+        case Kind::I4:
+            return {-2147483648LL, 2147483647LL};
+        case Kind::U4:
+            return {0, 4294967295LL};
+        default:  // raw bytes and U1
+            return {0, 255};
+    }
+}
+
+// The i-th value of an array of the kind's C element type, widened. I4 and U4 arrays are checked
+// for range before they get here (fitsFourBytes).
+int64_t integerAt(Kind kind, const void* values, int i) {
+    switch (kind) {
+        case Kind::Raw:
+            return static_cast<unsigned char>(static_cast<const char*>(values)[i]);
+        case Kind::I1:
+            return static_cast<signed char>(static_cast<const char*>(values)[i]);
+        case Kind::U1:
+            return static_cast<const unsigned char*>(values)[i];
+        case Kind::I2:
+            return static_cast<const short*>(values)[i];
+        case Kind::U2:
+            return static_cast<const unsigned short*>(values)[i];
+        case Kind::I4:
+            return static_cast<int64_t>(static_cast<const long*>(values)[i]);
+        case Kind::U4:
+            return static_cast<int64_t>(static_cast<const unsigned long*>(values)[i] & 0xffffffffu);
+        case Kind::FP:
+            break;
+    }
+    return 0;
+}
+
+// Stores v, within the kind's range, as the i-th element of the kind's C type: I1 sign-extends
+// into its char, I4 into its long, U4 zero-extends into its unsigned long.
+void storeInteger(Kind kind, void* out, int i, int64_t v) {
+    switch (kind) {
+        case Kind::Raw:
+        case Kind::I1:
+            static_cast<char*>(out)[i] = static_cast<char>(static_cast<unsigned char>(v & 0xff));
+            break;
+        case Kind::U1:
+            static_cast<unsigned char*>(out)[i] = static_cast<unsigned char>(v);
+            break;
+        case Kind::I2:
+            static_cast<short*>(out)[i] = static_cast<short>(v);
+            break;
+        case Kind::U2:
+            static_cast<unsigned short*>(out)[i] = static_cast<unsigned short>(v);
+            break;
+        case Kind::I4:
+            static_cast<long*>(out)[i] = static_cast<long>(v);
+            break;
+        case Kind::U4:
+            static_cast<unsigned long*>(out)[i] = static_cast<unsigned long>(v);
+            break;
+        case Kind::FP:
+            break;
+    }
+}
+
+// The binary element `u` (its size's low bytes) as a value of the kind.
+int64_t decodeInteger(Kind kind, uint32_t u) {
+    switch (kind) {
+        case Kind::I1:
+            return static_cast<int8_t>(u);
+        case Kind::I2:
+            return static_cast<int16_t>(u);
+        case Kind::I4:
+            return static_cast<int32_t>(u);
+        default:
+            return u;
+    }
+}
+
+// Whether every value of a `long` or `unsigned long` array fits the four bytes of an I4 or U4
+// element; always so where those types are four bytes.
+template <class T>
+bool fitsFourBytes(const T* values, int n) {
+    if constexpr (sizeof(T) > 4) {
+        for (int i = 0; i < n; ++i) {
+            if constexpr (std::is_signed_v<T>) {
+                if (values[i] < INT32_MIN || values[i] > INT32_MAX) return false;
+            } else {
+                if (values[i] > UINT32_MAX) return false;
+            }
+        }
+    }
+    return true;
+}
 
 bool isWordStart(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -107,6 +227,8 @@ class MemorySaveState::Writer {
 
     virtual void values(Kind kind, const void* values, int n) = 0;
     virtual void text(const char* text) = 0;
+    // One ID as a value (writeID).
+    virtual void id(const st_LWBlockIdent* ident) = 0;
     virtual void begin(const st_LWBlockIdent* ident, bool leaf) = 0;
     virtual void end() = 0;
     virtual int depth() const = 0;
@@ -164,28 +286,24 @@ namespace {
 
 class TextWriter final : public MemorySaveState::Writer {
   public:
-    explicit TextWriter(int indent) : Writer(LWIO_TEXT), m_indent(indent < 0 ? 0 : indent) {}
+    explicit TextWriter(int indent) : Writer(LWIO_ASCII), m_indent(indent < 0 ? 0 : indent) {}
 
     void values(Kind kind, const void* values, int n) override {
         char buf[64];
-        for (int i = 0; i < n; ++i) {
-            std::string_view v;
-            switch (kind) {
-                case Kind::U1:
-                    v = number(buf, static_cast<const uint8_t*>(values)[i]);
-                    break;
-                case Kind::I2:
-                    v = number(buf, static_cast<const int16_t*>(values)[i]);
-                    break;
-                case Kind::U4:
-                    v = number(buf, static_cast<const uint32_t*>(values)[i]);
-                    break;
-                case Kind::FP:
-                    v = real(buf, static_cast<const float*>(values)[i]);
-                    break;
-            }
-            value(v);
-        }
+        for (int i = 0; i < n; ++i)
+            value(kind == Kind::FP ? real(buf, static_cast<const float*>(values)[i])
+                                   : number(buf, integerAt(kind, values, i)));
+    }
+
+    void id(const st_LWBlockIdent* ident) override {
+        IdChars scratch(0);
+        std::string_view word;
+        if (!ident || ident->id == 0)
+            fail("an ID was written without an ident");
+        else if ((word = tokenWord(*ident, scratch)).empty())
+            fail("the ID " + describeId(ident->id) + " has no token usable in text");
+        else
+            value(word);
     }
 
     void text(const char* text) override {
@@ -317,32 +435,29 @@ class BinaryWriter final : public MemorySaveState::Writer {
     BinaryWriter() : Writer(LWIO_BINARY) { m_frames.push_back({0, false, kNone}); }
 
     void values(Kind kind, const void* values, int n) override {
-        std::size_t size = kind == Kind::U1 ? 1 : kind == Kind::I2 ? 2 : 4;
+        const std::size_t size = elementSize(kind);
         valuesStart();
         std::size_t at = m_out.size();
         m_out.resize(at + size * static_cast<std::size_t>(n));
-        char* p = &m_out[at];
-        for (int i = 0; i < n; ++i) {
-            switch (kind) {
-                case Kind::U1:
-                    *p++ = static_cast<char>(static_cast<const uint8_t*>(values)[i]);
-                    break;
-                case Kind::I2: {
-                    auto v = static_cast<uint16_t>(static_cast<const int16_t*>(values)[i]);
-                    *p++ = static_cast<char>(v >> 8);
-                    *p++ = static_cast<char>(v);
-                    break;
-                }
-                case Kind::U4:
-                case Kind::FP: {
-                    uint32_t v = kind == Kind::U4 ? static_cast<const uint32_t*>(values)[i]
-                                                  : floatBits(static_cast<const float*>(values)[i]);
-                    patchU32(m_out, static_cast<std::size_t>(p - m_out.data()), v);
-                    p += 4;
-                    break;
-                }
+        for (int i = 0; i < n; ++i, at += size) {
+            const uint32_t v = kind == Kind::FP ? floatBits(static_cast<const float*>(values)[i])
+                                                : static_cast<uint32_t>(integerAt(kind, values, i));
+            if (size == 4)
+                patchU32(m_out, at, v);
+            else if (size == 2) {
+                m_out[at] = static_cast<char>(v >> 8);
+                m_out[at + 1] = static_cast<char>(v);
+            } else {
+                m_out[at] = static_cast<char>(v);
             }
         }
+        valuesEnd();
+    }
+
+    void id(const st_LWBlockIdent* ident) override {
+        if (!ident || ident->id == 0) fail("an ID was written without an ident");
+        valuesStart();
+        putU32(m_out, ident ? ident->id : 0);
         valuesEnd();
     }
 
@@ -439,8 +554,19 @@ void onWriter(void* data, Fn&& fn) {
 template <class T, Kind K>
 void writeValues(void* data, const T* values, int n) {
     onWriter(data, [&](MemorySaveState::Writer& w) {
-        if (values && n > 0) w.values(K, values, n);
+        if (!values || n <= 0) return;
+        // A value the file's four bytes cannot hold would come back as another one.
+        if ((K == Kind::I4 || K == Kind::U4) && !fitsFourBytes(values, n)) {
+            w.fail(std::string("a value does not fit the four bytes of an ") +
+                   (K == Kind::I4 ? "I4" : "U4") + " element");
+            return;
+        }
+        w.values(K, values, n);
     });
+}
+
+void writeIdent(void* data, const st_LWBlockIdent* ident) {
+    onWriter(data, [&](MemorySaveState::Writer& w) { w.id(ident); });
 }
 
 void writeText(void* data, const char* text) {
@@ -463,7 +589,7 @@ int writeDepth(void* data) {
 }  // namespace
 
 MemorySaveState::MemorySaveState(int ioMode, int indent) {
-    if (ioMode == LWIO_TEXT)
+    if (ioMode == LWIO_ASCII)
         m_writer = std::make_unique<TextWriter>(indent);
     else if (ioMode == LWIO_BINARY)
         m_writer = std::make_unique<BinaryWriter>();
@@ -471,11 +597,16 @@ MemorySaveState::MemorySaveState(int ioMode, int indent) {
         throw std::invalid_argument("unknown io mode " + std::to_string(ioMode));
     m_record.ioMode = ioMode;
     m_record.writeData = m_writer.get();
-    m_record.writeU1 = &writeValues<uint8_t, Kind::U1>;
-    m_record.writeI2 = &writeValues<int16_t, Kind::I2>;
-    m_record.writeU4 = &writeValues<uint32_t, Kind::U4>;
+    m_record.write = &writeValues<char, Kind::Raw>;
+    m_record.writeI1 = &writeValues<char, Kind::I1>;
+    m_record.writeI2 = &writeValues<short, Kind::I2>;
+    m_record.writeI4 = &writeValues<long, Kind::I4>;
+    m_record.writeU1 = &writeValues<unsigned char, Kind::U1>;
+    m_record.writeU2 = &writeValues<unsigned short, Kind::U2>;
+    m_record.writeU4 = &writeValues<unsigned long, Kind::U4>;
     m_record.writeFP = &writeValues<float, Kind::FP>;
     m_record.writeStr = &writeText;
+    m_record.writeID = &writeIdent;
     m_record.beginBlk = &beginBlock;
     m_record.endBlk = &endBlock;
     m_record.depth = &writeDepth;
@@ -520,6 +651,8 @@ class MemoryLoadState::Reader {
     // n values into out; the count read or -1.
     virtual int values(Kind kind, void* out, int n) = 0;
     virtual int text(char* buf, int size) = 0;
+    // One ID value in the list, consumed; 0 (and nothing consumed) otherwise.
+    virtual LWID readId(const st_LWBlockIdent* list) = 0;
     virtual LWID find(const st_LWBlockIdent* list) = 0;
     virtual void end() = 0;
     virtual int depth() const = 0;
@@ -610,10 +743,18 @@ namespace {
 
 const char* kindName(Kind kind) {
     switch (kind) {
+        case Kind::Raw:
+            return "a byte 0..255";
+        case Kind::I1:
+            return "an integer -128..127";
         case Kind::U1:
             return "an integer 0..255";
         case Kind::I2:
             return "an integer -32768..32767";
+        case Kind::U2:
+            return "an integer 0..65535";
+        case Kind::I4:
+            return "an integer -2147483648..2147483647";
         case Kind::U4:
             return "an integer 0..4294967295";
         case Kind::FP:
@@ -634,7 +775,7 @@ std::string quoted(std::string_view s) {
 class TextReader final : public MemoryLoadState::Reader {
   public:
     TextReader(std::string bytes, int firstLine)
-        : Reader(std::move(bytes), LWIO_TEXT), m_firstLine(firstLine), m_line(firstLine) {}
+        : Reader(std::move(bytes), LWIO_ASCII), m_firstLine(firstLine), m_line(firstLine) {}
 
     int values(Kind kind, void* out, int n) override {
         if (damaged()) return -1;
@@ -665,6 +806,22 @@ class TextReader final : public MemoryLoadState::Reader {
         buf[n] = 0;
         consume();
         return static_cast<int>(n);
+    }
+
+    LWID readId(const st_LWBlockIdent* list) override {
+        if (damaged()) return 0;
+        if (!list) {
+            readFailed("an ID read without a list");
+            return 0;
+        }
+        const Lexeme& l = peekValue();
+        if (l.kind == Lex::Word)
+            if (LWID id = match(lexText(l), list)) {
+                consume();
+                return id;
+            }
+        if (!damaged()) readFailed("expected one of the IDs asked for, found " + describe(l));
+        return 0;
     }
 
     LWID find(const st_LWBlockIdent* list) override {
@@ -928,23 +1085,10 @@ class TextReader final : public MemoryLoadState::Reader {
             v = v * 10 + (c - '0');
         }
         if (negative) v = -v;
-        switch (kind) {
-            case Kind::U1:
-                if (v < 0 || v > 255) return false;
-                static_cast<uint8_t*>(out)[index] = static_cast<uint8_t>(v);
-                return true;
-            case Kind::I2:
-                if (v < -32768 || v > 32767) return false;
-                static_cast<int16_t*>(out)[index] = static_cast<int16_t>(v);
-                return true;
-            case Kind::U4:
-                if (v < 0 || v > 0xffffffffLL) return false;
-                static_cast<uint32_t*>(out)[index] = static_cast<uint32_t>(v);
-                return true;
-            case Kind::FP:
-                break;
-        }
-        return false;
+        const Range range = elementRange(kind);
+        if (v < range.lo || v > range.hi) return false;
+        storeInteger(kind, out, index, v);
+        return true;
     }
 
     static LWID match(std::string_view word, const st_LWBlockIdent* list) {
@@ -1034,25 +1178,17 @@ class BinaryReader final : public MemoryLoadState::Reader {
     int values(Kind kind, void* out, int n) override {
         if (damaged()) return -1;
         if (!out || n < 0) return readFailed("a read without a buffer");
-        const std::size_t size = kind == Kind::U1 ? 1 : kind == Kind::I2 ? 2 : 4;
+        const std::size_t size = elementSize(kind);
         int count = 0;
         while (count < n && available() >= size) {
-            const char* p = m_data.data() + m_pos;
-            switch (kind) {
-                case Kind::U1:
-                    static_cast<uint8_t*>(out)[count] = static_cast<uint8_t>(*p);
-                    break;
-                case Kind::I2:
-                    static_cast<int16_t*>(out)[count] = static_cast<int16_t>(
-                        (static_cast<unsigned char>(p[0]) << 8) | static_cast<unsigned char>(p[1]));
-                    break;
-                case Kind::U4:
-                    static_cast<uint32_t*>(out)[count] = getU32(p);
-                    break;
-                case Kind::FP:
-                    static_cast<float*>(out)[count] = bitsFloat(getU32(p));
-                    break;
-            }
+            const auto* p = reinterpret_cast<const unsigned char*>(m_data.data() + m_pos);
+            const uint32_t u = size == 4   ? getU32(m_data.data() + m_pos)
+                               : size == 2 ? (uint32_t(p[0]) << 8) | p[1]
+                                           : p[0];
+            if (kind == Kind::FP)
+                static_cast<float*>(out)[count] = bitsFloat(u);
+            else
+                storeInteger(kind, out, count, decodeInteger(kind, u));
             m_pos += size;
             ++count;
         }
@@ -1077,6 +1213,26 @@ class BinaryReader final : public MemoryLoadState::Reader {
         buf[n] = 0;
         m_pos += len + 1;
         return static_cast<int>(n);
+    }
+
+    LWID readId(const st_LWBlockIdent* list) override {
+        if (damaged()) return 0;
+        if (!list) {
+            readFailed("an ID read without a list");
+            return 0;
+        }
+        if (available() < 4) {
+            if (!damaged()) readFailed("expected an ID, found no more values");
+            return 0;
+        }
+        const LWID id = getU32(m_data.data() + m_pos);
+        for (const st_LWBlockIdent* e = list; e->id != 0; ++e)
+            if (e->id == id) {
+                m_pos += 4;
+                return id;
+            }
+        readFailed("the ID " + describeId(id) + " is not one of those asked for");
+        return 0;
     }
 
     LWID find(const st_LWBlockIdent* list) override {
@@ -1232,6 +1388,10 @@ int readText(void* data, char* buf, int size) {
     return onReader(data, -1, [&](MemoryLoadState::Reader& r) { return r.text(buf, size); });
 }
 
+LWID readIdent(void* data, const st_LWBlockIdent* list) {
+    return onReader(data, LWID(0), [&](MemoryLoadState::Reader& r) { return r.readId(list); });
+}
+
 LWID findBlock(void* data, const st_LWBlockIdent* list) {
     return onReader(data, LWID(0), [&](MemoryLoadState::Reader& r) { return r.find(list); });
 }
@@ -1250,7 +1410,7 @@ int readDepth(void* data) {
 }  // namespace
 
 MemoryLoadState::MemoryLoadState(std::string bytes, int ioMode, int firstLine) {
-    if (ioMode == LWIO_TEXT)
+    if (ioMode == LWIO_ASCII)
         m_reader = std::make_unique<TextReader>(std::move(bytes), firstLine);
     else if (ioMode == LWIO_BINARY)
         m_reader = std::make_unique<BinaryReader>(std::move(bytes));
@@ -1259,11 +1419,16 @@ MemoryLoadState::MemoryLoadState(std::string bytes, int ioMode, int firstLine) {
     m_reader->owner = this;
     m_record.ioMode = ioMode;
     m_record.readData = m_reader.get();
-    m_record.readU1 = &readValues<uint8_t, Kind::U1>;
-    m_record.readI2 = &readValues<int16_t, Kind::I2>;
-    m_record.readU4 = &readValues<uint32_t, Kind::U4>;
+    m_record.read = &readValues<char, Kind::Raw>;
+    m_record.readI1 = &readValues<char, Kind::I1>;
+    m_record.readI2 = &readValues<short, Kind::I2>;
+    m_record.readI4 = &readValues<long, Kind::I4>;
+    m_record.readU1 = &readValues<unsigned char, Kind::U1>;
+    m_record.readU2 = &readValues<unsigned short, Kind::U2>;
+    m_record.readU4 = &readValues<unsigned long, Kind::U4>;
     m_record.readFP = &readValues<float, Kind::FP>;
     m_record.readStr = &readText;
+    m_record.readID = &readIdent;
     m_record.findBlk = &findBlock;
     m_record.endBlk = &leaveBlock;
     m_record.depth = &readDepth;

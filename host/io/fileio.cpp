@@ -20,8 +20,9 @@ namespace {
 
 constexpr std::size_t kFlushThreshold = 64 * 1024;
 
+// LWIO_BINARY_IFF is not among them: no file this host reads or writes is an IFF form.
 bool knownMode(int ioMode) {
-    return ioMode == LWIO_TEXT || ioMode == LWIO_BINARY;
+    return ioMode == LWIO_ASCII || ioMode == LWIO_BINARY;
 }
 
 // "FILE:LINE: why" from a load state's "line LINE: why"; binary offsets stay as they are
@@ -56,7 +57,7 @@ void cbCloseSave(st_LWSaveState* state) {
     if (FileIO* io = current()) io->closeSave(state);
 }
 
-const st_LWFileIOFuncs kRecord = {&cbOpenLoad, &cbCloseLoad, &cbOpenSave, &cbCloseSave};
+const st_LWFileIOFuncs kRecord = {&cbOpenSave, &cbCloseSave, &cbOpenLoad, &cbCloseLoad};
 
 }  // namespace
 

@@ -337,7 +337,7 @@ bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* so
 }
 
 bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error) {
-    MemorySaveState state(LWIO_TEXT);
+    MemorySaveState state(LWIO_ASCII);
     bool ok = writeGraph(graph, state.record(), error);
     state.finish();
     if (state.failed()) {
@@ -350,7 +350,7 @@ bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error) {
 
 bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
                    std::vector<UnreadBlock>* unread) {
-    MemoryLoadState state(text, LWIO_TEXT, firstLine);
+    MemoryLoadState state(text, LWIO_ASCII, firstLine);
     // Damaged text makes no node at all, not the nodes before the damage.
     if (!state.check()) {
         error = state.error();

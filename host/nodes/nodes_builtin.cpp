@@ -72,7 +72,7 @@ class HostNode {
             s.beginBlk(s.writeData, &setting.ident, 1);
             if (setting.integer) {
                 // Two's complement, so that negative values come back from binary files too.
-                const auto bits = static_cast<uint32_t>(*setting.integer);
+                const unsigned long bits = static_cast<uint32_t>(*setting.integer);
                 s.writeU4(s.writeData, &bits, 1);
             } else {
                 float f[3];
@@ -141,10 +141,10 @@ class HostNode {
     // False when the block holds no value the setting can take; the setting is then untouched.
     static bool read(const st_LWLoadState& s, Setting& setting) {
         if (setting.integer) {
-            uint32_t bits = 0;
+            unsigned long bits = 0;
             float f = 0;
             if (s.readU4(s.readData, &bits, 1) == 1) {
-                *setting.integer = static_cast<int>(bits);
+                *setting.integer = static_cast<int>(static_cast<uint32_t>(bits));
                 return true;
             }
             // Written by hand: "-3". Only integers a float holds exactly.

@@ -19,15 +19,19 @@ namespace {
 const char* const kVerbs[] = {"ApplyServer",  "EditServer",     "RemoveServer",
                               "Surf_SetSurf", "Surf_AddShader", "Surf_RemShader"};
 
+// The LayoutCommands whose generic server runs now: the local record's scene functions have no
+// data argument, and the record lives only while the server runs.
+LayoutCommands* g_running = nullptr;
+
 // The C functions of the generic local record; data is the LayoutCommands.
 extern "C" int genericEvaluate(void* data, const char* line) {
     return data ? static_cast<LayoutCommands*>(data)->evaluate(line) : LWCMD_FAILED;
 }
-extern "C" int genericSaveScene(void* data, const char* file) {
-    return data ? static_cast<LayoutCommands*>(data)->saveScene(file) : 0;
+extern "C" int genericSaveScene(const char* file) {
+    return g_running ? g_running->saveScene(file) : 0;
 }
-extern "C" int genericLoadScene(void* data, const char* file, const char*) {
-    return data ? static_cast<LayoutCommands*>(data)->loadScene(file) : 0;
+extern "C" int genericLoadScene(const char* file, const char*) {
+    return g_running ? g_running->loadScene(file) : 0;
 }
 
 bool positiveInt(const std::string& text, int& out) {
@@ -58,6 +62,7 @@ LayoutCommands::LayoutCommands(Host& host, Plugins& plugins) : m_host(host), m_p
 }
 
 LayoutCommands::~LayoutCommands() {
+    if (g_running == this) g_running = nullptr;
     // The command processor cannot forget a verb; an answer of "unknown" is the same to senders.
     for (const char* verb : kVerbs)
         m_host.commands().define(verb, [](const std::string&) { return LWCMD_UNKNOWN; });
@@ -112,7 +117,18 @@ int LayoutCommands::loadScene(const char* file) {
 
 int LayoutCommands::runGeneric(const std::string& name) {
     if (!m_host.findServer("LayoutGeneric", name)) return -1;
-    st_LWLayoutGeneric local{&genericSaveScene, &genericLoadScene, this, &genericEvaluate};
+    st_LWLayoutGeneric local{&genericSaveScene,
+                             &genericLoadScene,
+                             this,
+                             CommandProcessor::lookupFunction(),
+                             CommandProcessor::executeFunction(),
+                             &genericEvaluate};
+    // Put back however the server ends: a generic server may run another one.
+    struct Running {
+        LayoutCommands* previous;
+        explicit Running(LayoutCommands* now) : previous(std::exchange(g_running, now)) {}
+        ~Running() { g_running = previous; }
+    } running(this);
     return m_host.activate("LayoutGeneric", name, kLayoutGenericVersion, &local);
 }
 

@@ -215,7 +215,7 @@ bool Plugins::load(void* instance, const std::string& text, int firstLine, int& 
     }
     if (!s->inst.load) return true;
     try {
-        MemoryLoadState state(text, LWIO_TEXT, firstLine);
+        MemoryLoadState state(text, LWIO_ASCII, firstLine);
         // Damaged blocks never reach the plug-in, so that it applies nothing of them.
         if (!state.check()) {
             splitLocated(state.error(), line, error);
@@ -256,7 +256,7 @@ bool Plugins::save(void* instance, std::string& text, std::string& error) {
     text.clear();
     if (!s->inst.save) return true;
     try {
-        MemorySaveState state(LWIO_TEXT);
+        MemorySaveState state(LWIO_ASCII);
         LWError err = s->inst.save(instance, state.record());
         state.finish();
         if (err) {

@@ -188,9 +188,10 @@ std::vector<LWItemID> Plugins::usedItems() {
 // ---- events and the render cycle --------------------------------------------------------------
 
 int Plugins::sendMasterEvent(int code, void* data) {
-    const unsigned wanted = code == LWMEVENT_RENDER_START || code == LWMEVENT_RENDER_DONE
-                                ? LWMFLAG_NOTIFICATIONS
-                                : LWMFLAG_LAYOUT;
+    const unsigned wanted =
+        code == LWEVNT_NOTIFY_RENDER_STARTING || code == LWEVNT_NOTIFY_RENDER_COMPLETE
+            ? LWMASTF_RECEIVE_NOTIFICATIONS
+            : LWMASTF_LAYOUT;
     // Taken first: an event may run commands that change the scene's masters.
     std::vector<void*> masters;
     for (const MasterSlot& m : m_scene.masters())
@@ -201,7 +202,12 @@ int Plugins::sendMasterEvent(int code, void* data) {
         if (!s || !s->master.event) continue;
         const unsigned flags = s->master.flags ? s->master.flags(instance) : 0u;
         if (!(flags & wanted) || !alive(instance)) continue;
-        st_LWMasterAccess access{code, data, this, &evaluateForMaster};
+        st_LWMasterAccess access{code,
+                                 data,
+                                 this,
+                                 CommandProcessor::lookupFunction(),
+                                 CommandProcessor::executeFunction(),
+                                 &evaluateForMaster};
         s->master.event(instance, &access);
         ++called;
     }

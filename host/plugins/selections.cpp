@@ -166,7 +166,7 @@ std::string surfaceOf(const Scene& scene, const Sample& s) {
 // The node's stored settings on one line: what shows a weight map and its threshold.
 std::string storedSettings(GraphNode& node) {
     if (!node.server->inst.save) return {};
-    MemorySaveState state(LWIO_TEXT);
+    MemorySaveState state(LWIO_ASCII);
     if (node.server->inst.save(node.instance, state.record())) return {};
     state.finish();
     std::string line;

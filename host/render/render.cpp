@@ -88,7 +88,7 @@ bool Renderer::render(const RenderOptions& options, const std::vector<int>& fram
     tally.samples = options.samples;
     tally.threads = threads;
 
-    if (m_plugins) m_plugins->sendMasterEvent(LWMEVENT_RENDER_START, nullptr);
+    if (m_plugins) m_plugins->sendMasterEvent(LWEVNT_NOTIFY_RENDER_STARTING, nullptr);
 
     // The surfaces' own graphs, found after the masters heard the render start.
     std::vector<GraphOfSurface> graphs;
@@ -199,7 +199,7 @@ bool Renderer::render(const RenderOptions& options, const std::vector<int>& fram
 
     if (m_plugins) m_plugins->cleanupShaders();
     for (const GraphOfSurface& g : graphs) m_nodes->renderCleanup(*g.graph);
-    if (m_plugins) m_plugins->sendMasterEvent(LWMEVENT_RENDER_DONE, nullptr);
+    if (m_plugins) m_plugins->sendMasterEvent(LWEVNT_NOTIFY_RENDER_COMPLETE, nullptr);
 
     if (stats) *stats = tally;
     error = why;

@@ -106,7 +106,8 @@ bool EnvelopeCurve::setKeyValue(uintptr_t id, double value) {
 
 void EnvelopeCurve::save(const st_LWSaveState& save) const {
     // The count comes first, so data cut anywhere after it is caught by the count check.
-    uint32_t count = static_cast<uint32_t>(m_keys.size());
+    // More keys than a U4 holds fail the save rather than come back as fewer.
+    const unsigned long count = m_keys.size();
     save.beginBlk(save.writeData, &kIdents[1], 1);
     save.writeU4(save.writeData, &count, 1);
     save.endBlk(save.writeData);
@@ -125,7 +126,7 @@ void EnvelopeCurve::save(const st_LWSaveState& save) const {
 const char* EnvelopeCurve::load(const st_LWLoadState& load, EnvelopeCurve& out) {
     double constant = out.m_constant;
     bool counted = false;
-    uint32_t count = 0;
+    unsigned long count = 0;
     bool found = false;
     std::vector<EnvelopeKey> keys;
     while (LWID id = load.findBlk(load.readData, kIdents)) {

@@ -112,6 +112,23 @@ extern "C" const char* directoryEntry(const char* type) {
     return host ? host->dialogs().directoryText(type) : nullptr;
 }
 
+// "LW Interface Info 5" beyond the time and alert level: this host has no interactive layout, so
+// nothing is selected, every item is shown, uncoloured and at the schematic's origin.
+const LWItemID kNoSelection[] = {LWITEM_NULL};
+extern "C" unsigned int interfaceItemFlags(LWItemID) {
+    return 0;
+}
+extern "C" void interfaceSchemaPos(LWItemID, double* x, double* y) {
+    if (x) *x = 0.0;
+    if (y) *y = 0.0;
+}
+extern "C" int interfaceItemVis(LWItemID) {
+    return 1;
+}
+extern "C" int interfaceItemColor(LWItemID) {
+    return 0;
+}
+
 }  // namespace
 
 LWFileReqFunc* Dialogs::fileRequestFunction() {
@@ -122,9 +139,24 @@ LWDirInfoFunc* Dialogs::directoryFunction() {
     return &directoryEntry;
 }
 
-Dialogs::Dialogs(Host& host) : m_host(host) {
+Dialogs::Dialogs(Host& host)
+    : m_host(host),
+      m_interface{0.0,
+                  kNoSelection,
+                  &interfaceItemFlags,
+                  0,
+                  0,
+                  1,
+                  0,
+                  &interfaceSchemaPos,
+                  &interfaceItemVis,
+                  0u,
+                  0u,
+                  0,
+                  &interfaceItemColor,
+                  LWALERT_BEGINNER} {
     m_host.attach(this);
-    m_host.globals().publish(LWFILEREQFUNC_GLOBAL, reinterpret_cast<void*>(&fileRequestEntry));
+    m_host.globals().publish(LWFILEACTIVATEFUNC_GLOBAL, reinterpret_cast<void*>(&fileRequestEntry));
     m_host.globals().publish(LWDIRINFOFUNC_GLOBAL, reinterpret_cast<void*>(&directoryEntry));
     m_host.globals().publish(LWINTERFACEINFO_GLOBAL, &m_interface);
     m_host.messages().setAnswerer(
@@ -140,7 +172,7 @@ Dialogs::~Dialogs() {
     m_host.messages().setAnswerer(nullptr);
     m_host.messages().setWatcher(nullptr);
     m_host.xpanels().setModalDriver(nullptr);
-    m_host.globals().withdraw(LWFILEREQFUNC_GLOBAL);
+    m_host.globals().withdraw(LWFILEACTIVATEFUNC_GLOBAL);
     m_host.globals().withdraw(LWDIRINFOFUNC_GLOBAL);
     m_host.globals().withdraw(LWINTERFACEINFO_GLOBAL);
 }
@@ -311,6 +343,7 @@ int Dialogs::answer(MessageKind kind, const std::string& title, const std::strin
                 if (fits) result = a == "yes" ? LWMSG_YES : LWMSG_NO;
                 break;
             case MessageKind::YesNoCancel:
+            case MessageKind::YesNoAll:  // no scripted answer says "yes to all"
                 fits = a == "yes" || a == "no" || a == "cancel";
                 if (fits)
                     result = a == "yes" ? LWMSG_YNC_YES : a == "no" ? LWMSG_YNC_NO : LWMSG_CANCEL;
@@ -405,8 +438,9 @@ int Dialogs::fileRequest(int version, st_LWFileReqLocal* request) {
             const std::string path = sep == std::string::npos ? "" : full.substr(0, sep);
             const std::string base = sep == std::string::npos ? full : full.substr(sep + 1);
             fill(request->fullName, request->bufLen, full);
-            fill(request->path, request->bufLen, request->reqType == LWFREQ_DIR ? full : path);
-            fill(request->baseName, request->bufLen, request->reqType == LWFREQ_DIR ? "" : base);
+            fill(request->path, request->bufLen, request->reqType == FREQ_DIRECTORY ? full : path);
+            fill(request->baseName, request->bufLen,
+                 request->reqType == FREQ_DIRECTORY ? "" : base);
             request->result = LWFREQ_CONFIRMED;
             record.fullName = full;
         }

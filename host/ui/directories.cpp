@@ -61,6 +61,12 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+// How a type is kept: case-insensitive, "Plugins" standing for the published "Plug-ins".
+std::string directoryKey(const std::string& type) {
+    std::string key = lower(type);
+    return key == "plugins" ? "plug-ins" : key;
+}
+
 // Directories that lie under Content unless set: type and sub-directory.
 const std::pair<const char*, const char*> kUnderContent[] = {
     {"Scenes", "Scenes"},     {"Objects", "Objects"},   {"Images", "Images"},
@@ -72,8 +78,8 @@ const std::pair<const char*, const char*> kUnderContent[] = {
 
 const std::vector<std::string>& Dialogs::knownDirectoryTypes() {
     static const std::vector<std::string> types = {
-        "Install",  "Plugins", "Settings",  "Content", "Scenes",   "Objects", "Images",
-        "Surfaces", "Motions", "Envelopes", "Output",  "Previews", "Temp"};
+        "Install",  "Plug-ins", "Settings",  "Content", "Scenes",   "Objects", "Images",
+        "Surfaces", "Motions",  "Envelopes", "Output",  "Previews", "Temp"};
     return types;
 }
 
@@ -86,7 +92,7 @@ bool Dialogs::validDirectoryType(const std::string& type) {
 
 void Dialogs::setDirectory(const std::string& type, const std::string& path) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_dirs[lower(type)] = normalised(path, currentDirectory());
+    m_dirs[directoryKey(type)] = normalised(path, currentDirectory());
 }
 
 bool Dialogs::setDirectoryOption(const std::string& option, std::string& error) {
@@ -107,7 +113,7 @@ bool Dialogs::setDirectoryOption(const std::string& option, std::string& error) 
 }
 
 bool Dialogs::directory(const std::string& type, std::string& path) const {
-    const std::string key = lower(type);
+    const std::string key = directoryKey(type);
     std::map<std::string, std::string> dirs;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -131,7 +137,7 @@ bool Dialogs::directory(const std::string& type, std::string& path) const {
             path = normalised(home.empty() ? currentDirectory() : home, "/") + "/.config/lwhost";
         return true;
     }
-    if (key == "install" || key == "plugins") {
+    if (key == "install" || key == "plug-ins") {
         path = programDirectory();
         return true;
     }
@@ -155,7 +161,7 @@ const char* Dialogs::directoryText(const char* type) {
     std::string path;
     if (!directory(type, path)) return nullptr;
     std::lock_guard<std::mutex> lock(m_mutex);
-    const std::string*& kept = m_dirTexts[lower(type)];
+    const std::string*& kept = m_dirTexts[directoryKey(type)];
     if (!kept || *kept != path) {
         m_dirTextStore.push_back(path);
         kept = &m_dirTextStore.back();
@@ -234,7 +240,7 @@ bool Dialogs::parseConfig(const std::string& text, const std::string& fileName,
                 return fail("'directory' needs a TYPE of letters, digits, '-' and '_', found " +
                             scriptQuote(type));
             if (path.empty()) return fail("'directory " + type + "' needs a PATH");
-            dirs[lower(type)] = normalised(path, base);
+            dirs[directoryKey(type)] = normalised(path, base);
         } else if (key == "alert-level") {
             long long level = -1;
             if (!scriptInt(rest, level) || level < LWALERT_BEGINNER || level > LWALERT_EXPERT)

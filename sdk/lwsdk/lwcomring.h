@@ -1,4 +1,7 @@
-/* "LW Communication Ring": named topics that carry events between plug-ins. C only. */
+/* "LW Communication Ring": named topics that carry events between plug-ins. C only.
+ *
+ * The record follows the layout published for "LW Communication Ring" (2003-era header, the
+ * same in every later one): topics are passed as char*, which the host only reads. */
 #ifndef LWSDK_LWCOMRING_H
 #define LWSDK_LWCOMRING_H
 
@@ -11,14 +14,14 @@ extern "C" {
 /* Called for every event sent on a topic the client attached to. portData is the topic's
  * name as the host keeps it. */
 typedef void (*LWRingEventFunc)(void* clientData, void* portData, int eventCode, void* eventData);
+typedef LWRingEventFunc RingEvent;
 
 typedef struct st_LWComRing {
-    int (*ringAttach)(const char* topic, void* clientData,
-                      LWRingEventFunc callback);             /* 1 attached, 0 refused */
-    void (*ringDetach)(const char* topic, void* clientData); /* ends the attachment */
-    void (*ringMessage)(const char* topic, int eventCode,
-                        void* eventData); /* sends to every client */
+    int (*ringAttach)(char* topic, void* clientData, RingEvent callback); /* 1 attached, 0 not */
+    void (*ringDetach)(char* topic, void* clientData);                    /* ends the attachment */
+    void (*ringMessage)(char* topic, int eventCode, void* eventData);     /* to every client */
 } st_LWComRing;
+typedef struct st_LWComRing LWComRing;
 
 #ifdef __cplusplus
 }

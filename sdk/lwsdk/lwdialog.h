@@ -1,7 +1,14 @@
 /* Host dialogs and directories: "File Request 2", "Directory Info" and "LW Interface Info 5".
- * C only. */
+ * C only.
+ *
+ * The file request record and the directory function are as published for "File Request 2" and
+ * "Directory Info" (1999-era header, unchanged since). No header publishes "LW Interface Info 5";
+ * its record is the layout published with "LW Interface Info 3" (pre-9 era), which every later
+ * version keeps as its start up to alertLevel. */
 #ifndef LWSDK_LWDIALOG_H
 #define LWSDK_LWDIALOG_H
+
+#include "lwtypes.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -9,13 +16,14 @@ extern "C" {
 
 /* ---- "File Request 2": the host's file requester --------------------------------------- */
 
-#define LWFILEREQFUNC_GLOBAL "File Request 2"
+#define LWFILEACTIVATEFUNC_GLOBAL "File Request 2"
 #define LWFILEREQ_VERSION 3 /* the interface version a caller passes */
 
 /* Request types. */
-#define LWFREQ_LOAD 1 /* choose an existing file */
-#define LWFREQ_SAVE 2 /* choose a file name to write */
-#define LWFREQ_DIR 3  /* choose a directory */
+#define FREQ_LOAD 1      /* choose an existing file */
+#define FREQ_SAVE 2      /* choose a file name to write */
+#define FREQ_DIRECTORY 3 /* choose a directory */
+#define FREQ_MULTILOAD 4 /* choose existing files; this host hands out one, as FREQ_LOAD */
 
 /* Results (the result field). */
 #define LWFREQ_CANCELLED 0
@@ -37,14 +45,18 @@ typedef struct st_LWFileReqLocal {
  * The buffers always receive zero-terminated texts; a chosen name that does not fit bufLen is
  * refused (result cancelled) rather than cut to a name the user did not choose. */
 typedef int LWFileReqFunc(int version, st_LWFileReqLocal* request);
+typedef LWFileReqFunc LWFileActivateFunc;
+typedef struct st_LWFileReqLocal LWFileReqLocal;
 
 /* ---- "Directory Info": the host's standard directories ---------------------------------- */
 
 #define LWDIRINFOFUNC_GLOBAL "Directory Info"
 
-/* Maps a directory type name ("Install", "Settings", "Content", "Plugins", "Scenes",
- * "Objects", "Images", "Output", ...) to a path, or null for an unknown type. The text stays
- * valid until the host's configuration changes. */
+/* Maps a directory type name to a path, or null for an unknown type. The text stays valid until
+ * the host's configuration changes. The bundle asks for "Install", "Settings" and "Content";
+ * other published names include "Plug-ins", "Scenes", "Objects", "Images", "Surfaces",
+ * "Motions", "Envelopes" and "Previews". This host also answers "Plugins" (as "Plug-ins"),
+ * "Output" and "Temp", which are its own. */
 typedef const char* LWDirInfoFunc(const char* type);
 
 /* ---- "LW Interface Info 5": interface state --------------------------------------------- */
@@ -58,10 +70,22 @@ typedef const char* LWDirInfoFunc(const char* type);
 #define LWALERT_EXPERT 2
 
 typedef struct st_LWInterfaceInfo {
-    double curTime;   /* the current time of the scene, seconds */
-    int alertLevel;   /* LWALERT_* */
-    int displayFlags; /* reserved, 0 */
+    LWTime curTime;                      /* the current time of the scene, seconds */
+    const LWItemID* selItems;            /* selected items, ended by LWITEM_NULL */
+    unsigned int (*itemFlags)(LWItemID); /* an item's interface flag bits */
+    LWFrame previewStart;                /* the preview range and step */
+    LWFrame previewEnd;
+    LWFrame previewStep;
+    int dynaUpdate;                                    /* when dynamic updates happen; 0: never */
+    void (*schemaPos)(LWItemID, double* x, double* y); /* an item's schematic position */
+    int (*itemVis)(LWItemID);                          /* whether an item is shown; 1: shown */
+    unsigned int displayFlags;                         /* display option bits; 0: none */
+    unsigned int generalFlags;                         /* general option bits; 0: none */
+    int boxThreshold;                                  /* bounding-box display threshold, points */
+    int (*itemColor)(LWItemID);                        /* an item's colour index */
+    int alertLevel;                                    /* LWALERT_* */
 } st_LWInterfaceInfo;
+typedef struct st_LWInterfaceInfo LWInterfaceInfo;
 
 #ifdef __cplusplus
 }

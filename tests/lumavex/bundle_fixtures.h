@@ -50,7 +50,7 @@ inline lwhost::GraphNode* addNode(lwhost::Host& host, lwhost::NodeGraph& graph,
     lwhost::GraphNode* n = host.nodes().addNode(graph, server, error);
     EXPECT_NE(n, nullptr) << error;
     if (n && !settings.empty()) {
-        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        lwhost::MemoryLoadState state(settings, LWIO_ASCII);
         EXPECT_EQ(n->server->inst.load(n->instance, state.record()), nullptr);
         EXPECT_FALSE(state.damaged()) << state.error();
     }
@@ -145,14 +145,14 @@ inline void queue(lwhost::Host& host, Kind kind, const std::string& control = ""
 // A frame object's blocks as text, and read back from text.
 template <class T>
 std::string saveText(T& object) {
-    lwhost::MemorySaveState state(LWIO_TEXT);
+    lwhost::MemorySaveState state(LWIO_ASCII);
     EXPECT_EQ(object.Save(vexo::SaveState(state.record())), nullptr);
     state.finish();
     return state.bytes();
 }
 template <class T>
 void loadText(T& object, const std::string& text) {
-    lwhost::MemoryLoadState state(text, LWIO_TEXT);
+    lwhost::MemoryLoadState state(text, LWIO_ASCII);
     EXPECT_EQ(object.Load(vexo::LoadState(state.record())), nullptr);
     EXPECT_FALSE(state.failed()) << state.error();
 }
@@ -272,7 +272,7 @@ class GraphTest : public ::testing::Test {
     }
     // The node's blocks, written as text.
     std::string saved(lwhost::GraphNode* node) {
-        lwhost::MemorySaveState state(LWIO_TEXT);
+        lwhost::MemorySaveState state(LWIO_ASCII);
         EXPECT_EQ(node->server->inst.save(node->instance, state.record()), nullptr);
         state.finish();
         return state.bytes();

@@ -138,7 +138,7 @@ TEST_F(FilterNodeTest, AStoredLogicOperationOutsideThePopUpIsRefused) {
         std::string error;
         GraphNode* node = h.host.nodes().addNode(*graph, "qrvFilter", error);
         ASSERT_NE(node, nullptr) << error;
-        lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+        lwhost::MemoryLoadState state(settings, LWIO_ASCII);
         const char* result = node->server->inst.load(node->instance, state.record());
         EXPECT_STREQ(result ? result : "",
                      "the filter node holds an unreadable \"LogicOperation\".")

@@ -101,7 +101,7 @@ class LightGroupNodeTest : public bundle_test::GraphTest {
     }
     // Sets the scene's group from its blocks (a node must hold the services first); new time.
     void setGroup(const std::string& blocks) {
-        lwhost::MemoryLoadState state(blocks, LWIO_TEXT);
+        lwhost::MemoryLoadState state(blocks, LWIO_ASCII);
         EXPECT_EQ(h.table->ns_lg_load(state.record()), nullptr);
         EXPECT_EQ(h.table->ns_lg_newTime(1, 0.0), 0);
     }
@@ -312,7 +312,7 @@ TEST_F(GlobalLightGroupNodeTest, GroupBlocksLoadWholeOrNotAtAllInAnyOrder) {
     };
     for (const auto& c : cases) {
         setGroup(kKeyAndFill);
-        lwhost::MemoryLoadState state(c.blocks, LWIO_TEXT);
+        lwhost::MemoryLoadState state(c.blocks, LWIO_ASCII);
         EXPECT_EQ(h.table->ns_lg_load(state.record()) == nullptr, c.loads) << c.what;
         h.table->ns_lg_newTime(1, 0.0);
         EXPECT_EQ(lit(node), c.expected) << c.what;

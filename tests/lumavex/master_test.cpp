@@ -164,10 +164,10 @@ TEST_F(MasterTest, RenderNotificationsSwitchSurfaceGraphsOffAndBackInPairs) {
     ASSERT_NE(h.scene.findSurface("Floor", "Floor")->nodes.data.instance, nullptr);
     ASSERT_EQ(state("Wall"), 0);
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(plugins.sendMasterEvent(LWMEVENT_RENDER_START, nullptr), 1);
+        EXPECT_EQ(plugins.sendMasterEvent(LWEVNT_NOTIFY_RENDER_STARTING, nullptr), 1);
         EXPECT_EQ(state("Floor"), 0);
         EXPECT_EQ(state("Wall"), 0);
-        plugins.sendMasterEvent(LWMEVENT_RENDER_DONE, nullptr);
+        plugins.sendMasterEvent(LWEVNT_NOTIFY_RENDER_COMPLETE, nullptr);
         EXPECT_EQ(state("Floor"), 1) << "round " << round;
         EXPECT_EQ(state("Wall"), 0) << "round " << round;
     }

@@ -172,7 +172,7 @@ class TestMaster : public vexo::XPanelMasterHandler {
     int m_value = 0;
     int m_enabled = 0;
     std::string m_name;
-    unsigned m_flags = LWMFLAG_NOTIFICATIONS;
+    unsigned m_flags = LWMASTF_RECEIVE_NOTIFICATIONS;
     vexo::LWItem m_target;
 };
 

@@ -177,7 +177,7 @@ class RenderMaster : public vexo::MasterHandler {
         note("event " + module_log::hex(static_cast<unsigned>(access->eventCode)));
         return 0.0;
     }
-    unsigned Flags() override { return LWMFLAG_NOTIFICATIONS; }
+    unsigned Flags() override { return LWMASTF_RECEIVE_NOTIFICATIONS; }
 };
 
 template <class T>

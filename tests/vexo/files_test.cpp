@@ -135,12 +135,12 @@ TEST_F(FilesTest, DirectoriesGetOneSlashAndPathsInsideContentAreRelative) {
 
 TEST_F(FilesTest, FileRequestPassesItsRecordIsTrueOnlyForAConfirmedChoiceAndCopiesOwnBuffers) {
     g_dirs["Content"] = "/data/content";
-    vexo::FileRequest2 req(LWFREQ_SAVE, "Save Settings", "Settings|*.cfg");
+    vexo::FileRequest2 req(FREQ_SAVE, "Save Settings", "Settings|*.cfg");
     choose("/data/content/presets/a.cfg");
     ASSERT_TRUE(req.Post());
     const lwhost::FileRequestRecord& seen = session.dialogs().lastFileRequest();
     EXPECT_EQ(seen.version, 3);
-    EXPECT_EQ(seen.reqType, LWFREQ_SAVE);
+    EXPECT_EQ(seen.reqType, FREQ_SAVE);
     EXPECT_EQ(seen.title, "Save Settings");
     EXPECT_EQ(seen.fileType, "Settings|*.cfg");
     EXPECT_STREQ(req.fullName(), "/data/content/presets/a.cfg");
@@ -157,21 +157,21 @@ TEST_F(FilesTest, FileRequestPassesItsRecordIsTrueOnlyForAConfirmedChoiceAndCopi
     ASSERT_TRUE(copy.Post());
     EXPECT_STREQ(req.fullName(), "/first.cfg");
 
-    vexo::FileRequest2 assigned(LWFREQ_SAVE, "Save Settings", nullptr);
+    vexo::FileRequest2 assigned(FREQ_SAVE, "Save Settings", nullptr);
     assigned = req;
     EXPECT_NE(assigned.record().path, req.record().path);
     EXPECT_NE(assigned.record().baseName, req.record().baseName);
     EXPECT_STREQ(assigned.fullName(), "/first.cfg");
 
     // A host that does not serve the request, though it says confirmed.
-    host.globals().publish(LWFILEREQFUNC_GLOBAL,
+    host.globals().publish(LWFILEACTIVATEFUNC_GLOBAL,
                            reinterpret_cast<void*>(+[](int, st_LWFileReqLocal* r) {
                                r->result = LWFREQ_CONFIRMED;
                                return 0;
                            }));
-    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
-    host.globals().withdraw(LWFILEREQFUNC_GLOBAL);
-    EXPECT_FALSE(vexo::FileRequest2(LWFREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
+    EXPECT_FALSE(vexo::FileRequest2(FREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
+    host.globals().withdraw(LWFILEACTIVATEFUNC_GLOBAL);
+    EXPECT_FALSE(vexo::FileRequest2(FREQ_LOAD, "Load Settings", "Settings|*.cfg").Post());
 }
 
 }  // namespace

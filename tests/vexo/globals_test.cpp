@@ -78,7 +78,7 @@ TEST_F(GlobalsTest, RingClientHearsItsTopicUntilDestroyedButNotWhenCopiedOrRefus
 
     // A ring that refuses every client.
     st_LWComRing refusing = *lwhost::ComRing::record();
-    refusing.ringAttach = [](const char*, void*, LWRingEventFunc) { return 0; };
+    refusing.ringAttach = [](char*, void*, LWRingEventFunc) { return 0; };
     host.globals().publish(LWCOMRING_GLOBAL, &refusing);
     Listener listener;
     EXPECT_FALSE(listener.attach("topic"));

@@ -24,13 +24,13 @@ class ItemsTest : public FrameTest {
     }
     LWItemID named(const char* name) { return scene.findItems(name).at(0); }
 
-    static std::string saved(vexo::LWItem& item, int mode = LWIO_TEXT) {
+    static std::string saved(vexo::LWItem& item, int mode = LWIO_ASCII) {
         lwhost::MemorySaveState save(mode);
         item.Save(vexo::SaveState(save.record()));
         save.finish();
         return save.bytes();
     }
-    static vexo::LWItem loaded(const std::string& bytes, int mode = LWIO_TEXT) {
+    static vexo::LWItem loaded(const std::string& bytes, int mode = LWIO_ASCII) {
         lwhost::MemoryLoadState load(bytes, mode);
         vexo::LWItem item;
         item.Load(vexo::LoadState(load.record()));

@@ -325,7 +325,7 @@ TEST_F(NodeFrameworkTest,
     EXPECT_EQ(c[0], 2.0);  // the node's grey panel colour times its factor
 
     // Save and load hand the whole graph to the host.
-    lwhost::MemorySaveState save(LWIO_TEXT);
+    lwhost::MemorySaveState save(LWIO_ASCII);
     EXPECT_EQ(editor.Save(vexo::SaveState(save.record())), nullptr);
     save.finish();
 
@@ -333,7 +333,7 @@ TEST_F(NodeFrameworkTest,
     ASSERT_TRUE(second.create("Surface", "second", nullptr, NPT_RENDER));
     auto gain2 = second.addScalarInput("Gain", nullptr);
     auto tint2 = second.addInput(LWNODE_COLOUR, "Tint", nullptr);
-    lwhost::MemoryLoadState load(save.bytes(), LWIO_TEXT);
+    lwhost::MemoryLoadState load(save.bytes(), LWIO_ASCII);
     EXPECT_EQ(second.Load(vexo::LoadState(load.record())), nullptr) << save.bytes();
     EXPECT_TRUE(gain2->connected() && tint2->connected());
     // The node's factor is a panel value the test node does not save: it comes back as 1.

@@ -108,7 +108,7 @@ void load(vexo::Storeable& item, const std::string& bytes, int mode) {
 }
 
 TEST(Persistence, NestedItemsReloadIntoAnEqualObjectSkippingBlocksTheReaderDoesNotKnow) {
-    for (int mode : {LWIO_TEXT, LWIO_BINARY})
+    for (int mode : {LWIO_ASCII, LWIO_BINARY})
         for (bool newer : {false, true}) {
             Settings original = sample();
             original.newer = newer;
@@ -119,7 +119,7 @@ TEST(Persistence, NestedItemsReloadIntoAnEqualObjectSkippingBlocksTheReaderDoesN
 }
 
 TEST(Persistence, BooleanIsTrueOnlyWhenItsByteIsOne) {
-    for (int mode : {LWIO_TEXT, LWIO_BINARY})
+    for (int mode : {LWIO_ASCII, LWIO_BINARY})
         for (uint8_t stored : {0, 1, 2, 255}) {
             lwhost::MemorySaveState save(mode);
             vexo::SaveState(save.record()).writeU1Blk(kIds[ENAB], stored);
@@ -139,7 +139,7 @@ TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
          "{ Part\n"
          "  Name \"old\"\n"
          "}\n",
-         LWIO_TEXT);
+         LWIO_ASCII);
     EXPECT_EQ(s.version, 1);
     EXPECT_EQ(s.gain, 0.25f);
     ASSERT_EQ(s.parts.size(), 1u);
@@ -150,7 +150,7 @@ TEST(Persistence, OlderLayoutLoadsWithDefaultsAndFailedReadsChangeNothing) {
 
     // The load state keeps the last result, and failed reads change nothing: a text one byte
     // longer than its limit is refused, not cut; one as long as the limit is read whole.
-    lwhost::MemoryLoadState state("Mode 7 \"seven\" \"five5\"\n", LWIO_TEXT);
+    lwhost::MemoryLoadState state("Mode 7 \"seven\" \"five5\"\n", LWIO_ASCII);
     vexo::LoadState l(state.record());
     EXPECT_EQ(l.result(), 0);
     ASSERT_EQ(l.findBlk(kIds), kIds[MODE].id);

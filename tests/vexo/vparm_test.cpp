@@ -87,10 +87,10 @@ TEST_F(VParmTest, ParametersTheHostDoesNotMakeKeepTheirValueAndLeaveTheHostAlone
     EXPECT_FALSE(bare.evaluate(1.0));
     EXPECT_EQ(bare.value(), V3(0.5, 0.6, 0.7));
 
-    lwhost::MemorySaveState save(LWIO_TEXT);
+    lwhost::MemorySaveState save(LWIO_ASCII);
     EXPECT_EQ(bare.Save(vexo::SaveState(save.record())), nullptr);
     EXPECT_EQ(save.bytes(), "");
-    lwhost::MemoryLoadState load("{ Channel\n  Value 1\n}\n", LWIO_TEXT);
+    lwhost::MemoryLoadState load("{ Channel\n  Value 1\n}\n", LWIO_ASCII);
     EXPECT_EQ(bare.Load(vexo::LoadState(load.record())), nullptr);
     EXPECT_EQ(bare.value(), V3(0.5, 0.6, 0.7));
 
@@ -104,7 +104,7 @@ TEST_F(VParmTest, SaveAndLoadThroughANestedBlockKeepTheEnvelopeInBothEncodings) 
     VParm source(VParm::Colour, "Tint", "qrvTest", group, V3(0.25, 0.5, 0.75));
     env->createKey(channel(source, 0), 0.0, 0.0);
     env->createKey(channel(source, 0), 4.0, 1.0);
-    for (int mode : {LWIO_TEXT, LWIO_BINARY}) {
+    for (int mode : {LWIO_ASCII, LWIO_BINARY}) {
         lwhost::MemorySaveState save(mode);
         vexo::SaveState(save.record()).WriteItem(ident[0], source, false);
         save.finish();

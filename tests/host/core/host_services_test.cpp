@@ -64,9 +64,9 @@ TEST(MessageLogTest, AskingDialogsGiveTheCautiousAnswerWithoutAnAnswerer) {
     const st_LWMessageFuncs* msg = lwhost::MessageLog::record();
     EXPECT_EQ(msg->okCancel("Title", "Really?", nullptr), LWMSG_CANCEL);
     EXPECT_EQ(msg->yesNo("Title", "Really?", nullptr), LWMSG_NO);
-    EXPECT_EQ(msg->yesNoCancel("Title", "Really?", nullptr), LWMSG_CANCEL);
+    EXPECT_EQ(msg->yesNoCan("Title", "Really?", nullptr), LWMSG_CANCEL);
     host.messages().setAnswerer([](lwhost::MessageKind, const lwhost::Message&) { return 2; });
-    EXPECT_EQ(msg->yesNoCancel("Title", "Really?", nullptr), LWMSG_YNC_YES);
+    EXPECT_EQ(msg->yesNoCan("Title", "Really?", nullptr), LWMSG_YNC_YES);
     // Every question is kept, even when asked twice.
     EXPECT_EQ(host.messages().size(), 4u);
     EXPECT_EQ(host.messages().all()[0].line1, "Title");
@@ -139,6 +139,32 @@ TEST(CommandProcessorTest, RecordsEveryLineAndRunsKnownVerbs) {
     });
     EXPECT_EQ(run("Surf_SetSurf Floor"), LWCMD_OK);
     EXPECT_EQ(seen, "Floor");
+}
+
+// The command records' lookup and execute: a code per verb that runs it, none for others.
+TEST(CommandProcessorTest, LookedUpCodesRunTheirVerbWithoutArguments) {
+    lwhost::Host host;
+    auto* lookup = lwhost::CommandProcessor::lookupFunction();
+    auto* execute = lwhost::CommandProcessor::executeFunction();
+    int runs = 0;
+    host.commands().define("Surf_SetSurf", [&](const std::string&) {
+        ++runs;
+        return LWCMD_OK;
+    });
+    const LWCommandCode status = lookup(nullptr, "StatusMsg");
+    const LWCommandCode set = lookup(nullptr, "Surf_SetSurf");
+    EXPECT_NE(status, 0);
+    EXPECT_NE(set, status);
+    EXPECT_EQ(lookup(nullptr, "Surf_SetSurf"), set) << "one code per verb";
+    for (const char* none : {"NoSuchCommand", "", static_cast<const char*>(nullptr)})
+        EXPECT_EQ(lookup(nullptr, none), 0) << (none ? none : "null");
+    EXPECT_EQ(execute(nullptr, set, 0, nullptr, nullptr), LWCMD_OK);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(host.commands().lines().back(), "Surf_SetSurf");
+    EXPECT_EQ(execute(nullptr, set, 1, nullptr, nullptr), LWCMD_FAILED);
+    for (LWCommandCode bad : {0, -1, set + status + 1})
+        EXPECT_EQ(execute(nullptr, bad, 0, nullptr, nullptr), LWCMD_UNKNOWN) << bad;
+    EXPECT_EQ(runs, 1);
 }
 
 TEST(HostTest, TheGlobalFunctionReachesTheCurrentHostOnly) {

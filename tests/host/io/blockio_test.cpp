@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <limits>
 #include <random>
@@ -51,7 +52,10 @@ struct Out {
     }
     Out& u1(const std::vector<uint8_t>& v) { return put(s->writeU1, v); }
     Out& i2(const std::vector<int16_t>& v) { return put(s->writeI2, v); }
-    Out& u4(const std::vector<uint32_t>& v) { return put(s->writeU4, v); }
+    // U4 elements are unsigned long in memory.
+    Out& u4(const std::vector<uint32_t>& v) {
+        return put(s->writeU4, std::vector<unsigned long>(v.begin(), v.end()));
+    }
     Out& fp(const std::vector<float>& v) { return put(s->writeFP, v); }
     Out& str(const char* t) {
         s->writeStr(s->writeData, t);
@@ -87,9 +91,9 @@ struct In {
     void end() { s->endBlk(s->readData); }
     int depth() { return s->depth(s->readData); }
     uint32_t u4() {
-        uint32_t v = 0xdeadbeef;
+        unsigned long v = 0xdeadbeef;
         EXPECT_EQ(s->readU4(s->readData, &v, 1), 1);
-        return v;
+        return uint32_t(v);
     }
     // Finds the next block, which should be `id`, and leaves it after reading its first value.
     uint32_t leaf(LWID id, const st_LWBlockIdent* list = kIds) {
@@ -106,9 +110,18 @@ struct In {
         v.resize(got < 0 ? 0 : size_t(got));
         return v;
     }
-    std::vector<uint32_t> u4s(size_t n) { return values<uint32_t>(s->readU4, n); }
+    std::vector<uint32_t> u4s(size_t n) {
+        const std::vector<unsigned long> v = values<unsigned long>(s->readU4, n);
+        return std::vector<uint32_t>(v.begin(), v.end());
+    }
     int u1(uint8_t* v, int n) { return s->readU1(s->readData, v, n); }
-    int u4(uint32_t* v, int n) { return s->readU4(s->readData, v, n); }
+    // Stores only what was read.
+    int u4(uint32_t* v, int n) {
+        std::vector<unsigned long> wide(size_t(n > 0 ? n : 1));
+        const int got = s->readU4(s->readData, wide.data(), n);
+        for (int i = 0; i < got; ++i) v[i] = uint32_t(wide[size_t(i)]);
+        return got;
+    }
     int fp(float* v, int n) { return s->readFP(s->readData, v, n); }
     std::string str(int size = 256) {
         std::vector<char> buf(size_t(size), '\x7f');
@@ -317,7 +330,61 @@ TEST_P(BlockIoTest, UnrepresentableWritesFailTheSave) {
         for (int i = 0; i <= lwhost::kMaxBlockDepth; ++i) out.begin(kGroup, false);
     }));
     // Binary files carry IDs only, so any nonzero ID is fine there.
-    EXPECT_EQ(fails([&](Out out) { out.begin(spaced, true); }), GetParam() == LWIO_TEXT);
+    EXPECT_EQ(fails([&](Out out) { out.begin(spaced, true); }), GetParam() == LWIO_ASCII);
+}
+
+// The kinds no bundle code writes yet: raw bytes, I1, U2, I4 and U4 at the ends of their ranges
+// (long is 8 bytes on LP64 hosts, the file element 4), and IDs as values.
+TEST_P(BlockIoTest, RawBytesNarrowAndWideIntegersAndIdsRoundTrip) {
+    const char raw[] = {'\0', '"', '\n', '\xff', 'z'};
+    const char i1[] = {'\x80', '\xff', 0, 127};
+    const std::vector<unsigned short> u2 = {0, 1, 65535};
+    const std::vector<long> i4 = {-2147483648L, -1, 0, 2147483647L};
+    const std::vector<unsigned long> u4 = {0, 4294967295ul};
+    const std::string bytes = saved(GetParam(), [&](Out out) {
+        out.begin(kAlpha, true);
+        out.s->write(out.s->writeData, raw, 5);
+        out.s->writeI1(out.s->writeData, i1, 4);
+        out.put(out.s->writeU2, u2).put(out.s->writeI4, i4).put(out.s->writeU4, u4);
+        out.s->writeID(out.s->writeData, &kBeta);
+        out.end().begin(kGroup, false).leaf(kAlpha, {7});
+        out.s->writeID(out.s->writeData, &kSkipped);  // a value on a line of its own
+        out.end();
+    });
+    lwhost::MemoryLoadState load(bytes, GetParam());
+    In in{load.record()};
+    ASSERT_EQ(in.find(), kAlpha.id);
+    EXPECT_EQ(in.values<char>(in.s->read, 5), std::vector<char>(raw, raw + 5));
+    EXPECT_EQ(in.values<char>(in.s->readI1, 4), std::vector<char>(i1, i1 + 4));
+    EXPECT_EQ(in.values<unsigned short>(in.s->readU2, 3), u2);
+    EXPECT_EQ(in.values<long>(in.s->readI4, 4), i4) << "I4 sign-extends";
+    EXPECT_EQ(in.values<unsigned long>(in.s->readU4, 2), u4) << "U4 zero-extends";
+    const st_LWBlockIdent onlyAlpha[] = {kAlpha, {0, nullptr}};
+    EXPECT_EQ(in.s->readID(in.s->readData, onlyAlpha), 0u) << "an ID not asked for stays";
+    EXPECT_EQ(in.s->readID(in.s->readData, kIds), kBeta.id);
+    in.end();
+    ASSERT_EQ(in.find(), kGroup.id);
+    EXPECT_EQ(in.leaf(kAlpha.id), 7u);
+    EXPECT_EQ(in.s->readID(in.s->readData, kIds), kSkipped.id);
+    in.end();
+    EXPECT_EQ(in.find(), 0u);
+}
+
+TEST_P(BlockIoTest, WideValuesThatDoNotFitFourBytesFailTheSave) {
+    if (sizeof(long) == 4) GTEST_SKIP() << "every long fits";
+    const long i4[] = {2147483648L};
+    const long low[] = {-2147483649L};
+    const unsigned long u4[] = {4294967296ul};
+    for (auto write : std::vector<std::function<void(st_LWSaveState*)>>{
+             [&](st_LWSaveState* s) { s->writeI4(s->writeData, i4, 1); },
+             [&](st_LWSaveState* s) { s->writeI4(s->writeData, low, 1); },
+             [&](st_LWSaveState* s) { s->writeU4(s->writeData, u4, 1); }}) {
+        lwhost::MemorySaveState save(GetParam());
+        save.record()->beginBlk(save.record()->writeData, &kAlpha, 1);
+        write(save.record());
+        EXPECT_TRUE(save.failed());
+        EXPECT_NE(save.error().find("four bytes"), std::string::npos) << save.error();
+    }
 }
 
 // Every prefix and many corruptions of a valid file: reads fail cleanly, never out of bounds.
@@ -347,13 +414,13 @@ TEST_P(BlockIoTest, TruncatedAndCorruptedDataFailsCleanly) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Encodings, BlockIoTest, ::testing::Values(LWIO_TEXT, LWIO_BINARY),
-                         [](const auto& p) { return p.param == LWIO_TEXT ? "Text" : "Binary"; });
+INSTANTIATE_TEST_SUITE_P(Encodings, BlockIoTest, ::testing::Values(LWIO_ASCII, LWIO_BINARY),
+                         [](const auto& p) { return p.param == LWIO_ASCII ? "Text" : "Binary"; });
 
 // ---- the text encoding
 
 TEST(TextBlocks, LayoutIsOneLeafPerLineWithNestedBlocksIndentedFromTheBase) {
-    lwhost::MemorySaveState save(LWIO_TEXT, 4);
+    lwhost::MemorySaveState save(LWIO_ASCII, 4);
     Out out{save.record()};
     out.begin(kAlpha, true).u4({3}).fp({0.1f, -2.0f}).str("say \"hi\"\n").end();
     out.begin(kGroup, false).u1({1}).begin(kBeta, true).i2({-7}).end().u4({8, 9}).end();
@@ -379,7 +446,7 @@ TEST(TextBlocks, HandWrittenTextWithCommentsAndLooseSpacingReads) {
         "  Beta 1e3 .5 -0 +inf\n"
         "}\n"
         "RAW1 \"by id\"";
-    lwhost::MemoryLoadState load(text, LWIO_TEXT);
+    lwhost::MemoryLoadState load(text, LWIO_ASCII);
     In in{load.record()};
     EXPECT_EQ(in.leaf(kAlpha.id, kKnown), 5u);
     ASSERT_EQ(in.find(kKnown), kGroup.id);
@@ -406,7 +473,7 @@ TEST(TextBlocks, BlocksNoReaderAskedForAreListedWithTheirLineAndReader) {
     lwhost::MemoryLoadState load(
         "Alpha 0\nAlpah 1\nBeta 2\n{ Group\n  Bta 3\n  { Skipped\n  }\n"
         "  Alpha 4\n}\nAlpha 5\n",
-        LWIO_TEXT, 9);
+        LWIO_ASCII, 9);
     ASSERT_TRUE(load.check());
     In in{load.record()};
     load.setReader("outer");
@@ -427,7 +494,7 @@ TEST(TextBlocks, BlocksNoReaderAskedForAreListedWithTheirLineAndReader) {
 }
 
 TEST(TextBlocks, ValueOfTheWrongKindFailsAndStaysUnread) {
-    lwhost::MemoryLoadState load("Alpha 300 1.5 \"t\" -1\n", LWIO_TEXT, 40);
+    lwhost::MemoryLoadState load("Alpha 300 1.5 \"t\" -1\n", LWIO_ASCII, 40);
     In in{load.record()};
     ASSERT_EQ(in.find(), kAlpha.id);
     uint8_t small = 9;
@@ -460,7 +527,7 @@ TEST(TextBlocks, DamagedTextStopsReadingAndNamesTheLine) {
         {"Alpha 1\nBeta \x01\n", "line 11: unexpected character 0x01"},
     };
     for (const auto& [text, error] : cases) {
-        lwhost::MemoryLoadState load(text, LWIO_TEXT, 10);
+        lwhost::MemoryLoadState load(text, LWIO_ASCII, 10);
         In in{load.record()};
         EXPECT_EQ(in.leaf(kAlpha.id, kKnown), 1u) << text;
         skim(load.record(), kKnown);
@@ -486,6 +553,21 @@ TEST(BinaryBlocks, LayoutIsIdSizeAndBigEndianContent) {
                                  be32(0) + be32(2) + "\xff\xfe" +   // values item: i16 -2
                                  "ALPH" + be32(7) + std::string("ok\0", 3) + be32(0x3f800000u);
     EXPECT_EQ(bytes, expected);
+}
+
+TEST(BinaryBlocks, EveryIntegerKindTakesItsFileSizeWhateverItsMemorySize) {
+    const std::string bytes = saved(LWIO_BINARY, [](Out out) {
+        const char i1 = '\xfe';
+        const unsigned short u2 = 0x1234;
+        const long i4 = -2;
+        out.begin(kAlpha, true);
+        out.s->writeI1(out.s->writeData, &i1, 1);
+        out.s->writeU2(out.s->writeData, &u2, 1);
+        out.s->writeI4(out.s->writeData, &i4, 1);
+        out.s->writeID(out.s->writeData, &kBeta);
+        out.end();
+    });
+    EXPECT_EQ(bytes, "ALPH" + be32(11) + "\xfe\x12\x34\xff\xff\xff\xfe" + "BETA");
 }
 
 TEST(BinaryBlocks, SizesRunningPastTheirParentOrTheDataAreDamage) {
@@ -529,7 +611,7 @@ TEST(BlockNesting, ThousandsDeepIsRefusedWithoutRecursionInEitherEncoding) {
     const std::pair<const std::string*, const st_LWBlockIdent*> cases[] = {
         {&text, kIds}, {&text, kIds + 3}, {&binary, kIds}};
     for (const auto& [data, list] : cases) {
-        lwhost::MemoryLoadState load(*data, data == &text ? LWIO_TEXT : LWIO_BINARY);
+        lwhost::MemoryLoadState load(*data, data == &text ? LWIO_ASCII : LWIO_BINARY);
         skim(load.record(), list);
         EXPECT_TRUE(load.damaged());
         EXPECT_NE(load.error().find("nest deeper than 1024"), std::string::npos) << load.error();
@@ -552,8 +634,8 @@ class FileIoTest : public ::testing::Test {
 };
 
 TEST_F(FileIoTest, SavedFileLoadsBackInEitherEncoding) {
-    for (int mode : {LWIO_TEXT, LWIO_BINARY}) {
-        const std::string file = path(mode == LWIO_TEXT ? "a.txt" : "a.bin");
+    for (int mode : {LWIO_ASCII, LWIO_BINARY}) {
+        const std::string file = path(mode == LWIO_ASCII ? "a.txt" : "a.bin");
         st_LWSaveState* save = io->openSave(file.c_str(), mode);
         ASSERT_NE(save, nullptr);
         Out out{save};
@@ -577,7 +659,7 @@ TEST_F(FileIoTest, SavedFileLoadsBackInEitherEncoding) {
 TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTemporary) {
     const std::string file = path("keep.txt");
     std::ofstream(file) << "Alpha 1\n";
-    st_LWSaveState* save = io->openSave(file.c_str(), LWIO_TEXT);
+    st_LWSaveState* save = io->openSave(file.c_str(), LWIO_ASCII);
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(dir.files().size(), 2u) << "the temporary sits beside the target";
     Out out{save};
@@ -602,9 +684,9 @@ TEST_F(FileIoTest, FailedOrAbandonedSavesKeepTheEarlierFileAndRemoveTheirTempora
 }
 
 TEST_F(FileIoTest, FilesThatCannotBeOpenedOrReplacedFail) {
-    EXPECT_EQ(io->openLoad(path("missing").c_str(), LWIO_TEXT), nullptr);
-    EXPECT_EQ(io->openLoad(dir.path.c_str(), LWIO_TEXT), nullptr);
-    EXPECT_EQ(io->openSave(path("no/such/dir/file").c_str(), LWIO_TEXT), nullptr);
+    EXPECT_EQ(io->openLoad(path("missing").c_str(), LWIO_ASCII), nullptr);
+    EXPECT_EQ(io->openLoad(dir.path.c_str(), LWIO_ASCII), nullptr);
+    EXPECT_EQ(io->openSave(path("no/such/dir/file").c_str(), LWIO_ASCII), nullptr);
     std::ofstream(path("x")) << "";
     EXPECT_EQ(io->openLoad(path("x").c_str(), 7), nullptr);
     EXPECT_EQ(io->openSave(path("x").c_str(), -1), nullptr);
@@ -617,7 +699,7 @@ TEST_F(FileIoTest, FilesThatCannotBeOpenedOrReplacedFail) {
 
     // A save over a directory is refused when it opens (what is left is the atomic file's).
     fs::create_directory(dir / "sub");
-    EXPECT_EQ(io->openSave(path("sub").c_str(), LWIO_TEXT), nullptr);
+    EXPECT_EQ(io->openSave(path("sub").c_str(), LWIO_ASCII), nullptr);
     EXPECT_NE(host.fileIO().lastError().find("is a directory"), std::string::npos);
 }
 
@@ -627,7 +709,7 @@ TEST_F(FileIoTest, AFileCutOffInsideAnOpenBlockIsNotHandedOutAtAll) {
         std::string bytes;
         std::string error;  // after the file's name
     } cases[] = {
-        {LWIO_TEXT, "Alpha 1\n{ Group\n  Beta 2\n",
+        {LWIO_ASCII, "Alpha 1\n{ Group\n  Beta 2\n",
          ":4: the block begun at line 2 has no closing '}'"},
         {LWIO_BINARY,
          "ALPH" + be32(4) + be32(1) + "GRUP" + be32(0x80000000u | 12) + "BETA" + be32(4),
@@ -649,7 +731,7 @@ TEST_F(FileIoTest, APipeIsRefusedWithoutWaitingForAWriter) {
     const std::string fifo = path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     auto opened =
-        std::async(std::launch::async, [&] { return io->openLoad(fifo.c_str(), LWIO_TEXT); });
+        std::async(std::launch::async, [&] { return io->openLoad(fifo.c_str(), LWIO_ASCII); });
     if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         // Lets the reader go, so that the test ends.
         ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));

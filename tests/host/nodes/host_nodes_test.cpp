@@ -32,7 +32,7 @@ class HostNodesTest : public ::testing::Test {
         GraphNode* node = nodes.addNode(in ? *in : *graph, server, error);
         EXPECT_NE(node, nullptr) << error;
         if (node && !settings.empty()) {
-            lwhost::MemoryLoadState state(settings, LWIO_TEXT);
+            lwhost::MemoryLoadState state(settings, LWIO_ASCII);
             EXPECT_EQ(node->server->inst.load(node->instance, state.record()), nullptr);
             EXPECT_FALSE(state.damaged()) << state.error();
         }

@@ -211,12 +211,12 @@ TEST_F(PluginsTest, MasterEventsReachEnabledMastersThatAskForThem) {
         "Plugin MasterHandler testmaster Disabled\n  Value 3\nEndPlugin\n"
         "Plugin MasterHandler testmaster\n  Value 4\n  Flags 3\nEndPlugin\n");
     log();
-    EXPECT_EQ(plugins.sendMasterEvent(LWMEVENT_RENDER_START, nullptr), 2);
+    EXPECT_EQ(plugins.sendMasterEvent(LWEVNT_NOTIFY_RENDER_STARTING, nullptr), 2);
     EXPECT_EQ(log(), "master event 0x111\nmaster event 0x111\n");
     // The access record's evaluate ran host command lines.
     EXPECT_EQ(host.commands().statusMessages(),
               (std::vector<std::string>{"event 0x111", "event 0x111"}));
-    EXPECT_EQ(plugins.sendMasterEvent(LWMEVENT_COMMAND, nullptr), 1);  // only Flags 3 wants it
+    EXPECT_EQ(plugins.sendMasterEvent(LWEVNT_COMMAND, nullptr), 1);  // only Flags 3 wants it
 }
 
 TEST_F(PluginsTest, RenderCallsVisitEveryShaderAndReportTheFirstError) {

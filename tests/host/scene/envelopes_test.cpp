@@ -49,7 +49,7 @@ class EnvelopesTest : public ::testing::Test {
         return env->keySet(e, k, tag, &value);
     }
     // Loads the parameter's blocks; the error, or null.
-    const char* load(LWVParmID p, const std::string& bytes, int mode = LWIO_TEXT) {
+    const char* load(LWVParmID p, const std::string& bytes, int mode = LWIO_ASCII) {
         lwhost::MemoryLoadState state(bytes, mode);
         return vp->load(p, state.record());
     }
@@ -325,8 +325,8 @@ TEST_P(EnvelopeBlocksTest, DamagedDataChangesNothingAndNeverReadsPastTheEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEncodings, EnvelopeBlocksTest,
-                         ::testing::Values(LWIO_TEXT, LWIO_BINARY),
-                         [](const auto& p) { return p.param == LWIO_TEXT ? "Text" : "Binary"; });
+                         ::testing::Values(LWIO_ASCII, LWIO_BINARY),
+                         [](const auto& p) { return p.param == LWIO_ASCII ? "Text" : "Binary"; });
 
 TEST_F(EnvelopesTest, LoadSkipsExtraChannelsKeepsMissingOnesAndRefusesShortKeys) {
     LWVParmID p = parm(LWVP_FLOAT);

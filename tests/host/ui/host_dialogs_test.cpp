@@ -44,11 +44,11 @@ class HostDialogsTest : public ::testing::Test {
 TEST_F(HostDialogsTest, AskingDialogsTakeFittingQueuedAnswersElseTheCautiousOne) {
     auto* msg = global<const st_LWMessageFuncs*>(LWMESSAGEFUNCS_GLOBAL);
     for (const char* answer : {"yes", "no", "ok"}) queue(Kind::Answer, answer);
-    EXPECT_EQ(msg->yesNoCancel("Save Preset", "Overwrite?", "/p/a.cfg"), LWMSG_YNC_YES);
-    EXPECT_EQ(msg->yesNoCancel("Save Preset", "Overwrite?", "/p/a.cfg"), LWMSG_YNC_NO);
+    EXPECT_EQ(msg->yesNoCan("Save Preset", "Overwrite?", "/p/a.cfg"), LWMSG_YNC_YES);
+    EXPECT_EQ(msg->yesNoCan("Save Preset", "Overwrite?", "/p/a.cfg"), LWMSG_YNC_NO);
     EXPECT_EQ(msg->okCancel("Go", "Sure?", nullptr), LWMSG_OK);
     // Nothing queued: cancel, or no.
-    EXPECT_EQ(msg->yesNoCancel("Save Preset", "Overwrite?", nullptr), LWMSG_CANCEL);
+    EXPECT_EQ(msg->yesNoCan("Save Preset", "Overwrite?", nullptr), LWMSG_CANCEL);
     EXPECT_EQ(msg->yesNo("Delete Preset", "Delete?", "[User]\x03(a:48)Mine"), LWMSG_NO);
     EXPECT_EQ(msg->okCancel("Go", "Sure?", nullptr), LWMSG_CANCEL);
     const lwhost::DialogRecord first = host.dialogs().shown().at(0);
@@ -71,15 +71,22 @@ TEST_F(HostDialogsTest, AskingDialogsTakeFittingQueuedAnswersElseTheCautiousOne)
                   "\"cancel\"",
                   "queued at line 4: the queued action 'press \"Ok\"' met the yes/no dialog "
                   "\"Delete Preset\", which cannot take it"}));
+
+    // Slot 7 asks yes / no / yes to all: its yes and no are not the yes/no dialog's 1 and 0.
+    host.dialogs().clearQueue();
+    queue(Kind::Answer, "yes");
+    EXPECT_EQ(msg->yesNoAll("Replace", "All of them?", nullptr), LWMSG_YNC_YES);
+    EXPECT_EQ(msg->yesNoAll("Replace", "All of them?", nullptr), LWMSG_CANCEL);
+    EXPECT_EQ(host.dialogs().shown().back().kind, "yes/no/all");
 }
 
 TEST_F(HostDialogsTest, FileRequestsTakeQueuedPathsAndAreCancelledOtherwise) {
-    auto* request = global<LWFileReqFunc*>(LWFILEREQFUNC_GLOBAL);
+    auto* request = global<LWFileReqFunc*>(LWFILEACTIVATEFUNC_GLOBAL);
     ASSERT_NE(request, nullptr);
     host.dialogs().setDirectory("Content", "/work/content/");
     char path[1024], base[1024], full[1024];
     st_LWFileReqLocal r{};
-    auto ask = [&](int type = LWFREQ_LOAD, int bufLen = 1024) {
+    auto ask = [&](int type = FREQ_LOAD, int bufLen = 1024) {
         r = st_LWFileReqLocal{type, 7,    "Load Settings", "Settings|*.cfg", path,
                               base, full, bufLen,          nullptr};
         path[0] = base[0] = full[0] = '\0';
@@ -92,7 +99,7 @@ TEST_F(HostDialogsTest, FileRequestsTakeQueuedPathsAndAreCancelledOtherwise) {
     EXPECT_EQ(r.result, LWFREQ_CONFIRMED);
     EXPECT_EQ(std::string(full) + "|" + path + "|" + base, "/tmp/presets/a.cfg|/tmp/presets|a.cfg");
     queue(Kind::File, "mine/b.cfg");  // typed without a directory: under Content
-    ask(LWFREQ_SAVE);
+    ask(FREQ_SAVE);
     EXPECT_STREQ(full, "/work/content/mine/b.cfg");
 
     queue(Kind::FileCancel);
@@ -102,7 +109,7 @@ TEST_F(HostDialogsTest, FileRequestsTakeQueuedPathsAndAreCancelledOtherwise) {
     EXPECT_EQ(r.result, LWFREQ_CANCELLED) << "nothing queued";
     // A path that does not fit the plug-in's buffer is refused, not cut to another name.
     queue(Kind::File, "/tmp/a/much/longer/path.cfg");
-    ask(LWFREQ_SAVE, 10);
+    ask(FREQ_SAVE, 10);
     EXPECT_EQ(r.result, LWFREQ_CANCELLED);
     EXPECT_EQ(host.dialogs().takeErrors().size(), 1u);
 

@@ -2,6 +2,7 @@
 // activate function refreshes.
 #pragma once
 
+#include <lwsdk/lwhostinfo.h>
 #include <lwsdk/lwmodule.h>
 
 #include <cstdint>
@@ -19,13 +20,13 @@ extern uint32_t systemID;     // "System ID" as last read
 extern uint32_t productInfo;  // "Product Info" as last read
 
 inline unsigned majorVersion() {
-    return (productInfo >> 20) & 0xFu;
+    return LWPRODUCT_MAJOR(productInfo);
 }
 inline unsigned minorVersion() {
-    return (productInfo >> 16) & 0xFu;
+    return LWPRODUCT_MINOR(productInfo);
 }
 inline unsigned systemType() {
-    return (systemID >> 28) & 0xFu;
+    return LWSYSTEM_TYPE(systemID);
 }
 // True when the host is at least major.minor.
 inline bool atLeast(unsigned major, unsigned minor) {
@@ -33,7 +34,7 @@ inline bool atLeast(unsigned major, unsigned minor) {
 }
 // The modelling application: no item callbacks, no picker buttons.
 inline bool isModeler() {
-    return systemType() == 1;
+    return (systemID & LWSYSTEM_TYPEBITS) == LWSYSTEM_MODELER;
 }
 }  // namespace LightWave
 

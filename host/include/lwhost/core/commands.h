@@ -27,11 +27,25 @@ class CommandProcessor {
     const std::vector<std::string>& statusMessages() const { return m_status; }
     void clear();
 
+    // The code of a defined verb for executeCode, the same for every lookup; 0 for others.
+    LWCommandCode lookup(const char* verb);
+    // Runs the verb with that code as a line without arguments; LWCMD_UNKNOWN for a code lookup
+    // never gave, LWCMD_FAILED when arguments are given (their values are opaque here).
+    int executeCode(LWCommandCode code, int argc);
+
     // The function "LW Command Interface" returns; it runs lines on the current host.
     static LWCommandFunc* function();
+    // The lookup and execute functions of the command records (the generic local, the master
+    // access); they run on the current host and ignore their data argument.
+    using LookupFunc = LWCommandCode(void* data, const char* verb);
+    using ExecuteFunc = int(void* data, LWCommandCode code, int argc, const DynaValue* argv,
+                            DynaValue* result);
+    static LookupFunc* lookupFunction();
+    static ExecuteFunc* executeFunction();
 
   private:
     std::map<std::string, Handler> m_verbs;
+    std::vector<std::string> m_codes;  // code n names m_codes[n - 1]
     std::vector<std::string> m_lines;
     std::vector<std::string> m_status;
 };

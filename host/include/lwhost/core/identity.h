@@ -10,8 +10,8 @@ namespace lwhost {
 struct HostIdentity {
     unsigned major = 11;       // product version, 0..15
     unsigned minor = 6;        // 0..15
-    unsigned build = 0;        // 0..65535
-    unsigned systemType = 0;   // 0 Layout, 1 the modelling application
+    unsigned build = 0;        // 0..4095
+    unsigned systemType = 0;   // LWSYSTEM_TYPE: 0 Layout, 1 the modelling application
     uint32_t serial = 0x0001;  // low bits of "System ID"
 
     uint32_t productInfo() const;

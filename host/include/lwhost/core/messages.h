@@ -12,7 +12,7 @@
 
 namespace lwhost {
 
-enum class MessageKind { Info, Error, Warning, OkCancel, YesNo, YesNoCancel, Okay };
+enum class MessageKind { Info, Error, Warning, OkCancel, YesNo, YesNoCancel, YesNoAll };
 
 const char* messageKindName(MessageKind kind);
 

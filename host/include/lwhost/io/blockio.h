@@ -2,7 +2,7 @@
 // string, in either encoding. "File IO" is built on these; the scene reader and writer use them to
 // embed a plug-in's blocks in a larger file.
 //
-// Text encoding (LWIO_TEXT), meant to be written by hand as well:
+// Text encoding (LWIO_ASCII), meant to be written by hand as well:
 //
 //     Version 3                      a leaf block: its token, then its values, on one line
 //     Name "Key \"light\""           texts in double quotes; escapes \" \\ \n \t \r \xHH
@@ -18,6 +18,8 @@
 //   - Integers are decimal; floats are written in the shortest form that reads back exactly
 //     ("+inf", "-inf", "+nan" for the special values); an integer also reads as a float. A value
 //     of the wrong kind or out of range for the read fails that read (-1) and stays unread.
+//     Raw bytes (write/read) are written as the integers 0..255; an ID value (writeID) as its
+//     block token, which readID matches against its list as findBlk does.
 //   - A leaf's values end at the end of its line; a nested block ends at its "}".
 //   - Blocks nest at most kMaxBlockDepth deep; deeper data counts as damaged.
 //
@@ -29,8 +31,9 @@
 //               size bit 31 set:   a nested block; its content is a sequence of items.
 //     values := 0 (u32) size (u32, bit 31 clear) raw values[size]
 //               values written directly into a nested block or at the top level.
-//     raw values: u8 as 1 byte, i16 as 2, u32 as 4, float as its IEEE-754 bits in 4; a text as
-//               its bytes and a 0 byte.
+//     raw values: raw bytes, I1 and U1 as 1 byte, I2 and U2 as 2, I4 and U4 as 4 (whatever the
+//               size of long in memory), float as its IEEE-754 bits in 4, an ID value as its 4
+//               ID bytes; a text as its bytes and a 0 byte.
 //   A file is a sequence of items. Binary values carry no kinds: a read takes the next bytes.
 //
 // Reads never go past the data: every size is checked against the bytes left in its parent before

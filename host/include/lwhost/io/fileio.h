@@ -7,6 +7,9 @@
 // or abandoned save leaves the earlier file as it was and the temporary removed. A directory,
 // device or pipe is refused when the save opens.
 //
+// The modes are LWIO_ASCII and LWIO_BINARY; LWIO_BINARY_IFF is refused (null), as no file this
+// host handles is an IFF form.
+//
 // Only regular files are opened, never waiting on a pipe. Data damaged anywhere (a block cut off
 // at the end, say) is refused whole, with "FILE:LINE: why" in the host's messages, so that a
 // plug-in loading it changes nothing.

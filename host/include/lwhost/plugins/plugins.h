@@ -111,7 +111,7 @@ class Plugins {
     const HandlerServer* serverOf(void* instance) const;
     // The instance's one-line description ("" when it gives none).
     std::string description(void* instance);
-    // Loads blocks from text (LWIO_TEXT) whose first line is line `firstLine` of its file. On
+    // Loads blocks from text (LWIO_ASCII) whose first line is line `firstLine` of its file. On
     // failure `line` is the line the problem was met at (or `firstLine - 1` when unknown). On
     // success `unread` (when given) receives the blocks no reader asked for.
     bool load(void* instance, const std::string& text, int firstLine, int& line, std::string& error,
@@ -175,8 +175,8 @@ class Plugins {
 
     // ---- events and the render cycle ----
     // Calls `event` of every enabled master whose flags ask for the event: 0x111 and 0x112 need
-    // LWMFLAG_NOTIFICATIONS, all others LWMFLAG_LAYOUT. The access record's evaluate runs host
-    // command lines. Returns the number of masters called.
+    // LWMASTF_RECEIVE_NOTIFICATIONS, all others LWMASTF_LAYOUT. The access record's evaluate runs
+    // host command lines. Returns the number of masters called.
     int sendMasterEvent(int code, void* data);
     // Shader render calls, surface by surface. init and newTime stop at the first error and
     // return it as "SURFACE: SERVER: text" (empty when all succeeded); the caller runs

@@ -108,7 +108,8 @@ class Dialogs {
     // The directory of a type, or false for an unknown type. Defaults: Content is the current
     // directory; Scenes, Objects, Images and Output lie under Content ("Scenes", "Objects",
     // "Images", "Renders"); Settings is $XDG_CONFIG_HOME/lwhost (or ~/.config/lwhost); Install
-    // and Plugins are the running program's directory; Temp is $TMPDIR or /tmp.
+    // and Plug-ins (also asked for as Plugins) are the running program's directory; Temp is
+    // $TMPDIR or /tmp.
     bool directory(const std::string& type, std::string& path) const;
     // The text "Directory Info" hands out: stable until the configuration changes; null for an
     // unknown type.
@@ -162,7 +163,7 @@ class Dialogs {
     // Texts handed out, never moved or freed before the host goes: plug-ins may hold them.
     std::deque<std::string> m_dirTextStore;
     std::map<std::string, const std::string*> m_dirTexts;
-    st_LWInterfaceInfo m_interface{0.0, LWALERT_BEGINNER, 0};
+    st_LWInterfaceInfo m_interface;
     std::ostream* m_out = nullptr;
     bool m_allowSave = true;
 };
