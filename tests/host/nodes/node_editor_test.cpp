@@ -84,7 +84,7 @@ int fakeActivate(long version, LWGlobalFunc, void* local, void*) {
 
 // A node whose scalar "Out" writes 2.5 straight into the buffer the output record hands out,
 // when asked for a scalar.
-int inPlaceActivate(int, LWGlobalFunc, void* local, void*) {
+int inPlaceActivate(long, LWGlobalFunc, void* local, void*) {
     auto* handler = static_cast<st_LWNodeHandler*>(local);
     handler->inst->create = [](void*, void* context, LWError*) -> LWInstance {
         NodeSystem::outputFuncs()->create(static_cast<NodeID>(context), LWNODE_SCALAR, "Out");
