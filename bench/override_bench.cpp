@@ -261,7 +261,7 @@ void BM_OverrideGlobalLightGroup(benchmark::State& state) {
         o.table->ns_evaluate(&record.base.base);
         benchmark::DoNotOptimize(record);
     }
-    if (record.base.base.diffuseShade[0] != (state.range(0) > 0 ? 0.25 : 0.75))
+    if (record.base.base.diffuse_shade[0] != (state.range(0) > 0 ? 0.25 : 0.75))
         Override::fail("the group let the wrong lights through");
 }
 BENCHMARK(BM_OverrideGlobalLightGroup)->Arg(0)->Arg(1)->Arg(2);

@@ -27,7 +27,7 @@ using override_test::OverrideHost;
 using override_test::version;
 using SA = st_LWShaderAccess;
 
-// The doubles from sx to wXfrm, and from wNorm to reflectionShade, lie without gaps.
+// The doubles from sx to wXfrm, and from wNorm to reflect_shade, lie without gaps.
 static_assert(offsetof(SA, objID) == offsetof(SA, sx) + 35 * sizeof(double), "");
 static_assert(offsetof(SA, illuminate) == offsetof(SA, wNorm) + 40 * sizeof(double), "");
 
@@ -120,9 +120,9 @@ TEST_F(OverrideGraphTest, EveryInputWritesItsOwnFieldAndReflectionShadingForcesM
     // The shading colours are ordered apart in the two records: each must reach its namesake.
     const std::pair<const char*, double(SA::*)[3]> colours[] = {
         {"Colour", &SA::color},
-        {"Diffuse Shading", &SA::diffuseShade},
-        {"Specular Shading", &SA::specularShade},
-        {"Refraction Shading", &SA::refractionShade}};
+        {"Diffuse Shading", &SA::diffuse_shade},
+        {"Specular Shading", &SA::specular_shade},
+        {"Refraction Shading", &SA::refract_shade}};
     for (size_t c = 0; c < std::size(colours); ++c) h.feedColour(colours[c].first, c, 0.5, 0.25);
     h.feed("Normal", h.node("VectorConstant", "Value 0 1 0\n"));
 
@@ -131,13 +131,13 @@ TEST_F(OverrideGraphTest, EveryInputWritesItsOwnFieldAndReflectionShadingForcesM
     for (size_t c = 0; c < std::size(colours); ++c)
         expect3(sa.*colours[c].second, c, 0.5, 0.25, colours[c].first);
     expect3(sa.wNorm, 0, 1, 0, "normal");
-    EXPECT_EQ(sa.replacementPercentage, sample().base.base.replacementPercentage);
-    EXPECT_EQ(sa.reflectionShade[1], sample().base.base.reflectionShade[1]);
+    EXPECT_EQ(sa.replacement_percentage, sample().base.base.replacement_percentage);
+    EXPECT_EQ(sa.reflect_shade[1], sample().base.base.reflect_shade[1]);
 
     h.feedColour("Reflection Shading", 0.5, 0.5, 0.25);
     shade();
     EXPECT_EQ(sa.mirror, 1.0);
-    expect3(sa.reflectionShade, 0.5, 0.5, 0.25, "reflection shading");
+    expect3(sa.reflect_shade, 0.5, 0.5, 0.25, "reflection shading");
 }
 
 TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplacesTheColour) {
@@ -148,17 +148,17 @@ TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplac
     h.feedColour("Diffuse Shading", 0, 0, 1);
     h.feedScalar("Transparency", 0.75);  // evaluated before the material, which replaces it
     const SA& sa = shade();
-    expect3(sa.diffuseShade, 0, 0, 1, "diffuse shading");
-    expect3(sa.specularShade, 0.5, 0.625, 0.75, "specular");
-    expect3(sa.reflectionShade, 1, 2, 3, "reflection");
-    expect3(sa.refractionShade, 4, 5, 6, "refraction");
+    expect3(sa.diffuse_shade, 0, 0, 1, "diffuse shading");
+    expect3(sa.specular_shade, 0.5, 0.625, 0.75, "specular");
+    expect3(sa.reflect_shade, 1, 2, 3, "reflection");
+    expect3(sa.refract_shade, 4, 5, 6, "refraction");
     EXPECT_EQ(sa.transparency, 0.25);
     EXPECT_EQ(sa.mirror, 1.0);
 
     h.feedColour("Colour Override", 0.25, 0.5, 1.0);
     shade(0.5);
-    EXPECT_EQ(sa.replacementPercentage, 1.0);
-    expect3(sa.replacementColour, 0.25, 0.5, 1.0, "replacement");
+    EXPECT_EQ(sa.replacement_percentage, 1.0);
+    expect3(sa.replacement_color, 0.25, 0.5, 1.0, "replacement");
 }
 
 TEST_F(OverrideGraphTest, FlagsAreThoseOfTheConnectedInputsForRandomConnections) {

@@ -256,8 +256,8 @@ TEST_F(HostNodesTest, SurfaceGraphShadesTheSampleWhileItIsOn) {
     EXPECT_EQ(sa.color[2], 1.0);
     EXPECT_EQ(sa.roughness, 2.0);  // 1 / glossiness
     EXPECT_EQ(sa.diffuse, 0.7);    // not connected: kept
-    EXPECT_EQ(sa.refractionShade[2], 1.0);
-    EXPECT_EQ(sa.diffuseShade[0], 0.8);
+    EXPECT_EQ(sa.refract_shade[2], 1.0);
+    EXPECT_EQ(sa.diffuse_shade[0], 0.8);
     EXPECT_EQ(sa.transparency, 0.5);
 
     NodeSystem::editorFuncs()->setState(floor->id(), 0);

@@ -266,7 +266,7 @@ TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
             << "not a light";
         int calls = 0;
         auto* count =
-            +[](void* data, LWItemID, const double*, const double*) { ++*static_cast<int*>(data); };
+            +[](void* data, LWItemID, const double*, const double*) { return ++*static_cast<int*>(data); };
         EXPECT_EQ(illuminateSample(sun, open, direction, count, &calls), 1);
         EXPECT_EQ(illuminateSample(sun, shaded, direction, count, &calls), 0);
         EXPECT_EQ(calls, 1);
