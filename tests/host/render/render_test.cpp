@@ -351,11 +351,12 @@ TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {
 
 TEST(RenderRecord, ShadersGetTheRecordLayoutOfTheHostVersion) {
     // Pixel 0 0 sees the floor obliquely: 1 / |(-0.9375 t, 0.9167 t 3/4, 1)| with t = tan 25.
-    const std::string common = "sx=0.5 sy=0.5 flags=1 bounces=0 polNum=0 cosine=0.8791 weights=1";
+    // The pixel is whole, the position inside it from version 5; a camera ray says so.
+    const std::string common = "sx=0 sy=0 flags=512 bounces=0 polNum=0 cosine=0.8791 weights=1";
     const std::pair<const char*, std::string> cases[] = {
         {"9.3", "probe version=4 " + common + "\n"},
-        {"9.5", "probe version=5 " + common + " rayType=0 sub=0.5,0.5\n"},
-        {"11.6", "probe version=6 " + common + " rayType=0 sub=0.5,0.5 time=0.03333 index=0\n"},
+        {"9.5", "probe version=5 " + common + " sub=0.5,0.5 render=1\n"},
+        {"11.6", "probe version=6 " + common + " sub=0.5,0.5 render=1\n"},
     };
     for (const auto& [version, expected] : cases) {
         HostIdentity identity;
