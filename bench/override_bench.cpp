@@ -223,8 +223,8 @@ int fullLight(LWItemID, const double*, double* direction, double* colour) {
     colour[0] = colour[1] = colour[2] = 0.25;
     return 1;
 }
-int fullLightNormal(LWItemID light, LWRenderData, const double* position, double* direction, const double*,
-                    double* colour) {
+int fullLightNormal(LWItemID light, LWRenderData, const double* position, double* direction,
+                    const double*, double* colour) {
     return fullLight(light, position, direction, colour);
 }
 

@@ -262,7 +262,7 @@ class IlluminationHooks {
         return 0;
     }
     static double illuminateSample(LWItemID light, const double position[3], double direction[3],
-                                LightSampleFunc* callback, void* data) {
+                                   LightSampleFunc* callback, void* data) {
         lightStorage* record = t_current;
         if (record && record->passes(light) && record->illuminateSample) {
             Forwarding f(record);
@@ -270,9 +270,9 @@ class IlluminationHooks {
         }
         return 0;
     }
-    static double illuminateSampleNormal(LWItemID light, LWRenderData context, const double position[3],
-                                      const double normal[3], LightSampleFunc* callback,
-                                      void* data) {
+    static double illuminateSampleNormal(LWItemID light, LWRenderData context,
+                                         const double position[3], const double normal[3],
+                                         LightSampleFunc* callback, void* data) {
         lightStorage* record = t_current;
         if (record && record->passes(light) && record->illuminateSampleNormal) {
             Forwarding f(record);

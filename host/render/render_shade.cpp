@@ -14,8 +14,8 @@ using namespace rmath;
 
 namespace {
 
-constexpr unsigned kShadeBits = LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE |
-                                LWSHF_REFRACT_SHADE | LWSHF_REFLECT_SHADE;
+constexpr unsigned kShadeBits =
+    LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE | LWSHF_REFRACT_SHADE | LWSHF_REFLECT_SHADE;
 // Lowest glossiness a roughness may stand for, so that roughness stays finite.
 constexpr double kMinGlossiness = 1.0 / 1024;
 
@@ -251,7 +251,7 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
             for (const RenderLight& light : m_lights) {
                 double towards[3], arriving[3];
                 if (sa95.illuminateNormal(light.id, sampleContext, sa.wPos, towards, front,
-                                        arriving)) {
+                                          arriving)) {
                     const Vec3 l = vec(towards), e = vec(arriving);
                     const double cosine = dot(normal, l);
                     if (cosine > 0) {
@@ -265,7 +265,7 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
                     }
                 }
                 if (sa.translucency != 0 && sa95.illuminateNormal(light.id, sampleContext, sa.wPos,
-                                                                towards, back, arriving)) {
+                                                                  towards, back, arriving)) {
                     const double cosine = -dot(normal, vec(towards));
                     if (cosine > 0) behind = add(behind, scale(vec(arriving), cosine));
                 }
@@ -293,8 +293,7 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
             const Vec3 mirrored =
                 unit(sub(direction, scale(normal, 2 * dot(direction, normal))), normal);
             const Vec3 origin = add(position, scale(context.facing, m_epsilon));
-            store(shadeRay(origin, mirrored, px, next, 0, RAY_REFLECTION,
-                           context.distance),
+            store(shadeRay(origin, mirrored, px, next, 0, RAY_REFLECTION, context.distance),
                   sa95.reflect_shade);
         }
     }
@@ -320,8 +319,7 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
                          direction);
                 origin = sub(position, scale(context.facing, m_epsilon));
             }
-            const Vec3 seen = shadeRay(origin, bent, px, next, 0, RAY_REFRACTION,
-                                       context.distance);
+            const Vec3 seen = shadeRay(origin, bent, px, next, 0, RAY_REFRACTION, context.distance);
             const Vec3 filter = mix(Vec3{1, 1, 1}, colour, sa.colorFL);
             store(mul(seen, filter), sa95.refract_shade);
         }
@@ -340,9 +338,8 @@ bool RenderWorld::shadowSample(const Hit& hit, const SurfaceShading& surface, co
     const PixelSample& pixel = thread.pixel ? *thread.pixel : kNoPixel;
     ShaderRecord record;
     SampleContext context;
-    fillRecord(record, hit, origin, direction, pixel, outer ? outer->bounces : 0,
-               LWRT_SHADOW, RAY_SHADOW,
-               outer ? outer->distance : 0, context);
+    fillRecord(record, hit, origin, direction, pixel, outer ? outer->bounces : 0, LWRT_SHADOW,
+               RAY_SHADOW, outer ? outer->distance : 0, context);
     st_LWShaderAccess& sa = record.base.base;
     sa.sourceID = light;
     {

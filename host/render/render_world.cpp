@@ -504,8 +504,8 @@ extern "C" int cbIlluminateNormal(LWItemID light, LWRenderData context, const do
 }
 
 // The host's lights are points: one sample of full weight, reaching the point or not.
-extern "C" double cbIlluminateSample(LWItemID light, const double position[3],
-                                     double direction[3], LightSampleFunc* callback, void* data) {
+extern "C" double cbIlluminateSample(LWItemID light, const double position[3], double direction[3],
+                                     LightSampleFunc* callback, void* data) {
     double colour[4] = {0, 0, 0, 1};
     if (!cbIlluminate(light, position, direction, colour)) return 0;
     if (callback) callback(data, light, direction, colour);

@@ -36,8 +36,8 @@ extern "C" {
 #define LWSHF_REFRACT_SHADE (1u << 13)  /* writes the refraction shading colour */
 #define LWSHF_REFLECT_SHADE (1u << 14)  /* writes the reflection shading colour */
 /* A whole material: transparency, ray tracing and the four shading colours (0x7C40). */
-#define LWSHF_MATERIAL                                                                       \
-    (LWSHF_TRANSP | LWSHF_RAYTRACE | LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE |           \
+#define LWSHF_MATERIAL                                                            \
+    (LWSHF_TRANSP | LWSHF_RAYTRACE | LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE | \
      LWSHF_REFRACT_SHADE | LWSHF_REFLECT_SHADE)
 
 struct st_LWShaderAccess;

@@ -128,45 +128,45 @@ typedef float LWGetSample1DFunc(LWSamplerState state, unsigned int index);
  * surface values (color to roughness, translucency to difSharpness, the replacement, blur and,
  * from version 5, shading colours); the rest describe the sample. */
 typedef struct st_LWShaderAccess {
-    int sx, sy;                   /* image position of the sample, pixels */
-    LWDVector oPos;               /* shaded point in the object's own coordinates */
-    LWDVector wPos;               /* shaded point */
-    LWDVector gNorm;              /* geometric normal of the polygon */
-    double spotSize;              /* width of the sample's footprint on the surface */
-    LWDVector raySource;          /* start of the ray that hit the point */
-    double rayLength;             /* distance from raySource to wPos */
-    double cosine;                /* cosine of the angle between the ray and the normal */
-    double oXfrm[9];              /* object to world rotation and scale, row-major 3x3 */
-    double wXfrm[9];              /* world to object, row-major 3x3 */
-    LWItemID objID;               /* the object being shaded */
-    int polNum;                   /* polygon index within the object, from 0; -1 for none */
-    LWDVector wNorm;              /* shading normal (bumped); shaders may replace it */
-    LWDVector color;              /* surface colour */
-    double luminous;              /* luminosity level */
-    double diffuse;               /* diffuse level */
-    double specular;              /* specular level */
-    double mirror;                /* mirror (reflection) level */
-    double transparency;          /* transparency level */
-    double eta;                   /* refraction index */
-    double roughness;             /* roughness of the specular highlight, > 0 */
-    LWIlluminateFunc* illuminate; /* light at a point */
-    LWRayTraceFunc* rayTrace;     /* fires a ray and shades what it hits */
-    LWRayCastFunc* rayCast;       /* distance along a ray */
-    LWRayShadeFunc* rayShade;     /* fires a ray and returns the hit's shader access record */
-    int flags;                    /* LWRT_* */
-    int bounces;                  /* reflections and refractions the ray took to get here */
-    LWItemID sourceID;            /* item the ray came from: the camera, or a light */
-    LWDVector wNorm0;             /* shading normal before bump */
-    double bumpHeight;            /* bump displacement at the point */
-    double translucency;          /* translucency level */
-    double colorHL;               /* colour-highlights level */
-    double colorFL;               /* colour-filter level */
-    double addTransparency;       /* additive transparency */
-    double difSharpness;          /* diffuse sharpness */
-    LWPntID verts[4];             /* points of the polygon around the sample; 0 when unused */
-    float weights[4];             /* their interpolation weights, summing to 1 */
-    float vertsWPos[4][3];        /* their positions */
-    LWPolID polygon;              /* the polygon being shaded; 0 for none */
+    int sx, sy;                    /* image position of the sample, pixels */
+    LWDVector oPos;                /* shaded point in the object's own coordinates */
+    LWDVector wPos;                /* shaded point */
+    LWDVector gNorm;               /* geometric normal of the polygon */
+    double spotSize;               /* width of the sample's footprint on the surface */
+    LWDVector raySource;           /* start of the ray that hit the point */
+    double rayLength;              /* distance from raySource to wPos */
+    double cosine;                 /* cosine of the angle between the ray and the normal */
+    double oXfrm[9];               /* object to world rotation and scale, row-major 3x3 */
+    double wXfrm[9];               /* world to object, row-major 3x3 */
+    LWItemID objID;                /* the object being shaded */
+    int polNum;                    /* polygon index within the object, from 0; -1 for none */
+    LWDVector wNorm;               /* shading normal (bumped); shaders may replace it */
+    LWDVector color;               /* surface colour */
+    double luminous;               /* luminosity level */
+    double diffuse;                /* diffuse level */
+    double specular;               /* specular level */
+    double mirror;                 /* mirror (reflection) level */
+    double transparency;           /* transparency level */
+    double eta;                    /* refraction index */
+    double roughness;              /* roughness of the specular highlight, > 0 */
+    LWIlluminateFunc* illuminate;  /* light at a point */
+    LWRayTraceFunc* rayTrace;      /* fires a ray and shades what it hits */
+    LWRayCastFunc* rayCast;        /* distance along a ray */
+    LWRayShadeFunc* rayShade;      /* fires a ray and returns the hit's shader access record */
+    int flags;                     /* LWRT_* */
+    int bounces;                   /* reflections and refractions the ray took to get here */
+    LWItemID sourceID;             /* item the ray came from: the camera, or a light */
+    LWDVector wNorm0;              /* shading normal before bump */
+    double bumpHeight;             /* bump displacement at the point */
+    double translucency;           /* translucency level */
+    double colorHL;                /* colour-highlights level */
+    double colorFL;                /* colour-filter level */
+    double addTransparency;        /* additive transparency */
+    double difSharpness;           /* diffuse sharpness */
+    LWPntID verts[4];              /* points of the polygon around the sample; 0 when unused */
+    float weights[4];              /* their interpolation weights, summing to 1 */
+    float vertsWPos[4][3];         /* their positions */
+    LWPolID polygon;               /* the polygon being shaded; 0 for none */
     double replacement_percentage; /* share of the final colour taken from replacement_color */
     LWDVector replacement_color;   /* colour mixed in by replacement_percentage */
     double reflectionBlur;         /* reflection blur */
@@ -175,22 +175,22 @@ typedef struct st_LWShaderAccess {
 
 /* Version 5 (host 9.5). */
 typedef struct st_LWShaderAccess95 {
-    st_LWShaderAccess base;          /* the version 4 members */
+    st_LWShaderAccess base;           /* the version 4 members */
     LWRayTraceModeFunc* rayTraceMode; /* fires a ray of a given kind */
-    double incomingEta;              /* refraction index the ray arrived through */
-    int ResourceContextIndex;        /* index of the render thread, from 0 */
-    LWDVector diffuse_shade;         /* diffuse shading colour (light scattered by the surface) */
-    LWDVector specular_shade;        /* specular shading colour (highlights) */
-    LWDVector refract_shade;         /* refraction shading colour (seen through the surface) */
-    LWDVector reflect_shade;         /* reflection shading colour (seen in the surface) */
+    double incomingEta;               /* refraction index the ray arrived through */
+    int ResourceContextIndex;         /* index of the render thread, from 0 */
+    LWDVector diffuse_shade;          /* diffuse shading colour (light scattered by the surface) */
+    LWDVector specular_shade;         /* specular shading colour (highlights) */
+    LWDVector refract_shade;          /* refraction shading colour (seen through the surface) */
+    LWDVector reflect_shade;          /* reflection shading colour (seen in the surface) */
     LWIlluminateSampleFunc* illuminateSample;             /* light samples at a point */
     RandomFloatData randomData;                           /* random stream of the sample */
     LWRandomFloatFunc* randomFloat;                       /* next number of that stream */
     LWIlluminateNormalFunc* illuminateNormal;             /* light at a point on a normal */
     LWIlluminateSampleNormalFunc* illuminateSampleNormal; /* light samples on a normal */
-    double subsx, subsy;         /* position of the sample inside its pixel, 0..1 */
-    double bumpDropoff;          /* bump fading with distance */
-    LWDVector rayDir;            /* direction of the ray that hit the point */
+    double subsx, subsy;                /* position of the sample inside its pixel, 0..1 */
+    double bumpDropoff;                 /* bump fading with distance */
+    LWDVector rayDir;                   /* direction of the ray that hit the point */
     LWRayTraceDataFunc* rayTraceData;   /* prepares a ray */
     LWRayTraceShadeFunc* rayTraceShade; /* shades a prepared ray */
     LWRenderData render;                /* the sample's render state, for the normal forms */
@@ -198,11 +198,11 @@ typedef struct st_LWShaderAccess95 {
 
 /* Version 6 (hosts 9.6 onward): the whole record. */
 typedef struct st_LWShaderAccess96 {
-    st_LWShaderAccess95 base;            /* the version 5 members */
-    LWBufferGetValFunc* getVal;          /* reads a render buffer at the sample */
-    LWBufferSetValFunc* setVal;          /* writes a render buffer at the sample */
-    LWItemInstanceID instanceID;         /* instance being shaded, or null */
-    LWSamplerState samplerState;         /* the sample pattern's state */
+    st_LWShaderAccess95 base;               /* the version 5 members */
+    LWBufferGetValFunc* getVal;             /* reads a render buffer at the sample */
+    LWBufferSetValFunc* setVal;             /* writes a render buffer at the sample */
+    LWItemInstanceID instanceID;            /* instance being shaded, or null */
+    LWSamplerState samplerState;            /* the sample pattern's state */
     LWGetSamplerRangeFunc* getSamplerRange; /* samples the pattern offers */
     LWGetSample2DFunc* getSample2D;         /* one 2-D sample of the pattern */
     LWGetSample1DFunc* getSample1D;         /* one 1-D sample of the pattern */
@@ -237,16 +237,16 @@ typedef struct LWNodalAccess_t {
     int bounces;                      /* reflections and refractions the ray took to get here */
     LWItemID sourceID;                /* item the ray came from */
     LWItemID objID;                   /* the object being shaded */
-    int polNum;                /* polygon index within the object, from 0; -1 for none */
-    LWPntID verts[4];          /* points of the polygon around the sample; 0 when unused */
-    float weights[4];          /* their interpolation weights, summing to 1 */
-    float vertsWPos[4][3];     /* their positions */
-    LWPolID polygon;           /* the polygon being shaded; 0 for none */
-    double incomingEta;        /* refraction index the ray arrived through */
-    int ResourceContextIndex;  /* index of the render thread, from 0 */
-    int flags;                 /* LWRT_* */
-    RandomFloatData randomData;                           /* random stream of the sample */
-    LWRandomFloatFunc* randomFloat;                       /* next number of that stream */
+    int polNum;                       /* polygon index within the object, from 0; -1 for none */
+    LWPntID verts[4];                 /* points of the polygon around the sample; 0 when unused */
+    float weights[4];                 /* their interpolation weights, summing to 1 */
+    float vertsWPos[4][3];            /* their positions */
+    LWPolID polygon;                  /* the polygon being shaded; 0 for none */
+    double incomingEta;               /* refraction index the ray arrived through */
+    int ResourceContextIndex;         /* index of the render thread, from 0 */
+    int flags;                        /* LWRT_* */
+    RandomFloatData randomData;       /* random stream of the sample */
+    LWRandomFloatFunc* randomFloat;   /* next number of that stream */
     LWIlluminateNormalFunc* illuminateNormal;             /* light at a point on a normal */
     LWIlluminateSampleNormalFunc* illuminateSampleNormal; /* light samples on a normal */
     double subsx, subsy;                /* position of the sample inside its pixel, 0..1 */

@@ -177,14 +177,14 @@ inline int fakeIlluminateNormal(LWItemID light, void*, const double* p, double* 
     return fakeIlluminate(light, p, d, colour);
 }
 inline double fakeIlluminateSample(LWItemID light, const double* p, double* d,
-                                LightSampleFunc* callback, void* data) {
+                                   LightSampleFunc* callback, void* data) {
     double colour[3];
     if (!fakeIlluminate(light, p, d, colour)) return 0;
     callback(data, light, d, colour);
     return 1;
 }
-inline double fakeIlluminateSampleNormal(LWItemID light, LWRenderData, const double* p, const double*,
-                                      LightSampleFunc* callback, void* data) {
+inline double fakeIlluminateSampleNormal(LWItemID light, LWRenderData, const double* p,
+                                         const double*, LightSampleFunc* callback, void* data) {
     double d[3];
     return fakeIlluminateSample(light, p, d, callback, data);
 }

@@ -43,7 +43,8 @@ static_assert(offsetof(SA, objID) == offsetof(SA, oPos) + 33 * sizeof(double));
 static_assert(offsetof(SA, illuminate) == offsetof(SA, wNorm) + 13 * sizeof(double));
 static_assert(offsetof(SA, verts) == offsetof(SA, wNorm0) + 9 * sizeof(double));
 static_assert(sizeof(SA) == offsetof(SA, replacement_percentage) + 6 * sizeof(double));
-static_assert(offsetof(SA5, illuminateSample) == offsetof(SA5, diffuse_shade) + 12 * sizeof(double));
+static_assert(offsetof(SA5, illuminateSample) ==
+              offsetof(SA5, diffuse_shade) + 12 * sizeof(double));
 
 // A sample with a distinct value in every double the surface sets.
 st_LWShaderAccess96 sample(double seed = 0.0) {
@@ -52,7 +53,8 @@ st_LWShaderAccess96 sample(double seed = 0.0) {
     SA& sa = record.base.base;
     double v = seed;
     for (const DoubleRun& run : kRuns) {
-        auto* first = reinterpret_cast<double*>(reinterpret_cast<unsigned char*>(&record) + run.offset);
+        auto* first =
+            reinterpret_cast<double*>(reinterpret_cast<unsigned char*>(&record) + run.offset);
         for (size_t i = 0; i < run.count; ++i) first[i] = (v += 0.01);
     }
     sa.sx = 320;

@@ -156,12 +156,11 @@ class RenderShader : public vexo::ShaderHandler {
     }
 
     static void probe(st_LWShaderAccess* sa) {
-        std::string line = "probe version=" + std::to_string(g_version) +
-                           " sx=" + std::to_string(sa->sx) + " sy=" + std::to_string(sa->sy) +
-                           " flags=" + std::to_string(sa->flags) +
-                           " bounces=" + std::to_string(sa->bounces) +
-                           " polNum=" + std::to_string(sa->polNum) +
-                           " cosine=" + number(sa->cosine);
+        std::string line =
+            "probe version=" + std::to_string(g_version) + " sx=" + std::to_string(sa->sx) +
+            " sy=" + std::to_string(sa->sy) + " flags=" + std::to_string(sa->flags) +
+            " bounces=" + std::to_string(sa->bounces) + " polNum=" + std::to_string(sa->polNum) +
+            " cosine=" + number(sa->cosine);
         double weights = 0;
         for (int k = 0; k < 4; ++k) weights += sa->weights[k];
         line += " weights=" + number(weights);

@@ -13,7 +13,8 @@ namespace {
 // the host 11.x layout). The flat copies below are built from these lists.
 #define SHADER_ACCESS_MEMBERS(X)                                                                  \
     X(int, sx)                                                                                    \
-    X(int, sy) X(LWDVector, oPos) X(LWDVector, wPos) X(LWDVector, gNorm) X(double, spotSize)      \
+    X(int, sy)                                                                                    \
+    X(LWDVector, oPos) X(LWDVector, wPos) X(LWDVector, gNorm) X(double, spotSize)                 \
         X(LWDVector, raySource) X(double, rayLength) X(double, cosine) X(double[9], oXfrm)        \
             X(double[9], wXfrm) X(LWItemID, objID) X(int, polNum) X(LWDVector, wNorm)             \
                 X(LWDVector, color) X(double, luminous) X(double, diffuse) X(double, specular)    \
@@ -32,23 +33,26 @@ namespace {
                                                                     X(double, refractionBlur)
 #define SHADER_ACCESS_95_MEMBERS(X)                                                             \
     X(LWRayTraceModeFunc*, rayTraceMode)                                                        \
-    X(double, incomingEta) X(int, ResourceContextIndex) X(LWDVector, diffuse_shade)             \
-        X(LWDVector, specular_shade) X(LWDVector, refract_shade) X(LWDVector, reflect_shade)    \
+    X(double, incomingEta)                                                                      \
+    X(int, ResourceContextIndex) X(LWDVector, diffuse_shade) X(LWDVector, specular_shade)       \
+        X(LWDVector, refract_shade) X(LWDVector, reflect_shade)                                 \
             X(LWIlluminateSampleFunc*, illuminateSample) X(RandomFloatData, randomData)         \
                 X(LWRandomFloatFunc*, randomFloat) X(LWIlluminateNormalFunc*, illuminateNormal) \
                     X(LWIlluminateSampleNormalFunc*, illuminateSampleNormal) X(double, subsx)   \
                         X(double, subsy) X(double, bumpDropoff) X(LWDVector, rayDir)            \
                             X(LWRayTraceDataFunc*, rayTraceData)                                \
                                 X(LWRayTraceShadeFunc*, rayTraceShade) X(LWRenderData, render)
-#define SHADER_ACCESS_96_MEMBERS(X)                                                                \
-    X(LWBufferGetValFunc*, getVal)                                                                 \
-    X(LWBufferSetValFunc*, setVal) X(LWItemInstanceID, instanceID) X(LWSamplerState, samplerState) \
-        X(LWGetSamplerRangeFunc*, getSamplerRange) X(LWGetSample2DFunc*, getSample2D)              \
+#define SHADER_ACCESS_96_MEMBERS(X)                                                   \
+    X(LWBufferGetValFunc*, getVal)                                                    \
+    X(LWBufferSetValFunc*, setVal)                                                    \
+    X(LWItemInstanceID, instanceID) X(LWSamplerState, samplerState)                   \
+        X(LWGetSamplerRangeFunc*, getSamplerRange) X(LWGetSample2DFunc*, getSample2D) \
             X(LWGetSample1DFunc*, getSample1D)
 
 #define NODAL_ACCESS_MEMBERS(X)                                                                    \
     X(int, sx)                                                                                     \
-    X(int, sy) X(LWDVector, oPos) X(LWDVector, wPos) X(LWDVector, gNorm) X(LWDVector, wNorm)       \
+    X(int, sy)                                                                                     \
+    X(LWDVector, oPos) X(LWDVector, wPos) X(LWDVector, gNorm) X(LWDVector, wNorm)                  \
         X(LWDVector, wNorm0) X(LWDVector, raySource) X(double, rayLength) X(double, spotSize) X(   \
             double, cosine) X(double, bumpHeight) X(double[9], oXfrm) X(double[9], wXfrm)          \
             X(LWIlluminateFunc*, illuminate) X(LWIlluminateSampleFunc*, illuminateSample) X(       \
@@ -66,11 +70,12 @@ namespace {
                                                         X(LWRenderData, render)                    \
                                                             X(LWBufferGetValFunc*, getVal)         \
                                                                 X(LWBufferSetValFunc*, setVal)
-#define NODAL_ACCESS_96_MEMBERS(X)                                                 \
-    X(int, outsiz)                                                                 \
-    X(LWVertexIndexes*, VertexIndexes) X(LWItemInstanceID, instanceID)             \
-        X(LWSamplerState, samplerState) X(LWGetSamplerRangeFunc*, getSamplerRange) \
-            X(LWGetSample2DFunc*, getSample2D) X(LWGetSample1DFunc*, getSample1D)
+#define NODAL_ACCESS_96_MEMBERS(X)                                                    \
+    X(int, outsiz)                                                                    \
+    X(LWVertexIndexes*, VertexIndexes)                                                \
+    X(LWItemInstanceID, instanceID) X(LWSamplerState, samplerState)                   \
+        X(LWGetSamplerRangeFunc*, getSamplerRange) X(LWGetSample2DFunc*, getSample2D) \
+            X(LWGetSample1DFunc*, getSample1D)
 
 // Member declarations of a flat record; array types need the name in the middle.
 template <class T>

@@ -265,8 +265,9 @@ TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
                   0)
             << "not a light";
         int calls = 0;
-        auto* count =
-            +[](void* data, LWItemID, const double*, const double*) { return ++*static_cast<int*>(data); };
+        auto* count = +[](void* data, LWItemID, const double*, const double*) {
+            return ++*static_cast<int*>(data);
+        };
         EXPECT_EQ(illuminateSample(sun, open, direction, count, &calls), 1);
         EXPECT_EQ(illuminateSample(sun, shaded, direction, count, &calls), 0);
         EXPECT_EQ(calls, 1);
