@@ -98,8 +98,9 @@ class Override {
 st_LWShaderAccess96 handFilled() {
     st_LWShaderAccess96 record{};
     st_LWShaderAccess& sa = record.base.base;
-    sa.sx = 320.5;
-    sa.sy = 240.5;
+    sa.sx = 320;
+    sa.sy = 240;
+    record.base.subsx = record.base.subsy = 0.5;
     sa.wPos[2] = 5.0;
     sa.raySource[2] = -1.0;
     sa.rayLength = 6.0;
@@ -112,8 +113,7 @@ st_LWShaderAccess96 handFilled() {
     sa.diffuse = 1.0;
     sa.roughness = 0.4;
     sa.eta = 1.0;
-    sa.flags = LWSAMPLE_CAMERA;
-    record.base.rayType = LWRAY_CAMERA;
+    sa.flags = LWRT_CAMERA;
     return record;
 }
 
@@ -223,8 +223,8 @@ int fullLight(LWItemID, const double*, double* direction, double* colour) {
     colour[0] = colour[1] = colour[2] = 0.25;
     return 1;
 }
-int fullLightNormal(LWItemID light, void*, const double* position, double* direction, const double*,
-                    double* colour) {
+int fullLightNormal(LWItemID light, LWRenderData, const double* position, double* direction,
+                    const double*, double* colour) {
     return fullLight(light, position, direction, colour);
 }
 
@@ -254,14 +254,14 @@ void BM_OverrideGlobalLightGroup(benchmark::State& state) {
     o.table->ns_newTime(1, 0.0);
     st_LWShaderAccess96 surface = handFilled();
     surface.base.base.illuminate = fullLight;
-    surface.base.base.illuminateNormal = fullLightNormal;
+    surface.base.illuminateNormal = fullLightNormal;
     st_LWShaderAccess96 record = surface;
     for (auto _ : state) {
         record.base.base.roughness = surface.base.base.roughness;
         o.table->ns_evaluate(&record.base.base);
         benchmark::DoNotOptimize(record);
     }
-    if (record.base.base.diffuseShade[0] != (state.range(0) > 0 ? 0.25 : 0.75))
+    if (record.base.diffuse_shade[0] != (state.range(0) > 0 ? 0.25 : 0.75))
         Override::fail("the group let the wrong lights through");
 }
 BENCHMARK(BM_OverrideGlobalLightGroup)->Arg(0)->Arg(1)->Arg(2);

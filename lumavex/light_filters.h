@@ -251,7 +251,7 @@ class IlluminationHooks {
         dark(colour);
         return 0;
     }
-    static int illuminateNormal(LWItemID light, void* context, const double position[3],
+    static int illuminateNormal(LWItemID light, LWRenderData context, const double position[3],
                                 double direction[3], const double normal[3], double colour[3]) {
         lightStorage* record = t_current;
         if (record && record->passes(light) && record->illuminateNormal) {
@@ -261,8 +261,8 @@ class IlluminationHooks {
         dark(colour);
         return 0;
     }
-    static int illuminateSample(LWItemID light, const double position[3], double direction[3],
-                                LWIlluminationSampleFunc* callback, void* data) {
+    static double illuminateSample(LWItemID light, const double position[3], double direction[3],
+                                   LightSampleFunc* callback, void* data) {
         lightStorage* record = t_current;
         if (record && record->passes(light) && record->illuminateSample) {
             Forwarding f(record);
@@ -270,9 +270,9 @@ class IlluminationHooks {
         }
         return 0;
     }
-    static int illuminateSampleNormal(LWItemID light, void* context, const double position[3],
-                                      const double normal[3], LWIlluminationSampleFunc* callback,
-                                      void* data) {
+    static double illuminateSampleNormal(LWItemID light, LWRenderData context,
+                                         const double position[3], const double normal[3],
+                                         LightSampleFunc* callback, void* data) {
         lightStorage* record = t_current;
         if (record && record->passes(light) && record->illuminateSampleNormal) {
             Forwarding f(record);

@@ -77,27 +77,25 @@ constexpr RootInput kRootInputs[] = {
     {&inDiffuse, "Diffuse", LWNODE_SCALAR, 3, Write::Sample, SA_FIELD(diffuse), LWSHF_DIFFUSE,
      false},
     {&inLuminosity, "Luminosity", LWNODE_SCALAR, 2, Write::Sample, SA_FIELD(luminous),
-     LWSHF_LUMINOSITY, false},
+     LWSHF_LUMINOUS, false},
     {&inSpecular, "Specular", LWNODE_SCALAR, 4, Write::Sample, SA_FIELD(specular), LWSHF_SPECULAR,
      false},
-    {&inGlossiness, "Glossiness", LWNODE_SCALAR, 5, Write::Glossiness, 0, LWSHF_ROUGHNESS, false},
+    {&inGlossiness, "Glossiness", LWNODE_SCALAR, 5, Write::Glossiness, 0, LWSHF_ROUGH, false},
     {&inReflection, "Reflection", LWNODE_SCALAR, 6, Write::Sample, SA_FIELD(mirror), LWSHF_MIRROR,
      false},
     {&inTransp, "Transparency", LWNODE_SCALAR, 7, Write::Material, MAT(kMatTransparency),
-     LWSHF_TRANSPARENCY, false},
-    {&inIOR, "Refraction Index", LWNODE_SCALAR, 8, Write::Sample, SA_FIELD(eta),
-     LWSHF_REFRACTION_INDEX, false},
+     LWSHF_TRANSP, false},
+    {&inIOR, "Refraction Index", LWNODE_SCALAR, 8, Write::Sample, SA_FIELD(eta), LWSHF_ETA, false},
     {&inTranslucency, "Translucency", LWNODE_SCALAR, 9, Write::Sample, SA_FIELD(translucency),
-     LWSHF_TRANSLUCENCY, false},
+     LWSHF_TRANSLUCENT, false},
     {&inNormal, "Normal", LWNODE_VECTOR, 10, Write::Sample, SA_FIELD(wNorm), LWSHF_NORMAL, false},
-    {&inColHighlights, "Colour Highlights", LWNODE_SCALAR, 11, Write::Sample,
-     SA_FIELD(colourHighlights), 0, false},
-    {&inColFilter, "Colour Filter", LWNODE_SCALAR, 12, Write::Sample, SA_FIELD(colourFilter), 0,
+    {&inColHighlights, "Colour Highlights", LWNODE_SCALAR, 11, Write::Sample, SA_FIELD(colorHL), 0,
      false},
+    {&inColFilter, "Colour Filter", LWNODE_SCALAR, 12, Write::Sample, SA_FIELD(colorFL), 0, false},
     {&inDiffSharpness, "Diffuse Sharpness", LWNODE_SCALAR, 13, Write::Sample,
-     SA_FIELD(diffuseSharpness), 0, false},
+     SA_FIELD(difSharpness), 0, false},
     {&inAddTransparency, "Additive Transparency", LWNODE_SCALAR, 14, Write::Sample,
-     SA_FIELD(additiveTransparency), 0, false},
+     SA_FIELD(addTransparency), 0, false},
     {&inReflBlurring, "Reflection Blurring", LWNODE_SCALAR, 15, Write::Sample,
      SA_FIELD(reflectionBlur), 0, false},
     {&inRefrBlurring, "Refraction Blurring", LWNODE_SCALAR, 16, Write::Sample,
@@ -105,13 +103,13 @@ constexpr RootInput kRootInputs[] = {
     {&inEnable, "Override", LWNODE_INTEGER, 0, Write::Gate, 0, 0, false},
     // A connected shading input wins over the material for its colour: evaluated after it.
     {&inDiffShade, "Diffuse Shading", LWNODE_COLOUR, 18, Write::Material, MAT(kMatDiffuse),
-     LWSHF_DIFFUSE_SHADING, false},
+     LWSHF_DIFFUSE_SHADE, false},
     {&inSpecShade, "Specular Shading", LWNODE_COLOUR, 19, Write::Material, MAT(kMatSpecular),
-     LWSHF_SPECULAR_SHADING, false},
+     LWSHF_SPECULAR_SHADE, false},
     {&inReflShade, "Reflection Shading", LWNODE_COLOUR, 20, Write::Material, MAT(kMatReflection),
-     LWSHF_REFLECTION_SHADING, true},
+     LWSHF_REFLECT_SHADE, true},
     {&inRefrShade, "Refraction Shading", LWNODE_COLOUR, 21, Write::Material, MAT(kMatRefraction),
-     LWSHF_REFRACTION_SHADING, false},
+     LWSHF_REFRACT_SHADE, false},
     {&inMaterial, "Material", LWNODE_MATERIAL, 17, Write::Material, 0, LWSHF_MATERIAL, true},
     {&inOverride, "Colour Override", LWNODE_COLOUR, 22, Write::Replacement, 0, 0, false},
 };
@@ -186,9 +184,8 @@ inline bool connected(const std::unique_ptr<vexo::LWNodeInput>& input) {
 // ---- nodal access records from shader access records -----------------------------------------
 
 // Every field of the nodal record is written, so it needs no clearing first: the fields without
-// a counterpart in the shader access record are set to zero here.
+// a counterpart in the shader access record of the same version are set to zero here.
 void fill(const st_LWShaderAccess& sa, LWNodalAccess_t& na) {
-    na.uv[0] = na.uv[1] = 0.0;
     na.sx = sa.sx;
     na.sy = sa.sy;
     copy3(na.oPos, sa.oPos);
@@ -204,18 +201,15 @@ void fill(const st_LWShaderAccess& sa, LWNodalAccess_t& na) {
     copyN<9>(na.oXfrm, sa.oXfrm);
     copyN<9>(na.wXfrm, sa.wXfrm);
     na.illuminate = sa.illuminate;
-    na.illuminateNormal = sa.illuminateNormal;
-    na.illuminateSample = sa.illuminateSample;
-    na.illuminateSampleNormal = sa.illuminateSampleNormal;
+    na.illuminateSample = nullptr;
     na.rayTrace = sa.rayTrace;
     na.rayCast = sa.rayCast;
     na.rayShade = sa.rayShade;
-    na.context = sa.context;
+    na.rayTraceMode = nullptr;
     na.bounces = sa.bounces;
     na.sourceID = sa.sourceID;
     na.objID = sa.objID;
     na.polNum = sa.polNum;
-    na.polygon = sa.polygon;
     for (int k = 0; k < 4; ++k) {
         na.verts[k] = sa.verts[k];
         na.weights[k] = sa.weights[k];
@@ -223,20 +217,64 @@ void fill(const st_LWShaderAccess& sa, LWNodalAccess_t& na) {
         na.vertsWPos[k][1] = sa.vertsWPos[k][1];
         na.vertsWPos[k][2] = sa.vertsWPos[k][2];
     }
+    na.polygon = sa.polygon;
+    na.incomingEta = 0.0;
+    na.ResourceContextIndex = 0;
     na.flags = sa.flags;
+    na.randomData = nullptr;
+    na.randomFloat = nullptr;
+    na.illuminateNormal = nullptr;
+    na.illuminateSampleNormal = nullptr;
+    na.subsx = na.subsy = 0.0;
+    na.rayDir[0] = na.rayDir[1] = na.rayDir[2] = 0.0;
+    na.rayTraceData = nullptr;
+    na.rayTraceShade = nullptr;
+    na.render = nullptr;
+    na.getVal = nullptr;
+    na.setVal = nullptr;
 }
 
-void fill(const st_LWShaderAccess95& sa, LWNodalAccess95_t& na) {
-    fill(sa.base, na.base);
-    na.rayType = sa.rayType;
-    na.subPixel[0] = sa.subPixel[0];
-    na.subPixel[1] = sa.subPixel[1];
+void fill(const st_LWShaderAccess95& sa, LWNodalAccess95_t& nodal) {
+    fill(sa.base, nodal.base);
+    LWNodalAccess_t& na = nodal.base;
+    na.illuminateSample = sa.illuminateSample;
+    na.rayTraceMode = sa.rayTraceMode;
+    na.incomingEta = sa.incomingEta;
+    na.ResourceContextIndex = sa.ResourceContextIndex;
+    na.randomData = sa.randomData;
+    na.randomFloat = sa.randomFloat;
+    na.illuminateNormal = sa.illuminateNormal;
+    na.illuminateSampleNormal = sa.illuminateSampleNormal;
+    na.subsx = sa.subsx;
+    na.subsy = sa.subsy;
+    copy3(na.rayDir, sa.rayDir);
+    na.rayTraceData = sa.rayTraceData;
+    na.rayTraceShade = sa.rayTraceShade;
+    na.render = sa.render;
 }
 
 void fill(const st_LWShaderAccess96& sa, LWNodalAccess96_t& na) {
     fill(sa.base, na.base);
-    na.time = sa.time;
-    na.sampleIndex = sa.sampleIndex;
+    na.base.base.getVal = sa.getVal;
+    na.base.base.setVal = sa.setVal;
+    na.outsiz = 0;
+    na.VertexIndexes = nullptr;
+    na.instanceID = sa.instanceID;
+    na.samplerState = sa.samplerState;
+    na.getSamplerRange = sa.getSamplerRange;
+    na.getSample2D = sa.getSample2D;
+    na.getSample1D = sa.getSample1D;
+}
+
+// The four shading colours; a version 4 record has none.
+inline st_LWShaderAccess95* shading(st_LWShaderAccess&) {
+    return nullptr;
+}
+inline st_LWShaderAccess95* shading(st_LWShaderAccess95& sa) {
+    return &sa;
+}
+inline st_LWShaderAccess95* shading(st_LWShaderAccess96& sa) {
+    return &sa.base;
 }
 
 // Copies a whole record through the library's copy: fixed-size copies of this size would
@@ -329,11 +367,14 @@ __attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* rec
     int gate = 1;
     if (mask & kGate) g_inputs.evaluate(g_inputs.id[0], na, &gate);
     if (gate != 0) {
-        double material[LWNODE_MATERIAL_DOUBLES];
-        copy3(material + kMatDiffuse, sa->diffuseShade);
-        copy3(material + kMatSpecular, sa->specularShade);
-        copy3(material + kMatReflection, sa->reflectionShade);
-        copy3(material + kMatRefraction, sa->refractionShade);
+        st_LWShaderAccess95* const shades = shading(full);
+        double material[LWNODE_MATERIAL_DOUBLES] = {};
+        if (shades) {
+            copy3(material + kMatDiffuse, shades->diffuse_shade);
+            copy3(material + kMatSpecular, shades->specular_shade);
+            copy3(material + kMatReflection, shades->reflect_shade);
+            copy3(material + kMatRefraction, shades->refract_shade);
+        }
         material[kMatTransparency] = sa->transparency;
         double glossiness = 1.0 / sa->roughness;
 
@@ -349,18 +390,20 @@ __attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* rec
             g_inputs.evaluate(g_inputs.id[n], na, places[static_cast<int>(step.write)] + step.at);
         }
         if (mask & kSteps.replaces) {
-            sa->replacementPercentage = 1.0;
-            copy3(sa->replacementColour, colour);
+            sa->replacement_percentage = 1.0;
+            copy3(sa->replacement_color, colour);
         }
         if (mask & kSteps.glossiness)
             applyGlossiness(*sa, glossiness);
         else
             roundTripRoughness(*sa, glossiness);
 
-        copy3(sa->diffuseShade, material + kMatDiffuse);
-        copy3(sa->specularShade, material + kMatSpecular);
-        copy3(sa->reflectionShade, material + kMatReflection);
-        copy3(sa->refractionShade, material + kMatRefraction);
+        if (shades) {
+            copy3(shades->diffuse_shade, material + kMatDiffuse);
+            copy3(shades->specular_shade, material + kMatSpecular);
+            copy3(shades->reflect_shade, material + kMatReflection);
+            copy3(shades->refract_shade, material + kMatRefraction);
+        }
         sa->transparency = material[kMatTransparency];
 
         if (mask & kSteps.forcesMirror) sa->mirror = 1.0;

@@ -48,13 +48,13 @@ double scalarOf(const st_LWShaderAccess& sa, int output) {
         case 8:
             return sa.translucency;
         case 9:
-            return sa.colourHighlights;
+            return sa.colorHL;
         case 10:
-            return sa.colourFilter;
+            return sa.colorFL;
         case 11:
-            return sa.diffuseSharpness;
+            return sa.difSharpness;
         case 12:
-            return sa.additiveTransparency;
+            return sa.addTransparency;
         case 13:
             return sa.reflectionBlur;
         default:

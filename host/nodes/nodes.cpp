@@ -1299,8 +1299,7 @@ std::array<double, 3> NodeSystem::rootPreviewColour(NodeGraph& graph) {
     na.spotSize = 0.01;
     for (int i = 0; i < 3; ++i) na.oXfrm[i * 4] = na.wXfrm[i * 4] = 1.0;
     na.polNum = -1;
-    na.flags = LWSAMPLE_CAMERA | LWSAMPLE_PREVIEW;
-    record.base.rayType = LWRAY_CAMERA;
+    na.flags = LWRT_CAMERA | LWRT_PREVIEW;
     graph.root.rootPreview(graph.id(), &na, colour.data());
     return colour;
 }

@@ -460,7 +460,7 @@ class LitNode : public HostNode {
         for (LWItemID light : m_lights) {
             double towards[3] = {0, 0, 0}, colour[3] = {0, 0, 0};
             const int reaches = access->illuminateNormal
-                                    ? access->illuminateNormal(light, access->context, access->wPos,
+                                    ? access->illuminateNormal(light, access->render, access->wPos,
                                                                towards, normal, colour)
                                     : access->illuminate(light, access->wPos, towards, colour);
             if (!reaches) continue;

@@ -277,7 +277,10 @@ void copy3(double* to, const double* from) {
 
 }  // namespace
 
-void fillNodalAccess(const st_LWShaderAccess& sa, LWNodalAccess_t& na) {
+void fillNodalAccess(const st_LWShaderAccess96& record, LWNodalAccess96_t& nodal) {
+    const st_LWShaderAccess& sa = record.base.base;
+    const st_LWShaderAccess95& sa95 = record.base;
+    LWNodalAccess_t& na = nodal.base.base;
     na.sx = sa.sx;
     na.sy = sa.sy;
     copy(na.oPos, sa.oPos);
@@ -293,31 +296,50 @@ void fillNodalAccess(const st_LWShaderAccess& sa, LWNodalAccess_t& na) {
     copy(na.oXfrm, sa.oXfrm);
     copy(na.wXfrm, sa.wXfrm);
     na.illuminate = sa.illuminate;
-    na.illuminateNormal = sa.illuminateNormal;
-    na.illuminateSample = sa.illuminateSample;
-    na.illuminateSampleNormal = sa.illuminateSampleNormal;
+    na.illuminateSample = sa95.illuminateSample;
     na.rayTrace = sa.rayTrace;
     na.rayCast = sa.rayCast;
     na.rayShade = sa.rayShade;
-    na.context = sa.context;
+    na.rayTraceMode = sa95.rayTraceMode;
     na.bounces = sa.bounces;
     na.sourceID = sa.sourceID;
     na.objID = sa.objID;
     na.polNum = sa.polNum;
-    na.polygon = sa.polygon;
     for (int k = 0; k < 4; ++k) {
         na.verts[k] = sa.verts[k];
         na.weights[k] = sa.weights[k];
         for (int a = 0; a < 3; ++a) na.vertsWPos[k][a] = sa.vertsWPos[k][a];
     }
+    na.polygon = sa.polygon;
+    na.incomingEta = sa95.incomingEta;
+    na.ResourceContextIndex = sa95.ResourceContextIndex;
     na.flags = sa.flags;
+    na.randomData = sa95.randomData;
+    na.randomFloat = sa95.randomFloat;
+    na.illuminateNormal = sa95.illuminateNormal;
+    na.illuminateSampleNormal = sa95.illuminateSampleNormal;
+    na.subsx = sa95.subsx;
+    na.subsy = sa95.subsy;
+    copy(na.rayDir, sa95.rayDir);
+    na.rayTraceData = sa95.rayTraceData;
+    na.rayTraceShade = sa95.rayTraceShade;
+    na.render = sa95.render;
+    na.getVal = record.getVal;
+    na.setVal = record.setVal;
+    nodal.instanceID = record.instanceID;
+    nodal.samplerState = record.samplerState;
+    nodal.getSamplerRange = record.getSamplerRange;
+    nodal.getSample2D = record.getSample2D;
+    nodal.getSample1D = record.getSample1D;
 }
 
-void applySurfaceGraph(const NodeGraph& graph, st_LWShaderAccess& sa) {
+void applySurfaceGraph(const NodeGraph& graph, st_LWShaderAccess96& record) {
     if (!graph.enabled()) return;
-    LWNodalAccess96_t record{};
-    LWNodalAccess_t& na = record.base.base;
-    fillNodalAccess(sa, na);
+    LWNodalAccess96_t nodal{};
+    fillNodalAccess(record, nodal);
+    LWNodalAccess_t& na = nodal.base.base;
+    st_LWShaderAccess& sa = record.base.base;
+    st_LWShaderAccess95& sa95 = record.base;
 
     for (const auto& input : graph.rootInputs) {
         const GraphInput* in = input.get();
@@ -347,16 +369,16 @@ void applySurfaceGraph(const NodeGraph& graph, st_LWShaderAccess& sa) {
             NodeSystem::evaluate(in, &na, sa.wNorm);
         } else if (n == "Material") {
             double m[LWNODE_MATERIAL_DOUBLES];
-            copy3(m, sa.diffuseShade);
-            copy3(m + 3, sa.specularShade);
-            copy3(m + 6, sa.reflectionShade);
-            copy3(m + 9, sa.refractionShade);
+            copy3(m, sa95.diffuse_shade);
+            copy3(m + 3, sa95.specular_shade);
+            copy3(m + 6, sa95.reflect_shade);
+            copy3(m + 9, sa95.refract_shade);
             m[12] = sa.transparency;
             NodeSystem::evaluate(in, &na, m);
-            copy3(sa.diffuseShade, m);
-            copy3(sa.specularShade, m + 3);
-            copy3(sa.reflectionShade, m + 6);
-            copy3(sa.refractionShade, m + 9);
+            copy3(sa95.diffuse_shade, m);
+            copy3(sa95.specular_shade, m + 3);
+            copy3(sa95.reflect_shade, m + 6);
+            copy3(sa95.refract_shade, m + 9);
             sa.transparency = m[12];
         }
     }

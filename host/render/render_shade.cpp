@@ -14,8 +14,8 @@ using namespace rmath;
 
 namespace {
 
-constexpr unsigned kShadeBits = LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING |
-                                LWSHF_REFRACTION_SHADING | LWSHF_REFLECTION_SHADING;
+constexpr unsigned kShadeBits =
+    LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE | LWSHF_REFRACT_SHADE | LWSHF_REFLECT_SHADE;
 // Lowest glossiness a roughness may stand for, so that roughness stays finite.
 constexpr double kMinGlossiness = 1.0 / 1024;
 
@@ -104,8 +104,7 @@ Vec3 RenderWorld::shadeCameraSample(const PixelSample& sample) const {
     const Vec3 dir =
         unit(add(m_camera.forward, add(scale(m_camera.right, px), scale(m_camera.up, py))),
              m_camera.forward);
-    const unsigned flags = LWSAMPLE_CAMERA | (m_settings.preview ? LWSAMPLE_PREVIEW : 0u);
-    return shadeRay(m_camera.position, dir, sample, 0, flags, LWRAY_CAMERA, 0);
+    return shadeRay(m_camera.position, dir, sample, 0, LWRT_CAMERA, RAY_CAMERA, 0);
 }
 
 Vec3 RenderWorld::shadeRay(const Vec3& origin, const Vec3& direction, const PixelSample& pixel,
@@ -122,6 +121,7 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
                              SampleContext& context) const {
     std::memset(&record, 0, sizeof record);
     st_LWShaderAccess& sa = record.base.base;
+    st_LWShaderAccess95& sa95 = record.base;
     const RenderObject& object = *hit.object;
     const Mesh& mesh = *object.mesh;
     const uint32_t polygonIndex = object.trianglePolygon[hit.triangle];
@@ -158,9 +158,11 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
     context.facing = geometric;
     context.distance = distance + hit.t;
     context.bounces = bounces;
+    context.rayType = rayType;
 
-    sa.sx = pixel.sx;
-    sa.sy = pixel.sy;
+    // The record holds the pixel; the position within it goes to subsx, subsy.
+    sa.sx = static_cast<int>(std::floor(pixel.sx));
+    sa.sy = static_cast<int>(std::floor(pixel.sy));
     store(oPos, sa.oPos);
     store(wPos, sa.wPos);
     store(geometric, sa.gNorm);
@@ -190,56 +192,55 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
     const double gloss = s.get(LWSURF_GLOSSINESS);
     sa.roughness = 1.0 / (gloss > kMinGlossiness ? gloss : kMinGlossiness);
     sa.translucency = s.get(LWSURF_TRANSLUCENCY);
-    sa.colourHighlights = s.get(LWSURF_COLOUR_HIGHLIGHTS);
-    sa.colourFilter = s.get(LWSURF_COLOUR_FILTER);
-    sa.diffuseSharpness = s.get(LWSURF_DIFFUSE_SHARPNESS);
-    sa.additiveTransparency = s.get(LWSURF_ADDITIVE_TRANSPARENCY);
+    sa.colorHL = s.get(LWSURF_COLOUR_HIGHLIGHTS);
+    sa.colorFL = s.get(LWSURF_COLOUR_FILTER);
+    sa.difSharpness = s.get(LWSURF_DIFFUSE_SHARPNESS);
+    sa.addTransparency = s.get(LWSURF_ADDITIVE_TRANSPARENCY);
     sa.reflectionBlur = s.get(LWSURF_REFLECTION_BLURRING);
     sa.refractionBlur = s.get(LWSURF_REFRACTION_BLURRING);
 
     sa.illuminate = illuminateFunction();
-    sa.illuminateNormal = illuminateNormalFunction();
-    sa.illuminateSample = illuminateSampleFunction();
-    sa.illuminateSampleNormal = illuminateSampleNormalFunction();
     sa.rayTrace = rayTraceFunction();
     sa.rayCast = rayCastFunction();
     sa.rayShade = rayShadeFunction();
-    sa.context = &context;
-    sa.flags = flags;
+    sa.flags = static_cast<int>(flags) | (m_settings.preview ? LWRT_PREVIEW : 0) |
+               (context.inside ? LWRT_POLYSIDE : 0);
     sa.bounces = bounces;
     sa.sourceID = m_camera.id;
     sa.polygon = handleOf<LWPolID>(static_cast<uint32_t>(polygonIndex) + 1);
 
-    if (m_settings.recordLevel >= 5) {
-        record.base.rayType = rayType;
-        record.base.subPixel[0] = pixel.subX;
-        record.base.subPixel[1] = pixel.subY;
-    }
-    if (m_settings.recordLevel >= 6) {
-        record.time = m_settings.time;
-        record.sampleIndex = pixel.index;
-    }
+    // The whole record is filled; a shader of an older version reads only its part.
+    sa95.rayTraceMode = rayTraceModeFunction();
+    sa95.incomingEta = 1.0;
+    sa95.illuminateSample = illuminateSampleFunction();
+    sa95.illuminateNormal = illuminateNormalFunction();
+    sa95.illuminateSampleNormal = illuminateSampleNormalFunction();
+    sa95.subsx = pixel.subX;
+    sa95.subsy = pixel.subY;
+    store(direction, sa95.rayDir);
+    sa95.render = &context;
 }
 
 void RenderWorld::runShaders(ShaderRecord& record, const SurfaceShading& surface) const {
     st_LWShaderAccess& sa = record.base.base;
-    if (surface.graph) applySurfaceGraph(*surface.graph, sa);
+    if (surface.graph) applySurfaceGraph(*surface.graph, record);
     for (const ShaderCall& call : surface.shaders) call.evaluate(call.instance, &sa);
 }
 
 void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& context,
                                 const Vec3& direction, unsigned which) const {
     st_LWShaderAccess& sa = record.base.base;
+    st_LWShaderAccess95& sa95 = record.base;
     if (!(which & kShadeBits)) return;
     const Vec3 colour = vec(sa.color);
     Vec3 normal = unit(vec(sa.wNorm), context.facing);
     const Vec3 toViewer = neg(direction);
     const Vec3 position = vec(sa.wPos);
 
-    if (which & (LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING)) {
+    if (which & (LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE)) {
         Vec3 lambert{0, 0, 0}, behind{0, 0, 0}, highlight{0, 0, 0};
         const bool lit = sa.diffuse != 0 || sa.specular != 0 || sa.translucency != 0;
-        if (lit && sa.illuminateNormal) {
+        if (lit && sa95.illuminateNormal) {
             const double glossiness = clamp01(sa.roughness > 0 ? 1.0 / sa.roughness : 0.0);
             const double exponent = std::exp2(1.0 + 10.0 * glossiness);
             // The host's own context, whatever a shader left in the record.
@@ -249,8 +250,8 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
             store(normal, front);
             for (const RenderLight& light : m_lights) {
                 double towards[3], arriving[3];
-                if (sa.illuminateNormal(light.id, sampleContext, sa.wPos, towards, front,
-                                        arriving)) {
+                if (sa95.illuminateNormal(light.id, sampleContext, sa.wPos, towards, front,
+                                          arriving)) {
                     const Vec3 l = vec(towards), e = vec(arriving);
                     const double cosine = dot(normal, l);
                     if (cosine > 0) {
@@ -263,21 +264,21 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
                         }
                     }
                 }
-                if (sa.translucency != 0 && sa.illuminateNormal(light.id, sampleContext, sa.wPos,
-                                                                towards, back, arriving)) {
+                if (sa.translucency != 0 && sa95.illuminateNormal(light.id, sampleContext, sa.wPos,
+                                                                  towards, back, arriving)) {
                     const double cosine = -dot(normal, vec(towards));
                     if (cosine > 0) behind = add(behind, scale(vec(arriving), cosine));
                 }
             }
         }
-        if (which & LWSHF_DIFFUSE_SHADING) {
+        if (which & LWSHF_DIFFUSE_SHADE) {
             const Vec3 d =
                 mul(colour, add(scale(lambert, sa.diffuse), scale(behind, sa.translucency)));
-            store(d, sa.diffuseShade);
+            store(d, sa95.diffuse_shade);
         }
-        if (which & LWSHF_SPECULAR_SHADING) {
-            const Vec3 tint = mix(Vec3{1, 1, 1}, colour, sa.colourHighlights);
-            store(mul(scale(highlight, sa.specular), tint), sa.specularShade);
+        if (which & LWSHF_SPECULAR_SHADE) {
+            const Vec3 tint = mix(Vec3{1, 1, 1}, colour, sa.colorHL);
+            store(mul(scale(highlight, sa.specular), tint), sa95.specular_shade);
         }
     }
 
@@ -286,19 +287,18 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
     static const PixelSample kNoPixel;
     const PixelSample& px = pixel ? *pixel : kNoPixel;
 
-    if (which & LWSHF_REFLECTION_SHADING) {
-        zero3(sa.reflectionShade);
+    if (which & LWSHF_REFLECT_SHADE) {
+        zero3(sa95.reflect_shade);
         if (sa.mirror > 0 && next <= m_settings.maxBounces) {
             const Vec3 mirrored =
                 unit(sub(direction, scale(normal, 2 * dot(direction, normal))), normal);
             const Vec3 origin = add(position, scale(context.facing, m_epsilon));
-            store(shadeRay(origin, mirrored, px, next, LWSAMPLE_REFLECTED, LWRAY_REFLECTION,
-                           context.distance),
-                  sa.reflectionShade);
+            store(shadeRay(origin, mirrored, px, next, 0, RAY_REFLECTION, context.distance),
+                  sa95.reflect_shade);
         }
     }
-    if (which & LWSHF_REFRACTION_SHADING) {
-        zero3(sa.refractionShade);
+    if (which & LWSHF_REFRACT_SHADE) {
+        zero3(sa95.refract_shade);
         if (sa.transparency > 0 && next <= m_settings.maxBounces) {
             const double eta = sa.eta > 0 && std::isfinite(sa.eta) ? sa.eta : 1.0;
             const double ratio = context.inside ? eta : 1.0 / eta;
@@ -319,10 +319,9 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
                          direction);
                 origin = sub(position, scale(context.facing, m_epsilon));
             }
-            const Vec3 seen = shadeRay(origin, bent, px, next, LWSAMPLE_REFRACTED, LWRAY_REFRACTION,
-                                       context.distance);
-            const Vec3 filter = mix(Vec3{1, 1, 1}, colour, sa.colourFilter);
-            store(mul(seen, filter), sa.refractionShade);
+            const Vec3 seen = shadeRay(origin, bent, px, next, 0, RAY_REFRACTION, context.distance);
+            const Vec3 filter = mix(Vec3{1, 1, 1}, colour, sa.colorFL);
+            store(mul(seen, filter), sa95.refract_shade);
         }
     }
 }
@@ -339,9 +338,8 @@ bool RenderWorld::shadowSample(const Hit& hit, const SurfaceShading& surface, co
     const PixelSample& pixel = thread.pixel ? *thread.pixel : kNoPixel;
     ShaderRecord record;
     SampleContext context;
-    fillRecord(record, hit, origin, direction, pixel, outer ? outer->bounces : 0,
-               m_settings.preview ? LWSAMPLE_PREVIEW : 0u, LWRAY_SHADOW,
-               outer ? outer->distance : 0, context);
+    fillRecord(record, hit, origin, direction, pixel, outer ? outer->bounces : 0, LWRT_SHADOW,
+               RAY_SHADOW, outer ? outer->distance : 0, context);
     st_LWShaderAccess& sa = record.base.base;
     sa.sourceID = light;
     {
@@ -349,7 +347,7 @@ bool RenderWorld::shadowSample(const Hit& hit, const SurfaceShading& surface, co
         NestedShadow nested(thread);
         runShaders(record, surface);
     }
-    filter = mix(Vec3{1, 1, 1}, vec(sa.color), clamp01(sa.colourFilter));
+    filter = mix(Vec3{1, 1, 1}, vec(sa.color), clamp01(sa.colorFL));
     transparency = clamp01(sa.transparency);
     return true;
 }
@@ -361,6 +359,7 @@ Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direc
     SampleContext context;
     fillRecord(record, hit, origin, direction, pixel, bounces, flags, rayType, distance, context);
     st_LWShaderAccess& sa = record.base.base;
+    st_LWShaderAccess95& sa95 = record.base;
     const SurfaceShading& surface = surfaceOf(hit);
 
     SampleScope scope(pixel, context);
@@ -369,9 +368,14 @@ Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direc
     if (claimed) computeShades(record, context, direction, claimed);
     runShaders(record, surface);
     if (out) {
-        std::memcpy(out, &sa, sizeof sa);
-        // The context lives only as long as this call.
-        out->context = nullptr;
+        // As much of the record as the caller's version has; the render state lives only as
+        // long as this call.
+        const int level = m_settings.recordLevel;
+        const size_t size = level >= 6   ? sizeof(st_LWShaderAccess96)
+                            : level == 5 ? sizeof(st_LWShaderAccess95)
+                                         : sizeof(st_LWShaderAccess);
+        sa95.render = nullptr;
+        std::memcpy(out, &record, size);
         return Vec3{0, 0, 0};
     }
     computeShades(record, context, direction, kShadeBits & ~claimed);
@@ -379,14 +383,14 @@ Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direc
     const Vec3 colour = vec(sa.color);
     const double m = clamp01(sa.mirror);
     const double t = clamp01(sa.transparency);
-    const double a = clamp01(sa.additiveTransparency);
-    const Vec3 local = add(scale(colour, sa.luminous), vec(sa.diffuseShade));
+    const double a = clamp01(sa.addTransparency);
+    const Vec3 local = add(scale(colour, sa.luminous), vec(sa95.diffuse_shade));
     Vec3 result = scale(local, (1 - m) * (1 - t * (1 - a)));
-    result = add(result, scale(vec(sa.reflectionShade), m));
-    result = add(result, scale(vec(sa.refractionShade), (1 - m) * t));
-    result = add(result, vec(sa.specularShade));
-    const double p = clamp01(sa.replacementPercentage);
-    if (p > 0) result = mix(result, vec(sa.replacementColour), p);
+    result = add(result, scale(vec(sa95.reflect_shade), m));
+    result = add(result, scale(vec(sa95.refract_shade), (1 - m) * t));
+    result = add(result, vec(sa95.specular_shade));
+    const double p = clamp01(sa.replacement_percentage);
+    if (p > 0) result = mix(result, vec(sa.replacement_color), p);
     return result;
 }
 

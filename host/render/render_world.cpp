@@ -211,7 +211,7 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
                 const GraphInput* material = graph->rootInput("Material");
                 if (material && material->source) s->flags |= LWSHF_MATERIAL;
                 const GraphInput* transparency = graph->rootInput("Transparency");
-                if (transparency && transparency->source) s->flags |= LWSHF_TRANSPARENCY;
+                if (transparency && transparency->source) s->flags |= LWSHF_TRANSP;
             }
         }
         for (const ShaderSlot& slot : surface->shaders) {
@@ -221,7 +221,7 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
             s->shaders.push_back(ShaderCall{server->shader.evaluate, slot.data.instance});
             if (server->shader.flags) s->flags |= server->shader.flags(slot.data.instance);
         }
-        if (s->settings.get(LWSURF_TRANSPARENCY) > 0 || (s->flags & LWSHF_TRANSPARENCY))
+        if (s->settings.get(LWSURF_TRANSPARENCY) > 0 || (s->flags & LWSHF_TRANSP))
             m_anyTransparent = true;
         const SurfaceShading* kept = s.get();
         m_surfaces.push_back(std::move(s));
@@ -401,7 +401,7 @@ Vec3 RenderWorld::transmitted(const Vec3& origin, const Vec3& direction, double 
         const SurfaceShading& surface = surfaceOf(hit);
         Vec3 filter;
         double t = 0;
-        if (!(surface.flags & LWSHF_TRANSPARENCY) ||
+        if (!(surface.flags & LWSHF_TRANSP) ||
             !shadowSample(hit, surface, origin, direction, light, filter, t)) {
             const SurfaceSettings& s = surface.settings;
             t = clamp01(s.get(LWSURF_TRANSPARENCY));
@@ -459,7 +459,7 @@ double RenderWorld::cast(const double position[3], const double direction[3]) co
 }
 
 double RenderWorld::trace(const double position[3], const double direction[3], double colour[3],
-                          st_LWShaderAccess* record) const {
+                          st_LWShaderAccess* record, int rayType) const {
     if (colour) colour[0] = colour[1] = colour[2] = 0;
     const SampleContext* current = t_sample.context;
     const int bounces = (current ? current->bounces : 0) + 1;
@@ -471,8 +471,7 @@ double RenderWorld::trace(const double position[3], const double direction[3], d
     static const PixelSample kNoPixel;
     const PixelSample& pixel = t_sample.pixel ? *t_sample.pixel : kNoPixel;
     const double distance = current ? current->distance : 0;
-    const Vec3 c = shadeHit(hit, origin, d, pixel, bounces, LWSAMPLE_REFLECTED, LWRAY_REFLECTION,
-                            distance, record);
+    const Vec3 c = shadeHit(hit, origin, d, pixel, bounces, 0, rayType, distance, record);
     if (colour) store(c, colour);
     return hit.t;
 }
@@ -494,7 +493,7 @@ extern "C" int cbIlluminate(LWItemID light, const double position[3], double dir
     return t_sample.world->illuminate(light, position, nullptr, nullptr, direction, colour);
 }
 
-extern "C" int cbIlluminateNormal(LWItemID light, void* context, const double position[3],
+extern "C" int cbIlluminateNormal(LWItemID light, LWRenderData context, const double position[3],
                                   double direction[3], const double normal[3], double colour[3]) {
     if (!t_sample.world) {
         colour[0] = colour[1] = colour[2] = 0;
@@ -504,18 +503,19 @@ extern "C" int cbIlluminateNormal(LWItemID light, void* context, const double po
                                       colour);
 }
 
-extern "C" int cbIlluminateSample(LWItemID light, const double position[3], double direction[3],
-                                  LWIlluminationSampleFunc* callback, void* data) {
-    double colour[3];
+// The host's lights are points: one sample of full weight, reaching the point or not.
+extern "C" double cbIlluminateSample(LWItemID light, const double position[3], double direction[3],
+                                     LightSampleFunc* callback, void* data) {
+    double colour[4] = {0, 0, 0, 1};
     if (!cbIlluminate(light, position, direction, colour)) return 0;
     if (callback) callback(data, light, direction, colour);
     return 1;
 }
 
-extern "C" int cbIlluminateSampleNormal(LWItemID light, void* context, const double position[3],
-                                        const double normal[3], LWIlluminationSampleFunc* callback,
-                                        void* data) {
-    double direction[3], colour[3];
+extern "C" double cbIlluminateSampleNormal(LWItemID light, LWRenderData context,
+                                           const double position[3], const double normal[3],
+                                           LightSampleFunc* callback, void* data) {
+    double direction[3], colour[4] = {0, 0, 0, 1};
     if (!cbIlluminateNormal(light, context, position, direction, normal, colour)) return 0;
     if (callback) callback(data, light, direction, colour);
     return 1;
@@ -540,7 +540,35 @@ extern "C" double cbRayShade(const double position[3], const double direction[3]
     return t_sample.world->trace(position, direction, nullptr, hit);
 }
 
+// Distance-only modes cast; the backdrop is black and has no distance; the other modes trace a
+// reflected or refracted ray. The host's rays ignore eta: refraction bends at the surface.
+extern "C" double cbRayTraceMode(const double position[3], const double direction[3],
+                                 double colour[3], const double, const int rtmode) {
+    switch (rtmode) {
+        case RTMODE_DISTANCE:
+        case RTMODE_SHADOW:
+        case RTMODE_OCCLUSION:
+            if (colour) colour[0] = colour[1] = colour[2] = 0;
+            return cbRayCast(position, direction);
+        case RTMODE_BACKDROP:
+            if (colour) colour[0] = colour[1] = colour[2] = 0;
+            return -1;
+        default:
+            break;
+    }
+    if (!t_sample.world) {
+        if (colour) colour[0] = colour[1] = colour[2] = 0;
+        return -1;
+    }
+    const int rayType = rtmode == RTMODE_REFLECTION ? RAY_REFLECTION : RAY_REFRACTION;
+    return t_sample.world->trace(position, direction, colour, nullptr, rayType);
+}
+
 }  // namespace
+
+LWRayTraceModeFunc* RenderWorld::rayTraceModeFunction() {
+    return &cbRayTraceMode;
+}
 
 LWIlluminateFunc* RenderWorld::illuminateFunction() {
     return &cbIlluminate;

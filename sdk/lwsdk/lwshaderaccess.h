@@ -1,12 +1,20 @@
 /* The per-sample records of rendering: the shader access record a surface shader receives and
- * the nodal access record node evaluation receives, each in three layouts (hosts 9.3 and 9.4,
- * 9.5, 9.6 onward); the illumination and ray-tracing functions they carry; shader flag bits.
- * C only.
+ * the nodal access record node evaluation receives; the illumination and ray-tracing functions
+ * they carry; the sample flags. C only.
  *
- * Layouts. The 9.3 layout (st_LWShaderAccess, LWNodalAccess_t) is the common prefix of all
- * three: every later layout starts with it as its first member and appends sampling fields, so
- * a pointer to any layout may be used as a pointer to the 9.3 one. A host hands out the layout
- * of its own version.
+ * Both records only ever grew by appending members, so each host version hands out a prefix of
+ * the newest layout. The shader record comes in three lengths, by the version the shader class
+ * is activated with (lwshader.h):
+ *   st_LWShaderAccess    version 4 (hosts up to 9.4): members sx .. refractionBlur (44)
+ *   st_LWShaderAccess95  version 5 (host 9.5):        ... rayTraceMode .. render (63)
+ *   st_LWShaderAccess96  version 6 (9.6 onward):      ... getVal .. getSample1D (70, all)
+ * The nodal record comes in the same three names:
+ *   LWNodalAccess_t      hosts up to 9.4: members sx .. setVal (43)
+ *   LWNodalAccess95_t    host 9.5: the same 43 members
+ *   LWNodalAccess96_t    9.6 onward: ... outsiz .. getSample1D (50, all)
+ * Every longer layout starts with the shorter one as its first member (`base`), so a pointer to
+ * any layout may be used as a pointer to a shorter one. A plug-in reads no member past the end
+ * of the layout of the version it was activated with.
  *
  * Vectors are world coordinates unless named otherwise; normals and directions are unit length.
  * Colours are linear RGB, 1.0 being full intensity. Levels are fractions (1.0 = 100%). */
@@ -14,33 +22,49 @@
 #define LWSDK_LWSHADERACCESS_H
 
 #include "lwobject.h"
+#include "lwshader.h"
 #include "lwtypes.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
+/* ---- opaque render state ----------------------------------------------------------------- */
+
+/* The host's state of the sample being rendered; handed back to the functions that take it. */
+typedef void* LWRenderData;
+/* State of the host's random number stream for this sample. */
+typedef void* RandomFloatData;
+/* An instance of an item, when instancing shades one; null otherwise. */
+typedef void* LWItemInstanceID;
+/* The host's sample pattern state for this sample. */
+typedef void* LWSamplerState;
+/* A prepared ray (direction, eta, mode), filled by rayTraceData, consumed by rayTraceShade. */
+typedef struct st_LWRayTraceData LWRayTraceData;
+/* Original vertex indexes of the shaded polygon. */
+typedef struct st_LWVertexIndexes LWVertexIndexes;
+
 /* ---- illumination ------------------------------------------------------------------------ */
 
 /* Light arriving at a point. The first argument of each function is the light's item ID.
- * The plain forms write the unit direction from the point towards the light into direction and
- * the light's colour at the point (intensity, falloff and shadows applied) into colour[0..2];
- * they return 1 when the light reaches the point and 0 when it does not (colour then black).
- * The normal forms take the sample's context (the access record's context field) and the
- * shading normal, and count only light arriving on the normal's side. The sample forms hand
- * every light sample they take (several for lights with an area) to callback instead, and
- * return the number of samples that reached the point. */
-typedef void LWIlluminationSampleFunc(void* data, LWItemID light, const double direction[3],
-                                      const double colour[3]);
-typedef int LWIlluminateFunc(LWItemID light, const double position[3], double direction[3],
-                             double colour[3]);
-typedef int LWIlluminateNormalFunc(LWItemID light, void* context, const double position[3],
-                                   double direction[3], const double normal[3], double colour[3]);
-typedef int LWIlluminateSampleFunc(LWItemID light, const double position[3], double direction[3],
-                                   LWIlluminationSampleFunc* callback, void* data);
-typedef int LWIlluminateSampleNormalFunc(LWItemID light, void* context, const double position[3],
-                                         const double normal[3], LWIlluminationSampleFunc* callback,
-                                         void* data);
+ * The plain forms write the unit direction from the point towards the light into dir and the
+ * light's colour at the point (intensity, falloff and shadows applied) into colour[0..2]; they
+ * return 1 when the light reaches the point and 0 when it does not (colour then black).
+ * The normal forms take the sample's render data (the record's render member) and the shading
+ * normal, and count only light arriving on the normal's side. The sample forms hand every
+ * light sample they take (several for lights with an area) to the callback, colour[3] being
+ * the sample's weight, and return the fraction of the light that reached the point. */
+typedef int LightSampleFunc(void* data, LWItemID light, const LWDVector dir,
+                            const double colour[4]);
+typedef int LWIlluminateFunc(LWItemID light, const LWDVector position, LWDVector dir,
+                             LWDVector colour);
+typedef int LWIlluminateNormalFunc(LWItemID light, LWRenderData rd, const LWDVector position,
+                                   LWDVector dir, const LWDVector normal, LWDVector colour);
+typedef double LWIlluminateSampleFunc(LWItemID light, const LWDVector position, LWDVector dir,
+                                      LightSampleFunc* sampler, void* data);
+typedef double LWIlluminateSampleNormalFunc(LWItemID light, LWRenderData rd,
+                                            const LWDVector position, const LWDVector normal,
+                                            LightSampleFunc* sampler, void* data);
 
 /* ---- ray tracing ------------------------------------------------------------------------- */
 
@@ -50,176 +74,205 @@ struct st_LWShaderAccess;
  * colour[0..2]; returns the distance to what it hit, or -1 for a miss (colour: the backdrop).
  * The host shades the hit on the calling thread, so a shader or node graph may be entered again
  * from inside its own evaluation. */
-typedef double LWRayTraceFunc(const double position[3], const double direction[3],
-                              double colour[3]);
+typedef double LWRayTraceFunc(const LWDVector position, const LWDVector direction,
+                              LWDVector colour);
 /* The distance to the first surface along the ray, or -1 for a miss; nothing is shaded. */
-typedef double LWRayCastFunc(const double position[3], const double direction[3]);
+typedef double LWRayCastFunc(const LWDVector position, const LWDVector direction);
 /* Like LWRayTraceFunc, but fills the shader access record of the hit instead of a colour
- * (untouched on a miss). */
-typedef double LWRayShadeFunc(const double position[3], const double direction[3],
+ * (untouched on a miss). The host fills as much of it as the caller's version allows. */
+typedef double LWRayShadeFunc(const LWDVector position, const LWDVector direction,
                               struct st_LWShaderAccess* hit);
+/* Like LWRayTraceFunc, for a ray of the given kind (RTMODE_*); eta is the refraction index
+ * the ray travels in. */
+typedef double LWRayTraceModeFunc(const LWDVector position, const LWDVector direction,
+                                  LWDVector colour, const double eta, const int rtmode);
+#define RTMODE_DISTANCE 0
+#define RTMODE_REFLECTION 1
+#define RTMODE_REFRACTION 2
+#define RTMODE_DISSOLVE 3
+#define RTMODE_SHADOW 4
+#define RTMODE_OCCLUSION 5
+#define RTMODE_BACKDROP 6
 
-/* ---- render flags of a sample (the flags field) ------------------------------------------ */
+typedef void LWRayTraceDataFunc(LWRenderData rd, const LWDVector position,
+                                const LWDVector direction, const double eta, const int rtmode,
+                                LWRayTraceData* ray);
+typedef double LWRayTraceShadeFunc(LWRenderData rd, LWRayTraceData* ray, LWDVector colour);
 
-#define LWSAMPLE_CAMERA 0x1u    /* reached by a camera ray */
-#define LWSAMPLE_REFLECTED 0x2u /* reached by a reflected ray */
-#define LWSAMPLE_REFRACTED 0x4u /* reached by a refracted ray */
-#define LWSAMPLE_PREVIEW 0x10u  /* a preview render, not the final one */
+/* ---- other per-sample services ----------------------------------------------------------- */
 
-/* Kinds of ray, for the rayType field of the 9.5 layouts. */
-#define LWRAY_CAMERA 0
-#define LWRAY_REFLECTION 1
-#define LWRAY_REFRACTION 2
-/* A shadow ray on its way to a light (sourceID) met the sample. Only the colour, transparency
- * and colour filter it leaves count; its sample flags have no ray bit. */
-#define LWRAY_SHADOW 3
+typedef float LWRandomFloatFunc(RandomFloatData data);
+/* Reads and writes the render buffer `type` at this sample, `num` values. */
+typedef void LWBufferGetValFunc(LWRenderData rd, int type, int num, double* values);
+typedef void LWBufferSetValFunc(LWRenderData rd, int type, int num, const double* values);
+typedef unsigned int LWGetSamplerRangeFunc(LWSamplerState state);
+typedef void LWGetSample2DFunc(LWSamplerState state, unsigned int index, float sample[2]);
+typedef float LWGetSample1DFunc(LWSamplerState state, unsigned int index);
 
-/* ---- shader flags: what a shader reads or writes (its flags callback) -------------------- */
+/* ---- sample flags (the flags member) ----------------------------------------------------- */
 
-#define LWSHF_NORMAL 0x1u                /* writes the shading normal */
-#define LWSHF_COLOUR 0x2u                /* writes the surface colour */
-#define LWSHF_LUMINOSITY 0x4u            /* writes luminosity */
-#define LWSHF_DIFFUSE 0x8u               /* writes the diffuse level */
-#define LWSHF_SPECULAR 0x10u             /* writes the specular level */
-#define LWSHF_MIRROR 0x20u               /* writes the mirror (reflection) level */
-#define LWSHF_TRANSPARENCY 0x40u         /* writes transparency; also run for shadow rays */
-#define LWSHF_REFRACTION_INDEX 0x80u     /* writes the refraction index */
-#define LWSHF_ROUGHNESS 0x100u           /* writes roughness */
-#define LWSHF_TRANSLUCENCY 0x200u        /* writes translucency */
-#define LWSHF_RAYTRACE 0x400u            /* calls the ray-tracing functions */
-#define LWSHF_DIFFUSE_SHADING 0x800u     /* writes the diffuse shading colour */
-#define LWSHF_SPECULAR_SHADING 0x1000u   /* writes the specular shading colour */
-#define LWSHF_REFRACTION_SHADING 0x2000u /* writes the refraction shading colour */
-#define LWSHF_REFLECTION_SHADING 0x4000u /* writes the reflection shading colour */
-/* A whole material: transparency, ray tracing and the four shading colours (0x7C40). */
-#define LWSHF_MATERIAL                                                                      \
-    (LWSHF_TRANSPARENCY | LWSHF_RAYTRACE | LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING | \
-     LWSHF_REFRACTION_SHADING | LWSHF_REFLECTION_SHADING)
+#define LWRT_SHADOW (1 << 0)           /* a shadow ray on its way to a light (sourceID) */
+#define LWRT_PREVIEW (1 << 1)          /* a preview render, not the final one */
+#define LWRT_POLYSIDE (1 << 2)         /* the ray met the polygon's back */
+#define LWRT_SAMPLEDRAY (1 << 3)       /* a ray sampling an area (blur, soft light) */
+#define LWRT_PREPROCESS (1 << 4)       /* shaded before the render proper */
+#define LWRT_EXITING (1 << 5)          /* a refracted ray leaving the object */
+#define LWRT_DOUBLESIDED (1 << 6)      /* the polygon is double-sided */
+#define LWRT_FRAME_PREPROCESS (1 << 7) /* shaded while preparing the frame */
+#define LWRT_RADIOSITY (1 << 8)        /* a radiosity ray */
+#define LWRT_CAMERA (1 << 9)           /* reached straight from the camera */
 
 /* ---- the shader access record ------------------------------------------------------------ */
 
-/* Hosts 9.3 and 9.4; the first member of the later layouts. Fields a shader may write are the
- * surface values from color to reflectionShade; the rest describe the sample. */
+/* Version 4 (hosts up to 9.4); the first member of the later layouts. A shader may write the
+ * surface values (color to roughness, translucency to difSharpness, the replacement, blur and,
+ * from version 5, shading colours); the rest describe the sample. */
 typedef struct st_LWShaderAccess {
-    double sx, sy;                /* image position of the sample, pixels */
-    double oPos[3];               /* shaded point in the object's own coordinates */
-    double wPos[3];               /* shaded point */
-    double gNorm[3];              /* geometric normal of the polygon */
-    double spotSize;              /* width of the sample's footprint on the surface */
-    double raySource[3];          /* start of the ray that hit the point */
-    double rayLength;             /* distance from raySource to wPos */
-    double cosine;                /* cosine of the angle between the ray and the normal */
-    double oXfrm[9];              /* object to world rotation and scale, row-major 3x3 */
-    double wXfrm[9];              /* world to object, row-major 3x3 */
-    LWItemID objID;               /* the object being shaded */
-    int polNum;                   /* polygon index within the object, from 0; -1 for none */
-    double wNorm[3];              /* shading normal (bumped); shaders may replace it */
-    double wNorm0[3];             /* shading normal before bump */
-    double bumpHeight;            /* bump displacement at the point */
-    double color[3];              /* surface colour */
-    double luminous;              /* luminosity level */
-    double diffuse;               /* diffuse level */
-    double specular;              /* specular level */
-    double mirror;                /* mirror (reflection) level */
-    double transparency;          /* transparency level */
-    double eta;                   /* refraction index */
-    double roughness;             /* roughness of the specular highlight, > 0 */
-    double translucency;          /* translucency level */
-    double colourHighlights;      /* colour-highlights level */
-    double colourFilter;          /* colour-filter level */
-    double diffuseSharpness;      /* diffuse sharpness */
-    double additiveTransparency;  /* additive transparency */
-    double reflectionBlur;        /* reflection blur */
-    double refractionBlur;        /* refraction blur */
-    double replacementPercentage; /* share of the final colour taken from replacementColour */
-    double replacementColour[3];  /* colour mixed in by replacementPercentage */
-    double diffuseShade[3];       /* diffuse shading colour (light scattered by the surface) */
-    double specularShade[3];      /* specular shading colour (highlights) */
-    double refractionShade[3];    /* refraction shading colour (seen through the surface) */
-    double reflectionShade[3];    /* reflection shading colour (seen in the surface) */
-    LWIlluminateFunc* illuminate; /* light at a point */
-    LWIlluminateNormalFunc* illuminateNormal;             /* light at a point on a normal */
-    LWIlluminateSampleFunc* illuminateSample;             /* light samples at a point */
-    LWIlluminateSampleNormalFunc* illuminateSampleNormal; /* light samples on a normal */
-    LWRayTraceFunc* rayTrace;                             /* fires a ray and shades what it hits */
-    LWRayCastFunc* rayCast;                               /* distance along a ray */
-    LWRayShadeFunc* rayShade; /* fires a ray and returns the hit's shader access record */
-    void* context;            /* the host's context of this sample; for the normal forms */
-    unsigned flags;           /* LWSAMPLE_* */
-    int bounces;              /* reflections and refractions the ray took to get here */
-    LWItemID sourceID;        /* item the ray came from: the camera, or a light */
-    LWPolID polygon;          /* the polygon being shaded; 0 for none */
-    LWPntID verts[4];         /* points of the polygon around the sample; 0 when unused */
-    float weights[4];         /* their interpolation weights, summing to 1 */
-    float vertsWPos[4][3];    /* their positions */
+    int sx, sy;                    /* image position of the sample, pixels */
+    LWDVector oPos;                /* shaded point in the object's own coordinates */
+    LWDVector wPos;                /* shaded point */
+    LWDVector gNorm;               /* geometric normal of the polygon */
+    double spotSize;               /* width of the sample's footprint on the surface */
+    LWDVector raySource;           /* start of the ray that hit the point */
+    double rayLength;              /* distance from raySource to wPos */
+    double cosine;                 /* cosine of the angle between the ray and the normal */
+    double oXfrm[9];               /* object to world rotation and scale, row-major 3x3 */
+    double wXfrm[9];               /* world to object, row-major 3x3 */
+    LWItemID objID;                /* the object being shaded */
+    int polNum;                    /* polygon index within the object, from 0; -1 for none */
+    LWDVector wNorm;               /* shading normal (bumped); shaders may replace it */
+    LWDVector color;               /* surface colour */
+    double luminous;               /* luminosity level */
+    double diffuse;                /* diffuse level */
+    double specular;               /* specular level */
+    double mirror;                 /* mirror (reflection) level */
+    double transparency;           /* transparency level */
+    double eta;                    /* refraction index */
+    double roughness;              /* roughness of the specular highlight, > 0 */
+    LWIlluminateFunc* illuminate;  /* light at a point */
+    LWRayTraceFunc* rayTrace;      /* fires a ray and shades what it hits */
+    LWRayCastFunc* rayCast;        /* distance along a ray */
+    LWRayShadeFunc* rayShade;      /* fires a ray and returns the hit's shader access record */
+    int flags;                     /* LWRT_* */
+    int bounces;                   /* reflections and refractions the ray took to get here */
+    LWItemID sourceID;             /* item the ray came from: the camera, or a light */
+    LWDVector wNorm0;              /* shading normal before bump */
+    double bumpHeight;             /* bump displacement at the point */
+    double translucency;           /* translucency level */
+    double colorHL;                /* colour-highlights level */
+    double colorFL;                /* colour-filter level */
+    double addTransparency;        /* additive transparency */
+    double difSharpness;           /* diffuse sharpness */
+    LWPntID verts[4];              /* points of the polygon around the sample; 0 when unused */
+    float weights[4];              /* their interpolation weights, summing to 1 */
+    float vertsWPos[4][3];         /* their positions */
+    LWPolID polygon;               /* the polygon being shaded; 0 for none */
+    double replacement_percentage; /* share of the final colour taken from replacement_color */
+    LWDVector replacement_color;   /* colour mixed in by replacement_percentage */
+    double reflectionBlur;         /* reflection blur */
+    double refractionBlur;         /* refraction blur */
 } st_LWShaderAccess;
 
-/* Host 9.5. */
+/* Version 5 (host 9.5). */
 typedef struct st_LWShaderAccess95 {
-    st_LWShaderAccess base; /* the 9.3 fields */
-    int rayType;            /* LWRAY_* */
-    double subPixel[2];     /* position of the sample inside its pixel, 0..1 */
+    st_LWShaderAccess base;           /* the version 4 members */
+    LWRayTraceModeFunc* rayTraceMode; /* fires a ray of a given kind */
+    double incomingEta;               /* refraction index the ray arrived through */
+    int ResourceContextIndex;         /* index of the render thread, from 0 */
+    LWDVector diffuse_shade;          /* diffuse shading colour (light scattered by the surface) */
+    LWDVector specular_shade;         /* specular shading colour (highlights) */
+    LWDVector refract_shade;          /* refraction shading colour (seen through the surface) */
+    LWDVector reflect_shade;          /* reflection shading colour (seen in the surface) */
+    LWIlluminateSampleFunc* illuminateSample;             /* light samples at a point */
+    RandomFloatData randomData;                           /* random stream of the sample */
+    LWRandomFloatFunc* randomFloat;                       /* next number of that stream */
+    LWIlluminateNormalFunc* illuminateNormal;             /* light at a point on a normal */
+    LWIlluminateSampleNormalFunc* illuminateSampleNormal; /* light samples on a normal */
+    double subsx, subsy;                /* position of the sample inside its pixel, 0..1 */
+    double bumpDropoff;                 /* bump fading with distance */
+    LWDVector rayDir;                   /* direction of the ray that hit the point */
+    LWRayTraceDataFunc* rayTraceData;   /* prepares a ray */
+    LWRayTraceShadeFunc* rayTraceShade; /* shades a prepared ray */
+    LWRenderData render;                /* the sample's render state, for the normal forms */
 } st_LWShaderAccess95;
 
-/* Hosts 9.6 onward. */
+/* Version 6 (hosts 9.6 onward): the whole record. */
 typedef struct st_LWShaderAccess96 {
-    st_LWShaderAccess95 base; /* the 9.5 fields */
-    double time;              /* moment of the sample within the frame, seconds (motion blur) */
-    int sampleIndex;          /* index of the sample within its pixel, from 0 */
+    st_LWShaderAccess95 base;               /* the version 5 members */
+    LWBufferGetValFunc* getVal;             /* reads a render buffer at the sample */
+    LWBufferSetValFunc* setVal;             /* writes a render buffer at the sample */
+    LWItemInstanceID instanceID;            /* instance being shaded, or null */
+    LWSamplerState samplerState;            /* the sample pattern's state */
+    LWGetSamplerRangeFunc* getSamplerRange; /* samples the pattern offers */
+    LWGetSample2DFunc* getSample2D;         /* one 2-D sample of the pattern */
+    LWGetSample1DFunc* getSample1D;         /* one 1-D sample of the pattern */
 } st_LWShaderAccess96;
 
 /* ---- the nodal access record ------------------------------------------------------------- */
 
 /* What node evaluation sees of the sample: the shader access record's description of the
- * sample, without its surface values. Hosts 9.3 and 9.4; the first member of the later
- * layouts. A node may replace the illumination functions for what it evaluates upstream and
- * must restore them before it returns. */
+ * sample, without its surface values. Hosts up to 9.4; the first member of the later layouts.
+ * A node may replace the illumination functions for what it evaluates upstream and must
+ * restore them before it returns. */
 typedef struct LWNodalAccess_t {
-    double sx, sy;                /* image position of the sample, pixels */
-    double oPos[3];               /* shaded point in the object's own coordinates */
-    double wPos[3];               /* shaded point */
-    double gNorm[3];              /* geometric normal of the polygon */
-    double wNorm[3];              /* shading normal */
-    double wNorm0[3];             /* shading normal before bump */
-    double raySource[3];          /* start of the ray that hit the point */
+    int sx, sy;                   /* image position of the sample, pixels */
+    LWDVector oPos;               /* shaded point in the object's own coordinates */
+    LWDVector wPos;               /* shaded point */
+    LWDVector gNorm;              /* geometric normal of the polygon */
+    LWDVector wNorm;              /* shading normal */
+    LWDVector wNorm0;             /* shading normal before bump */
+    LWDVector raySource;          /* start of the ray that hit the point */
     double rayLength;             /* distance from raySource to wPos */
     double spotSize;              /* width of the sample's footprint on the surface */
     double cosine;                /* cosine of the angle between the ray and the normal */
     double bumpHeight;            /* bump displacement at the point */
     double oXfrm[9];              /* object to world rotation and scale, row-major 3x3 */
     double wXfrm[9];              /* world to object, row-major 3x3 */
-    double uv[2];                 /* texture coordinates of the sample; 0 when the host has none */
     LWIlluminateFunc* illuminate; /* light at a point */
+    LWIlluminateSampleFunc* illuminateSample; /* light samples at a point */
+    LWRayTraceFunc* rayTrace;                 /* fires a ray and shades what it hits */
+    LWRayCastFunc* rayCast;                   /* distance along a ray */
+    LWRayShadeFunc* rayShade;         /* fires a ray and returns the hit's shader access record */
+    LWRayTraceModeFunc* rayTraceMode; /* fires a ray of a given kind */
+    int bounces;                      /* reflections and refractions the ray took to get here */
+    LWItemID sourceID;                /* item the ray came from */
+    LWItemID objID;                   /* the object being shaded */
+    int polNum;                       /* polygon index within the object, from 0; -1 for none */
+    LWPntID verts[4];                 /* points of the polygon around the sample; 0 when unused */
+    float weights[4];                 /* their interpolation weights, summing to 1 */
+    float vertsWPos[4][3];            /* their positions */
+    LWPolID polygon;                  /* the polygon being shaded; 0 for none */
+    double incomingEta;               /* refraction index the ray arrived through */
+    int ResourceContextIndex;         /* index of the render thread, from 0 */
+    int flags;                        /* LWRT_* */
+    RandomFloatData randomData;       /* random stream of the sample */
+    LWRandomFloatFunc* randomFloat;   /* next number of that stream */
     LWIlluminateNormalFunc* illuminateNormal;             /* light at a point on a normal */
-    LWIlluminateSampleFunc* illuminateSample;             /* light samples at a point */
     LWIlluminateSampleNormalFunc* illuminateSampleNormal; /* light samples on a normal */
-    LWRayTraceFunc* rayTrace;                             /* fires a ray and shades what it hits */
-    LWRayCastFunc* rayCast;                               /* distance along a ray */
-    LWRayShadeFunc* rayShade; /* fires a ray and returns the hit's shader access record */
-    void* context;            /* the host's context of this sample; for the normal forms */
-    int bounces;              /* reflections and refractions the ray took to get here */
-    LWItemID sourceID;        /* item the ray came from */
-    LWItemID objID;           /* the object being shaded */
-    int polNum;               /* polygon index within the object, from 0; -1 for none */
-    LWPolID polygon;          /* the polygon being shaded; 0 for none */
-    LWPntID verts[4];         /* points of the polygon around the sample; 0 when unused */
-    float weights[4];         /* their interpolation weights, summing to 1 */
-    float vertsWPos[4][3];    /* their positions */
-    unsigned flags;           /* LWSAMPLE_* */
+    double subsx, subsy;                /* position of the sample inside its pixel, 0..1 */
+    LWDVector rayDir;                   /* direction of the ray that hit the point */
+    LWRayTraceDataFunc* rayTraceData;   /* prepares a ray */
+    LWRayTraceShadeFunc* rayTraceShade; /* shades a prepared ray */
+    LWRenderData render;                /* the sample's render state, for the normal forms */
+    LWBufferGetValFunc* getVal;         /* reads a render buffer at the sample */
+    LWBufferSetValFunc* setVal;         /* writes a render buffer at the sample */
 } LWNodalAccess_t;
 
-/* Host 9.5. */
+/* Host 9.5: the same members. */
 typedef struct LWNodalAccess95_t {
-    LWNodalAccess_t base; /* the 9.3 fields */
-    int rayType;          /* LWRAY_* */
-    double subPixel[2];   /* position of the sample inside its pixel, 0..1 */
+    LWNodalAccess_t base; /* the 9.4 members */
 } LWNodalAccess95_t;
 
-/* Hosts 9.6 onward. */
+/* Hosts 9.6 onward: the whole record. */
 typedef struct LWNodalAccess96_t {
-    LWNodalAccess95_t base; /* the 9.5 fields */
-    double time;            /* moment of the sample within the frame, seconds */
-    int sampleIndex;        /* index of the sample within its pixel, from 0 */
+    LWNodalAccess95_t base;                 /* the 9.5 members */
+    int outsiz;                             /* entries of VertexIndexes */
+    LWVertexIndexes* VertexIndexes;         /* original vertex indexes, or null */
+    LWItemInstanceID instanceID;            /* instance being shaded, or null */
+    LWSamplerState samplerState;            /* the sample pattern's state */
+    LWGetSamplerRangeFunc* getSamplerRange; /* samples the pattern offers */
+    LWGetSample2DFunc* getSample2D;         /* one 2-D sample of the pattern */
+    LWGetSample1DFunc* getSample1D;         /* one 1-D sample of the pattern */
 } LWNodalAccess96_t;
 
 #ifdef __cplusplus

@@ -176,15 +176,15 @@ inline int fakeIlluminateNormal(LWItemID light, void*, const double* p, double* 
                                 double* colour) {
     return fakeIlluminate(light, p, d, colour);
 }
-inline int fakeIlluminateSample(LWItemID light, const double* p, double* d,
-                                LWIlluminationSampleFunc* callback, void* data) {
+inline double fakeIlluminateSample(LWItemID light, const double* p, double* d,
+                                   LightSampleFunc* callback, void* data) {
     double colour[3];
     if (!fakeIlluminate(light, p, d, colour)) return 0;
     callback(data, light, d, colour);
     return 1;
 }
-inline int fakeIlluminateSampleNormal(LWItemID light, void*, const double* p, const double*,
-                                      LWIlluminationSampleFunc* callback, void* data) {
+inline double fakeIlluminateSampleNormal(LWItemID light, LWRenderData, const double* p,
+                                         const double*, LightSampleFunc* callback, void* data) {
     double d[3];
     return fakeIlluminateSample(light, p, d, callback, data);
 }

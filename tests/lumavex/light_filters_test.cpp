@@ -158,8 +158,9 @@ LWNodalAccess_t fakeAccess() {
 }
 
 // Sums the first component of every sample handed back.
-void addSample(void* data, LWItemID, const double*, const double* colour) {
+int addSample(void* data, LWItemID, const double*, const double* colour) {
     *static_cast<double*>(data) += colour[0];
+    return 1;
 }
 
 // What the access record reports for a light through each of the four forms: the first colour

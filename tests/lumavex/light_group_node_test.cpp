@@ -36,8 +36,9 @@ std::vector<LWItemID> g_lights;
 int g_form = 0;  // 0 illuminate, 1 illuminateNormal, 2 illuminateSample, 3 the normal sample form
 std::atomic<int> g_colourCalls{0}, g_materialCalls{0};
 
-void addSample(void* data, LWItemID, const double*, const double* colour) {
+int addSample(void* data, LWItemID, const double*, const double* colour) {
     for (int k = 0; k < 3; ++k) static_cast<double*>(data)[k] += colour[k];
+    return 1;
 }
 
 void probeEvaluate(LWInstance instance, LWNodalAccess_t* a, NodeOutputID output, NodeValue value) {
@@ -46,10 +47,10 @@ void probeEvaluate(LWInstance instance, LWNodalAccess_t* a, NodeOutputID output,
         double direction[3], colour[3] = {0, 0, 0};
         if (g_form == 0) a->illuminate(light, a->wPos, direction, colour);
         if (g_form == 1)
-            a->illuminateNormal(light, a->context, a->wPos, direction, a->wNorm, colour);
+            a->illuminateNormal(light, a->render, a->wPos, direction, a->wNorm, colour);
         if (g_form == 2) a->illuminateSample(light, a->wPos, direction, addSample, colour);
         if (g_form == 3)
-            a->illuminateSampleNormal(light, a->context, a->wPos, a->wNorm, addSample, colour);
+            a->illuminateSampleNormal(light, a->render, a->wPos, a->wNorm, addSample, colour);
         for (int k = 0; k < 3; ++k) sum[k] += colour[k];
     }
     const auto* colourOutput = static_cast<const GraphNode*>(instance)->outputs.front().get();

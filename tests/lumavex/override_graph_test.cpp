@@ -27,9 +27,24 @@ using override_test::OverrideHost;
 using override_test::version;
 using SA = st_LWShaderAccess;
 
-// The doubles from sx to wXfrm, and from wNorm to reflectionShade, lie without gaps.
-static_assert(offsetof(SA, objID) == offsetof(SA, sx) + 35 * sizeof(double), "");
-static_assert(offsetof(SA, illuminate) == offsetof(SA, wNorm) + 40 * sizeof(double), "");
+using SA5 = st_LWShaderAccess95;
+
+// Runs of doubles without gaps: oPos to wXfrm, wNorm to roughness, wNorm0 to difSharpness,
+// replacement_percentage to refractionBlur, and the four shading colours.
+struct DoubleRun {
+    size_t offset, count;
+};
+constexpr DoubleRun kRuns[] = {{offsetof(SA, oPos), 33},
+                               {offsetof(SA, wNorm), 13},
+                               {offsetof(SA, wNorm0), 9},
+                               {offsetof(SA, replacement_percentage), 6},
+                               {offsetof(SA5, diffuse_shade), 12}};
+static_assert(offsetof(SA, objID) == offsetof(SA, oPos) + 33 * sizeof(double));
+static_assert(offsetof(SA, illuminate) == offsetof(SA, wNorm) + 13 * sizeof(double));
+static_assert(offsetof(SA, verts) == offsetof(SA, wNorm0) + 9 * sizeof(double));
+static_assert(sizeof(SA) == offsetof(SA, replacement_percentage) + 6 * sizeof(double));
+static_assert(offsetof(SA5, illuminateSample) ==
+              offsetof(SA5, diffuse_shade) + 12 * sizeof(double));
 
 // A sample with a distinct value in every double the surface sets.
 st_LWShaderAccess96 sample(double seed = 0.0) {
@@ -37,23 +52,26 @@ st_LWShaderAccess96 sample(double seed = 0.0) {
     std::memset(&record, 0, sizeof record);
     SA& sa = record.base.base;
     double v = seed;
-    for (auto [first, n] : {std::pair<double*, int>{&sa.sx, 35}, {sa.wNorm, 40}})
-        for (int i = 0; i < n; ++i) first[i] = (v += 0.01);
+    for (const DoubleRun& run : kRuns) {
+        auto* first =
+            reinterpret_cast<double*>(reinterpret_cast<unsigned char*>(&record) + run.offset);
+        for (size_t i = 0; i < run.count; ++i) first[i] = (v += 0.01);
+    }
+    sa.sx = 320;
+    sa.sy = 240;
+    record.base.incomingEta = 1.0;
     for (double* p : {sa.raySource, sa.wPos, sa.wNorm}) p[0] = p[1] = p[2] = 0.0;
     sa.raySource[2] = sa.wNorm[2] = -1.0;
     sa.roughness = 0.3;
     sa.objID = itemHandle(0x10000003u);
     sa.polNum = 7;
-    sa.flags = LWSAMPLE_CAMERA;
+    sa.flags = LWRT_CAMERA;
     sa.bounces = 2;
     sa.verts[1] = pointHandle(0x55);
     sa.weights[1] = 0.75f;
     sa.vertsWPos[3][2] = 9.5f;
-    record.base.rayType = LWRAY_REFLECTION;
-    record.base.subPixel[0] = 0.25;
-    record.base.subPixel[1] = 0.75;
-    record.time = 0.0125;
-    record.sampleIndex = 3;
+    record.base.subsx = 0.25;
+    record.base.subsy = 0.75;
     return record;
 }
 
@@ -110,34 +128,47 @@ TEST_F(OverrideGraphTest, EmptyGraphRoundTripsOnlyRoughnessAndAGateAtZeroKeepsEv
 }
 
 TEST_F(OverrideGraphTest, EveryInputWritesItsOwnFieldAndReflectionShadingForcesMirror) {
-    // In the order of their fields, luminous to refractionBlur; glossiness 4 is roughness 0.25.
+    // Each scalar input and its field; glossiness 4 is roughness 0.25.
+    const std::pair<const char*, double SA::*> scalars[] = {
+        {"Luminosity", &SA::luminous},
+        {"Diffuse", &SA::diffuse},
+        {"Specular", &SA::specular},
+        {"Reflection", &SA::mirror},
+        {"Transparency", &SA::transparency},
+        {"Refraction Index", &SA::eta},
+        {"Glossiness", &SA::roughness},
+        {"Translucency", &SA::translucency},
+        {"Colour Highlights", &SA::colorHL},
+        {"Colour Filter", &SA::colorFL},
+        {"Diffuse Sharpness", &SA::difSharpness},
+        {"Additive Transparency", &SA::addTransparency},
+        {"Reflection Blurring", &SA::reflectionBlur},
+        {"Refraction Blurring", &SA::refractionBlur}};
     int i = 0;
-    for (const char* input :
-         {"Luminosity", "Diffuse", "Specular", "Reflection", "Transparency", "Refraction Index",
-          "Glossiness", "Translucency", "Colour Highlights", "Colour Filter", "Diffuse Sharpness",
-          "Additive Transparency", "Reflection Blurring", "Refraction Blurring"})
-        h.feedScalar(input, ++i == 7 ? 4.0 : 0.0625 * i);
+    for (const auto& scalar : scalars) h.feedScalar(scalar.first, ++i == 7 ? 4.0 : 0.0625 * i);
     // The shading colours are ordered apart in the two records: each must reach its namesake.
-    const std::pair<const char*, double(SA::*)[3]> colours[] = {
-        {"Colour", &SA::color},
-        {"Diffuse Shading", &SA::diffuseShade},
-        {"Specular Shading", &SA::specularShade},
-        {"Refraction Shading", &SA::refractionShade}};
+    using Field = double* (*)(st_LWShaderAccess96&);
+    const std::pair<const char*, Field> colours[] = {
+        {"Colour", [](st_LWShaderAccess96& r) { return r.base.base.color; }},
+        {"Diffuse Shading", [](st_LWShaderAccess96& r) { return r.base.diffuse_shade; }},
+        {"Specular Shading", [](st_LWShaderAccess96& r) { return r.base.specular_shade; }},
+        {"Refraction Shading", [](st_LWShaderAccess96& r) { return r.base.refract_shade; }}};
     for (size_t c = 0; c < std::size(colours); ++c) h.feedColour(colours[c].first, c, 0.5, 0.25);
     h.feed("Normal", h.node("VectorConstant", "Value 0 1 0\n"));
 
     const SA& sa = shade();
-    for (i = 1; i <= 14; ++i) EXPECT_EQ((&sa.luminous)[i - 1], i == 7 ? 0.25 : 0.0625 * i) << i;
+    for (i = 1; i <= 14; ++i)
+        EXPECT_EQ(sa.*scalars[i - 1].second, i == 7 ? 0.25 : 0.0625 * i) << scalars[i - 1].first;
     for (size_t c = 0; c < std::size(colours); ++c)
-        expect3(sa.*colours[c].second, c, 0.5, 0.25, colours[c].first);
+        expect3(colours[c].second(rec), c, 0.5, 0.25, colours[c].first);
     expect3(sa.wNorm, 0, 1, 0, "normal");
-    EXPECT_EQ(sa.replacementPercentage, sample().base.base.replacementPercentage);
-    EXPECT_EQ(sa.reflectionShade[1], sample().base.base.reflectionShade[1]);
+    EXPECT_EQ(sa.replacement_percentage, sample().base.base.replacement_percentage);
+    EXPECT_EQ(rec.base.reflect_shade[1], sample().base.reflect_shade[1]);
 
     h.feedColour("Reflection Shading", 0.5, 0.5, 0.25);
     shade();
     EXPECT_EQ(sa.mirror, 1.0);
-    expect3(sa.reflectionShade, 0.5, 0.5, 0.25, "reflection shading");
+    expect3(rec.base.reflect_shade, 0.5, 0.5, 0.25, "reflection shading");
 }
 
 TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplacesTheColour) {
@@ -148,17 +179,17 @@ TEST_F(OverrideGraphTest, ShadingInputsWinOverTheMaterialAndColourOverrideReplac
     h.feedColour("Diffuse Shading", 0, 0, 1);
     h.feedScalar("Transparency", 0.75);  // evaluated before the material, which replaces it
     const SA& sa = shade();
-    expect3(sa.diffuseShade, 0, 0, 1, "diffuse shading");
-    expect3(sa.specularShade, 0.5, 0.625, 0.75, "specular");
-    expect3(sa.reflectionShade, 1, 2, 3, "reflection");
-    expect3(sa.refractionShade, 4, 5, 6, "refraction");
+    expect3(rec.base.diffuse_shade, 0, 0, 1, "diffuse shading");
+    expect3(rec.base.specular_shade, 0.5, 0.625, 0.75, "specular");
+    expect3(rec.base.reflect_shade, 1, 2, 3, "reflection");
+    expect3(rec.base.refract_shade, 4, 5, 6, "refraction");
     EXPECT_EQ(sa.transparency, 0.25);
     EXPECT_EQ(sa.mirror, 1.0);
 
     h.feedColour("Colour Override", 0.25, 0.5, 1.0);
     shade(0.5);
-    EXPECT_EQ(sa.replacementPercentage, 1.0);
-    expect3(sa.replacementColour, 0.25, 0.5, 1.0, "replacement");
+    EXPECT_EQ(sa.replacement_percentage, 1.0);
+    expect3(sa.replacement_color, 0.25, 0.5, 1.0, "replacement");
 }
 
 TEST_F(OverrideGraphTest, FlagsAreThoseOfTheConnectedInputsForRandomConnections) {
@@ -286,12 +317,13 @@ void addProbe(OverrideHost& h) {
 
 void expectBaseFields(const LWNodalAccess_t& na, const SA& sa) {
     auto same = [](const double* a, const double* b, int n) { return std::equal(a, a + n, b); };
-    EXPECT_TRUE(same(&na.sx, &sa.sx, 11)) << "sx to gNorm";
+    EXPECT_EQ(std::make_pair(na.sx, na.sy), std::make_pair(sa.sx, sa.sy));
+    EXPECT_TRUE(same(na.oPos, sa.oPos, 9)) << "oPos to gNorm";
     EXPECT_TRUE(same(na.wNorm0, sa.wNorm0, 3));
     EXPECT_TRUE(same(na.raySource, sa.raySource, 3));
     EXPECT_TRUE(same(na.oXfrm, sa.oXfrm, 18)) << "both transforms";
-    EXPECT_EQ(std::make_tuple(na.rayLength, na.spotSize, na.cosine, na.bumpHeight, na.uv[0]),
-              std::make_tuple(sa.rayLength, sa.spotSize, sa.cosine, sa.bumpHeight, 0.0));
+    EXPECT_EQ(std::make_tuple(na.rayLength, na.spotSize, na.cosine, na.bumpHeight),
+              std::make_tuple(sa.rayLength, sa.spotSize, sa.cosine, sa.bumpHeight));
     EXPECT_EQ(std::make_tuple(na.objID, na.polNum, na.bounces, na.flags, na.verts[1]),
               std::make_tuple(sa.objID, sa.polNum, sa.bounces, sa.flags, sa.verts[1]));
     EXPECT_EQ(na.weights[1], sa.weights[1]);
@@ -327,14 +359,8 @@ TEST(OverrideLayoutTest, EachEvaluationReadsAndFillsItsHostsRecords) {
         const LWNodalAccess96_t& na = g_seen[0].access;
         expectBaseFields(na.base.base, full.base.base);
         EXPECT_EQ(g_seen[0].sx, full.base.base.sx);
-        if (nodal >= sizeof(LWNodalAccess95_t)) {
-            EXPECT_EQ(na.base.rayType, LWRAY_REFLECTION);
-            EXPECT_EQ(na.base.subPixel[1], 0.75);
-        }
-        if (nodal == sizeof(LWNodalAccess96_t)) {
-            EXPECT_EQ(na.time, 0.0125);
-            EXPECT_EQ(na.sampleIndex, 3);
-        }
+        // The sub-pixel position reaches the nodes where the shader record has it.
+        EXPECT_EQ(na.base.base.subsy, size >= sizeof(st_LWShaderAccess95) ? 0.75 : 0.0);
         h.table->ns_done();
         h.table->ns_unsubscribe();
     }

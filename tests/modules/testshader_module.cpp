@@ -49,9 +49,10 @@ void set3(double out[3], double r, double g, double b) {
 
 enum Kind { kColour, kThrow, kShade, kShadeUnclaimed, kReplace, kLight, kProbe, kNotes, kShadow };
 
-extern "C" void addLight(void* data, LWItemID, const double[3], const double colour[3]) {
+extern "C" int addLight(void* data, LWItemID, const LWDVector, const double colour[4]) {
     auto* sum = static_cast<double*>(data);
     for (int i = 0; i < 3; ++i) sum[i] += colour[i];
+    return 1;
 }
 
 template <int K, int Mode = 0>
@@ -68,21 +69,21 @@ class RenderShader : public vexo::ShaderHandler {
                 throw vexo::exception("render test failure");
             case kShade:
             case kShadeUnclaimed:
-                set3(sa->diffuseShade, 0, 0.5, 0);
-                set3(sa->specularShade, 0, 0, 0.25);
+                set3(ext(sa)->diffuse_shade, 0, 0.5, 0);
+                set3(ext(sa)->specular_shade, 0, 0, 0.25);
                 break;
             case kReplace:
-                sa->replacementPercentage = 0.25;
-                set3(sa->replacementColour, 1, 1, 1);
+                sa->replacement_percentage = 0.25;
+                set3(sa->replacement_color, 1, 1, 1);
                 break;
             case kLight:
                 light(sa);
                 break;
             case kProbe:
-                if (std::floor(sa->sx) == 0 && std::floor(sa->sy) == 0) probe(sa);
+                if (sa->sx == 0 && sa->sy == 0) probe(sa);
                 break;
             case kShadow:
-                if (reinterpret_cast<st_LWShaderAccess95*>(sa)->rayType == LWRAY_SHADOW) {
+                if (sa->flags & LWRT_SHADOW) {
                     double sum[3];
                     lightSum(sa, sum);
                     sa->transparency = 0.5;
@@ -98,11 +99,11 @@ class RenderShader : public vexo::ShaderHandler {
             case kColour:
                 return LWSHF_COLOUR;
             case kShade:
-                return LWSHF_DIFFUSE_SHADING | LWSHF_SPECULAR_SHADING;
+                return LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE;
             case kLight:
-                return LWSHF_COLOUR | LWSHF_LUMINOSITY | LWSHF_DIFFUSE | LWSHF_SPECULAR;
+                return LWSHF_COLOUR | LWSHF_LUMINOUS | LWSHF_DIFFUSE | LWSHF_SPECULAR;
             case kShadow:
-                return LWSHF_TRANSPARENCY;
+                return LWSHF_TRANSP;
             default:
                 return 0;
         }
@@ -121,6 +122,11 @@ class RenderShader : public vexo::ShaderHandler {
     }
 
   private:
+    // The host fills the whole record whatever the version; these shaders read past version 4.
+    static st_LWShaderAccess95* ext(st_LWShaderAccess* sa) {
+        return reinterpret_cast<st_LWShaderAccess95*>(sa);
+    }
+
     static void light(st_LWShaderAccess* sa) {
         double sum[3];
         lightSum(sa, sum);
@@ -136,35 +142,32 @@ class RenderShader : public vexo::ShaderHandler {
         set3(sum, 0, 0, 0);
         for (LWItemID id = items ? items->first(LWI_LIGHT, LWITEM_NULL) : LWITEM_NULL; id;
              id = items->next(id)) {
-            double direction[3], colour[3] = {0, 0, 0};
-            if (Mode == 2) sa->illuminateSample(id, sa->wPos, direction, &addLight, sum);
+            double direction[3], colour[4] = {0, 0, 0, 1};
+            st_LWShaderAccess95* x = ext(sa);
+            if (Mode == 2) x->illuminateSample(id, sa->wPos, direction, &addLight, sum);
             if (Mode == 3)
-                sa->illuminateSampleNormal(id, sa->context, sa->wPos, sa->wNorm, &addLight, sum);
+                x->illuminateSampleNormal(id, x->render, sa->wPos, sa->wNorm, &addLight, sum);
             if (Mode == 0 ? sa->illuminate(id, sa->wPos, direction, colour)
                 : Mode == 1
-                    ? sa->illuminateNormal(id, sa->context, sa->wPos, direction, sa->wNorm, colour)
+                    ? x->illuminateNormal(id, x->render, sa->wPos, direction, sa->wNorm, colour)
                     : 0)
                 addLight(sum, id, direction, colour);
         }
     }
 
     static void probe(st_LWShaderAccess* sa) {
-        std::string line = "probe version=" + std::to_string(g_version) + " sx=" + number(sa->sx) +
-                           " sy=" + number(sa->sy) + " flags=" + std::to_string(sa->flags) +
-                           " bounces=" + std::to_string(sa->bounces) +
-                           " polNum=" + std::to_string(sa->polNum) +
-                           " cosine=" + number(sa->cosine);
+        std::string line =
+            "probe version=" + std::to_string(g_version) + " sx=" + std::to_string(sa->sx) +
+            " sy=" + std::to_string(sa->sy) + " flags=" + std::to_string(sa->flags) +
+            " bounces=" + std::to_string(sa->bounces) + " polNum=" + std::to_string(sa->polNum) +
+            " cosine=" + number(sa->cosine);
         double weights = 0;
         for (int k = 0; k < 4; ++k) weights += sa->weights[k];
         line += " weights=" + number(weights);
         if (g_version >= 5) {
             const auto* r = reinterpret_cast<const st_LWShaderAccess95*>(sa);
-            line += " rayType=" + std::to_string(r->rayType) + " sub=" + number(r->subPixel[0]) +
-                    "," + number(r->subPixel[1]);
-        }
-        if (g_version >= 6) {
-            const auto* r = reinterpret_cast<const st_LWShaderAccess96*>(sa);
-            line += " time=" + number(r->time) + " index=" + std::to_string(r->sampleIndex);
+            line += " sub=" + number(r->subsx) + "," + number(r->subsy) +
+                    " render=" + (r->render ? "1" : "0");
         }
         note(line);
     }

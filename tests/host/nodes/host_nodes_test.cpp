@@ -247,32 +247,36 @@ TEST_F(HostNodesTest, SurfaceGraphShadesTheSampleWhileItIsOn) {
           {"Material", "RefractionShading 0 0 1\nTransparency 0.5\n", "Material", "Material"}})
         ASSERT_TRUE(nodes.connect(make(server, settings, floor), output, nullptr, input, error));
 
-    st_LWShaderAccess sa{};
+    st_LWShaderAccess96 record{};
+    st_LWShaderAccess& sa = record.base.base;
     sa.roughness = 0.25;
     sa.diffuse = 0.7;
     sa.color[0] = 9.0;
-    lwhost::applySurfaceGraph(*floor, sa);
+    lwhost::applySurfaceGraph(*floor, record);
     EXPECT_EQ(sa.color[0], 0.25);
     EXPECT_EQ(sa.color[2], 1.0);
     EXPECT_EQ(sa.roughness, 2.0);  // 1 / glossiness
     EXPECT_EQ(sa.diffuse, 0.7);    // not connected: kept
-    EXPECT_EQ(sa.refractionShade[2], 1.0);
-    EXPECT_EQ(sa.diffuseShade[0], 0.8);
+    EXPECT_EQ(record.base.refract_shade[2], 1.0);
+    EXPECT_EQ(record.base.diffuse_shade[0], 0.8);
     EXPECT_EQ(sa.transparency, 0.5);
 
     NodeSystem::editorFuncs()->setState(floor->id(), 0);
     EXPECT_FALSE(surface.nodes.enabled);  // the slot follows the editor
-    st_LWShaderAccess untouched{};
-    untouched.color[0] = 9.0;
+    st_LWShaderAccess96 untouched{};
+    untouched.base.base.color[0] = 9.0;
     lwhost::applySurfaceGraph(*floor, untouched);
-    EXPECT_EQ(untouched.color[0], 9.0);
+    EXPECT_EQ(untouched.base.base.color[0], 9.0);
     nodes.destroyHostEditors();
     EXPECT_EQ(nodes.editor(floor->id()), nullptr);
     EXPECT_NE(nodes.editor(graph->id()), nullptr);
 }
 
 TEST(NodalAccessTest, SharedFieldsAreCopiedFromTheShaderRecord) {
-    st_LWShaderAccess sa{};
+    st_LWShaderAccess96 record{};
+    st_LWShaderAccess& sa = record.base.base;
+    record.base.subsx = 0.5;
+    record.base.render = &record;  // any state pointer: handed on as it is
     sa.sx = 3;
     sa.wPos[1] = 2.0;
     sa.wNorm0[2] = 1.0;
@@ -284,15 +288,17 @@ TEST(NodalAccessTest, SharedFieldsAreCopiedFromTheShaderRecord) {
     sa.vertsWPos[3][2] = 4.0f;
     sa.rayTrace = recordingTrace;
     sa.bounces = 2;
-    sa.flags = LWSAMPLE_REFLECTED;
-    LWNodalAccess_t na{};
-    lwhost::fillNodalAccess(sa, na);
+    sa.flags = LWRT_SAMPLEDRAY;
+    LWNodalAccess96_t nodal{};
+    lwhost::fillNodalAccess(record, nodal);
+    const LWNodalAccess_t& na = nodal.base.base;
     auto shared = [](const auto& r) {
         return std::make_tuple(r.sx, r.wPos[1], r.wNorm0[2], r.objID, r.polygon, r.polNum,
                                r.verts[3], r.weights[3], r.vertsWPos[3][2], r.rayTrace, r.bounces,
                                r.flags);
     };
     EXPECT_EQ(shared(na), shared(sa));
+    EXPECT_EQ(std::make_pair(na.subsx, na.render), std::make_pair(0.5, record.base.render));
 }
 
 }  // namespace

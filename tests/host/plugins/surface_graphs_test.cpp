@@ -42,14 +42,15 @@ TEST_F(SurfaceGraphSceneTest,
     const LWSurfaceID id = scene.findSurface("Floor", "Floor")->id;
     EXPECT_EQ(lwhost::SceneGlobals::surfaceFuncs()->getNodeEditor(id), floor->id());
 
-    st_LWShaderAccess sa{};
+    st_LWShaderAccess96 record{};
+    st_LWShaderAccess& sa = record.base.base;
     sa.wPos[0] = 0.25;
-    lwhost::applySurfaceGraph(*floor, sa);
+    lwhost::applySurfaceGraph(*floor, record);
     EXPECT_FLOAT_EQ(static_cast<float>(sa.color[2]), 0.85f);
     sa.wPos[0] = 0.75;
-    lwhost::applySurfaceGraph(*floor, sa);
+    lwhost::applySurfaceGraph(*floor, record);
     EXPECT_FLOAT_EQ(static_cast<float>(sa.color[2]), 0.2f);
-    lwhost::applySurfaceGraph(*ball, sa);
+    lwhost::applySurfaceGraph(*ball, record);
     EXPECT_FLOAT_EQ(static_cast<float>(sa.specular), 0.8f);
 
     // A round trip keeps the graphs and their switch.

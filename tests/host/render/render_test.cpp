@@ -265,8 +265,9 @@ TEST(RenderShading, IlluminationFunctionsSeeShadowsOnlyOnABoundThread) {
                   0)
             << "not a light";
         int calls = 0;
-        auto* count =
-            +[](void* data, LWItemID, const double*, const double*) { ++*static_cast<int*>(data); };
+        auto* count = +[](void* data, LWItemID, const double*, const double*) {
+            return ++*static_cast<int*>(data);
+        };
         EXPECT_EQ(illuminateSample(sun, open, direction, count, &calls), 1);
         EXPECT_EQ(illuminateSample(sun, shaded, direction, count, &calls), 0);
         EXPECT_EQ(calls, 1);
@@ -351,11 +352,12 @@ TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {
 
 TEST(RenderRecord, ShadersGetTheRecordLayoutOfTheHostVersion) {
     // Pixel 0 0 sees the floor obliquely: 1 / |(-0.9375 t, 0.9167 t 3/4, 1)| with t = tan 25.
-    const std::string common = "sx=0.5 sy=0.5 flags=1 bounces=0 polNum=0 cosine=0.8791 weights=1";
+    // The pixel is whole, the position inside it from version 5; a camera ray says so.
+    const std::string common = "sx=0 sy=0 flags=512 bounces=0 polNum=0 cosine=0.8791 weights=1";
     const std::pair<const char*, std::string> cases[] = {
         {"9.3", "probe version=4 " + common + "\n"},
-        {"9.5", "probe version=5 " + common + " rayType=0 sub=0.5,0.5\n"},
-        {"11.6", "probe version=6 " + common + " rayType=0 sub=0.5,0.5 time=0.03333 index=0\n"},
+        {"9.5", "probe version=5 " + common + " sub=0.5,0.5 render=1\n"},
+        {"11.6", "probe version=6 " + common + " sub=0.5,0.5 render=1\n"},
     };
     for (const auto& [version, expected] : cases) {
         HostIdentity identity;

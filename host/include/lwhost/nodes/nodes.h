@@ -442,10 +442,10 @@ long hostNodeRefusedAt(const GraphNode& node);
 
 // Copies every field the two records share from a shader access record into a nodal one; the
 // fields without a counterpart are left as they are (callers start from zero).
-void fillNodalAccess(const st_LWShaderAccess& sa, LWNodalAccess_t& na);
+void fillNodalAccess(const st_LWShaderAccess96& record, LWNodalAccess96_t& nodal);
 // Evaluates a surface graph's connected root inputs into the sample (nothing while the editor
 // is switched off). "Glossiness" g starts at 1 / roughness and sets roughness = 1 / g (g > 0);
 // "Material" replaces the four shading colours and transparency.
-void applySurfaceGraph(const NodeGraph& graph, st_LWShaderAccess& sa);
+void applySurfaceGraph(const NodeGraph& graph, st_LWShaderAccess96& record);
 
 }  // namespace lwhost

@@ -34,7 +34,7 @@
 // host's model. Shadows: each polygon between a point and a light passes the light times its
 // surface's transparency and mix(1, C, colour filter). Where the surface's shaders (or its
 // graph's "Transparency" or "Material") claim transparency in their flags, the shadow ray is a
-// sample of its own (ray type LWRAY_SHADOW, source the light, no ray bit in its flags; no
+// sample of its own (flag LWRT_SHADOW, source the light; no
 // shading colours are lit for it) and these values are taken from the record as the graph and
 // shaders left it. Shaders running for a shadow ray may ask for light in turn; once
 // kMaxShadowShading shadow samples are being shaded inside one another, deeper ones take the
@@ -118,12 +118,17 @@ struct RenderObject {
     std::vector<const SurfaceShading*> surfaces;  // by the mesh's surface index
 };
 
-// A sample in flight: what a shader's ray and illumination calls need of it.
+// Kinds of ray, kept by the host beside the record (the record has the LWRT_* flags only).
+enum RayType : int { RAY_CAMERA = 0, RAY_REFLECTION = 1, RAY_REFRACTION = 2, RAY_SHADOW = 3 };
+
+// A sample in flight: what a shader's ray and illumination calls need of it. The record's
+// render member points to it.
 struct SampleContext {
     Vec3 facing;          // geometric normal turned towards the ray
     double distance = 0;  // path length from the camera to the point
     int bounces = 0;
     bool inside = false;  // the ray met the polygon's back
+    int rayType = RAY_CAMERA;
 };
 
 // Image position and timing of a camera sample, carried along its path.
@@ -173,11 +178,11 @@ class RenderWorld {
                    const SampleContext* context, double direction[3], double colour[3]) const;
     // Follows a ray one bounce further than the thread's current sample: its colour (`colour`),
     // or the hit's record filled and shaded by graph and shaders (`record`: the 9.3 part, all
-    // that the caller's pointer promises; its context is null). Such rays count as reflected.
+    // that the caller's version promises; its render member is null). Such rays count as reflected.
     // Returns the distance, or -1 for a miss or past the bounce limit (colour black, record
     // untouched).
     double trace(const double position[3], const double direction[3], double colour[3],
-                 st_LWShaderAccess* record) const;
+                 st_LWShaderAccess* record, int rayType = RAY_REFLECTION) const;
     double cast(const double position[3], const double direction[3]) const;
 
     // The functions every record carries.
@@ -188,6 +193,7 @@ class RenderWorld {
     static LWRayTraceFunc* rayTraceFunction();
     static LWRayCastFunc* rayCastFunction();
     static LWRayShadeFunc* rayShadeFunction();
+    static LWRayTraceModeFunc* rayTraceModeFunction();
 
     // Rays cast on the calling thread since it was bound.
     static uint64_t threadRays();
