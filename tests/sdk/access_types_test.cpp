@@ -11,71 +11,139 @@ namespace {
 
 // The published records, member by member (shader access: the version 7 layout; nodal access:
 // the host 11.x layout). The flat copies below are built from these lists.
-#define SHADER_ACCESS_MEMBERS(X)                                                                  \
-    X(int, sx)                                                                                    \
-    X(int, sy)                                                                                    \
-    X(LWDVector, oPos) X(LWDVector, wPos) X(LWDVector, gNorm) X(double, spotSize)                 \
-        X(LWDVector, raySource) X(double, rayLength) X(double, cosine) X(double[9], oXfrm)        \
-            X(double[9], wXfrm) X(LWItemID, objID) X(int, polNum) X(LWDVector, wNorm)             \
-                X(LWDVector, color) X(double, luminous) X(double, diffuse) X(double, specular)    \
-                    X(double, mirror) X(double, transparency) X(double, eta) X(double, roughness) \
-                        X(LWIlluminateFunc*, illuminate) X(LWRayTraceFunc*, rayTrace)             \
-                            X(LWRayCastFunc*, rayCast) X(LWRayShadeFunc*, rayShade) X(int, flags) \
-                                X(int, bounces) X(LWItemID, sourceID) X(LWDVector, wNorm0)        \
-                                    X(double, bumpHeight) X(double, translucency)                 \
-                                        X(double, colorHL) X(double, colorFL)                     \
-                                            X(double, addTransparency) X(double, difSharpness)    \
-                                                X(LWPntID[4], verts) X(float[4], weights)         \
-                                                    X(float[4][3], vertsWPos) X(LWPolID, polygon) \
-                                                        X(double, replacement_percentage)         \
-                                                            X(LWDVector, replacement_color)       \
-                                                                X(double, reflectionBlur)         \
-                                                                    X(double, refractionBlur)
-#define SHADER_ACCESS_95_MEMBERS(X)                                                             \
-    X(LWRayTraceModeFunc*, rayTraceMode)                                                        \
-    X(double, incomingEta)                                                                      \
-    X(int, ResourceContextIndex) X(LWDVector, diffuse_shade) X(LWDVector, specular_shade)       \
-        X(LWDVector, refract_shade) X(LWDVector, reflect_shade)                                 \
-            X(LWIlluminateSampleFunc*, illuminateSample) X(RandomFloatData, randomData)         \
-                X(LWRandomFloatFunc*, randomFloat) X(LWIlluminateNormalFunc*, illuminateNormal) \
-                    X(LWIlluminateSampleNormalFunc*, illuminateSampleNormal) X(double, subsx)   \
-                        X(double, subsy) X(double, bumpDropoff) X(LWDVector, rayDir)            \
-                            X(LWRayTraceDataFunc*, rayTraceData)                                \
-                                X(LWRayTraceShadeFunc*, rayTraceShade) X(LWRenderData, render)
-#define SHADER_ACCESS_96_MEMBERS(X)                                                   \
-    X(LWBufferGetValFunc*, getVal)                                                    \
-    X(LWBufferSetValFunc*, setVal)                                                    \
-    X(LWItemInstanceID, instanceID) X(LWSamplerState, samplerState)                   \
-        X(LWGetSamplerRangeFunc*, getSamplerRange) X(LWGetSample2DFunc*, getSample2D) \
-            X(LWGetSample1DFunc*, getSample1D)
+// clang-format off
+#define SHADER_ACCESS_MEMBERS(X) \
+    X(int, sx) \
+    X(int, sy) \
+    X(LWDVector, oPos) \
+    X(LWDVector, wPos) \
+    X(LWDVector, gNorm) \
+    X(double, spotSize) \
+    X(LWDVector, raySource) \
+    X(double, rayLength) \
+    X(double, cosine) \
+    X(double[9], oXfrm) \
+    X(double[9], wXfrm) \
+    X(LWItemID, objID) \
+    X(int, polNum) \
+    X(LWDVector, wNorm) \
+    X(LWDVector, color) \
+    X(double, luminous) \
+    X(double, diffuse) \
+    X(double, specular) \
+    X(double, mirror) \
+    X(double, transparency) \
+    X(double, eta) \
+    X(double, roughness) \
+    X(LWIlluminateFunc*, illuminate) \
+    X(LWRayTraceFunc*, rayTrace) \
+    X(LWRayCastFunc*, rayCast) \
+    X(LWRayShadeFunc*, rayShade) \
+    X(int, flags) \
+    X(int, bounces) \
+    X(LWItemID, sourceID) \
+    X(LWDVector, wNorm0) \
+    X(double, bumpHeight) \
+    X(double, translucency) \
+    X(double, colorHL) \
+    X(double, colorFL) \
+    X(double, addTransparency) \
+    X(double, difSharpness) \
+    X(LWPntID[4], verts) \
+    X(float[4], weights) \
+    X(float[4][3], vertsWPos) \
+    X(LWPolID, polygon) \
+    X(double, replacement_percentage) \
+    X(LWDVector, replacement_color) \
+    X(double, reflectionBlur) \
+    X(double, refractionBlur)
 
-#define NODAL_ACCESS_MEMBERS(X)                                                                    \
-    X(int, sx)                                                                                     \
-    X(int, sy)                                                                                     \
-    X(LWDVector, oPos) X(LWDVector, wPos) X(LWDVector, gNorm) X(LWDVector, wNorm)                  \
-        X(LWDVector, wNorm0) X(LWDVector, raySource) X(double, rayLength) X(double, spotSize) X(   \
-            double, cosine) X(double, bumpHeight) X(double[9], oXfrm) X(double[9], wXfrm)          \
-            X(LWIlluminateFunc*, illuminate) X(LWIlluminateSampleFunc*, illuminateSample) X(       \
-                LWRayTraceFunc*, rayTrace) X(LWRayCastFunc*, rayCast) X(LWRayShadeFunc*, rayShade) \
-                X(LWRayTraceModeFunc*, rayTraceMode) X(int, bounces) X(LWItemID, sourceID)         \
-                    X(LWItemID, objID) X(int, polNum) X(LWPntID[4], verts) X(float[4], weights)    \
-                        X(float[4][3], vertsWPos) X(LWPolID, polygon) X(double, incomingEta)       \
-                            X(int, ResourceContextIndex) X(int, flags)                             \
-                                X(RandomFloatData, randomData) X(LWRandomFloatFunc*, randomFloat)  \
-                                    X(LWIlluminateNormalFunc*, illuminateNormal)                   \
-                                        X(LWIlluminateSampleNormalFunc*, illuminateSampleNormal)   \
-                                            X(double, subsx) X(double, subsy) X(LWDVector, rayDir) \
-                                                X(LWRayTraceDataFunc*, rayTraceData)               \
-                                                    X(LWRayTraceShadeFunc*, rayTraceShade)         \
-                                                        X(LWRenderData, render)                    \
-                                                            X(LWBufferGetValFunc*, getVal)         \
-                                                                X(LWBufferSetValFunc*, setVal)
-#define NODAL_ACCESS_96_MEMBERS(X)                                                    \
-    X(int, outsiz)                                                                    \
-    X(LWVertexIndexes*, VertexIndexes)                                                \
-    X(LWItemInstanceID, instanceID) X(LWSamplerState, samplerState)                   \
-        X(LWGetSamplerRangeFunc*, getSamplerRange) X(LWGetSample2DFunc*, getSample2D) \
-            X(LWGetSample1DFunc*, getSample1D)
+#define SHADER_ACCESS_95_MEMBERS(X) \
+    X(LWRayTraceModeFunc*, rayTraceMode) \
+    X(double, incomingEta) \
+    X(int, ResourceContextIndex) \
+    X(LWDVector, diffuse_shade) \
+    X(LWDVector, specular_shade) \
+    X(LWDVector, refract_shade) \
+    X(LWDVector, reflect_shade) \
+    X(LWIlluminateSampleFunc*, illuminateSample) \
+    X(RandomFloatData, randomData) \
+    X(LWRandomFloatFunc*, randomFloat) \
+    X(LWIlluminateNormalFunc*, illuminateNormal) \
+    X(LWIlluminateSampleNormalFunc*, illuminateSampleNormal) \
+    X(double, subsx) \
+    X(double, subsy) \
+    X(double, bumpDropoff) \
+    X(LWDVector, rayDir) \
+    X(LWRayTraceDataFunc*, rayTraceData) \
+    X(LWRayTraceShadeFunc*, rayTraceShade) \
+    X(LWRenderData, render)
+
+#define SHADER_ACCESS_96_MEMBERS(X) \
+    X(LWBufferGetValFunc*, getVal) \
+    X(LWBufferSetValFunc*, setVal) \
+    X(LWItemInstanceID, instanceID) \
+    X(LWSamplerState, samplerState) \
+    X(LWGetSamplerRangeFunc*, getSamplerRange) \
+    X(LWGetSample2DFunc*, getSample2D) \
+    X(LWGetSample1DFunc*, getSample1D)
+
+#define NODAL_ACCESS_MEMBERS(X) \
+    X(int, sx) \
+    X(int, sy) \
+    X(LWDVector, oPos) \
+    X(LWDVector, wPos) \
+    X(LWDVector, gNorm) \
+    X(LWDVector, wNorm) \
+    X(LWDVector, wNorm0) \
+    X(LWDVector, raySource) \
+    X(double, rayLength) \
+    X(double, spotSize) \
+    X(   \
+            double, cosine) \
+    X(double, bumpHeight) \
+    X(double[9], oXfrm) \
+    X(double[9], wXfrm) \
+    X(LWIlluminateFunc*, illuminate) \
+    X(LWIlluminateSampleFunc*, illuminateSample) \
+    X(       \
+                LWRayTraceFunc*, rayTrace) \
+    X(LWRayCastFunc*, rayCast) \
+    X(LWRayShadeFunc*, rayShade) \
+    X(LWRayTraceModeFunc*, rayTraceMode) \
+    X(int, bounces) \
+    X(LWItemID, sourceID) \
+    X(LWItemID, objID) \
+    X(int, polNum) \
+    X(LWPntID[4], verts) \
+    X(float[4], weights) \
+    X(float[4][3], vertsWPos) \
+    X(LWPolID, polygon) \
+    X(double, incomingEta) \
+    X(int, ResourceContextIndex) \
+    X(int, flags) \
+    X(RandomFloatData, randomData) \
+    X(LWRandomFloatFunc*, randomFloat) \
+    X(LWIlluminateNormalFunc*, illuminateNormal) \
+    X(LWIlluminateSampleNormalFunc*, illuminateSampleNormal) \
+    X(double, subsx) \
+    X(double, subsy) \
+    X(LWDVector, rayDir) \
+    X(LWRayTraceDataFunc*, rayTraceData) \
+    X(LWRayTraceShadeFunc*, rayTraceShade) \
+    X(LWRenderData, render) \
+    X(LWBufferGetValFunc*, getVal) \
+    X(LWBufferSetValFunc*, setVal)
+
+#define NODAL_ACCESS_96_MEMBERS(X) \
+    X(int, outsiz) \
+    X(LWVertexIndexes*, VertexIndexes) \
+    X(LWItemInstanceID, instanceID) \
+    X(LWSamplerState, samplerState) \
+    X(LWGetSamplerRangeFunc*, getSamplerRange) \
+    X(LWGetSample2DFunc*, getSample2D) \
+    X(LWGetSample1DFunc*, getSample1D)
+// clang-format on
 
 // Member declarations of a flat record; array types need the name in the middle.
 template <class T>
