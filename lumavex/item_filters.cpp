@@ -140,8 +140,8 @@ vexo::Reference<Filter> ObjectFilter::Copy(FilterNode* node) const {
 void ObjectFilter::NewTime(int, double) {
     beginSelection();
     if (!m_objectInfo.available() || !m_objectInfo.getGlobal()) return;
-    // Each scene object's user name is matched once (the first entry of a file decides); its
-    // file leads to the object items loaded from it.
+    // Each object file's user name is matched once (should a host list a file twice, its first
+    // entry decides); the file leads to the object items loaded from it.
     const qrv::PatternList patterns(m_filter);
     const qrv::SceneObjectScan& files =
         qrv::SceneObjectScan::current(m_objects.available() ? m_objects.getGlobal() : nullptr);

@@ -8,6 +8,7 @@
 #include <lwsdk/lwitem.h>
 #include <lwsdk/lwobject.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,11 +36,12 @@ void GlobalShaderMaster::applyShader(bool add) {
     vexo::LWSurface surfaces;
     int counter = 0;
     std::vector<std::string> failed;
+    std::set<std::string> filesDone;  // clones share their file's surfaces: one round each
     for (LWItemID object = items.first(LWI_OBJECT); object; object = items.next(object)) {
         const st_LWObjectInfo* info = objects.available() ? objects.getGlobal() : nullptr;
         if (!info || info->numPoints(object) <= 0) continue;
         const char* file = info->filename(object);
-        if (!file) continue;
+        if (!file || !filesDone.insert(file).second) continue;
         for (const vexo::LWSurface& surface : surfaces.byObject(file)) {
             const char* name = surface.name();
             if (!name) name = "";

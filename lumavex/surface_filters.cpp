@@ -569,7 +569,7 @@ void WeightMapFilter::NewTime(int, double time) {
 
 bool WeightMapFilter::selectMap(st_LWMeshInfo* info) const {
     if (!info->pntVLookup || !info->pntVSelect || !info->pntVGet) return false;
-    LWVMapID map = info->pntVLookup(info, LWVMAP_WGHT, m_steppedMap.c_str());
+    void* map = info->pntVLookup(info, LWVMAP_WGHT, m_steppedMap.c_str());
     if (!map) return false;
     const int dimension = info->pntVSelect(info, map);
     return dimension >= 1 && dimension <= kMaxMapDimension;

@@ -1,6 +1,8 @@
 #include "lwhost/scene/scene_globals.h"
 
 #include <cstring>
+#include <set>
+#include <string_view>
 
 #include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
@@ -31,10 +33,6 @@ const char* cstr(const std::string* s) {
 const Item* objectItem(const Scene& scene, LWItemID id) {
     const Item* item = scene.item(id);
     return item && item->type == ItemType::Object ? item : nullptr;
-}
-
-const Item* objectByIndex(const Scene& scene, int index) {
-    return index >= 0 ? scene.item(scene.objectAt(static_cast<size_t>(index))) : nullptr;
 }
 
 // ---- mesh information ----
@@ -69,6 +67,39 @@ R withMesh(st_LWMeshInfo* info, R none, F&& query) {
     return query(*static_cast<MeshInfo*>(info->priv), *mesh);
 }
 
+// The map as the record handed it out, when it is one of the mesh's (no allocation: render
+// threads read maps per sample).
+const WeightMap* mapOf(const Mesh& mesh, const void* map) {
+    for (const WeightMap& w : mesh.weightMaps)
+        if (static_cast<const void*>(&w) == map) return &w;
+    return nullptr;
+}
+
+// Maps looked up or read while an explanation watches this thread: a node that reads a map per
+// point answers per sample, whether it looked the map up now or when its frame was prepared.
+thread_local std::set<std::string>* t_vmapWatch = nullptr;
+
+int pointValue(const Mesh& m, const WeightMap* map, LWPntID point, float* value) {
+    float v;
+    if (t_vmapWatch && map) t_vmapWatch->insert(map->name);
+    const size_t at = indexOf(point, m.points.size());
+    if (!map || !value || at == kNoIndex || !m.weight(*map, static_cast<uint32_t>(at), v)) return 0;
+    *value = v;
+    return 1;
+}
+int polygonValue(const Mesh& m, const WeightMap* map, LWPntID point, LWPolID polygon,
+                 float* value) {
+    float v;
+    if (t_vmapWatch && map) t_vmapWatch->insert(map->name);
+    const size_t pnt = indexOf(point, m.points.size());
+    const size_t pol = indexOf(polygon, m.polygons.size());
+    if (!map || !value || pnt == kNoIndex || pol == kNoIndex ||
+        !Mesh::polygonWeight(*map, static_cast<uint32_t>(pol), static_cast<uint32_t>(pnt), v))
+        return 0;
+    *value = v;
+    return 1;
+}
+
 // Plain functions with internal linkage: the records hold their addresses.
 void miDestroy(st_LWMeshInfo* info) {
     if (info) delete static_cast<MeshInfo*>(info->priv);
@@ -81,15 +112,40 @@ int miNumPolygons(st_LWMeshInfo* info) {
     return withMesh(info, 0,
                     [](MeshInfo&, const Mesh& m) { return static_cast<int>(m.polygons.size()); });
 }
-int miPntBasePos(st_LWMeshInfo* info, LWPntID point, float position[3]) {
+int miScanPoints(st_LWMeshInfo* info, LWPntScanFunc* func, void* data) {
     return withMesh(info, 0, [&](MeshInfo&, const Mesh& m) {
+        if (!func) return 0;
+        for (size_t i = 0; i < m.points.size(); ++i)
+            if (const int stop = func(data, handleOf<LWPntID>(static_cast<uint32_t>(i + 1))))
+                return stop;
+        return 0;
+    });
+}
+int miScanPolys(st_LWMeshInfo* info, LWPolScanFunc* func, void* data) {
+    return withMesh(info, 0, [&](MeshInfo&, const Mesh& m) {
+        if (!func) return 0;
+        for (size_t i = 0; i < m.polygons.size(); ++i)
+            if (const int stop = func(data, handleOf<LWPolID>(static_cast<uint32_t>(i + 1))))
+                return stop;
+        return 0;
+    });
+}
+void miPntBasePos(st_LWMeshInfo* info, LWPntID point, LWFVector position) {
+    if (!position) return;
+    position[0] = position[1] = position[2] = 0;
+    withMesh(info, 0, [&](MeshInfo&, const Mesh& m) {
         const size_t at = indexOf(point, m.points.size());
-        if (at == kNoIndex || !position) return 0;
+        if (at == kNoIndex) return 0;
         const Vec3& p = m.points[at];
         position[0] = static_cast<float>(p.x);
         position[1] = static_cast<float>(p.y);
         position[2] = static_cast<float>(p.z);
         return 1;
+    });
+}
+LWID miPolType(st_LWMeshInfo* info, LWPolID polygon) {
+    return withMesh(info, LWID(0), [&](MeshInfo&, const Mesh& m) -> LWID {
+        return polygonOf(m, polygon) ? LWPOLY_FACE : 0;
     });
 }
 int miPolSize(st_LWMeshInfo* info, LWPolID polygon) {
@@ -113,50 +169,54 @@ const char* miPolTag(st_LWMeshInfo* info, LWPolID polygon, LWID tagType) {
             return p && tagType == LWPTAG_SURF ? m.surfaces[p->surface].c_str() : nullptr;
         });
 }
-// Maps looked up or read while an explanation watches this thread: a node that reads a map per
-// point answers per sample, whether it looked the map up now or when its frame was prepared.
-thread_local std::set<std::string>* t_vmapWatch = nullptr;
-
-LWVMapID miPntVLookup(st_LWMeshInfo* info, LWID type, const char* name) {
+unsigned int miPolFlags(st_LWMeshInfo*, LWPolID) {
+    return 0;
+}
+void* miPntVLookup(st_LWMeshInfo* info, LWID type, const char* name) {
     if (t_vmapWatch && name) t_vmapWatch->insert(name);
-    return withMesh(info, LWVMapID(nullptr), [&](MeshInfo&, const Mesh& m) -> LWVMapID {
+    return withMesh(info, static_cast<void*>(nullptr), [&](MeshInfo& mi, const Mesh& m) -> void* {
         if (type != LWVMAP_WGHT || !name) return nullptr;
-        return reinterpret_cast<LWVMapID>(m.weightMap(name));
+        const WeightMap* map = m.weightMap(name);
+        if (map) mi.selected = map;
+        return const_cast<WeightMap*>(map);
     });
 }
-int miPntVSelect(st_LWMeshInfo* info, LWVMapID map) {
+int miPntVSelect(st_LWMeshInfo* info, void* map) {
     return withMesh(info, 0, [&](MeshInfo& mi, const Mesh& m) {
-        mi.selected = nullptr;
-        for (const WeightMap& w : m.weightMaps)
-            if (reinterpret_cast<LWVMapID>(&w) == map) mi.selected = &w;
+        mi.selected = mapOf(m, map);
         return mi.selected ? 1 : 0;
     });
 }
 int miPntVGet(st_LWMeshInfo* info, LWPntID point, float* value) {
     return withMesh(info, 0, [&](MeshInfo& mi, const Mesh& m) {
-        float v;
-        if (t_vmapWatch && mi.selected) t_vmapWatch->insert(mi.selected->name);
-        const size_t at = indexOf(point, m.points.size());
-        if (!mi.selected || !value || at == kNoIndex ||
-            !m.weight(*mi.selected, static_cast<uint32_t>(at), v))
-            return 0;
-        *value = v;
-        return 1;
+        return pointValue(m, mi.selected, point, value);
     });
 }
 int miPntVPGet(st_LWMeshInfo* info, LWPntID point, LWPolID polygon, float* value) {
     return withMesh(info, 0, [&](MeshInfo& mi, const Mesh& m) {
-        float v;
-        if (t_vmapWatch && mi.selected) t_vmapWatch->insert(mi.selected->name);
-        const size_t pnt = indexOf(point, m.points.size());
-        const size_t pol = indexOf(polygon, m.polygons.size());
-        if (!mi.selected || !value || pnt == kNoIndex || pol == kNoIndex ||
-            !Mesh::polygonWeight(*mi.selected, static_cast<uint32_t>(pol),
-                                 static_cast<uint32_t>(pnt), v))
-            return 0;
-        *value = v;
-        return 1;
+        return polygonValue(m, mi.selected, point, polygon, value);
     });
+}
+int miPntVIDGet(st_LWMeshInfo* info, LWPntID point, float* value, void* map) {
+    return withMesh(info, 0, [&](MeshInfo&, const Mesh& m) {
+        return pointValue(m, mapOf(m, map), point, value);
+    });
+}
+int miPntVPIDGet(st_LWMeshInfo* info, LWPntID point, LWPolID polygon, float* value, void* map) {
+    return withMesh(info, 0, [&](MeshInfo&, const Mesh& m) {
+        return polygonValue(m, mapOf(m, map), point, polygon, value);
+    });
+}
+
+// A new mesh information record of an object item; the caller destroys it.
+st_LWMeshInfo* newMeshInfo(const Item& object) {
+    auto* mi = new MeshInfo{};
+    mi->object = &object;
+    mi->record = {mi,          miDestroy,    miNumPoints,  miNumPolygons, miScanPoints,
+                  miScanPolys, miPntBasePos, miPntBasePos, miPntVLookup,  miPntVSelect,
+                  miPntVGet,   miPolType,    miPolSize,    miPolVertex,   miPolTag,
+                  miPntVPGet,  miPolFlags,   miPntVIDGet,  miPntVPIDGet};
+    return &mi->record;
 }
 
 // ---- "LW Item Info 3" ----
@@ -181,53 +241,74 @@ LWItemID iiNextChild(LWItemID parent, LWItemID prev) {
 LWItemID iiParent(LWItemID item) {
     return withScene(LWItemID(0), [&](SceneGlobals&, const Scene& s) { return s.parent(item); });
 }
+LWItemID iiNoItem(LWItemID) {
+    return LWITEM_NULL;
+}
 const char* iiName(LWItemID item) {
     return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals&, const Scene& s) {
         const Item* i = s.item(item);
         return i ? i->name.c_str() : nullptr;
     });
 }
-int iiType(LWItemID item) {
+LWItemType iiType(LWItemID item) {
     return withScene(LWI_NONE, [&](SceneGlobals&, const Scene& s) {
         const Item* i = s.item(item);
         return i ? static_cast<int>(i->type) : LWI_NONE;
     });
 }
-int iiParam(LWItemID item, int which, LWTime, double vector[3]) {
-    return withScene(0, [&](SceneGlobals&, const Scene& s) {
+void iiParam(LWItemID item, LWItemParam which, LWTime, LWDVector vector) {
+    if (!vector) return;
+    Vec3 v;
+    withScene(0, [&](SceneGlobals&, const Scene& s) {
         const Item* i = s.item(item);
-        if (!i || !vector) return 0;
-        Vec3 v;
+        if (!i) return 0;
+        const Matrix4 local = i->transform.matrix();
         switch (which) {
             case LWIP_POSITION:
                 v = i->transform.position;
                 break;
+            case LWIP_RIGHT:
+                v = normalized(transformDirection(local, {1, 0, 0}));
+                break;
+            case LWIP_UP:
+                v = normalized(transformDirection(local, {0, 1, 0}));
+                break;
+            case LWIP_FORWARD:
+                v = normalized(transformDirection(local, {0, 0, 1}));
+                break;
             case LWIP_ROTATION:
                 v = i->transform.rotation;
                 break;
-            case LWIP_SCALE:
+            case LWIP_SCALING:
                 v = i->transform.scale;
                 break;
             case LWIP_W_POSITION:
                 v = transformPoint(s.worldMatrix(item), {});
                 break;
-            case LWIP_RIGHT:
+            case LWIP_W_RIGHT:
                 v = normalized(transformDirection(s.worldMatrix(item), {1, 0, 0}));
                 break;
-            case LWIP_UP:
+            case LWIP_W_UP:
                 v = normalized(transformDirection(s.worldMatrix(item), {0, 1, 0}));
                 break;
-            case LWIP_FORWARD:
+            case LWIP_W_FORWARD:
                 v = normalized(transformDirection(s.worldMatrix(item), {0, 0, 1}));
                 break;
-            default:
-                return 0;
+            default:  // LWIP_PIVOT, LWIP_PIVOT_ROT: this host's items have none
+                break;
         }
-        vector[0] = v.x;
-        vector[1] = v.y;
-        vector[2] = v.z;
         return 1;
     });
+    vector[0] = v.x;
+    vector[1] = v.y;
+    vector[2] = v.z;
+}
+unsigned int iiLimits(LWItemID, LWItemParam, LWDVector, LWDVector) {
+    return 0;
+}
+void iiSetTag(LWItemID, int, const char*) {}
+LWChanGroupID iiChanGroup(LWItemID) {
+    return nullptr;
 }
 const char* iiGetTag(LWItemID item, int tag) {
     return withScene(static_cast<const char*>(nullptr),
@@ -238,7 +319,7 @@ const char* iiServer(LWItemID item, const char* className, int index) {
         return className ? s.serverName(item, className, index) : nullptr;
     });
 }
-unsigned iiServerFlags(LWItemID item, const char* className, int index) {
+unsigned int iiServerFlags(LWItemID item, const char* className, int index) {
     return withScene(0u, [&](SceneGlobals&, const Scene& s) {
         return className ? s.serverFlags(item, className, index) : 0u;
     });
@@ -264,58 +345,56 @@ int oiNumPolygons(LWItemID object) {
         return i ? static_cast<int>(i->object.mesh.polygons.size()) : 0;
     });
 }
+unsigned int oiShadowOpts(LWItemID) {
+    return 0;
+}
+double oiDissolve(LWItemID, LWTime) {
+    return 0.0;
+}
 st_LWMeshInfo* oiMeshInfo(LWItemID object, int) {
+    // A failed allocation throws and answers null through withScene.
     return withScene(static_cast<st_LWMeshInfo*>(nullptr),
                      [&](SceneGlobals&, const Scene& s) -> st_LWMeshInfo* {
                          const Item* i = objectItem(s, object);
-                         if (!i) return nullptr;
-                         // A failed allocation throws and answers null through withScene.
-                         auto* mi = new MeshInfo{};
-                         mi->object = i;
-                         mi->record = {mi,           miDestroy,    miNumPoints, miNumPolygons,
-                                       miPntBasePos, miPolSize,    miPolVertex, miPolTag,
-                                       miPntVLookup, miPntVSelect, miPntVGet,   miPntVPGet};
-                         return &mi->record;
+                         return i ? newMeshInfo(*i) : nullptr;
                      });
 }
 
-// ---- "Scene Objects 4" ----
+// ---- "Scene Objects 4": object files ----
+
+// The first object item of file `object`, or null.
+const Item* fileObject(SceneGlobals& g, const Scene& s, int object) {
+    return s.item(g.objectFileItem(object));
+}
+bool layerOf(SceneGlobals& g, const Scene& s, int object, int layer) {
+    return layer == 0 && fileObject(g, s, object);
+}
 
 int soNumObjects() {
-    return withScene(
-        0, [](SceneGlobals&, const Scene& s) { return static_cast<int>(s.objectCount()); });
+    return withScene(0, [](SceneGlobals& g, const Scene&) { return g.objectFileCount(); });
 }
 const char* soFilename(int object) {
-    return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals&, const Scene& s) {
-        const Item* i = objectByIndex(s, object);
+    return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals& g, const Scene& s) {
+        const Item* i = fileObject(g, s, object);
         return i ? i->object.fileName.c_str() : nullptr;
     });
 }
-int soNumPoints(int object) {
-    return withScene(0, [&](SceneGlobals&, const Scene& s) {
-        const Item* i = objectByIndex(s, object);
-        return i ? static_cast<int>(i->object.mesh.points.size()) : 0;
-    });
-}
-int soNumPolygons(int object) {
-    return withScene(0, [&](SceneGlobals&, const Scene& s) {
-        const Item* i = objectByIndex(s, object);
-        return i ? static_cast<int>(i->object.mesh.polygons.size()) : 0;
-    });
-}
-int soNumSurfaces(int object) {
-    return withScene(0, [&](SceneGlobals&, const Scene& s) {
-        const Item* i = objectByIndex(s, object);
-        return i ? static_cast<int>(i->object.mesh.surfaces.size()) : 0;
-    });
-}
-const char* soSurfaceName(int object, int surface) {
+int soMaxLayers(int object) {
     return withScene(
-        static_cast<const char*>(nullptr), [&](SceneGlobals&, const Scene& s) -> const char* {
-            const Item* i = objectByIndex(s, object);
-            if (!i || surface < 0 || static_cast<size_t>(surface) >= i->object.mesh.surfaces.size())
-                return nullptr;
-            return i->object.mesh.surfaces[static_cast<size_t>(surface)].c_str();
+        0, [&](SceneGlobals& g, const Scene& s) { return fileObject(g, s, object) ? 1 : 0; });
+}
+int soLayerExists(int object, int layer) {
+    return withScene(
+        0, [&](SceneGlobals& g, const Scene& s) { return layerOf(g, s, object, layer) ? 1 : 0; });
+}
+void soPivotPoint(int, int, LWFVector pivot) {
+    if (pivot) pivot[0] = pivot[1] = pivot[2] = 0;
+}
+st_LWMeshInfo* soLayerMesh(int object, int layer) {
+    return withScene(
+        static_cast<st_LWMeshInfo*>(nullptr),
+        [&](SceneGlobals& g, const Scene& s) -> st_LWMeshInfo* {
+            return layerOf(g, s, object, layer) ? newMeshInfo(*fileObject(g, s, object)) : nullptr;
         });
 }
 // The scene's vertex maps of a type (0: all) and the one at an index.
@@ -353,29 +432,33 @@ LWID soVMapType(int index) {
         return m ? m->first : 0;
     });
 }
-LWItemID soItem(int object) {
-    return withScene(LWItemID(0), [&](SceneGlobals&, const Scene& s) -> LWItemID {
-        return object >= 0 ? s.objectAt(static_cast<size_t>(object)) : 0;
+const char* soLayerName(int object, int layer) {
+    return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals& g, const Scene& s) {
+        return layerOf(g, s, object, layer) ? "" : nullptr;
     });
 }
-int soObjectIndex(LWItemID item) {
-    return withScene(-1, [&](SceneGlobals&, const Scene& s) { return s.objectIndex(item); });
+int soLayerVis(int object, int layer) {
+    return withScene(
+        0, [&](SceneGlobals& g, const Scene& s) { return layerOf(g, s, object, layer) ? 1 : 0; });
 }
 const char* soUserName(int object) {
-    return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals&, const Scene& s) {
-        const Item* i = objectByIndex(s, object);
+    return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals& g, const Scene& s) {
+        const Item* i = fileObject(g, s, object);
         return i ? i->name.c_str() : nullptr;
     });
 }
 const char* soRefName(int object) {
-    return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals&, const Scene& s) {
-        const Item* i = objectByIndex(s, object);
+    return withScene(static_cast<const char*>(nullptr), [&](SceneGlobals& g, const Scene& s) {
+        const Item* i = fileObject(g, s, object);
         return i ? i->object.refName.c_str() : nullptr;
     });
 }
 
 // ---- "Surface Functions 3" ----
 
+LWSurfaceID sfCreate(const char*, const char*) {
+    return nullptr;
+}
 LWSurfaceID sfFirst() {
     return withScene(LWSurfaceID(0), [](SceneGlobals&, const Scene& s) -> LWSurfaceID {
         return s.surfaceCount() ? s.surfaceAt(0).id : 0;
@@ -385,16 +468,16 @@ LWSurfaceID sfNext(LWSurfaceID surface) {
     return withScene(LWSurfaceID(0),
                      [&](SceneGlobals&, const Scene& s) { return s.nextSurface(surface); });
 }
-const LWSurfaceID* sfByName(const char* name, const char* objectName) {
-    return withScene(static_cast<const LWSurfaceID*>(nullptr),
-                     [&](SceneGlobals& g, const Scene&) -> const LWSurfaceID* {
+LWSurfaceID* sfByName(const char* name, const char* objectName) {
+    return withScene(static_cast<LWSurfaceID*>(nullptr),
+                     [&](SceneGlobals& g, const Scene&) -> LWSurfaceID* {
                          if (!name) return nullptr;
                          std::string file = objectName ? objectName : "";
                          return g.surfacesByName(name, objectName ? &file : nullptr);
                      });
 }
-const LWSurfaceID* sfByObject(const char* objectName) {
-    return withScene(static_cast<const LWSurfaceID*>(nullptr), [&](SceneGlobals& g, const Scene&) {
+LWSurfaceID* sfByObject(const char* objectName) {
+    return withScene(static_cast<LWSurfaceID*>(nullptr), [&](SceneGlobals& g, const Scene&) {
         return objectName ? g.surfacesByObject(objectName) : nullptr;
     });
 }
@@ -410,47 +493,98 @@ const char* sfSceneObject(LWSurfaceID surface) {
         return f ? f->objectFile.c_str() : nullptr;
     });
 }
-double sfGetFlt(LWSurfaceID surface, int channel) {
-    return withScene(0.0, [&](SceneGlobals&, const Scene& s) {
+int sfGetInt(LWSurfaceID, const char*) {
+    return 0;
+}
+// The scalar channel a setting's name reads, or -1.
+int scalarChannel(const char* name) {
+    static const std::pair<const char*, int> kChannels[] = {
+        {SURF_LUMI, LWSURF_LUMINOSITY},
+        {SURF_DIFF, LWSURF_DIFFUSE},
+        {SURF_SPEC, LWSURF_SPECULAR},
+        {SURF_REFL, LWSURF_REFLECTION},
+        {SURF_TRAN, LWSURF_TRANSPARENCY},
+        {SURF_TRNL, LWSURF_TRANSLUCENCY},
+        {SURF_RIND, LWSURF_REFRACTION_INDEX},
+        {SURF_GLOS, LWSURF_GLOSSINESS},
+        {SURF_SHRP, LWSURF_DIFFUSE_SHARPNESS},
+        {SURF_RBLR, LWSURF_REFLECTION_BLURRING},
+        {SURF_TBLR, LWSURF_REFRACTION_BLURRING},
+        {SURF_CLRF, LWSURF_COLOUR_FILTER},
+        {SURF_CLRH, LWSURF_COLOUR_HIGHLIGHTS},
+        {SURF_ADTR, LWSURF_ADDITIVE_TRANSPARENCY},
+    };
+    for (const auto& [channelName, channel] : kChannels)
+        if (std::strcmp(name, channelName) == 0) return channel;
+    return -1;
+}
+// Points into the scene's settings: valid until the scene is edited, like every text here.
+double* sfGetFlt(LWSurfaceID surface, const char* channel) {
+    return withScene(static_cast<double*>(nullptr), [&](SceneGlobals&, const Scene& s) -> double* {
         const Surface* f = s.surface(surface);
-        return f && channel >= 0 && channel < LWSURF_FLOAT_COUNT ? f->settings.get(channel) : 0.0;
+        if (!f || !channel) return nullptr;
+        SurfaceSettings& settings = const_cast<SurfaceSettings&>(f->settings);
+        if (std::strcmp(channel, SURF_COLR) == 0) return &settings.colour.x;
+        const int at = scalarChannel(channel);
+        return at < 0 ? nullptr : &settings.values[static_cast<size_t>(at)];
     });
 }
-int sfGetColour(LWSurfaceID surface, double rgb[3]) {
-    return withScene(0, [&](SceneGlobals&, const Scene& s) {
-        const Surface* f = s.surface(surface);
-        if (!f || !rgb) return 0;
-        rgb[0] = f->settings.colour.x;
-        rgb[1] = f->settings.colour.y;
-        rgb[2] = f->settings.colour.z;
-        return 1;
-    });
+LWEnvelopeID sfGetEnv(LWSurfaceID, const char*) {
+    return nullptr;
 }
-void* sfGetNodeEditor(LWSurfaceID surface) {
-    return withScene(static_cast<void*>(nullptr), [&](SceneGlobals&, const Scene& s) {
-        const Surface* f = s.surface(surface);
-        return f ? f->nodes.data.instance : nullptr;
-    });
+LWTextureID sfGetTex(LWSurfaceID, const char*) {
+    return nullptr;
 }
-const char* sfServer(LWSurfaceID surface, int index) {
-    return withScene(static_cast<const char*>(nullptr),
-                     [&](SceneGlobals&, const Scene& s) -> const char* {
-                         const Surface* f = s.surface(surface);
-                         if (!f || index < 1 || static_cast<size_t>(index) > f->shaders.size())
-                             return nullptr;
-                         return f->shaders[static_cast<size_t>(index) - 1].server.c_str();
-                     });
+LWImageID sfGetImg(LWSurfaceID, const char*) {
+    return nullptr;
+}
+LWChanGroupID sfChanGrp(LWSurfaceID) {
+    return nullptr;
+}
+const char* sfGetColorVMap(LWSurfaceID) {
+    return nullptr;
+}
+void sfSetColorVMap(LWSurfaceID, const char*, int) {}
+LWSurfLibID sfCreateLib() {
+    return nullptr;
+}
+void sfDestroyLib(LWSurfLibID) {}
+void sfCopyLib(LWSurfLibID, LWSurfLibID) {}
+LWSurfLibID sfObjectLib(const char*) {
+    return nullptr;
+}
+LWSurfLibID sfLoadLib(const char*) {
+    return nullptr;
+}
+LWError sfSaveLib(LWSurfLibID, const char*) {
+    return "This host has no surface libraries";
+}
+int sfSlibCount(LWSurfLibID) {
+    return 0;
+}
+LWSurfaceID sfSlibByIndex(LWSurfLibID, int) {
+    return nullptr;
+}
+NodeEditorID sfGetNodeEditor(LWSurfaceID surface) {
+    return withScene(static_cast<NodeEditorID>(nullptr), [&](SceneGlobals&, const Scene& s) {
+        const Surface* f = s.surface(surface);
+        return f ? static_cast<NodeEditorID>(f->nodes.data.instance) : nullptr;
+    });
 }
 
-const st_LWItemInfo kItemInfo = {iiFirst, iiNext,  iiFirstChild, iiNextChild, iiParent,     iiName,
-                                 iiType,  iiParam, iiGetTag,     iiServer,    iiServerFlags};
-const st_LWObjectInfo kObjectInfo = {oiFilename, oiNumPoints, oiNumPolygons, oiMeshInfo};
+const st_LWItemInfo kItemInfo = {
+    iiFirst, iiNext,  iiFirstChild, iiNextChild, iiParent, iiNoItem,    iiNoItem, iiType,
+    iiName,  iiParam, iiLimits,     iiGetTag,    iiSetTag, iiChanGroup, iiServer, iiServerFlags};
+const st_LWObjectInfo kObjectInfo = {oiFilename,   oiNumPoints, oiNumPolygons,
+                                     oiShadowOpts, oiDissolve,  oiMeshInfo};
 const st_LWObjectFuncs kObjectFuncs = {
-    soNumObjects, soFilename, soNumPoints, soNumPolygons, soNumSurfaces, soSurfaceName, soNumVMaps,
-    soVMapName,   soVMapDim,  soVMapType,  soItem,        soObjectIndex, soUserName,    soRefName};
-const st_LWSurfaceFuncs kSurfaceFuncs = {sfFirst,         sfNext,        sfByName, sfByObject,
-                                         sfName,          sfSceneObject, sfGetFlt, sfGetColour,
-                                         sfGetNodeEditor, sfServer};
+    soNumObjects, soFilename, soMaxLayers, soLayerExists, soPivotPoint, soLayerMesh, soNumVMaps,
+    soVMapName,   soVMapDim,  soVMapType,  soLayerName,   soLayerVis,   soUserName,  soRefName};
+const st_LWSurfaceFuncs kSurfaceFuncs = {
+    sfCreate,      sfFirst,        sfNext,         sfByName,    sfByObject,    sfName,
+    sfSceneObject, sfGetInt,       sfGetFlt,       sfGetEnv,    sfGetTex,      sfGetImg,
+    sfChanGrp,     sfGetColorVMap, sfSetColorVMap, sfCreateLib, sfDestroyLib,  sfCopyLib,
+    sfObjectLib,   sfLoadLib,      sfSaveLib,      sfSlibCount, sfSlibByIndex, sfGetNodeEditor};
 
 template <class T>
 void* asRecord(const T* record) {
@@ -492,10 +626,12 @@ void SceneGlobals::dropStaleLists() {
     if (m_listRevision == m_scene.revision()) return;
     m_byObject.clear();
     m_byName.clear();
+    m_objectFiles.clear();
+    m_objectFilesRead = false;
     m_listRevision = m_scene.revision();
 }
 
-const LWSurfaceID* SceneGlobals::surfacesByObject(const std::string& objectFile) {
+LWSurfaceID* SceneGlobals::surfacesByObject(const std::string& objectFile) {
     std::lock_guard<std::mutex> lock(m_listMutex);
     dropStaleLists();
     auto it = m_byObject.find(objectFile);
@@ -507,8 +643,7 @@ const LWSurfaceID* SceneGlobals::surfacesByObject(const std::string& objectFile)
     return it->second.data();
 }
 
-const LWSurfaceID* SceneGlobals::surfacesByName(const std::string& name,
-                                                const std::string* objectFile) {
+LWSurfaceID* SceneGlobals::surfacesByName(const std::string& name, const std::string* objectFile) {
     std::lock_guard<std::mutex> lock(m_listMutex);
     dropStaleLists();
     // The key's second part marks "any object" apart from an object file named like it.
@@ -524,6 +659,31 @@ const LWSurfaceID* SceneGlobals::surfacesByName(const std::string& name,
         it = m_byName.emplace(key, std::move(ids)).first;
     }
     return it->second.data();
+}
+
+void SceneGlobals::readObjectFiles() {
+    std::set<std::string_view> seen;
+    for (LWItemID id = m_scene.first(ItemType::Object); id; id = m_scene.next(id)) {
+        const Item* item = m_scene.item(id);
+        if (item && seen.insert(item->object.fileName).second) m_objectFiles.push_back(id);
+    }
+    m_objectFilesRead = true;
+}
+
+int SceneGlobals::objectFileCount() {
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    dropStaleLists();
+    if (!m_objectFilesRead) readObjectFiles();
+    return static_cast<int>(m_objectFiles.size());
+}
+
+LWItemID SceneGlobals::objectFileItem(int index) {
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    dropStaleLists();
+    if (!m_objectFilesRead) readObjectFiles();
+    return index >= 0 && static_cast<size_t>(index) < m_objectFiles.size()
+               ? m_objectFiles[static_cast<size_t>(index)]
+               : LWITEM_NULL;
 }
 
 std::set<std::string>* SceneGlobals::watchVMapLookups(std::set<std::string>* names) {

@@ -66,7 +66,6 @@ extern "C" {
 typedef struct st_LWNode* NodeID;             /* a node in a graph */
 typedef struct st_LWNodeInput* NodeInputID;   /* an input of a node or of a root */
 typedef struct st_LWNodeOutput* NodeOutputID; /* an output of a node */
-typedef struct st_LWNodeEditor* NodeEditorID; /* a node editor and its graph */
 typedef void* NodeValue; /* where an evaluation's result goes; handed to setValue */
 
 /* Connection types. */

@@ -7,10 +7,15 @@
  * surface. Surfaces are listed in scene order: by object, then in order of first use.
  *
  * ID arrays returned end with a null entry and stay valid until the scene is edited or
- * replaced. */
+ * replaced.
+ *
+ * The layout follows the one hosts 9 to 11 publish as "Surface Functions 4" (no copy published
+ * under this record's own name was at hand). It ends after getNodeEditor: nothing here uses the
+ * members after it. Shading settings are read by name (SURF_*). */
 #ifndef LWSDK_LWSURFACE_H
 #define LWSDK_LWSURFACE_H
 
+#include "lwchannel.h"
 #include "lwtypes.h"
 
 #ifdef __cplusplus
@@ -19,40 +24,62 @@ extern "C" {
 
 #define LWSURFACEFUNCS_GLOBAL "Surface Functions 3"
 
-/* Scalar shading settings read with getFlt. Levels are fractions (1.0 = 100%). */
-#define LWSURF_LUMINOSITY 0             /* luminosity level */
-#define LWSURF_DIFFUSE 1                /* diffuse level */
-#define LWSURF_SPECULAR 2               /* specular level */
-#define LWSURF_GLOSSINESS 3             /* glossiness of the specular highlight */
-#define LWSURF_REFLECTION 4             /* reflection (mirror) level */
-#define LWSURF_TRANSPARENCY 5           /* transparency level */
-#define LWSURF_REFRACTION_INDEX 6       /* index of refraction */
-#define LWSURF_TRANSLUCENCY 7           /* translucency level */
-#define LWSURF_COLOUR_HIGHLIGHTS 8      /* colour-highlights level */
-#define LWSURF_COLOUR_FILTER 9          /* colour-filter level */
-#define LWSURF_DIFFUSE_SHARPNESS 10     /* diffuse sharpness */
-#define LWSURF_ADDITIVE_TRANSPARENCY 11 /* additive transparency */
-#define LWSURF_REFLECTION_BLURRING 12   /* reflection blur */
-#define LWSURF_REFRACTION_BLURRING 13   /* refraction blur */
-#define LWSURF_FLOAT_COUNT 14
+typedef struct st_LWTexture* LWTextureID; /* a texture layer stack */
+typedef struct st_LWImage* LWImageID;     /* an image */
+typedef struct st_LWSurfLib* LWSurfLibID; /* a surface library */
 
+/* Shading settings by name. getFlt reads them as doubles: SURF_COLR three (red, green, blue),
+ * every other one a single value. Levels are fractions (1.0 = 100%). */
+#define SURF_COLR "BaseColor"            /* surface colour */
+#define SURF_LUMI "Luminosity"           /* luminosity level */
+#define SURF_DIFF "Diffuse"              /* diffuse level */
+#define SURF_SPEC "Specularity"          /* specular level */
+#define SURF_REFL "Reflectivity"         /* reflection (mirror) level */
+#define SURF_TRAN "Transparency"         /* transparency level */
+#define SURF_TRNL "Translucency"         /* translucency level */
+#define SURF_RIND "IOR"                  /* index of refraction */
+#define SURF_GLOS "Glossiness"           /* glossiness of the specular highlight */
+#define SURF_SHRP "DiffuseSharpness"     /* diffuse sharpness */
+#define SURF_RBLR "ReflectionBlurring"   /* reflection blur */
+#define SURF_TBLR "RefractionBlurring"   /* refraction blur */
+#define SURF_CLRF "ColorFilter"          /* colour-filter level */
+#define SURF_CLRH "ColorHighlights"      /* colour-highlights level */
+#define SURF_ADTR "AdditiveTransparency" /* additive transparency */
+
+/* Members this host does not support (creating surfaces, envelopes, textures, images, vertex
+ * colour maps, libraries) answer null or 0 and change nothing. */
 typedef struct st_LWSurfaceFuncs {
+    /* A new surface on the object: unsupported, null. */
+    LWSurfaceID (*create)(const char* objectName, const char* surfaceName);
     LWSurfaceID (*first)(void);               /* first surface of the scene, or 0 */
     LWSurfaceID (*next)(LWSurfaceID surface); /* the surface after it, or 0 */
     /* Surfaces named name, of the object file objectName (null: of any object). */
-    const LWSurfaceID* (*byName)(const char* name, const char* objectName);
+    LWSurfaceID* (*byName)(const char* name, const char* objectName);
     /* Surfaces of the object file objectName, in order. */
-    const LWSurfaceID* (*byObject)(const char* objectName);
+    LWSurfaceID* (*byObject)(const char* objectName);
     const char* (*name)(LWSurfaceID surface);        /* the surface's name; null when unknown */
     const char* (*sceneObject)(LWSurfaceID surface); /* its object's file name; null when unknown */
-    double (*getFlt)(LWSurfaceID surface, int channel); /* LWSURF_*; 0 when unknown */
-    /* The surface colour into rgb[0..2]; 1 done, 0 unknown surface (rgb untouched). */
-    int (*getColour)(LWSurfaceID surface, double rgb[3]);
+    int (*getInt)(LWSurfaceID surface, const char* channel); /* no integer settings here: 0 */
+    /* The setting's values (see SURF_*), valid until the scene is edited or replaced; null for
+     * an unknown surface or name. */
+    double* (*getFlt)(LWSurfaceID surface, const char* channel);
+    LWEnvelopeID (*getEnv)(LWSurfaceID surface, const char* channel);
+    LWTextureID (*getTex)(LWSurfaceID surface, const char* channel);
+    LWImageID (*getImg)(LWSurfaceID surface, const char* channel);
+    LWChanGroupID (*chanGrp)(LWSurfaceID surface);
+    const char* (*getColorVMap)(LWSurfaceID surface);
+    void (*setColorVMap)(LWSurfaceID surface, const char* vmapName, int type);
+    LWSurfLibID (*createLib)(void);
+    void (*destroyLib)(LWSurfLibID library);
+    void (*copyLib)(LWSurfLibID to, LWSurfLibID from);
+    LWSurfLibID (*objectLib)(const char* objectName);
+    LWSurfLibID (*loadLib)(const char* fileName);
+    LWError (*saveLib)(LWSurfLibID library, const char* fileName); /* always an error here */
+    int (*slibCount)(LWSurfLibID library);
+    LWSurfaceID (*slibByIndex)(LWSurfLibID library, int index);
     /* The surface's own node editor, a handle for "NodeEditorFuncs"; null when the surface has
      * none. */
-    void* (*getNodeEditor)(LWSurfaceID surface);
-    /* Name of the shader at position index (from 1) on the surface; null past the last one. */
-    const char* (*server)(LWSurfaceID surface, int index);
+    NodeEditorID (*getNodeEditor)(LWSurfaceID surface);
 } st_LWSurfaceFuncs;
 
 #ifdef __cplusplus

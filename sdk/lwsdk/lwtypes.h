@@ -46,6 +46,7 @@ typedef void* LWItemID;
 typedef void* LWSurfaceID;
 typedef struct st_LWPntHandle* LWPntID;
 typedef struct st_LWPolHandle* LWPolID;
+typedef struct st_LWNodeEditor* NodeEditorID; /* a node editor and its graph */
 
 /* Vectors and matrices as the host publishes them. */
 typedef float LWFVector[3];

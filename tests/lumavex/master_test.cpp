@@ -289,6 +289,15 @@ TEST_F(MasterTest, SceneEditingQuotesNamesAndCountsOnlySurfacesThatChanged) {
     EXPECT_EQ(messages.back().line2, "Say \"Hi\"");
 }
 
+TEST_F(MasterTest, SceneEditingCountsTheSurfacesOfClonedObjectsOnce) {
+    // Clones of one file share its surfaces: each is changed and counted once.
+    const std::string pyramid = "  File \"" + std::string(EXAMPLES_DIR) + "/pyramid.obj\"\nEnd\n";
+    read("LWHostScene 1\nPlugin MasterHandler qrvLumavex\nEndPlugin\nObject \"A\"\n" + pyramid +
+         "Object \"B\"\n" + pyramid);
+    ASSERT_TRUE(openMaster().chooseCommand(kSceneEditing, 0));
+    EXPECT_EQ(h.host.messages().all().back().line1, "Applied lumavex to 2 surfaces.");
+}
+
 // A settings block that ends early at "EndPlugin" is complete; one cut off inside an open
 // block is damage and changes nothing.
 TEST_F(MasterFilesTest, SettingsStopAtEndPluginAndACutOffFileChangesNothing) {

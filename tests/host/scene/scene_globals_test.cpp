@@ -93,18 +93,36 @@ TEST_F(SceneGlobalsTest, ItemInfoWalksTypesChildrenNamesCommentsAndPositions) {
     EXPECT_EQ(items->getTag(crate, 1), nullptr);
     EXPECT_EQ(items->getTag(reinterpret_cast<LWItemID>(uintptr_t{0x10000999u}), 1), nullptr);
 
-    double v[3] = {9, 9, 9};
-    ASSERT_EQ(items->param(crate, LWIP_POSITION, 0.0, v), 1);
-    EXPECT_DOUBLE_EQ(v[0], -2);
-    ASSERT_EQ(items->param(crate, LWIP_W_POSITION, 0.0, v), 1);
-    EXPECT_DOUBLE_EQ(v[1], 0.5);  // the rig lifts it
-    ASSERT_EQ(items->param(crate, LWIP_ROTATION, 0.0, v), 1);
-    EXPECT_DOUBLE_EQ(v[0], 30);
-    ASSERT_EQ(items->param(named("Camera"), LWIP_FORWARD, 0.0, v), 1);
-    EXPECT_NEAR(v[2], 0.984808, 1e-6);
-    EXPECT_EQ(items->param(crate, 99, 0.0, v), 0);
-    EXPECT_EQ(
-        items->param(reinterpret_cast<LWItemID>(uintptr_t{0x10000999u}), LWIP_POSITION, 0.0, v), 0);
+    // Each value by its code; unknown items and codes write zeros.
+    struct Case {
+        LWItemID item;
+        LWItemParam which;
+        int axis;
+        double expected;
+    };
+    const LWItemID camera = named("Camera");
+    const LWItemID unknown = reinterpret_cast<LWItemID>(uintptr_t{0x10000999u});
+    for (const Case& c : std::vector<Case>{{crate, LWIP_POSITION, 0, -2},
+                                           {crate, LWIP_W_POSITION, 1, 0.5},  // the rig lifts it
+                                           {crate, LWIP_ROTATION, 0, 30},
+                                           {crate, LWIP_SCALING, 0, 1},
+                                           {crate, LWIP_RIGHT, 1, 0},
+                                           {camera, LWIP_FORWARD, 2, 0.984808},
+                                           {camera, LWIP_W_FORWARD, 2, 0.984808},
+                                           {camera, LWIP_W_UP, 1, 0.984808},
+                                           {camera, LWIP_W_RIGHT, 0, 1},
+                                           {crate, LWIP_PIVOT, 0, 0},
+                                           {crate, 99, 0, 0},
+                                           {unknown, LWIP_POSITION, 0, 0}}) {
+        double v[3] = {9, 9, 9};
+        items->param(c.item, c.which, 0.0, v);
+        EXPECT_NEAR(v[c.axis], c.expected, 1e-6) << c.which;
+    }
+    EXPECT_EQ(items->target(crate), LWITEM_NULL);
+    EXPECT_EQ(items->goal(crate), LWITEM_NULL);
+    double low[3] = {7, 7, 7}, high[3] = {7, 7, 7};
+    EXPECT_EQ(items->limits(crate, LWIP_POSITION, low, high), 0u);
+    EXPECT_EQ(low[0], 7);
 }
 
 TEST_F(SceneGlobalsTest, ItemInfoFindsServersByClassAndPositionWithTheirFlags) {
@@ -136,16 +154,57 @@ TEST_F(SceneGlobalsTest, MeshInfoReadsGeometrySurfaceTagsAndBothKindsOfWeights) 
     EXPECT_EQ(mesh->polVertex(mesh, pol(1), 4), nullptr);
     EXPECT_STREQ(mesh->polTag(mesh, pol(1), LWPTAG_SURF), "Wood");
     EXPECT_EQ(mesh->polTag(mesh, pol(1), LWID_MAKE('P', 'A', 'R', 'T')), nullptr);
+    EXPECT_EQ(mesh->polType(mesh, pol(1)), LWPOLY_FACE);
+    EXPECT_EQ(mesh->polType(mesh, pol(7)), 0u);
     float pos[3];
-    ASSERT_EQ(mesh->pntBasePos(mesh, corner, pos), 1);
+    mesh->pntBasePos(mesh, corner, pos);
     EXPECT_FLOAT_EQ(pos[0], 0.5f);
-    EXPECT_EQ(mesh->pntBasePos(mesh, nullptr, pos), 0);
+    mesh->pntOtherPos(mesh, corner, pos);
+    EXPECT_FLOAT_EQ(pos[0], 0.5f);
+    mesh->pntBasePos(mesh, nullptr, pos);
+    EXPECT_FLOAT_EQ(pos[0], 0.0f);
+
+    // Scans visit every element in order and stop at the first non-zero answer.
+    struct Visits {
+        std::vector<uint32_t> keys;
+        size_t stopAfter;
+        int record(uint32_t key) {
+            keys.push_back(key);
+            return keys.size() == stopAfter ? 42 : 0;
+        }
+    };
+    Visits points{{}, 0}, polygons{{}, 2};
+    EXPECT_EQ(
+        mesh->scanPoints(
+            mesh,
+            [](void* d, LWPntID p) { return static_cast<Visits*>(d)->record(lwhost::keyOf(p)); },
+            &points),
+        0);
+    EXPECT_EQ(points.keys.size(), 8u);
+    EXPECT_EQ(points.keys.back(), 8u);
+    EXPECT_EQ(
+        mesh->scanPolys(
+            mesh,
+            [](void* d, LWPolID p) { return static_cast<Visits*>(d)->record(lwhost::keyOf(p)); },
+            &polygons),
+        42);
+    EXPECT_EQ(polygons.keys, (std::vector<uint32_t>{1, 2}));
 
     EXPECT_EQ(mesh->pntVLookup(mesh, LWVMAP_WGHT, "Fade"), nullptr);  // the floor's map
-    LWVMapID dirt = mesh->pntVLookup(mesh, LWVMAP_WGHT, "Dirt");
-    ASSERT_NE(dirt, nullptr);
     float value = -1;
-    EXPECT_EQ(mesh->pntVGet(mesh, pnt(1), &value), 0);  // nothing selected yet
+    EXPECT_EQ(mesh->pntVGet(mesh, pnt(2), &value), 0);  // nothing selected yet
+    void* dirt = mesh->pntVLookup(mesh, LWVMAP_WGHT, "Dirt");
+    ASSERT_NE(dirt, nullptr);
+    EXPECT_EQ(mesh->pntVGet(mesh, pnt(2), &value), 1);  // the lookup selected it
+    EXPECT_EQ(mesh->pntVSelect(mesh, nullptr), 0);
+    // By map, whatever the selection; a map of another mesh reads nothing.
+    ASSERT_EQ(mesh->pntVIDGet(mesh, pnt(2), &value, dirt), 1);
+    EXPECT_FLOAT_EQ(value, 0.5f);
+    ASSERT_EQ(mesh->pntVPIDGet(mesh, pnt(1), pol(1), &value, dirt), 1);
+    EXPECT_FLOAT_EQ(value, 0.25f);
+    int notAMap = 0;
+    EXPECT_EQ(mesh->pntVIDGet(mesh, pnt(2), &value, &notAMap), 0);
+    EXPECT_EQ(mesh->pntVSelect(mesh, &notAMap), 0);
     EXPECT_EQ(mesh->pntVSelect(mesh, dirt), 1);
     ASSERT_EQ(mesh->pntVGet(mesh, pnt(2), &value), 1);
     EXPECT_FLOAT_EQ(value, 0.5f);
@@ -173,21 +232,33 @@ TEST_F(SceneGlobalsTest, SceneObjectsKeepFileUserAndModellerNamesAtTheirFixedEnt
     EXPECT_EQ(offsetof(st_LWObjectFuncs, userName), 12 * sizeof(void*));
     EXPECT_EQ(offsetof(st_LWObjectFuncs, refName), 13 * sizeof(void*));
 
+    // A clone of a file adds no object: objects are the scene's files, in order.
+    lwhost::ObjectData clone;
+    clone.fileName = "pyramid.obj";
+    clone.refName = "pyramid";
+    scene.addObject("Pyramid (2)", clone);
     ASSERT_EQ(sceneObjects->numObjects(), 5);
-    int pyramid = sceneObjects->objectIndex(named("Pyramid"));
-    EXPECT_EQ(pyramid, 4);
-    EXPECT_EQ(sceneObjects->item(pyramid), named("Pyramid"));
+    const int pyramid = 4;
     EXPECT_STREQ(sceneObjects->filename(pyramid), "pyramid.obj");
-    EXPECT_STREQ(sceneObjects->userName(pyramid), "Pyramid");
+    EXPECT_STREQ(sceneObjects->userName(pyramid), "Pyramid");  // its first object's name
     EXPECT_STREQ(sceneObjects->refName(pyramid), "pyramid");
     EXPECT_STREQ(sceneObjects->filename(1), "Rig");  // a null takes its item name
     EXPECT_EQ(sceneObjects->filename(5), nullptr);
     EXPECT_EQ(sceneObjects->userName(-1), nullptr);
-    EXPECT_EQ(sceneObjects->objectIndex(named("Sun")), -1);
-    EXPECT_EQ(sceneObjects->numPoints(pyramid), 5);
-    EXPECT_EQ(sceneObjects->numSurfaces(pyramid), 2);
-    EXPECT_STREQ(sceneObjects->surfaceName(pyramid, 1), "Gold");
-    EXPECT_EQ(sceneObjects->surfaceName(pyramid, 2), nullptr);
+
+    // One layer, 0, holding the file's geometry.
+    EXPECT_EQ(sceneObjects->maxLayers(pyramid), 1);
+    EXPECT_EQ(sceneObjects->maxLayers(5), 0);
+    EXPECT_EQ(sceneObjects->layerExists(pyramid, 0), 1);
+    EXPECT_EQ(sceneObjects->layerExists(pyramid, 1), 0);
+    EXPECT_EQ(sceneObjects->layerVis(pyramid, 0), 1);
+    EXPECT_STREQ(sceneObjects->layerName(pyramid, 0), "");
+    EXPECT_EQ(sceneObjects->layerName(5, 0), nullptr);
+    EXPECT_EQ(sceneObjects->layerMesh(pyramid, 1), nullptr);
+    st_LWMeshInfo* layer = sceneObjects->layerMesh(pyramid, 0);
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer->numPoints(layer), 5);
+    layer->destroy(layer);
 
     ASSERT_EQ(sceneObjects->numVMaps(LWVMAP_WGHT), 2);
     EXPECT_STREQ(sceneObjects->vmapName(LWVMAP_WGHT, 0), "Fade");
@@ -220,23 +291,57 @@ TEST_F(SceneGlobalsTest, SurfaceFunctionsListSurfacesByObjectAndNameWithTheirSet
     EXPECT_EQ(surfaces->byName("Chrome", "Ball")[0], chrome[0]);
     EXPECT_EQ(surfaces->byName("Chrome", "Crate")[0], nullptr);
     EXPECT_STREQ(surfaces->sceneObject(chrome[0]), "Ball");
-    EXPECT_DOUBLE_EQ(surfaces->getFlt(chrome[0], LWSURF_REFLECTION), 0.6);
-    EXPECT_DOUBLE_EQ(surfaces->getFlt(chrome[0], LWSURF_FLOAT_COUNT), 0.0);
-    double rgb[3];
-    ASSERT_EQ(surfaces->getColour(chrome[0], rgb), 1);
+
+    // Settings by name, each reaching its own value; unknown names and surfaces read nothing.
+    lwhost::SurfaceSettings& settings = scene.surface(chrome[0])->settings;
+    const std::pair<const char*, int> byName[] = {{SURF_LUMI, LWSURF_LUMINOSITY},
+                                                  {SURF_DIFF, LWSURF_DIFFUSE},
+                                                  {SURF_SPEC, LWSURF_SPECULAR},
+                                                  {SURF_REFL, LWSURF_REFLECTION},
+                                                  {SURF_TRAN, LWSURF_TRANSPARENCY},
+                                                  {SURF_TRNL, LWSURF_TRANSLUCENCY},
+                                                  {SURF_RIND, LWSURF_REFRACTION_INDEX},
+                                                  {SURF_GLOS, LWSURF_GLOSSINESS},
+                                                  {SURF_SHRP, LWSURF_DIFFUSE_SHARPNESS},
+                                                  {SURF_RBLR, LWSURF_REFLECTION_BLURRING},
+                                                  {SURF_TBLR, LWSURF_REFRACTION_BLURRING},
+                                                  {SURF_CLRF, LWSURF_COLOUR_FILTER},
+                                                  {SURF_CLRH, LWSURF_COLOUR_HIGHLIGHTS},
+                                                  {SURF_ADTR, LWSURF_ADDITIVE_TRANSPARENCY}};
+    for (const auto& [name, channel] : byName) settings.set(channel, 10.0 + channel);
+    for (const auto& [name, channel] : byName) {
+        const double* value = surfaces->getFlt(chrome[0], name);
+        ASSERT_NE(value, nullptr) << name;
+        EXPECT_EQ(*value, 10.0 + channel) << name;
+    }
+    const double* rgb = surfaces->getFlt(chrome[0], SURF_COLR);
+    ASSERT_NE(rgb, nullptr);
     EXPECT_DOUBLE_EQ(rgb[2], 0.95);
-    EXPECT_STREQ(surfaces->server(chrome[0], 1), "qrvLumavex");
-    EXPECT_EQ(surfaces->server(chrome[0], 2), nullptr);
+    EXPECT_EQ(surfaces->getFlt(chrome[0], "Reflection"), nullptr);
+    EXPECT_EQ(surfaces->getFlt(chrome[0], nullptr), nullptr);
+    EXPECT_EQ(surfaces->getFlt(nullptr, SURF_DIFF), nullptr);
+
+    // Unsupported members answer nothing; saving a library reports an error.
+    EXPECT_EQ(surfaces->create("Ball", "New"), nullptr);
+    EXPECT_EQ(surfaces->getInt(chrome[0], SURF_DIFF), 0);
+    EXPECT_EQ(surfaces->getEnv(chrome[0], SURF_DIFF), nullptr);
+    EXPECT_EQ(surfaces->createLib(), nullptr);
+    EXPECT_NE(surfaces->saveLib(nullptr, "x.lib"), nullptr);
+
+    // Shaders of a surface are reached through the object's item.
+    EXPECT_STREQ(items->server(named("Ball"), "ShaderHandler", 1), "qrvLumavex");
     EXPECT_EQ(surfaces->getNodeEditor(chrome[0]), nullptr);
     int editor = 0;
     scene.surface(chrome[0])->nodes.data.instance = &editor;
-    EXPECT_EQ(surfaces->getNodeEditor(chrome[0]), &editor);
+    EXPECT_EQ(static_cast<void*>(surfaces->getNodeEditor(chrome[0])), &editor);
 }
 
 TEST_F(SceneGlobalsTest, RenumberedItemsAndReplacedScenesAnswerOnlyUnderCurrentIds) {
     LWItemID crate = named("Crate");
     LWSurfaceID wood = surfaces->byObject("Crate")[0];
+    EXPECT_STREQ(sceneObjects->userName(2), "Crate");
     auto pairs = scene.renumber();
+    EXPECT_STREQ(sceneObjects->userName(2), "Crate");  // the object files follow new IDs
     EXPECT_EQ(items->name(crate), nullptr);
     ASSERT_EQ(pairs[2].first, crate);
     LWItemID renamed = pairs[2].second;

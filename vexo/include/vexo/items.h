@@ -124,7 +124,7 @@ class LWItemCallback : public PopUpCallback, public LWItem {
     std::string m_scratch;  // the last name handed out
 };
 
-// "Scene Objects 4".
+// "Scene Objects 4": the scene's object files (clones of one file share an entry).
 class SceneObjects : public GlobalBase<st_LWObjectFuncs> {
   public:
     int count() const;
@@ -138,7 +138,7 @@ class SceneObjects : public GlobalBase<st_LWObjectFuncs> {
     const char* userName(int index) const;
 };
 
-// A pop-up of the scene's objects by user name. WithNone adds a leading "(none)" entry.
+// A pop-up of the scene's object files by user name. WithNone adds a leading "(none)" entry.
 template <bool WithNone>
 class SceneObjectReference : public PopUpCallback, public SceneObjects {
   public:

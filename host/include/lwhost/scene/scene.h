@@ -99,6 +99,23 @@ struct Mesh {
     static bool polygonWeight(const WeightMap& map, uint32_t polygon, uint32_t point, float& value);
 };
 
+// The scalar shading channels of SurfaceSettings. Plug-ins read them by name (SURF_*).
+#define LWSURF_LUMINOSITY 0
+#define LWSURF_DIFFUSE 1
+#define LWSURF_SPECULAR 2
+#define LWSURF_GLOSSINESS 3
+#define LWSURF_REFLECTION 4
+#define LWSURF_TRANSPARENCY 5
+#define LWSURF_REFRACTION_INDEX 6
+#define LWSURF_TRANSLUCENCY 7
+#define LWSURF_COLOUR_HIGHLIGHTS 8
+#define LWSURF_COLOUR_FILTER 9
+#define LWSURF_DIFFUSE_SHARPNESS 10
+#define LWSURF_ADDITIVE_TRANSPARENCY 11
+#define LWSURF_REFLECTION_BLURRING 12
+#define LWSURF_REFRACTION_BLURRING 13
+#define LWSURF_FLOAT_COUNT 14
+
 // Shading settings; the scalar channels are indexed by the LWSURF_* codes.
 struct SurfaceSettings {
     Vec3 colour{0.78, 0.78, 0.78};

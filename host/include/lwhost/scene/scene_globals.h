@@ -43,11 +43,17 @@ class SceneGlobals {
 
     // Null-ended surface ID lists, kept until the scene's revision changes so that the pointers
     // handed to plug-ins stay valid meanwhile.
-    const LWSurfaceID* surfacesByObject(const std::string& objectFile);
-    const LWSurfaceID* surfacesByName(const std::string& name, const std::string* objectFile);
+    LWSurfaceID* surfacesByObject(const std::string& objectFile);
+    LWSurfaceID* surfacesByName(const std::string& name, const std::string* objectFile);
+
+    // The scene's object files: each distinct file name of the object items, in order of first
+    // appearance, known by its first object item (null past the end). Kept like the lists.
+    int objectFileCount();
+    LWItemID objectFileItem(int index);
 
   private:
     void dropStaleLists();
+    void readObjectFiles();
 
     Host& m_host;
     Scene& m_scene;
@@ -55,6 +61,8 @@ class SceneGlobals {
     uint64_t m_listRevision = 0;
     std::map<std::string, std::vector<LWSurfaceID>> m_byObject;
     std::map<std::pair<std::string, std::string>, std::vector<LWSurfaceID>> m_byName;
+    std::vector<LWItemID> m_objectFiles;
+    bool m_objectFilesRead = false;
 };
 
 }  // namespace lwhost
