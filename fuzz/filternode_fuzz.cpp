@@ -3,6 +3,7 @@
 // evaluates samples of every object, and saves blocks that load into a fresh node and save again
 // byte for byte.
 #include <vexo/shading.h>
+#include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/blockio.h"
 #include "lwhost/nodes/nodes.h"
@@ -98,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < world.scene.objectCount(); ++i) {
         LWNodalAccess_t access{};
         access.objID = world.scene.objectAt(i);
-        access.polygon = 1;
-        access.verts[0] = access.verts[1] = access.verts[2] = 1;
+        access.polygon = lwhost::handleOf<LWPolID>(1);
+        access.verts[0] = access.verts[1] = access.verts[2] = lwhost::handleOf<LWPntID>(1);
         access.weights[0] = 1.0f;
         int selected = -1;
         lwhost::NodeSystem::evaluate(root, &access, &selected);
