@@ -161,21 +161,14 @@ struct FlatNodalAccess {
 };
 
 // Each member has its published type and its offset in the whole flat record.
-#define SHADER_4(type, name)                                   \
-    EXPECT_MEMBER_TYPE(st_LWShaderAccess, name, Member<type>); \
-    static_assert(offsetof(st_LWShaderAccess, name) == offsetof(FlatShaderAccess, name), #name);
-#define SHADER_5(type, name)                                     \
-    EXPECT_MEMBER_TYPE(st_LWShaderAccess95, name, Member<type>); \
-    static_assert(offsetof(st_LWShaderAccess95, name) == offsetof(FlatShaderAccess, name), #name);
-#define SHADER_6(type, name)                                     \
-    EXPECT_MEMBER_TYPE(st_LWShaderAccess96, name, Member<type>); \
-    static_assert(offsetof(st_LWShaderAccess96, name) == offsetof(FlatShaderAccess, name), #name);
-#define NODAL(type, name)                                    \
-    EXPECT_MEMBER_TYPE(LWNodalAccess_t, name, Member<type>); \
-    static_assert(offsetof(LWNodalAccess_t, name) == offsetof(FlatNodalAccess, name), #name);
-#define NODAL_6(type, name)                                    \
-    EXPECT_MEMBER_TYPE(LWNodalAccess96_t, name, Member<type>); \
-    static_assert(offsetof(LWNodalAccess96_t, name) == offsetof(FlatNodalAccess, name), #name);
+#define AT_FLAT_OFFSET(Record, Flat, type, name)    \
+    EXPECT_MEMBER_TYPE(Record, name, Member<type>); \
+    static_assert(offsetof(Record, name) == offsetof(Flat, name), #name);
+#define SHADER_4(type, name) AT_FLAT_OFFSET(st_LWShaderAccess, FlatShaderAccess, type, name)
+#define SHADER_5(type, name) AT_FLAT_OFFSET(st_LWShaderAccess95, FlatShaderAccess, type, name)
+#define SHADER_6(type, name) AT_FLAT_OFFSET(st_LWShaderAccess96, FlatShaderAccess, type, name)
+#define NODAL(type, name) AT_FLAT_OFFSET(LWNodalAccess_t, FlatNodalAccess, type, name)
+#define NODAL_6(type, name) AT_FLAT_OFFSET(LWNodalAccess96_t, FlatNodalAccess, type, name)
 
 SHADER_ACCESS_MEMBERS(SHADER_4)
 SHADER_ACCESS_95_MEMBERS(SHADER_5)
