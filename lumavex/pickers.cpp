@@ -12,7 +12,7 @@ const char* const kNothingToSelect = "There are no items to select.";
 namespace {
 
 constexpr int kGap = 4;
-constexpr int kModalFlags = LWPANF_BLOCKING | LWPANF_FRAME | LWPANF_NOBUTT;  // 0x45
+constexpr int kModalFlags = PANF_BLOCKING | PANF_FRAME | PANF_NOBUTT;  // 0x45
 const char* const kHighlight = "\x03(c:Nc_HILIGHT)";
 
 void warnNothingToSelect() {
@@ -39,13 +39,13 @@ int GenericPicker::Open(const std::string& title) {
     vexo::installPanelCallbacks<GenericPicker>(*this);
 
     using Adaptor = vexo::PanelControlAdaptor<GenericPicker>;
-    m_list = listBox("", listWidth, listRows, &Adaptor::cb_Name, &Adaptor::cb_Count, &m_list);
-    m_list.setEvent(&Adaptor::cb_Event, this);
+    m_list = listBox("", listWidth, listRows, &Adaptor::cb_Name, &Adaptor::cb_Count);
+    m_list.setEvent(&Adaptor::cb_Event);
     m_cancel = button("Cancel");
     m_append = button("Append");
     m_replace = button("Replace");
     for (const vexo::PanelControl* b : {&m_cancel, &m_append, &m_replace})
-        b->setEvent(&Adaptor::cb_Event, this);
+        b->setEvent(&Adaptor::cb_Event);
 
     // One row under the list: "Cancel" at the left, "Replace" flush with the list's right
     // edge, "Append" just left of it.
@@ -168,20 +168,20 @@ int SelectionList::Open(const std::string& title) {
     vexo::installPanelCallbacks<SelectionList>(*this);
 
     using Adaptor = vexo::PanelControlAdaptor<SelectionList>;
-    m_unselectedList = listBox("Unselected", listWidth, listRows, &Adaptor::cb_Name,
-                               &Adaptor::cb_Count, &m_unselectedList);
+    m_unselectedList =
+        listBox("Unselected", listWidth, listRows, &Adaptor::cb_Name, &Adaptor::cb_Count);
     m_select = button(selectLabel);
     m_deselect = button(deselectLabel);
     m_selectAll = button(selectAllLabel);
     m_deselectAll = button(deselectAllLabel);
     m_swapAll = button(swapAllLabel);
-    m_selectedList = listBox("Selected", listWidth, listRows, &Adaptor::cb_Name, &Adaptor::cb_Count,
-                             &m_selectedList);
+    m_selectedList =
+        listBox("Selected", listWidth, listRows, &Adaptor::cb_Name, &Adaptor::cb_Count);
     m_cancel = button("Cancel");
     m_ok = button("Ok");
     for (const vexo::PanelControl* c : {&m_unselectedList, &m_selectedList, &m_select, &m_deselect,
                                         &m_selectAll, &m_deselectAll, &m_swapAll, &m_cancel, &m_ok})
-        c->setEvent(&Adaptor::cb_Event, this);
+        c->setEvent(&Adaptor::cb_Event);
 
     // The button column between the lists, every button as wide as the widest.
     const vexo::PanelControl* column[] = {&m_select, &m_deselect, &m_selectAll, &m_deselectAll,
@@ -249,7 +249,7 @@ void SelectionList::SelectInList(vexo::PanelControl& list) {
     }
 
     const int qualifiers = this->qualifiers();
-    if (qualifiers & LWQUAL_SHIFT) {
+    if (qualifiers & IQ_SHIFT) {
         // Extends the highlight from the anchor to the clicked row.
         if (*anchor >= 0 && row >= 0) {
             const int from = std::min(std::min(*anchor, size - 1), row);
@@ -257,7 +257,7 @@ void SelectionList::SelectInList(vexo::PanelControl& list) {
             for (int i = from; i <= to; ++i)
                 (*entries)[static_cast<size_t>(i)]->setHighlighted(true);
         }
-    } else if (qualifiers & LWQUAL_CTRL) {
+    } else if (qualifiers & IQ_CTRL) {
         if (row >= 0) {
             SelectionEntry& entry = *(*entries)[static_cast<size_t>(row)];
             entry.setHighlighted(!entry.highlighted());

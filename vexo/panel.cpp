@@ -9,20 +9,44 @@ const char* const GlobalBase<st_LWPanelFuncs>::m_globalName = LWPANELFUNCS_GLOBA
 
 // ---- PanelControl -----------------------------------------------------------------------------
 
-void PanelControl::Set(int tag, int value) const {
-    if (m_id && available()) globPtr->ctlSetInt(m_id, tag, value);
+void PanelControl::set(int tag, LWValue& value) const {
+    if (m_id && m_id->set) m_id->set(m_id, static_cast<cTag>(tag), &value);
 }
 
-void PanelControl::Set(int tag, void* value) const {
-    if (m_id && available()) globPtr->ctlSetPtr(m_id, tag, value);
+LWValue PanelControl::get(int tag) const {
+    LWValue value{};
+    value.type = LWV_NONE;
+    if (m_id && m_id->get) m_id->get(m_id, static_cast<cTag>(tag), &value);
+    return value;
+}
+
+void PanelControl::Set(int tag, int n) const {
+    LWValue value{};
+    value.intv = {LWV_INT, n};
+    set(tag, value);
+}
+
+void PanelControl::Set(int tag, void* p) const {
+    LWValue value{};
+    value.ptr = {LWV_PTR, p};
+    set(tag, value);
 }
 
 int PanelControl::GetInt(int tag) const {
-    return (m_id && available()) ? globPtr->ctlGetInt(m_id, tag) : 0;
+    const LWValue value = get(tag);
+    return value.type == LWV_INT ? value.intv.value : 0;
 }
 
 void* PanelControl::GetPtr(int tag) const {
-    return (m_id && available()) ? globPtr->ctlGetPtr(m_id, tag) : nullptr;
+    const LWValue value = get(tag);
+    if (value.type == LWV_PTR) return value.ptr.ptr;
+    if (value.type == LWV_STR) return const_cast<char*>(value.str.buf);
+    return nullptr;
+}
+
+std::string PanelControl::label() const {
+    const LWValue value = get(CTL_LABEL);
+    return value.type == LWV_STR && value.str.buf ? value.str.buf : "";
 }
 
 void PanelControl::moveTo(int x, int y) const {
@@ -43,15 +67,19 @@ LWPanelID PanelControl::panel() const {
 }
 
 void PanelControl::redraw() const {
-    if (m_id && available()) globPtr->ctlRedraw(m_id);
+    if (m_id && m_id->draw) m_id->draw(m_id, DR_REFRESH);
 }
 
-void PanelControl::setEvent(LWCtlEventFunc* func, void* data) const {
-    if (m_id && available()) globPtr->ctlSetEvent(m_id, func, data);
+void PanelControl::setEvent(LWCtlEventFunc* func) const {
+    LWValue value{};
+    value.func = {LWV_FUNC, reinterpret_cast<void (*)(void)>(func)};
+    set(CTL_USEREVENT, value);
 }
 
-void PanelControl::setDraw(LWCtlDrawFunc* func, void* data) const {
-    if (m_id && available()) globPtr->ctlSetDraw(m_id, func, data);
+void PanelControl::setDraw(LWCtlDrawFunc* func) const {
+    LWValue value{};
+    value.func = {LWV_FUNC, reinterpret_cast<void (*)(void)>(func)};
+    set(CTL_USERDRAW, value);
 }
 
 // ---- LWPanel ----------------------------------------------------------------------------------
@@ -70,9 +98,9 @@ LWPanelID LWPanel::create(const std::string& title) {
     m_owns = false;
     m_title = title;
     if (!available()) return nullptr;
-    m_id = globPtr->create(m_title.c_str(), nullptr);
+    m_id = globPtr->create(const_cast<char*>(m_title.c_str()), nullptr);
     m_owns = m_id != nullptr;
-    if (m_id) globPtr->setPtr(m_id, PAN_USERDATA, this);
+    if (m_id) PAN_SETPTR(globPtr, m_id, PAN_USERDATA, this);
     return m_id;
 }
 
@@ -89,7 +117,9 @@ int LWPanel::open(int flags) const {
 }
 
 void LWPanel::close(int result) const {
-    if (m_id && available()) globPtr->close(m_id, result);
+    if (!m_id || !available()) return;
+    PAN_SET(globPtr, m_id, PAN_RESULT, result);
+    globPtr->close(m_id);
 }
 
 void LWPanel::redraw(DrMode mode) const {
@@ -97,43 +127,60 @@ void LWPanel::redraw(DrMode mode) const {
 }
 
 int LWPanel::getInt(int attribute) const {
-    return (m_id && available()) ? globPtr->getInt(m_id, attribute) : 0;
+    int value = 0;
+    if (m_id && available()) globPtr->get(m_id, static_cast<pTag>(attribute), &value);
+    return value;
 }
 
 void LWPanel::setInt(int attribute, int value) const {
-    if (m_id && available()) globPtr->setInt(m_id, attribute, value);
+    if (m_id && available()) PAN_SET(globPtr, m_id, static_cast<pTag>(attribute), value);
 }
 
 void* LWPanel::userData() const {
-    return (m_id && available()) ? globPtr->getPtr(m_id, PAN_USERDATA) : nullptr;
+    void* data = nullptr;
+    if (m_id && available()) globPtr->get(m_id, PAN_USERDATA, &data);
+    return data;
 }
 
-void LWPanel::setCallback(int which, void (*func)()) const {
-    if (m_id && available()) globPtr->setCallback(m_id, which, func, const_cast<LWPanel*>(this));
+void LWPanel::setCallback(int tag, void (*func)()) const {
+    if (m_id && available())
+        PAN_SETPTR(globPtr, m_id, static_cast<pTag>(tag), reinterpret_cast<void*>(func));
+}
+
+PanelControl LWPanel::add(const char* type, ControlDesc& desc, const char* label) const {
+    if (!m_id || !available()) return PanelControl();
+    const PanelControl control(
+        globPtr->addControl(m_id, const_cast<char*>(type), &desc, const_cast<char*>(label)));
+    control.Set(CTL_USERDATA, static_cast<void*>(control.id()));
+    return control;
 }
 
 PanelControl LWPanel::listBox(const char* label, int width, int rows, LWCtlNameFunc* name,
-                              LWCtlCountFunc* count, void* data) const {
-    if (!m_id || !available()) return PanelControl();
-    return PanelControl(globPtr->listBox(m_id, label, width, rows, name, count, data));
+                              LWCtlCountFunc* count) const {
+    ControlDesc desc{};
+    desc.listbox = {LWCD_LISTBOX, width, rows, 0, count, name};
+    return add(LWCTL_LISTBOX, desc, label);
 }
 
 PanelControl LWPanel::button(const char* label, int width) const {
-    if (!m_id || !available()) return PanelControl();
-    return PanelControl(globPtr->button(m_id, label, width));
+    ControlDesc desc{};
+    desc.button = {LWCD_BUTTON, width};
+    return add(LWCTL_BUTTON, desc, label);
 }
 
 PanelControl LWPanel::canvas(const char* label, int width, int height) const {
-    if (!m_id || !available()) return PanelControl();
-    return PanelControl(globPtr->canvas(m_id, label, width, height));
+    ControlDesc desc{};
+    desc.canvas = {LWCD_CANVAS, width, height};
+    return add(LWCTL_CANVAS, desc, label);
 }
 
 PanelControl LWPanel::text(const char* label, const char** lines) const {
-    if (!m_id || !available()) return PanelControl();
-    return PanelControl(globPtr->text(m_id, label, lines));
+    ControlDesc desc{};
+    desc.text = {LWCD_TEXT, 0, lines};
+    return add(LWCTL_TEXT, desc, label);
 }
 
-const st_LWPanelDrawFuncs* LWPanel::drawFuncs() const {
+const DrawFuncs* LWPanel::drawFuncs() const {
     return available() ? globPtr->drawFuncs : nullptr;
 }
 
@@ -141,7 +188,9 @@ LWPanel* LWPanel::wrapperOf(LWPanelID panel) {
     if (!panel) return nullptr;
     PanelFuncs funcs;
     if (!funcs.available()) return nullptr;
-    return static_cast<LWPanel*>(funcs.getGlobal()->getPtr(panel, PAN_USERDATA));
+    void* data = nullptr;
+    funcs.getGlobal()->get(panel, PAN_USERDATA, &data);
+    return static_cast<LWPanel*>(data);
 }
 
 // ---- AboutPanel -------------------------------------------------------------------------------
@@ -158,7 +207,7 @@ AboutPanel::AboutPanel(const std::string& title, const char** lines, const unsig
     if (!id()) return;
     if (m_image) {
         m_canvas = canvas("", m_width, m_height);
-        m_canvas.setDraw(&PanelControlAdaptor<AboutPanel>::cb_Draw, this);
+        m_canvas.setDraw(&PanelControlAdaptor<AboutPanel>::cb_Draw);
     }
     m_text = text("", m_lines);
     if (m_canvas) {
@@ -169,11 +218,11 @@ AboutPanel::AboutPanel(const std::string& title, const char** lines, const unsig
 }
 
 int AboutPanel::Open() {
-    return open(LWPANF_BLOCKING | LWPANF_FRAME);
+    return open(PANF_BLOCKING | PANF_FRAME);
 }
 
 void AboutPanel::controlDraw(PanelControl& control, DrMode) {
-    const st_LWPanelDrawFuncs* draw = drawFuncs();
+    const DrawFuncs* draw = drawFuncs();
     if (!draw || !m_image || control != m_canvas) return;
     const int left = control.x();
     const int top = control.y();

@@ -40,11 +40,11 @@ bool qualifiers(const std::string& text, int& out, std::string& why) {
         if (plus == std::string::npos) plus = text.size();
         const std::string word = text.substr(at, plus - at);
         if (word == "shift")
-            out |= LWQUAL_SHIFT;
+            out |= IQ_SHIFT;
         else if (word == "ctrl")
-            out |= LWQUAL_CTRL;
+            out |= IQ_CTRL;
         else if (word == "alt")
-            out |= LWQUAL_ALT;
+            out |= IQ_ALT;
         else {
             why = "qualifiers are shift, ctrl and alt joined by '+', not " + scriptQuote(text);
             return false;
@@ -311,7 +311,7 @@ void defineClassicPanelVerbs(Script& script, ScriptEnvironment& env) {
                       ClassicPanels& panels = env.host.classicPanels();
                       const Image* image = &panels.lastImage();
                       if (ClassicPanel* p = classicPanel(env.host)) {
-                          p->redraw(LWDR_REFRESH);
+                          p->redraw(DR_RENDER);
                           if (p->destroyed()) {
                               why = "the panel went away while drawing";
                               return false;

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <sstream>
 
 #include "lwhost/core/host.h"
@@ -67,6 +70,22 @@ const char* ClassicControl::kindName(Kind kind) {
     return "?";
 }
 
+bool ClassicControl::kindOf(const char* type, Kind& out) {
+    static const struct {
+        const char* name;
+        Kind kind;
+    } kTypes[] = {{LWCTL_LISTBOX, Kind::List},
+                  {LWCTL_BUTTON, Kind::Button},
+                  {LWCTL_CANVAS, Kind::Canvas},
+                  {LWCTL_TEXT, Kind::Text}};
+    for (const auto& t : kTypes)
+        if (type && std::strcmp(type, t.name) == 0) {
+            out = t.kind;
+            return true;
+        }
+    return false;
+}
+
 // ---- one panel --------------------------------------------------------------------------
 
 ClassicPanel::ClassicPanel(ClassicPanels& owner, uintptr_t serial, std::string title)
@@ -87,9 +106,8 @@ int ClassicPanel::height() const {
 }
 
 ClassicControl* ClassicPanel::control(LWControlID id) {
-    const auto serial = reinterpret_cast<uintptr_t>(id);
     for (ClassicControl& c : m_controls)
-        if (c.serial == serial) return &c;
+        if (c.record == id) return &c;
     return nullptr;
 }
 
@@ -107,7 +125,7 @@ std::vector<std::string> ClassicPanel::rows(const ClassicControl& list) {
     ClassicPanels::Busy busy(m_owner);
     LWCtlCountFunc* count = list.count;
     LWCtlNameFunc* name = list.name;
-    void* data = list.listData;
+    void* data = list.userData;
     const int n = std::min(count(data), 1 << 20);
     for (int i = 0; i < n && !m_destroyed; ++i) {
         const char* text = name ? name(data, i) : nullptr;
@@ -121,7 +139,13 @@ bool ClassicPanel::fail(const std::string& why) {
     return false;
 }
 
-void ClassicPanel::drawControl(ClassicControl& c, int drawMode) {
+template <class F>
+F* ClassicPanel::callback(int tag) const {
+    const auto cb = m_callbacks.find(tag);
+    return cb == m_callbacks.end() ? nullptr : reinterpret_cast<F*>(cb->second);
+}
+
+void ClassicPanel::drawControl(ClassicControl& c, DrMode mode) {
     Image& img = m_image;
     const Rgb text = XPanels::colour(LWXPCOL_TEXT);
     const Rgb face = XPanels::colour(LWXPCOL_FACE);
@@ -132,10 +156,10 @@ void ClassicPanel::drawControl(ClassicControl& c, int drawMode) {
             img.fillRect(c.x, top, c.w, c.h - kLabelHeight, XPanels::colour(LWXPCOL_SHADOW));
             img.fillRect(c.x + 1, top + 1, c.w - 2, c.h - kLabelHeight - 2,
                          XPanels::colour(LWXPCOL_WHITE));
-            const uintptr_t serial = c.serial;
+            const LWControlID id = c.id();
             const std::vector<std::string> all = rows(c);
-            ClassicControl* still = m_destroyed ? nullptr : control(c.id());
-            if (!still || still->serial != serial) return;
+            ClassicControl* still = m_destroyed ? nullptr : control(id);
+            if (!still) return;
             // Scrolled so that the clicked row shows.
             const int first = std::max(0, std::min(still->value - still->rows + 1,
                                                    static_cast<int>(all.size()) - still->rows));
@@ -175,119 +199,119 @@ void ClassicPanel::drawControl(ClassicControl& c, int drawMode) {
             if (!c.draw) return;
             ClassicPanels::Busy busy(m_owner);
             LWCtlDrawFunc* draw = c.draw;
-            void* data = c.drawData;
+            void* data = c.userData;
             const LWControlID id = c.id();
             m_owner.m_drawing.push_back(m_serial);
-            draw(id, data, drawMode);
+            draw(id, data, mode);
             m_owner.m_drawing.pop_back();
             return;
         }
     }
 }
 
-void ClassicPanel::redraw(int drawMode) {
+void ClassicPanel::redraw(DrMode mode) {
     ClassicPanels::Busy busy(m_owner);
     m_image = Image(width(), height(), XPanels::colour(LWXPCOL_BACKGROUND));
-    // Callbacks may add or remove controls: walk by serial.
-    std::vector<uintptr_t> serials;
-    for (const ClassicControl& c : m_controls) serials.push_back(c.serial);
-    for (uintptr_t serial : serials) {
+    // Callbacks may add or remove controls: walk by ID.
+    std::vector<LWControlID> ids;
+    for (const ClassicControl& c : m_controls) ids.push_back(c.id());
+    for (LWControlID cid : ids) {
         if (m_destroyed) return;
-        if (ClassicControl* c = control(reinterpret_cast<LWControlID>(serial)))
-            drawControl(*c, drawMode);
+        if (ClassicControl* c = control(cid)) drawControl(*c, mode);
     }
     if (m_destroyed) return;
-    const auto cb = m_callbacks.find(LWPANCB_DRAW);
-    if (cb != m_callbacks.end() && cb->second.func) {
-        auto* draw = reinterpret_cast<LWPanDrawFunc*>(cb->second.func);
+    if (auto* draw = callback<LWPanDrawFunc>(PAN_USERDRAW)) {
         m_owner.m_drawing.push_back(m_serial);
-        draw(id(), cb->second.data, drawMode);
+        draw(id(), m_userData, mode);
         m_owner.m_drawing.pop_back();
     }
     if (!m_destroyed) m_owner.keepLast(*this);
 }
 
-bool ClassicPanel::getInt(int attribute, int& out) const {
-    switch (attribute) {
+bool ClassicPanel::get(int tag, void* out) const {
+    int value = 0;
+    switch (tag) {
+        case PAN_TITLE:
+            *static_cast<void**>(out) = const_cast<char*>(m_title.c_str());
+            return true;
+        case PAN_USERDATA:
+            *static_cast<void**>(out) = m_userData;
+            return true;
         case PAN_X:
-            out = m_x;
+            value = m_x;
+            break;
+        case PAN_Y:
+            value = m_y;
+            break;
+        case PAN_W:
+            value = width();
+            break;
+        case PAN_H:
+            value = height();
+            break;
+        case PAN_QUALIFIERS:
+            value = m_qualifiers;
+            break;
+        case PAN_MOUSEX:
+            value = m_mouseX;
+            break;
+        case PAN_MOUSEY:
+            value = m_mouseY;
+            break;
+        case PAN_RESULT:
+            value = m_result;
+            break;
+        default:
+            return false;
+    }
+    *static_cast<int*>(out) = value;
+    return true;
+}
+
+bool ClassicPanel::set(int tag, void* value) {
+    const int n = static_cast<int>(reinterpret_cast<intptr_t>(value));
+    switch (tag) {
+        case PAN_X:
+            m_x = n;
             return true;
         case PAN_Y:
-            out = m_y;
+            m_y = n;
             return true;
         case PAN_W:
-            out = width();
+            m_w = std::max(0, std::min(n, kMaxSize));
             return true;
         case PAN_H:
-            out = height();
-            return true;
-        case PAN_QUALIFIERS:
-            out = m_qualifiers;
-            return true;
-        case PAN_MOUSEX:
-            out = m_mouseX;
-            return true;
-        case PAN_MOUSEY:
-            out = m_mouseY;
+            m_h = std::max(0, std::min(n, kMaxSize));
             return true;
         case PAN_RESULT:
-            out = m_result;
+            m_result = n;
+            return true;
+        case PAN_USERDATA:
+            m_userData = value;
+            return true;
+        case PAN_USERDRAW:
+        case PAN_USEROPEN:
+        case PAN_USERCLOSE:
+        case PAN_USERACTIVATE:
+        case PAN_MOUSEBUTTON:
+        case PAN_MOUSEMOVE:
+        case PAN_USERKEYS:
+        case PAN_USERKEYUPS:
+            m_callbacks[tag] = value;
             return true;
     }
     return false;
 }
 
-bool ClassicPanel::setInt(int attribute, int value) {
-    switch (attribute) {
-        case PAN_X:
-            m_x = value;
-            return true;
-        case PAN_Y:
-            m_y = value;
-            return true;
-        case PAN_W:
-            m_w = std::max(0, std::min(value, kMaxSize));
-            return true;
-        case PAN_H:
-            m_h = std::max(0, std::min(value, kMaxSize));
-            return true;
-    }
-    return false;
-}
-
-bool ClassicPanel::getPtr(int attribute, void*& out) const {
-    if (attribute == PAN_TITLE) {
-        out = const_cast<char*>(m_title.c_str());
-        return true;
-    }
-    if (attribute == PAN_USERDATA) {
-        out = m_userData;
-        return true;
-    }
-    return false;
-}
-
-bool ClassicPanel::setPtr(int attribute, void* value) {
-    if (attribute != PAN_USERDATA) return false;
-    m_userData = value;
-    return true;
-}
-
-bool ClassicPanel::setCallback(int which, void (*func)(void), void* data) {
-    if (which < LWPANCB_DRAW || which > LWPANCB_KEYUP) return false;
-    m_callbacks[which] = {func, data};
-    return true;
-}
-
-void ClassicPanel::redrawControl(LWControlID id) {
+void ClassicPanel::redrawControl(LWControlID id, DrMode mode) {
     ClassicControl* c = control(id);
     if (!c) return;
     if (m_image.empty()) {
-        redraw(LWDR_REFRESH);
+        redraw(DR_RENDER);
         return;
     }
     ClassicPanels::Busy busy(m_owner);
-    drawControl(*c, LWDR_REFRESH);
+    drawControl(*c, mode);
     if (!m_destroyed) m_owner.keepLast(*this);
 }
 
@@ -295,8 +319,8 @@ void ClassicPanel::fireEvent(ClassicControl& c, int qualifiers) {
     if (!c.event) return;
     ClassicPanels::Busy busy(m_owner);
     LWCtlEventFunc* event = c.event;
-    void* data = c.eventData;
-    m_qualifiers = qualifiers | LWQUAL_LMB;
+    void* data = c.userData;
+    m_qualifiers = qualifiers | IQ_MOUSE_LEFT;
     event(c.id(), data);
     if (!m_destroyed) m_qualifiers = 0;
 }
@@ -304,9 +328,9 @@ void ClassicPanel::fireEvent(ClassicControl& c, int qualifiers) {
 bool ClassicPanel::clickRow(const std::string& list, int row, int qualifiers) {
     ClassicControl* c = findControl(ClassicControl::Kind::List, list);
     if (!c) return fail("panel " + quote(m_title) + " has no list box " + quote(list));
-    const uintptr_t serial = c->serial;
+    const LWControlID cid = c->id();
     const size_t n = rows(*c).size();
-    c = m_destroyed ? nullptr : control(reinterpret_cast<LWControlID>(serial));
+    c = m_destroyed ? nullptr : control(cid);
     if (!c) return fail("the list box " + quote(list) + " went away");
     if (row < 0 || static_cast<size_t>(row) >= n)
         return fail("the list box " + quote(list) + " has " + std::to_string(n) + " rows, no row " +
@@ -334,7 +358,7 @@ bool ClassicPanel::press(const std::string& button) {
     ClassicControl* c = findControl(ClassicControl::Kind::Button, button);
     if (!c) {
         // The host's own buttons, when the panel has them.
-        if (m_open && !(m_flags & LWPANF_NOBUTT)) {
+        if (m_open && !(m_flags & PANF_NOBUTT)) {
             if (button == "OK" || button == "Ok") {
                 m_owner.close(id(), LWPAN_OK);
                 return true;
@@ -355,32 +379,32 @@ bool ClassicPanel::press(const std::string& button) {
 }
 
 void ClassicPanel::mouseButton(int qualifiers, int x, int y) {
-    const auto cb = m_callbacks.find(LWPANCB_MOUSEBUTTON);
-    if (cb == m_callbacks.end() || !cb->second.func) return;
+    auto* mouse = callback<LWPanMouseFunc>(PAN_MOUSEBUTTON);
+    if (!mouse) return;
     ClassicPanels::Busy busy(m_owner);
     m_qualifiers = qualifiers;
     m_mouseX = x;
     m_mouseY = y;
-    reinterpret_cast<LWPanMouseFunc*>(cb->second.func)(id(), cb->second.data, qualifiers, x, y);
+    mouse(id(), m_userData, qualifiers, x, y);
     if (!m_destroyed) m_qualifiers = 0;
 }
 
 void ClassicPanel::keyDown(unsigned short key) {
-    const auto cb = m_callbacks.find(LWPANCB_KEYDOWN);
-    if (cb == m_callbacks.end() || !cb->second.func) return;
+    auto* keys = callback<LWPanKeyFunc>(PAN_USERKEYS);
+    if (!keys) return;
     ClassicPanels::Busy busy(m_owner);
-    reinterpret_cast<LWPanKeyFunc*>(cb->second.func)(id(), cb->second.data, key);
+    keys(id(), m_userData, key);
 }
 
 std::string ClassicPanel::print() {
     std::ostringstream out;
     out << "panel " << quote(m_title) << " " << width() << "x" << height()
         << (m_open ? (m_modal ? " open modal" : " open") : " closed") << "\n";
-    std::vector<uintptr_t> serials;
-    for (const ClassicControl& c : m_controls) serials.push_back(c.serial);
-    for (uintptr_t serial : serials) {
+    std::vector<LWControlID> ids;
+    for (const ClassicControl& c : m_controls) ids.push_back(c.id());
+    for (LWControlID cid : ids) {
         if (m_destroyed) break;
-        ClassicControl* c = control(reinterpret_cast<LWControlID>(serial));
+        ClassicControl* c = control(cid);
         if (!c) continue;
         out << "  " << ClassicControl::kindName(c->kind) << " " << quote(printInlineText(c->label));
         if (c->kind == ClassicControl::Kind::Canvas) out << " " << c->w << "x" << c->h;
@@ -398,21 +422,11 @@ std::string ClassicPanel::print() {
             for (const std::string& line : c->lines)
                 out << "    " << scriptOneLine(printInlineText(line)) << "\n";
     }
-    if (m_open && !(m_flags & LWPANF_NOBUTT)) out << "  host buttons \"OK\" \"Cancel\"\n";
+    if (m_open && !(m_flags & PANF_NOBUTT)) out << "  host buttons \"OK\" \"Cancel\"\n";
     return out.str();
 }
 
 // ---- the service ------------------------------------------------------------------------
-
-ClassicPanels::ClassicPanels(Host& host) : m_host(host) {
-    m_host.attach(this);
-    m_host.globals().publish(LWPANELFUNCS_GLOBAL, const_cast<st_LWPanelFuncs*>(record()));
-}
-
-ClassicPanels::~ClassicPanels() {
-    m_host.attach(static_cast<ClassicPanels*>(nullptr));
-    m_host.globals().withdraw(LWPANELFUNCS_GLOBAL);
-}
 
 ClassicPanels::Busy::~Busy() {
     if (--m_owner.m_busy == 0) {
@@ -431,7 +445,7 @@ ClassicPanel* ClassicPanels::find(LWPanelID id) {
 }
 
 ClassicControl* ClassicPanels::findControl(LWControlID id, ClassicPanel** panel) {
-    const auto it = m_controlPanels.find(reinterpret_cast<uintptr_t>(id));
+    const auto it = m_controlPanels.find(id);
     if (it == m_controlPanels.end()) return nullptr;
     ClassicPanel* p = find(reinterpret_cast<LWPanelID>(it->second));
     if (!p) return nullptr;
@@ -471,7 +485,7 @@ void ClassicPanels::destroy(LWPanelID id) {
     p = find(id);
     if (!p) return;  // destroyed by its close callback
     p->m_destroyed = true;
-    for (const ClassicControl& c : p->m_controls) m_controlPanels.erase(c.serial);
+    for (const ClassicControl& c : p->m_controls) m_controlPanels.erase(c.record);
     const auto it = m_panels.find(reinterpret_cast<uintptr_t>(id));
     m_graveyard.push_back(std::move(it->second));
     m_panels.erase(it);
@@ -490,39 +504,78 @@ int ClassicPanels::open(LWPanelID id, int flags) {
     Busy busy(*this);
     p->m_open = true;
     p->m_flags = flags;
-    p->m_modal = (flags & LWPANF_BLOCKING) != 0;
+    p->m_modal = (flags & PANF_BLOCKING) != 0;
     p->m_result = LWPAN_CANCELLED;
-    for (int which : {LWPANCB_OPEN, LWPANCB_ACTIVATE}) {
-        const auto cb = p->m_callbacks.find(which);
-        if (cb != p->m_callbacks.end() && cb->second.func)
-            reinterpret_cast<LWPanHookFunc*>(cb->second.func)(id, cb->second.data);
+    for (int tag : {PAN_USEROPEN, PAN_USERACTIVATE}) {
+        if (auto* hook = p->callback<LWPanHookFunc>(tag)) hook(id, p->m_userData);
         if (!(p = find(id)) || !p->m_open) break;
     }
-    if (p && p->m_open) p->redraw(LWDR_REFRESH);
-    if (!(flags & LWPANF_BLOCKING)) return p && p->m_open ? 1 : 0;
+    if (p && p->m_open) p->redraw(DR_RENDER);
+    if (!(flags & PANF_BLOCKING)) return p && p->m_open ? 1 : 0;
     if (!p) return LWPAN_CANCELLED;
     return runModal(*p);
+}
+
+int ClassicPanels::handle(LWPanelID id, int flags) {
+    ClassicPanel* p = find(id);
+    if (!p || !p->m_open) {
+        error("handle: " +
+              std::string(p ? "panel " + quote(p->m_title) + " is not open" : "unknown panel"));
+        return -1;
+    }
+    if (p->m_modal) {
+        error("handle: panel " + quote(p->m_title) + " runs modally already");
+        return -1;
+    }
+    Busy busy(*this);
+    if (flags & LWPANH_BLOCKING) {
+        runModal(*p);
+    } else {
+        m_modal.push_back(reinterpret_cast<uintptr_t>(id));
+        runQueued(*p, false);
+        m_modal.erase(std::find(m_modal.begin(), m_modal.end(), reinterpret_cast<uintptr_t>(id)));
+    }
+    p = find(id);
+    return p && p->m_open ? 1 : 0;
+}
+
+namespace {
+
+// What a classic panel takes from the queue.
+const std::vector<UserAction::Kind> kPanelActions = {
+    UserAction::Kind::Click, UserAction::Kind::Press, UserAction::Kind::SavePng,
+    UserAction::Kind::Print};
+
+}  // namespace
+
+void ClassicPanels::runQueued(ClassicPanel& panel, bool untilClosed) {
+    Dialogs& dialogs = m_host.dialogs();
+    const LWPanelID id = panel.id();
+    const std::string consumer = "the panel " + quote(panel.m_title);
+    for (;;) {
+        ClassicPanel* p = find(id);
+        if (!p || !p->m_open) return;
+        if (!untilClosed) {
+            const std::vector<UserAction> pending = dialogs.pending();
+            if (pending.empty() || std::find(kPanelActions.begin(), kPanelActions.end(),
+                                             pending.front().kind) == kPanelActions.end())
+                return;
+        }
+        UserAction action;
+        if (!dialogs.take(kPanelActions, consumer, action) || !perform(*p, action)) {
+            close(id, LWPAN_CANCELLED);
+            return;
+        }
+    }
 }
 
 int ClassicPanels::runModal(ClassicPanel& panel) {
     Dialogs& dialogs = m_host.dialogs();
     const LWPanelID id = panel.id();
-    const std::string title = panel.m_title;
-    const size_t logged = dialogs.log({"panel", title, "", ""});
+    const size_t logged = dialogs.log({"panel", panel.m_title, "", ""});
+    panel.m_modal = true;
     m_modal.push_back(reinterpret_cast<uintptr_t>(id));
-    const std::string consumer = "the panel " + quote(title);
-    for (;;) {
-        ClassicPanel* p = find(id);
-        if (!p || !p->m_open) break;
-        UserAction action;
-        const bool got = dialogs.take({UserAction::Kind::Click, UserAction::Kind::Press,
-                                       UserAction::Kind::SavePng, UserAction::Kind::Print},
-                                      consumer, action);
-        if (!got || !perform(*p, action)) {
-            close(id, LWPAN_CANCELLED);
-            break;
-        }
-    }
+    runQueued(panel, true);
     m_modal.erase(std::find(m_modal.begin(), m_modal.end(), reinterpret_cast<uintptr_t>(id)));
     // The panel is in memory while busy, even when a callback destroyed it.
     const int result = panel.m_result;
@@ -549,7 +602,7 @@ bool ClassicPanels::perform(ClassicPanel& panel, const UserAction& action) {
                 dialogs.error(where + "saving is off");
                 return false;
             }
-            panel.redraw(LWDR_REFRESH);
+            panel.redraw(DR_RENDER);
             std::string why;
             if (!writePng(action.text, panel.m_image, why)) {
                 dialogs.error(where + why);
@@ -581,15 +634,13 @@ void ClassicPanels::close(LWPanelID id, int result) {
     p->m_result = result;
     m_lastPrint = p->print();
     keepLast(*p);
-    const auto cb = p->m_callbacks.find(LWPANCB_CLOSE);
-    if (cb != p->m_callbacks.end() && cb->second.func)
-        reinterpret_cast<LWPanHookFunc*>(cb->second.func)(id, cb->second.data);
+    if (auto* hook = p->callback<LWPanHookFunc>(PAN_USERCLOSE)) hook(id, p->m_userData);
 }
 
 LWControlID ClassicPanels::addControl(LWPanelID id, ClassicControl control) {
     ClassicPanel* p = find(id);
     if (!p) {
-        error("control: unknown panel");
+        error("addControl: unknown panel");
         return nullptr;
     }
     if (p->m_controls.empty()) {
@@ -600,10 +651,31 @@ LWControlID ClassicPanels::addControl(LWPanelID id, ClassicControl control) {
         control.x = prev.x;
         control.y = prev.y + prev.h + kGap;
     }
-    control.serial = m_nextSerial++;
-    m_controlPanels[control.serial] = reinterpret_cast<uintptr_t>(id);
+    m_records.push_back(std::make_unique<LWControl>(m_controlTemplate));
+    control.record = m_records.back().get();
+    m_controlPanels[control.record] = reinterpret_cast<uintptr_t>(id);
     p->m_controls.push_back(std::move(control));
     return p->m_controls.back().id();
+}
+
+LWControlID ClassicPanels::nextControl(LWPanelID id, LWControlID after) {
+    ClassicPanel* p = find(id);
+    if (!p) {
+        error("nextControl: unknown panel");
+        return nullptr;
+    }
+    auto& controls = p->m_controls;
+    auto it = controls.begin();
+    if (after) {
+        it = std::find_if(controls.begin(), controls.end(),
+                          [after](const ClassicControl& c) { return c.record == after; });
+        if (it == controls.end()) {
+            error("nextControl: the control is not on panel " + quote(p->m_title));
+            return nullptr;
+        }
+        ++it;
+    }
+    return it == controls.end() ? nullptr : it->id();
 }
 
 Image* ClassicPanels::drawTarget(LWPanelID id) {
@@ -643,26 +715,75 @@ Image* target(LWPanelID panel) {
     return s ? s->drawTarget(panel) : nullptr;
 }
 
+// Text and palette colours: SYSTEM_Ic(i) by the table in lwpanel.h, anything else as an XPanel
+// palette colour (the two services share the palette).
+Rgb paletteColour(int c) {
+    static const int kSystem[] = {LWXPCOL_BACKGROUND, LWXPCOL_FACE,  LWXPCOL_LIGHT,
+                                  LWXPCOL_SHADOW,     LWXPCOL_TEXT,  LWXPCOL_DIMTEXT,
+                                  LWXPCOL_HILIGHT,    LWXPCOL_WHITE, LWXPCOL_BLACK};
+    const int i = c - SYSTEM_Ic(0);
+    if (i >= 0 && i < static_cast<int>(std::size(kSystem))) return XPanels::colour(kSystem[i]);
+    return XPanels::colour(c);
+}
+
+// A one-pixel line from (x, y) to (x2, y2), ends included.
+void drawLineInto(Image& img, int x, int y, int x2, int y2, Rgb colour) {
+    const int dx = std::abs(x2 - x), dy = -std::abs(y2 - y);
+    const int sx = x < x2 ? 1 : -1, sy = y < y2 ? 1 : -1;
+    // Bounded by the longer side: ends far outside the panel cannot run on for long.
+    for (int err = dx + dy, steps = std::min(std::max(dx, -dy), 2 * kMaxSize); steps >= 0;
+         --steps) {
+        img.setPixel(x, y, colour);
+        const int e2 = 2 * err;
+        if (e2 >= dy) err += dy, x += sx;
+        if (e2 <= dx) err += dx, y += sy;
+    }
+}
+
 extern "C" {
 
+void drPixel(LWPanelID panel, int c, int x, int y) {
+    if (Image* img = target(panel)) img->setPixel(x, y, paletteColour(c));
+}
 void drRGBPixel(LWPanelID panel, int r, int g, int b, int x, int y) {
     if (Image* img = target(panel)) img->setPixel(x, y, Rgb::clamped(r, g, b));
+}
+void drLine(LWPanelID panel, int c, int x, int y, int x2, int y2) {
+    if (Image* img = target(panel)) drawLineInto(*img, x, y, x2, y2, paletteColour(c));
+}
+void drBox(LWPanelID panel, int c, int x, int y, int w, int h) {
+    if (Image* img = target(panel)) img->fillRect(x, y, w, h, paletteColour(c));
 }
 void drRGBBox(LWPanelID panel, int r, int g, int b, int x, int y, int w, int h) {
     if (Image* img = target(panel)) img->fillRect(x, y, w, h, Rgb::clamped(r, g, b));
 }
-void drText(LWPanelID panel, const char* text, int colour, int x, int y) {
+// A frame one pixel wide: raised (lit top and left) for a positive indent, sunk for a negative
+// one, flat in the shaded colour for 0.
+void drBorder(LWPanelID panel, int indent, int x, int y, int w, int h) {
     Image* img = target(panel);
-    if (img && text) drawInlineText(*img, x, y, 0, text, XPanels::colour(colour));
+    if (!img || w <= 0 || h <= 0) return;
+    const Rgb light = XPanels::colour(LWXPCOL_LIGHT), shade = XPanels::colour(LWXPCOL_SHADOW);
+    const Rgb topLeft = indent > 0 ? light : shade, bottomRight = indent < 0 ? light : shade;
+    img->fillRect(x, y, w, 1, topLeft);
+    img->fillRect(x, y, 1, h, topLeft);
+    img->fillRect(x, y + h - 1, w, 1, bottomRight);
+    img->fillRect(x + w - 1, y, 1, h, bottomRight);
 }
-int drTextWidth(LWPanelID, const char* text) {
+int drTextWidth(LWPanelID, char* text) {
     return text ? inlineTextWidth(text) : 0;
 }
-int drTextHeight(LWPanelID, const char*) {
-    return Image::textHeight();
+void drText(LWPanelID panel, char* text, int colour, int x, int y) {
+    Image* img = target(panel);
+    if (img && text) drawInlineText(*img, x, y, 0, text, paletteColour(colour));
+}
+const LWDisplayMetrics* drMetrics() {
+    // A headless display of a common size; text as the panels draw it.
+    static const LWDisplayMetrics metrics = {1920, 1080, Image::textHeight(),
+                                             Image::textHeight() - 2};
+    return &metrics;
 }
 
-LWPanelID pCreate(const char* title, void*) {
+LWPanelID pCreate(char* title, void*) {
     ClassicPanels* s = service();
     return s ? s->create(title) : nullptr;
 }
@@ -673,220 +794,204 @@ int pOpen(LWPanelID panel, int flags) {
     ClassicPanels* s = service();
     return s ? s->open(panel, flags) : 0;
 }
-void pClose(LWPanelID panel, int result) {
-    if (ClassicPanels* s = service()) s->close(panel, result);
+int pHandle(LWPanelID panel, int flags) {
+    ClassicPanels* s = service();
+    return s ? s->handle(panel, flags) : -1;
 }
-void pDraw(LWPanelID panel, int mode) {
+void pDraw(LWPanelID panel, DrMode mode) {
     if (ClassicPanel* p = panelOf(panel, "draw")) p->redraw(mode);
 }
-
-int pGetInt(LWPanelID panel, int attribute) {
-    ClassicPanel* p = panelOf(panel, "getInt");
-    int value = 0;
-    if (p && !p->getInt(attribute, value))
-        service()->error("getInt: unknown panel attribute " + std::to_string(attribute));
-    return value;
+void pClose(LWPanelID panel) {
+    if (ClassicPanel* p = panelOf(panel, "close")) service()->close(panel, p->result());
 }
-void pSetInt(LWPanelID panel, int attribute, int value) {
-    ClassicPanel* p = panelOf(panel, "setInt");
-    if (p && !p->setInt(attribute, value))
-        service()->error("setInt: panel attribute " + std::to_string(attribute) + " cannot be set");
+void pGet(LWPanelID panel, pTag tag, void* out) {
+    ClassicPanel* p = panelOf(panel, "get");
+    if (!p) return;
+    if (!out)
+        service()->error("get: no place for panel attribute " + std::to_string(tag));
+    else if (!p->get(tag, out))
+        service()->error("get: unknown panel attribute " + std::to_string(tag));
 }
-void* pGetPtr(LWPanelID panel, int attribute) {
-    ClassicPanel* p = panelOf(panel, "getPtr");
-    void* value = nullptr;
-    if (p && !p->getPtr(attribute, value))
-        service()->error("getPtr: unknown panel attribute " + std::to_string(attribute));
-    return value;
-}
-void pSetPtr(LWPanelID panel, int attribute, void* value) {
-    ClassicPanel* p = panelOf(panel, "setPtr");
-    if (p && !p->setPtr(attribute, value))
-        service()->error("setPtr: panel attribute " + std::to_string(attribute) + " cannot be set");
-}
-void pSetCallback(LWPanelID panel, int which, void (*func)(void), void* data) {
-    ClassicPanel* p = panelOf(panel, "setCallback");
-    if (p && !p->setCallback(which, func, data))
-        service()->error("setCallback: unknown callback " + std::to_string(which));
+void pSet(LWPanelID panel, pTag tag, void* value) {
+    ClassicPanel* p = panelOf(panel, "set");
+    if (p && !p->set(tag, value))
+        service()->error("set: panel attribute " + std::to_string(tag) + " cannot be set");
 }
 
-LWControlID pListBox(LWPanelID panel, const char* label, int width, int rows, LWCtlNameFunc* name,
-                     LWCtlCountFunc* count, void* data) {
+// A control of the kind `type` names, from its description (null takes the defaults, but a
+// list box needs its functions).
+LWControl* pAddControl(LWPanelID panel, char* type, ControlDesc* desc, char* label) {
     ClassicPanels* s = service();
     if (!s) return nullptr;
     ClassicControl c;
-    c.kind = ClassicControl::Kind::List;
-    c.label = label ? label : "";
-    c.rows = rows <= 0 ? 10 : std::min(rows, kMaxRows);
-    c.w = clampSize(width, 200);
-    c.h = kLabelHeight + c.rows * rowHeight() + 4;
-    c.name = name;
-    c.count = count;
-    c.listData = data;
-    return s->addControl(panel, std::move(c));
-}
-LWControlID pButton(LWPanelID panel, const char* label, int width) {
-    ClassicPanels* s = service();
-    if (!s) return nullptr;
-    ClassicControl c;
-    c.kind = ClassicControl::Kind::Button;
-    c.label = label ? label : "";
-    c.w = clampSize(width, inlineTextWidth(c.label) + 16);
-    c.h = kButtonHeight;
-    c.value = 0;
-    return s->addControl(panel, std::move(c));
-}
-LWControlID pCanvas(LWPanelID panel, const char* label, int width, int height) {
-    ClassicPanels* s = service();
-    if (!s) return nullptr;
-    ClassicControl c;
-    c.kind = ClassicControl::Kind::Canvas;
-    c.label = label ? label : "";
-    c.w = clampSize(width, 100);
-    c.h = clampSize(height, 100);
-    c.value = 0;
-    return s->addControl(panel, std::move(c));
-}
-LWControlID pText(LWPanelID panel, const char* label, const char** lines) {
-    ClassicPanels* s = service();
-    if (!s) return nullptr;
-    ClassicControl c;
-    c.kind = ClassicControl::Kind::Text;
-    c.label = label ? label : "";
-    int w = 0;
-    for (size_t i = 0; lines && lines[i] && i < kMaxLines; ++i) {
-        c.lines.push_back(lines[i]);
-        w = std::max(w, inlineTextWidth(lines[i]));
+    if (!ClassicControl::kindOf(type, c.kind)) {
+        s->error("addControl: unknown control type " + quote(type ? type : ""));
+        return nullptr;
     }
-    c.w = clampSize(w + 4, 20);
-    c.h = clampSize(static_cast<int>(c.lines.size()) * rowHeight() + 4, 16);
-    c.value = 0;
+    static const int kDescType[] = {LWCD_LISTBOX, LWCD_BUTTON, LWCD_CANVAS, LWCD_TEXT};
+    const int descType = kDescType[static_cast<int>(c.kind)];
+    if (desc && desc->type != descType) {
+        s->error("addControl: the description of a " + quote(type) + " has type " +
+                 std::to_string(desc->type) + ", not " + std::to_string(descType));
+        return nullptr;
+    }
+    c.label = label ? label : "";
+    switch (c.kind) {
+        case ClassicControl::Kind::List:
+            if (!desc || !desc->listbox.countFn || !desc->listbox.nameFn) {
+                s->error("addControl: a list box needs its count and name functions");
+                return nullptr;
+            }
+            c.rows = desc->listbox.visItems <= 0 ? 10 : std::min(desc->listbox.visItems, kMaxRows);
+            c.w = clampSize(desc->listbox.width, 200);
+            c.h = kLabelHeight + c.rows * rowHeight() + 4;
+            c.count = desc->listbox.countFn;
+            c.name = desc->listbox.nameFn;
+            break;
+        case ClassicControl::Kind::Button:
+            c.w = clampSize(desc ? desc->button.width : 0, inlineTextWidth(c.label) + 16);
+            c.h = kButtonHeight;
+            c.value = 0;
+            break;
+        case ClassicControl::Kind::Canvas:
+            c.w = clampSize(desc ? desc->canvas.width : 0, 100);
+            c.h = clampSize(desc ? desc->canvas.height : 0, 100);
+            c.value = 0;
+            break;
+        case ClassicControl::Kind::Text: {
+            int w = 0;
+            const char** lines = desc ? desc->text.text : nullptr;
+            for (size_t i = 0; lines && lines[i] && i < kMaxLines; ++i) {
+                c.lines.push_back(lines[i]);
+                w = std::max(w, inlineTextWidth(lines[i]));
+            }
+            c.w = clampSize(desc && desc->text.width > 0 ? desc->text.width : w + 4, 20);
+            c.h = clampSize(static_cast<int>(c.lines.size()) * rowHeight() + 4, 16);
+            c.value = 0;
+            break;
+        }
+    }
     return s->addControl(panel, std::move(c));
 }
+LWControl* pNextControl(LWPanelID panel, LWControlID control) {
+    ClassicPanels* s = service();
+    return s ? s->nextControl(panel, control) : nullptr;
+}
 
-int cGetInt(LWControlID control, int attribute) {
-    ClassicControl* c = controlOf(control, "ctlGetInt");
-    if (!c) return 0;
-    switch (attribute) {
+void cDraw(LWControlID control, DrMode mode) {
+    ClassicPanel* panel = nullptr;
+    if (controlOf(control, "control draw", &panel)) panel->redrawControl(control, mode);
+}
+
+void cGet(LWControlID control, cTag tag, LWValue* value) {
+    ClassicPanel* panel = nullptr;
+    ClassicControl* c = controlOf(control, "control get", &panel);
+    if (!c || !value) return;
+    auto integer = [value](int n) {
+        value->intv.type = LWV_INT;
+        value->intv.value = n;
+    };
+    auto pointer = [value](void* p) {
+        value->ptr.type = LWV_PTR;
+        value->ptr.ptr = p;
+    };
+    switch (tag) {
         case CTL_X:
-            return c->x;
+            return integer(c->x);
         case CTL_Y:
-            return c->y;
+            return integer(c->y);
         case CTL_W:
-            return c->w;
+            return integer(c->w);
         case CTL_H:
-            return c->h;
+            return integer(c->h);
         case CTL_VALUE:
-            return c->kind == ClassicControl::Kind::List ? c->value : 0;
+            return integer(c->kind == ClassicControl::Kind::List ? c->value : 0);
         case CTL_MOUSEX:
-            return c->mouseX;
+            return integer(c->mouseX);
         case CTL_MOUSEY:
-            return c->mouseY;
+            return integer(c->mouseY);
+        case CTL_LABEL:
+            value->str.type = LWV_STR;
+            value->str.buf = c->label.c_str();
+            return;
+        case CTL_USERDATA:
+            return pointer(c->userData);
+        case CTL_PANEL:
+            return pointer(panel->id());
         default:
-            service()->error("ctlGetInt: unknown control attribute " + std::to_string(attribute));
-            return 0;
+            value->type = LWV_NONE;
+            service()->error("control get: unknown control attribute " + std::to_string(tag));
     }
 }
-void cSetInt(LWControlID control, int attribute, int value) {
-    ClassicControl* c = controlOf(control, "ctlSetInt");
+
+void cSet(LWControlID control, cTag tag, LWValue* value) {
+    ClassicControl* c = controlOf(control, "control set");
     if (!c) return;
-    switch (attribute) {
+    // Each attribute takes one kind of value: another kind is refused, never misread.
+    const int want = tag == CTL_USERDATA                           ? LWV_PTR
+                     : tag == CTL_USEREVENT || tag == CTL_USERDRAW ? LWV_FUNC
+                                                                   : LWV_INT;
+    if (!value || value->type != want) {
+        service()->error("control set: attribute " + std::to_string(tag) +
+                         " takes a value of type " + std::to_string(want));
+        return;
+    }
+    const int n = want == LWV_INT ? value->intv.value : 0;
+    switch (tag) {
         case CTL_X:
-            c->x = std::max(0, std::min(value, kMaxSize));
+            c->x = std::max(0, std::min(n, kMaxSize));
             break;
         case CTL_Y:
-            c->y = std::max(0, std::min(value, kMaxSize));
+            c->y = std::max(0, std::min(n, kMaxSize));
             break;
         case CTL_W:
-            c->w = clampSize(value, 1);
+            c->w = clampSize(n, 1);
             break;
         case CTL_H:
-            c->h = clampSize(value, 1);
+            c->h = clampSize(n, 1);
             break;
         case CTL_VALUE:
-            if (c->kind == ClassicControl::Kind::List) c->value = std::max(-1, value);
+            if (c->kind == ClassicControl::Kind::List) c->value = std::max(-1, n);
+            break;
+        case CTL_USERDATA:
+            c->userData = value->ptr.ptr;
+            break;
+        case CTL_USEREVENT:
+            c->event = reinterpret_cast<LWCtlEventFunc*>(value->func.fn);
+            break;
+        case CTL_USERDRAW:
+            c->draw = reinterpret_cast<LWCtlDrawFunc*>(value->func.fn);
             break;
         default:
-            service()->error("ctlSetInt: control attribute " + std::to_string(attribute) +
+            service()->error("control set: control attribute " + std::to_string(tag) +
                              " cannot be set");
     }
-}
-void* cGetPtr(LWControlID control, int attribute) {
-    ClassicPanel* panel = nullptr;
-    ClassicControl* c = controlOf(control, "ctlGetPtr", &panel);
-    if (!c) return nullptr;
-    switch (attribute) {
-        case CTL_LABEL:
-            return const_cast<char*>(c->label.c_str());
-        case CTL_USERDATA:
-            return c->userData;
-        case CTL_PANEL:
-            return panel->id();
-        default:
-            service()->error("ctlGetPtr: unknown control attribute " + std::to_string(attribute));
-            return nullptr;
-    }
-}
-void cSetPtr(LWControlID control, int attribute, void* value) {
-    ClassicControl* c = controlOf(control, "ctlSetPtr");
-    if (!c) return;
-    if (attribute == CTL_USERDATA)
-        c->userData = value;
-    else
-        service()->error("ctlSetPtr: control attribute " + std::to_string(attribute) +
-                         " cannot be set");
-}
-void cSetEvent(LWControlID control, LWCtlEventFunc* func, void* data) {
-    if (ClassicControl* c = controlOf(control, "ctlSetEvent")) {
-        c->event = func;
-        c->eventData = data;
-    }
-}
-void cSetDraw(LWControlID control, LWCtlDrawFunc* func, void* data) {
-    if (ClassicControl* c = controlOf(control, "ctlSetDraw")) {
-        c->draw = func;
-        c->drawData = data;
-    }
-}
-void cRedraw(LWControlID control) {
-    ClassicPanel* panel = nullptr;
-    if (controlOf(control, "ctlRedraw", &panel)) panel->redrawControl(control);
 }
 
 }  // extern "C"
 
-const st_LWPanelDrawFuncs kDrawFuncs = {drRGBPixel, drRGBBox, drText, drTextWidth, drTextHeight};
+const DrawFuncs kDrawFuncs = {drPixel,  drRGBPixel,  drLine, drBox,    drRGBBox,
+                              drBorder, drTextWidth, drText, drMetrics};
 
 const st_LWPanelFuncs kPanelFuncs = {
-    LWPANELS_API_VERSION,
-    &kDrawFuncs,
-    pCreate,
-    pDestroy,
-    pOpen,
-    pClose,
-    pDraw,
-    pGetInt,
-    pSetInt,
-    pGetPtr,
-    pSetPtr,
-    pSetCallback,
-    pListBox,
-    pButton,
-    pCanvas,
-    pText,
-    cGetInt,
-    cSetInt,
-    cGetPtr,
-    cSetPtr,
-    cSetEvent,
-    cSetDraw,
-    cRedraw,
+    pCreate, pDestroy,    pOpen,        pHandle, pDraw,   pClose,  pGet,
+    pSet,    pAddControl, pNextControl, nullptr, nullptr, nullptr,
 };
 
 }  // namespace
 
-const st_LWPanelFuncs* ClassicPanels::record() {
-    return &kPanelFuncs;
+const LWControl ClassicPanels::m_controlTemplate = {cDraw, cGet, cSet, nullptr};
+
+ClassicPanels::ClassicPanels(Host& host)
+    : m_host(host), m_record(kPanelFuncs), m_drawFuncs(kDrawFuncs) {
+    m_record.drawFuncs = &m_drawFuncs;
+    m_host.attach(this);
+    m_host.globals().publish(LWPANELFUNCS_GLOBAL, &m_record);
+}
+
+ClassicPanels::~ClassicPanels() {
+    m_host.attach(static_cast<ClassicPanels*>(nullptr));
+    m_host.globals().withdraw(LWPANELFUNCS_GLOBAL);
 }
 
 }  // namespace lwhost

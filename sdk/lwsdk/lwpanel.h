@@ -1,150 +1,252 @@
-/* "LWPanelServices": classic panels. The plug-in builds a panel from controls placed at pixel
- * positions, installs callbacks, and opens it; the host draws it and reports the user's
- * actions through the callbacks. C only.
+/* "LWPanelServices": classic panels. C only.
+ *
+ * A plug-in makes a panel with create, adds controls with addControl by control-type name and a
+ * control description, reads and sets panel attributes with get and set, and opens the panel.
+ * Each control is a record of its own with draw, get and set functions.
+ *
+ * Panel attributes: get(panel, tag, out) writes an int (out is int*) or a pointer (out is
+ * void**); set(panel, tag, value) takes the value itself, an int as (void*)(intptr_t)n, a
+ * pointer or a callback as it is (PAN_SET and PAN_SETPTR below).
+ * Control attributes go through an LWValue on both sides.
  *
  * Coordinates are pixels, x to the right and y downwards from the panel's top left. A control
- * created without a position is placed under the previous one; the plug-in may move it with
- * the CTL_X and CTL_Y attributes afterwards.
+ * added without a position sits under the previous one.
  *
- * Controls:
- *   list box   rows of text from two callbacks (count and name); a click on a row selects it
- *              and calls the control's event callback. CTL_VALUE is the row last clicked
- *              (-1 none). Row texts may carry inline codes (below).
- *   button     a labelled button; a press calls the control's event callback.
- *   canvas     an area of a given size drawn by the control's draw callback.
- *   text       lines of fixed text (a null-terminated array of texts, copied by the host).
- *
- * Inline codes: a text may hold codes, each introduced by the control character 0x03 and
- * written "(letter:argument)": "(c:NAME)" colour, "(g:N)" gap, "(j:N)" justification,
- * "(i:NAME)" image, "(a:N)" align the rest at column N. The host shows them, never prints them,
- * and the headless host removes them from the texts it reports.
- *
- * Drawing: inside a draw callback (panel or control), the drawing functions paint into the
- * panel's image. Outside one they do nothing. Colours are 0..255 per component, or a host
- * colour index for text (LWXPCOL_* of lwxpanel.h, which the two panel services share). */
+ * Marked "ours" below: what the host publishes no value or shape for; see docs/porting.md. */
 #ifndef LWSDK_LWPANEL_H
 #define LWSDK_LWPANEL_H
+
+#include "lwtypes.h"
+
+#include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
 #define LWPANELFUNCS_GLOBAL "LWPanelServices"
-#define LWPANELS_API_VERSION 1 /* the version field of the record */
+#define LWPANELS_API_VERSION 19
 
-typedef struct st_LWPanel* LWPanelID;     /* a panel; null means none */
-typedef struct st_LWControl* LWControlID; /* a control of a panel; null means none */
+typedef void* LWPanelID; /* a panel; null means none */
+typedef struct st_LWControl LWControl;
+typedef LWControl* LWControlID; /* a control: the address of its record; null means none */
 
 /* Open flags. */
-#define LWPANF_BLOCKING 0x1 /* open returns only when the panel closes */
-#define LWPANF_FRAME 0x4    /* a framed window */
-#define LWPANF_NOBUTT 0x40  /* without the host's own OK and Cancel buttons */
+#define PANF_BLOCKING 1     /* open returns only when the panel closes */
+#define PANF_CANCEL 2       /* with a Cancel button */
+#define PANF_FRAME 4        /* a framed window */
+#define PANF_MOUSETRAP 8    /* mouse callbacks for the whole panel */
+#define PANF_PASSALLKEYS 16 /* every key to the key callbacks */
+#define PANF_ABORT 32       /* an Abort button in place of Cancel */
+#define PANF_NOBUTT 64      /* without the host's own OK and Cancel buttons */
+#define PANF_RESIZE 128     /* the user may resize it */
 
-/* Results of a blocking open. */
-#define LWPAN_CANCELLED 0 /* closed by the user's cancel or by close(panel, 0) */
-#define LWPAN_OK 1        /* closed by the host's OK or by close(panel, 1) */
+/* Results of a blocking open (PAN_RESULT). */
+#define LWPAN_CANCELLED 0
+#define LWPAN_OK 1
 
-/* Input qualifiers, as PAN_QUALIFIERS reports them during a callback. */
-#define LWQUAL_CTRL 0x1
-#define LWQUAL_SHIFT 0x2
-#define LWQUAL_ALT 0x4
-#define LWQUAL_LMB 0x10 /* left mouse button held */
-#define LWQUAL_MMB 0x20
-#define LWQUAL_RMB 0x40
+/* Input qualifiers (PAN_QUALIFIERS). The mouse button is a two-bit field, so the right button
+ * holds both other button bits: compare IQ_MOUSE_BUTTON(q) with a button, never mask it. */
+#define IQ_CTRL 1
+#define IQ_SHIFT 2
+#define IQ_ALT 4
+#define IQ_CONSTRAIN 8
+#define IQ_ADJUST 16
+#define IQ_MOUSE_LEFT 32
+#define IQ_MOUSE_MID 64
+#define IQ_MOUSE_RIGHT 96
+#define IQ_MOUSE_DOWN 128
+#define IQ_MOUSE_BUTTON(q) ((q)&IQ_MOUSE_RIGHT) /* ours */
 
-/* Draw modes handed to draw callbacks. */
-#define LWDR_REFRESH 0 /* a full redraw */
-#define LWDR_ERASE 1   /* the area was erased first */
+/* Draw modes handed to draw functions and callbacks. */
+typedef enum en_DrMode {
+    DR_ERASE = 0,  /* erase the area */
+    DR_RENDER = 1, /* a full drawing */
+    DR_GHOST = 2,  /* drawn disabled */
+    DR_REFRESH = 3 /* drawn again over itself */
+} DrMode;
 
-/* Panel attributes (panel get and set). */
-#define PAN_X 1          /* int, position on screen */
-#define PAN_Y 2          /* int */
-#define PAN_W 3          /* int, width; grows with the controls unless set */
-#define PAN_H 4          /* int, height */
-#define PAN_TITLE 5      /* text (get only) */
-#define PAN_USERDATA 6   /* pointer kept for the plug-in */
-#define PAN_QUALIFIERS 7 /* int (get only), LWQUAL_* of the event being handled */
-#define PAN_MOUSEX 8     /* int (get only), pointer position of the event */
-#define PAN_MOUSEY 9     /* int (get only) */
-#define PAN_RESULT 10    /* int (get only), result of the last blocking open */
+/* Panel attributes. Values the host publishes no code for are ours, from 0x100 up. */
+typedef enum en_pTag {
+    PAN_X = 0, /* int, position on screen */
+    PAN_Y = 1,
+    PAN_W = 2, /* int, width; grows with the controls unless set */
+    PAN_H = 3,
+    PAN_MOUSEX = 4, /* int (get only), pointer position of the event */
+    PAN_MOUSEY = 5,
+    PAN_TITLE = 11,      /* text (get only) */
+    PAN_USERDATA = 12,   /* pointer kept for the plug-in; the data of every callback */
+    PAN_RESULT = 19,     /* int: result of the last blocking open; set before close */
+    PAN_QUALIFIERS = 22, /* int (get only), IQ_* of the event being handled */
+    /* Callbacks (set only); ours. */
+    PAN_USERDRAW = 0x100,     /* LWPanDrawFunc */
+    PAN_USEROPEN = 0x101,     /* LWPanHookFunc */
+    PAN_USERCLOSE = 0x102,    /* LWPanHookFunc */
+    PAN_USERACTIVATE = 0x103, /* LWPanHookFunc */
+    PAN_MOUSEBUTTON = 0x104,  /* LWPanMouseFunc */
+    PAN_MOUSEMOVE = 0x105,    /* LWPanMouseFunc */
+    PAN_USERKEYS = 0x106,     /* LWPanKeyFunc, key down */
+    PAN_USERKEYUPS = 0x107    /* LWPanKeyFunc, key up */
+} pTag;
 
-/* Control attributes (control get and set). */
-#define CTL_X 1        /* int, left edge within the panel */
-#define CTL_Y 2        /* int, top edge */
-#define CTL_W 3        /* int, width */
-#define CTL_H 4        /* int, height */
-#define CTL_VALUE 5    /* int: a list box's clicked row (-1 none); other controls 0 */
-#define CTL_LABEL 6    /* text (get only) */
-#define CTL_USERDATA 7 /* pointer kept for the plug-in */
-#define CTL_PANEL 8    /* pointer (get only): the LWPanelID holding the control */
-#define CTL_MOUSEX 9   /* int (get only), pointer position within the control */
-#define CTL_MOUSEY 10  /* int (get only) */
+/* Control attributes. */
+typedef enum en_cTag {
+    CTL_X = 0, /* int, left edge within the panel */
+    CTL_Y = 1,
+    CTL_W = 2,
+    CTL_H = 3,
+    CTL_VALUE = 4,   /* int: a list box's clicked row (-1 none); other controls 0 */
+    CTL_MOUSEX = 10, /* int (get only), pointer position within the control */
+    CTL_MOUSEY = 11,
+    CTL_USEREVENT = 14,  /* LWCtlEventFunc (set only) */
+    CTL_LABEL = 15,      /* text (get only) */
+    CTL_USERDATA = 16,   /* pointer kept for the plug-in; the data of every control callback */
+    CTL_PANEL = 17,      /* pointer (get only): the LWPanelID holding the control */
+    CTL_USERDRAW = 0x100 /* LWCtlDrawFunc (set only); ours */
+} cTag;
 
-/* Panel callbacks; each gets the panel and the pointer given with it. */
-typedef void LWPanDrawFunc(LWPanelID panel, void* data, int drawMode);
-typedef void LWPanHookFunc(LWPanelID panel, void* data); /* open, close, activate */
+/* A value of a control attribute; ours. `type` says which member holds it. */
+#define LWV_NONE 0
+#define LWV_INT 1  /* intv.value */
+#define LWV_PTR 2  /* ptr.ptr */
+#define LWV_STR 3  /* str.buf: the host's text, valid until the next call */
+#define LWV_FUNC 4 /* func.fn */
+typedef union un_LWValue {
+    int type;
+    struct {
+        int type;
+        int value;
+    } intv;
+    struct {
+        int type;
+        void* ptr;
+    } ptr;
+    struct {
+        int type;
+        const char* buf;
+    } str;
+    struct {
+        int type;
+        void (*fn)(void);
+    } func;
+} LWValue;
+
+/* Panel callbacks; `data` is the panel's PAN_USERDATA. Shapes ours. */
+typedef void LWPanDrawFunc(LWPanelID panel, void* data, DrMode mode);
+typedef void LWPanHookFunc(LWPanelID panel, void* data);
 typedef void LWPanMouseFunc(LWPanelID panel, void* data, int qualifiers, int x, int y);
 typedef void LWPanKeyFunc(LWPanelID panel, void* data, unsigned short key);
 
-/* Control callbacks. */
+/* Control callbacks; `data` is the control's CTL_USERDATA. Shapes ours. */
 typedef void LWCtlEventFunc(LWControlID control, void* data);
-typedef void LWCtlDrawFunc(LWControlID control, void* data, int drawMode);
-typedef int LWCtlCountFunc(void* data);                   /* rows of a list box */
-typedef const char* LWCtlNameFunc(void* data, int index); /* a row's text; index -1: header */
+typedef void LWCtlDrawFunc(LWControlID control, void* data, DrMode mode);
+typedef int LWCtlCountFunc(void* data);             /* rows of a list box */
+typedef char* LWCtlNameFunc(void* data, int index); /* a row's text; index -1: header */
 
-/* Which panel callback panel setCallback installs. */
-#define LWPANCB_DRAW 1        /* LWPanDrawFunc */
-#define LWPANCB_OPEN 2        /* LWPanHookFunc */
-#define LWPANCB_CLOSE 3       /* LWPanHookFunc */
-#define LWPANCB_ACTIVATE 4    /* LWPanHookFunc */
-#define LWPANCB_MOUSEBUTTON 5 /* LWPanMouseFunc */
-#define LWPANCB_MOUSEMOVE 6   /* LWPanMouseFunc */
-#define LWPANCB_KEYDOWN 7     /* LWPanKeyFunc */
-#define LWPANCB_KEYUP 8       /* LWPanKeyFunc */
+/* Control-type names for addControl. */
+#define LWCTL_LISTBOX "ListBoxControl"
+#define LWCTL_BUTTON "ButtonControl"
+#define LWCTL_CANVAS "CanvasControl"
+#define LWCTL_TEXT "TextControl"
+
+/* Control descriptions: each starts with `type`, one of the LWCD_* codes (ours). A width or
+ * height of 0 takes the host's default. */
+#define LWCD_LISTBOX 1
+#define LWCD_BUTTON 2
+#define LWCD_CANVAS 3
+#define LWCD_TEXT 4
+typedef struct st_LWListBoxDesc {
+    int type; /* LWCD_LISTBOX */
+    int width;
+    int visItems; /* rows shown */
+    int top;      /* first row shown */
+    LWCtlCountFunc* countFn;
+    LWCtlNameFunc* nameFn;
+} LWListBoxDesc;
+typedef struct st_LWButtonDesc { /* ours */
+    int type;                    /* LWCD_BUTTON */
+    int width;
+} LWButtonDesc;
+typedef struct st_LWCanvasDesc { /* ours */
+    int type;                    /* LWCD_CANVAS */
+    int width;
+    int height;
+} LWCanvasDesc;
+typedef struct st_LWTextDesc { /* ours */
+    int type;                  /* LWCD_TEXT */
+    int width;
+    const char** text; /* lines, ended by null; the host copies them */
+} LWTextDesc;
+typedef union un_ControlDesc {
+    int type;
+    LWListBoxDesc listbox;
+    LWButtonDesc button;
+    LWCanvasDesc canvas;
+    LWTextDesc text;
+} ControlDesc;
+
+/* A control, as addControl returns it. */
+struct st_LWControl {
+    void (*draw)(LWControlID control, DrMode mode);
+    void (*get)(LWControlID control, cTag tag, LWValue* value);
+    void (*set)(LWControlID control, cTag tag, LWValue* value);
+    void* priv_data; /* the host's */
+};
+
+/* What the display offers; ours. */
+typedef struct st_LWDisplayMetrics {
+    int width, height; /* screen, pixels */
+    int textHeight;    /* a line of text, pixels */
+    int textAscent;    /* top of a line to its baseline */
+} LWDisplayMetrics;
+
+/* Host colours for text and palette drawing. Which index means what is ours:
+ * 0 background, 1 control face, 2 lit edge, 3 shaded edge, 4 text, 5 dimmed text,
+ * 6 highlight, 7 white, 8 black. */
+#define SYSTEM_Ic(i) (4136 + (i))
 
 /* Drawing, valid inside draw callbacks; x, y relative to the panel. */
 typedef struct st_LWPanelDrawFuncs {
+    void (*drawPixel)(LWPanelID panel, int c, int x, int y);
     void (*drawRGBPixel)(LWPanelID panel, int r, int g, int b, int x, int y);
+    void (*drawLine)(LWPanelID panel, int c, int x, int y, int x2, int y2);
+    void (*drawBox)(LWPanelID panel, int c, int x, int y, int w, int h);
     void (*drawRGBBox)(LWPanelID panel, int r, int g, int b, int x, int y, int w, int h);
-    void (*drawText)(LWPanelID panel, const char* text, int color, int x, int y); /* top left */
-    int (*textWidth)(LWPanelID panel, const char* text);
-    int (*textHeight)(LWPanelID panel, const char* text);
+    void (*drawBorder)(LWPanelID panel, int indent, int x, int y, int w, int h);
+    int (*textWidth)(LWPanelID panel, char* text);
+    void (*drawText)(LWPanelID panel, char* text, int c, int x, int y); /* top left */
+    const LWDisplayMetrics* (*dispMetrics)(void);
 } st_LWPanelDrawFuncs;
+typedef st_LWPanelDrawFuncs DrawFuncs;
 
+/* The service. user_data and globalFun are the plug-in's to write. */
 typedef struct st_LWPanelFuncs {
-    int version; /* LWPANELS_API_VERSION */
-    const st_LWPanelDrawFuncs* drawFuncs;
-
-    LWPanelID (*create)(const char* title, void* reserved); /* reserved: pass null */
+    LWPanelID (*create)(char* title, void* reserved); /* reserved: pass null */
     void (*destroy)(LWPanelID panel); /* closes it first when open; null is ignored */
-    /* Opens the panel with LWPANF_* flags. Blocking: returns LWPAN_OK or LWPAN_CANCELLED when
-     * it closes. Otherwise returns 1 when it opened. */
+    /* Opens with PANF_* flags. Blocking: returns LWPAN_OK or LWPAN_CANCELLED when it closes;
+     * otherwise 1 when it opened. */
     int (*open)(LWPanelID panel, int flags);
-    void (*close)(LWPanelID panel, int result);  /* closes an open panel with that result */
-    void (*draw)(LWPanelID panel, int drawMode); /* redraws the panel and its controls now */
-
-    int (*getInt)(LWPanelID panel, int attribute);
-    void (*setInt)(LWPanelID panel, int attribute, int value);
-    void* (*getPtr)(LWPanelID panel, int attribute); /* PAN_TITLE, PAN_USERDATA */
-    void (*setPtr)(LWPanelID panel, int attribute, void* value);
-    void (*setCallback)(LWPanelID panel, int which, void (*func)(void), void* data);
-
-    /* Controls; each returns null on failure. width/height 0 takes the host's default. */
-    LWControlID (*listBox)(LWPanelID panel, const char* label, int width, int visibleRows,
-                           LWCtlNameFunc* name, LWCtlCountFunc* count, void* data);
-    LWControlID (*button)(LWPanelID panel, const char* label, int width);
-    LWControlID (*canvas)(LWPanelID panel, const char* label, int width, int height);
-    LWControlID (*text)(LWPanelID panel, const char* label, const char** lines);
-
-    int (*ctlGetInt)(LWControlID control, int attribute);
-    void (*ctlSetInt)(LWControlID control, int attribute, int value);
-    void* (*ctlGetPtr)(LWControlID control, int attribute); /* CTL_LABEL, USERDATA, PANEL */
-    void (*ctlSetPtr)(LWControlID control, int attribute, void* value);
-    /* The event callback (clicks and presses) and, for canvases, the draw callback. */
-    void (*ctlSetEvent)(LWControlID control, LWCtlEventFunc* func, void* data);
-    void (*ctlSetDraw)(LWControlID control, LWCtlDrawFunc* func, void* data);
-    void (*ctlRedraw)(LWControlID control); /* redraws one control now */
+    /* Handles pending input of an open panel (LWPANH_* flags, ours); -1 when it is not open. */
+    int (*handle)(LWPanelID panel, int flags);
+    void (*draw)(LWPanelID panel, DrMode mode);
+    void (*close)(LWPanelID panel); /* with the result last set as PAN_RESULT */
+    void (*get)(LWPanelID panel, pTag tag, void* out);
+    void (*set)(LWPanelID panel, pTag tag, void* value);
+    /* A control of a type (LWCTL_*), null on failure. */
+    LWControl* (*addControl)(LWPanelID panel, char* type, ControlDesc* desc, char* label);
+    /* The control after `control` (the first after null); null after the last. */
+    LWControl* (*nextControl)(LWPanelID panel, LWControlID control);
+    DrawFuncs* drawFuncs;
+    void* user_data;
+    GlobalFunc* globalFun;
 } st_LWPanelFuncs;
+typedef st_LWPanelFuncs LWPanelFuncs;
+
+#define LWPANH_BLOCKING 1 /* handle: run until the panel closes (ours) */
+
+/* Panel attributes by value. */
+#define PAN_SET(pf, panel, tag, value) ((pf)->set((panel), (tag), (void*)(intptr_t)(value)))
+#define PAN_SETPTR(pf, panel, tag, ptr) ((pf)->set((panel), (tag), (void*)(ptr)))
 
 #ifdef __cplusplus
 }

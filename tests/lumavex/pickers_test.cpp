@@ -154,7 +154,7 @@ TEST_F(PickerTest, SelectionListSortsBothListsAndReturnsWhatSelectedHolds) {
         dialog.add(vexo::makeReference<ItemEntry>(name, LWITEM_NULL, std::string(name) == "Light"));
     print();
     click("Unselected", 0);
-    click("Unselected", 2, LWQUAL_CTRL);
+    click("Unselected", 2, IQ_CTRL);
     queue(Kind::SavePng, bundle_test::pictureDir() + "/selection_list.png");
     press("Select");
     print();
@@ -169,7 +169,7 @@ TEST_F(PickerTest, PlainControlAndShiftClicksHighlightRows) {
     fill({{"a", false}, {"b", false}, {"c", false}, {"d", false}, {"e", false}});
     // A shift click without an anchor does nothing; one back up from the anchor keeps the others.
     const std::pair<int, int> clicks[] = {
-        {1, LWQUAL_SHIFT}, {3, LWQUAL_SHIFT}, {2, LWQUAL_CTRL}, {0, LWQUAL_SHIFT}, {4, 0}};
+        {1, IQ_SHIFT}, {3, IQ_SHIFT}, {2, IQ_CTRL}, {0, IQ_SHIFT}, {4, 0}};
     for (const auto& [row, qualifiers] : clicks) {
         click("Unselected", row, qualifiers);
         print();
@@ -182,11 +182,11 @@ TEST_F(PickerTest, PlainControlAndShiftClicksHighlightRows) {
 
 TEST_F(PickerTest, SelectDeselectAndTheAllButtonsMoveRowsAndKeepBothListsSorted) {
     fill({{"d", false}, {"b", false}, {"a", true}, {"c", false}, {"e", true}});
-    click("Unselected", 0);               // b
-    click("Unselected", 2, LWQUAL_CTRL);  // d
+    click("Unselected", 0);           // b
+    click("Unselected", 2, IQ_CTRL);  // d
     press("Select");
-    click("Selected", 3);               // e
-    click("Selected", 0, LWQUAL_CTRL);  // a
+    click("Selected", 3);           // e
+    click("Selected", 0, IQ_CTRL);  // a
     press("Deselect");
     press("Deselect");  // nothing highlighted: nothing moves
     print();
@@ -211,8 +211,8 @@ TEST_F(PickerTest, SelectDeselectAndTheAllButtonsMoveRowsAndKeepBothListsSorted)
 TEST_F(PickerTest, ADoubleClickMovesEveryHighlightedRowOfThatList) {
     fill({{"a", false}, {"b", false}, {"c", false}, {"d", true}});
     click("Unselected", 0);
-    click("Unselected", 2, LWQUAL_CTRL);
-    click("Unselected", 2, LWQUAL_CTRL);  // the same row again at once: double
+    click("Unselected", 2, IQ_CTRL);
+    click("Unselected", 2, IQ_CTRL);  // the same row again at once: double
     print();
     click("Selected", 1);
     click("Selected", 1);

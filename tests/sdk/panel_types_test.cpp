@@ -1,7 +1,7 @@
 // The classic panel records and constants keep the host's published types and values.
 #include "published_types.h"
 
-#include <lwsdk-next/lwpanel.h>
+#include <lwsdk/lwpanel.h>
 
 #include <gtest/gtest.h>
 

@@ -63,8 +63,8 @@ class PanelTest : public FrameTest {
         return *host.classicPanels().find(p.id());
     }
     void addList(Recorder& rec) {
-        rec.list = rec.listBox("Names", 200, 5, &Adaptor::cb_Name, &Adaptor::cb_Count, &rec.list);
-        rec.list.setEvent(&Adaptor::cb_Event, nullptr);
+        rec.list = rec.listBox("Names", 200, 5, &Adaptor::cb_Name, &Adaptor::cb_Count);
+        rec.list.setEvent(&Adaptor::cb_Event);
     }
 };
 
@@ -95,7 +95,7 @@ TEST_F(PanelTest, ATitledWrapperOwnsItsPanelAViewDoesNotAndAnAboutPanelMayHaveOn
     vexo::LWPanel nothing("Nothing");
     EXPECT_EQ(nothing.id(), nullptr);
     EXPECT_FALSE(nothing.button("Ok"));
-    EXPECT_EQ(nothing.open(LWPANF_BLOCKING), 0);
+    EXPECT_EQ(nothing.open(PANF_BLOCKING), 0);
 }
 
 TEST_F(PanelTest, ControlsMoveBelowAndRightOfOthersWithAGap) {
@@ -119,8 +119,8 @@ TEST_F(PanelTest, CallbacksReachTheWrapperIgnoreNullUserDataAndStopExceptionsAtT
     vexo::installPanelCallbacks<Recorder>(rec);
     addList(rec);
     lwhost::ClassicPanel& p = panel(rec);
-    p.redraw(LWDR_ERASE);
-    p.mouseButton(LWQUAL_SHIFT, 3, 4);
+    p.redraw(DR_GHOST);
+    p.mouseButton(IQ_SHIFT, 3, 4);
     p.keyDown(65);
     vexo::cb_PanMouseMove<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 0, 5, 6);
     vexo::cb_PanKeyUp<Recorder>(rec.id(), static_cast<vexo::LWPanel*>(&rec), 65);
@@ -128,7 +128,8 @@ TEST_F(PanelTest, CallbacksReachTheWrapperIgnoreNullUserDataAndStopExceptionsAtT
         *p.findControl(lwhost::ClassicControl::Kind::List, "Names");
     EXPECT_EQ(p.rows(list), (std::vector<std::string>{"other", "second", "other"}));
     ASSERT_TRUE(p.clickRow("Names", 1, 0)) << p.lastError();
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"draw 1 self", "button 2 3,4", "down 65",
+    EXPECT_EQ(rec.list.label(), "Names");
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"draw 2 self", "button 2 3,4", "down 65",
                                                  "move 5,6", "up 65", "event list"}));
 
     rec.fail = true;
@@ -146,15 +147,21 @@ TEST_F(PanelTest, CallbacksReachTheWrapperIgnoreNullUserDataAndStopExceptionsAtT
                   "refused"}));
 
     rec.log.clear();
-    vexo::cb_PanDraw<Recorder>(rec.id(), nullptr, 0);
+    vexo::cb_PanDraw<Recorder>(rec.id(), nullptr, DR_RENDER);
     vexo::cb_PanKeyDown<Recorder>(rec.id(), nullptr, 1);
     Adaptor::cb_Event(nullptr, nullptr);
     EXPECT_STREQ(Adaptor::cb_Name(nullptr, 0), "");
-    // A list whose panel lost its user data, or a control of no panel, finds no handler.
-    p.setPtr(PAN_USERDATA, nullptr);
-    EXPECT_EQ(Adaptor::cb_Count(&rec.list), 0);
-    vexo::PanelControl stray(reinterpret_cast<LWControlID>(uintptr_t{999}));
-    EXPECT_EQ(Adaptor::cb_Count(&stray), 0);
+    // A list whose panel lost its user data, or a control of a destroyed panel, finds no
+    // handler.
+    p.set(PAN_USERDATA, nullptr);
+    EXPECT_EQ(Adaptor::cb_Count(rec.list.id()), 0);
+    LWControlID stale = nullptr;
+    {
+        Recorder gone("Gone");
+        addList(gone);
+        stale = gone.list.id();
+    }
+    EXPECT_EQ(Adaptor::cb_Count(stale), 0);
     EXPECT_TRUE(rec.log.empty());
 }
 

@@ -18,11 +18,50 @@
 namespace {
 
 using K = lwhost::UserAction::Kind;
-constexpr int kModal = LWPANF_BLOCKING | LWPANF_NOBUTT;
+constexpr int kModal = PANF_BLOCKING | PANF_NOBUTT;
+
+// Control attributes through the control's own record, as a plug-in reads and writes them.
+int ctlInt(LWControlID c, cTag tag) {
+    LWValue v{};
+    c->get(c, tag, &v);
+    return v.type == LWV_INT ? v.intv.value : -999;
+}
+void* ctlPtr(LWControlID c, cTag tag) {
+    LWValue v{};
+    c->get(c, tag, &v);
+    return v.type == LWV_PTR   ? v.ptr.ptr
+           : v.type == LWV_STR ? const_cast<char*>(v.str.buf)
+                               : nullptr;
+}
+void ctlSet(LWControlID c, cTag tag, int n) {
+    LWValue v{};
+    v.intv = {LWV_INT, n};
+    c->set(c, tag, &v);
+}
+template <class F>
+void ctlSetFunc(LWControlID c, cTag tag, F* fn) {
+    LWValue v{};
+    v.func = {LWV_FUNC, reinterpret_cast<void (*)(void)>(fn)};
+    c->set(c, tag, &v);
+}
+void ctlSetData(LWControlID c, void* data) {
+    LWValue v{};
+    v.ptr = {LWV_PTR, data};
+    c->set(c, CTL_USERDATA, &v);
+}
+int panInt(const st_LWPanelFuncs* pf, LWPanelID panel, pTag tag) {
+    int n = -999;
+    pf->get(panel, tag, &n);
+    return n;
+}
+LWControlID add(const st_LWPanelFuncs* pf, LWPanelID panel, const char* type, ControlDesc desc,
+                const char* label) {
+    return pf->addControl(panel, const_cast<char*>(type), &desc, const_cast<char*>(label));
+}
 
 // A plug-in's panel: a list of names with a highlight flag each, and its callbacks.
 struct FakePlugin {
-    const st_LWPanelFuncs* pf = nullptr;
+    st_LWPanelFuncs* pf = nullptr;
     LWPanelID panel = nullptr;
     std::vector<std::string> names{"Alpha", "\x03(c:Nc_HILIGHT)Beta", "Gamma"};
     std::vector<std::string> log;
@@ -30,43 +69,57 @@ struct FakePlugin {
 
     static FakePlugin* self(void* data) { return static_cast<FakePlugin*>(data); }
     static int count(void* data) { return static_cast<int>(self(data)->names.size()); }
-    static const char* name(void* data, int index) {
+    static char* name(void* data, int index) {
         const auto& names = self(data)->names;
-        return index < 0 || index >= static_cast<int>(names.size()) ? "" : names[index].c_str();
+        return const_cast<char*>(index < 0 || index >= static_cast<int>(names.size())
+                                     ? ""
+                                     : names[static_cast<size_t>(index)].c_str());
     }
     static void event(LWControlID control, void* data) {
         FakePlugin* p = self(data);
-        LWPanelID panel = static_cast<LWPanelID>(p->pf->ctlGetPtr(control, CTL_PANEL));
-        p->log.push_back(static_cast<const char*>(p->pf->ctlGetPtr(control, CTL_LABEL)) +
-                         (" " + std::to_string(p->pf->ctlGetInt(control, CTL_VALUE))) + " q" +
-                         std::to_string(p->pf->getInt(panel, PAN_QUALIFIERS)));
-        if (control == p->ok) p->pf->close(panel, LWPAN_OK);
-        if (control == p->cancel) p->pf->close(panel, LWPAN_CANCELLED);
+        LWPanelID panel = ctlPtr(control, CTL_PANEL);
+        p->log.push_back(static_cast<const char*>(ctlPtr(control, CTL_LABEL)) +
+                         (" " + std::to_string(ctlInt(control, CTL_VALUE))) + " q" +
+                         std::to_string(panInt(p->pf, panel, PAN_QUALIFIERS)));
+        if (control == p->ok || control == p->cancel) {
+            PAN_SET(p->pf, panel, PAN_RESULT, control == p->ok ? LWPAN_OK : LWPAN_CANCELLED);
+            p->pf->close(panel);
+        }
     }
     static void hook(LWPanelID, void* data) { self(data)->log.push_back("hook"); }
-    static void drawCanvas(LWControlID control, void* data, int) {
+    static void drawCanvas(LWControlID control, void* data, DrMode mode) {
         const st_LWPanelFuncs* pf = self(data)->pf;
-        LWPanelID panel = static_cast<LWPanelID>(pf->ctlGetPtr(control, CTL_PANEL));
-        const int x = pf->ctlGetInt(control, CTL_X), y = pf->ctlGetInt(control, CTL_Y);
+        self(data)->log.push_back("draw " + std::to_string(mode));
+        LWPanelID panel = ctlPtr(control, CTL_PANEL);
+        const int x = ctlInt(control, CTL_X), y = ctlInt(control, CTL_Y);
         pf->drawFuncs->drawRGBBox(panel, 255, 0, 0, x, y, 10, 10);
         pf->drawFuncs->drawRGBPixel(panel, 0, 0, 255, x + 12, y + 1);
+        pf->drawFuncs->drawLine(panel, SYSTEM_Ic(7), x, y + 12, x + 9, y + 12);
     }
 
     void build(const char* title) {
-        panel = pf->create(title, nullptr);
-        list = pf->listBox(panel, "Names", 150, 5, &name, &count, this);
-        ok = pf->button(panel, "\x03(g:8)Ok\x03(j:2)", 0);
-        cancel = pf->button(panel, "Cancel", 60);
-        for (LWControlID c : {list, ok, cancel}) pf->ctlSetEvent(c, &event, this);
-        for (int when : {LWPANCB_OPEN, LWPANCB_CLOSE})
-            pf->setCallback(panel, when, reinterpret_cast<void (*)(void)>(&hook), this);
+        panel = pf->create(const_cast<char*>(title), nullptr);
+        PAN_SETPTR(pf, panel, PAN_USERDATA, this);
+        ControlDesc desc{};
+        desc.listbox = {LWCD_LISTBOX, 150, 5, 0, &count, &name};
+        list = add(pf, panel, LWCTL_LISTBOX, desc, "Names");
+        desc.button = {LWCD_BUTTON, 0};
+        ok = add(pf, panel, LWCTL_BUTTON, desc, "\x03(g:8)Ok\x03(j:2)");
+        desc.button = {LWCD_BUTTON, 60};
+        cancel = add(pf, panel, LWCTL_BUTTON, desc, "Cancel");
+        for (LWControlID c : {list, ok, cancel}) {
+            ctlSetFunc(c, CTL_USEREVENT, &event);
+            ctlSetData(c, this);
+        }
+        for (pTag when : {PAN_USEROPEN, PAN_USERCLOSE})
+            PAN_SETPTR(pf, panel, when, reinterpret_cast<void*>(&hook));
     }
 };
 
 class HostPanelsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        plugin.pf = static_cast<const st_LWPanelFuncs*>(
+        plugin.pf = static_cast<st_LWPanelFuncs*>(
             host.globals().request(LWPANELFUNCS_GLOBAL, LWGLOBAL_ACQUIRE));
         ASSERT_NE(plugin.pf, nullptr);
     }
@@ -90,17 +143,17 @@ class HostPanelsTest : public ::testing::Test {
 TEST_F(HostPanelsTest, ModalPanelTakesQueuedClicksUntilAButtonClosesElseItIsCancelled) {
     plugin.build("Pick");
     const st_LWPanelFuncs* pf = plugin.pf;
-    queue(K::Click, "Names", "Gamma", LWQUAL_SHIFT);
-    queue(K::Click, "Names", "Beta", LWQUAL_CTRL);  // matched without its colour code
+    queue(K::Click, "Names", "Gamma", IQ_SHIFT);
+    queue(K::Click, "Names", "Beta", IQ_CTRL);  // matched without its colour code
     queue(K::Press, "Ok");
     queue(K::Press, "Cancel");  // left over: the panel closed before
-    EXPECT_EQ(pf->open(plugin.panel, kModal | LWPANF_FRAME), LWPAN_OK);
-    EXPECT_EQ(pf->getInt(plugin.panel, PAN_RESULT), LWPAN_OK);
+    EXPECT_EQ(pf->open(plugin.panel, kModal | PANF_FRAME), LWPAN_OK);
+    EXPECT_EQ(panInt(pf, plugin.panel, PAN_RESULT), LWPAN_OK);
     EXPECT_EQ(plugin.log, (std::vector<std::string>{
-                              "hook", "Names 2 q" + std::to_string(LWQUAL_SHIFT | LWQUAL_LMB),
-                              "Names 1 q" + std::to_string(LWQUAL_CTRL | LWQUAL_LMB),
-                              "\x03(g:8)Ok\x03(j:2) 0 q" + std::to_string(LWQUAL_LMB), "hook"}));
-    EXPECT_EQ(pf->getInt(plugin.panel, PAN_QUALIFIERS), 0) << "only during callbacks";
+                              "hook", "Names 2 q" + std::to_string(IQ_SHIFT | IQ_MOUSE_LEFT),
+                              "Names 1 q" + std::to_string(IQ_CTRL | IQ_MOUSE_LEFT),
+                              "\x03(g:8)Ok\x03(j:2) 0 q" + std::to_string(IQ_MOUSE_LEFT), "hook"}));
+    EXPECT_EQ(panInt(pf, plugin.panel, PAN_QUALIFIERS), 0) << "only during callbacks";
     EXPECT_EQ(host.dialogs().queued(), 1u);
     ASSERT_EQ(host.dialogs().shown().size(), 1u);
     EXPECT_EQ(host.dialogs().shown()[0].answer, "ok");
@@ -129,9 +182,23 @@ TEST_F(HostPanelsTest, ModalPanelTakesQueuedClicksUntilAButtonClosesElseItIsCanc
     // The host's own OK button exists only on a panel opened with it.
     host.dialogs().clearQueue();
     queue(K::Press, "OK");
-    EXPECT_EQ(pf->open(plugin.panel, LWPANF_BLOCKING), LWPAN_OK);
+    EXPECT_EQ(pf->open(plugin.panel, PANF_BLOCKING), LWPAN_OK);
     queue(K::Press, "OK");
     EXPECT_EQ(pf->open(plugin.panel, kModal), LWPAN_CANCELLED);
+
+    // Opened without blocking, handle runs what is queued for it and leaves it open; blocking,
+    // until it closes.
+    host.dialogs().clearQueue();
+    plugin.log.clear();
+    EXPECT_EQ(pf->handle(plugin.panel, 0), -1) << "not open";
+    EXPECT_EQ(pf->open(plugin.panel, PANF_NOBUTT), 1);
+    queue(K::Click, "Names", "Alpha");
+    EXPECT_EQ(pf->handle(plugin.panel, 0), 1);
+    queue(K::Press, "Ok");
+    EXPECT_EQ(pf->handle(plugin.panel, LWPANH_BLOCKING), 0);
+    EXPECT_EQ(plugin.log, (std::vector<std::string>{"hook", "Names 0 q32",
+                                                    "\x03(g:8)Ok\x03(j:2) 0 q32", "hook"}));
+    EXPECT_EQ(panInt(pf, plugin.panel, PAN_RESULT), LWPAN_OK);
     pf->destroy(plugin.panel);
     EXPECT_EQ(host.classicPanels().size(), 0u);
 }
@@ -139,14 +206,21 @@ TEST_F(HostPanelsTest, ModalPanelTakesQueuedClicksUntilAButtonClosesElseItIsCanc
 TEST_F(HostPanelsTest, ControlsStackPrintAsTextAndCanvasesDrawAnImageSavedAsPng) {
     plugin.build("Pick \x03(c:x)codes");
     const st_LWPanelFuncs* pf = plugin.pf;
-    EXPECT_EQ(pf->ctlGetInt(plugin.ok, CTL_X), pf->ctlGetInt(plugin.list, CTL_X));
-    EXPECT_GE(pf->ctlGetInt(plugin.ok, CTL_Y),
-              pf->ctlGetInt(plugin.list, CTL_Y) + pf->ctlGetInt(plugin.list, CTL_H));
-    EXPECT_EQ(pf->ctlGetInt(plugin.cancel, CTL_W), 60);
-    pf->ctlSetInt(plugin.cancel, CTL_X, 100);
-    EXPECT_GE(pf->getInt(plugin.panel, PAN_W), 160) << "the panel grows with its controls";
+    EXPECT_EQ(ctlInt(plugin.ok, CTL_X), ctlInt(plugin.list, CTL_X));
+    EXPECT_GE(ctlInt(plugin.ok, CTL_Y), ctlInt(plugin.list, CTL_Y) + ctlInt(plugin.list, CTL_H));
+    EXPECT_EQ(ctlInt(plugin.cancel, CTL_W), 60);
+    ctlSet(plugin.cancel, CTL_X, 100);
+    EXPECT_GE(panInt(pf, plugin.panel, PAN_W), 160) << "the panel grows with its controls";
     const char* lines[] = {"First line", "\x03(i:IMG)Second", nullptr};
-    pf->text(plugin.panel, "About", lines);
+    ControlDesc desc{};
+    desc.text = {LWCD_TEXT, 0, lines};
+    const LWControlID about = add(pf, plugin.panel, LWCTL_TEXT, desc, "About");
+    // The controls in the order they were added.
+    std::vector<LWControlID> walked;
+    for (LWControlID c = pf->nextControl(plugin.panel, nullptr); c;
+         c = pf->nextControl(plugin.panel, c))
+        walked.push_back(c);
+    EXPECT_EQ(walked, (std::vector<LWControlID>{plugin.list, plugin.ok, plugin.cancel, about}));
     const std::string text = host.classicPanels().find(plugin.panel)->print();
     EXPECT_NE(
         text.find("list \"Names\" rows 3, clicked -1\n      Alpha\n    * Beta\n      Gamma\n"),
@@ -156,18 +230,25 @@ TEST_F(HostPanelsTest, ControlsStackPrintAsTextAndCanvasesDrawAnImageSavedAsPng)
     EXPECT_NE(text.find("text \"About\"\n    First line\n    Second\n"), std::string::npos) << text;
     EXPECT_EQ(text.find('\x03'), std::string::npos);
 
-    LWControlID canvas = pf->canvas(plugin.panel, "", 40, 20);
-    pf->ctlSetDraw(canvas, &FakePlugin::drawCanvas, &plugin);
-    const int x = pf->ctlGetInt(canvas, CTL_X), y = pf->ctlGetInt(canvas, CTL_Y);
+    desc.canvas = {LWCD_CANVAS, 40, 20};
+    LWControlID canvas = add(pf, plugin.panel, LWCTL_CANVAS, desc, "");
+    ctlSetFunc(canvas, CTL_USERDRAW, &FakePlugin::drawCanvas);
+    ctlSetData(canvas, &plugin);
+    const int x = ctlInt(canvas, CTL_X), y = ctlInt(canvas, CTL_Y);
     pf->drawFuncs->drawRGBBox(plugin.panel, 0, 255, 0, 0, 0, 50, 50);
     EXPECT_TRUE(host.classicPanels().find(plugin.panel)->image().empty()) << "outside a draw";
-    pf->draw(plugin.panel, LWDR_REFRESH);
+    plugin.log.clear();
+    pf->draw(plugin.panel, DR_RENDER);
+    canvas->draw(canvas, DR_REFRESH);  // one control, over the drawing
+    EXPECT_EQ(plugin.log, (std::vector<std::string>{"draw 1", "draw 3"}));
     const lwhost::Image& image = host.classicPanels().find(plugin.panel)->image();
-    EXPECT_EQ(image.width(), pf->getInt(plugin.panel, PAN_W));
+    EXPECT_EQ(image.width(), panInt(pf, plugin.panel, PAN_W));
     EXPECT_EQ(image.pixel(x + 5, y + 5), lwhost::Rgb(255, 0, 0));
     EXPECT_EQ(image.pixel(x + 12, y + 1), lwhost::Rgb(0, 0, 255));
-    EXPECT_EQ(pf->drawFuncs->textWidth(plugin.panel, "\x03(g:2)ab"),
-              lwhost::Image::textWidth("ab") + 2);
+    EXPECT_EQ(image.pixel(x + 9, y + 12), lwhost::Rgb(255, 255, 255)) << "SYSTEM_Ic(7): white";
+    char codes[] = "\x03(g:2)ab";
+    EXPECT_EQ(pf->drawFuncs->textWidth(plugin.panel, codes), lwhost::Image::textWidth("ab") + 2);
+    EXPECT_EQ(pf->drawFuncs->dispMetrics()->textHeight, lwhost::Image::textHeight());
 
     // The queue saves the modal panel's drawing.
     const std::string path = ::testing::TempDir() + "/panel_" + std::to_string(::getpid()) + ".png";
@@ -184,7 +265,9 @@ TEST_F(HostPanelsTest, ControlsStackPrintAsTextAndCanvasesDrawAnImageSavedAsPng)
 // A panel whose close callback destroys it: the modal loop must not touch it afterwards.
 const st_LWPanelFuncs* g_pf = nullptr;
 void closeOwnPanel(LWControlID control, void*) {
-    g_pf->close(static_cast<LWPanelID>(g_pf->ctlGetPtr(control, CTL_PANEL)), LWPAN_OK);
+    LWPanelID panel = ctlPtr(control, CTL_PANEL);
+    PAN_SET(g_pf, panel, PAN_RESULT, LWPAN_OK);
+    g_pf->close(panel);
 }
 void destroyOnClose(LWPanelID panel, void*) {
     g_pf->destroy(panel);
@@ -194,16 +277,33 @@ TEST_F(HostPanelsTest, DestroyedPanelsAreRefusedAndOneDestroyedByItsCallbackEnds
     plugin.build("Pick");
     const st_LWPanelFuncs* pf = g_pf = plugin.pf;
     pf->destroy(plugin.panel);
-    EXPECT_EQ(pf->ctlGetInt(plugin.list, CTL_VALUE), 0);
-    EXPECT_EQ(pf->getPtr(plugin.panel, PAN_TITLE), nullptr);
-    EXPECT_EQ(pf->open(plugin.panel, LWPANF_BLOCKING), 0);
+    // The stale control's record is still there to call; it answers nothing.
+    EXPECT_EQ(ctlInt(plugin.list, CTL_VALUE), -999);
+    void* title = &title;
+    pf->get(plugin.panel, PAN_TITLE, &title);
+    EXPECT_EQ(title, &title) << "nothing written";
+    EXPECT_EQ(pf->open(plugin.panel, PANF_BLOCKING), 0);
     pf->destroy(nullptr);
     EXPECT_EQ(host.classicPanels().errors().size(), 3u);
 
-    LWPanelID panel = pf->create("Gone", nullptr);
-    pf->ctlSetEvent(pf->button(panel, "Go", 0), &closeOwnPanel, nullptr);
-    pf->setCallback(panel, LWPANCB_CLOSE, reinterpret_cast<void (*)(void)>(&destroyOnClose),
-                    nullptr);
+    // Controls the host cannot make, and values of the wrong kind, are refused and reported.
+    char goneTitle[] = "Gone";
+    LWPanelID panel = pf->create(goneTitle, nullptr);
+    ControlDesc desc{};
+    desc.button = {LWCD_BUTTON, 0};
+    EXPECT_EQ(add(pf, panel, "SliderControl", desc, "x"), nullptr);
+    EXPECT_EQ(add(pf, panel, LWCTL_CANVAS, desc, "x"), nullptr) << "a button's description";
+    EXPECT_EQ(pf->addControl(panel, const_cast<char*>(LWCTL_LISTBOX), nullptr, nullptr), nullptr);
+    const LWControlID go = add(pf, panel, LWCTL_BUTTON, desc, "Go");
+    ctlSetFunc(go, CTL_X, &closeOwnPanel);
+    EXPECT_EQ(ctlInt(go, CTL_X), 8) << "a function is not a position";
+    const auto& errors = host.classicPanels().errors();
+    ASSERT_EQ(errors.size(), 7u);
+    EXPECT_EQ(errors[3], "addControl: unknown control type \"SliderControl\"");
+    EXPECT_EQ(errors[6], "control set: attribute 0 takes a value of type 1");
+
+    ctlSetFunc(go, CTL_USEREVENT, &closeOwnPanel);
+    PAN_SETPTR(pf, panel, PAN_USERCLOSE, reinterpret_cast<void*>(&destroyOnClose));
     queue(K::Press, "Go");
     EXPECT_EQ(pf->open(panel, kModal), LWPAN_OK);
     EXPECT_EQ(host.classicPanels().size(), 0u);
@@ -238,7 +338,7 @@ TEST_F(HostPanelsTest, ScriptsQueueActionsForAPanelAndReportActionsItCannotTake)
             error))
         << error;
     EXPECT_EQ(result, LWPAN_OK);
-    EXPECT_EQ(plugin.log[1], "Names 2 q" + std::to_string(LWQUAL_SHIFT | LWQUAL_CTRL | LWQUAL_LMB));
+    EXPECT_EQ(plugin.log[1], "Names 2 q" + std::to_string(IQ_SHIFT | IQ_CTRL | IQ_MOUSE_LEFT));
     EXPECT_NE(out.str().find("panel \"Pick\" 166x"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("open modal"), std::string::npos) << out.str();
     EXPECT_EQ(host.dialogs().alertLevel(), 1);

@@ -3,9 +3,9 @@
 // panel.
 //
 // A panel's user data is its LWPanel wrapper; the handler of a callback is that wrapper cast to
-// the handler class T (which derives from LWPanel). A list box is handed a PanelControl of its
-// handler as data, filled in once the box exists, so that its count and name callbacks can find
-// the panel and so the handler.
+// the handler class T (which derives from LWPanel). Every control the wrapper adds keeps its own
+// ID as its user data, so that the list callbacks, which get only that, can find the control,
+// its panel and so the handler.
 #pragma once
 
 #include <lwsdk/lwpanel.h>
@@ -24,30 +24,26 @@ const char* const GlobalBase<st_LWPanelFuncs>::m_globalName;
 // "LWPanelServices".
 class PanelFuncs : public GlobalBase<st_LWPanelFuncs> {};
 
-using DrMode = int;  // LWDR_REFRESH or LWDR_ERASE
+using DrMode = ::DrMode;
 
-// One control. Every call is skipped without the global or without a control.
-class PanelControl : private PanelFuncs {
+// One control, through the functions of its own record. Every call is skipped without a
+// control.
+class PanelControl {
   public:
     PanelControl() = default;
     explicit PanelControl(LWControlID id) : m_id(id) {}
-    PanelControl(const PanelControl& other) : PanelFuncs(other), m_id(other.m_id) {}
-    PanelControl& operator=(const PanelControl& other) {
-        m_id = other.m_id;
-        return *this;
-    }
-    ~PanelControl() override = default;
 
     LWControlID id() const { return m_id; }
     explicit operator bool() const { return m_id != nullptr; }
     bool operator==(const PanelControl& o) const { return m_id == o.m_id; }
     bool operator!=(const PanelControl& o) const { return m_id != o.m_id; }
 
-    // Attributes by tag (CTL_*).
+    // Attributes by tag (CTL_*). GetPtr also reads texts (CTL_LABEL).
     void Set(int tag, int value) const;
     void Set(int tag, void* value) const;
     int GetInt(int tag) const;
     void* GetPtr(int tag) const;
+    std::string label() const;
 
     int x() const { return GetInt(CTL_X); }
     int y() const { return GetInt(CTL_Y); }
@@ -62,10 +58,14 @@ class PanelControl : private PanelFuncs {
     // The panel holding the control (null when unknown).
     LWPanelID panel() const;
     void redraw() const;
-    void setEvent(LWCtlEventFunc* func, void* data) const;
-    void setDraw(LWCtlDrawFunc* func, void* data) const;
+    // The callbacks; each gets the control and its user data.
+    void setEvent(LWCtlEventFunc* func) const;
+    void setDraw(LWCtlDrawFunc* func) const;
 
   private:
+    void set(int tag, LWValue& value) const;
+    LWValue get(int tag) const;
+
     LWControlID m_id = nullptr;
 };
 
@@ -92,32 +92,36 @@ class LWPanel : protected PanelFuncs {
     LWPanelID create(const std::string& title);
     void destroy();
 
-    // Opens with LWPANF_* flags; see st_LWPanelFuncs::open. 0 without a panel.
+    // Opens with PANF_* flags; see st_LWPanelFuncs::open. 0 without a panel.
     int open(int flags) const;
+    // Closes with `result` (LWPAN_OK or LWPAN_CANCELLED) as the result of a blocking open.
     void close(int result) const;
-    void redraw(DrMode mode = LWDR_REFRESH) const;
+    void redraw(DrMode mode = DR_RENDER) const;
 
     int getInt(int attribute) const;
     void setInt(int attribute, int value) const;
     void* userData() const;
     int qualifiers() const { return getInt(PAN_QUALIFIERS); }
 
-    // Controls; empty when the panel or the host refuses.
+    // Controls, each with its own ID as user data; empty when the panel or the host refuses.
     PanelControl listBox(const char* label, int width, int rows, LWCtlNameFunc* name,
-                         LWCtlCountFunc* count, void* data) const;
+                         LWCtlCountFunc* count) const;
     PanelControl button(const char* label, int width = 0) const;
     PanelControl canvas(const char* label, int width, int height) const;
     PanelControl text(const char* label, const char** lines) const;
 
-    const st_LWPanelDrawFuncs* drawFuncs() const;
+    const DrawFuncs* drawFuncs() const;
 
     // The panel wrapper stored as the panel's user data (null when none).
     static LWPanel* wrapperOf(LWPanelID panel);
 
-    // Installs a panel callback (LWPANCB_*) with this wrapper as its data.
-    void setCallback(int which, void (*func)()) const;
+    // Installs a panel callback (PAN_USER*, PAN_MOUSE*); its data is the panel's user data,
+    // this wrapper.
+    void setCallback(int tag, void (*func)()) const;
 
   private:
+    PanelControl add(const char* type, ControlDesc& desc, const char* label) const;
+
     LWPanelID m_id = nullptr;
     std::string m_title;
     bool m_owns = false;
@@ -169,7 +173,7 @@ void panelCall(void* data, const char* where, Call&& call) {
 
 // Panel callbacks: `data` is the panel's user data, the wrapper.
 template <class T>
-void cb_PanDraw(LWPanelID, void* data, int mode) {
+void cb_PanDraw(LWPanelID, void* data, DrMode mode) {
     detail::panelCall<T>(data, "LWPanelCallbacks::panelDraw()",
                          [&](T& h) { h.panelDraw(h, mode); });
 }
@@ -208,7 +212,7 @@ void cb_PanKeyUp(LWPanelID, void* data, unsigned short key) {
 }
 
 // Control callbacks. The event and draw callbacks get the control; the list callbacks get the
-// PanelControl the list box was created with.
+// control's user data, which LWPanel makes the control's own ID.
 template <class T>
 struct PanelControlAdaptor {
     static void cb_Event(LWControlID control, void*) {
@@ -217,7 +221,7 @@ struct PanelControlAdaptor {
             h.controlEvent(c);
         });
     }
-    static void cb_Draw(LWControlID control, void*, int mode) {
+    static void cb_Draw(LWControlID control, void*, DrMode mode) {
         call(control, "LWPanelControlCallBacks::controlDraw()", [&](T& h) {
             PanelControl c(control);
             h.controlDraw(c, mode);
@@ -225,21 +229,18 @@ struct PanelControlAdaptor {
     }
     static int cb_Count(void* data) {
         int count = 0;
-        if (data) {
-            const PanelControl& c = *static_cast<const PanelControl*>(data);
-            call(c.id(), "LWPanelControlCallBacks::controlCount()",
-                 [&](T& h) { count = h.controlCount(c); });
-        }
+        const PanelControl c(static_cast<LWControlID>(data));
+        call(c.id(), "LWPanelControlCallBacks::controlCount()",
+             [&](T& h) { count = h.controlCount(c); });
         return count;
     }
-    static const char* cb_Name(void* data, int index) {
+    // The host's name functions return char*; the text stays the handler's.
+    static char* cb_Name(void* data, int index) {
         const char* name = nullptr;
-        if (data) {
-            const PanelControl& c = *static_cast<const PanelControl*>(data);
-            call(c.id(), "LWPanelControlCallBacks::controlName()",
-                 [&](T& h) { name = h.controlName(c, index); });
-        }
-        return name ? name : "";
+        const PanelControl c(static_cast<LWControlID>(data));
+        call(c.id(), "LWPanelControlCallBacks::controlName()",
+             [&](T& h) { name = h.controlName(c, index); });
+        return const_cast<char*>(name ? name : "");
     }
 
   private:
@@ -259,14 +260,14 @@ struct PanelControlAdaptor {
 template <class T>
 void installPanelCallbacks(const LWPanel& panel) {
     using Fn = void (*)();
-    panel.setCallback(LWPANCB_DRAW, reinterpret_cast<Fn>(&cb_PanDraw<T>));
-    panel.setCallback(LWPANCB_OPEN, reinterpret_cast<Fn>(&cb_PanOpen<T>));
-    panel.setCallback(LWPANCB_CLOSE, reinterpret_cast<Fn>(&cb_PanClose<T>));
-    panel.setCallback(LWPANCB_ACTIVATE, reinterpret_cast<Fn>(&cb_PanActivate<T>));
-    panel.setCallback(LWPANCB_MOUSEBUTTON, reinterpret_cast<Fn>(&cb_PanMouseButton<T>));
-    panel.setCallback(LWPANCB_MOUSEMOVE, reinterpret_cast<Fn>(&cb_PanMouseMove<T>));
-    panel.setCallback(LWPANCB_KEYDOWN, reinterpret_cast<Fn>(&cb_PanKeyDown<T>));
-    panel.setCallback(LWPANCB_KEYUP, reinterpret_cast<Fn>(&cb_PanKeyUp<T>));
+    panel.setCallback(PAN_USERDRAW, reinterpret_cast<Fn>(&cb_PanDraw<T>));
+    panel.setCallback(PAN_USEROPEN, reinterpret_cast<Fn>(&cb_PanOpen<T>));
+    panel.setCallback(PAN_USERCLOSE, reinterpret_cast<Fn>(&cb_PanClose<T>));
+    panel.setCallback(PAN_USERACTIVATE, reinterpret_cast<Fn>(&cb_PanActivate<T>));
+    panel.setCallback(PAN_MOUSEBUTTON, reinterpret_cast<Fn>(&cb_PanMouseButton<T>));
+    panel.setCallback(PAN_MOUSEMOVE, reinterpret_cast<Fn>(&cb_PanMouseMove<T>));
+    panel.setCallback(PAN_USERKEYS, reinterpret_cast<Fn>(&cb_PanKeyDown<T>));
+    panel.setCallback(PAN_USERKEYUPS, reinterpret_cast<Fn>(&cb_PanKeyUp<T>));
 }
 
 // A modal panel showing text lines and, optionally, an image above them. The image is stored

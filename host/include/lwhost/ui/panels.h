@@ -6,9 +6,11 @@
 // blocking open runs the user actions queued in Dialogs (clicks on list rows, button presses,
 // waits) until a callback closes the panel; with nothing left queued it closes as cancelled.
 //
-// Panels and controls are handed out as serial numbers, not addresses: a stale ID reaching
-// the host is found unknown instead of read. A panel destroyed inside one of its callbacks
-// stays in memory until the outermost call into the host returns. Main thread only.
+// Panels are handed out as serial numbers, not addresses, so a stale panel ID is found unknown
+// instead of read. A control is the address of its record, which the host keeps until it shuts
+// down: a stale control ID still points at a record, whose functions find it unknown. A panel
+// destroyed inside one of its callbacks stays in memory until the outermost call into the host
+// returns. Main thread only.
 #pragma once
 
 #include <lwsdk/lwpanel.h>
@@ -29,7 +31,7 @@ struct UserAction;
 
 struct ClassicControl {
     enum class Kind { List, Button, Canvas, Text };
-    uintptr_t serial = 0;
+    LWControl* record = nullptr;  // the control's ID; owned by ClassicPanels
     Kind kind = Kind::Button;
     std::string label;  // as given, codes included
     int x = 0, y = 0, w = 0, h = 0;
@@ -37,17 +39,16 @@ struct ClassicControl {
     int value = -1;  // list: the row last clicked
     LWCtlNameFunc* name = nullptr;
     LWCtlCountFunc* count = nullptr;
-    void* listData = nullptr;
     LWCtlEventFunc* event = nullptr;
-    void* eventData = nullptr;
     LWCtlDrawFunc* draw = nullptr;
-    void* drawData = nullptr;
-    void* userData = nullptr;
+    void* userData = nullptr;        // the data of every callback of the control
     std::vector<std::string> lines;  // text
     int mouseX = 0, mouseY = 0;
 
-    LWControlID id() const { return reinterpret_cast<LWControlID>(serial); }
+    LWControlID id() const { return record; }
     static const char* kindName(Kind kind);
+    // The kind a control-type name (LWCTL_*) makes; false for names the host does not know.
+    static bool kindOf(const char* type, Kind& out);
 };
 
 class ClassicPanel {
@@ -71,19 +72,17 @@ class ClassicPanel {
     // A list's rows as the plug-in gives them now (codes included).
     std::vector<std::string> rows(const ClassicControl& list);
 
-    // Attributes as the record reads and writes them (PAN_*); false for unknown ones.
-    bool getInt(int attribute, int& out) const;
-    bool setInt(int attribute, int value);
-    bool getPtr(int attribute, void*& out) const;
-    bool setPtr(int attribute, void* value);
-    bool setCallback(int which, void (*func)(void), void* data);
+    // Attributes as the record's get and set read and write them (see lwpanel.h): get writes an
+    // int or a pointer through `out`, set takes the value itself. False for unknown tags.
+    bool get(int tag, void* out) const;
+    bool set(int tag, void* value);
     void* userData() const { return m_userData; }
     int qualifiers() const { return m_qualifiers; }
 
     // Draws the whole panel into its image (calls the plug-in's draw callbacks).
-    void redraw(int drawMode = LWDR_REFRESH);
+    void redraw(DrMode mode = DR_RENDER);
     // Draws one control over the current image (the whole panel when nothing is drawn yet).
-    void redrawControl(LWControlID control);
+    void redrawControl(LWControlID control, DrMode mode = DR_REFRESH);
     const Image& image() const { return m_image; }
 
     // User actions; each returns false with lastError() saying why.
@@ -103,12 +102,10 @@ class ClassicPanel {
 
     bool fail(const std::string& why);
     void fireEvent(ClassicControl& c, int qualifiers);
-    void drawControl(ClassicControl& c, int drawMode);
-
-    struct Callback {
-        void (*func)(void) = nullptr;
-        void* data = nullptr;
-    };
+    void drawControl(ClassicControl& c, DrMode mode);
+    // The plug-in's callback for a PAN_USER* or PAN_MOUSE* tag, as F; null when none is set.
+    template <class F>
+    F* callback(int tag) const;
 
     ClassicPanels& m_owner;
     uintptr_t m_serial;
@@ -122,7 +119,7 @@ class ClassicPanel {
     void* m_userData = nullptr;
     int m_qualifiers = 0;
     int m_mouseX = 0, m_mouseY = 0;
-    std::map<int, Callback> m_callbacks;
+    std::map<int, void*> m_callbacks;  // PAN_USER*, PAN_MOUSE* -> function
     std::vector<ClassicControl> m_controls;
     Image m_image;
     std::string m_lastError;
@@ -136,7 +133,8 @@ class ClassicPanels {
     ClassicPanels(const ClassicPanels&) = delete;
     ClassicPanels& operator=(const ClassicPanels&) = delete;
 
-    static const st_LWPanelFuncs* record();
+    // The record handed to plug-ins: writable, since user_data and globalFun are theirs.
+    st_LWPanelFuncs* record() { return &m_record; }
     Host& host() { return m_host; }
 
     ClassicPanel* find(LWPanelID id);
@@ -162,8 +160,13 @@ class ClassicPanels {
     LWPanelID create(const char* title);
     void destroy(LWPanelID panel);
     int open(LWPanelID panel, int flags);
+    // Runs the queued actions on an open panel: with LWPANH_BLOCKING until it closes, otherwise
+    // until the queue holds nothing for it. 1 while it stays open, 0 once closed, -1 when the
+    // panel is unknown or not open.
+    int handle(LWPanelID panel, int flags);
     void close(LWPanelID panel, int result);
     LWControlID addControl(LWPanelID panel, ClassicControl control);
+    LWControlID nextControl(LWPanelID panel, LWControlID after);
     // The image a drawing function paints into, or null outside a draw callback of the panel.
     Image* drawTarget(LWPanelID panel);
 
@@ -182,6 +185,9 @@ class ClassicPanels {
     friend class ClassicPanel;
 
     int runModal(ClassicPanel& panel);
+    // Runs queued actions on an open panel until it closes or, unless `untilClosed`, until the
+    // queue's head is not for it; an empty queue closes it as cancelled only when `untilClosed`.
+    void runQueued(ClassicPanel& panel, bool untilClosed);
     // Runs one queued action on the modal panel; false when it ends the loop with an error.
     bool perform(ClassicPanel& panel, const UserAction& action);
     void keepLast(ClassicPanel& panel);
@@ -189,7 +195,12 @@ class ClassicPanels {
     Host& m_host;
     uintptr_t m_nextSerial = 1;
     std::map<uintptr_t, std::unique_ptr<ClassicPanel>> m_panels;
-    std::map<uintptr_t, uintptr_t> m_controlPanels;  // control serial -> panel serial
+    std::map<const LWControl*, uintptr_t> m_controlPanels;  // control -> panel serial
+    // Every control record ever made: kept so that a stale control ID never dangles.
+    std::vector<std::unique_ptr<LWControl>> m_records;
+    static const LWControl m_controlTemplate;  // the functions of every control record
+    st_LWPanelFuncs m_record;
+    DrawFuncs m_drawFuncs;
     std::vector<std::unique_ptr<ClassicPanel>> m_graveyard;
     std::vector<uintptr_t> m_modal;
     std::vector<uintptr_t> m_drawing;  // panels inside a draw callback

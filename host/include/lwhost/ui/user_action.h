@@ -37,7 +37,7 @@ struct UserAction {
     ScriptArg controlArg;  // FormSet, FormPress: as written, so a number names a control ID
     std::string row;       // Click: the row's text (codes stripped)
     int rowIndex = -1;     // Click: the row by index when >= 0
-    int qualifiers = 0;    // Click: LWQUAL_CTRL, LWQUAL_SHIFT, LWQUAL_ALT
+    int qualifiers = 0;    // Click: IQ_CTRL, IQ_SHIFT, IQ_ALT
     long long ms = 0;      // Wait
     std::string text;      // Answer, File, SavePng
     std::vector<ScriptArg> values;  // FormSet
