@@ -1,14 +1,10 @@
 #include "vexo/files.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+
+#include "os/os.h"
 
 namespace vexo {
 
@@ -46,16 +42,14 @@ std::string stripExtension(const std::string& name) {
 }
 
 bool isDirectory(const std::string& path) {
-    struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !path.empty() && os::kindOf(path) == os::FileKind::Directory;
 }
 
 void makeAllDirectories(const std::string& path) {
+    // Either separator ends a folder's name: Windows paths may hold both.
     for (size_t i = 1; i < path.size(); ++i) {
-        if (path[i] != '/' || path[i - 1] == '/') continue;
-        // An existing directory, or one that cannot be made, is passed over. The user's
-        // file-creation mask decides who else may write in it.
-        ::mkdir(path.substr(0, i).c_str(), 0777);
+        if (!isSep(path[i]) || isSep(path[i - 1])) continue;
+        os::makeDirectory(path.substr(0, i));
     }
 }
 
@@ -101,20 +95,17 @@ int InterfaceInfo::alertLevel() const {
 
 // ---- Directory --------------------------------------------------------------------------------
 
-Directory::Directory(const std::string& path) : m_dir(::opendir(path.c_str())) {}
+Directory::Directory(const std::string& path)
+    : m_stream(std::make_unique<os::DirectoryStream>(path)) {}
 
-Directory::~Directory() {
-    if (m_dir) ::closedir(static_cast<DIR*>(m_dir));
+Directory::~Directory() = default;
+
+bool Directory::exists() const {
+    return m_stream->isOpen();
 }
 
 const char* Directory::getEntry() {
-    if (!m_dir) return nullptr;
-    while (struct dirent* entry = ::readdir(static_cast<DIR*>(m_dir))) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-        m_entry = entry->d_name;
-        return m_entry.c_str();
-    }
-    return nullptr;
+    return m_stream->next(m_entry) ? m_entry.c_str() : nullptr;
 }
 
 // ---- FileName ---------------------------------------------------------------------------------
@@ -171,12 +162,7 @@ const std::string& FileName::getRelativeName() {
 }
 
 bool FileName::Exists(const std::string& name) {
-    if (name.empty()) return false;
-    // Without waiting: opening a pipe for reading would block until someone writes to it.
-    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+    return !name.empty() && os::canOpen(name);
 }
 
 // ---- FileRequest2 -----------------------------------------------------------------------------

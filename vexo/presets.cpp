@@ -1,16 +1,14 @@
 #include "vexo/presets.h"
 
-#include <errno.h>
-#include <fcntl.h>
 #include <lwsdk/lwmessage.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <set>
+
+#include "os/os.h"
 
 namespace vexo {
 
@@ -102,75 +100,7 @@ void reportProblem(const std::string& path, const PresetPathProblem& problem) {
 
 // Only regular files are opened: a pipe or a device among the presets must not block the host.
 bool isRegularFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// What tells a file written now from the one that was there before.
-struct FileIdentity {
-    bool exists = false;
-    struct stat st {};
-};
-FileIdentity identify(const std::string& path) {
-    FileIdentity id;
-    id.exists = ::stat(path.c_str(), &id.st) == 0;
-    return id;
-}
-bool sameFile(const FileIdentity& a, const FileIdentity& b) {
-    return a.exists == b.exists &&
-           (!a.exists ||
-            (a.st.st_dev == b.st.st_dev && a.st.st_ino == b.st.st_ino &&
-             a.st.st_size == b.st.st_size && a.st.st_mtim.tv_sec == b.st.st_mtim.tv_sec &&
-             a.st.st_mtim.tv_nsec == b.st.st_mtim.tv_nsec));
-}
-
-// Reads a regular file of at most `limit` bytes without ever waiting; `cut` tells whether there
-// was more. False when it is missing, not a regular file or unreadable (`why` says which, empty
-// for a missing one).
-bool readRegularFile(const std::string& path, size_t limit, std::string& text, bool& cut,
-                     std::string& why) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR) why = "cannot be read";
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        why = "not a regular file; ignored";
-        return false;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    // Checked again on the open file: the name may have changed hands since.
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0) ::close(fd);
-        why = "cannot be read";
-        return false;
-    }
-    text.assign(limit + 1, '\0');
-    size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd, &text[got], text.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    cut = got > limit;
-    text.resize(std::min(got, limit));
-    return true;
-}
-
-// The system-wide folder of this platform's configuration: the first absolute directory of
-// $XDG_CONFIG_DIRS, else /etc/xdg.
-std::string systemConfigDirectory() {
-    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
-    std::string list = dirs ? dirs : "";
-    for (size_t begin = 0; begin < list.size();) {
-        size_t end = list.find(':', begin);
-        if (end == std::string::npos) end = list.size();
-        if (list[begin] == '/') return list.substr(begin, end - begin);
-        begin = end + 1;
-    }
-    return "/etc/xdg";
+    return os::kindOf(path) == os::FileKind::Regular;
 }
 
 // Whether presets can be saved under `dir`: it, or the nearest folder above it that exists, is
@@ -178,11 +108,9 @@ std::string systemConfigDirectory() {
 bool canSaveUnder(std::string dir) {
     trimTrail(dir);
     while (!dir.empty()) {
-        struct stat st;
-        if (::stat(dir.c_str(), &st) == 0)
-            return S_ISDIR(st.st_mode) && ::access(dir.c_str(), W_OK) == 0;
-        if (errno != ENOENT) return false;
-        const size_t slash = dir.find_last_of('/');
+        const os::FileKind kind = os::kindOf(dir);
+        if (kind != os::FileKind::Missing) return os::writableDirectory(dir);
+        const size_t slash = dir.find_last_of(fSeps);
         if (slash == std::string::npos || slash == 0) return false;
         dir.erase(slash);
     }
@@ -254,7 +182,7 @@ PresetPaths parsePresetPaths(const std::string& text) {
 // ---- PathMap ----------------------------------------------------------------------------------
 
 std::string PathMap::globalDirectory() {
-    return systemConfigDirectory();
+    return os::systemConfigDirectory();
 }
 
 void PathMap::Reset() {
@@ -268,7 +196,7 @@ void PathMap::Reset() {
 bool PathMap::LoadFile(const std::string& path) {
     std::string text, why;
     bool cut = false;
-    if (!readRegularFile(path, kMaxConfigBytes, text, cut, why)) {
+    if (!os::readRegularFile(path, kMaxConfigBytes, text, cut, why)) {
         if (!why.empty()) reportProblem(path, {0, why});
         return false;
     }
@@ -542,8 +470,7 @@ void SimplePreset::ScanPresets(const std::string& key) {
 // ---- Operations -------------------------------------------------------------------------------
 
 void SimplePreset::doLoadPreset(const std::string& file, bool quiet) {
-    struct stat st;
-    if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) {
+    if (os::kindOf(file) == os::FileKind::Missing) {
         showError("Error loading Preset: the file does not exist.", file.c_str());
         return;
     }
@@ -574,7 +501,7 @@ void SimplePreset::doLoadPreset(const std::string& file, bool quiet) {
 // was there before) and holding the preset.
 bool SimplePreset::writePreset(const std::string& file, const std::string& name,
                                const char* savedText, const std::string& shownName) {
-    const FileIdentity before = identify(file);
+    const os::FileStamp before = os::stamp(file);
     bool opened = false;
     std::string error;
     {
@@ -593,8 +520,8 @@ bool SimplePreset::writePreset(const std::string& file, const std::string& name,
         showError("Error saving Preset: " + error, file.c_str());
         return false;
     }
-    const FileIdentity after = identify(file);
-    if (!after.exists || !S_ISREG(after.st.st_mode) || sameFile(before, after) || !isPreset(file)) {
+    const os::FileStamp after = os::stamp(file);
+    if (!after.exists || !after.regular || after == before || !isPreset(file)) {
         showError("Error saving Preset: the file could not be written.", file.c_str());
         return false;
     }

@@ -8,12 +8,17 @@
 #include <lwsdk/lwdialog.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "vexo/globals.h"
 #include "vexo/persistence.h"
 
 namespace vexo {
+
+namespace os {
+class DirectoryStream;
+}
 
 // The separators searched for: slash and backslash.
 extern const char* const fSeps;
@@ -76,13 +81,13 @@ class Directory {
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;
 
-    bool exists() const { return m_dir != nullptr; }
+    bool exists() const;
     // The next entry's name; null at the end or when the stream did not open. Valid until the
     // next call.
     const char* getEntry();
 
   private:
-    void* m_dir;  // DIR*
+    std::unique_ptr<os::DirectoryStream> m_stream;
     std::string m_entry;
 };
 
