@@ -8,7 +8,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
 
 # Debian packages the build, the tests, the fuzzers and the host need.
 PACKAGES := cmake make g++ clang libclang-rt-14-dev clang-format-14 googletest libgtest-dev \
-            libgmock-dev libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev
+            libgmock-dev libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev \
+            libopenexr-dev graphviz
 
 .PHONY: all deps configure build host test demo gallery format format-check clean
 

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli.h"
+#include "edits.h"
 #include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
 #include "lwhost/plugins/plugins.h"
@@ -156,9 +157,12 @@ int runInfo(Args& args, const GlobalOptions& options) {
     std::string path, module;
     bool frameGiven = false;
     long long frame = 0;
+    SceneEdits edits;
     while (!args.empty()) {
         std::string a = args.next();
-        if (a == "--module") {
+        if (bool ok = true; edits.take(a, args, "info", ok)) {
+            if (!ok) return kExitUsage;
+        } else if (a == "--module") {
             if (!args.value(a, module) || module.empty())
                 return usageError("info", "--module needs a PATH");
         } else if (a == "--frame") {
@@ -187,9 +191,16 @@ int runInfo(Args& args, const GlobalOptions& options) {
         std::cerr << messageLine(m) << "\n";
     });
     std::string error;
-    if (!session.loadModule(module, error) || !session.plugins().loadScene(path, error)) {
+    if (!session.loadModule(module, error) || !edits.prepare(session, error) ||
+        !session.plugins().loadScene(path, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
+    }
+    // The edits print before the listing; one that fails lists nothing.
+    if (!edits.apply(std::cout, error)) {
+        std::cout.flush();
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitFailure;
     }
     const Scene& scene = session.scene();
     Plugins& plugins = session.plugins();
