@@ -163,8 +163,8 @@ const std::vector<Command>& commands() {
          "pass or output path (nothing written).\n",
          &runRender},
         {"info", "describe a scene: items, objects, surfaces, lights, plug-ins, selections",
-         "usage: lwhost info SCENE [--frame N] [-e STATEMENT]... [--script FILE]...\n"
-         "                  [--module PATH]\n\n"
+         "usage: lwhost info SCENE [--frame N] [--graph-dot FILE] [-e STATEMENT]...\n"
+         "                  [--script FILE]... [--module PATH]\n\n"
          "Loads the module and the scene with its plug-ins, as run and render do, and prints\n"
          "its items as a hierarchy (IDs, types, comments), its objects (file, points, polygons,\n"
          "weight maps), surfaces (settings, shaders), lights, cameras, frame range and master\n"
@@ -173,6 +173,8 @@ const std::vector<Command>& commands() {
          "Options:\n"
          "  --frame N       also step the scene to frame N and list every node graph's nodes with\n"
          "                  what each selection, light group and comment node built\n"
+         "  --graph-dot FILE  also write every node graph (the override's, each surface's own)\n"
+         "                  to FILE in Graphviz's DOT language (dot -Tsvg FILE draws it)\n"
          "  -e STATEMENT    a script statement run on the loaded scene before it is listed\n"
          "                  (repeatable; nothing is saved)\n"
          "  --script FILE   a script's statements, likewise, before the -e ones\n"
@@ -205,7 +207,7 @@ const std::vector<Command>& commands() {
          "  graph remove NODE, graph rename NODE NEW-NAME,\n"
          "  graph connect NODE OUTPUT TO-NODE INPUT, graph root NODE OUTPUT ROOT-INPUT,\n"
          "  graph disconnect NODE INPUT, graph unroot ROOT-INPUT,\n"
-         "  graph set NODE SETTING NUMBER..., graph list, graph print\n"
+         "  graph set NODE SETTING NUMBER..., graph list, graph print [--dot]\n"
          "                                 edit or show the open node editor's graph\n"
          "  node set NODE CONTROL VALUE...  open a node's panel and set one of its controls\n"
          "  explain FRAME                  what each selection node selects at FRAME\n"

@@ -266,11 +266,20 @@ const GraphVerb kGraphVerbs[] = {
          listGraph(*graph, env.out);
          return true;
      }},
-    {"graph print", 0, 0, "",
-     [](ScriptEnvironment& env, const ScriptStatement&, std::string& why) {
+    {"graph print", 0, 1, "[--dot]",
+     [](ScriptEnvironment& env, const ScriptStatement& s, std::string& why) {
          NodeGraph* graph = nullptr;
+         const bool dot = !s.args.empty();
+         if (dot && (s.args[0].quoted || s.args[0].text != "--dot")) {
+             why = "expected --dot or nothing, found " + q(s.args[0].text);
+             return false;
+         }
          std::string text;
-         if (!openEditor(env, graph, why) || !saveGraphText(*graph, text, why)) return false;
+         if (!openEditor(env, graph, why)) return false;
+         if (dot)
+             text = graphDot({graph});
+         else if (!saveGraphText(*graph, text, why))
+             return false;
          env.out << terminalText(text);
          return true;
      }},
