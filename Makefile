@@ -8,7 +8,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
 
 # Debian packages the build, the tests, the fuzzers and the host need.
 PACKAGES := cmake make g++ clang libclang-rt-14-dev clang-format-14 googletest libgtest-dev \
-            libgmock-dev libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev
+            libgmock-dev libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev \
+            libopenexr-dev graphviz
 
 .PHONY: all deps configure build host test demo gallery format format-check clean
 
@@ -54,7 +55,8 @@ demo: host
 	$(BUILD)/bin/lwhost render out/comment_values.lws -o out/comment_values.png --samples 4
 
 # The shipped looks as passes of the demo scene (Matte with its selection edited by script, the
-# comment colours on the comment-value scene) and the examples' own pictures, in docs/images/.
+# comment colours on the comment-value scene) and the examples' own pictures, in docs/images/,
+# and the demo's node graphs drawn by Graphviz's dot.
 # Small and deterministic: the images are committed. A settings directory of its own keeps the
 # user's presets out of it.
 GALLERY := docs/images
@@ -79,6 +81,8 @@ gallery: configure
 	  out/gallery/demo_key.png out/gallery/demo_matte.png out/gallery/comment_values_tints.png \
 	  out/gallery/light_groups.png out/gallery/selection.png out/gallery/comment_values.png \
 	  $(GALLERY)/
+	$(LWHOST) --quiet info examples/demo.lws --graph-dot out/gallery/demo_graph.dot >/dev/null
+	dot -Tsvg out/gallery/demo_graph.dot -o $(GALLERY)/demo_graph.svg
 
 # The tree follows .clang-format; format-check fails naming the files that do not.
 FORMAT_FILES = $(shell git ls-files '*.c' '*.h' '*.cpp')

@@ -4,8 +4,12 @@
 #include <sstream>
 
 #include "cli.h"
+#include "edits.h"
+#include "inputs.h"
 #include "lwhost/core/handles.h"
 #include "lwhost/core/host.h"
+#include "lwhost/io/atomic_file.h"
+#include "lwhost/nodes/node_graph_file.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/plugins/selections.h"
 #include "lwhost/scene/scene_file.h"
@@ -153,14 +157,20 @@ void printLightsAndCameras(std::ostream& out, const Scene& scene) {
 }  // namespace
 
 int runInfo(Args& args, const GlobalOptions& options) {
-    std::string path, module;
+    std::string path, module, dotFile;
     bool frameGiven = false;
     long long frame = 0;
+    SceneEdits edits;
     while (!args.empty()) {
         std::string a = args.next();
-        if (a == "--module") {
+        if (bool ok = true; edits.take(a, args, "info", ok)) {
+            if (!ok) return kExitUsage;
+        } else if (a == "--module") {
             if (!args.value(a, module) || module.empty())
                 return usageError("info", "--module needs a PATH");
+        } else if (a == "--graph-dot") {
+            if (!args.value(a, dotFile) || dotFile.empty())
+                return usageError("info", "--graph-dot needs a FILE");
         } else if (a == "--frame") {
             std::string v;
             if (!args.value(a, v) || !scriptInt(v, frame) || frame < -1000000 || frame > 1000000)
@@ -179,20 +189,51 @@ int runInfo(Args& args, const GlobalOptions& options) {
 
     // The scene is loaded with its plug-ins the way run and render load it, so that all three
     // refuse the same files with the same message.
+    std::string error;
+    if (!dotFile.empty() && !canWriteBeside(dotFile, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
     Session session(options.identity);
     Host& host = session.host();
-    if (!configureHost(host, options)) return kExitUsage;
+    InputFiles inputs;
+    if (!configureHost(host, options, &inputs)) return kExitUsage;
+    inputs.add("the scene", path);
+    inputs.add("the module", module);
+    edits.addInputs(inputs);
     host.messages().setEcho([&options](const Message& m) {
         if (options.quiet && m.kind != MessageKind::Error) return;
         std::cerr << messageLine(m) << "\n";
     });
-    std::string error;
-    if (!session.loadModule(module, error) || !session.plugins().loadScene(path, error)) {
+    if (!session.loadModule(module, error) || !edits.prepare(session, error) ||
+        !session.plugins().loadScene(path, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
+    // The edits print before the listing; one that fails lists nothing.
+    if (!edits.apply(std::cout, error)) {
+        std::cout.flush();
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitFailure;
+    }
     const Scene& scene = session.scene();
     Plugins& plugins = session.plugins();
+    inputs.addObjects(scene, path);
+    if (!dotFile.empty()) {
+        // Every node editor: the plug-ins' (the override's) and each surface's own.
+        AtomicFile file;
+        const std::string text = graphDot(session.nodes().editors());
+        std::string why;
+        if (!inputs.mayWrite(dotFile, error)) {
+            std::cerr << "lwhost: " << error << "\n";
+            return kExitUsage;
+        }
+        if (!file.open(dotFile, why) || !file.write(text.data(), text.size(), why) ||
+            !file.commit(why)) {
+            std::cerr << "lwhost: cannot write " << dotFile << ": " << why << "\n";
+            return kExitFailure;
+        }
+    }
     std::ostringstream out;
     const FrameRange& f = scene.frames();
     if (!options.quiet) out << "Scene " << shown(path) << "\n";

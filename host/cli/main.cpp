@@ -124,16 +124,17 @@ const std::vector<Command>& commands() {
          "Options:\n"
          "  --module PATH   module to load (default: lumavex.p next to lwhost)\n",
          &runServers},
-        {"render", "render a scene's frames to PNG images",
-         "usage: lwhost render SCENE -o OUT.png [OPTIONS]\n\n"
+        {"render", "render a scene's frames to PNG or EXR images",
+         "usage: lwhost render SCENE -o OUT.png|OUT.exr [OPTIONS]\n\n"
          "Loads the module and the scene with its plug-ins and renders it through the scene's\n"
          "camera: master plug-ins hear the render start and end, shaders and surface node graphs\n"
          "run for every sample. A progress bar shows on a terminal; a summary line ends the "
          "run.\n\n"
          "Options:\n"
-         "  -o, --output OUT.png  PNG image to write (temporary file, then renamed; a link is\n"
-         "                        followed, a directory, device or pipe refused, and so is\n"
-         "                        a file the render reads, or an extension other than .png);\n"
+         "  -o, --output OUT.png  image to write, PNG or (OUT.exr) OpenEXR (temporary file, then\n"
+         "                        renamed; a link is followed, a directory, device or pipe\n"
+         "                        refused, and so is a file the render reads, or an extension\n"
+         "                        other than .png and .exr);\n"
          "                        a run of '#' in the file name takes the padded frame number;\n"
          "                        DIR/ names the images after the scene (DIR/SCENE.png)\n"
          "  --frame N             frame to render (default: the scene's first)\n"
@@ -141,7 +142,14 @@ const std::vector<Command>& commands() {
          "  --pass NAME=PRESET    after the scene as loaded (pass \"scene\"), render it again\n"
          "                        with PRESET loaded into its master plug-in, to\n"
          "                        DIR/SCENE_NAME.png; PRESET is a name the master's Presets\n"
-         "                        menu lists, or a settings file (a path with '/' or .cfg)\n"
+         "                        menu lists, or a settings file (a path with '/' or .cfg);\n"
+         "                        with OUT.exr each pass is a layer of one file per frame\n"
+         "  --depth D             8 or 16 bits per channel for PNG (default 8), half or float\n"
+         "                        for EXR (default half); EXR holds linear, unclamped values\n"
+         "  --alpha               PNG with alpha: the pixel's coverage by geometry (EXR always)\n"
+         "  -e STATEMENT          a script statement run after the scene loads and, for each\n"
+         "                        pass, after its preset is loaded (repeatable; nothing saved)\n"
+         "  --script FILE         a script's statements, likewise, before the -e ones\n"
          "  --add-shaders         put the master's shader on every surface for this render, as\n"
          "                        its \"Add All Shaders\" does (the scene file is not changed);\n"
          "                        without it, a master whose shader no surface carries is\n"
@@ -155,7 +163,8 @@ const std::vector<Command>& commands() {
          "pass or output path (nothing written).\n",
          &runRender},
         {"info", "describe a scene: items, objects, surfaces, lights, plug-ins, selections",
-         "usage: lwhost info SCENE [--frame N] [--module PATH]\n\n"
+         "usage: lwhost info SCENE [--frame N] [--graph-dot FILE] [-e STATEMENT]...\n"
+         "                  [--script FILE]... [--module PATH]\n\n"
          "Loads the module and the scene with its plug-ins, as run and render do, and prints\n"
          "its items as a hierarchy (IDs, types, comments), its objects (file, points, polygons,\n"
          "weight maps), surfaces (settings, shaders), lights, cameras, frame range and master\n"
@@ -164,6 +173,11 @@ const std::vector<Command>& commands() {
          "Options:\n"
          "  --frame N       also step the scene to frame N and list every node graph's nodes with\n"
          "                  what each selection, light group and comment node built\n"
+         "  --graph-dot FILE  also write every node graph (the override's, each surface's own)\n"
+         "                  to FILE in Graphviz's DOT language (dot -Tsvg FILE draws it)\n"
+         "  -e STATEMENT    a script statement run on the loaded scene before it is listed\n"
+         "                  (repeatable; nothing is saved)\n"
+         "  --script FILE   a script's statements, likewise, before the -e ones\n"
          "  --module PATH   module to load (default: lumavex.p next to lwhost)\n",
          &runInfo},
         {"run", "load a scene with its plug-ins, run a script against it, save it",
@@ -193,8 +207,9 @@ const std::vector<Command>& commands() {
          "  graph remove NODE, graph rename NODE NEW-NAME,\n"
          "  graph connect NODE OUTPUT TO-NODE INPUT, graph root NODE OUTPUT ROOT-INPUT,\n"
          "  graph disconnect NODE INPUT, graph unroot ROOT-INPUT,\n"
-         "  graph set NODE SETTING NUMBER..., graph list, graph print\n"
+         "  graph set NODE SETTING NUMBER..., graph list, graph print [--dot]\n"
          "                                 edit or show the open node editor's graph\n"
+         "  node set NODE CONTROL VALUE...  open a node's panel and set one of its controls\n"
          "  explain FRAME                  what each selection node selects at FRAME\n"
          "  expect command-count N, expect last-command \"LINE\", expect status \"TEXT\",\n"
          "  expect message \"TEXT\", expect panel-value CONTROL VALUE..., expect masters N,\n"

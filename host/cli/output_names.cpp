@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kPlainWidth = 4;  // OUT_0001.png and DIR/SCENE_0001.png
 constexpr int kMaxWidth = 10;   // every int fits
-constexpr char kImageExtension[] = "png";
 
 bool sameIgnoringCase(const std::string& a, const char* b) {
     size_t i = 0;
@@ -19,16 +18,22 @@ bool sameIgnoringCase(const std::string& a, const char* b) {
     return i == a.size() && !b[i];
 }
 
-// Images are PNG files: a file name that says otherwise ("x.exr", "x.jpg") would be read as
-// that format by whatever opens it. A name without an extension stays allowed; the frame
-// number's '#' run does not count as one ("shot.####").
-bool checkExtension(const std::string& output, size_t nameStart, std::string& why) {
+// The format a file name says: ".png" or ".exr" in any case; a name without an extension is a
+// PNG file (the frame number's '#' run does not count as one: "shot.####"). Any other extension
+// ("x.jpg") is refused: whatever opens the file would read it as that format.
+bool checkExtension(const std::string& output, size_t nameStart, ImageFormat& format,
+                    std::string& why) {
+    format = ImageFormat::Png;
     const size_t dot = output.rfind('.');
     if (dot == std::string::npos || dot <= nameStart || output.find('#', dot) != std::string::npos)
         return true;
     const std::string extension = output.substr(dot + 1);
-    if (sameIgnoringCase(extension, kImageExtension)) return true;
-    why = "-o " + output + ": unknown image extension '." + extension + "' (accepted: .png)";
+    if (sameIgnoringCase(extension, "png")) return true;
+    if (sameIgnoringCase(extension, "exr")) {
+        format = ImageFormat::Exr;
+        return true;
+    }
+    why = "-o " + output + ": unknown image extension '." + extension + "' (accepted: .png, .exr)";
     return false;
 }
 
@@ -59,10 +64,6 @@ bool OutputNames::parse(const std::string& output, const std::string& scenePath,
         m_width = range ? kPlainWidth : 0;
         return true;
     }
-    if (passes) {
-        why = "--pass needs -o DIR/ (a directory, so that each pass has a file of its own)";
-        return false;
-    }
     const size_t slash = output.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const size_t hash = output.find('#');
@@ -70,7 +71,15 @@ bool OutputNames::parse(const std::string& output, const std::string& scenePath,
         why = "-o " + output + ": '#' stands for the frame number only in the file name";
         return false;
     }
-    if (!checkExtension(output, nameStart, why)) return false;
+    if (!checkExtension(output, nameStart, m_format, why)) return false;
+    // An EXR file holds every pass as a layer of its own.
+    if (passes && m_format != ImageFormat::Exr) {
+        why =
+            "--pass needs -o DIR/ or an .exr file (so that each pass has a file or a layer of "
+            "its own)";
+        return false;
+    }
+    m_layered = passes;
     if (hash != std::string::npos) {
         const size_t end = output.find_first_not_of('#', hash);
         if (end != std::string::npos && output.find('#', end) != std::string::npos) {
@@ -102,7 +111,7 @@ bool OutputNames::parse(const std::string& output, const std::string& scenePath,
 
 std::string OutputNames::file(const std::string& pass, int frame) const {
     std::string name = m_head;
-    if (m_directory && !pass.empty()) name += "_" + pass;
+    if (m_directory && !pass.empty() && !m_layered) name += "_" + pass;
     if (m_width > 0) {
         char number[32];
         std::snprintf(number, sizeof number, "%s%0*d", m_directory ? "_" : "", m_width, frame);

@@ -7,14 +7,17 @@
 //                         the run's width (a job engine hands each machine a range)
 //   OUT.png               that file; with --frames OUT_0001.png, ... (number before the extension)
 //
-// Passes need the directory form, so that every pass gets a name of its own. Images are PNG
-// files: a name with another extension (".exr", ".jpg") is refused, and so is a '#' in a
-// directory.
+// The extension says the format: ".png" (or none) a PNG file, ".exr" an OpenEXR file; another
+// (".jpg") is refused, and so is a '#' in a directory. The directory form writes PNG files.
+// Passes need the directory form, so that every pass gets a file of its own, or an EXR file,
+// which holds each pass as a layer.
 #pragma once
 
 #include <string>
 
 namespace lwhost::cli {
+
+enum class ImageFormat { Png, Exr };
 
 class OutputNames {
   public:
@@ -24,12 +27,17 @@ class OutputNames {
                std::string& why);
     // The image of a frame of a pass ("" for the render without passes).
     std::string file(const std::string& pass, int frame) const;
+    ImageFormat format() const { return m_format; }
+    // Whether the passes are layers of one file per frame.
+    bool layered() const { return m_layered; }
 
   private:
     std::string m_head;  // up to the frame number
     std::string m_tail;  // after it
     int m_width = 0;     // digits of the frame number; 0: none
     bool m_directory = false;
+    bool m_layered = false;
+    ImageFormat m_format = ImageFormat::Png;
 };
 
 }  // namespace lwhost::cli

@@ -1,4 +1,4 @@
-// lwhost render: load a module and a scene with its plug-ins, render frames to PNG files.
+// lwhost render: load a module and a scene with its plug-ins, render frames to PNG or EXR files.
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,9 +10,11 @@
 #include <memory>
 
 #include "cli.h"
+#include "edits.h"
 #include "inputs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/io/atomic_file.h"
+#include "lwhost/io/exr.h"
 #include "lwhost/io/png.h"
 #include "lwhost/nodes/nodes.h"
 #include "lwhost/plugins/plugins.h"
@@ -109,6 +111,14 @@ void warnUnusedMasters(Plugins& plugins, const std::string& scenePath) {
     }
 }
 
+// What the images hold: PNG at 8 or 16 bits, RGB or RGBA; EXR in half or full float, RGBA.
+struct ImageDepth {
+    std::string depth;  // --depth as given; empty: 8 for PNG, half for EXR
+    bool alpha = false;
+    // For a PNG file: 8-bit RGB from the renderer's bytes, as it always was.
+    bool plain() const { return (depth.empty() || depth == "8") && !alpha; }
+};
+
 struct RenderCommand {
     std::string scene;
     std::string output;
@@ -121,7 +131,22 @@ struct RenderCommand {
     bool addShaders = false;         // the master's shader on every surface, for this run
     OutputNames names;
     RenderOptions options;
+    ImageDepth image;
+    SceneEdits edits;
 };
+
+// --depth and --alpha against the format the file name says.
+bool checkDepth(const RenderCommand& c, std::string& why) {
+    const std::string& d = c.image.depth;
+    if (c.names.format() == ImageFormat::Exr) {
+        if (d.empty() || d == "half" || d == "float") return true;
+        why = "--depth " + d + " is for PNG files: an .exr file takes half or float";
+        return false;
+    }
+    if (d.empty() || d == "8" || d == "16") return true;
+    why = "--depth " + d + " needs an .exr file name (PNG takes 8 or 16)";
+    return false;
+}
 
 // Parses the command line; returns kExitOk or the usage error's status.
 int parse(Args& args, RenderCommand& c) {
@@ -153,6 +178,15 @@ int parse(Args& args, RenderCommand& c) {
         } else if (a == "--pass") {
             std::string why = "--pass needs NAME=PRESET";
             if (!args.value(a, v) || !addPass(v, c.passes, why)) return usageError(kCommand, why);
+        } else if (a == "--depth") {
+            if (!args.value(a, c.image.depth) ||
+                (c.image.depth != "8" && c.image.depth != "16" && c.image.depth != "half" &&
+                 c.image.depth != "float"))
+                return usageError(kCommand, "--depth needs 8, 16, half or float");
+        } else if (a == "--alpha") {
+            c.image.alpha = true;
+        } else if (bool ok = true; c.edits.take(a, args, kCommand, ok)) {
+            if (!ok) return kExitUsage;
         } else if (a == "--add-shaders") {
             c.addShaders = true;
         } else if (a == "--width") {
@@ -172,15 +206,35 @@ int parse(Args& args, RenderCommand& c) {
         }
     }
     if (positional.size() != 1) return usageError(kCommand, "needs one SCENE");
-    if (c.output.empty()) return usageError(kCommand, "needs -o OUT.png");
+    if (c.output.empty()) return usageError(kCommand, "needs -o OUT.png (or OUT.exr)");
     c.scene = positional[0];
     if (c.module.empty()) c.module = defaultModulePath();
     if (c.range && static_cast<long long>(c.lastFrame) - c.firstFrame >= 100000)
         return usageError(kCommand, "--frames covers more than 100000 frames");
     std::string why;
-    if (!c.names.parse(c.output, c.scene, c.range, !c.passes.empty(), why))
+    if (!c.names.parse(c.output, c.scene, c.range, !c.passes.empty(), why) || !checkDepth(c, why))
         return usageError(kCommand, why);
     return kExitOk;
+}
+
+// The header of an EXR file: how its frame was rendered.
+std::vector<std::pair<std::string, std::string>> exrAttributes(const RenderCommand& c,
+                                                               const GlobalOptions& global,
+                                                               int frame) {
+    std::string passes = kScenePass;
+    for (const RenderPass& pass : c.passes) passes += "; " + pass.name + "=" + pass.preset;
+    const HostIdentity& id = global.identity;
+    std::vector<std::pair<std::string, std::string>> a = {
+        {"lwhost:scene", c.scene},
+        {"lwhost:frame", std::to_string(frame)},
+        {"lwhost:samples", std::to_string(c.options.samples)},
+        {"lwhost:bounces", std::to_string(c.options.maxBounces)},
+        {"lwhost:hostVersion", std::to_string(id.major) + "." + std::to_string(id.minor)},
+    };
+    if (c.names.layered()) a.emplace_back("lwhost:passes", passes);
+    if (c.addShaders) a.emplace_back("lwhost:addShaders", "1");
+    if (!c.edits.empty()) a.emplace_back("lwhost:edits", c.edits.describe());
+    return a;
 }
 
 }  // namespace
@@ -224,9 +278,10 @@ int runRender(Args& args, const GlobalOptions& global) {
     if (!configureHost(host, global, &inputs)) return kExitUsage;
     inputs.add("the scene", c.scene);
     inputs.add("the module", c.module);
+    c.edits.addInputs(inputs);
     for (const RenderPass& pass : c.passes)
         inputs.add("the settings file of pass '" + pass.name + "'", settingsFile(pass));
-    if (!session.loadModule(c.module, error)) {
+    if (!session.loadModule(c.module, error) || !c.edits.prepare(session, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
@@ -234,54 +289,71 @@ int runRender(Args& args, const GlobalOptions& global) {
     NodeSystem* nodes = &session.nodes();
     Scene& scene = session.scene();
     Plugins& plugins = session.plugins();
-    // Every pass's preset is loaded once before anything renders, so that a missing or bad one
-    // is refused with nothing written.
-    for (const RenderPass& pass : c.passes) {
-        if (!plugins.loadScene(c.scene, error) || !loadPassPreset(session, pass, error)) {
+    std::string shader;
+    size_t carriers = 0;
+    // Each pass starts from the scene as loaded: its preset, the shaders for this run, then the
+    // edits.
+    auto prepare = [&](size_t p, std::ostream& out) {
+        return plugins.loadScene(c.scene, error) &&
+               (p == 0 || loadPassPreset(session, c.passes[p - 1], error)) &&
+               (!c.addShaders || addAllShaders(session, shader, carriers, error)) &&
+               c.edits.apply(out, error);
+    };
+    // Every pass is prepared once before anything renders, so that a missing or bad preset or
+    // a failing edit is refused with nothing written; the edits print then only.
+    std::vector<int> frames;
+    for (size_t p = 0; p < passNames.size(); ++p) {
+        if (!prepare(p, std::cout)) {
+            std::cout.flush();
             printMessages(host, global.quiet);
             std::cerr << "lwhost: " << error << "\n";
             return kExitUsage;
         }
-    }
-    host.messages().clear();  // each pass's own load says it again
-    std::string shader;
-    size_t carriers = 0;
-
-    int status = kExitOk;
-    std::vector<int> frames;
-    for (size_t p = 0; p < passNames.size() && status == kExitOk; ++p) {
-        // Each pass starts from the scene as loaded.
-        if (!plugins.loadScene(c.scene, error) ||
-            (p > 0 && !loadPassPreset(session, c.passes[p - 1], error)) ||
-            (c.addShaders && !addAllShaders(session, shader, carriers, error))) {
-            printMessages(host, global.quiet);
-            std::cerr << "lwhost: " << error << "\n";
-            return p == 0 ? kExitUsage : kExitFailure;
-        }
-        if (p == 0) {
-            const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
-            const int last = c.frameGiven ? c.lastFrame : first;
-            for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
-            // No image may replace a file this run reads; known whole once the scene is loaded.
-            inputs.addObjects(scene, c.scene);
-            for (const std::string& pass : passNames) {
-                for (int frame : frames) {
-                    if (inputs.mayWrite(c.names.file(pass, frame), error)) continue;
-                    std::cerr << "lwhost: " << error << "\n";
-                    return kExitUsage;
-                }
+        if (p > 0) continue;
+        const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
+        const int last = c.frameGiven ? c.lastFrame : first;
+        for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
+        // No image may replace a file this run reads; known whole once the scene is loaded.
+        inputs.addObjects(scene, c.scene);
+        for (const std::string& pass : passNames) {
+            for (int frame : frames) {
+                if (inputs.mayWrite(c.names.file(pass, frame), error)) continue;
+                std::cerr << "lwhost: " << error << "\n";
+                return kExitUsage;
             }
         }
-        Renderer renderer(host, scene, &plugins, nodes);
-        if (status == kExitOk) {
-            error = renderer.check(c.options, frames);
+    }
+    host.messages().clear();  // each pass's own load says it again
+    std::ostream silent(nullptr);
+
+    // The passes of one frame are layers of one file: each frame is rendered pass by pass and
+    // written after the last. Otherwise each pass renders every frame in one render.
+    std::vector<std::vector<int>> renders;
+    if (c.names.layered())
+        for (int frame : frames) renders.push_back({frame});
+    else
+        renders.push_back(frames);
+    const bool exr = c.names.format() == ImageFormat::Exr;
+    std::vector<FloatImage> layers(c.names.layered() ? passNames.size() : 1);
+    c.options.clampValues = !exr;
+    const bool plainPng = !exr && c.image.plain();
+
+    int status = kExitOk;
+    for (size_t r = 0; r < renders.size() && status == kExitOk; ++r) {
+        for (size_t p = 0; p < passNames.size() && status == kExitOk; ++p) {
+            if (!prepare(p, silent)) {
+                printMessages(host, global.quiet);
+                std::cerr << "lwhost: " << error << "\n";
+                return kExitFailure;
+            }
+            Renderer renderer(host, scene, &plugins, nodes);
+            error = renderer.check(c.options, renders[r]);
             if (!error.empty()) {
                 std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
                 status = kExitUsage;
+                break;
             }
-        }
-        if (status == kExitOk) {
-            if (p == 0 && !global.quiet) {
+            if (r == 0 && p == 0 && !global.quiet) {
                 if (c.addShaders)
                     std::cerr << "lwhost: " << shader << " on " << carriers << " surface"
                               << (carriers == 1 ? "" : "s") << " for this render (" << c.scene
@@ -289,12 +361,25 @@ int runRender(Args& args, const GlobalOptions& global) {
                 else
                     warnUnusedMasters(plugins, c.scene);
             }
+            FloatImage& values = layers[c.names.layered() ? p : 0];
+            c.options.values = plainPng ? nullptr : &values;
             ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
             RenderStats stats;
             auto sink = [&](int frame, const RgbImage& image, std::string& why) {
-                return writePng(c.names.file(passNames[p], frame), image, why);
+                const std::string file = c.names.file(passNames[p], frame);
+                if (plainPng) return writePng(file, image, why);
+                if (!exr)
+                    return writePng(file, values, c.image.depth == "16" ? 16 : 8, c.image.alpha,
+                                    why);
+                if (c.names.layered() && p + 1 < passNames.size()) return true;
+                std::vector<ExrLayer> written;
+                for (size_t l = 0; l < layers.size(); ++l)
+                    written.push_back(
+                        ExrLayer{c.names.layered() ? passNames[l] : std::string(), &layers[l]});
+                return writeExr(file, written, c.image.depth == "float",
+                                exrAttributes(c, global, frame), why);
             };
-            const bool ok = renderer.render(c.options, frames, sink, error, &stats,
+            const bool ok = renderer.render(c.options, renders[r], sink, error, &stats,
                                             [&](double done) { bar.update(done); });
             bar.finish();
             printMessages(host, global.quiet);

@@ -3,6 +3,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -34,8 +35,10 @@ std::string systemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-// Encodes into an open file. Returns false with the message in `keep`.
-bool encode(FILE* file, int width, int height, const uint8_t* rgb, PngErrorText& keep) {
+// Encodes rows of `channels` samples of `bits` (8, or 16 big-endian) into an open file. Returns
+// false with the message in `keep`.
+bool encode(FILE* file, int width, int height, const uint8_t* rows, int bits, int channels,
+            PngErrorText& keep) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &keep, pngError, pngWarning);
     if (!png) {
         std::snprintf(keep.text, sizeof keep.text, "out of memory");
@@ -48,13 +51,13 @@ bool encode(FILE* file, int width, int height, const uint8_t* rgb, PngErrorText&
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bits,
+                 channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    const size_t stride = static_cast<size_t>(width) * 3;
+    const size_t stride = static_cast<size_t>(width) * channels * (bits / 8);
     for (int y = 0; y < height; ++y)
-        png_write_row(png, const_cast<png_bytep>(rgb + stride * static_cast<size_t>(y)));
+        png_write_row(png, const_cast<png_bytep>(rows + stride * static_cast<size_t>(y)));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return true;
@@ -104,16 +107,15 @@ bool decode(FILE* file, RgbImage& out, PngErrorText& keep) {
     return true;
 }
 
-}  // namespace
-
-bool writePng(const std::string& path, int width, int height, const uint8_t* rgb,
-              std::string& error) {
+// Writes rows of samples as writePng() describes.
+bool writeRows(const std::string& path, int width, int height, const uint8_t* rows, int bits,
+               int channels, std::string& error) {
     if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide) {
         error = "cannot write " + path + ": image size " + std::to_string(width) + "x" +
                 std::to_string(height) + " is out of range";
         return false;
     }
-    if (!rgb) {
+    if (!rows) {
         error = "cannot write " + path + ": no pixels";
         return false;
     }
@@ -129,7 +131,7 @@ bool writePng(const std::string& path, int width, int height, const uint8_t* rgb
         return false;
     }
     PngErrorText keep;
-    if (!encode(file, width, height, rgb, keep)) {
+    if (!encode(file, width, height, rows, bits, channels, keep)) {
         error = "cannot write " + path + ": " + keep.text;
         return false;
     }
@@ -138,6 +140,43 @@ bool writePng(const std::string& path, int width, int height, const uint8_t* rgb
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool writePng(const std::string& path, int width, int height, const uint8_t* rgb,
+              std::string& error) {
+    return writeRows(path, width, height, rgb, 8, 3, error);
+}
+
+bool writePng(const std::string& path, const FloatImage& image, int bits, bool alpha,
+              std::string& error) {
+    if (!image.sized()) {
+        error = "cannot write " + path + ": the pixels do not match the image size";
+        return false;
+    }
+    if (bits != 8 && bits != 16) {
+        error = "cannot write " + path + ": PNG takes 8 or 16 bits per channel";
+        return false;
+    }
+    const int channels = alpha ? 4 : 3;
+    const double top = bits == 16 ? 65535.0 : 255.0;
+    const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    std::vector<uint8_t> rows(pixels * static_cast<size_t>(channels) * (bits / 8));
+    uint8_t* out = rows.data();
+    for (size_t i = 0; i < pixels; ++i) {
+        const float* p = &image.rgba[i * 4];
+        const double coverage = std::clamp(static_cast<double>(p[3]), 0.0, 1.0);
+        // PNG's alpha is straight: the colour of the covered part alone.
+        const double divide = alpha && coverage > 0 ? coverage : 1.0;
+        for (int c = 0; c < channels; ++c) {
+            const double v = c == 3 ? coverage : p[c] / divide;
+            const unsigned q = static_cast<unsigned>(std::clamp(v, 0.0, 1.0) * top + 0.5);
+            if (bits == 16) *out++ = static_cast<uint8_t>(q >> 8);
+            *out++ = static_cast<uint8_t>(q & 0xFF);
+        }
+    }
+    return writeRows(path, image.width, image.height, rows.data(), bits, channels, error);
 }
 
 bool writePng(const std::string& path, const RgbImage& image, std::string& error) {

@@ -140,6 +140,8 @@ bool Renderer::render(const RenderOptions& options, const std::vector<int>& fram
             if (!world.build(m_scene, m_plugins, m_nodes, settings, why)) break;
 
             RgbImage image(options.width, options.height);
+            FloatImage* values = options.values;
+            if (values) *values = FloatImage(options.width, options.height);
             std::atomic<uint64_t> rays{0};
             auto renderTile = [&](size_t tile) {
                 const int x0 = static_cast<int>(tile % static_cast<size_t>(tilesX)) * kTileSide;
@@ -150,21 +152,36 @@ bool Renderer::render(const RenderOptions& options, const std::vector<int>& fram
                 for (int y = y0; y < y1; ++y) {
                     for (int x = x0; x < x1; ++x) {
                         Vec3 sum{0, 0, 0};
+                        Vec3 linear{0, 0, 0};
+                        int covered = 0;
                         for (int k = 0; k < n; ++k) {
                             PixelSample s;
                             RenderWorld::samplePosition(x, y, k, n, s.subX, s.subY);
                             s.sx = x + s.subX;
                             s.sy = y + s.subY;
                             s.index = k;
-                            const Vec3 c = world.shadeCameraSample(s);
+                            bool hit = false;
+                            const Vec3 c = world.shadeCameraSample(s, &hit);
                             sum.x += rmath::clamp01(c.x);
                             sum.y += rmath::clamp01(c.y);
                             sum.z += rmath::clamp01(c.z);
+                            linear.x += c.x;
+                            linear.y += c.y;
+                            linear.z += c.z;
+                            covered += hit ? 1 : 0;
                         }
                         uint8_t* p = image.pixel(x, y);
                         p[0] = toByte(sum.x / n);
                         p[1] = toByte(sum.y / n);
                         p[2] = toByte(sum.z / n);
+                        if (values) {
+                            const Vec3& v = options.clampValues ? sum : linear;
+                            float* q = values->pixel(x, y);
+                            q[0] = static_cast<float>(v.x / n);
+                            q[1] = static_cast<float>(v.y / n);
+                            q[2] = static_cast<float>(v.z / n);
+                            q[3] = static_cast<float>(static_cast<double>(covered) / n);
+                        }
                     }
                 }
                 rays.fetch_add(RenderWorld::threadRays(), std::memory_order_relaxed);

@@ -97,21 +97,24 @@ void RenderWorld::samplePosition(int x, int y, int k, int n, double& sx, double&
     sy = fraction(radicalInverse(static_cast<uint32_t>(k)) + shiftY);
 }
 
-Vec3 RenderWorld::shadeCameraSample(const PixelSample& sample) const {
+Vec3 RenderWorld::shadeCameraSample(const PixelSample& sample, bool* covered) const {
     const double w = m_settings.width, h = m_settings.height;
     const double px = (2.0 * sample.sx / w - 1.0) * m_camera.tanHalf;
     const double py = (1.0 - 2.0 * sample.sy / h) * m_camera.tanHalf * (h / w);
     const Vec3 dir =
         unit(add(m_camera.forward, add(scale(m_camera.right, px), scale(m_camera.up, py))),
              m_camera.forward);
-    return shadeRay(m_camera.position, dir, sample, 0, LWRT_CAMERA, RAY_CAMERA, 0);
+    return shadeRay(m_camera.position, dir, sample, 0, LWRT_CAMERA, RAY_CAMERA, 0, covered);
 }
 
 Vec3 RenderWorld::shadeRay(const Vec3& origin, const Vec3& direction, const PixelSample& pixel,
-                           int bounces, unsigned flags, int rayType, double distance) const {
+                           int bounces, unsigned flags, int rayType, double distance,
+                           bool* met) const {
     Hit hit;
+    const bool found = intersect(origin, direction, bounces == 0 ? 0.0 : m_epsilon, hit);
+    if (met) *met = found;
     // The backdrop is black.
-    if (!intersect(origin, direction, bounces == 0 ? 0.0 : m_epsilon, hit)) return Vec3{0, 0, 0};
+    if (!found) return Vec3{0, 0, 0};
     return shadeHit(hit, origin, direction, pixel, bounces, flags, rayType, distance, nullptr);
 }
 

@@ -40,6 +40,26 @@ bool findNode(ScriptEnvironment& env, const ScriptArg& name, GraphNode*& node, s
     return false;
 }
 
+// A node by name: in the open editor when it has one of that name, else the only node of that
+// name in all editors.
+bool anyNode(ScriptEnvironment& env, const ScriptArg& name, GraphNode*& node, std::string& why) {
+    NodeGraph* open = env.host.nodes().window();
+    node = open ? open->node(name.text) : nullptr;
+    if (node) return true;
+    size_t named = 0;
+    for (NodeGraph* graph : env.host.nodes().editors()) {
+        if (GraphNode* found = graph->node(name.text)) {
+            if (named++ == 0) node = found;
+        }
+    }
+    if (named == 1) return true;
+    why = named == 0 ? "no node editor has a node " + q(name.text)
+                     : std::to_string(named) + " node editors have a node " + q(name.text) +
+                           ": open the one meant first";
+    node = nullptr;
+    return false;
+}
+
 bool onOff(const ScriptArg& arg, bool& out, std::string& why) {
     if (!arg.quoted && (arg.text == "on" || arg.text == "off")) {
         out = arg.text == "on";
@@ -246,11 +266,20 @@ const GraphVerb kGraphVerbs[] = {
          listGraph(*graph, env.out);
          return true;
      }},
-    {"graph print", 0, 0, "",
-     [](ScriptEnvironment& env, const ScriptStatement&, std::string& why) {
+    {"graph print", 0, 1, "[--dot]",
+     [](ScriptEnvironment& env, const ScriptStatement& s, std::string& why) {
          NodeGraph* graph = nullptr;
+         const bool dot = !s.args.empty();
+         if (dot && (s.args[0].quoted || s.args[0].text != "--dot")) {
+             why = "expected --dot or nothing, found " + q(s.args[0].text);
+             return false;
+         }
          std::string text;
-         if (!openEditor(env, graph, why) || !saveGraphText(*graph, text, why)) return false;
+         if (!openEditor(env, graph, why)) return false;
+         if (dot)
+             text = graphDot({graph});
+         else if (!saveGraphText(*graph, text, why))
+             return false;
          env.out << terminalText(text);
          return true;
      }},
@@ -306,6 +335,22 @@ void defineGraphVerbs(Script& script, ScriptEnvironment& env) {
         script.define(
             verb.name, verb.minArgs, verb.maxArgs, verb.usage,
             [&env, run](const ScriptStatement& s, std::string& why) { return run(env, s, why); });
+    }
+    // "node set NODE CONTROL VALUE..." opens the panel of the node of that name (in the open
+    // editor, else the one node of that name in any editor) and sets a control there, as
+    // "panel set" does: one line for what a user does in four steps.
+    if (const Script::Verb* set = script.find("panel set")) {
+        Script::Handler setControl = set->handler;
+        script.define(
+            "node set", 3, 5, "NODE CONTROL VALUE",
+            [&env, setControl](const ScriptStatement& s, std::string& why) {
+                GraphNode* node = nullptr;
+                if (!anyNode(env, s.args[0], node, why) || !env.plugins.openNodePanel(*node, why))
+                    return false;
+                ScriptStatement control = s;
+                control.args.erase(control.args.begin());
+                return setControl(control, why);
+            });
     }
     // "panel open NodeHandler NODE" opens a node's panel of the open editor; other classes go
     // on as before.

@@ -416,4 +416,44 @@ TEST_F(LwhostGraphTest, BadEditsStopTheScriptAtTheirLineAndSaveNothing) {
     }
 }
 
+// The demo's graphs as a picture: info writes every editor, graph print --dot the open one, with
+// the same text for it.
+TEST_F(LwhostGraphTest, DemoGraphsInTheDotLanguage) {
+    const char* const kOverride =
+        "  subgraph cluster_e0 {\n"
+        "    label=\"Surface: lumavex: Global Surface Override\";\n"
+        "    e0n0 [label=\"Tiles\\nChecker\\nColour1 0.1 0.55 0.6\\nColour2 0.95 0.88 "
+        "0.7\\nSize 0.6\"];\n"
+        "    e0n1 [label=\"Shine\\nScalarConstant\\nValue 0.9\"];\n"
+        "    e0root [label=\"Root\", shape=doubleoctagon];\n"
+        "    e0n0 -> e0root [label=\"Colour > Colour\"];\n"
+        "    e0n1 -> e0root [label=\"Value > Specular\"];\n"
+        "  }\n";
+    const std::string head =
+        "digraph \"node graphs\" {\n  rankdir=LR;\n  fontname=\"Helvetica\";\n"
+        "  node [shape=box, style=rounded, fontname=\"Helvetica\", fontsize=10];\n"
+        "  edge [fontname=\"Helvetica\", fontsize=9];\n";
+    const std::string floor =
+        "  subgraph cluster_e1 {\n"
+        "    label=\"Surface: Floor\";\n"
+        "    e1n0 [label=\"Tiles\\nChecker\\nColour1 0.8 0.76 0.7\\nColour2 0.45 0.42 "
+        "0.4\\nSize 0.5\"];\n"
+        "    e1root [label=\"Root\", shape=doubleoctagon];\n"
+        "    e1n0 -> e1root [label=\"Colour > Colour\"];\n"
+        "  }\n";
+    const ProgramResult info = runProgram(lwhostProgram() + " --quiet info " + EXAMPLES_DIR +
+                                          "/demo.lws --graph-dot " + dir + "/demo.dot");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(readWholeFile(dir + "/demo.dot"), head + kOverride + floor + "}\n");
+    const ProgramResult printed = run("demo.lws",
+                                      std::string(kOpenGraph) +
+                                          "graph print --dot\n"
+                                          "graph print -dot\n",
+                                      true);
+    EXPECT_EQ(printed.out, head + kOverride + "}\n");
+    EXPECT_NE(printed.err.find("t.lwscript:4: expected --dot or nothing, found \"-dot\""),
+              std::string::npos)
+        << printed.err;
+}
+
 }  // namespace

@@ -219,10 +219,21 @@ TEST_F(LwhostRenderTest, BadInputExitsTwoAndWritesNothing) {
         {good + " -o " + dir + "/a#_#.png", "one run of '#', not several"},
         {good + " -o " + dir + "/#/a.png", "'#' stands for the frame number only in the file"},
         {good + " -o " + dir + "#/", "'#' stands for the frame number only in the file"},
-        {good + " -o " + dir + "/x.exr", "unknown image extension '.exr' (accepted: .png)"},
+        {good + " -o " + dir + "/x.tif", "unknown image extension '.tif' (accepted: .png, .exr)"},
+        {good + " -o " + dir + "/x.exr --depth 16", "--depth 16 is for PNG files"},
+        {good + " -o " + out + " --depth half", "--depth half needs an .exr file name"},
+        {good + " -o " + out + " --depth 12", "--depth needs 8, 16, half or float"},
+        {good + " -o " + out + " -e 'panel click Go'", "-e:1: no panel is open"},
+        {good + " -o " + out + " -e 'print hi' -e 'no such verb'", "-e:2: "},
+        {good + " -o " + out + " --script " + dir + "/none.lwscript", "none.lwscript"},
+        // Fine for the scene, failing for the pass: nothing of the scene pass is written.
+        {demo + " -o " + dir +
+             "/x.exr --pass a=[Vendor]Clay -e 'panel open MasterHandler 1' "
+             "-e 'panel click \"Nodal Graph...\"' -e 'expect graph-nodes 2'",
+         "-e:3: expected 2 nodes"},
         {good + " -o " + dir + "/x_##.jpg --frames 1-2", "unknown image extension '.jpg'"},
         {good + " -o " + out + " --add-shaders", "--add-shaders: the scene has no master"},
-        {good + " -o " + out + " --pass a=b", "--pass needs -o DIR/"},
+        {good + " -o " + out + " --pass a=b", "--pass needs -o DIR/ or an .exr file"},
         {good + " -o " + dir + "/ --pass clay", "--pass needs NAME=PRESET, not 'clay'"},
         {good + " -o " + dir + "/ --pass scene=x", "pass name 'scene' is the render of"},
         {good + " -o " + dir + "/ --pass a/b=x", "letters, digits, '-' and '_' only"},

@@ -1,4 +1,5 @@
-// PNG files: 8-bit RGB images written through libpng and read back.
+// PNG files: 8-bit RGB images written through libpng and read back; rendered images also at
+// 16 bits and with alpha.
 //
 // Writing replaces the file whole (see atomic_file.h): a failed write never leaves a partial image
 // under the final name, and a directory, device or pipe there is refused untouched.
@@ -7,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "lwhost/io/float_image.h"
 
 namespace lwhost {
 
@@ -34,6 +37,11 @@ bool writePng(const std::string& path, int width, int height, const uint8_t* rgb
               std::string& error);
 bool writePng(const std::string& path, const RgbImage& image, std::string& error);
 bool writePng(const std::string& path, const Image& image, std::string& error);
+// Writes linear values, clamped to 0..1, at 8 or 16 bits per channel as RGB, or as RGBA with
+// the image's coverage as alpha. PNG's alpha is straight, so with `alpha` each colour is
+// divided by its coverage (where that is not 0).
+bool writePng(const std::string& path, const FloatImage& image, int bits, bool alpha,
+              std::string& error);
 
 // Reads a PNG of any colour type and depth, converted to 8-bit RGB (alpha dropped, grey
 // expanded). Sides beyond kMaxPngSide and damaged files are refused with `error`.

@@ -54,6 +54,11 @@ bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* so
 // A graph as section text (text encoding, no indentation) and back. `firstLine` is the line
 // number of the text's first line in its file.
 bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error);
+// The graphs as one picture in Graphviz's DOT language: each editor a cluster labelled with its
+// title and name, each node a box with its name, server and first settings as its saved block
+// holds them, each connection an arrow from the output's node labelled "OUTPUT > INPUT", the
+// connected root inputs arrows into the editor's "Root".
+std::string graphDot(const std::vector<NodeGraph*>& graphs);
 // On success `unread` (when given) receives the blocks no reader asked for.
 bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
                    std::vector<UnreadBlock>* unread = nullptr);

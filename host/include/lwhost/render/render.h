@@ -1,4 +1,5 @@
-// The host's renderer: one render of a scene's frames to 8-bit RGB images.
+// The host's renderer: one render of a scene's frames to 8-bit RGB images, and on request to
+// linear values with alpha.
 //
 // The render cycle, once per render (several frames are one render):
 //   1. event 0x111 to the master plug-ins that ask for notifications;
@@ -41,6 +42,11 @@ struct RenderOptions {
     int threads = 0;           // render threads; 0: one per processor
     int maxBounces = 4;        // reflections and refractions a path may take
     int mode = LWINIT_RENDER;  // handed to init
+    // When set, each frame is also made here before the sink hears it: linear values with the
+    // pixel's coverage by geometry as alpha (see FloatImage). `clampValues` clamps each sample
+    // to 0..1 first, as the 8-bit image does; without it highlights keep their values.
+    FloatImage* values = nullptr;
+    bool clampValues = true;
 };
 
 struct RenderStats {

@@ -41,7 +41,8 @@
 // surfaces' settings instead. Other surfaces' values come from their settings alone.
 //
 // Pixels. Each pixel averages its camera samples, each clamped to 0..1 first; values are
-// linear and become bytes as round(255 v). One sample sits at the pixel's centre; more follow
+// linear and become bytes as round(255 v). Its alpha, when asked for, is the share of its
+// camera samples that met geometry. One sample sits at the pixel's centre; more follow
 // a Hammersley pattern shifted per pixel by a hash of its position, so every pixel's samples
 // are fixed whatever thread renders it.
 //
@@ -166,8 +167,9 @@ class RenderWorld {
     const std::vector<RenderObject>& objects() const { return m_objects; }
     double epsilon() const { return m_epsilon; }
 
-    // The colour of one camera sample (unclamped, linear).
-    Vec3 shadeCameraSample(const PixelSample& sample) const;
+    // The colour of one camera sample (unclamped, linear); `covered`, when given, says whether
+    // the ray met geometry rather than the backdrop.
+    Vec3 shadeCameraSample(const PixelSample& sample, bool* covered = nullptr) const;
     // Sample position k of n within pixel (x, y), each coordinate in [0, 1).
     static void samplePosition(int x, int y, int k, int n, double& sx, double& sy);
 
@@ -228,8 +230,9 @@ class RenderWorld {
     void runShaders(ShaderRecord& record, const SurfaceShading& surface) const;
     void computeShades(ShaderRecord& record, const SampleContext& context, const Vec3& direction,
                        unsigned which) const;
+    // `met`, when given, says whether the ray met geometry.
     Vec3 shadeRay(const Vec3& origin, const Vec3& direction, const PixelSample& pixel, int bounces,
-                  unsigned flags, int rayType, double distance) const;
+                  unsigned flags, int rayType, double distance, bool* met = nullptr) const;
     // Shades a hit: graph, shaders, shading colours and the mix; or, with `record`, stops after
     // the shaders and hands the record out.
     Vec3 shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direction,

@@ -140,9 +140,13 @@ void defineLayoutVerbs(Script& script, ScriptEnvironment& env);
 //   graph root NODE OUTPUT ROOT-INPUT  feeds a root input
 //   graph disconnect NODE INPUT | graph unroot ROOT-INPUT
 //   graph set NODE SETTING NUMBER...   sets a host node's setting ("Colour1", "Size", "Value")
-//   graph list | graph print           lists the graph, or prints it as its file blocks
+//   graph list | graph print [--dot]   lists the graph, or prints it as its file blocks (or
+//                                      in Graphviz's DOT language)
 //   expect connection NODE OUTPUT TO-NODE INPUT | expect root NODE OUTPUT ROOT-INPUT
 //   expect node-value NODE SETTING NUMBER...  | expect graph-nodes N
+//   node set NODE CONTROL VALUE...     opens the panel of the node NODE (of the open editor, else
+//                                      the only one of that name) and sets a control, as
+//                                      panel set does
 // and lets "panel open NodeHandler NODE" open a node's panel.
 void defineGraphVerbs(Script& script, ScriptEnvironment& env);
 
