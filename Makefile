@@ -11,13 +11,17 @@ PACKAGES := cmake make g++ clang libclang-rt-14-dev clang-format-14 googletest l
             libgmock-dev libbenchmark-dev libpng-dev pkg-config libtinyobjloader-dev libembree-dev \
             libopenexr-dev graphviz
 
-.PHONY: all deps configure build host test demo gallery format format-check clean
+.PHONY: all deps install-packages configure build host test demo gallery windows windows-deps format \
+        format-check clean
 
 all: build
 
 # Installs only what is missing; a machine that has everything is left alone.
 deps:
-	@missing=""; for p in $(PACKAGES); do \
+	@$(MAKE) --no-print-directory install-packages WANT="$(PACKAGES)"
+
+install-packages:
+	@missing=""; for p in $(WANT); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -83,6 +87,18 @@ gallery: configure
 	  $(GALLERY)/
 	$(LWHOST) --quiet info examples/demo.lws --graph-dot out/gallery/demo_graph.dot >/dev/null
 	dot -Tsvg out/gallery/demo_graph.dot -o $(GALLERY)/demo_graph.svg
+
+# The bundle and lwhost for Windows x64, cross-compiled (posix thread model: the win32 one has
+# no std::mutex) and linked statically, so that they need no MinGW runtime DLLs; Wine runs them.
+WIN_BUILD ?= build-win
+WIN_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 libstb-dev
+windows-deps:
+	@$(MAKE) --no-print-directory install-packages WANT="$(WIN_PACKAGES) $(PACKAGES)"
+
+windows: windows-deps
+	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DLUMAVEX_HOST=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
 
 # The tree follows .clang-format; format-check fails naming the files that do not.
 FORMAT_FILES = $(shell git ls-files '*.c' '*.h' '*.cpp')

@@ -13,7 +13,11 @@ extern "C" {
 /* Machine code of this platform's modules. This host's Linux build keeps 0x400 (the host
  * publishes 0x400 for macOS, 0x500 for Linux, 0x300 for Windows); a build for another platform
  * carries that platform's published code. */
+#if defined(_WIN32)
+#define LWMODULE_MACHINE 0x300u
+#else
 #define LWMODULE_MACHINE 0x400u
+#endif
 #define LWMODULE_SYMBOL "_mod_descrip" /* the one symbol a module exports */
 
 /* Tag codes of a server's tag list. These are this host's codes: the host publishes
