@@ -20,26 +20,22 @@ namespace lwhost::cli {
 
 namespace {
 
+const char* kGlobalHelpStart =
+    "Global options (accepted before or after the command):\n"
+    "  --host-version MAJOR.MINOR  host product version to report (default 11.6; 0..15 each)\n"
+    "  --modeler                   report the modelling application's system type (1)\n"
+    "  --quiet                     print only errors\n"
+    "  --config FILE               host configuration (default: SETTINGS/lwhost.cfg if it\n"
+    "                              exists; lines 'directory TYPE PATH', 'alert-level N')\n"
+    "  --dir TYPE=PATH             a directory \"Directory Info\" reports (repeatable; Content\n"
+    "                              defaults to the current directory, Settings to\n";
+const char* kGlobalHelpEnd =
+    "  --alert-level N             the alert level reported to plug-ins (0, 1 or 2; default 0)\n"
+    "  -h, --help                  show help (after a command: that command's help)\n";
+
 std::string globalHelp() {
-    return std::string(
-               "Global options (accepted before or after the command):\n"
-               "  --host-version MAJOR.MINOR  host product version to report (default 11.6; 0..15 "
-               "each)\n"
-               "  --modeler                   report the modelling application's system type (1)\n"
-               "  --quiet                     print only errors\n"
-               "  --config FILE               host configuration (default: SETTINGS/lwhost.cfg if "
-               "it\n"
-               "                              exists; lines 'directory TYPE PATH', 'alert-level "
-               "N')\n"
-               "  --dir TYPE=PATH             a directory \"Directory Info\" reports (repeatable; "
-               "Content\n"
-               "                              defaults to the current directory, Settings to\n"
-               "                              ") +
-           platform::userSettingsDirectoryText() +
-           ")\n"
-           "  --alert-level N             the alert level reported to plug-ins (0, 1 or 2; "
-           "default 0)\n"
-           "  -h, --help                  show help (after a command: that command's help)\n";
+    return kGlobalHelpStart + std::string(30, ' ') + platform::userSettingsDirectoryText() + ")\n" +
+           kGlobalHelpEnd;
 }
 
 void printOverview(std::ostream& out) {
