@@ -26,8 +26,9 @@ std::string systemReason() {
     return std::strerror(errno);
 }
 
-// The system's text for a Win32 error code, on one line.
-std::string windowsReason(DWORD error) {
+// The system's text for a Win32 error code, on one line; `insert` takes the place of a "%1" in
+// it (a file name).
+std::string windowsReason(DWORD error, const std::string& insert = "the file") {
     char* text = nullptr;
     const DWORD n = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -39,6 +40,9 @@ std::string windowsReason(DWORD error) {
         out.pop_back();
     for (char& c : out)
         if (c == '\r' || c == '\n') c = ' ';
+    for (size_t at = out.find("%1"); at != std::string::npos;
+         at = out.find("%1", at + insert.size()))
+        out.replace(at, 2, insert);
     return out.empty() ? "error " + std::to_string(error) : out;
 }
 
@@ -118,7 +122,7 @@ void* loadLibrary(const std::string& path, std::string& why) {
     HMODULE handle = LoadLibraryA(file.c_str());
     const DWORD error = GetLastError();
     SetThreadErrorMode(oldMode, nullptr);
-    if (!handle) why = windowsReason(error);
+    if (!handle) why = windowsReason(error, path);
     return reinterpret_cast<void*>(handle);
 }
 
