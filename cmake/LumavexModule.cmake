@@ -6,7 +6,14 @@
 # therefore the order in which the units' server records are added.
 function(lumavex_add_module name)
   cmake_parse_arguments(ARG "FRAME" "" "SOURCES" ${ARGN})
-  add_library(${name} MODULE ${ARG_SOURCES})
+  set(sources ${ARG_SOURCES})
+  if(WIN32)
+    # MinGW runs the units' static constructors from the last one linked to the first (its
+    # constructor list is walked from the end): linked in reverse, the units add their records
+    # in the listed order, as on Linux.
+    list(REVERSE sources)
+  endif()
+  add_library(${name} MODULE ${sources})
   set_target_properties(${name} PROPERTIES
     PREFIX ""
     SUFFIX ".p"

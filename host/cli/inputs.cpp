@@ -1,16 +1,16 @@
 // The files a command reads, by identity.
 #include "inputs.h"
 
-#include <sys/stat.h>
-
+#include "lwhost/core/platform.h"
 #include "lwhost/scene/scene.h"
 
 namespace lwhost::cli {
 
 void InputFiles::add(const std::string& what, const std::string& path) {
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return;
-    m_inputs.push_back(Input{what, path, st.st_dev, st.st_ino});
+    platform::FileInfo info;
+    std::string ignored;
+    if (path.empty() || !platform::fileStatus(path, info, ignored)) return;
+    m_inputs.push_back(Input{what, path, info.device, info.file});
 }
 
 void InputFiles::addObjects(const Scene& scene, const std::string& scenePath) {
@@ -21,16 +21,18 @@ void InputFiles::addObjects(const Scene& scene, const std::string& scenePath) {
     for (size_t i = 0; i < scene.objectCount(); ++i) {
         const GeometrySource& source = scene.item(scene.objectAt(i))->object.source;
         if (source.kind != GeometryKind::ObjFile || source.path.empty()) continue;
-        add("the object file",
-            source.path[0] == '/' || base.empty() ? source.path : base + "/" + source.path);
+        add("the object file", platform::absolutePath(source.path) || base.empty()
+                                   ? source.path
+                                   : base + "/" + source.path);
     }
 }
 
 bool InputFiles::mayWrite(const std::string& output, std::string& error) const {
-    struct stat st {};
-    if (::stat(output.c_str(), &st) != 0) return true;
+    platform::FileInfo info;
+    std::string ignored;
+    if (!platform::fileStatus(output, info, ignored)) return true;
     for (const Input& in : m_inputs) {
-        if (in.device != st.st_dev || in.inode != st.st_ino) continue;
+        if (in.device != info.device || in.file != info.file) continue;
         error = "cannot write " + output + ": it is " + in.what + " " + in.path +
                 ", which this run reads";
         return false;

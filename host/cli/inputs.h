@@ -1,11 +1,10 @@
 // The files a command reads, so that none of its outputs replaces one: an image or a scene
 // written over the scene, the script, the module or the configuration would lose it. Files are
-// told apart by device and inode with links followed, so a link or another spelling of an input
-// is caught as well.
+// told apart by device and file number (inode) with links followed, so a link or another spelling
+// of an input is caught as well.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,8 +29,8 @@ class InputFiles {
     struct Input {
         std::string what;
         std::string path;
-        dev_t device;
-        ino_t inode;
+        uint64_t device;
+        uint64_t file;
     };
     std::vector<Input> m_inputs;
 };

@@ -1,7 +1,4 @@
 // lwhost: the stand-in host's command-line program.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +11,7 @@
 #include "cli.h"
 #include "inputs.h"
 #include "lwhost/core/host.h"
+#include "lwhost/core/platform.h"
 #include "lwhost/script/script.h"
 #include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/inline_text.h"
@@ -22,7 +20,7 @@ namespace lwhost::cli {
 
 namespace {
 
-const char* kGlobalHelp =
+const char* kGlobalHelpStart =
     "Global options (accepted before or after the command):\n"
     "  --host-version MAJOR.MINOR  host product version to report (default 11.6; 0..15 each)\n"
     "  --modeler                   report the modelling application's system type (1)\n"
@@ -30,10 +28,15 @@ const char* kGlobalHelp =
     "  --config FILE               host configuration (default: SETTINGS/lwhost.cfg if it\n"
     "                              exists; lines 'directory TYPE PATH', 'alert-level N')\n"
     "  --dir TYPE=PATH             a directory \"Directory Info\" reports (repeatable; Content\n"
-    "                              defaults to the current directory, Settings to\n"
-    "                              $XDG_CONFIG_HOME/lwhost or ~/.config/lwhost)\n"
+    "                              defaults to the current directory, Settings to\n";
+const char* kGlobalHelpEnd =
     "  --alert-level N             the alert level reported to plug-ins (0, 1 or 2; default 0)\n"
     "  -h, --help                  show help (after a command: that command's help)\n";
+
+std::string globalHelp() {
+    return kGlobalHelpStart + std::string(30, ' ') + platform::userSettingsDirectoryText() + ")\n" +
+           kGlobalHelpEnd;
+}
 
 void printOverview(std::ostream& out) {
     out << "usage: lwhost [GLOBAL OPTIONS] COMMAND [OPTIONS]\n\n"
@@ -43,7 +46,7 @@ void printOverview(std::ostream& out) {
         std::snprintf(line, sizeof line, "  %-10s %s\n", c.name, c.summary);
         out << line;
     }
-    out << "\n" << kGlobalHelp << "\nRun 'lwhost COMMAND --help' for a command's options.\n";
+    out << "\n" << globalHelp() << "\nRun 'lwhost COMMAND --help' for a command's options.\n";
 }
 
 }  // namespace
@@ -66,7 +69,9 @@ bool applyOptions(Host& host, const GlobalOptions& options, InputFiles* inputs,
     std::string config = options.config;
     if (config.empty()) {
         const std::string fallback = dialogs.defaultConfigPath();
-        if (::access(fallback.c_str(), F_OK) == 0) config = fallback;
+        platform::FileInfo info;
+        std::string ignored;
+        if (platform::fileStatus(fallback, info, ignored)) config = fallback;
     }
     if (!config.empty() && !dialogs.loadConfig(config, error)) return false;
     if (inputs) inputs->add("the configuration", config);
@@ -103,10 +108,8 @@ std::string messageLine(const Message& m) {
 }
 
 std::string programDirectory() {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "./";
-    std::string path(buf, static_cast<size_t>(n));
+    const std::string path = platform::executablePath();
+    if (path.empty()) return "./";
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
@@ -298,7 +301,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (wantHelp) {
-        std::cout << command->help << "\n" << kGlobalHelp;
+        std::cout << command->help << "\n" << globalHelp();
         return kExitOk;
     }
     Args args(std::move(rest));
@@ -327,23 +330,9 @@ int finishOutput(int status) {
     return status == kExitOk ? kExitFailure : status;
 }
 
-// A standard descriptor the program was started without is taken by /dev/null, read-only: no
-// file the program opens can take its place (and receive what is printed), and writing to it
-// fails as it would have.
-void holdStandardDescriptors() {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        const int held = ::open("/dev/null", O_RDONLY);
-        if (held >= 0 && held != fd) {
-            ::dup2(held, fd);
-            ::close(held);
-        }
-    }
-}
-
 }  // namespace lwhost::cli
 
 int main(int argc, char** argv) {
-    lwhost::cli::holdStandardDescriptors();
+    lwhost::platform::holdStandardStreams();
     return lwhost::cli::finishOutput(lwhost::cli::main(argc, argv));
 }

@@ -2,11 +2,10 @@
 // --add-shaders, through the master's "Scene Editing" menu.
 #include "passes.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "lwhost/core/host.h"
+#include "lwhost/core/platform.h"
 #include "lwhost/io/regular_file.h"
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/session/session.h"
@@ -109,7 +108,7 @@ bool chooseFromMenu(Session& session, const RenderPass& pass, std::string& why) 
             why = "cannot read the settings file " + pass.preset + ": " + reason;
             return false;
         }
-        ::close(fd);
+        platform::closeFile(fd);
         item = presetItem(items, kLoadFromFile);
         UserAction chosen;
         chosen.kind = UserAction::Kind::File;

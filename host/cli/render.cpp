@@ -1,6 +1,4 @@
 // lwhost render: load a module and a scene with its plug-ins, render frames to PNG or EXR files.
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -13,6 +11,7 @@
 #include "edits.h"
 #include "inputs.h"
 #include "lwhost/core/host.h"
+#include "lwhost/core/platform.h"
 #include "lwhost/io/atomic_file.h"
 #include "lwhost/io/exr.h"
 #include "lwhost/io/png.h"
@@ -363,7 +362,7 @@ int runRender(Args& args, const GlobalOptions& global) {
             }
             FloatImage& values = layers[c.names.layered() ? p : 0];
             c.options.values = plainPng ? nullptr : &values;
-            ProgressBar bar(!global.quiet && ::isatty(STDERR_FILENO));
+            ProgressBar bar(!global.quiet && platform::standardErrorIsTerminal());
             RenderStats stats;
             auto sink = [&](int frame, const RgbImage& image, std::string& why) {
                 const std::string file = c.names.file(passNames[p], frame);

@@ -1,10 +1,9 @@
 #include "lwhost/core/loader.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
+
+#include "lwhost/core/platform.h"
 
 namespace lwhost {
 
@@ -29,34 +28,32 @@ constexpr size_t kMaxServerRecords = 65536;
 
 std::unique_ptr<Module> Module::load(const std::string& path, LoadResult& result) {
     result = LoadResult{};
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    platform::FileInfo info;
+    std::string reason;
+    if (!platform::fileStatus(path, info, reason)) {
         fail(result, LoadStatus::NotFound, path, "no such module file");
         return nullptr;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (info.type != platform::FileType::Regular) {
         fail(result, LoadStatus::NotLoadable, path, "not a regular file");
         return nullptr;
     }
 
-    // Local binding: every module keeps its own copies of the frame's statics. The path names a
-    // file from the current directory: without a slash the loader would search the library path.
-    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Every module keeps its own copies of the frame's statics.
+    void* handle = platform::loadLibrary(path, reason);
     if (!handle) {
-        const char* why = ::dlerror();
-        fail(result, LoadStatus::NotLoadable, path,
-             std::string("not a loadable module (") + (why ? why : "unknown reason") + ")");
+        fail(result, LoadStatus::NotLoadable, path, "not a loadable module (" + reason + ")");
         return nullptr;
     }
 
     auto closeWith = [&](LoadStatus status, const std::string& why) {
-        ::dlclose(handle);
+        platform::freeLibrary(handle);
         fail(result, status, path, why);
         return nullptr;
     };
 
-    auto* desc = static_cast<st_ModuleDescriptor*>(::dlsym(handle, LWMODULE_SYMBOL));
+    auto* desc =
+        static_cast<st_ModuleDescriptor*>(platform::librarySymbol(handle, LWMODULE_SYMBOL));
     if (!desc) return closeWith(LoadStatus::NoDescriptor, "has no module record '_mod_descrip'");
     if (desc->sysSync != LWMODULE_SYNC)
         return closeWith(LoadStatus::BadSync, "wrong sync word " + hex(desc->sysSync) +
@@ -112,7 +109,7 @@ void Module::unload() {
     if (m_descriptor && m_descriptor->shutdown) m_descriptor->shutdown(m_array);
     m_array = nullptr;
     m_descriptor = nullptr;
-    ::dlclose(m_handle);
+    platform::freeLibrary(m_handle);
     m_handle = nullptr;
 }
 

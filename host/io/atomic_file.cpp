@@ -1,14 +1,10 @@
 #include "lwhost/io/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <mutex>
+
+#include "lwhost/core/platform.h"
 
 namespace lwhost {
 
@@ -53,57 +49,33 @@ void releaseSlot(int& slot) {
     slot = -1;
 }
 
-const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-extern "C" void removeTemporariesAndEnd(int signal) {
-    const int savedErrno = errno;
+// Runs in a signal handler (on Windows, in the console's event thread).
+void removeTemporaries() {
     char name[kMaxName];
     for (Slot& slot : g_slots) {
         const unsigned before = slot.sequence.load();
         if ((before & 1u) == 0) continue;
         std::memcpy(name, slot.name, kMaxName);
         name[kMaxName - 1] = '\0';
-        if (slot.sequence.load() == before) ::unlink(name);
+        if (slot.sequence.load() == before) platform::removeFile(name);
     }
-    // The signal is blocked while this runs: with its default action back, it ends the process
-    // as soon as the handler returns.
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    sigemptyset(&fallback.sa_mask);
-    ::sigaction(signal, &fallback, nullptr);
-    ::raise(signal);
-    errno = savedErrno;
 }
 
-// Takes over the signals whose default action ends the process; one ignored or handled by the
-// program stays as it is.
-void installHandlers() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int signal : kSignals) {
-            struct sigaction old {};
-            if (::sigaction(signal, nullptr, &old) != 0) continue;
-            if ((old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL) continue;
-            struct sigaction handler {};
-            handler.sa_handler = &removeTemporariesAndEnd;
-            sigemptyset(&handler.sa_mask);
-            handler.sa_flags = SA_RESTART;
-            ::sigaction(signal, &handler, nullptr);
-        }
-    });
-}
-
-std::string kindOf(mode_t mode) {
-    if (S_ISDIR(mode)) return "a directory";
-    if (S_ISCHR(mode)) return "a character device";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISFIFO(mode)) return "a pipe";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "not a file";
-}
-
-std::string systemReason() {
-    return std::strerror(errno);
+std::string kindOf(platform::FileType type) {
+    switch (type) {
+        case platform::FileType::Directory:
+            return "a directory";
+        case platform::FileType::CharDevice:
+            return "a character device";
+        case platform::FileType::BlockDevice:
+            return "a block device";
+        case platform::FileType::Pipe:
+            return "a pipe";
+        case platform::FileType::Socket:
+            return "a socket";
+        default:
+            return "not a file";
+    }
 }
 
 }  // namespace
@@ -120,22 +92,23 @@ bool replacementTarget(const std::string& path, std::string& target, std::string
     constexpr int kMaxLinks = 40;
     std::string at = path;
     for (int links = 0;; ++links) {
-        struct stat st;
-        if (::lstat(at.c_str(), &st) != 0) {
+        platform::FileInfo info;
+        std::string reason;
+        if (!platform::fileStatus(at, info, reason, false)) {
             // Nothing there yet: the file is new (a missing directory fails when it is made).
-            if (errno == ENOENT) {
+            if (info.type == platform::FileType::Missing) {
                 target = at;
                 return true;
             }
-            why = systemReason();
+            why = reason;
             return false;
         }
-        if (S_ISREG(st.st_mode)) {
+        if (info.type == platform::FileType::Regular) {
             target = at;
             return true;
         }
-        if (!S_ISLNK(st.st_mode)) {
-            why = (at == path ? "is " : "links to " + at + ", ") + kindOf(st.st_mode) +
+        if (info.type != platform::FileType::Link) {
+            why = (at == path ? "is " : "links to " + at + ", ") + kindOf(info.type) +
                   ", not a regular file";
             return false;
         }
@@ -143,13 +116,8 @@ bool replacementTarget(const std::string& path, std::string& target, std::string
             why = "too many symbolic links";
             return false;
         }
-        char buffer[kMaxName];
-        const ssize_t n = ::readlink(at.c_str(), buffer, sizeof buffer);
-        if (n < 0 || static_cast<size_t>(n) >= sizeof buffer) {
-            why = n < 0 ? systemReason() : std::string(std::strerror(ENAMETOOLONG));
-            return false;
-        }
-        std::string next(buffer, static_cast<size_t>(n));
+        std::string next;
+        if (!platform::readLink(at, next, why)) return false;
         // A relative link is taken from the directory the link is in.
         const size_t slash = at.rfind('/');
         if (!next.empty() && next[0] != '/' && slash != std::string::npos)
@@ -169,20 +137,18 @@ AtomicFile::~AtomicFile() {
 bool AtomicFile::open(const std::string& path, std::string& why) {
     abandon();
     if (!replacementTarget(path, m_target, why)) return false;
-    installHandlers();
+    platform::onTermination(&removeTemporaries);
     static std::atomic<unsigned long> serial{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        m_temp = m_target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+        m_temp = m_target + ".tmp-" + std::to_string(platform::processId()) + "-" +
+                 std::to_string(++serial);
         // Known to the handlers before it exists, so no moment leaves it behind.
         m_slot = claimSlot(m_temp);
-        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        bool taken = false;
+        m_fd = platform::createNewFile(m_temp, taken, why);
         if (m_fd >= 0) return true;
-        const int error = errno;
         releaseSlot(m_slot);
-        if (error != EEXIST) {
-            why = std::strerror(error);
-            break;
-        }
+        if (!taken) break;
         why = "no free name for a temporary file";
     }
     // Whatever holds the name is not ours to remove.
@@ -191,7 +157,7 @@ bool AtomicFile::open(const std::string& path, std::string& why) {
 }
 
 FILE* AtomicFile::stream() {
-    if (!m_stream && m_fd >= 0) m_stream = ::fdopen(m_fd, "wb");
+    if (!m_stream && m_fd >= 0) m_stream = platform::openStream(m_fd, "wb");
     return m_stream;
 }
 
@@ -200,18 +166,7 @@ bool AtomicFile::write(const void* data, size_t size, std::string& why) {
         why = "the file is not open";
         return false;
     }
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            why = n < 0 ? systemReason() : "nothing was written";
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return platform::writeAll(m_fd, data, size, why);
 }
 
 bool AtomicFile::close(std::string& why) {
@@ -220,10 +175,10 @@ bool AtomicFile::close(std::string& why) {
         ok = std::fclose(m_stream) == 0;
         m_stream = nullptr;
     } else if (m_fd >= 0) {
-        ok = ::close(m_fd) == 0;
+        ok = platform::closeFile(m_fd);
     }
     m_fd = -1;
-    if (!ok) why = systemReason();
+    if (!ok) why = std::strerror(errno);
     return ok;
 }
 
@@ -237,18 +192,18 @@ bool AtomicFile::commit(std::string& why) {
         abandon();
         return false;
     };
-    if (m_stream && std::fflush(m_stream) != 0) return fail(systemReason());
+    if (m_stream && std::fflush(m_stream) != 0) return fail(std::strerror(errno));
     // A replaced file keeps its mode. What took the target's place meanwhile is refused too.
-    struct stat old;
-    if (::lstat(m_target.c_str(), &old) == 0) {
-        if (!S_ISREG(old.st_mode))
-            return fail("is now " + kindOf(old.st_mode) + ", not a regular file");
-        if (::fchmod(m_fd, old.st_mode & 07777) != 0) return fail(systemReason());
+    platform::FileInfo old;
+    std::string reason;
+    if (platform::fileStatus(m_target, old, reason, false)) {
+        if (old.type != platform::FileType::Regular)
+            return fail("is now " + kindOf(old.type) + ", not a regular file");
+        if (!platform::setMode(m_fd, old.mode, reason)) return fail(reason);
     }
-    if (::fsync(m_fd) != 0) return fail(systemReason());
-    std::string closing;
-    if (!close(closing)) return fail(closing);
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) return fail(systemReason());
+    if (!platform::syncFile(m_fd, reason)) return fail(reason);
+    if (!close(reason)) return fail(reason);
+    if (!platform::replaceFile(m_temp, m_target, reason)) return fail(reason);
     releaseSlot(m_slot);
     m_temp.clear();
     return true;
@@ -258,7 +213,7 @@ void AtomicFile::abandon() {
     if (m_fd < 0 && m_temp.empty()) return;
     std::string ignored;
     close(ignored);
-    if (!m_temp.empty()) ::unlink(m_temp.c_str());
+    if (!m_temp.empty()) platform::removeFile(m_temp.c_str());
     releaseSlot(m_slot);
     m_temp.clear();
 }

@@ -1,11 +1,5 @@
 #include "lwhost/io/fileio.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <limits>
 
 #include "lwhost/core/host.h"

@@ -1,43 +1,36 @@
 #include "lwhost/io/regular_file.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstring>
+#include "lwhost/core/platform.h"
 
 namespace lwhost {
 
 int openRegularFile(const std::string& path, FileStatus& status, std::string& why) {
-    struct stat st {};
+    platform::FileInfo info;
     // Anything but a regular file is refused before it is opened: opening a device may already
     // act on it, and a pipe waits for a writer.
-    if (::stat(path.c_str(), &st) != 0) {
+    if (!platform::fileStatus(path, info, why)) {
         status = FileStatus::Missing;
-        why = std::strerror(errno);
         return -1;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (info.type != platform::FileType::Regular) {
         status = FileStatus::NotRegular;
         why = "not a regular file";
         return -1;
     }
     // The name may have been replaced meanwhile: open without waiting, then look again.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = platform::openForReading(path, why);
     if (fd < 0) {
         status = FileStatus::Missing;
-        why = std::strerror(errno);
         return -1;
     }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    std::string ignored;
+    if (!platform::descriptorStatus(fd, info, ignored) ||
+        info.type != platform::FileType::Regular) {
+        platform::closeFile(fd);
         status = FileStatus::NotRegular;
         why = "not a regular file";
         return -1;
     }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     status = FileStatus::Ok;
     why.clear();
     return fd;
@@ -49,34 +42,33 @@ FileStatus readRegularFile(const std::string& path, std::size_t limit, std::stri
     FileStatus status;
     int fd = openRegularFile(path, status, why);
     if (fd < 0) return status;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && static_cast<unsigned long long>(st.st_size) > limit) {
-        ::close(fd);
+    platform::FileInfo info;
+    std::string ignored;
+    if (platform::descriptorStatus(fd, info, ignored) && info.size > limit) {
+        platform::closeFile(fd);
         why = "larger than " + std::to_string(limit) + " bytes";
         return FileStatus::TooLarge;
     }
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    bytes.reserve(static_cast<std::size_t>(info.size));
     char buf[64 * 1024];
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
+        const long n = platform::readSome(fd, buf, sizeof buf, why);
         if (n < 0) {
-            why = std::strerror(errno);
-            ::close(fd);
+            platform::closeFile(fd);
             bytes.clear();
             return FileStatus::Unreadable;
         }
         if (n == 0) break;
         // A file that grows while it is read is held to the same limit.
         if (bytes.size() + static_cast<std::size_t>(n) > limit) {
-            ::close(fd);
+            platform::closeFile(fd);
             bytes.clear();
             why = "larger than " + std::to_string(limit) + " bytes";
             return FileStatus::TooLarge;
         }
         bytes.append(buf, static_cast<std::size_t>(n));
     }
-    ::close(fd);
+    platform::closeFile(fd);
     why.clear();
     return FileStatus::Ok;
 }

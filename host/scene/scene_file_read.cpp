@@ -9,6 +9,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "lwhost/core/platform.h"
 #include "lwhost/io/regular_file.h"
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/scene/scene_file_text.h"
@@ -684,7 +685,8 @@ class Reader {
     }
 
     const ObjGeometry& objFile(const Statement& s, const std::string& path) {
-        std::string full = path[0] == '/' || m_baseDir.empty() ? path : m_baseDir + "/" + path;
+        std::string full =
+            platform::absolutePath(path) || m_baseDir.empty() ? path : m_baseDir + "/" + path;
         auto it = m_objCache.find(full);
         if (it != m_objCache.end()) return it->second;
         ObjGeometry geometry;

@@ -1,11 +1,9 @@
 // "Directory Info" and "LW Interface Info 5": the host's standard directories and alert level,
 // from defaults, the configuration file and command-line options.
-#include <unistd.h>
-
 #include <cctype>
-#include <cstdlib>
 
 #include "lwhost/core/host.h"
+#include "lwhost/core/platform.h"
 #include "lwhost/io/regular_file.h"
 #include "lwhost/ui/dialogs.h"
 
@@ -22,28 +20,20 @@ std::string lower(std::string text) {
 }
 
 std::string currentDirectory() {
-    char buf[4096];
-    return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
+    return platform::currentDirectory();
 }
 
 std::string programDirectory() {
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return currentDirectory();
-    const std::string path(buf, static_cast<size_t>(n));
+    const std::string path = platform::executablePath();
+    if (path.empty()) return currentDirectory();
     const size_t slash = path.rfind('/');
     return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
 }
 
 // Without trailing separators (the root stays "/"); relative paths taken from `base`.
 std::string normalised(const std::string& path, const std::string& base) {
     std::string out = path;
-    if (!out.empty() && out[0] != '/') out = base + "/" + out;
+    if (!out.empty() && !platform::absolutePath(out)) out = base + "/" + out;
     while (out.size() > 1 && (out.back() == '/' || out.back() == '\\')) out.pop_back();
     return out;
 }
@@ -129,12 +119,7 @@ bool Dialogs::directory(const std::string& type, std::string& path) const {
         return true;
     }
     if (key == "settings") {
-        const std::string xdg = environment("XDG_CONFIG_HOME");
-        const std::string home = environment("HOME");
-        if (!xdg.empty() && xdg[0] == '/')
-            path = normalised(xdg, "/") + "/lwhost";
-        else
-            path = normalised(home.empty() ? currentDirectory() : home, "/") + "/.config/lwhost";
+        path = platform::userSettingsDirectory();
         return true;
     }
     if (key == "install" || key == "plug-ins") {
@@ -142,8 +127,7 @@ bool Dialogs::directory(const std::string& type, std::string& path) const {
         return true;
     }
     if (key == "temp") {
-        const std::string tmp = environment("TMPDIR");
-        path = tmp.empty() || tmp[0] != '/' ? "/tmp" : normalised(tmp, "/");
+        path = platform::temporaryDirectory();
         return true;
     }
     for (const auto& [name, sub] : kUnderContent) {
@@ -204,7 +188,7 @@ bool Dialogs::parseConfig(const std::string& text, const std::string& fileName,
     const size_t slash = fileName.rfind('/');
     const std::string base = slash == std::string::npos ? currentDirectory()
                              : slash == 0               ? std::string("/")
-                             : fileName[0] == '/'
+                             : platform::absolutePath(fileName)
                                  ? fileName.substr(0, slash)
                                  : normalised(fileName.substr(0, slash), currentDirectory());
     std::map<std::string, std::string> dirs;

@@ -7,7 +7,8 @@
 //     refused and left untouched (writing "over" one would replace it with a regular file).
 //   - A new file gets the usual mode (0666 less the umask); a replaced file keeps its mode.
 //   - While a temporary exists, SIGINT, SIGTERM and SIGHUP (when they would end the process)
-//     remove it before the process ends as the signal ends it.
+//     remove it before the process ends as the signal ends it; on Windows the console's events
+//     do, and the replacement is MoveFileEx's (links are not followed there).
 //
 // Every file the host writes for the user goes through here: images, scene files and the block
 // files plug-ins save.

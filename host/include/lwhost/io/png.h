@@ -1,5 +1,5 @@
 // PNG files: 8-bit RGB images written through libpng and read back; rendered images also at
-// 16 bits and with alpha.
+// 16 bits and with alpha. A build without the renderer uses stb's codec, 8 bits only.
 //
 // Writing replaces the file whole (see atomic_file.h): a failed write never leaves a partial image
 // under the final name, and a directory, device or pipe there is refused untouched.
