@@ -457,9 +457,14 @@ int SimplePreset::writableLocation() const {
 void SimplePreset::ScanPresets(const std::string& key) {
     const std::string path = makeFilePath(key);
     if (path.empty()) return;
+    // In file-name order: systems list folders in orders of their own (by hash on most Linux
+    // file systems), and the menu must read the same everywhere.
+    std::vector<std::string> entries;
     Directory dir(path);
-    while (const char* entry = dir.getEntry()) {
-        if (entry[0] == '.') continue;
+    while (const char* entry = dir.getEntry())
+        if (entry[0] != '.') entries.emplace_back(entry);
+    std::sort(entries.begin(), entries.end());
+    for (const std::string& entry : entries) {
         const std::string file = path + "/" + entry;
         if (!isPreset(file)) continue;  // regular files only
         std::string name = grabPresetName(file, stripExtension(entry));

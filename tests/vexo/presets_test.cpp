@@ -239,6 +239,14 @@ TEST_F(PresetsTest, SaveFormDefaultsThenSavedPresetsAreListedAlignedAndChoosingO
     b.settings.label = "changed";
     b.presets.popCommand(kMenu + 1, 0);  // another control's command
     EXPECT_EQ(b.settings.label, "changed");
+
+    // A location lists its presets in file-name order, whatever order the system lists them in.
+    for (const char* name : {"Zeta", "Alpha", "Mid"}) savePreset(b.presets, name, kUser);
+    Strings user;
+    b.presets.popCount();
+    for (const vexo::PresetEntry& e : b.presets.collection().entries())
+        if (e.key() == "User") user.push_back(e.name());
+    EXPECT_EQ(user, (Strings{"Alpha", "Mid", "Soft", "Zeta"}));
 }
 
 TEST_F(PresetsTest, UnsafeOrEmptyNamesNeverLeaveTheirDirectoryAndFailedSavesClaimNoSuccess) {

@@ -52,7 +52,6 @@ class DirectoryStream {
 
   private:
     void* m_handle = nullptr;
-    bool m_pending = false;  // Windows: the first entry is read when the stream opens
 };
 
 }  // namespace vexo::os

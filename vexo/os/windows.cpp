@@ -16,6 +16,7 @@ namespace {
 struct Find {
     HANDLE handle = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA data{};
+    bool pending = true;  // the first entry is read when the stream opens
 };
 
 bool missingError(DWORD error) {
@@ -122,7 +123,6 @@ DirectoryStream::DirectoryStream(const std::string& path) {
         return;
     }
     m_handle = find;
-    m_pending = true;
 }
 
 DirectoryStream::~DirectoryStream() {
@@ -136,8 +136,8 @@ bool DirectoryStream::next(std::string& name) {
     auto* find = static_cast<Find*>(m_handle);
     if (!find) return false;
     for (;;) {
-        if (!m_pending && !FindNextFileA(find->handle, &find->data)) return false;
-        m_pending = false;
+        if (!find->pending && !FindNextFileA(find->handle, &find->data)) return false;
+        find->pending = false;
         const char* entry = find->data.cFileName;
         if (std::strcmp(entry, ".") == 0 || std::strcmp(entry, "..") == 0) continue;
         name = entry;
