@@ -32,10 +32,23 @@ bool writableDirectory(const std::string& path);
 void makeDirectory(const std::string& path);
 // Whether the file opens for reading (never waiting on a pipe).
 bool canOpen(const std::string& path);
+// Reads at most `max` bytes of the regular file at `path` without waiting; false when it does
+// not open as a regular file.
+bool readUpTo(const std::string& path, size_t max, std::string& bytes);
 // Reads a regular file of at most `limit` bytes; `cut` tells whether there was more. False when
 // it is missing, not a regular file or unreadable (`why` says which, empty for a missing one).
-bool readRegularFile(const std::string& path, size_t limit, std::string& text, bool& cut,
-                     std::string& why);
+inline bool readRegularFile(const std::string& path, size_t limit, std::string& text, bool& cut,
+                            std::string& why) {
+    const FileKind kind = kindOf(path);
+    if (kind == FileKind::Missing) return false;
+    if (kind != FileKind::Regular || !readUpTo(path, limit + 1, text)) {
+        why = kind == FileKind::Other ? "not a regular file; ignored" : "cannot be read";
+        return false;
+    }
+    cut = text.size() > limit;
+    if (cut) text.resize(limit);
+    return true;
+}
 // The system-wide folder for configuration shared by every user.
 std::string systemConfigDirectory();
 

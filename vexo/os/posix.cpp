@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,33 +51,24 @@ bool canOpen(const std::string& path) {
     return true;
 }
 
-bool readRegularFile(const std::string& path, size_t limit, std::string& text, bool& cut,
-                     std::string& why) {
-    const FileKind kind = kindOf(path);
-    if (kind == FileKind::Missing) return false;
-    if (kind != FileKind::Regular) {
-        why = kind == FileKind::Unknown ? "cannot be read" : "not a regular file; ignored";
-        return false;
-    }
+bool readUpTo(const std::string& path, size_t max, std::string& bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st;
     // Checked again on the open file: the name may have changed hands since.
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0) ::close(fd);
-        why = "cannot be read";
         return false;
     }
-    text.assign(limit + 1, '\0');
+    bytes.assign(max, '\0');
     size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd, &text[got], text.size() - got);
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, &bytes[got], bytes.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<size_t>(n);
     }
     ::close(fd);
-    cut = got > limit;
-    text.resize(std::min(got, limit));
+    bytes.resize(got);
     return true;
 }
 

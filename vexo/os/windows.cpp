@@ -76,33 +76,24 @@ bool canOpen(const std::string& path) {
     return true;
 }
 
-bool readRegularFile(const std::string& path, size_t limit, std::string& text, bool& cut,
-                     std::string& why) {
-    const FileKind kind = kindOf(path);
-    if (kind == FileKind::Missing) return false;
-    if (kind != FileKind::Regular) {
-        why = kind == FileKind::Unknown ? "cannot be read" : "not a regular file; ignored";
-        return false;
-    }
+bool readUpTo(const std::string& path, size_t max, std::string& bytes) {
     const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     // Checked again on the open file: the name may have changed hands since.
     if (h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK) {
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-        why = "cannot be read";
         return false;
     }
-    text.assign(limit + 1, '\0');
+    bytes.assign(max, '\0');
     size_t got = 0;
-    while (got < text.size()) {
+    while (got < bytes.size()) {
         DWORD n = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(text.size() - got, 1u << 30));
-        if (!ReadFile(h, &text[got], want, &n, nullptr) || n == 0) break;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - got, 1u << 30));
+        if (!ReadFile(h, &bytes[got], want, &n, nullptr) || n == 0) break;
         got += n;
     }
     CloseHandle(h);
-    cut = got > limit;
-    text.resize(std::min(got, limit));
+    bytes.resize(got);
     return true;
 }
 
