@@ -233,13 +233,16 @@ struct ShieldedFunction;
 template <class R, class... A, R (*F)(A...), const char* Name>
 struct ShieldedFunction<F, Name> {
     static R call(A... args) {
+        // The body is inlined as well, so that the entry is one function with `F`.
+        const auto body = [&]() __attribute__((always_inline)) {
+            return F(args...);
+        };
         if constexpr (std::is_same<R, const char*>::value)
-            return shield(Returned{Name, detail::keptText<ShieldedFunction, 0>()},
-                          [&] { return F(args...); });
+            return shield(Returned{Name, detail::keptText<ShieldedFunction, 0>()}, body);
         else if constexpr (std::is_void<R>::value)
-            shield(Dialog{Name}, [&] { F(args...); });
+            shield(Dialog{Name}, body);
         else
-            return shield(Dialog<R>{Name, R()}, [&] { return F(args...); });
+            return shield(Dialog<R>{Name, R()}, body);
     }
 };
 
