@@ -220,11 +220,8 @@ void drawLogo(vexo::XPDrawArea& area) {
 }
 
 void showAbout(LWXPanelID, int) {
-    vexo::detail::shield(
-        [] {
-            vexo::AboutPanel about("About lumavex", aboutLines(), logoImage(), kLogoWidth,
-                                   kLogoHeight);
-            about.Open();
-        },
-        [](const std::exception& e) { vexo::detail::reportPanelException("showAbout()", e); });
+    vexo::shield(vexo::Dialog{"showAbout()"}, [] {
+        vexo::AboutPanel about("About lumavex", aboutLines(), logoImage(), kLogoWidth, kLogoHeight);
+        about.Open();
+    });
 }

@@ -412,7 +412,7 @@ __attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* rec
     if (lightGroup) ns_popGlobalLightGroup(handle);
 }
 
-constexpr char kEvaluateName[] = "ns_evaluate";
+constexpr char kEvaluateName[] = "ns_evaluate()";
 
 }  // namespace
 

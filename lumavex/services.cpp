@@ -192,7 +192,7 @@ const char* ns_save(const st_LWSaveState* state) {
     S(ns_useGlobalLightGroup) S(ns_usesGlobalLightGroup) S(ns_DisplayLightGroup)         \
     S(ns_load) S(ns_save)
 // clang-format on
-#define QRV_SLOT_NAME(slot) constexpr char slot##_name[] = #slot;
+#define QRV_SLOT_NAME(slot) constexpr char slot##_name[] = #slot "()";
 #define QRV_NO_NAME(slot)
 #define QRV_SHIELDED(slot) &vexo::ShieldedFunction<&slot, slot##_name>::call,
 #define QRV_PLAIN(slot) &slot,
@@ -226,10 +226,12 @@ void forgetStep() {
 }
 
 void nodeEditorUpdate(NodeEditorID) {
-    forgetStep();
-    qrv::refreshRootConnections();
-    qrv::Singleton<vexo::comRingCommunicator>::Instance().send(QRV_COMRING_TOPIC,
-                                                               QRV_EVENT_GRAPH_CHANGED, nullptr);
+    vexo::shield(vexo::Dialog{"nodeEditorUpdate()"}, [] {
+        forgetStep();
+        qrv::refreshRootConnections();
+        qrv::Singleton<vexo::comRingCommunicator>::Instance().send(
+            QRV_COMRING_TOPIC, QRV_EVENT_GRAPH_CHANGED, nullptr);
+    });
 }
 
 }  // namespace qrv
@@ -237,7 +239,7 @@ void nodeEditorUpdate(NodeEditorID) {
 // The services' activate function: hands out the table to hosts from 9.3 on.
 extern "C" int qrvNodalShadingGlobal(long version, LWGlobalFunc global, void* local, void*) {
     if (version < 1) return LWACTIVATE_BADVERSION;
-    try {
+    return vexo::shield(vexo::Dialog{"qrvNodalShadingGlobal()", LWACTIVATE_FAILED}, [&]() -> int {
         vexo::SetSuperGlobal(global);
         auto* service = static_cast<st_LWGlobalService*>(local);
         if (!service) return LWACTIVATE_BADLOCAL;
@@ -250,10 +252,7 @@ extern "C" int qrvNodalShadingGlobal(long version, LWGlobalFunc global, void* lo
         g_table.ns_evaluate = evaluate;
         service->data = &g_table;
         return LWACTIVATE_OK;
-    } catch (const std::exception& e) {
-        vexo::reportException("An exception occured in qrvNodalShadingGlobal():", e);
-        return LWACTIVATE_FAILED;
-    }
+    });
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <lwsdk/lwtypes.h>
 
 #include "vexo/server.h"
+#include "vexo/shield.h"
 
 namespace vexo {
 
@@ -76,8 +77,10 @@ void comRingCommunicator::RingEvent(void*, int, void*) {}
 
 void comRingCommunicator::RingEventCB(void* clientData, void* portData, int eventCode,
                                       void* eventData) {
-    if (clientData)
+    if (!clientData) return;
+    shield(Dialog{"comRingCommunicator::RingEvent()"}, [&] {
         static_cast<comRingCommunicator*>(clientData)->RingEvent(portData, eventCode, eventData);
+    });
 }
 
 }  // namespace vexo

@@ -7,11 +7,6 @@
 
 namespace vexo {
 
-void reportException(const char* header, const std::exception& e) {
-    LWMessage* messages = messageService();
-    if (messages && messages->available()) messages->error(header, e.what());
-}
-
 void InstanceHandler::instanceUpdate() {
     if (m_hostClass) m_instanceUpdate.update(m_hostClass, this);
 }

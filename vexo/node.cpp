@@ -158,12 +158,9 @@ void NodeHandler::CustomPreview(int, int) {}
 int NodeHandler::CB_NodeInputEvent(void* userData, NodeInputID input, LWNodalEvent_t event,
                                    ConnectionType type) {
     if (!userData) return 0;
-    try {
+    return shield(Dialog{"NodeHandler::NodeInputEvent()", 0}, [&] {
         return static_cast<NodeHandler*>(userData)->NodeInputEvent(input, event, type);
-    } catch (const std::exception& e) {
-        reportException("An exception occured in NodeHandler::NodeInputEvent():", e);
-        return 0;
-    }
+    });
 }
 
 int XPanelNodeHandler::NodeInputEvent(void* input, LWNodalEvent_t event, ConnectionType type) {

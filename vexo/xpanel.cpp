@@ -10,15 +10,6 @@ namespace vexo {
 template <>
 const char* const GlobalBase<st_LWXPanelFuncs>::m_globalName = LWXPANELFUNCS_GLOBAL;
 
-namespace detail {
-
-void reportPanelException(const char* where, const std::exception& e) {
-    const std::string header = std::string("An exception occured in ") + where + ":";
-    if (LWMessage* messages = messageService()) messages->error(header.c_str(), e.what());
-}
-
-}  // namespace detail
-
 // ---- XPanel -----------------------------------------------------------------------------------
 
 XPanel::XPanel(const XPanel& other) : XPanelFuncs(other) {}
@@ -138,14 +129,10 @@ bool handlerId(unsigned long id) {
 
 template <class R, class Call>
 R forward(LWXPanelID panel, void* instance, const char* where, R fallback, Call call) {
-    XPanelInterface* handler = XPanelInterface::handlerOf(panel, instance);
-    if (!handler) return fallback;
-    try {
-        return call(*handler);
-    } catch (const std::exception& e) {
-        detail::reportPanelException(where, e);
-        return fallback;
-    }
+    return shield(Dialog<R>{where, fallback}, [&]() -> R {
+        XPanelInterface* handler = XPanelInterface::handlerOf(panel, instance);
+        return handler ? call(*handler) : fallback;
+    });
 }
 
 }  // namespace
@@ -318,22 +305,14 @@ int XPDrawArea::textHeight(const char* text) const {
 
 int PopUpCallback::PopCount(void* data) {
     if (!data) return 0;
-    try {
-        return static_cast<PopUpCallback*>(data)->popCount();
-    } catch (const std::exception& e) {
-        detail::reportPanelException("PopUpCallback::PopCount()", e);
-        return 0;
-    }
+    return shield(Dialog{"PopUpCallback::PopCount()", 0},
+                  [&] { return static_cast<PopUpCallback*>(data)->popCount(); });
 }
 
 const char* PopUpCallback::PopName(void* data, int index) {
     if (!data) return nullptr;
-    try {
-        return static_cast<PopUpCallback*>(data)->popName(index);
-    } catch (const std::exception& e) {
-        detail::reportPanelException("PopUpCallback::PopName()", e);
-        return nullptr;
-    }
+    return shield(Dialog<const char*>{"PopUpCallback::PopName()", nullptr},
+                  [&] { return static_cast<PopUpCallback*>(data)->popName(index); });
 }
 
 // ---- XPanelHints ------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "lwhost/plugins/plugins.h"
 #include "lwhost/session/session.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,17 +20,25 @@ using Strings = std::vector<std::string>;
 int g_alive = 0;
 void* const kRefuse = reinterpret_cast<void*>(1);
 void* const kThrow = reinterpret_cast<void*>(2);
+void* const kForeign = reinterpret_cast<void*>(3);
 
 // A plain function answering text, as the services' slots do, that fails.
 const char* failingText() {
     throw vexo::exception("slot failed");
 }
 extern const char kFailingText[] = "failingText";
+// Exceptions of a type the frame does not know.
+const char* foreignText() {
+    throw 42;
+}
+extern const char kForeignText[] = "foreignText()";
 
-// The test handlers' operations throw when `fail` is set.
+// The test handlers' operations throw when `fail` is set, an int when `foreign` is.
 struct Failing {
     bool fail = false;
+    bool foreign = false;
     void check(const char* what) const {
+        if (foreign) throw 42;
         if (fail) throw vexo::exception(what);
     }
 };
@@ -37,6 +46,7 @@ struct Failing {
 struct TestMaster : vexo::XPanelMasterHandler, Failing {
     TestMaster(void*, void* context, std::string* error) {
         if (context == kThrow) throw vexo::exception("cannot work");
+        if (context == kForeign) throw 42;
         if (context == kRefuse) *error = "refused";
         ++g_alive;
         m_description = "test master";
@@ -55,6 +65,7 @@ struct TestMaster : vexo::XPanelMasterHandler, Failing {
     const LWItemID* UseItems() override { return check("use failed"), m_tracker.useItems(); }
     void ChangeID(const LWItemID*) override { check("change failed"); }
     int Interface(int, st_LWInterface*, void*) override { return check("panel failed"), 0; }
+    void* DataGet(unsigned) override { return check("get failed"), &value; }
 
     int value = 0;
 };
@@ -204,6 +215,76 @@ TEST_F(AdaptorTest, CallbacksWithoutAnErrorResultShowTheDialogAndReturnTheTableV
     EXPECT_STREQ((vexo::ShieldedFunction<&failingText, kFailingText>::call()), "slot failed")
         << "a null answer would read as success";
     EXPECT_EQ(host.messages().size(), 8u);
+    masterInst.destroy(m);
+    shaderInst.destroy(s);
+}
+
+// Every kind of entry catches an exception of a foreign type: the host sees the entry's failure
+// value, and the message (handed back or shown) names the entry.
+TEST_F(AdaptorTest, ForeignExceptionsStopAtEveryKindOfEntryAndReadAsUnknown) {
+    ASSERT_EQ(activateMaster(), LWACTIVATE_OK);
+    ASSERT_EQ(activateShader(), LWACTIVATE_OK);
+    auto* m = create<TestMaster>(masterInst);
+    auto* s = create<TestShader>(shaderInst);
+    m->foreign = s->foreign = true;
+    const std::string unknown = "An unknown exception occured in ";
+    const std::string dialog = "An exception occured in ";
+    auto text = [](const char* t) { return std::string(t ? t : "(null)"); };
+    st_LWInterface local{m, nullptr, nullptr, nullptr};
+    struct Row {
+        const char* kind;
+        std::function<std::string()> call;
+        std::string result;  // what the host sees
+        std::string shown;   // the dialog, empty when the message is handed back
+    };
+    const std::vector<Row> rows = {
+        {"create: *err, null result",
+         [&] {
+             LWError err = nullptr;
+             LWInstance made = masterInst.create(nullptr, kForeign, &err);
+             return text(made ? "made" : nullptr) + " " + text(err);
+         },
+         "(null) " + unknown + "Instance::Create()", ""},
+        {"error text", [&] { return text(masterInst.load(m, nullptr)); },
+         unknown + "Instance::Load()", ""},
+        {"render error text", [&] { return text(shaderRend.init(s, LWINIT_RENDER)); },
+         unknown + "Render::Init()", ""},
+        {"table slot text",
+         [&] { return text(vexo::ShieldedFunction<&foreignText, kForeignText>::call()); },
+         unknown + "foreignText()", ""},
+        {"dialog and value", [&] { return std::to_string(master.flags(m)); }, "0",
+         dialog + "MasterAdaptor::Flags(): | " + unknown + "MasterAdaptor::Flags()"},
+        {"dialog, render thread",
+         [&] {
+             shader.evaluate(s, nullptr);
+             return std::string();
+         },
+         "", dialog + "ShaderHandler::Evaluate(): | " + unknown + "ShaderHandler::Evaluate()"},
+        {"panel activate",
+         [&] {
+             return std::to_string(vexo::XPanelAdaptor<TestMaster>::Interface(
+                 4, lwhost::Host::globalFunction(), &local, nullptr));
+         },
+         "4", dialog + "Xpanel::Interface(): | " + unknown + "Xpanel::Interface()"},
+        {"panel callback",
+         [&] {
+             return text(static_cast<const char*>(
+                 vexo::XPanelInterface::CB_DataGet(static_cast<vexo::XPanelInterface*>(m), 1)));
+         },
+         "(null)",
+         dialog + "XPanelInterface::DataGet(): | " + unknown + "XPanelInterface::DataGet()"},
+    };
+    for (const Row& row : rows) {
+        const size_t before = host.messages().size();
+        EXPECT_EQ(row.call(), row.result) << row.kind;
+        const Strings shown = dialogs();
+        EXPECT_EQ(shown.size(), before + (row.shown.empty() ? 0 : 1)) << row.kind;
+        if (!row.shown.empty() && !shown.empty()) {
+            EXPECT_EQ(shown.back(), row.shown) << row.kind;
+        }
+    }
+    EXPECT_EQ(g_alive, 1) << "the throwing constructor left nothing behind";
+    m->foreign = s->foreign = false;
     masterInst.destroy(m);
     shaderInst.destroy(s);
 }

@@ -1,8 +1,8 @@
 // Adaptors: templates over a handler class whose static functions fill the host's callback
 // records and forward to the handler. The instance pointer the host holds is the handler object
 // itself and is turned back into one in handlerOf() only. No exception crosses into the host:
-// every forwarding function runs inside shield(), which either hands the message back as the
-// host's error result or shows it in the host's error dialog.
+// every forwarding function runs inside shield() (shield.h), which either hands the message back
+// as the host's error result or shows it in the host's error dialog.
 #pragma once
 
 #include <lwsdk/lwhandler.h>
@@ -10,7 +10,6 @@
 #include <lwsdk/lwshader.h>
 #include <lwsdk/lwxpanel.h>
 
-#include <cstdio>
 #include <exception>
 #include <string>
 #include <type_traits>
@@ -18,32 +17,14 @@
 
 #include "vexo/handler.h"
 #include "vexo/server.h"
+#include "vexo/shield.h"
 
 namespace vexo {
 
 namespace detail {
 
-// Runs `call`; on an exception derived from std::exception calls `onError(e)` and returns its
-// value instead.
-template <class Call, class OnError>
-auto shield(Call&& call, OnError&& onError) -> decltype(call()) {
-    try {
-        return call();
-    } catch (const std::exception& e) {
-        return onError(e);
-    }
-}
-
-// Error texts handed back to the host stay readable after the callback returns: each callback
-// kind of each handler class keeps its own copy, replaced by the next failure.
-enum class Kept { Create, Copy, Load, Save, DescLn, Init, NewTime, Count };
-template <class T>
-const char* keep(Kept kind, const char* message) {
-    static std::string texts[static_cast<int>(Kept::Count)];
-    std::string& slot = texts[static_cast<int>(kind)];
-    slot = message ? message : "";
-    return slot.c_str();
-}
+// The entry kinds that hand a message back keep one text each per handler class.
+enum Kept { KeptCreate, KeptCopy, KeptLoad, KeptSave, KeptDescLn, KeptInit, KeptNewTime };
 
 template <class T>
 T* handlerOf(LWInstance instance) {
@@ -54,71 +35,54 @@ T* handlerOf(LWInstance instance) {
 
 template <class T>
 struct InstanceAdaptor {
+    template <int Kind>
+    static Returned returned(const char* where) {
+        return Returned{where, detail::keptText<T, Kind>()};
+    }
+
     static LWInstance Create(void* priv, void* context, LWError* err) {
-        return detail::shield(
-            [&]() -> LWInstance {
-                std::string error;
-                T* object = new T(priv, context, &error);
-                if (!error.empty()) {
-                    delete object;
-                    if (err) *err = detail::keep<T>(detail::Kept::Create, error.c_str());
-                    return nullptr;
-                }
-                return object;
-            },
-            [&](const std::exception& e) -> LWInstance {
-                if (err) *err = detail::keep<T>(detail::Kept::Create, e.what());
+        char* kept = detail::keptText<T, detail::KeptCreate>();
+        return shield(ErrorOut{"Instance::Create()", kept, err}, [&]() -> LWInstance {
+            std::string error;
+            T* object = new T(priv, context, &error);
+            if (!error.empty()) {
+                delete object;
+                if (err) *err = detail::keepFailure(kept, nullptr, error.c_str());
                 return nullptr;
-            });
+            }
+            return object;
+        });
     }
 
     static void Destroy(LWInstance instance) {
         if (!instance) return;
-        detail::shield([&] { delete detail::handlerOf<T>(instance); },
-                       [](const std::exception& e) {
-                           reportException("An exception occured in Instance::Destroy():", e);
-                       });
+        shield(Dialog{"Instance::Destroy()"}, [&] { delete detail::handlerOf<T>(instance); });
     }
 
     static LWError Copy(LWInstance to, LWInstance from) {
-        return detail::shield(
-            [&]() -> LWError {
-                *detail::handlerOf<T>(to) = *detail::handlerOf<T>(from);
-                return nullptr;
-            },
-            [](const std::exception& e) -> LWError {
-                return detail::keep<T>(detail::Kept::Copy, e.what());
-            });
+        return shield(returned<detail::KeptCopy>("Instance::Copy()"), [&]() -> LWError {
+            *detail::handlerOf<T>(to) = *detail::handlerOf<T>(from);
+            return nullptr;
+        });
     }
 
     static LWError Load(LWInstance instance, const st_LWLoadState* state) {
-        return detail::shield(
-            [&]() -> LWError {
-                LoadState load(state);
-                return detail::handlerOf<T>(instance)->Load(load);
-            },
-            [](const std::exception& e) -> LWError {
-                return detail::keep<T>(detail::Kept::Load, e.what());
-            });
+        return shield(returned<detail::KeptLoad>("Instance::Load()"), [&]() -> LWError {
+            LoadState load(state);
+            return detail::handlerOf<T>(instance)->Load(load);
+        });
     }
 
     static LWError Save(LWInstance instance, const st_LWSaveState* state) {
-        return detail::shield(
-            [&]() -> LWError {
-                SaveState save(state);
-                return detail::handlerOf<T>(instance)->Save(save);
-            },
-            [](const std::exception& e) -> LWError {
-                return detail::keep<T>(detail::Kept::Save, e.what());
-            });
+        return shield(returned<detail::KeptSave>("Instance::Save()"), [&]() -> LWError {
+            SaveState save(state);
+            return detail::handlerOf<T>(instance)->Save(save);
+        });
     }
 
     static const char* DescLn(LWInstance instance) {
-        return detail::shield(
-            [&]() -> const char* { return detail::handlerOf<T>(instance)->DescLn(); },
-            [](const std::exception& e) -> const char* {
-                return detail::keep<T>(detail::Kept::DescLn, e.what());
-            });
+        return shield(returned<detail::KeptDescLn>("Instance::DescLn()"),
+                      [&]() -> const char* { return detail::handlerOf<T>(instance)->DescLn(); });
     }
 
     static void fill(st_LWInstanceFuncs* funcs) {
@@ -136,20 +100,13 @@ struct InstanceAdaptor {
 template <class T>
 struct ItemAdaptor {
     static const LWItemID* UseItems(LWInstance instance) {
-        return detail::shield(
-            [&]() -> const LWItemID* { return detail::handlerOf<T>(instance)->UseItems(); },
-            [](const std::exception& e) -> const LWItemID* {
-                reportException("An exception occured in Item::UseItems():", e);
-                return nullptr;
-            });
+        return shield(Dialog<const LWItemID*>{"Item::UseItems()", nullptr},
+                      [&] { return detail::handlerOf<T>(instance)->UseItems(); });
     }
 
     static void ChangeID(LWInstance instance, const LWItemID* ids) {
         if (!instance) return;
-        detail::shield([&] { detail::handlerOf<T>(instance)->ChangeID(ids); },
-                       [](const std::exception& e) {
-                           reportException("An exception occured in Item::ChangeID():", e);
-                       });
+        shield(Dialog{"Item::ChangeID()"}, [&] { detail::handlerOf<T>(instance)->ChangeID(ids); });
     }
 
     // Item callbacks are left unset on the modelling application.
@@ -163,26 +120,18 @@ struct ItemAdaptor {
 template <class T>
 struct RenderAdaptor {
     static LWError Init(LWInstance instance, int mode) {
-        return detail::shield(
-            [&]() -> LWError { return detail::handlerOf<T>(instance)->Init(mode); },
-            [](const std::exception& e) -> LWError {
-                return detail::keep<T>(detail::Kept::Init, e.what());
-            });
+        return shield(Returned{"Render::Init()", detail::keptText<T, detail::KeptInit>()},
+                      [&]() -> LWError { return detail::handlerOf<T>(instance)->Init(mode); });
     }
 
     static void Cleanup(LWInstance instance) {
-        detail::shield([&] { detail::handlerOf<T>(instance)->Cleanup(); },
-                       [](const std::exception& e) {
-                           reportException("An exception occured in Render::Cleanup():", e);
-                       });
+        shield(Dialog{"Render::Cleanup()"}, [&] { detail::handlerOf<T>(instance)->Cleanup(); });
     }
 
     static LWError NewTime(LWInstance instance, LWFrame frame, LWTime time) {
-        return detail::shield(
-            [&]() -> LWError { return detail::handlerOf<T>(instance)->NewTime(frame, time); },
-            [](const std::exception& e) -> LWError {
-                return detail::keep<T>(detail::Kept::NewTime, e.what());
-            });
+        return shield(
+            Returned{"Render::NewTime()", detail::keptText<T, detail::KeptNewTime>()},
+            [&]() -> LWError { return detail::handlerOf<T>(instance)->NewTime(frame, time); });
     }
 
     static void fill(st_LWRenderFuncs* funcs) {
@@ -197,40 +146,27 @@ template <class T, int Highest, int Lowest, int MasterType>
 struct MasterAdaptor {
     static int Activate(long version, LWGlobalFunc global, void* local, void*) {
         if (version < Lowest || version > Highest) return LWACTIVATE_BADVERSION;
-        return detail::shield(
-            [&]() -> int {
-                SetSuperGlobal(global);
-                auto* master = static_cast<st_LWMasterHandler*>(local);
-                if (!master) return LWACTIVATE_BADLOCAL;
-                InstanceAdaptor<T>::fill(master->inst);
-                ItemAdaptor<T>::fill(master->item);
-                master->type = MasterType;
-                master->event = &Event;
-                master->flags = &Flags;
-                return LWACTIVATE_OK;
-            },
-            [](const std::exception& e) -> int {
-                reportException("An exception occured in MasterAdaptor::Activate():", e);
-                return LWACTIVATE_FAILED;
-            });
+        return shield(Dialog{"MasterAdaptor::Activate()", LWACTIVATE_FAILED}, [&]() -> int {
+            SetSuperGlobal(global);
+            auto* master = static_cast<st_LWMasterHandler*>(local);
+            if (!master) return LWACTIVATE_BADLOCAL;
+            InstanceAdaptor<T>::fill(master->inst);
+            ItemAdaptor<T>::fill(master->item);
+            master->type = MasterType;
+            master->event = &Event;
+            master->flags = &Flags;
+            return LWACTIVATE_OK;
+        });
     }
 
     static double Event(LWInstance instance, const st_LWMasterAccess* access) {
-        return detail::shield(
-            [&]() -> double { return detail::handlerOf<T>(instance)->Event(access); },
-            [](const std::exception& e) -> double {
-                reportException("An exception occured in MasterAdaptor::Event():", e);
-                return 0.0;
-            });
+        return shield(Dialog{"MasterAdaptor::Event()", 0.0},
+                      [&]() -> double { return detail::handlerOf<T>(instance)->Event(access); });
     }
 
     static unsigned Flags(LWInstance instance) {
-        return detail::shield([&]() -> unsigned { return detail::handlerOf<T>(instance)->Flags(); },
-                              [](const std::exception& e) -> unsigned {
-                                  reportException("An exception occured in MasterAdaptor::Flags():",
-                                                  e);
-                                  return 0u;
-                              });
+        return shield(Dialog{"MasterAdaptor::Flags()", 0u},
+                      [&]() -> unsigned { return detail::handlerOf<T>(instance)->Flags(); });
     }
 };
 
@@ -238,38 +174,28 @@ template <class T, int Highest, int Lowest>
 struct ShaderAdaptor {
     static int Activate(long version, LWGlobalFunc global, void* local, void*) {
         if (version < Lowest || version > Highest) return LWACTIVATE_BADVERSION;
-        return detail::shield(
-            [&]() -> int {
-                SetSuperGlobal(global);
-                auto* shader = static_cast<st_LWShaderHandler*>(local);
-                if (!shader) return LWACTIVATE_BADLOCAL;
-                InstanceAdaptor<T>::fill(shader->inst);
-                ItemAdaptor<T>::fill(shader->item);
-                RenderAdaptor<T>::fill(shader->rend);
-                shader->evaluate = &Evaluate;
-                shader->flags = &Flags;
-                return LWACTIVATE_OK;
-            },
-            [](const std::exception& e) -> int {
-                reportException("An exception occured in ShaderAdaptor::Activate():", e);
-                return LWACTIVATE_FAILED;
-            });
+        return shield(Dialog{"ShaderAdaptor::Activate()", LWACTIVATE_FAILED}, [&]() -> int {
+            SetSuperGlobal(global);
+            auto* shader = static_cast<st_LWShaderHandler*>(local);
+            if (!shader) return LWACTIVATE_BADLOCAL;
+            InstanceAdaptor<T>::fill(shader->inst);
+            ItemAdaptor<T>::fill(shader->item);
+            RenderAdaptor<T>::fill(shader->rend);
+            shader->evaluate = &Evaluate;
+            shader->flags = &Flags;
+            return LWACTIVATE_OK;
+        });
     }
 
+    // Runs on render threads: the shield adds no allocation or lock to the normal path.
     static void Evaluate(LWInstance instance, st_LWShaderAccess* access) {
-        detail::shield([&] { detail::handlerOf<T>(instance)->Evaluate(access); },
-                       [](const std::exception& e) {
-                           reportException("An exception occured in ShaderHandler::Evaluate():", e);
-                       });
+        shield(Dialog{"ShaderHandler::Evaluate()"},
+               [&] { detail::handlerOf<T>(instance)->Evaluate(access); });
     }
 
     static unsigned Flags(LWInstance instance) {
-        return detail::shield([&]() -> unsigned { return detail::handlerOf<T>(instance)->Flags(); },
-                              [](const std::exception& e) -> unsigned {
-                                  reportException("An exception occured in ShaderHandler::Flags():",
-                                                  e);
-                                  return 0u;
-                              });
+        return shield(Dialog{"ShaderHandler::Flags()", 0u},
+                      [&]() -> unsigned { return detail::handlerOf<T>(instance)->Flags(); });
     }
 };
 
@@ -278,66 +204,45 @@ struct XPanelAdaptor {
     static int Interface(long version, LWGlobalFunc global, void* local, void* serverData) {
         if (version < 4) return LWACTIVATE_BADVERSION;
         if (!local) return LWACTIVATE_OK;
-        return detail::shield(
-            [&]() -> int {
-                SetSuperGlobal(global);
-                auto* iface = static_cast<st_LWInterface*>(local);
-                if (!iface->inst) return LWACTIVATE_OK;
-                return detail::handlerOf<T>(iface->inst)->Interface(version, iface, serverData);
-            },
-            [](const std::exception& e) -> int {
-                reportException("An exception occured in Xpanel::Interface():", e);
-                return LWACTIVATE_FAILED;
-            });
+        return shield(Dialog{"Xpanel::Interface()", LWACTIVATE_FAILED}, [&]() -> int {
+            SetSuperGlobal(global);
+            auto* iface = static_cast<st_LWInterface*>(local);
+            if (!iface->inst) return LWACTIVATE_OK;
+            return detail::handlerOf<T>(iface->inst)->Interface(version, iface, serverData);
+        });
     }
 };
 
 template <class T>
 struct LayoutGenericAdaptor {
     static int Activate(long, LWGlobalFunc global, void* local, void*) {
-        return detail::shield(
-            [&]() -> int {
-                SetSuperGlobal(global);
-                T handler(static_cast<st_LWLayoutGeneric*>(local));
-                return handler.Activate();
-            },
-            [](const std::exception& e) -> int {
-                reportException("An exception occured in LayoutGeneric::Activate():", e);
-                return LWACTIVATE_FAILED;
-            });
+        return shield(Dialog{"LayoutGeneric::Activate()", LWACTIVATE_FAILED}, [&]() -> int {
+            SetSuperGlobal(global);
+            T handler(static_cast<st_LWLayoutGeneric*>(local));
+            return handler.Activate();
+        });
     }
 };
 
-// A plain function of a function table the module hands out itself (a global's table), shielded
-// like the adaptors' functions: `Name` is the function's name for the report. A function that
-// returns an error text returns the message instead; any other shows it in the host's error
-// dialog and returns its zero value. The failure path allocates nothing, so a failed allocation
-// is reported like any other failure.
+// A plain function of a function table the module hands out itself (a global's table), made an
+// entry point: `Name` names it in the report ("ns_load()"). A function that returns an error
+// text returns the message instead; any other shows the dialog and returns its zero value.
 template <auto F, const char* Name>
 struct ShieldedFunction;
 
 template <class R, class... A, R (*F)(A...), const char* Name>
 struct ShieldedFunction<F, Name> {
     static R call(A... args) {
-        try {
+        // The body is inlined as well, so that the entry is one function with `F`.
+        const auto body = [&]() __attribute__((always_inline)) {
             return F(args...);
-        } catch (const std::exception& e) {
-            return failed(e);
-        }
-    }
-
-  private:
-    static R failed(const std::exception& e) {
-        if constexpr (std::is_same<R, const char*>::value) {
-            static char text[256];
-            std::snprintf(text, sizeof text, "%s", e.what());
-            return text;
-        } else {
-            char header[128];
-            std::snprintf(header, sizeof header, "An exception occured in %s():", Name);
-            reportException(header, e);
-            return R();
-        }
+        };
+        if constexpr (std::is_same<R, const char*>::value)
+            return shield(Returned{Name, detail::keptText<ShieldedFunction, 0>()}, body);
+        else if constexpr (std::is_void<R>::value)
+            shield(Dialog{Name}, body);
+        else
+            return shield(Dialog<R>{Name, R()}, body);
     }
 };
 

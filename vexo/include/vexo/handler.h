@@ -29,10 +29,6 @@ class exception : public std::exception {
     std::string m_message;
 };
 
-// Shows an exception in the host's error dialog: `header` first, the message second. Skipped
-// when the host has no message service.
-void reportException(const char* header, const std::exception& e);
-
 class InstanceHandler : public virtual Storeable {
   public:
     explicit InstanceHandler(const char* hostClass = nullptr) : m_hostClass(hostClass) {}

@@ -260,69 +260,43 @@ struct RootNodeAdaptor {
     }
 
     static LWError CB_init(NodeEditorID editor, int mode) {
-        return detail::shield(
-            [&]() -> LWError {
-                R* root = rootOf(editor);
-                return root ? root->init(editor, mode) : nullptr;
-            },
-            [](const std::exception& e) -> LWError { return keep(0, e.what()); });
+        return shield(Returned{"RootNode::init()", detail::keptText<R, 0>()}, [&]() -> LWError {
+            R* root = rootOf(editor);
+            return root ? root->init(editor, mode) : nullptr;
+        });
     }
     static LWError CB_newTime(NodeEditorID editor, LWFrame frame, LWTime time) {
-        return detail::shield(
-            [&]() -> LWError {
-                R* root = rootOf(editor);
-                return root ? root->newTime(editor, frame, time) : nullptr;
-            },
-            [](const std::exception& e) -> LWError { return keep(1, e.what()); });
+        return shield(Returned{"RootNode::newTime()", detail::keptText<R, 1>()}, [&]() -> LWError {
+            R* root = rootOf(editor);
+            return root ? root->newTime(editor, frame, time) : nullptr;
+        });
     }
     static void CB_cleanup(NodeEditorID editor) {
-        detail::shield(
-            [&] {
-                if (R* root = rootOf(editor)) root->cleanup(editor);
-            },
-            [](const std::exception& e) {
-                reportException("An exception occured in RootNode::cleanup():", e);
-            });
+        shield(Dialog{"RootNode::cleanup()"}, [&] {
+            if (R* root = rootOf(editor)) root->cleanup(editor);
+        });
     }
     static LWXPanelID CB_rootPanel(NodeEditorID editor) {
-        return detail::shield(
-            [&]() -> LWXPanelID {
-                R* root = rootOf(editor);
-                return root ? root->rootPanel(editor) : nullptr;
-            },
-            [](const std::exception& e) -> LWXPanelID {
-                reportException("An exception occured in RootNode::rootPanel():", e);
-                return nullptr;
-            });
+        return shield(Dialog<LWXPanelID>{"RootNode::rootPanel()", nullptr}, [&]() -> LWXPanelID {
+            R* root = rootOf(editor);
+            return root ? root->rootPanel(editor) : nullptr;
+        });
     }
     static LWError CB_rootOptions(NodeEditorID editor) {
-        return detail::shield(
-            [&]() -> LWError {
-                R* root = rootOf(editor);
-                return root ? root->rootOptions(editor) : nullptr;
-            },
-            [](const std::exception& e) -> LWError {
-                reportException("An exception occured in RootNode::rootOptions():", e);
-                return nullptr;
-            });
+        return shield(Dialog<LWError>{"RootNode::rootOptions()", nullptr}, [&]() -> LWError {
+            R* root = rootOf(editor);
+            return root ? root->rootOptions(editor) : nullptr;
+        });
     }
     static void CB_rootPreview(NodeEditorID editor, LWNodalAccess_t* access, double* colour) {
-        detail::shield(
-            [&] {
-                if (R* root = rootOf(editor)) root->rootPreview(editor, access, colour);
-            },
-            [](const std::exception& e) {
-                reportException("An exception occured in RootNode::rootPreview():", e);
-            });
+        shield(Dialog{"RootNode::rootPreview()"}, [&] {
+            if (R* root = rootOf(editor)) root->rootPreview(editor, access, colour);
+        });
     }
     static void CB_rootCustomPreview(NodeEditorID editor, int width, int height) {
-        detail::shield(
-            [&] {
-                if (R* root = rootOf(editor)) root->rootCustomPreview(editor, width, height);
-            },
-            [](const std::exception& e) {
-                reportException("An exception occured in RootNode::rootCustomPreview():", e);
-            });
+        shield(Dialog{"RootNode::rootCustomPreview()"}, [&] {
+            if (R* root = rootOf(editor)) root->rootCustomPreview(editor, width, height);
+        });
     }
 
     static void fill(st_LWRootNode& record, NodePreviewType preview) {
@@ -335,14 +309,6 @@ struct RootNodeAdaptor {
         record.rootPreview = &CB_rootPreview;
         record.rootCustomPreview = &CB_rootCustomPreview;
     }
-
-  private:
-    // Error texts handed back stay readable after the callback: one kept copy per kind.
-    static const char* keep(int kind, const char* message) {
-        static std::string texts[2];
-        texts[kind] = message ? message : "";
-        return texts[kind].c_str();
-    }
 };
 
 // The node server's activate function and the forwarding functions of its handler record.
@@ -351,50 +317,37 @@ template <class T, int Highest, int Lowest>
 struct NodeAdaptor {
     static int Activate(long version, LWGlobalFunc global, void* local, void*) {
         if (version < Lowest || version > Highest) return LWACTIVATE_BADVERSION;
-        return detail::shield(
-            [&]() -> int {
-                SetSuperGlobal(global);
-                auto* node = static_cast<st_LWNodeHandler*>(local);
-                if (!node) return LWACTIVATE_BADLOCAL;
-                InstanceAdaptor<T>::fill(node->inst);
-                RenderAdaptor<T>::fill(node->rend);
-                ItemAdaptor<T>::fill(node->item);
-                node->evaluate = &evaluate;
-                node->customPreview = &customPreview;
-                return LWACTIVATE_OK;
-            },
-            [](const std::exception& e) -> int {
-                reportException("An exception occured in NodeHandler::Activate():", e);
-                return LWACTIVATE_FAILED;
-            });
+        return shield(Dialog{"NodeHandler::Activate()", LWACTIVATE_FAILED}, [&]() -> int {
+            SetSuperGlobal(global);
+            auto* node = static_cast<st_LWNodeHandler*>(local);
+            if (!node) return LWACTIVATE_BADLOCAL;
+            InstanceAdaptor<T>::fill(node->inst);
+            RenderAdaptor<T>::fill(node->rend);
+            ItemAdaptor<T>::fill(node->item);
+            node->evaluate = &evaluate;
+            node->customPreview = &customPreview;
+            return LWACTIVATE_OK;
+        });
     }
 
+    // Runs on render threads: the shield adds no allocation or lock to the normal path.
     static void evaluate(LWInstance instance, LWNodalAccess_t* access, NodeOutputID output,
                          NodeValue value) {
         if (!instance) return;
-        detail::shield([&] { detail::handlerOf<T>(instance)->Evaluate(access, output, value); },
-                       [](const std::exception& e) {
-                           reportException("An exception occured in NodeHandler::evaluate():", e);
-                       });
+        shield(Dialog{"NodeHandler::evaluate()"},
+               [&] { detail::handlerOf<T>(instance)->Evaluate(access, output, value); });
     }
 
     static void customPreview(LWInstance instance, int width, int height) {
         if (!instance) return;
-        detail::shield([&] { detail::handlerOf<T>(instance)->CustomPreview(width, height); },
-                       [](const std::exception& e) {
-                           reportException("An exception occured in NodeHandler::customPreview():",
-                                           e);
-                       });
+        shield(Dialog{"NodeHandler::customPreview()"},
+               [&] { detail::handlerOf<T>(instance)->CustomPreview(width, height); });
     }
 
     static unsigned flags(LWInstance instance) {
         if (!instance) return 0;
-        return detail::shield([&]() -> unsigned { return detail::handlerOf<T>(instance)->Flags(); },
-                              [](const std::exception& e) -> unsigned {
-                                  reportException("An exception occured in NodeHandler::Flags():",
-                                                  e);
-                                  return 0u;
-                              });
+        return shield(Dialog{"NodeHandler::Flags()", 0u},
+                      [&]() -> unsigned { return detail::handlerOf<T>(instance)->Flags(); });
     }
 };
 

@@ -165,8 +165,7 @@ template <class T, class Call>
 void panelCall(void* data, const char* where, Call&& call) {
     T* handler = data ? dynamic_cast<T*>(static_cast<LWPanel*>(data)) : nullptr;
     if (!handler) return;
-    shield([&] { call(*handler); },
-           [where](const std::exception& e) { reportPanelException(where, e); });
+    shield(Dialog{where}, [&] { call(*handler); });
 }
 
 }  // namespace detail
@@ -250,9 +249,7 @@ struct PanelControlAdaptor {
         const LWPanelID panel = PanelControl(control).panel();
         T* handler = getEventHandler<T>(panel);
         if (!handler) return;
-        detail::shield(
-            [&] { body(*handler); },
-            [where](const std::exception& e) { detail::reportPanelException(where, e); });
+        shield(Dialog{where}, [&] { body(*handler); });
     }
 };
 

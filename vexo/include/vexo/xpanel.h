@@ -11,14 +11,9 @@
 #include <vector>
 
 #include "vexo/globals.h"
+#include "vexo/shield.h"
 
 namespace vexo {
-
-namespace detail {
-// Shows an exception that reached a panel callback in the host's error dialog, headed
-// "An exception occured in <where>:". Exceptions never cross into the host.
-void reportPanelException(const char* where, const std::exception& e);
-}  // namespace detail
 
 template <>
 const char* const GlobalBase<st_LWXPanelFuncs>::m_globalName;
@@ -261,12 +256,10 @@ class PopCmdCallback {
     virtual ~PopCmdCallback() = default;
 
     static void PopCommand(void* panel, int controlId, int command) {
-        try {
+        shield(Dialog{"PopCmdCallback::PopCommand()"}, [&] {
             void* data = XPanel::dataOf(panel, static_cast<unsigned>(controlId));
             if (T* handler = static_cast<T*>(data)) handler->popCommand(controlId, command);
-        } catch (const std::exception& e) {
-            detail::reportPanelException("PopCmdCallback::PopCommand()", e);
-        }
+        });
     }
 };
 
