@@ -8,6 +8,7 @@
 
 #include "vexo/globals.h"
 #include "vexo/handler.h"
+#include "vexo/shield.h"
 
 namespace vexo {
 
@@ -83,23 +84,29 @@ st_ModuleDescriptor _mod_descrip = {LWMODULE_SYNC,
 
 namespace vexo {
 
+// A hook that throws fails the start (null records) and is reported like any entry's failure.
 st_ServerRecord* LWServer::Startup() {
-    for (Hook hook : startupList()) hook();
-    const auto& list = pluginList();
-    auto* array = new (std::nothrow) st_ServerRecord[list.size() + 1];
-    if (!array) return nullptr;
-    for (size_t i = 0; i < list.size(); ++i) array[i] = list[i];
-    std::memset(&array[list.size()], 0, sizeof(st_ServerRecord));
-    _mod_descrip.serverDefs = array;
-    return array;
+    return shield(Dialog<st_ServerRecord*>{"LWServer::Startup()", nullptr},
+                  []() -> st_ServerRecord* {
+                      for (Hook hook : startupList()) hook();
+                      const auto& list = pluginList();
+                      auto* array = new (std::nothrow) st_ServerRecord[list.size() + 1];
+                      if (!array) return nullptr;
+                      for (size_t i = 0; i < list.size(); ++i) array[i] = list[i];
+                      std::memset(&array[list.size()], 0, sizeof(st_ServerRecord));
+                      _mod_descrip.serverDefs = array;
+                      return array;
+                  });
 }
 
 void LWServer::Shutdown(st_ServerRecord* array) {
-    if (array) {
-        if (_mod_descrip.serverDefs == array) _mod_descrip.serverDefs = nullptr;
-        delete[] array;
-    }
-    for (Hook hook : shutdownList()) hook();
+    shield(Dialog{"LWServer::Shutdown()"}, [array] {
+        if (array) {
+            if (_mod_descrip.serverDefs == array) _mod_descrip.serverDefs = nullptr;
+            delete[] array;
+        }
+        for (Hook hook : shutdownList()) hook();
+    });
 }
 
 }  // namespace vexo

@@ -3,6 +3,7 @@
 // service, the command function) for the life of the process; ctest runs each test in its own.
 #include <gtest/gtest.h>
 #include <vexo/adaptor.h>
+#include <vexo/server.h>
 #include "lwhost/core/host.h"
 #include "lwhost/plugins/layout_commands.h"
 #include "lwhost/plugins/plugins.h"
@@ -273,6 +274,15 @@ TEST_F(AdaptorTest, ForeignExceptionsStopAtEveryKindOfEntryAndReadAsUnknown) {
          },
          "(null)",
          dialog + "XPanelInterface::DataGet(): | " + unknown + "XPanelInterface::DataGet()"},
+        {"module start",
+         [&] {
+             auto& hooks = vexo::LWServer::startupList();
+             hooks.push_back([] { throw 7; });
+             st_ServerRecord* records = vexo::LWServer::Startup();
+             hooks.pop_back();
+             return text(records ? "records" : nullptr);
+         },
+         "(null)", dialog + "LWServer::Startup(): | " + unknown + "LWServer::Startup()"},
     };
     for (const Row& row : rows) {
         const size_t before = host.messages().size();
