@@ -63,6 +63,8 @@ int usageError(const std::string& command, const std::string& message);
 // A message a plug-in showed, as standard error shows it: "lwhost: KIND: LINE1 LINE2", with
 // control characters escaped (plug-ins quote scene names and comments).
 std::string messageLine(const Message& message);
+// Shows every message as a plug-in leaves it on standard error (with --quiet only errors).
+void echoMessages(Host& host, const GlobalOptions& options);
 
 // Directory of the running lwhost binary, with a trailing slash.
 std::string programDirectory();

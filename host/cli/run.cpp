@@ -57,10 +57,7 @@ int runScript(Args& args, const GlobalOptions& options) {
     inputs.add("the scene", scenePath);
     inputs.add("the script", scriptPath);
     for (const std::string& path : modules) inputs.add("the module", path);
-    host.messages().setEcho([&options](const Message& m) {
-        if (options.quiet && m.kind != MessageKind::Error) return;
-        std::cerr << messageLine(m) << "\n";
-    });
+    echoMessages(host, options);
     for (const std::string& path : modules) {
         if (!session.loadModule(path, error)) {
             std::cerr << "lwhost: " << error << "\n";
