@@ -82,6 +82,8 @@ constexpr SettingField kSettingFields[] = {
 // The surface's values in a record.
 void fillSurface(st_LWShaderAccess& sa, const SurfaceSettings& s) {
     store(s.colour, sa.color);
+    // Unrolled, the table is straight stores: this runs for every sample.
+#pragma GCC unroll 16
     for (const SettingField& f : kSettingFields) sa.*f.field = s.get(f.setting);
     const double gloss = s.get(LWSURF_GLOSSINESS);
     sa.roughness = 1.0 / (gloss > kMinGlossiness ? gloss : kMinGlossiness);
@@ -220,7 +222,8 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Ray& ra
     store(shading, sa.wNorm0);
     sa.bumpHeight = 0;
 
-    fillSurface(sa, surfaceOf(hit).settings);
+    const size_t surface = polygon.surface < object.surfaces.size() ? polygon.surface : 0;
+    fillSurface(sa, object.surfaces[surface]->settings);
     fillFunctions(record);
     sa.flags = static_cast<int>(ray.flags) | (m_settings.preview ? LWRT_PREVIEW : 0) |
                (context.inside ? LWRT_POLYSIDE : 0);
