@@ -42,17 +42,27 @@ RenderWorld::Settings worldSettings(const RenderOptions& options, const HostIden
     return settings;
 }
 
+// One render as render() was asked for it, with the scene and the services it runs on.
+struct RenderJob {
+    const Scene& scene;
+    Plugins* plugins;
+    NodeSystem* nodes;
+    const RenderOptions& options;
+    const std::vector<int>& frames;
+    const Renderer::FrameSink& sink;
+    const Renderer::Progress& progress;
+};
+
 // The plug-in calls around one render. Made, it sends event 0x111 to the masters and finds the
 // surfaces' own graphs (after the masters heard of the render); init() and newTime() reach the
 // shaders and those graphs; when it goes, however the render ended, the shaders and graphs are
 // cleaned up and the masters hear event 0x112.
 class RenderCycle {
   public:
-    RenderCycle(const Scene& scene, Plugins* plugins, NodeSystem* nodes)
-        : m_plugins(plugins), m_nodes(nodes) {
+    explicit RenderCycle(const RenderJob& job) : m_plugins(job.plugins), m_nodes(job.nodes) {
         if (m_plugins) m_plugins->sendMasterEvent(LWEVNT_NOTIFY_RENDER_STARTING, nullptr);
         try {
-            findGraphs(scene);
+            findGraphs(job.scene);
         } catch (...) {
             end();
             throw;
@@ -110,24 +120,21 @@ class RenderCycle {
 // by tile on the render threads and handed to the sink. The world is kept from frame to frame.
 class FrameRenderer {
   public:
-    FrameRenderer(const RenderOptions& options, int threads, RenderWorld::Settings settings,
-                  const Renderer::FrameSink& sink, const Renderer::Progress& progress)
-        : m_options(options),
-          m_threads(threads),
+    FrameRenderer(const RenderJob& job, const RenderWorld::Settings& settings, int threads)
+        : m_job(job),
+          m_options(job.options),
           m_settings(settings),
-          m_sink(sink),
-          m_progress(progress),
-          m_tilesX((options.width + kTileSide - 1) / kTileSide),
+          m_threads(threads),
+          m_tilesX((m_options.width + kTileSide - 1) / kTileSide),
           m_tiles(static_cast<size_t>(m_tilesX) *
-                  static_cast<size_t>((options.height + kTileSide - 1) / kTileSide)) {}
+                  static_cast<size_t>((m_options.height + kTileSide - 1) / kTileSide)) {}
 
-    // Frame `frame` at `time`, the frame at `index` of `count` for the progress. "" or why the
-    // render ends here; `tally` counts the frame once its image is made.
-    std::string render(const Scene& scene, Plugins* plugins, NodeSystem* nodes, int frame,
-                       double time, size_t index, size_t count, RenderStats& tally) {
+    // The job's frame at `index`, at `time`. "" or why the render ends here; `tally` counts the
+    // frame once its image is made.
+    std::string render(size_t index, double time, RenderStats& tally) {
         std::string why;
         m_settings.time = time;
-        if (!m_world.build(scene, plugins, nodes, m_settings, why)) return why;
+        if (!m_world.build(m_job.scene, m_job.plugins, m_job.nodes, m_settings, why)) return why;
 
         RgbImage image(m_options.width, m_options.height);
         FloatImage* values = m_options.values;
@@ -138,10 +145,12 @@ class FrameRenderer {
             renderTile(tile, image, values);
             rays.fetch_add(RenderWorld::threadRays(), std::memory_order_relaxed);
         };
+        const Renderer::Progress& progress = m_job.progress;
+        const double count = static_cast<double>(m_job.frames.size());
         auto waiting = [&](size_t done) {
-            if (m_progress)
-                m_progress((static_cast<double>(index) + static_cast<double>(done) / m_tiles) /
-                           static_cast<double>(count));
+            if (progress)
+                progress((static_cast<double>(index) + static_cast<double>(done) / m_tiles) /
+                         count);
         };
         const auto start = std::chrono::steady_clock::now();
         if (!parallelFor(m_tiles, m_threads, tileJob, waiting))
@@ -152,8 +161,9 @@ class FrameRenderer {
         tally.cameraSamples +=
             static_cast<uint64_t>(m_options.width) * m_options.height * m_options.samples;
         ++tally.frames;
-        if (m_progress) m_progress(static_cast<double>(index + 1) / static_cast<double>(count));
-        if (m_sink && !m_sink(frame, image, why) && why.empty())
+        if (progress) progress(static_cast<double>(index + 1) / count);
+        const int frame = m_job.frames[index];
+        if (m_job.sink && !m_job.sink(frame, image, why) && why.empty())
             why = "frame " + std::to_string(frame) + " was refused";
         return why;
     }
@@ -199,11 +209,10 @@ class FrameRenderer {
         }
     }
 
+    const RenderJob& m_job;
     const RenderOptions& m_options;
-    const int m_threads;
     RenderWorld::Settings m_settings;
-    const Renderer::FrameSink& m_sink;
-    const Renderer::Progress& m_progress;
+    const int m_threads;
     const int m_tilesX;
     const size_t m_tiles;
     RenderWorld m_world;
@@ -265,11 +274,11 @@ bool Renderer::render(const RenderOptions& options, const std::vector<int>& fram
     tally.threads = renderThreadCount(options.threads);
     const double fps = m_scene.frames().fps > 0 ? m_scene.frames().fps : 30.0;
 
+    const RenderJob job{m_scene, m_plugins, m_nodes, options, frames, sink, progress};
     std::string why;
-    FrameRenderer renderer(options, tally.threads, worldSettings(options, m_host.identity()), sink,
-                           progress);
+    FrameRenderer renderer(job, worldSettings(options, m_host.identity()), tally.threads);
     {
-        RenderCycle cycle(m_scene, m_plugins, m_nodes);
+        RenderCycle cycle(job);
         why = cycle.init(options.mode);
         // Running out of memory (or any exception, also one from a render thread) ends the
         // render like any failure: the cleanup calls are made, and no image of the frame is
@@ -279,9 +288,7 @@ bool Renderer::render(const RenderOptions& options, const std::vector<int>& fram
             for (; f < frames.size() && why.empty(); ++f) {
                 const double time = frames[f] / fps;
                 why = cycle.newTime(frames[f], time);
-                if (why.empty())
-                    why = renderer.render(m_scene, m_plugins, m_nodes, frames[f], time, f,
-                                          frames.size(), tally);
+                if (why.empty()) why = renderer.render(f, time, tally);
             }
         } catch (const std::bad_alloc&) {
             why = "out of memory while rendering frame " + std::to_string(frames[f]) + " at " +
