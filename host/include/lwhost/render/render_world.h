@@ -221,6 +221,7 @@ class RenderWorld {
     };
     struct Impl;
 
+    // The parts of build(), in its order.
     bool buildCamera(const Scene& scene, std::string& error);
     void buildLights(const Scene& scene);
     const SurfaceShading* addSurface(const Surface& surface, Plugins* plugins, NodeSystem* nodes);
