@@ -33,6 +33,11 @@ struct GlobalOptions {
 // problem (the command then exits with kExitUsage). The file read joins `inputs`.
 bool configureHost(Host& host, const GlobalOptions& options, InputFiles* inputs = nullptr);
 
+// Whether a file can be made at `path` (true when none is given), checked before anything is
+// loaded: a directory, device or pipe is refused, and so is a place where no file can be made.
+// False after printing why (the command then exits with kExitUsage).
+bool canWriteOutput(const std::string& path);
+
 // Arguments of one command after the global options were taken out.
 class Args {
   public:

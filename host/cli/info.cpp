@@ -263,11 +263,7 @@ int runInfo(Args& args, const GlobalOptions& options) {
 
     // The scene is loaded with its plug-ins the way run and render load it, so that all three
     // refuse the same files with the same message.
-    std::string error;
-    if (!c.dotFile.empty() && !canWriteBeside(c.dotFile, error)) {
-        std::cerr << "lwhost: " << error << "\n";
-        return kExitUsage;
-    }
+    if (!canWriteOutput(c.dotFile)) return kExitUsage;
     Session session(options.identity);
     Host& host = session.host();
     InputFiles inputs;
@@ -276,6 +272,7 @@ int runInfo(Args& args, const GlobalOptions& options) {
     inputs.add("the module", c.module);
     c.edits.addInputs(inputs);
     echoMessages(host, options);
+    std::string error;
     if (!session.loadModule(c.module, error) || !c.edits.prepare(session, error) ||
         !session.plugins().loadScene(c.scene, error)) {
         std::cerr << "lwhost: " << error << "\n";

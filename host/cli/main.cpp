@@ -12,6 +12,7 @@
 #include "inputs.h"
 #include "lwhost/core/host.h"
 #include "lwhost/core/platform.h"
+#include "lwhost/io/atomic_file.h"
 #include "lwhost/script/script.h"
 #include "lwhost/ui/dialogs.h"
 #include "lwhost/ui/inline_text.h"
@@ -90,6 +91,13 @@ bool applyOptions(Host& host, const GlobalOptions& options, InputFiles* inputs,
 bool configureHost(Host& host, const GlobalOptions& options, InputFiles* inputs) {
     std::string error;
     if (applyOptions(host, options, inputs, error)) return true;
+    std::cerr << "lwhost: " << error << "\n";
+    return false;
+}
+
+bool canWriteOutput(const std::string& path) {
+    std::string error;
+    if (path.empty() || canWriteBeside(path, error)) return true;
     std::cerr << "lwhost: " << error << "\n";
     return false;
 }

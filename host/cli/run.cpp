@@ -45,10 +45,7 @@ int runScript(Args& args, const GlobalOptions& options) {
 
     // Where the scene goes is checked before anything runs: a directory, device or pipe is
     // refused, and so is a place where no file can be made.
-    if (!output.empty() && !canWriteBeside(output, error)) {
-        std::cerr << "lwhost: " << error << "\n";
-        return kExitUsage;
-    }
+    if (!canWriteOutput(output)) return kExitUsage;
 
     Session session(options.identity);
     Host& host = session.host();
