@@ -33,6 +33,11 @@ struct GlobalOptions {
 // problem (the command then exits with kExitUsage). The file read joins `inputs`.
 bool configureHost(Host& host, const GlobalOptions& options, InputFiles* inputs = nullptr);
 
+// Whether a file can be made at `path` (true when none is given), checked before anything is
+// loaded: a directory, device or pipe is refused, and so is a place where no file can be made.
+// False after printing why (the command then exits with kExitUsage).
+bool canWriteOutput(const std::string& path);
+
 // Arguments of one command after the global options were taken out.
 class Args {
   public:
@@ -63,6 +68,8 @@ int usageError(const std::string& command, const std::string& message);
 // A message a plug-in showed, as standard error shows it: "lwhost: KIND: LINE1 LINE2", with
 // control characters escaped (plug-ins quote scene names and comments).
 std::string messageLine(const Message& message);
+// Shows every message as a plug-in leaves it on standard error (with --quiet only errors).
+void echoMessages(Host& host, const GlobalOptions& options);
 
 // Directory of the running lwhost binary, with a trailing slash.
 std::string programDirectory();

@@ -154,116 +154,142 @@ void printLightsAndCameras(std::ostream& out, const Scene& scene) {
     }
 }
 
-}  // namespace
+// The master plug-ins, each with its settings as the plug-in holds them now (a preset it loaded
+// by itself included); the scene's text when no loaded module offers the server. False after
+// printing why when a plug-in cannot give its settings.
+bool printMasters(std::ostream& out, const Scene& scene, Plugins& plugins) {
+    out << "\nMaster plug-ins (" << scene.masters().size() << "):\n";
+    for (const MasterSlot& m : scene.masters()) {
+        out << "  " << shown(m.server) << (m.disabled ? " (disabled)" : "") << "\n";
+        std::string text = m.data.text, error;
+        if (m.data.instance && !plugins.save(m.data.instance, text, error)) {
+            std::cerr << "lwhost: " << m.server << ": " << error << "\n";
+            return false;
+        }
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) out << "    " << shown(line) << "\n";
+    }
+    return true;
+}
 
-int runInfo(Args& args, const GlobalOptions& options) {
-    std::string path, module, dotFile;
+struct InfoCommand {
+    std::string scene;
+    std::string module;
+    std::string dotFile;
     bool frameGiven = false;
     long long frame = 0;
     SceneEdits edits;
+};
+
+// Parses the command line; returns kExitOk or the usage error's status.
+int parse(Args& args, InfoCommand& c) {
     while (!args.empty()) {
         std::string a = args.next();
-        if (bool ok = true; edits.take(a, args, "info", ok)) {
+        if (bool ok = true; c.edits.take(a, args, "info", ok)) {
             if (!ok) return kExitUsage;
         } else if (a == "--module") {
-            if (!args.value(a, module) || module.empty())
+            if (!args.value(a, c.module) || c.module.empty())
                 return usageError("info", "--module needs a PATH");
         } else if (a == "--graph-dot") {
-            if (!args.value(a, dotFile) || dotFile.empty())
+            if (!args.value(a, c.dotFile) || c.dotFile.empty())
                 return usageError("info", "--graph-dot needs a FILE");
         } else if (a == "--frame") {
             std::string v;
-            if (!args.value(a, v) || !scriptInt(v, frame) || frame < -1000000 || frame > 1000000)
+            if (!args.value(a, v) || !scriptInt(v, c.frame) || c.frame < -1000000 ||
+                c.frame > 1000000)
                 return usageError("info", "--frame needs a frame number");
-            frameGiven = true;
+            c.frameGiven = true;
         } else if (!a.empty() && a[0] == '-') {
             return usageError("info", "unknown option '" + a + "'");
-        } else if (!path.empty()) {
+        } else if (!c.scene.empty()) {
             return usageError("info", "one SCENE only");
         } else {
-            path = a;
+            c.scene = a;
         }
     }
-    if (path.empty()) return usageError("info", "which SCENE?");
-    if (module.empty()) module = defaultModulePath();
+    if (c.scene.empty()) return usageError("info", "which SCENE?");
+    if (c.module.empty()) c.module = defaultModulePath();
+    return kExitOk;
+}
 
-    // The scene is loaded with its plug-ins the way run and render load it, so that all three
-    // refuse the same files with the same message.
-    std::string error;
-    if (!dotFile.empty() && !canWriteBeside(dotFile, error)) {
+// Every node editor, the plug-ins' (the override's) and each surface's own, to the DOT file.
+int writeGraphDot(Session& session, InputFiles& inputs, const std::string& dotFile) {
+    AtomicFile file;
+    const std::string text = graphDot(session.nodes().editors());
+    std::string error, why;
+    if (!inputs.mayWrite(dotFile, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
-    Session session(options.identity);
-    Host& host = session.host();
-    InputFiles inputs;
-    if (!configureHost(host, options, &inputs)) return kExitUsage;
-    inputs.add("the scene", path);
-    inputs.add("the module", module);
-    edits.addInputs(inputs);
-    host.messages().setEcho([&options](const Message& m) {
-        if (options.quiet && m.kind != MessageKind::Error) return;
-        std::cerr << messageLine(m) << "\n";
-    });
-    if (!session.loadModule(module, error) || !edits.prepare(session, error) ||
-        !session.plugins().loadScene(path, error)) {
-        std::cerr << "lwhost: " << error << "\n";
-        return kExitUsage;
-    }
-    // The edits print before the listing; one that fails lists nothing.
-    if (!edits.apply(std::cout, error)) {
-        std::cout.flush();
-        std::cerr << "lwhost: " << error << "\n";
+    if (!file.open(dotFile, why) || !file.write(text.data(), text.size(), why) ||
+        !file.commit(why)) {
+        std::cerr << "lwhost: cannot write " << dotFile << ": " << why << "\n";
         return kExitFailure;
     }
+    return kExitOk;
+}
+
+// The listing of the loaded scene; kExitFailure after printing why when a plug-in's settings or
+// the selections cannot be had.
+int describe(std::ostream& out, Session& session, const InfoCommand& c, bool quiet) {
     const Scene& scene = session.scene();
     Plugins& plugins = session.plugins();
-    inputs.addObjects(scene, path);
-    if (!dotFile.empty()) {
-        // Every node editor: the plug-ins' (the override's) and each surface's own.
-        AtomicFile file;
-        const std::string text = graphDot(session.nodes().editors());
-        std::string why;
-        if (!inputs.mayWrite(dotFile, error)) {
-            std::cerr << "lwhost: " << error << "\n";
-            return kExitUsage;
-        }
-        if (!file.open(dotFile, why) || !file.write(text.data(), text.size(), why) ||
-            !file.commit(why)) {
-            std::cerr << "lwhost: cannot write " << dotFile << ": " << why << "\n";
-            return kExitFailure;
-        }
-    }
-    std::ostringstream out;
     const FrameRange& f = scene.frames();
-    if (!options.quiet) out << "Scene " << shown(path) << "\n";
+    if (!quiet) out << "Scene " << shown(c.scene) << "\n";
     out << "Frames " << f.first << " to " << f.last << " at " << num(f.fps)
         << " frames per second\n\n";
     printHierarchy(out, scene);
     printObjects(out, scene);
     printSurfaces(out, scene);
     printLightsAndCameras(out, scene);
-    out << "\nMaster plug-ins (" << scene.masters().size() << "):\n";
-    for (const MasterSlot& m : scene.masters()) {
-        out << "  " << shown(m.server) << (m.disabled ? " (disabled)" : "") << "\n";
-        // Its settings as the plug-in holds them now (a preset it loaded by itself included);
-        // the scene's text when no loaded module offers the server.
-        std::string text = m.data.text;
-        if (m.data.instance && !plugins.save(m.data.instance, text, error)) {
-            std::cerr << "lwhost: " << m.server << ": " << error << "\n";
-            return kExitFailure;
-        }
-        std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line);) out << "    " << shown(line) << "\n";
-    }
-    if (frameGiven) {
+    if (!printMasters(out, scene, plugins)) return kExitFailure;
+    if (c.frameGiven) {
         std::vector<ExplainedGraph> graphs;
-        if (!explainSelections(plugins, static_cast<int>(frame), graphs, error)) {
-            std::cerr << "lwhost: " << path << ": " << error << "\n";
+        std::string error;
+        if (!explainSelections(plugins, static_cast<int>(c.frame), graphs, error)) {
+            std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
             return kExitFailure;
         }
-        out << "\n" << formatSelections(static_cast<int>(frame), graphs);
+        out << "\n" << formatSelections(static_cast<int>(c.frame), graphs);
     }
+    return kExitOk;
+}
+
+}  // namespace
+
+int runInfo(Args& args, const GlobalOptions& options) {
+    InfoCommand c;
+    if (int status = parse(args, c); status != kExitOk) return status;
+
+    // The scene is loaded with its plug-ins the way run and render load it, so that all three
+    // refuse the same files with the same message.
+    if (!canWriteOutput(c.dotFile)) return kExitUsage;
+    Session session(options.identity);
+    Host& host = session.host();
+    InputFiles inputs;
+    if (!configureHost(host, options, &inputs)) return kExitUsage;
+    inputs.add("the scene", c.scene);
+    inputs.add("the module", c.module);
+    c.edits.addInputs(inputs);
+    echoMessages(host, options);
+    std::string error;
+    if (!session.loadModule(c.module, error) || !c.edits.prepare(session, error) ||
+        !session.plugins().loadScene(c.scene, error)) {
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitUsage;
+    }
+    // The edits print before the listing; one that fails lists nothing.
+    if (!c.edits.apply(std::cout, error)) {
+        std::cout.flush();
+        std::cerr << "lwhost: " << error << "\n";
+        return kExitFailure;
+    }
+    inputs.addObjects(session.scene(), c.scene);
+    if (!c.dotFile.empty())
+        if (int status = writeGraphDot(session, inputs, c.dotFile); status != kExitOk)
+            return status;
+    std::ostringstream out;
+    if (int status = describe(out, session, c, options.quiet); status != kExitOk) return status;
     std::cout << out.str();
     return kExitOk;
 }

@@ -236,26 +236,23 @@ std::vector<std::pair<std::string, std::string>> exrAttributes(const RenderComma
     return a;
 }
 
-}  // namespace
+// The images' names per pass: the scene as loaded first when there are passes; one unnamed pass
+// without them.
+std::vector<std::string> passNamesOf(const RenderCommand& c) {
+    std::vector<std::string> names;
+    if (!c.passes.empty()) names.push_back(kScenePass);
+    for (const RenderPass& pass : c.passes) names.push_back(pass.name);
+    if (names.empty()) names.push_back("");
+    return names;
+}
 
-int runRender(Args& args, const GlobalOptions& global) {
-    RenderCommand c;
-    if (int status = parse(args, c); status != kExitOk) return status;
-
-    // Sizes and similar are refused before anything is loaded.
+// What is refused before anything is loaded: sizes and similar, and every image's place (a
+// directory, device or pipe, or a directory where no file can be made). Frames outside the
+// scene's range are refused later, by the renderer's check.
+int checkBeforeLoading(const RenderCommand& c, const std::vector<std::string>& passNames) {
     std::string error = Renderer::checkOptions(c.options);
+    if (error.empty()) canWriteBeside(c.names.file(passNames[0], c.firstFrame), error);
     if (!error.empty()) {
-        std::cerr << "lwhost: " << error << "\n";
-        return kExitUsage;
-    }
-    // Every image's place is checked before anything is loaded: a directory, device or pipe is
-    // refused, and so is a directory where no file can be made. Frames outside the scene's
-    // range are refused later, by the renderer's check.
-    std::vector<std::string> passNames;
-    if (!c.passes.empty()) passNames.push_back(kScenePass);
-    for (const RenderPass& pass : c.passes) passNames.push_back(pass.name);
-    if (passNames.empty()) passNames.push_back("");
-    if (!canWriteBeside(c.names.file(passNames[0], c.firstFrame), error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
@@ -270,138 +267,188 @@ int runRender(Args& args, const GlobalOptions& global) {
             }
         }
     }
+    return kExitOk;
+}
+
+// The render of a loaded session, pass by pass, each pass from the scene as loaded.
+class RenderRun {
+  public:
+    RenderRun(RenderCommand& c, const GlobalOptions& global, Session& session)
+        : m_c(c),
+          m_global(global),
+          m_session(session),
+          m_passNames(passNamesOf(c)),
+          m_exr(c.names.format() == ImageFormat::Exr),
+          m_plainPng(!m_exr && c.image.plain()),
+          m_layers(c.names.layered() ? m_passNames.size() : 1) {
+        m_c.options.clampValues = !m_exr;
+    }
+
+    // Prepares every pass once before anything renders, so that a missing or bad preset or a
+    // failing edit is refused with nothing written; the edits print then only. Finds the frames
+    // and checks that no image replaces a file this run reads.
+    int prepareAll(InputFiles& inputs) {
+        for (size_t p = 0; p < m_passNames.size(); ++p) {
+            if (!prepare(p, std::cout)) {
+                std::cout.flush();
+                printMessages(m_session.host(), m_global.quiet);
+                std::cerr << "lwhost: " << m_error << "\n";
+                return kExitUsage;
+            }
+            if (p > 0) continue;
+            const Scene& scene = m_session.scene();
+            const int first = m_c.frameGiven ? m_c.firstFrame : scene.frames().first;
+            const int last = m_c.frameGiven ? m_c.lastFrame : first;
+            for (long long f = first; f <= last; ++f) m_frames.push_back(static_cast<int>(f));
+            // No image may replace a file this run reads; known whole once the scene is loaded.
+            inputs.addObjects(scene, m_c.scene);
+            for (const std::string& pass : m_passNames) {
+                for (int frame : m_frames) {
+                    if (inputs.mayWrite(m_c.names.file(pass, frame), m_error)) continue;
+                    std::cerr << "lwhost: " << m_error << "\n";
+                    return kExitUsage;
+                }
+            }
+        }
+        m_session.host().messages().clear();  // each pass's own load says it again
+        return kExitOk;
+    }
+
+    // The passes of one frame are layers of one file: each frame is rendered pass by pass and
+    // written after the last. Otherwise each pass renders every frame in one render.
+    int renderAll() {
+        std::vector<std::vector<int>> renders;
+        if (m_c.names.layered())
+            for (int frame : m_frames) renders.push_back({frame});
+        else
+            renders.push_back(m_frames);
+        int status = kExitOk;
+        for (size_t r = 0; r < renders.size() && status == kExitOk; ++r)
+            for (size_t p = 0; p < m_passNames.size() && status == kExitOk; ++p)
+                status = renderPass(p, renders[r], r == 0 && p == 0);
+        return status;
+    }
+
+  private:
+    // Each pass starts from the scene as loaded: its preset, the shaders for this run, then the
+    // edits.
+    bool prepare(size_t p, std::ostream& out) {
+        return m_session.plugins().loadScene(m_c.scene, m_error) &&
+               (p == 0 || loadPassPreset(m_session, m_c.passes[p - 1], m_error)) &&
+               (!m_c.addShaders || addAllShaders(m_session, m_shader, m_carriers, m_error)) &&
+               m_c.edits.apply(out, m_error);
+    }
+
+    // Pass `p` of the frames as one render; the first render of the run also says what the
+    // masters' shaders do.
+    int renderPass(size_t p, const std::vector<int>& frames, bool first) {
+        std::ostream silent(nullptr);
+        Host& host = m_session.host();
+        if (!prepare(p, silent)) {
+            printMessages(host, m_global.quiet);
+            std::cerr << "lwhost: " << m_error << "\n";
+            return kExitFailure;
+        }
+        Renderer renderer(host, m_session.scene(), &m_session.plugins(), &m_session.nodes());
+        m_error = renderer.check(m_c.options, frames);
+        if (!m_error.empty()) {
+            std::cerr << "lwhost: " << m_c.scene << ": " << m_error << "\n";
+            return kExitUsage;
+        }
+        if (first && !m_global.quiet) {
+            if (m_c.addShaders)
+                std::cerr << "lwhost: " << m_shader << " on " << m_carriers << " surface"
+                          << (m_carriers == 1 ? "" : "s") << " for this render (" << m_c.scene
+                          << " is not changed)\n";
+            else
+                warnUnusedMasters(m_session.plugins(), m_c.scene);
+        }
+        FloatImage& values = m_layers[m_c.names.layered() ? p : 0];
+        m_c.options.values = m_plainPng ? nullptr : &values;
+        ProgressBar bar(!m_global.quiet && platform::standardErrorIsTerminal());
+        RenderStats stats;
+        auto sink = [&](int frame, const RgbImage& image, std::string& why) {
+            return write(p, frame, image, values, why);
+        };
+        const bool ok = renderer.render(m_c.options, frames, sink, m_error, &stats,
+                                        [&](double done) { bar.update(done); });
+        bar.finish();
+        printMessages(host, m_global.quiet);
+        host.messages().clear();
+        if (!ok) {
+            std::cerr << "lwhost: " << m_error << "\n";
+            return kExitFailure;
+        }
+        if (!m_global.quiet) printSummary(m_passNames[p], stats);
+        return kExitOk;
+    }
+
+    // Writes pass `p` of the frame: its PNG file, or the EXR file of the frame once its last
+    // layer is made.
+    bool write(size_t p, int frame, const RgbImage& image, const FloatImage& values,
+               std::string& why) {
+        const std::string file = m_c.names.file(m_passNames[p], frame);
+        if (m_plainPng) return writePng(file, image, why);
+        if (!m_exr)
+            return writePng(file, values, m_c.image.depth == "16" ? 16 : 8, m_c.image.alpha, why);
+        if (m_c.names.layered() && p + 1 < m_passNames.size()) return true;
+        std::vector<ExrLayer> written;
+        for (size_t l = 0; l < m_layers.size(); ++l)
+            written.push_back(
+                ExrLayer{m_c.names.layered() ? m_passNames[l] : std::string(), &m_layers[l]});
+        return writeExr(file, written, m_c.image.depth == "float",
+                        exrAttributes(m_c, m_global, frame), why);
+    }
+
+    static void printSummary(const std::string& pass, const RenderStats& stats) {
+        const double perSecond = stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "%s%srendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
+                      "thread%s, %.2f s, %.0f samples per second\n",
+                      pass.c_str(), pass.empty() ? "" : ": ", stats.frames,
+                      stats.frames == 1 ? "" : "s", stats.width, stats.height, stats.samples,
+                      stats.samples == 1 ? "" : "s", stats.threads, stats.threads == 1 ? "" : "s",
+                      stats.seconds, perSecond);
+        std::cout << line;
+    }
+
+    RenderCommand& m_c;
+    const GlobalOptions& m_global;
+    Session& m_session;
+    const std::vector<std::string> m_passNames;
+    const bool m_exr;
+    const bool m_plainPng;
+    std::vector<FloatImage> m_layers;
+    std::vector<int> m_frames;
+    std::string m_error;
+    std::string m_shader;  // the master's shader --add-shaders put on m_carriers surfaces
+    size_t m_carriers = 0;
+};
+
+}  // namespace
+
+int runRender(Args& args, const GlobalOptions& global) {
+    RenderCommand c;
+    if (int status = parse(args, c); status != kExitOk) return status;
+    if (int status = checkBeforeLoading(c, passNamesOf(c)); status != kExitOk) return status;
 
     Session session(global.identity);
-    Host& host = session.host();
     InputFiles inputs;
-    if (!configureHost(host, global, &inputs)) return kExitUsage;
+    if (!configureHost(session.host(), global, &inputs)) return kExitUsage;
     inputs.add("the scene", c.scene);
     inputs.add("the module", c.module);
     c.edits.addInputs(inputs);
     for (const RenderPass& pass : c.passes)
         inputs.add("the settings file of pass '" + pass.name + "'", settingsFile(pass));
+    std::string error;
     if (!session.loadModule(c.module, error) || !c.edits.prepare(session, error)) {
         std::cerr << "lwhost: " << error << "\n";
         return kExitUsage;
     }
-
-    NodeSystem* nodes = &session.nodes();
-    Scene& scene = session.scene();
-    Plugins& plugins = session.plugins();
-    std::string shader;
-    size_t carriers = 0;
-    // Each pass starts from the scene as loaded: its preset, the shaders for this run, then the
-    // edits.
-    auto prepare = [&](size_t p, std::ostream& out) {
-        return plugins.loadScene(c.scene, error) &&
-               (p == 0 || loadPassPreset(session, c.passes[p - 1], error)) &&
-               (!c.addShaders || addAllShaders(session, shader, carriers, error)) &&
-               c.edits.apply(out, error);
-    };
-    // Every pass is prepared once before anything renders, so that a missing or bad preset or
-    // a failing edit is refused with nothing written; the edits print then only.
-    std::vector<int> frames;
-    for (size_t p = 0; p < passNames.size(); ++p) {
-        if (!prepare(p, std::cout)) {
-            std::cout.flush();
-            printMessages(host, global.quiet);
-            std::cerr << "lwhost: " << error << "\n";
-            return kExitUsage;
-        }
-        if (p > 0) continue;
-        const int first = c.frameGiven ? c.firstFrame : scene.frames().first;
-        const int last = c.frameGiven ? c.lastFrame : first;
-        for (long long f = first; f <= last; ++f) frames.push_back(static_cast<int>(f));
-        // No image may replace a file this run reads; known whole once the scene is loaded.
-        inputs.addObjects(scene, c.scene);
-        for (const std::string& pass : passNames) {
-            for (int frame : frames) {
-                if (inputs.mayWrite(c.names.file(pass, frame), error)) continue;
-                std::cerr << "lwhost: " << error << "\n";
-                return kExitUsage;
-            }
-        }
-    }
-    host.messages().clear();  // each pass's own load says it again
-    std::ostream silent(nullptr);
-
-    // The passes of one frame are layers of one file: each frame is rendered pass by pass and
-    // written after the last. Otherwise each pass renders every frame in one render.
-    std::vector<std::vector<int>> renders;
-    if (c.names.layered())
-        for (int frame : frames) renders.push_back({frame});
-    else
-        renders.push_back(frames);
-    const bool exr = c.names.format() == ImageFormat::Exr;
-    std::vector<FloatImage> layers(c.names.layered() ? passNames.size() : 1);
-    c.options.clampValues = !exr;
-    const bool plainPng = !exr && c.image.plain();
-
-    int status = kExitOk;
-    for (size_t r = 0; r < renders.size() && status == kExitOk; ++r) {
-        for (size_t p = 0; p < passNames.size() && status == kExitOk; ++p) {
-            if (!prepare(p, silent)) {
-                printMessages(host, global.quiet);
-                std::cerr << "lwhost: " << error << "\n";
-                return kExitFailure;
-            }
-            Renderer renderer(host, scene, &plugins, nodes);
-            error = renderer.check(c.options, renders[r]);
-            if (!error.empty()) {
-                std::cerr << "lwhost: " << c.scene << ": " << error << "\n";
-                status = kExitUsage;
-                break;
-            }
-            if (r == 0 && p == 0 && !global.quiet) {
-                if (c.addShaders)
-                    std::cerr << "lwhost: " << shader << " on " << carriers << " surface"
-                              << (carriers == 1 ? "" : "s") << " for this render (" << c.scene
-                              << " is not changed)\n";
-                else
-                    warnUnusedMasters(plugins, c.scene);
-            }
-            FloatImage& values = layers[c.names.layered() ? p : 0];
-            c.options.values = plainPng ? nullptr : &values;
-            ProgressBar bar(!global.quiet && platform::standardErrorIsTerminal());
-            RenderStats stats;
-            auto sink = [&](int frame, const RgbImage& image, std::string& why) {
-                const std::string file = c.names.file(passNames[p], frame);
-                if (plainPng) return writePng(file, image, why);
-                if (!exr)
-                    return writePng(file, values, c.image.depth == "16" ? 16 : 8, c.image.alpha,
-                                    why);
-                if (c.names.layered() && p + 1 < passNames.size()) return true;
-                std::vector<ExrLayer> written;
-                for (size_t l = 0; l < layers.size(); ++l)
-                    written.push_back(
-                        ExrLayer{c.names.layered() ? passNames[l] : std::string(), &layers[l]});
-                return writeExr(file, written, c.image.depth == "float",
-                                exrAttributes(c, global, frame), why);
-            };
-            const bool ok = renderer.render(c.options, renders[r], sink, error, &stats,
-                                            [&](double done) { bar.update(done); });
-            bar.finish();
-            printMessages(host, global.quiet);
-            host.messages().clear();
-            if (!ok) {
-                std::cerr << "lwhost: " << error << "\n";
-                status = kExitFailure;
-            } else if (!global.quiet) {
-                const double perSecond =
-                    stats.seconds > 0 ? stats.cameraSamples / stats.seconds : 0.0;
-                char line[256];
-                std::snprintf(line, sizeof line,
-                              "%s%srendered %d frame%s of %dx%d, %d sample%s per pixel, %d "
-                              "thread%s, %.2f s, %.0f samples per second\n",
-                              passNames[p].c_str(), passNames[p].empty() ? "" : ": ", stats.frames,
-                              stats.frames == 1 ? "" : "s", stats.width, stats.height,
-                              stats.samples, stats.samples == 1 ? "" : "s", stats.threads,
-                              stats.threads == 1 ? "" : "s", stats.seconds, perSecond);
-                std::cout << line;
-            }
-        }
-    }
-    return status;
+    RenderRun run(c, global, session);
+    if (int status = run.prepareAll(inputs); status != kExitOk) return status;
+    return run.renderAll();
 }
 
 }  // namespace lwhost::cli

@@ -45,10 +45,7 @@ int runScript(Args& args, const GlobalOptions& options) {
 
     // Where the scene goes is checked before anything runs: a directory, device or pipe is
     // refused, and so is a place where no file can be made.
-    if (!output.empty() && !canWriteBeside(output, error)) {
-        std::cerr << "lwhost: " << error << "\n";
-        return kExitUsage;
-    }
+    if (!canWriteOutput(output)) return kExitUsage;
 
     Session session(options.identity);
     Host& host = session.host();
@@ -57,10 +54,7 @@ int runScript(Args& args, const GlobalOptions& options) {
     inputs.add("the scene", scenePath);
     inputs.add("the script", scriptPath);
     for (const std::string& path : modules) inputs.add("the module", path);
-    host.messages().setEcho([&options](const Message& m) {
-        if (options.quiet && m.kind != MessageKind::Error) return;
-        std::cerr << messageLine(m) << "\n";
-    });
+    echoMessages(host, options);
     for (const std::string& path : modules) {
         if (!session.loadModule(path, error)) {
             std::cerr << "lwhost: " << error << "\n";

@@ -6,6 +6,7 @@
 // Settings are panel values: an input that is not connected takes its value from the setting of
 // the same name. In files each setting is one leaf block of floats (an integer as one u32).
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -175,61 +176,38 @@ constexpr LWID id(const char (&c)[5]) {
 
 // ---- constants ---------------------------------------------------------------------------------
 
-class ColourConstant : public HostNode {
+// A constant node: one output and one setting that holds its value (doubles, or one int).
+template <class T, size_t N>
+struct ConstantKind {
+    ConnectionType type;
+    const char* output;
+    LWID ident;
+    const char* token;
+    std::array<T, N> initial;
+};
+
+template <const auto& Kind>
+class Constant : public HostNode {
   public:
-    ColourConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
-        output(LWNODE_COLOUR, "Colour");
-        setting(id("COLR"), "Colour", m_value, 3);
+    Constant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
+        output(Kind.type, Kind.output);
+        if constexpr (std::is_same_v<typename decltype(m_value)::value_type, int>)
+            setting(Kind.ident, Kind.token, m_value.data());
+        else
+            setting(Kind.ident, Kind.token, m_value.data(), static_cast<int>(m_value.size()));
     }
     void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
-        NodeSystem::setValue(value, m_value);
+        NodeSystem::setValue(value, m_value.data());
     }
 
   private:
-    double m_value[3] = {1.0, 1.0, 1.0};
+    std::remove_const_t<decltype(Kind.initial)> m_value = Kind.initial;
 };
 
-class VectorConstant : public HostNode {
-  public:
-    VectorConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
-        output(LWNODE_VECTOR, "Vector");
-        setting(id("VALU"), "Value", m_value, 3);
-    }
-    void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
-        NodeSystem::setValue(value, m_value);
-    }
-
-  private:
-    double m_value[3] = {0.0, 1.0, 0.0};
-};
-
-class ScalarConstant : public HostNode {
-  public:
-    ScalarConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
-        output(LWNODE_SCALAR, "Value");
-        setting(id("VALU"), "Value", &m_value, 1);
-    }
-    void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
-        NodeSystem::setValue(value, &m_value);
-    }
-
-  private:
-    double m_value = 1.0;
-};
-
-class IntegerConstant : public HostNode {
-  public:
-    IntegerConstant(NodeSystem& system, GraphNode& node) : HostNode(system, node) {
-        output(LWNODE_INTEGER, "Value");
-        setting(id("VALU"), "Value", &m_value);
-    }
-    void evaluate(LWNodalAccess_t*, const GraphOutput*, NodeValue value) const override {
-        NodeSystem::setValue(value, &m_value);
-    }
-
-  private:
-    int m_value = 1;
-};
+constexpr ConstantKind<double, 3> kColour{LWNODE_COLOUR, "Colour", id("COLR"), "Colour", {1, 1, 1}};
+constexpr ConstantKind<double, 3> kVector{LWNODE_VECTOR, "Vector", id("VALU"), "Value", {0, 1, 0}};
+constexpr ConstantKind<double, 1> kScalar{LWNODE_SCALAR, "Value", id("VALU"), "Value", {1}};
+constexpr ConstantKind<int, 1> kInteger{LWNODE_INTEGER, "Value", id("VALU"), "Value", {1}};
 
 // ---- material ----------------------------------------------------------------------------------
 
@@ -619,10 +597,10 @@ struct HostServerEntry {
     LWActivateFunc activate;
 };
 const HostServerEntry kHostServers[] = {
-    {"ColourConstant", "Colour", &HostServer<ColourConstant>::activate},
-    {"ScalarConstant", "Scalar", &HostServer<ScalarConstant>::activate},
-    {"VectorConstant", "Vector", &HostServer<VectorConstant>::activate},
-    {"IntegerConstant", "Integer", &HostServer<IntegerConstant>::activate},
+    {"ColourConstant", "Colour", &HostServer<Constant<kColour>>::activate},
+    {"ScalarConstant", "Scalar", &HostServer<Constant<kScalar>>::activate},
+    {"VectorConstant", "Vector", &HostServer<Constant<kVector>>::activate},
+    {"IntegerConstant", "Integer", &HostServer<Constant<kInteger>>::activate},
     {"Material", "Material", &HostServer<Material>::activate},
     {"Checker", "Checker", &HostServer<Checker>::activate},
     {"Mix", "Mix", &HostServer<Mix>::activate},

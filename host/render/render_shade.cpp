@@ -58,6 +58,51 @@ class NestedShadow {
     detail::ThreadSample& m_sample;
 };
 
+// The record's fields that take their surface's setting as it is.
+struct SettingField {
+    int setting;
+    double st_LWShaderAccess::*field;
+};
+constexpr SettingField kSettingFields[] = {
+    {LWSURF_LUMINOSITY, &st_LWShaderAccess::luminous},
+    {LWSURF_DIFFUSE, &st_LWShaderAccess::diffuse},
+    {LWSURF_SPECULAR, &st_LWShaderAccess::specular},
+    {LWSURF_REFLECTION, &st_LWShaderAccess::mirror},
+    {LWSURF_TRANSPARENCY, &st_LWShaderAccess::transparency},
+    {LWSURF_REFRACTION_INDEX, &st_LWShaderAccess::eta},
+    {LWSURF_TRANSLUCENCY, &st_LWShaderAccess::translucency},
+    {LWSURF_COLOUR_HIGHLIGHTS, &st_LWShaderAccess::colorHL},
+    {LWSURF_COLOUR_FILTER, &st_LWShaderAccess::colorFL},
+    {LWSURF_DIFFUSE_SHARPNESS, &st_LWShaderAccess::difSharpness},
+    {LWSURF_ADDITIVE_TRANSPARENCY, &st_LWShaderAccess::addTransparency},
+    {LWSURF_REFLECTION_BLURRING, &st_LWShaderAccess::reflectionBlur},
+    {LWSURF_REFRACTION_BLURRING, &st_LWShaderAccess::refractionBlur},
+};
+
+// The surface's values in a record.
+void fillSurface(st_LWShaderAccess& sa, const SurfaceSettings& s) {
+    store(s.colour, sa.color);
+    // Unrolled, the table is straight stores: this runs for every sample.
+#pragma GCC unroll 16
+    for (const SettingField& f : kSettingFields) sa.*f.field = s.get(f.setting);
+    const double gloss = s.get(LWSURF_GLOSSINESS);
+    sa.roughness = 1.0 / (gloss > kMinGlossiness ? gloss : kMinGlossiness);
+}
+
+// The illumination and ray-tracing functions every record carries.
+void fillFunctions(ShaderRecord& record) {
+    st_LWShaderAccess& sa = record.base.base;
+    st_LWShaderAccess95& sa95 = record.base;
+    sa.illuminate = RenderWorld::illuminateFunction();
+    sa.rayTrace = RenderWorld::rayTraceFunction();
+    sa.rayCast = RenderWorld::rayCastFunction();
+    sa.rayShade = RenderWorld::rayShadeFunction();
+    sa95.rayTraceMode = RenderWorld::rayTraceModeFunction();
+    sa95.illuminateSample = RenderWorld::illuminateSampleFunction();
+    sa95.illuminateNormal = RenderWorld::illuminateNormalFunction();
+    sa95.illuminateSampleNormal = RenderWorld::illuminateSampleNormalFunction();
+}
+
 // Van der Corput radical inverse in base 2.
 double radicalInverse(uint32_t k) {
     k = (k << 16) | (k >> 16);
@@ -102,25 +147,21 @@ Vec3 RenderWorld::shadeCameraSample(const PixelSample& sample, bool* covered) co
     const double px = (2.0 * sample.sx / w - 1.0) * m_camera.tanHalf;
     const double py = (1.0 - 2.0 * sample.sy / h) * m_camera.tanHalf * (h / w);
     const Vec3 dir =
-        unit(add(m_camera.forward, add(scale(m_camera.right, px), scale(m_camera.up, py))),
-             m_camera.forward);
-    return shadeRay(m_camera.position, dir, sample, 0, LWRT_CAMERA, RAY_CAMERA, 0, covered);
+        unit(m_camera.forward + (m_camera.right * px + m_camera.up * py), m_camera.forward);
+    return shadeRay(Ray{m_camera.position, dir, &sample, 0, LWRT_CAMERA, RAY_CAMERA, 0}, covered);
 }
 
-Vec3 RenderWorld::shadeRay(const Vec3& origin, const Vec3& direction, const PixelSample& pixel,
-                           int bounces, unsigned flags, int rayType, double distance,
-                           bool* met) const {
+Vec3 RenderWorld::shadeRay(const Ray& ray, bool* met) const {
     Hit hit;
-    const bool found = intersect(origin, direction, bounces == 0 ? 0.0 : m_epsilon, hit);
+    const bool found =
+        intersect(ray.origin, ray.direction, ray.bounces == 0 ? 0.0 : m_epsilon, hit);
     if (met) *met = found;
     // The backdrop is black.
     if (!found) return Vec3{0, 0, 0};
-    return shadeHit(hit, origin, direction, pixel, bounces, flags, rayType, distance, nullptr);
+    return shadeHit(hit, ray, nullptr);
 }
 
-void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& origin,
-                             const Vec3& direction, const PixelSample& pixel, int bounces,
-                             unsigned flags, int rayType, double distance,
+void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Ray& ray,
                              SampleContext& context) const {
     std::memset(&record, 0, sizeof record);
     st_LWShaderAccess& sa = record.base.base;
@@ -140,10 +181,9 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
     Vec3 wPos{0, 0, 0}, oPos{0, 0, 0}, smooth{0, 0, 0};
     for (int k = 0; k < polygon.size; ++k) {
         const uint32_t point = polygon.points[static_cast<size_t>(k)];
-        wPos = add(wPos, scale(object.points[point], weights[k]));
-        oPos = add(oPos, scale(mesh.points[point], weights[k]));
-        smooth =
-            add(smooth, scale(object.corners[polygonIndex][static_cast<size_t>(k)], weights[k]));
+        wPos += object.points[point] * weights[k];
+        oPos += mesh.points[point] * weights[k];
+        smooth += object.corners[polygonIndex][static_cast<size_t>(k)] * weights[k];
         sa.verts[k] = handleOf<LWPntID>(point + 1);
         sa.weights[k] = static_cast<float>(weights[k]);
         for (int a = 0; a < 3; ++a)
@@ -152,28 +192,28 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
     Vec3 geometric = object.normals[polygonIndex];
     Vec3 shading = unit(smooth, geometric);
     // Two-sided polygons: both normals turn towards the ray.
-    context.inside = dot(geometric, direction) > 0;
+    context.inside = dot(geometric, ray.direction) > 0;
     if (context.inside) {
-        geometric = neg(geometric);
-        shading = neg(shading);
+        geometric = -geometric;
+        shading = -shading;
     }
-    if (dot(shading, direction) > 0) shading = geometric;
+    if (dot(shading, ray.direction) > 0) shading = geometric;
     context.facing = geometric;
-    context.distance = distance + hit.t;
-    context.bounces = bounces;
-    context.rayType = rayType;
+    context.distance = ray.distance + hit.t;
+    context.bounces = ray.bounces;
+    context.rayType = ray.rayType;
 
     // The record holds the pixel; the position within it goes to subsx, subsy.
-    sa.sx = static_cast<int>(std::floor(pixel.sx));
-    sa.sy = static_cast<int>(std::floor(pixel.sy));
+    sa.sx = static_cast<int>(std::floor(ray.pixel->sx));
+    sa.sy = static_cast<int>(std::floor(ray.pixel->sy));
     store(oPos, sa.oPos);
     store(wPos, sa.wPos);
     store(geometric, sa.gNorm);
     const double pixelAngle = 2.0 * m_camera.tanHalf / m_settings.width;
     sa.spotSize = context.distance * pixelAngle;
-    store(origin, sa.raySource);
+    store(ray.origin, sa.raySource);
     sa.rayLength = hit.t;
-    sa.cosine = -dot(shading, direction);
+    sa.cosine = -dot(shading, ray.direction);
     std::memcpy(sa.oXfrm, object.oXfrm, sizeof sa.oXfrm);
     std::memcpy(sa.wXfrm, object.wXfrm, sizeof sa.wXfrm);
     sa.objID = object.id;
@@ -182,45 +222,20 @@ void RenderWorld::fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& o
     store(shading, sa.wNorm0);
     sa.bumpHeight = 0;
 
-    const SurfaceShading& surface =
-        *object.surfaces[polygon.surface < object.surfaces.size() ? polygon.surface : 0];
-    const SurfaceSettings& s = surface.settings;
-    store(s.colour, sa.color);
-    sa.luminous = s.get(LWSURF_LUMINOSITY);
-    sa.diffuse = s.get(LWSURF_DIFFUSE);
-    sa.specular = s.get(LWSURF_SPECULAR);
-    sa.mirror = s.get(LWSURF_REFLECTION);
-    sa.transparency = s.get(LWSURF_TRANSPARENCY);
-    sa.eta = s.get(LWSURF_REFRACTION_INDEX);
-    const double gloss = s.get(LWSURF_GLOSSINESS);
-    sa.roughness = 1.0 / (gloss > kMinGlossiness ? gloss : kMinGlossiness);
-    sa.translucency = s.get(LWSURF_TRANSLUCENCY);
-    sa.colorHL = s.get(LWSURF_COLOUR_HIGHLIGHTS);
-    sa.colorFL = s.get(LWSURF_COLOUR_FILTER);
-    sa.difSharpness = s.get(LWSURF_DIFFUSE_SHARPNESS);
-    sa.addTransparency = s.get(LWSURF_ADDITIVE_TRANSPARENCY);
-    sa.reflectionBlur = s.get(LWSURF_REFLECTION_BLURRING);
-    sa.refractionBlur = s.get(LWSURF_REFRACTION_BLURRING);
-
-    sa.illuminate = illuminateFunction();
-    sa.rayTrace = rayTraceFunction();
-    sa.rayCast = rayCastFunction();
-    sa.rayShade = rayShadeFunction();
-    sa.flags = static_cast<int>(flags) | (m_settings.preview ? LWRT_PREVIEW : 0) |
+    const size_t surface = polygon.surface < object.surfaces.size() ? polygon.surface : 0;
+    fillSurface(sa, object.surfaces[surface]->settings);
+    fillFunctions(record);
+    sa.flags = static_cast<int>(ray.flags) | (m_settings.preview ? LWRT_PREVIEW : 0) |
                (context.inside ? LWRT_POLYSIDE : 0);
-    sa.bounces = bounces;
+    sa.bounces = ray.bounces;
     sa.sourceID = m_camera.id;
     sa.polygon = handleOf<LWPolID>(static_cast<uint32_t>(polygonIndex) + 1);
 
     // The whole record is filled; a shader of an older version reads only its part.
-    sa95.rayTraceMode = rayTraceModeFunction();
     sa95.incomingEta = 1.0;
-    sa95.illuminateSample = illuminateSampleFunction();
-    sa95.illuminateNormal = illuminateNormalFunction();
-    sa95.illuminateSampleNormal = illuminateSampleNormalFunction();
-    sa95.subsx = pixel.subX;
-    sa95.subsy = pixel.subY;
-    store(direction, sa95.rayDir);
+    sa95.subsx = ray.pixel->subX;
+    sa95.subsy = ray.pixel->subY;
+    store(ray.direction, sa95.rayDir);
     sa95.render = &context;
 }
 
@@ -237,7 +252,7 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
     if (!(which & kShadeBits)) return;
     const Vec3 colour = vec(sa.color);
     Vec3 normal = unit(vec(sa.wNorm), context.facing);
-    const Vec3 toViewer = neg(direction);
+    const Vec3 toViewer = -direction;
     const Vec3 position = vec(sa.wPos);
 
     if (which & (LWSHF_DIFFUSE_SHADE | LWSHF_SPECULAR_SHADE)) {
@@ -248,9 +263,9 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
             const double exponent = std::exp2(1.0 + 10.0 * glossiness);
             // The host's own context, whatever a shader left in the record.
             void* sampleContext = const_cast<SampleContext*>(&context);
-            double back[3] = {-normal.x, -normal.y, -normal.z};
-            double front[3];
+            double front[3], back[3];
             store(normal, front);
+            store(-normal, back);
             for (const RenderLight& light : m_lights) {
                 double towards[3], arriving[3];
                 if (sa95.illuminateNormal(light.id, sampleContext, sa.wPos, towards, front,
@@ -258,46 +273,40 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
                     const Vec3 l = vec(towards), e = vec(arriving);
                     const double cosine = dot(normal, l);
                     if (cosine > 0) {
-                        lambert = add(lambert, scale(e, cosine));
+                        lambert += e * cosine;
                         if (sa.specular != 0) {
-                            const Vec3 half = unit(add(l, toViewer), normal);
+                            const Vec3 half = unit(l + toViewer, normal);
                             const double nh = dot(normal, half);
-                            if (nh > 0)
-                                highlight = add(highlight, scale(e, std::pow(nh, exponent)));
+                            if (nh > 0) highlight += e * std::pow(nh, exponent);
                         }
                     }
                 }
                 if (sa.translucency != 0 && sa95.illuminateNormal(light.id, sampleContext, sa.wPos,
                                                                   towards, back, arriving)) {
                     const double cosine = -dot(normal, vec(towards));
-                    if (cosine > 0) behind = add(behind, scale(vec(arriving), cosine));
+                    if (cosine > 0) behind += vec(arriving) * cosine;
                 }
             }
         }
         if (which & LWSHF_DIFFUSE_SHADE) {
-            const Vec3 d =
-                mul(colour, add(scale(lambert, sa.diffuse), scale(behind, sa.translucency)));
-            store(d, sa95.diffuse_shade);
+            store(colour * (lambert * sa.diffuse + behind * sa.translucency), sa95.diffuse_shade);
         }
         if (which & LWSHF_SPECULAR_SHADE) {
             const Vec3 tint = mix(Vec3{1, 1, 1}, colour, sa.colorHL);
-            store(mul(scale(highlight, sa.specular), tint), sa95.specular_shade);
+            store(highlight * sa.specular * tint, sa95.specular_shade);
         }
     }
 
     const int next = context.bounces + 1;
-    const PixelSample* pixel = detail::threadSample().pixel;
-    static const PixelSample kNoPixel;
-    const PixelSample& px = pixel ? *pixel : kNoPixel;
+    const PixelSample& px = detail::threadPixel();
 
     if (which & LWSHF_REFLECT_SHADE) {
         zero3(sa95.reflect_shade);
         if (sa.mirror > 0 && next <= m_settings.maxBounces) {
-            const Vec3 mirrored =
-                unit(sub(direction, scale(normal, 2 * dot(direction, normal))), normal);
-            const Vec3 origin = add(position, scale(context.facing, m_epsilon));
-            store(shadeRay(origin, mirrored, px, next, 0, RAY_REFLECTION, context.distance),
-                  sa95.reflect_shade);
+            const Vec3 mirrored = unit(direction - normal * (2 * dot(direction, normal)), normal);
+            const Vec3 origin = position + context.facing * m_epsilon;
+            const Ray reflected{origin, mirrored, &px, next, 0, RAY_REFLECTION, context.distance};
+            store(shadeRay(reflected), sa95.reflect_shade);
         }
     }
     if (which & LWSHF_REFRACT_SHADE) {
@@ -307,24 +316,23 @@ void RenderWorld::computeShades(ShaderRecord& record, const SampleContext& conte
             const double ratio = context.inside ? eta : 1.0 / eta;
             double cosI = -dot(direction, normal);
             if (cosI < 0) {
-                normal = neg(normal);
+                normal = -normal;
                 cosI = -cosI;
             }
             const double k = 1.0 - ratio * ratio * (1.0 - cosI * cosI);
             Vec3 bent, origin;
             if (k < 0) {
                 // Total internal reflection.
-                bent = unit(add(direction, scale(normal, 2 * cosI)), normal);
-                origin = add(position, scale(context.facing, m_epsilon));
+                bent = unit(direction + normal * (2 * cosI), normal);
+                origin = position + context.facing * m_epsilon;
             } else {
-                bent =
-                    unit(add(scale(direction, ratio), scale(normal, ratio * cosI - std::sqrt(k))),
-                         direction);
-                origin = sub(position, scale(context.facing, m_epsilon));
+                bent = unit(direction * ratio + normal * (ratio * cosI - std::sqrt(k)), direction);
+                origin = position - context.facing * m_epsilon;
             }
-            const Vec3 seen = shadeRay(origin, bent, px, next, 0, RAY_REFRACTION, context.distance);
+            const Vec3 seen =
+                shadeRay(Ray{origin, bent, &px, next, 0, RAY_REFRACTION, context.distance});
             const Vec3 filter = mix(Vec3{1, 1, 1}, colour, sa.colorFL);
-            store(mul(seen, filter), sa95.refract_shade);
+            store(seen * filter, sa95.refract_shade);
         }
     }
 }
@@ -337,12 +345,13 @@ bool RenderWorld::shadowSample(const Hit& hit, const SurfaceShading& surface, co
     // The sample whose light is asked for, when a shader asks: the shadow sample takes its
     // bounces and path length, so rays its shaders fire stay within the bounce limit.
     const SampleContext* outer = thread.context;
-    static const PixelSample kNoPixel;
-    const PixelSample& pixel = thread.pixel ? *thread.pixel : kNoPixel;
+    const PixelSample& pixel = detail::threadPixel();
     ShaderRecord record;
     SampleContext context;
-    fillRecord(record, hit, origin, direction, pixel, outer ? outer->bounces : 0, LWRT_SHADOW,
-               RAY_SHADOW, outer ? outer->distance : 0, context);
+    fillRecord(record, hit,
+               Ray{origin, direction, &pixel, outer ? outer->bounces : 0, LWRT_SHADOW, RAY_SHADOW,
+                   outer ? outer->distance : 0},
+               context);
     st_LWShaderAccess& sa = record.base.base;
     sa.sourceID = light;
     {
@@ -355,20 +364,18 @@ bool RenderWorld::shadowSample(const Hit& hit, const SurfaceShading& surface, co
     return true;
 }
 
-Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direction,
-                           const PixelSample& pixel, int bounces, unsigned flags, int rayType,
-                           double distance, st_LWShaderAccess* out) const {
+Vec3 RenderWorld::shadeHit(const Hit& hit, const Ray& ray, st_LWShaderAccess* out) const {
     ShaderRecord record;
     SampleContext context;
-    fillRecord(record, hit, origin, direction, pixel, bounces, flags, rayType, distance, context);
+    fillRecord(record, hit, ray, context);
     st_LWShaderAccess& sa = record.base.base;
     st_LWShaderAccess95& sa95 = record.base;
     const SurfaceShading& surface = surfaceOf(hit);
 
-    SampleScope scope(pixel, context);
+    SampleScope scope(*ray.pixel, context);
     const unsigned claimed = surface.flags & kShadeBits;
     // Claimed shading colours start lit from the surface's values.
-    if (claimed) computeShades(record, context, direction, claimed);
+    if (claimed) computeShades(record, context, ray.direction, claimed);
     runShaders(record, surface);
     if (out) {
         // As much of the record as the caller's version has; the render state lives only as
@@ -381,17 +388,17 @@ Vec3 RenderWorld::shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direc
         std::memcpy(out, &record, size);
         return Vec3{0, 0, 0};
     }
-    computeShades(record, context, direction, kShadeBits & ~claimed);
+    computeShades(record, context, ray.direction, kShadeBits & ~claimed);
 
     const Vec3 colour = vec(sa.color);
     const double m = clamp01(sa.mirror);
     const double t = clamp01(sa.transparency);
     const double a = clamp01(sa.addTransparency);
-    const Vec3 local = add(scale(colour, sa.luminous), vec(sa95.diffuse_shade));
-    Vec3 result = scale(local, (1 - m) * (1 - t * (1 - a)));
-    result = add(result, scale(vec(sa95.reflect_shade), m));
-    result = add(result, scale(vec(sa95.refract_shade), (1 - m) * t));
-    result = add(result, vec(sa95.specular_shade));
+    const Vec3 local = colour * sa.luminous + vec(sa95.diffuse_shade);
+    Vec3 result = local * ((1 - m) * (1 - t * (1 - a)));
+    result += vec(sa95.reflect_shade) * m;
+    result += vec(sa95.refract_shade) * ((1 - m) * t);
+    result += vec(sa95.specular_shade);
     const double p = clamp01(sa.replacement_percentage);
     if (p > 0) result = mix(result, vec(sa.replacement_color), p);
     return result;

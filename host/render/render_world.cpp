@@ -68,8 +68,8 @@ void computeNormals(RenderObject& o) {
         Vec3 n{0, 0, 0};
         // Newell-style sum over the fan keeps quads that are not quite flat well behaved.
         for (int k = 1; k + 1 < poly.size; ++k)
-            n = add(n, cross(sub(o.points[poly.points[static_cast<size_t>(k)]], a),
-                             sub(o.points[poly.points[static_cast<size_t>(k + 1)]], a)));
+            n += cross(o.points[poly.points[static_cast<size_t>(k)]] - a,
+                       o.points[poly.points[static_cast<size_t>(k + 1)]] - a);
         o.normals[p] = unit(n, Vec3{0, 1, 0});
     }
     // Polygons around each point, as offsets into one list.
@@ -93,7 +93,7 @@ void computeNormals(RenderObject& o) {
             Vec3 sum{0, 0, 0};
             for (uint32_t i = start[point]; i < start[point + 1]; ++i) {
                 const Vec3& other = o.normals[around[i]];
-                if (dot(other, own) >= kSmoothingCosine) sum = add(sum, other);
+                if (dot(other, own) >= kSmoothingCosine) sum += other;
             }
             o.corners[p][static_cast<size_t>(k)] = unit(sum, own);
         }
@@ -107,11 +107,43 @@ bool validPolygon(const Polygon& poly, size_t points) {
     return true;
 }
 
+// The object in world space: its points and transforms, and the triangles of its valid polygons
+// (none yet when it has none). Widens `low` and `high` to hold its points.
+RenderObject placedObject(LWItemID id, const Mesh& mesh, const Matrix4& m, Vec3& low, Vec3& high) {
+    RenderObject o;
+    o.id = id;
+    o.mesh = &mesh;
+    upper3x3(m, o.oXfrm);
+    inverse3x3(o.oXfrm, o.wXfrm);
+    o.points.reserve(mesh.points.size());
+    for (const Vec3& p : mesh.points) {
+        const Vec3 w = transformPoint(m, p);
+        o.points.push_back(w);
+        low = lower(low, w);
+        high = upper(high, w);
+    }
+    for (size_t p = 0; p < mesh.polygons.size(); ++p) {
+        const Polygon& poly = mesh.polygons[p];
+        if (!validPolygon(poly, mesh.points.size())) continue;
+        o.trianglePolygon.push_back(static_cast<uint32_t>(p));
+        o.triangleSecond.push_back(0);
+        if (poly.size == 4) {
+            o.trianglePolygon.push_back(static_cast<uint32_t>(p));
+            o.triangleSecond.push_back(1);
+        }
+    }
+    return o;
+}
+
 }  // namespace
 
 namespace detail {
 ThreadSample& threadSample() {
     return t_sample;
+}
+const PixelSample& threadPixel() {
+    static const PixelSample kNoPixel;
+    return t_sample.pixel ? *t_sample.pixel : kNoPixel;
 }
 }  // namespace detail
 
@@ -155,28 +187,34 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
         }
         rtcSetDeviceErrorFunction(m_impl->device, &embreeError, &m_impl->lastError);
     }
+    if (!buildCamera(scene, error)) return false;
+    buildLights(scene);
+    return buildObjects(scene, plugins, nodes, error);
+}
 
-    // Camera: the scene's first.
+// The scene's first camera.
+bool RenderWorld::buildCamera(const Scene& scene, std::string& error) {
     const LWItemID cameraId = scene.first(ItemType::Camera);
     const Item* cameraItem = scene.item(cameraId);
     if (!cameraItem) {
         error = "the scene has no camera";
         return false;
     }
-    {
-        const Matrix4 m = scene.worldMatrix(cameraId);
-        m_camera.id = cameraId;
-        m_camera.position = {m[3], m[7], m[11]};
-        m_camera.right = unit(transformDirection(m, {1, 0, 0}), Vec3{1, 0, 0});
-        m_camera.up = unit(transformDirection(m, {0, 1, 0}), Vec3{0, 1, 0});
-        m_camera.forward = unit(transformDirection(m, {0, 0, 1}), Vec3{0, 0, 1});
-        double fov = cameraItem->camera.fieldOfView;
-        if (!std::isfinite(fov)) fov = 50;
-        fov = std::max(0.1, std::min(fov, 179.0));
-        m_camera.tanHalf = std::tan(fov * kPi / 360.0);
-    }
+    const Matrix4 m = scene.worldMatrix(cameraId);
+    m_camera.id = cameraId;
+    m_camera.position = {m[3], m[7], m[11]};
+    m_camera.right = unit(transformDirection(m, {1, 0, 0}), Vec3{1, 0, 0});
+    m_camera.up = unit(transformDirection(m, {0, 1, 0}), Vec3{0, 1, 0});
+    m_camera.forward = unit(transformDirection(m, {0, 0, 1}), Vec3{0, 0, 1});
+    double fov = cameraItem->camera.fieldOfView;
+    if (!std::isfinite(fov)) fov = 50;
+    fov = std::max(0.1, std::min(fov, 179.0));
+    m_camera.tanHalf = std::tan(fov * kPi / 360.0);
+    return true;
+}
 
-    // Lights, sorted by ID for lookups from render threads.
+// The lights, sorted by ID for lookups from render threads.
+void RenderWorld::buildLights(const Scene& scene) {
     for (LWItemID id = scene.first(ItemType::Light); id != LWITEM_NULL; id = scene.next(id)) {
         const Item* item = scene.item(id);
         if (!item) continue;
@@ -184,52 +222,59 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
         RenderLight light;
         light.id = id;
         light.kind = item->light.kind;
-        light.colour = scale(item->light.colour, item->light.intensity);
+        light.colour = item->light.colour * item->light.intensity;
         light.position = {m[3], m[7], m[11]};
-        light.towards = neg(unit(transformDirection(m, {0, 0, 1}), Vec3{0, 0, 1}));
+        light.towards = -unit(transformDirection(m, {0, 0, 1}), Vec3{0, 0, 1});
         m_lights.push_back(light);
     }
     std::sort(m_lights.begin(), m_lights.end(),
               [](const RenderLight& a, const RenderLight& b) { return a.id < b.id; });
+}
 
-    // Surfaces as shading sees them, one record per scene surface.
+// A scene surface as shading sees it: its settings, its own graph while switched on, the
+// shaders of `plugins` on it and the flags they claim.
+const SurfaceShading* RenderWorld::addSurface(const Surface& surface, Plugins* plugins,
+                                              NodeSystem* nodes) {
+    auto s = std::make_unique<SurfaceShading>();
+    s->surface = &surface;
+    s->settings = surface.settings;
+    if (nodes && surface.nodes.enabled && surface.nodes.data.instance) {
+        NodeGraph* graph = nodes->editor(static_cast<NodeEditorID>(surface.nodes.data.instance));
+        if (graph && graph->enabled()) {
+            s->graph = graph;
+            const GraphInput* material = graph->rootInput("Material");
+            if (material && material->source) s->flags |= LWSHF_MATERIAL;
+            const GraphInput* transparency = graph->rootInput("Transparency");
+            if (transparency && transparency->source) s->flags |= LWSHF_TRANSP;
+        }
+    }
+    for (const ShaderSlot& slot : surface.shaders) {
+        if (!plugins || !plugins->alive(slot.data.instance)) continue;
+        const HandlerServer* server = plugins->serverOf(slot.data.instance);
+        if (!server || server->kind != PluginKind::Shader || !server->shader.evaluate) continue;
+        s->shaders.push_back(ShaderCall{server->shader.evaluate, slot.data.instance});
+        if (server->shader.flags) s->flags |= server->shader.flags(slot.data.instance);
+    }
+    if (s->settings.get(LWSURF_TRANSPARENCY) > 0 || (s->flags & LWSHF_TRANSP))
+        m_anyTransparent = true;
+    return m_surfaces.emplace_back(std::move(s)).get();
+}
+
+// The objects: world-space geometry, one Embree triangle mesh each. A surface gets its shading
+// record when the first object that has it is placed.
+bool RenderWorld::buildObjects(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
+                               std::string& error) {
     std::map<const Surface*, const SurfaceShading*> shadingOf;
-    auto& defaultShading = m_surfaces.emplace_back(new SurfaceShading);
-    const SurfaceShading* fallback = defaultShading.get();
+    const SurfaceShading* fallback = m_surfaces.emplace_back(new SurfaceShading).get();
     auto shading = [&](const Surface* surface) -> const SurfaceShading* {
         if (!surface) return fallback;
         auto found = shadingOf.find(surface);
         if (found != shadingOf.end()) return found->second;
-        auto s = std::make_unique<SurfaceShading>();
-        s->surface = surface;
-        s->settings = surface->settings;
-        if (nodes && surface->nodes.enabled && surface->nodes.data.instance) {
-            NodeGraph* graph =
-                nodes->editor(static_cast<NodeEditorID>(surface->nodes.data.instance));
-            if (graph && graph->enabled()) {
-                s->graph = graph;
-                const GraphInput* material = graph->rootInput("Material");
-                if (material && material->source) s->flags |= LWSHF_MATERIAL;
-                const GraphInput* transparency = graph->rootInput("Transparency");
-                if (transparency && transparency->source) s->flags |= LWSHF_TRANSP;
-            }
-        }
-        for (const ShaderSlot& slot : surface->shaders) {
-            if (!plugins || !plugins->alive(slot.data.instance)) continue;
-            const HandlerServer* server = plugins->serverOf(slot.data.instance);
-            if (!server || server->kind != PluginKind::Shader || !server->shader.evaluate) continue;
-            s->shaders.push_back(ShaderCall{server->shader.evaluate, slot.data.instance});
-            if (server->shader.flags) s->flags |= server->shader.flags(slot.data.instance);
-        }
-        if (s->settings.get(LWSURF_TRANSPARENCY) > 0 || (s->flags & LWSHF_TRANSP))
-            m_anyTransparent = true;
-        const SurfaceShading* kept = s.get();
-        m_surfaces.push_back(std::move(s));
-        shadingOf.emplace(surface, kept);
-        return kept;
+        const SurfaceShading* made = addSurface(*surface, plugins, nodes);
+        shadingOf.emplace(surface, made);
+        return made;
     };
 
-    // Objects: world-space geometry, one Embree triangle mesh each.
     m_impl->lastError.clear();
     m_impl->scene = rtcNewScene(m_impl->device);
     if (!m_impl->scene) {
@@ -238,73 +283,20 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
     }
     Vec3 low{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
              std::numeric_limits<double>::max()};
-    Vec3 high = neg(low);
+    Vec3 high = -low;
     m_objects.reserve(scene.objectCount());
     for (size_t i = 0; i < scene.objectCount(); ++i) {
         const LWItemID id = scene.objectAt(i);
         const Item* item = scene.item(id);
         if (!item || item->isNull() || item->object.mesh.polygons.empty()) continue;
         const Mesh& mesh = item->object.mesh;
-        RenderObject o;
-        o.id = id;
-        o.mesh = &mesh;
-        const Matrix4 m = scene.worldMatrix(id);
-        upper3x3(m, o.oXfrm);
-        inverse3x3(o.oXfrm, o.wXfrm);
-        o.points.reserve(mesh.points.size());
-        for (const Vec3& p : mesh.points) {
-            const Vec3 w = transformPoint(m, p);
-            o.points.push_back(w);
-            low = {std::min(low.x, w.x), std::min(low.y, w.y), std::min(low.z, w.z)};
-            high = {std::max(high.x, w.x), std::max(high.y, w.y), std::max(high.z, w.z)};
-        }
-        for (size_t p = 0; p < mesh.polygons.size(); ++p) {
-            const Polygon& poly = mesh.polygons[p];
-            if (!validPolygon(poly, mesh.points.size())) continue;
-            o.trianglePolygon.push_back(static_cast<uint32_t>(p));
-            o.triangleSecond.push_back(0);
-            if (poly.size == 4) {
-                o.trianglePolygon.push_back(static_cast<uint32_t>(p));
-                o.triangleSecond.push_back(1);
-            }
-        }
+        RenderObject o = placedObject(id, mesh, scene.worldMatrix(id), low, high);
         if (o.trianglePolygon.empty()) continue;
         computeNormals(o);
         o.surfaces.resize(mesh.surfaces.size(), fallback);
         for (size_t s = 0; s < mesh.surfaces.size(); ++s)
             o.surfaces[s] = shading(scene.findSurface(mesh.surfaces[s], item->object.fileName));
-
-        RTCGeometry geometry = rtcNewGeometry(m_impl->device, RTC_GEOMETRY_TYPE_TRIANGLE);
-        if (!geometry) {
-            error = "cannot build the ray-tracing scene: " + m_impl->lastError;
-            return false;
-        }
-        auto* vertices = static_cast<float*>(
-            rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
-                                    3 * sizeof(float), o.points.size()));
-        auto* indices = static_cast<unsigned*>(
-            rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
-                                    3 * sizeof(unsigned), o.trianglePolygon.size()));
-        if (!vertices || !indices) {
-            rtcReleaseGeometry(geometry);
-            error = "cannot build the ray-tracing scene: " + m_impl->lastError;
-            return false;
-        }
-        for (size_t p = 0; p < o.points.size(); ++p) {
-            vertices[p * 3 + 0] = static_cast<float>(o.points[p].x);
-            vertices[p * 3 + 1] = static_cast<float>(o.points[p].y);
-            vertices[p * 3 + 2] = static_cast<float>(o.points[p].z);
-        }
-        for (size_t t = 0; t < o.trianglePolygon.size(); ++t) {
-            const Polygon& poly = mesh.polygons[o.trianglePolygon[t]];
-            const bool second = o.triangleSecond[t] != 0;
-            indices[t * 3 + 0] = poly.points[0];
-            indices[t * 3 + 1] = poly.points[second ? 2 : 1];
-            indices[t * 3 + 2] = poly.points[second ? 3 : 2];
-        }
-        rtcCommitGeometry(geometry);
-        rtcAttachGeometryByID(m_impl->scene, geometry, static_cast<unsigned>(m_objects.size()));
-        rtcReleaseGeometry(geometry);
+        if (!attachGeometry(o, error)) return false;
         m_objects.push_back(std::move(o));
     }
     rtcCommitScene(m_impl->scene);
@@ -313,8 +305,45 @@ bool RenderWorld::build(const Scene& scene, Plugins* plugins, NodeSystem* nodes,
         return false;
     }
     // Rays start this far from the surface they leave; scaled to the scene's size.
-    const double extent = m_objects.empty() ? 1.0 : length(sub(high, low));
+    const double extent = m_objects.empty() ? 1.0 : length(high - low);
     m_epsilon = std::max(1e-6, 1e-5 * (std::isfinite(extent) ? extent : 1.0));
+    return true;
+}
+
+// The object's triangles as the next geometry of the Embree scene, its ID the object's index.
+bool RenderWorld::attachGeometry(const RenderObject& o, std::string& error) {
+    const Mesh& mesh = *o.mesh;
+    RTCGeometry geometry = rtcNewGeometry(m_impl->device, RTC_GEOMETRY_TYPE_TRIANGLE);
+    if (!geometry) {
+        error = "cannot build the ray-tracing scene: " + m_impl->lastError;
+        return false;
+    }
+    auto* vertices = static_cast<float*>(
+        rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
+                                3 * sizeof(float), o.points.size()));
+    auto* indices = static_cast<unsigned*>(
+        rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
+                                3 * sizeof(unsigned), o.trianglePolygon.size()));
+    if (!vertices || !indices) {
+        rtcReleaseGeometry(geometry);
+        error = "cannot build the ray-tracing scene: " + m_impl->lastError;
+        return false;
+    }
+    for (size_t p = 0; p < o.points.size(); ++p) {
+        vertices[p * 3 + 0] = static_cast<float>(o.points[p].x);
+        vertices[p * 3 + 1] = static_cast<float>(o.points[p].y);
+        vertices[p * 3 + 2] = static_cast<float>(o.points[p].z);
+    }
+    for (size_t t = 0; t < o.trianglePolygon.size(); ++t) {
+        const Polygon& poly = mesh.polygons[o.trianglePolygon[t]];
+        const bool second = o.triangleSecond[t] != 0;
+        indices[t * 3 + 0] = poly.points[0];
+        indices[t * 3 + 1] = poly.points[second ? 2 : 1];
+        indices[t * 3 + 2] = poly.points[second ? 3 : 2];
+    }
+    rtcCommitGeometry(geometry);
+    rtcAttachGeometryByID(m_impl->scene, geometry, static_cast<unsigned>(m_objects.size()));
+    rtcReleaseGeometry(geometry);
     return true;
 }
 
@@ -407,8 +436,8 @@ Vec3 RenderWorld::transmitted(const Vec3& origin, const Vec3& direction, double 
             t = clamp01(s.get(LWSURF_TRANSPARENCY));
             filter = mix(Vec3{1, 1, 1}, s.colour, clamp01(s.get(LWSURF_COLOUR_FILTER)));
         }
-        pass = scale(mul(pass, filter), t);
-        if (std::max(pass.x, std::max(pass.y, pass.z)) < kDark) return Vec3{};
+        pass = pass * filter * t;
+        if (largest(pass) < kDark) return Vec3{};
         start = hit.t + m_epsilon;
     }
     return Vec3{};
@@ -430,10 +459,10 @@ int RenderWorld::illuminate(LWItemID id, const double position[3], const double*
     if (light.kind == LightKind::Distant) {
         towards = light.towards;
     } else {
-        const Vec3 d = sub(light.position, p);
+        const Vec3 d = light.position - p;
         distance = length(d);
         if (!(distance > 0) || !std::isfinite(distance)) return 0;
-        towards = scale(d, 1.0 / distance);
+        towards = d * (1.0 / distance);
     }
     store(towards, direction);
     if (normal && !(dot(vec(normal), towards) > 0)) return 0;
@@ -441,11 +470,11 @@ int RenderWorld::illuminate(LWItemID id, const double position[3], const double*
     Vec3 origin = p;
     if (context) {
         const double side = dot(context->facing, towards) >= 0 ? 1.0 : -1.0;
-        origin = add(p, scale(context->facing, side * m_epsilon));
+        origin = p + context->facing * (side * m_epsilon);
     }
     const Vec3 pass = transmitted(origin, towards, m_epsilon, distance - m_epsilon, id);
     if (pass == Vec3{}) return 0;
-    store(mul(light.colour, pass), colour);
+    store(light.colour * pass, colour);
     return 1;
 }
 
@@ -468,10 +497,9 @@ double RenderWorld::trace(const double position[3], const double direction[3], d
     const Vec3 origin = vec(position);
     Hit hit;
     if (!intersect(origin, d, m_epsilon, hit)) return -1;
-    static const PixelSample kNoPixel;
-    const PixelSample& pixel = t_sample.pixel ? *t_sample.pixel : kNoPixel;
     const double distance = current ? current->distance : 0;
-    const Vec3 c = shadeHit(hit, origin, d, pixel, bounces, 0, rayType, distance, record);
+    const Vec3 c = shadeHit(
+        hit, Ray{origin, d, &detail::threadPixel(), bounces, 0, rayType, distance}, record);
     if (colour) store(c, colour);
     return hit.t;
 }

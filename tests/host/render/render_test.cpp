@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -320,6 +321,44 @@ TEST(RenderCycle, MastersHearStartAndEndAroundInitNewTimeAndCleanup) {
     EXPECT_EQ(f.notes(),
               "event 0x111\ninit mode=1\nnewtime frame=1 time=0.03333\n"
               "newtime frame=3 time=0.1\ncleanup\nevent 0x112\n");
+}
+
+// However a render ends once the masters heard it start, the shaders are cleaned up and the
+// masters hear it end.
+TEST(RenderCycle, ARenderEndedBySinkOrExceptionStillMakesTheEndCalls) {
+    using Sink = bool (*)(std::string&);
+    const struct {
+        Sink sink;
+        const char* error;
+    } rows[] = {
+        {[](std::string&) { return false; }, "frame 1 was refused"},
+        {[](std::string& why) {
+             why = "disk full";
+             return false;
+         },
+         "disk full"},
+        {[](std::string&) -> bool { throw std::runtime_error("sink broke"); },
+         "rendering frame 1 failed: sink broke"},
+        {[](std::string&) -> bool { throw std::bad_alloc(); },
+         "out of memory while rendering frame 1 at 16x12"},
+    };
+    RenderFixture f;
+    const auto floor = f.addFloorScene();
+    ASSERT_TRUE(f.plugins.applyMaster("rtmaster", f.error)) << f.error;
+    f.addShader(floor, "rtnotes");
+    lwhost::Renderer renderer(f.host, f.scene, &f.plugins, &f.nodes);
+    for (const auto& row : rows) {
+        f.notes(true);
+        std::string why;
+        EXPECT_FALSE(renderer.render(
+            RenderFixture::small(), {1},
+            [&](int, const RgbImage&, std::string& error) { return row.sink(error); }, why));
+        EXPECT_EQ(why, row.error);
+        EXPECT_EQ(f.notes(),
+                  "event 0x111\ninit mode=1\nnewtime frame=1 time=0.03333\ncleanup\n"
+                  "event 0x112\n")
+            << row.error;
+    }
 }
 
 TEST(RenderCycle, BadRequestsAreRefusedBeforeAnyPlugInHearsOfThem) {

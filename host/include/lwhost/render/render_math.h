@@ -1,5 +1,7 @@
 // Small vector arithmetic for the renderer, on the scene's Vec3 (positions, directions and
-// linear RGB colours alike).
+// linear RGB colours alike). The operators compute each component as the written expression
+// reads, left to right, so that a + b * s is the same per component as a.x + b.x * s: images
+// depend on the order of floating-point operations.
 #pragma once
 
 #include <algorithm>
@@ -7,7 +9,29 @@
 
 #include "lwhost/scene/scene.h"
 
-namespace lwhost::rmath {
+namespace lwhost {
+
+inline Vec3 operator+(const Vec3& a, const Vec3& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(const Vec3& a, const Vec3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator-(const Vec3& a) {
+    return {-a.x, -a.y, -a.z};
+}
+inline Vec3 operator*(const Vec3& a, double s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+// Component by component: a colour filtered by another, or light arriving on a colour.
+inline Vec3 operator*(const Vec3& a, const Vec3& b) {
+    return {a.x * b.x, a.y * b.y, a.z * b.z};
+}
+inline Vec3& operator+=(Vec3& a, const Vec3& b) {
+    return a = a + b;
+}
+
+namespace rmath {
 
 inline Vec3 vec(const double v[3]) {
     return {v[0], v[1], v[2]};
@@ -19,21 +43,6 @@ inline void store(const Vec3& v, double out[3]) {
     out[0] = v.x;
     out[1] = v.y;
     out[2] = v.z;
-}
-inline Vec3 add(const Vec3& a, const Vec3& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-inline Vec3 sub(const Vec3& a, const Vec3& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline Vec3 scale(const Vec3& a, double s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
-inline Vec3 mul(const Vec3& a, const Vec3& b) {
-    return {a.x * b.x, a.y * b.y, a.z * b.z};
-}
-inline Vec3 neg(const Vec3& a) {
-    return {-a.x, -a.y, -a.z};
 }
 inline double dot(const Vec3& a, const Vec3& b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
@@ -48,14 +57,29 @@ inline double length(const Vec3& a) {
 inline Vec3 unit(const Vec3& a, const Vec3& fallback = Vec3{0, 0, 0}) {
     const double len = length(a);
     if (!(len > 1e-300) || !std::isfinite(len)) return fallback;
-    return scale(a, 1.0 / len);
+    return a * (1.0 / len);
 }
 // a + (b - a) t
 inline Vec3 mix(const Vec3& a, const Vec3& b, double t) {
-    return add(a, scale(sub(b, a), t));
+    return a + (b - a) * t;
 }
 inline double clamp01(double v) {
     return v > 0 ? (v < 1 ? v : 1) : 0;
 }
+inline Vec3 clamp01(const Vec3& v) {
+    return {clamp01(v.x), clamp01(v.y), clamp01(v.z)};
+}
+// The smaller and the larger of each component.
+inline Vec3 lower(const Vec3& a, const Vec3& b) {
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+}
+inline Vec3 upper(const Vec3& a, const Vec3& b) {
+    return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+}
+inline double largest(const Vec3& a) {
+    return std::max(a.x, std::max(a.y, a.z));
+}
 
-}  // namespace lwhost::rmath
+}  // namespace rmath
+
+}  // namespace lwhost

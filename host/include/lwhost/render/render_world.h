@@ -207,7 +207,26 @@ class RenderWorld {
         double u = 0, v = 0;  // weights of the triangle's second and third corner
         double t = 0;         // distance along the ray
     };
+    // What a shading ray carries: where it starts and its unit direction, the camera sample it
+    // serves (never null), the bounces and path length before it, the LWRT_* flags its record
+    // gets and its kind (RayType).
+    struct Ray {
+        Vec3 origin;
+        Vec3 direction;
+        const PixelSample* pixel = nullptr;
+        int bounces = 0;
+        unsigned flags = 0;
+        int rayType = RAY_CAMERA;
+        double distance = 0;
+    };
     struct Impl;
+
+    // The parts of build(), in its order.
+    bool buildCamera(const Scene& scene, std::string& error);
+    void buildLights(const Scene& scene);
+    const SurfaceShading* addSurface(const Surface& surface, Plugins* plugins, NodeSystem* nodes);
+    bool buildObjects(const Scene& scene, Plugins* plugins, NodeSystem* nodes, std::string& error);
+    bool attachGeometry(const RenderObject& object, std::string& error);
 
     bool intersect(const Vec3& origin, const Vec3& direction, double tnear, Hit& hit,
                    double tfar = HUGE_VAL) const;
@@ -224,20 +243,16 @@ class RenderWorld {
                       const Vec3& direction, LWItemID light, Vec3& filter,
                       double& transparency) const;
     const SurfaceShading& surfaceOf(const Hit& hit) const;
-    void fillRecord(ShaderRecord& record, const Hit& hit, const Vec3& origin, const Vec3& direction,
-                    const PixelSample& pixel, int bounces, unsigned flags, int rayType,
-                    double distance, SampleContext& context) const;
+    void fillRecord(ShaderRecord& record, const Hit& hit, const Ray& ray,
+                    SampleContext& context) const;
     void runShaders(ShaderRecord& record, const SurfaceShading& surface) const;
     void computeShades(ShaderRecord& record, const SampleContext& context, const Vec3& direction,
                        unsigned which) const;
     // `met`, when given, says whether the ray met geometry.
-    Vec3 shadeRay(const Vec3& origin, const Vec3& direction, const PixelSample& pixel, int bounces,
-                  unsigned flags, int rayType, double distance, bool* met = nullptr) const;
+    Vec3 shadeRay(const Ray& ray, bool* met = nullptr) const;
     // Shades a hit: graph, shaders, shading colours and the mix; or, with `record`, stops after
     // the shaders and hands the record out.
-    Vec3 shadeHit(const Hit& hit, const Vec3& origin, const Vec3& direction,
-                  const PixelSample& pixel, int bounces, unsigned flags, int rayType,
-                  double distance, st_LWShaderAccess* record) const;
+    Vec3 shadeHit(const Hit& hit, const Ray& ray, st_LWShaderAccess* record) const;
 
     std::unique_ptr<Impl> m_impl;
     Settings m_settings;
@@ -262,6 +277,8 @@ struct ThreadSample {
     uint64_t rays = 0;
 };
 ThreadSample& threadSample();
+// The camera sample being shaded on this thread; outside one, a sample at the image's corner.
+const PixelSample& threadPixel();
 }  // namespace detail
 
 // Binds a world to the calling thread for as long as it lives; the record functions called on
