@@ -42,7 +42,7 @@ struct PendingSettings {
     std::optional<unsigned short> enable;
     std::optional<bool> disableSurfaceNodes;
     std::unique_ptr<qrv::StagedGraph> graph;
-    std::unique_ptr<OverrideLightGroup> lightGroup;  // loaded aside like the graph
+    std::unique_ptr<qrv::StagedLightGroup> lightGroup;
 };
 
 // A block written by a newer version loses what this one does not know when it is saved again.
@@ -99,7 +99,7 @@ GlobalShaderMaster::~GlobalShaderMaster() {
     // light group at "none" and off; the settings of a master that remains stay.
     if (liveCount() > 1) return;
     if (qrvNodalShadingFuncs* ns = services()) ns->ns_reset();
-    if (qrv::glg) qrv::glg->reset();
+    qrv::resetLightGroup();
     qrv::forgetStep();
 }
 
@@ -151,17 +151,15 @@ const char* GlobalShaderMaster::LoadSettings(const vexo::LoadState& state, bool)
             else
                 pending.disableSurfaceNodes = flag == 1;
         } else if (id == kSettings[kLightGroup].id) {
-            if (qrv::glg && qrv::lightGroupFactory) {
-                pending.lightGroup = qrv::lightGroupFactory();
-                error = pending.lightGroup->Load(state);
-            }
+            pending.lightGroup = std::make_unique<qrv::StagedLightGroup>();
+            error = pending.lightGroup->load(state);
         }
         state.endBlk();
     }
     if (error) return error;
 
     if (pending.graph) pending.graph->commit();
-    if (pending.lightGroup && qrv::glg) qrv::glg->adopt(*pending.lightGroup);
+    if (pending.lightGroup) pending.lightGroup->commit();
     qrv::forgetStep();
     if (pending.enable && ns) ns->ns_enable(*pending.enable);
     if (pending.disableSurfaceNodes) m_disableSurfaceNodes = *pending.disableSurfaceNodes;
@@ -177,7 +175,7 @@ double GlobalShaderMaster::Event(const st_LWMasterAccess* access) {
 
 void GlobalShaderMaster::ChangeID(const LWItemID* pairs) {
     vexo::XPanelMasterHandler::ChangeID(pairs);
-    if (qrv::glg) qrv::glg->ChangeID(pairs);
+    qrv::lightGroupChangeID(pairs);
     qrv::forgetStep();  // the steps' sets hold the old IDs
 }
 

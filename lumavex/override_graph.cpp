@@ -1,6 +1,7 @@
 #include "override_graph.h"
 
 #include <vexo/adaptor.h>
+#include <vexo/channelgroup.h>
 
 #include <atomic>
 #include <cmath>
@@ -9,23 +10,23 @@
 #include <limits>
 #include <string>
 
+namespace {
+
+// The root node of the override graph. Only the preview differs from the base behaviour.
+class shaderRoot : public vexo::RootNode {
+  public:
+    // Colour Override when connected; otherwise the sum of the four shading colours of the
+    // material inputs.
+    void rootPreview(void* data, LWNodalAccess_t* access, double* colour) override;
+};
+
+// Installed while other units' statics initialise, in whichever order they run: a plain pointer
+// with constant initialisation, which no dynamic initialiser can overwrite.
+LightGroupFactory g_lightGroupFactory = nullptr;
+
+}  // namespace
+
 namespace qrv {
-
-// ---- module-wide state -----------------------------------------------------------------------
-
-// The root first: it is destroyed last, after the editor that points at it.
-shaderRoot globalRoot;
-int usageCount = 0;
-std::unique_ptr<vexo::NodeEditor> globalNode;
-std::unique_ptr<vexo::ChannelGroup> globalChannelGroup;
-std::unique_ptr<OverrideLightGroup> glg;
-bool masterDisabled = false;
-LightGroupFactory lightGroupFactory = nullptr;
-
-std::unique_ptr<vexo::LWNodeInput> inColour, inDiffuse, inLuminosity, inSpecular, inGlossiness,
-    inReflection, inTransp, inIOR, inTranslucency, inNormal, inColHighlights, inColFilter,
-    inDiffSharpness, inAddTransparency, inReflBlurring, inRefrBlurring, inEnable, inDiffShade,
-    inSpecShade, inReflShade, inRefrShade, inMaterial, inOverride;
 
 const char* const kEditorTitle = "Surface";
 const char* const kEditorName = "lumavex: Global Surface Override";
@@ -59,7 +60,6 @@ enum class Write : uint8_t {
 // the order the inputs are created. Record fields are given by their offset in the 9.3 record,
 // which the 9.5 and 9.6 records begin with.
 struct RootInput {
-    std::unique_ptr<vexo::LWNodeInput>* holder;
     const char* label;
     ConnectionType type;
     unsigned step;
@@ -73,45 +73,36 @@ struct RootInput {
 #define MAT(index) ((index) * sizeof(double))
 
 constexpr RootInput kRootInputs[] = {
-    {&inColour, "Colour", LWNODE_COLOUR, 1, Write::Sample, SA_FIELD(color), LWSHF_COLOUR, false},
-    {&inDiffuse, "Diffuse", LWNODE_SCALAR, 3, Write::Sample, SA_FIELD(diffuse), LWSHF_DIFFUSE,
+    {"Colour", LWNODE_COLOUR, 1, Write::Sample, SA_FIELD(color), LWSHF_COLOUR, false},
+    {"Diffuse", LWNODE_SCALAR, 3, Write::Sample, SA_FIELD(diffuse), LWSHF_DIFFUSE, false},
+    {"Luminosity", LWNODE_SCALAR, 2, Write::Sample, SA_FIELD(luminous), LWSHF_LUMINOUS, false},
+    {"Specular", LWNODE_SCALAR, 4, Write::Sample, SA_FIELD(specular), LWSHF_SPECULAR, false},
+    {"Glossiness", LWNODE_SCALAR, 5, Write::Glossiness, 0, LWSHF_ROUGH, false},
+    {"Reflection", LWNODE_SCALAR, 6, Write::Sample, SA_FIELD(mirror), LWSHF_MIRROR, false},
+    {"Transparency", LWNODE_SCALAR, 7, Write::Material, MAT(kMatTransparency), LWSHF_TRANSP, false},
+    {"Refraction Index", LWNODE_SCALAR, 8, Write::Sample, SA_FIELD(eta), LWSHF_ETA, false},
+    {"Translucency", LWNODE_SCALAR, 9, Write::Sample, SA_FIELD(translucency), LWSHF_TRANSLUCENT,
      false},
-    {&inLuminosity, "Luminosity", LWNODE_SCALAR, 2, Write::Sample, SA_FIELD(luminous),
-     LWSHF_LUMINOUS, false},
-    {&inSpecular, "Specular", LWNODE_SCALAR, 4, Write::Sample, SA_FIELD(specular), LWSHF_SPECULAR,
+    {"Normal", LWNODE_VECTOR, 10, Write::Sample, SA_FIELD(wNorm), LWSHF_NORMAL, false},
+    {"Colour Highlights", LWNODE_SCALAR, 11, Write::Sample, SA_FIELD(colorHL), 0, false},
+    {"Colour Filter", LWNODE_SCALAR, 12, Write::Sample, SA_FIELD(colorFL), 0, false},
+    {"Diffuse Sharpness", LWNODE_SCALAR, 13, Write::Sample, SA_FIELD(difSharpness), 0, false},
+    {"Additive Transparency", LWNODE_SCALAR, 14, Write::Sample, SA_FIELD(addTransparency), 0,
      false},
-    {&inGlossiness, "Glossiness", LWNODE_SCALAR, 5, Write::Glossiness, 0, LWSHF_ROUGH, false},
-    {&inReflection, "Reflection", LWNODE_SCALAR, 6, Write::Sample, SA_FIELD(mirror), LWSHF_MIRROR,
-     false},
-    {&inTransp, "Transparency", LWNODE_SCALAR, 7, Write::Material, MAT(kMatTransparency),
-     LWSHF_TRANSP, false},
-    {&inIOR, "Refraction Index", LWNODE_SCALAR, 8, Write::Sample, SA_FIELD(eta), LWSHF_ETA, false},
-    {&inTranslucency, "Translucency", LWNODE_SCALAR, 9, Write::Sample, SA_FIELD(translucency),
-     LWSHF_TRANSLUCENT, false},
-    {&inNormal, "Normal", LWNODE_VECTOR, 10, Write::Sample, SA_FIELD(wNorm), LWSHF_NORMAL, false},
-    {&inColHighlights, "Colour Highlights", LWNODE_SCALAR, 11, Write::Sample, SA_FIELD(colorHL), 0,
-     false},
-    {&inColFilter, "Colour Filter", LWNODE_SCALAR, 12, Write::Sample, SA_FIELD(colorFL), 0, false},
-    {&inDiffSharpness, "Diffuse Sharpness", LWNODE_SCALAR, 13, Write::Sample,
-     SA_FIELD(difSharpness), 0, false},
-    {&inAddTransparency, "Additive Transparency", LWNODE_SCALAR, 14, Write::Sample,
-     SA_FIELD(addTransparency), 0, false},
-    {&inReflBlurring, "Reflection Blurring", LWNODE_SCALAR, 15, Write::Sample,
-     SA_FIELD(reflectionBlur), 0, false},
-    {&inRefrBlurring, "Refraction Blurring", LWNODE_SCALAR, 16, Write::Sample,
-     SA_FIELD(refractionBlur), 0, false},
-    {&inEnable, "Override", LWNODE_INTEGER, 0, Write::Gate, 0, 0, false},
+    {"Reflection Blurring", LWNODE_SCALAR, 15, Write::Sample, SA_FIELD(reflectionBlur), 0, false},
+    {"Refraction Blurring", LWNODE_SCALAR, 16, Write::Sample, SA_FIELD(refractionBlur), 0, false},
+    {"Override", LWNODE_INTEGER, 0, Write::Gate, 0, 0, false},
     // A connected shading input wins over the material for its colour: evaluated after it.
-    {&inDiffShade, "Diffuse Shading", LWNODE_COLOUR, 18, Write::Material, MAT(kMatDiffuse),
-     LWSHF_DIFFUSE_SHADE, false},
-    {&inSpecShade, "Specular Shading", LWNODE_COLOUR, 19, Write::Material, MAT(kMatSpecular),
+    {"Diffuse Shading", LWNODE_COLOUR, 18, Write::Material, MAT(kMatDiffuse), LWSHF_DIFFUSE_SHADE,
+     false},
+    {"Specular Shading", LWNODE_COLOUR, 19, Write::Material, MAT(kMatSpecular),
      LWSHF_SPECULAR_SHADE, false},
-    {&inReflShade, "Reflection Shading", LWNODE_COLOUR, 20, Write::Material, MAT(kMatReflection),
+    {"Reflection Shading", LWNODE_COLOUR, 20, Write::Material, MAT(kMatReflection),
      LWSHF_REFLECT_SHADE, true},
-    {&inRefrShade, "Refraction Shading", LWNODE_COLOUR, 21, Write::Material, MAT(kMatRefraction),
+    {"Refraction Shading", LWNODE_COLOUR, 21, Write::Material, MAT(kMatRefraction),
      LWSHF_REFRACT_SHADE, false},
-    {&inMaterial, "Material", LWNODE_MATERIAL, 17, Write::Material, 0, LWSHF_MATERIAL, true},
-    {&inOverride, "Colour Override", LWNODE_COLOUR, 22, Write::Replacement, 0, 0, false},
+    {"Material", LWNODE_MATERIAL, 17, Write::Material, 0, LWSHF_MATERIAL, true},
+    {"Colour Override", LWNODE_COLOUR, 22, Write::Replacement, 0, 0, false},
 };
 #undef SA_FIELD
 #undef MAT
@@ -163,6 +154,25 @@ RootInputIDs g_inputs;
 // The connected root inputs, one bit per evaluation step. Written on the main thread between
 // renders, read by render threads.
 std::atomic<uint32_t> g_connected{0};
+
+void destroyNodeEditor();
+
+// The module's one graph and light group. The root first: it is destroyed last, after the editor
+// that points at it. Nodes of the bundle left in the graph when the module unloads keep the count
+// above zero, so nobody else destroys the graph: the state does, before its members go.
+struct OverrideState {
+    shaderRoot globalRoot;
+    int usageCount = 0;
+    std::unique_ptr<vexo::NodeEditor> globalNode;
+    std::unique_ptr<vexo::ChannelGroup> globalChannelGroup;
+    std::unique_ptr<OverrideLightGroup> glg;
+    bool masterDisabled = false;
+    // The root inputs, by row of kRootInputs.
+    std::unique_ptr<vexo::LWNodeInput> rootInputs[kRootInputCount];
+
+    ~OverrideState() { destroyNodeEditor(); }
+};
+OverrideState g_state;
 
 constexpr uint32_t kGate = 1u;  // step 0
 
@@ -337,8 +347,8 @@ struct CurrentSample {
 // Inlined into its shield, which then is the whole evaluation.
 template <class SA, class NA>
 __attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* record) {
-    if (!record || !globalNode || masterDisabled) return;
-    if ((globalNode->state() & 0xFFFFu) == 0) return;
+    if (!record || !g_state.globalNode || g_state.masterDisabled) return;
+    if ((g_state.globalNode->state() & 0xFFFFu) == 0) return;
     if (!g_inputs.evaluate) return;  // the host gave no input record
 
     SA& full = *reinterpret_cast<SA*>(record);
@@ -361,7 +371,7 @@ __attribute__((always_inline)) inline void evaluateSample(st_LWShaderAccess* rec
     fill(full, nodal);
     LWNodalAccess_t* na = prefix(nodal);
 
-    const bool lightGroup = glg && glg->useByOverride;
+    const bool lightGroup = g_state.glg && g_state.glg->useByOverride;
     void* handle = lightGroup ? ns_pushGlobalLightGroup(na) : nullptr;
 
     int gate = 1;
@@ -442,7 +452,7 @@ std::unique_ptr<BuiltGraph> buildGraph(LWChanGroupID shared) {
 
     built->editor = std::make_unique<vexo::NodeEditor>();
     vexo::NodeEditor& editor = *built->editor;
-    editor.create(kEditorTitle, kEditorName, &globalRoot, NPT_RENDER);
+    editor.create(kEditorTitle, kEditorName, &g_state.globalRoot, NPT_RENDER);
     editor.setChannelGroup(group);
     editor.setUpdateFunc(&nodeEditorUpdate);
     RootInputIDs& ids = built->ids;
@@ -466,27 +476,98 @@ std::unique_ptr<BuiltGraph> buildGraph(LWChanGroupID shared) {
 void install(BuiltGraph& built) {
     if (built.group) {
         built.group->setOwned(false);
-        globalChannelGroup = std::move(built.group);
+        g_state.globalChannelGroup = std::move(built.group);
     }
     for (unsigned r = 0; r < kRootInputCount; ++r)
-        *kRootInputs[r].holder = std::move(built.inputs[r]);
-    globalNode = std::move(built.editor);
+        g_state.rootInputs[r] = std::move(built.inputs[r]);
+    g_state.globalNode = std::move(built.editor);
     g_inputs = built.ids;
     refreshRootConnections();
 }
 
 std::string g_stagedError;  // the text a failed staged load hands out
 
-}  // namespace
-
 void createNodeEditor() {
     install(*buildGraph(nullptr));
+}
+
+void destroyNodeEditor() {
+    g_inputs = RootInputIDs{};
+    g_connected.store(0, std::memory_order_relaxed);
+    // Taken out of the state before anything is destroyed: nodes in the graph hold
+    // subscriptions, and the last of them to go calls back in here from inside the editor's
+    // destruction; that call must find nothing left to destroy.
+    std::unique_ptr<vexo::NodeEditor> editor(g_state.globalNode.release());
+    std::unique_ptr<vexo::ChannelGroup> group(g_state.globalChannelGroup.release());
+    // The editor goes first: its nodes may still look at the channel group while they go.
+    editor.reset();
+    group.reset();
+}
+
+}  // namespace
+
+void subscribe() {
+    ++g_state.usageCount;
+    if (g_state.globalNode) return;
+    // The graph and the light group are stored only once both are made.
+    std::unique_ptr<OverrideLightGroup> lightGroup =
+        g_lightGroupFactory ? g_lightGroupFactory() : nullptr;
+    createNodeEditor();
+    g_state.glg = std::move(lightGroup);
+}
+
+// The last real subscriber still finds the graph to destroy: the count never goes negative.
+void unsubscribe() {
+    if (g_state.usageCount <= 0) return;
+    if (--g_state.usageCount > 0) return;
+    destroyNodeEditor();
+    g_state.glg.reset();
+}
+
+vexo::NodeEditor* graph() {
+    return g_state.globalNode.get();
+}
+
+OverrideLightGroup* lightGroup() {
+    return g_state.glg.get();
+}
+
+void setMasterDisabled(bool disabled) {
+    g_state.masterDisabled = disabled;
+}
+
+void resetGraph() {
+    destroyNodeEditor();
+    createNodeEditor();
+}
+
+void resetLightGroup() {
+    if (g_state.glg) g_state.glg->reset();
+}
+
+void lightGroupChangeID(const LWItemID* pairs) {
+    if (g_state.glg) g_state.glg->ChangeID(pairs);
+}
+
+// A group of the factory's class, made only while one is in use to take its settings.
+StagedLightGroup::StagedLightGroup()
+    : m_group(g_state.glg && g_lightGroupFactory ? g_lightGroupFactory() : nullptr) {}
+
+StagedLightGroup::~StagedLightGroup() = default;
+
+const char* StagedLightGroup::load(const vexo::LoadState& state) {
+    return m_group ? m_group->Load(state) : nullptr;
+}
+
+void StagedLightGroup::commit() {
+    if (m_group && g_state.glg) g_state.glg->adopt(*m_group);
 }
 
 // In the channel group of the graph in use, so that loading settings over and over leaves no
 // groups behind.
 StagedGraph::StagedGraph()
-    : m_graph(buildGraph(globalChannelGroup ? globalChannelGroup->id() : nullptr)) {}
+    : m_graph(buildGraph(g_state.globalChannelGroup ? g_state.globalChannelGroup->id() : nullptr)) {
+}
 
 // The editor goes before a channel group of its own, as in destroyNodeEditor.
 StagedGraph::~StagedGraph() {
@@ -503,16 +584,16 @@ const char* StagedGraph::load(const vexo::LoadState& state) {
 
 void StagedGraph::commit() {
     if (!m_graph) return;
-    const bool had = globalNode != nullptr;
-    const unsigned state = had ? globalNode->state() & 0xFFFFu : 0u;
+    const bool had = g_state.globalNode != nullptr;
+    const unsigned state = had ? g_state.globalNode->state() & 0xFFFFu : 0u;
     // A shared channel group outlives the editor that goes.
     std::unique_ptr<vexo::ChannelGroup> shared;
-    if (!m_graph->group) shared = std::move(globalChannelGroup);
+    if (!m_graph->group) shared = std::move(g_state.globalChannelGroup);
     destroyNodeEditor();
-    if (shared) globalChannelGroup = std::move(shared);
+    if (shared) g_state.globalChannelGroup = std::move(shared);
     install(*m_graph);
     m_graph.reset();
-    if (had) globalNode->setState(state);
+    if (had) g_state.globalNode->setState(state);
 }
 
 void refreshRootConnections() {
@@ -523,29 +604,6 @@ void refreshRootConnections() {
     }
     g_connected.store(mask, std::memory_order_relaxed);
 }
-
-void destroyNodeEditor() {
-    g_inputs = RootInputIDs{};
-    g_connected.store(0, std::memory_order_relaxed);
-    // Taken out of the globals before anything is destroyed: nodes in the graph hold
-    // subscriptions, and the last of them to go calls back in here from inside the editor's
-    // destruction; that call must find nothing left to destroy.
-    std::unique_ptr<vexo::NodeEditor> editor(globalNode.release());
-    std::unique_ptr<vexo::ChannelGroup> group(globalChannelGroup.release());
-    // The editor goes first: its nodes may still look at the channel group while they go.
-    editor.reset();
-    group.reset();
-}
-
-namespace {
-
-// Nodes of the bundle left in the graph when the module unloads keep the count above zero, so
-// nobody else destroys the graph. Constructed after the globals above, this runs before they go.
-struct UnloadGuard {
-    ~UnloadGuard() { destroyNodeEditor(); }
-} g_unloadGuard;
-
-}  // namespace
 
 // ---- render threads --------------------------------------------------------------------------
 
@@ -570,8 +628,19 @@ void ns_evaluate96(st_LWShaderAccess* sa) {
                            kEvaluateName>::call(sa);
 }
 
+void* ns_pushGlobalLightGroup(LWNodalAccess_t* access) {
+    OverrideLightGroup* group = g_state.glg.get();
+    return group && group->hasCurrentFilter() ? group->push(access) : nullptr;
+}
+
+void ns_popGlobalLightGroup(void* handle) {
+    OverrideLightGroup* group = g_state.glg.get();
+    if (group && group->hasCurrentFilter()) group->pop(handle);
+}
+
 unsigned int ns_flags() {
-    if (!globalNode || masterDisabled || (globalNode->state() & 0xFFFFu) == 0) return 0;
+    const vexo::NodeEditor* graph = g_state.globalNode.get();
+    if (!graph || g_state.masterDisabled || (graph->state() & 0xFFFFu) == 0) return 0;
     // The material's flags cover the four shading colours, so no input's bits need masking.
     unsigned int flags = LWSHF_RAYTRACE;
     for (uint32_t steps = g_connected.load(std::memory_order_relaxed); steps != 0;
@@ -580,6 +649,21 @@ unsigned int ns_flags() {
     return flags;
 }
 
+namespace {
+
+// The first row that writes `write` with an input of connection type `type`.
+constexpr unsigned rowOf(Write write, ConnectionType type) {
+    for (unsigned r = 0; r < kRootInputCount; ++r)
+        if (kRootInputs[r].write == write && kRootInputs[r].type == type) return r;
+    return kRootInputCount;
+}
+constexpr unsigned kReplacementRow = rowOf(Write::Replacement, LWNODE_COLOUR);
+constexpr unsigned kMaterialRow = rowOf(Write::Material, LWNODE_MATERIAL);
+static_assert(kReplacementRow < kRootInputCount && kMaterialRow < kRootInputCount,
+              "the preview shows the replacement colour or the material");
+
+}  // namespace
+
 }  // namespace qrv
 
 // ---- the root node ---------------------------------------------------------------------------
@@ -587,24 +671,25 @@ unsigned int ns_flags() {
 void shaderRoot::rootPreview(void*, LWNodalAccess_t* access, double* colour) {
     using namespace qrv;
     if (!colour) return;
-    if (connected(inOverride)) {
+    const std::unique_ptr<vexo::LWNodeInput>* inputs = g_state.rootInputs;
+    if (connected(inputs[kReplacementRow])) {
         double c[3] = {0.0, 0.0, 0.0};
-        inOverride->evaluate(access, c);
+        inputs[kReplacementRow]->evaluate(access, c);
         copy3(colour, c);
         return;
     }
-    if (!inMaterial) return;
+    if (!inputs[kMaterialRow]) return;
     double m[LWNODE_MATERIAL_DOUBLES] = {};
-    inMaterial->evaluate(access, m);
-    inDiffShade->evaluate(access, m + kMatDiffuse);
-    inSpecShade->evaluate(access, m + kMatSpecular);
-    inReflShade->evaluate(access, m + kMatReflection);
-    inRefrShade->evaluate(access, m + kMatRefraction);
+    inputs[kMaterialRow]->evaluate(access, m);
+    // The shading colours in table order, each into its place of the material.
+    for (unsigned r = 0; r < kRootInputCount; ++r)
+        if (kRootInputs[r].write == Write::Material && kRootInputs[r].type == LWNODE_COLOUR)
+            inputs[r]->evaluate(access, m + kRootInputs[r].at / sizeof(double));
     for (int i = 0; i < 3; ++i)
         colour[i] = m[kMatReflection + i] + m[kMatDiffuse + i] + m[kMatRefraction + i] +
                     m[kMatSpecular + i];
 }
 
 void setGlobalLightGroupFactory(LightGroupFactory factory) {
-    qrv::lightGroupFactory = factory;
+    g_lightGroupFactory = factory;
 }

@@ -1,6 +1,6 @@
 // The override graph: one host node editor whose root node has the 23 shading inputs, the
-// module-wide state the shading services keep around it, and the evaluation that applies the
-// graph to one shading sample.
+// module-wide state kept around it (private to its unit, reached through the functions below),
+// and the evaluation that applies the graph to one shading sample.
 //
 // Everything here is module-wide. The graph is built and destroyed on the main thread; the
 // evaluation, the flags and the current-sample lookup run on render threads and only read it.
@@ -8,20 +8,11 @@
 
 #include <lwsdk/lwnode.h>
 #include <lwsdk/lwshaderaccess.h>
-#include <vexo/channelgroup.h>
 #include <vexo/node.h>
 #include <vexo/persistence.h>
 #include <vexo/shading.h>
 
 #include <memory>
-
-// The root node of the override graph. Only the preview differs from the base behaviour.
-class shaderRoot : public vexo::RootNode {
-  public:
-    // Colour Override when connected; otherwise the sum of the four shading colours of the
-    // material inputs.
-    void rootPreview(void* data, LWNodalAccess_t* access, double* colour) override;
-};
 
 // The scene-wide light group, as the services drive it. The light group's own unit derives its
 // class from this one and installs a factory with setGlobalLightGroupFactory while the module's
@@ -55,30 +46,52 @@ void setGlobalLightGroupFactory(LightGroupFactory factory);
 namespace qrv {
 
 // ---- module-wide state (main thread writes, render threads read) -----------------------------
+//
+// One graph and one light group for the whole module, private to the graph's unit. Subscriptions
+// are counted: the first builds the graph and, with a factory installed, the light group; the
+// last destroys both.
 
-extern int usageCount;
-extern std::unique_ptr<vexo::NodeEditor> globalNode;
-extern std::unique_ptr<vexo::ChannelGroup> globalChannelGroup;
-extern std::unique_ptr<OverrideLightGroup> glg;
-extern bool masterDisabled;
-extern shaderRoot globalRoot;
-extern LightGroupFactory lightGroupFactory;
+// Counted before anything can fail: a subscriber whose graph could not be built still
+// unsubscribes later. An unsubscription without a subscription is ignored.
+void subscribe();
+void unsubscribe();
+// The graph in use, or null.
+vexo::NodeEditor* graph();
+// The scene-wide light group, or null (no subscriber, or no factory).
+OverrideLightGroup* lightGroup();
+// Set at render start: the evaluation leaves every sample alone while the scene's master is
+// missing or switched off.
+void setMasterDisabled(bool disabled);
 
-// The root inputs, in the order they are created.
-extern std::unique_ptr<vexo::LWNodeInput> inColour, inDiffuse, inLuminosity, inSpecular,
-    inGlossiness, inReflection, inTransp, inIOR, inTranslucency, inNormal, inColHighlights,
-    inColFilter, inDiffSharpness, inAddTransparency, inReflBlurring, inRefrBlurring, inEnable,
-    inDiffShade, inSpecShade, inReflShade, inRefrShade, inMaterial, inOverride;
+// The master's hold on the light group, as it has on the graph: back to "none" and off; items
+// renumbered. Each does nothing without a group.
+void resetLightGroup();
+void lightGroupChangeID(const LWItemID* pairs);
+
+// A light group loaded beside the one in use, for settings loads that must change nothing when
+// they fail: commit() hands its settings to the group in use. Without a group in use it reads
+// nothing and commits nothing.
+class StagedLightGroup {
+  public:
+    StagedLightGroup();
+    ~StagedLightGroup();
+    StagedLightGroup(const StagedLightGroup&) = delete;
+    StagedLightGroup& operator=(const StagedLightGroup&) = delete;
+
+    const char* load(const vexo::LoadState& state);
+    void commit();
+
+  private:
+    std::unique_ptr<OverrideLightGroup> m_group;
+};
 
 // Names the graph's editor and channel group are created with.
 extern const char* const kEditorTitle;       // "Surface"
 extern const char* const kEditorName;        // "lumavex: Global Surface Override"
 extern const char* const kChannelGroupName;  // "lumavex"
 
-// Builds a new, empty graph (its channel group, editor and root inputs) and stores it.
-void createNodeEditor();
-// Destroys the graph and its channel group wrapper; the host group stays.
-void destroyNodeEditor();
+// Replaces the graph in use with a new, empty one (channel group, editor and root inputs).
+void resetGraph();
 
 // A graph built and loaded beside the one in use (in the same channel group), for loads that
 // must change nothing when they fail: commit() puts it in place of the current graph, keeping

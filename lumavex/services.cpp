@@ -1,6 +1,6 @@
 // The shading services: the "Global" server "qrvLumavexServices" and the one function table it
-// hands out. All state sits module-wide behind the table (override_graph.h), so every acquirer
-// in the host talks to the same override graph.
+// hands out. The state sits module-wide behind the graph's functions (override_graph.h), so
+// every acquirer in the host talks to the same override graph.
 #include <lwsdk/lwglobsrv.h>
 #include <lwsdk/lwitem.h>
 #include <lwsdk/lwmaster.h>
@@ -28,24 +28,12 @@ int ns_getApiVersion() {
     return QRV_SHADING_API_VERSION;
 }
 
-// Counted before anything can fail: a subscriber whose graph could not be built still
-// unsubscribes later. The graph and the light group are stored only once both are made.
 void ns_subscribe() {
-    ++usageCount;
-    if (globalNode) return;
-    std::unique_ptr<OverrideLightGroup> lightGroup =
-        lightGroupFactory ? lightGroupFactory() : nullptr;
-    createNodeEditor();
-    glg = std::move(lightGroup);
+    subscribe();
 }
 
 void ns_unsubscribe() {
-    // An unsubscription without a subscription is ignored, so the count never goes negative
-    // and the last real subscriber still finds the graph to destroy.
-    if (usageCount <= 0) return;
-    if (--usageCount > 0) return;
-    destroyNodeEditor();
-    glg.reset();
+    unsubscribe();
 }
 
 // Whether the scene lacks an enabled master plug-in of the bundle.
@@ -84,7 +72,8 @@ int stepLights(int frame, double time) {
     const StepKey key = keyOf(frame, time);
     if (key == g_lightsStep) return g_lightsAnswer;
     g_lightsStep = {};
-    g_lightsAnswer = glg ? glg->NewTime(frame, time) : 0;
+    OverrideLightGroup* group = lightGroup();
+    g_lightsAnswer = group ? group->NewTime(frame, time) : 0;
     if (key.generation == g_generation) g_lightsStep = key;  // not when edited meanwhile
     return g_lightsAnswer;
 }
@@ -92,13 +81,14 @@ int stepLights(int frame, double time) {
 const char* ns_init(int mode) {
     forgetStep();
     // The modelling application has no master plug-ins: the flag keeps its value there.
-    if (!vexo::LightWave::isModeler()) masterDisabled = masterMissingOrDisabled();
+    if (!vexo::LightWave::isModeler()) setMasterDisabled(masterMissingOrDisabled());
     qrv::refreshRootConnections();
-    return globalNode ? globalNode->renderInit(mode) : nullptr;
+    vexo::NodeEditor* editor = graph();
+    return editor ? editor->renderInit(mode) : nullptr;
 }
 
 void ns_done() {
-    if (globalNode) globalNode->renderCleanup();
+    if (vexo::NodeEditor* editor = graph()) editor->renderCleanup();
 }
 
 const char* ns_newTime(int frame, double time) {
@@ -108,7 +98,8 @@ const char* ns_newTime(int frame, double time) {
         // The scene stands still while the graph steps: its nodes share one reading of it.
         const qrv::SceneStep step;
         stepLights(frame, time);
-        const char* error = globalNode ? globalNode->renderNewTime(frame, time) : nullptr;
+        vexo::NodeEditor* editor = graph();
+        const char* error = editor ? editor->renderNewTime(frame, time) : nullptr;
         g_graphFailed = error != nullptr;
         g_graphError = error ? error : "";
         if (key.generation == g_generation) g_graphStep = key;  // not when edited meanwhile
@@ -117,15 +108,16 @@ const char* ns_newTime(int frame, double time) {
 }
 
 int ns_isEnabled() {
-    return globalNode ? static_cast<int>(globalNode->state() & 0xFFFFu) : 0;
+    vexo::NodeEditor* editor = graph();
+    return editor ? static_cast<int>(editor->state() & 0xFFFFu) : 0;
 }
 
 void ns_enable(unsigned short state) {
-    if (globalNode) globalNode->setState(state);
+    if (vexo::NodeEditor* editor = graph()) editor->setState(state);
 }
 
 void ns_openEditor() {
-    if (globalNode) globalNode->openWindow();
+    if (vexo::NodeEditor* editor = graph()) editor->openWindow();
 }
 
 st_LWShaderAccess* ns_getShaderAccess() {
@@ -134,8 +126,7 @@ st_LWShaderAccess* ns_getShaderAccess() {
 
 void ns_reset() {
     forgetStep();
-    destroyNodeEditor();
-    createNodeEditor();
+    resetGraph();
 }
 
 // ---- the scene-wide light group: every slot answers as for a missing group without one ------
@@ -146,24 +137,27 @@ int ns_lg_newTime(int frame, double time) {
 
 const char* ns_lg_load(const st_LWLoadState* state) {
     forgetStep();
-    return glg ? glg->Load(vexo::LoadState(state)) : nullptr;
+    OverrideLightGroup* group = lightGroup();
+    return group ? group->Load(vexo::LoadState(state)) : nullptr;
 }
 
 const char* ns_lg_save(const st_LWSaveState* state) {
-    return glg ? glg->Save(vexo::SaveState(state)) : nullptr;
+    OverrideLightGroup* group = lightGroup();
+    return group ? group->Save(vexo::SaveState(state)) : nullptr;
 }
 
 void ns_useGlobalLightGroup(int on) {
     forgetStep();
-    if (glg) glg->useByOverride = on != 0;
+    if (OverrideLightGroup* group = lightGroup()) group->useByOverride = on != 0;
 }
 
 int ns_usesGlobalLightGroup() {
-    return glg && glg->useByOverride ? 1 : 0;
+    OverrideLightGroup* group = lightGroup();
+    return group && group->useByOverride ? 1 : 0;
 }
 
 void ns_DisplayLightGroup() {
-    if (glg) glg->Interface();
+    if (OverrideLightGroup* group = lightGroup()) group->Interface();
     forgetStep();  // the panel edits the group
 }
 
@@ -171,14 +165,16 @@ void ns_DisplayLightGroup() {
 
 const char* ns_load(const st_LWLoadState* state) {
     forgetStep();
-    if (!globalNode) return nullptr;
-    const char* result = globalNode->Load(vexo::LoadState(state));
+    vexo::NodeEditor* editor = graph();
+    if (!editor) return nullptr;
+    const char* result = editor->Load(vexo::LoadState(state));
     qrv::refreshRootConnections();
     return result;
 }
 
 const char* ns_save(const st_LWSaveState* state) {
-    return globalNode ? globalNode->Save(vexo::SaveState(state)) : nullptr;
+    vexo::NodeEditor* editor = graph();
+    return editor ? editor->Save(vexo::SaveState(state)) : nullptr;
 }
 
 // The slots in table order, each behind the frame's exception shield: no failure unwinds into
@@ -212,14 +208,6 @@ void (*evaluationFor(unsigned major, unsigned minor))(st_LWShaderAccess*) {
 }  // namespace
 
 namespace qrv {
-
-void* ns_pushGlobalLightGroup(LWNodalAccess_t* access) {
-    return glg && glg->hasCurrentFilter() ? glg->push(access) : nullptr;
-}
-
-void ns_popGlobalLightGroup(void* handle) {
-    if (glg && glg->hasCurrentFilter()) glg->pop(handle);
-}
 
 void forgetStep() {
     if (++g_generation == 0) ++g_generation;
