@@ -345,110 +345,6 @@ const char* CommentStore::Load(const vexo::LoadState& state) {
     return result;
 }
 
-// ---- ScalarCommentStore ----
-
-ScalarCommentStore::ScalarCommentStore() : CommentStore('s') {
-    m_connection = LWNODE_SCALAR;
-    m_outputName = "Scalar";
-}
-
-ScalarCommentStore& ScalarCommentStore::operator=(const ScalarCommentStore& other) {
-    if (this == &other) return *this;
-    CommentStore::operator=(other);
-    m_parm = other.m_parm;
-    m_kept = other.m_kept;
-    m_values = other.m_values;
-    return *this;
-}
-
-void ScalarCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
-    CommentStore::Init(node, serverName);
-    createParm(m_parm, vexo::VParm::Float, "Default Scalar", node, serverName);
-}
-
-void ScalarCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values.set(item, m_parsed.get(text, qrv::readCommentScalar));
-}
-
-void ScalarCommentStore::refreshDefault(double time) {
-    m_parm.evaluate(time);
-    m_kept = m_parm.x;
-}
-
-void ScalarCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
-    const vexo::LWNodeOutput* out = this->output();
-    if (!out || !out->is(output)) return;
-    double result = m_kept;
-    if (const auto* found = access ? m_values.find(access->objID) : nullptr)
-        result = *found;
-    else if (const vexo::LWNodeInput* in = defaultInput())
-        in->evaluate(access, &result);
-    out->setScalar(value, result);
-}
-
-void ScalarCommentStore::saveDefault(const vexo::SaveState& state) {
-    state.WriteItem(kCommentBlocks[1], m_parm, false);
-}
-
-const char* ScalarCommentStore::loadDefault(const vexo::LoadState& state) {
-    const char* error = state.read(m_parm);
-    // Evaluation reads the kept value: bring it up to the loaded envelope.
-    refreshDefault(m_time);
-    return error;
-}
-
-// ---- VectorCommentStore ----
-
-VectorCommentStore::VectorCommentStore(char type) : CommentStore(type) {
-    m_connection = LWNODE_COLOUR;
-    m_outputName = "Vector";
-}
-
-VectorCommentStore& VectorCommentStore::operator=(const VectorCommentStore& other) {
-    if (this == &other) return *this;
-    CommentStore::operator=(other);
-    m_parm = other.m_parm;
-    m_kept = other.m_kept;
-    m_values = other.m_values;
-    return *this;
-}
-
-void VectorCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
-    CommentStore::Init(node, serverName);
-    createParm(m_parm, m_parmType, m_parmName, node, serverName);
-}
-
-void VectorCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values.set(item, m_parsed.get(text, qrv::readCommentVector));
-}
-
-void VectorCommentStore::refreshDefault(double time) {
-    m_parm.evaluate(time);
-    m_kept = m_parm.value();
-}
-
-void VectorCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
-    const vexo::LWNodeOutput* out = this->output();
-    if (!out || !out->is(output)) return;
-    double result[3];
-    m_kept.copyTo(result);
-    if (const auto* found = access ? m_values.find(access->objID) : nullptr)
-        found->copyTo(result);
-    else if (const vexo::LWNodeInput* in = defaultInput())
-        in->evaluate(access, result);
-    out->setVector(value, result);
-}
-
-void VectorCommentStore::saveDefault(const vexo::SaveState& state) {
-    state.WriteItem(kCommentBlocks[1], m_parm, false);
-}
-
-const char* VectorCommentStore::loadDefault(const vexo::LoadState& state) {
-    const char* error = state.read(m_parm);
-    refreshDefault(m_time);
-    return error;
-}
-
 // ---- ColourCommentStore ----
 
 ColourCommentStore::ColourCommentStore() : VectorCommentStore('c') {
@@ -466,53 +362,21 @@ int g_integerDefault = 0;
 
 }  // namespace
 
-IntegerCommentStore::IntegerCommentStore() : CommentStore('i') {
-    m_connection = LWNODE_INTEGER;
-    m_outputName = "Integer";
-}
-
-IntegerCommentStore& IntegerCommentStore::operator=(const IntegerCommentStore& other) {
-    if (this == &other) return *this;
-    CommentStore::operator=(other);
-    m_defaultValue = other.m_defaultValue;
-    m_values = other.m_values;
-    return *this;
-}
-
-void IntegerCommentStore::Init(vexo::NodeHandler* node, const char* serverName) {
-    CommentStore::Init(node, serverName);
-}
-
-void IntegerCommentStore::storeValue(LWItemID item, std::string_view text) {
-    m_values.set(item, m_parsed.get(text, qrv::readCommentInteger));
-}
-
-void IntegerCommentStore::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
-    const vexo::LWNodeOutput* out = this->output();
-    if (!out || !out->is(output)) return;
-    int result = m_defaultValue;
-    if (const auto* found = access ? m_values.find(access->objID) : nullptr)
-        result = *found;
-    else if (const vexo::LWNodeInput* in = defaultInput())
-        in->evaluate(access, &result);
-    out->setInteger(value, result);
-}
-
 void* IntegerCommentStore::defaultData() {
-    g_integerDefault = m_defaultValue;
+    g_integerDefault = m_kept;
     return &g_integerDefault;
 }
 
 void IntegerCommentStore::setDefaultData(void* value) {
-    if (value) m_defaultValue = *static_cast<const int*>(value);
+    if (value) m_kept = *static_cast<const int*>(value);
 }
 
 void IntegerCommentStore::saveDefault(const vexo::SaveState& state) {
-    state.writeU4Blk(kCommentBlocks[1], static_cast<uint32_t>(m_defaultValue));
+    state.writeU4Blk(kCommentBlocks[1], static_cast<uint32_t>(m_kept));
 }
 
 const char* IntegerCommentStore::loadDefault(const vexo::LoadState& state) {
     uint32_t stored = 0;
-    if (state.readU4(stored)) m_defaultValue = static_cast<int32_t>(stored);
+    if (state.readU4(stored)) m_kept = static_cast<int32_t>(stored);
     return nullptr;
 }

@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "frame_sets.h"
@@ -208,115 +209,149 @@ class LastParsed {
     bool m_valid = false;
 };
 
-// "Default Scalar", a float envelope; output "Scalar".
-class ScalarCommentStore : public CommentStore {
+// The values of one kind of comment per object, parsed by `Parse`, and the node's output: the
+// shaded object's value, else the "Default" input over the default in force.
+template <class V, V (*Parse)(std::string_view)>
+class TypedCommentStore : public CommentStore {
   public:
-    ScalarCommentStore();
-    ScalarCommentStore& operator=(const ScalarCommentStore& other);
-
-    void storeValue(LWItemID item, std::string_view text) override;
-    void Init(vexo::NodeHandler* node, const char* serverName) override;
-    void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
+    void storeValue(LWItemID item, std::string_view text) override {
+        m_values.set(item, m_parsed.get(text, Parse));
+    }
+    void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override {
+        const vexo::LWNodeOutput* out = this->output();
+        if (!out || !out->is(output)) return;
+        const V* found = access ? m_values.find(access->objID) : nullptr;
+        const vexo::LWNodeInput* in = found ? nullptr : defaultInput();
+        if constexpr (std::is_same_v<V, vexo::Vector3<double>>) {
+            double result[3];
+            (found ? *found : m_kept).copyTo(result);
+            if (in) in->evaluate(access, result);
+            out->setVector(value, result);
+        } else {
+            V result = found ? *found : m_kept;
+            if (in) in->evaluate(access, &result);
+            if constexpr (std::is_same_v<V, double>)
+                out->setScalar(value, result);
+            else
+                out->setInteger(value, result);
+        }
+    }
     bool hasValue(LWItemID item) const override { return m_values.contains(item); }
 
     // The values as a map, for inspection.
-    std::map<LWItemID, double> values() const { return m_values.toMap(); }
-    vexo::VParm& defaultParm() { return m_parm; }
-    double keptDefault() const { return m_kept; }
+    std::map<LWItemID, V> values() const { return m_values.toMap(); }
 
   protected:
+    TypedCommentStore(char type, ConnectionType connection, const char* outputName)
+        : CommentStore(type) {
+        m_connection = connection;
+        m_outputName = outputName;
+    }
+    TypedCommentStore& operator=(const TypedCommentStore& other) {
+        if (this == &other) return *this;
+        CommentStore::operator=(other);
+        m_kept = other.m_kept;
+        m_values = other.m_values;
+        return *this;
+    }
+
     void clearValues() override { m_values.clear(); }
     void sealValues() override { m_values.seal(); }
     size_t countValues() const override { return m_values.size(); }
-    void refreshDefault(double time) override;
-    void saveDefault(const vexo::SaveState& state) override;
-    const char* loadDefault(const vexo::LoadState& state) override;
+
+    V m_kept{};  // the default in force
+
+  private:
+    qrv::IdMap<V> m_values;
+    LastParsed<V> m_parsed;
+};
+
+// A default that is an envelope (`parmType`) in the node's channel group.
+template <class V, V (*Parse)(std::string_view)>
+class EnvelopeCommentStore : public TypedCommentStore<V, Parse> {
+  public:
+    void Init(vexo::NodeHandler* node, const char* serverName) override {
+        CommentStore::Init(node, serverName);
+        CommentStore::createParm(m_parm, m_parmType, m_parmName, node, serverName);
+    }
+    vexo::VParm& defaultParm() { return m_parm; }
+    const V& keptDefault() const { return this->m_kept; }
+
+  protected:
+    EnvelopeCommentStore(char type, ConnectionType connection, const char* outputName, int parmType,
+                         const char* parmName)
+        : TypedCommentStore<V, Parse>(type, connection, outputName),
+          m_parmType(parmType),
+          m_parmName(parmName) {}
+    EnvelopeCommentStore& operator=(const EnvelopeCommentStore& other) {
+        if (this == &other) return *this;
+        TypedCommentStore<V, Parse>::operator=(other);
+        m_parm = other.m_parm;
+        return *this;
+    }
+
+    void refreshDefault(double time) override {
+        m_parm.evaluate(time);
+        if constexpr (std::is_same_v<V, double>)
+            this->m_kept = m_parm.x;
+        else
+            this->m_kept = m_parm.value();
+    }
+    void saveDefault(const vexo::SaveState& state) override {
+        state.WriteItem(kCommentBlocks[1], m_parm, false);
+    }
+    const char* loadDefault(const vexo::LoadState& state) override {
+        const char* error = state.read(m_parm);
+        // Evaluation reads the kept value: bring it up to the loaded envelope.
+        refreshDefault(this->m_time);
+        return error;
+    }
     void* defaultData() override { return m_parm.id(); }
     void setDefaultData(void*) override {}
 
+    int m_parmType;
+    const char* m_parmName;
+
   private:
-    qrv::IdMap<double> m_values;
-    LastParsed<double> m_parsed;
     vexo::VParm m_parm;
-    double m_kept = 0.0;
+};
+
+// "Default Scalar", a float envelope; output "Scalar".
+class ScalarCommentStore : public EnvelopeCommentStore<double, qrv::readCommentScalar> {
+  public:
+    ScalarCommentStore()
+        : EnvelopeCommentStore('s', LWNODE_SCALAR, "Scalar", vexo::VParm::Float, "Default Scalar") {
+    }
 };
 
 // "Default Vector", a float-vector envelope; output "Vector". Input and output are colour
 // connections, which carry the same three numbers.
-class VectorCommentStore : public CommentStore {
+class VectorCommentStore
+    : public EnvelopeCommentStore<vexo::Vector3<double>, qrv::readCommentVector> {
   public:
-    explicit VectorCommentStore(char type = 'v');
-    VectorCommentStore& operator=(const VectorCommentStore& other);
-
-    void storeValue(LWItemID item, std::string_view text) override;
-    void Init(vexo::NodeHandler* node, const char* serverName) override;
-    void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
-    bool hasValue(LWItemID item) const override { return m_values.contains(item); }
-
-    // The values as a map, for inspection.
-    std::map<LWItemID, vexo::Vector3<double>> values() const { return m_values.toMap(); }
-    vexo::VParm& defaultParm() { return m_parm; }
-    const vexo::Vector3<double>& keptDefault() const { return m_kept; }
-
-  protected:
-    void clearValues() override { m_values.clear(); }
-    void sealValues() override { m_values.seal(); }
-    size_t countValues() const override { return m_values.size(); }
-    void refreshDefault(double time) override;
-    void saveDefault(const vexo::SaveState& state) override;
-    const char* loadDefault(const vexo::LoadState& state) override;
-    void* defaultData() override { return m_parm.id(); }
-    void setDefaultData(void*) override {}
-
-    // The colour store's parameter and output differ.
-    int m_parmType = vexo::VParm::FloatVector;
-    const char* m_parmName = "Default Vector";
-
-  private:
-    qrv::IdMap<vexo::Vector3<double>> m_values;
-    LastParsed<vexo::Vector3<double>> m_parsed;
-    vexo::VParm m_parm;
-    vexo::Vector3<double> m_kept;
+    explicit VectorCommentStore(char type = 'v')
+        : EnvelopeCommentStore(type, LWNODE_COLOUR, "Vector", vexo::VParm::FloatVector,
+                               "Default Vector") {}
 };
 
 // "Default Colour", a colour envelope; output "Colour". Values are taken as written.
 class ColourCommentStore : public VectorCommentStore {
   public:
     ColourCommentStore();
-    ColourCommentStore& operator=(const ColourCommentStore& other) {
-        VectorCommentStore::operator=(other);
-        return *this;
-    }
 };
 
 // A plain integer default; output "Integer".
-class IntegerCommentStore : public CommentStore {
+class IntegerCommentStore : public TypedCommentStore<int32_t, qrv::readCommentInteger> {
   public:
-    IntegerCommentStore();
-    IntegerCommentStore& operator=(const IntegerCommentStore& other);
+    IntegerCommentStore() : TypedCommentStore('i', LWNODE_INTEGER, "Integer") {}
 
-    void storeValue(LWItemID item, std::string_view text) override;
-    void Init(vexo::NodeHandler* node, const char* serverName) override;
-    void Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) override;
-    bool hasValue(LWItemID item) const override { return m_values.contains(item); }
-
-    // The values as a map, for inspection.
-    std::map<LWItemID, int32_t> values() const { return m_values.toMap(); }
-    int32_t defaultValue() const { return m_defaultValue; }
-    void setDefaultValue(int32_t value) { m_defaultValue = value; }
+    int32_t defaultValue() const { return m_kept; }
+    void setDefaultValue(int32_t value) { m_kept = value; }
 
   protected:
-    void clearValues() override { m_values.clear(); }
-    void sealValues() override { m_values.seal(); }
-    size_t countValues() const override { return m_values.size(); }
     void refreshDefault(double) override {}
     void saveDefault(const vexo::SaveState& state) override;
     const char* loadDefault(const vexo::LoadState& state) override;
     void* defaultData() override;
     void setDefaultData(void* value) override;
-
-  private:
-    qrv::IdMap<int32_t> m_values;
-    LastParsed<int32_t> m_parsed;
-    int32_t m_defaultValue = 0;
 };
