@@ -1,10 +1,7 @@
 // The four get-comment nodes: their panels and their server records.
 #include "comment_nodes.h"
 
-#include <vexo/adaptor.h>
-#include <vexo/server.h>
-
-#include <lwsdk/lwmodule.h>
+#include "node_server.h"
 
 const char kGetIntegerCommentName[] = "qrvGetIntegerComment";
 const char kGetVectorCommentName[] = "qrvGetVectorComment";
@@ -75,46 +72,14 @@ using GetColourComment =
 using GetScalarComment =
     GetComment<ScalarCommentStore, kScalarData, kScalarControls, kGetScalarCommentName>;
 
-const st_ServerTagInfo kIntegerTags[] = {{"Get Integer Comment", LWTAG_USERNAME},
-                                         {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                         {"qorvan/Tools", LWTAG_NODEGROUP},
-                                         {nullptr, 0}};
-const st_ServerTagInfo kVectorTags[] = {{"Get Vector Comment", LWTAG_USERNAME},
-                                        {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                        {"qorvan/Tools", LWTAG_NODEGROUP},
-                                        {nullptr, 0}};
-const st_ServerTagInfo kColourTags[] = {{"Get Colour Comment", LWTAG_USERNAME},
-                                        {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                        {"qorvan/Tools", LWTAG_NODEGROUP},
-                                        {nullptr, 0}};
-const st_ServerTagInfo kScalarTags[] = {{"Get Scalar Comment", LWTAG_USERNAME},
-                                        {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                        {"qorvan/Tools", LWTAG_NODEGROUP},
-                                        {nullptr, 0}};
-
-vexo::ServerRegistration g_integerHandler(LWNODE_HCLASS, kGetIntegerCommentName,
-                                          &vexo::NodeAdaptor<GetIntegerComment, 1, 1>::Activate,
-                                          kIntegerTags);
-vexo::ServerRegistration g_integerInterface(LWNODE_ICLASS, kGetIntegerCommentName,
-                                            &vexo::XPanelAdaptor<GetIntegerComment>::Interface,
-                                            kIntegerTags);
-vexo::ServerRegistration g_vectorHandler(LWNODE_HCLASS, kGetVectorCommentName,
-                                         &vexo::NodeAdaptor<GetVectorComment, 1, 1>::Activate,
-                                         kVectorTags);
-vexo::ServerRegistration g_vectorInterface(LWNODE_ICLASS, kGetVectorCommentName,
-                                           &vexo::XPanelAdaptor<GetVectorComment>::Interface,
-                                           kVectorTags);
-vexo::ServerRegistration g_colourHandler(LWNODE_HCLASS, kGetColourCommentName,
-                                         &vexo::NodeAdaptor<GetColourComment, 1, 1>::Activate,
-                                         kColourTags);
-vexo::ServerRegistration g_colourInterface(LWNODE_ICLASS, kGetColourCommentName,
-                                           &vexo::XPanelAdaptor<GetColourComment>::Interface,
-                                           kColourTags);
-vexo::ServerRegistration g_scalarHandler(LWNODE_HCLASS, kGetScalarCommentName,
-                                         &vexo::NodeAdaptor<GetScalarComment, 1, 1>::Activate,
-                                         kScalarTags);
-vexo::ServerRegistration g_scalarInterface(LWNODE_ICLASS, kGetScalarCommentName,
-                                           &vexo::XPanelAdaptor<GetScalarComment>::Interface,
-                                           kScalarTags);
+// Registered in this order: integer, vector, colour, scalar.
+const NodeServer<GetIntegerComment> g_integer(kGetIntegerCommentName, "Get Integer Comment",
+                                              "qorvan/Tools");
+const NodeServer<GetVectorComment> g_vector(kGetVectorCommentName, "Get Vector Comment",
+                                            "qorvan/Tools");
+const NodeServer<GetColourComment> g_colour(kGetColourCommentName, "Get Colour Comment",
+                                            "qorvan/Tools");
+const NodeServer<GetScalarComment> g_scalar(kGetScalarCommentName, "Get Scalar Comment",
+                                            "qorvan/Tools");
 
 }  // namespace

@@ -1,13 +1,11 @@
 // The filter node: its inputs and outputs, the choice between "new" and "base" values per
 // sample, its panel, its blocks, and its server records.
 #include <vexo/adaptor.h>
-#include <vexo/server.h>
-
-#include <lwsdk/lwmodule.h>
 
 #include "filter.h"
 #include "item_filters.h"
 #include "logo.h"
+#include "node_server.h"
 #include "surface_filters.h"
 
 namespace {
@@ -269,14 +267,6 @@ void FilterNode::LoadSetting(const vexo::LoadState& state, LWID id, const char*&
 
 namespace {
 
-const st_ServerTagInfo kTags[] = {{"Filter", LWTAG_USERNAME},
-                                  {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                  {"qorvan/Selection", LWTAG_NODEGROUP},
-                                  {nullptr, 0}};
-
-vexo::ServerRegistration g_handler(LWNODE_HCLASS, "qrvFilter",
-                                   &vexo::NodeAdaptor<FilterNode, 1, 1>::Activate, kTags);
-vexo::ServerRegistration g_interface(LWNODE_ICLASS, "qrvFilter",
-                                     &vexo::XPanelAdaptor<FilterNode>::Interface, kTags);
+const NodeServer<FilterNode> g_server("qrvFilter", "Filter", "qorvan/Selection");
 
 }  // namespace

@@ -3,13 +3,11 @@
 #include "global_light_group_node.h"
 
 #include <vexo/adaptor.h>
-#include <vexo/server.h>
-
-#include <lwsdk/lwmodule.h>
 
 #include <cstdint>
 
 #include "logo.h"
+#include "node_server.h"
 
 namespace {
 
@@ -146,14 +144,7 @@ void GlobalLightGroupNode::ControlDraw(unsigned id, vexo::XPDrawArea& area) {
 
 namespace {
 
-const st_ServerTagInfo kTags[] = {{"Global Light Group", LWTAG_USERNAME},
-                                  {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                  {"qorvan/Selection", LWTAG_NODEGROUP},
-                                  {nullptr, 0}};
-
-vexo::ServerRegistration g_handler(LWNODE_HCLASS, "qrvGlobalLightGroup",
-                                   &vexo::NodeAdaptor<GlobalLightGroupNode, 1, 1>::Activate, kTags);
-vexo::ServerRegistration g_interface(LWNODE_ICLASS, "qrvGlobalLightGroup",
-                                     &vexo::XPanelAdaptor<GlobalLightGroupNode>::Interface, kTags);
+const NodeServer<GlobalLightGroupNode> g_server("qrvGlobalLightGroup", "Global Light Group",
+                                                "qorvan/Selection");
 
 }  // namespace

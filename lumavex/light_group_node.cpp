@@ -3,11 +3,9 @@
 #include "light_group_node.h"
 
 #include <vexo/adaptor.h>
-#include <vexo/server.h>
-
-#include <lwsdk/lwmodule.h>
 
 #include "logo.h"
+#include "node_server.h"
 
 namespace {
 
@@ -103,14 +101,6 @@ int LightGroupNode::Interface(int, st_LWInterface* local, void*) {
 
 namespace {
 
-const st_ServerTagInfo kTags[] = {{"Light Group", LWTAG_USERNAME},
-                                  {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                  {"qorvan/Selection", LWTAG_NODEGROUP},
-                                  {nullptr, 0}};
-
-vexo::ServerRegistration g_handler(LWNODE_HCLASS, "qrvLightGroup",
-                                   &vexo::NodeAdaptor<LightGroupNode, 1, 1>::Activate, kTags);
-vexo::ServerRegistration g_interface(LWNODE_ICLASS, "qrvLightGroup",
-                                     &vexo::XPanelAdaptor<LightGroupNode>::Interface, kTags);
+const NodeServer<LightGroupNode> g_server("qrvLightGroup", "Light Group", "qorvan/Selection");
 
 }  // namespace

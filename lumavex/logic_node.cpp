@@ -2,11 +2,9 @@
 #include "logic_node.h"
 
 #include <vexo/adaptor.h>
-#include <vexo/server.h>
-
-#include <lwsdk/lwmodule.h>
 
 #include "logo.h"
+#include "node_server.h"
 
 namespace {
 
@@ -153,14 +151,6 @@ const char* LogicNode::Load(const vexo::LoadState& state) {
 
 namespace {
 
-const st_ServerTagInfo kTags[] = {{"Boolean Logic", LWTAG_USERNAME},
-                                  {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                  {"qorvan/Boolean", LWTAG_NODEGROUP},
-                                  {nullptr, 0}};
-
-vexo::ServerRegistration g_handler(LWNODE_HCLASS, "qrvBoolLogic",
-                                   &vexo::NodeAdaptor<LogicNode, 1, 1>::Activate, kTags);
-vexo::ServerRegistration g_interface(LWNODE_ICLASS, "qrvBoolLogic",
-                                     &vexo::XPanelAdaptor<LogicNode>::Interface, kTags);
+const NodeServer<LogicNode> g_server("qrvBoolLogic", "Boolean Logic", "qorvan/Boolean");
 
 }  // namespace

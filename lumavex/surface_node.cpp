@@ -2,11 +2,9 @@
 #include "surface_node.h"
 
 #include <vexo/adaptor.h>
-#include <vexo/server.h>
-
-#include <lwsdk/lwmodule.h>
 
 #include "logo.h"
+#include "node_server.h"
 
 const char* const SurfaceNode::outputNames[] = {
     "Colour",
@@ -107,14 +105,7 @@ void SurfaceNode::ControlDraw(unsigned id, vexo::XPDrawArea& area) {
 
 namespace {
 
-const st_ServerTagInfo kTags[] = {{"Expose Surface", LWTAG_USERNAME},
-                                  {"qorvan lumavex", LWTAG_BUTTONNAME},
-                                  {"qorvan/lumavex(only!)", LWTAG_NODEGROUP},
-                                  {nullptr, 0}};
-
-vexo::ServerRegistration g_handler(LWNODE_HCLASS, "qrvExposeSurface",
-                                   &vexo::NodeAdaptor<SurfaceNode, 1, 1>::Activate, kTags);
-vexo::ServerRegistration g_interface(LWNODE_ICLASS, "qrvExposeSurface",
-                                     &vexo::XPanelAdaptor<SurfaceNode>::Interface, kTags);
+const NodeServer<SurfaceNode> g_server("qrvExposeSurface", "Expose Surface",
+                                       "qorvan/lumavex(only!)");
 
 }  // namespace
