@@ -1,0 +1,150 @@
+// The global light group node: its inputs and outputs, the group applied around the evaluation
+// of its inputs, its panel, its block, and its server records.
+#include "global_light_group_node.h"
+
+#include <vexo/adaptor.h>
+
+#include <cstdint>
+
+#include "toolkit/logo.h"
+#include "toolkit/node_server.h"
+
+namespace {
+
+const st_LWBlockIdent kBlocks[] = {
+    {LWID_MAKE('T', 'H', 'R', 'U'), "PassThrough"},
+    {0, nullptr},
+};
+
+const char* const kPassThroughMessage = "This node is set to pass through";
+
+// What DataGet hands out; the host reads it before the next call (main thread).
+int g_value = 0;
+
+// The group pushed for as long as it lives; pops with the handle of its push.
+class Pushed {
+  public:
+    Pushed(qrvNodalShadingFuncs* services, LWNodalAccess_t* access) : m_services(services) {
+        if (m_services) m_handle = m_services->ns_pushGlobalLightGroup(access);
+    }
+    ~Pushed() {
+        if (m_services) m_services->ns_popGlobalLightGroup(m_handle);
+    }
+    Pushed(const Pushed&) = delete;
+    Pushed& operator=(const Pushed&) = delete;
+
+  private:
+    qrvNodalShadingFuncs* m_services;
+    void* m_handle = nullptr;
+};
+
+}  // namespace
+
+GlobalLightGroupNode::GlobalLightGroupNode(void*, void* context, std::string*)
+    : vexo::XPanelNodeHandler(context) {
+    m_description = "qorvan lumavex";
+    auto event = &NodeHandler::CB_NodeInputEvent;
+    m_colourIn = addInput(LWNODE_COLOUR, "Colour", event);
+    m_materialIn = addInput(LWNODE_MATERIAL, "Material", event);
+    m_colourOut = addOutput(LWNODE_COLOUR, "Colour");
+    m_materialOut = addOutput(LWNODE_MATERIAL, "Material");
+    setColour(30, 30, 80);
+}
+
+GlobalLightGroupNode& GlobalLightGroupNode::operator=(const GlobalLightGroupNode& other) {
+    if (this != &other) {
+        vexo::XPanelNodeHandler::operator=(other);
+        m_passThrough = other.m_passThrough;
+    }
+    return *this;
+}
+
+// Render threads: the services push and pop the group on this thread's records only.
+void GlobalLightGroupNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
+    Pushed group(m_passThrough ? nullptr : services(), access);
+    // An unconnected input gives black, or a zero material.
+    if (m_materialOut->is(output)) {
+        double material[LWNODE_MATERIAL_DOUBLES] = {};
+        m_materialIn->evaluate(access, material);
+        m_materialOut->setValue(value, material);
+    } else if (m_colourOut->is(output)) {
+        double colour[3] = {};
+        m_colourIn->evaluate(access, colour);
+        m_colourOut->setValue(value, colour);
+    }
+}
+
+const char* GlobalLightGroupNode::NewTime(int frame, double time) {
+    vexo::XPanelNodeHandler::NewTime(frame, time);
+    if (qrvNodalShadingFuncs* ns = services()) ns->ns_lg_newTime(frame, time);
+    return nullptr;
+}
+
+const char* GlobalLightGroupNode::Save(const vexo::SaveState& state) {
+    state.writeU1Blk(kBlocks[0], m_passThrough ? 1 : 0);
+    return nullptr;
+}
+
+const char* GlobalLightGroupNode::Load(const vexo::LoadState& state) {
+    while (const LWID id = state.findBlk(kBlocks)) {
+        uint8_t flag = 0;
+        if (id == kBlocks[0].id && state.readU1(flag)) m_passThrough = flag == 1;
+        state.endBlk();
+    }
+    return nullptr;
+}
+
+int GlobalLightGroupNode::Interface(int, st_LWInterface* local, void*) {
+    if (!m_panel.id()) {
+        static st_LWXPanelControl controls[] = {
+            {kLogo, "", "dThumbnail"},
+            {kPassThrough, "Pass Through", "iBoolean"},
+            {kEdit, "Edit Global Light Group...", "vButton"},
+            {kAbout, "About...", "vButton"},
+            {0, nullptr, nullptr},
+        };
+        static st_LWXPanelDataDesc data[] = {
+            {kPassThrough, "Pass Through", "integer"},
+            {0, nullptr, nullptr},
+        };
+        vexo::XPanelHints hints;
+        hints.order(0, {kLogo, kPassThrough, kEdit, kAbout})
+            .disable(kPassThrough, nullptr, kPassThroughMessage, {kEdit})
+            .button(kEdit, &LWXPanelBtnClickFunc)
+            .button(kAbout, &showAbout)
+            .draw(kLogo, &LWXPanelControlDrawFunc);
+        // The modelling application has no scene-wide group to edit.
+        if (vexo::LightWave::isModeler()) hints.remove(kEdit);
+        // Owned, so that the panel, which calls back into this node, goes with it.
+        CreateViewXPanel(controls, data, hints.list(), true);
+    }
+    if (local) local->panel = m_panel.id();
+    return 0;
+}
+
+void* GlobalLightGroupNode::DataGet(unsigned id) {
+    if (id != kPassThrough) return nullptr;
+    g_value = m_passThrough ? 1 : 0;
+    return &g_value;
+}
+
+int GlobalLightGroupNode::DataSet(unsigned id, void* value) {
+    if (id == kPassThrough) m_passThrough = value && *static_cast<int*>(value) != 0;
+    return 1;
+}
+
+void GlobalLightGroupNode::ButtonClick(unsigned id) {
+    if (id != kEdit) return;
+    if (qrvNodalShadingFuncs* ns = services()) ns->ns_DisplayLightGroup();
+}
+
+void GlobalLightGroupNode::ControlDraw(unsigned id, vexo::XPDrawArea& area) {
+    if (id == kLogo) drawLogo(area);
+}
+
+namespace {
+
+const NodeServer<GlobalLightGroupNode> g_server("qrvGlobalLightGroup", "Global Light Group",
+                                                "qorvan/Selection");
+
+}  // namespace

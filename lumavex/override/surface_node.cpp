@@ -1,0 +1,111 @@
+// The expose-surface node and its server records.
+#include "surface_node.h"
+
+#include <vexo/adaptor.h>
+
+#include "toolkit/logo.h"
+#include "toolkit/node_server.h"
+
+const char* const SurfaceNode::outputNames[] = {
+    "Colour",
+    "Diffuse",
+    "Luminosity",
+    "Specular",
+    "Glossiness",
+    "Reflection",
+    "Transparency",
+    "Refraction Index",
+    "Translucency",
+    "Colour Highlights",
+    "Colour Filter",
+    "Diffuse Sharpness",
+    "Additive Transparency",
+    "Reflection Blurring",
+    "Refraction Blurring",
+};
+
+namespace {
+
+// The scalar each output after the colour hands out.
+double scalarOf(const st_LWShaderAccess& sa, int output) {
+    switch (output) {
+        case 1:
+            return sa.diffuse;
+        case 2:
+            return sa.luminous;
+        case 3:
+            return sa.specular;
+        case 4:
+            return 1.0 / sa.roughness;  // a roughness of 0 gives infinity, as the host would
+        case 5:
+            return sa.mirror;
+        case 6:
+            return sa.transparency;
+        case 7:
+            return sa.eta;
+        case 8:
+            return sa.translucency;
+        case 9:
+            return sa.colorHL;
+        case 10:
+            return sa.colorFL;
+        case 11:
+            return sa.difSharpness;
+        case 12:
+            return sa.addTransparency;
+        case 13:
+            return sa.reflectionBlur;
+        default:
+            return sa.refractionBlur;
+    }
+}
+
+}  // namespace
+
+SurfaceNode::SurfaceNode(void*, void* context, std::string*) : vexo::XPanelNodeHandler(context) {
+    m_description = "qorvan lumavex";
+    m_outputs[0] = addOutput(LWNODE_COLOUR, outputNames[0]);
+    for (int i = 1; i < outputCount; ++i) m_outputs[i] = addScalarOutput(outputNames[i]);
+    setColour(30, 30, 80);
+    setPreviewType(NPT_OFF);  // it shows the sample being rendered: nothing to preview alone
+}
+
+void SurfaceNode::Evaluate(LWNodalAccess_t*, void* output, NodeValue value) {
+    // The copy the services took of this thread's sample before the override ran.
+    const st_LWShaderAccess* sa =
+        m_services.available() ? m_services.getGlobal()->ns_getShaderAccess() : nullptr;
+    if (!sa) return;
+    if (m_outputs[0]->is(output)) {
+        m_outputs[0]->setVector(value, sa->color);
+        return;
+    }
+    for (int i = 1; i < outputCount; ++i) {
+        if (m_outputs[i]->is(output)) {
+            m_outputs[i]->setScalar(value, scalarOf(*sa, i));
+            return;
+        }
+    }
+}
+
+int SurfaceNode::Interface(int, st_LWInterface* local, void*) {
+    if (!m_panel.id()) {
+        static st_LWXPanelControl controls[] = {{kLogo, "", "dThumbnail"}, {0, nullptr, nullptr}};
+        static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
+        vexo::XPanelHints hints;
+        hints.draw(kLogo, &LWXPanelControlDrawFunc);
+        CreateViewXPanel(controls, data, hints.list(), true);
+    }
+    if (local) local->panel = m_panel.id();
+    return 0;
+}
+
+void SurfaceNode::ControlDraw(unsigned id, vexo::XPDrawArea& area) {
+    if (id == kLogo) drawLogo(area);
+}
+
+namespace {
+
+const NodeServer<SurfaceNode> g_server("qrvExposeSurface", "Expose Surface",
+                                       "qorvan/lumavex(only!)");
+
+}  // namespace
