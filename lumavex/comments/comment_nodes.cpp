@@ -3,11 +3,6 @@
 
 #include "toolkit/node_server.h"
 
-const char kGetIntegerCommentName[] = "qrvGetIntegerComment";
-const char kGetVectorCommentName[] = "qrvGetVectorComment";
-const char kGetColourCommentName[] = "qrvGetColourComment";
-const char kGetScalarCommentName[] = "qrvGetScalarComment";
-
 namespace {
 
 // The integer node's name control keeps the vector node's label.

@@ -14,10 +14,10 @@
 #include "toolkit/logo.h"
 
 // The server names, shared by the records and the nodes (which own their envelopes by them).
-extern const char kGetIntegerCommentName[];  // "qrvGetIntegerComment"
-extern const char kGetVectorCommentName[];   // "qrvGetVectorComment"
-extern const char kGetColourCommentName[];   // "qrvGetColourComment"
-extern const char kGetScalarCommentName[];   // "qrvGetScalarComment"
+inline constexpr char kGetIntegerCommentName[] = "qrvGetIntegerComment";
+inline constexpr char kGetVectorCommentName[] = "qrvGetVectorComment";
+inline constexpr char kGetColourCommentName[] = "qrvGetColourComment";
+inline constexpr char kGetScalarCommentName[] = "qrvGetScalarComment";
 
 // The node's one block, holding the store's.
 inline const st_LWBlockIdent kCommentNodeBlocks[] = {

@@ -2,9 +2,7 @@
 // sample, its panel, its blocks, and its server records.
 #include <vexo/adaptor.h>
 
-#include "filter.h"
-#include "item_filters.h"
-#include "surface_filters.h"
+#include "filter_node.h"
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
 
@@ -38,24 +36,7 @@ bool isOn(void* value) {
     return value && *static_cast<int*>(value) != 0;
 }
 
-template <class Kind>
-constexpr auto make = &makeFilter<FilterNode, Filter, Kind>;
-constexpr unsigned kListed = kUsesText | kUsesPick;   // a text and a picker
-constexpr unsigned kItems = kListed | kUsesChildren;  // the item filters
-
 }  // namespace
-
-const FilterNode::Choice FilterNode::kChoices[kChoiceCount] = {
-    {kFilterNone, "none", 0, nullptr},
-    {kFilterSurfaceObjectList, "Surface List (by Object)", kListed, make<SurfaceObjectListFilter>},
-    {kFilterSurfaceSceneList, "Surface List (by Scene)", kListed, make<SurfaceSceneListFilter>},
-    {kFilterSurfaceName, "Surface Name", kListed, make<SurfaceNameFilter>},
-    {kFilterItemList, "Item List", kItems, make<ItemListFilter>},
-    {kFilterItemName, "Item Name", kItems, make<ItemNameFilter>},
-    {kFilterObjectName, "Object Name", kItems, make<ObjectFilter>},
-    {kFilterWeightMap, "Weight Map Value", kUsesWeightMap, make<WeightMapFilter>},
-    {kFilterItemComment, "Item Comment", kUsesText | kUsesChildren, make<ItemCommentFilter>},
-};
 
 FilterNode::FilterNode(void*, void* context, std::string*)
     : FilterHostingNode(context, kNodeBlocks) {
@@ -86,6 +67,12 @@ FilterNode::FilterNode(void*, void* context, std::string*)
 FilterNode::~FilterNode() {
     // Filters point back at the node: let them go while it is whole.
     releaseFilters();
+}
+
+vexo::LWNodeInput* FilterNode::weightThresholdInput() {
+    if (!m_weightThreshold)
+        m_weightThreshold = addScalarInput("weightThreshold", &NodeHandler::CB_NodeInputEvent);
+    return m_weightThreshold.get();
 }
 
 FilterNode& FilterNode::operator=(const FilterNode& other) {

@@ -18,7 +18,7 @@ bool isBlock(unsigned blockId, FilterBlock block) {
 
 // ---- ItemNameFilter ----
 
-ItemNameFilter::ItemNameFilter(FilterNode* node) : Filter(node) {}
+ItemNameFilter::ItemNameFilter(FilterHost* node) : Filter(node) {}
 
 ItemNameFilter::ItemNameFilter(const ItemNameFilter& other)
     : Filter(other),
@@ -31,7 +31,7 @@ const qrv::ObjectScan& ItemNameFilter::objectScan() const {
                                     m_objectInfo.available() ? m_objectInfo.getGlobal() : nullptr);
 }
 
-vexo::Reference<Filter> ItemNameFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> ItemNameFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 
@@ -128,12 +128,12 @@ void ItemNameFilter::PreLoad() {
 
 // ---- ObjectFilter ----
 
-ObjectFilter::ObjectFilter(FilterNode* node) : ItemNameFilter(node) {}
+ObjectFilter::ObjectFilter(FilterHost* node) : ItemNameFilter(node) {}
 
 ObjectFilter::ObjectFilter(const ObjectFilter& other)
     : ItemNameFilter(other), m_objects(other.m_objects) {}
 
-vexo::Reference<Filter> ObjectFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> ObjectFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 
@@ -166,11 +166,11 @@ void ObjectFilter::DisplayPicker() {
 
 // ---- ItemCommentFilter ----
 
-ItemCommentFilter::ItemCommentFilter(FilterNode* node) : ItemNameFilter(node) {}
+ItemCommentFilter::ItemCommentFilter(FilterHost* node) : ItemNameFilter(node) {}
 
 ItemCommentFilter::ItemCommentFilter(const ItemCommentFilter& other) : ItemNameFilter(other) {}
 
-vexo::Reference<Filter> ItemCommentFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> ItemCommentFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 
@@ -192,12 +192,12 @@ void ItemCommentFilter::NewTime(int, double) {
 
 // ---- ItemListFilter ----
 
-ItemListFilter::ItemListFilter(FilterNode* node) : ItemNameFilter(node) {}
+ItemListFilter::ItemListFilter(FilterHost* node) : ItemNameFilter(node) {}
 
 ItemListFilter::ItemListFilter(const ItemListFilter& other)
     : ItemNameFilter(other), m_list(other.m_list) {}
 
-vexo::Reference<Filter> ItemListFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> ItemListFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 

@@ -17,14 +17,14 @@
 // "Include Children" is on.
 class ItemNameFilter : public Filter {
   public:
-    explicit ItemNameFilter(FilterNode* node);
+    explicit ItemNameFilter(FilterHost* node);
     ItemNameFilter(const ItemNameFilter& other);
 
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
 
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
@@ -64,12 +64,12 @@ class ItemNameFilter : public Filter {
 // not added, whatever "Include Children" says.
 class ObjectFilter : public ItemNameFilter {
   public:
-    explicit ObjectFilter(FilterNode* node);
+    explicit ObjectFilter(FilterHost* node);
     ObjectFilter(const ObjectFilter& other);
 
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     void NewTime(int frame, double time) override;
 
   private:
@@ -80,10 +80,10 @@ class ObjectFilter : public ItemNameFilter {
 // "Item Comment": objects with a comment line matching the pattern list.
 class ItemCommentFilter : public ItemNameFilter {
   public:
-    explicit ItemCommentFilter(FilterNode* node);
+    explicit ItemCommentFilter(FilterHost* node);
     ItemCommentFilter(const ItemCommentFilter& other);
 
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     void NewTime(int frame, double time) override;
 };
 
@@ -91,14 +91,14 @@ class ItemCommentFilter : public ItemNameFilter {
 // configuration; the selected set is rebuilt from it each frame.
 class ItemListFilter : public ItemNameFilter {
   public:
-    explicit ItemListFilter(FilterNode* node);
+    explicit ItemListFilter(FilterHost* node);
     ItemListFilter(const ItemListFilter& other);
 
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
 
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
     int DataSet(unsigned id, void* value) override;

@@ -147,7 +147,7 @@ std::string_view afterLastSeparator(std::string_view name) {
 SurfaceNameFilter::SurfaceNameFilter(const SurfaceNameFilter& other)
     : Filter(other), m_selected(other.m_selected) {}
 
-vexo::Reference<Filter> SurfaceNameFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> SurfaceNameFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 
@@ -236,7 +236,7 @@ int SurfaceNameFilter::DataSet(unsigned id, void* value) {
 SurfaceSceneListFilter::SurfaceSceneListFilter(const SurfaceSceneListFilter& other)
     : SurfaceNameFilter(other), m_picked(other.m_picked) {}
 
-vexo::Reference<Filter> SurfaceSceneListFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> SurfaceSceneListFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 
@@ -300,7 +300,7 @@ SurfaceObjectListFilter::SurfaceObjectListFilter(const SurfaceObjectListFilter& 
       m_keyNames(other.m_keyNames),
       m_perFrame(other.m_perFrame) {}
 
-vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> SurfaceObjectListFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 
@@ -468,7 +468,7 @@ int SurfaceObjectListFilter::DataSet(unsigned, void*) {
 
 // ---- WeightMapFilter
 
-WeightMapFilter::WeightMapFilter(FilterNode* node) : Filter(node) {
+WeightMapFilter::WeightMapFilter(FilterHost* node) : Filter(node) {
     attach(node);
 }
 
@@ -484,16 +484,16 @@ WeightMapFilter::WeightMapFilter(const WeightMapFilter& other)
 
 WeightMapFilter::~WeightMapFilter() = default;
 
-vexo::Reference<Filter> WeightMapFilter::Copy(FilterNode* node) const {
+vexo::Reference<Filter> WeightMapFilter::Copy(FilterHost* node) const {
     return copyOf(*this, node);
 }
 
-void WeightMapFilter::setNode(FilterNode* node) {
+void WeightMapFilter::setNode(FilterHost* node) {
     Filter::setNode(node);
     attach(node);
 }
 
-void WeightMapFilter::attach(FilterNode* node) {
+void WeightMapFilter::attach(FilterHost* node) {
     m_input = node ? node->weightThresholdInput() : nullptr;
     if (node)
         m_ownMaps.reset();
@@ -505,7 +505,7 @@ void WeightMapFilter::attach(FilterNode* node) {
                                : vexo::Vector3<double>(kDefaultThreshold, kDefaultThreshold,
                                                        kDefaultThreshold));
     const char* const owner = kFilterServer;  // the filter node's server
-    const LWChanGroupID group = node ? node->channelGroup() : nullptr;
+    const LWChanGroupID group = node ? node->filterChannelGroup() : nullptr;
     // In the node's channel group when it has one; else without a group; else value only.
     if (!parm->create(vexo::VParm::Percent, "Weight Threshold", owner, group) && group)
         parm->create(vexo::VParm::Percent, "Weight Threshold", owner, nullptr);

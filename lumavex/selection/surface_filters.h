@@ -97,13 +97,13 @@ class SurfaceObjectEntry : public SelectionEntry {
 // "Surface Name": surfaces whose names match the pattern list.
 class SurfaceNameFilter : public Filter {
   public:
-    explicit SurfaceNameFilter(FilterNode* node) : Filter(node) {}
+    explicit SurfaceNameFilter(FilterHost* node) : Filter(node) {}
     SurfaceNameFilter(const SurfaceNameFilter& other);
 
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
@@ -134,13 +134,13 @@ class SurfaceNameFilter : public Filter {
 // "Surface List (by Scene)": surface names picked from every surface of the scene.
 class SurfaceSceneListFilter : public SurfaceNameFilter {
   public:
-    explicit SurfaceSceneListFilter(FilterNode* node) : SurfaceNameFilter(node) {}
+    explicit SurfaceSceneListFilter(FilterHost* node) : SurfaceNameFilter(node) {}
     SurfaceSceneListFilter(const SurfaceSceneListFilter& other);
 
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
     int DataSet(unsigned id, void* value) override;
@@ -161,13 +161,13 @@ class SurfaceObjectListFilter : public Filter {
     using Picks = std::map<std::string, std::set<vexo::LWSurface>, std::less<>>;
     using Names = std::map<std::string, std::set<std::string>>;
 
-    explicit SurfaceObjectListFilter(FilterNode* node) : Filter(node) {}
+    explicit SurfaceObjectListFilter(FilterHost* node) : Filter(node) {}
     SurfaceObjectListFilter(const SurfaceObjectListFilter& other);
 
     const char* Save(const vexo::SaveState& state) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void* DataGet(unsigned id) override;
@@ -208,17 +208,17 @@ class WeightMapFilter : public Filter {
   public:
     static constexpr double kDefaultThreshold = 0.5;
 
-    explicit WeightMapFilter(FilterNode* node);
+    explicit WeightMapFilter(FilterHost* node);
     WeightMapFilter(const WeightMapFilter& other);
     ~WeightMapFilter() override;
 
     const char* Save(const vexo::SaveState& state) override;
     // Attaches to the node: its threshold input and a new parameter in its channel group,
     // keeping the value and envelope of the parameter before.
-    void setNode(FilterNode* node) override;
+    void setNode(FilterHost* node) override;
     void DisplayPicker() override;
     using Filter::DisplayPicker;
-    vexo::Reference<Filter> Copy(FilterNode* node) const override;
+    vexo::Reference<Filter> Copy(FilterHost* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
     void renderEnds() override {
@@ -236,7 +236,7 @@ class WeightMapFilter : public Filter {
     double thresholdValue() const { return m_threshold->value().x; }
 
   private:
-    void attach(FilterNode* node);
+    void attach(FilterHost* node);
     // Selects the map of the last step in the mesh; false when the mesh lacks it or its values
     // are too wide.
     bool selectMap(st_LWMeshInfo* info) const;

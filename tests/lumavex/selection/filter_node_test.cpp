@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "bundle_fixtures.h"
-#include "selection/filter.h"
+#include "selection/filter_node.h"
 
 namespace {
 

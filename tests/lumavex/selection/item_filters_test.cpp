@@ -7,6 +7,7 @@
 
 #include "alloc_counter.h"
 #include "bundle_fixtures.h"
+#include "selection/filter_node.h"
 #include "selection/item_filters.h"
 
 namespace {
