@@ -7,10 +7,10 @@ namespace {
 
 // The integer node's name control keeps the vector node's label.
 st_LWXPanelControl kIntegerControls[] = {
-    {kCommentLogo, "", "dThumbnail"},
+    logoControl(kCommentLogo),
     {kCommentName, "Vector Comment Name", "sPresetText"},
     {kCommentDefault, "Default Integer", "integer"},
-    {kCommentAbout, "About...", "vButton"},
+    aboutControl(kCommentAbout),
     {0, nullptr, nullptr},
 };
 st_LWXPanelDataDesc kIntegerData[] = {
@@ -20,10 +20,10 @@ st_LWXPanelDataDesc kIntegerData[] = {
 };
 
 st_LWXPanelControl kVectorControls[] = {
-    {kCommentLogo, "", "dThumbnail"},
+    logoControl(kCommentLogo),
     {kCommentName, "Vector Comment Name", "sPresetText"},
     {kCommentDefault, "Default Vector", "float3-env"},
-    {kCommentAbout, "About...", "vButton"},
+    aboutControl(kCommentAbout),
     {0, nullptr, nullptr},
 };
 st_LWXPanelDataDesc kVectorData[] = {
@@ -33,10 +33,10 @@ st_LWXPanelDataDesc kVectorData[] = {
 };
 
 st_LWXPanelControl kColourControls[] = {
-    {kCommentLogo, "", "dThumbnail"},
+    logoControl(kCommentLogo),
     {kCommentName, "Colour Comment Name", "sPresetText"},
     {kCommentDefault, "Default Colour", "color-env"},
-    {kCommentAbout, "About...", "vButton"},
+    aboutControl(kCommentAbout),
     {0, nullptr, nullptr},
 };
 st_LWXPanelDataDesc kColourData[] = {
@@ -46,10 +46,10 @@ st_LWXPanelDataDesc kColourData[] = {
 };
 
 st_LWXPanelControl kScalarControls[] = {
-    {kCommentLogo, "", "dThumbnail"},
+    logoControl(kCommentLogo),
     {kCommentName, "Scalar Comment Name", "sPresetText"},
     {kCommentDefault, "Default Scalar", "float-env"},
-    {kCommentAbout, "About...", "vButton"},
+    aboutControl(kCommentAbout),
     {0, nullptr, nullptr},
 };
 st_LWXPanelDataDesc kScalarData[] = {

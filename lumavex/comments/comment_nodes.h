@@ -53,9 +53,9 @@ class GetComment : public vexo::XPanelNodeHandler {
         if (!m_panel.id()) {
             // The key popup is asked of the store (the control's data) each time it opens.
             vexo::XPanelHints hints;
-            hints.popUp(kCommentName, &vexo::PopUpCallback::PopCount, &vexo::PopUpCallback::PopName)
-                .button(kCommentAbout, &showAbout)
-                .draw(kCommentLogo, &LWXPanelControlDrawFunc);
+            hints.popUp(kCommentName, &vexo::PopUpCallback::PopCount,
+                        &vexo::PopUpCallback::PopName);
+            logoAndAbout(hints, kCommentLogo, kCommentAbout);
             // Owned, so that the panel goes with the node rather than outliving it.
             if (CreateViewXPanel(Ctrl, Desc, hints.list(), true))
                 m_panel.setData(kCommentName, static_cast<vexo::PopUpCallback*>(&m_store));

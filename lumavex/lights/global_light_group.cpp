@@ -207,9 +207,12 @@ void GlobalLightGroup::pop(void* handle) {
 
 void GlobalLightGroup::Interface() {
     static st_LWXPanelControl controls[] = {
-        {kLogo, "", "dThumbnail"},         {kFilterBy, "Filter by", "iPopChoice"},
-        {kFilterText, "Filter", "string"}, {kPick, "Pick...", "vButton"},
-        {kAbout, "About...", "vButton"},   {0, nullptr, nullptr},
+        logoControl(kLogo),
+        {kFilterBy, "Filter by", "iPopChoice"},
+        {kFilterText, "Filter", "string"},
+        {kPick, "Pick...", "vButton"},
+        aboutControl(kAbout),
+        {0, nullptr, nullptr},
     };
     static st_LWXPanelDataDesc data[] = {
         {kFilterBy, "Filter by", "integer"},

@@ -97,10 +97,10 @@ const char* GlobalLightGroupNode::Load(const vexo::LoadState& state) {
 int GlobalLightGroupNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static st_LWXPanelControl controls[] = {
-            {kLogo, "", "dThumbnail"},
+            logoControl(kLogo),
             {kPassThrough, "Pass Through", "iBoolean"},
             {kEdit, "Edit Global Light Group...", "vButton"},
-            {kAbout, "About...", "vButton"},
+            aboutControl(kAbout),
             {0, nullptr, nullptr},
         };
         static st_LWXPanelDataDesc data[] = {
@@ -110,9 +110,8 @@ int GlobalLightGroupNode::Interface(int, st_LWInterface* local, void*) {
         vexo::XPanelHints hints;
         hints.order(0, {kLogo, kPassThrough, kEdit, kAbout})
             .disable(kPassThrough, nullptr, kPassThroughMessage, {kEdit})
-            .button(kEdit, &LWXPanelBtnClickFunc)
-            .button(kAbout, &showAbout)
-            .draw(kLogo, &LWXPanelControlDrawFunc);
+            .button(kEdit, &LWXPanelBtnClickFunc);
+        logoAndAbout(hints, kLogo, kAbout);
         // The modelling application has no scene-wide group to edit.
         if (vexo::LightWave::isModeler()) hints.remove(kEdit);
         // Owned, so that the panel, which calls back into this node, goes with it.

@@ -72,12 +72,12 @@ void LightGroupNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue v
 int LightGroupNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static st_LWXPanelControl controls[] = {
-            {kLogo, "", "dThumbnail"},
+            logoControl(kLogo),
             {kPassThrough, "Pass Through", "iBoolean"},
             {kFilterBy, "Filter by", "iPopChoice"},
             {kFilterText, "Filter", "string"},
             {kPick, "Pick...", "vButton"},
-            {kAbout, "About...", "vButton"},
+            aboutControl(kAbout),
             {0, nullptr, nullptr},
         };
         static st_LWXPanelDataDesc data[] = {

@@ -185,7 +185,7 @@ unsigned GlobalShaderMaster::Flags() {
 
 int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
     static st_LWXPanelControl controls[] = {
-        {kLogo, "", "dThumbnail"},
+        logoControl(kLogo),
         {kPresets, "Presets", "vPopCmd"},
         {kEnabled, "Global Shading Enabled", "iBoolean"},
         {kNodalGraph, "Nodal Graph...", "vButton"},
@@ -193,7 +193,7 @@ int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
         {kUseLightGroup, "Use Global Light Group", "iBoolean"},
         {kEditLightGroup, "Edit Global Light Group...", "vButton"},
         {kSceneEditing, "Scene Editing", "vPopCmd"},
-        {kAbout, "About...", "vButton"},
+        aboutControl(kAbout),
         {0, nullptr, nullptr},
     };
     static st_LWXPanelDataDesc data[] = {
@@ -209,9 +209,8 @@ int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
         .order(0, {kLogo, kPresets, kGraphGroup, kLightGroupGroup, kSceneEditing, kAbout})
         .dividers(0, {kPresets, kGraphGroup, kLightGroupGroup})
         .button(kNodalGraph, &LWXPanelBtnClickFunc)
-        .button(kEditLightGroup, &LWXPanelBtnClickFunc)
-        .button(kAbout, &showAbout)
-        .draw(kLogo, &LWXPanelControlDrawFunc)
+        .button(kEditLightGroup, &LWXPanelBtnClickFunc);
+    logoAndAbout(hints, kLogo, kAbout)
         .strings(kSceneEditing, kSceneEditingItems)
         .popCommand(kSceneEditing, &vexo::PopCmdCallback<GlobalShaderMaster>::PopCommand);
     LWXPanelID panel = CreateViewXPanel(controls, data, hints.list(), true);

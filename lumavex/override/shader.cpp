@@ -54,16 +54,14 @@ void GlobalShader::Evaluate(st_LWShaderAccess* sa) {
 
 int GlobalShader::Interface(int, st_LWInterface* local, void*) {
     static st_LWXPanelControl controls[] = {
-        {kLogo, "", "dThumbnail"},
+        logoControl(kLogo),
         {kNodalGraph, "Nodal Graph", "vButton"},
-        {kAbout, "About...", "vButton"},
+        aboutControl(kAbout),
         {0, nullptr, nullptr},
     };
     static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
     vexo::XPanelHints hints;
-    hints.button(kNodalGraph, &LWXPanelBtnClickFunc)
-        .button(kAbout, &showAbout)
-        .draw(kLogo, &LWXPanelControlDrawFunc);
+    logoAndAbout(hints.button(kNodalGraph, &LWXPanelBtnClickFunc), kLogo, kAbout);
     LWXPanelID panel = CreateViewXPanel(controls, data, hints.list(), false);
     if (local) local->panel = panel;
     return 0;

@@ -89,7 +89,7 @@ void SurfaceNode::Evaluate(LWNodalAccess_t*, void* output, NodeValue value) {
 
 int SurfaceNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
-        static st_LWXPanelControl controls[] = {{kLogo, "", "dThumbnail"}, {0, nullptr, nullptr}};
+        static st_LWXPanelControl controls[] = {logoControl(kLogo), {0, nullptr, nullptr}};
         static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
         vexo::XPanelHints hints;
         hints.draw(kLogo, &LWXPanelControlDrawFunc);

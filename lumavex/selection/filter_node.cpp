@@ -154,7 +154,7 @@ const int* stackMap() {
 int FilterNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static st_LWXPanelControl controls[] = {
-            {kFilterLogo, "", "dThumbnail"},
+            logoControl(kFilterLogo),
             {kPassThrough, "Pass Through", "iBoolean"},
             {kLogicOperation, "Logic Operation", "iPopChoice"},
             {kFilterBy, "Filter by", "iPopChoice"},
@@ -164,7 +164,7 @@ int FilterNode::Interface(int, st_LWInterface* local, void*) {
             {kWeightThreshold, "Weight Threshold", "percent-env"},
             {kPick, "Pick...", "vButton"},
             {kInvertFilter, "Invert Filter", "iBoolean"},
-            {kFilterAbout, "About...", "vButton"},
+            aboutControl(kFilterAbout),
             {0, nullptr, nullptr},
         };
         static st_LWXPanelDataDesc data[] = {

@@ -62,12 +62,12 @@ void LogicNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value)
 int LogicNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static st_LWXPanelControl controls[] = {
-            {kLogo, "", "dThumbnail"},
+            logoControl(kLogo),
             {kInputA, "Input A", "iBoolean"},
             {kInputB, "Input B", "iBoolean"},
             {kOperation, "Operation", "iPopChoice"},
             {kInvert, "Invert", "iBoolean"},
-            {kAbout, "About...", "vButton"},
+            aboutControl(kAbout),
             {0, nullptr, nullptr},
         };
         static st_LWXPanelDataDesc data[] = {
@@ -78,9 +78,7 @@ int LogicNode::Interface(int, st_LWInterface* local, void*) {
             {0, nullptr, nullptr},
         };
         vexo::XPanelHints hints;
-        hints.strings(kOperation, kOperations)
-            .button(kAbout, &showAbout)
-            .draw(kLogo, &LWXPanelControlDrawFunc);
+        logoAndAbout(hints.strings(kOperation, kOperations), kLogo, kAbout);
         CreateViewXPanel(controls, data, hints.list(), true);
     }
     if (local) local->panel = m_panel.id();

@@ -107,9 +107,8 @@ struct FilterPanelHints {
             .enable(c.filterBy, usesMap(kUsesPick), nullptr, {c.pick})
             .link(c.filterBy, refreshed)
             .strings(c.filterBy, labels())
-            .button(c.pick, &Panel::LWXPanelBtnClickFunc)
-            .button(c.about, &showAbout)
-            .draw(c.logo, &Panel::LWXPanelControlDrawFunc);
+            .button(c.pick, &Panel::LWXPanelBtnClickFunc);
+        logoAndAbout(hints, c.logo, c.about);
         if (vexo::LightWave::isModeler()) hints.remove(c.pick);
     }
 };

@@ -23,3 +23,17 @@ void drawLogo(vexo::XPDrawArea& area);
 
 // An XPanel button callback: opens the About panel (modal).
 void showAbout(LWXPanelID panel, int cid);
+
+// What every panel of the bundle has: its rows in a control table (the logo thumbnail first,
+// "About..." last) and its hints (the About panel on the button, the logo drawn by the panel's
+// owner in ControlDraw).
+constexpr st_LWXPanelControl logoControl(unsigned id) {
+    return {id, "", "dThumbnail"};
+}
+constexpr st_LWXPanelControl aboutControl(unsigned id) {
+    return {id, "About...", "vButton"};
+}
+inline vexo::XPanelHints& logoAndAbout(vexo::XPanelHints& hints, unsigned logo, unsigned about) {
+    return hints.button(about, &showAbout)
+        .draw(logo, &vexo::XPanelInterface::LWXPanelControlDrawFunc);
+}
