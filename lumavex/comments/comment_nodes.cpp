@@ -6,66 +6,15 @@
 namespace {
 
 // The integer node's name control keeps the vector node's label.
-st_LWXPanelControl kIntegerControls[] = {
-    logoControl(kCommentLogo),
-    {kCommentName, "Vector Comment Name", "sPresetText"},
-    {kCommentDefault, "Default Integer", "integer"},
-    aboutControl(kCommentAbout),
-    {0, nullptr, nullptr},
-};
-st_LWXPanelDataDesc kIntegerData[] = {
-    {kCommentName, "Vector Comment Name", "string"},
-    {kCommentDefault, "Default Integer", "integer"},
-    {0, nullptr, nullptr},
-};
+constexpr CommentPanel kIntegerPanel{"Vector Comment Name", "Default Integer", "integer"};
+constexpr CommentPanel kVectorPanel{"Vector Comment Name", "Default Vector", "float3-env"};
+constexpr CommentPanel kColourPanel{"Colour Comment Name", "Default Colour", "color-env"};
+constexpr CommentPanel kScalarPanel{"Scalar Comment Name", "Default Scalar", "float-env"};
 
-st_LWXPanelControl kVectorControls[] = {
-    logoControl(kCommentLogo),
-    {kCommentName, "Vector Comment Name", "sPresetText"},
-    {kCommentDefault, "Default Vector", "float3-env"},
-    aboutControl(kCommentAbout),
-    {0, nullptr, nullptr},
-};
-st_LWXPanelDataDesc kVectorData[] = {
-    {kCommentName, "Vector Comment Name", "string"},
-    {kCommentDefault, "Default Vector", "float3-env"},
-    {0, nullptr, nullptr},
-};
-
-st_LWXPanelControl kColourControls[] = {
-    logoControl(kCommentLogo),
-    {kCommentName, "Colour Comment Name", "sPresetText"},
-    {kCommentDefault, "Default Colour", "color-env"},
-    aboutControl(kCommentAbout),
-    {0, nullptr, nullptr},
-};
-st_LWXPanelDataDesc kColourData[] = {
-    {kCommentName, "Colour Comment Name", "string"},
-    {kCommentDefault, "Default Colour", "color-env"},
-    {0, nullptr, nullptr},
-};
-
-st_LWXPanelControl kScalarControls[] = {
-    logoControl(kCommentLogo),
-    {kCommentName, "Scalar Comment Name", "sPresetText"},
-    {kCommentDefault, "Default Scalar", "float-env"},
-    aboutControl(kCommentAbout),
-    {0, nullptr, nullptr},
-};
-st_LWXPanelDataDesc kScalarData[] = {
-    {kCommentName, "Scalar Comment Name", "string"},
-    {kCommentDefault, "Default Scalar", "float-env"},
-    {0, nullptr, nullptr},
-};
-
-using GetIntegerComment =
-    GetComment<IntegerCommentStore, kIntegerData, kIntegerControls, kGetIntegerCommentName>;
-using GetVectorComment =
-    GetComment<VectorCommentStore, kVectorData, kVectorControls, kGetVectorCommentName>;
-using GetColourComment =
-    GetComment<ColourCommentStore, kColourData, kColourControls, kGetColourCommentName>;
-using GetScalarComment =
-    GetComment<ScalarCommentStore, kScalarData, kScalarControls, kGetScalarCommentName>;
+using GetIntegerComment = GetComment<IntegerCommentStore, kIntegerPanel, kGetIntegerCommentName>;
+using GetVectorComment = GetComment<VectorCommentStore, kVectorPanel, kGetVectorCommentName>;
+using GetColourComment = GetComment<ColourCommentStore, kColourPanel, kGetColourCommentName>;
+using GetScalarComment = GetComment<ScalarCommentStore, kScalarPanel, kGetScalarCommentName>;
 
 // Registered in this order: integer, vector, colour, scalar.
 const NodeServer<GetIntegerComment> g_integer(kGetIntegerCommentName, "Get Integer Comment",

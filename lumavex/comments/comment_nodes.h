@@ -12,6 +12,7 @@
 
 #include "comment_store.h"
 #include "toolkit/logo.h"
+#include "toolkit/panel_table.h"
 
 // The server names, shared by the records and the nodes (which own their envelopes by them).
 inline constexpr char kGetIntegerCommentName[] = "qrvGetIntegerComment";
@@ -25,7 +26,15 @@ inline const st_LWBlockIdent kCommentNodeBlocks[] = {
     {0, nullptr},
 };
 
-template <class Store, st_LWXPanelDataDesc* Desc, st_LWXPanelControl* Ctrl, const char* PluginName>
+// What one kind's panel shows: the label of its name control, and its default's label and type
+// (the default's control and value both).
+struct CommentPanel {
+    const char* nameLabel;
+    const char* defaultLabel;
+    const char* defaultType;
+};
+
+template <class Store, const CommentPanel& Panel, const char* PluginName>
 class GetComment : public vexo::XPanelNodeHandler {
   public:
     GetComment(void*, void* context, std::string*) : vexo::XPanelNodeHandler(context) {
@@ -57,7 +66,13 @@ class GetComment : public vexo::XPanelNodeHandler {
                         &vexo::PopUpCallback::PopName);
             logoAndAbout(hints, kCommentLogo, kCommentAbout);
             // Owned, so that the panel goes with the node rather than outliving it.
-            if (CreateViewXPanel(Ctrl, Desc, hints.list(), true))
+            static PanelTables tables{
+                logoRow(kCommentLogo),
+                {kCommentName, Panel.nameLabel, "sPresetText", "string"},
+                {kCommentDefault, Panel.defaultLabel, Panel.defaultType, Panel.defaultType},
+                aboutRow(kCommentAbout),
+            };
+            if (CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true))
                 m_panel.setData(kCommentName, static_cast<vexo::PopUpCallback*>(&m_store));
         }
         if (local) local->panel = m_panel.id();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "toolkit/logo.h"
+#include "toolkit/panel_table.h"
 
 namespace {
 
@@ -206,18 +207,12 @@ void GlobalLightGroup::pop(void* handle) {
 // ---- the panel -------------------------------------------------------------------------------
 
 void GlobalLightGroup::Interface() {
-    static st_LWXPanelControl controls[] = {
-        logoControl(kLogo),
-        {kFilterBy, "Filter by", "iPopChoice"},
-        {kFilterText, "Filter", "string"},
+    static PanelTables tables{
+        logoRow(kLogo),
+        {kFilterBy, "Filter by", "iPopChoice", "integer"},
+        {kFilterText, "Filter", "string", "string"},
         {kPick, "Pick...", "vButton"},
-        aboutControl(kAbout),
-        {0, nullptr, nullptr},
-    };
-    static st_LWXPanelDataDesc data[] = {
-        {kFilterBy, "Filter by", "integer"},
-        {kFilterText, "Filter", "string"},
-        {0, nullptr, nullptr},
+        aboutRow(kAbout),
     };
     vexo::XPanelHints hints;
     hints.title(kTitle)
@@ -225,7 +220,7 @@ void GlobalLightGroup::Interface() {
         .order(0, {kLogo, kFilterBy, kFilterGroup, kAbout});
     FilterPanelHints<GlobalLightGroup, LightFilter>::append(hints, {kFilterText, kPick});
     // Made afresh for each showing and gone when it closes: nothing is left calling back.
-    if (!CreateViewXPanel(controls, data, hints.list(), true)) return;
+    if (!CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true)) return;
     // The panel sets values as they change; Cancel puts back the type and every filter (a pick
     // in the list included) as they were when it opened.
     const unsigned type = m_filterType;

@@ -8,6 +8,7 @@
 
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
+#include "toolkit/panel_table.h"
 
 namespace {
 
@@ -96,16 +97,11 @@ const char* GlobalLightGroupNode::Load(const vexo::LoadState& state) {
 
 int GlobalLightGroupNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
-        static st_LWXPanelControl controls[] = {
-            logoControl(kLogo),
-            {kPassThrough, "Pass Through", "iBoolean"},
+        static PanelTables tables{
+            logoRow(kLogo),
+            {kPassThrough, "Pass Through", "iBoolean", "integer"},
             {kEdit, "Edit Global Light Group...", "vButton"},
-            aboutControl(kAbout),
-            {0, nullptr, nullptr},
-        };
-        static st_LWXPanelDataDesc data[] = {
-            {kPassThrough, "Pass Through", "integer"},
-            {0, nullptr, nullptr},
+            aboutRow(kAbout),
         };
         vexo::XPanelHints hints;
         hints.order(0, {kLogo, kPassThrough, kEdit, kAbout})
@@ -115,7 +111,7 @@ int GlobalLightGroupNode::Interface(int, st_LWInterface* local, void*) {
         // The modelling application has no scene-wide group to edit.
         if (vexo::LightWave::isModeler()) hints.remove(kEdit);
         // Owned, so that the panel, which calls back into this node, goes with it.
-        CreateViewXPanel(controls, data, hints.list(), true);
+        CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

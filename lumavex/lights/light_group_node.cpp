@@ -6,6 +6,7 @@
 
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
+#include "toolkit/panel_table.h"
 
 namespace {
 
@@ -71,20 +72,13 @@ void LightGroupNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue v
 
 int LightGroupNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
-        static st_LWXPanelControl controls[] = {
-            logoControl(kLogo),
-            {kPassThrough, "Pass Through", "iBoolean"},
-            {kFilterBy, "Filter by", "iPopChoice"},
-            {kFilterText, "Filter", "string"},
+        static PanelTables tables{
+            logoRow(kLogo),
+            {kPassThrough, "Pass Through", "iBoolean", "integer"},
+            {kFilterBy, "Filter by", "iPopChoice", "integer"},
+            {kFilterText, "Filter", "string", "string"},
             {kPick, "Pick...", "vButton"},
-            aboutControl(kAbout),
-            {0, nullptr, nullptr},
-        };
-        static st_LWXPanelDataDesc data[] = {
-            {kPassThrough, "Pass Through", "integer"},
-            {kFilterBy, "Filter by", "integer"},
-            {kFilterText, "Filter", "string"},
-            {0, nullptr, nullptr},
+            aboutRow(kAbout),
         };
         vexo::XPanelHints hints;
         hints.group(kFilterGroup, {kFilterText, kPick})
@@ -93,7 +87,7 @@ int LightGroupNode::Interface(int, st_LWInterface* local, void*) {
             .disable(kPassThrough, nullptr, kPassThroughMessage, {kFilterBy, kFilterText, kPick});
         appendHostingHints(hints, {kFilterText, kPick});
         // Owned, so that the panel, which calls back into this node, goes with it.
-        CreateViewXPanel(controls, data, hints.list(), true);
+        CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

@@ -12,6 +12,7 @@
 
 #include "override_graph.h"
 #include "toolkit/logo.h"
+#include "toolkit/panel_table.h"
 
 namespace {
 
@@ -184,24 +185,16 @@ unsigned GlobalShaderMaster::Flags() {
 }
 
 int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
-    static st_LWXPanelControl controls[] = {
-        logoControl(kLogo),
-        {kPresets, "Presets", "vPopCmd"},
-        {kEnabled, "Global Shading Enabled", "iBoolean"},
+    static PanelTables tables{
+        logoRow(kLogo),
+        {kPresets, "Presets", "vPopCmd", "integer"},
+        {kEnabled, "Global Shading Enabled", "iBoolean", "integer"},
         {kNodalGraph, "Nodal Graph...", "vButton"},
-        {kDisableSurfaceNodes, "Disable Surface Nodes", "iBoolean"},
-        {kUseLightGroup, "Use Global Light Group", "iBoolean"},
+        {kDisableSurfaceNodes, "Disable Surface Nodes", "iBoolean", "integer"},
+        {kUseLightGroup, "Use Global Light Group", "iBoolean", "integer"},
         {kEditLightGroup, "Edit Global Light Group...", "vButton"},
         {kSceneEditing, "Scene Editing", "vPopCmd"},
-        aboutControl(kAbout),
-        {0, nullptr, nullptr},
-    };
-    static st_LWXPanelDataDesc data[] = {
-        {kPresets, "Presets", "integer"},
-        {kEnabled, "Global Shading Enabled", "integer"},
-        {kDisableSurfaceNodes, "Disable Surface Nodes", "integer"},
-        {kUseLightGroup, "Use Global Light Group", "integer"},
-        {0, nullptr, nullptr},
+        aboutRow(kAbout),
     };
     vexo::XPanelHints hints;
     hints.group(kGraphGroup, {kEnabled, kNodalGraph, kDisableSurfaceNodes})
@@ -213,7 +206,7 @@ int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
     logoAndAbout(hints, kLogo, kAbout)
         .strings(kSceneEditing, kSceneEditingItems)
         .popCommand(kSceneEditing, &vexo::PopCmdCallback<GlobalShaderMaster>::PopCommand);
-    LWXPanelID panel = CreateViewXPanel(controls, data, hints.list(), true);
+    LWXPanelID panel = CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true);
     if (panel) {
         m_panel.setData(kSceneEditing, this);
         m_presets.Setup(panel, kPresets);

@@ -7,6 +7,7 @@
 #include <lwsdk/lwmodule.h>
 
 #include "toolkit/logo.h"
+#include "toolkit/panel_table.h"
 
 GlobalShader::GlobalShader(void*, void* context, std::string*)
     : vexo::XPanelShaderHandler(context) {
@@ -53,16 +54,14 @@ void GlobalShader::Evaluate(st_LWShaderAccess* sa) {
 }
 
 int GlobalShader::Interface(int, st_LWInterface* local, void*) {
-    static st_LWXPanelControl controls[] = {
-        logoControl(kLogo),
+    static PanelTables tables{
+        logoRow(kLogo),
         {kNodalGraph, "Nodal Graph", "vButton"},
-        aboutControl(kAbout),
-        {0, nullptr, nullptr},
+        aboutRow(kAbout),
     };
-    static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
     vexo::XPanelHints hints;
     logoAndAbout(hints.button(kNodalGraph, &LWXPanelBtnClickFunc), kLogo, kAbout);
-    LWXPanelID panel = CreateViewXPanel(controls, data, hints.list(), false);
+    LWXPanelID panel = CreateViewXPanel(tables.controls(), tables.values(), hints.list(), false);
     if (local) local->panel = panel;
     return 0;
 }

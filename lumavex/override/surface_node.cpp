@@ -5,6 +5,7 @@
 
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
+#include "toolkit/panel_table.h"
 
 const char* const SurfaceNode::outputNames[] = {
     "Colour",
@@ -89,11 +90,12 @@ void SurfaceNode::Evaluate(LWNodalAccess_t*, void* output, NodeValue value) {
 
 int SurfaceNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
-        static st_LWXPanelControl controls[] = {logoControl(kLogo), {0, nullptr, nullptr}};
-        static st_LWXPanelDataDesc data[] = {{0, nullptr, nullptr}};
+        static PanelTables tables{
+            logoRow(kLogo),
+        };
         vexo::XPanelHints hints;
         hints.draw(kLogo, &LWXPanelControlDrawFunc);
-        CreateViewXPanel(controls, data, hints.list(), true);
+        CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

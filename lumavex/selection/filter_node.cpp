@@ -5,6 +5,7 @@
 #include "filter_node.h"
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
+#include "toolkit/panel_table.h"
 
 namespace {
 
@@ -153,30 +154,18 @@ const int* stackMap() {
 
 int FilterNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
-        static st_LWXPanelControl controls[] = {
-            logoControl(kFilterLogo),
-            {kPassThrough, "Pass Through", "iBoolean"},
-            {kLogicOperation, "Logic Operation", "iPopChoice"},
-            {kFilterBy, "Filter by", "iPopChoice"},
-            {kFilterText, "Filter", "string"},
-            {kIncludeChildren, "Include Children", "iBoolean"},
-            {kWeightMap, "Weight Map", "iPopChoice"},
-            {kWeightThreshold, "Weight Threshold", "percent-env"},
+        static PanelTables tables{
+            logoRow(kFilterLogo),
+            {kPassThrough, "Pass Through", "iBoolean", "integer"},
+            {kLogicOperation, "Logic Operation", "iPopChoice", "integer"},
+            {kFilterBy, "Filter by", "iPopChoice", "integer"},
+            {kFilterText, "Filter", "string", "string"},
+            {kIncludeChildren, "Include Children", "iBoolean", "integer"},
+            {kWeightMap, "Weight Map", "iPopChoice", "integer"},
+            {kWeightThreshold, "Weight Threshold", "percent-env", "percent-env"},
             {kPick, "Pick...", "vButton"},
-            {kInvertFilter, "Invert Filter", "iBoolean"},
-            aboutControl(kFilterAbout),
-            {0, nullptr, nullptr},
-        };
-        static st_LWXPanelDataDesc data[] = {
-            {kPassThrough, "Pass Through", "integer"},
-            {kLogicOperation, "Logic Operation", "integer"},
-            {kFilterBy, "Filter by", "integer"},
-            {kFilterText, "Filter", "string"},
-            {kIncludeChildren, "Include Children", "integer"},
-            {kWeightMap, "Weight Map", "integer"},
-            {kWeightThreshold, "Weight Threshold", "percent-env"},
-            {kInvertFilter, "Invert Filter", "integer"},
-            {0, nullptr, nullptr},
+            {kInvertFilter, "Invert Filter", "iBoolean", "integer"},
+            aboutRow(kFilterAbout),
         };
         vexo::XPanelHints hints;
         hints.group(kTextGroup, {kFilterText, kIncludeChildren, kPick})
@@ -194,7 +183,7 @@ int FilterNode::Interface(int, st_LWInterface* local, void*) {
             .popUp(kWeightMap, &vexo::PopUpCallback::PopCount, &vexo::PopUpCallback::PopName);
         appendHostingHints(hints,
                            {kFilterText, kIncludeChildren, kPick, kWeightMap, kWeightThreshold});
-        if (CreateViewXPanel(controls, data, hints.list(), true))
+        if (CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true))
             m_panel.setData(kWeightMap, static_cast<vexo::PopUpCallback*>(&m_weightMaps));
     }
     if (local) local->panel = m_panel.id();

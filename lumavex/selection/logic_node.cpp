@@ -5,6 +5,7 @@
 
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
+#include "toolkit/panel_table.h"
 
 namespace {
 
@@ -61,25 +62,17 @@ void LogicNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value)
 
 int LogicNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
-        static st_LWXPanelControl controls[] = {
-            logoControl(kLogo),
-            {kInputA, "Input A", "iBoolean"},
-            {kInputB, "Input B", "iBoolean"},
-            {kOperation, "Operation", "iPopChoice"},
-            {kInvert, "Invert", "iBoolean"},
-            aboutControl(kAbout),
-            {0, nullptr, nullptr},
-        };
-        static st_LWXPanelDataDesc data[] = {
-            {kInputA, "Input A", "integer"},
-            {kInputB, "Input B", "integer"},
-            {kOperation, "Operation", "integer"},
-            {kInvert, "Invert", "integer"},
-            {0, nullptr, nullptr},
+        static PanelTables tables{
+            logoRow(kLogo),
+            {kInputA, "Input A", "iBoolean", "integer"},
+            {kInputB, "Input B", "iBoolean", "integer"},
+            {kOperation, "Operation", "iPopChoice", "integer"},
+            {kInvert, "Invert", "iBoolean", "integer"},
+            aboutRow(kAbout),
         };
         vexo::XPanelHints hints;
         logoAndAbout(hints.strings(kOperation, kOperations), kLogo, kAbout);
-        CreateViewXPanel(controls, data, hints.list(), true);
+        CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true);
     }
     if (local) local->panel = m_panel.id();
     return 0;

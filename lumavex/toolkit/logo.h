@@ -24,15 +24,8 @@ void drawLogo(vexo::XPDrawArea& area);
 // An XPanel button callback: opens the About panel (modal).
 void showAbout(LWXPanelID panel, int cid);
 
-// What every panel of the bundle has: its rows in a control table (the logo thumbnail first,
-// "About..." last) and its hints (the About panel on the button, the logo drawn by the panel's
-// owner in ControlDraw).
-constexpr st_LWXPanelControl logoControl(unsigned id) {
-    return {id, "", "dThumbnail"};
-}
-constexpr st_LWXPanelControl aboutControl(unsigned id) {
-    return {id, "About...", "vButton"};
-}
+// The hints every panel of the bundle ends with: the About panel on its button, the logo drawn by
+// the panel's owner in ControlDraw.
 inline vexo::XPanelHints& logoAndAbout(vexo::XPanelHints& hints, unsigned logo, unsigned about) {
     return hints.button(about, &showAbout)
         .draw(logo, &vexo::XPanelInterface::LWXPanelControlDrawFunc);
