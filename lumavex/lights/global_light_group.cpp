@@ -28,9 +28,6 @@ constexpr unsigned kFilterGroup = 0x9010;
 
 const char* const kTitle = "Edit Global Light Group";
 
-template <class Kind>
-constexpr auto make = &makeOwnerlessFilter<GlobalLightGroup, LightFilter, Kind>;
-
 // ---- per-thread installation records ---------------------------------------------------------
 
 // A stack of records per render thread. Pushes and pops nest strictly, so the record popped is
@@ -71,13 +68,6 @@ int g_value = 0;
 
 }  // namespace
 
-const GlobalLightGroup::Choice GlobalLightGroup::kChoices[kChoiceCount] = {
-    {kNone, "none", 0, nullptr},
-    {kLightList, "Light List", kUsesText | kUsesPick, make<LightListFilter>},
-    {kLightName, "Light Name", kUsesText | kUsesPick, make<LightNameFilter>},
-    {kLightComment, "Light Comment", kUsesText, make<LightCommentFilter>},
-};
-
 GlobalLightGroup::GlobalLightGroup() {
     makeFilters();
 }
@@ -105,7 +95,7 @@ LightFilter* GlobalLightGroup::filter(unsigned type) const {
 }
 
 void GlobalLightGroup::reset() {
-    m_filterType = kNone;
+    m_filterType = kLightFilterNone;
     useByOverride = false;
     m_lights.clear();
     makeFilters();
@@ -146,7 +136,7 @@ const char* GlobalLightGroup::Save(const vexo::SaveState& state) {
 // of the type read. A load sets the type, the switch and the chosen filter; the other filters
 // keep their settings.
 const char* GlobalLightGroup::Load(const vexo::LoadState& state) {
-    uint32_t type = kNone;
+    uint32_t type = kLightFilterNone;
     uint8_t use = 0;
     LightFilterBlocks filterBlocks;
     const char* error = nullptr;
@@ -250,7 +240,7 @@ int GlobalLightGroup::DataSet(unsigned id, void* value) {
             const int index = *static_cast<int*>(value);
             m_filterType = index >= 0 && static_cast<unsigned>(index) < kChoiceCount
                                ? kChoices[index].type
-                               : kNone;
+                               : kLightFilterNone;
         }
         selectFilter();
         return 1;

@@ -32,11 +32,9 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
         kLogo = 0x9008,
         kAbout = 0x9009,
     };
-    // Stored filter types; the "Filter by" pop-up lists them in this order.
-    enum Type : unsigned { kNone = 0, kLightList = 1, kLightName = 2, kLightComment = 3 };
     using Choice = FilterChoice<GlobalLightGroup, LightFilter>;
-    static constexpr unsigned kChoiceCount = 4;
-    static const Choice kChoices[kChoiceCount];
+    static constexpr unsigned kChoiceCount = kLightFilterTypeCount;
+    static constexpr const Choice (&kChoices)[kChoiceCount] = kLightFilterChoices<GlobalLightGroup>;
     // No "Pass Through": the group is switched by its users.
     static constexpr FilterControls kControls = {kFilterBy, 0, kFilterText, kPick, kLogo, kAbout};
 
@@ -84,7 +82,7 @@ class GlobalLightGroup : public OverrideLightGroup, public vexo::XPanelInterface
 
     Filters m_filters;
     vexo::Reference<LightFilter> m_current;
-    unsigned m_filterType = kNone;
+    unsigned m_filterType = kLightFilterNone;
     // The group's lights at the current frame: rebuilt on the main thread, read by render
     // threads.
     LightSet m_lights;

@@ -44,11 +44,7 @@ class Pushed {
 GlobalLightGroupNode::GlobalLightGroupNode(void*, void* context, std::string*)
     : vexo::XPanelNodeHandler(context) {
     m_description = "qorvan lumavex";
-    auto event = &NodeHandler::CB_NodeInputEvent;
-    m_colourIn = addInput(LWNODE_COLOUR, "Colour", event);
-    m_materialIn = addInput(LWNODE_MATERIAL, "Material", event);
-    m_colourOut = addOutput(LWNODE_COLOUR, "Colour");
-    m_materialOut = addOutput(LWNODE_MATERIAL, "Material");
+    m_ports.add(*this);
     setColour(30, 30, 80);
 }
 
@@ -63,16 +59,7 @@ GlobalLightGroupNode& GlobalLightGroupNode::operator=(const GlobalLightGroupNode
 // Render threads: the services push and pop the group on this thread's records only.
 void GlobalLightGroupNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
     Pushed group(m_passThrough ? nullptr : services(), access);
-    // An unconnected input gives black, or a zero material.
-    if (m_materialOut->is(output)) {
-        double material[LWNODE_MATERIAL_DOUBLES] = {};
-        m_materialIn->evaluate(access, material);
-        m_materialOut->setValue(value, material);
-    } else if (m_colourOut->is(output)) {
-        double colour[3] = {};
-        m_colourIn->evaluate(access, colour);
-        m_colourOut->setValue(value, colour);
-    }
+    m_ports.pass(access, output, value);
 }
 
 const char* GlobalLightGroupNode::NewTime(int frame, double time) {

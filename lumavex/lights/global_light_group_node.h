@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "light_ports.h"
+
 class GlobalLightGroupNode : public vexo::XPanelNodeHandler {
   public:
     enum Control : unsigned {
@@ -44,6 +46,5 @@ class GlobalLightGroupNode : public vexo::XPanelNodeHandler {
 
     vexo::qrvShadingGlobal m_services;
     bool m_passThrough = false;
-    std::unique_ptr<vexo::LWNodeInput> m_colourIn, m_materialIn;
-    std::unique_ptr<vexo::LWNodeOutput> m_colourOut, m_materialOut;
+    LightPorts m_ports;
 };

@@ -21,6 +21,8 @@
 #include <set>
 #include <string>
 
+#include "toolkit/filter_hosting.h"
+
 using LightSet = std::set<LWItemID>;
 
 // The "Filter" string control of every panel that shows a light filter.
@@ -309,3 +311,27 @@ thread_local lightStorage* IlluminationHooks<Tag>::t_current = nullptr;
 // The light group node's hooks.
 struct LightGroupHooksTag;
 using LightGroup = IlluminationHooks<LightGroupHooksTag>;
+
+// ---- "Filter by" ---------------------------------------------------------------------------
+
+// The kinds of light filter as stored; "Filter by" lists them in this order.
+enum LightFilterType : unsigned {
+    kLightFilterNone = 0,
+    kLightFilterList = 1,
+    kLightFilterName = 2,
+    kLightFilterComment = 3,
+    kLightFilterTypeCount = 4,
+};
+
+// "Filter by" of every owner of light filters (the light group node, the scene-wide group):
+// stored type, label, panel use and filter, in pop-up order.
+template <class Owner>
+inline const FilterChoice<Owner, LightFilter> kLightFilterChoices[kLightFilterTypeCount] = {
+    {kLightFilterNone, "none", 0, nullptr},
+    {kLightFilterList, "Light List", kUsesText | kUsesPick,
+     makeOwnerlessFilter<Owner, LightFilter, LightListFilter>},
+    {kLightFilterName, "Light Name", kUsesText | kUsesPick,
+     makeOwnerlessFilter<Owner, LightFilter, LightNameFilter>},
+    {kLightFilterComment, "Light Comment", kUsesText,
+     makeOwnerlessFilter<Owner, LightFilter, LightCommentFilter>},
+};

@@ -24,28 +24,14 @@ constexpr unsigned kFilterGroup = 0x9010;
 
 const char* const kPassThroughMessage = "This node is set to pass through";
 
-template <class Kind>
-constexpr auto make = &makeOwnerlessFilter<LightGroupNode, LightFilter, Kind>;
-
 }  // namespace
-
-const LightGroupNode::Choice LightGroupNode::kChoices[kChoiceCount] = {
-    {kNone, "none", 0, nullptr},
-    {kLightList, "Light List", kUsesText | kUsesPick, make<LightListFilter>},
-    {kLightName, "Light Name", kUsesText | kUsesPick, make<LightNameFilter>},
-    {kLightComment, "Light Comment", kUsesText, make<LightCommentFilter>},
-};
 
 LightGroupNode::LightGroupNode(void*, void* context, std::string*)
     : FilterHostingNode(context, kNodeBlocks) {
     m_description = "qorvan lumavex";
     makeFilters(this);
 
-    auto event = &NodeHandler::CB_NodeInputEvent;
-    m_colourIn = addInput(LWNODE_COLOUR, "Colour", event);
-    m_materialIn = addInput(LWNODE_MATERIAL, "Material", event);
-    m_colourOut = addOutput(LWNODE_COLOUR, "Colour");
-    m_materialOut = addOutput(LWNODE_MATERIAL, "Material");
+    m_ports.add(*this);
     setColour(30, 30, 80);
 }
 
@@ -58,16 +44,7 @@ LightGroupNode& LightGroupNode::operator=(const LightGroupNode& other) {
 void LightGroupNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue value) {
     const LightFilter* stepped = steppedFilter();
     LightGroup::Scope hooks(access, stepped && !m_passThrough ? &stepped->lights() : nullptr);
-    // An unconnected input gives black, or a zero material.
-    if (m_materialOut->is(output)) {
-        double material[LWNODE_MATERIAL_DOUBLES] = {};
-        m_materialIn->evaluate(access, material);
-        m_materialOut->setValue(value, material);
-    } else if (m_colourOut->is(output)) {
-        double colour[3] = {};
-        m_colourIn->evaluate(access, colour);
-        m_colourOut->setValue(value, colour);
-    }
+    m_ports.pass(access, output, value);
 }
 
 int LightGroupNode::Interface(int, st_LWInterface* local, void*) {

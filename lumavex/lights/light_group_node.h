@@ -12,6 +12,7 @@
 #include <string>
 
 #include "light_filters.h"
+#include "light_ports.h"
 #include "toolkit/filter_hosting.h"
 
 class LightGroupNode : public FilterHostingNode<LightGroupNode, LightFilter> {
@@ -24,16 +25,8 @@ class LightGroupNode : public FilterHostingNode<LightGroupNode, LightFilter> {
         kLogo = 0x9008,
         kAbout = 0x9009,
     };
-    // Stored filter types; the "Filter by" pop-up lists them in this order.
-    enum Type : unsigned {
-        kNone = 0,
-        kLightList = 1,
-        kLightName = 2,
-        kLightComment = 3,
-        kTypeCount = 4,
-    };
-    static constexpr unsigned kChoiceCount = kTypeCount;
-    static const Choice kChoices[kChoiceCount];
+    static constexpr unsigned kChoiceCount = kLightFilterTypeCount;
+    static constexpr const Choice (&kChoices)[kChoiceCount] = kLightFilterChoices<LightGroupNode>;
     static constexpr FilterControls kControls = {kFilterBy, kPassThrough, kFilterText,
                                                  kPick,     kLogo,        kAbout};
     // Every filter follows renumbering, the ones not shown now too.
@@ -49,6 +42,5 @@ class LightGroupNode : public FilterHostingNode<LightGroupNode, LightFilter> {
   private:
     vexo::qrvShadingGlobal m_services;
 
-    std::unique_ptr<vexo::LWNodeInput> m_colourIn, m_materialIn;
-    std::unique_ptr<vexo::LWNodeOutput> m_colourOut, m_materialOut;
+    LightPorts m_ports;
 };
