@@ -85,21 +85,12 @@ void LightListFilter::ChangeID(std::map<LWItemID, LWItemID>& ids) {
 }
 
 void LightListFilter::DisplayPicker() {
-    SelectionList dialog;
-    forEachLight([&](LWItemID light) {
-        const char* name = m_items.name(light);
-        dialog.add(vexo::makeReference<ItemEntry>(name ? name : "(none)", light,
-                                                  m_picked.count(light) != 0));
+    pickItems(m_picked, "Select Lights", "A picked light's name", [&](auto add) {
+        forEachLight([&](LWItemID light) {
+            const char* name = m_items.name(light);
+            add(light, name ? name : "(none)");
+        });
     });
-    if (dialog.Open("Select Lights") != 1) return;
-    LightSet picked;
-    for (const SelectionList::Entry& entry : dialog.entries()) {
-        if (!entry) continue;
-        // The list is stored by the lights' names.
-        if (!vexo::acceptText(entry->name(), "A picked light's name")) return;
-        picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
-    }
-    m_picked.swap(picked);
 }
 
 const char* LightListFilter::Save(const vexo::SaveState& state) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -298,24 +299,14 @@ void copyRecord(void* to, const void* from, size_t size) {
     std::memcpy(to, from, size);
 }
 
-// The 9.3 prefix of every layout.
-inline LWNodalAccess_t* prefix(LWNodalAccess_t& na) {
-    return &na;
-}
-inline LWNodalAccess_t* prefix(LWNodalAccess95_t& na) {
-    return &na.base;
-}
-inline LWNodalAccess_t* prefix(LWNodalAccess96_t& na) {
-    return &na.base.base;
-}
-inline st_LWShaderAccess* prefix(st_LWShaderAccess& sa) {
-    return &sa;
-}
-inline st_LWShaderAccess* prefix(st_LWShaderAccess95& sa) {
-    return &sa.base;
-}
-inline st_LWShaderAccess* prefix(st_LWShaderAccess96& sa) {
-    return &sa.base.base;
+// The 9.3 prefix of every layout: each later record begins with the one before it, as `base`.
+template <class Record>
+inline auto* prefix(Record& record) {
+    if constexpr (std::is_same_v<Record, LWNodalAccess_t> ||
+                  std::is_same_v<Record, st_LWShaderAccess>)
+        return &record;
+    else
+        return prefix(record.base);
 }
 
 // Roughness is the inverse of glossiness. A glossiness that is not a positive finite number has
@@ -549,52 +540,74 @@ void lightGroupChangeID(const LWItemID* pairs) {
     if (g_state.glg) g_state.glg->ChangeID(pairs);
 }
 
-// A group of the factory's class, made only while one is in use to take its settings.
-StagedLightGroup::StagedLightGroup()
-    : m_group(g_state.glg && g_lightGroupFactory ? g_lightGroupFactory() : nullptr) {}
+namespace {
 
-StagedLightGroup::~StagedLightGroup() = default;
-
-const char* StagedLightGroup::load(const vexo::LoadState& state) {
-    return m_group ? m_group->Load(state) : nullptr;
+// What each staged part does. The graph goes in the channel group of the graph in use, so that
+// loading settings over and over leaves no groups behind; the light group is made only while
+// one is in use to take its settings.
+std::unique_ptr<BuiltGraph> stagedPart(BuiltGraph*) {
+    return buildGraph(g_state.globalChannelGroup ? g_state.globalChannelGroup->id() : nullptr);
+}
+std::unique_ptr<OverrideLightGroup> stagedPart(OverrideLightGroup*) {
+    return g_state.glg && g_lightGroupFactory ? g_lightGroupFactory() : nullptr;
 }
 
-void StagedLightGroup::commit() {
-    if (m_group && g_state.glg) g_state.glg->adopt(*m_group);
-}
-
-// In the channel group of the graph in use, so that loading settings over and over leaves no
-// groups behind.
-StagedGraph::StagedGraph()
-    : m_graph(buildGraph(g_state.globalChannelGroup ? g_state.globalChannelGroup->id() : nullptr)) {
-}
-
-// The editor goes before a channel group of its own, as in destroyNodeEditor.
-StagedGraph::~StagedGraph() {
-    if (m_graph) m_graph->editor.reset();
-}
-
-const char* StagedGraph::load(const vexo::LoadState& state) {
-    const char* error = m_graph->editor->Load(state);
+const char* loadPart(BuiltGraph& graph, const vexo::LoadState& state) {
+    const char* error = graph.editor->Load(state);
     if (!error) return nullptr;
     // The host's text belongs to the staged editor, which may go before the caller reads it.
     g_stagedError = error;
     return g_stagedError.c_str();
 }
+const char* loadPart(OverrideLightGroup& group, const vexo::LoadState& state) {
+    return group.Load(state);
+}
 
-void StagedGraph::commit() {
-    if (!m_graph) return;
+// Installed once: what is left of a committed graph is empty.
+void commitPart(BuiltGraph& graph) {
+    if (!graph.editor) return;
     const bool had = g_state.globalNode != nullptr;
     const unsigned state = had ? g_state.globalNode->state() & 0xFFFFu : 0u;
     // A shared channel group outlives the editor that goes.
     std::unique_ptr<vexo::ChannelGroup> shared;
-    if (!m_graph->group) shared = std::move(g_state.globalChannelGroup);
+    if (!graph.group) shared = std::move(g_state.globalChannelGroup);
     destroyNodeEditor();
     if (shared) g_state.globalChannelGroup = std::move(shared);
-    install(*m_graph);
-    m_graph.reset();
+    install(graph);
     if (had) g_state.globalNode->setState(state);
 }
+void commitPart(OverrideLightGroup& group) {
+    if (g_state.glg) g_state.glg->adopt(group);
+}
+
+// The editor goes before a channel group of its own, as in destroyNodeEditor.
+void releasePart(BuiltGraph& graph) {
+    graph.editor.reset();
+}
+void releasePart(OverrideLightGroup&) {}
+
+}  // namespace
+
+template <class Part>
+Staged<Part>::Staged() : m_part(stagedPart(static_cast<Part*>(nullptr))) {}
+
+template <class Part>
+Staged<Part>::~Staged() {
+    if (m_part) releasePart(*m_part);
+}
+
+template <class Part>
+const char* Staged<Part>::load(const vexo::LoadState& state) {
+    return m_part ? loadPart(*m_part, state) : nullptr;
+}
+
+template <class Part>
+void Staged<Part>::commit() {
+    if (m_part) commitPart(*m_part);
+}
+
+template class Staged<BuiltGraph>;
+template class Staged<OverrideLightGroup>;
 
 void refreshRootConnections() {
     uint32_t mask = 0;

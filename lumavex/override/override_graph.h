@@ -68,23 +68,6 @@ void setMasterDisabled(bool disabled);
 void resetLightGroup();
 void lightGroupChangeID(const LWItemID* pairs);
 
-// A light group loaded beside the one in use, for settings loads that must change nothing when
-// they fail: commit() hands its settings to the group in use. Without a group in use it reads
-// nothing and commits nothing.
-class StagedLightGroup {
-  public:
-    StagedLightGroup();
-    ~StagedLightGroup();
-    StagedLightGroup(const StagedLightGroup&) = delete;
-    StagedLightGroup& operator=(const StagedLightGroup&) = delete;
-
-    const char* load(const vexo::LoadState& state);
-    void commit();
-
-  private:
-    std::unique_ptr<OverrideLightGroup> m_group;
-};
-
 // Names the graph's editor and channel group are created with.
 extern const char* const kEditorTitle;       // "Surface"
 extern const char* const kEditorName;        // "lumavex: Global Surface Override"
@@ -93,25 +76,31 @@ extern const char* const kChannelGroupName;  // "lumavex"
 // Replaces the graph in use with a new, empty one (channel group, editor and root inputs).
 void resetGraph();
 
-// A graph built and loaded beside the one in use (in the same channel group), for loads that
-// must change nothing when they fail: commit() puts it in place of the current graph, keeping
-// the enable state; a staged graph never committed is thrown away.
-struct BuiltGraph;
-class StagedGraph {
+// A part of the override loaded beside the one in use, for settings loads that must change
+// nothing when they fail; a part never committed is thrown away.
+template <class Part>
+class Staged {
   public:
-    StagedGraph();
-    ~StagedGraph();
-    StagedGraph(const StagedGraph&) = delete;
-    StagedGraph& operator=(const StagedGraph&) = delete;
+    Staged();
+    ~Staged();
+    Staged(const Staged&) = delete;
+    Staged& operator=(const Staged&) = delete;
 
-    // The host editor's load into the staged graph; the error text stays valid until the next
-    // failed staged load.
+    // Null or an error text, valid until the next failed staged load.
     const char* load(const vexo::LoadState& state);
     void commit();
 
   private:
-    std::unique_ptr<BuiltGraph> m_graph;
+    std::unique_ptr<Part> m_part;
 };
+// The graph, built in the channel group of the one in use: commit() puts it in place of the
+// current graph, keeping the enable state.
+struct BuiltGraph;
+using StagedGraph = Staged<BuiltGraph>;
+// A light group of the factory's class: commit() hands its settings to the group in use. Without
+// a group in use it reads nothing and commits nothing.
+using StagedLightGroup = Staged<OverrideLightGroup>;
+
 // Notes which root inputs are connected, so that the evaluation skips the others without a
 // call into the host. Called on the main thread whenever the graph may have changed: after it
 // is built, edited or loaded, and at render start.

@@ -216,21 +216,12 @@ int ItemListFilter::DataSet(unsigned id, void* value) {
 }
 
 void ItemListFilter::DisplayPicker() {
-    SelectionList dialog;
-    forEachObject([&](LWItemID object) {
-        const char* name = m_items.name(object);
-        dialog.add(
-            vexo::makeReference<ItemEntry>(name ? name : "", object, m_list.count(object) != 0));
+    pickItems(m_list, "Select Items", "A picked item's name", [&](auto add) {
+        forEachObject([&](LWItemID object) {
+            const char* name = m_items.name(object);
+            add(object, name ? name : "");
+        });
     });
-    if (dialog.Open("Select Items") != 1) return;
-    std::set<LWItemID> picked;
-    for (const SelectionList::Entry& entry : dialog.entries()) {
-        if (!entry) continue;
-        // The list is stored by the items' names.
-        if (!vexo::acceptText(entry->name(), "A picked item's name")) return;
-        picked.insert(static_cast<const ItemEntry*>(entry.get())->item());
-    }
-    m_list.swap(picked);
 }
 
 const char* ItemListFilter::Save(const vexo::SaveState& state) {

@@ -199,13 +199,8 @@ void SurfaceNameFilter::NewTime(int, double) {
 }
 
 void SurfaceNameFilter::prepareMeshes() {
-    m_meshes.begin();
-    if (!m_rendering) {
-        m_meshes.clear();
-        return;
-    }
-    const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
-    if (info && !m_selected.empty()) {
+    m_meshes.frame(m_rendering, m_objects, [&](const st_LWObjectInfo* info) {
+        if (m_selected.empty()) return;
         // Only an object whose file has a surface of a selected name can show one.
         const qrv::SurfaceScan& surfaces = surfaceScan();
         m_files.clear();
@@ -217,8 +212,7 @@ void SurfaceNameFilter::prepareMeshes() {
         for (const qrv::ObjectScan::Object& object : objects.objects())
             if (object.file.present() && m_files.contains(objects.text(object.file)))
                 m_meshes.add(m_objects, object.id);
-    }
-    m_meshes.finish();
+    });
 }
 
 void* SurfaceNameFilter::DataGet(unsigned id) {
@@ -386,12 +380,12 @@ void SurfaceObjectListFilter::DisplayPicker() {
         const auto picks = m_picked.find(objectKey(file));
         const bool selected =
             picks != m_picked.end() && picks->second.count(vexo::LWSurface(s)) != 0;
-        dialog.add(vexo::makeReference<SurfaceObjectEntry>(label, s, selected));
+        dialog.add(vexo::makeReference<SurfaceEntry>(label, s, selected));
     }
     if (dialog.Open("Select Surfaces") != 1) return;
     Picks picked;
     for (const auto& entry : dialog.entries()) {
-        const auto* surface = dynamic_cast<const SurfaceObjectEntry*>(entry.get());
+        const auto* surface = dynamic_cast<const SurfaceEntry*>(entry.get());
         if (!surface) continue;
         // Stored as the object's file name and the surface's name.
         const std::string key = objectKey(surfaceObject(m_surfaces, surface->surface()));
@@ -551,20 +545,14 @@ void WeightMapFilter::NewTime(int, double time) {
     m_threshold->evaluate(time);
     m_steppedMap = m_mapName;
     // Each object's mesh with the map selected, so that render threads only read values.
-    m_meshes.begin();
-    if (!m_rendering) {
-        m_meshes.clear();
-        return;
-    }
-    const st_LWObjectInfo* info = m_objects.available() ? m_objects.getGlobal() : nullptr;
-    if (info && !m_steppedMap.empty()) {
+    m_meshes.frame(m_rendering, m_objects, [&](const st_LWObjectInfo* info) {
+        if (m_steppedMap.empty()) return;
         for (const qrv::ObjectScan::Object& object :
              qrv::ObjectScan::current(m_items, info).objects()) {
             st_LWMeshInfo* mesh = m_meshes.add(m_objects, object.id);
             if (mesh && !selectMap(mesh)) m_meshes.dropLast();
         }
-    }
-    m_meshes.finish();
+    });
 }
 
 bool WeightMapFilter::selectMap(st_LWMeshInfo* info) const {

@@ -50,6 +50,20 @@ class FrameMeshes {
     // Releases the last frame's meshes not taken again, orders the list for lookups and puts
     // it in place; after the last add of the frame.
     void finish();
+    // One frame's list while a render runs: begin, `take(info)` adds the meshes with the host's
+    // object functions (when it has them), finish. Outside a render every mesh goes, and samples
+    // ask the host.
+    template <class Take>
+    void frame(bool rendering, vexo::ObjectInfo& objects, Take&& take) {
+        begin();
+        if (!rendering) {
+            clear();
+            return;
+        }
+        if (const st_LWObjectInfo* info = objects.available() ? objects.getGlobal() : nullptr)
+            take(info);
+        finish();
+    }
 
     // Whether the frame's list is in place: then an object missing from it is not selected.
     bool prepared() const { return m_prepared; }
@@ -69,23 +83,11 @@ class FrameMeshes {
 // `name` after its last path separator ("/" or "\\"); the whole name when it has none.
 std::string_view afterLastSeparator(std::string_view name);
 
-// A row of "Select Surfaces": the surface name.
+// A row of "Select Surfaces": the surface name, or by object "object -> surface" (the surface
+// name alone when the surface's object is not in the scene).
 class SurfaceEntry : public SelectionEntry {
   public:
     SurfaceEntry(std::string name, LWSurfaceID surface, bool selected = false)
-        : SelectionEntry(std::move(name), selected), m_surface(surface) {}
-
-    LWSurfaceID surface() const { return m_surface; }
-
-  private:
-    LWSurfaceID m_surface;
-};
-
-// A row of "Select Surfaces" by object: "object -> surface", or the surface name alone when
-// the surface's object is not in the scene.
-class SurfaceObjectEntry : public SelectionEntry {
-  public:
-    SurfaceObjectEntry(std::string name, LWSurfaceID surface, bool selected = false)
         : SelectionEntry(std::move(name), selected), m_surface(surface) {}
 
     LWSurfaceID surface() const { return m_surface; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <vexo/panel.h>
+#include <vexo/persistence.h>
 #include <vexo/xpanel.h>
 
 #include <cstdint>
@@ -131,3 +132,24 @@ class SelectionList : public vexo::LWPanel,
     int m_result = 0;
     std::string m_scratch;  // the last row text handed out
 };
+
+// An item list picked in "Select ...": `list(add)` calls add(item, name) for every item the
+// dialog offers, those in `picked` start selected. Confirmed, `picked` becomes what the dialog
+// selected, unless a selected name could not be stored by name (`what` names it in the message).
+template <class List>
+void pickItems(std::set<LWItemID>& picked, const std::string& title, const std::string& what,
+               List&& list) {
+    SelectionList dialog;
+    list([&](LWItemID item, const char* name) {
+        dialog.add(vexo::makeReference<ItemEntry>(name, item, picked.count(item) != 0));
+    });
+    if (dialog.Open(title) != 1) return;
+    std::set<LWItemID> chosen;
+    for (const SelectionList::Entry& entry : dialog.entries()) {
+        if (!entry) continue;
+        // The list is stored by the items' names.
+        if (!vexo::acceptText(entry->name(), what)) return;
+        chosen.insert(static_cast<const ItemEntry*>(entry.get())->item());
+    }
+    picked.swap(chosen);
+}
