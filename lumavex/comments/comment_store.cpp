@@ -9,6 +9,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "toolkit/panel_data.h"
 #include "toolkit/scene_scan.h"
 #include "toolkit/wildcard.h"
 
@@ -357,14 +358,12 @@ ColourCommentStore::ColourCommentStore() : VectorCommentStore('c') {
 
 namespace {
 
-// What DataGet hands out; the host reads it before the next call (main thread).
-int g_integerDefault = 0;
+PanelData<int> g_integerDefault;
 
 }  // namespace
 
 void* IntegerCommentStore::defaultData() {
-    g_integerDefault = m_kept;
-    return &g_integerDefault;
+    return g_integerDefault(m_kept);
 }
 
 void IntegerCommentStore::setDefaultData(void* value) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "toolkit/logo.h"
+#include "toolkit/panel_data.h"
 #include "toolkit/panel_table.h"
 
 namespace {
@@ -63,8 +64,7 @@ struct Installer {
     Installer() { setGlobalLightGroupFactory(&makeGlobalLightGroup); }
 } g_installer;
 
-// What DataGet hands out; the host reads it before the next call (main thread).
-int g_value = 0;
+PanelData<int> g_value;
 
 }  // namespace
 
@@ -226,10 +226,10 @@ void GlobalLightGroup::Interface() {
 
 void* GlobalLightGroup::DataGet(unsigned id) {
     if (id == kFilterBy) {
-        g_value = 0;
+        int index = 0;
         for (unsigned i = 0; i < kChoiceCount; ++i)
-            if (kChoices[i].type == m_filterType) g_value = static_cast<int>(i);
-        return &g_value;
+            if (kChoices[i].type == m_filterType) index = static_cast<int>(i);
+        return g_value(index);
     }
     return m_current ? m_current->DataGet(id) : nullptr;
 }

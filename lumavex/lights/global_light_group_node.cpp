@@ -8,6 +8,7 @@
 
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
+#include "toolkit/panel_data.h"
 #include "toolkit/panel_table.h"
 
 namespace {
@@ -19,8 +20,7 @@ const st_LWBlockIdent kBlocks[] = {
 
 const char* const kPassThroughMessage = "This node is set to pass through";
 
-// What DataGet hands out; the host reads it before the next call (main thread).
-int g_value = 0;
+PanelData<int> g_value;
 
 // The group pushed for as long as it lives; pops with the handle of its push.
 class Pushed {
@@ -106,8 +106,7 @@ int GlobalLightGroupNode::Interface(int, st_LWInterface* local, void*) {
 
 void* GlobalLightGroupNode::DataGet(unsigned id) {
     if (id != kPassThrough) return nullptr;
-    g_value = m_passThrough ? 1 : 0;
-    return &g_value;
+    return g_value(m_passThrough ? 1 : 0);
 }
 
 int GlobalLightGroupNode::DataSet(unsigned id, void* value) {

@@ -12,6 +12,7 @@
 
 #include "override_graph.h"
 #include "toolkit/logo.h"
+#include "toolkit/panel_data.h"
 #include "toolkit/panel_table.h"
 
 namespace {
@@ -35,8 +36,7 @@ constexpr int16_t kSettingsVersion = 1;
 
 const char* const kSceneEditingItems[] = {"Add All Shaders", "Remove All Shaders", nullptr};
 
-// What DataGet hands out; the host reads it before the next call.
-int g_value = 0;
+PanelData<int> g_value;
 
 // Settings read from a block, applied only once the whole block has been read without error.
 struct PendingSettings {
@@ -217,21 +217,16 @@ int GlobalShaderMaster::Interface(int, st_LWInterface* local, void*) {
 
 void* GlobalShaderMaster::DataGet(unsigned id) {
     qrvNodalShadingFuncs* ns = services();
-    g_value = 0;
     switch (id) {
         case kDisableSurfaceNodes:
-            g_value = m_disableSurfaceNodes ? 1 : 0;
-            break;
+            return g_value(m_disableSurfaceNodes ? 1 : 0);
         case kUseLightGroup:
-            g_value = ns && ns->ns_usesGlobalLightGroup() != 0 ? 1 : 0;
-            break;
+            return g_value(ns && ns->ns_usesGlobalLightGroup() != 0 ? 1 : 0);
         case kEnabled:
-            g_value = ns && (ns->ns_isEnabled() & 0xFFFF) != 0 ? 1 : 0;
-            break;
+            return g_value(ns && (ns->ns_isEnabled() & 0xFFFF) != 0 ? 1 : 0);
         default:
             return nullptr;
     }
-    return &g_value;
 }
 
 int GlobalShaderMaster::DataSet(unsigned id, void* value) {

@@ -1,5 +1,7 @@
 #include "filter.h"
 
+#include "toolkit/panel_data.h"
+
 #define LWID4(a, b, c, d) LWID_MAKE(a, b, c, d)
 
 const st_LWBlockIdent kFilterBlocks[] = {
@@ -32,7 +34,6 @@ void Filter::DisplayPicker(vexo::XPanel& panel) {
 }
 
 int* filterIntValue(int value) {
-    static int held;
-    held = value;
-    return &held;
+    static PanelData<int> held;
+    return held(value);
 }

@@ -5,6 +5,7 @@
 
 #include "toolkit/logo.h"
 #include "toolkit/node_server.h"
+#include "toolkit/panel_data.h"
 #include "toolkit/panel_table.h"
 
 namespace {
@@ -20,13 +21,7 @@ enum { kOperationBlock, kInputABlock, kInputBBlock, kInvertBlock };
 
 const char* const kOperations[] = {"A AND B", "A OR B", "A XOR B", nullptr};
 
-// What DataGet hands out; the host reads it before the next call.
-int g_value = 0;
-
-int* valueOf(int v) {
-    g_value = v;
-    return &g_value;
-}
+PanelData<int> valueOf;
 
 }  // namespace
 

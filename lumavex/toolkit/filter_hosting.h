@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "logo.h"
+#include "panel_data.h"
 
 // What a kind of filter shows and allows in its node's panel.
 enum FilterUses : unsigned {
@@ -289,9 +290,8 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
 
     // What DataGet hands out; the host reads it before the next call (main thread).
     static int* intValue(int value) {
-        static int held;
-        held = value;
-        return &held;
+        static PanelData<int> held;
+        return held(value);
     }
 
     unsigned m_filterType = 0;
