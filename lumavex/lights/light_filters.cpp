@@ -94,11 +94,7 @@ void LightListFilter::DisplayPicker() {
 }
 
 const char* LightListFilter::Save(const vexo::SaveState& state) {
-    // The host may have renamed a picked light since: a name longer than a load reads is not
-    // written to be cut.
-    for (LWItemID id : m_picked)
-        if (vexo::LWItem(id, LWI_LIGHT).name().size() > static_cast<size_t>(vexo::kMaxTextBytes))
-            return vexo::textTooLong("the light filter", "Item");
+    if (!namesFit(m_picked, LWI_LIGHT)) return vexo::textTooLong("the light filter", "Item");
     for (LWItemID id : m_picked) {
         vexo::LWItem item(id, LWI_LIGHT);
         state.WriteItem(kLightFilterBlocks[kLightBlockItems], item, false);

@@ -27,38 +27,31 @@ const char* const SurfaceNode::outputNames[] = {
 
 namespace {
 
-// The scalar each output after the colour hands out.
+// The field each output after the colour hands out; the glossiness, none: it is the inverse of
+// the roughness.
+using Field = double st_LWShaderAccess::*;
+constexpr Field kScalarFields[SurfaceNode::outputCount] = {
+    nullptr,  // the colour
+    &st_LWShaderAccess::diffuse,
+    &st_LWShaderAccess::luminous,
+    &st_LWShaderAccess::specular,
+    nullptr,  // the glossiness
+    &st_LWShaderAccess::mirror,
+    &st_LWShaderAccess::transparency,
+    &st_LWShaderAccess::eta,
+    &st_LWShaderAccess::translucency,
+    &st_LWShaderAccess::colorHL,
+    &st_LWShaderAccess::colorFL,
+    &st_LWShaderAccess::difSharpness,
+    &st_LWShaderAccess::addTransparency,
+    &st_LWShaderAccess::reflectionBlur,
+    &st_LWShaderAccess::refractionBlur,
+};
+
 double scalarOf(const st_LWShaderAccess& sa, int output) {
-    switch (output) {
-        case 1:
-            return sa.diffuse;
-        case 2:
-            return sa.luminous;
-        case 3:
-            return sa.specular;
-        case 4:
-            return 1.0 / sa.roughness;  // a roughness of 0 gives infinity, as the host would
-        case 5:
-            return sa.mirror;
-        case 6:
-            return sa.transparency;
-        case 7:
-            return sa.eta;
-        case 8:
-            return sa.translucency;
-        case 9:
-            return sa.colorHL;
-        case 10:
-            return sa.colorFL;
-        case 11:
-            return sa.difSharpness;
-        case 12:
-            return sa.addTransparency;
-        case 13:
-            return sa.reflectionBlur;
-        default:
-            return sa.refractionBlur;
-    }
+    const Field field = kScalarFields[output];
+    return field ? sa.*field
+                 : 1.0 / sa.roughness;  // a roughness of 0 gives infinity, as the host would
 }
 
 }  // namespace

@@ -225,11 +225,7 @@ void ItemListFilter::DisplayPicker() {
 }
 
 const char* ItemListFilter::Save(const vexo::SaveState& state) {
-    // The host may have renamed a picked item since: a name longer than a load reads is not
-    // written to be cut.
-    for (LWItemID id : m_list)
-        if (vexo::LWItem(id).name().size() > static_cast<size_t>(vexo::kMaxTextBytes))
-            return vexo::textTooLong("the filter", "Item");
+    if (!namesFit(m_list, LWI_OBJECT)) return vexo::textTooLong("the filter", "Item");
     state.writeBoolBlk(kFilterBlocks[kBlockIncludeChildren], m_includeChildren);
     const st_LWItemInfo* info = m_items.getGlobal();
     for (LWItemID id : m_list) {

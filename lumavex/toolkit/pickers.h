@@ -2,6 +2,7 @@
 // appended to or replacing a wildcard pattern) and the two-list selection dialog.
 #pragma once
 
+#include <vexo/items.h>
 #include <vexo/panel.h>
 #include <vexo/persistence.h>
 #include <vexo/xpanel.h>
@@ -152,4 +153,13 @@ void pickItems(std::set<LWItemID>& picked, const std::string& title, const std::
         chosen.insert(static_cast<const ItemEntry*>(entry.get())->item());
     }
     picked.swap(chosen);
+}
+
+// Whether every picked item's name fits what a load reads: the host may have renamed an item
+// since it was picked, and a longer name is not written to be cut. `type` is the items' kind.
+inline bool namesFit(const std::set<LWItemID>& items, int type) {
+    for (LWItemID id : items)
+        if (vexo::LWItem(id, type).name().size() > static_cast<size_t>(vexo::kMaxTextBytes))
+            return false;
+    return true;
 }
