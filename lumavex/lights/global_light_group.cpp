@@ -197,18 +197,15 @@ void GlobalLightGroup::pop(void* handle) {
 // ---- the panel -------------------------------------------------------------------------------
 
 void GlobalLightGroup::Interface() {
+    using Hints = FilterPanelHints<GlobalLightGroup, LightFilter>;
     static PanelTables tables{
-        logoRow(kLogo),
-        {kFilterBy, "Filter by", "iPopChoice", "integer"},
-        {kFilterText, "Filter", "string", "string"},
-        {kPick, "Pick...", "vButton"},
-        aboutRow(kAbout),
+        logoRow(kLogo), Hints::filterByRow(), Hints::textRow(), Hints::pickRow(), aboutRow(kAbout),
     };
     vexo::XPanelHints hints;
     hints.title(kTitle)
         .group(kFilterGroup, {kFilterText, kPick})
         .order(0, {kLogo, kFilterBy, kFilterGroup, kAbout});
-    FilterPanelHints<GlobalLightGroup, LightFilter>::append(hints, {kFilterText, kPick});
+    Hints::append(hints, {kFilterText, kPick});
     // Made afresh for each showing and gone when it closes: nothing is left calling back.
     if (!CreateViewXPanel(tables.controls(), tables.values(), hints.list(), true)) return;
     // The panel sets values as they change; Cancel puts back the type and every filter (a pick

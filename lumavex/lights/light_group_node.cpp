@@ -50,12 +50,8 @@ void LightGroupNode::Evaluate(LWNodalAccess_t* access, void* output, NodeValue v
 int LightGroupNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static PanelTables tables{
-            logoRow(kLogo),
-            {kPassThrough, "Pass Through", "iBoolean", "integer"},
-            {kFilterBy, "Filter by", "iPopChoice", "integer"},
-            {kFilterText, "Filter", "string", "string"},
-            {kPick, "Pick...", "vButton"},
-            aboutRow(kAbout),
+            logoRow(kLogo),        PanelHints::passThroughRow(), PanelHints::filterByRow(),
+            PanelHints::textRow(), PanelHints::pickRow(),        aboutRow(kAbout),
         };
         vexo::XPanelHints hints;
         hints.group(kFilterGroup, {kFilterText, kPick})

@@ -28,6 +28,15 @@ const char* Filter::Load(const vexo::LoadState& state) {
     return result;
 }
 
+void* Filter::DataGet(unsigned id) {
+    return id == kFilterText ? const_cast<char*>(m_filter.c_str()) : nullptr;
+}
+
+int Filter::DataSet(unsigned id, void* value) {
+    if (id == kFilterText) m_filter = value ? static_cast<const char*>(value) : "";
+    return 1;
+}
+
 void Filter::DisplayPicker(vexo::XPanel& panel) {
     DisplayPicker();
     panel.setString(kFilterText, m_filter.c_str());

@@ -100,8 +100,9 @@ class Filter : public vexo::Storeable, public vexo::ReferenceCounted {
     // Whether the sample is selected. Render threads; reads only the per-frame selection.
     virtual bool Evaluate(LWNodalAccess_t* access) = 0;
     virtual void NewTime(int frame, double time) = 0;
-    virtual void* DataGet(unsigned id) = 0;
-    virtual int DataSet(unsigned id, void* value) = 0;
+    // The pattern as the panel's "Filter" text; a filter with other controls adds them.
+    virtual void* DataGet(unsigned id);
+    virtual int DataSet(unsigned id, void* value);
     // Reads one block of the filter's own data; null or an error text.
     virtual const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) = 0;
     // Before a load: filters with per-frame sets or lists clear them.

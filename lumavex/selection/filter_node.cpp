@@ -156,14 +156,14 @@ int FilterNode::Interface(int, st_LWInterface* local, void*) {
     if (!m_panel.id()) {
         static PanelTables tables{
             logoRow(kFilterLogo),
-            {kPassThrough, "Pass Through", "iBoolean", "integer"},
+            PanelHints::passThroughRow(),
             {kLogicOperation, "Logic Operation", "iPopChoice", "integer"},
-            {kFilterBy, "Filter by", "iPopChoice", "integer"},
-            {kFilterText, "Filter", "string", "string"},
+            PanelHints::filterByRow(),
+            PanelHints::textRow(),
             {kIncludeChildren, "Include Children", "iBoolean", "integer"},
             {kWeightMap, "Weight Map", "iPopChoice", "integer"},
             {kWeightThreshold, "Weight Threshold", "percent-env", "percent-env"},
-            {kPick, "Pick...", "vButton"},
+            PanelHints::pickRow(),
             {kInvertFilter, "Invert Filter", "iBoolean", "integer"},
             aboutRow(kFilterAbout),
         };

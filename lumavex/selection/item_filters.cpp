@@ -78,27 +78,13 @@ void ItemNameFilter::addChildren(LWItemID item) {
 }
 
 void* ItemNameFilter::DataGet(unsigned id) {
-    switch (id) {
-        case kFilterText:
-            return const_cast<char*>(m_filter.c_str());
-        case kIncludeChildren:
-            return filterIntValue(m_includeChildren ? 1 : 0);
-        default:
-            return nullptr;
-    }
+    if (id == kIncludeChildren) return filterIntValue(m_includeChildren ? 1 : 0);
+    return Filter::DataGet(id);
 }
 
 int ItemNameFilter::DataSet(unsigned id, void* value) {
-    switch (id) {
-        case kFilterText:
-            m_filter = value ? static_cast<const char*>(value) : "";
-            break;
-        case kIncludeChildren:
-            if (value) m_includeChildren = *static_cast<const int*>(value) != 0;
-            break;
-        default:
-            break;
-    }
+    if (id != kIncludeChildren) return Filter::DataSet(id, value);
+    if (value) m_includeChildren = *static_cast<const int*>(value) != 0;
     return 1;
 }
 

@@ -215,16 +215,6 @@ void SurfaceNameFilter::prepareMeshes() {
     });
 }
 
-void* SurfaceNameFilter::DataGet(unsigned id) {
-    if (id == kFilterText) return const_cast<char*>(m_filter.c_str());
-    return nullptr;
-}
-
-int SurfaceNameFilter::DataSet(unsigned id, void* value) {
-    if (id == kFilterText) m_filter = value ? static_cast<const char*>(value) : "";
-    return 1;
-}
-
 // ---- SurfaceSceneListFilter
 
 SurfaceSceneListFilter::SurfaceSceneListFilter(const SurfaceSceneListFilter& other)

@@ -108,8 +108,6 @@ class SurfaceNameFilter : public Filter {
     vexo::Reference<Filter> Copy(FilterHost* node) const override;
     bool Evaluate(LWNodalAccess_t* access) override;
     void NewTime(int frame, double time) override;
-    void* DataGet(unsigned id) override;
-    int DataSet(unsigned id, void* value) override;
     const char* LegacyLoad(const vexo::LoadState& state, unsigned blockId) override;
     void PreLoad() override;
 

@@ -28,6 +28,7 @@
 
 #include "logo.h"
 #include "panel_data.h"
+#include "panel_table.h"
 
 // What a kind of filter shows and allows in its node's panel.
 enum FilterUses : unsigned {
@@ -96,6 +97,18 @@ struct FilterPanelHints {
         }();
         return texts.data();
     }
+
+    // The rows of the controls the hosting code answers, for the owner's PanelTables.
+    static constexpr PanelRow passThroughRow() {
+        return {Owner::kControls.passThrough, "Pass Through", "iBoolean", "integer"};
+    }
+    static constexpr PanelRow filterByRow() {
+        return {Owner::kControls.filterBy, "Filter by", "iPopChoice", "integer"};
+    }
+    static constexpr PanelRow textRow() {
+        return {Owner::kControls.text, "Filter", "string", "string"};
+    }
+    static constexpr PanelRow pickRow() { return {Owner::kControls.pick, "Pick...", "vButton"}; }
 
     // The rules every hosting panel has, after the owner's own layout and rules: "Filter" and
     // "Pick..." need a filter, "Pick..." a filter with a picker; a change of "Filter by" refreshes
@@ -280,7 +293,9 @@ class FilterHostingNode : public vexo::XPanelNodeHandler {
     virtual void LoadSetting(const vexo::LoadState&, LWID, const char*&) {}
     virtual void FilterTypeLoaded(F&) {}
 
-    // ---- panel hints derived from the table (see FilterPanelHints) ----------------------------
+    // ---- panel rows and hints derived from the table (see FilterPanelHints) -------------------
+
+    using PanelHints = FilterPanelHints<Node, F>;
 
     static const int* usesMap(unsigned what) { return FilterPanelHints<Node, F>::usesMap(what); }
     static void appendHostingHints(vexo::XPanelHints& hints,
