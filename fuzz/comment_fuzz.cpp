@@ -1,7 +1,7 @@
 // Comment value line fuzzing: any comment, read line by line, is split and its values read
 // without crashing or hanging. A line is a value line exactly when it holds a marker, ":", "="
 // and ";"; the type and key come trimmed, and every value read is a finite number.
-#include <comment_store.h>
+#include <comments/comment_store.h>
 
 #include <cmath>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Wildcard fuzzing: any pattern list and name give an answer without crashing or hanging, and
 // for short inputs that answer equals a direct step-by-step recursive matcher (stars taking one
 // or more characters). Input: the pattern list, a NUL byte, then the name.
-#include <wildcard.h>
+#include <toolkit/wildcard.h>
 
 #include <algorithm>
 #include <cstdint>
