@@ -13,6 +13,7 @@
 #include <lwsdk/lwshaderaccess.h>
 #include <vexo/items.h>
 #include <vexo/persistence.h>
+#include <vexo/shield.h>
 #include <vexo/utility.h>
 #include <vexo/xpanel.h>
 
@@ -242,45 +243,56 @@ class IlluminationHooks {
         bool m_installed = false;
     };
 
-    // The wrappers, with the host's signatures.
+    // The wrappers, with the host's signatures. They are entries the host calls, so each runs
+    // in the shield; a failure reads as an unlit sample.
     static int illuminate(LWItemID light, const double position[3], double direction[3],
                           double colour[3]) {
-        lightStorage* record = t_current;
-        if (record && record->passes(light) && record->illuminate) {
-            Forwarding f(record);
-            return record->illuminate(light, position, direction, colour);
-        }
-        dark(colour);
-        return 0;
+        return vexo::shield(vexo::Dialog{"IlluminationHooks::illuminate()", 0}, [&] {
+            lightStorage* record = t_current;
+            if (record && record->passes(light) && record->illuminate) {
+                Forwarding f(record);
+                return record->illuminate(light, position, direction, colour);
+            }
+            dark(colour);
+            return 0;
+        });
     }
     static int illuminateNormal(LWItemID light, LWRenderData context, const double position[3],
                                 double direction[3], const double normal[3], double colour[3]) {
-        lightStorage* record = t_current;
-        if (record && record->passes(light) && record->illuminateNormal) {
-            Forwarding f(record);
-            return record->illuminateNormal(light, context, position, direction, normal, colour);
-        }
-        dark(colour);
-        return 0;
+        return vexo::shield(vexo::Dialog{"IlluminationHooks::illuminateNormal()", 0}, [&] {
+            lightStorage* record = t_current;
+            if (record && record->passes(light) && record->illuminateNormal) {
+                Forwarding f(record);
+                return record->illuminateNormal(light, context, position, direction, normal,
+                                                colour);
+            }
+            dark(colour);
+            return 0;
+        });
     }
     static double illuminateSample(LWItemID light, const double position[3], double direction[3],
                                    LightSampleFunc* callback, void* data) {
-        lightStorage* record = t_current;
-        if (record && record->passes(light) && record->illuminateSample) {
-            Forwarding f(record);
-            return record->illuminateSample(light, position, direction, callback, data);
-        }
-        return 0;
+        return vexo::shield(vexo::Dialog{"IlluminationHooks::illuminateSample()", 0.0}, [&] {
+            lightStorage* record = t_current;
+            if (record && record->passes(light) && record->illuminateSample) {
+                Forwarding f(record);
+                return record->illuminateSample(light, position, direction, callback, data);
+            }
+            return 0.0;
+        });
     }
     static double illuminateSampleNormal(LWItemID light, LWRenderData context,
                                          const double position[3], const double normal[3],
                                          LightSampleFunc* callback, void* data) {
-        lightStorage* record = t_current;
-        if (record && record->passes(light) && record->illuminateSampleNormal) {
-            Forwarding f(record);
-            return record->illuminateSampleNormal(light, context, position, normal, callback, data);
-        }
-        return 0;
+        return vexo::shield(vexo::Dialog{"IlluminationHooks::illuminateSampleNormal()", 0.0}, [&] {
+            lightStorage* record = t_current;
+            if (record && record->passes(light) && record->illuminateSampleNormal) {
+                Forwarding f(record);
+                return record->illuminateSampleNormal(light, context, position, normal, callback,
+                                                      data);
+            }
+            return 0.0;
+        });
     }
 
   private:

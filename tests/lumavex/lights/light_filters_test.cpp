@@ -246,6 +246,23 @@ TEST(IlluminationHooksTest, NestedGroupsLetThroughOnlyTheLightsOfEveryGroupAndUn
     EXPECT_EQ(colour[1], 0.0);
 }
 
+// The wrappers are entries the host calls: an exception from a sample callback stops there,
+// reads as an unlit sample, and the group stays in force.
+TEST(IlluminationHooksTest, AThrowingSampleCallbackStopsAtTheHookAndLeavesItInForce) {
+    LWNodalAccess_t access = fakeAccess();
+    const LightSet group = lights({2});
+    LightGroup::Scope hooks(&access, &group);
+    const double position[3] = {}, normal[3] = {0, 1, 0};
+    double direction[3] = {};
+    auto throwing = [](void*, LWItemID, const double*, const double*) -> int { throw 7; };
+    EXPECT_EQ(access.illuminateSample(itemHandle(2), position, direction, throwing, nullptr), 0.0);
+    EXPECT_EQ(
+        access.illuminateSampleNormal(itemHandle(2), nullptr, position, normal, throwing, nullptr),
+        0.0);
+    EXPECT_TRUE(passes(access, 2));
+    EXPECT_FALSE(passes(access, 3));
+}
+
 TEST(IlluminationHooksTest, HandleStyleInstallAndRemovePairAndAllocateNothing) {
     LWNodalAccess_t access = fakeAccess();
     const LightSet group = lights({4});
