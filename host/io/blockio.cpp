@@ -349,7 +349,16 @@ bool MemoryLoadState::check() {
     return false;
 }
 std::string MemoryLoadState::error() const {
-    return m_reader->error();
+    return formatLocated(m_reader->problem());
+}
+Located MemoryLoadState::problem() const {
+    return m_reader->problem();
+}
+void MemoryLoadState::report(Located problem) {
+    m_reader->reported = std::move(problem);
+}
+const Located& MemoryLoadState::reported() const {
+    return m_reader->reported;
 }
 long MemoryLoadState::position() const {
     return m_reader->position();

@@ -307,7 +307,9 @@ class BinaryReader final : public MemoryLoadState::Reader {
         m_pos = 0;
         return !damaged();
     }
-    std::string where() const override { return "offset " + std::to_string(m_pos); }
+    Located at(std::string what) const override {
+        return {{}, 0, "offset " + std::to_string(m_pos) + ": " + what};
+    }
 
   private:
     struct Frame {

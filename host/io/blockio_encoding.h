@@ -138,8 +138,8 @@ class MemoryLoadState::Reader {
     virtual long position() const = 0;
     // Walks the whole structure, then returns to the start; false when it is damaged.
     virtual bool check() = 0;
-    // How a position is named in messages.
-    virtual std::string where() const = 0;
+    // `what` went wrong here: at a text line, or at a binary offset named in the text.
+    virtual Located at(std::string what) const = 0;
 
     int ioMode() const { return m_ioMode; }
     MemoryLoadState* owner = nullptr;
@@ -165,7 +165,8 @@ class MemoryLoadState::Reader {
 
     bool failed() const { return m_failed; }
     bool damaged() const { return m_damaged; }
-    const std::string& error() const { return m_error; }
+    const Located& problem() const { return m_problem; }
+    Located reported;  // where a reader riding on this one failed
 
     // A text read filled the caller's whole buffer; where, for the first few.
     void noteFilled(long at) {
@@ -191,7 +192,7 @@ class MemoryLoadState::Reader {
     void note(const std::string& what) {
         if (m_failed) return;
         m_failed = true;
-        m_error = where() + ": " + what;
+        m_problem = at(what);
     }
 
   protected:
@@ -213,7 +214,7 @@ class MemoryLoadState::Reader {
     int m_ioMode;
     bool m_failed = false;
     bool m_damaged = false;
-    std::string m_error;
+    Located m_problem;
     std::vector<long> m_filled;
     size_t m_filledCount = 0;
 };

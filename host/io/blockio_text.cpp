@@ -317,7 +317,7 @@ class TextReader final : public MemoryLoadState::Reader {
         m_frames.clear();
         return !damaged();
     }
-    std::string where() const override { return "line " + std::to_string(position()); }
+    Located at(std::string what) const override { return {{}, position(), std::move(what)}; }
 
   private:
     enum class Lex { End, Newline, Open, Close, Word, Number, Text, Bad };

@@ -52,6 +52,8 @@
 #include <utility>
 #include <vector>
 
+#include "lwhost/io/quoted_text.h"
+
 namespace lwhost {
 
 // Deepest nesting of blocks either encoding reads or writes.
@@ -126,6 +128,12 @@ class MemoryLoadState {
     // The first thing that went wrong and where ("line 12: ..." for text, "offset 40: ..." for
     // binary); empty when nothing did.
     std::string error() const;
+    // The same with its line apart (text); a binary offset stays in the text, the line 0.
+    Located problem() const;
+    // A reader reading on through this state's record (a node graph inside a plug-in's blocks)
+    // leaves where it failed here, so that whoever passes its error on can name the line.
+    void report(Located problem);
+    const Located& reported() const;
     // The text line or binary offset the reader is at now.
     long position() const;
     // How many texts read so far filled the reader's whole buffer (as long as it holds, or
