@@ -20,6 +20,8 @@
 //     of the wrong kind or out of range for the read fails that read (-1) and stays unread.
 //     Raw bytes (write/read) are written as the integers 0..255; an ID value (writeID) as its
 //     block token, which readID matches against its list as findBlk does.
+//   - A text holds no line break or other control character but the tab, nor DEL: the writer
+//     writes them as escapes, the reader refuses them (see quoted_text.h).
 //   - A leaf's values end at the end of its line; a nested block ends at its "}".
 //   - Blocks nest at most kMaxBlockDepth deep; deeper data counts as damaged.
 //
