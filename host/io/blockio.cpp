@@ -149,6 +149,21 @@ std::unique_ptr<Half> encodingFor(int ioMode, Text text, Binary binary) {
     throw std::invalid_argument("unknown io mode " + std::to_string(ioMode));
 }
 
+// Points a record's eight value slots at Values::fn for the kind each carries: the save and the
+// load record list them in one order.
+template <class Values, class Raw, class I1, class I2, class I4, class U1, class U2, class U4,
+          class FP>
+void setValueSlots(Raw& raw, I1& i1, I2& i2, I4& i4, U1& u1, U2& u2, U4& u4, FP& fp) {
+    raw = &Values::template fn<char, Kind::Raw>;
+    i1 = &Values::template fn<char, Kind::I1>;
+    i2 = &Values::template fn<short, Kind::I2>;
+    i4 = &Values::template fn<long, Kind::I4>;
+    u1 = &Values::template fn<unsigned char, Kind::U1>;
+    u2 = &Values::template fn<unsigned short, Kind::U2>;
+    u4 = &Values::template fn<unsigned long, Kind::U4>;
+    fp = &Values::template fn<float, Kind::FP>;
+}
+
 // ============================================================================================
 // Writing
 
@@ -168,19 +183,22 @@ void onWriter(void* data, Fn&& fn) {
     }
 }
 
-template <class T, Kind K>
-void writeValues(void* data, const T* values, int n) {
-    onWriter(data, [&](MemorySaveState::Writer& w) {
-        if (!values || n <= 0) return;
-        // A value the file's four bytes cannot hold would come back as another one.
-        if ((K == Kind::I4 || K == Kind::U4) && !fitsFourBytes(values, n)) {
-            w.fail(std::string("a value does not fit the four bytes of an ") +
-                   (K == Kind::I4 ? "I4" : "U4") + " element");
-            return;
-        }
-        w.values(K, values, n);
-    });
-}
+// The save record's value functions, one per kind and C element type.
+struct ValueWrites {
+    template <class T, Kind K>
+    static void fn(void* data, const T* values, int n) {
+        onWriter(data, [&](MemorySaveState::Writer& w) {
+            if (!values || n <= 0) return;
+            // A value the file's four bytes cannot hold would come back as another one.
+            if ((K == Kind::I4 || K == Kind::U4) && !fitsFourBytes(values, n)) {
+                w.fail(std::string("a value does not fit the four bytes of an ") +
+                       (K == Kind::I4 ? "I4" : "U4") + " element");
+                return;
+            }
+            w.values(K, values, n);
+        });
+    }
+};
 
 void writeIdent(void* data, const st_LWBlockIdent* ident) {
     onWriter(data, [&](MemorySaveState::Writer& w) { w.id(ident); });
@@ -211,14 +229,9 @@ MemorySaveState::MemorySaveState(int ioMode, int indent) {
         [] { return blockio::binaryWriter(); });
     m_record.ioMode = ioMode;
     m_record.writeData = m_writer.get();
-    m_record.write = &writeValues<char, Kind::Raw>;
-    m_record.writeI1 = &writeValues<char, Kind::I1>;
-    m_record.writeI2 = &writeValues<short, Kind::I2>;
-    m_record.writeI4 = &writeValues<long, Kind::I4>;
-    m_record.writeU1 = &writeValues<unsigned char, Kind::U1>;
-    m_record.writeU2 = &writeValues<unsigned short, Kind::U2>;
-    m_record.writeU4 = &writeValues<unsigned long, Kind::U4>;
-    m_record.writeFP = &writeValues<float, Kind::FP>;
+    setValueSlots<ValueWrites>(m_record.write, m_record.writeI1, m_record.writeI2, m_record.writeI4,
+                               m_record.writeU1, m_record.writeU2, m_record.writeU4,
+                               m_record.writeFP);
     m_record.writeStr = &writeText;
     m_record.writeID = &writeIdent;
     m_record.beginBlk = &beginBlock;
@@ -274,10 +287,14 @@ R onReader(void* data, R fallback, Fn&& fn) {
     return fallback;
 }
 
-template <class T, Kind K>
-int readValues(void* data, T* values, int n) {
-    return onReader(data, -1, [&](MemoryLoadState::Reader& r) { return r.values(K, values, n); });
-}
+// The load record's value functions, one per kind and C element type.
+struct ValueReads {
+    template <class T, Kind K>
+    static int fn(void* data, T* values, int n) {
+        return onReader(data, -1,
+                        [&](MemoryLoadState::Reader& r) { return r.values(K, values, n); });
+    }
+};
 
 int readText(void* data, char* buf, int size) {
     return onReader(data, -1, [&](MemoryLoadState::Reader& r) { return r.text(buf, size); });
@@ -311,14 +328,8 @@ MemoryLoadState::MemoryLoadState(std::string bytes, int ioMode, int firstLine) {
     m_reader->owner = this;
     m_record.ioMode = ioMode;
     m_record.readData = m_reader.get();
-    m_record.read = &readValues<char, Kind::Raw>;
-    m_record.readI1 = &readValues<char, Kind::I1>;
-    m_record.readI2 = &readValues<short, Kind::I2>;
-    m_record.readI4 = &readValues<long, Kind::I4>;
-    m_record.readU1 = &readValues<unsigned char, Kind::U1>;
-    m_record.readU2 = &readValues<unsigned short, Kind::U2>;
-    m_record.readU4 = &readValues<unsigned long, Kind::U4>;
-    m_record.readFP = &readValues<float, Kind::FP>;
+    setValueSlots<ValueReads>(m_record.read, m_record.readI1, m_record.readI2, m_record.readI4,
+                              m_record.readU1, m_record.readU2, m_record.readU4, m_record.readFP);
     m_record.readStr = &readText;
     m_record.readID = &readIdent;
     m_record.findBlk = &findBlock;

@@ -216,20 +216,13 @@ class BinaryReader final : public MemoryLoadState::Reader {
         auto z = static_cast<const char*>(std::memchr(p, 0, avail));
         if (!z) return readFailed("a text without its ending 0 byte");
         std::size_t len = static_cast<std::size_t>(z - p);
-        std::size_t n = std::min(len, static_cast<std::size_t>(size - 1));
-        if (len >= static_cast<std::size_t>(size - 1)) noteFilled(position());
-        std::memcpy(buf, p, n);
-        buf[n] = 0;
+        const int n = deliverText(std::string_view(p, len), buf, size);
         m_pos += len + 1;
-        return static_cast<int>(n);
+        return n;
     }
 
     LWID readId(const st_LWBlockIdent* list) override {
-        if (damaged()) return 0;
-        if (!list) {
-            readFailed("an ID read without a list");
-            return 0;
-        }
+        if (!idReadable(list)) return 0;
         if (available() < 4) {
             if (!damaged()) readFailed("expected an ID, found no more values");
             return 0;

@@ -5,7 +5,9 @@
 
 #include <lwsdk/lwio.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -175,6 +177,24 @@ class MemoryLoadState::Reader {
         ++m_filledCount;
     }
     size_t filledTexts() const { return m_filledCount; }
+
+    // Hands a text read to the caller's buffer of `size` bytes, cut to fit, noting a text that
+    // fills it; the characters stored.
+    int deliverText(std::string_view text, char* buf, int size) {
+        const std::size_t room = static_cast<std::size_t>(size - 1);
+        if (text.size() >= room) noteFilled(position());
+        const std::size_t n = std::min(text.size(), room);
+        std::memcpy(buf, text.data(), n);
+        buf[n] = 0;
+        return static_cast<int>(n);
+    }
+
+    // Whether an ID read may go on: the data is sound and a list was given.
+    bool idReadable(const st_LWBlockIdent* list) {
+        if (damaged()) return false;
+        if (!list) readFailed("an ID read without a list");
+        return list != nullptr;
+    }
     long filledTextAt(size_t n) const { return n < m_filled.size() ? m_filled[n] : 0; }
 
     // A read that could not be done; later reads may still succeed.

@@ -216,20 +216,13 @@ class TextReader final : public MemoryLoadState::Reader {
         const Lexeme& l = peekValue();
         if (l.kind != Lex::Text)
             return damaged() ? -1 : readFailed("expected a text, found " + describe(l));
-        std::size_t n = std::min(m_text.size(), static_cast<std::size_t>(size - 1));
-        if (m_text.size() >= static_cast<std::size_t>(size - 1)) noteFilled(position());
-        std::memcpy(buf, m_text.data(), n);
-        buf[n] = 0;
+        const int n = deliverText(m_text, buf, size);
         consume();
-        return static_cast<int>(n);
+        return n;
     }
 
     LWID readId(const st_LWBlockIdent* list) override {
-        if (damaged()) return 0;
-        if (!list) {
-            readFailed("an ID read without a list");
-            return 0;
-        }
+        if (!idReadable(list)) return 0;
         const Lexeme& l = peekValue();
         if (l.kind == Lex::Word)
             if (LWID id = match(lexText(l), list)) {
