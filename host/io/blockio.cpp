@@ -1,5 +1,7 @@
 // Block data in memory: the save and load states, the C functions of their records, and what
 // both encodings share. The encodings themselves are blockio_text.cpp and blockio_binary.cpp.
+#include "lwhost/io/blockio.h"
+
 #include <cstdio>
 #include <stdexcept>
 #include <type_traits>

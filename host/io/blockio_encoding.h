@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -33,10 +34,9 @@ int64_t integerAt(Kind kind, const void* values, int i);
 // into its char, I4 into its long, U4 zero-extends into its unsigned long.
 void storeInteger(Kind kind, void* out, int i, int64_t v);
 
+// A token's first character, any of its characters, and a whole token (see blockio.h).
 bool isWordStart(char c);
-
 bool isWordChar(char c);
-
 bool isWord(std::string_view s);
 
 // The four ID characters as text.
@@ -57,7 +57,6 @@ std::string_view tokenWord(const st_LWBlockIdent& ident, IdChars& scratch);
 std::string describeId(LWID id);
 
 // What a read of the kind expected, for messages.
-
 const char* kindName(Kind kind);
 
 }  // namespace blockio
@@ -177,6 +176,7 @@ class MemoryLoadState::Reader {
         ++m_filledCount;
     }
     size_t filledTexts() const { return m_filledCount; }
+    long filledTextAt(size_t n) const { return n < m_filled.size() ? m_filled[n] : 0; }
 
     // Hands a text read to the caller's buffer of `size` bytes, cut to fit, noting a text that
     // fills it; the characters stored.
@@ -195,7 +195,6 @@ class MemoryLoadState::Reader {
         if (!list) readFailed("an ID read without a list");
         return list != nullptr;
     }
-    long filledTextAt(size_t n) const { return n < m_filled.size() ? m_filled[n] : 0; }
 
     // A read that could not be done; later reads may still succeed.
     int readFailed(const std::string& what) {
@@ -241,6 +240,7 @@ class MemoryLoadState::Reader {
 
 namespace blockio {
 
+// Each encoding's writer and reader (blockio_text.cpp, blockio_binary.cpp).
 std::unique_ptr<MemorySaveState::Writer> textWriter(int indent);
 std::unique_ptr<MemorySaveState::Writer> binaryWriter();
 std::unique_ptr<MemoryLoadState::Reader> textReader(std::string bytes, int firstLine);
