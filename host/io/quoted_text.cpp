@@ -18,81 +18,57 @@ int hexDigit(char c) {
 }
 
 // A character a block file could hold in a word, shown as it is in its messages.
-bool isBlockWordChar(char c) {
+bool isWordChar(char c) {
     auto u = static_cast<unsigned char>(c);
     return u > ' ' && u != 0x7f && c != '{' && c != '}' && c != '"' && c != '#';
 }
 
-std::string sceneSays(QuoteFault fault, char c) {
-    switch (fault) {
-        case QuoteFault::Unclosed:
-            return "unterminated text";
-        case QuoteFault::Control:
-            return "control character in a text; write it as an escape";
-        case QuoteFault::UnknownEscape:
-            return std::string("unknown escape \\") + c + " in a text";
-        case QuoteFault::BadHex:
-            return "\\x needs two hexadecimal digits";
-        case QuoteFault::Zero:
-            return "a text may not hold a zero character";
-        case QuoteFault::LineControl:
-            break;
-    }
-    return "control character in the line";
-}
-
-std::string scriptSays(QuoteFault fault, char c) {
-    switch (fault) {
-        case QuoteFault::Unclosed:
-            return "a text has no closing quote";
-        case QuoteFault::Control:
-            return "control character in a text (write it as an escape)";
-        case QuoteFault::UnknownEscape:
-            return std::string("unknown escape \\") + c;
-        case QuoteFault::BadHex:
-        case QuoteFault::Zero:
-            return "\\x needs two hexadecimal digits";
-        case QuoteFault::LineControl:
-            break;
-    }
-    return "control character in the line";
-}
-
-std::string blockSays(QuoteFault fault, char c) {
-    switch (fault) {
-        case QuoteFault::Unclosed:
-            return "a text without its closing quote";
-        case QuoteFault::Control:
-            return "control character in a text (write it as an escape)";
-        case QuoteFault::UnknownEscape:
-            return std::string("a text holds the unknown escape \\") +
-                   (isBlockWordChar(c) ? std::string(1, c) : std::string("?"));
-        case QuoteFault::BadHex:
-        case QuoteFault::Zero:
-            return "a text holds a bad \\x escape";
-        case QuoteFault::LineControl:
-            break;
-    }
-    return "control character in the line";
-}
-
-std::string commandSays(QuoteFault fault, char) {
-    switch (fault) {
-        case QuoteFault::Unclosed:
-            return "a text has no closing quote";
-        case QuoteFault::Control:
-            return "control character in a text";
-        default:
-            return "control character in the line";
-    }
-}
+constexpr const char* kLineControl = "control character in the line";
+constexpr const char* kBadHex = "\\x needs two hexadecimal digits";
 
 }  // namespace
 
-const QuoteRules kSceneQuotes{true, true, "", true, true, &sceneSays};
-const QuoteRules kScriptQuotes{true, false, "\"#", true, true, &scriptSays};
-const QuoteRules kBlockQuotes{true, true, "", true, true, &blockSays};
-const QuoteRules kCommandQuotes{false, false, "\"", false, false, &commandSays};
+// Fields: escapes, refuseZero, wordEnds, comments, lineControls, then the words for each fault.
+
+// Scene statements: words end at blanks only; \x00 is refused.
+const QuoteRules kSceneQuotes{
+    true,
+    true,
+    "",
+    true,
+    true,
+    {"unterminated text", "control character in a text; write it as an escape", "unknown escape \\",
+     " in a text", true, kBadHex, "a text may not hold a zero character", kLineControl}};
+
+// Script lines: a quote or '#' also ends a word.
+const QuoteRules kScriptQuotes{
+    true,
+    false,
+    "\"#",
+    true,
+    true,
+    {"a text has no closing quote", "control character in a text (write it as an escape)",
+     "unknown escape \\", "", true, kBadHex, kBadHex, kLineControl}};
+
+// Block files: \x00 is refused; the reader finds words itself and reads only texts here.
+const QuoteRules kBlockQuotes{
+    true,
+    true,
+    "",
+    true,
+    true,
+    {"a text without its closing quote", "control character in a text (write it as an escape)",
+     "a text holds the unknown escape \\", "", false, "a text holds a bad \\x escape",
+     "a text holds a bad \\x escape", kLineControl}};
+
+// Layout command lines: no escapes, so that file names keep their backslashes; no comments.
+const QuoteRules kCommandQuotes{false,
+                                false,
+                                "\"",
+                                false,
+                                false,
+                                {"a text has no closing quote", "control character in a text", "",
+                                 "", true, "", "", kLineControl}};
 
 std::string formatLocated(const Located& where) {
     if (where.file.empty())
@@ -104,8 +80,9 @@ std::string formatLocated(const Located& where) {
 
 bool readQuoted(std::string_view text, std::size_t& pos, const QuoteRules& rules, std::string* out,
                 std::string& why, bool checkEscapes) {
-    const auto fail = [&](QuoteFault fault, char c) {
-        why = rules.say(fault, c);
+    const QuoteWords& words = rules.words;
+    const auto fail = [&](const char* what) {
+        why = what;
         return false;
     };
     const std::size_t size = text.size();
@@ -122,7 +99,7 @@ bool readQuoted(std::string_view text, std::size_t& pos, const QuoteRules& rules
         } else if (c == '\n') {
             break;
         } else if (isControl(static_cast<unsigned char>(c))) {
-            return fail(QuoteFault::Control, c);
+            return fail(words.control);
         } else if (c == '\\' && rules.escapes) {
             if (i >= size) break;
             const char e = text[i++];
@@ -144,21 +121,24 @@ bool readQuoted(std::string_view text, std::size_t& pos, const QuoteRules& rules
                 case 'x': {
                     const int hi = i < size ? hexDigit(text[i]) : -1;
                     const int lo = i + 1 < size ? hexDigit(text[i + 1]) : -1;
-                    if (hi < 0 || lo < 0) return fail(QuoteFault::BadHex, e);
-                    if (hi == 0 && lo == 0 && rules.refuseZero) return fail(QuoteFault::Zero, e);
+                    if (hi < 0 || lo < 0) return fail(words.badHex);
+                    if (hi == 0 && lo == 0 && rules.refuseZero) return fail(words.zero);
                     decoded = static_cast<char>(hi * 16 + lo);
                     i += 2;
                     break;
                 }
                 default:
-                    return fail(QuoteFault::UnknownEscape, e);
+                    why = words.unknownEscape;
+                    why += words.oddEscapeShown || isWordChar(e) ? e : '?';
+                    why += words.escapeEnd;
+                    return false;
             }
             if (out) *out += decoded;
             continue;
         }
         if (out) *out += c;
     }
-    return fail(QuoteFault::Unclosed, 0);
+    return fail(words.unclosed);
 }
 
 bool splitQuotedLine(std::string_view line, const QuoteRules& rules,
@@ -188,7 +168,7 @@ bool splitQuotedLine(std::string_view line, const QuoteRules& rules,
             const std::size_t begin = i;
             for (; i < line.size() && !endsWord(line[i]); ++i)
                 if (rules.lineControls && isControl(static_cast<unsigned char>(line[i]))) {
-                    why = rules.say(QuoteFault::LineControl, line[i]);
+                    why = rules.words.lineControl;
                     ok = false;
                     break;
                 }

@@ -31,14 +31,19 @@ struct Located {
 // alone with neither.
 std::string formatLocated(const Located& where);
 
-// The faults a quoted text or a line of words can have.
-enum class QuoteFault {
-    Unclosed,       // the line or data ends before the closing quote
-    Control,        // a control character or DEL between the quotes
-    UnknownEscape,  // a backslash before a character that is no escape
-    BadHex,         // \x without two hexadecimal digits
-    Zero,           // \x00 where it is refused
-    LineControl,    // a control character outside quotes
+// A format's words for each fault.
+struct QuoteWords {
+    const char* unclosed;  // the line or data ends before the closing quote
+    const char* control;   // a control character or DEL between the quotes
+    // A backslash before a character that is no escape: `unknownEscape`, the character, then
+    // `escapeEnd`. With `oddEscapeShown` false a character that could not stand in a word is
+    // shown as '?'.
+    const char* unknownEscape;
+    const char* escapeEnd;
+    bool oddEscapeShown;
+    const char* badHex;       // \x without two hexadecimal digits
+    const char* zero;         // \x00 where it is refused
+    const char* lineControl;  // a control character outside quotes
 };
 
 struct QuoteRules {
@@ -52,9 +57,7 @@ struct QuoteRules {
     bool comments = true;
     // Control characters outside quotes are refused.
     bool lineControls = true;
-    // The format's words for a fault; `c` is the character after the backslash of an unknown
-    // escape.
-    std::string (*say)(QuoteFault fault, char c) = nullptr;
+    QuoteWords words;
 };
 
 // Each reader's rules.
