@@ -28,16 +28,70 @@ enum class Kind { Raw, I1, U1, I2, U2, I4, U4, FP };
 
 // The i-th value of an array of the kind's C element type, widened. I4 and U4 arrays are checked
 // for range before they get here (fitsFourBytes).
-int64_t integerAt(Kind kind, const void* values, int i);
+inline int64_t integerAt(Kind kind, const void* values, int i) {
+    switch (kind) {
+        case Kind::Raw:
+            return static_cast<unsigned char>(static_cast<const char*>(values)[i]);
+        case Kind::I1:
+            return static_cast<signed char>(static_cast<const char*>(values)[i]);
+        case Kind::U1:
+            return static_cast<const unsigned char*>(values)[i];
+        case Kind::I2:
+            return static_cast<const short*>(values)[i];
+        case Kind::U2:
+            return static_cast<const unsigned short*>(values)[i];
+        case Kind::I4:
+            return static_cast<int64_t>(static_cast<const long*>(values)[i]);
+        case Kind::U4:
+            return static_cast<int64_t>(static_cast<const unsigned long*>(values)[i] & 0xffffffffu);
+        case Kind::FP:
+            break;
+    }
+    return 0;
+}
 
 // Stores v, within the kind's range, as the i-th element of the kind's C type: I1 sign-extends
 // into its char, I4 into its long, U4 zero-extends into its unsigned long.
-void storeInteger(Kind kind, void* out, int i, int64_t v);
+inline void storeInteger(Kind kind, void* out, int i, int64_t v) {
+    switch (kind) {
+        case Kind::Raw:
+        case Kind::I1:
+            static_cast<char*>(out)[i] = static_cast<char>(static_cast<unsigned char>(v & 0xff));
+            break;
+        case Kind::U1:
+            static_cast<unsigned char*>(out)[i] = static_cast<unsigned char>(v);
+            break;
+        case Kind::I2:
+            static_cast<short*>(out)[i] = static_cast<short>(v);
+            break;
+        case Kind::U2:
+            static_cast<unsigned short*>(out)[i] = static_cast<unsigned short>(v);
+            break;
+        case Kind::I4:
+            static_cast<long*>(out)[i] = static_cast<long>(v);
+            break;
+        case Kind::U4:
+            static_cast<unsigned long*>(out)[i] = static_cast<unsigned long>(v);
+            break;
+        case Kind::FP:
+            break;
+    }
+}
 
 // A token's first character, any of its characters, and a whole token (see blockio.h).
-bool isWordStart(char c);
-bool isWordChar(char c);
-bool isWord(std::string_view s);
+inline bool isWordStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+inline bool isWordChar(char c) {
+    auto u = static_cast<unsigned char>(c);
+    return u > ' ' && u != 0x7f && c != '{' && c != '}' && c != '"' && c != '#';
+}
+inline bool isWord(std::string_view s) {
+    if (s.empty() || !isWordStart(s[0])) return false;
+    for (char c : s)
+        if (!isWordChar(c)) return false;
+    return true;
+}
 
 // The four ID characters as text.
 struct IdChars {
@@ -51,7 +105,11 @@ struct IdChars {
 
 // The word an ident is written as in text: its token, else its ID characters; empty when neither
 // is a word.
-std::string_view tokenWord(const st_LWBlockIdent& ident, IdChars& scratch);
+inline std::string_view tokenWord(const st_LWBlockIdent& ident, IdChars& scratch) {
+    if (ident.token && isWord(ident.token)) return ident.token;
+    scratch = IdChars(ident.id);
+    return isWord(scratch.view()) ? scratch.view() : std::string_view();
+}
 
 // How an ID appears in messages: its characters when printable, else hex.
 std::string describeId(LWID id);
