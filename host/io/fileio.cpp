@@ -19,14 +19,6 @@ bool knownMode(int ioMode) {
     return ioMode == LWIO_ASCII || ioMode == LWIO_BINARY;
 }
 
-// "FILE:LINE: why" from a load state's "line LINE: why"; binary offsets stay as they are
-// ("FILE: offset N: why").
-std::string located(const std::string& name, const std::string& error) {
-    const std::string line = "line ";
-    if (error.compare(0, line.size(), line) == 0) return name + ":" + error.substr(line.size());
-    return name + ": " + error;
-}
-
 // Every "File IO" function reaches the current host's service here; without one they do nothing.
 FileIO* current() {
     Host* host = Host::current();
@@ -132,7 +124,10 @@ st_LWLoadState* FileIO::openLoad(const std::string& name, int ioMode) {
     // Damaged data is handed out not at all rather than up to the damage, so that a plug-in
     // loading it changes nothing; the user learns which file and where.
     if (!state->check()) {
-        const std::string damage = located(name, state->error());
+        // "FILE:LINE: why"; a binary offset stays in the text ("FILE: offset N: why").
+        Located where = state->problem();
+        where.file = name;
+        const std::string damage = formatLocated(where);
         setError(damage);
         m_host.messages().show(MessageKind::Error, damage.c_str(), "");
         return nullptr;

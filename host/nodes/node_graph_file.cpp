@@ -59,7 +59,7 @@ class GraphReader {
     GraphReader(NodeGraph& graph, const st_LWLoadState& load, MemoryLoadState* source)
         : m_graph(graph), m_system(*graph.system), m_load(load), m_source(source) {}
 
-    bool run(std::string& error) {
+    bool run(Located& problem) {
         // Tokens the graph's own blocks do not know are charged to the graph, not its owner.
         std::string owner;
         if (m_source) owner = m_source->setReader("the node graph");
@@ -67,7 +67,9 @@ class GraphReader {
         if (m_source) m_source->setReader(owner);
         if (!ok) {
             m_system.discardStaged(m_staged);
-            error = m_error;
+            // A plug-in reading its graph through the host's reader hands this on as its error.
+            if (m_source) m_source->report(m_problem);
+            problem = m_problem;
             return false;
         }
         m_system.replaceGraph(m_graph, std::move(m_staged), m_rootLinks);
@@ -78,7 +80,7 @@ class GraphReader {
     long position() const { return m_source ? m_source->position() : 0; }
 
     bool fail(long line, const std::string& message) {
-        m_error = line > 0 ? "line " + std::to_string(line) + ": " + message : message;
+        m_problem = {{}, line > 0 ? line : 0, message};
         return false;
     }
 
@@ -89,7 +91,7 @@ class GraphReader {
 
     bool checkDamage() {
         if (m_source && m_source->damaged()) {
-            m_error = m_source->error();
+            m_problem = m_source->problem();
             return false;
         }
         return true;
@@ -254,7 +256,7 @@ class GraphReader {
     std::map<std::string, GraphNode*> m_byName;
     std::vector<PendingLink> m_links;
     std::vector<RootLink> m_rootLinks;
-    std::string m_error;
+    Located m_problem;
     bool m_tooLong = false;  // the last name read was longer than kMaxNodeNameBytes
 };
 
@@ -327,13 +329,21 @@ bool writeGraph(NodeGraph& graph, const st_LWSaveState* save, std::string& error
 }
 
 bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* source,
-               std::string& error) {
+               Located& problem) {
     if (!load) {
-        error = "no load record";
+        problem = {{}, 0, "no load record"};
         return false;
     }
     GraphReader reader(graph, *load, source);
-    return reader.run(error);
+    return reader.run(problem);
+}
+
+bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* source,
+               std::string& error) {
+    Located problem;
+    if (readGraph(graph, load, source, problem)) return true;
+    error = formatLocated(problem);
+    return false;
 }
 
 bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error) {
@@ -348,33 +358,50 @@ bool saveGraphText(NodeGraph& graph, std::string& text, std::string& error) {
     return ok;
 }
 
-bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, Located& problem,
                    std::vector<UnreadBlock>* unread) {
     MemoryLoadState state(text, LWIO_ASCII, firstLine);
     // Damaged text makes no node at all, not the nodes before the damage.
     if (!state.check()) {
-        error = state.error();
+        problem = state.problem();
         return false;
     }
-    if (!readGraph(graph, state.record(), &state, error)) return false;
+    if (!readGraph(graph, state.record(), &state, problem)) return false;
     if (unread) *unread = state.unread();
+    return true;
+}
+
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
+                   std::vector<UnreadBlock>* unread) {
+    Located problem;
+    if (loadGraphText(graph, text, firstLine, problem, unread)) return true;
+    error = formatLocated(problem);
+    return false;
+}
+
+bool loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section, Located& problem,
+                      std::vector<UnreadBlock>* unread) {
+    if (section.kind != PluginKind::NodeGraph) return true;
+    Surface* surface = scene.surface(section.surface);
+    if (!surface) {
+        problem = {{}, 0, "the node graph belongs to no surface"};
+        return false;
+    }
+    if (!surface->nodes.enabled && blank(section.data->text)) return true;
+    NodeGraph* graph = system.createSurfaceEditor(*surface);
+    if (!loadGraphText(*graph, section.data->text, section.data->line + 1, problem, unread)) {
+        system.destroyEditor(graph);
+        return false;
+    }
+    section.data->instance = graph->id();
     return true;
 }
 
 std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section,
                              std::vector<UnreadBlock>* unread) {
-    if (section.kind != PluginKind::NodeGraph) return {};
-    Surface* surface = scene.surface(section.surface);
-    if (!surface) return "the node graph belongs to no surface";
-    if (!surface->nodes.enabled && blank(section.data->text)) return {};
-    NodeGraph* graph = system.createSurfaceEditor(*surface);
-    std::string error;
-    if (!loadGraphText(*graph, section.data->text, section.data->line + 1, error, unread)) {
-        system.destroyEditor(graph);
-        return error;
-    }
-    section.data->instance = graph->id();
-    return {};
+    Located problem;
+    return loadSurfaceGraph(system, scene, section, problem, unread) ? std::string()
+                                                                     : formatLocated(problem);
 }
 
 std::string saveSurfaceGraph(NodeSystem& system, const PluginSection& section, std::string& text) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "lwhost/core/host.h"
+#include "lwhost/io/quoted_text.h"
 #include "lwhost/plugins/plugins.h"
 
 namespace lwhost {
@@ -70,34 +71,10 @@ LayoutCommands::~LayoutCommands() {
 
 bool LayoutCommands::splitArguments(const std::string& text, std::vector<std::string>& out) {
     out.clear();
-    size_t i = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c == ' ' || c == '\t') {
-            ++i;
-        } else if (c == '"') {
-            // Up to the closing quote; two quotes inside stand for one.
-            std::string arg;
-            for (++i;; ++i) {
-                if (i >= text.size()) return false;
-                if (text[i] != '"') {
-                    arg += text[i];
-                } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                    arg += '"';
-                    ++i;
-                } else {
-                    break;
-                }
-            }
-            out.push_back(std::move(arg));
-            ++i;
-        } else {
-            size_t end = text.find_first_of(" \t\"", i);
-            if (end == std::string::npos) end = text.size();
-            out.push_back(text.substr(i, end - i));
-            i = end;
-        }
-    }
+    std::vector<QuotedToken> tokens;
+    std::string why;
+    if (!splitQuotedLine(text, kCommandQuotes, tokens, why)) return false;
+    for (QuotedToken& t : tokens) out.push_back(std::move(t.text));
     return true;
 }
 

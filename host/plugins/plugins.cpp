@@ -18,25 +18,13 @@ namespace lwhost {
 namespace {
 
 std::string located(const std::string& fileName, int line, const std::string& message) {
-    return fileName + ":" + std::to_string(line) + ": " + message;
+    return formatLocated({fileName, line, message});
 }
 
-// Splits a load state's "line N: what" into its line and text; other texts are left whole.
-void splitLocated(const std::string& error, int& line, std::string& what) {
-    what = error;
-    const std::string prefix = "line ";
-    if (error.compare(0, prefix.size(), prefix) != 0) return;
-    size_t pos = prefix.size();
-    long n = 0;
-    size_t digits = 0;
-    while (pos < error.size() && error[pos] >= '0' && error[pos] <= '9' && digits < 9) {
-        n = n * 10 + (error[pos] - '0');
-        ++pos;
-        ++digits;
-    }
-    if (digits == 0 || error.compare(pos, 2, ": ") != 0) return;
-    line = static_cast<int>(n);
-    what = error.substr(pos + 2);
+// A problem's line, when it names one, becomes the line to report; its text the error.
+void take(const Located& problem, int& line, std::string& what) {
+    if (problem.line > 0) line = static_cast<int>(problem.line);
+    what = problem.text;
 }
 
 std::string label(const HandlerServer& server) {
@@ -218,25 +206,26 @@ bool Plugins::load(void* instance, const std::string& text, int firstLine, int& 
         MemoryLoadState state(text, LWIO_ASCII, firstLine);
         // Damaged blocks never reach the plug-in, so that it applies nothing of them.
         if (!state.check()) {
-            splitLocated(state.error(), line, error);
+            take(state.problem(), line, error);
             return false;
         }
         state.setReader(s->name);
         LWError err = s->inst.load(instance, state.record());
         if (state.damaged()) {
-            splitLocated(state.error(), line, error);
+            take(state.problem(), line, error);
             return false;
         }
         if (err) {
             // A plug-in that fails after a read failed, or after a text filled its buffer (too
-            // long for it), most likely fails because of it; a text that names its own line (a
-            // graph's bad connection) knows better still.
+            // long for it), most likely fails because of it; the host's graph reader, whose
+            // error the plug-in hands on (a graph's bad connection), knows the line better still.
             std::string ignored;
             if (state.failed())
-                splitLocated(state.error(), line, ignored);
+                take(state.problem(), line, ignored);
             else if (state.filledTexts() > 0)
                 line = static_cast<int>(state.filledTextAt(0));
-            splitLocated(err, line, error);
+            error = err;
+            if (err == formatLocated(state.reported())) take(state.reported(), line, error);
             return false;
         }
         if (unread) *unread = state.unread();
@@ -306,10 +295,14 @@ std::string Plugins::loadSection(PluginSection& section, const std::string& file
     // through the surface's node editor.
     std::vector<UnreadBlock> unread;
     if (section.kind == PluginKind::NodeGraph) {
-        // The graph's own "line N: " is the line to name, not the section's.
+        // The graph's own line is the one to name, not the section's.
+        Located problem;
+        if (loadSurfaceGraph(m_host.nodes(), m_scene, section, problem, &unread)) {
+            warnUnread(unread, fileName);
+            return std::string();
+        }
         std::string what;
-        splitLocated(loadSurfaceGraph(m_host.nodes(), m_scene, section, &unread), line, what);
-        if (what.empty()) warnUnread(unread, fileName);
+        take(problem, line, what);
         return what;
     }
     std::string why;

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "lwhost/core/platform.h"
+#include "lwhost/io/quoted_text.h"
 #include "lwhost/io/regular_file.h"
 #include "lwhost/scene/scene_file.h"
 #include "lwhost/scene/scene_file_text.h"
@@ -21,15 +22,7 @@ namespace {
 constexpr const char* kHeader = "LWHostScene";
 constexpr long kVersion = 1;
 
-struct ParseError {
-    int line;
-    std::string message;
-};
-
-struct Token {
-    std::string text;
-    bool quoted = false;
-};
+using Token = QuotedToken;
 
 struct Statement {
     int line = 0;
@@ -124,7 +117,7 @@ class Reader {
 
     void run(Scene& scene) {
         Statement s;
-        if (!next(s)) throw ParseError{1, "empty scene file: expected \"LWHostScene 1\""};
+        if (!next(s)) throw Located{{}, 1, "empty scene file: expected \"LWHostScene 1\""};
         if (s.keyword() != kHeader)
             fail(s,
                  "expected \"LWHostScene 1\" as the first statement, found '" + s.keyword() + "'");
@@ -171,7 +164,7 @@ class Reader {
 
   private:
     [[noreturn]] void fail(const Statement& s, const std::string& message) const {
-        throw ParseError{s.line, message};
+        throw Located{{}, s.line, message};
     }
 
     // ---- lines and tokens ----
@@ -202,88 +195,8 @@ class Reader {
 
     // Into `tokens`, reusing the storage of the line before: a scene has millions of tokens.
     void tokenize(const std::string& line, std::vector<Token>& tokens) const {
-        size_t used = 0;
-        const auto add = [&](bool quoted) -> Token& {
-            if (used == tokens.size()) tokens.emplace_back();
-            Token& t = tokens[used++];
-            t.text.clear();
-            t.quoted = quoted;
-            return t;
-        };
-        size_t i = 0;
-        auto error = [&](const std::string& why) { throw ParseError{m_line, why}; };
-        while (i < line.size()) {
-            unsigned char c = static_cast<unsigned char>(line[i]);
-            if (c == ' ' || c == '\t') {
-                ++i;
-            } else if (c == '#') {
-                break;
-            } else if (c == '"') {
-                Token& t = add(true);
-                ++i;
-                bool closed = false;
-                while (i < line.size()) {
-                    unsigned char d = static_cast<unsigned char>(line[i++]);
-                    if (d == '"') {
-                        closed = true;
-                        break;
-                    }
-                    if (d < 0x20 && d != '\t')
-                        error("control character in a text; write it as an escape");
-                    if (d != '\\') {
-                        t.text += static_cast<char>(d);
-                        continue;
-                    }
-                    if (i >= line.size()) break;
-                    char e = line[i++];
-                    switch (e) {
-                        case '"':
-                            t.text += '"';
-                            break;
-                        case '\\':
-                            t.text += '\\';
-                            break;
-                        case 'n':
-                            t.text += '\n';
-                            break;
-                        case 't':
-                            t.text += '\t';
-                            break;
-                        case 'r':
-                            t.text += '\r';
-                            break;
-                        case 'x': {
-                            int v = 0;
-                            for (int k = 0; k < 2; ++k) {
-                                char h = i < line.size() ? line[i] : '\0';
-                                int digit = h >= '0' && h <= '9'   ? h - '0'
-                                            : h >= 'a' && h <= 'f' ? h - 'a' + 10
-                                            : h >= 'A' && h <= 'F' ? h - 'A' + 10
-                                                                   : -1;
-                                if (digit < 0) error("\\x needs two hexadecimal digits");
-                                v = v * 16 + digit;
-                                ++i;
-                            }
-                            if (v == 0) error("a text may not hold a zero character");
-                            t.text += static_cast<char>(v);
-                            break;
-                        }
-                        default:
-                            error(std::string("unknown escape \\") + e + " in a text");
-                    }
-                }
-                if (!closed) error("unterminated text");
-            } else {
-                size_t b = i;
-                while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
-                    unsigned char d = static_cast<unsigned char>(line[i]);
-                    if (d < 0x20 || d == 0x7f) error("control character in the line");
-                    ++i;
-                }
-                add(false).text.assign(line, b, i - b);
-            }
-        }
-        tokens.resize(used);
+        std::string why;
+        if (!splitQuotedLine(line, kSceneQuotes, tokens, why)) throw Located{{}, m_line, why};
     }
 
     // ---- arguments ----
@@ -404,7 +317,7 @@ class Reader {
                 fail(header, "'" + header.keyword() + "' section has no " + endWord +
                                  " before the " + word + " at line " + std::to_string(m_line));
             std::string why;
-            if (!scenetext::scanBraces(line, depth, why)) throw ParseError{m_line, why};
+            if (!scenetext::scanBraces(line, depth, why)) throw Located{{}, m_line, why};
             lines.push_back(line);
         }
         std::string body;
@@ -803,11 +716,11 @@ class Reader {
     std::map<std::string, ObjGeometry> m_objCache;
 };
 
-// "FILE:LINE: message" on one line: texts quoted from the file may hold line breaks and other
-// control characters, which are shown as escapes.
-std::string located(const std::string& fileName, int line, const std::string& message) {
+// A message on one line: texts quoted from the file may hold line breaks and other control
+// characters, which are shown as escapes.
+std::string oneLine(const std::string& message) {
     std::string out;
-    for (unsigned char c : fileName + ":" + std::to_string(line) + ": " + message) {
+    for (unsigned char c : message) {
         if (c >= 0x20 && c != 0x7f) {
             out += static_cast<char>(c);
         } else if (c == '\n') {
@@ -845,8 +758,9 @@ bool SceneFile::read(const std::string& text, const std::string& fileName,
     try {
         Reader reader(*this, text, baseDir);
         reader.run(fresh);
-    } catch (const ParseError& e) {
-        error = located(fileName, e.line, e.message);
+    } catch (Located& e) {
+        e.file = fileName;
+        error = oneLine(formatLocated(e));
         return false;
     } catch (const std::bad_alloc&) {
         error = fileName + ": not enough memory to read the scene";

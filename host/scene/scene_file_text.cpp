@@ -7,34 +7,26 @@
 #include <optional>
 #include <vector>
 
+#include "lwhost/io/quoted_text.h"
+
 namespace lwhost::scenetext {
 
 bool scanBraces(const std::string& line, int& depth, std::string& error) {
-    bool inText = false;
-    for (size_t i = 0; i < line.size(); ++i) {
+    for (size_t i = 0; i < line.size();) {
         char c = line[i];
-        if (inText) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                inText = false;
-            }
-        } else if (c == '"') {
-            inText = true;
-        } else if (c == '#') {
-            break;
-        } else if (c == '{') {
-            ++depth;
-        } else if (c == '}') {
-            if (--depth < 0) {
-                error = "'}' without a matching '{'";
-                return false;
-            }
+        if (c == '"') {
+            // Only the text's end matters here; the block reader checks its escapes.
+            if (!readQuoted(line, i, kSceneQuotes, nullptr, error, false)) return false;
+            continue;
         }
-    }
-    if (inText) {
-        error = "unterminated text";
-        return false;
+        if (c == '#') break;
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}' && --depth < 0) {
+            error = "'}' without a matching '{'";
+            return false;
+        }
+        ++i;
     }
     return true;
 }

@@ -1,10 +1,7 @@
 // The script language: reading lines into statements, the verb table, and running.
 #include "lwhost/script/script.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-
+#include "lwhost/io/quoted_text.h"
 #include "lwhost/io/regular_file.h"
 
 namespace lwhost {
@@ -12,14 +9,7 @@ namespace lwhost {
 namespace {
 
 std::string located(const std::string& fileName, int line, const std::string& why) {
-    return fileName + ":" + std::to_string(line) + ": " + why;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    return formatLocated({fileName, line, why});
 }
 
 std::string argumentCount(const Script::Verb& verb) {
@@ -27,8 +17,6 @@ std::string argumentCount(const Script::Verb& verb) {
         return verb.minArgs == 1 ? "1 argument" : std::to_string(verb.minArgs) + " arguments";
     return std::to_string(verb.minArgs) + " to " + std::to_string(verb.maxArgs) + " arguments";
 }
-
-// Control characters written as escapes, so that a message stays on one line.
 
 }  // namespace
 
@@ -50,90 +38,7 @@ std::vector<std::string> Script::names() const {
 }
 
 bool Script::splitLine(const std::string& line, std::vector<ScriptArg>& out, std::string& why) {
-    out.clear();
-    size_t i = 0;
-    while (i < line.size()) {
-        const unsigned char c = static_cast<unsigned char>(line[i]);
-        if (c == ' ' || c == '\t') {
-            ++i;
-        } else if (c == '#') {
-            break;
-        } else if (c == '"') {
-            ScriptArg arg;
-            arg.quoted = true;
-            ++i;
-            bool closed = false;
-            while (i < line.size()) {
-                char d = line[i++];
-                if (d == '"') {
-                    closed = true;
-                    break;
-                }
-                const unsigned char u = static_cast<unsigned char>(d);
-                if ((u < 0x20 && d != '\t') || u == 0x7f) {
-                    why = "control character in a text (write it as an escape)";
-                    return false;
-                }
-                if (d != '\\') {
-                    arg.text += d;
-                    continue;
-                }
-                if (i >= line.size()) break;
-                char e = line[i++];
-                switch (e) {
-                    case '"':
-                    case '\\':
-                        arg.text += e;
-                        break;
-                    case 'n':
-                        arg.text += '\n';
-                        break;
-                    case 't':
-                        arg.text += '\t';
-                        break;
-                    case 'r':
-                        arg.text += '\r';
-                        break;
-                    case 'x': {
-                        int hi = i < line.size() ? hexDigit(line[i]) : -1;
-                        int lo = i + 1 < line.size() ? hexDigit(line[i + 1]) : -1;
-                        if (hi < 0 || lo < 0) {
-                            why = "\\x needs two hexadecimal digits";
-                            return false;
-                        }
-                        arg.text += static_cast<char>(hi * 16 + lo);
-                        i += 2;
-                        break;
-                    }
-                    default:
-                        why = std::string("unknown escape \\") + e;
-                        return false;
-                }
-            }
-            if (!closed) {
-                why = "a text has no closing quote";
-                return false;
-            }
-            out.push_back(std::move(arg));
-        } else if (c < 0x20 || c == 0x7f) {
-            why = "control character in the line";
-            return false;
-        } else {
-            size_t end = i;
-            while (end < line.size()) {
-                const unsigned char d = static_cast<unsigned char>(line[end]);
-                if (d == ' ' || d == '\t' || d == '"' || d == '#') break;
-                if (d < 0x20 || d == 0x7f) {
-                    why = "control character in the line";
-                    return false;
-                }
-                ++end;
-            }
-            out.push_back(ScriptArg{line.substr(i, end - i), false});
-            i = end;
-        }
-    }
-    return true;
+    return splitQuotedLine(line, kScriptQuotes, out, why);
 }
 
 bool Script::parse(const std::string& text, const std::string& fileName,

@@ -20,6 +20,8 @@
 //     of the wrong kind or out of range for the read fails that read (-1) and stays unread.
 //     Raw bytes (write/read) are written as the integers 0..255; an ID value (writeID) as its
 //     block token, which readID matches against its list as findBlk does.
+//   - A text holds no line break or other control character but the tab, nor DEL: the writer
+//     writes them as escapes, the reader refuses them (see quoted_text.h).
 //   - A leaf's values end at the end of its line; a nested block ends at its "}".
 //   - Blocks nest at most kMaxBlockDepth deep; deeper data counts as damaged.
 //
@@ -51,6 +53,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "lwhost/io/quoted_text.h"
 
 namespace lwhost {
 
@@ -126,6 +130,12 @@ class MemoryLoadState {
     // The first thing that went wrong and where ("line 12: ..." for text, "offset 40: ..." for
     // binary); empty when nothing did.
     std::string error() const;
+    // The same with its line apart (text); a binary offset stays in the text, the line 0.
+    Located problem() const;
+    // A reader reading on through this state's record (a node graph inside a plug-in's blocks)
+    // leaves where it failed here, so that whoever passes its error on can name the line.
+    void report(Located problem);
+    const Located& reported() const;
     // The text line or binary offset the reader is at now.
     long position() const;
     // How many texts read so far filled the reader's whole buffer (as long as it holds, or

@@ -50,6 +50,9 @@ bool writeGraph(NodeGraph& graph, const st_LWSaveState* save, std::string& error
 // node left a block unread.
 bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* source,
                std::string& error);
+// The same with the failure's line apart; a failure is also reported to `source`.
+bool readGraph(NodeGraph& graph, const st_LWLoadState* load, MemoryLoadState* source,
+               Located& problem);
 
 // A graph as section text (text encoding, no indentation) and back. `firstLine` is the line
 // number of the text's first line in its file.
@@ -62,11 +65,16 @@ std::string graphDot(const std::vector<NodeGraph*>& graphs);
 // On success `unread` (when given) receives the blocks no reader asked for.
 bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, std::string& error,
                    std::vector<UnreadBlock>* unread = nullptr);
+bool loadGraphText(NodeGraph& graph, const std::string& text, int firstLine, Located& problem,
+                   std::vector<UnreadBlock>* unread = nullptr);
 
 // The scene file's NodeGraph sections: a surface whose section has text or is switched on gets
 // an editor (createSurfaceEditor) loaded from the text and kept in data->instance.
 std::string loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section,
                              std::vector<UnreadBlock>* unread = nullptr);
+// The same with the failure's line apart; false when it failed.
+bool loadSurfaceGraph(NodeSystem& system, Scene& scene, PluginSection& section, Located& problem,
+                      std::vector<UnreadBlock>* unread = nullptr);
 std::string saveSurfaceGraph(NodeSystem& system, const PluginSection& section, std::string& text);
 void releaseSurfaceGraph(NodeSystem& system, PluginSection& section);
 

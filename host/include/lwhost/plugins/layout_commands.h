@@ -19,7 +19,7 @@
 //
 // Arguments are separated by blanks; a text in double quotes is one argument, taken as it is up
 // to the closing double quote, two double quotes inside standing for one (backslashes are not
-// escapes, so those in file names stay).
+// escapes, so those in file names stay). A text may not hold control characters but the tab.
 // Results: LWCMD_OK; LWCMD_FAILED for bad arguments or a refused edit; unknown verbs
 // LWCMD_UNKNOWN (the command processor's answer). "StatusMsg" belongs to the command processor.
 #pragma once
@@ -50,7 +50,8 @@ class LayoutCommands {
     // loaded module offers it, else its activate result.
     int runGeneric(const std::string& name);
 
-    // Splits command arguments as described above; false for an unterminated text.
+    // Splits command arguments as described above; false for an unterminated text or one
+    // holding a control character.
     static bool splitArguments(const std::string& text, std::vector<std::string>& out);
 
     // The local record's functions (the C callbacks reach these).

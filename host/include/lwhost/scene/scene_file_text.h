@@ -6,7 +6,8 @@
 namespace lwhost::scenetext {
 
 // Walks one line of plug-in section text, keeping the brace depth over lines; skips texts in
-// quotes and comments. False with `error` for an unterminated text or an unmatched '}'.
+// quotes and comments. False with `error` for an unterminated text, a control character in a text
+// or an unmatched '}'.
 bool scanBraces(const std::string& line, int& depth, std::string& error);
 
 // The first word of a line (after indentation), up to white space or '#'.

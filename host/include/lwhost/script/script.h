@@ -5,8 +5,8 @@
 //     panel set "Global Shading Enabled" on        verbs may have two words
 //
 //   - One statement per line. Arguments are words (any characters but blanks, '"' and '#') or
-//     texts in double quotes with the escapes \" \\ \n \t \r and \xHH. A '#' outside a text ends
-//     the line.
+//     texts in double quotes with the escapes \" \\ \n \t \r and \xHH (control characters but the
+//     tab, and DEL, only as escapes). A '#' outside a text ends the line.
 //   - The verb is the first word, or the first two words when a two-word verb of that name is
 //     defined ("panel open", "expect status"). Every verb states how many arguments it takes.
 //   - A script is read whole and checked (verbs, argument counts, texts) before anything runs;

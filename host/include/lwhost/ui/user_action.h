@@ -6,16 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "lwhost/io/quoted_text.h"
+
 namespace lwhost {
 
 class XPanel;
 struct PanelValue;
 
 // One word of a statement: a bare word or a text in double quotes.
-struct ScriptArg {
-    std::string text;
-    bool quoted = false;  // written as a text in double quotes
-};
+using ScriptArg = QuotedToken;
 
 struct UserAction {
     enum class Kind {
