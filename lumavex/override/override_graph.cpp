@@ -624,31 +624,22 @@ st_LWShaderAccess* currentShaderAccess() {
     return tlsCache;
 }
 
-namespace {
-
-// The shield and the sample's work are one function: the entries below inline this.
-template <class Access, class Nodal>
-__attribute__((always_inline)) inline void shieldedSample(st_LWShaderAccess* sa) {
-    vexo::shield(
-        vexo::Dialog{kEvaluateName}, [&]() __attribute__((always_inline)) {
-            evaluateSample<Access, Nodal>(sa);
-        });
-}
-
-}  // namespace
-
-// Each entry starts on a cache line, so that a sample's cost does not hang on where the linker
-// happens to place it.
+// Shielded here rather than where the table is filled, so that the shield and the sample's work
+// are one function. Each entry starts on a cache line, so that a sample's cost does not hang on
+// where the linker happens to place it.
 __attribute__((aligned(64))) void ns_evaluate(st_LWShaderAccess* sa) {
-    shieldedSample<st_LWShaderAccess, LWNodalAccess_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess, LWNodalAccess_t>,
+                           kEvaluateName>::call(sa);
 }
 
 __attribute__((aligned(64))) void ns_evaluate95(st_LWShaderAccess* sa) {
-    shieldedSample<st_LWShaderAccess95, LWNodalAccess95_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess95, LWNodalAccess95_t>,
+                           kEvaluateName>::call(sa);
 }
 
 __attribute__((aligned(64))) void ns_evaluate96(st_LWShaderAccess* sa) {
-    shieldedSample<st_LWShaderAccess96, LWNodalAccess96_t>(sa);
+    vexo::ShieldedFunction<&evaluateSample<st_LWShaderAccess96, LWNodalAccess96_t>,
+                           kEvaluateName>::call(sa);
 }
 
 void* ns_pushGlobalLightGroup(LWNodalAccess_t* access) {

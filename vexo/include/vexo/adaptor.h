@@ -232,8 +232,9 @@ struct ShieldedFunction;
 
 template <class R, class... A, R (*F)(A...), const char* Name>
 struct ShieldedFunction<F, Name> {
-    static R call(A... args) {
-        // The body is inlined as well, so that the entry is one function with `F`.
+    // Inlined where it is called by name (the per-sample entries), so that the entry is one
+    // function with `F`; a table slot takes its address and gets its own copy.
+    __attribute__((always_inline)) static R call(A... args) {
         const auto body = [&]() __attribute__((always_inline)) {
             return F(args...);
         };
